@@ -1,0 +1,4 @@
+#include "SetupApp.h"
+
+// The one application object; the framework's WinMain finds it and calls InitInstance.
+CSetupApp theApp;

@@ -1,0 +1,110 @@
+// Reading the settings of Setup.ini.
+#include "SetupApp.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// A line is skipped when it starts with '#', a blank, or CR (an empty line).
+bool IsSkipped(const char* line) { return *line == '#' || *line == ' ' || *line == '\r'; }
+
+// The start of the line after the one at p, or null when no CR LF follows.
+char* NextLine(char* p)
+{
+    char* crlf = std::strstr(p, "\r\n");
+    return crlf ? crlf + 2 : nullptr;
+}
+
+// The next line after p that is not skipped, or null when the text ends first.
+char* NextUsedLine(char* p)
+{
+    do {
+        p = NextLine(p);
+    } while (p && IsSkipped(p));
+    return p;
+}
+
+}  // namespace
+
+BOOL CSetupApp::ReadKeyValue(char* pszLine, const char* pszKey, CString& strValue)
+{
+    size_t keyLen = std::strlen(pszKey);
+    if (std::strncmp(pszLine, pszKey, keyLen) != 0) return FALSE;
+    char* value = pszLine + keyLen;
+    char* end;
+    if (*value == '"') {
+        ++value;
+        end = std::strchr(value, '"');
+    } else {
+        end = std::strchr(value, '\r');
+    }
+    if (!end) return FALSE;
+    char saved = *end;
+    *end = '\0';
+    strValue = value;
+    *end = saved;
+    return TRUE;
+}
+
+CSetupApp::~CSetupApp() = default;
+
+BOOL CSetupApp::ReadSetupIni()
+{
+    CSetupIniFile file;
+    if (!file.Open(kSetupIniName, CFile::modeRead | CFile::shareCompat)) return FALSE;
+
+    std::unique_ptr<char[]> text;
+    try {
+        text.reset(ReadWholeSetupIni(file));
+    } catch (CFileException* e) {
+        e->Delete();
+        return FALSE;
+    }
+
+    if (std::strncmp(text.get(), "INSTALL4", 8) != 0) return FALSE;
+
+    char* line = NextUsedLine(text.get());
+    if (!line || *line != '[') return FALSE;
+    char* close = std::strchr(line + 1, ']');
+    if (!close) return FALSE;
+    m_config.m_strProductName = CString(line + 1, int(close - line - 1));
+
+    line = NextUsedLine(line);
+    if (!line) return FALSE;
+
+    CString strFreeSpace;
+    struct Key {
+        const char* name;
+        CString* target;
+    };
+    const Key keys[] = {
+        {"AppDescription=", &m_config.m_strAppDescription},
+        {"DiskImage=", &m_config.m_strDiskImage},
+        {"DefaultDir=", &m_config.m_strInstallDir},
+        {"FreeSpace=", &strFreeSpace},
+    };
+    int nNeeded = 4;
+    for (;;) {
+        bool counted = false;
+        for (const Key& key : keys) {
+            if (ReadKeyValue(line, key.name, *key.target)) {
+                counted = true;
+                break;
+            }
+        }
+        if (counted && --nNeeded == 0) break;
+        if (*line == '[') return FALSE;
+        line = NextUsedLine(line);
+        if (!line) return FALSE;
+    }
+
+    // Like sscanf("%d"): "20MB" gives 20; no number at all is a mismatch and rejects the file,
+    // but an empty or blank value reaches the end of its input and leaves the space at 0.
+    int nFreeSpace = 0;
+    int converted = std::sscanf(strFreeSpace, "%d", &nFreeSpace);
+    if (converted == 0) return FALSE;
+    if (converted == 1) m_config.m_nFreeSpaceMB = nFreeSpace;
+    return TRUE;
+}

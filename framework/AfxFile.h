@@ -1,0 +1,58 @@
+// CFile: an unbuffered binary file with the framework's open flags. It owns one handle: copying
+// is deleted, destruction closes an open file without throwing. Read, Write, Close, GetLength
+// throw a framework-owned CFileException pointer on failure; Open reports through its optional
+// exception object instead and returns FALSE.
+#pragma once
+
+#include "AfxFileException.h"
+
+class CFile {
+public:
+    enum OpenFlags : UINT {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareCompat = 0x0000,
+        shareExclusive = 0x0010,
+        shareDenyWrite = 0x0020,
+        shareDenyRead = 0x0030,
+        shareDenyNone = 0x0040,
+        modeNoInherit = 0x0080,
+        modeCreate = 0x1000,
+        modeNoTruncate = 0x2000,
+        typeText = 0x4000,
+        typeBinary = 0x8000,
+    };
+
+    CFile();
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+    virtual ~CFile();
+
+    // Opens lpszFileName. On failure returns FALSE and, when pError is given, fills it with the
+    // cause, the operating-system error and the file name. The name is remembered either way.
+    virtual BOOL Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
+    // Reads up to nCount bytes; returns the number read, 0 at the end of the file.
+    virtual UINT Read(void* lpBuf, UINT nCount);
+    // Writes all nCount bytes; a short write throws diskFull.
+    virtual void Write(const void* lpBuf, UINT nCount);
+    // Closes the file; a second call does nothing.
+    virtual void Close();
+    virtual DWORD GetLength() const;
+
+    BOOL IsOpen() const;
+    // The last component of the path opened or attempted last: text after its last \, / or :.
+    CString GetFileName() const;
+    const CString& GetFilePath() const { return m_strFileName; }
+
+protected:
+    // Closes the handle without throwing; used by the destructor.
+    void Abort();
+
+#ifdef _WIN32
+    HANDLE m_hFile;
+#else
+    int m_hFile;
+#endif
+    CString m_strFileName;
+};

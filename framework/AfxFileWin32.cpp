@@ -1,0 +1,92 @@
+// CFile on Win32: CreateFileA with the share mode and disposition the flags ask for.
+#include "AfxFile.h"
+
+CFile::CFile() : m_hFile(INVALID_HANDLE_VALUE) {}
+
+BOOL CFile::IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
+
+namespace {
+[[noreturn]] void ThrowLastError(const CString& name)
+{
+    DWORD err = GetLastError();
+    AfxThrowFileException(CFileException::OsErrorToException(LONG(err)), LONG(err), name);
+}
+}  // namespace
+
+BOOL CFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pError)
+{
+    Abort();
+    m_strFileName = lpszFileName;
+
+    DWORD access = GENERIC_READ;
+    switch (nOpenFlags & 3) {
+    case modeWrite: access = GENERIC_WRITE; break;
+    case modeReadWrite: access = GENERIC_READ | GENERIC_WRITE; break;
+    default: break;
+    }
+    // Compatibility mode shares nothing, like exclusive mode.
+    DWORD share = 0;
+    switch (nOpenFlags & 0x70) {
+    case shareDenyWrite: share = FILE_SHARE_READ; break;
+    case shareDenyRead: share = FILE_SHARE_WRITE; break;
+    case shareDenyNone: share = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
+    default: break;
+    }
+    DWORD disposition = OPEN_EXISTING;
+    if (nOpenFlags & modeCreate) disposition = (nOpenFlags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, (nOpenFlags & modeNoInherit) ? FALSE : TRUE};
+    HANDLE h = CreateFileA(lpszFileName, access, share, &sa, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD err = GetLastError();
+        if (pError) {
+            pError->m_cause = CFileException::OsErrorToException(LONG(err));
+            pError->m_lOsError = LONG(err);
+            pError->m_strFileName = lpszFileName;
+        }
+        SetLastError(err);
+        return FALSE;
+    }
+    m_hFile = h;
+    return TRUE;
+}
+
+UINT CFile::Read(void* lpBuf, UINT nCount)
+{
+    if (nCount == 0) return 0;
+    DWORD read = 0;
+    if (!ReadFile(m_hFile, lpBuf, nCount, &read, nullptr)) ThrowLastError(m_strFileName);
+    return UINT(read);
+}
+
+void CFile::Write(const void* lpBuf, UINT nCount)
+{
+    if (nCount == 0) return;
+    DWORD written = 0;
+    if (!WriteFile(m_hFile, lpBuf, nCount, &written, nullptr)) ThrowLastError(m_strFileName);
+    if (written != nCount) AfxThrowFileException(CFileException::diskFull, -1, m_strFileName);
+}
+
+void CFile::Close()
+{
+    if (m_hFile == INVALID_HANDLE_VALUE) return;
+    HANDLE h = m_hFile;
+    m_hFile = INVALID_HANDLE_VALUE;
+    if (!CloseHandle(h)) ThrowLastError(m_strFileName);
+}
+
+void CFile::Abort()
+{
+    if (m_hFile != INVALID_HANDLE_VALUE) CloseHandle(m_hFile);
+    m_hFile = INVALID_HANDLE_VALUE;
+}
+
+DWORD CFile::GetLength() const
+{
+    // An unopened file fails here with the system's invalid-handle error, as the framework does.
+    DWORD high = 0;
+    SetLastError(NO_ERROR);
+    DWORD low = GetFileSize(m_hFile, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) ThrowLastError(m_strFileName);
+    return low;
+}

@@ -1,0 +1,121 @@
+#include "AfxString.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+int Clamp(int n, int lo, int hi) { return std::max(lo, std::min(n, hi)); }
+char FoldCase(char ch) { return (ch >= 'A' && ch <= 'Z') ? char(ch - 'A' + 'a') : ch; }
+bool IsBlank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n' || ch == '\v' || ch == '\f'; }
+}  // namespace
+
+int CString::Compare(const char* psz) const { return std::strcmp(m_str.c_str(), psz ? psz : ""); }
+
+int CString::CompareNoCase(const char* psz) const
+{
+    const unsigned char* a = reinterpret_cast<const unsigned char*>(m_str.c_str());
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(psz ? psz : "");
+    for (;; ++a, ++b) {
+        int ca = static_cast<unsigned char>(FoldCase(char(*a)));
+        int cb = static_cast<unsigned char>(FoldCase(char(*b)));
+        if (ca != cb || ca == 0) return ca - cb;
+    }
+}
+
+CString CString::Left(int nCount) const { return CString(m_str.substr(0, size_t(Clamp(nCount, 0, GetLength())))); }
+
+CString CString::Right(int nCount) const
+{
+    int n = Clamp(nCount, 0, GetLength());
+    return CString(m_str.substr(size_t(GetLength() - n)));
+}
+
+CString CString::Mid(int nFirst) const { return Mid(nFirst, GetLength()); }
+
+CString CString::Mid(int nFirst, int nCount) const
+{
+    int first = Clamp(nFirst, 0, GetLength());
+    int count = Clamp(nCount, 0, GetLength() - first);
+    return CString(m_str.substr(size_t(first), size_t(count)));
+}
+
+int CString::Find(char ch, int nStart) const
+{
+    if (nStart < 0 || nStart >= GetLength()) return -1;
+    size_t pos = m_str.find(ch, size_t(nStart));
+    return pos == std::string::npos ? -1 : int(pos);
+}
+
+int CString::Find(const char* pszSub, int nStart) const
+{
+    if (nStart < 0 || nStart > GetLength()) return -1;
+    size_t pos = m_str.find(pszSub ? pszSub : "", size_t(nStart));
+    return pos == std::string::npos ? -1 : int(pos);
+}
+
+int CString::ReverseFind(char ch) const
+{
+    size_t pos = m_str.rfind(ch);
+    return pos == std::string::npos ? -1 : int(pos);
+}
+
+void CString::MakeUpper()
+{
+    for (char& ch : m_str)
+        if (ch >= 'a' && ch <= 'z') ch = char(ch - 'a' + 'A');
+}
+
+void CString::MakeLower()
+{
+    for (char& ch : m_str) ch = FoldCase(ch);
+}
+
+void CString::TrimLeft()
+{
+    size_t n = 0;
+    while (n < m_str.size() && IsBlank(m_str[n])) ++n;
+    m_str.erase(0, n);
+}
+
+void CString::TrimRight()
+{
+    while (!m_str.empty() && IsBlank(m_str.back())) m_str.pop_back();
+}
+
+void CString::Format(const char* pszFormat, ...)
+{
+    va_list args;
+    va_start(args, pszFormat);
+    FormatV(pszFormat, args);
+    va_end(args);
+}
+
+void CString::FormatV(const char* pszFormat, va_list args)
+{
+    va_list copy;
+    va_copy(copy, args);
+    int n = std::vsnprintf(nullptr, 0, pszFormat, copy);
+    va_end(copy);
+    if (n < 0) {
+        m_str.clear();
+        return;
+    }
+    std::vector<char> buf(size_t(n) + 1);
+    std::vsnprintf(buf.data(), buf.size(), pszFormat, args);
+    m_str.assign(buf.data(), size_t(n));
+}
+
+char* CString::GetBuffer(int nMinBufLength)
+{
+    if (nMinBufLength > GetLength()) m_str.resize(size_t(nMinBufLength));
+    return &m_str[0];
+}
+
+void CString::ReleaseBuffer(int nNewLength)
+{
+    if (nNewLength < 0) nNewLength = int(std::strlen(m_str.c_str()));
+    m_str.resize(size_t(Clamp(nNewLength, 0, GetLength())));
+}

@@ -1,0 +1,80 @@
+// CString: the framework's byte string. Single-byte characters, value semantics, never null:
+// an empty string converts to "". Indexes are zero-based ints; Find returns -1 when nothing matches.
+#pragma once
+
+#include "AfxPlatform.h"
+
+#include <cstdarg>
+#include <string>
+
+class CString {
+public:
+    CString() = default;
+    CString(const char* psz) : m_str(psz ? psz : "") {}
+    CString(const char* pch, int nLength) : m_str(pch, pch + (nLength > 0 ? nLength : 0)) {}
+    CString(char ch, int nRepeat = 1) : m_str(nRepeat > 0 ? size_t(nRepeat) : 0, ch) {}
+    CString(const std::string& s) : m_str(s) {}
+
+    int GetLength() const { return int(m_str.size()); }
+    bool IsEmpty() const { return m_str.empty(); }
+    void Empty() { m_str.clear(); }
+
+    operator const char*() const { return m_str.c_str(); }
+    const char* GetString() const { return m_str.c_str(); }
+    const std::string& Str() const { return m_str; }
+
+    char GetAt(int nIndex) const { return m_str.at(size_t(nIndex)); }
+    char operator[](int nIndex) const { return GetAt(nIndex); }
+    void SetAt(int nIndex, char ch) { m_str.at(size_t(nIndex)) = ch; }
+
+    CString& operator=(const char* psz) { m_str = psz ? psz : ""; return *this; }
+    CString& operator=(char ch) { m_str.assign(1, ch); return *this; }
+    CString& operator+=(const CString& s) { m_str += s.m_str; return *this; }
+    CString& operator+=(const char* psz) { if (psz) m_str += psz; return *this; }
+    CString& operator+=(char ch) { m_str += ch; return *this; }
+
+    friend CString operator+(const CString& a, const CString& b) { return CString(a.m_str + b.m_str); }
+    friend CString operator+(const CString& a, const char* b) { return CString(a.m_str + (b ? b : "")); }
+    friend CString operator+(const char* a, const CString& b) { return CString((a ? a : "") + b.m_str); }
+    friend CString operator+(const CString& a, char b) { return CString(a.m_str + b); }
+
+    friend bool operator==(const CString& a, const CString& b) { return a.m_str == b.m_str; }
+    friend bool operator==(const CString& a, const char* b) { return a.m_str == (b ? b : ""); }
+    friend bool operator!=(const CString& a, const CString& b) { return !(a == b); }
+    friend bool operator!=(const CString& a, const char* b) { return !(a == b); }
+    friend bool operator<(const CString& a, const CString& b) { return a.m_str < b.m_str; }
+
+    // Ordinal comparison: <0, 0 or >0. CompareNoCase folds ASCII letters only.
+    int Compare(const char* psz) const;
+    int CompareNoCase(const char* psz) const;
+
+    CString Left(int nCount) const;
+    CString Right(int nCount) const;
+    CString Mid(int nFirst) const;
+    CString Mid(int nFirst, int nCount) const;
+
+    int Find(char ch, int nStart = 0) const;
+    int Find(const char* pszSub, int nStart = 0) const;
+    int ReverseFind(char ch) const;
+
+    void MakeUpper();
+    void MakeLower();
+    void TrimLeft();
+    void TrimRight();
+
+    // printf-style formatting into this string; the result may be of any length.
+    void Format(const char* pszFormat, ...)
+#ifdef __GNUC__
+        __attribute__((format(printf, 2, 3)))
+#endif
+        ;
+    void FormatV(const char* pszFormat, va_list args);
+
+    // Direct access for APIs that fill a char array: GetBuffer(n) gives room for n characters and a
+    // terminating zero; ReleaseBuffer(-1) takes the length up to the first zero.
+    char* GetBuffer(int nMinBufLength);
+    void ReleaseBuffer(int nNewLength = -1);
+
+private:
+    std::string m_str;
+};

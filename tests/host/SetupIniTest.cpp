@@ -1,0 +1,168 @@
+// Reading Setup.ini: storage, the section, key lines and their values.
+#include "RegistryScript.h"
+#include "SetupApp.h"
+
+#include <gtest/gtest.h>
+
+#include "../common/TempDir.h"
+
+namespace {
+
+std::string Chain(const std::string& text)
+{
+    std::string stored = text;
+    for (size_t k = 1; k < stored.size(); ++k) stored[k] = char(text[k] ^ stored[k - 1]);
+    return stored;
+}
+
+const char* kDemo =
+    "INSTALL4\r\n"
+    "[Demo]\r\n"
+    "AppDescription=A small demo product\r\n"
+    "DiskImage=demo.001\r\n"
+    "DefaultDir=C:\\Demo\r\n"
+    "FreeSpace=20\r\n";
+
+struct Result {
+    BOOL ok;
+    SetupConfig config;
+};
+
+Result ReadStored(const std::string& stored)
+{
+    ScopedTempDir dir;
+    WriteBytes("Setup.ini", stored);
+    CSetupApp app;
+    BOOL ok = app.ReadSetupIni();
+    return {ok, app.m_config};
+}
+
+Result Read(const std::string& text) { return ReadStored(Chain(text)); }
+
+}  // namespace
+
+TEST(SetupIniFile, TheFirstLineChainsToKnownBytes)
+{
+    const std::string stored("\x49\x07\x54\x00\x41\x0D\x41\x75\x78\x72", 10);
+    ASSERT_EQ(Chain(std::string("INSTALL4\r\n")), stored);
+
+    ScopedTempDir dir;
+    WriteBytes("Setup.ini", stored + "\x55");
+    CSetupIniFile f;
+    ASSERT_TRUE(f.Open("Setup.ini", CFile::modeRead | CFile::shareCompat));
+    char buf[12];
+    buf[10] = '#';
+    EXPECT_EQ(f.ReadUnchained(buf, 10), 10u);
+    EXPECT_EQ(std::string(buf, 10), "INSTALL4\r\n");
+    EXPECT_EQ(buf[10], '#');  // nothing past the bytes read is touched
+}
+
+TEST(SetupIni, TheDemoFile)
+{
+    Result r = Read(kDemo);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.config.m_strProductName, "Demo");
+    EXPECT_EQ(r.config.m_strAppDescription, "A small demo product");
+    EXPECT_EQ(r.config.m_strDiskImage, "demo.001");
+    EXPECT_EQ(r.config.m_strInstallDir, "C:\\Demo");
+    EXPECT_EQ(r.config.m_nFreeSpaceMB, 20);
+}
+
+TEST(SetupIni, StoredPlainIsRejected) { EXPECT_FALSE(ReadStored(kDemo).ok); }
+
+TEST(SetupIni, MissingFileIsRejected)
+{
+    ScopedTempDir dir;
+    CSetupApp app;
+    EXPECT_FALSE(app.ReadSetupIni());
+}
+
+TEST(SetupIni, Table)
+{
+    const std::string head = "INSTALL4\r\n[Demo]\r\n";
+    const std::string four = "AppDescription=d\r\nDiskImage=i\r\nDefaultDir=p\r\n";
+    struct Case {
+        const char* what;
+        std::string text;
+        bool ok;
+        int freeSpace;
+        const char* description;
+        const char* dir;
+    } cases[] = {
+        {"skipped lines everywhere",
+         "INSTALL4 ignored\r\n# c\r\n\r\n indented\r\n[Demo] tail\r\n# c\r\nAppDescription=d\r\n\r\n"
+         "DiskImage=i\r\n #x\r\nDefaultDir=p\r\nFreeSpace=7\r\n",
+         true, 7, "d", "p"},
+        {"indented key line does not count", head + four + " FreeSpace=7\r\n", false, 0, "d", "p"},
+        {"lower-case key is not a key", head + "AppDescription=d\r\ndiskimage=i\r\nDefaultDir=p\r\nFreeSpace=1\r\n", false, 0, "", ""},
+        {"a key given twice counts twice",
+         head + "AppDescription=first\r\nAppDescription=second\r\nDiskImage=i\r\nDefaultDir=p\r\n", true, 0, "second", "p"},
+        {"quoted value spans lines and drops its tail",
+         head + "AppDescription=\"two\r\nlines \\ kept \" tail\r\nDiskImage=i\r\nDefaultDir=\" C:\\x \"\r\nFreeSpace=1\r\n",
+         true, 1, "two\r\nlines \\ kept ", " C:\\x "},
+        {"quote never closed", head + "AppDescription=\"open\r\nDiskImage=i\r\nDefaultDir=p\r\nFreeSpace=1\r\n", false, 0, "", ""},
+        {"unquoted value keeps trailing blanks", head + "AppDescription=d  \r\nDiskImage=i\r\nDefaultDir=p \r\nFreeSpace=1\r\n", true, 1, "d  ", "p "},
+        {"FreeSpace 20MB", head + four + "FreeSpace=20MB\r\n", true, 20, "d", "p"},
+        {"FreeSpace negative", head + four + "FreeSpace=-5\r\n", true, -5, "d", "p"},
+        {"FreeSpace leading blanks", head + four + "FreeSpace=  12\r\n", true, 12, "d", "p"},
+        {"FreeSpace lots", head + four + "FreeSpace=lots\r\n", false, 0, "d", "p"},
+        {"FreeSpace empty", head + four + "FreeSpace=\r\n", true, 0, "d", "p"},
+        {"FreeSpace blank", head + four + "FreeSpace=   \r\n", true, 0, "d", "p"},
+        {"FreeSpace quoted", head + four + "FreeSpace=\"30\"\r\n", true, 30, "d", "p"},
+        {"last key line lacks CR LF", head + four + "FreeSpace=5", false, 0, "d", "p"},
+        {"last key line quoted without CR LF", head + four + "FreeSpace=\"5\"", true, 5, "d", "p"},
+        {"second section before four keys", head + "AppDescription=d\r\n[Other]\r\nDiskImage=i\r\nDefaultDir=p\r\nFreeSpace=1\r\n", false, 0, "d", ""},
+        {"a second section after four keys is never read", head + four + "FreeSpace=2\r\n[Other\r\ngarbage\r\n", true, 2, "d", "p"},
+        {"header without closing bracket", "INSTALL4\r\n[Demo\r\n" + four + "FreeSpace=1\r\n", false, 0, "", ""},
+        {"first used line is not a header", "INSTALL4\r\nDemo\r\n" + four + "FreeSpace=1\r\n", false, 0, "", ""},
+        {"no line end after the first line", "INSTALL4", false, 0, "", ""},
+        {"empty file", "", false, 0, "", ""},
+        {"marker is case-sensitive", "install4\r\n[Demo]\r\n" + four + "FreeSpace=1\r\n", false, 0, "", ""},
+        {"text ends before four key lines", head + four, false, 0, "d", "p"},
+        {"unknown lines are ignored", head + "Other=1\r\n" + four + "Junk\r\nFreeSpace=3\r\n", true, 3, "d", "p"},
+    };
+    for (const Case& c : cases) {
+        Result r = Read(c.text);
+        EXPECT_EQ(bool(r.ok), c.ok) << c.what;
+        if (!c.ok) continue;
+        EXPECT_EQ(r.config.m_nFreeSpaceMB, c.freeSpace) << c.what;
+        EXPECT_EQ(r.config.m_strAppDescription, c.description) << c.what;
+        EXPECT_EQ(r.config.m_strInstallDir, c.dir) << c.what;
+        EXPECT_EQ(r.config.m_strProductName, "Demo") << c.what;
+    }
+}
+
+TEST(SetupIni, ReadKeyValueLeavesTheTextUnchanged)
+{
+    char line[] = "DiskImage=\"a b\" rest\r\nnext\r\n";
+    const std::string before = line;
+    CSetupApp app;
+    CString v;
+    EXPECT_FALSE(app.ReadKeyValue(line, "DefaultDir=", v));
+    EXPECT_TRUE(app.ReadKeyValue(line, "DiskImage=", v));
+    EXPECT_EQ(v, "a b");
+    EXPECT_EQ(std::string(line), before);
+}
+
+TEST(RegistryScriptLoader, KeepsTheWholeDecodedText)
+{
+    ScopedTempDir dir;
+    const std::string text = std::string(kDemo) + "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Demo]\r\n\"a\"=\"b\"\r\n";
+    WriteBytes("Setup.ini", Chain(text));
+    RegistryScript script("Setup.ini", "C:\\Demo", "Demo");
+    EXPECT_EQ(std::string(script.GetText()), text);
+    EXPECT_EQ(script.m_strInstallPath, "C:\\Demo");
+    EXPECT_EQ(script.m_strProductName, "Demo");
+}
+
+TEST(RegistryScriptLoader, AMissingFileThrowsAFileException)
+{
+    ScopedTempDir dir;
+    try {
+        RegistryScript script("Setup.ini", "C:\\Demo", "Demo");
+        FAIL() << "no exception";
+    } catch (CFileException* e) {
+        EXPECT_NE(e->m_cause, CFileException::none);
+        e->Delete();
+    }
+}

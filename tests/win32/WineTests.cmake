@@ -1,0 +1,13 @@
+# Runs the Windows test programs built by the win32 sub-build under Wine, in a private prefix
+# inside the build folder. Each entry is a program name from tests/win32/CMakeLists.txt.
+set(ZRV_WINE_TESTS
+  win32_framework_tests
+)
+set(ZRV_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
+add_test(NAME wine_prefix COMMAND ${ZRV_WINE_RUN} --prefix-only)
+set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine)
+foreach(t IN LISTS ZRV_WINE_TESTS)
+  add_test(NAME ${t} COMMAND ${ZRV_WINE_RUN} ${ZRV_WIN32_BINARY_DIR}/tests/win32/${t}.exe)
+  set_tests_properties(${t} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+endforeach()
+set_tests_properties(wine_prefix PROPERTIES ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
