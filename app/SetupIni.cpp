@@ -62,19 +62,48 @@ BOOL CSetupApp::ReadSetupIni()
         e->Delete();
         return FALSE;
     }
+    return ParseSetupText(text.get());
+}
 
-    if (std::strncmp(text.get(), "INSTALL4", 8) != 0) return FALSE;
+namespace {
 
-    char* line = NextUsedLine(text.get());
-    if (!line || *line != '[') return FALSE;
+int LineOf(const char* text, const char* p)
+{
+    int line = 1;
+    for (const char* q = text; q < p; ++q)
+        if (q[0] == '\r' && q[1] == '\n') ++line;
+    return line;
+}
+
+BOOL Refuse(SetupIniProblem* pProblem, const char* text, const char* at, const char* reason)
+{
+    if (pProblem) {
+        pProblem->m_strReason = reason;
+        pProblem->m_nLine = at ? LineOf(text, at) : 0;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+BOOL CSetupApp::ParseSetupText(char* pszText, SetupIniProblem* pProblem)
+{
+    const char* text = pszText;
+    if (std::strncmp(text, "INSTALL4", 8) != 0)
+        return Refuse(pProblem, text, text, "the text does not begin with INSTALL4 (is the file stored chained?)");
+
+    char* line = NextUsedLine(pszText);
+    if (!line) return Refuse(pProblem, text, nullptr, "the text ends before the section header");
+    if (*line != '[') return Refuse(pProblem, text, line, "the first line that is not skipped is not a section header [Name]");
     char* close = std::strchr(line + 1, ']');
-    if (!close) return FALSE;
+    if (!close) return Refuse(pProblem, text, line, "the section header has no closing ]");
     m_config.m_strProductName = CString(line + 1, int(close - line - 1));
 
     line = NextUsedLine(line);
-    if (!line) return FALSE;
+    if (!line) return Refuse(pProblem, text, nullptr, "the text ends before the four key lines");
 
     CString strFreeSpace;
+    char* freeSpaceLine = nullptr;
     struct Key {
         const char* name;
         CString* target;
@@ -91,20 +120,24 @@ BOOL CSetupApp::ReadSetupIni()
         for (const Key& key : keys) {
             if (ReadKeyValue(line, key.name, *key.target)) {
                 counted = true;
+                if (key.target == &strFreeSpace) freeSpaceLine = line;
                 break;
             }
         }
         if (counted && --nNeeded == 0) break;
-        if (*line == '[') return FALSE;
+        if (*line == '[') return Refuse(pProblem, text, line, "another section begins before four key lines were read");
         line = NextUsedLine(line);
-        if (!line) return FALSE;
+        if (!line)
+            return Refuse(pProblem, text, nullptr,
+                          "the text ends before four key lines were read (a value without its closing quote, "
+                          "or a last line without CR LF, does not count)");
     }
 
     // Like sscanf("%d"): "20MB" gives 20; no number at all is a mismatch and rejects the file,
     // but an empty or blank value reaches the end of its input and leaves the space at 0.
     int nFreeSpace = 0;
     int converted = std::sscanf(strFreeSpace, "%d", &nFreeSpace);
-    if (converted == 0) return FALSE;
+    if (converted == 0) return Refuse(pProblem, text, freeSpaceLine, "the FreeSpace value holds no number");
     if (converted == 1) m_config.m_nFreeSpaceMB = nFreeSpace;
     return TRUE;
 }

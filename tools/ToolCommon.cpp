@@ -1,0 +1,79 @@
+#include "ToolCommon.h"
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace zrvtool {
+
+OutputFile::OutputFile(const std::string& path) : m_path(path)
+{
+    if (path == "-") {
+        m_file = stdout;
+        return;
+    }
+    m_tempPath = path + ".tmp" + std::to_string(getpid());
+    m_file = std::fopen(m_tempPath.c_str(), "wb");
+    if (!m_file) throw ToolError(path + ": cannot create: " + std::strerror(errno));
+}
+
+OutputFile::~OutputFile()
+{
+    if (m_file == stdout) return;
+    if (m_file) std::fclose(m_file);
+    if (!m_committed) std::remove(m_tempPath.c_str());
+}
+
+void OutputFile::Write(const void* data, size_t size)
+{
+    if (size && std::fwrite(data, 1, size, m_file) != size)
+        throw ToolError(m_path + ": cannot write: " + std::strerror(errno));
+}
+
+void OutputFile::Commit()
+{
+    if (m_file == stdout) {
+        if (std::fflush(stdout) != 0) throw ToolError("stdout: cannot write: " + std::string(std::strerror(errno)));
+        return;
+    }
+    int rc = std::fclose(m_file);
+    m_file = nullptr;
+    if (rc != 0) throw ToolError(m_path + ": cannot write: " + std::strerror(errno));
+    if (std::rename(m_tempPath.c_str(), m_path.c_str()) != 0)
+        throw ToolError(m_path + ": cannot create: " + std::strerror(errno));
+    m_committed = true;
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    FILE* f = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+    if (!f) throw ToolError(path + ": cannot open: " + std::strerror(errno));
+    std::string data;
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+    bool failed = std::ferror(f);
+    if (f != stdin) std::fclose(f);
+    if (failed) throw ToolError(path + ": cannot read");
+    return data;
+}
+
+unsigned long long ParseSize(const std::string& text)
+{
+    if (text == "floppy") return 1457664;
+    size_t used = 0;
+    unsigned long long n = 0;
+    try {
+        if (text.empty() || text[0] == '-') throw std::invalid_argument(text);
+        n = std::stoull(text, &used, 10);
+    } catch (const std::exception&) {
+        throw ToolError("'" + text + "' is not a size (bytes, with k or M, or 'floppy')");
+    }
+    std::string suffix = text.substr(used);
+    if (suffix == "k" || suffix == "K") return n * 1024;
+    if (suffix == "M") return n * 1024 * 1024;
+    if (!suffix.empty()) throw ToolError("'" + text + "' is not a size (bytes, with k or M, or 'floppy')");
+    return n;
+}
+
+}  // namespace zrvtool

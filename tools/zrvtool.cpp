@@ -1,0 +1,72 @@
+// zrvtool: the author's tool. Makes ZRV-Zip images and chained Setup.ini files, and reads them.
+#include "Commands.h"
+
+#include <cstring>
+#include <iostream>
+
+using namespace zrvtool;
+
+namespace {
+
+std::vector<const Command*> AllCommands()
+{
+    std::vector<const Command*> all;
+    for (const std::vector<Command>* family : {&kIniCommands})
+        for (const Command& c : *family) all.push_back(&c);
+    return all;
+}
+
+void PrintUsage(std::ostream& out)
+{
+    out << "usage:\n";
+    for (const Command* c : AllCommands()) out << "  zrvtool " << c->usage << "\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Args args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+        PrintUsage(args.empty() ? std::cerr : std::cout);
+        return args.empty() ? 2 : 0;
+    }
+    // The longest command name that the arguments start with ("ini check" before "ini").
+    const Command* best = nullptr;
+    size_t bestWords = 0;
+    for (const Command* c : AllCommands()) {
+        Args words;
+        for (const char* p = c->name; *p;) {
+            const char* space = std::strchr(p, ' ');
+            size_t len = space ? size_t(space - p) : std::strlen(p);
+            words.emplace_back(p, len);
+            p += len + (space ? 1 : 0);
+        }
+        if (words.size() > args.size() || words.size() <= bestWords) continue;
+        if (std::equal(words.begin(), words.end(), args.begin())) {
+            best = c;
+            bestWords = words.size();
+        }
+    }
+    if (!best) {
+        std::cerr << "zrvtool: unknown command '" << args[0] << "'\n";
+        PrintUsage(std::cerr);
+        return 2;
+    }
+    Args rest(args.begin() + long(bestWords), args.end());
+    for (const std::string& a : rest) {
+        if (a == "--help" || a == "-h") {
+            std::cout << "usage: zrvtool " << best->usage << "\n";
+            return 0;
+        }
+    }
+    try {
+        return best->run(rest);
+    } catch (const ToolError& e) {
+        std::cerr << "zrvtool: " << e.what() << "\n";
+        return 1;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "zrvtool: out of memory\n";
+        return 1;
+    }
+}
