@@ -8,6 +8,11 @@
 class CBackdropWnd;
 
 // Why a Setup.ini text was refused and on which line (1-based; 0 when no line applies).
+// Free megabytes from the counts that the drive reports: (free clusters x sectors per cluster) /
+// (1,048,576 / bytes per sector), in 64 bits so that large drives do not wrap. Returns -1 when the
+// counts cannot describe a drive (no bytes per sector, or a sector larger than a megabyte).
+long long FreeMegabytes(DWORD sectorsPerCluster, DWORD bytesPerSector, DWORD freeClusters);
+
 struct SetupIniProblem {
     CString m_strReason;
     int m_nLine = 0;
@@ -36,6 +41,17 @@ public:
     // quote of a quoted value, else up to the next CR), copies the value into strValue and returns
     // TRUE. The text is unchanged afterwards.
     BOOL ReadKeyValue(char* pszLine, const char* pszKey, CString& strValue);
+
+    // The checks on the target directory that the user confirmed, in this order. Each returns TRUE
+    // to go on; on FALSE it has already told the user why.
+    // TRUE when the drive of m_strInstallDir has more free megabytes than m_nFreeSpaceMB.
+    BOOL CheckFreeSpace();
+    // TRUE when m_strInstallDir is an existing directory, or was missing and has been created with
+    // the user's consent.
+    BOOL CheckTargetDirectory();
+    // Creates the directory strPath, its missing parents first. Nonzero when strPath was created;
+    // zero when it already existed or a level could not be made.
+    BOOL CreateDirectoryTree(const CString& strPath);
 
     SetupConfig m_config;
     CBackdropWnd* m_pBackdropWnd = nullptr;

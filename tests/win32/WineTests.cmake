@@ -2,6 +2,7 @@
 # inside the build folder. Each entry is a program name from tests/win32/CMakeLists.txt.
 set(ZRV_WINE_TESTS
   win32_framework_tests
+  win32_app_tests
 )
 set(ZRV_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
 add_test(NAME wine_prefix COMMAND ${ZRV_WINE_RUN} --prefix-only)

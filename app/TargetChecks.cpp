@@ -1,0 +1,76 @@
+// The checks on the target directory before the worker starts: free space, then existence.
+#include "SetupApp.h"
+
+#include "AfxMessageBox.h"
+
+#include <climits>
+
+long long FreeMegabytes(DWORD sectorsPerCluster, DWORD bytesPerSector, DWORD freeClusters)
+{
+    if (bytesPerSector == 0 || bytesPerSector > 1048576) return -1;
+    unsigned long long sectorsPerMB = 1048576u / bytesPerSector;
+    return static_cast<long long>((static_cast<unsigned long long>(freeClusters) * sectorsPerCluster) / sectorsPerMB);
+}
+
+#ifdef _WIN32
+
+BOOL CSetupApp::CheckFreeSpace()
+{
+    const CString& dir = m_config.m_strInstallDir;
+    CString root = dir.Left(3);
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+    // A drive that cannot be asked (missing, not ready, no drive root at all, such as a relative
+    // path) passes here; the directory check that follows reports the path itself.
+    if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) return TRUE;
+    long long freeMB = FreeMegabytes(sectorsPerCluster, bytesPerSector, freeClusters);
+    if (freeMB < 0) return TRUE;
+    if (freeMB > m_config.m_nFreeSpaceMB) return TRUE;
+
+    CString text;
+    text.Format("Not enough free space left on drive %c:\nYou need %d megabytes, and currently have\nonly %d megabytes free.",
+                dir.IsEmpty() ? ' ' : dir[0], m_config.m_nFreeSpaceMB, int(freeMB > INT_MAX ? INT_MAX : freeMB));
+    AfxMessageBox(text, MB_OK);
+    return FALSE;
+}
+
+BOOL CSetupApp::CheckTargetDirectory()
+{
+    const CString& dir = m_config.m_strInstallDir;
+    CString text;
+    DWORD attributes = GetFileAttributesA(dir);
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) return TRUE;
+        text.Format("The name '%s' is already in use,\nand it's not a directory!", dir.GetString());
+        AfxMessageBox(text, MB_OK);
+        return FALSE;
+    }
+    DWORD err = GetLastError();
+    if (err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND) {
+        text.Format("Unspecified error accessing '%s'", dir.GetString());
+        AfxMessageBox(text, MB_OK);
+        return FALSE;
+    }
+    text.Format("The directory '%s' does not exist.\nDo you wish to create it?", dir.GetString());
+    if (AfxMessageBox(text, MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL) return FALSE;
+    if (CreateDirectoryTree(dir)) return TRUE;
+    AfxMessageBox("Unable to create directory", MB_OK);
+    return FALSE;
+}
+
+BOOL CSetupApp::CreateDirectoryTree(const CString& strPath)
+{
+    // "D:\Games\New\" is the directory "D:\Games\New": without this its parent would be that
+    // same directory, created first, and the last creation would then fail as already existing.
+    if (strPath.GetLength() > 3 && strPath[strPath.GetLength() - 1] == '\\')
+        return CreateDirectoryTree(strPath.Left(strPath.GetLength() - 1));
+    if (GetFileAttributesA(strPath) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_PATH_NOT_FOUND) {
+        // Some parent is missing: make the outer levels first. A path without a backslash has no
+        // parent, so the recursion always ends.
+        int cut = strPath.ReverseFind('\\');
+        if (cut >= 0 && !CreateDirectoryTree(strPath.Left(cut))) return FALSE;
+    }
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, FALSE};
+    return CreateDirectoryA(strPath, &sa);
+}
+
+#endif
