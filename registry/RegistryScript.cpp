@@ -2,6 +2,11 @@
 
 #include "SetupConfig.h"
 
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
 RegistryScript::RegistryScript(const char* pszFileName, const CString& strInstallPath, const CString& strProductName)
     : m_strProductName(strProductName), m_strInstallPath(strInstallPath)
 {
@@ -11,3 +16,288 @@ RegistryScript::RegistryScript(const char* pszFileName, const CString& strInstal
 }
 
 RegistryScript::~RegistryScript() { delete[] m_pText; }
+
+namespace {
+
+const char kMarker[] = "REGEDIT4";
+const char kInstallPathDirective[] = "%INSTALLPATH%";
+const char kUninstallKeyFormat[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
+
+// The roots a key line may name, compared case-sensitively together with their backslash
+// (18, 18, 19 and 11 characters), in this order.
+struct Root {
+    const char* pszPrefix;
+    HKEY hKey;
+};
+const Root kRoots[] = {
+    {"HKEY_CLASSES_ROOT\\", HKEY_CLASSES_ROOT},
+    {"HKEY_CURRENT_USER\\", HKEY_CURRENT_USER},
+    {"HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE},
+    {"HKEY_USERS\\", HKEY_USERS},
+};
+
+// Line scanning. Lines end with CR LF; a position is the start of a line, and nullptr means that
+// the text has ended (no CR LF followed the last line).
+const char* NextLine(const char* p)
+{
+    const char* pEnd = std::strstr(p, "\r\n");
+    return pEnd ? pEnd + 2 : nullptr;
+}
+
+// Empty, indented and comment lines. A tab or ";" does not make a line skippable.
+bool IsSkippable(const char* p) { return *p == '\r' || *p == ' ' || *p == '#'; }
+
+const char* SkipLines(const char* p)
+{
+    while (p && IsSkippable(p)) p = NextLine(p);
+    return p;
+}
+
+// The first ch from p on the same line, or nullptr when the line (or the text) ends first. Key
+// paths and value names end on their own line: one that ran on into later lines would put line
+// breaks into a key or value name and break the log's one-line-per-entry record.
+const char* FindOnLine(const char* p, char ch)
+{
+    for (; *p != ch; ++p) {
+        if (*p == '\0' || *p == '\r' || *p == '\n') return nullptr;
+    }
+    return p;
+}
+
+// White space as the C library's isspace sees it in the "C" locale: line breaks included.
+bool IsWhite(char ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r'; }
+
+int HexDigit(char ch)
+{
+    if (ch >= '0' && ch <= '9') return ch - '0';
+    if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
+    if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
+    return -1;
+}
+
+// Replaces "%%" by "%"; every other percent sign stays as written.
+std::string CollapsePercents(const std::string& s)
+{
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        out += s[i];
+        if (s[i] == '%' && i + 1 < s.size() && s[i + 1] == '%') ++i;
+    }
+    return out;
+}
+
+// A string value as stored. Without "%INSTALLPATH%" it is taken exactly as written. Otherwise the
+// first occurrence becomes the install path (inserted unchanged) and "%%" around it becomes "%",
+// the result of formatting the value with the directive turned into "%s". Any other percent sign,
+// a second "%INSTALLPATH%" included, is kept literally: the value never serves as a format string.
+std::string ExpandInstallPath(const std::string& strValue, const CString& strInstallPath)
+{
+    size_t at = strValue.find(kInstallPathDirective);
+    if (at == std::string::npos) return strValue;
+    return CollapsePercents(strValue.substr(0, at)) + strInstallPath.Str() +
+           CollapsePercents(strValue.substr(at + sizeof kInstallPathDirective - 1));
+}
+
+// Closes the key it holds when it goes, also when writing the log throws.
+class OpenKey {
+public:
+    OpenKey(RegistryBackend& registry, HKEY hKey) : m_registry(registry), m_hKey(hKey) {}
+    OpenKey(const OpenKey&) = delete;
+    OpenKey& operator=(const OpenKey&) = delete;
+    ~OpenKey() { Close(); }
+    HKEY Get() const { return m_hKey; }
+    void Close()
+    {
+        if (m_hKey) m_registry.CloseKey(m_hKey);  // its result is of no use to anyone
+        m_hKey = nullptr;
+    }
+
+private:
+    RegistryBackend& m_registry;
+    HKEY m_hKey;
+};
+
+// One application of a script: the log, the registry and the install path it works with.
+class ScriptRun {
+public:
+    ScriptRun(CFile& log, RegistryBackend& registry, const CString& strInstallPath)
+        : m_log(log), m_registry(registry), m_strInstallPath(strInstallPath)
+    {
+    }
+
+    void Log(const std::string& s) { m_log.Write(s.data(), UINT(s.size())); }
+    bool RunKeys(const char* pLine);
+    bool RegisterUninstaller(const CString& strProductName);
+
+private:
+    bool ApplyKeyLine(const char* pLine, const char** ppNext);
+    bool ApplyValueLine(HKEY hKey, const char* pLine);
+    bool SetString(HKEY hKey, const std::string& strName, const char* p);
+    bool SetBinary(HKEY hKey, const std::string& strName, const char* p);
+    bool SetDword(HKEY hKey, const std::string& strName, const char* p);
+
+    CFile& m_log;
+    RegistryBackend& m_registry;
+    const CString& m_strInstallPath;
+};
+
+// Runs the key lines from pLine, the first line that is not skipped. Returns false when a key
+// line, a key or a value line failed. Ends without failure at the end of the text or at a line
+// where a key line may stand but that does not begin with "[".
+bool ScriptRun::RunKeys(const char* pLine)
+{
+    while (pLine && *pLine == '[') {
+        if (!ApplyKeyLine(pLine, &pLine)) return false;
+    }
+    return true;
+}
+
+// Applies one key line and the value lines after it. On success *ppNext is the first line after
+// them that is not skipped, or nullptr when the text has ended.
+bool ScriptRun::ApplyKeyLine(const char* pLine, const char** ppNext)
+{
+    const char* pRootName = pLine + 1;
+    const Root* pRoot = nullptr;
+    for (const Root& root : kRoots) {
+        if (std::strncmp(pRootName, root.pszPrefix, std::strlen(root.pszPrefix)) == 0) {
+            pRoot = &root;
+            break;
+        }
+    }
+    if (!pRoot) return false;
+    const char* pPath = pRootName + std::strlen(pRoot->pszPrefix);
+    const char* pClose = FindOnLine(pPath, ']');
+    if (!pClose) return false;
+
+    HKEY hKey = nullptr;
+    if (m_registry.CreateKey(pRoot->hKey, std::string(pPath, pClose).c_str(), &hKey) != ERROR_SUCCESS) return false;
+    OpenKey key(m_registry, hKey);
+    Log("\\[" + std::string(pRootName, pClose) + "]\r\n");
+
+    // Each value line is counted from the start of the line before it, so a string value that
+    // runs on over a line break is followed by its own continuation.
+    const char* pNext = pLine;
+    for (;;) {
+        pNext = SkipLines(NextLine(pNext));
+        if (!pNext || *pNext != '"') break;
+        if (!ApplyValueLine(key.Get(), pNext)) return false;
+    }
+    key.Close();
+    *ppNext = pNext;
+    return true;
+}
+
+// "name"=value, without blanks around "=". The name is logged once its value has been set.
+bool ScriptRun::ApplyValueLine(HKEY hKey, const char* pLine)
+{
+    const char* pName = pLine + 1;
+    const char* pNameEnd = FindOnLine(pName, '"');
+    if (!pNameEnd || pNameEnd[1] != '=') return false;
+    std::string strName(pName, pNameEnd);
+    const char* pValue = pNameEnd + 2;
+
+    bool bSet;
+    if (*pValue == '"')
+        bSet = SetString(hKey, strName, pValue + 1);
+    else if (std::strncmp(pValue, "hex:", 4) == 0)
+        bSet = SetBinary(hKey, strName, pValue + 4);
+    else if (std::strncmp(pValue, "dword:", 6) == 0)
+        bSet = SetDword(hKey, strName, pValue + 6);
+    else
+        return false;
+    if (!bSet) return false;
+    Log(strName + "\r\n");
+    return true;
+}
+
+// p follows the opening quote; the value runs to the next double quote, on this line or a later one.
+bool ScriptRun::SetString(HKEY hKey, const std::string& strName, const char* p)
+{
+    const char* pEnd = std::strchr(p, '"');
+    if (!pEnd) return false;
+    std::string strValue = ExpandInstallPath(std::string(p, pEnd), m_strInstallPath);
+    if (strValue.size() >= 0xFFFFFFFFu) return false;  // its size with the NUL must fit a DWORD
+    return m_registry.SetValue(hKey, strName.c_str(), REG_SZ, reinterpret_cast<const BYTE*>(strValue.c_str()),
+                               DWORD(strValue.size() + 1)) == ERROR_SUCCESS;
+}
+
+// Comma-separated bytes of two hexadecimal digits each. A byte is read at p after optional white
+// space (one or two digits); the next one is sought three characters after p, behind a comma right
+// after two digits, so a one-digit byte or a blank after a comma ends the list. The text lies
+// between p and its NUL, so the list takes less than a third of its length.
+bool ScriptRun::SetBinary(HKEY hKey, const std::string& strName, const char* p)
+{
+    std::vector<BYTE> bytes;
+    bytes.reserve(256);
+    for (;;) {
+        const char* pDigit = p;
+        while (IsWhite(*pDigit)) ++pDigit;
+        int nHigh = HexDigit(pDigit[0]);
+        if (nHigh < 0) return false;
+        int nLow = HexDigit(pDigit[1]);
+        bytes.push_back(BYTE(nLow < 0 ? nHigh : nHigh * 16 + nLow));
+        // p[0] is not NUL here (a digit was found at or after it); p[1] may be.
+        if (p[1] == '\0' || p[2] != ',') break;
+        p += 3;
+    }
+    return m_registry.SetValue(hKey, strName.c_str(), REG_BINARY, bytes.data(), DWORD(bytes.size())) ==
+           ERROR_SUCCESS;
+}
+
+// Up to eight hexadecimal digits after optional white space; what follows them is ignored.
+bool ScriptRun::SetDword(HKEY hKey, const std::string& strName, const char* p)
+{
+    while (IsWhite(*p)) ++p;
+    if (HexDigit(*p) < 0) return false;
+    DWORD dwValue = 0;
+    for (int i = 0; i < 8 && HexDigit(p[i]) >= 0; ++i) dwValue = dwValue * 16 + DWORD(HexDigit(p[i]));
+    BYTE data[sizeof dwValue];
+    std::memcpy(data, &dwValue, sizeof data);  // the platform's byte order
+    return m_registry.SetValue(hKey, strName.c_str(), REG_DWORD, data, sizeof data) == ERROR_SUCCESS;
+}
+
+// The product's entry in the list of installed programs. An empty product name would put the
+// values on the shared Uninstall key itself, and one with a backslash would make a nested key
+// that the list never shows: both are refused like any other failed registration.
+bool ScriptRun::RegisterUninstaller(const CString& strProductName)
+{
+    if (strProductName.IsEmpty() || strProductName.Find('\\') >= 0) return false;
+    CString strPath;
+    strPath.Format(kUninstallKeyFormat, strProductName.GetString());
+    HKEY hKey = nullptr;
+    if (m_registry.CreateKey(HKEY_LOCAL_MACHINE, strPath, &hKey) != ERROR_SUCCESS) return false;
+    OpenKey key(m_registry, hKey);
+    Log("\\[HKEY_LOCAL_MACHINE\\" + strPath.Str() + "]\r\n");
+
+    // The values go through the value-line rules: a double quote in the product name cuts the
+    // display name there, and "%INSTALLPATH%" in it is replaced.
+    CString strDisplayName;
+    strDisplayName.Format("\"DisplayName\"=\"%s\"", strProductName.GetString());
+    if (!ApplyValueLine(key.Get(), strDisplayName)) return false;
+    return ApplyValueLine(key.Get(), "\"UninstallString\"=\"%INSTALLPATH%\\Uninstal.exe\"");
+}
+
+}  // namespace
+
+int RegistryScript::Apply(CFile& log) { return Apply(log, GetSystemRegistry()); }
+
+int RegistryScript::Apply(CFile& log, RegistryBackend& registry)
+{
+    const char* pText = m_pText ? m_pText : "";
+    const char* pMarker = std::strstr(pText, kMarker);
+    if (!pMarker) return TRUE;
+
+    ScriptRun run(log, registry, m_strInstallPath);
+    run.Log("[\\REGEDIT4]\r\n");
+    // Nothing but skipped lines after the marker's line, or not even a line end: no script, and
+    // no product to register either.
+    const char* pLine = SkipLines(NextLine(pMarker));
+    if (!pLine) return TRUE;
+    try {
+        if (!run.RunKeys(pLine)) return FALSE;
+        return run.RegisterUninstaller(m_strProductName) ? TRUE : FALSE;
+    } catch (const std::bad_alloc&) {
+        return FALSE;  // a value too large for memory fails like any other; its key is closed
+    }
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "AfxFile.h"
+#include "RegistryBackend.h"
 
 class RegistryScript {
 public:
@@ -13,10 +14,14 @@ public:
     RegistryScript& operator=(const RegistryScript&) = delete;
     ~RegistryScript();
 
-    // Applies the script to the registry and appends its lines to log. Returns nonzero when every
-    // key line, key, value line and the uninstall registration succeeded (also when there is no
-    // script at all), zero otherwise. Throws only what writing to the log throws.
+    // Applies the script to the system registry (GetSystemRegistry) and appends its lines to log.
+    // Returns nonzero when every key line, key, value line and the uninstall registration succeeded
+    // (also when there is no script at all, or it ends before its first key line), zero otherwise;
+    // a failure ends the script where it happened and shows no message. The text is only read.
+    // Throws only what writing to the log throws; every key opened is closed first.
     int Apply(CFile& log);
+    // The same against the given registry.
+    int Apply(CFile& log, RegistryBackend& registry);
 
     const char* GetText() const { return m_pText; }
 

@@ -1,0 +1,97 @@
+#include "MemoryRegistry.h"
+
+#include <cctype>
+
+namespace {
+
+std::string Fold(const std::string& s)
+{
+    std::string folded = s;
+    for (char& ch : folded) ch = char(std::tolower(static_cast<unsigned char>(ch)));
+    return folded;
+}
+
+}  // namespace
+
+const char* GetRootName(HKEY hRoot)
+{
+    if (hRoot == HKEY_CLASSES_ROOT) return "HKEY_CLASSES_ROOT";
+    if (hRoot == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
+    if (hRoot == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE";
+    if (hRoot == HKEY_USERS) return "HKEY_USERS";
+    return "";
+}
+
+LONG MemoryRegistry::CreateKey(HKEY hRoot, const char* pszSubKey, HKEY* phKey)
+{
+    ++m_nCalls;
+    if (*GetRootName(hRoot) == '\0') return ERROR_INVALID_HANDLE;
+    std::string strPath = pszSubKey ? pszSubKey : "";
+    auto fail = m_failKeys.find(Fold(strPath));
+    if (fail != m_failKeys.end()) return fail->second;
+
+    size_t index = m_keys.size();
+    for (size_t i = 0; i < m_keys.size(); ++i) {
+        if (m_keys[i].hRoot == hRoot && Fold(m_keys[i].strPath) == Fold(strPath)) index = i;
+    }
+    if (index == m_keys.size()) m_keys.push_back(Key{hRoot, strPath, {}});
+    uintptr_t handle = m_nextHandle;
+    m_nextHandle += 4;
+    m_open[handle] = index;
+    *phKey = reinterpret_cast<HKEY>(handle);
+    return ERROR_SUCCESS;
+}
+
+LONG MemoryRegistry::SetValue(HKEY hKey, const char* pszName, DWORD dwType, const BYTE* pData, DWORD cbData)
+{
+    ++m_nCalls;
+    auto open = m_open.find(reinterpret_cast<uintptr_t>(hKey));
+    if (open == m_open.end()) return ERROR_INVALID_HANDLE;
+    std::string strName = pszName ? pszName : "";
+    auto fail = m_failValues.find(Fold(strName));
+    if (fail != m_failValues.end()) return fail->second;
+
+    std::vector<BYTE> data(pData, pData + cbData);
+    for (Value& value : m_keys[open->second].values) {
+        if (Fold(value.strName) == Fold(strName)) {
+            value.dwType = dwType;
+            value.data = data;
+            return ERROR_SUCCESS;
+        }
+    }
+    m_keys[open->second].values.push_back(Value{strName, dwType, data});
+    return ERROR_SUCCESS;
+}
+
+LONG MemoryRegistry::CloseKey(HKEY hKey)
+{
+    ++m_nCalls;
+    if (m_open.erase(reinterpret_cast<uintptr_t>(hKey)) == 0) {
+        ++m_nBadCloses;
+        return ERROR_INVALID_HANDLE;
+    }
+    return ERROR_SUCCESS;
+}
+
+void MemoryRegistry::FailCreateKey(const std::string& strPath, LONG lError) { m_failKeys[Fold(strPath)] = lError; }
+
+void MemoryRegistry::FailSetValue(const std::string& strName, LONG lError) { m_failValues[Fold(strName)] = lError; }
+
+const MemoryRegistry::Key* MemoryRegistry::FindKey(HKEY hRoot, const std::string& strPath) const
+{
+    for (const Key& key : m_keys) {
+        if (key.hRoot == hRoot && Fold(key.strPath) == Fold(strPath)) return &key;
+    }
+    return nullptr;
+}
+
+const MemoryRegistry::Value* MemoryRegistry::FindValue(HKEY hRoot, const std::string& strPath,
+                                                       const std::string& strName) const
+{
+    const Key* key = FindKey(hRoot, strPath);
+    if (!key) return nullptr;
+    for (const Value& value : key->values) {
+        if (Fold(value.strName) == Fold(strName)) return &value;
+    }
+    return nullptr;
+}

@@ -1,0 +1,386 @@
+// The registry script against the in-memory registry: grammar, values, log bytes, uninstall entry.
+#include "MemoryRegistry.h"
+#include "RegistryScript.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "../common/RegistryScriptRun.h"
+
+namespace {
+
+// Every key and value in creation order, one key a line:
+//   HKCU\path: name="text" name=hex:01,02 name=dword:0000abcd
+std::string Dump(const MemoryRegistry& registry)
+{
+    std::string out;
+    for (const MemoryRegistry::Key& key : registry.GetKeys()) {
+        std::string root = GetRootName(key.hRoot);
+        out += root == "HKEY_CLASSES_ROOT" ? "HKCR" : root == "HKEY_CURRENT_USER" ? "HKCU"
+             : root == "HKEY_LOCAL_MACHINE" ? "HKLM" : "HKU";
+        out += "\\" + key.strPath + ":";
+        for (const MemoryRegistry::Value& v : key.values) {
+            out += " " + v.strName + "=";
+            char buf[16];
+            if (v.dwType == REG_SZ && !v.data.empty() && v.data.back() == 0) {
+                out += "\"" + std::string(v.data.begin(), v.data.end() - 1) + "\"";
+            } else if (v.dwType == REG_BINARY) {
+                out += "hex:";
+                for (size_t i = 0; i < v.data.size(); ++i) {
+                    std::snprintf(buf, sizeof buf, i ? ",%02x" : "%02x", v.data[i]);
+                    out += buf;
+                }
+            } else if (v.dwType == REG_DWORD && v.data.size() == 4) {
+                DWORD dw;
+                std::memcpy(&dw, v.data.data(), 4);
+                std::snprintf(buf, sizeof buf, "dword:%08x", unsigned(dw));
+                out += buf;
+            } else {
+                out += "?type" + std::to_string(v.dwType) + "/" + std::to_string(v.data.size());
+            }
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+#define M "REGEDIT4\r\n"
+#define ML "[\\REGEDIT4]\r\n"
+#define CU "[HKEY_CURRENT_USER\\Software\\Zrv]\r\n"
+#define CUL "\\[HKEY_CURRENT_USER\\Software\\Zrv]\r\n"
+#define CUD "HKCU\\Software\\Zrv:"
+// The uninstall entry of Demo installed in C:\Demo: its log lines and its key.
+#define UL "\\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo]\r\nDisplayName\r\nUninstallString\r\n"
+#define UD "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo: DisplayName=\"Demo\" UninstallString=\"C:\\Demo\\Uninstal.exe\"\n"
+
+struct Case {
+    const char* pszWhat;
+    const char* pszScript;  // follows the settings of Setup.ini
+    int nResult;
+    const char* pszLog;
+    const char* pszRegistry;
+};
+
+void RunTable(const Case* cases, size_t n)
+{
+    for (size_t i = 0; i < n; ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.pszWhat);
+        MemoryRegistry registry;
+        ScriptOutcome out = RunRegistryScript(c.pszScript, registry);
+        EXPECT_EQ(out.nResult != 0, c.nResult != 0);
+        EXPECT_EQ(out.strLog, c.pszLog);
+        EXPECT_EQ(Dump(registry), c.pszRegistry);
+        EXPECT_EQ(registry.GetOpenKeyCount(), 0u) << "a key was left open";
+        EXPECT_EQ(registry.GetBadCloseCount(), 0);
+    }
+}
+
+}  // namespace
+
+TEST(RegistryScript, FindingTheScript)
+{
+    const Case cases[] = {
+        {"no marker: nothing at all", "", 1, "", ""},
+        {"a marker in lower case is no marker", "regedit4\r\n" CU "\"a\"=\"x\"\r\n", 1, "", ""},
+        {"marker without a line end", "REGEDIT4", 1, ML, ""},
+        {"marker, then only empty lines", M "\r\n\r\n", 1, ML UL, UD},
+        {"marker and its line end only", M, 1, ML UL, UD},
+        {"comments, the last without a line end", M "# one\r\n# two", 1, ML, ""},
+        {"the marker inside a line", "Script: REGEDIT4 follows\r\n" CU "\"a\"=\"x\"\r\n", 1, ML CUL "a\r\n" UL,
+         CUD " a=\"x\"\n" UD},
+        {"only the first marker counts", M CU "\"a\"=\"x\"\r\nREGEDIT4\r\n", 1, ML CUL "a\r\n" UL, CUD " a=\"x\"\n" UD},
+    };
+    RunTable(cases, sizeof cases / sizeof cases[0]);
+}
+
+TEST(RegistryScript, KeyLines)
+{
+    const Case cases[] = {
+        {"the four roots",
+         M "[HKEY_CLASSES_ROOT\\.zrv]\r\n[HKEY_CURRENT_USER\\A]\r\n[HKEY_LOCAL_MACHINE\\B\\C]\r\n[HKEY_USERS\\.DEFAULT\\D]\r\n",
+         1,
+         ML "\\[HKEY_CLASSES_ROOT\\.zrv]\r\n\\[HKEY_CURRENT_USER\\A]\r\n\\[HKEY_LOCAL_MACHINE\\B\\C]\r\n"
+            "\\[HKEY_USERS\\.DEFAULT\\D]\r\n" UL,
+         "HKCR\\.zrv:\nHKCU\\A:\nHKLM\\B\\C:\nHKU\\.DEFAULT\\D:\n" UD},
+        {"a root in lower case", M "[hkey_current_user\\Software\\Zrv]\r\n\"a\"=\"x\"\r\n", 0, ML, ""},
+        {"HKEY_CURRENT_CONFIG is no root", M "[HKEY_CURRENT_CONFIG\\Software]\r\n", 0, ML, ""},
+        {"HKEY_DYN_DATA is no root", M "[HKEY_DYN_DATA\\X]\r\n", 0, ML, ""},
+        {"a deletion line", M "[-HKEY_CURRENT_USER\\Software\\Zrv]\r\n", 0, ML, ""},
+        {"a root without its backslash", M "[HKEY_USERS]\r\n", 0, ML, ""},
+        {"no closing bracket", M "[HKEY_CURRENT_USER\\Software\\Zrv\r\n", 0, ML, ""},
+        {"no closing bracket on the key's own line", M "[HKEY_CURRENT_USER\\Software\\Zrv\r\n\"a\"=\"]\"\r\n", 0, ML, ""},
+        {"text after the bracket is ignored", M "[HKEY_CURRENT_USER\\Software\\Zrv] ; note\r\n\"a\"=\"x\"\r\n", 1,
+         ML CUL "a\r\n" UL, CUD " a=\"x\"\n" UD},
+        {"the path is taken as written, blanks and all",
+         M "[HKEY_CURRENT_USER\\Software\\My Co\\\\x\\]\r\n", 1, ML "\\[HKEY_CURRENT_USER\\Software\\My Co\\\\x\\]\r\n" UL,
+         "HKCU\\Software\\My Co\\\\x\\:\n" UD},
+        {"a key without values, then the next key",
+         M CU "[HKEY_CURRENT_USER\\Software\\Zrv\\Sub]\r\n\"a\"=dword:1\r\n", 1,
+         ML CUL "\\[HKEY_CURRENT_USER\\Software\\Zrv\\Sub]\r\na\r\n" UL,
+         CUD "\nHKCU\\Software\\Zrv\\Sub: a=dword:00000001\n" UD},
+        {"a later bad key line keeps what came before",
+         M CU "\"a\"=\"x\"\r\n[HKEY_CURRENT_CONFIG\\X]\r\n[HKEY_USERS\\Y]\r\n", 0, ML CUL "a\r\n", CUD " a=\"x\"\n"},
+    };
+    RunTable(cases, sizeof cases / sizeof cases[0]);
+}
+
+TEST(RegistryScript, SkippedAndEndingLines)
+{
+    const Case cases[] = {
+        {"comments, blanks and empty lines anywhere",
+         M "# c\r\n\r\n  indented\r\n" CU "# c\r\n\r\n\"a\"=\"x\"\r\n \"b\"=\"ignored\"\r\n#\r\n\"c\"=\"y\"\r\n\r\n"
+           "[HKEY_CURRENT_USER\\Software\\Zrv2]\r\n",
+         1, ML CUL "a\r\nc\r\n\\[HKEY_CURRENT_USER\\Software\\Zrv2]\r\n" UL,
+         CUD " a=\"x\" c=\"y\"\nHKCU\\Software\\Zrv2:\n" UD},
+        {"a default value line ends the script", M CU "\"a\"=\"x\"\r\n@=\"d\"\r\n[HKEY_USERS\\Y]\r\n", 1,
+         ML CUL "a\r\n" UL, CUD " a=\"x\"\n" UD},
+        {"a semicolon line ends the script", M CU "; c\r\n\"a\"=\"x\"\r\n", 1, ML CUL UL, CUD "\n" UD},
+        {"a tab line ends the script", M CU "\t\"a\"=\"x\"\r\n", 1, ML CUL UL, CUD "\n" UD},
+        {"a value line before any key", M "\"a\"=\"x\"\r\n" CU, 1, ML UL, UD},
+        {"the last value line without a line end", M CU "\"a\"=dword:2", 1, ML CUL "a\r\n" UL,
+         CUD " a=dword:00000002\n" UD},
+        {"a key line that is the last line", M "[HKEY_CURRENT_USER\\Software\\Zrv]", 1, ML CUL UL, CUD "\n" UD},
+        {"a comment without line end after the values", M CU "\"a\"=\"x\"\r\n# end", 1, ML CUL "a\r\n" UL,
+         CUD " a=\"x\"\n" UD},
+        {"a bare line feed is no line end", M CU "\"a\"=\"x\"\n\"b\"=\"y\"\r\n", 1, ML CUL "a\r\n" UL,
+         CUD " a=\"x\"\n" UD},
+    };
+    RunTable(cases, sizeof cases / sizeof cases[0]);
+}
+
+TEST(RegistryScript, ValueLines)
+{
+    const Case cases[] = {
+        {"string, binary and dword", M CU "\"s\"=\"text\"\r\n\"b\"=hex:0a,FF,7c\r\n\"d\"=dword:1234\r\n", 1,
+         ML CUL "s\r\nb\r\nd\r\n" UL, CUD " s=\"text\" b=hex:0a,ff,7c d=dword:00001234\n" UD},
+        {"an empty name sets the default value", M CU "\"\"=\"def\"\r\n", 1, ML CUL "\r\n" UL, CUD " =\"def\"\n" UD},
+        {"names and values keep backslashes", M CU "\"a\\\\b\"=\"c:\\\\x\\y\"\r\n", 1, ML CUL "a\\\\b\r\n" UL,
+         CUD " a\\\\b=\"c:\\\\x\\y\"\n" UD},
+        {"an empty string", M CU "\"e\"=\"\"\r\n", 1, ML CUL "e\r\n" UL, CUD " e=\"\"\n" UD},
+        {"a string running over a line end; its continuation ends the values",
+         M CU "\"m\"=\"one\r\ntwo\"\r\n\"n\"=\"x\"\r\n", 1, ML CUL "m\r\n" UL, CUD " m=\"one\r\ntwo\"\n" UD},
+        {"a value set twice keeps the second", M CU "\"a\"=\"x\"\r\n\"A\"=dword:5\r\n", 1, ML CUL "a\r\nA\r\n" UL,
+         CUD " a=dword:00000005\n" UD},
+        {"blank before the equals sign", M CU "\"a\" =\"x\"\r\n", 0, ML CUL, CUD "\n"},
+        {"blank after the equals sign", M CU "\"a\"= \"x\"\r\n", 0, ML CUL, CUD "\n"},
+        {"name without closing quote", M CU "\"a=\"x\r\n", 0, ML CUL, CUD "\n"},
+        {"name closed only on a later line", M CU "\"a\r\n\"=\"x\"\r\n", 0, ML CUL, CUD "\n"},
+        {"string without closing quote", M CU "\"a\"=\"x\r\n", 0, ML CUL, CUD "\n"},
+        {"unknown form", M CU "\"a\"=x\r\n", 0, ML CUL, CUD "\n"},
+        {"typed hex form", M CU "\"a\"=hex(2):41,00\r\n", 0, ML CUL, CUD "\n"},
+        {"forms are case-sensitive", M CU "\"a\"=DWORD:1\r\n", 0, ML CUL, CUD "\n"},
+        {"a failed value ends the script", M CU "\"a\"=\"x\"\r\n\"b\"=bad\r\n\"c\"=\"y\"\r\n[HKEY_USERS\\Y]\r\n", 0,
+         ML CUL "a\r\n", CUD " a=\"x\"\n"},
+    };
+    RunTable(cases, sizeof cases / sizeof cases[0]);
+}
+
+TEST(RegistryScript, BinaryAndDwordForms)
+{
+    const Case cases[] = {
+        {"one-digit byte ends the list", M CU "\"b\"=hex:1,02\r\n", 1, ML CUL "b\r\n" UL, CUD " b=hex:01\n" UD},
+        {"blank after a comma drops the rest", M CU "\"b\"=hex:01, 02,03\r\n", 1, ML CUL "b\r\n" UL,
+         CUD " b=hex:01,02\n" UD},
+        {"blank before the first byte", M CU "\"b\"=hex: 0a,0b\r\n", 1, ML CUL "b\r\n" UL, CUD " b=hex:0a\n" UD},
+        {"three digits: the third ends the list", M CU "\"b\"=hex:123,45\r\n", 1, ML CUL "b\r\n" UL,
+         CUD " b=hex:12\n" UD},
+        {"missing commas", M CU "\"b\"=hex:0102\r\n", 1, ML CUL "b\r\n" UL, CUD " b=hex:01\n" UD},
+        {"no digit", M CU "\"b\"=hex:\r\n", 0, ML CUL, CUD "\n"},
+        {"not a digit", M CU "\"b\"=hex:zz\r\n", 0, ML CUL, CUD "\n"},
+        {"continued with a backslash", M CU "\"b\"=hex:01,02,\\\r\n  03\r\n", 0, ML CUL, CUD "\n"},
+        {"trailing comma, nothing after", M CU "\"b\"=hex:01,", 0, ML CUL, CUD "\n"},
+        {"one digit at the very end", M CU "\"b\"=hex:01,0", 1, ML CUL "b\r\n" UL, CUD " b=hex:01,00\n" UD},
+        {"two digits at the very end", M CU "\"b\"=hex:ab", 1, ML CUL "b\r\n" UL, CUD " b=hex:ab\n" UD},
+        {"no sign, no 0x", M CU "\"b\"=hex:+1\r\n\"c\"=dword:-1\r\n", 0, ML CUL, CUD "\n"},
+        {"dword of four digits is the low half", M CU "\"d\"=dword:abCD\r\n", 1, ML CUL "d\r\n" UL,
+         CUD " d=dword:0000abcd\n" UD},
+        {"dword of eight digits", M CU "\"d\"=dword:FFFFFFFF\r\n", 1, ML CUL "d\r\n" UL, CUD " d=dword:ffffffff\n" UD},
+        {"dword: digits after the eighth are ignored", M CU "\"d\"=dword:123456789abc\r\n", 1, ML CUL "d\r\n" UL,
+         CUD " d=dword:12345678\n" UD},
+        {"dword: blanks before, text after", M CU "\"d\"=dword:  10 ; sixteen\r\n", 1, ML CUL "d\r\n" UL,
+         CUD " d=dword:00000010\n" UD},
+        {"dword without a digit", M CU "\"d\"=dword:\r\n\"e\"=dword:1\r\n", 0, ML CUL, CUD "\n"},
+        {"dword at the very end", M CU "\"d\"=dword:7", 1, ML CUL "d\r\n" UL, CUD " d=dword:00000007\n" UD},
+    };
+    RunTable(cases, sizeof cases / sizeof cases[0]);
+}
+
+TEST(RegistryScript, InstallPathInStrings)
+{
+    const Case cases[] = {
+        {"path and a directory", M "[HKEY_LOCAL_MACHINE\\Software\\Zrv]\r\n\"Dir\"=\"%INSTALLPATH%\\bin\"\r\n", 1,
+         ML "\\[HKEY_LOCAL_MACHINE\\Software\\Zrv]\r\nDir\r\n" UL, "HKLM\\Software\\Zrv: Dir=\"C:\\Demo\\bin\"\n" UD},
+        {"with %% the percent is halved", M CU "\"p\"=\"%INSTALLPATH%\\100%%\"\r\n", 1, ML CUL "p\r\n" UL,
+         CUD " p=\"C:\\Demo\\100%\"\n" UD},
+        {"%% before it too", M CU "\"p\"=\"%%%INSTALLPATH%\"\r\n", 1, ML CUL "p\r\n" UL, CUD " p=\"%C:\\Demo\"\n" UD},
+        {"without it %% stays", M CU "\"p\"=\"100%%\"\r\n", 1, ML CUL "p\r\n" UL, CUD " p=\"100%%\"\n" UD},
+        {"a second one is kept", M CU "\"p\"=\"%INSTALLPATH%;%INSTALLPATH%\"\r\n", 1, ML CUL "p\r\n" UL,
+         CUD " p=\"C:\\Demo;%INSTALLPATH%\"\n" UD},
+        {"other directives are kept", M CU "\"p\"=\"%s%n%d %INSTALLPATH% %x%*s%\"\r\n", 1, ML CUL "p\r\n" UL,
+         CUD " p=\"%s%n%d C:\\Demo %x%*s%\"\n" UD},
+        {"case-sensitive", M CU "\"p\"=\"%installpath%%%\"\r\n", 1, ML CUL "p\r\n" UL,
+         CUD " p=\"%installpath%%%\"\n" UD},
+        {"not in binary values", M CU "\"b\"=hex:25,25\r\n", 1, ML CUL "b\r\n" UL, CUD " b=hex:25,25\n" UD},
+    };
+    RunTable(cases, sizeof cases / sizeof cases[0]);
+}
+
+// Registry calls that fail: the script ends there, nothing more is written or logged.
+TEST(RegistryScript, RegistryFailures)
+{
+    struct FailCase {
+        const char* pszWhat;
+        const char* pszFailKey;
+        const char* pszFailValue;
+        const char* pszLog;
+        const char* pszRegistry;
+    } cases[] = {
+        {"script key refused", "Software\\Zrv2", "", ML CUL "a\r\n", CUD " a=\"x\"\n"},
+        {"script value refused", "", "b", ML CUL "a\r\n\\[HKEY_CURRENT_USER\\Software\\Zrv2]\r\n",
+         CUD " a=\"x\"\nHKCU\\Software\\Zrv2:\n"},
+        {"uninstall key refused", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo", "",
+         ML CUL "a\r\n\\[HKEY_CURRENT_USER\\Software\\Zrv2]\r\nb\r\nc\r\n",
+         CUD " a=\"x\"\nHKCU\\Software\\Zrv2: b=\"y\" c=\"z\"\n"},
+        {"display name refused", "", "DisplayName",
+         ML CUL "a\r\n\\[HKEY_CURRENT_USER\\Software\\Zrv2]\r\nb\r\nc\r\n"
+                "\\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo]\r\n",
+         CUD " a=\"x\"\nHKCU\\Software\\Zrv2: b=\"y\" c=\"z\"\nHKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo:\n"},
+        {"uninstall string refused", "", "UninstallString",
+         ML CUL "a\r\n\\[HKEY_CURRENT_USER\\Software\\Zrv2]\r\nb\r\nc\r\n"
+                "\\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo]\r\nDisplayName\r\n",
+         CUD " a=\"x\"\nHKCU\\Software\\Zrv2: b=\"y\" c=\"z\"\n"
+             "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo: DisplayName=\"Demo\"\n"},
+    };
+    const char* pszScript = M CU "\"a\"=\"x\"\r\n[HKEY_CURRENT_USER\\Software\\Zrv2]\r\n\"b\"=\"y\"\r\n\"c\"=\"z\"\r\n";
+    for (const FailCase& c : cases) {
+        SCOPED_TRACE(c.pszWhat);
+        MemoryRegistry registry;
+        if (*c.pszFailKey) registry.FailCreateKey(c.pszFailKey);
+        if (*c.pszFailValue) registry.FailSetValue(c.pszFailValue);
+        ScriptOutcome out = RunRegistryScript(pszScript, registry);
+        EXPECT_EQ(out.nResult, 0);
+        EXPECT_EQ(out.strLog, c.pszLog);
+        EXPECT_EQ(Dump(registry), c.pszRegistry);
+        EXPECT_EQ(registry.GetOpenKeyCount(), 0u);
+        EXPECT_EQ(registry.GetBadCloseCount(), 0);
+    }
+}
+
+TEST(RegistryScript, UninstallEntry)
+{
+    struct UninstallCase {
+        const char* pszWhat;
+        const char* pszInstallPath;
+        const char* pszProduct;
+        int nResult;
+        const char* pszLog;
+        const char* pszRegistry;
+    } cases[] = {
+        {"a trailing backslash stays", "C:\\Demo\\", "Demo", 1, ML UL,
+         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo: DisplayName=\"Demo\" "
+         "UninstallString=\"C:\\Demo\\\\Uninstal.exe\"\n"},
+        {"percent signs in the path are not directives", "C:\\50%%s\\%n", "Demo", 1, ML UL,
+         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo: DisplayName=\"Demo\" "
+         "UninstallString=\"C:\\50%%s\\%n\\Uninstal.exe\"\n"},
+        {"a quote cuts the display name", "C:\\Demo", "Zrv \"Pro\"", 1,
+         ML "\\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zrv \"Pro\"]\r\n"
+            "DisplayName\r\nUninstallString\r\n",
+         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zrv \"Pro\": DisplayName=\"Zrv \" "
+         "UninstallString=\"C:\\Demo\\Uninstal.exe\"\n"},
+        {"percent signs in the product name", "C:\\Demo", "50%% %s", 1,
+         ML "\\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\50%% %s]\r\n"
+            "DisplayName\r\nUninstallString\r\n",
+         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\50%% %s: DisplayName=\"50%% %s\" "
+         "UninstallString=\"C:\\Demo\\Uninstal.exe\"\n"},
+        {"an empty product name is not registered", "C:\\Demo", "", 0, ML, ""},
+        {"a backslash in the product name is not registered", "C:\\Demo", "Zrv\\Pro", 0, ML, ""},
+    };
+    for (const UninstallCase& c : cases) {
+        SCOPED_TRACE(c.pszWhat);
+        MemoryRegistry registry;
+        ScriptOutcome out = RunRegistryScript(M, registry, c.pszInstallPath, c.pszProduct);
+        EXPECT_EQ(out.nResult != 0, c.nResult != 0);
+        EXPECT_EQ(out.strLog, c.pszLog);
+        EXPECT_EQ(Dump(registry), c.pszRegistry);
+    }
+}
+
+// Long and hostile values: the byte list grows past its first buffer, and overlong digit and blank
+// runs are read only as far as the grammar allows.
+TEST(RegistryScript, LargeValues)
+{
+    std::string list;
+    std::string expected = "hex:";
+    for (int i = 0; i < 100000; ++i) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, i ? ",%02X" : "%02X", i & 0xFF);
+        list += buf;
+        std::snprintf(buf, sizeof buf, i ? ",%02x" : "%02x", i & 0xFF);
+        expected += buf;
+    }
+    const std::string script = M CU "\"big\"=hex:" + list + "\r\n\"d\"=dword:" + std::string(5000, '7') +
+                               "\r\n\"w\"=dword:" + std::string(5000, ' ') + "1\r\n\"s\"=\"" +
+                               std::string(70000, 'x') + "\"\r\n";
+    MemoryRegistry registry;
+    ScriptOutcome out = RunRegistryScript(script, registry);
+    EXPECT_EQ(out.nResult, 1);
+    EXPECT_EQ(out.strLog, ML CUL "big\r\nd\r\nw\r\ns\r\n" UL);
+    EXPECT_EQ(Dump(registry), CUD " big=" + expected + " d=dword:77777777 w=dword:00000001 s=\"" +
+                                  std::string(70000, 'x') + "\"\n" UD);
+}
+
+// Apply without a registry argument uses the system registry, which off Windows is in memory.
+TEST(RegistryScript, TheSystemRegistryOffWindows)
+{
+    ScopedTempDir dir;
+    WriteBytes("Setup.ini", ChainSetupIni(std::string(SetupIniHeader()) + M CU "\"a\"=dword:3\r\n"));
+    RegistryScript script("Setup.ini", "C:\\Demo", "Demo");
+    CFile log;
+    ASSERT_TRUE(log.Open("Install.log", CFile::modeCreate | CFile::modeWrite));
+    EXPECT_EQ(script.Apply(log), 1);
+    log.Close();
+    auto* pRegistry = dynamic_cast<MemoryRegistry*>(&GetSystemRegistry());
+    ASSERT_NE(pRegistry, nullptr);
+    const MemoryRegistry::Value* pValue = pRegistry->FindValue(HKEY_CURRENT_USER, "software\\zrv", "A");
+    ASSERT_NE(pValue, nullptr);
+    EXPECT_EQ(pValue->dwType, DWORD(REG_DWORD));
+    EXPECT_EQ(ReadBytes("Install.log"), ML CUL "a\r\n" UL);
+}
+
+// A log that fails on its nth write, as a full disk would.
+class FailingLog : public CFile {
+public:
+    explicit FailingLog(int nFailAt) : m_nLeft(nFailAt) {}
+    void Write(const void*, UINT) override
+    {
+        if (--m_nLeft == 0) AfxThrowFileException(CFileException::diskFull);
+    }
+
+private:
+    int m_nLeft;
+};
+
+// A log write that throws leaves the script there, with no key left open.
+TEST(RegistryScript, ALogFailureClosesTheOpenKey)
+{
+    ScopedTempDir dir;
+    WriteBytes("Setup.ini", ChainSetupIni(std::string(SetupIniHeader()) + M CU "\"a\"=dword:3\r\n\"b\"=dword:4\r\n"));
+    RegistryScript script("Setup.ini", "C:\\Demo", "Demo");
+    for (int nFailAt = 1; nFailAt <= 5; ++nFailAt) {
+        SCOPED_TRACE(nFailAt);
+        MemoryRegistry registry;
+        FailingLog log(nFailAt);
+        try {
+            script.Apply(log, registry);
+            ADD_FAILURE() << "the log's exception was lost";
+        } catch (CFileException* e) {
+            EXPECT_EQ(e->m_cause, CFileException::diskFull);
+            e->Delete();
+        }
+        EXPECT_EQ(registry.GetOpenKeyCount(), 0u);
+        EXPECT_EQ(registry.GetBadCloseCount(), 0);
+    }
+}
