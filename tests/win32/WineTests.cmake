@@ -12,3 +12,11 @@ foreach(t IN LISTS ZRV_WINE_TESTS)
   set_tests_properties(${t} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
 endforeach()
 set_tests_properties(wine_prefix PROPERTIES ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+# Windows test programs that open windows run under a virtual X server.
+set(ZRV_WINE_X_TESTS
+  win32_window_tests
+)
+foreach(t IN LISTS ZRV_WINE_X_TESTS)
+  add_test(NAME ${t} COMMAND ${ZRV_WINE_RUN} --x ${ZRV_WIN32_BINARY_DIR}/tests/win32/${t}.exe)
+  set_tests_properties(${t} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+endforeach()

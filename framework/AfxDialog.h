@@ -1,0 +1,50 @@
+// CDialog: a modal dialog from a dialog template of the program's resources.
+// DoModal runs the platform's modal loop; the dialog's window is routed to the object from its
+// first dialog message on, so OnInitDialog, the message map and reflection work as for any CWnd.
+// The framework's own handling: WM_INITDIALOG calls OnInitDialog; IDOK (the OK button or Enter)
+// calls OnOK, which runs the data exchange and ends the dialog with IDOK; IDCANCEL (Cancel,
+// Escape, the close box) calls OnCancel, which ends it with IDCANCEL.
+#pragma once
+
+#include "AfxMsgMap.h"
+#include "AfxWnd.h"
+
+// The direction of one data exchange and the dialog it concerns.
+class CDataExchange {
+public:
+    CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate) : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
+    BOOL m_bSaveAndValidate;  // TRUE: from the controls to the members
+    CWnd* m_pDlgWnd;
+};
+
+// Binds rControl to the dialog's control nIDC by subclassing it, the first time only.
+// Throws std::logic_error when the template has no such control (a programming error).
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
+
+class CDialog : public CWnd {
+public:
+    // pParentWnd null: the owner is the application's main window (its last active pop-up).
+    explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+
+    // Returns the value given to EndDialog; -1 when the dialog could not be created. Rethrows an
+    // exception that a handler raised while the dialog was up (the dialog has been closed).
+    virtual INT_PTR DoModal();
+    // Runs the data exchange (binding the controls); TRUE lets the platform focus the first tab stop.
+    virtual BOOL OnInitDialog();
+    void EndDialog(int nResult) { ::EndDialog(m_hWnd, nResult); }
+    // Runs DoDataExchange; TRUE when it succeeded.
+    BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+
+    DECLARE_MESSAGE_MAP()
+
+protected:
+    virtual void DoDataExchange(CDataExchange*) {}
+    virtual void OnOK();
+    virtual void OnCancel();
+
+    UINT m_nIDTemplate;
+    CWnd* m_pParentWnd;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+};

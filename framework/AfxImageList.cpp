@@ -1,0 +1,42 @@
+#include "AfxImageList.h"
+
+#include "AfxGdi.h"
+#include "AfxWinApp.h"
+
+CImageList& CImageList::operator=(CImageList&& other) noexcept
+{
+    if (this != &other) {
+        DeleteImageList();
+        m_hImageList = other.m_hImageList;
+        other.m_hImageList = nullptr;
+    }
+    return *this;
+}
+
+BOOL CImageList::Create(UINT nBitmapID, int cx, int nGrow, COLORREF crMask)
+{
+    if (m_hImageList) return FALSE;
+    m_hImageList = ImageList_LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nBitmapID), cx, nGrow, crMask,
+                                        IMAGE_BITMAP, 0);
+    return m_hImageList != nullptr;
+}
+
+BOOL CImageList::Create(int cx, int cy, UINT nFlags, int nInitial, int nGrow)
+{
+    if (m_hImageList) return FALSE;
+    m_hImageList = ImageList_Create(cx, cy, nFlags, nInitial, nGrow);
+    return m_hImageList != nullptr;
+}
+
+BOOL CImageList::DeleteImageList()
+{
+    if (!m_hImageList) return FALSE;
+    HIMAGELIST h = m_hImageList;
+    m_hImageList = nullptr;
+    return ImageList_Destroy(h);
+}
+
+BOOL CImageList::Draw(CDC* pDC, int nImage, POINT pt, UINT nStyle)
+{
+    return ImageList_Draw(m_hImageList, nImage, pDC->m_hDC, pt.x, pt.y, nStyle);
+}
