@@ -1,0 +1,63 @@
+// The compressor of ZRV-Zip images: turns any byte stream into the one arithmetic-coded bit stream
+// that the reader decodes. Streaming: it holds one block (and its sorting memory), never the input.
+//
+// Per block: run-length coding (after four equal bytes a count 0 to 255 of further copies; groups
+// never continue into the next block), the alteration at the fixed positions 8000, 15983, ... that
+// the reader undoes (+1 here, -1 there), the block-sorting transform, move-to-front with position 0
+// written as run digits in bijective base 2, and arithmetic coding: the origin value as four raw
+// bytes, then the symbols with the block's eight models, then the end symbol. The last block
+// carries the marker '*' after its data, so it holds at most N - 1 bytes of data.
+#pragma once
+
+#include "ArithmeticEncoder.h"
+#include "BlockSorter.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace zrv {
+
+constexpr int32_t kBlockUnit = 100000;
+
+class CArchiveCompressor {
+public:
+    // blockSize: 1 to 9, the block-size byte of the image (N = blockSize * 100000).
+    // Throws std::invalid_argument for other values, std::bad_alloc without memory.
+    CArchiveCompressor(int blockSize, IByteSink& sink);
+
+    // Adds input bytes; whole blocks are coded and handed to the sink as they fill.
+    void Write(const void* data, size_t size);
+    // Codes the rest, the last block with its marker, and flushes the bit stream. Call once.
+    void Finish();
+
+    // Input bytes taken and coded bytes produced so far.
+    uint64_t BytesIn() const { return m_bytesIn; }
+    uint64_t BytesOut() const { return m_encoder.BytesProduced(); }
+
+private:
+    void FlushRun();
+    void Place(const uint8_t* bytes, int32_t count);
+    void EncodeBlock(bool last);
+    void EncodeOrigin(uint32_t value);
+    void EncodeSymbols(const uint8_t* lastColumn, int32_t n);
+    void EncodeRun(uint32_t length);
+    void EncodeSymbol(int symbol);
+
+    int32_t m_capacity;
+    std::vector<uint8_t> m_block;
+    std::vector<uint8_t> m_lastColumn;
+    int32_t m_used = 0;
+    int m_runByte = -1;
+    uint32_t m_runLength = 0;
+    uint64_t m_bytesIn = 0;
+    CBlockSorter m_sorter;
+    CArithmeticEncoder m_encoder;
+    CodingModel m_raw;
+    BlockModels m_models;
+};
+
+// The alteration of a run-length coded block before sorting: +1 (mod 256) at 8000, 15983, ...
+// strictly below lastIndex, the positions at which the reader subtracts 1 again.
+void AlterBlock(uint8_t* block, int32_t lastIndex);
+
+}  // namespace zrv

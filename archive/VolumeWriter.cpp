@@ -1,0 +1,105 @@
+#include "VolumeWriter.h"
+
+#include "Crc32.h"
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace zrv {
+
+bool HasVolumeNumber(const std::string& path)
+{
+    if (path.size() < 3) return false;
+    for (size_t i = path.size() - 3; i < path.size(); ++i)
+        if (path[i] < '0' || path[i] > '9') return false;
+    return true;
+}
+
+std::string NextVolumePath(const std::string& path)
+{
+    int number = std::stoi(path.substr(path.size() - 3));
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%03d", number + 1);
+    return path.substr(0, path.size() - 3) + digits;
+}
+
+uint64_t DataPerVolume(uint64_t volumeFileSize)
+{
+    if (volumeFileSize == 0) return 0;
+    if (volumeFileSize <= kVolumeHeaderSize) throw std::invalid_argument("a volume must hold more than its 12-byte header");
+    uint64_t data = volumeFileSize - kVolumeHeaderSize;
+    if (data % kReaderBufferSize == 0) --data;
+    return data;
+}
+
+CVolumeWriter::CVolumeWriter(const std::string& firstPath, int blockSize, uint64_t volumeFileSize)
+    : m_nextPath(firstPath), m_blockSize(uint8_t(blockSize)), m_perVolume(DataPerVolume(volumeFileSize))
+{
+    if (!HasVolumeNumber(firstPath))
+        throw VolumeWriteError(firstPath + ": a volume name must end in three digits (for example disk.001)");
+}
+
+CVolumeWriter::~CVolumeWriter()
+{
+    if (m_file) std::fclose(m_file);
+    if (!m_committed)
+        for (const std::string& temp : m_tempPaths) std::remove(temp.c_str());
+}
+
+void CVolumeWriter::Fail(const std::string& path, const char* what, int err)
+{
+    throw VolumeWriteError(path + ": " + what + ": " + std::strerror(err));
+}
+
+void CVolumeWriter::OpenVolume()
+{
+    std::string path = m_nextPath;
+    std::string temp = path + ".tmp" + std::to_string(getpid());
+    m_nextPath = NextVolumePath(path);
+    m_file = std::fopen(temp.c_str(), "wb");
+    if (!m_file) Fail(path, "cannot create", errno);
+    m_paths.push_back(path);
+    m_tempPaths.push_back(temp);
+    // The CRC goes in when the volume is complete.
+    const uint8_t header[kVolumeHeaderSize] = {'Z', 'R', 'V', 0, m_blockSize, 0, 0, 0, 0, 0, 0, 0};
+    if (std::fwrite(header, 1, sizeof header, m_file) != sizeof header) Fail(path, "cannot write", errno);
+    m_inVolume = 0;
+    m_crc = kCrcInit;
+}
+
+void CVolumeWriter::CloseVolume()
+{
+    const std::string& path = m_paths.back();
+    uint32_t crc = ~m_crc;
+    const uint8_t le[4] = {uint8_t(crc), uint8_t(crc >> 8), uint8_t(crc >> 16), uint8_t(crc >> 24)};
+    if (std::fseek(m_file, 8, SEEK_SET) != 0 || std::fwrite(le, 1, 4, m_file) != 4) Fail(path, "cannot write", errno);
+    int rc = std::fclose(m_file);
+    m_file = nullptr;
+    if (rc != 0) Fail(path, "cannot write", errno);
+}
+
+void CVolumeWriter::PutBytes(const uint8_t* data, size_t size)
+{
+    while (size) {
+        if (m_file && m_perVolume && m_inVolume == m_perVolume) CloseVolume();
+        if (!m_file) OpenVolume();
+        size_t n = size;
+        if (m_perVolume && n > m_perVolume - m_inVolume) n = size_t(m_perVolume - m_inVolume);
+        if (std::fwrite(data, 1, n, m_file) != n) Fail(m_paths.back(), "cannot write", errno);
+        m_crc = CrcUpdate(m_crc, data, n);
+        m_inVolume += n;
+        data += n;
+        size -= n;
+    }
+}
+
+void CVolumeWriter::Commit()
+{
+    if (m_file) CloseVolume();
+    for (size_t i = 0; i < m_paths.size(); ++i)
+        if (std::rename(m_tempPaths[i].c_str(), m_paths[i].c_str()) != 0) Fail(m_paths[i], "cannot create", errno);
+    m_committed = true;
+}
+
+}  // namespace zrv
