@@ -34,8 +34,9 @@ struct ScriptOutcome {
     std::string strLog;  // Install.log, every byte
 };
 
-// Applies SetupIniHeader() + script to registry. Checks on the way that the text is unchanged.
-inline ScriptOutcome RunRegistryScript(const std::string& script, RegistryBackend& registry,
+// Applies SetupIniHeader() + script to pRegistry, or with Apply(log) to the system registry when
+// pRegistry is null. Checks on the way that the text is unchanged.
+inline ScriptOutcome RunRegistryScript(const std::string& script, RegistryBackend* pRegistry,
                                        const char* pszInstallPath = "C:\\Demo", const char* pszProduct = "Demo")
 {
     ScopedTempDir dir;
@@ -44,7 +45,7 @@ inline ScriptOutcome RunRegistryScript(const std::string& script, RegistryBacken
     RegistryScript rs("Setup.ini", pszInstallPath, pszProduct);
     CFile log;
     EXPECT_TRUE(log.Open("Install.log", CFile::modeCreate | CFile::modeWrite));
-    int nResult = rs.Apply(log, registry);
+    int nResult = pRegistry ? rs.Apply(log, *pRegistry) : rs.Apply(log);
     log.Close();
     EXPECT_EQ(std::string(rs.GetText()), text) << "the script's text was changed";
     return {nResult, ReadBytes(dir.path() / "Install.log")};

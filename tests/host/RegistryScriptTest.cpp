@@ -69,7 +69,7 @@ void RunTable(const Case* cases, size_t n)
         const Case& c = cases[i];
         SCOPED_TRACE(c.pszWhat);
         MemoryRegistry registry;
-        ScriptOutcome out = RunRegistryScript(c.pszScript, registry);
+        ScriptOutcome out = RunRegistryScript(c.pszScript, &registry);
         EXPECT_EQ(out.nResult != 0, c.nResult != 0);
         EXPECT_EQ(out.strLog, c.pszLog);
         EXPECT_EQ(Dump(registry), c.pszRegistry);
@@ -260,7 +260,7 @@ TEST(RegistryScript, RegistryFailures)
         MemoryRegistry registry;
         if (*c.pszFailKey) registry.FailCreateKey(c.pszFailKey);
         if (*c.pszFailValue) registry.FailSetValue(c.pszFailValue);
-        ScriptOutcome out = RunRegistryScript(pszScript, registry);
+        ScriptOutcome out = RunRegistryScript(pszScript, &registry);
         EXPECT_EQ(out.nResult, 0);
         EXPECT_EQ(out.strLog, c.pszLog);
         EXPECT_EQ(Dump(registry), c.pszRegistry);
@@ -301,7 +301,7 @@ TEST(RegistryScript, UninstallEntry)
     for (const UninstallCase& c : cases) {
         SCOPED_TRACE(c.pszWhat);
         MemoryRegistry registry;
-        ScriptOutcome out = RunRegistryScript(M, registry, c.pszInstallPath, c.pszProduct);
+        ScriptOutcome out = RunRegistryScript(M, &registry, c.pszInstallPath, c.pszProduct);
         EXPECT_EQ(out.nResult != 0, c.nResult != 0);
         EXPECT_EQ(out.strLog, c.pszLog);
         EXPECT_EQ(Dump(registry), c.pszRegistry);
@@ -325,7 +325,7 @@ TEST(RegistryScript, LargeValues)
                                "\r\n\"w\"=dword:" + std::string(5000, ' ') + "1\r\n\"s\"=\"" +
                                std::string(70000, 'x') + "\"\r\n";
     MemoryRegistry registry;
-    ScriptOutcome out = RunRegistryScript(script, registry);
+    ScriptOutcome out = RunRegistryScript(script, &registry);
     EXPECT_EQ(out.nResult, 1);
     EXPECT_EQ(out.strLog, ML CUL "big\r\nd\r\nw\r\ns\r\n" UL);
     EXPECT_EQ(Dump(registry), CUD " big=" + expected + " d=dword:77777777 w=dword:00000001 s=\"" +
