@@ -258,11 +258,12 @@ bool ScriptRun::SetDword(HKEY hKey, const std::string& strName, const char* p)
 }
 
 // The product's entry in the list of installed programs. An empty product name would put the
-// values on the shared Uninstall key itself, and one with a backslash would make a nested key
-// that the list never shows: both are refused like any other failed registration.
+// values on the shared Uninstall key itself, one with a backslash would make a nested key that
+// the list never shows, and a line break would split the key's line in the log: such names are
+// refused like any other failed registration.
 bool ScriptRun::RegisterUninstaller(const CString& strProductName)
 {
-    if (strProductName.IsEmpty() || strProductName.Find('\\') >= 0) return false;
+    if (strProductName.IsEmpty() || strProductName.Str().find_first_of("\\\r\n") != std::string::npos) return false;
     CString strPath;
     strPath.Format(kUninstallKeyFormat, strProductName.GetString());
     HKEY hKey = nullptr;

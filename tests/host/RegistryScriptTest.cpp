@@ -297,6 +297,7 @@ TEST(RegistryScript, UninstallEntry)
          "UninstallString=\"C:\\Demo\\Uninstal.exe\"\n"},
         {"an empty product name is not registered", "C:\\Demo", "", 0, ML, ""},
         {"a backslash in the product name is not registered", "C:\\Demo", "Zrv\\Pro", 0, ML, ""},
+        {"a line break in the product name is not registered", "C:\\Demo", "Zrv\r\nPro", 0, ML, ""},
     };
     for (const UninstallCase& c : cases) {
         SCOPED_TRACE(c.pszWhat);
