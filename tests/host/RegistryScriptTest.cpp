@@ -385,3 +385,70 @@ TEST(RegistryScript, ALogFailureClosesTheOpenKey)
         EXPECT_EQ(registry.GetBadCloseCount(), 0);
     }
 }
+
+// A log held in memory that records each write separately.
+class MemoryLog : public CFile {
+public:
+    void Write(const void* lpBuf, UINT nCount) override
+    {
+        m_writes.emplace_back(static_cast<const char*>(lpBuf), nCount);
+    }
+    std::vector<std::string> m_writes;
+};
+
+// Scripts put together at random from the grammar's pieces: whatever the input, nothing is read
+// outside the text (the sanitizer build checks that), the text stays as it was, every key opened
+// is closed, and each log write is exactly one line.
+TEST(RegistryScript, RandomScriptsKeepTheInvariants)
+{
+    const char* pieces[] = {"REGEDIT4", "\r\n", "\r", "\n", "[", "]", "HKEY_CURRENT_USER\\", "HKEY_USERS\\", "K",
+                            "\"", "=", "hex:", "dword:", ",", "0", "7f", "A", " ", "\t", "#", "@", "%INSTALLPATH%",
+                            "%%", "%s", "%n", "\\", ";"};
+    const char* lines[] = {CU, "[HKEY_LOCAL_MACHINE\\K\\L]\r\n", "\"v\"=\"x%INSTALLPATH%\"\r\n",
+                           "\"w\"=hex:01,02\r\n", "\"\"=dword:ff\r\n", "\r\n", "# c\r\n"};
+    int nWithValues = 0;
+    int nRegistered = 0;
+    ScopedTempDir dir;
+    WriteBytes("Setup.ini", ChainSetupIni(SetupIniHeader()));
+    RegistryScript script("Setup.ini", "C:\\Demo", "Demo");
+    delete[] script.m_pText;
+    script.m_pText = nullptr;
+
+    uint32_t seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    for (int run = 0; run < 20000; ++run) {
+        std::string text = "REGEDIT4\r\n";
+        for (unsigned n = next() % 40; n > 0; --n) {
+            if (next() % 4 == 0)
+                text += pieces[next() % (sizeof pieces / sizeof pieces[0])];
+            else
+                text += lines[next() % (sizeof lines / sizeof lines[0])];
+        }
+        // An exactly sized buffer, so that reading past its NUL is caught.
+        script.m_pText = new char[text.size() + 1];
+        std::memcpy(script.m_pText, text.c_str(), text.size() + 1);
+
+        MemoryRegistry registry;
+        MemoryLog log;
+        int nResult = script.Apply(log, registry);
+        ASSERT_TRUE(nResult == 0 || nResult == 1) << text;
+        ASSERT_EQ(std::string(script.m_pText), text);
+        ASSERT_EQ(registry.GetOpenKeyCount(), 0u) << text;
+        ASSERT_EQ(registry.GetBadCloseCount(), 0) << text;
+        ASSERT_FALSE(log.m_writes.empty());
+        EXPECT_EQ(log.m_writes[0], ML);
+        for (const std::string& line : log.m_writes) {
+            ASSERT_GE(line.size(), 2u) << text;
+            EXPECT_EQ(line.find_first_of("\r\n"), line.size() - 2) << text;
+        }
+        for (const MemoryRegistry::Key& key : registry.GetKeys()) {
+            if (key.strPath.rfind("SOFTWARE\\Microsoft", 0) == 0) ++nRegistered;
+            else if (!key.values.empty()) ++nWithValues;
+        }
+        delete[] script.m_pText;
+        script.m_pText = nullptr;
+    }
+    // The pieces must make real scripts often enough for the run to mean something.
+    EXPECT_GT(nWithValues, 1000);
+    EXPECT_GT(nRegistered, 1000);
+}
