@@ -1,0 +1,134 @@
+// CArchiveFile: one block from symbols back to bytes: move-to-front and run decoding into
+// lastColumn, the inverse block-sorting transform into block, and the removal of the alteration
+// that the writer applies at fixed positions.
+#include "ArchiveFile.h"
+
+#include "AfxMessageBox.h"
+
+#include <cstring>
+
+namespace {
+
+const char kMsgOverrun[] =
+    "FATAL:\tblock overrun during decompression,\n\twhich probably means the compressed file\n\tis corrupted.";
+const char kMsgBadOrigin[] =
+    "FATAL:\tblock origin outside the block during decompression,\n\twhich probably means the compressed file\n\tis "
+    "corrupted.";
+const char kMsgPanic[] = "PANIC:\tinternal consistency error:\n\t%s\n\tThis is probably a bug";
+
+constexpr int kSymRunTwo = 257;  // run digit 2
+constexpr int kSymRunOne = 258;  // run digit 1
+constexpr int kSymEnd = 259;
+
+// Run counts beyond this are clamped: any count this large overruns every block anyway.
+constexpr uint64_t kRunCountCap = uint64_t(1) << 40;
+
+// Positions below this many bytes index a fused (position << 8 | byte) table in 32 bits.
+constexpr int kFusedLimit = 1 << 24;
+
+}  // namespace
+
+// Appends count copies of byte to lastColumn, or reports the overrun when the block would grow
+// beyond n bytes. Nothing is ever stored past the array.
+void CArchiveFile::appendRun(uint8_t byte, uint64_t count, int n)
+{
+    if (count > uint64_t(n - 1 - lastIndex)) fatalError(kMsgOverrun);
+    std::memset(lastColumn + lastIndex + 1, byte, size_t(count));
+    lastIndex += int32_t(count);
+}
+
+int CArchiveFile::getAndMoveToFrontDecode()
+{
+    const int n = blockSize * kBlockUnit;
+    int32_t v = int32_t(decodeRawUInt32());
+    // A negative origin value marks the last block and holds the complement of the row.
+    originRow = v < 0 ? ~v : v - 1;
+    int result = v < 0 ? 1 : 0;
+    setupBlockModels();
+
+    uint8_t mtfList[256];
+    for (int i = 0; i < 256; ++i) mtfList[i] = uint8_t(i);
+    lastIndex = -1;
+
+    int s = decodeMtfSymbol();
+    while (s != kSymEnd) {
+        if (s == kSymRunTwo || s == kSymRunOne) {
+            // Bijective base 2, most significant digit first: 258 is the digit 1, 257 the digit 2.
+            uint64_t k = 0;
+            do {
+                k = 2 * k + (s == kSymRunTwo ? 2 : 1);
+                if (k > kRunCountCap) k = kRunCountCap;
+                s = decodeMtfSymbol();
+            } while (s == kSymRunTwo || s == kSymRunOne);
+            appendRun(mtfList[0], k, n);
+        } else if (s >= 1 && s <= 255) {
+            uint8_t b = mtfList[s];
+            if (lastIndex + 1 >= n) fatalError(kMsgOverrun);
+            lastColumn[++lastIndex] = b;
+            std::memmove(mtfList + 1, mtfList, size_t(s));
+            mtfList[0] = b;
+            s = decodeMtfSymbol();
+        } else {
+            CString text;
+            text.Format(kMsgPanic, "getAndMoveToFrontDecode\n");
+            fatalError(text);
+        }
+    }
+    return result;
+}
+
+void CArchiveFile::invertBlockTransform()
+{
+    const int count = lastIndex + 1;
+    if (count == 0) return;
+    // The walk below starts at originRow; a row outside the block means a damaged stream.
+    if (originRow < 0 || originRow > lastIndex) fatalError(kMsgBadOrigin);
+
+    uint32_t charStart[256] = {};
+    for (int i = 0; i < count; ++i) ++charStart[lastColumn[i]];
+    uint32_t sum = 0;
+    for (int c = 0; c < 256; ++c) {
+        uint32_t occurrences = charStart[c];
+        charStart[c] = sum;
+        sum += occurrences;
+    }
+
+    // links[i] is where the walk goes after row i: the start of lastColumn[i]'s byte value in
+    // the sorted first column plus its earlier occurrences. Each step visits a row never seen
+    // before, so the walk stays inside 0..lastIndex.
+    if (count <= kFusedLimit) {
+        // Fused table: the next row and the byte in one 32-bit entry, one memory access per step.
+        uint32_t* next = reinterpret_cast<uint32_t*>(links);
+        for (int i = 0; i < count; ++i) {
+            uint8_t c = lastColumn[i];
+            next[i] = (charStart[c]++ << 8) | c;
+        }
+        uint32_t p = uint32_t(originRow);
+        for (int j = lastIndex; j >= 0; --j) {
+            uint32_t e = next[p];
+            block[j] = uint8_t(e);
+            p = e >> 8;
+        }
+    } else {
+        for (int i = 0; i < count; ++i) links[i] = int32_t(charStart[lastColumn[i]]++);
+        int32_t p = originRow;
+        for (int j = lastIndex; j >= 0; --j) {
+            block[j] = lastColumn[p];
+            p = links[p];
+        }
+    }
+}
+
+void CArchiveFile::spotBlock()
+{
+    // The step factor runs through 1, 4, 5, 9, 2, 6, 7, 3 and round again.
+    static const int kNextStep[10] = {0, 4, 6, 1, 5, 9, 7, 3, 0, 2};
+    int pos = 8000;
+    int d = 1;
+    // Strictly below lastIndex: the last byte (the marker of the last block) is never altered.
+    while (pos < lastIndex) {
+        block[pos] = uint8_t(block[pos] - 1);
+        d = kNextStep[d];
+        pos += 17 * d + 7915;
+    }
+}

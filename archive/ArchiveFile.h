@@ -1,0 +1,160 @@
+// CArchiveFile: the reader of a "ZRV-Zip" disk image. To its caller it is a read-only CFile whose
+// Read delivers the decompressed stream; underneath it reads one arithmetic-coded bit stream that
+// may run over several numbered volume files (disk.001, disk.002, ...), each with a 12-byte header
+// and its own CRC.
+//
+// Error policy: every failure the reader detects itself is shown in a message box through
+// AfxMessageBox and then reported by throwing the caller's own CFileException pointer (the one
+// given to Open) with its cause set to CFileException::generic. The reader never creates or
+// deletes exception objects. Errors of the file layer (a failing read of the medium) propagate as
+// the framework's own exceptions. After any thrown error the caller abandons the reader.
+//
+// Memory: a 512000-byte input buffer and 6 x N bytes of block arrays (N = block-size byte x 100000),
+// all allocated once in Open and released by the destructor.
+#pragma once
+
+#include "AfxFile.h"
+#include "Crc32.h"
+
+#include <cstdint>
+
+// The 12 bytes at the start of every volume.
+struct VolumeHeader {
+    uint8_t magic[4];      // "ZRV" and a zero byte
+    uint8_t blockSize;     // block length in units of 100000 bytes; only the first volume's counts
+    uint8_t reserved[3];
+    uint8_t storedCrc[4];  // CRC of this volume's data bytes, little-endian
+
+    uint32_t StoredCrc() const
+    {
+        return uint32_t(storedCrc[0]) | uint32_t(storedCrc[1]) << 8 | uint32_t(storedCrc[2]) << 16 |
+               uint32_t(storedCrc[3]) << 24;
+    }
+};
+static_assert(sizeof(VolumeHeader) == 12, "the volume header is 12 bytes on disk");
+
+// Run-length expansion state kept between Read calls.
+struct RunState {
+    int32_t equalCount;  // equal bytes delivered in a row since the block start or the last count byte
+    int32_t readIndex;   // index in block of the next byte to take
+    int32_t repeatDone;  // copies delivered so far for the current count byte
+    int32_t current;     // byte delivered last; 256 at block start (equal to no byte)
+    int32_t previous;    // byte delivered before it
+};
+
+// One adaptive frequency table of the arithmetic decoder. Symbols are numbered 1 to symbolCount;
+// freq[0] and the entries after the last symbol stay 0, and total is always the sum of freq.
+struct FreqModel {
+    uint32_t total;
+    int32_t symbolCount;
+    int32_t increment;
+    uint32_t limit;  // halved when total exceeds this
+    const char* name;
+    uint32_t freq[258];
+};
+
+class CArchiveFile : public CFile {
+public:
+    // Bytes read from the medium at a time, and the size of the input buffer.
+    static constexpr int kInBufferSize = 512000;
+    // Block length unit of the block-size byte.
+    static constexpr int kBlockUnit = 100000;
+
+    CArchiveFile();
+    // Releases all memory; closes a still open volume without comparing its CRC.
+    ~CArchiveFile() override;
+
+    // Opens the image whose first volume is lpszFileName (its name must end in three digits),
+    // checks the header, allocates the decompression memory and starts the decoder, which reads
+    // the first stretch of data. pError must not be null: it is filled by the file layer when a
+    // volume cannot be opened and is the object thrown on every later error.
+    // Returns nonzero on success; zero when the first volume cannot be opened, is shorter than a
+    // header or is not a ZRV-Zip file (after the retry prompt or message, as the case may be).
+    // Throws *pError (cause generic) for a badly named first volume, for lack of memory and when
+    // the data ends before the decoder has started.
+    BOOL Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pError) override;
+
+    // Delivers up to nCount decompressed bytes into lpBuf and returns how many; fewer than
+    // nCount only when the stream has ended. 0 when nCount is 0. A Read after the end of the
+    // stream throws the read error. Throws on corrupt data, a missing volume and the like.
+    UINT Read(void* lpBuf, UINT nCount) override;
+
+    // Reads a zero-terminated string of at most limit bytes, one byte at a time. Returns the
+    // number of bytes read including the zero; limit + 1 when limit bytes arrived without a zero
+    // (the buffer then holds no terminator). A limit below 1 reads nothing and returns 1.
+    int ReadString(char* buffer, int limit);
+
+    // Closes the current volume and compares its CRC with the bytes taken from it so far, so it
+    // passes only after the whole of the last volume's data has been taken. A mismatch shows the
+    // data integrity message and throws.
+    void Close() override;
+
+private:
+    // Volumes and input (ArchiveVolume.cpp).
+    BOOL openVolume();
+    BOOL advanceVolume();
+    int refillInput();
+    [[noreturn]] void raiseReadError();
+    [[noreturn]] void fatalError(const char* text);
+    [[noreturn]] void fatalFileError(const char* format, const char* path);
+    void allocateMemory();
+    void releaseMemory();
+
+    // The next data byte of the stream (0 to 255), or kEndOfData. Moves to the next volume when
+    // the current one is used up.
+    int nextInputByte()
+    {
+        if (inPos != inCount) {
+            uint8_t b = inBuffer[inPos++];
+            crc = zrv::CrcUpdate(crc, b);
+            return b;
+        }
+        return refillInput();
+    }
+
+    // Arithmetic decoder and models (ArchiveDecoder.cpp).
+    static void setupModel(FreqModel& model, const char* name, int symbolCount, int increment, uint32_t limit);
+    void setupBlockModels();
+    void startDecoder();
+    int nextBit();
+    uint32_t takeBits(int count);
+    int decodeWithModel(FreqModel& model);
+    static void adaptModel(FreqModel& model, int symbol);
+    int decodeRawByte();
+    uint32_t decodeRawUInt32();
+    int decodeMtfSymbol();
+
+    // Block reconstruction (ArchiveBlock.cpp) and delivery (ArchiveRead.cpp).
+    int getAndMoveToFrontDecode();
+    void invertBlockTransform();
+    void spotBlock();
+    int expandRuns(int lastBlk);
+    void appendRun(uint8_t byte, uint64_t count, int n);
+
+    static constexpr int kEndOfData = -1;
+
+    CFileException* fileError;
+    uint32_t openFlags;
+    CString volumePath;
+    VolumeHeader header;
+    RunState runState;
+    int32_t lastBlock;
+    int32_t blockPending;
+    int32_t outRemaining;
+    uint8_t* outPtr;
+    uint8_t* inBuffer;
+    uint32_t crc;
+    int32_t bitBuffer;
+    int32_t bitsLeft;
+    uint32_t range, value;
+    FreqModel rawModel;
+    FreqModel blockModels[8];
+    int32_t* links;
+    uint8_t* block;
+    uint8_t* lastColumn;
+    int32_t lastIndex;
+    int32_t originRow;
+    int32_t blockSize;
+    int32_t inCount;
+    int32_t inPos;
+};

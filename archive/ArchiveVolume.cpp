@@ -1,0 +1,196 @@
+// CArchiveFile: construction, Open and Close, the volume chain, the buffered byte input with its
+// running CRC, the decompression memory and the way errors reach the caller.
+#include "ArchiveFile.h"
+
+#include "AfxMessageBox.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+const char kMsgNotFound[] = "The file '%s' could not be found/opened";
+const char kMsgNotZrv[] = "FATAL: the file '%s' is not a ZRV-Zip file";
+const char kMsgBadVolumeName[] = "FATAL: the file name '%s' does not end in a three-digit volume number";
+const char kMsgIntegrity[] = "FATAL:\tdata integrity error.\n\tThe file '%s' is probably corrupted.";
+const char kMsgNoMemory[] =
+    "FATAL:\tunable to allocate enough memory for decompression.\n\tRequested %d bytes for a block size of %d.\n";
+
+const uint8_t kMagic[4] = {'Z', 'R', 'V', 0};
+
+bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
+
+// A volume name must end in three digits: the next volume's name is formed from them.
+bool HasVolumeNumber(const CString& path)
+{
+    int n = path.GetLength();
+    return n >= 3 && IsDigit(path[n - 3]) && IsDigit(path[n - 2]) && IsDigit(path[n - 1]);
+}
+
+// disk.001 -> disk.002; disk.999 -> disk.1000 (the number keeps all its digits).
+CString NextVolumeName(const CString& path)
+{
+    int n = path.GetLength();
+    int number = (path[n - 3] - '0') * 100 + (path[n - 2] - '0') * 10 + (path[n - 1] - '0');
+    CString digits;
+    digits.Format("%03d", number + 1);
+    return path.Left(n - 3) + digits;
+}
+
+}  // namespace
+
+CArchiveFile::CArchiveFile()
+    : fileError(nullptr),
+      openFlags(0),
+      header(),
+      runState(),
+      lastBlock(0),
+      blockPending(0),
+      outRemaining(0),
+      outPtr(nullptr),
+      inBuffer(nullptr),
+      crc(zrv::kCrcInit),
+      bitBuffer(0),
+      bitsLeft(0),
+      range(0),
+      value(0),
+      rawModel(),
+      blockModels(),
+      links(nullptr),
+      block(nullptr),
+      lastColumn(nullptr),
+      lastIndex(-1),
+      originRow(0),
+      blockSize(0),
+      inCount(0),
+      inPos(0)
+{
+}
+
+CArchiveFile::~CArchiveFile() { releaseMemory(); }
+
+void CArchiveFile::releaseMemory()
+{
+    delete[] inBuffer;
+    delete[] links;
+    delete[] block;
+    delete[] lastColumn;
+    inBuffer = nullptr;
+    links = nullptr;
+    block = nullptr;
+    lastColumn = nullptr;
+}
+
+BOOL CArchiveFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pError)
+{
+    // Every later error is reported by throwing this object, so there must be one.
+    if (!pError) return FALSE;
+    fileError = pError;
+    openFlags = nOpenFlags;
+    volumePath = lpszFileName;
+    // Refuse now a name from which no next volume name can be formed, rather than when the
+    // first volume ends.
+    if (!HasVolumeNumber(volumePath)) fatalFileError(kMsgBadVolumeName, volumePath);
+
+    if (!openVolume()) return FALSE;
+    // An exhausted full buffer: the first byte request refills from the volume just opened.
+    inCount = kInBufferSize;
+    inPos = kInBufferSize;
+    blockSize = header.blockSize;
+    blockPending = 0;
+    lastBlock = 0;
+    allocateMemory();
+
+    crc = zrv::kCrcInit;
+    bitsLeft = 0;
+    setupModel(rawModel, "bogus", 256, 0, 256);
+    startDecoder();
+    return TRUE;
+}
+
+void CArchiveFile::allocateMemory()
+{
+    releaseMemory();
+    inBuffer = new (std::nothrow) uint8_t[kInBufferSize];
+    if (!inBuffer) {
+        CString text;
+        text.Format(kMsgNoMemory, kInBufferSize, blockSize);
+        fatalError(text);
+    }
+    int n = blockSize * kBlockUnit;
+    if (n == 0) return;
+    links = new (std::nothrow) int32_t[size_t(n)];
+    block = new (std::nothrow) uint8_t[size_t(n)];
+    lastColumn = new (std::nothrow) uint8_t[size_t(n)];
+    if (!links || !block || !lastColumn) {
+        CString text;
+        text.Format(kMsgNoMemory, 6 * n, n);
+        fatalError(text);
+    }
+}
+
+void CArchiveFile::Close()
+{
+    CFile::Close();
+    if (header.StoredCrc() != ~crc) fatalFileError(kMsgIntegrity, volumePath);
+}
+
+BOOL CArchiveFile::openVolume()
+{
+    crc = zrv::kCrcInit;
+    while (!CFile::Open(volumePath, openFlags, fileError)) {
+        int cause = fileError->m_cause;
+        if (cause != CFileException::fileNotFound && cause != CFileException::badPath) return FALSE;
+        CString text;
+        text.Format(kMsgNotFound, volumePath.GetString());
+        if (AfxMessageBox(text, MB_RETRYCANCEL) != IDRETRY) return FALSE;
+    }
+    if (CFile::Read(&header, sizeof header) < sizeof header) return FALSE;
+    if (std::memcmp(header.magic, kMagic, sizeof kMagic) != 0) {
+        CString text;
+        text.Format(kMsgNotZrv, volumePath.GetString());
+        AfxMessageBox(text, MB_ICONHAND);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CArchiveFile::advanceVolume()
+{
+    CFile::Close();
+    if (header.StoredCrc() != ~crc) fatalFileError(kMsgIntegrity, volumePath);
+    volumePath = NextVolumeName(volumePath);
+    return openVolume();
+}
+
+int CArchiveFile::refillInput()
+{
+    // A short refill means the volume has no more data once it is used up; a full one may be
+    // followed by more from the same volume.
+    if (inCount != kInBufferSize && !advanceVolume()) return kEndOfData;
+    inCount = int32_t(CFile::Read(inBuffer, kInBufferSize));
+    // An empty refill ends the data; it does not move on to the next volume. Position and count
+    // are left equal so no byte is ever taken from the stale buffer.
+    inPos = 0;
+    if (inCount == 0) return kEndOfData;
+    return nextInputByte();
+}
+
+void CArchiveFile::raiseReadError()
+{
+    fileError->m_cause = CFileException::generic;
+    throw fileError;
+}
+
+void CArchiveFile::fatalError(const char* text)
+{
+    AfxMessageBox(text, MB_ICONHAND);
+    raiseReadError();
+}
+
+void CArchiveFile::fatalFileError(const char* format, const char* path)
+{
+    CString text;
+    text.Format(format, path);
+    fatalError(text);
+}

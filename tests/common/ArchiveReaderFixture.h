@@ -1,0 +1,101 @@
+// Shared pieces of the reader's tests: a temporary directory, a message-box handler that records
+// every box and answers as the test tells it, and a helper that reads an image to its end.
+#pragma once
+
+#include "AfxMessageBox.h"
+#include "ArchiveFile.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "TempDir.h"
+
+struct RecordedBox {
+    std::string text;
+    UINT type;
+};
+
+// What happened when an image was read.
+struct DecodeResult {
+    bool opened = false;
+    bool threw = false;            // the caller's own exception came out, with cause generic
+    bool foreignException = false;  // some other exception object came out
+    std::string data;              // every byte delivered, also those before an error
+};
+
+class ArchiveReaderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_old = AfxSetMessageBoxHandler([this](const CString& text, UINT type) {
+            boxes.push_back({text.Str(), type});
+            return answer ? answer(text.Str(), type) : IDCANCEL;
+        });
+    }
+    void TearDown() override { AfxSetMessageBoxHandler(m_old); }
+
+    // Opens path and reads it in pieces of readSize until a short read or an error.
+    DecodeResult Decode(const char* path, size_t readSize = 4096)
+    {
+        DecodeResult res;
+        CArchiveFile reader;
+        CFileException err;
+        std::vector<char> buf(readSize);
+        try {
+            res.opened = reader.Open(path, CFile::typeBinary, &err) != 0;
+            while (res.opened) {
+                UINT n = reader.Read(buf.data(), UINT(readSize));
+                res.data.append(buf.data(), n);
+                if (n < readSize) break;
+            }
+        } catch (CFileException* e) {
+            if (e == &err && e->m_cause == CFileException::generic) {
+                res.threw = true;
+            } else {
+                res.foreignException = true;
+                if (e != &err) e->Delete();
+            }
+        }
+        return res;
+    }
+
+    std::string BoxTexts() const
+    {
+        std::string all;
+        for (const RecordedBox& b : boxes) all += b.text + "|";
+        return all;
+    }
+
+    ScopedTempDir dir;
+    std::vector<RecordedBox> boxes;
+    std::function<int(const std::string&, UINT)> answer;
+
+private:
+    AfxMessageBoxHandler m_old;
+};
+
+// The texts of the reader's messages, written out here on their own.
+namespace msg {
+inline std::string NotFound(const std::string& p) { return "The file '" + p + "' could not be found/opened"; }
+inline std::string NotZrv(const std::string& p) { return "FATAL: the file '" + p + "' is not a ZRV-Zip file"; }
+inline std::string Integrity(const std::string& p)
+{
+    return "FATAL:\tdata integrity error.\n\tThe file '" + p + "' is probably corrupted.";
+}
+inline std::string BadName(const std::string& p)
+{
+    return "FATAL: the file name '" + p + "' does not end in a three-digit volume number";
+}
+const char kOverrun[] =
+    "FATAL:\tblock overrun during decompression,\n\twhich probably means the compressed file\n\tis corrupted.";
+const char kUnblock[] = "FATAL:\tcompressed file didn't unblock correctly,\n\twhich probably means it is corrupted.";
+const char kBadOrigin[] =
+    "FATAL:\tblock origin outside the block during decompression,\n\twhich probably means the compressed file\n\tis "
+    "corrupted.";
+const char kMissingCount[] =
+    "FATAL:\trun length count missing at the end of a block,\n\twhich probably means the compressed file\n\tis "
+    "corrupted.";
+}  // namespace msg

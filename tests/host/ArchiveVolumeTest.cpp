@@ -1,0 +1,316 @@
+// The reader's volumes: names, headers, chaining, the retry prompt, CRCs and Close.
+#include "../common/ArchiveReaderFixture.h"
+#include "../common/ZrvTestEncoder.h"
+
+#include <filesystem>
+#include <random>
+
+using namespace zrvtest;
+
+namespace {
+
+// Random bytes without four equal ones in a row: their own run-length coding, so blocks hold
+// exactly 100000 bytes of them and the stream is spread evenly.
+std::string RandomNoRuns(size_t n)
+{
+    std::mt19937 rng(3);
+    std::string s(n, '\0');
+    for (size_t i = 0; i < n; ++i) {
+        s[i] = char(rng());
+        if (i >= 3 && s[i] == s[i - 1] && s[i] == s[i - 2] && s[i] == s[i - 3]) s[i] = char(s[i] + 1);
+    }
+    return s;
+}
+
+std::string Sample(size_t n)
+{
+    std::mt19937 rng(11);
+    std::string s;
+    while (s.size() < n) {
+        s += "entry " + std::to_string(rng() % 1000) + ' ';
+        if (rng() % 7 == 0) s += std::string(rng() % 40, char('a' + rng() % 3));
+    }
+    s.resize(n);
+    return s;
+}
+
+// Writes the stream as volumes name.001, name.002, ... cut after the given data sizes.
+void WriteVolumes(const std::string& stream, const std::vector<size_t>& cuts, int blockSizeByte = 1,
+                  const char* base = "img", int first = 1)
+{
+    std::vector<std::string> pieces = SplitStream(stream, cuts);
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "%s.%03d", base, first + int(i));
+        WriteBytes(name, MakeVolume(pieces[i], blockSizeByte));
+    }
+}
+
+}  // namespace
+
+TEST_F(ArchiveReaderTest, VolumesCutAnywhereFormOneStream)
+{
+    std::string data = Sample(260000);
+    std::string stream = Compress(data, 1);
+    const size_t len = stream.size();
+    const std::vector<std::vector<size_t>> cutsList = {
+        {1}, {2, 1}, {3}, {4}, {len / 2}, {len - 1}, {1000, 1, 1, 5000}, {len / 3, len / 3}, {len}};
+    for (const auto& cuts : cutsList) {
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) std::filesystem::remove(entry);
+        WriteVolumes(stream, cuts);
+        DecodeResult r = Decode("img.001", 65536);
+        EXPECT_FALSE(r.threw) << cuts.size() << " cuts, first " << cuts[0] << ": " << BoxTexts();
+        EXPECT_TRUE(r.data == data) << cuts.size() << " cuts, first " << cuts[0];
+        EXPECT_TRUE(boxes.empty()) << BoxTexts();
+    }
+}
+
+TEST_F(ArchiveReaderTest, VolumeNumberGrowsPast999)
+{
+    std::string stream = Compress("nine hundred and ninety-nine", 1);
+    WriteVolumes(stream, {3}, 1, "img", 999);
+    ASSERT_TRUE(std::filesystem::exists("img.1000"));
+    DecodeResult r = Decode("img.999");
+    EXPECT_FALSE(r.threw) << BoxTexts();
+    EXPECT_EQ(r.data, "nine hundred and ninety-nine");
+}
+
+TEST_F(ArchiveReaderTest, MissingVolumeRetryContinuesTheStream)
+{
+    std::string data = Sample(50000);
+    WriteVolumes(Compress(data, 1), {700});
+    std::string second = ReadBytes("img.002");
+    std::filesystem::remove("img.002");
+    int prompts = 0;
+    answer = [&](const std::string& text, UINT type) {
+        EXPECT_EQ(text, msg::NotFound("img.002"));
+        EXPECT_EQ(type, UINT(MB_RETRYCANCEL));
+        // The user retries once without the disk, then inserts it and retries again.
+        if (++prompts == 2) WriteBytes("img.002", second);
+        return IDRETRY;
+    };
+    DecodeResult r = Decode("img.001", 333);
+    EXPECT_EQ(prompts, 2);
+    EXPECT_FALSE(r.threw) << BoxTexts();
+    EXPECT_TRUE(r.data == data);
+}
+
+TEST_F(ArchiveReaderTest, MissingVolumeCancelEndsWithTheReadError)
+{
+    std::string data = Sample(50000);
+    WriteVolumes(Compress(data, 1), {700});
+    std::filesystem::remove("img.002");
+    answer = [](const std::string&, UINT) { return IDCANCEL; };
+    DecodeResult r = Decode("img.001", 1);
+    EXPECT_TRUE(r.threw);
+    ASSERT_EQ(boxes.size(), 1u) << BoxTexts();
+    EXPECT_EQ(boxes[0].text, msg::NotFound("img.002"));
+    EXPECT_LT(r.data.size(), data.size());
+    EXPECT_EQ(r.data, data.substr(0, r.data.size()));
+}
+
+TEST_F(ArchiveReaderTest, MissingFirstVolume)
+{
+    struct Case {
+        const char* path;
+        bool prompted;
+        int cause;
+    } cases[] = {
+        {"img.001", true, CFileException::fileNotFound},
+        {"nodir/img.001", true, CFileException::badPath},
+        {"adir.001", false, CFileException::accessDenied},  // a directory: refused without a prompt
+    };
+    std::filesystem::create_directory("adir.001");
+    for (const Case& c : cases) {
+        boxes.clear();
+        CArchiveFile reader;
+        CFileException err;
+        EXPECT_FALSE(reader.Open(c.path, CFile::typeBinary, &err)) << c.path;
+        EXPECT_EQ(err.m_cause, c.cause) << c.path;
+        EXPECT_EQ(boxes.size(), c.prompted ? 1u : 0u) << c.path;
+        if (c.prompted && !boxes.empty()) {
+            EXPECT_EQ(boxes[0].text, msg::NotFound(c.path));
+        }
+    }
+
+    // Retry after the file has appeared opens it.
+    answer = [](const std::string&, UINT) {
+        WriteBytes("img.001", MakeVolume(EncodeContents({"ok*"})));
+        return IDRETRY;
+    };
+    DecodeResult r = Decode("img.001");
+    EXPECT_TRUE(r.opened);
+    EXPECT_EQ(r.data, "ok");
+}
+
+TEST_F(ArchiveReaderTest, BadHeadersAndNames)
+{
+    std::string good = MakeVolume(EncodeContents({"ok*"}));
+    std::string wrongMagic = good;
+    wrongMagic[2] = 'X';
+    std::string zeroMagic = good;
+    zeroMagic[3] = 1;
+    struct Case {
+        const char* name;
+        const char* path;
+        std::string bytes;
+        bool opened;
+        bool threw;
+        std::string box;
+    } cases[] = {
+        {"short header", "img.001", good.substr(0, 11), false, false, ""},
+        {"empty file", "img.001", "", false, false, ""},
+        {"wrong magic", "img.001", wrongMagic, false, false, msg::NotZrv("img.001")},
+        {"fourth magic byte", "img.001", zeroMagic, false, false, msg::NotZrv("img.001")},
+        {"header only", "img.001", good.substr(0, 12), false, true, ""},
+        // Its data ends before 26 bits, and what was taken does not match the stored CRC.
+        {"too short to start the decoder", "img.001", good.substr(0, 15), false, true, msg::Integrity("img.001")},
+        {"name without a number", "image.zrv", good, false, true, msg::BadName("image.zrv")},
+        {"letter among the digits", "img.0a1", good, false, true, msg::BadName("img.0a1")},
+        {"name too short", "01", good, false, true, msg::BadName("01")},
+    };
+    for (const Case& c : cases) {
+        boxes.clear();
+        std::filesystem::remove("img.001");
+        WriteBytes(c.path, c.bytes);
+        DecodeResult r = Decode(c.path);
+        EXPECT_EQ(r.opened, c.opened) << c.name;
+        EXPECT_EQ(r.threw, c.threw) << c.name;
+        EXPECT_FALSE(r.foreignException) << c.name;
+        if (c.box.empty()) {
+            EXPECT_TRUE(boxes.empty()) << c.name << ": " << BoxTexts();
+        } else {
+            ASSERT_EQ(boxes.size(), 1u) << c.name;
+            EXPECT_EQ(boxes[0].text, c.box) << c.name;
+            EXPECT_EQ(boxes[0].type, UINT(MB_ICONHAND)) << c.name;
+        }
+    }
+}
+
+TEST_F(ArchiveReaderTest, BadLaterVolumeEndsTheData)
+{
+    std::string data = Sample(20000);
+    std::string stream = Compress(data, 1);
+    struct Case {
+        const char* name;
+        std::string second;  // contents of img.002
+        std::string box;
+    } cases[] = {
+        {"short header", MakeVolume(stream.substr(500), 1).substr(0, 11), ""},
+        {"wrong magic", "ZRW" + MakeVolume(stream.substr(500), 1).substr(3), msg::NotZrv("img.002")},
+        {"header only", MakeVolume("", 1), ""},
+    };
+    for (const Case& c : cases) {
+        boxes.clear();
+        WriteBytes("img.001", MakeVolume(stream.substr(0, 500), 1));
+        WriteBytes("img.002", c.second);
+        DecodeResult r = Decode("img.001", 1);
+        EXPECT_TRUE(r.threw) << c.name;
+        EXPECT_EQ(r.data, data.substr(0, r.data.size())) << c.name;
+        EXPECT_EQ(boxes.size(), c.box.empty() ? 0u : 1u) << c.name << ": " << BoxTexts();
+        if (!c.box.empty() && !boxes.empty()) {
+            EXPECT_EQ(boxes[0].text, c.box) << c.name;
+        }
+    }
+}
+
+TEST_F(ArchiveReaderTest, CorruptByteInEarlierVolumeIsReportedWhenPassingIt)
+{
+    // The first block is delivered from volume 1; the corruption shows only when the reader
+    // moves on to volume 2.
+    std::string data = RandomNoRuns(230000);
+    std::string stream = Compress(data, 1);
+    WriteVolumes(stream, {stream.size() - 40});
+    std::string v1 = ReadBytes("img.001");
+    // Stream bit 32 is the lowest bit of the first origin value: the first block is then taken
+    // from its neighbouring row, which decodes without error into different bytes.
+    uint8_t low = uint8_t(v1[12 + 3] << 1 | uint8_t(v1[12 + 4]) >> 7);
+    ASSERT_TRUE(low != 0xFF && low != 0xFE && low != 0 && low != 1);
+    v1[12 + 4] = char(uint8_t(v1[12 + 4]) ^ 0x80);
+    WriteBytes("img.001", v1);
+
+    CArchiveFile reader;
+    CFileException err;
+    ASSERT_TRUE(reader.Open("img.001", CFile::typeBinary, &err));
+    std::string buf(50000, '\0');
+    bool threwEarly = false;
+    try {
+        reader.Read(&buf[0], UINT(buf.size()));
+    } catch (CFileException*) {
+        threwEarly = true;
+    }
+    ASSERT_FALSE(threwEarly) << BoxTexts();
+    EXPECT_NE(buf, data.substr(0, buf.size()));
+    EXPECT_TRUE(boxes.empty());
+    buf.assign(data.size(), '\0');
+    try {
+        reader.Read(&buf[0], UINT(buf.size()));
+        ADD_FAILURE() << "no integrity error";
+    } catch (CFileException* e) {
+        EXPECT_EQ(e, &err);
+        EXPECT_EQ(err.m_cause, CFileException::generic);
+    }
+    ASSERT_EQ(boxes.size(), 1u) << BoxTexts();
+    EXPECT_EQ(boxes[0].text, msg::Integrity("img.001"));
+    EXPECT_EQ(boxes[0].type, UINT(MB_ICONHAND));
+}
+
+TEST_F(ArchiveReaderTest, CloseComparesTheBytesTakenSoFar)
+{
+    // Three blocks; the second one ends inside the second volume, which holds more after it.
+    std::string data = RandomNoRuns(250000);
+    std::string stream = Compress(data, 1);
+    WriteVolumes(stream, {stream.size() / 2});
+    struct Case {
+        const char* name;
+        size_t readBytes;
+        bool passes;
+        std::string volume;
+    } cases[] = {
+        {"right after Open", 0, false, "img.001"},
+        {"in the middle of the second volume", 150000, false, "img.002"},
+        {"after the last byte", data.size() + 1, true, ""},
+    };
+    for (const Case& c : cases) {
+        boxes.clear();
+        CArchiveFile reader;
+        CFileException err;
+        ASSERT_TRUE(reader.Open("img.001", CFile::typeBinary, &err));
+        std::string buf(c.readBytes, '\0');
+        if (c.readBytes) reader.Read(&buf[0], UINT(buf.size()));
+        bool threw = false;
+        try {
+            reader.Close();
+        } catch (CFileException* e) {
+            threw = e == &err && err.m_cause == CFileException::generic;
+        }
+        EXPECT_EQ(threw, !c.passes) << c.name;
+        if (c.passes) {
+            EXPECT_TRUE(boxes.empty()) << c.name << ": " << BoxTexts();
+        } else {
+            ASSERT_EQ(boxes.size(), 1u) << c.name;
+            EXPECT_EQ(boxes[0].text, msg::Integrity(c.volume)) << c.name;
+        }
+    }
+}
+
+TEST_F(ArchiveReaderTest, FullBufferVolumeEndsTheData)
+{
+    // A non-final volume holding a multiple of the 512000-byte input buffer looks exhausted only
+    // after an empty refill, which ends the data instead of moving on.
+    std::mt19937 rng(5);
+    std::string data(700000, '\0');
+    for (char& ch : data) ch = char(rng());
+    std::string stream = Compress(data, 9);
+    ASSERT_GT(stream.size(), 512000u);
+    WriteVolumes(stream, {512000}, 9);
+    DecodeResult r = Decode("img.001", 100000);
+    EXPECT_TRUE(r.threw);
+    EXPECT_TRUE(boxes.empty()) << BoxTexts();
+
+    // One byte more in the first volume and the stream is read across both.
+    WriteVolumes(stream, {512001}, 9);
+    r = Decode("img.001", 100000);
+    EXPECT_FALSE(r.threw);
+    EXPECT_TRUE(r.data == data);
+}
