@@ -5,4 +5,5 @@
 
 namespace zrvtool {
 extern const std::vector<Command> kIniCommands;
+extern const std::vector<Command> kPackCommands;
 }

@@ -4,6 +4,7 @@ set(ZRV_WINE_TESTS
   win32_framework_tests
   win32_app_tests
   win32_registry_tests
+  win32_install_tests
 )
 set(ZRV_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
 add_test(NAME wine_prefix COMMAND ${ZRV_WINE_RUN} --prefix-only)
@@ -21,3 +22,6 @@ foreach(t IN LISTS ZRV_WINE_X_TESTS)
   add_test(NAME ${t} COMMAND ${ZRV_WINE_RUN} --x ${ZRV_WIN32_BINARY_DIR}/tests/win32/${t}.exe)
   set_tests_properties(${t} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
 endforeach()
+# The worker's tests read the disk images that the host's make_install_images writes first.
+set_tests_properties(win32_install_tests PROPERTIES FIXTURES_REQUIRED "wine;install_images"
+  ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;ZRV_INSTALL_IMAGES=${CMAKE_BINARY_DIR}/install-images")

@@ -1,0 +1,341 @@
+// The installation worker: payload loop, log, notifications, error handling and end paths.
+#include "InstallWorker.h"
+
+#include "AfxMessageBox.h"
+#include "AfxWnd.h"
+#include "ArchiveFile.h"
+#include "EntryName.h"
+#include "RegistryScript.h"
+#include "StatusText.h"
+
+#include <cstring>
+#include <new>
+
+char g_szEntryName[256];
+
+namespace {
+
+const UINT kCopyChunk = 4096;
+// modeCreate | modeWrite | shareExclusive | typeBinary: create or empty, write only, no sharing.
+const UINT kCreateMode = 36881;
+
+// The end paths and their exit codes.
+enum EndPath { E0_Normal, E1_NoBuffer, E2_Directory, E3_FileError };
+
+// A payload that cannot be installed as it stands; its message is already formed.
+struct CorruptPayload {
+    CString strMessage;
+};
+
+class CInstallRun {
+public:
+    explicit CInstallRun(const InstallJob& job) : m_job(job) {}
+    CInstallRun(const CInstallRun&) = delete;
+    CInstallRun& operator=(const CInstallRun&) = delete;
+    ~CInstallRun() { Cleanup(); }
+
+    UINT Execute();
+    // Ends the run through the failure path after an exception that nothing else handled.
+    UINT FailUnexpected(const CString& strMessage);
+
+private:
+    bool Cancelled() const { return GetInstallFlag(m_job.pCancel) != 0; }
+    HWND DialogWindow() const;
+    void Notify(UINT nMsg, LPARAM lParam);
+    void NotifyStatus(const char* pszText);
+
+    UINT RunSteps();
+    bool ExtractEntries(UINT nTotal);
+    bool CreateDirectoryEntry();
+    void ExtractFile(UINT& nRemaining);
+    void ReadExact(void* pBuffer, UINT nCount);
+    void CheckEntryNameOrThrow();
+    void WriteLogLine(const char* pszName);
+    void RegistryStep();
+
+    UINT HandleFileError(CFileException* e);
+    void Cleanup();
+    UINT End(EndPath path);
+
+    const InstallJob& m_job;
+    CString m_strPrefix;
+    CFileException m_errImage, m_errLog, m_errOutput;
+    BYTE* m_pBuffer = nullptr;
+    CArchiveFile* m_pArchive = nullptr;
+    CFile* m_pLog = nullptr;
+    CFile* m_pOutput = nullptr;
+};
+
+HWND CInstallRun::DialogWindow() const
+{
+    if (!m_job.pProgressDlg) return nullptr;
+    // The user-interface thread sets and clears the handle while we run: read it whole, afresh.
+    return __atomic_load_n(&m_job.pProgressDlg->m_hWnd, __ATOMIC_ACQUIRE);
+}
+
+void CInstallRun::Notify(UINT nMsg, LPARAM lParam)
+{
+    if (HWND hwnd = DialogWindow()) SendNotifyMessageA(hwnd, nMsg, 0, lParam);
+}
+
+void CInstallRun::NotifyStatus(const char* pszText)
+{
+    HWND hwnd = DialogWindow();
+    if (!hwnd) return;
+    // The receiver reads the text later: it gets a copy of its own, given back once handled.
+    const char* copy = g_statusTexts.Acquire(pszText);
+    if (!SendNotifyMessageA(hwnd, WM_INSTALL_STATUS, 0, reinterpret_cast<LPARAM>(copy)))
+        CStatusTextPool::Release(copy);
+}
+
+void CInstallRun::ReadExact(void* pBuffer, UINT nCount)
+{
+    // The reader delivers fewer bytes only at the end of the stream: the payload is cut short.
+    if (m_pArchive->Read(pBuffer, nCount) != nCount) {
+        m_errImage.m_cause = CFileException::endOfFile;
+        throw &m_errImage;
+    }
+}
+
+void CInstallRun::CheckEntryNameOrThrow()
+{
+    const char* why = CheckEntryName(g_szEntryName, sizeof g_szEntryName);
+    if (!why) return;
+    size_t len = strnlen(g_szEntryName, sizeof g_szEntryName);
+    CString name(g_szEntryName, int(len));
+    CorruptPayload bad;
+    bad.strMessage.Format("FATAL: the file '%s' is corrupted: bad entry name '%s' (%s)",
+                          m_pArchive->GetFileName().GetString(), name.GetString(), why);
+    throw bad;
+}
+
+void CInstallRun::WriteLogLine(const char* pszName)
+{
+    m_pLog->Write(pszName, UINT(std::strlen(pszName)));
+    m_pLog->Write("\r\n", 2);
+}
+
+// Returns false when the directory could not be made (end path E2, message shown).
+bool CInstallRun::CreateDirectoryEntry()
+{
+    CString path = m_strPrefix + (g_szEntryName + 1);
+    if (!CreateDirectoryExA(*m_job.pInstallDir, path, nullptr)) {
+        DWORD err = GetLastError();
+        // An existing directory is accepted; a file of that name is not a directory.
+        DWORD attrs = GetFileAttributesA(path);
+        bool isDir = attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
+        if (err != ERROR_ALREADY_EXISTS || !isDir) {
+            CString text;
+            text.Format("FATAL: unable to create directory '%s'", path.GetString());
+            AfxMessageBox(text, MB_ICONHAND);
+            return false;
+        }
+    }
+    WriteLogLine(g_szEntryName);
+    return true;
+}
+
+void CInstallRun::ExtractFile(UINT& nRemaining)
+{
+    UINT nSize = 0;
+    ReadExact(&nSize, 4);
+    if (nSize > nRemaining) {
+        CorruptPayload bad;
+        bad.strMessage.Format("FATAL: the file '%s' is corrupted: the sizes of its entries do not add up",
+                              m_pArchive->GetFileName().GetString());
+        throw bad;
+    }
+    NotifyStatus(g_szEntryName);
+    Notify(WM_INSTALL_FILE_SIZE, LPARAM(nSize));
+    Notify(WM_INSTALL_FILE_RESET, 0);
+    if (!m_pOutput->Open(m_strPrefix + g_szEntryName, kCreateMode, &m_errOutput)) throw &m_errOutput;
+    while (nSize != 0) {
+        UINT ask = nSize < kCopyChunk ? nSize : kCopyChunk;
+        UINT n = m_pArchive->Read(m_pBuffer, ask);
+        m_pOutput->Write(m_pBuffer, n);
+        if (n != ask) {
+            m_errImage.m_cause = CFileException::endOfFile;
+            throw &m_errImage;
+        }
+        // A stop request takes effect after the chunk in hand: the file stays as far as written.
+        if (Cancelled()) break;
+        Notify(WM_INSTALL_FILE_STEP, LPARAM(n));
+        Notify(WM_INSTALL_TOTAL_STEP, LPARAM(n));
+        nSize -= n;
+        nRemaining -= n;
+    }
+    m_pOutput->Close();
+    WriteLogLine(g_szEntryName);
+}
+
+// Returns false after end path E2's message.
+bool CInstallRun::ExtractEntries(UINT nTotal)
+{
+    UINT nRemaining = nTotal;
+    while (nRemaining != 0 && !Cancelled()) {
+        // Cleared first, so that a stream that has ended yields an empty (refused) name rather
+        // than the previous entry's bytes.
+        std::memset(g_szEntryName, 0, sizeof g_szEntryName);
+        m_pArchive->ReadString(g_szEntryName, sizeof g_szEntryName);
+        CheckEntryNameOrThrow();
+        if (g_szEntryName[0] == '\\') {
+            if (!CreateDirectoryEntry()) return false;
+        } else {
+            ExtractFile(nRemaining);
+        }
+    }
+    return true;
+}
+
+void CInstallRun::RegistryStep()
+{
+    NotifyStatus("Updating Registry...");
+    RegistryScript script("Setup.ini", *m_job.pInstallDir, *m_job.pProductName);
+    // A registry that refuses a key or value does not make the run fail.
+    script.Apply(*m_pLog);
+    m_pLog->Close();
+}
+
+UINT CInstallRun::RunSteps()
+{
+    m_strPrefix = *m_job.pInstallDir + "\\";
+    m_pBuffer = new (std::nothrow) BYTE[kCopyChunk];
+    if (!m_pBuffer) {
+        AfxMessageBox("FATAL:\tunable to allocate memory", MB_ICONHAND);
+        return End(E1_NoBuffer);
+    }
+    m_pArchive = new CArchiveFile;
+    m_pLog = new CFile;
+    m_pOutput = new CFile;
+    NotifyStatus("Please wait, initializing...");
+    try {
+        if (!m_pArchive->Open(*m_job.pDiskImage, CFile::typeBinary, &m_errImage)) throw &m_errImage;
+        if (!m_pLog->Open(m_strPrefix + "Install.log", kCreateMode, &m_errLog)) throw &m_errLog;
+        UINT nTotal = 0;
+        ReadExact(&nTotal, 4);
+        Notify(WM_INSTALL_TOTAL_SIZE, LPARAM(nTotal));
+        Notify(WM_INSTALL_TOTAL_RESET, 0);
+        if (!ExtractEntries(nTotal)) {
+            Cleanup();
+            return End(E2_Directory);
+        }
+    } catch (CFileException* e) {
+        return HandleFileError(e);
+    } catch (const CorruptPayload& bad) {
+        AfxMessageBox(bad.strMessage, MB_ICONHAND);
+        Cleanup();
+        return End(E3_FileError);
+    }
+    delete[] m_pBuffer;
+    m_pBuffer = nullptr;
+    if (!Cancelled()) RegistryStep();
+    Cleanup();
+    return End(E0_Normal);
+}
+
+const char* CauseText(int cause)
+{
+    switch (cause) {
+    case CFileException::fileNotFound: return "unable to open '%s'";
+    case CFileException::tooManyOpenFiles: return "too many open files";
+    case CFileException::accessDenied: return "access denied on '%s'";
+    case CFileException::directoryFull: return "directory full";
+    case CFileException::badSeek: return "bad seek operation on '%s'";
+    case CFileException::hardIO: return "hard I/O error on '%s'";
+    case CFileException::sharingViolation: return "sharing violation on '%s'";
+    case CFileException::lockViolation: return "lock violation on '%s'";
+    case CFileException::diskFull: return "disk full";
+    case CFileException::endOfFile: return "unexpected end of file";
+    default: return nullptr;  // generic: the reader has shown its own message
+    }
+}
+
+UINT CInstallRun::HandleFileError(CFileException* e)
+{
+    CString name = "<UNKNOWN FILE>";
+    if (e == &m_errImage) name = m_pArchive->GetFileName();
+    else if (e == &m_errLog) name = m_pLog->GetFileName();
+    else if (e == &m_errOutput) name = m_pOutput->GetFileName();
+    int cause = e->m_cause;
+    e->Delete();
+    if (const char* format = CauseText(cause)) {
+        CString text;
+        text.Format(format, name.GetString());
+        AfxMessageBox("FATAL: " + text, MB_ICONHAND);
+    }
+    Cleanup();
+    return End(E3_FileError);
+}
+
+void CInstallRun::Cleanup()
+{
+    delete[] m_pBuffer;
+    m_pBuffer = nullptr;
+    delete m_pArchive;
+    m_pArchive = nullptr;
+    delete m_pLog;
+    m_pLog = nullptr;
+    delete m_pOutput;
+    m_pOutput = nullptr;
+}
+
+UINT CInstallRun::End(EndPath path)
+{
+    // Everything needed is read before the flags: once g_bDone is 1 the flow may free the job,
+    // and once WM_CLOSE is sent it may delete the dialog object.
+    InstallFlag* pFailed = m_job.pFailed;
+    InstallFlag* pDone = m_job.pDone;
+    HWND hwnd = DialogWindow();
+    bool failed = path != E0_Normal;
+    SetInstallFlag(pFailed, failed ? 1 : 0);
+    if (path == E0_Normal || path == E1_NoBuffer) SetInstallFlag(pDone, 1);
+    if (hwnd) SendNotifyMessageA(hwnd, WM_CLOSE, 0, 0);
+    return failed ? 1 : 0;
+}
+
+UINT CInstallRun::Execute() { return RunSteps(); }
+
+UINT CInstallRun::FailUnexpected(const CString& strMessage)
+{
+    AfxMessageBox(strMessage, MB_ICONHAND);
+    Cleanup();
+    return End(E3_FileError);
+}
+
+CString RegistryStepMessage(CFileException* e)
+{
+    CString name = "<UNKNOWN FILE>";
+    if (!e->m_strFileName.IsEmpty()) {
+        name = e->m_strFileName;
+        int cut = -1;
+        for (int i = 0; i < name.GetLength(); ++i)
+            if (name[i] == '\\' || name[i] == '/' || name[i] == ':') cut = i;
+        name = name.Mid(cut + 1);
+    }
+    const char* format = CauseText(e->m_cause);
+    if (!format) return "FATAL: unable to complete the registry step";
+    CString text;
+    text.Format(format, name.GetString());
+    return "FATAL: " + text;
+}
+
+}  // namespace
+
+UINT InstallWorker(LPVOID pParam)
+{
+    const InstallJob& job = *static_cast<const InstallJob*>(pParam);
+    CInstallRun run(job);
+    // Whatever escapes the steps (a file error after the payload, in the registry step; memory;
+    // anything else) ends the run as a failure with one message, never the process.
+    try {
+        return run.Execute();
+    } catch (CFileException* e) {
+        CString text = RegistryStepMessage(e);
+        e->Delete();
+        return run.FailUnexpected(text);
+    } catch (const std::bad_alloc&) {
+        return run.FailUnexpected("FATAL:\tunable to allocate memory");
+    } catch (...) {
+        return run.FailUnexpected("FATAL: unexpected error during the installation");
+    }
+}

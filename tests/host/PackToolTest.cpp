@@ -1,0 +1,228 @@
+// zrvtool pack, list and extract: exact output, round trips through the real compressor and
+// reader, refusals that name the file and leave no output behind.
+#include "ArchiveCompressor.h"
+#include "Commands.h"
+#include "Payload.h"
+#include "VolumeWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+
+#include "TempDir.h"
+
+namespace fs = std::filesystem;
+using namespace zrvtool;
+
+namespace {
+
+struct Outcome {
+    int code;
+    std::string out;  // stdout, or "error: " and the message
+};
+
+Outcome RunTool(const std::string& name, const Args& args)
+{
+    for (const Command& c : kPackCommands) {
+        if (name != c.name) continue;
+        std::ostringstream captured;
+        std::streambuf* old = std::cout.rdbuf(captured.rdbuf());
+        Outcome o;
+        try {
+            o.code = c.run(args);
+            o.out = captured.str();
+        } catch (const ToolError& e) {
+            o.code = 1;
+            o.out = std::string("error: ") + e.what();
+        }
+        std::cout.rdbuf(old);
+        return o;
+    }
+    return {-1, "no such command"};
+}
+
+void MakeFile(const fs::path& p, const std::string& bytes)
+{
+    fs::create_directories(p.parent_path());
+    WriteBytes(p, bytes);
+}
+
+std::string Pattern(size_t n)
+{
+    std::string s(n, '\0');
+    uint32_t x = 12345;
+    for (size_t i = 0; i < n; ++i) {
+        x = x * 1103515245u + 12345u;
+        s[i] = char(x >> 24);
+    }
+    return s;
+}
+
+// Every file below dir (relative, '/'-separated, directories with a trailing '/') and its bytes.
+std::map<std::string, std::string> Snapshot(const fs::path& dir)
+{
+    std::map<std::string, std::string> m;
+    for (auto& e : fs::recursive_directory_iterator(dir)) {
+        std::string rel = e.path().lexically_relative(dir).generic_string();
+        if (e.is_directory()) m[rel + "/"] = "";
+        else m[rel] = ReadBytes(e.path());
+    }
+    return m;
+}
+
+TEST(PackTool, PacksListsAndExtractsATreeAcrossVolumes)
+{
+    ScopedTempDir tmp;
+    MakeFile("src/readme.txt", "Hello\r\n");
+    MakeFile("src/B/big.bin", Pattern(300000));
+    MakeFile("src/a/sub/empty.txt", "");
+    MakeFile("src/a/caf\xc3\xa9.txt", "x");
+    fs::create_directories("src/emptydir");
+
+    Outcome pack = RunTool("pack", {"src", "out.001", "--volume-size", "20000", "--block-size", "2"});
+    ASSERT_EQ(pack.code, 0) << pack.out;
+    EXPECT_EQ(pack.out, "out.001: 4 directories, 4 files, 300008 bytes\n");
+    EXPECT_TRUE(fs::exists("out.002"));
+
+    Outcome list = RunTool("list", {"out.001"});
+    ASSERT_EQ(list.code, 0) << list.out;
+    EXPECT_EQ(list.out,
+              "dir             B/\n"
+              "dir             a/\n"
+              "dir             a/sub/\n"
+              "dir             emptydir/\n"
+              "file           0  a/sub/empty.txt\n"
+              "file      300000  B/big.bin\n"
+              "file           1  a/caf\xc3\xa9.txt\n"
+              "file           7  readme.txt\n"
+              "4 directories, 4 files, 300008 bytes\n");
+
+    Outcome extract = RunTool("extract", {"out.001", "copy"});
+    ASSERT_EQ(extract.code, 0) << extract.out;
+    EXPECT_EQ(extract.out, "");
+    EXPECT_EQ(Snapshot("copy"), Snapshot("src"));
+}
+
+TEST(PackTool, RefusesTreesTheInstallerCannotInstallAndLeavesNoOutput)
+{
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        std::string error;
+    } cases[] = {
+        {"empty tree", [] { fs::create_directories("src/d"); },
+         "error: 'src': holds no non-empty file; the installer would read no entry of it"},
+        {"only empty files", [] { MakeFile("src/a", ""); },
+         "error: 'src': holds no non-empty file; the installer would read no entry of it"},
+        {"symlink", [] { MakeFile("src/a", "1"); fs::create_symlink("a", "src/link"); },
+         "error: 'link': symbolic links cannot be packed; replace it by what it points to"},
+        {"long name", [] { MakeFile("src/" + std::string(100, 'd') + "/" + std::string(100, 'e') + "/" + std::string(60, 'f'), "1"); },
+         "error: '" + std::string(100, 'd') + "/" + std::string(100, 'e') + "/" + std::string(60, 'f') + "': stored name is longer than 255 bytes"},
+        {"code page", [] { MakeFile("src/\xe4\xb8\xad.txt", "1"); },
+         "error: '\xe4\xb8\xad.txt': name cannot be written in the installer's code page (Windows-1252)"},
+        {"invalid utf-8", [] { MakeFile("src/\xff.txt", "1"); },
+         "error: '\xff.txt': name cannot be written in the installer's code page (Windows-1252)"},
+        {"device", [] { MakeFile("src/docs/Nul.txt", "1"); },
+         "error: 'docs/Nul.txt': the installer refuses this name (device name as path component)"},
+        {"trailing dot", [] { MakeFile("src/x.", "1"); },
+         "error: 'x.': the installer refuses this name (path component ends in a dot)"},
+        {"colon", [] { MakeFile("src/a:b", "1"); },
+         "error: 'a:b': the installer refuses this name (drive or colon)"},
+        {"backslash", [] { MakeFile("src/a\\b", "1"); },
+         "error: 'a\\b': a backslash in a name would split it into directories on Windows"},
+        {"case", [] { MakeFile("src/Read.me", "1"); MakeFile("src/read.ME", "2"); },
+         "error: 'read.ME' and 'Read.me': names that differ only in letter case are the same on Windows"},
+        {"over 32 bits", [] {
+             MakeFile("src/a", "1");
+             MakeFile("src/b", "");
+             fs::resize_file("src/b", 0xFFFFFFFFull);
+         },
+         "error: 'b': the payload would exceed 4294967295 bytes, the most one image can hold"},
+    };
+    for (const Case& c : cases) {
+        ScopedTempDir tmp;
+        c.make();
+        Outcome o = RunTool("pack", {"src", "out.001"});
+        EXPECT_EQ(o.code, 1) << c.what;
+        EXPECT_EQ(o.out, c.error) << c.what;
+        std::vector<std::string> left;
+        for (auto& e : fs::directory_iterator(".")) left.push_back(e.path().filename().string());
+        EXPECT_EQ(left, std::vector<std::string>{"src"}) << c.what;
+    }
+}
+
+TEST(PackTool, RefusesBadArguments)
+{
+    ScopedTempDir tmp;
+    MakeFile("src/a", "1");
+    EXPECT_EQ(RunTool("pack", {"src", "out.img"}).out,
+              "error: 'out.img': an image name must end in a three-digit volume number, such as disk.001");
+    EXPECT_EQ(RunTool("pack", {"src", "out.001", "--block-size", "0"}).out, "error: --block-size must be 1 to 9");
+    EXPECT_EQ(RunTool("pack", {"src", "out.001", "--volume-size", "12"}).out,
+              "error: --volume-size must be more than 12 bytes (the volume header)");
+    EXPECT_EQ(RunTool("pack", {"src"}).code, 1);
+    EXPECT_EQ(RunTool("list", {"missing.001"}).out, "error: The file 'missing.001' could not be found/opened");
+    EXPECT_FALSE(fs::exists("out.001"));
+}
+
+void WriteImage(const std::string& path, const std::string& stream)
+{
+    zrv::CVolumeWriter writer(path, 1, 0);
+    zrv::CArchiveCompressor compressor(1, writer);
+    compressor.Write(stream.data(), stream.size());
+    compressor.Finish();
+    writer.Commit();
+}
+
+TEST(PackTool, ExtractKeepsEverythingInsideItsDirectory)
+{
+    struct Case {
+        std::string name;
+        std::string error;
+    } cases[] = {
+        {"..\\out.txt", "error: 'img.001': bad entry name '..\\out.txt': path component ends in a dot"},
+        {"C:\\out.txt", "error: 'img.001': bad entry name 'C:\\out.txt': drive or colon"},
+        {"/tmp/out.txt", "error: 'img.001': bad entry name '/tmp/out.txt': forward slash"},
+        {"\\\\out", "error: 'img.001': bad entry name '\\\\out': empty path component"},
+    };
+    for (const Case& c : cases) {
+        ScopedTempDir tmp;
+        std::string s;
+        PayloadBuilder::AppendTotal(s, 1);
+        PayloadBuilder::AppendFileHeader(s, c.name, 1);
+        s += "X";
+        WriteImage("img.001", s);
+        Outcome o = RunTool("extract", {"img.001", "dir"});
+        EXPECT_EQ(o.out, c.error);
+        EXPECT_TRUE(fs::is_empty("dir")) << c.name;
+        EXPECT_FALSE(fs::exists("out.txt"));
+    }
+    // An existing symbolic link inside the directory is not followed.
+    ScopedTempDir tmp;
+    std::string s;
+    PayloadBuilder::AppendTotal(s, 1);
+    PayloadBuilder::AppendFileHeader(s, "sub\\f.txt", 1);
+    s += "X";
+    WriteImage("img.001", s);
+    fs::create_directories("dir");
+    fs::create_directories("elsewhere");
+    fs::create_directory_symlink("../elsewhere", "dir/sub");
+    Outcome o = RunTool("extract", {"img.001", "dir"});
+    EXPECT_EQ(o.out, "error: '" + (fs::path("dir") / "sub").string() + "': is a symbolic link; nothing is extracted through one");
+    EXPECT_TRUE(fs::is_empty("elsewhere"));
+}
+
+TEST(PackTool, ListReportsPayloadsWhoseSizesDoNotAddUp)
+{
+    ScopedTempDir tmp;
+    std::string s;
+    PayloadBuilder::AppendTotal(s, 9);
+    PayloadBuilder::AppendFileHeader(s, "a", 2);
+    s += "12";
+    WriteImage("img.001", s);
+    EXPECT_EQ(RunTool("list", {"img.001"}).out, "error: 'img.001': the payload ends inside an entry name");
+}
+
+}  // namespace

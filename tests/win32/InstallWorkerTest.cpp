@@ -1,0 +1,580 @@
+// The installation worker under Wine: real files, real registry, notifications received by a real
+// window on another thread. The disk images come from make_install_images (host), through the
+// directory named by ZRV_INSTALL_IMAGES.
+#include "AfxMessageBox.h"
+#include "AfxThread.h"
+#include "AfxWnd.h"
+#include "InstallFixtures.h"
+#include "InstallWorker.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kProduct[] = "ZrvWorkerTest";
+const char kUserKey[] = "Software\\ZrvWorkerTest";
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZrvWorkerTest";
+
+struct Note {
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+    std::string text;  // WM_INSTALL_STATUS only
+    bool operator==(const Note& o) const
+    {
+        return msg == o.msg && wParam == o.wParam && lParam == o.lParam && text == o.text;
+    }
+};
+
+std::ostream& operator<<(std::ostream& os, const Note& n)
+{
+    return os << "{" << (n.msg - WM_USER) << ", " << n.wParam << ", " << n.lParam << ", '" << n.text << "'}";
+}
+
+Note Status(const std::string& text) { return {WM_INSTALL_STATUS, 0, 0, text}; }
+Note Msg(UINT msg, LPARAM l) { return {msg, 0, l, ""}; }
+
+// A window on a thread of its own that records the worker's notifications, as the progress
+// dialog would receive them: status texts are copied and given back.
+class Receiver {
+public:
+    using Hook = std::function<void(const Note&)>;
+
+    explicit Receiver(DWORD dwDelayMs = 0, Hook hook = {}) : m_dwDelay(dwDelayMs), m_hook(std::move(hook))
+    {
+        m_hClosed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        m_pReady = ready;
+        m_hThread = CreateThread(nullptr, 0, &Receiver::ThreadMain, this, 0, nullptr);
+        WaitForSingleObject(ready, INFINITE);
+        CloseHandle(ready);
+    }
+    ~Receiver()
+    {
+        PostMessageA(m_hwnd, WM_APP, 0, 0);
+        WaitForSingleObject(m_hThread, INFINITE);
+        CloseHandle(m_hThread);
+        CloseHandle(m_hClosed);
+    }
+    HWND Window() const { return m_hwnd; }
+    bool WaitClosed(DWORD ms) { return WaitForSingleObject(m_hClosed, ms) == WAIT_OBJECT_0; }
+    std::vector<Note> Notes()
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        return m_notes;
+    }
+
+private:
+    static DWORD WINAPI ThreadMain(LPVOID p)
+    {
+        Receiver* self = static_cast<Receiver*>(p);
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = &Receiver::WndProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "ZrvNoteReceiver";
+        RegisterClassA(&wc);  // a second registration fails harmlessly
+        self->m_hwnd = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+        SetWindowLongPtrA(self->m_hwnd, GWLP_USERDATA, LONG_PTR(self));
+        SetEvent(self->m_pReady);
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            if (msg.message == WM_APP) break;
+            DispatchMessageA(&msg);
+        }
+        DestroyWindow(self->m_hwnd);
+        return 0;
+    }
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l)
+    {
+        Receiver* self = reinterpret_cast<Receiver*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (!self || !((msg > WM_USER && msg <= WM_USER + 7) || msg == WM_CLOSE)) return DefWindowProcA(hwnd, msg, w, l);
+        if (self->m_dwDelay) Sleep(self->m_dwDelay);
+        Note note{msg, w, msg == WM_INSTALL_STATUS ? 0 : l, ""};
+        if (msg == WM_INSTALL_STATUS) {
+            note.text = reinterpret_cast<const char*>(l);
+            InstallReleaseStatusText(l);
+        }
+        {
+            std::lock_guard<std::mutex> lock(self->m_lock);
+            self->m_notes.push_back(note);
+        }
+        if (self->m_hook) self->m_hook(note);
+        if (msg == WM_CLOSE) SetEvent(self->m_hClosed);
+        return 0;
+    }
+
+    DWORD m_dwDelay;
+    Hook m_hook;
+    HANDLE m_pReady = nullptr;
+    HANDLE m_hThread = nullptr;
+    HANDLE m_hClosed = nullptr;
+    HWND m_hwnd = nullptr;
+    std::mutex m_lock;
+    std::vector<Note> m_notes;
+};
+
+std::string ImagesDir()
+{
+    const char* unix = std::getenv("ZRV_INSTALL_IMAGES");
+    std::string dir = std::string("Z:") + (unix ? unix : "/nonexistent");
+    for (char& ch : dir)
+        if (ch == '/') ch = '\\';
+    return dir;
+}
+
+std::string ReadFileBytes(const std::string& path, bool* pExists = nullptr)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (pExists) *pExists = h != INVALID_HANDLE_VALUE;
+    if (h == INVALID_HANDLE_VALUE) return "";
+    std::string data;
+    char buf[65536];
+    DWORD n = 0;
+    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) data.append(buf, n);
+    CloseHandle(h);
+    return data;
+}
+
+void WriteFileBytes(const std::string& path, const std::string& data)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD n = 0;
+    WriteFile(h, data.data(), DWORD(data.size()), &n, nullptr);
+    CloseHandle(h);
+}
+
+bool IsDirectory(const std::string& path)
+{
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Names in a directory, sorted by the system's enumeration order put in byte order.
+std::vector<std::string> ListDir(const std::string& dir)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string n = fd.cFileName;
+        if (n != "." && n != "..") names.push_back(n);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void RemoveTree(const std::string& path)
+{
+    if (IsDirectory(path)) {
+        for (const std::string& n : ListDir(path)) RemoveTree(path + "\\" + n);
+        RemoveDirectoryA(path.c_str());
+    } else {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+    }
+}
+
+void DeleteTestKeys()
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
+}
+
+const char kScriptText[] =
+    "INSTALL4\r\n[ZrvWorkerTest]\r\nAppDescription=Worker test\r\nDiskImage=x.001\r\nDefaultDir=C:\\x\r\n"
+    "FreeSpace=1\r\n\r\nREGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\ZrvWorkerTest]\r\n"
+    "\"Path\"=\"%INSTALLPATH%\"\r\n\"Count\"=dword:0000002a\r\n\"Blob\"=hex:01,02,ff\r\n";
+const char kRegistryLog[] =
+    "[\\REGEDIT4]\r\n\\[HKEY_CURRENT_USER\\Software\\ZrvWorkerTest]\r\nPath\r\nCount\r\nBlob\r\n"
+    "\\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZrvWorkerTest]\r\n"
+    "DisplayName\r\nUninstallString\r\n";
+
+struct Box {
+    std::string text;
+    UINT type;
+    bool operator==(const Box& o) const { return text == o.text && type == o.type; }
+};
+std::ostream& operator<<(std::ostream& os, const Box& b) { return os << "{'" << b.text << "', " << b.type << "}"; }
+
+struct RunResult {
+    DWORD exitCode = 0xDEAD;
+    int cancel = 0, done = 0, failed = 0;
+    std::vector<Note> notes;
+    std::vector<Box> boxes;
+};
+
+// A fresh working directory holding Setup.ini (the registry script's source) and an empty target
+// directory below it; the test's registry keys are removed before and after.
+class WorkerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char tmp[MAX_PATH];
+        GetTempPathA(MAX_PATH, tmp);
+        m_base = std::string(tmp) + "zrv-worker-" + std::to_string(GetCurrentProcessId()) + "-" +
+                 std::to_string(++s_counter);
+        RemoveTree(m_base);
+        ASSERT_TRUE(CreateDirectoryA(m_base.c_str(), nullptr));
+        GetCurrentDirectoryA(MAX_PATH, tmp);
+        m_oldDir = tmp;
+        SetCurrentDirectoryA(m_base.c_str());
+        WriteFileBytes("Setup.ini", fixtures::Chained(kScriptText));
+        m_target = m_base + "\\target";
+        ASSERT_TRUE(CreateDirectoryA(m_target.c_str(), nullptr));
+        DeleteTestKeys();
+    }
+    void TearDown() override
+    {
+        SetCurrentDirectoryA(m_oldDir.c_str());
+        RemoveTree(m_base);
+        DeleteTestKeys();
+        AfxSetMessageBoxHandler({});
+    }
+
+    // Runs the worker over image (a name in the images directory, or a full path) as the flow
+    // does; the message boxes are answered from answers (then OK/Cancel as a user who closes them).
+    RunResult Run(const std::string& image, Receiver& receiver, std::deque<int> answers = {},
+                  InstallFlag* pCancel = nullptr, bool withWindow = true)
+    {
+        RunResult r;
+        std::mutex boxLock;
+        AfxSetMessageBoxHandler([&](const CString& text, UINT type) {
+            std::lock_guard<std::mutex> lock(boxLock);
+            r.boxes.push_back({text.GetString(), type});
+            if (!answers.empty()) {
+                int a = answers.front();
+                answers.pop_front();
+                return a;
+            }
+            return (type & 0x0F) == MB_RETRYCANCEL ? IDCANCEL : IDOK;
+        });
+        CString strImage = image.find('\\') != std::string::npos ? image : ImagesDir() + "\\" + image + ".001";
+        CString strTarget = m_target.c_str();
+        CString strProduct = kProduct;
+        InstallFlag cancel{0}, done{0}, failed{0};
+        CWnd dialog;
+        dialog.m_hWnd = withWindow ? receiver.Window() : nullptr;
+        InstallJob job = {&dialog, &strImage, &strTarget, &strProduct, pCancel ? pCancel : &cancel, &done, &failed};
+        CWinThread* thread = AfxBeginThread(InstallWorker, &job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+        EXPECT_NE(thread, nullptr);
+        thread->ResumeThread();
+        EXPECT_EQ(WaitForSingleObject(thread->m_hThread, 120000), WAIT_OBJECT_0);
+        if (withWindow) {
+            EXPECT_TRUE(receiver.WaitClosed(60000));
+        }
+        GetExitCodeThread(thread->m_hThread, &r.exitCode);
+        delete thread;
+        dialog.m_hWnd = nullptr;
+        r.cancel = GetInstallFlag(job.pCancel);
+        r.done = GetInstallFlag(&done);
+        r.failed = GetInstallFlag(&failed);
+        r.notes = receiver.Notes();
+        AfxSetMessageBoxHandler({});
+        return r;
+    }
+
+    std::string Log() { return ReadFileBytes(m_target + "\\Install.log"); }
+
+    static int s_counter;
+    std::string m_base, m_target, m_oldDir;
+};
+int WorkerTest::s_counter = 0;
+
+std::string RegString(HKEY root, const char* key, const char* name, DWORD* pType)
+{
+    char data[1024] = {};
+    DWORD size = sizeof data;
+    *pType = 0;
+    if (RegGetValueA(root, key, name, RRF_RT_ANY, pType, data, &size) != ERROR_SUCCESS) return "<missing>";
+    return std::string(data, size);
+}
+
+// The notifications of a complete run over the entries, chunk by chunk.
+std::vector<Note> ExpectedNotes(const std::vector<fixtures::StoredEntry>& entries, uint32_t total, bool registry)
+{
+    std::vector<Note> n = {Status("Please wait, initializing..."), Msg(WM_INSTALL_TOTAL_SIZE, total),
+                           Msg(WM_INSTALL_TOTAL_RESET, 0)};
+    for (const fixtures::StoredEntry& e : entries) {
+        if (e.name[0] == '\\') continue;
+        n.push_back(Status(e.name));
+        n.push_back(Msg(WM_INSTALL_FILE_SIZE, e.nSize));
+        n.push_back(Msg(WM_INSTALL_FILE_RESET, 0));
+        for (uint32_t left = e.nSize; left > 0;) {
+            uint32_t c = left < 4096 ? left : 4096;
+            n.push_back(Msg(WM_INSTALL_FILE_STEP, c));
+            n.push_back(Msg(WM_INSTALL_TOTAL_STEP, c));
+            left -= c;
+        }
+    }
+    if (registry) n.push_back(Status("Updating Registry..."));
+    n.push_back(Msg(WM_CLOSE, 0));
+    return n;
+}
+
+// The whole main image, with a quick and a slow receiver: every file byte for byte, the log byte
+// for byte, every notification in order, the registry values with their types.
+TEST_F(WorkerTest, InstallsTheMainImageCompletely)
+{
+    for (DWORD delay : {0u, 3u}) {
+        SCOPED_TRACE(delay);
+        RemoveTree(m_target);
+        CreateDirectoryA(m_target.c_str(), nullptr);
+        DeleteTestKeys();
+        Receiver receiver(delay);
+        RunResult r = Run("main", receiver);
+        EXPECT_EQ(r.exitCode, 0u);
+        EXPECT_EQ(r.done, 1);
+        EXPECT_EQ(r.failed, 0);
+        EXPECT_EQ(r.boxes, std::vector<Box>{});
+
+        std::vector<fixtures::StoredEntry> entries = fixtures::MainStream();
+        uint32_t total = 0;
+        std::string log;
+        for (const fixtures::StoredEntry& e : entries) {
+            total += e.nSize;
+            log += e.name + "\r\n";
+            std::string path = m_target + "\\" + (e.name[0] == '\\' ? e.name.substr(1) : e.name);
+            if (e.name[0] == '\\') {
+                EXPECT_TRUE(IsDirectory(path)) << path;
+            } else {
+                bool exists = false;
+                EXPECT_TRUE(ReadFileBytes(path, &exists) == fixtures::Content(e.nSize, e.nSeed)) << path;
+                EXPECT_TRUE(exists) << path;
+            }
+        }
+        EXPECT_EQ(Log(), log + kRegistryLog);
+        EXPECT_EQ(r.notes, ExpectedNotes(entries, total, true));
+
+        DWORD type;
+        EXPECT_EQ(RegString(HKEY_CURRENT_USER, kUserKey, "Path", &type), m_target + std::string(1, '\0'));
+        EXPECT_EQ(type, DWORD(REG_SZ));
+        EXPECT_EQ(RegString(HKEY_CURRENT_USER, kUserKey, "Count", &type), std::string("\x2a\0\0\0", 4));
+        EXPECT_EQ(type, DWORD(REG_DWORD));
+        EXPECT_EQ(RegString(HKEY_CURRENT_USER, kUserKey, "Blob", &type), "\x01\x02\xff");
+        EXPECT_EQ(type, DWORD(REG_BINARY));
+        EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", &type), std::string(kProduct) + '\0');
+        EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", &type),
+                  m_target + "\\Uninstal.exe" + '\0');
+    }
+}
+
+// Runs that end normally though they are unusual.
+TEST_F(WorkerTest, EdgeCasesThatSucceed)
+{
+    struct Case {
+        const char* image;
+        std::function<void(const std::string& target)> prepare;
+        std::vector<fixtures::StoredEntry> installed;  // what the run must have written, in order
+        uint32_t total;
+    } cases[] = {
+        {"zero", nullptr, {}, 0},
+        // The total is used up after a.txt: b.txt is never read.
+        {"short", nullptr, {{"a.txt", 5, 7}}, 5},
+        // An existing directory is accepted; an existing file is replaced.
+        {"target",
+         [](const std::string& t) {
+             CreateDirectoryA((t + "\\d").c_str(), nullptr);
+             WriteFileBytes(t + "\\d\\f.txt", std::string(50000, 'o'));
+         },
+         {{"\\d", 0, 0}, {"d\\f.txt", 12, 11}}, 12},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.image);
+        RemoveTree(m_target);
+        CreateDirectoryA(m_target.c_str(), nullptr);
+        if (c.prepare) c.prepare(m_target);
+        Receiver receiver;
+        RunResult r = Run(c.image, receiver);
+        EXPECT_EQ(r.exitCode, 0u);
+        EXPECT_EQ(r.done, 1);
+        EXPECT_EQ(r.failed, 0);
+        EXPECT_EQ(r.boxes, std::vector<Box>{});
+        std::string log;
+        for (const fixtures::StoredEntry& e : c.installed) {
+            log += e.name + "\r\n";
+            if (e.name[0] != '\\') {
+                EXPECT_TRUE(ReadFileBytes(m_target + "\\" + e.name) == fixtures::Content(e.nSize, e.nSeed));
+            }
+        }
+        EXPECT_EQ(Log(), log + kRegistryLog);
+        EXPECT_EQ(r.notes, ExpectedNotes(c.installed, c.total, true));
+    }
+    EXPECT_FALSE(ReadFileBytes(m_target + "\\b.txt").size());
+}
+
+// Runs that fail: one message, the failed flag set, the done flag left at 0, the dialog closed,
+// exit code 1, no registry step.
+TEST_F(WorkerTest, FailuresEndWithOneMessage)
+{
+    HANDLE hHeld = INVALID_HANDLE_VALUE;
+    struct Case {
+        const char* image;
+        std::function<void(const std::string& target)> prepare;
+        std::string message;  // "%T" stands for the target directory
+        std::string log;
+    } cases[] = {
+        {"missingparent", nullptr, "FATAL: unable to create directory '%T\\a\\b'", ""},
+        // Root ignores the read-only attribute under Wine: a directory in the file's place, and a
+        // file held open without sharing, refuse the open instead.
+        {"target",
+         [](const std::string& t) {
+             CreateDirectoryA((t + "\\d").c_str(), nullptr);
+             CreateDirectoryA((t + "\\d\\f.txt").c_str(), nullptr);
+         },
+         "FATAL: access denied on 'f.txt'", "\\d\r\n"},
+        {"target",
+         [&hHeld](const std::string& t) {
+             CreateDirectoryA((t + "\\d").c_str(), nullptr);
+             hHeld = CreateFileA((t + "\\d\\f.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+         },
+         "FATAL: sharing violation on 'f.txt'", "\\d\r\n"},
+        {"zero", [](const std::string& t) { CreateDirectoryA((t + "\\Install.log").c_str(), nullptr); },
+         "FATAL: access denied on 'Install.log'", "<none>"},
+        {"under", nullptr, "FATAL: the file 'under.001' is corrupted: the sizes of its entries do not add up", ""},
+        {"over", nullptr,
+         "FATAL: the file 'over.001' is corrupted: bad entry name '' (empty name)", "f.txt\r\n"},
+        {"unterminated", nullptr,
+         "FATAL: the file 'unterminated.001' is corrupted: bad entry name '" + std::string(256, 'A') +
+             "' (no end within 256 bytes)",
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        RemoveTree(m_target);
+        CreateDirectoryA(m_target.c_str(), nullptr);
+        if (c.prepare) c.prepare(m_target);
+        Receiver receiver;
+        RunResult r = Run(c.image, receiver);
+        if (hHeld != INVALID_HANDLE_VALUE) CloseHandle(hHeld);
+        hHeld = INVALID_HANDLE_VALUE;
+        std::string message = c.message;
+        if (message.find("%T") != std::string::npos) message.replace(message.find("%T"), 2, m_target);
+        EXPECT_EQ(r.boxes, (std::vector<Box>{{message, MB_ICONHAND}}));
+        EXPECT_EQ(r.exitCode, 1u);
+        EXPECT_EQ(r.failed, 1);
+        EXPECT_EQ(r.done, 0);
+        ASSERT_FALSE(r.notes.empty());
+        EXPECT_EQ(r.notes.back(), Msg(WM_CLOSE, 0));
+        for (const Note& n : r.notes) EXPECT_NE(n.text, "Updating Registry...");
+        if (c.log != "<none>") {
+            EXPECT_EQ(Log(), c.log);
+        }
+    }
+    DWORD type;
+    EXPECT_EQ(RegString(HKEY_CURRENT_USER, kUserKey, "Path", &type), "<missing>");
+}
+
+// Every hostile name is a corrupted image: one message naming it, nothing created anywhere but the
+// log in the target directory.
+TEST_F(WorkerTest, HostileEntryNamesAreRefused)
+{
+    const std::vector<std::string>& names = fixtures::HostileNames();
+    for (size_t i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(names[i]);
+        RemoveTree(m_target);
+        CreateDirectoryA(m_target.c_str(), nullptr);
+        Receiver receiver;
+        RunResult r = Run(fixtures::HostileImage(i), receiver);
+        ASSERT_EQ(r.boxes.size(), 1u);
+        std::string expected = "FATAL: the file '" + fixtures::HostileImage(i) + ".001' is corrupted: bad entry name '" + names[i] + "' (";
+        EXPECT_EQ(r.boxes[0].text.substr(0, expected.size()), expected);
+        EXPECT_EQ(r.exitCode, 1u);
+        EXPECT_EQ(r.failed, 1);
+        EXPECT_EQ(r.done, 0);
+        EXPECT_EQ(ListDir(m_target), std::vector<std::string>{"Install.log"});
+        EXPECT_EQ(Log(), "");
+        EXPECT_EQ(ListDir(m_base), (std::vector<std::string>{"Setup.ini", "target"}));
+    }
+    EXPECT_FALSE(IsDirectory("C:\\escaped"));
+    bool exists = true;
+    ReadFileBytes("C:\\escaped.txt", &exists);
+    EXPECT_FALSE(exists);
+}
+
+// A missing image: the reader's retry prompt; Retry asks again, Cancel ends the run.
+TEST_F(WorkerTest, MissingImageAndCancelAtTheRetryPrompt)
+{
+    Receiver receiver;
+    std::string path = ImagesDir() + "\\nothere.001";
+    RunResult r = Run(path, receiver, {IDRETRY, IDCANCEL});
+    std::string prompt = "The file '" + path + "' could not be found/opened";
+    EXPECT_EQ(r.boxes, (std::vector<Box>{{prompt, MB_RETRYCANCEL}, {prompt, MB_RETRYCANCEL},
+                                         {"FATAL: unable to open 'nothere.001'", MB_ICONHAND}}));
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_EQ(r.failed, 1);
+    EXPECT_EQ(r.done, 0);
+    EXPECT_EQ(r.notes, (std::vector<Note>{Status("Please wait, initializing..."), Msg(WM_CLOSE, 0)}));
+    EXPECT_EQ(ListDir(m_target), std::vector<std::string>{});
+}
+
+// A stop request in the middle of a large file: the file is cut after the chunk in hand, closed
+// and logged; no registry step; exit code 0 and the done flag set.
+TEST_F(WorkerTest, CancelInTheMiddleOfALargeFile)
+{
+    InstallFlag cancel{0};
+    bool inBig = false;
+    Receiver receiver(0, [&](const Note& n) {
+        if (n.msg == WM_INSTALL_STATUS) inBig = n.text == "big.bin";
+        if (inBig && n.msg == WM_INSTALL_FILE_STEP) SetInstallFlag(&cancel, 1);
+    });
+    RunResult r = Run("big", receiver, {}, &cancel);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_EQ(r.done, 1);
+    EXPECT_EQ(r.failed, 0);
+    EXPECT_EQ(r.boxes, std::vector<Box>{});
+    std::string big = ReadFileBytes(m_target + "\\big.bin");
+    EXPECT_GT(big.size(), 0u);
+    EXPECT_LT(big.size(), size_t(fixtures::kBigSize));
+    EXPECT_EQ(big.size() % 4096, 0u);
+    EXPECT_TRUE(big == fixtures::Content(fixtures::kBigSize, 10).substr(0, big.size()));
+    EXPECT_EQ(Log(), "first.txt\r\nbig.bin\r\n");
+    // Steps stop at the chunk that found the flag set: it was written but not reported.
+    uint32_t stepped = 0;
+    bool counting = false;
+    for (const Note& n : r.notes) {
+        EXPECT_NE(n.text, "Updating Registry...");
+        if (n.msg == WM_INSTALL_STATUS) counting = n.text == "big.bin";
+        if (counting && n.msg == WM_INSTALL_FILE_STEP) stepped += uint32_t(n.lParam);
+    }
+    EXPECT_EQ(stepped + 4096, big.size());
+    EXPECT_EQ(r.notes.back(), Msg(WM_CLOSE, 0));
+    DWORD type;
+    EXPECT_EQ(RegString(HKEY_CURRENT_USER, kUserKey, "Path", &type), "<missing>");
+}
+
+// Without a window nothing is sent, and the run is the same.
+TEST_F(WorkerTest, RunsWithoutADialogWindow)
+{
+    Receiver receiver;
+    RunResult r = Run("short", receiver, {}, nullptr, false);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_EQ(r.done, 1);
+    EXPECT_EQ(r.notes, std::vector<Note>{});
+    EXPECT_EQ(Log(), std::string("a.txt\r\n") + kRegistryLog);
+}
+
+// A file error in the registry step (Setup.ini gone) ends the run as a failure with one message.
+TEST_F(WorkerTest, RegistryStepErrorsEndTheRunAsAFailure)
+{
+    DeleteFileA("Setup.ini");
+    Receiver receiver;
+    RunResult r = Run("zero", receiver);
+    EXPECT_EQ(r.boxes, (std::vector<Box>{{"FATAL: unable to open 'Setup.ini'", MB_ICONHAND}}));
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_EQ(r.failed, 1);
+    EXPECT_EQ(r.done, 0);
+    EXPECT_EQ(r.notes.back(), Msg(WM_CLOSE, 0));
+}
+
+}  // namespace

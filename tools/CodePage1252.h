@@ -1,0 +1,16 @@
+// Names between the authoring host (UTF-8) and the installer's code page (Windows-1252).
+#pragma once
+
+#include <string>
+
+namespace zrvtool {
+
+// Converts UTF-8 text to Windows-1252. Returns false (and leaves out unspecified) when the text is
+// not valid UTF-8 or holds a character that the code page has no byte for.
+bool Utf8ToCp1252(const std::string& utf8, std::string& out);
+
+// Converts Windows-1252 bytes to UTF-8; the five bytes the code page leaves undefined
+// (0x81, 0x8D, 0x8F, 0x90, 0x9D) become U+FFFD.
+std::string Cp1252ToUtf8(const std::string& cp1252);
+
+}  // namespace zrvtool

@@ -1,0 +1,220 @@
+// zrvtool pack | list | extract: images that hold an installer's payload stream.
+#include "Commands.h"
+
+#include "AfxMessageBox.h"
+#include "ArchiveFile.h"
+#include "CodePage1252.h"
+#include "EntryName.h"
+#include "PackPlan.h"
+#include "Payload.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace zrvtool {
+namespace {
+
+// The reader talks to a user through message boxes; here its texts become the command's error.
+// A missing volume is not retried.
+class ReaderMessages {
+public:
+    ReaderMessages()
+    {
+        m_old = AfxSetMessageBoxHandler([this](const CString& text, UINT nType) {
+            if (m_text.empty()) m_text = text.GetString();
+            return (nType & 0x0F) == MB_RETRYCANCEL ? IDCANCEL : IDOK;
+        });
+    }
+    ~ReaderMessages() { AfxSetMessageBoxHandler(std::move(m_old)); }
+
+    // The first text the reader showed, on one line, or fallback when it showed none.
+    std::string Text(const std::string& fallback) const
+    {
+        if (m_text.empty()) return fallback;
+        std::string line;
+        for (char ch : m_text) {
+            bool blank = ch == '\t' || ch == '\n' || ch == '\r' || ch == ' ';
+            if (blank && (line.empty() || line.back() == ' ')) continue;
+            line += blank ? ' ' : ch;
+        }
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        return line;
+    }
+
+private:
+    AfxMessageBoxHandler m_old;
+    std::string m_text;
+};
+
+// Reads an image's payload, calling onEntry for each entry; for a file, onData receives its data
+// in pieces. Reader and stream errors become ToolError.
+template <class OnEntry, class OnData>
+uint32_t ReadPayload(const std::string& image, OnEntry onEntry, OnData onData)
+{
+    ReaderMessages messages;
+    CFileException error;
+    auto archive = std::make_unique<CArchiveFile>();
+    try {
+        if (!archive->Open(image.c_str(), CFile::typeBinary, &error))
+            throw ToolError(messages.Text("cannot open '" + image + "'"));
+        PayloadReader reader(*archive);
+        uint32_t total = reader.ReadTotal();
+        PayloadEntry entry;
+        std::vector<char> buffer(4096);
+        while (reader.NextEntry(entry)) {
+            onEntry(entry);
+            for (uint32_t left = entry.nSize; left > 0;) {
+                uint32_t n = left < buffer.size() ? left : uint32_t(buffer.size());
+                reader.ReadData(buffer.data(), n);
+                onData(buffer.data(), n);
+                left -= n;
+            }
+        }
+        return total;
+    } catch (CFileException* e) {
+        e->Delete();
+        throw ToolError(messages.Text("'" + image + "': read error"));
+    } catch (const PayloadError& e) {
+        throw ToolError("'" + image + "': " + e.what());
+    }
+}
+
+// The host spelling of a stored name: UTF-8, components joined by slashes.
+std::string HostName(const std::string& stored)
+{
+    std::string name = Cp1252ToUtf8(stored[0] == '\\' ? stored.substr(1) : stored);
+    for (char& ch : name)
+        if (ch == '\\') ch = '/';
+    return name;
+}
+
+int Pack(const Args& args)
+{
+    const char* usage = "usage: zrvtool pack SRC_DIR OUT.001 [--block-size 1-9] [--volume-size BYTES]";
+    std::vector<std::string> files;
+    PackWriterOptions options;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if ((args[i] == "--block-size" || args[i] == "--volume-size") && i + 1 < args.size()) {
+            if (args[i] == "--block-size") {
+                const std::string& v = args[++i];
+                if (v.size() != 1 || v[0] < '1' || v[0] > '9') throw ToolError("--block-size must be 1 to 9");
+                options.nBlockSize = v[0] - '0';
+            } else {
+                options.nVolumeSize = ParseSize(args[++i]);
+            }
+        } else if (!args[i].empty() && args[i][0] == '-') {
+            throw ToolError(usage);
+        } else {
+            files.push_back(args[i]);
+        }
+    }
+    if (files.size() != 2) throw ToolError(usage);
+    PackPlan plan = PlanPack(files[0]);
+    WritePackedImage(plan, files[1], options);
+    size_t dirs = 0;
+    for (const PackItem& item : plan.items) dirs += item.bDirectory ? 1 : 0;
+    std::cout << files[1] << ": " << dirs << " directories, " << plan.items.size() - dirs << " files, "
+              << plan.nTotal << " bytes\n";
+    return 0;
+}
+
+int List(const Args& args)
+{
+    if (args.size() != 1) throw ToolError("usage: zrvtool list IN.001");
+    size_t dirs = 0, files = 0;
+    uint32_t total = ReadPayload(
+        args[0],
+        [&](const PayloadEntry& e) {
+            if (e.bDirectory) {
+                ++dirs;
+                std::cout << "dir             " << HostName(e.name) << "/\n";
+            } else {
+                ++files;
+                char size[16];
+                std::snprintf(size, sizeof size, "%10u", unsigned(e.nSize));
+                std::cout << "file  " << size << "  " << HostName(e.name) << "\n";
+            }
+        },
+        [](const char*, uint32_t) {});
+    std::cout << dirs << " directories, " << files << " files, " << total << " bytes\n";
+    return 0;
+}
+
+// Refuses a path below dir whose existing parts include a symbolic link: what is extracted stays
+// inside dir, as the installer's names stay inside its target directory.
+void CheckNoLinks(const fs::path& dir, const std::string& rel)
+{
+    fs::path p = dir;
+    for (const fs::path& part : fs::path(rel)) {
+        p /= part;
+        std::error_code ec;
+        if (fs::is_symlink(fs::symlink_status(p, ec)))
+            throw ToolError("'" + p.string() + "': is a symbolic link; nothing is extracted through one");
+    }
+}
+
+int Extract(const Args& args)
+{
+    if (args.size() != 2) throw ToolError("usage: zrvtool extract IN.001 DIR");
+    fs::path dir = args[1];
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (!fs::is_directory(dir)) throw ToolError("'" + dir.string() + "': cannot create the directory");
+    int fd = -1;
+    std::string current;
+    auto closeCurrent = [&] {
+        if (fd >= 0 && ::close(fd) != 0) throw ToolError("'" + current + "': " + std::strerror(errno));
+        fd = -1;
+    };
+    try {
+        ReadPayload(
+            args[0],
+            [&](const PayloadEntry& e) {
+                closeCurrent();
+                std::string rel = HostName(e.name);
+                CheckNoLinks(dir, rel);
+                current = (dir / rel).string();
+                if (e.bDirectory) {
+                    if (::mkdir(current.c_str(), 0777) != 0 && !(errno == EEXIST && fs::is_directory(current)))
+                        throw ToolError("'" + current + "': cannot create the directory: " + std::strerror(errno));
+                    return;
+                }
+                fd = ::open(current.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+                if (fd < 0) throw ToolError("'" + current + "': " + std::strerror(errno));
+            },
+            [&](const char* data, uint32_t n) {
+                while (n > 0) {
+                    ssize_t w = ::write(fd, data, n);
+                    if (w < 0) throw ToolError("'" + current + "': " + std::strerror(errno));
+                    data += w;
+                    n -= uint32_t(w);
+                }
+            });
+        closeCurrent();
+    } catch (...) {
+        if (fd >= 0) ::close(fd);
+        throw;
+    }
+    return 0;
+}
+
+}  // namespace
+
+const std::vector<Command> kPackCommands = {
+    {"pack", "pack SRC_DIR OUT.001 [--block-size 1-9] [--volume-size BYTES]\n"
+             "                            make an installer image of a directory tree: directories first,\n"
+             "                            then empty files, then the other files, each group in path order",
+     Pack},
+    {"list", "list IN.001               list the entries of an installer image", List},
+    {"extract", "extract IN.001 DIR        write the entries of an installer image into DIR", Extract},
+};
+
+}  // namespace zrvtool

@@ -1,0 +1,139 @@
+#include "PackPlan.h"
+
+#include "CodePage1252.h"
+#include "EntryName.h"
+#include "Payload.h"
+#include "ToolCommon.h"
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+
+namespace fs = std::filesystem;
+
+namespace zrvtool {
+namespace {
+
+// Windows compares names without regard to case: fold the code page's letters.
+std::string FoldCase(const std::string& s)
+{
+    std::string out = s;
+    for (char& ch : out) {
+        unsigned char b = static_cast<unsigned char>(ch);
+        if (b >= 'A' && b <= 'Z') b = static_cast<unsigned char>(b + 32);
+        else if (b >= 0xC0 && b <= 0xDE && b != 0xD7) b = static_cast<unsigned char>(b + 32);
+        else if (b == 0x8A || b == 0x8C || b == 0x8E) b = static_cast<unsigned char>(b + 16);
+        else if (b == 0x9F) b = 0xFF;
+        ch = char(b);
+    }
+    return out;
+}
+
+std::string Quoted(const std::string& name) { return "'" + name + "'"; }
+
+PackItem MakeItem(const fs::path& root, const fs::directory_entry& entry)
+{
+    PackItem item;
+    item.hostPath = entry.path();
+    fs::path rel = entry.path().lexically_relative(root);
+    item.displayName = rel.generic_string();
+    fs::file_status st = entry.symlink_status();
+    if (fs::is_symlink(st))
+        throw ToolError(Quoted(item.displayName) + ": symbolic links cannot be packed; replace it by what it points to");
+    if (fs::is_directory(st)) {
+        item.bDirectory = true;
+    } else if (fs::is_regular_file(st)) {
+        item.nSize = entry.file_size();
+    } else {
+        throw ToolError(Quoted(item.displayName) + ": not a regular file or directory");
+    }
+    for (const fs::path& part : rel) {
+        if (part.string().find('\\') != std::string::npos)
+            throw ToolError(Quoted(item.displayName) + ": a backslash in a name would split it into directories on Windows");
+        std::string converted;
+        if (!Utf8ToCp1252(part.string(), converted))
+            throw ToolError(Quoted(item.displayName) + ": name cannot be written in the installer's code page (Windows-1252)");
+        item.components.push_back(converted);
+    }
+    std::string joined;
+    for (const std::string& c : item.components) joined += (joined.empty() ? "" : "\\") + c;
+    item.storedName = item.bDirectory ? "\\" + joined : joined;
+    if (item.storedName.size() > 255)
+        throw ToolError(Quoted(item.displayName) + ": stored name is longer than 255 bytes");
+    std::string buffer = item.storedName;
+    buffer.resize(kEntryNameBufferSize, '\0');
+    if (const char* why = CheckEntryName(buffer.data(), buffer.size()))
+        throw ToolError(Quoted(item.displayName) + ": the installer refuses this name (" + why + ")");
+    return item;
+}
+
+int Group(const PackItem& item) { return item.bDirectory ? 0 : item.nSize == 0 ? 1 : 2; }
+
+}  // namespace
+
+PackPlan PlanPack(const fs::path& srcDir)
+{
+    std::error_code ec;
+    if (!fs::is_directory(fs::symlink_status(srcDir, ec)))
+        throw ToolError(Quoted(srcDir.string()) + ": not a directory");
+    PackPlan plan;
+    fs::recursive_directory_iterator it(srcDir, fs::directory_options::none, ec);
+    if (ec) throw ToolError(Quoted(srcDir.string()) + ": " + ec.message());
+    for (; it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (ec) throw ToolError(Quoted(srcDir.string()) + ": " + ec.message());
+        plan.items.push_back(MakeItem(srcDir, *it));
+    }
+    if (ec) throw ToolError(Quoted(srcDir.string()) + ": " + ec.message());
+
+    std::sort(plan.items.begin(), plan.items.end(), [](const PackItem& a, const PackItem& b) {
+        if (Group(a) != Group(b)) return Group(a) < Group(b);
+        return a.components < b.components;
+    });
+
+    std::map<std::string, std::string> seen;
+    uint64_t total = 0;
+    for (const PackItem& item : plan.items) {
+        auto [pos, fresh] = seen.emplace(FoldCase(item.storedName.substr(item.bDirectory ? 1 : 0)), item.displayName);
+        if (!fresh)
+            throw ToolError(Quoted(item.displayName) + " and " + Quoted(pos->second) +
+                            ": names that differ only in letter case are the same on Windows");
+        total += item.nSize;
+        if (total > 0xFFFFFFFFull)
+            throw ToolError(Quoted(item.displayName) + ": the payload would exceed 4294967295 bytes, the most one image can hold");
+    }
+    if (total == 0)
+        throw ToolError(Quoted(srcDir.string()) + ": holds no non-empty file; the installer would read no entry of it");
+    plan.nTotal = uint32_t(total);
+    return plan;
+}
+
+void WritePayload(const PackPlan& plan, const std::function<void(const void*, size_t)>& sink)
+{
+    std::string head;
+    PayloadBuilder::AppendTotal(head, plan.nTotal);
+    std::vector<char> buffer(1 << 16);
+    for (const PackItem& item : plan.items) {
+        if (item.bDirectory) {
+            PayloadBuilder::AppendDirectory(head, item.storedName);
+            continue;
+        }
+        PayloadBuilder::AppendFileHeader(head, item.storedName, uint32_t(item.nSize));
+        sink(head.data(), head.size());
+        head.clear();
+        std::ifstream in(item.hostPath, std::ios::binary);
+        if (!in) throw ToolError(Quoted(item.displayName) + ": cannot be read");
+        uint64_t left = item.nSize;
+        while (left > 0) {
+            size_t want = size_t(std::min<uint64_t>(left, buffer.size()));
+            in.read(buffer.data(), std::streamsize(want));
+            if (size_t(in.gcount()) != want) throw ToolError(Quoted(item.displayName) + ": changed while being packed");
+            sink(buffer.data(), want);
+            left -= want;
+        }
+        if (in.peek() != std::char_traits<char>::eof())
+            throw ToolError(Quoted(item.displayName) + ": changed while being packed");
+    }
+    if (!head.empty()) sink(head.data(), head.size());
+}
+
+}  // namespace zrvtool

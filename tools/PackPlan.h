@@ -1,0 +1,52 @@
+// What `zrvtool pack` puts into a payload stream, and in which order.
+//
+// Order: first every directory, then every empty file, then every non-empty file; within each
+// group entries follow the tree's path order, comparing paths component by component and names by
+// their bytes in the installer's code page (so a directory always comes right after the
+// directories that lead to it). Directories and empty files therefore come before the last data
+// byte, where the installer still reads them.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zrvtool {
+
+struct PackItem {
+    std::filesystem::path hostPath;   // the file or directory on the host
+    std::string displayName;          // its path below the source directory, as the host spells it
+    std::vector<std::string> components;  // the path in the installer's code page
+    std::string storedName;           // as stored: components joined by backslashes, a directory's
+                                      // with a leading backslash
+    bool bDirectory = false;
+    uint64_t nSize = 0;
+};
+
+struct PackPlan {
+    std::vector<PackItem> items;  // in stream order
+    uint32_t nTotal = 0;          // the sum of the file sizes
+};
+
+// Walks srcDir (without following symbolic links) and plans the stream. Throws ToolError, naming
+// the file, for: a symbolic link or other special file, a name the installer's code page cannot
+// hold, a stored name longer than 255 bytes, a name the installer refuses, two names that Windows
+// would take for the same, a total beyond 32 bits, a tree without a non-empty file.
+PackPlan PlanPack(const std::filesystem::path& srcDir);
+
+struct PackWriterOptions {
+    int nBlockSize = 9;                 // 1 to 9, in units of 100000 bytes
+    unsigned long long nVolumeSize = 0; // data bytes per volume file; 0 for a single volume
+};
+
+// Compresses the stream of plan into the image outPath (its first volume, named ...001), with
+// every volume appearing under its final name only when all were written. Throws ToolError.
+void WritePackedImage(const PackPlan& plan, const std::string& outPath, const PackWriterOptions& options);
+
+// Writes the stream of plan to sink in pieces. Throws ToolError when a file cannot be read or its
+// size has changed since it was planned.
+void WritePayload(const PackPlan& plan, const std::function<void(const void*, size_t)>& sink);
+
+}  // namespace zrvtool

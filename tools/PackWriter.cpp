@@ -1,0 +1,30 @@
+// The image that `zrvtool pack` writes: the payload stream compressed into numbered volumes.
+#include "PackPlan.h"
+
+#include "ArchiveCompressor.h"
+#include "ToolCommon.h"
+#include "VolumeWriter.h"
+
+namespace zrvtool {
+
+void WritePackedImage(const PackPlan& plan, const std::string& outPath, const PackWriterOptions& options)
+{
+    if (!zrv::HasVolumeNumber(outPath))
+        throw ToolError("'" + outPath + "': an image name must end in a three-digit volume number, such as disk.001");
+    if (options.nVolumeSize != 0 && options.nVolumeSize <= zrv::kVolumeHeaderSize)
+        throw ToolError("--volume-size must be more than 12 bytes (the volume header)");
+    try {
+        // The writer removes every volume it made unless Commit is reached.
+        zrv::CVolumeWriter writer(outPath, options.nBlockSize, options.nVolumeSize);
+        zrv::CArchiveCompressor compressor(options.nBlockSize, writer);
+        WritePayload(plan, [&](const void* data, size_t size) { compressor.Write(data, size); });
+        compressor.Finish();
+        writer.Commit();
+    } catch (const zrv::VolumeWriteError& e) {
+        throw ToolError(e.what());
+    } catch (const std::invalid_argument& e) {
+        throw ToolError(e.what());
+    }
+}
+
+}  // namespace zrvtool
