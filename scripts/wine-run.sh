@@ -18,6 +18,30 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   fi
   flock -u 9
 fi
+# Fonts, once per prefix. Wine's own faces (MS Sans Serif of the dialog templates, Tahoma, ...)
+# come with fonts-wine but this Wine does not load them from its data folder: linking them into
+# C:\windows\Fonts does. The installer asks for "Impact" and "Times", which Wine lacks; the
+# nearest faces Debian ships stand in for them: Liberation Sans Narrow (bold) for the heavy
+# condensed band word, Liberation Serif (metric-compatible with Times New Roman) for the serif.
+fonts_done="$WINEPREFIX/.zrv-fonts-1"
+if [ -f "$WINEPREFIX/system.reg" ] && [ ! -f "$fonts_done" ]; then
+  exec 9>"$WINEPREFIX.lock"
+  flock 9
+  if [ ! -f "$fonts_done" ]; then
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    if [ -d /usr/share/wine/fonts ]; then
+      ln -sf /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+    fi
+    reg="$WINEPREFIX/drive_c/zrv-fonts.reg"
+    printf '%s\r\n' 'REGEDIT4' '' \
+      '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]' \
+      '"Impact"="Liberation Sans Narrow"' '"Times"="Liberation Serif"' '"Times New Roman"="Liberation Serif"' >"$reg"
+    wine regedit /S 'C:\zrv-fonts.reg' >>"$WINEPREFIX.boot.log" 2>&1 </dev/null || true
+    wineserver -w || true
+    touch "$fonts_done"
+  fi
+  flock -u 9
+fi
 if [ "${1:-}" = "--prefix-only" ]; then
   [ -f "$WINEPREFIX/system.reg" ] || { echo "wine prefix was not created; see $WINEPREFIX.boot.log" >&2; exit 1; }
   exit 0
