@@ -18,6 +18,7 @@ set_tests_properties(wine_prefix PROPERTIES ENVIRONMENT "WINEPREFIX=${CMAKE_BINA
 set(ZRV_WINE_X_TESTS
   win32_window_tests
   win32_chooser_tests
+  win32_ui_tests
 )
 foreach(t IN LISTS ZRV_WINE_X_TESTS)
   add_test(NAME ${t} COMMAND ${ZRV_WINE_RUN} --x ${ZRV_WIN32_BINARY_DIR}/tests/win32/${t}.exe)
