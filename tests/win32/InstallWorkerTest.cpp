@@ -439,6 +439,9 @@ TEST_F(WorkerTest, FailuresEndWithOneMessage)
              hHeld = CreateFileA((t + "\\d\\f.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
          },
          "FATAL: sharing violation on 'f.txt'", "\\d\r\n"},
+        // A file where a directory should be is not an existing directory.
+        {"target", [](const std::string& t) { WriteFileBytes(t + "\\d", "file"); },
+         "FATAL: unable to create directory '%T\\d'", ""},
         {"zero", [](const std::string& t) { CreateDirectoryA((t + "\\Install.log").c_str(), nullptr); },
          "FATAL: access denied on 'Install.log'", "<none>"},
         {"under", nullptr, "FATAL: the file 'under.001' is corrupted: the sizes of its entries do not add up", ""},
