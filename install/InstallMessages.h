@@ -1,7 +1,8 @@
 // The installation worker's notifications to the progress dialog, and who owns the status text.
 //
 // All are sent with SendNotifyMessageA, so the worker never waits for the dialog; they arrive in
-// the order sent. wParam is 0 for all of them.
+// the order sent. wParam is 0 for all of them; sizes and counts in lParam are unsigned 32-bit values
+// (read them as (UINT)lParam: a size of 2 GB or more is negative as a LPARAM).
 //
 //   WM_INSTALL_STATUS      lParam: address of a zero-terminated status text (see below)
 //   WM_INSTALL_FILE_SIZE   lParam: the size of the file now being written (the file bar's upper bound)
