@@ -1,0 +1,48 @@
+#include "WelcomeDlg.h"
+
+#include "DirectoryDlg.h"
+
+namespace {
+const int kBrowseButton = 3;
+const int kDirectoryText = 1000;
+const int kTitleText = 1006;
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CWelcomeDlg, CDialog)
+    ON_BN_CLICKED(kBrowseButton, OnBrowse)
+END_MESSAGE_MAP()
+
+CWelcomeDlg::CWelcomeDlg(const char* pszDirectory, CWnd* pParent)
+    : CDialog(IDD, pParent), m_strDirectory(pszDirectory ? pszDirectory : "")
+{
+}
+
+void CWelcomeDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, kDirectoryText, m_directoryText);
+    DDX_Control(pDX, kTitleText, m_titleText);
+}
+
+BOOL CWelcomeDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    // The title's cell height is the height of its static; a font the system refuses is not
+    // reported, the title then keeps the dialog's font.
+    RECT rc;
+    m_titleText.GetClientRect(&rc);
+    if (m_titleFont.CreateFont(rc.bottom - rc.top, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS,
+                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 4, "Times"))
+        m_titleText.SetFont(&m_titleFont, TRUE);
+    m_titleText.SetWindowText("Welcome to the installation program!");
+    m_directoryText.SetWindowText(m_strDirectory);
+    return TRUE;
+}
+
+void CWelcomeDlg::OnBrowse()
+{
+    CDirectoryDlg dlg(m_strDirectory, this);
+    if (dlg.DoModal() != IDOK) return;
+    m_strDirectory = dlg.GetPath();
+    m_directoryText.SetWindowText(m_strDirectory);
+}
