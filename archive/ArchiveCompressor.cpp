@@ -66,6 +66,12 @@ void CArchiveCompressor::FlushRun()
 {
     uint32_t left = m_runLength;
     uint8_t b = uint8_t(m_runByte);
+    if (left < 4 && m_used + int32_t(left) <= m_capacity) {
+        // The common case, written straight into the block.
+        for (; left; --left) m_block[size_t(m_used++)] = b;
+        m_runLength = 0;
+        return;
+    }
     while (left >= 4) {
         uint32_t count = left - 4 < kMaxRepeat ? left - 4 : kMaxRepeat;
         const uint8_t piece[5] = {b, b, b, b, uint8_t(count)};

@@ -5,5 +5,6 @@
 
 namespace zrvtool {
 extern const std::vector<Command> kIniCommands;
+extern const std::vector<Command> kCodecCommands;
 extern const std::vector<Command> kPackCommands;
 }

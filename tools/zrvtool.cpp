@@ -11,7 +11,7 @@ namespace {
 std::vector<const Command*> AllCommands()
 {
     std::vector<const Command*> all;
-    for (const std::vector<Command>* family : {&kIniCommands, &kPackCommands})
+    for (const std::vector<Command>* family : {&kIniCommands, &kPackCommands, &kCodecCommands})
         for (const Command& c : *family) all.push_back(&c);
     return all;
 }

@@ -1,0 +1,178 @@
+// zrvtool compress, decompress and verify as a user runs them: exact stdout and stderr, exit
+// codes, and the files left in the directory afterwards (never a partial output).
+#include "ArchiveCompressor.h"
+#include "Crc32.h"
+
+#include "../common/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <set>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+std::string RandomBytes(size_t n, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    std::string s(n, '\0');
+    for (char& c : s) c = char(rng());
+    return s;
+}
+
+uint64_t CompressedSize(const std::string& input, int blockSize)
+{
+    struct Counter : zrv::IByteSink {
+        uint64_t n = 0;
+        void PutBytes(const uint8_t*, size_t size) override { n += size; }
+    } counter;
+    zrv::CArchiveCompressor c(blockSize, counter);
+    c.Write(input.data(), input.size());
+    c.Finish();
+    return counter.n;
+}
+
+struct ToolRun {
+    int code;
+    std::string out, err;
+};
+
+ToolRun Tool(const std::string& args)
+{
+    std::string cmd = std::string(ZRVTOOL) + " " + args + " >cli.out 2>cli.err";
+    int status = std::system(cmd.c_str());
+    ToolRun r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes("cli.out"), ReadBytes("cli.err")};
+    std::filesystem::remove("cli.out");
+    std::filesystem::remove("cli.err");
+    return r;
+}
+
+std::string Files()
+{
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(".")) names.insert(e.path().filename().string());
+    std::string all;
+    for (const std::string& n : names) all += (all.empty() ? "" : " ") + n;
+    return all;
+}
+
+void Corrupt(const char* path, long long offsetFromEnd)
+{
+    std::string bytes = ReadBytes(path);
+    bytes[size_t((long long)bytes.size() + offsetFromEnd)] ^= 0x10;
+    WriteBytes(path, bytes);
+}
+
+// The volume cut to dataSize bytes of data, with the CRC of what is left.
+std::string WithCrc(std::string volume, size_t dataSize)
+{
+    volume.resize(12 + dataSize);
+    uint32_t crc = zrv::Crc32(volume.data() + 12, dataSize);
+    for (int k = 0; k < 4; ++k) volume[size_t(8 + k)] = char(crc >> (8 * k));
+    return volume;
+}
+
+const std::string kInput = RandomBytes(5000, 42);
+
+}  // namespace
+
+TEST(CodecCli, Commands)
+{
+    const std::string size3 = std::to_string(CompressedSize(kInput, 9));
+    const std::string made = "img.001: 3 volumes, 5000 bytes compressed to " + size3 + " bytes of data\n";
+    const std::string image = "compress in.bin img.001 --volume-size 2k";
+    const std::function<void()> none = [] {};
+    const std::function<void()> threeVolumes = [&] { ASSERT_EQ(Tool(image).out, made); };
+    struct Case {
+        const char* name;
+        std::function<void()> setup;
+        std::string args;
+        int code;
+        std::string out, err, files;
+    } cases[] = {
+        {"compress into volumes", none, image, 0, made, "", "img.001 img.002 img.003 in.bin"},
+        {"compress one volume", [] { WriteBytes("abc.txt", "abc"); }, "compress abc.txt d.001 --block-size 1", 0,
+         "d.001: 1 volume, 3 bytes compressed to 12 bytes of data\n", "", "abc.txt d.001 in.bin"},
+        {"compress from stdin", none, "compress - s.005 < in.bin", 0,
+         "s.005: 1 volume, 5000 bytes compressed to " + size3 + " bytes of data\n", "", "in.bin s.005"},
+        {"compress usage", none, "compress in.bin", 1, "",
+         "zrvtool: usage: zrvtool compress IN OUT.001 [--block-size 1-9] [--volume-size BYTES]\n", "in.bin"},
+        {"compress missing input", none, "compress missing.bin img.001", 1, "",
+         "zrvtool: missing.bin: cannot open: No such file or directory\n", "in.bin"},
+        {"compress unnumbered output", none, "compress in.bin img.zrv", 1, "",
+         "zrvtool: img.zrv: a volume name must end in three digits (for example disk.001)\n", "in.bin"},
+        {"compress block size 0", none, "compress in.bin img.001 --block-size 0", 1, "",
+         "zrvtool: --block-size must be 1 to 9, not '0'\n", "in.bin"},
+        {"compress volume of a header", none, "compress in.bin img.001 --volume-size 12", 1, "",
+         "zrvtool: --volume-size must be more than the 12-byte volume header, not '12'\n", "in.bin"},
+        {"compress bad size", none, "compress in.bin img.001 --volume-size 3G", 1, "",
+         "zrvtool: '3G' is not a size (bytes, with k or M, or 'floppy')\n", "in.bin"},
+        {"compress into a missing folder", none, "compress in.bin no/img.001", 1, "",
+         "zrvtool: no/img.001: cannot create: No such file or directory\n", "in.bin"},
+        {"verify", threeVolumes, "verify img.001", 0, "img.001: OK, 5000 bytes in 3 volumes\n", "",
+         "img.001 img.002 img.003 in.bin"},
+        {"decompress", threeVolumes, "decompress img.001 out.bin && cmp in.bin out.bin", 0, "", "",
+         "img.001 img.002 img.003 in.bin out.bin"},
+        {"decompress to stdout", [] { WriteBytes("abc.txt", "abc"); Tool("compress abc.txt a.001"); },
+         "decompress a.001 -", 0, "abc", "", "a.001 abc.txt in.bin"},
+        {"verify a missing volume", [&] { threeVolumes(); std::filesystem::remove("img.002"); }, "verify img.001", 1,
+         "", "zrvtool: The file 'img.002' could not be found/opened\n", "img.001 img.003 in.bin"},
+        {"decompress a missing volume", [&] { threeVolumes(); std::filesystem::remove("img.003"); },
+         "decompress img.001 out.bin", 1, "", "zrvtool: The file 'img.003' could not be found/opened\n",
+         "img.001 img.002 in.bin"},
+        {"verify a corrupted first volume", [&] { threeVolumes(); Corrupt("img.001", -1); }, "verify img.001", 1, "",
+         "zrvtool: FATAL: data integrity error. The file 'img.001' is probably corrupted.\n",
+         "img.001 img.002 img.003 in.bin"},
+        {"decompress a corrupted last volume", [&] { threeVolumes(); Corrupt("img.003", -1); },
+         "decompress img.001 out.bin", 1, "",
+         "zrvtool: FATAL: data integrity error. The file 'img.003' is probably corrupted.\n",
+         "img.001 img.002 img.003 in.bin"},
+        {"verify a wrong CRC in the last volume", [&] { threeVolumes(); Corrupt("img.003", 8 - (long long)ReadBytes("img.003").size()); },
+         "verify img.001", 1, "", "zrvtool: FATAL: data integrity error. The file 'img.003' is probably corrupted.\n",
+         "img.001 img.002 img.003 in.bin"},
+        {"verify a truncated image", [] {
+             WriteBytes("abc.txt", "abc");
+             Tool("compress abc.txt a.001");
+             std::string b = ReadBytes("a.001");
+             WriteBytes("a.001", b.substr(0, b.size() - 3));
+         },
+         "verify a.001", 1, "", "zrvtool: FATAL: data integrity error. The file 'a.001' is probably corrupted.\n",
+         "a.001 abc.txt in.bin"},
+        {"verify a truncated image with a matching CRC", [] {
+             WriteBytes("abc.txt", "abc");
+             Tool("compress abc.txt a.001");
+             WriteBytes("a.001", WithCrc(ReadBytes("a.001"), 9));
+         },
+         "verify a.001", 1, "", "zrvtool: The file 'a.002' could not be found/opened\n", "a.001 abc.txt in.bin"},
+        {"verify data that ends with a full reader buffer", [] {
+             WriteBytes("big.bin", RandomBytes(600000, 1));
+             Tool("compress big.bin b.001");
+             WriteBytes("b.001", WithCrc(ReadBytes("b.001"), 512000));
+         },
+         "verify b.001", 1, "", "zrvtool: b.001: the compressed data ends too early (truncated image)\n",
+         "b.001 big.bin in.bin"},
+        {"verify not an image", [] { WriteBytes("x.001", "this is not an image at all"); }, "verify x.001", 1, "",
+         "zrvtool: FATAL: the file 'x.001' is not a ZRV-Zip file\n", "in.bin x.001"},
+        {"verify a short file", [] { WriteBytes("x.001", "ZRV"); }, "verify x.001", 1, "",
+         "zrvtool: x.001: not a ZRV-Zip volume (shorter than its 12-byte header)\n", "in.bin x.001"},
+        {"verify a missing image", none, "verify none.001", 1, "",
+         "zrvtool: The file 'none.001' could not be found/opened\n", "in.bin"},
+        {"decompress a missing image", none, "decompress none.001 out.bin", 1, "",
+         "zrvtool: The file 'none.001' could not be found/opened\n", "in.bin"},
+        {"verify usage", none, "verify", 1, "", "zrvtool: usage: zrvtool verify IN.001\n", "in.bin"},
+    };
+    for (const Case& c : cases) {
+        ScopedTempDir dir;
+        WriteBytes("in.bin", kInput);
+        c.setup();
+        ToolRun r = Tool(c.args);
+        EXPECT_EQ(r.code, c.code) << c.name;
+        EXPECT_EQ(r.out, c.out) << c.name;
+        EXPECT_EQ(r.err, c.err) << c.name;
+        EXPECT_EQ(Files(), c.files) << c.name;
+    }
+}

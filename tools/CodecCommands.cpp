@@ -1,0 +1,257 @@
+// zrvtool compress | decompress | verify: ZRV-Zip images of any byte stream, read back through the
+// installer's own reader CArchiveFile.
+#include "Commands.h"
+
+#include "ArchiveCompressor.h"
+#include "ArchiveFile.h"
+#include "ProgressBar.h"
+#include "VolumeWriter.h"
+
+#include "AfxMessageBox.h"
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <iostream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zrvtool {
+namespace {
+
+const char kCompressUsage[] = "compress IN OUT.001 [--block-size 1-9] [--volume-size BYTES]";
+const char kDecompressUsage[] = "decompress IN.001 OUT";
+const char kVerifyUsage[] = "verify IN.001";
+
+// One line on stderr, over a progress line if one is showing.
+void Say(const std::string& text)
+{
+    if (isatty(STDERR_FILENO)) std::fputs("\r\033[K", stderr);
+    std::fprintf(stderr, "zrvtool: %s\n", text.c_str());
+}
+
+// The reader's multi-line message texts as one line: every run of tabs and line breaks is a space.
+std::string OneLine(const char* text)
+{
+    std::string line;
+    bool space = false;
+    for (const char* p = text; *p; ++p) {
+        if (*p == '\t' || *p == '\n' || *p == '\r' || *p == ' ') {
+            space = !line.empty();
+            continue;
+        }
+        if (space) line += ' ';
+        space = false;
+        line += *p;
+    }
+    return line;
+}
+
+// While it lives, every message of the reader goes to stderr as one line and is answered Cancel:
+// a tool cannot wait for a disk to be inserted.
+class ReaderMessages {
+public:
+    ReaderMessages()
+    {
+        m_old = AfxSetMessageBoxHandler([this](const CString& text, UINT) {
+            ++m_count;
+            Say(OneLine(text.GetString()));
+            return int(IDCANCEL);
+        });
+    }
+    ~ReaderMessages() { AfxSetMessageBoxHandler(m_old); }
+    int Count() const { return m_count; }
+
+private:
+    int m_count = 0;
+    AfxMessageBoxHandler m_old;
+};
+
+std::string OsErrorText(const CFileException& e, const char* fallback)
+{
+    return e.m_lOsError > 0 ? std::strerror(int(e.m_lOsError)) : fallback;
+}
+
+// Decodes the whole image whose first volume is path, handing the bytes to sink, then closes it so
+// that the last volume's CRC is compared too. Returns false after one line on stderr when the
+// image is not sound. The sink may throw ToolError.
+bool DecodeImage(const std::string& path, const char* label, const std::function<void(const char*, size_t)>& sink,
+                 uint64_t* total, std::string* lastVolume)
+{
+    ReaderMessages messages;
+    CFileException error;
+    CArchiveFile file;
+    *total = 0;
+    try {
+        if (!file.Open(path.c_str(), CFile::typeBinary, &error)) {
+            if (messages.Count() == 0) {
+                if (error.m_cause != CFileException::none)
+                    Say(path + ": cannot open: " + OsErrorText(error, "cannot open"));
+                else
+                    Say(path + ": not a ZRV-Zip volume (shorter than its 12-byte header)");
+            }
+            return false;
+        }
+        ProgressBar bar(label, 0);
+        const UINT chunk = 1 << 16;
+        std::vector<char> buf(chunk);
+        for (;;) {
+            UINT got = file.Read(buf.data(), chunk);
+            sink(buf.data(), got);
+            *total += got;
+            bar.Update(*total, file.GetFileName().GetString());
+            if (got < chunk) break;
+        }
+        file.Close();
+        *lastVolume = file.GetFilePath().GetString();
+        return true;
+    } catch (CFileException* e) {
+        if (e != &error) {
+            // The file layer's own error (a failing read of the medium).
+            Say(std::string(e->m_strFileName.GetString()) + ": cannot read: " + OsErrorText(*e, "read error"));
+            e->Delete();
+        } else if (messages.Count() == 0) {
+            // The reader stops without a message only when the data ends while the decoder needs more.
+            Say(std::string(file.GetFilePath().GetString()) + ": the compressed data ends too early (truncated image)");
+        }
+        return false;
+    }
+}
+
+// The number of volumes from first to last by the reader's naming rule.
+size_t VolumeCount(const std::string& first, const std::string& last)
+{
+    size_t count = 1;
+    for (std::string p = first; p != last && p.size() <= last.size(); p = zrv::NextVolumePath(p)) ++count;
+    return count;
+}
+
+int ParseBlockSize(const std::string& text)
+{
+    if (text.size() != 1 || text[0] < '1' || text[0] > '9') throw ToolError("--block-size must be 1 to 9, not '" + text + "'");
+    return text[0] - '0';
+}
+
+struct CompressOptions {
+    std::string in, out;
+    int blockSize = 9;
+    uint64_t volumeSize = 0;
+};
+
+CompressOptions ParseCompressArgs(const Args& args)
+{
+    CompressOptions o;
+    Args positional;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--block-size" || a == "--volume-size") {
+            if (i + 1 >= args.size()) throw ToolError(a + " needs a value");
+            const std::string& v = args[++i];
+            if (a == "--block-size") {
+                o.blockSize = ParseBlockSize(v);
+            } else {
+                o.volumeSize = ParseSize(v);
+                if (o.volumeSize <= zrv::kVolumeHeaderSize)
+                    throw ToolError("--volume-size must be more than the 12-byte volume header, not '" + v + "'");
+            }
+        } else if (a.size() > 1 && a[0] == '-') {
+            throw ToolError("unknown option '" + a + "'");
+        } else {
+            positional.push_back(a);
+        }
+    }
+    if (positional.size() != 2) throw ToolError(std::string("usage: zrvtool ") + kCompressUsage);
+    o.in = positional[0];
+    o.out = positional[1];
+    if (!zrv::HasVolumeNumber(o.out))
+        throw ToolError(o.out + ": a volume name must end in three digits (for example disk.001)");
+    return o;
+}
+
+class InputFile {
+public:
+    explicit InputFile(const std::string& path) : m_path(path)
+    {
+        m_file = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+        if (!m_file) throw ToolError(path + ": cannot open: " + std::strerror(errno));
+        struct stat st;
+        if (fstat(fileno(m_file), &st) == 0 && S_ISREG(st.st_mode)) m_size = uint64_t(st.st_size);
+        if (fstat(fileno(m_file), &st) == 0 && S_ISDIR(st.st_mode)) throw ToolError(path + ": is a directory");
+    }
+    ~InputFile()
+    {
+        if (m_file && m_file != stdin) std::fclose(m_file);
+    }
+    size_t Read(char* buf, size_t n)
+    {
+        size_t got = std::fread(buf, 1, n, m_file);
+        if (got < n && std::ferror(m_file)) throw ToolError(m_path + ": cannot read: " + std::strerror(errno));
+        return got;
+    }
+    uint64_t Size() const { return m_size; }
+
+private:
+    std::string m_path;
+    std::FILE* m_file = nullptr;
+    uint64_t m_size = 0;
+};
+
+int Compress(const Args& args)
+{
+    CompressOptions o = ParseCompressArgs(args);
+    InputFile in(o.in);
+    try {
+        zrv::CVolumeWriter writer(o.out, o.blockSize, o.volumeSize);
+        zrv::CArchiveCompressor compressor(o.blockSize, writer);
+        ProgressBar bar("compressing", in.Size());
+        std::vector<char> buf(1 << 20);
+        while (size_t got = in.Read(buf.data(), buf.size())) {
+            compressor.Write(buf.data(), got);
+            bar.Update(compressor.BytesIn());
+        }
+        compressor.Finish();
+        writer.Commit();
+        size_t volumes = writer.Paths().size();
+        std::cout << o.out << ": " << volumes << (volumes == 1 ? " volume, " : " volumes, ") << compressor.BytesIn()
+                  << " bytes compressed to " << compressor.BytesOut() << " bytes of data\n";
+    } catch (const zrv::VolumeWriteError& e) {
+        throw ToolError(e.what());
+    }
+    return 0;
+}
+
+int Decompress(const Args& args)
+{
+    if (args.size() != 2) throw ToolError(std::string("usage: zrvtool ") + kDecompressUsage);
+    // The output appears under its name only when the whole image has been decoded and checked.
+    OutputFile out(args[1]);
+    uint64_t total = 0;
+    std::string last;
+    auto sink = [&out](const char* data, size_t n) { out.Write(data, n); };
+    if (!DecodeImage(args[0], "decompressing", sink, &total, &last)) return 1;
+    out.Commit();
+    return 0;
+}
+
+int Verify(const Args& args)
+{
+    if (args.size() != 1) throw ToolError(std::string("usage: zrvtool ") + kVerifyUsage);
+    uint64_t total = 0;
+    std::string last;
+    if (!DecodeImage(args[0], "verifying", [](const char*, size_t) {}, &total, &last)) return 1;
+    size_t volumes = VolumeCount(args[0], last);
+    std::cout << args[0] << ": OK, " << total << " bytes in " << volumes << (volumes == 1 ? " volume\n" : " volumes\n");
+    return 0;
+}
+
+}  // namespace
+
+const std::vector<Command> kCodecCommands = {
+    {"compress", "compress IN OUT.001 [--block-size 1-9] [--volume-size BYTES|floppy]\n"
+                 "                            compress a file (- for stdin) into a ZRV-Zip image",
+     Compress},
+    {"decompress", "decompress IN.001 OUT     the decompressed stream of an image (OUT - for stdout)", Decompress},
+    {"verify", "verify IN.001             decode a whole image and check every volume's CRC", Verify},
+};
+
+}  // namespace zrvtool
