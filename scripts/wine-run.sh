@@ -18,27 +18,32 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   fi
   flock -u 9
 fi
-# Fonts, once per prefix. Wine's own faces (MS Sans Serif of the dialog templates, Tahoma, ...)
-# come with fonts-wine but this Wine does not load them from its data folder: linking them into
-# C:\windows\Fonts does. The installer asks for "Impact" and "Times", which Wine lacks; the
-# nearest faces Debian ships stand in for them: Liberation Sans Narrow (bold) for the heavy
-# condensed band word, Liberation Serif (metric-compatible with Times New Roman) for the serif.
-fonts_done="$WINEPREFIX/.zrv-fonts-1"
-if [ -f "$WINEPREFIX/system.reg" ] && [ ! -f "$fonts_done" ]; then
+# Fonts and windows, once per prefix.
+# - Wine's own faces (MS Sans Serif of the dialog templates, Tahoma, ...) come with fonts-wine but
+#   this Wine does not load them from its data folder: linking them into C:\windows\Fonts does.
+# - The installer asks for "Impact" and "Times", which Wine lacks; the nearest faces Debian ships
+#   stand in for them: Liberation Sans Narrow (bold) for the heavy condensed band word, Liberation
+#   Serif (metric-compatible with Times New Roman) for the serif.
+# - The prefix's windows mostly live on a virtual X server without a window manager. Wine then
+#   manages its windows itself (Managed=N): it draws their frames, maximising works, and closing a
+#   window does not wait two seconds for a window manager that is not there.
+setup_done="$WINEPREFIX/.zrv-setup-2"
+if [ -f "$WINEPREFIX/system.reg" ] && [ ! -f "$setup_done" ]; then
   exec 9>"$WINEPREFIX.lock"
   flock 9
-  if [ ! -f "$fonts_done" ]; then
+  if [ ! -f "$setup_done" ]; then
     mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
     if [ -d /usr/share/wine/fonts ]; then
       ln -sf /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
     fi
-    reg="$WINEPREFIX/drive_c/zrv-fonts.reg"
+    reg="$WINEPREFIX/drive_c/zrv-setup.reg"
     printf '%s\r\n' 'REGEDIT4' '' \
       '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]' \
-      '"Impact"="Liberation Sans Narrow"' '"Times"="Liberation Serif"' '"Times New Roman"="Liberation Serif"' >"$reg"
-    wine regedit /S 'C:\zrv-fonts.reg' >>"$WINEPREFIX.boot.log" 2>&1 </dev/null || true
+      '"Impact"="Liberation Sans Narrow"' '"Times"="Liberation Serif"' '"Times New Roman"="Liberation Serif"' '' \
+      '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' >"$reg"
+    wine regedit /S 'C:\zrv-setup.reg' >>"$WINEPREFIX.boot.log" 2>&1 </dev/null || true
     wineserver -w || true
-    touch "$fonts_done"
+    touch "$setup_done"
   fi
   flock -u 9
 fi

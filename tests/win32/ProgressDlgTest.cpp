@@ -79,11 +79,11 @@ TEST(ProgressDlgTest, FollowsTheWorkersNotificationsFromItsThread)
     EXPECT_EQ(dlg.m_totalBar.GetPos(), 4196);
     EXPECT_FLOAT_EQ(dlg.m_totalBar.GetFraction(), 0.4196f);
     EXPECT_EQ(dlg.m_totalBar.GetFilledWidth(), int(0.4196 * dlg.m_fileBar.GetFilledWidth()));
-    // Both status texts were given back: the pool serves the next two from the same buffers.
-    EXPECT_EQ(texts.GetBufferCount(), 2u);
-    texts.Acquire("a");
-    texts.Acquire("b");
-    EXPECT_EQ(texts.GetBufferCount(), 2u);
+    // Every status text was given back: the pool serves as many again from the same buffers.
+    const size_t nBuffers = texts.GetBufferCount();
+    ASSERT_GE(nBuffers, 1u);
+    for (size_t i = 0; i < nBuffers; ++i) texts.Acquire("again");
+    EXPECT_EQ(texts.GetBufferCount(), nBuffers);
 }
 
 TEST(ProgressDlgTest, OpensWithEmptyBarsAndItsTexts)
