@@ -56,8 +56,6 @@ struct EncoderStats {
 
 class TestArithEncoder {
 public:
-    TestArithEncoder() : m_bits(26, 0) {}
-
     void Encode(TestModel& m, int s)
     {
         if (s < 1 || s > m.n) throw std::logic_error("symbol outside its model");
@@ -75,7 +73,7 @@ public:
         while (m_range <= 0x1000000u) {
             if (m_range == 0x1000000u) ++stats.exactBottom;
             m_range <<= 1;
-            m_bits.push_back(0);
+            Double();
         }
         ++stats.symbols;
         m.Adapt(s);
@@ -84,28 +82,46 @@ public:
     // The shortest stream that decodes every symbol so far: the low end itself, padded to bytes.
     std::string Finish() const
     {
-        std::string out((m_bits.size() + 7) / 8, '\0');
-        for (size_t i = 0; i < m_bits.size(); ++i)
-            if (m_bits[i]) out[i / 8] = char(uint8_t(out[i / 8]) | (0x80u >> (i % 8)));
+        std::string out(m_out.begin(), m_out.end());
+        uint64_t tail = m_low;
+        int bits = m_width;
+        while (bits > 0) {
+            out += char(bits >= 8 ? uint8_t(tail >> (bits - 8)) : uint8_t(tail << (8 - bits)));
+            bits -= 8;
+            if (bits > 0) tail &= (uint64_t(1) << bits) - 1;
+        }
         return out;
     }
 
     EncoderStats stats;
 
 private:
+    // The low end is the bytes in m_out followed by the m_width bits of m_low.
     void Add(uint64_t a)
     {
-        size_t i = m_bits.size();
-        while (a) {
-            if (i == 0) throw std::logic_error("carry out of the stream");
-            --i;
-            a += m_bits[i];
-            m_bits[i] = uint8_t(a & 1);
-            a >>= 1;
+        m_low += a;
+        if (m_low >> m_width) {
+            m_low &= (uint64_t(1) << m_width) - 1;
+            size_t i = m_out.size();
+            do {
+                if (i == 0) throw std::logic_error("carry out of the stream");
+                --i;
+            } while (++m_out[i] == 0);
+        }
+    }
+    void Double()
+    {
+        m_low <<= 1;
+        if (++m_width == 34) {
+            m_out.push_back(uint8_t(m_low >> 26));
+            m_low &= (uint64_t(1) << 26) - 1;
+            m_width = 26;
         }
     }
 
-    std::vector<uint8_t> m_bits;  // the low end, one bit per entry, most significant first
+    std::vector<uint8_t> m_out;
+    uint64_t m_low = 0;
+    int m_width = 26;
     uint32_t m_range = 0x2000000u;
 };
 
@@ -154,26 +170,29 @@ private:
 };
 
 // Sorted cyclic rotations by prefix doubling; returns the last column and the row of rotation 0.
+// Each round sorts 64-bit keys (rank, rank k further on, index), so blocks stay below 2^20 bytes.
 inline std::string Bwt(const std::string& s, int32_t& originRow)
 {
-    const int n = int(s.size());
-    std::vector<int> sa(s.size()), rank(s.size()), tmp(s.size());
-    std::iota(sa.begin(), sa.end(), 0);
-    for (int i = 0; i < n; ++i) rank[size_t(i)] = uint8_t(s[size_t(i)]);
-    for (int k = 1;; k *= 2) {
-        auto key = [&](int i) { return std::make_pair(rank[size_t(i)], rank[size_t((i + k) % n)]); };
-        std::sort(sa.begin(), sa.end(), [&](int a, int b) { return key(a) < key(b); });
-        tmp[size_t(sa[0])] = 0;
-        for (int i = 1; i < n; ++i)
-            tmp[size_t(sa[size_t(i)])] = tmp[size_t(sa[size_t(i - 1)])] + (key(sa[size_t(i - 1)]) < key(sa[size_t(i)]));
-        rank = tmp;
-        if (n == 0 || rank[size_t(sa[size_t(n - 1)])] == n - 1 || k >= n) break;
+    const uint64_t n = s.size();
+    if (n >= (uint64_t(1) << 20)) throw std::logic_error("block too large for the test sorter");
+    std::vector<uint64_t> rank(n), keys(n);
+    for (uint64_t i = 0; i < n; ++i) rank[i] = uint8_t(s[i]);
+    for (uint64_t k = 1;; k *= 2) {
+        for (uint64_t i = 0; i < n; ++i) keys[i] = rank[i] << 40 | rank[(i + k) % n] << 20 | i;
+        std::sort(keys.begin(), keys.end());
+        uint64_t distinct = 0;
+        for (uint64_t i = 0; i < n; ++i) {
+            if (i > 0 && (keys[i] >> 20) != (keys[i - 1] >> 20)) ++distinct;
+            rank[keys[i] & 0xFFFFF] = distinct;
+        }
+        if (n == 0 || distinct == n - 1 || k >= n) break;
     }
-    std::string last(size_t(n), '\0');
+    std::string last(n, '\0');
     originRow = 0;
-    for (int i = 0; i < n; ++i) {
-        last[size_t(i)] = s[size_t((sa[size_t(i)] + n - 1) % n)];
-        if (sa[size_t(i)] == 0) originRow = i;
+    for (uint64_t i = 0; i < n; ++i) {
+        uint64_t start = keys[i] & 0xFFFFF;
+        last[i] = s[(start + n - 1) % n];
+        if (start == 0) originRow = int32_t(i);
     }
     return last;
 }

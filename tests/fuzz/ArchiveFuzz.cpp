@@ -1,0 +1,117 @@
+// libFuzzer target: arbitrary bytes as a one- or two-volume "ZRV-Zip" image, read to its end
+// through CArchiveFile's Open, Read and (sometimes) Close from real files in a private temporary
+// directory. Every message box is answered with Cancel, so a missing volume ends the reading.
+//
+// Input: byte 0 holds flags (bit 0: two volumes; bit 1: give every volume a valid magic and CRC so
+// that the fuzzer reaches the decoder quickly; bit 2: Close after reading; bits 3 to 5: the Read
+// size), bytes 1 and 2 the size of the first volume file (little-endian) when there are two, and
+// the rest the volume files themselves, headers included.
+//
+// Checked here beyond what the sanitizers catch: no exception but the caller's own object (or one
+// the file layer owns) leaves the reader, its cause is generic, and Read never claims more bytes
+// than were asked for.
+#include "AfxMessageBox.h"
+#include "ArchiveFile.h"
+#include "Crc32.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::string g_dir;
+
+void WriteFile(const std::string& path, const uint8_t* data, size_t size)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) std::abort();
+    if (size && std::fwrite(data, 1, size, f) != size) std::abort();
+    std::fclose(f);
+}
+
+// Gives a volume file the right magic and the CRC of its data; its block size stays below 10.
+std::vector<uint8_t> Repair(std::vector<uint8_t> v)
+{
+    if (v.size() < 12) return v;
+    std::memcpy(v.data(), "ZRV\0", 4);
+    v[4] = uint8_t(v[4] % 10);
+    uint32_t crc = zrv::Crc32(v.data() + 12, v.size() - 12);
+    for (int i = 0; i < 4; ++i) v[8 + size_t(i)] = uint8_t(crc >> (8 * i));
+    return v;
+}
+
+const size_t kReadSizes[8] = {1, 2, 3, 7, 256, 4096, 65536, 1 << 20};
+// Enough to pass many blocks; a few bytes of input can describe far more output than is useful.
+const size_t kMaxOutput = size_t(32) << 20;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // Memory-backed when the system has it: every input is written out as files.
+    char pattern[] = "/dev/shm/zrv-fuzz-XXXXXX";
+    char fallback[] = "/tmp/zrv-fuzz-XXXXXX";
+    char* dir = access("/dev/shm", W_OK) == 0 ? pattern : fallback;
+    if (!mkdtemp(dir)) std::abort();
+    g_dir = dir;
+    AfxSetMessageBoxHandler([](const CString&, UINT) { return IDCANCEL; });
+    std::atexit([] {
+        std::remove((g_dir + "/img.001").c_str());
+        std::remove((g_dir + "/img.002").c_str());
+        rmdir(g_dir.c_str());
+    });
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 3) return 0;
+    const uint8_t flags = data[0];
+    const bool twoVolumes = flags & 1;
+    const bool repair = flags & 2;
+    const bool close = flags & 4;
+    const size_t readSize = kReadSizes[(flags >> 3) & 7];
+    std::vector<uint8_t> image(data + 3, data + size);
+    size_t split = twoVolumes ? std::min<size_t>(size_t(data[1] | data[2] << 8), image.size()) : image.size();
+    std::vector<uint8_t> first(image.begin(), image.begin() + long(split));
+    std::vector<uint8_t> second(image.begin() + long(split), image.end());
+    if (repair) {
+        first = Repair(first);
+        second = Repair(second);
+    }
+    const std::string path1 = g_dir + "/img.001", path2 = g_dir + "/img.002";
+    WriteFile(path1, first.data(), first.size());
+    if (twoVolumes)
+        WriteFile(path2, second.data(), second.size());
+    else
+        std::remove(path2.c_str());
+
+    static std::vector<uint8_t> buffer(kReadSizes[7]);
+    CArchiveFile reader;
+    CFileException err;
+    try {
+        if (reader.Open(path1.c_str(), CFile::typeBinary, &err)) {
+            size_t total = 0;
+            for (;;) {
+                UINT n = reader.Read(buffer.data(), UINT(readSize));
+                if (n > readSize) __builtin_trap();
+                total += n;
+                if (n < readSize || total > kMaxOutput) break;
+            }
+            if (close) reader.Close();
+        }
+    } catch (CFileException* e) {
+        if (e != &err) {
+            // Only the file layer may throw objects of its own, and those it hands over.
+            if (!e->m_bAutoDelete) __builtin_trap();
+            e->Delete();
+        } else if (e->m_cause != CFileException::generic) {
+            __builtin_trap();
+        }
+    }
+    return 0;
+}
