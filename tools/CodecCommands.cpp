@@ -203,13 +203,15 @@ int Compress(const Args& args)
     try {
         zrv::CVolumeWriter writer(o.out, o.blockSize, o.volumeSize);
         zrv::CArchiveCompressor compressor(o.blockSize, writer);
-        ProgressBar bar("compressing", in.Size());
-        std::vector<char> buf(1 << 20);
-        while (size_t got = in.Read(buf.data(), buf.size())) {
-            compressor.Write(buf.data(), got);
-            bar.Update(compressor.BytesIn());
+        {
+            ProgressBar bar("compressing", in.Size());
+            std::vector<char> buf(1 << 20);
+            while (size_t got = in.Read(buf.data(), buf.size())) {
+                compressor.Write(buf.data(), got);
+                bar.Update(compressor.BytesIn());
+            }
+            compressor.Finish();
         }
-        compressor.Finish();
         writer.Commit();
         size_t volumes = writer.Paths().size();
         std::cout << o.out << ": " << volumes << (volumes == 1 ? " volume, " : " volumes, ") << compressor.BytesIn()

@@ -196,6 +196,25 @@ TEST(ArchiveRoundTrip, Volumes)
     }
 }
 
+// The last volume may hold a whole number of reader buffers: the decoder asks for no byte after it.
+TEST(ArchiveRoundTrip, LastVolumeOfExactlyOneBuffer)
+{
+    ScopedTempDir dir;
+    std::string input = Random(1100000, 21);
+    Compress(input, 9, 0, 65536);
+    uint64_t total = std::filesystem::file_size("img.001") - 12;
+    ASSERT_GT(total, 512000u + 1);
+    uint64_t first = total - 512000;
+    ASSERT_NE(first % 512000, 0u);
+    Image image = Compress(input, 9, first + 12, 65536);
+    ASSERT_EQ(image.paths.size(), 2u);
+    EXPECT_EQ(std::filesystem::file_size(image.paths[1]), 512000u + 12);
+    std::string messages;
+    std::string output = Decompress(image.paths[0].c_str(), input.size(), 4096, &messages);
+    EXPECT_EQ(messages, "");
+    EXPECT_TRUE(output == input);
+}
+
 // The same input fed in pieces of any size gives the same image.
 TEST(ArchiveRoundTrip, ImageDoesNotDependOnWriteSizes)
 {
