@@ -1,10 +1,77 @@
-// The installation flow, run from InitInstance on the user-interface thread.
+// The installation flow, run from InitInstance on the user-interface thread from start to end.
 #include "SetupApp.h"
+
+#include "AfxMessageBox.h"
+#include "AfxThread.h"
+#include "BackdropWnd.h"
+#include "InstallWorker.h"
+#include "ProgressDlg.h"
+#include "WelcomeDlg.h"
+
+#include <memory>
 
 BOOL CSetupApp::InitInstance()
 {
     Enable3dControlsStatic();
     // A missing or incomplete Setup.ini ends the program at once, with no window and no message.
     if (!ReadSetupIni()) return FALSE;
+
+    m_pBackdropWnd = new CBackdropWnd(m_config.m_strProductName, m_config.m_strAppDescription);
+    m_pMainWnd = m_pBackdropWnd;
+    m_pBackdropWnd->ShowWindow(SW_SHOWMAXIMIZED);
+
+    InstallJob job = {nullptr,           &m_config.m_strDiskImage, &m_config.m_strInstallDir,
+                      &m_config.m_strProductName, &g_bCancel,      &g_bDone,
+                      &g_bFailed};
+    if (ChooseTargetDirectory()) RunInstallation(job);
+
+    m_pMainWnd = nullptr;
+    delete m_pBackdropWnd;
+    m_pBackdropWnd = nullptr;
+    // The framework ends the program without a message loop of its own.
     return FALSE;
+}
+
+BOOL CSetupApp::ChooseTargetDirectory()
+{
+    // One dialog object per showing: a failed check builds it anew with the directory chosen last.
+    for (;;) {
+        CWelcomeDlg welcome(m_config.m_strInstallDir, nullptr);
+        if (welcome.DoModal() != IDOK) return FALSE;
+        // Taken before the checks, so a refused directory is the one shown next time.
+        m_config.m_strInstallDir = welcome.GetDirectory();
+        // Free space first: it is measured on the drive even when the directory is still missing.
+        if (CheckFreeSpace() && CheckTargetDirectory()) return TRUE;
+    }
+}
+
+void CSetupApp::RunInstallation(InstallJob& job)
+{
+    // Suspended: the progress dialog resumes it once its window exists, so the job is complete
+    // and every notification finds the window.
+    m_pWorkerThread = AfxBeginThread(InstallWorker, &job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED, nullptr);
+    if (!m_pWorkerThread) {
+        AfxMessageBox("FATAL: unable to start the installation", MB_ICONHAND);
+        return;
+    }
+    m_pProgressDlg = new CProgressDlg(m_pWorkerThread, m_pBackdropWnd);
+    job.pProgressDlg = m_pProgressDlg;
+    m_pProgressDlg->DoModal();
+
+    if (!GetInstallFlag(&g_bDone)) {
+        // The user cancelled, or the worker failed and closed the dialog: stop it and wait, since
+        // it still reads the dialog object to find the window.
+        SetInstallFlag(&g_bCancel, 1);
+        WaitForSingleObject(m_pWorkerThread->m_hThread, INFINITE);
+    } else if (!GetInstallFlag(&g_bFailed)) {
+        AfxMessageBox("Installation complete!", MB_OK | MB_ICONINFORMATION);
+    }
+    // A done worker touches nothing after its WM_CLOSE, but its thread object and handle must
+    // outlive the thread; it is ending, so this wait is short.
+    WaitForSingleObject(m_pWorkerThread->m_hThread, INFINITE);
+    delete m_pProgressDlg;
+    m_pProgressDlg = nullptr;
+    delete m_pWorkerThread;
+    m_pWorkerThread = nullptr;
+    InstallFreeStatusTexts();
 }

@@ -19,6 +19,7 @@ struct SetupIniProblem {
 };
 class CWinThread;
 class CProgressDlg;
+struct InstallJob;
 
 class CSetupApp : public CWinApp {
 public:
@@ -52,6 +53,11 @@ public:
     // Creates the directory strPath, its missing parents first. Nonzero when strPath was created;
     // zero when it already existed or a level could not be made.
     BOOL CreateDirectoryTree(const CString& strPath);
+
+    // The welcome dialog and the checks, until both checks pass (TRUE) or the user leaves (FALSE).
+    BOOL ChooseTargetDirectory();
+    // Starts the worker behind the progress dialog and waits for the outcome.
+    void RunInstallation(InstallJob& job);
 
     SetupConfig m_config;
     CBackdropWnd* m_pBackdropWnd = nullptr;
