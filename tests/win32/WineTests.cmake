@@ -2,6 +2,7 @@
 # inside the build folder. Each entry is a program name from tests/win32/CMakeLists.txt.
 set(ZRV_WINE_TESTS
   win32_framework_tests
+  win32_archive_tests
   win32_app_tests
   win32_registry_tests
   win32_install_tests

@@ -1,0 +1,71 @@
+// The reader on Win32 files: the worked images, volumes chained under a Windows path, and the
+// retry prompt driven by the file layer's Win32 error causes.
+#include "../common/ArchiveReaderFixture.h"
+#include "../common/ZrvTestEncoder.h"
+
+using namespace zrvtest;
+
+namespace {
+std::string Bytes(std::initializer_list<int> v)
+{
+    std::string s;
+    for (int b : v) s += char(b);
+    return s;
+}
+}  // namespace
+
+TEST_F(ArchiveReaderTest, WorkedImagesOnWin32)
+{
+    struct Case {
+        std::string data;
+        std::string output;
+    } cases[] = {
+        {Bytes({0x7F, 0xFF, 0xFF, 0xFF, 0x63, 0x90, 0xEA, 0xFF, 0x0B, 0x20, 0x77, 0x04}), "abc"},
+        {Bytes({0x7F, 0xFF, 0xFF, 0xFD, 0x63, 0x3A, 0x79, 0x7E, 0xB3, 0x9B, 0x43, 0x90, 0x08}), "aaaaaaab"},
+    };
+    for (const Case& c : cases) {
+        WriteBytes("disk.001", MakeVolume(c.data));
+        CArchiveFile reader;
+        CFileException err;
+        ASSERT_TRUE(reader.Open("disk.001", CFile::typeBinary, &err));
+        char buf[10] = {};
+        EXPECT_EQ(reader.Read(buf, 10), c.output.size());
+        EXPECT_EQ(std::string(buf, c.output.size()), c.output);
+        EXPECT_NO_THROW(reader.Close());
+        EXPECT_EQ(reader.GetFileName(), CString("disk.001"));
+    }
+    EXPECT_TRUE(boxes.empty()) << BoxTexts();
+}
+
+TEST_F(ArchiveReaderTest, VolumesUnderAWindowsPathWithRetry)
+{
+    CreateDirectoryA("media", nullptr);
+    std::string data;
+    for (int i = 0; i < 20000; ++i) data += "file " + std::to_string(i % 97) + (i % 13 ? " " : "\r\n");
+    std::string stream = Compress(data, 1);
+    ASSERT_GT(stream.size(), 700u);
+    std::vector<std::string> pieces = SplitStream(stream, {300, 300});
+    WriteBytes("media\\disk.001", MakeVolume(pieces[0], 1));
+    WriteBytes("media\\disk.002", MakeVolume(pieces[1], 1));
+    // The third disk is "inserted" when the prompt for it comes.
+    answer = [&](const std::string& text, UINT type) {
+        EXPECT_EQ(text, msg::NotFound("media\\disk.003"));
+        EXPECT_EQ(type, UINT(MB_RETRYCANCEL));
+        WriteBytes("media\\disk.003", MakeVolume(pieces[2], 1));
+        return IDRETRY;
+    };
+    DecodeResult r = Decode("media\\disk.001", 4096);
+    EXPECT_FALSE(r.threw) << BoxTexts();
+    EXPECT_TRUE(r.data == data);
+    EXPECT_EQ(boxes.size(), 1u);
+
+    // A missing folder is a bad path to Win32: the same prompt, and Cancel ends the open.
+    boxes.clear();
+    answer = nullptr;
+    CArchiveFile reader;
+    CFileException err;
+    EXPECT_FALSE(reader.Open("nowhere\\disk.001", CFile::typeBinary, &err));
+    EXPECT_EQ(err.m_cause, CFileException::badPath);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, msg::NotFound("nowhere\\disk.001"));
+}
