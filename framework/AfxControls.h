@@ -31,30 +31,48 @@ public:
     void LimitText(int nChars = 0) { SendMessage(EM_LIMITTEXT, WPARAM(nChars)); }
 };
 
-// Owner-draw reflection shared by the two list controls.
+// Owner-draw reflection shared by the two list controls: the parent's WM_DRAWITEM,
+// WM_MEASUREITEM, WM_COMPAREITEM and WM_DELETEITEM for the control come to these virtuals.
 class COwnerDrawCtl : public CWnd {
 public:
     virtual void DrawItem(LPDRAWITEMSTRUCT) {}
     virtual void MeasureItem(LPMEASUREITEMSTRUCT) {}
+    virtual int CompareItem(LPCOMPAREITEMSTRUCT) { return 0; }
+    virtual void DeleteItem(LPDELETEITEMSTRUCT) {}
 
     BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override
     {
+        LRESULT result = TRUE;
         switch (message) {
-        case WM_DRAWITEM:
-            DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
-            if (pResult) *pResult = TRUE;
-            return TRUE;
-        case WM_MEASUREITEM:
-            MeasureItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam));
-            if (pResult) *pResult = TRUE;
-            return TRUE;
+        case WM_DRAWITEM: DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam)); break;
+        case WM_MEASUREITEM: MeasureItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam)); break;
+        case WM_COMPAREITEM: result = CompareItem(reinterpret_cast<LPCOMPAREITEMSTRUCT>(lParam)); break;
+        case WM_DELETEITEM: DeleteItem(reinterpret_cast<LPDELETEITEMSTRUCT>(lParam)); break;
         default: return CWnd::OnChildNotify(message, wParam, lParam, pResult);
         }
+        if (pResult) *pResult = result;
+        return TRUE;
     }
 };
 
 class CListBox : public COwnerDrawCtl {
 public:
+    // A list box with LBS_WANTKEYBOARDINPUT asks its parent what a key should do; the answer
+    // comes from these (-1: the list box's own handling, -2: nothing, n >= 0: act on entry n).
+    // Left to the parent's default, a dialog would answer 0 and every key would act on entry 0.
+    virtual int VKeyToItem(UINT /*nKey*/, UINT /*nIndex*/) { return -1; }
+    virtual int CharToItem(UINT /*nChar*/, UINT /*nIndex*/) { return -1; }
+
+    BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override
+    {
+        if (message != WM_VKEYTOITEM && message != WM_CHARTOITEM)
+            return COwnerDrawCtl::OnChildNotify(message, wParam, lParam, pResult);
+        int result = message == WM_VKEYTOITEM ? VKeyToItem(LOWORD(wParam), HIWORD(wParam))
+                                              : CharToItem(LOWORD(wParam), HIWORD(wParam));
+        if (pResult) *pResult = result;
+        return TRUE;
+    }
+
     int GetCount() const { return int(SendMessage(LB_GETCOUNT)); }
     int GetCurSel() const { return int(SendMessage(LB_GETCURSEL)); }
     int SetCurSel(int nSelect) { return int(SendMessage(LB_SETCURSEL, WPARAM(nSelect))); }

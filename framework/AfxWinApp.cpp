@@ -45,7 +45,12 @@ CWinApp* AfxGetApp() { return g_pApp; }
 CWnd* AfxGetMainWnd() { return g_pApp ? g_pApp->m_pMainWnd : nullptr; }
 
 #ifdef _WIN32
-HINSTANCE AfxGetInstanceHandle() { return g_pApp ? g_pApp->m_hInstance : GetModuleHandleA(nullptr); }
+// The program's own module until WinMain has told the application object (and for programs
+// whose main() builds an application object itself).
+HINSTANCE AfxGetInstanceHandle()
+{
+    return g_pApp && g_pApp->m_hInstance ? g_pApp->m_hInstance : GetModuleHandleA(nullptr);
+}
 
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
 {

@@ -35,6 +35,9 @@ CDriveComboBox::~CDriveComboBox() { delete[] m_driveTypes; }
 
 BOOL CDriveComboBox::FillDrives(const char* pszPath, BOOL bNoCdRom)
 {
+    // The selection field was measured when the dialog created the box, before this object was
+    // attached to it; give it the height of every other entry.
+    SendMessage(CB_SETITEMHEIGHT, WPARAM(-1), 16);
     DWORD need = m_pPlatform->pfnGetLogicalDriveStrings(0, nullptr);
     std::unique_ptr<char[]> strings(new char[need + 1]());
     DWORD got = m_pPlatform->pfnGetLogicalDriveStrings(need, strings.get());

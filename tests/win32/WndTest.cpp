@@ -144,19 +144,20 @@ public:
         m_bBoundInInit = m_list.m_hWnd != nullptr && m_edit.m_hWnd != nullptr;
         m_list.AddString("one");
         SendMessage(WM_COMMAND, MAKEWPARAM(1001, LBN_DBLCLK), LPARAM(m_list.m_hWnd));
+        // Left to the dialog's default, a key question from the list would be answered 0.
+        m_nCharToItem = SendMessage(WM_CHARTOITEM, MAKEWPARAM('x', 0), LPARAM(m_list.m_hWnd));
         m_edit.SetWindowText("typed");
         PostMessage(WM_COMMAND, m_nEndCommand, 0);
         return TRUE;
     }
     void OnDblclkList() { g_log.push_back("parent"); }
-    void OnKillfocusEdit() { m_edit.GetWindowText(m_strEdit); }
 
     CLoggingList m_list;
     CEdit m_edit;
     int m_nBindId;
     UINT m_nEndCommand = IDOK;
     bool m_bBoundInInit = false;
-    CString m_strEdit;
+    LRESULT m_nCharToItem = 0;
     DECLARE_MESSAGE_MAP()
 };
 BEGIN_MESSAGE_MAP(CTestDlg, CDialog)
@@ -176,6 +177,7 @@ TEST(CDialogTest, ModalDialogBindsControlsAndReflectsBeforeTheParentsMap)
         dlg.m_nEndCommand = c.command;
         EXPECT_EQ(dlg.DoModal(), c.result);
         EXPECT_TRUE(dlg.m_bBoundInInit);
+        EXPECT_EQ(dlg.m_nCharToItem, -1);
         ASSERT_GE(g_log.size(), 3u);
         EXPECT_EQ(g_log[0], "measure");
         EXPECT_EQ(g_log[1], "child");

@@ -1,0 +1,371 @@
+// uidriver: drives the windows of another program for end-to-end tests, one command per run.
+//
+//   uidriver COMMAND ARGS...
+//
+// WINDOW names a visible top-level window by its exact caption, optionally followed by @ and its
+// class name ("Choose Directory", "Choose Directory@#32770"). ID is a control id in decimal; 0
+// means the window itself. Results go to stdout, one per line; a failure prints one line on
+// stderr and exits with 1; bad usage exits with 2.
+//
+//   wait WINDOW [MS]            wait (default 10000 ms) until the window exists and is visible
+//   gone WINDOW [MS]            wait until no such window exists
+//   text WINDOW ID              print the control's text
+//   items WINDOW ID             print the entries of a list box or combo box, one per line
+//   selected WINDOW ID          print the index of the selected entry (-1: none)
+//   focus WINDOW                print the id of the control that has the focus (0: none of its)
+//   setfocus WINDOW ID          move the focus to the control, as the dialog manager does
+//   settext WINDOW ID TEXT      replace the control's text (no key strokes)
+//   select WINDOW ID ENTRY      select an entry of a list box (notifying LBN_SELCHANGE) or choose
+//                               one in a combo box (CBN_SELCHANGE, then CBN_SELENDOK, as when the
+//                               user settles on it); ENTRY is an index or =TEXT for an exact text
+//   click WINDOW ID             press a button
+//   dblclick WINDOW ID ENTRY    double-click an entry of a list box with the mouse
+//   keys WINDOW ID KEY...       focus the control and press keys: Return Tab Escape Space Up Down
+//                               Left Right Home End F4, a single character, or Shift+KEY / Alt+KEY
+//   msgbox [MS] [BUTTON]        wait for a message box, print its caption and then its text, and
+//                               press BUTTON (OK Cancel Yes No Retry Abort Ignore) if given
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+struct Failure {
+    std::string message;
+};
+
+[[noreturn]] void Fail(const std::string& message) { throw Failure{message}; }
+
+struct WindowSpec {
+    std::string caption;
+    std::string cls;  // empty: any class
+};
+
+WindowSpec ParseSpec(const std::string& spec)
+{
+    size_t at = spec.rfind('@');
+    if (at == std::string::npos) return {spec, ""};
+    return {spec.substr(0, at), spec.substr(at + 1)};
+}
+
+std::string TextOf(HWND h)
+{
+    int n = int(SendMessageA(h, WM_GETTEXTLENGTH, 0, 0));
+    std::string s(size_t(n) + 1, '\0');
+    n = int(SendMessageA(h, WM_GETTEXT, WPARAM(n + 1), LPARAM(&s[0])));
+    s.resize(size_t(n > 0 ? n : 0));
+    return s;
+}
+
+std::string ClassOf(HWND h)
+{
+    char buf[256] = "";
+    GetClassNameA(h, buf, sizeof(buf));
+    return buf;
+}
+
+struct Search {
+    const WindowSpec* spec;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTop(HWND h, LPARAM lParam)
+{
+    auto* s = reinterpret_cast<Search*>(lParam);
+    if (!IsWindowVisible(h)) return TRUE;
+    if (TextOf(h) != s->spec->caption) return TRUE;
+    if (!s->spec->cls.empty() && ClassOf(h) != s->spec->cls) return TRUE;
+    s->found = h;
+    return FALSE;
+}
+
+HWND FindTop(const WindowSpec& spec)
+{
+    Search s{&spec, nullptr};
+    EnumWindows(MatchTop, LPARAM(&s));
+    return s.found;
+}
+
+HWND WaitTop(const std::string& specText, DWORD ms)
+{
+    WindowSpec spec = ParseSpec(specText);
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND h = FindTop(spec)) return h;
+        if (GetTickCount() - start >= ms) Fail("no window \"" + specText + "\" within " + std::to_string(ms) + " ms");
+        Sleep(50);
+    }
+}
+
+// The window itself or one of its controls, found at once (a short wait for the window).
+HWND Control(const std::string& specText, const std::string& id)
+{
+    HWND top = WaitTop(specText, 2000);
+    int n = std::atoi(id.c_str());
+    if (n == 0) return top;
+    HWND h = GetDlgItem(top, n);
+    if (!h) Fail("window \"" + specText + "\" has no control " + id);
+    return h;
+}
+
+bool IsCombo(HWND h) { return _stricmp(ClassOf(h).c_str(), "ComboBox") == 0; }
+
+std::vector<std::string> Entries(HWND h)
+{
+    bool combo = IsCombo(h);
+    int count = int(SendMessageA(h, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0));
+    if (count < 0) Fail("control is not a list");
+    std::vector<std::string> out;
+    // Asked in UTF-16: Wine hands a list's text to another process in UTF-16 even for the A call.
+    for (int i = 0; i < count; ++i) {
+        int n = int(SendMessageW(h, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, WPARAM(i), 0));
+        std::wstring w(size_t(n > 0 ? n : 0) + 1, L'\0');
+        n = int(SendMessageW(h, combo ? CB_GETLBTEXT : LB_GETTEXT, WPARAM(i), LPARAM(&w[0])));
+        w.resize(size_t(n > 0 ? n : 0));
+        std::string s(w.size() * 2 + 1, '\0');
+        int m = WideCharToMultiByte(CP_ACP, 0, w.c_str(), int(w.size()), &s[0], int(s.size()), nullptr, nullptr);
+        s.resize(size_t(m > 0 ? m : 0));
+        out.push_back(s);
+    }
+    return out;
+}
+
+int EntryIndex(HWND h, const std::string& entry)
+{
+    if (!entry.empty() && entry[0] == '=') {
+        std::vector<std::string> all = Entries(h);
+        for (size_t i = 0; i < all.size(); ++i)
+            if (all[i] == entry.substr(1)) return int(i);
+        Fail("no entry \"" + entry.substr(1) + "\"");
+    }
+    return std::atoi(entry.c_str());
+}
+
+void Notify(HWND ctl, WORD code)
+{
+    SendMessageA(GetParent(ctl), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(ctl), code), LPARAM(ctl));
+}
+
+void SetFocusTo(HWND ctl)
+{
+    HWND top = GetAncestor(ctl, GA_ROOT);
+    SetForegroundWindow(top);
+    if (ctl != top) SendMessageA(GetParent(ctl), WM_NEXTDLGCTL, WPARAM(ctl), TRUE);
+}
+
+HWND FocusOf(HWND top)
+{
+    GUITHREADINFO gti = {};
+    gti.cbSize = sizeof(gti);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &gti)) return nullptr;
+    return gti.hwndFocus;
+}
+
+// Key names to virtual keys; a single character maps through the keyboard layout.
+void KeyStroke(const std::string& name)
+{
+    std::vector<WORD> mods;
+    std::string key = name;
+    for (;;) {
+        if (key.rfind("Shift+", 0) == 0) { mods.push_back(VK_SHIFT); key = key.substr(6); }
+        else if (key.rfind("Alt+", 0) == 0) { mods.push_back(VK_MENU); key = key.substr(4); }
+        else if (key.rfind("Ctrl+", 0) == 0) { mods.push_back(VK_CONTROL); key = key.substr(5); }
+        else break;
+    }
+    static const struct { const char* name; WORD vk; } kNamed[] = {
+        {"Return", VK_RETURN}, {"Tab", VK_TAB}, {"Escape", VK_ESCAPE}, {"Space", VK_SPACE}, {"Up", VK_UP},
+        {"Down", VK_DOWN}, {"Left", VK_LEFT}, {"Right", VK_RIGHT}, {"Home", VK_HOME}, {"End", VK_END},
+        {"F4", VK_F4}, {"Backspace", VK_BACK}, {"Delete", VK_DELETE},
+    };
+    WORD vk = 0;
+    for (const auto& k : kNamed)
+        if (key == k.name) vk = k.vk;
+    if (!vk && key.size() == 1) {
+        SHORT scan = VkKeyScanA(key[0]);
+        if (scan == -1) Fail("cannot type \"" + key + "\"");
+        vk = LOBYTE(scan);
+        if (HIBYTE(scan) & 1) mods.push_back(VK_SHIFT);
+    }
+    if (!vk) Fail("unknown key \"" + name + "\"");
+    std::vector<INPUT> in;
+    auto add = [&](WORD v, DWORD flags) {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = v;
+        i.ki.wScan = WORD(MapVirtualKeyA(v, MAPVK_VK_TO_VSC));
+        i.ki.dwFlags = flags;
+        in.push_back(i);
+    };
+    for (WORD m : mods) add(m, 0);
+    add(vk, 0);
+    add(vk, KEYEVENTF_KEYUP);
+    for (auto it = mods.rbegin(); it != mods.rend(); ++it) add(*it, KEYEVENTF_KEYUP);
+    SendInput(UINT(in.size()), in.data(), sizeof(INPUT));
+    Sleep(100);
+}
+
+void MouseDoubleClick(int x, int y)
+{
+    SetCursorPos(x, y);
+    Sleep(50);
+    for (int n = 0; n < 2; ++n) {
+        INPUT in[2] = {};
+        in[0].type = in[1].type = INPUT_MOUSE;
+        in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        SendInput(2, in, sizeof(INPUT));
+        Sleep(30);
+    }
+    Sleep(200);
+}
+
+struct MsgBoxSearch {
+    HWND found;
+};
+
+BOOL CALLBACK MatchMsgBox(HWND h, LPARAM lParam)
+{
+    // A message box is a dialog whose text is the static control 0xFFFF.
+    if (!IsWindowVisible(h) || ClassOf(h) != "#32770" || !GetDlgItem(h, 0xFFFF)) return TRUE;
+    reinterpret_cast<MsgBoxSearch*>(lParam)->found = h;
+    return FALSE;
+}
+
+int ButtonId(const std::string& name)
+{
+    static const struct { const char* name; int id; } kButtons[] = {
+        {"OK", IDOK}, {"Cancel", IDCANCEL}, {"Yes", IDYES}, {"No", IDNO},
+        {"Retry", IDRETRY}, {"Abort", IDABORT}, {"Ignore", IDIGNORE},
+    };
+    for (const auto& b : kButtons)
+        if (name == b.name) return b.id;
+    Fail("unknown button \"" + name + "\"");
+}
+
+DWORD Millis(const std::vector<std::string>& a, size_t i, DWORD def)
+{
+    return a.size() > i ? DWORD(std::strtoul(a[i].c_str(), nullptr, 10)) : def;
+}
+
+void Need(const std::vector<std::string>& a, size_t n)
+{
+    if (a.size() < n) throw std::string("too few arguments for " + a[0]);
+}
+
+void Run(const std::vector<std::string>& a)
+{
+    const std::string& cmd = a[0];
+    if (cmd == "wait") {
+        Need(a, 2);
+        WaitTop(a[1], Millis(a, 2, 10000));
+    } else if (cmd == "gone") {
+        Need(a, 2);
+        WindowSpec spec = ParseSpec(a[1]);
+        DWORD ms = Millis(a, 2, 10000), start = GetTickCount();
+        while (FindTop(spec)) {
+            if (GetTickCount() - start >= ms) Fail("window \"" + a[1] + "\" still there after " + std::to_string(ms) + " ms");
+            Sleep(50);
+        }
+    } else if (cmd == "text") {
+        Need(a, 3);
+        std::printf("%s\n", TextOf(Control(a[1], a[2])).c_str());
+    } else if (cmd == "items") {
+        Need(a, 3);
+        for (const std::string& s : Entries(Control(a[1], a[2]))) std::printf("%s\n", s.c_str());
+    } else if (cmd == "selected") {
+        Need(a, 3);
+        HWND h = Control(a[1], a[2]);
+        std::printf("%d\n", int(SendMessageA(h, IsCombo(h) ? CB_GETCURSEL : LB_GETCURSEL, 0, 0)));
+    } else if (cmd == "focus") {
+        Need(a, 2);
+        HWND top = WaitTop(a[1], 2000);
+        HWND f = FocusOf(top);
+        // The edit inside a combo box counts as the combo box.
+        while (f && GetParent(f) && GetParent(f) != top) f = GetParent(f);
+        std::printf("%d\n", f && f != top ? GetDlgCtrlID(f) : 0);
+    } else if (cmd == "setfocus") {
+        Need(a, 3);
+        SetFocusTo(Control(a[1], a[2]));
+        Sleep(100);
+    } else if (cmd == "settext") {
+        Need(a, 4);
+        SendMessageA(Control(a[1], a[2]), WM_SETTEXT, 0, LPARAM(a[3].c_str()));
+    } else if (cmd == "select") {
+        Need(a, 4);
+        HWND h = Control(a[1], a[2]);
+        int i = EntryIndex(h, a[3]);
+        if (IsCombo(h)) {
+            if (SendMessageA(h, CB_SETCURSEL, WPARAM(i), 0) == CB_ERR && i != -1) Fail("no entry " + a[3]);
+            Notify(h, CBN_SELCHANGE);
+            Notify(h, CBN_SELENDOK);
+        } else {
+            if (SendMessageA(h, LB_SETCURSEL, WPARAM(i), 0) == LB_ERR && i != -1) Fail("no entry " + a[3]);
+            Notify(h, LBN_SELCHANGE);
+        }
+    } else if (cmd == "click") {
+        Need(a, 3);
+        HWND h = Control(a[1], a[2]);
+        if (!IsWindowEnabled(h)) Fail("control " + a[2] + " is disabled");
+        SetForegroundWindow(GetAncestor(h, GA_ROOT));
+        SendMessageA(h, BM_CLICK, 0, 0);
+    } else if (cmd == "dblclick") {
+        Need(a, 4);
+        HWND h = Control(a[1], a[2]);
+        int i = EntryIndex(h, a[3]);
+        SendMessageA(h, LB_SETTOPINDEX, WPARAM(i), 0);
+        RECT r;
+        if (SendMessageA(h, LB_GETITEMRECT, WPARAM(i), LPARAM(&r)) == LB_ERR) Fail("no entry " + a[3]);
+        POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ClientToScreen(h, &p);
+        SetForegroundWindow(GetAncestor(h, GA_ROOT));
+        MouseDoubleClick(p.x, p.y);
+    } else if (cmd == "keys") {
+        Need(a, 4);
+        SetFocusTo(Control(a[1], a[2]));
+        Sleep(100);
+        for (size_t i = 3; i < a.size(); ++i) KeyStroke(a[i]);
+    } else if (cmd == "msgbox") {
+        DWORD ms = Millis(a, 1, 10000), start = GetTickCount();
+        MsgBoxSearch s{nullptr};
+        for (;;) {
+            EnumWindows(MatchMsgBox, LPARAM(&s));
+            if (s.found) break;
+            if (GetTickCount() - start >= ms) Fail("no message box within " + std::to_string(ms) + " ms");
+            Sleep(50);
+        }
+        std::printf("%s\n%s\n", TextOf(s.found).c_str(), TextOf(GetDlgItem(s.found, 0xFFFF)).c_str());
+        if (a.size() > 2) {
+            HWND button = GetDlgItem(s.found, ButtonId(a[2]));
+            if (!button) Fail("the message box has no " + a[2] + " button");
+            SetForegroundWindow(s.found);
+            SendMessageA(button, BM_CLICK, 0, 0);
+        }
+    } else {
+        throw std::string("unknown command " + cmd);
+    }
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::fprintf(stderr, "usage: uidriver COMMAND ARGS... (see the source's head for the commands)\n");
+        return 2;
+    }
+    try {
+        Run(args);
+    } catch (const Failure& f) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "uidriver %s: %s\n", args[0].c_str(), f.message.c_str());
+        return 1;
+    } catch (const std::string& usage) {
+        std::fprintf(stderr, "uidriver: %s\n", usage.c_str());
+        return 2;
+    }
+    std::fflush(stdout);
+    return 0;
+}

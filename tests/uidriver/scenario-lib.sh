@@ -1,0 +1,79 @@
+# Helpers for end-to-end scenarios under Wine, sourced by a scenario script.
+# The scenario runs inside one virtual X server (started here when there is no display), so the
+# driver, the program under test and the screenshots all see the same screen.
+#   Environment: WINEPREFIX (the build's prefix), ZRV_WIN32_BIN (the win32 build folder),
+#                ZRV_SHOTS (folder for this scenario's screenshots, emptied first).
+set -euo pipefail
+: "${WINEPREFIX:?}" "${ZRV_WIN32_BIN:?}" "${ZRV_SHOTS:?}"
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+fi
+export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
+DRIVER="$ZRV_WIN32_BIN/tests/uidriver/uidriver.exe"
+SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/zrv-scenario.XXXXXX")
+rm -rf "$ZRV_SHOTS"
+mkdir -p "$ZRV_SHOTS"
+SHOT_NO=0
+APP_PID=
+trap 'rm -rf "$SCRATCH"' EXIT
+# A wineserver left from a run on another X display would hand its windows to that display.
+wineserver -w || true
+# Without a window manager nobody draws captions and frames; Wine draws its own when told that
+# its windows are not decorated by one. Once per prefix.
+if [ ! -f "$WINEPREFIX/.zrv-undecorated" ]; then
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >"$SCRATCH/reg.log" 2>&1 </dev/null || true
+  wineserver -w || true
+  touch "$WINEPREFIX/.zrv-undecorated"
+fi
+
+# drv ARGS...: runs the driver; its output, without carriage returns, is in $out.
+drv() {
+  local rc=0
+  wine "$DRIVER" "$@" >"$SCRATCH/out" 2>"$SCRATCH/err" </dev/null || rc=$?
+  out=$(tr -d '\r' <"$SCRATCH/out")
+  if [ "$rc" -ne 0 ]; then
+    grep -v -E '^(wine: |[0-9a-f]{4}:(fixme|err|warn):|Xlib:)' "$SCRATCH/err" >&2 || true
+  fi
+  return "$rc"
+}
+
+# must ARGS...: the driver command has to succeed.
+must() { drv "$@" || fail "driver command failed: $*"; }
+
+# shot NAME: a screenshot of the whole screen as NN-NAME.png.
+shot() {
+  SHOT_NO=$((SHOT_NO + 1))
+  sleep 0.4
+  import -window root "$ZRV_SHOTS/$(printf %02d "$SHOT_NO")-$1.png"
+}
+
+fail() {
+  echo "FAIL: $*" >&2
+  shot failure || true
+  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
+  exit 1
+}
+
+# expect WHAT EXPECTED ACTUAL
+expect() {
+  if [ "$2" != "$3" ]; then
+    fail "$1: expected [$2], got [$3]"
+  fi
+  echo "ok: $1"
+}
+
+# start_app PROGRAM ARGS...: runs a Windows program in the background.
+start_app() {
+  wine "$@" >"$SCRATCH/app.log" 2>&1 </dev/null &
+  APP_PID=$!
+}
+
+# end_app: waits for the program started last; its exit code is in $app_rc.
+end_app() {
+  app_rc=0
+  wait "$APP_PID" || app_rc=$?
+  APP_PID=
+}
+
+# The Windows path of a Unix path inside the prefix's drive C.
+winpath_c() { printf 'C:%s' "$(echo "${1#"$WINEPREFIX/drive_c"}" | tr / '\\')"; }
