@@ -26,6 +26,7 @@ levels() { echo "$1" | tr '\\' '\n'; }
 open_chooser() {
   start_app "$HOST" "$1" "$(winpath_c "$RESULT_UNIX")"
   must wait "$DLG" 20000
+  shot chooser-open
 }
 
 # returned WHAT EXPECTED: waits for chooser_host and checks what the dialog returned, as one
@@ -39,7 +40,6 @@ returned() {
 case "$scenario" in
 levels)
   open_chooser "$BASE"
-  shot opened
   must text "$DLG" $EDIT;       expect "edit shows the initial path" "$BASE" "$out"
   must items "$DLG" $LIST;      expect "levels, then sorted sub-directories" "$(levels "$BASE")"$'\n'"$SUBDIRS" "$out"
   must selected "$DLG" $LIST;   expect "nothing selected in the list" "-1" "$out"
