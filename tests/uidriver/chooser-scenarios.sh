@@ -105,13 +105,18 @@ drive)
   drives="$out"
   z=$(echo "$drives" | grep -n '^Z: ' | cut -d: -f1)
   [ -n "$z" ] || fail "no drive Z: in [$drives]"
+  # Dropped and closed again with Escape: no choice was made.
   must keys "$DLG" $DRIVES F4
   shot drives-dropped
   must keys "$DLG" $DRIVES Escape
-  must select "$DLG" $DRIVES $((z - 1))
+  must text "$DLG" $EDIT;       expect "Escape in the drop-down list chooses nothing" "$BASE" "$out"
+  # Z: is the last drive: End and Return in the dropped list choose it.
+  must keys "$DLG" $DRIVES F4
+  must keys "$DLG" $DRIVES End Return
   shot drive-chosen
   must text "$DLG" $EDIT;       expect "edit shows the drive" "Z:" "$out"
   must items "$DLG" $LIST;      expect "the drive is the only level" "Z:" "$(echo "$out" | head -1)"
+  must selected "$DLG" $DRIVES; expect "the box shows the chosen drive" "$((z - 1))" "$out"
   must click "$DLG" $OK
   returned "a bare drive grows a backslash" 'IDOK|Z:\'
   ;;
