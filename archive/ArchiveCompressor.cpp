@@ -1,5 +1,7 @@
 #include "ArchiveCompressor.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <stdexcept>
 
@@ -43,21 +45,27 @@ void CArchiveCompressor::Write(const void* data, size_t size)
     const uint8_t* end = p + size;
     m_bytesIn += size;
     while (p < end) {
-        if (*p != m_runByte) {
-            FlushRun();
-            m_runByte = *p++;
-            m_runLength = 1;
+        if (m_runLength && *p == m_runByte) {
+            // Extend the run as far as the input allows, writing whole longest pieces on the way
+            // so that the pending length stays bounded.
+            while (p < end && *p == m_runByte && m_runLength < kLongestPiece) {
+                ++p;
+                ++m_runLength;
+            }
+            if (m_runLength == kLongestPiece) FlushRun();
             continue;
         }
-        // Extend the run as far as the input allows, writing whole longest pieces on the way so
-        // that the pending length stays bounded.
+        if (m_runLength) FlushRun();
+        // Bytes that differ from the byte after them are runs of one: straight into the block,
+        // as many as it has room for. The first byte that equals its successor starts a run.
         const uint8_t* q = p;
-        while (q < end && *q == uint8_t(m_runByte) && m_runLength < kLongestPiece) {
-            ++q;
-            ++m_runLength;
-        }
-        p = q;
-        if (m_runLength == kLongestPiece) FlushRun();
+        const uint8_t* limit = p + std::min<ptrdiff_t>(end - 1 - p, m_capacity - m_used);
+        while (q < limit && q[0] != q[1]) ++q;
+        std::memcpy(m_block.data() + m_used, p, size_t(q - p));
+        m_used += int32_t(q - p);
+        m_runByte = *q;
+        m_runLength = 1;
+        p = q + 1;
     }
 }
 

@@ -71,7 +71,7 @@ TEST(ArchiveWriter, RotationSortMatchesReference)
                                        "abc*", "zyxwvu", "aabaab", "baabaa", std::string("\0\xff\0\xff\x01", 5)};
     std::mt19937 rng(7);
     for (int k = 0; k < 300; ++k) {
-        std::string s(1 + rng() % 40, 'a');
+        std::string s(1 + rng() % (k < 200 ? 40 : 300), 'a');
         int alphabet = 1 + int(rng() % 3);
         for (char& ch : s) ch = char('a' + rng() % unsigned(alphabet));
         blocks.push_back(s);
@@ -104,6 +104,10 @@ TEST(ArchiveWriter, LeastRotation)
         int32_t start;
     } cases[] = {
         {"a", 0}, {"ba", 1}, {"banana", 5}, {"aaaa", 0}, {"cabab", 1}, {"bbbab", 3}, {"abab", 0}, {"zza", 2},
+        // Common stretches longer than a machine word, with and without wrapping.
+        {std::string(100, 'a') + "b" + std::string(50, 'a'), 101},
+        {"c" + std::string(40, 'a') + "b" + std::string(41, 'a'), 42},
+        {[] { std::string s; for (int k = 0; k < 30; ++k) s += "zxy"; return s; }(), 1},
     };
     for (const Case& c : cases) {
         int32_t got = zrv::LeastRotation(reinterpret_cast<const uint8_t*>(c.block.data()), int32_t(c.block.size()));
