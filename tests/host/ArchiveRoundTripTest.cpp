@@ -164,7 +164,7 @@ TEST(ArchiveRoundTrip, Volumes)
         size_t inputSize;
         uint64_t volumeSize;
     } cases[] = {
-        {"one data byte per volume, past .999", 700, 13},
+        {"one data byte per volume, past .999", 1100, 13},
         {"two bytes per volume", 2000, 14},
         {"17 bytes per volume", 5000, 29},
         {"data of exactly one buffer", 1100000, 512012},
@@ -178,6 +178,10 @@ TEST(ArchiveRoundTrip, Volumes)
         std::string input = Random(c.inputSize, uint32_t(c.inputSize));
         Image image = Compress(input, 9, c.volumeSize, 4096);
         ASSERT_GT(image.paths.size(), 1u) << c.name;
+        if (c.volumeSize == 13) {
+            ASSERT_GT(image.paths.size(), 1000u);
+            EXPECT_EQ(image.paths[999], "img.1000");
+        }
         uint64_t perVolume = zrv::DataPerVolume(c.volumeSize);
         for (size_t i = 0; i < image.paths.size(); ++i) {
             uint64_t data = std::filesystem::file_size(image.paths[i]) - 12;
