@@ -1,7 +1,8 @@
 // CArchiveFile: one block from symbols back to bytes: move-to-front and run decoding into
 // lastColumn, the inverse block-sorting transform into block, and the removal of the alteration
 // that the writer applies at fixed positions.
-#include "ArchiveFile.h"
+#include "ArchiveDecoderInline.h"
+#include "ArchiveTransform.h"
 
 #include "AfxMessageBox.h"
 
@@ -22,9 +23,6 @@ constexpr int kSymEnd = 259;
 
 // Run counts beyond this are clamped: any count this large overruns every block anyway.
 constexpr uint64_t kRunCountCap = uint64_t(1) << 40;
-
-// Positions below this many bytes index a fused (position << 8 | byte) table in 32 bits.
-constexpr int kFusedLimit = 1 << 24;
 
 }  // namespace
 
@@ -84,39 +82,7 @@ void CArchiveFile::invertBlockTransform()
     // The walk below starts at originRow; a row outside the block means a damaged stream.
     if (originRow < 0 || originRow > lastIndex) fatalError(kMsgBadOrigin);
 
-    uint32_t charStart[256] = {};
-    for (int i = 0; i < count; ++i) ++charStart[lastColumn[i]];
-    uint32_t sum = 0;
-    for (int c = 0; c < 256; ++c) {
-        uint32_t occurrences = charStart[c];
-        charStart[c] = sum;
-        sum += occurrences;
-    }
-
-    // links[i] is where the walk goes after row i: the start of lastColumn[i]'s byte value in
-    // the sorted first column plus its earlier occurrences. Each step visits a row never seen
-    // before, so the walk stays inside 0..lastIndex.
-    if (count <= kFusedLimit) {
-        // Fused table: the next row and the byte in one 32-bit entry, one memory access per step.
-        uint32_t* next = reinterpret_cast<uint32_t*>(links);
-        for (int i = 0; i < count; ++i) {
-            uint8_t c = lastColumn[i];
-            next[i] = (charStart[c]++ << 8) | c;
-        }
-        uint32_t p = uint32_t(originRow);
-        for (int j = lastIndex; j >= 0; --j) {
-            uint32_t e = next[p];
-            block[j] = uint8_t(e);
-            p = e >> 8;
-        }
-    } else {
-        for (int i = 0; i < count; ++i) links[i] = int32_t(charStart[lastColumn[i]]++);
-        int32_t p = originRow;
-        for (int j = lastIndex; j >= 0; --j) {
-            block[j] = lastColumn[p];
-            p = links[p];
-        }
-    }
+    zrv::InvertBlockTransform(lastColumn, links, block, count, originRow);
 }
 
 void CArchiveFile::spotBlock()

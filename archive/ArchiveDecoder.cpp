@@ -4,14 +4,13 @@
 // it divides range by the model's total before scaling. Its exact arithmetic, the models'
 // parameters and the order in which they are used define the stream: any change decodes a
 // different stream.
-#include "ArchiveFile.h"
+#include "ArchiveDecoderInline.h"
 
 #include <cstring>
 
 namespace {
 
 constexpr uint32_t kRangeTop = 0x2000000u;     // range right after the decoder starts
-constexpr uint32_t kRangeBottom = 0x1000000u;  // range is doubled while at most this
 constexpr int kPrecisionBits = 26;
 
 struct ModelParams {
@@ -29,6 +28,10 @@ const ModelParams kBlockModels[8] = {
 constexpr uint32_t kBlockModelLimit = 1000;
 
 }  // namespace
+
+namespace zrv {
+constexpr ReciprocalTable kReciprocals;
+}  // namespace zrv
 
 void CArchiveFile::setupModel(FreqModel& model, const char* name, int symbolCount, int increment, uint32_t limit)
 {
@@ -58,10 +61,10 @@ void CArchiveFile::startDecoder()
 
 int CArchiveFile::nextBit() { return int(takeBits(1)); }
 
-// The next count bits of the stream (1 to 31), first bit most significant. Bytes are fetched
-// only when one of their bits is needed, so volumes are passed and CRCs compared at exactly the
-// same points as with single-bit input.
-uint32_t CArchiveFile::takeBits(int count)
+// The next count bits of the stream (1 to 31), first bit most significant, when they run past
+// the byte in hand. Bytes are fetched only when one of their bits is needed, so volumes are passed
+// and CRCs compared at exactly the same points as with single-bit input.
+uint32_t CArchiveFile::takeBitsSlow(int count)
 {
     uint32_t bits = 0;
     while (count > bitsLeft) {
@@ -77,70 +80,33 @@ uint32_t CArchiveFile::takeBits(int count)
     return (bits << count) | ((uint32_t(bitBuffer) >> bitsLeft) & ((1u << count) - 1));
 }
 
-int CArchiveFile::decodeWithModel(FreqModel& model)
+void CArchiveFile::halveModel(FreqModel& model)
 {
-    uint32_t total = model.total;
-    uint32_t r = range / total;
+    // Halving rounds up, so no frequency ever falls to 0.
+    uint32_t total = 0;
+    for (int i = 1; i <= model.symbolCount; ++i) {
+        model.freq[i] = (model.freq[i] + 1) / 2;
+        total += model.freq[i];
+    }
+    model.total = total;
+}
+
+// The flat "bogus" model, decoded directly: every byte value has frequency 1 of 256, the last
+// one with the remainder, and the model never changes (its increment is 0).
+int CArchiveFile::decodeRawByte()
+{
+    const uint32_t r = range >> 8;
     uint32_t t = value / r;
-    // A damaged stream may point past the model: it then decodes the last symbol.
-    if (t > total - 1) t = total - 1;
-
-    // total is the sum of freq[1..n], so the scan stops at symbol n at the latest.
-    const uint32_t* freq = model.freq;
-    int s = 1;
-    uint32_t high = freq[1];
-    while (high <= t) high += freq[++s];
-    uint32_t low = high - freq[s];
-
-    value -= r * low;
-    // The last symbol also receives what the division by total left over.
-    range = high < total ? r * freq[s] : range - r * low;
-
-    // Double range until it exceeds 2^24, pulling in one bit per doubling. total never exceeds
-    // 1000 here, so range is at least 16777 and at most 11 doublings are due.
-    if (range <= kRangeBottom) {
-        int doublings = __builtin_clz(range - 1) - 7;
-        range <<= doublings;
-        value = (value << doublings) | takeBits(doublings);
-    }
-    adaptModel(model, s);
-    return s;
+    if (t > 255) t = 255;
+    value -= r * t;
+    range = t < 255 ? r : range - r * t;
+    renormalize();
+    return int(t);
 }
-
-void CArchiveFile::adaptModel(FreqModel& model, int symbol)
-{
-    model.total += uint32_t(model.increment);
-    model.freq[symbol] += uint32_t(model.increment);
-    if (model.total > model.limit) {
-        // Halving rounds up, so no frequency ever falls to 0.
-        uint32_t total = 0;
-        for (int i = 1; i <= model.symbolCount; ++i) {
-            model.freq[i] = (model.freq[i] + 1) / 2;
-            total += model.freq[i];
-        }
-        model.total = total;
-    }
-}
-
-int CArchiveFile::decodeRawByte() { return decodeWithModel(rawModel) - 1; }
 
 uint32_t CArchiveFile::decodeRawUInt32()
 {
     uint32_t v = 0;
     for (int i = 0; i < 4; ++i) v = (v << 8) | uint32_t(decodeRawByte());
     return v;
-}
-
-int CArchiveFile::decodeMtfSymbol()
-{
-    int c = decodeWithModel(blockModels[0]);
-    switch (c) {
-    case 1: return 257;
-    case 2: return 258;
-    case 3: return 1;
-    case 11: return 259;
-    default:
-        // Class c (4 to 10) covers positions 2^(c-3) to 2^(c-2) - 1 with model c - 3.
-        return ((1 << (c - 3)) - 1) + decodeWithModel(blockModels[c - 3]);
-    }
 }

@@ -118,8 +118,11 @@ private:
     void startDecoder();
     int nextBit();
     uint32_t takeBits(int count);
+    uint32_t takeBitsSlow(int count);
+    void renormalize();
     int decodeWithModel(FreqModel& model);
     static void adaptModel(FreqModel& model, int symbol);
+    static void halveModel(FreqModel& model);
     int decodeRawByte();
     uint32_t decodeRawUInt32();
     int decodeMtfSymbol();
