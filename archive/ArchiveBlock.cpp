@@ -48,7 +48,9 @@ int CArchiveFile::getAndMoveToFrontDecode()
     for (int i = 0; i < 256; ++i) mtfList[i] = uint8_t(i);
     lastIndex = -1;
 
-    int s = decodeMtfSymbol();
+    uint8_t* const column = lastColumn;
+    CoderState c = loadCoder();
+    int s = decodeMtfSymbol(c);
     while (s != kSymEnd) {
         if (s == kSymRunTwo || s == kSymRunOne) {
             // Bijective base 2, most significant digit first: 258 is the digit 1, 257 the digit 2.
@@ -56,22 +58,23 @@ int CArchiveFile::getAndMoveToFrontDecode()
             do {
                 k = 2 * k + (s == kSymRunTwo ? 2 : 1);
                 if (k > kRunCountCap) k = kRunCountCap;
-                s = decodeMtfSymbol();
+                s = decodeMtfSymbol(c);
             } while (s == kSymRunTwo || s == kSymRunOne);
             appendRun(mtfList[0], k, n);
         } else if (s >= 1 && s <= 255) {
             uint8_t b = mtfList[s];
             if (lastIndex + 1 >= n) fatalError(kMsgOverrun);
-            lastColumn[++lastIndex] = b;
+            column[++lastIndex] = b;
             std::memmove(mtfList + 1, mtfList, size_t(s));
             mtfList[0] = b;
-            s = decodeMtfSymbol();
+            s = decodeMtfSymbol(c);
         } else {
             CString text;
             text.Format(kMsgPanic, "getAndMoveToFrontDecode\n");
             fatalError(text);
         }
     }
+    storeCoder(c);
     return result;
 }
 

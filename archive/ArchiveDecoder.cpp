@@ -59,25 +59,12 @@ void CArchiveFile::startDecoder()
     for (int i = 0; i < kPrecisionBits; ++i) value = 2 * value + uint32_t(nextBit());
 }
 
-int CArchiveFile::nextBit() { return int(takeBits(1)); }
-
-// The next count bits of the stream (1 to 31), first bit most significant, when they run past
-// the byte in hand. Bytes are fetched only when one of their bits is needed, so volumes are passed
-// and CRCs compared at exactly the same points as with single-bit input.
-uint32_t CArchiveFile::takeBitsSlow(int count)
+int CArchiveFile::nextBit()
 {
-    uint32_t bits = 0;
-    while (count > bitsLeft) {
-        bits = (bits << bitsLeft) | (uint32_t(bitBuffer) & ((1u << bitsLeft) - 1));
-        count -= bitsLeft;
-        bitsLeft = 0;
-        int byte = nextInputByte();
-        if (byte == kEndOfData) raiseReadError();
-        bitBuffer = byte;
-        bitsLeft = 8;
-    }
-    bitsLeft -= count;
-    return (bits << count) | ((uint32_t(bitBuffer) >> bitsLeft) & ((1u << count) - 1));
+    CoderState c = loadCoder();
+    int bit = int(takeBits(c, 1));
+    storeCoder(c);
+    return bit;
 }
 
 void CArchiveFile::halveModel(FreqModel& model)
@@ -95,12 +82,14 @@ void CArchiveFile::halveModel(FreqModel& model)
 // one with the remainder, and the model never changes (its increment is 0).
 int CArchiveFile::decodeRawByte()
 {
-    const uint32_t r = range >> 8;
-    uint32_t t = value / r;
+    CoderState c = loadCoder();
+    const uint32_t r = c.range >> 8;
+    uint32_t t = c.value / r;
     if (t > 255) t = 255;
-    value -= r * t;
-    range = t < 255 ? r : range - r * t;
-    renormalize();
+    c.value -= r * t;
+    c.range = t < 255 ? r : c.range - r * t;
+    renormalize(c);
+    storeCoder(c);
     return int(t);
 }
 

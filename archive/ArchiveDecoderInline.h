@@ -36,32 +36,66 @@ inline uint32_t DivideRange(uint32_t range, uint32_t total)
 
 }  // namespace zrv
 
-inline uint32_t CArchiveFile::takeBits(int count)
+#define ZRV_ALWAYS_INLINE inline __attribute__((always_inline))
+
+// The decoder's registers and bit input as local values: the block's symbol loop keeps them in
+// machine registers instead of reloading them after every byte it stores.
+struct CArchiveFile::CoderState {
+    uint32_t range;
+    uint32_t value;
+    uint32_t bits;  // the byte being taken is the low byte; its untaken bits are the low bitCount
+    int bitCount;
+};
+
+inline CArchiveFile::CoderState CArchiveFile::loadCoder() const
 {
-    if (count <= bitsLeft) {
-        bitsLeft -= count;
-        return (uint32_t(bitBuffer) >> bitsLeft) & ((1u << count) - 1);
-    }
-    return takeBitsSlow(count);
+    return CoderState{range, value, uint32_t(bitBuffer), bitsLeft};
 }
 
-inline void CArchiveFile::renormalize()
+inline void CArchiveFile::storeCoder(const CoderState& c)
+{
+    range = c.range;
+    value = c.value;
+    bitBuffer = int32_t(c.bits & 0xFF);
+    bitsLeft = c.bitCount;
+}
+
+inline uint32_t CArchiveFile::fetchByte()
+{
+    int byte = nextInputByte();
+    if (byte == kEndOfData) raiseReadError();
+    return uint32_t(byte);
+}
+
+// The next count bits (at most 24), first bit most significant. A byte is fetched only when one
+// of its bits is needed, so volumes are passed and CRCs compared where single-bit input would.
+ZRV_ALWAYS_INLINE uint32_t CArchiveFile::takeBits(CoderState& c, int count)
+{
+    while (c.bitCount < count) {
+        c.bits = c.bits << 8 | fetchByte();
+        c.bitCount += 8;
+    }
+    c.bitCount -= count;
+    return (c.bits >> c.bitCount) & ((1u << count) - 1);
+}
+
+ZRV_ALWAYS_INLINE void CArchiveFile::renormalize(CoderState& c)
 {
     // Double range while it is at most 2^24, one bit per doubling. range never falls below
     // 2^24 / 1000 here, so range - 1 is not 0 and at most 11 doublings are due.
-    if (range <= 0x1000000u) {
-        int doublings = __builtin_clz(range - 1) - 7;
-        range <<= doublings;
-        value = (value << doublings) | takeBits(doublings);
+    if (c.range <= 0x1000000u) {
+        int doublings = __builtin_clz(c.range - 1) - 7;
+        c.range <<= doublings;
+        c.value = c.value << doublings | takeBits(c, doublings);
     }
 }
 
-inline int CArchiveFile::decodeWithModel(FreqModel& model)
+ZRV_ALWAYS_INLINE int CArchiveFile::decodeWithModel(FreqModel& model, CoderState& c)
 {
     const uint32_t total = model.total;
-    const uint32_t r = zrv::DivideRange(range, total);
+    const uint32_t r = zrv::DivideRange(c.range, total);
     const uint32_t* const freq = model.freq;
-    const uint32_t v = value;
+    const uint32_t v = c.value;
     int s;
     uint32_t high;
     if (v >= r * total) {
@@ -74,10 +108,10 @@ inline int CArchiveFile::decodeWithModel(FreqModel& model)
         while (r * high <= v) high += freq[++s];
     }
     const uint32_t low = high - freq[s];
-    value = v - r * low;
+    c.value = v - r * low;
     // The last symbol also receives what the division by total left over.
-    range = high < total ? r * freq[s] : range - r * low;
-    renormalize();
+    c.range = high < total ? r * freq[s] : c.range - r * low;
+    renormalize(c);
     adaptModel(model, s);
     return s;
 }
@@ -89,16 +123,16 @@ inline void CArchiveFile::adaptModel(FreqModel& model, int symbol)
     if (model.total > model.limit) halveModel(model);
 }
 
-inline int CArchiveFile::decodeMtfSymbol()
+ZRV_ALWAYS_INLINE int CArchiveFile::decodeMtfSymbol(CoderState& c)
 {
-    int c = decodeWithModel(blockModels[0]);
-    switch (c) {
+    int cls = decodeWithModel(blockModels[0], c);
+    switch (cls) {
     case 1: return 257;
     case 2: return 258;
     case 3: return 1;
     case 11: return 259;
     default:
-        // Class c (4 to 10) covers positions 2^(c-3) to 2^(c-2) - 1 with model c - 3.
-        return ((1 << (c - 3)) - 1) + decodeWithModel(blockModels[c - 3]);
+        // Class 4 to 10 covers positions 2^(cls-3) to 2^(cls-2) - 1 with model cls - 3.
+        return ((1 << (cls - 3)) - 1) + decodeWithModel(blockModels[cls - 3], c);
     }
 }

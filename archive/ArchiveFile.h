@@ -116,16 +116,19 @@ private:
     static void setupModel(FreqModel& model, const char* name, int symbolCount, int increment, uint32_t limit);
     void setupBlockModels();
     void startDecoder();
+    struct CoderState;
+    CoderState loadCoder() const;
+    void storeCoder(const CoderState& c);
+    uint32_t fetchByte();
     int nextBit();
-    uint32_t takeBits(int count);
-    uint32_t takeBitsSlow(int count);
-    void renormalize();
-    int decodeWithModel(FreqModel& model);
+    uint32_t takeBits(CoderState& c, int count);
+    void renormalize(CoderState& c);
+    int decodeWithModel(FreqModel& model, CoderState& c);
     static void adaptModel(FreqModel& model, int symbol);
     static void halveModel(FreqModel& model);
     int decodeRawByte();
     uint32_t decodeRawUInt32();
-    int decodeMtfSymbol();
+    int decodeMtfSymbol(CoderState& c);
 
     // Block reconstruction (ArchiveBlock.cpp) and delivery (ArchiveRead.cpp).
     int getAndMoveToFrontDecode();
