@@ -136,6 +136,8 @@ TEST(ArchiveRoundTrip, Shapes)
         {"N - 1 (block size 2)", [=] { return NoRuns(n2 - 1, 5); }, 2, 0, 1 << 20},
         {"N (block size 2)", [=] { return NoRuns(n2, 5); }, 2, 0, 333},
         {"N + 1 (block size 2)", [=] { return NoRuns(n2 + 1, 5); }, 2, 0, 1},
+        {"N - 1 (block size 9)", [] { return NoRuns(900000 - 1, 10); }, 9, 0, 65536},
+        {"N + 1 (block size 9)", [] { return NoRuns(900000 + 1, 10); }, 9, 0, 65536},
         {"two full blocks and one byte", [=] { return NoRuns(2 * n1 + 1, 6); }, 1, 0, 99999},
         {"a run across the block end",
          [=] { return NoRuns(n1 - 3, 7) + std::string(300, '\x55') + NoRuns(10, 8); }, 1, 0, 4096},
