@@ -77,6 +77,7 @@ public:
     // Delivers up to nCount decompressed bytes into lpBuf and returns how many; fewer than
     // nCount only when the stream has ended. 0 when nCount is 0. A Read after the end of the
     // stream throws the read error. Throws on corrupt data, a missing volume and the like.
+    // Returns 0 on a reader that has not been opened.
     UINT Read(void* lpBuf, UINT nCount) override;
 
     // Reads a zero-terminated string of at most limit bytes, one byte at a time. Returns the

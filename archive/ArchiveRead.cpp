@@ -82,6 +82,8 @@ full:
 
 UINT CArchiveFile::Read(void* lpBuf, UINT nCount)
 {
+    // Nothing to decode without a successfully opened image.
+    if (!inBuffer || !fileError) return 0;
     // The delivery counter is a signed 32-bit value: serve larger requests in pieces.
     UINT done = 0;
     while (done < nCount) {

@@ -237,6 +237,25 @@ TEST_F(ArchiveReaderTest, DamagedBlocksAreReportedAsCorrupt)
     }
 }
 
+TEST_F(ArchiveReaderTest, ValuePastTheModelDecodesItsLastSymbol)
+{
+    // With the first bit set, value starts at or above range: every origin byte decodes as 255
+    // (origin value -1, the last block) and the class model yields its last symbol, the end of
+    // the block, at once. The last block is empty and has no marker.
+    WriteBytes("img.001", MakeVolume(std::string(8, '\xFF')));
+    DecodeResult r = Decode("img.001", 1);
+    EXPECT_TRUE(r.opened);
+    EXPECT_TRUE(r.threw);
+    EXPECT_TRUE(r.data.empty());
+    ASSERT_EQ(boxes.size(), 1u) << BoxTexts();
+    EXPECT_EQ(boxes[0].text, msg::kUnblock);
+
+    // A reader that was never opened has nothing to deliver.
+    CArchiveFile idle;
+    char ch;
+    EXPECT_EQ(idle.Read(&ch, 1), 0u);
+}
+
 TEST_F(ArchiveReaderTest, BlockSizeZeroHoldsNoByte)
 {
     WriteBytes("img.001", MakeVolume(EncodeContents({"*"}), 0));
