@@ -10,6 +10,7 @@
 #include "AfxMessageBox.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <functional>
 #include <iostream>
@@ -22,6 +23,38 @@ namespace {
 const char kCompressUsage[] = "compress IN OUT.001 [--block-size 1-9] [--volume-size BYTES]";
 const char kDecompressUsage[] = "decompress IN.001 OUT";
 const char kVerifyUsage[] = "verify IN.001";
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void OnInterrupt(int) { g_interrupted = 1; }
+
+// While it lives, an interrupt (Ctrl-C), a hang-up or a termination request ends the command at
+// the next check through ToolError, so that the temporary outputs are removed on the way out.
+class InterruptGuard {
+public:
+    InterruptGuard()
+    {
+        struct sigaction sa = {};
+        sa.sa_handler = OnInterrupt;
+        sigemptyset(&sa.sa_mask);
+        for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &sa, &m_old[i]);
+    }
+    ~InterruptGuard()
+    {
+        for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &m_old[i], nullptr);
+    }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+    static void Check()
+    {
+        if (g_interrupted) throw ToolError("interrupted");
+    }
+
+private:
+    static constexpr int kSignals[3] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction m_old[3];
+};
 
 // One line on stderr, over a progress line if one is showing.
 void Say(const std::string& text)
@@ -98,6 +131,7 @@ bool DecodeImage(const std::string& path, const char* label, const std::function
         for (;;) {
             UINT got = file.Read(buf.data(), chunk);
             sink(buf.data(), got);
+            InterruptGuard::Check();
             *total += got;
             bar.Update(*total, file.GetFileName().GetString());
             if (got < chunk) break;
@@ -185,6 +219,8 @@ public:
     size_t Read(char* buf, size_t n)
     {
         size_t got = std::fread(buf, 1, n, m_file);
+        // An interrupt while waiting for a pipe ends the read with EINTR.
+        InterruptGuard::Check();
         if (got < n && std::ferror(m_file)) throw ToolError(m_path + ": cannot read: " + std::strerror(errno));
         return got;
     }
@@ -199,6 +235,7 @@ private:
 int Compress(const Args& args)
 {
     CompressOptions o = ParseCompressArgs(args);
+    InterruptGuard interrupts;
     InputFile in(o.in);
     try {
         zrv::CVolumeWriter writer(o.out, o.blockSize, o.volumeSize);
@@ -208,6 +245,7 @@ int Compress(const Args& args)
             std::vector<char> buf(1 << 20);
             while (size_t got = in.Read(buf.data(), buf.size())) {
                 compressor.Write(buf.data(), got);
+                InterruptGuard::Check();
                 bar.Update(compressor.BytesIn());
             }
             compressor.Finish();
@@ -225,6 +263,7 @@ int Compress(const Args& args)
 int Decompress(const Args& args)
 {
     if (args.size() != 2) throw ToolError(std::string("usage: zrvtool ") + kDecompressUsage);
+    InterruptGuard interrupts;
     // The output appears under its name only when the whole image has been decoded and checked.
     OutputFile out(args[1]);
     uint64_t total = 0;

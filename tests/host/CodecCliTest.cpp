@@ -12,7 +12,11 @@
 #include <random>
 #include <set>
 #include <string>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -175,4 +179,38 @@ TEST(CodecCli, Commands)
         EXPECT_EQ(r.err, c.err) << c.name;
         EXPECT_EQ(Files(), c.files) << c.name;
     }
+}
+
+// An interrupt while compressing from a pipe: the command ends with one line and removes the
+// volumes it had begun.
+TEST(CodecCli, InterruptLeavesNoVolumes)
+{
+    ScopedTempDir dir;
+    ASSERT_EQ(mkfifo("in.fifo", 0600), 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::string cmd = std::string("exec ") + ZRVTOOL + " compress in.fifo img.001 --block-size 1 >cli.out 2>cli.err";
+        execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int fd = open("in.fifo", O_WRONLY);
+    ASSERT_GE(fd, 0);
+    // Once this much has gone into the pipe, blocks have been coded and a volume has begun.
+    std::string data = RandomBytes(2 << 20, 5);
+    for (size_t at = 0; at < data.size();) {
+        ssize_t n = write(fd, data.data() + at, data.size() - at);
+        ASSERT_GT(n, 0);
+        at += size_t(n);
+    }
+    kill(pid, SIGINT);
+    close(fd);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(ReadBytes("cli.out"), "");
+    EXPECT_EQ(ReadBytes("cli.err"), "zrvtool: interrupted\n");
+    std::filesystem::remove("cli.out");
+    std::filesystem::remove("cli.err");
+    EXPECT_EQ(Files(), "in.fifo");
 }
