@@ -1,16 +1,27 @@
 #!/usr/bin/env bash
-# The main job: build everything, pack the demo product and install it with Setup.exe under Wine.
+# The main job: set up, build everything, pack the demo product and install it with Setup.exe
+# under Wine. On a display the installer is yours to click through; without one it runs under a
+# virtual X server, driven by the UI driver, and a screenshot of every screen is kept.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$(pwd)
 bash scripts/bootstrap.sh
 cmake --preset host >/dev/null
 cmake --build build/host -j"$(nproc)"
 
-stage=build/demo
-rm -rf "$stage"
-mkdir -p "$stage"
-if [ ! -x build/host/tools/zrvtool ] || ! build/host/tools/zrvtool pack --help >/dev/null 2>&1; then
-  echo "demo: Setup.exe is built (build/host/win32/app/Setup.exe); packing the demo product needs"
-  echo "demo: 'zrvtool pack', which is not there yet, so the demo stops here after building."
-  exit 0
+export ZRV_HOST_BIN=$root/build/host ZRV_WIN32_BIN=$root/build/host/win32 ZRV_SOURCE=$root
+export WINEPREFIX=$root/build/demo/wineprefix
+tests/e2e/make-prefix.sh
+
+if [ -n "${DISPLAY:-}" ] && [ -z "${ZRV_DEMO_DRIVEN:-}" ]; then
+  scripts/stage-demo.sh build/demo/media
+  echo "demo: medium in build/demo/media; starting Setup.exe on $DISPLAY"
+  cd build/demo/media
+  WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wine Setup.exe
+  echo "demo: installed into $WINEPREFIX/drive_c (see Install.log there)"
+else
+  export ZRV_SHOTS=$root/build/demo/screens
+  tests/e2e/setup-scenarios.sh tour
+  echo "demo: screenshots of every screen in $ZRV_SHOTS:"
+  ls "$ZRV_SHOTS"
 fi

@@ -1,0 +1,289 @@
+#!/usr/bin/env bash
+# End-to-end scenarios of Setup.exe: a folder holding Setup.ini, the disk image volumes and
+# Setup.exe, started as a user starts it; the driver works its windows and the scenario checks
+# what the user is told, the installed files, Install.log and the registry.
+#   setup-scenarios.sh SCENARIO
+#   Environment: as scenario-lib.sh, plus ZRV_HOST_BIN (the host build folder, for zrvtool) and
+#   ZRV_SOURCE (the source tree, for the demo product).
+# The prefix shows every program on one virtual desktop, as on Windows: maximised windows are
+# maximised, and the driver sees the installer's windows.
+scenario=${1:?scenario name}
+source "$(dirname "$0")/../uidriver/scenario-lib.sh"
+: "${ZRV_HOST_BIN:?}" "${ZRV_SOURCE:?}"
+
+ZRVTOOL="$ZRV_HOST_BIN/tools/zrvtool"
+SETUP_EXE="$ZRV_WIN32_BIN/app/Setup.exe"
+WELCOME="Zorvan Installation System@#32770"
+PROGRESS="Installation in progress...@#32770"
+CHOOSER="Choose Directory@#32770"
+BACKDROP="Zorvan Demo - Zorvan Installation System"
+INSTALL=1 CANCEL=2 BROWSE=3 DIRTEXT=1000 STATUS=1002 CHOOSER_EDIT=1000
+REGKEY='HKLM\Software\Nexal\Zorvan Demo'
+UNINSTKEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Zorvan Demo'
+
+# The targets live on drive C of the prefix, one folder per scenario.
+TARGET_ROOT_UNIX="$WINEPREFIX/drive_c/zrv-e2e/$scenario"
+TARGET_ROOT=$(winpath_c "$TARGET_ROOT_UNIX")
+rm -rf "$TARGET_ROOT_UNIX"
+mkdir -p "$TARGET_ROOT_UNIX"
+wine reg delete "$REGKEY" /f >/dev/null 2>&1 || true
+wine reg delete "$UNINSTKEY" /f >/dev/null 2>&1 || true
+wine reg delete 'HKCU\Software\Nexal\Zorvan Demo' /f >/dev/null 2>&1 || true
+
+MEDIA="$SCRATCH/media"
+SRC="$MEDIA.src"
+
+# make_media DEFAULTDIR FREESPACE [LARGE_FILE_BYTES] [VOLUME_SIZE]: the demo product's medium in
+# $MEDIA, its plain tree in $SRC.
+make_media() {
+  "$ZRV_SOURCE/scripts/stage-demo.sh" "$MEDIA" "$1" "$2" "${3:-300000}" "${4:-128k}"
+}
+
+start_setup() {
+  (cd "$MEDIA" && wine Setup.exe >"$SCRATCH/app.log" 2>&1 </dev/null) &
+  APP_PID=$!
+  must wait "$WELCOME" 30000
+}
+
+# The log a complete installation of the demo product writes: directories and files in the
+# image's order, then the registry lines.
+expected_log() {
+  "$ZRVTOOL" list "$MEDIA/demo.001" | grep -E '^(dir|file) ' | while read -r kind rest; do
+    name=${rest##* }
+    [ "$kind" = dir ] && name="\\${name%/}"
+    printf '%s\r\n' "$(printf '%s' "$name" | tr / '\\')"
+  done
+  printf '%s\r\n' '[\REGEDIT4]' '\[HKEY_LOCAL_MACHINE\Software\Nexal\Zorvan Demo]' InstallDir Readme Version Build Flags \
+    '\[HKEY_CURRENT_USER\Software\Nexal\Zorvan Demo\Settings]' Greeting WindowWidth \
+    '\[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Zorvan Demo]' DisplayName UninstallString
+}
+
+# installed_ok UNIX_DIR: every file of the product byte for byte, and the log byte for byte.
+installed_ok() {
+  (cd "$SRC" && find . -type f) | while read -r f; do
+    cmp -s "$SRC/$f" "$1/$f" || fail "installed file differs or is missing: $f"
+  done
+  [ -d "$1/logs" ] || fail "the empty directory logs was not made"
+  expected_log >"$SCRATCH/expected.log"
+  cmp -s "$SCRATCH/expected.log" "$1/Install.log" || fail "Install.log differs: $(cat -A "$1/Install.log" | head -30)"
+  echo "ok: files and Install.log byte for byte"
+}
+
+# reg_value KEY NAME: "TYPE DATA" as the registry holds it.
+# (fields re-joined with single blanks)
+reg_value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { $1 = ""; sub(/^ +/, ""); print }'; }
+
+registry_ok() {
+  local dir=$1
+  expect "InstallDir" "REG_SZ $dir" "$(reg_value "$REGKEY" InstallDir)"
+  expect "Readme" "REG_SZ $dir\\docs\\readme.txt" "$(reg_value "$REGKEY" Readme)"
+  expect "Build" "REG_DWORD 0x3e8" "$(reg_value "$REGKEY" Build)"
+  expect "Flags" "REG_BINARY 01020AFF" "$(reg_value "$REGKEY" Flags)"
+  expect "WindowWidth" "REG_DWORD 0x280" "$(reg_value 'HKCU\Software\Nexal\Zorvan Demo\Settings' WindowWidth)"
+  expect "DisplayName" "REG_SZ Zorvan Demo" "$(reg_value "$UNINSTKEY" DisplayName)"
+  expect "UninstallString" "REG_SZ $dir\\Uninstal.exe" "$(reg_value "$UNINSTKEY" UninstallString)"
+}
+
+# finished: the program has ended on its own, with no window left.
+finished() {
+  local i
+  for i in $(seq 1 100); do
+    kill -0 "$APP_PID" 2>/dev/null || break
+    sleep 0.2
+  done
+  kill -0 "$APP_PID" 2>/dev/null && fail "Setup.exe is still running"
+  end_app
+  drv wait "$BACKDROP" 300 && fail "the backdrop window is still there"
+  echo "ok: Setup.exe ended"
+}
+
+# answer [MS] BUTTON: waits for a message box, puts it into $out, presses BUTTON and waits until
+# that box has gone, so that the next box looked for is not this one closing. (The next box may
+# follow at once with the same caption: the text tells them apart.)
+answer() {
+  must msgbox "$@"
+  local seen=$out i
+  for i in $(seq 1 50); do
+    drv msgbox 100 || break
+    [ "$out" = "$seen" ] || break
+    sleep 0.1
+  done
+  out=$seen
+}
+
+complete_message() {
+  must msgbox 60000
+  expect "completion message" $'Setup\nInstallation complete!' "$out"
+  shot complete
+  answer 2000 OK
+}
+
+case "$scenario" in
+default)
+  dir="$TARGET_ROOT\\Zorvan Demo"
+  make_media "$dir" 1
+  start_setup
+  shot welcome
+  must text "$WELCOME" $DIRTEXT;  expect "the default directory is shown" "$dir" "$out"
+  must text "$BACKDROP" 0;        expect "backdrop caption" "$BACKDROP" "$out"
+  must click "$WELCOME" $INSTALL
+  must msgbox 20000
+  expect "the question" "Setup"$'\n'"The directory '$dir' does not exist."$'\n'"Do you wish to create it?" "$out"
+  shot question
+  answer 2000 OK
+  complete_message
+  finished
+  installed_ok "$TARGET_ROOT_UNIX/Zorvan Demo"
+  registry_ok "$dir"
+  ;;
+missing-dir)
+  dir="$TARGET_ROOT\\one\\two\\three"
+  make_media "$dir" 1
+  start_setup
+  must click "$WELCOME" $INSTALL
+  answer 20000 Cancel
+  must wait "$WELCOME" 10000
+  must text "$WELCOME" $DIRTEXT;  expect "Cancel returns to the welcome dialog with the same directory" "$dir" "$out"
+  [ -e "$TARGET_ROOT_UNIX/one" ] && fail "Cancel at the question created something"
+  must click "$WELCOME" $INSTALL
+  answer 20000 OK
+  complete_message
+  finished
+  installed_ok "$TARGET_ROOT_UNIX/one/two/three"
+  ;;
+free-space)
+  dir="$TARGET_ROOT\\Demo"
+  make_media "$dir" 2000000000
+  start_setup
+  must click "$WELCOME" $INSTALL
+  must msgbox 20000
+  shot no-space
+  first=$(echo "$out" | sed -n 2p)
+  expect "free space message, first line" "Not enough free space left on drive ${dir:0:1}:" "$first"
+  expect "free space message, second line" "You need 2000000000 megabytes, and currently have" "$(echo "$out" | sed -n 3p)"
+  echo "$out" | sed -n 4p | grep -qE '^only [0-9]+ megabytes free\.$' || fail "third line: $(echo "$out" | sed -n 4p)"
+  answer 2000 OK
+  must wait "$WELCOME" 10000
+  must text "$WELCOME" $DIRTEXT;  expect "the welcome dialog again, same directory" "$dir" "$out"
+  must click "$WELCOME" $CANCEL
+  finished
+  [ -e "$TARGET_ROOT_UNIX/Demo" ] && fail "something was installed"
+  ;;
+name-is-file)
+  : >"$TARGET_ROOT_UNIX/taken"
+  make_media "$TARGET_ROOT\\taken" 1
+  start_setup
+  must click "$WELCOME" $INSTALL
+  answer 20000 OK
+  expect "the name is in use" "Setup"$'\n'"The name '$TARGET_ROOT\\taken' is already in use,"$'\n'"and it's not a directory!" "$out"
+  must wait "$WELCOME" 10000
+  must click "$WELCOME" $BROWSE
+  must wait "$CHOOSER" 10000
+  shot chooser
+  mkdir -p "$TARGET_ROOT_UNIX/chosen"
+  must settext "$CHOOSER" $CHOOSER_EDIT "$TARGET_ROOT\\chosen"
+  must click "$CHOOSER" 1
+  must gone "$CHOOSER" 5000
+  must text "$WELCOME" $DIRTEXT;  expect "the chosen directory is shown" "$TARGET_ROOT\\chosen" "$out"
+  must click "$WELCOME" $INSTALL
+  complete_message
+  finished
+  installed_ok "$TARGET_ROOT_UNIX/chosen"
+  ;;
+cancel-welcome)
+  make_media "$TARGET_ROOT\\Demo" 1
+  start_setup
+  must click "$WELCOME" $CANCEL
+  finished
+  drv msgbox 500 && fail "a message appeared: $out"
+  [ -e "$TARGET_ROOT_UNIX/Demo" ] && fail "something was installed"
+  echo "ok: Cancel ends without a message"
+  ;;
+cancel-progress)
+  mkdir -p "$TARGET_ROOT_UNIX/Demo"
+  make_media "$TARGET_ROOT\\Demo" 1 48000000 16M
+  start_setup
+  must click "$WELCOME" $INSTALL
+  must wait "$PROGRESS" 20000
+  for i in $(seq 1 200); do
+    drv text "$PROGRESS" $STATUS || true
+    [ "$out" = 'samples\noise.bin' ] && break
+    sleep 0.1
+  done
+  expect "the status line names the large file" 'samples\noise.bin' "$out"
+  sleep 0.5
+  shot progress
+  must click "$PROGRESS" $CANCEL
+  finished
+  drv msgbox 500 && fail "a message appeared after Cancel: $out"
+  log="$TARGET_ROOT_UNIX/Demo/Install.log"
+  expect "the log ends with the file cut short" 'samples\noise.bin' "$(tail -1 "$log" | tr -d '\r')"
+  grep -q REGEDIT4 "$log" && fail "the registry step ran after Cancel"
+  size=$(stat -c %s "$TARGET_ROOT_UNIX/Demo/samples/noise.bin")
+  [ "$size" -gt 0 ] && [ "$size" -lt 48000000 ] || fail "the large file is not cut short: $size bytes"
+  cmp -s -n "$size" "$SRC/samples/noise.bin" "$TARGET_ROOT_UNIX/Demo/samples/noise.bin" || fail "what was written differs"
+  echo "ok: cut at $size bytes, closed and logged"
+  ;;
+missing-volume)
+  mkdir -p "$TARGET_ROOT_UNIX/Demo"
+  make_media "$TARGET_ROOT\\Demo" 1
+  mv "$MEDIA/demo.002" "$SCRATCH/demo.002"
+  start_setup
+  must click "$WELCOME" $INSTALL
+  must msgbox 30000
+  expect "the retry prompt" $'Setup\nThe file \'demo.002\' could not be found/opened' "$out"
+  shot retry
+  mv "$SCRATCH/demo.002" "$MEDIA/demo.002"
+  answer 2000 Retry
+  complete_message
+  finished
+  installed_ok "$TARGET_ROOT_UNIX/Demo"
+  ;;
+corrupt)
+  mkdir -p "$TARGET_ROOT_UNIX/Demo"
+  make_media "$TARGET_ROOT\\Demo" 1
+  # One data byte of the first volume changed: the volume no longer matches its CRC, or its
+  # blocks no longer decode.
+  printf '\x5a' | dd of="$MEDIA/demo.001" bs=1 seek=5000 conv=notrunc status=none
+  start_setup
+  must click "$WELCOME" $INSTALL
+  must msgbox 30000
+  shot fatal
+  case "$(echo "$out" | sed -n 2p)" in FATAL:*) echo "ok: $(echo "$out" | sed -n 2,3p | paste -sd' ')" ;; *) fail "no FATAL message: $out" ;; esac
+  answer 2000 OK
+  finished
+  drv msgbox 500 && fail "a second message appeared: $out"
+  ;;
+tour)
+  # The main job's walk through every screen, with a product large enough to see the bars move.
+  dir="$TARGET_ROOT\\Zorvan Demo"
+  make_media "$dir" 1 40000000 1457664
+  start_setup
+  shot welcome
+  must click "$WELCOME" $BROWSE
+  must wait "$CHOOSER" 10000
+  shot chooser
+  must click "$CHOOSER" $CANCEL
+  must gone "$CHOOSER" 5000
+  must click "$WELCOME" $INSTALL
+  answer 20000 OK
+  must wait "$PROGRESS" 20000
+  for i in $(seq 1 200); do
+    drv text "$PROGRESS" $STATUS || true
+    [ "$out" = 'samples\noise.bin' ] && break
+    sleep 0.1
+  done
+  sleep 1
+  shot progress
+  complete_message
+  finished
+  installed_ok "$TARGET_ROOT_UNIX/Zorvan Demo"
+  registry_ok "$dir"
+  ;;
+*)
+  echo "unknown scenario $scenario" >&2
+  exit 2
+  ;;
+esac
+shot end
+echo "scenario $scenario passed"
