@@ -154,7 +154,9 @@ void CDirListBox::OpenSelected()
 {
     int s = GetCurSel();
     if (s < 0) return;  // Return before anything was selected: keep the list and the path
-    while (DeleteString(UINT(s + 1)) != LB_ERR) {
+    // Everything after the chosen entry goes; bounded by the count so that a list whose window
+    // is gone cannot spin here.
+    for (int count = GetCount(); count > s + 1 && DeleteString(UINT(s + 1)) != LB_ERR; --count) {
     }
     if (s < m_nLevels) m_nLevels = s;
     // The sub-directories between the levels and a chosen sub-directory.

@@ -226,10 +226,23 @@ struct MsgBoxSearch {
     HWND found;
 };
 
+// A message box's controls are its buttons (ids 1 to 11), its text (0xFFFF) and its icon (20 on
+// Windows, 0x440 under Wine); a dialog of ours that has an unnamed static too (a label) has other
+// controls besides.
+BOOL CALLBACK OnlyMessageBoxControls(HWND h, LPARAM lParam)
+{
+    int id = GetDlgCtrlID(h);
+    if ((id >= 1 && id <= 11) || id == 0xFFFF || id == 20 || id == 0x440) return TRUE;
+    *reinterpret_cast<bool*>(lParam) = false;
+    return FALSE;
+}
+
 BOOL CALLBACK MatchMsgBox(HWND h, LPARAM lParam)
 {
-    // A message box is a dialog whose text is the static control 0xFFFF.
     if (!IsWindowVisible(h) || ClassOf(h) != "#32770" || !GetDlgItem(h, 0xFFFF)) return TRUE;
+    bool onlyBoxControls = true;
+    EnumChildWindows(h, OnlyMessageBoxControls, LPARAM(&onlyBoxControls));
+    if (!onlyBoxControls) return TRUE;
     reinterpret_cast<MsgBoxSearch*>(lParam)->found = h;
     return FALSE;
 }
@@ -245,107 +258,144 @@ int ButtonId(const std::string& name)
     Fail("unknown button \"" + name + "\"");
 }
 
-DWORD Millis(const std::vector<std::string>& a, size_t i, DWORD def)
+using Args = std::vector<std::string>;
+
+DWORD Millis(const Args& a, size_t i, DWORD def)
 {
     return a.size() > i ? DWORD(std::strtoul(a[i].c_str(), nullptr, 10)) : def;
 }
 
-void Need(const std::vector<std::string>& a, size_t n)
+void CmdWait(const Args& a) { WaitTop(a[1], Millis(a, 2, 10000)); }
+
+void CmdGone(const Args& a)
 {
-    if (a.size() < n) throw std::string("too few arguments for " + a[0]);
+    WindowSpec spec = ParseSpec(a[1]);
+    DWORD ms = Millis(a, 2, 10000), start = GetTickCount();
+    while (FindTop(spec)) {
+        if (GetTickCount() - start >= ms) Fail("window \"" + a[1] + "\" still there after " + std::to_string(ms) + " ms");
+        Sleep(50);
+    }
 }
 
-void Run(const std::vector<std::string>& a)
+void CmdText(const Args& a) { std::printf("%s\n", TextOf(Control(a[1], a[2])).c_str()); }
+
+void CmdItems(const Args& a)
 {
-    const std::string& cmd = a[0];
-    if (cmd == "wait") {
-        Need(a, 2);
-        WaitTop(a[1], Millis(a, 2, 10000));
-    } else if (cmd == "gone") {
-        Need(a, 2);
-        WindowSpec spec = ParseSpec(a[1]);
-        DWORD ms = Millis(a, 2, 10000), start = GetTickCount();
-        while (FindTop(spec)) {
-            if (GetTickCount() - start >= ms) Fail("window \"" + a[1] + "\" still there after " + std::to_string(ms) + " ms");
-            Sleep(50);
-        }
-    } else if (cmd == "text") {
-        Need(a, 3);
-        std::printf("%s\n", TextOf(Control(a[1], a[2])).c_str());
-    } else if (cmd == "items") {
-        Need(a, 3);
-        for (const std::string& s : Entries(Control(a[1], a[2]))) std::printf("%s\n", s.c_str());
-    } else if (cmd == "selected") {
-        Need(a, 3);
-        HWND h = Control(a[1], a[2]);
-        std::printf("%d\n", int(SendMessageA(h, IsCombo(h) ? CB_GETCURSEL : LB_GETCURSEL, 0, 0)));
-    } else if (cmd == "focus") {
-        Need(a, 2);
-        HWND top = WaitTop(a[1], 2000);
-        HWND f = FocusOf(top);
-        // The edit inside a combo box counts as the combo box.
-        while (f && GetParent(f) && GetParent(f) != top) f = GetParent(f);
-        std::printf("%d\n", f && f != top ? GetDlgCtrlID(f) : 0);
-    } else if (cmd == "setfocus") {
-        Need(a, 3);
-        SetFocusTo(Control(a[1], a[2]));
-        Sleep(100);
-    } else if (cmd == "settext") {
-        Need(a, 4);
-        SendMessageA(Control(a[1], a[2]), WM_SETTEXT, 0, LPARAM(a[3].c_str()));
-    } else if (cmd == "select") {
-        Need(a, 4);
-        HWND h = Control(a[1], a[2]);
-        int i = EntryIndex(h, a[3]);
-        if (IsCombo(h)) {
-            if (SendMessageA(h, CB_SETCURSEL, WPARAM(i), 0) == CB_ERR && i != -1) Fail("no entry " + a[3]);
-            Notify(h, CBN_SELCHANGE);
-            Notify(h, CBN_SELENDOK);
-        } else {
-            if (SendMessageA(h, LB_SETCURSEL, WPARAM(i), 0) == LB_ERR && i != -1) Fail("no entry " + a[3]);
-            Notify(h, LBN_SELCHANGE);
-        }
-    } else if (cmd == "click") {
-        Need(a, 3);
-        HWND h = Control(a[1], a[2]);
-        if (!IsWindowEnabled(h)) Fail("control " + a[2] + " is disabled");
-        SetForegroundWindow(GetAncestor(h, GA_ROOT));
-        SendMessageA(h, BM_CLICK, 0, 0);
-    } else if (cmd == "dblclick") {
-        Need(a, 4);
-        HWND h = Control(a[1], a[2]);
-        int i = EntryIndex(h, a[3]);
-        SendMessageA(h, LB_SETTOPINDEX, WPARAM(i), 0);
-        RECT r;
-        if (SendMessageA(h, LB_GETITEMRECT, WPARAM(i), LPARAM(&r)) == LB_ERR) Fail("no entry " + a[3]);
-        POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-        ClientToScreen(h, &p);
-        SetForegroundWindow(GetAncestor(h, GA_ROOT));
-        MouseDoubleClick(p.x, p.y);
-    } else if (cmd == "keys") {
-        Need(a, 4);
-        SetFocusTo(Control(a[1], a[2]));
-        Sleep(100);
-        for (size_t i = 3; i < a.size(); ++i) KeyStroke(a[i]);
-    } else if (cmd == "msgbox") {
-        DWORD ms = Millis(a, 1, 10000), start = GetTickCount();
-        MsgBoxSearch s{nullptr};
-        for (;;) {
-            EnumWindows(MatchMsgBox, LPARAM(&s));
-            if (s.found) break;
-            if (GetTickCount() - start >= ms) Fail("no message box within " + std::to_string(ms) + " ms");
-            Sleep(50);
-        }
-        std::printf("%s\n%s\n", TextOf(s.found).c_str(), TextOf(GetDlgItem(s.found, 0xFFFF)).c_str());
-        if (a.size() > 2) {
-            HWND button = GetDlgItem(s.found, ButtonId(a[2]));
-            if (!button) Fail("the message box has no " + a[2] + " button");
-            SetForegroundWindow(s.found);
-            SendMessageA(button, BM_CLICK, 0, 0);
-        }
+    for (const std::string& s : Entries(Control(a[1], a[2]))) std::printf("%s\n", s.c_str());
+}
+
+void CmdSelected(const Args& a)
+{
+    HWND h = Control(a[1], a[2]);
+    std::printf("%d\n", int(SendMessageA(h, IsCombo(h) ? CB_GETCURSEL : LB_GETCURSEL, 0, 0)));
+}
+
+void CmdFocus(const Args& a)
+{
+    HWND top = WaitTop(a[1], 2000);
+    HWND f = FocusOf(top);
+    // The edit inside a combo box counts as the combo box.
+    while (f && GetParent(f) && GetParent(f) != top) f = GetParent(f);
+    std::printf("%d\n", f && f != top ? GetDlgCtrlID(f) : 0);
+}
+
+void CmdSetFocus(const Args& a)
+{
+    SetFocusTo(Control(a[1], a[2]));
+    Sleep(100);
+}
+
+void CmdSetText(const Args& a) { SendMessageA(Control(a[1], a[2]), WM_SETTEXT, 0, LPARAM(a[3].c_str())); }
+
+void CmdSelect(const Args& a)
+{
+    HWND h = Control(a[1], a[2]);
+    int i = EntryIndex(h, a[3]);
+    bool combo = IsCombo(h);
+    LRESULT r = SendMessageA(h, combo ? CB_SETCURSEL : LB_SETCURSEL, WPARAM(i), 0);
+    if (r == LB_ERR && i != -1) Fail("no entry " + a[3]);
+    if (combo) {
+        Notify(h, CBN_SELCHANGE);
+        Notify(h, CBN_SELENDOK);
     } else {
-        throw std::string("unknown command " + cmd);
+        Notify(h, LBN_SELCHANGE);
     }
+}
+
+void CmdClick(const Args& a)
+{
+    HWND h = Control(a[1], a[2]);
+    if (!IsWindowEnabled(h)) Fail("control " + a[2] + " is disabled");
+    SetForegroundWindow(GetAncestor(h, GA_ROOT));
+    // Posted: a button that opens a modal dialog would not return from a sent click until that
+    // dialog had closed.
+    PostMessageA(h, BM_CLICK, 0, 0);
+}
+
+void CmdDblClick(const Args& a)
+{
+    HWND h = Control(a[1], a[2]);
+    int i = EntryIndex(h, a[3]);
+    SendMessageA(h, LB_SETTOPINDEX, WPARAM(i), 0);
+    RECT r;
+    if (SendMessageA(h, LB_GETITEMRECT, WPARAM(i), LPARAM(&r)) == LB_ERR) Fail("no entry " + a[3]);
+    POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(h, &p);
+    SetForegroundWindow(GetAncestor(h, GA_ROOT));
+    MouseDoubleClick(p.x, p.y);
+}
+
+void CmdKeys(const Args& a)
+{
+    SetFocusTo(Control(a[1], a[2]));
+    Sleep(100);
+    for (size_t i = 3; i < a.size(); ++i) KeyStroke(a[i]);
+}
+
+void CmdMsgBox(const Args& a)
+{
+    DWORD ms = Millis(a, 1, 10000), start = GetTickCount();
+    MsgBoxSearch s{nullptr};
+    for (;;) {
+        EnumWindows(MatchMsgBox, LPARAM(&s));
+        if (s.found) break;
+        if (GetTickCount() - start >= ms) Fail("no message box within " + std::to_string(ms) + " ms");
+        Sleep(50);
+    }
+    std::printf("%s\n%s\n", TextOf(s.found).c_str(), TextOf(GetDlgItem(s.found, 0xFFFF)).c_str());
+    if (a.size() <= 2) return;
+    HWND button = GetDlgItem(s.found, ButtonId(a[2]));
+    if (!button) Fail("the message box has no " + a[2] + " button");
+    SetForegroundWindow(s.found);
+    SendMessageA(button, BM_CLICK, 0, 0);
+}
+
+const struct Command {
+    const char* name;
+    size_t nArgs;  // the command's name included
+    void (*run)(const Args&);
+} kCommands[] = {
+    {"wait", 2, CmdWait},         {"gone", 2, CmdGone},         {"text", 3, CmdText},
+    {"items", 3, CmdItems},       {"selected", 3, CmdSelected}, {"focus", 2, CmdFocus},
+    {"setfocus", 3, CmdSetFocus}, {"settext", 4, CmdSetText},   {"select", 4, CmdSelect},
+    {"click", 3, CmdClick},       {"dblclick", 4, CmdDblClick}, {"keys", 4, CmdKeys},
+    {"msgbox", 1, CmdMsgBox},
+};
+
+// Returns 2 for bad usage; failures of a command throw Failure.
+int Run(const Args& a)
+{
+    for (const Command& c : kCommands) {
+        if (a[0] != c.name) continue;
+        if (a.size() < c.nArgs) {
+            std::fprintf(stderr, "uidriver: too few arguments for %s\n", c.name);
+            return 2;
+        }
+        c.run(a);
+        return 0;
+    }
+    std::fprintf(stderr, "uidriver: unknown command %s\n", a[0].c_str());
+    return 2;
 }
 }  // namespace
 
@@ -356,16 +406,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: uidriver COMMAND ARGS... (see the source's head for the commands)\n");
         return 2;
     }
+    int rc = 0;
     try {
-        Run(args);
+        rc = Run(args);
     } catch (const Failure& f) {
         std::fflush(stdout);
         std::fprintf(stderr, "uidriver %s: %s\n", args[0].c_str(), f.message.c_str());
         return 1;
-    } catch (const std::string& usage) {
-        std::fprintf(stderr, "uidriver: %s\n", usage.c_str());
-        return 2;
     }
     std::fflush(stdout);
-    return 0;
+    return rc;
 }

@@ -34,12 +34,11 @@ const DWORD kListStyle = LBS_NOTIFY | LBS_SORT | LBS_NOREDRAW | LBS_OWNERDRAWVAR
                          WS_TABSTOP | WS_BORDER;
 
 // Creates the template's list box as child 1001 and subclasses it with list.
-void MakeList(TestParent& parent, CDirListBox& list)
+bool MakeList(TestParent& parent, CDirListBox& list)
 {
     HWND h = CreateWindowExA(0, "LISTBOX", "", kListStyle, 10, 10, 300, 200, parent.wnd.m_hWnd, HMENU(1001),
                              nullptr, nullptr);
-    ASSERT_NE(h, nullptr);
-    ASSERT_TRUE(list.SubclassWindow(h));
+    return h && list.SubclassWindow(h);
 }
 
 std::vector<std::string> Entries(const CListBox& list)
@@ -111,7 +110,7 @@ TEST(CDirListBoxTest, SetPathShowsLevelsThenSortedSubdirectories)
     for (const Case& c : cases) {
         TestParent parent;
         CDirListBox list;
-        MakeList(parent, list);
+        ASSERT_TRUE(MakeList(parent, list));
         EXPECT_TRUE(list.SetPath(c.path.c_str()));
         EXPECT_EQ(Entries(list), c.entries) << c.path;
         EXPECT_EQ(list.m_nLevels, c.levels) << c.path;
@@ -126,7 +125,7 @@ TEST(CDirListBoxTest, DriveRootAndEmptyPathListTheRoot)
     for (const char* path : {"C:", "C:\\", ""}) {
         TestParent parent;
         CDirListBox list;
-        MakeList(parent, list);
+        ASSERT_TRUE(MakeList(parent, list));
         list.SetPath(path);
         std::vector<std::string> entries = Entries(list);
         ASSERT_FALSE(entries.empty());
@@ -151,7 +150,7 @@ TEST(CDirListBoxTest, OpenSelectedWalksTheTree)
 
     TestParent parent;
     CDirListBox list;
-    MakeList(parent, list);
+    ASSERT_TRUE(MakeList(parent, list));
     list.SetPath(base.c_str());
     ASSERT_EQ(Entries(list), Concat(baseLevels, {"a", "b"}));
 
@@ -206,7 +205,7 @@ TEST(CDirListBoxTest, LevelsSurviveAFailedBeginAdd)
     std::string zzz = Win(dir.path() / "zzz");
     TestParent parent;
     CStarvedDirListBox list;
-    MakeList(parent, list);
+    ASSERT_TRUE(MakeList(parent, list));
     EXPECT_FALSE(list.BeginAdd());
     list.EndAdd();
     list.SetPath(zzz.c_str());
@@ -226,7 +225,7 @@ TEST(CDirListBoxTest, KeysReturnOpensTabMovesForwardEscapeIsKept)
     HWND before = CreateWindowExA(0, "BUTTON", "before", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 320, 10, 60, 20,
                                   parent.wnd.m_hWnd, HMENU(7), nullptr, nullptr);
     CDirListBox list;
-    MakeList(parent, list);
+    ASSERT_TRUE(MakeList(parent, list));
     HWND after = CreateWindowExA(0, "BUTTON", "after", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 320, 40, 60, 20,
                                  parent.wnd.m_hWnd, HMENU(8), nullptr, nullptr);
     ASSERT_NE(before, nullptr);
@@ -322,12 +321,11 @@ std::vector<std::string> ComboEntries(const CComboBox& box)
     return out;
 }
 
-void MakeCombo(TestParent& parent, CDriveComboBox& box)
+bool MakeCombo(TestParent& parent, CDriveComboBox& box)
 {
     HWND h = CreateWindowExA(0, "COMBOBOX", "", kStyleCombo, 10, 10, 200, 150, parent.wnd.m_hWnd, HMENU(1004),
                              nullptr, nullptr);
-    ASSERT_NE(h, nullptr);
-    ASSERT_TRUE(box.SubclassWindow(h));
+    return h && box.SubclassWindow(h);
 }
 }  // namespace
 
@@ -357,7 +355,7 @@ TEST(CDriveComboBoxTest, ListsDrivesWithLabelsWithoutCdRomOrRemovableMedia)
         g_volumeQueries.clear();
         TestParent parent;
         CDriveComboBox box(&kFakeDrives);
-        MakeCombo(parent, box);
+        ASSERT_TRUE(MakeCombo(parent, box));
         EXPECT_TRUE(box.FillDrives("C:\\Program Files\\App", c.bNoCdRom));
         EXPECT_EQ(ComboEntries(box), c.entries);
         EXPECT_EQ(std::vector<int32_t>(box.m_driveTypes, box.m_driveTypes + c.types.size()), c.types);
@@ -377,7 +375,7 @@ TEST(CDriveComboBoxTest, SelectDriveAndTheUsersChoice)
     };
     TestParent parent;
     CDriveComboBox box(&kFakeDrives);
-    MakeCombo(parent, box);
+    ASSERT_TRUE(MakeCombo(parent, box));
     box.FillDrives("C:\\", TRUE);
     struct Case {
         const char* path;
@@ -443,7 +441,7 @@ TEST(CDirListBoxTest, DrawsIndentedTransparentPicturesAndHighlightsTheFocus)
 {
     TestParent parent;
     CDirListBox list;
-    MakeList(parent, list);
+    ASSERT_TRUE(MakeList(parent, list));
     list.SetPath("no\\such\\dir");  // three levels, no sub-directories
     list.AddString("sub");          // one sub-directory for the drawing
     ASSERT_EQ(list.m_nLevels, 3);
@@ -487,7 +485,7 @@ TEST(CDriveComboBoxTest, DrawsThePictureOfEachDriveType)
     };
     TestParent parent;
     CDriveComboBox box(&kFakeDrives);
-    MakeCombo(parent, box);
+    ASSERT_TRUE(MakeCombo(parent, box));
     box.FillDrives("C:", TRUE);
     COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
     struct Case {
