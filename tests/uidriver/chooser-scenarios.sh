@@ -98,6 +98,11 @@ typed)
   must keys "$DLG" $EDIT Return
   must gone "$DLG" 5000
   returned "Enter returns the typed path" 'IDOK|E:\Games'
+  # The edit loses the focus to the OK button: the typed path, trailing backslash kept.
+  open_chooser "$BASE"
+  must settext "$DLG" $EDIT 'F:\New Dir\'
+  must click "$DLG" $OK
+  returned "OK returns the typed path unchanged" 'IDOK|F:\New Dir\'
   ;;
 drive)
   open_chooser "$BASE"
