@@ -22,7 +22,10 @@ set(ZRV_WINE_X_TESTS
   win32_ui_tests
 )
 foreach(t IN LISTS ZRV_WINE_X_TESTS)
-  add_test(NAME ${t} COMMAND ${ZRV_WINE_RUN} --x ${ZRV_WIN32_BINARY_DIR}/tests/win32/${t}.exe)
+  # A wineserver still up from a program run without X has a desktop without a display, on which
+  # no window can be made: let it end first.
+  add_test(NAME ${t} COMMAND sh -c "wineserver -w; exec \"$0\" --x \"$1\""
+           ${ZRV_WINE_RUN} ${ZRV_WIN32_BINARY_DIR}/tests/win32/${t}.exe)
   set_tests_properties(${t} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
 endforeach()
 # The worker's tests read the disk images that the host's make_install_images writes first.
