@@ -14,15 +14,18 @@ export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 "$here/wine-run.sh" --prefix-only
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
 
+# The same lock as wine-run.sh's virtual X server runs: one display per prefix at a time.
+exec 8>"$WINEPREFIX.x.lock"
+flock 8
 marks=$(mktemp -d "${TMPDIR:-/tmp}/ui-shots.XXXXXX")
 display=:$((70 + RANDOM % 200))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$marks/xvfb.log" 2>&1 &
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$marks/xvfb.log" 2>&1 8>&- &
 xvfb=$!
 cleanup() { kill "$xvfb" 2>/dev/null || true; rm -rf "$marks"; }
 trap cleanup EXIT
 sleep 1
 
-DISPLAY=$display wine "$build/win32/tests/win32/ui_showcase.exe" "Z:${marks//\//\\}" >"$marks/wine.log" 2>&1 </dev/null &
+DISPLAY=$display wine "$build/win32/tests/win32/ui_showcase.exe" "Z:${marks//\//\\}" >"$marks/wine.log" 2>&1 </dev/null 8>&- &
 prog=$!
 
 # Waits for the program's marker NAME.ready, photographs the screen, lets the program go on.

@@ -57,7 +57,13 @@ prog=$1; shift
 log=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")
 rc=0
 if [ -n "$use_x" ] && [ -z "${DISPLAY:-}" ]; then
-  xvfb-run -a -s "-screen 0 1024x768x24" wine "$prog" "$@" >"$log" 2>&1 </dev/null || rc=$?
+  # One virtual X server at a time per prefix: the prefix's one wineserver ties its desktop to the
+  # display of the program that opened the first window, so the windows of a program on a second,
+  # parallel server would fail to be created.
+  exec 8>"$WINEPREFIX.x.lock"
+  flock 8
+  # 8>&-: the lock stays with this script; a wineserver started below must not keep it.
+  xvfb-run -a -s "-screen 0 1024x768x24" wine "$prog" "$@" >"$log" 2>&1 </dev/null 8>&- || rc=$?
 else
   wine "$prog" "$@" >"$log" 2>&1 </dev/null || rc=$?
 fi
