@@ -8,7 +8,17 @@ jobs=$(nproc)
 
 cmake --preset host >/dev/null
 cmake --build build/host -j"$jobs"
-(cd build/host && ctest --output-on-failure -j"$jobs")
+# One virtual X server for the whole run, so that every Wine program of a prefix, windowed or
+# not, shares the display its wineserver was started with. Leftover wineservers of earlier runs
+# go first for the same reason.
+for prefix in build/host/wineprefix build/host/wineprefix-e2e; do
+  [ -d "$prefix" ] && WINEPREFIX=$PWD/$prefix wineserver -k 2>/dev/null || true
+done
+if [ -n "${DISPLAY:-}" ]; then
+  (cd build/host && ctest --output-on-failure -j"$jobs")
+else
+  (cd build/host && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j"$jobs")
+fi
 
 cmake --preset host-asan >/dev/null
 cmake --build build/host-asan -j"$jobs"

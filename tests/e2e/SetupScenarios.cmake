@@ -8,7 +8,8 @@ foreach(s IN LISTS ZRV_SETUP_SCENARIOS)
   add_test(NAME setup_${s} COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/setup-scenarios.sh ${s})
   set_tests_properties(setup_${s} PROPERTIES
     FIXTURES_REQUIRED e2e
-    RESOURCE_LOCK wine_e2e
+    # Windows on the one display take turns: a scenario's virtual desktop covers the screen.
+    RESOURCE_LOCK wine_x
     TIMEOUT 300
     ENVIRONMENT "WINEPREFIX=${ZRV_E2E_PREFIX};ZRV_WIN32_BIN=${ZRV_WIN32_BINARY_DIR};ZRV_HOST_BIN=${CMAKE_BINARY_DIR};ZRV_SOURCE=${CMAKE_SOURCE_DIR};ZRV_SHOTS=${CMAKE_BINARY_DIR}/e2e-shots/${s}")
 endforeach()
