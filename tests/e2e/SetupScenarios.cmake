@@ -1,6 +1,6 @@
 # End-to-end scenarios of Setup.exe under Wine and a virtual X server, driven by the UI driver.
 # They share one prefix with a virtual desktop; each keeps its screenshots in e2e-shots/NAME.
-set(ZRV_SETUP_SCENARIOS default missing-dir free-space name-is-file cancel-welcome cancel-progress missing-volume corrupt)
+set(ZRV_SETUP_SCENARIOS no-config broken-config default missing-dir free-space name-is-file cancel-welcome cancel-progress missing-volume corrupt)
 set(ZRV_E2E_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-e2e)
 add_test(NAME e2e_prefix COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/make-prefix.sh)
 set_tests_properties(e2e_prefix PROPERTIES FIXTURES_SETUP e2e ENVIRONMENT "WINEPREFIX=${ZRV_E2E_PREFIX}")
@@ -13,3 +13,6 @@ foreach(s IN LISTS ZRV_SETUP_SCENARIOS)
     TIMEOUT 300
     ENVIRONMENT "WINEPREFIX=${ZRV_E2E_PREFIX};ZRV_WIN32_BIN=${ZRV_WIN32_BINARY_DIR};ZRV_HOST_BIN=${CMAKE_BINARY_DIR};ZRV_SOURCE=${CMAKE_SOURCE_DIR};ZRV_SHOTS=${CMAKE_BINARY_DIR}/e2e-shots/${s}")
 endforeach()
+
+# Setup.exe is a 32-bit GUI program that needs nothing but the system's own DLLs.
+add_test(NAME setup_exe_is_self_contained COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/check-imports.sh ${ZRV_WIN32_BINARY_DIR}/app/Setup.exe)

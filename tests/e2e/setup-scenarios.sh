@@ -254,6 +254,23 @@ corrupt)
   finished
   drv msgbox 500 && fail "a second message appeared: $out"
   ;;
+no-config | broken-config)
+  # Without a usable Setup.ini the program ends at once, with no window and no message.
+  make_media "$TARGET_ROOT\\Demo" 1
+  if [ "$scenario" = no-config ]; then
+    rm "$MEDIA/Setup.ini"
+  else
+    printf 'INSTALL4\r\n[Demo]\r\nAppDescription=x\r\nDiskImage=demo.001\r\n' >"$SCRATCH/short.txt"
+    "$ZRVTOOL" ini encode "$SCRATCH/short.txt" "$MEDIA/Setup.ini"
+  fi
+  (cd "$MEDIA" && wine Setup.exe >"$SCRATCH/app.log" 2>&1 </dev/null) &
+  APP_PID=$!
+  finished
+  expect "exit code" 0 "$app_rc"
+  drv msgbox 300 && fail "a message appeared: $out"
+  drv wait "$WELCOME" 300 && fail "the welcome dialog appeared"
+  echo "ok: ended silently"
+  ;;
 tour)
   # The main job's walk through every screen, with a product large enough to see the bars move.
   dir="$TARGET_ROOT\\Zorvan Demo"
