@@ -257,8 +257,13 @@ UINT CInstallRun::HandleFileError(CFileException* e)
     else if (e == &m_errLog) name = m_pLog->GetFileName();
     else if (e == &m_errOutput) name = m_pOutput->GetFileName();
     int cause = e->m_cause;
+    // The table has no text for the cause the reader raises after its own message. A refused
+    // open of the log or of an output file (a path whose folder is missing, say) has told the
+    // user nothing yet: it gets the open message, so that no run ends without a word.
+    const char* format = CauseText(cause);
+    if (!format && (e == &m_errLog || e == &m_errOutput)) format = "unable to open '%s'";
     e->Delete();
-    if (const char* format = CauseText(cause)) {
+    if (format) {
         CString text;
         text.Format(format, name.GetString());
         AfxMessageBox("FATAL: " + text, MB_ICONHAND);

@@ -119,6 +119,8 @@ inline std::vector<RawImage> RawImages()
         {"short", Stream(5, {{"a.txt", 5, 7}, {"b.txt", 3, 8}})},
         {"big", Stream(kBigSize + 1, {{"first.txt", 1, 9}, {"big.bin", kBigSize, 10}})},
         {"target", Stream(12, {{"\\d", 0, 0}, {"d\\f.txt", 12, 11}})},
+        // A file whose folder was never listed: its open fails with a bad path.
+        {"nofolder", Stream(3, {{"sub\\x.txt", 3, 5}})},
     };
     const std::vector<std::string>& hostile = HostileNames();
     for (size_t i = 0; i < hostile.size(); ++i) {

@@ -39,16 +39,16 @@ struct Failure {
 
 [[noreturn]] void Fail(const std::string& message) { throw Failure{message}; }
 
-struct WindowSpec {
+struct WindowQuery {
     std::string caption;
     std::string cls;  // empty: any class
 };
 
-WindowSpec ParseSpec(const std::string& spec)
+WindowQuery ParseQuery(const std::string& query)
 {
-    size_t at = spec.rfind('@');
-    if (at == std::string::npos) return {spec, ""};
-    return {spec.substr(0, at), spec.substr(at + 1)};
+    size_t at = query.rfind('@');
+    if (at == std::string::npos) return {query, ""};
+    return {query.substr(0, at), query.substr(at + 1)};
 }
 
 std::string TextOf(HWND h)
@@ -68,7 +68,7 @@ std::string ClassOf(HWND h)
 }
 
 struct Search {
-    const WindowSpec* spec;
+    const WindowQuery* query;
     HWND found;
 };
 
@@ -76,38 +76,38 @@ BOOL CALLBACK MatchTop(HWND h, LPARAM lParam)
 {
     auto* s = reinterpret_cast<Search*>(lParam);
     if (!IsWindowVisible(h)) return TRUE;
-    if (TextOf(h) != s->spec->caption) return TRUE;
-    if (!s->spec->cls.empty() && ClassOf(h) != s->spec->cls) return TRUE;
+    if (TextOf(h) != s->query->caption) return TRUE;
+    if (!s->query->cls.empty() && ClassOf(h) != s->query->cls) return TRUE;
     s->found = h;
     return FALSE;
 }
 
-HWND FindTop(const WindowSpec& spec)
+HWND FindTop(const WindowQuery& query)
 {
-    Search s{&spec, nullptr};
+    Search s{&query, nullptr};
     EnumWindows(MatchTop, LPARAM(&s));
     return s.found;
 }
 
-HWND WaitTop(const std::string& specText, DWORD ms)
+HWND WaitTop(const std::string& queryText, DWORD ms)
 {
-    WindowSpec spec = ParseSpec(specText);
+    WindowQuery query = ParseQuery(queryText);
     DWORD start = GetTickCount();
     for (;;) {
-        if (HWND h = FindTop(spec)) return h;
-        if (GetTickCount() - start >= ms) Fail("no window \"" + specText + "\" within " + std::to_string(ms) + " ms");
+        if (HWND h = FindTop(query)) return h;
+        if (GetTickCount() - start >= ms) Fail("no window \"" + queryText + "\" within " + std::to_string(ms) + " ms");
         Sleep(50);
     }
 }
 
 // The window itself or one of its controls, found at once (a short wait for the window).
-HWND Control(const std::string& specText, const std::string& id)
+HWND Control(const std::string& queryText, const std::string& id)
 {
-    HWND top = WaitTop(specText, 2000);
+    HWND top = WaitTop(queryText, 2000);
     int n = std::atoi(id.c_str());
     if (n == 0) return top;
     HWND h = GetDlgItem(top, n);
-    if (!h) Fail("window \"" + specText + "\" has no control " + id);
+    if (!h) Fail("window \"" + queryText + "\" has no control " + id);
     return h;
 }
 
@@ -269,9 +269,9 @@ void CmdWait(const Args& a) { WaitTop(a[1], Millis(a, 2, 10000)); }
 
 void CmdGone(const Args& a)
 {
-    WindowSpec spec = ParseSpec(a[1]);
+    WindowQuery query = ParseQuery(a[1]);
     DWORD ms = Millis(a, 2, 10000), start = GetTickCount();
-    while (FindTop(spec)) {
+    while (FindTop(query)) {
         if (GetTickCount() - start >= ms) Fail("window \"" + a[1] + "\" still there after " + std::to_string(ms) + " ms");
         Sleep(50);
     }

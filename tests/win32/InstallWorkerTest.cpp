@@ -445,6 +445,7 @@ TEST_F(WorkerTest, FailuresEndWithOneMessage)
         {"zero", [](const std::string& t) { CreateDirectoryA((t + "\\Install.log").c_str(), nullptr); },
          "FATAL: access denied on 'Install.log'", "<none>"},
         {"under", nullptr, "FATAL: the file 'under.001' is corrupted: the sizes of its entries do not add up", ""},
+        {"nofolder", nullptr, "FATAL: unable to open 'x.txt'", ""},
         {"over", nullptr,
          "FATAL: the file 'over.001' is corrupted: bad entry name '' (empty name)", "f.txt\r\n"},
         {"unterminated", nullptr,
