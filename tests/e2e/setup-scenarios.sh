@@ -111,6 +111,18 @@ answer() {
   out=$seen
 }
 
+# large_file_in_hand: waits until the progress dialog shows the large file as the one in hand.
+large_file_in_hand() {
+  local i
+  must wait "$PROGRESS" 20000
+  for i in $(seq 1 200); do
+    drv text "$PROGRESS" $STATUS || true
+    [ "$out" = 'samples\noise.bin' ] && return 0
+    sleep 0.1
+  done
+  fail "the progress dialog never showed the large file: [$out]"
+}
+
 complete_message() {
   must msgbox 60000
   expect "completion message" $'Setup\nInstallation complete!' "$out"
@@ -204,13 +216,7 @@ cancel-progress)
   make_media "$TARGET_ROOT\\Demo" 1 48000000 16M
   start_setup
   must click "$WELCOME" $INSTALL
-  must wait "$PROGRESS" 20000
-  for i in $(seq 1 200); do
-    drv text "$PROGRESS" $STATUS || true
-    [ "$out" = 'samples\noise.bin' ] && break
-    sleep 0.1
-  done
-  expect "the status line names the large file" 'samples\noise.bin' "$out"
+  large_file_in_hand
   sleep 0.5
   shot progress
   must click "$PROGRESS" $CANCEL
@@ -284,12 +290,7 @@ tour)
   must gone "$CHOOSER" 5000
   must click "$WELCOME" $INSTALL
   answer 20000 OK
-  must wait "$PROGRESS" 20000
-  for i in $(seq 1 200); do
-    drv text "$PROGRESS" $STATUS || true
-    [ "$out" = 'samples\noise.bin' ] && break
-    sleep 0.1
-  done
+  large_file_in_hand
   sleep 1
   shot progress
   complete_message

@@ -83,11 +83,16 @@ TEST(CFile, GetFileNameIsTheLastComponentOfTheLastAttempt)
 TEST(CFile, OperationsOnAnUnopenedFileThrow)
 {
     CFile f;
-    EXPECT_THROW(f.GetLength(), CFileException*);
-    try {
-        f.GetLength();
-    } catch (CFileException* e) {
-        EXPECT_NE(e->m_cause, CFileException::none);
-        e->Delete();
+    for (int op = 0; op < 3; ++op) {
+        try {
+            char buf[4];
+            if (op == 0) f.GetLength();
+            if (op == 1) f.Read(buf, sizeof buf);
+            if (op == 2) f.Write(buf, sizeof buf);
+            ADD_FAILURE() << "operation " << op << " did not throw";
+        } catch (CFileException* e) {
+            EXPECT_NE(e->m_cause, CFileException::none) << op;
+            e->Delete();
+        }
     }
 }
