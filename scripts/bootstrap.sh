@@ -12,16 +12,14 @@ packages=(
   googletest libgtest-dev libbenchmark-dev libdivsufsort-dev
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 xvfb xauth imagemagick
-  zstd xz-utils gzip file
+  zstd xz-utils gzip file python3
   fonts-wine fonts-liberation
 )
 for p in "${packages[@]}"; do have_pkg "$p" || need+=("$p"); done
 
+# Wine's 32-bit part comes from the i386 architecture.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
-  updated=
-else
-  updated=1
 fi
 
 if [ ${#need[@]} -gt 0 ]; then
