@@ -32,7 +32,7 @@ BOOL CProgressDlg::OnInitDialog()
 
 LRESULT CProgressDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // Bounds and positions are signed 32-bit byte counts carried in wParam and lParam.
+    // Bounds, positions and steps are byte counts carried in wParam and lParam.
     switch (message) {
     case WM_INSTALL_STATUS: {
         const char* pszText = reinterpret_cast<const char*>(lParam);
@@ -41,12 +41,34 @@ LRESULT CProgressDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         InstallReleaseStatusText(lParam);
         return 0;
     }
-    case WM_INSTALL_FILE_SIZE: m_fileBar.SetRange(int(wParam), int(lParam)); return 0;
-    case WM_INSTALL_TOTAL_SIZE: m_totalBar.SetRange(int(wParam), int(lParam)); return 0;
-    case WM_INSTALL_FILE_RESET: m_fileBar.SetPos(int(lParam)); return 0;
-    case WM_INSTALL_TOTAL_RESET: m_totalBar.SetPos(int(lParam)); return 0;
-    case WM_INSTALL_FILE_STEP: m_fileBar.OffsetPos(int(lParam)); return 0;
-    case WM_INSTALL_TOTAL_STEP: m_totalBar.OffsetPos(int(lParam)); return 0;
+    case WM_INSTALL_FILE_SIZE: OnSize(m_fileBar, m_fileScale, wParam, lParam); return 0;
+    case WM_INSTALL_TOTAL_SIZE: OnSize(m_totalBar, m_totalScale, wParam, lParam); return 0;
+    case WM_INSTALL_FILE_RESET: OnReset(m_fileBar, m_fileScale, lParam); return 0;
+    case WM_INSTALL_TOTAL_RESET: OnReset(m_totalBar, m_totalScale, lParam); return 0;
+    case WM_INSTALL_FILE_STEP: OnStep(m_fileBar, m_fileScale, lParam); return 0;
+    case WM_INSTALL_TOTAL_STEP: OnStep(m_totalBar, m_totalScale, lParam); return 0;
     default: return CDialog::WindowProc(message, wParam, lParam);
     }
+}
+
+void CProgressDlg::OnSize(CProgressBar& bar, ByteScale& scale, WPARAM wLower, LPARAM lUpper)
+{
+    const uint32_t nLower = uint32_t(wLower), nUpper = uint32_t(lUpper);
+    scale.nShift = (nLower > INT32_MAX || nUpper > INT32_MAX) ? 1 : 0;
+    bar.SetRange(int(nLower >> scale.nShift), int(nUpper >> scale.nShift));
+}
+
+void CProgressDlg::OnReset(CProgressBar& bar, ByteScale& scale, LPARAM lPos)
+{
+    scale.nPos = uint32_t(lPos);
+    bar.SetPos(int(scale.nPos >> scale.nShift));
+}
+
+void CProgressDlg::OnStep(CProgressBar& bar, ByteScale& scale, LPARAM lBytes)
+{
+    scale.nPos += uint32_t(lBytes);
+    if (scale.nShift == 0)
+        bar.OffsetPos(int(lBytes));
+    else
+        bar.SetPos(int(scale.nPos >> scale.nShift));
 }

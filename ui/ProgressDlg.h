@@ -8,6 +8,8 @@
 #include "AfxDialog.h"
 #include "ProgressBar.h"
 
+#include <cstdint>
+
 class CWinThread;
 
 class CProgressDlg : public CDialog {
@@ -27,6 +29,21 @@ public:
     DECLARE_MESSAGE_MAP()
 
 protected:
+    // The worker's byte counts are unsigned 32-bit; a bar counts in signed 32-bit. A bar whose
+    // range does not fit counts in units of two bytes, so that a payload between 2 and 4 GiB
+    // still shows its true fraction instead of a negative one. Ranges that fit (shift 0) go to
+    // the bar exactly as sent.
+    struct ByteScale {
+        int nShift = 0;
+        uint32_t nPos = 0;  // the position in bytes
+    };
+    static void OnSize(CProgressBar& bar, ByteScale& scale, WPARAM wLower, LPARAM lUpper);
+    static void OnReset(CProgressBar& bar, ByteScale& scale, LPARAM lPos);
+    static void OnStep(CProgressBar& bar, ByteScale& scale, LPARAM lBytes);
+
+    ByteScale m_fileScale;
+    ByteScale m_totalScale;
+
     void DoDataExchange(CDataExchange* pDX) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;

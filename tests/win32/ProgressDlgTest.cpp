@@ -51,6 +51,23 @@ UINT SendOneFile(LPVOID pParam)
     return 0;
 }
 
+// A payload of three thousand million bytes, half of it written: beyond what a signed 32-bit
+// count holds, yet the bar must read one half, not a negative fraction.
+UINT SendHugeTotal(LPVOID pParam)
+{
+    WorkerRun& run = *static_cast<WorkerRun*>(pParam);
+    const HWND hDlg = run.pDlg->m_hWnd;
+    const uint32_t nTotal = 3000000000u;
+    Notify(hDlg, WM_INSTALL_TOTAL_SIZE, 0, LPARAM(nTotal));
+    Notify(hDlg, WM_INSTALL_TOTAL_RESET, 0, LPARAM(nTotal / 2 - 4096));
+    Notify(hDlg, WM_INSTALL_TOTAL_STEP, 0, 4096);
+    Notify(hDlg, WM_INSTALL_FILE_SIZE, 0, LPARAM(nTotal));
+    Notify(hDlg, WM_INSTALL_FILE_RESET, 0, 0);
+    Notify(hDlg, WM_INSTALL_FILE_STEP, 0, 4096);
+    Notify(hDlg, WM_CLOSE, 0, 0);
+    return 0;
+}
+
 UINT MarkStarted(LPVOID pParam)
 {
     static_cast<WorkerRun*>(pParam)->nStarted = 1;
@@ -84,6 +101,23 @@ TEST(ProgressDlgTest, FollowsTheWorkersNotificationsFromItsThread)
     ASSERT_GE(nBuffers, 1u);
     for (size_t i = 0; i < nBuffers; ++i) texts.Acquire("again");
     EXPECT_EQ(texts.GetBufferCount(), nBuffers);
+}
+
+TEST(ProgressDlgTest, PayloadsBeyondTwoGigabytesKeepTheirFraction)
+{
+    WorkerRun run;
+    CWinThread* pWorker = AfxBeginThread(SendHugeTotal, &run, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    ASSERT_NE(pWorker, nullptr);
+    CProgressDlg dlg(pWorker, nullptr);
+    run.pDlg = &dlg;
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    ASSERT_EQ(::WaitForSingleObject(pWorker->m_hThread, 5000), WAIT_OBJECT_0);
+    delete pWorker;
+
+    EXPECT_FLOAT_EQ(dlg.m_totalBar.GetFraction(), 0.5f);
+    EXPECT_GT(dlg.m_totalBar.GetFilledWidth(), 0);
+    EXPECT_GT(dlg.m_fileBar.GetFraction(), 0.0f);
+    EXPECT_LT(dlg.m_fileBar.GetFraction(), 0.00001f);
 }
 
 TEST(ProgressDlgTest, OpensWithEmptyBarsAndItsTexts)
