@@ -8,10 +8,27 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "TempDir.h"
+
+// Bytes from their values, for images written out in tests.
+inline std::string Bytes(std::initializer_list<int> v)
+{
+    std::string s;
+    for (int b : v) s += char(b);
+    return s;
+}
+
+// The data of the two whole worked images (what follows their 12-byte headers), which decode to
+// "abc" and "aaaaaaab".
+inline std::string WorkedImageAbc() { return Bytes({0x7F, 0xFF, 0xFF, 0xFF, 0x63, 0x90, 0xEA, 0xFF, 0x0B, 0x20, 0x77, 0x04}); }
+inline std::string WorkedImageAaaaaaaab()
+{
+    return Bytes({0x7F, 0xFF, 0xFF, 0xFD, 0x63, 0x3A, 0x79, 0x7E, 0xB3, 0x9B, 0x43, 0x90, 0x08});
+}
 
 struct RecordedBox {
     std::string text;

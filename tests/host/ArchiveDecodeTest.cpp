@@ -11,13 +11,6 @@ using namespace zrvtest;
 
 namespace {
 
-std::string Bytes(std::initializer_list<int> v)
-{
-    std::string s;
-    for (int b : v) s += char(b);
-    return s;
-}
-
 std::string RandomBytes(size_t n, uint32_t seed, int alphabet = 256)
 {
     std::mt19937 rng(seed);
@@ -56,9 +49,9 @@ TEST_F(ArchiveReaderTest, WorkedImagesDecodeExactly)
         std::vector<int> symbols;
         std::string output;
     } cases[] = {
-        {Bytes({0x7F, 0xFF, 0xFF, 0xFF, 0x63, 0x90, 0xEA, 0xFF, 0x0B, 0x20, 0x77, 0x04}), 0xFB155432u, -2,
+        {WorkedImageAbc(), 0xFB155432u, -2,
          {99, 43, 98, 99, 259}, "abc"},
-        {Bytes({0x7F, 0xFF, 0xFF, 0xFD, 0x63, 0x3A, 0x79, 0x7E, 0xB3, 0x9B, 0x43, 0x90, 0x08}), 0xDCF7FBF7u, -6,
+        {WorkedImageAaaaaaaab(), 0xDCF7FBF7u, -6,
          {97, 98, 1, 257, 44, 6, 259}, "aaaaaaab"},
     };
     for (const Case& c : cases) {

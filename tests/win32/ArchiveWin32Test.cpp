@@ -5,14 +5,6 @@
 
 using namespace zrvtest;
 
-namespace {
-std::string Bytes(std::initializer_list<int> v)
-{
-    std::string s;
-    for (int b : v) s += char(b);
-    return s;
-}
-}  // namespace
 
 TEST_F(ArchiveReaderTest, WorkedImagesOnWin32)
 {
@@ -20,8 +12,8 @@ TEST_F(ArchiveReaderTest, WorkedImagesOnWin32)
         std::string data;
         std::string output;
     } cases[] = {
-        {Bytes({0x7F, 0xFF, 0xFF, 0xFF, 0x63, 0x90, 0xEA, 0xFF, 0x0B, 0x20, 0x77, 0x04}), "abc"},
-        {Bytes({0x7F, 0xFF, 0xFF, 0xFD, 0x63, 0x3A, 0x79, 0x7E, 0xB3, 0x9B, 0x43, 0x90, 0x08}), "aaaaaaab"},
+        {WorkedImageAbc(), "abc"},
+        {WorkedImageAaaaaaaab(), "aaaaaaab"},
     };
     for (const Case& c : cases) {
         WriteBytes("disk.001", MakeVolume(c.data));
