@@ -63,7 +63,7 @@ inline void CArchiveFile::storeCoder(const CoderState& c)
 inline uint32_t CArchiveFile::fetchByte()
 {
     int byte = nextInputByte();
-    if (byte == kEndOfData) raiseReadError();
+    if (byte == kEndOfData) endOfData();
     return uint32_t(byte);
 }
 

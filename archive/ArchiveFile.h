@@ -64,25 +64,28 @@ public:
     // Releases all memory; closes a still open volume without comparing its CRC.
     ~CArchiveFile() override;
 
-    // Opens the image whose first volume is lpszFileName (its name must end in three digits),
-    // checks the header, allocates the decompression memory and starts the decoder, which reads
-    // the first stretch of data. pError must not be null: it is filled by the file layer when a
-    // volume cannot be opened and is the object thrown on every later error.
-    // Returns nonzero on success; zero when the first volume cannot be opened, is shorter than a
-    // header or is not a ZRV-Zip file (after the retry prompt or message, as the case may be).
-    // Throws *pError (cause generic) for a badly named first volume, for lack of memory and when
-    // the data ends before the decoder has started.
+    // Opens the image whose first volume is lpszFileName, checks the header, allocates the
+    // decompression memory and starts the decoder, which reads the first stretch of data. The next
+    // volume's name is formed from three digits at the end of the current one; a name without them
+    // is refused only when a next volume is needed. pError must not be null: it is filled by the
+    // file layer when a volume cannot be opened and is the object thrown on every later error.
+    // Returns nonzero on success; zero when the first volume cannot be opened (pError's cause says
+    // why; badPath or fileNotFound after the user's Cancel at the retry prompt), or is shorter than
+    // a header or not a ZRV-Zip file (after the reader's message; the cause is then generic).
+    // Throws *pError (cause generic) for lack of memory and when the data ends before the decoder
+    // has started.
     BOOL Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pError) override;
 
     // Delivers up to nCount decompressed bytes into lpBuf and returns how many; fewer than
-    // nCount only when the stream has ended. 0 when nCount is 0. A Read after the end of the
-    // stream throws the read error. Throws on corrupt data, a missing volume and the like.
+    // nCount only when the stream has ended. 0 when nCount is 0. A Read after a short one (past
+    // the end of the stream) reports the corrupt image and throws the read error. Throws on corrupt data, a missing volume and the like.
     // Returns 0 on a reader that has not been opened.
     UINT Read(void* lpBuf, UINT nCount) override;
 
     // Reads a zero-terminated string of at most limit bytes, one byte at a time. Returns the
     // number of bytes read including the zero; limit + 1 when limit bytes arrived without a zero
-    // (the buffer then holds no terminator). A limit below 1 reads nothing and returns 1.
+    // (the buffer then holds no terminator). A limit below 1 reads nothing and returns 1. A stream
+    // that ends before the zero byte reports the corrupt image and throws the read error.
     int ReadString(char* buffer, int limit);
 
     // Closes the current volume and compares its CRC with the bytes taken from it so far, so it
@@ -92,9 +95,17 @@ public:
 
 private:
     // Volumes and input (ArchiveVolume.cpp).
-    BOOL openVolume();
+    // first: the volume given to Open, whose open failures the caller reports by their cause.
+    BOOL openVolume(bool first);
+    // Shows the fatal message format (with the volume's path), sets the cause generic, FALSE.
+    BOOL failVolume(const char* format);
     BOOL advanceVolume();
     int refillInput();
+    // The data ran out while the decoder needed more: reported unless a volume that could not be
+    // had has already been reported (or refused by the user); then the read error.
+    [[noreturn]] void endOfData();
+    // More was asked for than the stream holds: reported, then the read error.
+    [[noreturn]] void endOfStream();
     [[noreturn]] void raiseReadError();
     [[noreturn]] void fatalError(const char* text);
     [[noreturn]] void fatalFileError(const char* format, const char* path);
@@ -164,4 +175,5 @@ private:
     int32_t blockSize;
     int32_t inCount;
     int32_t inPos;
+    bool chainEnded;  // a next volume could not be opened: the data end there
 };

@@ -93,7 +93,7 @@ UINT CArchiveFile::Read(void* lpBuf, UINT nCount)
         outRemaining = int32_t(piece);
         // The stream has ended: a well-formed payload never asks for more, so this is the
         // end-of-data error rather than decoding whatever follows the last block.
-        if (lastBlock && !blockPending) raiseReadError();
+        if (lastBlock && !blockPending) endOfStream();
         for (;;) {
             if (!blockPending) {
                 lastBlock = getAndMoveToFrontDecode();
@@ -113,9 +113,14 @@ UINT CArchiveFile::Read(void* lpBuf, UINT nCount)
 int CArchiveFile::ReadString(char* buffer, int limit)
 {
     if (limit < 1) return 1;
+    if (!inBuffer || !fileError) {
+        *buffer = 0;  // nothing to read from: an empty string
+        return 1;
+    }
     int k = 1;
     for (;;) {
-        Read(buffer, 1);
+        // A stream that ends inside the string is cut short, not a shorter string.
+        if (Read(buffer, 1) == 0) endOfStream();
         if (*buffer == 0) return k;
         ++buffer;
         if (++k > limit) return k;

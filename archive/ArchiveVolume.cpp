@@ -12,6 +12,10 @@ namespace {
 const char kMsgNotFound[] = "The file '%s' could not be found/opened";
 const char kMsgNotZrv[] = "FATAL: the file '%s' is not a ZRV-Zip file";
 const char kMsgBadVolumeName[] = "FATAL: the file name '%s' does not end in a three-digit volume number";
+const char kMsgShortHeader[] = "FATAL: the file '%s' is too short to be a ZRV-Zip volume";
+const char kMsgCannotOpen[] = "FATAL: the file '%s' could not be opened";
+const char kMsgDataEnd[] = "FATAL: the file '%s' is cut short: its compressed data end too early";
+const char kMsgStreamEnd[] = "FATAL: the file '%s' is corrupted: its contents end too early";
 const char kMsgIntegrity[] = "FATAL:\tdata integrity error.\n\tThe file '%s' is probably corrupted.";
 const char kMsgNoMemory[] =
     "FATAL:\tunable to allocate enough memory for decompression.\n\tRequested %d bytes for a block size of %d.\n";
@@ -20,7 +24,7 @@ const uint8_t kMagic[4] = {'Z', 'R', 'V', 0};
 
 bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
 
-// A volume name must end in three digits: the next volume's name is formed from them.
+// The next volume's name is formed from the three digits at the end of the current one.
 bool HasVolumeNumber(const CString& path)
 {
     int n = path.GetLength();
@@ -63,7 +67,8 @@ CArchiveFile::CArchiveFile()
       originRow(0),
       blockSize(0),
       inCount(0),
-      inPos(0)
+      inPos(0),
+      chainEnded(false)
 {
 }
 
@@ -88,11 +93,10 @@ BOOL CArchiveFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileExceptio
     fileError = pError;
     openFlags = nOpenFlags;
     volumePath = lpszFileName;
-    // Refuse now a name from which no next volume name can be formed, rather than when the
-    // first volume ends.
-    if (!HasVolumeNumber(volumePath)) fatalFileError(kMsgBadVolumeName, volumePath);
-
-    if (!openVolume()) return FALSE;
+    chainEnded = false;
+    // A name without a volume number is fine for a one-volume image: no next name is formed
+    // unless the data run on past the first volume.
+    if (!openVolume(true)) return FALSE;
     // An exhausted full buffer: the first byte request refills from the volume just opened.
     inCount = kInBufferSize;
     inPos = kInBufferSize;
@@ -135,32 +139,48 @@ void CArchiveFile::Close()
     if (header.StoredCrc() != ~crc) fatalFileError(kMsgIntegrity, volumePath);
 }
 
-BOOL CArchiveFile::openVolume()
+BOOL CArchiveFile::openVolume(bool first)
 {
     crc = zrv::kCrcInit;
     while (!CFile::Open(volumePath, openFlags, fileError)) {
         int cause = fileError->m_cause;
-        if (cause != CFileException::fileNotFound && cause != CFileException::badPath) return FALSE;
+        if (cause != CFileException::fileNotFound && cause != CFileException::badPath) {
+            // The caller of Open tells the user about a first volume by the cause; a later one
+            // would otherwise end the data without a word.
+            if (!first) failVolume(kMsgCannotOpen);
+            return FALSE;
+        }
         CString text;
         text.Format(kMsgNotFound, volumePath.GetString());
         if (AfxMessageBox(text, MB_RETRYCANCEL) != IDRETRY) return FALSE;
     }
-    if (CFile::Read(&header, sizeof header) < sizeof header) return FALSE;
-    if (std::memcmp(header.magic, kMagic, sizeof kMagic) != 0) {
-        CString text;
-        text.Format(kMsgNotZrv, volumePath.GetString());
-        AfxMessageBox(text, MB_ICONHAND);
-        return FALSE;
-    }
+    if (CFile::Read(&header, sizeof header) < sizeof header) return failVolume(kMsgShortHeader);
+    if (std::memcmp(header.magic, kMagic, sizeof kMagic) != 0) return failVolume(kMsgNotZrv);
     return TRUE;
+}
+
+BOOL CArchiveFile::failVolume(const char* format)
+{
+    CString text;
+    text.Format(format, volumePath.GetString());
+    AfxMessageBox(text, MB_ICONHAND);
+    // Told: the cause the caller adds no message for. It may still hold the cause of an earlier
+    // attempt that the user retried.
+    fileError->m_cause = CFileException::generic;
+    return FALSE;
 }
 
 BOOL CArchiveFile::advanceVolume()
 {
     CFile::Close();
     if (header.StoredCrc() != ~crc) fatalFileError(kMsgIntegrity, volumePath);
+    if (!HasVolumeNumber(volumePath)) fatalFileError(kMsgBadVolumeName, volumePath);
     volumePath = NextVolumeName(volumePath);
-    return openVolume();
+    // A volume that cannot be had has been reported, or the user chose Cancel at its prompt:
+    // the end of the data that follows needs no message of its own.
+    if (openVolume(false)) return TRUE;
+    chainEnded = true;
+    return FALSE;
 }
 
 int CArchiveFile::refillInput()
@@ -175,6 +195,14 @@ int CArchiveFile::refillInput()
     if (inCount == 0) return kEndOfData;
     return nextInputByte();
 }
+
+void CArchiveFile::endOfData()
+{
+    if (!chainEnded) fatalFileError(kMsgDataEnd, volumePath);
+    raiseReadError();
+}
+
+void CArchiveFile::endOfStream() { fatalFileError(kMsgStreamEnd, volumePath); }
 
 void CArchiveFile::raiseReadError()
 {

@@ -1,41 +1,48 @@
 #!/usr/bin/env bash
-# Fuzzes the archive reader (tests/fuzz/ArchiveFuzz.cpp) with libFuzzer under ASan and UBSan.
-#   scripts/fuzz.sh --short     about a minute in all (part of scripts/test.sh)
-#   scripts/fuzz.sh SECONDS     a longer run, e.g. scripts/fuzz.sh 3600
-# Builds its own folder build/fuzz (the fuzz preset: clang). The corpus grows in
-# build/fuzz/corpus/archive and is reused by later runs; a finding is written to
-# build/fuzz/findings/ and makes the script exit non-zero.
+# Fuzzes every parser with libFuzzer under ASan and UBSan, one target after the other:
+#   archive   the disk image reader (tests/fuzz/ArchiveFuzz.cpp)
+#   setupini  Setup.ini: the chained storage and the settings (SetupIniFuzz.cpp)
+#   registry  the registry script against the in-memory registry (RegistryScriptFuzz.cpp)
+#   payload   the payload stream and the entry-name rules (PayloadFuzz.cpp)
+#
+#   scripts/fuzz.sh --short               about 25 s per target (part of scripts/test.sh)
+#   scripts/fuzz.sh SECONDS [TARGET...]   a longer run of each target named (all by default)
+# Builds its own folder build/fuzz (the fuzz preset: clang). Each target starts from its seeds in
+# tests/fuzz/seeds/TARGET and a corpus in build/fuzz/corpus/TARGET that later runs reuse; a
+# finding is written to build/fuzz/findings/ and makes the script exit non-zero.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+all=(archive setupini registry payload)
 seconds=${1:---short}
-if [ "$seconds" = "--short" ]; then seconds=45; fi
+if [ "$seconds" = "--short" ]; then seconds=25; fi
 case "$seconds" in
-  ''|*[!0-9]*) echo "usage: $0 --short | SECONDS" >&2; exit 2 ;;
+  ''|*[!0-9]*) echo "usage: $0 --short | SECONDS [TARGET...]" >&2; exit 2 ;;
 esac
+shift || true
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
+for t in "${targets[@]}"; do
+  case " ${all[*]} " in *" $t "*) ;; *) echo "fuzz: no target '$t' (${all[*]})" >&2; exit 2 ;; esac
+done
 
 cmake --preset fuzz >/dev/null
-cmake --build build/fuzz -j2 --target archive_fuzz
+cmake --build build/fuzz -j2 --target "${targets[@]/%/_fuzz}"
 
-corpus=build/fuzz/corpus/archive
-seeds=build/fuzz/seeds/archive
 findings=build/fuzz/findings
-mkdir -p "$corpus" "$seeds" "$findings"
-
-# Seeds: the two small worked images as single volumes (flags 0: one volume, Read size 1), and the
-# first one cut into two volumes after 6 data bytes with headers repaired by the target (flags 3).
-hdr='ZRV\x00\x09\x00\x00\x00'
-printf "\x00\x00\x00${hdr}\x32\x54\x15\xFB\x7F\xFF\xFF\xFF\x63\x90\xEA\xFF\x0B\x20\x77\x04" >"$seeds/worked1"
-printf "\x00\x00\x00${hdr}\xF7\xFB\xF7\xDC\x7F\xFF\xFF\xFD\x63\x3A\x79\x7E\xB3\x9B\x43\x90\x08" >"$seeds/worked2"
-printf "\x03\x12\x00${hdr}\x00\x00\x00\x00\x7F\xFF\xFF\xFF\x63\x90${hdr}\x00\x00\x00\x00\xEA\xFF\x0B\x20\x77\x04" >"$seeds/split1"
-
-build/fuzz/tests/fuzz/archive_fuzz "$corpus" "$seeds" \
-  -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=16384 -print_final_stats=1 \
-  -artifact_prefix="$findings/" 2>build/fuzz/archive_fuzz.log || {
-  rc=$?
-  tail -n 60 build/fuzz/archive_fuzz.log >&2
-  echo "fuzz: the reader failed (exit $rc); the input is in $findings/" >&2
-  exit "$rc"
-}
-grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|#[0-9]+ +DONE)' build/fuzz/archive_fuzz.log || true
-echo "fuzz: no finding in ${seconds}s"
+mkdir -p "$findings"
+for t in "${targets[@]}"; do
+  corpus=build/fuzz/corpus/$t
+  log=build/fuzz/${t}_fuzz.log
+  mkdir -p "$corpus"
+  build/fuzz/tests/fuzz/${t}_fuzz "$corpus" "tests/fuzz/seeds/$t" \
+    -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=16384 -print_final_stats=1 \
+    -artifact_prefix="$findings/$t-" 2>"$log" || {
+    rc=$?
+    tail -n 60 "$log" >&2
+    echo "fuzz: $t failed (exit $rc); the input is in $findings/" >&2
+    exit "$rc"
+  }
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+  echo "fuzz: $t: ${runs:-?} inputs in ${seconds}s, no finding"
+done

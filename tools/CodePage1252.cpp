@@ -5,7 +5,9 @@
 namespace zrvtool {
 namespace {
 
-// Code points of the bytes 0x80 to 0x9F; 0 where the code page defines no character.
+// Code points of the bytes 0x80 to 0x9F; 0 where the code page defines no character. Those five
+// bytes stand for the C1 control of the same number, as the system's own conversion has them, so
+// that every byte has its own character and the way back gives the same byte.
 const uint16_t kHigh[32] = {
     0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
@@ -14,13 +16,13 @@ const uint16_t kHigh[32] = {
 
 uint32_t ByteToCodePoint(unsigned char b)
 {
-    if (b >= 0x80 && b < 0xA0) return kHigh[b - 0x80] ? kHigh[b - 0x80] : 0xFFFD;
+    if (b >= 0x80 && b < 0xA0 && kHigh[b - 0x80]) return kHigh[b - 0x80];
     return b;
 }
 
 bool CodePointToByte(uint32_t cp, char& out)
 {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF) || (cp >= 0x80 && cp < 0xA0 && !kHigh[cp - 0x80])) {
         out = char(cp);
         return true;
     }

@@ -106,6 +106,19 @@ inline std::string BadName(const std::string& p)
 {
     return "FATAL: the file name '" + p + "' does not end in a three-digit volume number";
 }
+inline std::string ShortHeader(const std::string& p)
+{
+    return "FATAL: the file '" + p + "' is too short to be a ZRV-Zip volume";
+}
+inline std::string CannotOpen(const std::string& p) { return "FATAL: the file '" + p + "' could not be opened"; }
+inline std::string DataEnd(const std::string& p)
+{
+    return "FATAL: the file '" + p + "' is cut short: its compressed data end too early";
+}
+inline std::string StreamEnd(const std::string& p)
+{
+    return "FATAL: the file '" + p + "' is corrupted: its contents end too early";
+}
 const char kOverrun[] =
     "FATAL:\tblock overrun during decompression,\n\twhich probably means the compressed file\n\tis corrupted.";
 const char kUnblock[] = "FATAL:\tcompressed file didn't unblock correctly,\n\twhich probably means it is corrupted.";

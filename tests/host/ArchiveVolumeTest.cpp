@@ -158,16 +158,17 @@ TEST_F(ArchiveReaderTest, BadHeadersAndNames)
         bool threw;
         std::string box;
     } cases[] = {
-        {"short header", "img.001", good.substr(0, 11), false, false, ""},
-        {"empty file", "img.001", "", false, false, ""},
+        {"short header", "img.001", good.substr(0, 11), false, false, msg::ShortHeader("img.001")},
+        {"empty file", "img.001", "", false, false, msg::ShortHeader("img.001")},
         {"wrong magic", "img.001", wrongMagic, false, false, msg::NotZrv("img.001")},
         {"fourth magic byte", "img.001", zeroMagic, false, false, msg::NotZrv("img.001")},
-        {"header only", "img.001", good.substr(0, 12), false, true, ""},
+        {"header only", "img.001", good.substr(0, 12), false, true, msg::DataEnd("img.001")},
         // Its data ends before 26 bits, and what was taken does not match the stored CRC.
         {"too short to start the decoder", "img.001", good.substr(0, 15), false, true, msg::Integrity("img.001")},
-        {"name without a number", "image.zrv", good, false, true, msg::BadName("image.zrv")},
-        {"letter among the digits", "img.0a1", good, false, true, msg::BadName("img.0a1")},
-        {"name too short", "01", good, false, true, msg::BadName("01")},
+        // A one-volume image needs no volume number: no next name is ever formed.
+        {"name without a number", "image.zrv", good, true, false, ""},
+        {"letter among the digits", "img.0a1", good, true, false, ""},
+        {"name too short", "01", good, true, false, ""},
     };
     for (const Case& c : cases) {
         boxes.clear();
@@ -196,21 +197,73 @@ TEST_F(ArchiveReaderTest, BadLaterVolumeEndsTheData)
         std::string second;  // contents of img.002
         std::string box;
     } cases[] = {
-        {"short header", MakeVolume(stream.substr(500), 1).substr(0, 11), ""},
+        {"short header", MakeVolume(stream.substr(500), 1).substr(0, 11), msg::ShortHeader("img.002")},
+        {"empty file", "", msg::ShortHeader("img.002")},
         {"wrong magic", "ZRW" + MakeVolume(stream.substr(500), 1).substr(3), msg::NotZrv("img.002")},
-        {"header only", MakeVolume("", 1), ""},
+        {"header only", MakeVolume("", 1), msg::DataEnd("img.002")},
+        {"a directory", "<dir>", msg::CannotOpen("img.002")},
     };
     for (const Case& c : cases) {
         boxes.clear();
+        std::filesystem::remove("img.002");
         WriteBytes("img.001", MakeVolume(stream.substr(0, 500), 1));
-        WriteBytes("img.002", c.second);
+        if (c.second == "<dir>")
+            std::filesystem::create_directory("img.002");
+        else
+            WriteBytes("img.002", c.second);
         DecodeResult r = Decode("img.001", 1);
         EXPECT_TRUE(r.threw) << c.name;
         EXPECT_EQ(r.data, data.substr(0, r.data.size())) << c.name;
-        EXPECT_EQ(boxes.size(), c.box.empty() ? 0u : 1u) << c.name << ": " << BoxTexts();
-        if (!c.box.empty() && !boxes.empty()) {
-            EXPECT_EQ(boxes[0].text, c.box) << c.name;
+        ASSERT_EQ(boxes.size(), 1u) << c.name << ": " << BoxTexts();
+        EXPECT_EQ(boxes[0].text, c.box) << c.name;
+        EXPECT_EQ(boxes[0].type, UINT(MB_ICONHAND)) << c.name;
+    }
+}
+
+// A first volume without a volume number is read while its data last; the name is refused only
+// when the stream runs on into a next volume.
+TEST_F(ArchiveReaderTest, NameWithoutNumberFailsOnlyWhenANextVolumeIsNeeded)
+{
+    std::string data = Sample(20000);
+    std::string stream = Compress(data, 1);
+    WriteBytes("whole.zrv", MakeVolume(stream, 1));
+    DecodeResult whole = Decode("whole.zrv");
+    EXPECT_FALSE(whole.threw) << BoxTexts();
+    EXPECT_TRUE(whole.data == data);
+    EXPECT_TRUE(boxes.empty()) << BoxTexts();
+
+    WriteBytes("split.zrv", MakeVolume(stream.substr(0, 500), 1));
+    DecodeResult split = Decode("split.zrv");
+    EXPECT_TRUE(split.threw);
+    ASSERT_EQ(boxes.size(), 1u) << BoxTexts();
+    EXPECT_EQ(boxes[0].text, msg::BadName("split.zrv"));
+}
+
+// Reading on after a short Read, or a string that the stream ends inside, is a corrupt image
+// named in its message.
+TEST_F(ArchiveReaderTest, AskingPastTheEndOfTheStreamIsReported)
+{
+    WriteBytes("img.001", MakeVolume(EncodeContents({"ab*"})));
+    for (int reads : {1, 2}) {
+        boxes.clear();
+        CArchiveFile reader;
+        CFileException err;
+        ASSERT_TRUE(reader.Open("img.001", CFile::typeBinary, &err));
+        char buf[8] = {};
+        bool threw = false;
+        try {
+            if (reads == 2) {
+                EXPECT_EQ(reader.Read(buf, 8), 2u);
+                reader.Read(buf, 1);
+            } else {
+                reader.ReadString(buf, 256);
+            }
+        } catch (CFileException* e) {
+            threw = e == &err && err.m_cause == CFileException::generic;
         }
+        EXPECT_TRUE(threw) << reads;
+        ASSERT_EQ(boxes.size(), 1u) << BoxTexts();
+        EXPECT_EQ(boxes[0].text, msg::StreamEnd("img.001"));
     }
 }
 
@@ -313,7 +366,9 @@ TEST_F(ArchiveReaderTest, FullBufferVolumeEndsTheData)
     WriteVolumes(stream, {512000}, 9);
     DecodeResult r = Decode("img.001", 100000);
     EXPECT_TRUE(r.threw);
-    EXPECT_TRUE(boxes.empty()) << BoxTexts();
+    ASSERT_EQ(boxes.size(), 1u) << BoxTexts();
+    EXPECT_EQ(boxes[0].text, msg::DataEnd("img.001"));
+    boxes.clear();
 
     // One byte more in the first volume and the stream is read across both.
     WriteVolumes(stream, {512001}, 9);
