@@ -54,12 +54,13 @@ const char* SkipLines(const char* p)
 }
 
 // The first ch from p on the same line, or nullptr when the line (or the text) ends first. Key
-// paths and value names end on their own line: one that ran on into later lines would put line
-// breaks into a key or value name and break the log's one-line-per-entry record.
+// paths and value names end on their own line: one that ran on into later lines would put a line
+// end into a key or value name and break the log's one-line-per-entry record. Only the CR LF pair
+// ends a line; a CR or LF on its own is an ordinary character.
 const char* FindOnLine(const char* p, char ch)
 {
     for (; *p != ch; ++p) {
-        if (*p == '\0' || *p == '\r' || *p == '\n') return nullptr;
+        if (*p == '\0' || (p[0] == '\r' && p[1] == '\n')) return nullptr;
     }
     return p;
 }
@@ -257,13 +258,13 @@ bool ScriptRun::SetDword(HKEY hKey, const std::string& strName, const char* p)
     return m_registry.SetValue(hKey, strName.c_str(), REG_DWORD, data, sizeof data) == ERROR_SUCCESS;
 }
 
-// The product's entry in the list of installed programs. An empty product name would put the
-// values on the shared Uninstall key itself, one with a backslash would make a nested key that
-// the list never shows, and a line break would split the key's line in the log: such names are
-// refused like any other failed registration.
+// The product's entry in the list of installed programs. A backslash in the product name makes a
+// nested key, registered and logged like any other. An empty name would put the values on the
+// shared Uninstall key itself, and a line break would split the key's line in the log: such names
+// are refused like any other failed registration.
 bool ScriptRun::RegisterUninstaller(const CString& strProductName)
 {
-    if (strProductName.IsEmpty() || strProductName.Str().find_first_of("\\\r\n") != std::string::npos) return false;
+    if (strProductName.IsEmpty() || strProductName.Str().find_first_of("\r\n") != std::string::npos) return false;
     CString strPath;
     strPath.Format(kUninstallKeyFormat, strProductName.GetString());
     HKEY hKey = nullptr;

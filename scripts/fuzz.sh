@@ -29,13 +29,14 @@ done
 cmake --preset fuzz >/dev/null
 cmake --build build/fuzz -j2 --target "${targets[@]/%/_fuzz}"
 
-findings=build/fuzz/findings
+# Absolute paths: some targets work in a private current directory of their own.
+findings=$PWD/build/fuzz/findings
 mkdir -p "$findings"
 for t in "${targets[@]}"; do
-  corpus=build/fuzz/corpus/$t
+  corpus=$PWD/build/fuzz/corpus/$t
   log=build/fuzz/${t}_fuzz.log
   mkdir -p "$corpus"
-  build/fuzz/tests/fuzz/${t}_fuzz "$corpus" "tests/fuzz/seeds/$t" \
+  build/fuzz/tests/fuzz/${t}_fuzz "$corpus" "$PWD/tests/fuzz/seeds/$t" \
     -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=16384 -print_final_stats=1 \
     -artifact_prefix="$findings/$t-" 2>"$log" || {
     rc=$?

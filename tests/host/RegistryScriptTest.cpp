@@ -147,6 +147,9 @@ TEST(RegistryScript, SkippedAndEndingLines)
          CUD " a=\"x\"\n" UD},
         {"a bare line feed is no line end", M CU "\"a\"=\"x\"\n\"b\"=\"y\"\r\n", 1, ML CUL "a\r\n" UL,
          CUD " a=\"x\"\n" UD},
+        {"a bare line feed or carriage return inside a key path is part of it",
+         M "[HKEY_CURRENT_USER\\A\nB\rC]\r\n\"a\"=\"x\"\r\n", 1, ML "\\[HKEY_CURRENT_USER\\A\nB\rC]\r\na\r\n" UL,
+         "HKCU\\A\nB\rC: a=\"x\"\n" UD},
     };
     RunTable(cases, sizeof cases / sizeof cases[0]);
 }
@@ -168,6 +171,8 @@ TEST(RegistryScript, ValueLines)
         {"blank after the equals sign", M CU "\"a\"= \"x\"\r\n", 0, ML CUL, CUD "\n"},
         {"name without closing quote", M CU "\"a=\"x\r\n", 0, ML CUL, CUD "\n"},
         {"name closed only on a later line", M CU "\"a\r\n\"=\"x\"\r\n", 0, ML CUL, CUD "\n"},
+        {"a bare line feed or carriage return inside a name is part of it", M CU "\"a\nb\rc\"=\"x\"\r\n", 1,
+         ML CUL "a\nb\rc\r\n" UL, CUD " a\nb\rc=\"x\"\n" UD},
         {"string without closing quote", M CU "\"a\"=\"x\r\n", 0, ML CUL, CUD "\n"},
         {"unknown form", M CU "\"a\"=x\r\n", 0, ML CUL, CUD "\n"},
         {"typed hex form", M CU "\"a\"=hex(2):41,00\r\n", 0, ML CUL, CUD "\n"},
@@ -296,8 +301,13 @@ TEST(RegistryScript, UninstallEntry)
          "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\50%% %s: DisplayName=\"50%% %s\" "
          "UninstallString=\"C:\\Demo\\Uninstal.exe\"\n"},
         {"an empty product name is not registered", "C:\\Demo", "", 0, ML, ""},
-        {"a backslash in the product name is not registered", "C:\\Demo", "Zrv\\Pro", 0, ML, ""},
+        {"a backslash in the product name makes a nested key", "C:\\Demo", "Zrv\\Pro", 1,
+         ML "\\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zrv\\Pro]\r\n"
+            "DisplayName\r\nUninstallString\r\n",
+         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zrv\\Pro: DisplayName=\"Zrv\\Pro\" "
+         "UninstallString=\"C:\\Demo\\Uninstal.exe\"\n"},
         {"a line break in the product name is not registered", "C:\\Demo", "Zrv\r\nPro", 0, ML, ""},
+        {"a lone line feed in the product name is not registered", "C:\\Demo", "Zrv\nPro", 0, ML, ""},
     };
     for (const UninstallCase& c : cases) {
         SCOPED_TRACE(c.pszWhat);

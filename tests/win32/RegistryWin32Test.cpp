@@ -215,3 +215,21 @@ TEST(RegistryScriptWin32, UninstallEntryForAProductWithAQuote)
     Value cmd = Query(HKEY_LOCAL_MACHINE, kUninstallRoot + product, "UninstallString");
     EXPECT_EQ(cmd.data, Sz("D:\\Apps\\Zrv\\Uninstal.exe"));
 }
+
+// A backslash in the product name: the uninstall entry is a key nested one level deeper, with its
+// parent made on the way, and logged as any other.
+TEST(RegistryScriptWin32, UninstallEntryForAProductWithABackslash)
+{
+    const std::string vendor = UniqueName();
+    const std::string product = vendor + "\\Tool";
+    KeyCleanup cleanup;
+    cleanup.Add(HKEY_LOCAL_MACHINE, kUninstallRoot + vendor);
+    ScriptOutcome out = RunRegistryScript("REGEDIT4\r\n", nullptr, "D:\\Apps\\Zrv", product.c_str());
+    EXPECT_EQ(out.nResult, 1);
+    EXPECT_EQ(out.strLog, "[\\REGEDIT4]\r\n\\[HKEY_LOCAL_MACHINE\\" + std::string(kUninstallRoot) + product +
+                              "]\r\nDisplayName\r\nUninstallString\r\n");
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallRoot + vendor));
+    EXPECT_EQ(Query(HKEY_LOCAL_MACHINE, kUninstallRoot + product, "DisplayName").data, Sz(product));
+    EXPECT_EQ(Query(HKEY_LOCAL_MACHINE, kUninstallRoot + product, "UninstallString").data,
+              Sz("D:\\Apps\\Zrv\\Uninstal.exe"));
+}
