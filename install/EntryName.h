@@ -16,9 +16,17 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 enum : size_t { kEntryNameBufferSize = 256 };
 
 // Checks the name in buffer[0..nSize). Returns null when the name is acceptable, otherwise a short
 // English reason ("component \"..\"", "no end within 256 bytes", ...). Never reads past nSize.
 const char* CheckEntryName(const char* buffer, size_t nSize = kEntryNameBufferSize);
+
+// What a message may quote of a name (or of any text holding one): every byte that a terminal or a
+// message box would act on instead of showing becomes \xNN (two lower-case hexadecimal digits).
+// Code-page text (bUtf8 false): bytes below 32, 127, and the five bytes that Windows-1252 leaves
+// undefined. UTF-8 text (bUtf8 true): bytes below 32, 127, the C1 controls U+0080 to U+009F, and
+// every byte that is not part of a valid UTF-8 sequence. Everything else is kept as it is.
+std::string EscapeControls(const std::string& text, bool bUtf8);

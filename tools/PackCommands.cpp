@@ -96,6 +96,9 @@ std::string HostName(const std::string& stored)
     return name;
 }
 
+// A host name as a line of output shows it: with nothing a terminal would act on.
+std::string Shown(const std::string& stored) { return EscapeControls(HostName(stored), true); }
+
 int Pack(const Args& args)
 {
     const char* usage = "usage: zrvtool pack SRC_DIR OUT.001 [--block-size 1-9] [--volume-size BYTES]";
@@ -135,12 +138,12 @@ int List(const Args& args)
         [&](const PayloadEntry& e) {
             if (e.bDirectory) {
                 ++dirs;
-                std::cout << "dir             " << HostName(e.name) << "/\n";
+                std::cout << "dir             " << Shown(e.name) << "/\n";
             } else {
                 ++files;
                 char size[16];
                 std::snprintf(size, sizeof size, "%10u", unsigned(e.nSize));
-                std::cout << "file  " << size << "  " << HostName(e.name) << "\n";
+                std::cout << "file  " << size << "  " << Shown(e.name) << "\n";
             }
         },
         [](const char*, uint32_t) {});
@@ -161,6 +164,73 @@ void CheckNoLinks(const fs::path& dir, const std::string& rel)
     }
 }
 
+// One extracted file: written under a temporary name in its own folder and renamed over its final
+// name only when complete, so that no half-written file is ever left under a real name and an
+// existing file (or a hard link to one outside DIR) is replaced, never written through.
+class ExtractedFile {
+public:
+    ExtractedFile(const ExtractedFile&) = delete;
+    ExtractedFile& operator=(const ExtractedFile&) = delete;
+    ExtractedFile() = default;
+    ~ExtractedFile() { Abandon(); }
+
+    void Begin(const fs::path& path)
+    {
+        m_path = path.string();
+        // O_EXCL: a name already there, a link included, is never opened; the next one is tried.
+        for (int n = 0; m_fd < 0 && n < 100; ++n) {
+            m_temp = (path.parent_path() / (".zrvtool-" + std::to_string(getpid()) + "-" + std::to_string(n) + ".part"))
+                         .string();
+            m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            if (m_fd < 0 && errno != EEXIST) break;
+        }
+        if (m_fd < 0) {
+            int err = errno;
+            m_temp.clear();
+            throw ToolError("'" + m_path + "': " + std::strerror(err));
+        }
+    }
+    void Write(const char* data, uint32_t n)
+    {
+        while (n > 0) {
+            ssize_t w = ::write(m_fd, data, n);
+            if (w < 0) throw ToolError("'" + m_path + "': " + std::strerror(errno));
+            data += w;
+            n -= uint32_t(w);
+        }
+    }
+    // Returns true when a file was completed.
+    bool Finish()
+    {
+        if (m_fd < 0) return false;
+        int fd = m_fd;
+        m_fd = -1;
+        if (::close(fd) != 0 || std::rename(m_temp.c_str(), m_path.c_str()) != 0) {
+            int err = errno;
+            std::remove(m_temp.c_str());
+            m_temp.clear();
+            throw ToolError("'" + m_path + "': " + std::strerror(err));
+        }
+        m_temp.clear();
+        return true;
+    }
+    // Removes the temporary file of a file left unfinished; returns its final name, or "" when
+    // no file was in hand.
+    std::string Abandon()
+    {
+        if (m_fd >= 0) ::close(m_fd);
+        m_fd = -1;
+        if (m_temp.empty()) return "";
+        std::remove(m_temp.c_str());
+        m_temp.clear();
+        return m_path;
+    }
+
+private:
+    std::string m_path, m_temp;
+    int m_fd = -1;
+};
+
 int Extract(const Args& args)
 {
     if (args.size() != 2) throw ToolError("usage: zrvtool extract IN.001 DIR");
@@ -168,40 +238,30 @@ int Extract(const Args& args)
     std::error_code ec;
     fs::create_directories(dir, ec);
     if (!fs::is_directory(dir)) throw ToolError("'" + dir.string() + "': cannot create the directory");
-    int fd = -1;
-    std::string current;
-    auto closeCurrent = [&] {
-        if (fd >= 0 && ::close(fd) != 0) throw ToolError("'" + current + "': " + std::strerror(errno));
-        fd = -1;
-    };
+    ExtractedFile file;
+    size_t nDone = 0;
     try {
         ReadPayload(
             args[0],
             [&](const PayloadEntry& e) {
-                closeCurrent();
+                nDone += file.Finish() ? 1 : 0;
                 std::string rel = HostName(e.name);
                 CheckNoLinks(dir, rel);
-                current = (dir / rel).string();
+                std::string path = (dir / rel).string();
                 if (e.bDirectory) {
-                    if (::mkdir(current.c_str(), 0777) != 0 && !(errno == EEXIST && fs::is_directory(current)))
-                        throw ToolError("'" + current + "': cannot create the directory: " + std::strerror(errno));
+                    if (::mkdir(path.c_str(), 0777) != 0 && !(errno == EEXIST && fs::is_directory(path)))
+                        throw ToolError("'" + path + "': cannot create the directory: " + std::strerror(errno));
                     return;
                 }
-                fd = ::open(current.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-                if (fd < 0) throw ToolError("'" + current + "': " + std::strerror(errno));
+                file.Begin(dir / rel);
             },
-            [&](const char* data, uint32_t n) {
-                while (n > 0) {
-                    ssize_t w = ::write(fd, data, n);
-                    if (w < 0) throw ToolError("'" + current + "': " + std::strerror(errno));
-                    data += w;
-                    n -= uint32_t(w);
-                }
-            });
-        closeCurrent();
-    } catch (...) {
-        if (fd >= 0) ::close(fd);
-        throw;
+            [&](const char* data, uint32_t n) { file.Write(data, n); });
+        nDone += file.Finish() ? 1 : 0;
+    } catch (const ToolError& e) {
+        std::string cut = file.Abandon();
+        throw ToolError(std::string(e.what()) + " (" + std::to_string(nDone) + (nDone == 1 ? " file" : " files") +
+                        " extracted before the error" + (cut.empty() ? "" : "; '" + cut + "', cut short, was removed") +
+                        ")");
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 // zrvtool: the author's tool. Makes ZRV-Zip images and chained Setup.ini files, and reads them.
 #include "Commands.h"
+#include "EntryName.h"
 
 #include <cstring>
 #include <iostream>
@@ -49,7 +50,7 @@ int main(int argc, char** argv)
         }
     }
     if (!best) {
-        std::cerr << "zrvtool: unknown command '" << args[0] << "'\n";
+        std::cerr << "zrvtool: unknown command '" << EscapeControls(args[0], true) << "'\n";
         PrintUsage(std::cerr);
         return 2;
     }
@@ -63,7 +64,8 @@ int main(int argc, char** argv)
     try {
         return best->run(rest);
     } catch (const ToolError& e) {
-        std::cerr << "zrvtool: " << e.what() << "\n";
+        // Messages quote names from images and file systems: nothing in them may act on the terminal.
+        std::cerr << "zrvtool: " << EscapeControls(e.what(), true) << "\n";
         return 1;
     } catch (const std::bad_alloc&) {
         std::cerr << "zrvtool: out of memory\n";

@@ -214,3 +214,38 @@ TEST(CodecCli, InterruptLeavesNoVolumes)
     std::filesystem::remove("cli.err");
     EXPECT_EQ(Files(), "in.fifo");
 }
+
+namespace {
+
+// A payload stream of one file entry, built byte by byte.
+std::string OneFileStream(const std::string& name, const std::string& data)
+{
+    std::string s;
+    auto u32 = [&s](uint32_t n) {
+        for (int i = 0; i < 4; ++i) s += char(n >> (8 * i));
+    };
+    u32(uint32_t(data.size()));
+    s += name;
+    s += '\0';
+    u32(uint32_t(data.size()));
+    return s + data;
+}
+
+}  // namespace
+
+// Names from an image reach the terminal only escaped: a hostile name cannot recolour it, move
+// the cursor or start a terminal command.
+TEST(CodecCli, MessagesEscapeWhatATerminalWouldActOn)
+{
+    ScopedTempDir dir;
+    WriteBytes("stream.bin", OneFileStream("x\x1b]0;owned\x07\x1b[2J", "data"));
+    ASSERT_EQ(Tool("compress stream.bin img.001").code, 0);
+    ToolRun list = Tool("list img.001");
+    EXPECT_EQ(list.code, 1);
+    EXPECT_EQ(list.out, "");
+    EXPECT_EQ(list.err, "zrvtool: 'img.001': bad entry name 'x\\x1b]0;owned\\x07\\x1b[2J': control character\n");
+    ToolRun extract = Tool("extract img.001 out");
+    EXPECT_EQ(extract.err, "zrvtool: 'img.001': bad entry name 'x\\x1b]0;owned\\x07\\x1b[2J': control character "
+                           "(0 files extracted before the error)\n");
+    EXPECT_TRUE(std::filesystem::is_empty("out"));
+}

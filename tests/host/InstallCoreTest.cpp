@@ -204,3 +204,26 @@ TEST(CodePage1252, EveryByteGoesThereAndBack)
 }
 
 }  // namespace
+
+TEST(EscapeControls, KeepsTextAndEscapesWhatWouldActOnAScreen)
+{
+    struct Case {
+        std::string text;
+        bool bUtf8;
+        std::string shown;
+    } cases[] = {
+        {"plain name.txt", true, "plain name.txt"},
+        {"sub\\caf\xc3\xa9 \xe2\x82\xac.txt", true, "sub\\caf\xc3\xa9 \xe2\x82\xac.txt"},
+        {"red\x1b[31m\r\n\t\x7f", true, "red\\x1b[31m\\x0d\\x0a\\x09\\x7f"},
+        // C1 controls: U+0090 starts a device control string, U+009D an operating system command.
+        {"a\xc2\x90" "b\xc2\x9d" "c\xc2\xa0", true, "a\\xc2\\x90b\\xc2\\x9dc\xc2\xa0"},
+        // Not UTF-8: a code-page byte, a cut sequence, an overlong form, a surrogate.
+        {"caf\xe9", true, "caf\\xe9"},
+        {"x\xe2\x82", true, "x\\xe2\\x82"},
+        {"\xc0\xaf", true, "\\xc0\\xaf"},
+        {"\xed\xa0\x80", true, "\\xed\\xa0\\x80"},
+        // Code-page text: letters stay, controls and the undefined bytes do not.
+        {"caf\xe9 \x80\x1b\x81\x8d\x8f\x90\x9d\x9e", false, "caf\xe9 \x80\\x1b\\x81\\x8d\\x8f\\x90\\x9d\x9e"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(EscapeControls(c.text, c.bUtf8), c.shown) << c.shown;
+}

@@ -176,16 +176,35 @@ void WriteImage(const std::string& path, const std::string& stream)
     writer.Commit();
 }
 
+const std::string kNone = " (0 files extracted before the error)";
+
+// An image of file entries only: each name with the given data, which may be cut short of the size
+// it claims (nSize, or the data's length when 0).
+struct RawFile {
+    std::string name, data;
+    uint32_t nSize = 0;
+};
+void WriteFilesImage(uint32_t nTotal, const std::vector<RawFile>& files)
+{
+    std::string s;
+    PayloadBuilder::AppendTotal(s, nTotal);
+    for (const RawFile& f : files) {
+        PayloadBuilder::AppendFileHeader(s, f.name, f.nSize ? f.nSize : uint32_t(f.data.size()));
+        s += f.data;
+    }
+    WriteImage("img.001", s);
+}
+
 TEST(PackTool, ExtractKeepsEverythingInsideItsDirectory)
 {
     struct Case {
         std::string name;
         std::string error;
     } cases[] = {
-        {"..\\out.txt", "error: 'img.001': bad entry name '..\\out.txt': path component ends in a dot"},
-        {"C:\\out.txt", "error: 'img.001': bad entry name 'C:\\out.txt': drive or colon"},
-        {"/tmp/out.txt", "error: 'img.001': bad entry name '/tmp/out.txt': forward slash"},
-        {"\\\\out", "error: 'img.001': bad entry name '\\\\out': empty path component"},
+        {"..\\out.txt", "error: 'img.001': bad entry name '..\\out.txt': path component ends in a dot" + kNone},
+        {"C:\\out.txt", "error: 'img.001': bad entry name 'C:\\out.txt': drive or colon" + kNone},
+        {"/tmp/out.txt", "error: 'img.001': bad entry name '/tmp/out.txt': forward slash" + kNone},
+        {"\\\\out", "error: 'img.001': bad entry name '\\\\out': empty path component" + kNone},
     };
     for (const Case& c : cases) {
         ScopedTempDir tmp;
@@ -210,18 +229,57 @@ TEST(PackTool, ExtractKeepsEverythingInsideItsDirectory)
     fs::create_directories("elsewhere");
     fs::create_directory_symlink("../elsewhere", "dir/sub");
     Outcome o = RunTool("extract", {"img.001", "dir"});
-    EXPECT_EQ(o.out, "error: '" + (fs::path("dir") / "sub").string() + "': is a symbolic link; nothing is extracted through one");
+    EXPECT_EQ(o.out, "error: '" + (fs::path("dir") / "sub").string() + "': is a symbolic link; nothing is extracted through one" + kNone);
     EXPECT_TRUE(fs::is_empty("elsewhere"));
+}
+
+// Files already in DIR are replaced, never written through: a hard link to a file outside keeps
+// that file as it was. A stream that breaks off inside a file leaves the files completed before it
+// and nothing of the one in hand, under its name or a temporary one.
+TEST(PackTool, ExtractReplacesWholeFilesOnly)
+{
+    ScopedTempDir tmp;
+    WriteFilesImage(10, {{"a.txt", "new"}, {"b.txt", "12", 7}});
+    fs::create_directories("dir");
+    fs::create_directories("outside");
+    WriteBytes("outside/a.txt", "kept outside");
+    fs::create_hard_link("outside/a.txt", "dir/a.txt");
+    WriteBytes("dir/b.txt", "old b");
+
+    Outcome o = RunTool("extract", {"img.001", "dir"});
+    EXPECT_EQ(o.code, 1);
+    EXPECT_EQ(o.out, "error: 'img.001': the payload ends inside the data of 'b.txt' (1 file extracted before the "
+                     "error; '" + (fs::path("dir") / "b.txt").string() + "', cut short, was removed)");
+    EXPECT_EQ(ReadBytes("outside/a.txt"), "kept outside");
+    EXPECT_EQ(Snapshot("dir"), (std::map<std::string, std::string>{{"a.txt", "new"}, {"b.txt", "old b"}}));
+}
+
+// The five bytes the code page leaves undefined stay distinct on the host: each name its own file,
+// listed with what a terminal would act on escaped.
+TEST(PackTool, UndefinedCodePageBytesStayDistinct)
+{
+    ScopedTempDir tmp;
+    WriteFilesImage(5, {{"a\x81", "1"}, {"a\x8d", "2"}, {"a\x8f", "3"}, {"a\x90", "4"}, {"a\x9d", "5"}});
+    Outcome list = RunTool("list", {"img.001"});
+    EXPECT_EQ(list.out,
+              "file           1  a\\xc2\\x81\n"
+              "file           1  a\\xc2\\x8d\n"
+              "file           1  a\\xc2\\x8f\n"
+              "file           1  a\\xc2\\x90\n"
+              "file           1  a\\xc2\\x9d\n"
+              "0 directories, 5 files, 5 bytes\n");
+    ASSERT_EQ(RunTool("extract", {"img.001", "dir"}).code, 0);
+    EXPECT_EQ(Snapshot("dir"), (std::map<std::string, std::string>{{"a\xc2\x81", "1"},
+                                                                    {"a\xc2\x8d", "2"},
+                                                                    {"a\xc2\x8f", "3"},
+                                                                    {"a\xc2\x90", "4"},
+                                                                    {"a\xc2\x9d", "5"}}));
 }
 
 TEST(PackTool, ListReportsPayloadsWhoseSizesDoNotAddUp)
 {
     ScopedTempDir tmp;
-    std::string s;
-    PayloadBuilder::AppendTotal(s, 9);
-    PayloadBuilder::AppendFileHeader(s, "a", 2);
-    s += "12";
-    WriteImage("img.001", s);
+    WriteFilesImage(9, {{"a", "12"}});
     EXPECT_EQ(RunTool("list", {"img.001"}).out, "error: 'img.001': the payload ends inside an entry name");
 }
 
