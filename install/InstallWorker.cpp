@@ -5,6 +5,7 @@
 #include "AfxWnd.h"
 #include "ArchiveFile.h"
 #include "EntryName.h"
+#include "MediumFiles.h"
 #include "RegistryScript.h"
 #include "StatusText.h"
 
@@ -29,7 +30,7 @@ struct CorruptPayload {
 
 class CInstallRun {
 public:
-    explicit CInstallRun(const InstallJob& job) : m_job(job) {}
+    explicit CInstallRun(const InstallJob& job) : m_job(job), m_medium(*job.pDiskImage) {}
     CInstallRun(const CInstallRun&) = delete;
     CInstallRun& operator=(const CInstallRun&) = delete;
     ~CInstallRun() { Cleanup(); }
@@ -58,6 +59,7 @@ private:
     UINT End(EndPath path);
 
     const InstallJob& m_job;
+    const CMediumFiles m_medium;
     CString m_strPrefix;
     CFileException m_errImage, m_errLog, m_errOutput;
     BYTE* m_pBuffer = nullptr;
@@ -102,10 +104,11 @@ void CInstallRun::CheckEntryNameOrThrow()
     const char* why = CheckEntryName(g_szEntryName, sizeof g_szEntryName);
     if (!why) return;
     size_t len = strnlen(g_szEntryName, sizeof g_szEntryName);
-    CString name(g_szEntryName, int(len));
+    // Quoted with its control characters escaped: the refused name may hold any byte.
+    std::string name = EscapeControls(std::string(g_szEntryName, len), false);
     CorruptPayload bad;
     bad.strMessage.Format("FATAL: the file '%s' is corrupted: bad entry name '%s' (%s)",
-                          m_pArchive->GetFileName().GetString(), name.GetString(), why);
+                          m_pArchive->GetFileName().GetString(), name.c_str(), why);
     throw bad;
 }
 
@@ -148,6 +151,15 @@ void CInstallRun::ExtractFile(UINT& nRemaining)
     NotifyStatus(g_szEntryName);
     Notify(WM_INSTALL_FILE_SIZE, LPARAM(nSize));
     Notify(WM_INSTALL_FILE_RESET, 0);
+    // The target may be the medium's own folder: its files stay as they are, and the registry
+    // script applied at the end is the medium's.
+    CString strMediumFile;
+    if (m_medium.Holds(m_strPrefix + g_szEntryName, &strMediumFile)) {
+        CorruptPayload bad;
+        bad.strMessage.Format("FATAL: the entry '%s' would replace '%s' of the installation medium", g_szEntryName,
+                              strMediumFile.GetString());
+        throw bad;
+    }
     if (!m_pOutput->Open(m_strPrefix + g_szEntryName, kCreateMode, &m_errOutput)) throw &m_errOutput;
     while (nSize != 0) {
         UINT ask = nSize < kCopyChunk ? nSize : kCopyChunk;
@@ -259,9 +271,13 @@ UINT CInstallRun::HandleFileError(CFileException* e)
     int cause = e->m_cause;
     // The table has no text for the cause the reader raises after its own message. A refused
     // open of the log or of an output file (a path whose folder is missing, say) has told the
-    // user nothing yet: it gets the open message, so that no run ends without a word.
+    // user nothing yet: it gets the open message, so that no run ends without a word. So does a
+    // first volume refused for a cause without text, unless the user has just cancelled the retry
+    // prompt for a path not found.
     const char* format = CauseText(cause);
     if (!format && (e == &m_errLog || e == &m_errOutput)) format = "unable to open '%s'";
+    if (!format && e == &m_errImage && cause != CFileException::generic && cause != CFileException::badPath)
+        format = "unable to open '%s'";
     e->Delete();
     if (format) {
         CString text;

@@ -121,6 +121,14 @@ inline std::vector<RawImage> RawImages()
         {"target", Stream(12, {{"\\d", 0, 0}, {"d\\f.txt", 12, 11}})},
         // A file whose folder was never listed: its open fails with a bad path.
         {"nofolder", Stream(3, {{"sub\\x.txt", 3, 5}})},
+        // The stream ends inside the second entry's name.
+        {"inname", Stream(100, {{"f.txt", 10, 6}}) + "g.t"},
+        // Entries that would replace the medium's own files when the target is the medium's folder.
+        {"medium-ini", Stream(3, {{"Setup.ini", 3, 12}})},
+        {"medium-case", Stream(3, {{"a.txt", 1, 12}, {"sETUP.INI", 2, 12}})},
+        {"medium-volume", Stream(3, {{"disk.002", 3, 12}})},
+        {"medium-self", Stream(3, {{"disk.001", 3, 12}})},
+        {"medium-link", Stream(3, {{"alias.txt", 3, 12}})},
     };
     const std::vector<std::string>& hostile = HostileNames();
     for (size_t i = 0; i < hostile.size(); ++i) {

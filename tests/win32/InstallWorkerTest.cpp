@@ -4,6 +4,7 @@
 #include "AfxMessageBox.h"
 #include "AfxThread.h"
 #include "AfxWnd.h"
+#include "EntryName.h"
 #include "InstallFixtures.h"
 #include "InstallWorker.h"
 
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <functional>
@@ -446,8 +448,8 @@ TEST_F(WorkerTest, FailuresEndWithOneMessage)
          "FATAL: access denied on 'Install.log'", "<none>"},
         {"under", nullptr, "FATAL: the file 'under.001' is corrupted: the sizes of its entries do not add up", ""},
         {"nofolder", nullptr, "FATAL: unable to open 'x.txt'", ""},
-        {"over", nullptr,
-         "FATAL: the file 'over.001' is corrupted: bad entry name '' (empty name)", "f.txt\r\n"},
+        {"over", nullptr, "FATAL: the file '%I\\over.001' is corrupted: its contents end too early", "f.txt\r\n"},
+        {"inname", nullptr, "FATAL: the file '%I\\inname.001' is corrupted: its contents end too early", "f.txt\r\n"},
         {"unterminated", nullptr,
          "FATAL: the file 'unterminated.001' is corrupted: bad entry name '" + std::string(256, 'A') +
              "' (no end within 256 bytes)",
@@ -464,6 +466,7 @@ TEST_F(WorkerTest, FailuresEndWithOneMessage)
         hHeld = INVALID_HANDLE_VALUE;
         std::string message = c.message;
         if (message.find("%T") != std::string::npos) message.replace(message.find("%T"), 2, m_target);
+        if (message.find("%I") != std::string::npos) message.replace(message.find("%I"), 2, ImagesDir());
         EXPECT_EQ(r.boxes, (std::vector<Box>{{message, MB_ICONHAND}}));
         EXPECT_EQ(r.exitCode, 1u);
         EXPECT_EQ(r.failed, 1);
@@ -491,7 +494,8 @@ TEST_F(WorkerTest, HostileEntryNamesAreRefused)
         Receiver receiver;
         RunResult r = Run(fixtures::HostileImage(i), receiver);
         ASSERT_EQ(r.boxes.size(), 1u);
-        std::string expected = "FATAL: the file '" + fixtures::HostileImage(i) + ".001' is corrupted: bad entry name '" + names[i] + "' (";
+        std::string expected = "FATAL: the file '" + fixtures::HostileImage(i) + ".001' is corrupted: bad entry name '" +
+                               EscapeControls(names[i], false) + "' (";
         EXPECT_EQ(r.boxes[0].text.substr(0, expected.size()), expected);
         EXPECT_EQ(r.exitCode, 1u);
         EXPECT_EQ(r.failed, 1);
@@ -582,3 +586,121 @@ TEST_F(WorkerTest, RegistryStepErrorsEndTheRunAsAFailure)
 }
 
 }  // namespace
+
+namespace {
+
+// Copies a test image's first volume (and the volumes after it when bAll) into dir under the
+// name stem.NNN, or under exactly name when it has no three-digit number.
+void CopyImage(const std::string& image, const std::string& dir, const std::string& name, bool bAll = false)
+{
+    for (int k = 1; k <= (bAll ? 9 : 1); ++k) {
+        char number[8];
+        std::snprintf(number, sizeof number, ".%03d", k);
+        std::string from = ImagesDir() + "\\" + image + number;
+        std::string to = dir + "\\" + (k == 1 ? name : name.substr(0, name.size() - 3) + (number + 1));
+        if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) break;
+    }
+}
+
+}  // namespace
+
+// Images that fail where the format's own texts say nothing: each failure is told once, naming
+// the volume and what is wrong with it.
+TEST_F(WorkerTest, EveryFailedRunIsToldOnce)
+{
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& base)> prepare;
+        const char* image;  // in the working directory
+        std::string message;  // "%B" stands for the working directory
+    } cases[] = {
+        {"an empty first volume", [](const std::string& b) { WriteFileBytes(b + "\\e.001", ""); }, "e.001",
+         "FATAL: the file '%B\\e.001' is too short to be a ZRV-Zip volume"},
+        {"a first volume shorter than its header", [](const std::string& b) { WriteFileBytes(b + "\\e.001", "ZRV"); },
+         "e.001", "FATAL: the file '%B\\e.001' is too short to be a ZRV-Zip volume"},
+        {"an empty later volume",
+         [](const std::string& b) {
+             CopyImage("main", b, "cut.001");
+             WriteFileBytes(b + "\\cut.002", "");
+         },
+         "cut.001", "FATAL: the file '%B\\cut.002' is too short to be a ZRV-Zip volume"},
+        {"a later volume that cannot be opened",
+         [](const std::string& b) {
+             CopyImage("main", b, "cut.001");
+             CreateDirectoryA((b + "\\cut.002").c_str(), nullptr);
+         },
+         "cut.001", "FATAL: the file '%B\\cut.002' could not be opened"},
+        {"a volume that holds only its header",
+         [](const std::string& b) { WriteFileBytes(b + "\\e.001", ReadFileBytes(ImagesDir() + "\\zero.001").substr(0, 12)); },
+         "e.001", "FATAL: the file '%B\\e.001' is cut short: its compressed data end too early"},
+        {"a next volume needed after a name without a number", [](const std::string& b) { CopyImage("main", b, "main.zrv"); },
+         "main.zrv", "FATAL: the file name '%B\\main.zrv' does not end in a three-digit volume number"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RemoveTree(m_target);
+        CreateDirectoryA(m_target.c_str(), nullptr);
+        c.prepare(m_base);
+        Receiver receiver;
+        RunResult r = Run(m_base + "\\" + c.image, receiver);
+        std::string message = c.message;
+        message.replace(message.find("%B"), 2, m_base);
+        EXPECT_EQ(r.boxes, (std::vector<Box>{{message, MB_ICONHAND}}));
+        EXPECT_EQ(r.exitCode, 1u);
+        EXPECT_EQ(r.failed, 1);
+        EXPECT_EQ(r.done, 0);
+        EXPECT_EQ(r.notes.back(), Msg(WM_CLOSE, 0));
+        RemoveTree(m_base + "\\cut.002");
+    }
+}
+
+// A one-volume image needs no volume number in its name.
+TEST_F(WorkerTest, AOneVolumeImageMayHaveAnyName)
+{
+    CopyImage("short", m_base, "data.zrv");
+    Receiver receiver;
+    RunResult r = Run(m_base + "\\data.zrv", receiver);
+    EXPECT_EQ(r.boxes, std::vector<Box>{});
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_EQ(r.done, 1);
+    EXPECT_EQ(Log(), std::string("a.txt\r\n") + kRegistryLog);
+}
+
+// The target is the medium's own folder: no entry may replace Setup.ini, the disk image's volumes
+// (present or still to come) or another name of one of them; the medium stays as it was and the
+// registry script is never reached.
+TEST_F(WorkerTest, TheMediumIsNeverAltered)
+{
+    const std::string setupIni = ReadFileBytes(m_base + "\\Setup.ini");
+    ASSERT_TRUE(CreateHardLinkA((m_base + "\\alias.txt").c_str(), (m_base + "\\Setup.ini").c_str(), nullptr));
+    struct Case {
+        const char* image;
+        std::string message;
+        std::string log;
+    } cases[] = {
+        {"medium-ini", "FATAL: the entry 'Setup.ini' would replace 'Setup.ini' of the installation medium", ""},
+        {"medium-case", "FATAL: the entry 'sETUP.INI' would replace 'Setup.ini' of the installation medium", "a.txt\r\n"},
+        {"medium-volume", "FATAL: the entry 'disk.002' would replace 'disk.002' of the installation medium", ""},
+        {"medium-self", "FATAL: the entry 'disk.001' would replace 'disk.001' of the installation medium", ""},
+        {"medium-link", "FATAL: the entry 'alias.txt' would replace 'Setup.ini' of the installation medium", ""},
+    };
+    m_target = m_base;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.image);
+        CopyImage(c.image, m_base, "disk.001");
+        const std::string image = ReadFileBytes(m_base + "\\disk.001");
+        Receiver receiver;
+        RunResult r = Run(m_base + "\\disk.001", receiver);
+        EXPECT_EQ(r.boxes, (std::vector<Box>{{c.message, MB_ICONHAND}}));
+        EXPECT_EQ(r.failed, 1);
+        EXPECT_EQ(r.done, 0);
+        EXPECT_EQ(Log(), c.log);
+        EXPECT_EQ(ReadFileBytes(m_base + "\\Setup.ini"), setupIni);
+        EXPECT_TRUE(ReadFileBytes(m_base + "\\disk.001") == image);
+        bool exists = true;
+        ReadFileBytes(m_base + "\\disk.002", &exists);
+        EXPECT_FALSE(exists);
+    }
+    DWORD type;
+    EXPECT_EQ(RegString(HKEY_CURRENT_USER, kUserKey, "Path", &type), "<missing>");
+}
