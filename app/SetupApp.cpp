@@ -56,19 +56,25 @@ void CSetupApp::RunInstallation(InstallJob& job)
     }
     m_pProgressDlg = new CProgressDlg(m_pWorkerThread, m_pBackdropWnd);
     job.pProgressDlg = m_pProgressDlg;
-    m_pProgressDlg->DoModal();
-
-    if (!GetInstallFlag(&g_bDone)) {
-        // The user cancelled, or the worker failed and closed the dialog: stop it and wait, since
-        // it still reads the dialog object to find the window.
+    if (m_pProgressDlg->DoModal() == -1) {
+        // The dialog never opened, so it never resumed the worker: the worker is let go with the
+        // stop request already raised, which it finds before it touches anything, and the run
+        // ends as a failure.
         SetInstallFlag(&g_bCancel, 1);
-        WaitForSingleObject(m_pWorkerThread->m_hThread, INFINITE);
+        m_pWorkerThread->ResumeThread();
+        AfxMessageBox("FATAL: unable to open the progress dialog", MB_ICONHAND);
+    } else if (!GetInstallFlag(&g_bDone)) {
+        // The user cancelled, or the worker failed and closed the dialog: stop it and wait, since
+        // it still reads the dialog object to find the window. The worker may be showing a
+        // message box owned by a window of this thread: the wait keeps handling messages.
+        SetInstallFlag(&g_bCancel, 1);
+        AfxWaitForThreadEnd(m_pWorkerThread);
     } else if (!GetInstallFlag(&g_bFailed)) {
         AfxMessageBox("Installation complete!", MB_OK | MB_ICONINFORMATION);
     }
     // A done worker touches nothing after its WM_CLOSE, but its thread object and handle must
     // outlive the thread; it is ending, so this wait is short.
-    WaitForSingleObject(m_pWorkerThread->m_hThread, INFINITE);
+    AfxWaitForThreadEnd(m_pWorkerThread);
     delete m_pProgressDlg;
     m_pProgressDlg = nullptr;
     delete m_pWorkerThread;

@@ -57,3 +57,23 @@ CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPri
     if (!(dwCreateFlags & CREATE_SUSPENDED)) thread->ResumeThread();
     return thread;
 }
+
+void AfxWaitForThreadEnd(CWinThread* pThread)
+{
+    HANDLE h = pThread->m_hThread;
+    bool quit = false;
+    int exitCode = 0;
+    while (MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+                exitCode = int(msg.wParam);
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    if (quit) PostQuitMessage(exitCode);
+}

@@ -48,3 +48,9 @@ private:
 // caught at the thread's edge and gives the exit code 0xFFFFFFFF instead of ending the process.
 CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPriority = THREAD_PRIORITY_NORMAL,
                            UINT nStackSize = 0, DWORD dwCreateFlags = 0, LPSECURITY_ATTRIBUTES lpSecurityAttrs = nullptr);
+
+// Waits until pThread's thread has ended, handling the calling thread's messages meanwhile: a
+// window of this thread may own a message box that the other thread shows, and that box can
+// neither be answered nor closed while its owner's thread does not handle messages. A WM_QUIT
+// taken meanwhile is posted again once the wait is over.
+void AfxWaitForThreadEnd(CWinThread* pThread);

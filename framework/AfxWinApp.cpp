@@ -54,6 +54,9 @@ HINSTANCE AfxGetInstanceHandle()
 
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
 {
+    // A drive that is not ready (an empty floppy or CD drive) fails its calls quietly instead of
+    // asking the user to insert a disk: the installer probes drives and reports failures itself.
+    SetErrorMode(SetErrorMode(SEM_FAILCRITICALERRORS) | SEM_FAILCRITICALERRORS);
     CWinApp* pApp = AfxGetApp();
     if (!pApp) return -1;
     pApp->m_hInstance = hInstance;

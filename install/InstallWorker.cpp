@@ -210,6 +210,8 @@ void CInstallRun::RegistryStep()
 
 UINT CInstallRun::RunSteps()
 {
+    // Stopped before it began (its dialog never opened): nothing is touched.
+    if (Cancelled()) return End(E0_Normal);
     m_strPrefix = *m_job.pInstallDir + "\\";
     m_pBuffer = new (std::nothrow) BYTE[kCopyChunk];
     if (!m_pBuffer) {

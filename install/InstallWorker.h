@@ -10,7 +10,8 @@
 // After the dialog has gone: if g_bDone is 0, set g_bCancel and WaitForSingleObject(t->m_hThread,
 // INFINITE); delete t only after that wait (AfxBeginThread's objects are not deleted by their
 // thread). The job and the strings it points to must live until g_bDone reads 1 or the wait has
-// returned. Then InstallFreeStatusTexts() once the dialog's window is gone.
+// returned. Then InstallFreeStatusTexts() once the dialog's window is gone. A worker resumed with
+// g_bCancel already set (its dialog never opened) ends at once without touching anything.
 #pragma once
 
 #include "AfxString.h"

@@ -123,6 +123,18 @@ large_file_in_hand() {
   fail "the progress dialog never showed the large file: [$out]"
 }
 
+# retry_prompt_for_demo_002: the demo installed into Demo with its second volume taken away, up to
+# the retry prompt for that volume (kept in $SCRATCH).
+retry_prompt_for_demo_002() {
+  mkdir -p "$TARGET_ROOT_UNIX/Demo"
+  make_media "$TARGET_ROOT\\Demo" 1
+  mv "$MEDIA/demo.002" "$SCRATCH/demo.002"
+  start_setup
+  must click "$WELCOME" $INSTALL
+  must msgbox 30000
+  expect "the retry prompt" $'Setup\nThe file \'demo.002\' could not be found/opened' "$out"
+}
+
 complete_message() {
   must msgbox 60000
   expect "completion message" $'Setup\nInstallation complete!' "$out"
@@ -231,13 +243,7 @@ cancel-progress)
   echo "ok: cut at $size bytes, closed and logged"
   ;;
 missing-volume)
-  mkdir -p "$TARGET_ROOT_UNIX/Demo"
-  make_media "$TARGET_ROOT\\Demo" 1
-  mv "$MEDIA/demo.002" "$SCRATCH/demo.002"
-  start_setup
-  must click "$WELCOME" $INSTALL
-  must msgbox 30000
-  expect "the retry prompt" $'Setup\nThe file \'demo.002\' could not be found/opened' "$out"
+  retry_prompt_for_demo_002
   shot retry
   mv "$SCRATCH/demo.002" "$MEDIA/demo.002"
   answer 2000 Retry
@@ -259,6 +265,58 @@ corrupt)
   answer 2000 OK
   finished
   drv msgbox 500 && fail "a second message appeared: $out"
+  ;;
+cancel-at-retry)
+  # Cancel on the progress dialog while the worker's retry prompt for a missing volume is up: the
+  # flow then waits for the worker, whose prompt must stay answerable until the worker has ended.
+  retry_prompt_for_demo_002
+  must click "$PROGRESS" $CANCEL
+  must gone "$PROGRESS" 10000
+  shot retry-after-cancel
+  answer 5000 Cancel
+  finished
+  drv msgbox 500 && fail "a message appeared after Cancel: $out"
+  grep -q REGEDIT4 "$TARGET_ROOT_UNIX/Demo/Install.log" && fail "the registry step ran after Cancel"
+  echo "ok: the prompt was answered and the program ended"
+  ;;
+refused-choice)
+  # A directory chosen in the chooser that fails a check is the one shown again, not the default.
+  mkdir -p "$TARGET_ROOT_UNIX/chosen"
+  make_media "$TARGET_ROOT\\Demo" 2000000000
+  start_setup
+  must click "$WELCOME" $BROWSE
+  must wait "$CHOOSER" 10000
+  must settext "$CHOOSER" $CHOOSER_EDIT "$TARGET_ROOT\\chosen"
+  must click "$CHOOSER" 1
+  must gone "$CHOOSER" 5000
+  must click "$WELCOME" $INSTALL
+  answer 20000 OK
+  expect "free space message, first line" "Not enough free space left on drive ${TARGET_ROOT:0:1}:" "$(echo "$out" | sed -n 2p)"
+  must wait "$WELCOME" 10000
+  must text "$WELCOME" $DIRTEXT;  expect "the refused choice is shown again" "$TARGET_ROOT\\chosen" "$out"
+  must click "$WELCOME" $CANCEL
+  finished
+  [ -e "$TARGET_ROOT_UNIX/chosen/Install.log" ] && fail "something was installed"
+  [ -e "$TARGET_ROOT_UNIX/Demo" ] && fail "something was installed in the default directory"
+  echo "ok: the chosen directory came back"
+  ;;
+registry-fails)
+  # A script that fails half-way (a root the grammar refuses) still ends with the completion
+  # message: the keys before it are set, the uninstaller is not registered.
+  dir="$TARGET_ROOT\\Demo"
+  make_media "$dir" 1
+  "$ZRVTOOL" ini decode "$MEDIA/Setup.ini" "$SCRATCH/plain.txt"
+  printf '[HKEY_CURRENT_CONFIG\\Software\\Nexal]\r\n"a"="b"\r\n' >>"$SCRATCH/plain.txt"
+  "$ZRVTOOL" ini encode "$SCRATCH/plain.txt" "$MEDIA/Setup.ini"
+  start_setup
+  must click "$WELCOME" $INSTALL
+  answer 20000 OK
+  complete_message
+  finished
+  log="$TARGET_ROOT_UNIX/Demo/Install.log"
+  expect "the log ends with the last value set" WindowWidth "$(tail -1 "$log" | tr -d '\r')"
+  expect "WindowWidth" "REG_DWORD 0x280" "$(reg_value 'HKCU\Software\Nexal\Zorvan Demo\Settings' WindowWidth)"
+  expect "no uninstall entry" "" "$(reg_value "$UNINSTKEY" DisplayName)"
   ;;
 no-config | broken-config)
   # Without a usable Setup.ini the program ends at once, with no window and no message.
