@@ -2,10 +2,25 @@
 #include "../common/ArchiveReaderFixture.h"
 #include "../common/ZrvTestEncoder.h"
 
+#include <atomic>
 #include <filesystem>
+#include <new>
 #include <random>
 
 using namespace zrvtest;
+
+// Array allocations of exactly this many bytes fail, as the system's would when memory runs out;
+// every other one is served as usual.
+static std::atomic<size_t> g_failArrayBytes{0};
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept
+{
+    if (n == g_failArrayBytes.load()) return nullptr;
+    try {
+        return ::operator new[](n);
+    } catch (...) {
+        return nullptr;
+    }
+}
 
 namespace {
 
@@ -375,4 +390,48 @@ TEST_F(ArchiveReaderTest, FullBufferVolumeEndsTheData)
     r = Decode("img.001", 100000);
     EXPECT_FALSE(r.threw);
     EXPECT_TRUE(r.data == whole.data);
+}
+
+// Only the first volume's block-size byte sizes the blocks: a later volume's byte, whatever it
+// says, changes nothing in how the blocks that follow are read.
+TEST_F(ArchiveReaderTest, ALaterVolumesBlockSizeByteIsIgnored)
+{
+    std::string data = RandomNoRuns(250000);
+    std::string stream = Compress(data, 1);
+    std::vector<std::string> pieces = SplitStream(stream, {500});
+    for (int later : {0, 1, 9, 255}) {
+        boxes.clear();
+        WriteBytes("img.001", MakeVolume(pieces[0], 1));
+        WriteBytes("img.002", MakeVolume(pieces[1], later));
+        DecodeResult r = Decode("img.001", 4096);
+        EXPECT_FALSE(r.threw) << later << ": " << BoxTexts();
+        EXPECT_TRUE(r.data == data) << later;
+    }
+}
+
+// No memory for the input buffer, or for one of the three block arrays: the message gives the
+// bytes asked for and the block size, as its two number pairs say.
+TEST_F(ArchiveReaderTest, TheMemoryMessageNamesWhatWasAskedFor)
+{
+    WriteBytes("img.001", MakeVolume(EncodeContents({"ok*"}), 9));
+    const std::string head = "FATAL:\tunable to allocate enough memory for decompression.\n\tRequested ";
+    struct Case {
+        size_t failing;
+        std::string message;
+    } cases[] = {
+        {512000, head + "512000 bytes for a block size of 9.\n"},
+        {900000, head + "5400000 bytes for a block size of 900000.\n"},      // block, last column
+        {4 * 900000, head + "5400000 bytes for a block size of 900000.\n"},  // links
+    };
+    for (const Case& c : cases) {
+        boxes.clear();
+        g_failArrayBytes = c.failing;
+        DecodeResult r = Decode("img.001");
+        g_failArrayBytes = 0;
+        EXPECT_TRUE(r.threw) << c.failing;
+        EXPECT_FALSE(r.opened) << c.failing;
+        ASSERT_EQ(boxes.size(), 1u) << BoxTexts();
+        EXPECT_EQ(boxes[0].text, c.message);
+        EXPECT_EQ(boxes[0].type, UINT(MB_ICONHAND));
+    }
 }

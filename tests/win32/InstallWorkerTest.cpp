@@ -526,6 +526,20 @@ TEST_F(WorkerTest, MissingImageAndCancelAtTheRetryPrompt)
     EXPECT_EQ(ListDir(m_target), std::vector<std::string>{});
 }
 
+// A disk image whose folder is missing: the retry prompt (the path is not found), and after
+// Cancel nothing more, since the user has just been told.
+TEST_F(WorkerTest, ImageInAMissingFolder)
+{
+    Receiver receiver;
+    std::string path = m_base + "\\nofolder\\img.001";
+    RunResult r = Run(path, receiver, {IDCANCEL});
+    EXPECT_EQ(r.boxes, (std::vector<Box>{{"The file '" + path + "' could not be found/opened", MB_RETRYCANCEL}}));
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_EQ(r.failed, 1);
+    EXPECT_EQ(r.done, 0);
+    EXPECT_EQ(ListDir(m_target), std::vector<std::string>{});
+}
+
 // A stop request in the middle of a large file: the file is cut after the chunk in hand, closed
 // and logged; no registry step; exit code 0 and the done flag set.
 TEST_F(WorkerTest, CancelInTheMiddleOfALargeFile)
