@@ -88,6 +88,10 @@ inline std::string Stream(uint32_t nTotal, std::initializer_list<StoredEntry> en
 
 const uint32_t kBigSize = 6u * 1024 * 1024;
 
+// The folder of the images directory (made by make_install_images) in which f.txt opens for
+// writing but refuses every write.
+const char kWriteErrorTarget[] = "write-error";
+
 // Names that would leave the target directory or name a device; each image holds one of them as
 // its first entry, with a size of 1 byte for a file.
 inline const std::vector<std::string>& HostileNames()
@@ -129,6 +133,8 @@ inline std::vector<RawImage> RawImages()
         {"medium-volume", Stream(3, {{"disk.002", 3, 12}})},
         {"medium-self", Stream(3, {{"disk.001", 3, 12}})},
         {"medium-link", Stream(3, {{"alias.txt", 3, 12}})},
+        // Written into kWriteErrorTarget, where its data cannot be written.
+        {"writeerror", Stream(3, {{"f.txt", 3, 5}})},
     };
     const std::vector<std::string>& hostile = HostileNames();
     for (size_t i = 0; i < hostile.size(); ++i) {

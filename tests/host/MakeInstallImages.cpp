@@ -57,6 +57,13 @@ int main(int argc, char** argv)
         fs::create_directories(dir);
         WriteMain(dir);
         for (const fixtures::RawImage& image : fixtures::RawImages()) WriteRaw(dir, image);
+        // A target directory where writing the file "f.txt" fails after its open has succeeded:
+        // the name leads to the memory of the process that opened it, whose first page is never
+        // mapped.
+        fs::path failing = dir / fixtures::kWriteErrorTarget;
+        fs::create_directories(failing);
+        fs::remove(failing / "f.txt");
+        fs::create_symlink("/proc/self/mem", failing / "f.txt");
     } catch (const std::exception& e) {
         std::cerr << "make_install_images: " << e.what() << "\n";
         return 1;

@@ -540,6 +540,20 @@ TEST_F(WorkerTest, ImageInAMissingFolder)
     EXPECT_EQ(ListDir(m_target), std::vector<std::string>{});
 }
 
+// A write that fails after the file was opened comes from the framework with its own cause and
+// names no file of the worker's: the text says "<UNKNOWN FILE>".
+TEST_F(WorkerTest, AWriteErrorNamesAnUnknownFile)
+{
+    m_target = ImagesDir() + "\\" + fixtures::kWriteErrorTarget;
+    Receiver receiver;
+    RunResult r = Run("writeerror", receiver);
+    EXPECT_EQ(r.boxes, (std::vector<Box>{{"FATAL: hard I/O error on '<UNKNOWN FILE>'", MB_ICONHAND}}));
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_EQ(r.failed, 1);
+    EXPECT_EQ(r.done, 0);
+    EXPECT_EQ(Log(), "");
+}
+
 // A stop request in the middle of a large file: the file is cut after the chunk in hand, closed
 // and logged; no registry step; exit code 0 and the done flag set.
 TEST_F(WorkerTest, CancelInTheMiddleOfALargeFile)
