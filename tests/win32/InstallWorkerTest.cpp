@@ -302,6 +302,18 @@ std::string RegString(HKEY root, const char* key, const char* name, DWORD* pType
     return std::string(data, size);
 }
 
+// A failed run: exactly these boxes, the failed flag set, the done flag left at 0, exit code 1,
+// and the dialog closed at the end.
+void ExpectFailedRun(const RunResult& r, const std::vector<Box>& boxes)
+{
+    EXPECT_EQ(r.boxes, boxes);
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_EQ(r.failed, 1);
+    EXPECT_EQ(r.done, 0);
+    ASSERT_FALSE(r.notes.empty());
+    EXPECT_EQ(r.notes.back(), Msg(WM_CLOSE, 0));
+}
+
 // The notifications of a complete run over the entries, chunk by chunk.
 std::vector<Note> ExpectedNotes(const std::vector<fixtures::StoredEntry>& entries, uint32_t total, bool registry)
 {
@@ -533,10 +545,7 @@ TEST_F(WorkerTest, ImageInAMissingFolder)
     Receiver receiver;
     std::string path = m_base + "\\nofolder\\img.001";
     RunResult r = Run(path, receiver, {IDCANCEL});
-    EXPECT_EQ(r.boxes, (std::vector<Box>{{"The file '" + path + "' could not be found/opened", MB_RETRYCANCEL}}));
-    EXPECT_EQ(r.exitCode, 1u);
-    EXPECT_EQ(r.failed, 1);
-    EXPECT_EQ(r.done, 0);
+    ExpectFailedRun(r, {{"The file '" + path + "' could not be found/opened", MB_RETRYCANCEL}});
     EXPECT_EQ(ListDir(m_target), std::vector<std::string>{});
 }
 
@@ -547,10 +556,7 @@ TEST_F(WorkerTest, AWriteErrorNamesAnUnknownFile)
     m_target = ImagesDir() + "\\" + fixtures::kWriteErrorTarget;
     Receiver receiver;
     RunResult r = Run("writeerror", receiver);
-    EXPECT_EQ(r.boxes, (std::vector<Box>{{"FATAL: hard I/O error on '<UNKNOWN FILE>'", MB_ICONHAND}}));
-    EXPECT_EQ(r.exitCode, 1u);
-    EXPECT_EQ(r.failed, 1);
-    EXPECT_EQ(r.done, 0);
+    ExpectFailedRun(r, {{"FATAL: hard I/O error on '<UNKNOWN FILE>'", MB_ICONHAND}});
     EXPECT_EQ(Log(), "");
 }
 
@@ -606,11 +612,7 @@ TEST_F(WorkerTest, RegistryStepErrorsEndTheRunAsAFailure)
     DeleteFileA("Setup.ini");
     Receiver receiver;
     RunResult r = Run("zero", receiver);
-    EXPECT_EQ(r.boxes, (std::vector<Box>{{"FATAL: unable to open 'Setup.ini'", MB_ICONHAND}}));
-    EXPECT_EQ(r.exitCode, 1u);
-    EXPECT_EQ(r.failed, 1);
-    EXPECT_EQ(r.done, 0);
-    EXPECT_EQ(r.notes.back(), Msg(WM_CLOSE, 0));
+    ExpectFailedRun(r, {{"FATAL: unable to open 'Setup.ini'", MB_ICONHAND}});
 }
 
 }  // namespace
@@ -673,11 +675,7 @@ TEST_F(WorkerTest, EveryFailedRunIsToldOnce)
         RunResult r = Run(m_base + "\\" + c.image, receiver);
         std::string message = c.message;
         message.replace(message.find("%B"), 2, m_base);
-        EXPECT_EQ(r.boxes, (std::vector<Box>{{message, MB_ICONHAND}}));
-        EXPECT_EQ(r.exitCode, 1u);
-        EXPECT_EQ(r.failed, 1);
-        EXPECT_EQ(r.done, 0);
-        EXPECT_EQ(r.notes.back(), Msg(WM_CLOSE, 0));
+        ExpectFailedRun(r, {{message, MB_ICONHAND}});
         RemoveTree(m_base + "\\cut.002");
     }
 }
@@ -719,9 +717,7 @@ TEST_F(WorkerTest, TheMediumIsNeverAltered)
         const std::string image = ReadFileBytes(m_base + "\\disk.001");
         Receiver receiver;
         RunResult r = Run(m_base + "\\disk.001", receiver);
-        EXPECT_EQ(r.boxes, (std::vector<Box>{{c.message, MB_ICONHAND}}));
-        EXPECT_EQ(r.failed, 1);
-        EXPECT_EQ(r.done, 0);
+        ExpectFailedRun(r, {{c.message, MB_ICONHAND}});
         EXPECT_EQ(Log(), c.log);
         EXPECT_EQ(ReadFileBytes(m_base + "\\Setup.ini"), setupIni);
         EXPECT_TRUE(ReadFileBytes(m_base + "\\disk.001") == image);
