@@ -460,6 +460,8 @@ TEST_F(WorkerTest, FailuresEndWithOneMessage)
          "FATAL: access denied on 'Install.log'", "<none>"},
         {"under", nullptr, "FATAL: the file 'under.001' is corrupted: the sizes of its entries do not add up", ""},
         {"nofolder", nullptr, "FATAL: unable to open 'x.txt'", ""},
+        // What a failure leaves half-written is listed, so that it can be uninstalled.
+        {"cut", nullptr, "FATAL: unexpected end of file", "f.txt\r\n"},
         {"over", nullptr, "FATAL: the file '%I\\over.001' is corrupted: its contents end too early", "f.txt\r\n"},
         {"inname", nullptr, "FATAL: the file '%I\\inname.001' is corrupted: its contents end too early", "f.txt\r\n"},
         {"unterminated", nullptr,
@@ -557,7 +559,7 @@ TEST_F(WorkerTest, AWriteErrorNamesAnUnknownFile)
     Receiver receiver;
     RunResult r = Run("writeerror", receiver);
     ExpectFailedRun(r, {{"FATAL: hard I/O error on '<UNKNOWN FILE>'", MB_ICONHAND}});
-    EXPECT_EQ(Log(), "");
+    EXPECT_EQ(Log(), "f.txt\r\n");  // opened, so possibly changed: listed for the uninstaller
 }
 
 // A stop request in the middle of a large file: the file is cut after the chunk in hand, closed
