@@ -117,12 +117,8 @@ bool DecodeImage(const std::string& path, const char* label, const std::function
     *total = 0;
     try {
         if (!file.Open(path.c_str(), CFile::typeBinary, &error)) {
-            if (messages.Count() == 0) {
-                if (error.m_cause != CFileException::none)
-                    Say(path + ": cannot open: " + OsErrorText(error, "cannot open"));
-                else
-                    Say(path + ": not a ZRV-Zip volume (shorter than its 12-byte header)");
-            }
+            // The reader has told about a volume it opened; a refused open is told here.
+            if (messages.Count() == 0) Say(path + ": cannot open: " + OsErrorText(error, "cannot open"));
             return false;
         }
         ProgressBar bar(label, 0);
@@ -145,7 +141,7 @@ bool DecodeImage(const std::string& path, const char* label, const std::function
             Say(std::string(e->m_strFileName.GetString()) + ": cannot read: " + OsErrorText(*e, "read error"));
             e->Delete();
         } else if (messages.Count() == 0) {
-            // The reader stops without a message only when the data ends while the decoder needs more.
+            // The reader tells every failure it finds itself; this is a last resort.
             Say(std::string(file.GetFilePath().GetString()) + ": the compressed data ends too early (truncated image)");
         }
         return false;

@@ -157,12 +157,12 @@ TEST(CodecCli, Commands)
              Tool("compress big.bin b.001");
              WriteBytes("b.001", WithCrc(ReadBytes("b.001"), 512000));
          },
-         "verify b.001", 1, "", "zrvtool: b.001: the compressed data ends too early (truncated image)\n",
+         "verify b.001", 1, "", "zrvtool: FATAL: the file 'b.001' is cut short: its compressed data end too early\n",
          "b.001 big.bin in.bin"},
         {"verify not an image", [] { WriteBytes("x.001", "this is not an image at all"); }, "verify x.001", 1, "",
          "zrvtool: FATAL: the file 'x.001' is not a ZRV-Zip file\n", "in.bin x.001"},
         {"verify a short file", [] { WriteBytes("x.001", "ZRV"); }, "verify x.001", 1, "",
-         "zrvtool: x.001: not a ZRV-Zip volume (shorter than its 12-byte header)\n", "in.bin x.001"},
+         "zrvtool: FATAL: the file 'x.001' is too short to be a ZRV-Zip volume\n", "in.bin x.001"},
         {"verify a missing image", none, "verify none.001", 1, "",
          "zrvtool: The file 'none.001' could not be found/opened\n", "in.bin"},
         {"decompress a missing image", none, "decompress none.001 out.bin", 1, "",
