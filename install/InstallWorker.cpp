@@ -51,6 +51,7 @@ private:
     void ExtractFile(UINT& nRemaining);
     void ReadExact(void* pBuffer, UINT nCount);
     void CheckEntryNameOrThrow();
+    void CheckMediumOrThrow(const CString& strPath);
     void WriteLogLine(const char* pszName);
     void RegistryStep();
 
@@ -113,6 +114,18 @@ void CInstallRun::CheckEntryNameOrThrow()
     throw bad;
 }
 
+// The target may be the medium's own folder: its files stay as they are (a volume still to come
+// included), and the registry script applied at the end is the medium's.
+void CInstallRun::CheckMediumOrThrow(const CString& strPath)
+{
+    CString strMediumFile;
+    if (!m_medium.Holds(strPath, &strMediumFile)) return;
+    CorruptPayload bad;
+    bad.strMessage.Format("FATAL: the entry '%s' would replace '%s' of the installation medium", g_szEntryName,
+                          strMediumFile.GetString());
+    throw bad;
+}
+
 void CInstallRun::WriteLogLine(const char* pszName)
 {
     m_pLog->Write(pszName, UINT(std::strlen(pszName)));
@@ -123,6 +136,7 @@ void CInstallRun::WriteLogLine(const char* pszName)
 bool CInstallRun::CreateDirectoryEntry()
 {
     CString path = m_strPrefix + (g_szEntryName + 1);
+    CheckMediumOrThrow(path);
     if (!CreateDirectoryExA(*m_job.pInstallDir, path, nullptr)) {
         DWORD err = GetLastError();
         // An existing directory is accepted; a file of that name is not a directory.
@@ -152,15 +166,7 @@ void CInstallRun::ExtractFile(UINT& nRemaining)
     NotifyStatus(g_szEntryName);
     Notify(WM_INSTALL_FILE_SIZE, LPARAM(nSize));
     Notify(WM_INSTALL_FILE_RESET, 0);
-    // The target may be the medium's own folder: its files stay as they are, and the registry
-    // script applied at the end is the medium's.
-    CString strMediumFile;
-    if (m_medium.Holds(m_strPrefix + g_szEntryName, &strMediumFile)) {
-        CorruptPayload bad;
-        bad.strMessage.Format("FATAL: the entry '%s' would replace '%s' of the installation medium", g_szEntryName,
-                              strMediumFile.GetString());
-        throw bad;
-    }
+    CheckMediumOrThrow(m_strPrefix + g_szEntryName);
     if (!m_pOutput->Open(m_strPrefix + g_szEntryName, kCreateMode, &m_errOutput)) throw &m_errOutput;
     while (nSize != 0) {
         UINT ask = nSize < kCopyChunk ? nSize : kCopyChunk;

@@ -711,6 +711,7 @@ TEST_F(WorkerTest, TheMediumIsNeverAltered)
         {"medium-volume", "FATAL: the entry 'disk.002' would replace 'disk.002' of the installation medium", ""},
         {"medium-self", "FATAL: the entry 'disk.001' would replace 'disk.001' of the installation medium", ""},
         {"medium-link", "FATAL: the entry 'alias.txt' would replace 'Setup.ini' of the installation medium", ""},
+        {"medium-folder", "FATAL: the entry '\\disk.002' would replace 'disk.002' of the installation medium", ""},
     };
     m_target = m_base;
     for (const Case& c : cases) {
@@ -726,6 +727,7 @@ TEST_F(WorkerTest, TheMediumIsNeverAltered)
         bool exists = true;
         ReadFileBytes(m_base + "\\disk.002", &exists);
         EXPECT_FALSE(exists);
+        EXPECT_FALSE(IsDirectory(m_base + "\\disk.002"));
     }
     DWORD type;
     EXPECT_EQ(RegString(HKEY_CURRENT_USER, kUserKey, "Path", &type), "<missing>");
