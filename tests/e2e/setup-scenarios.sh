@@ -487,6 +487,37 @@ registry-fails)
   expect "WindowWidth" "REG_DWORD 0x280" "$(reg_value 'HKCU\Software\Nexal\Zorvan Demo\Settings' WindowWidth)"
   expect "no uninstall entry" "" "$(reg_value "$UNINSTKEY" DisplayName)"
   ;;
+medium-target)
+  # The target directory is the medium's own folder and the image holds a Setup.ini: it may not
+  # replace the medium's, whose script must be the one that counts.
+  medium_dir="Z:$(printf '%s' "$MEDIA" | tr / '\\')"
+  make_media "$medium_dir" 1
+  printf 'INSTALL4\r\n[Other]\r\n' >"$SRC/Setup.ini"
+  rm -f "$MEDIA"/demo.0*
+  "$ZRVTOOL" pack "$SRC" "$MEDIA/demo.001" --volume-size 128k >/dev/null
+  cp "$MEDIA/Setup.ini" "$SCRATCH/Setup.ini.before"
+  start_setup
+  must click "$WELCOME" $INSTALL
+  answer 30000 OK
+  expect "the refusal" $'Setup\nFATAL: the entry \'Setup.ini\' would replace \'Setup.ini\' of the installation medium' "$out"
+  finished
+  drv msgbox 500 && fail "a second message appeared: $out"
+  cmp -s "$SCRATCH/Setup.ini.before" "$MEDIA/Setup.ini" || fail "the medium's Setup.ini was changed"
+  expect "no registry value" "" "$(reg_value "$REGKEY" InstallDir)"
+  echo "ok: the medium stayed as it was"
+  ;;
+empty-volume)
+  # A later volume of no bytes at all: one fatal message naming it.
+  mkdir -p "$TARGET_ROOT_UNIX/Demo"
+  make_media "$TARGET_ROOT\\Demo" 1
+  : >"$MEDIA/demo.002"
+  start_setup
+  must click "$WELCOME" $INSTALL
+  answer 30000 OK
+  expect "the message" $'Setup\nFATAL: the file \'demo.002\' is too short to be a ZRV-Zip volume' "$out"
+  finished
+  drv msgbox 500 && fail "a second message appeared: $out"
+  ;;
 no-config | broken-config)
   # Without a usable Setup.ini the program ends at once, with no window and no message.
   make_media "$TARGET_ROOT\\Demo" 1
