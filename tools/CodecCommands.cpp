@@ -4,6 +4,7 @@
 
 #include "ArchiveCompressor.h"
 #include "ArchiveFile.h"
+#include "EntryName.h"
 #include "ProgressBar.h"
 #include "VolumeWriter.h"
 
@@ -60,7 +61,7 @@ private:
 void Say(const std::string& text)
 {
     if (isatty(STDERR_FILENO)) std::fputs("\r\033[K", stderr);
-    std::fprintf(stderr, "zrvtool: %s\n", text.c_str());
+    std::fprintf(stderr, "zrvtool: %s\n", EscapeControls(text, true).c_str());
 }
 
 // The reader's multi-line message texts as one line: every run of tabs and line breaks is a space.

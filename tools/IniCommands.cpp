@@ -1,6 +1,9 @@
 // zrvtool ini encode | decode | check: the stored (chained) form of Setup.ini.
 #include "Commands.h"
 
+#include "CodePage1252.h"
+#include "EntryName.h"
+
 #include "SetupApp.h"
 
 #include <iostream>
@@ -62,10 +65,13 @@ int Check(const Args& args)
         throw ToolError(args[0] + ": " + problem.m_strReason.GetString());
     }
     const SetupConfig& c = app.m_config;
-    std::cout << "Product: " << c.m_strProductName << "\n"
-              << "AppDescription: " << c.m_strAppDescription << "\n"
-              << "DiskImage: " << c.m_strDiskImage << "\n"
-              << "DefaultDir: " << c.m_strInstallDir << "\n"
+    // The settings are code-page text that may hold any byte: shown in UTF-8, with nothing a
+    // terminal would act on.
+    auto shown = [](const CString& value) { return EscapeControls(Cp1252ToUtf8(value.Str()), true); };
+    std::cout << "Product: " << shown(c.m_strProductName) << "\n"
+              << "AppDescription: " << shown(c.m_strAppDescription) << "\n"
+              << "DiskImage: " << shown(c.m_strDiskImage) << "\n"
+              << "DefaultDir: " << shown(c.m_strInstallDir) << "\n"
               << "FreeSpace: " << c.m_nFreeSpaceMB << " MB\n"
               << "Registry script: " << (text.find("REGEDIT4") != std::string::npos ? "yes" : "no") << "\n";
     return 0;

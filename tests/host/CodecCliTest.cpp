@@ -249,3 +249,20 @@ TEST(CodecCli, MessagesEscapeWhatATerminalWouldActOn)
                            "(0 files extracted before the error)\n");
     EXPECT_TRUE(std::filesystem::is_empty("out"));
 }
+
+// The settings that ini check prints come from the file: shown in UTF-8, control bytes escaped.
+TEST(CodecCli, IniCheckShowsSettingsSafely)
+{
+    ScopedTempDir dir;
+    WriteBytes("plain.txt", "INSTALL4\r\n[Caf\xe9 \x1b[31mRed]\r\nAppDescription=\"two\r\nlines\"\r\n"
+                            "DiskImage=demo.001\r\nDefaultDir=C:\\Caf\xe9\r\nFreeSpace=7\r\n");
+    ASSERT_EQ(Tool("ini encode plain.txt Setup.ini").code, 0);
+    ToolRun r = Tool("ini check Setup.ini");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "Product: Caf\xc3\xa9 \\x1b[31mRed\n"
+                     "AppDescription: two\\x0d\\x0alines\n"
+                     "DiskImage: demo.001\n"
+                     "DefaultDir: C:\\Caf\xc3\xa9\n"
+                     "FreeSpace: 7 MB\n"
+                     "Registry script: no\n");
+}
