@@ -4,6 +4,7 @@
 #include "AfxMessageBox.h"
 #include "ArchiveFile.h"
 #include "CodePage1252.h"
+#include "EmbeddedPrograms.h"
 #include "EntryName.h"
 #include "PackPlan.h"
 #include "Payload.h"
@@ -98,11 +99,15 @@ std::string HostName(const std::string& stored)
 
 int Pack(const Args& args)
 {
-    const char* usage = "usage: zrvtool pack SRC_DIR OUT.001 [--block-size 1-9] [--volume-size BYTES]";
+    const char* usage =
+        "usage: zrvtool pack SRC_DIR OUT.001 [--block-size 1-9] [--volume-size BYTES] [--no-uninstaller]";
     std::vector<std::string> files;
     PackWriterOptions options;
+    bool uninstaller = true;
     for (size_t i = 0; i < args.size(); ++i) {
-        if ((args[i] == "--block-size" || args[i] == "--volume-size") && i + 1 < args.size()) {
+        if (args[i] == "--no-uninstaller") {
+            uninstaller = false;
+        } else if ((args[i] == "--block-size" || args[i] == "--volume-size") && i + 1 < args.size()) {
             if (args[i] == "--block-size") {
                 const std::string& v = args[++i];
                 if (v.size() != 1 || v[0] < '1' || v[0] > '9') throw ToolError("--block-size must be 1 to 9");
@@ -118,6 +123,13 @@ int Pack(const Args& args)
     }
     if (files.size() != 2) throw ToolError(usage);
     PackPlan plan = PlanPack(files[0]);
+    if (uninstaller) {
+        const EmbeddedProgram& program = EmbeddedUninstaller();
+        if (!program.pData)
+            throw ToolError("this zrvtool was built without the uninstaller it puts into every image; "
+                            "give --no-uninstaller or use a zrvtool built with the Windows side");
+        AddRootFile(plan, program.pszName, program.pData, program.nSize);
+    }
     WritePackedImage(plan, files[1], options);
     size_t dirs = 0;
     for (const PackItem& item : plan.items) dirs += item.bDirectory ? 1 : 0;
@@ -209,9 +221,10 @@ int Extract(const Args& args)
 }  // namespace
 
 const std::vector<Command> kPackCommands = {
-    {"pack", "pack SRC_DIR OUT.001 [--block-size 1-9] [--volume-size BYTES]\n"
+    {"pack", "pack SRC_DIR OUT.001 [--block-size 1-9] [--volume-size BYTES] [--no-uninstaller]\n"
              "                            make an installer image of a directory tree: directories first,\n"
-             "                            then empty files, then the other files, each group in path order",
+             "                            then Uninstal.exe (unless --no-uninstaller), then empty files,\n"
+             "                            then the other files, each group in path order",
      Pack},
     {"list", "list IN.001               list the entries of an installer image", List},
     {"extract", "extract IN.001 DIR        write the entries of an installer image into DIR", Extract},

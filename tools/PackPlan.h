@@ -23,6 +23,7 @@ struct PackItem {
                                       // with a leading backslash
     bool bDirectory = false;
     uint64_t nSize = 0;
+    const unsigned char* pData = nullptr;  // the content, when it comes from memory, not hostPath
 };
 
 struct PackPlan {
@@ -35,6 +36,12 @@ struct PackPlan {
 // hold, a stored name longer than 255 bytes, a name the installer refuses, two names that Windows
 // would take for the same, a total beyond 32 bits, a tree without a non-empty file.
 PackPlan PlanPack(const std::filesystem::path& srcDir);
+
+// Puts a file held in memory (the uninstaller the tool carries) at the payload's root, as the first
+// file: right after the directories, so that even an installation that stops half-way has it.
+// Throws ToolError when the tree already holds a file or directory of that name, or when the
+// total would exceed 32 bits.
+void AddRootFile(PackPlan& plan, const std::string& name, const unsigned char* pData, size_t nSize);
 
 struct PackWriterOptions {
     int nBlockSize = 9;                 // 1 to 9, in units of 100000 bytes

@@ -122,6 +122,12 @@ inline std::vector<RawImage> RawImages()
         // A file whose folder was never listed: its open fails with a bad path.
         {"nofolder", Stream(3, {{"sub\\x.txt", 3, 5}})},
     };
+    // The stream ends in the middle of a file's data: the file is left half-written.
+    std::string cut;
+    PayloadBuilder::AppendTotal(cut, 10);
+    PayloadBuilder::AppendFileHeader(cut, "f.txt", 10);
+    cut += Content(6, 6);
+    images.push_back({"cut", cut});
     const std::vector<std::string>& hostile = HostileNames();
     for (size_t i = 0; i < hostile.size(); ++i) {
         std::string s;
