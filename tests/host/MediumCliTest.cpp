@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <set>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -168,4 +170,45 @@ TEST(MediumCli, VersionNamesTheCarriedPrograms)
     ASSERT_EQ(r.out.substr(0, r.out.find('\n')), "zrvtool v0.9");
     EXPECT_NE(r.out.find("\nSetup.exe: v0.9, " + setup + " bytes, CRC "), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\nUninstal.exe: v0.9, " + uninstaller + " bytes, CRC "), std::string::npos) << r.out;
+}
+
+TEST(MediumCli, AnInterruptLeavesNothingBehind)
+{
+    ScopedTempDir dir;
+    MakeSource();
+    std::string noise(24 << 20, '\0');
+    uint32_t x = 7;
+    for (char& c : noise) c = char((x = x * 1103515245u + 12345u) >> 24);
+    WriteBytes("src/noise.bin", noise);
+    WriteBytes("Setup.ini.txt", Config("demo.001", "30"));
+    std::string before = Tree(".");
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::string cmd = std::string("exec ") + ZRVTOOL + " medium Setup.ini.txt src out >cli.out 2>cli.err";
+        execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Once the first volume has begun in the hidden folder, the medium is half made.
+    bool begun = false;
+    for (int i = 0; i < 20000 && !begun; ++i) {
+        try {
+            for (auto& e : fs::recursive_directory_iterator(".")) {
+                std::string name = e.path().generic_string();
+                if (name.find("/.out.tmp") != std::string::npos && name.find("demo.001") != std::string::npos) begun = true;
+            }
+        } catch (const fs::filesystem_error&) {
+            // an entry came or went while the folder was read; look again
+        }
+        if (!begun) usleep(1000);
+    }
+    kill(pid, SIGINT);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(begun) << "the medium was never begun";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(ReadBytes("cli.err"), "zrvtool: interrupted\n");
+    fs::remove("cli.out");
+    fs::remove("cli.err");
+    EXPECT_EQ(Tree("."), before);
 }
