@@ -25,7 +25,7 @@ CString CopyToTemporaryFolder(const CString& strProgram)
     if (!GetTempFileNameA(dir, "zun", 0, name)) return "";
     // The placeholder reserves the name; the program runs under it with an .exe added.
     CString copy = CString(name) + ".exe";
-    if (!CopyFileA(strProgram, copy, FALSE)) {
+    if (!CopyFileA(strProgram, copy, TRUE)) {
         DeleteFileA(name);
         return "";
     }

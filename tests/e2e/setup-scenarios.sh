@@ -270,6 +270,20 @@ uninstall-in-use)
   wait "$holder" 2>/dev/null || true
   echo "ok: the file in use was left and reported"
   ;;
+uninstall-link)
+  # A folder of the installation replaced by a link to another folder: nothing is removed through it.
+  install_demo Demo
+  t="$TARGET_ROOT_UNIX/Demo"
+  mkdir -p "$TARGET_ROOT_UNIX/elsewhere"
+  mv "$t/docs"/* "$TARGET_ROOT_UNIX/elsewhere/"
+  rmdir "$t/docs"
+  ln -s "$TARGET_ROOT_UNIX/elsewhere" "$t/docs"
+  uninstall_silently "$t"
+  expect "exit code" 2 "$app_rc"
+  [ -f "$TARGET_ROOT_UNIX/elsewhere/guide.txt" ] || fail "a file was removed through the link"
+  [ -e "$t/readme.txt" ] && fail "a file outside the link was left"
+  echo "ok: nothing removed through the link"
+  ;;
 uninstall-cancelled)
   # A cancel in the middle of a large file, then an uninstallation: the half-written file goes too.
   mkdir -p "$TARGET_ROOT_UNIX/Demo"
