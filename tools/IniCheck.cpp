@@ -39,6 +39,15 @@ std::string Where(const std::string& strName, int nLine)
     return nLine > 0 ? strName + ":" + std::to_string(nLine) + ": " : strName + ": ";
 }
 
+void PrintSettings(const SetupConfig& c, std::ostream& out)
+{
+    out << "Product: " << c.m_strProductName << "\n"
+        << "AppDescription: " << c.m_strAppDescription << "\n"
+        << "DiskImage: " << c.m_strDiskImage << "\n"
+        << "DefaultDir: " << c.m_strInstallDir << "\n"
+        << "FreeSpace: " << c.m_nFreeSpaceMB << " MB\n";
+}
+
 void PrintDryRun(const DryRun& run, const SetupConfig& config, std::ostream& out)
 {
     if (!run.bHasScript) {
@@ -99,15 +108,10 @@ IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std
         report(problem.m_nLine, "error", problem.m_strReason.Str());
         ++check.nErrors;
     } else {
-        const SetupConfig& c = check.config;
-        out << strName << ": " << (bPlain ? "plain text" : "stored form") << "\n"
-            << "Product: " << c.m_strProductName << "\n"
-            << "AppDescription: " << c.m_strAppDescription << "\n"
-            << "DiskImage: " << c.m_strDiskImage << "\n"
-            << "DefaultDir: " << c.m_strInstallDir << "\n"
-            << "FreeSpace: " << c.m_nFreeSpaceMB << " MB\n";
-        run = DryRunScript(text, lines, c);
-        PrintDryRun(run, c, out);
+        out << strName << ": " << (bPlain ? "plain text" : "stored form") << "\n";
+        PrintSettings(check.config, out);
+        run = DryRunScript(text, lines, check.config);
+        PrintDryRun(run, check.config, out);
     }
 
     std::vector<RegFileEffect> regFile;

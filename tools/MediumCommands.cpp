@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -144,6 +145,25 @@ uint64_t FileSize(const std::string& path)
     return ec ? 0 : n;
 }
 
+// What was made, measured in the staging folder before it takes OUT_DIR's place.
+void PrintSummary(const fs::path& out, const fs::path& image, const std::vector<std::string>& volumes,
+                  const PackPlan& plan, const PackWriterOptions& options, std::ostream& os)
+{
+    uint64_t nCompressed = 0;
+    for (const std::string& v : volumes) nCompressed += FileSize(v);
+    size_t nDirs = 0;
+    for (const PackItem& item : plan.items) nDirs += item.bDirectory ? 1 : 0;
+    fs::path last = image.parent_path() / fs::path(volumes.back()).filename();
+    os << out.string() << ": Setup.exe, Setup.ini and " << volumes.size()
+              << (volumes.size() == 1 ? " volume " + image.generic_string()
+                                      : " volumes " + image.generic_string() + " to " + last.generic_string())
+              << "\n"
+              << "payload: " << nDirs << " directories, " << plan.items.size() - nDirs << " files"
+              << (options.bUninstaller ? " (Uninstal.exe among them)" : "") << ", " << plan.nTotal << " bytes\n"
+              << "compressed: " << nCompressed << " bytes in the volumes, block size " << options.nBlockSize << "\n"
+              << "memory the installer needs to unpack: " << 600000 * options.nBlockSize + 512000 << " bytes\n";
+}
+
 int Medium(const Args& args)
 {
     MediumArgs m = ParseArgs(args);
@@ -170,22 +190,11 @@ int Medium(const Args& args)
     std::error_code ec;
     fs::create_directories((staging.Path() / image).parent_path(), ec);
     std::vector<std::string> volumes = WritePackedImage(plan, (staging.Path() / image).string(), m.options);
-    uint64_t nCompressed = 0;
-    for (const std::string& v : volumes) nCompressed += FileSize(v);
     InterruptGuard::Check();
+    std::ostringstream summary;
+    PrintSummary(out, image, volumes, plan, m.options, summary);
     staging.Commit();
-
-    size_t nDirs = 0;
-    for (const PackItem& item : plan.items) nDirs += item.bDirectory ? 1 : 0;
-    fs::path first = image, last = image.parent_path() / fs::path(volumes.back()).filename();
-    std::cout << out.string() << ": Setup.exe, Setup.ini and " << volumes.size()
-              << (volumes.size() == 1 ? " volume " + first.generic_string()
-                                      : " volumes " + first.generic_string() + " to " + last.generic_string())
-              << "\n"
-              << "payload: " << nDirs << " directories, " << plan.items.size() - nDirs << " files"
-              << (m.options.bUninstaller ? " (Uninstal.exe among them)" : "") << ", " << plan.nTotal << " bytes\n"
-              << "compressed: " << nCompressed << " bytes in the volumes, block size " << m.options.nBlockSize << "\n"
-              << "memory the installer needs to unpack: " << 600000 * m.options.nBlockSize + 512000 << " bytes\n";
+    std::cout << summary.str();
     return 0;
 }
 

@@ -203,10 +203,10 @@ const Pitfall kPitfalls[] = {
 
 std::string Join(const std::string& a, const std::string& b) { return a.empty() ? b : a + "; " + b; }
 
-}  // namespace
-
-std::vector<ScriptWarning> FindScriptPitfalls(const std::vector<TextLine>& lines, const DryRun& run,
-                                              const std::vector<RegFileEffect>& regFile)
+// What the table needs to know of each line: its place in the text, and what the installer and a
+// registry file do there.
+std::vector<LineFacts> GatherFacts(const std::vector<TextLine>& lines, const DryRun& run,
+                                   const std::vector<RegFileEffect>& regFile)
 {
     std::vector<LineFacts> facts(lines.size());
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -244,7 +244,15 @@ std::vector<ScriptWarning> FindScriptPitfalls(const std::vector<TextLine>& lines
         if (run.nEndLine > 0 && e.nLine > run.nEndLine) facts[size_t(run.nEndLine - 1)].bLaterEffects = true;
     }
     if (run.nEndLine > 0 && run.strFailure.empty()) facts[size_t(run.nEndLine - 1)].bScriptEndsHere = true;
+    return facts;
+}
 
+}  // namespace
+
+std::vector<ScriptWarning> FindScriptPitfalls(const std::vector<TextLine>& lines, const DryRun& run,
+                                              const std::vector<RegFileEffect>& regFile)
+{
+    std::vector<LineFacts> facts = GatherFacts(lines, run, regFile);
     std::vector<ScriptWarning> warnings;
     for (size_t i = 0; i < lines.size(); ++i) {
         const LineFacts& f = facts[i];
