@@ -4,7 +4,6 @@
 #include "AfxMessageBox.h"
 #include "ArchiveFile.h"
 #include "CodePage1252.h"
-#include "EmbeddedPrograms.h"
 #include "EntryName.h"
 #include "PackPlan.h"
 #include "Payload.h"
@@ -106,18 +105,9 @@ int Pack(const Args& args)
         "usage: zrvtool pack SRC_DIR OUT.001 [--block-size 1-9] [--volume-size BYTES] [--no-uninstaller]";
     std::vector<std::string> files;
     PackWriterOptions options;
-    bool uninstaller = true;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--no-uninstaller") {
-            uninstaller = false;
-        } else if ((args[i] == "--block-size" || args[i] == "--volume-size") && i + 1 < args.size()) {
-            if (args[i] == "--block-size") {
-                const std::string& v = args[++i];
-                if (v.size() != 1 || v[0] < '1' || v[0] > '9') throw ToolError("--block-size must be 1 to 9");
-                options.nBlockSize = v[0] - '0';
-            } else {
-                options.nVolumeSize = ParseSize(args[++i]);
-            }
+        if (ReadPackOption(args, i, options)) {
+            continue;
         } else if (!args[i].empty() && args[i][0] == '-') {
             throw ToolError(usage);
         } else {
@@ -126,13 +116,7 @@ int Pack(const Args& args)
     }
     if (files.size() != 2) throw ToolError(usage);
     PackPlan plan = PlanPack(files[0]);
-    if (uninstaller) {
-        const EmbeddedProgram& program = EmbeddedUninstaller();
-        if (!program.pData)
-            throw ToolError("this zrvtool was built without the uninstaller it puts into every image; "
-                            "give --no-uninstaller or use a zrvtool built with the Windows side");
-        AddRootFile(plan, program.pszName, program.pData, program.nSize);
-    }
+    if (options.bUninstaller) AddCarriedUninstaller(plan);
     WritePackedImage(plan, files[1], options);
     size_t dirs = 0;
     for (const PackItem& item : plan.items) dirs += item.bDirectory ? 1 : 0;

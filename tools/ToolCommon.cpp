@@ -5,6 +5,31 @@
 #include <unistd.h>
 
 namespace zrvtool {
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void OnInterrupt(int) { g_interrupted = 1; }
+
+}  // namespace
+
+InterruptGuard::InterruptGuard()
+{
+    struct sigaction sa = {};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &sa, &m_old[i]);
+}
+
+InterruptGuard::~InterruptGuard()
+{
+    for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &m_old[i], nullptr);
+}
+
+void InterruptGuard::Check()
+{
+    if (g_interrupted) throw ToolError("interrupted");
+}
 
 OutputFile::OutputFile(const std::string& path) : m_path(path)
 {

@@ -1,6 +1,7 @@
 // Shared pieces of zrvtool's commands: errors, output files written under a temporary name.
 #pragma once
 
+#include <csignal>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -49,5 +50,22 @@ std::string ReadWholeFile(const std::string& path);
 // Parses a byte count with an optional k/K (1024) or M (1048576) suffix, or the word "floppy"
 // (1457664). Throws ToolError for anything else.
 unsigned long long ParseSize(const std::string& text);
+
+// While it lives, an interrupt (Ctrl-C), a hang-up or a termination request ends the command at
+// the next Check through ToolError, so that the temporary outputs are removed on the way out.
+class InterruptGuard {
+public:
+    InterruptGuard();
+    ~InterruptGuard();
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+    // Throws ToolError("interrupted") once a signal has arrived; does nothing without a guard.
+    static void Check();
+
+private:
+    static constexpr int kSignals[3] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction m_old[3];
+};
 
 }  // namespace zrvtool
