@@ -63,7 +63,11 @@ inline void CArchiveFile::storeCoder(const CoderState& c)
 inline uint32_t CArchiveFile::fetchByte()
 {
     int byte = nextInputByte();
-    if (byte == kEndOfData) raiseReadError();
+    if (byte == kEndOfData) {
+        // Decoding ahead keeps the error for the Read that starts the block.
+        if (deferring) deferError(DeferredError::readError, nullptr);
+        raiseReadError();
+    }
     return uint32_t(byte);
 }
 

@@ -63,7 +63,14 @@ CArchiveFile::CArchiveFile()
       originRow(0),
       blockSize(0),
       inCount(0),
-      inPos(0)
+      inPos(0),
+      secondThreadAllowed(true),
+      helper(nullptr),
+      spareColumn(nullptr),
+      ahead(),
+      deferring(false),
+      deferred(),
+      volumeDataRead(0)
 {
 }
 
@@ -71,6 +78,7 @@ CArchiveFile::~CArchiveFile() { releaseMemory(); }
 
 void CArchiveFile::releaseMemory()
 {
+    stopPipeline();
     delete[] inBuffer;
     delete[] links;
     delete[] block;
@@ -105,6 +113,7 @@ BOOL CArchiveFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileExceptio
     bitsLeft = 0;
     setupModel(rawModel, "bogus", 256, 0, 256);
     startDecoder();
+    startPipeline();
     return TRUE;
 }
 
@@ -138,6 +147,7 @@ void CArchiveFile::Close()
 BOOL CArchiveFile::openVolume()
 {
     crc = zrv::kCrcInit;
+    volumeDataRead = 0;
     while (!CFile::Open(volumePath, openFlags, fileError)) {
         int cause = fileError->m_cause;
         if (cause != CFileException::fileNotFound && cause != CFileException::badPath) return FALSE;
@@ -169,6 +179,7 @@ int CArchiveFile::refillInput()
     // followed by more from the same volume.
     if (inCount != kInBufferSize && !advanceVolume()) return kEndOfData;
     inCount = int32_t(CFile::Read(inBuffer, kInBufferSize));
+    volumeDataRead += uint32_t(inCount);
     // An empty refill ends the data; it does not move on to the next volume. Position and count
     // are left equal so no byte is ever taken from the stale buffer.
     inPos = 0;

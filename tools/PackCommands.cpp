@@ -57,11 +57,12 @@ private:
 // Reads an image's payload, calling onEntry for each entry; for a file, onData receives its data
 // in pieces. Reader and stream errors become ToolError.
 template <class OnEntry, class OnData>
-uint32_t ReadPayload(const std::string& image, OnEntry onEntry, OnData onData)
+uint32_t ReadPayload(const std::string& image, bool secondThread, OnEntry onEntry, OnData onData)
 {
     ReaderMessages messages;
     CFileException error;
     auto archive = std::make_unique<CArchiveFile>();
+    archive->SetSecondThread(secondThread);
     try {
         if (!archive->Open(image.c_str(), CFile::typeBinary, &error))
             throw ToolError(messages.Text("cannot open '" + image + "'"));
@@ -98,24 +99,14 @@ std::string HostName(const std::string& stored)
 
 int Pack(const Args& args)
 {
-    const char* usage = "usage: zrvtool pack SRC_DIR OUT.001 [--block-size 1-9] [--volume-size BYTES]";
-    std::vector<std::string> files;
+    const char* usage =
+        "usage: zrvtool pack SRC_DIR OUT.001 [--block-size 1-255] [--volume-size BYTES] [--threads N]";
+    CommandLine line = ParseCommandLine(args, {"--block-size", "--volume-size", "--threads"});
     PackWriterOptions options;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if ((args[i] == "--block-size" || args[i] == "--volume-size") && i + 1 < args.size()) {
-            if (args[i] == "--block-size") {
-                const std::string& v = args[++i];
-                if (v.size() != 1 || v[0] < '1' || v[0] > '9') throw ToolError("--block-size must be 1 to 9");
-                options.nBlockSize = v[0] - '0';
-            } else {
-                options.nVolumeSize = ParseSize(args[++i]);
-            }
-        } else if (!args[i].empty() && args[i][0] == '-') {
-            throw ToolError(usage);
-        } else {
-            files.push_back(args[i]);
-        }
-    }
+    if (line.Has("--block-size")) options.nBlockSize = ParseBlockSize(line.options["--block-size"]);
+    if (line.Has("--volume-size")) options.nVolumeSize = ParseSize(line.options["--volume-size"]);
+    options.nThreads = line.Has("--threads") ? ParseThreads(line.options["--threads"]) : DefaultThreads();
+    const Args& files = line.positional;
     if (files.size() != 2) throw ToolError(usage);
     PackPlan plan = PlanPack(files[0]);
     WritePackedImage(plan, files[1], options);
@@ -123,6 +114,7 @@ int Pack(const Args& args)
     for (const PackItem& item : plan.items) dirs += item.bDirectory ? 1 : 0;
     std::cout << files[1] << ": " << dirs << " directories, " << plan.items.size() - dirs << " files, "
               << plan.nTotal << " bytes\n";
+    ReportInstallerMemory(options.nBlockSize);
     return 0;
 }
 
@@ -131,7 +123,7 @@ int List(const Args& args)
     if (args.size() != 1) throw ToolError("usage: zrvtool list IN.001");
     size_t dirs = 0, files = 0;
     uint32_t total = ReadPayload(
-        args[0],
+        args[0], true,
         [&](const PayloadEntry& e) {
             if (e.bDirectory) {
                 ++dirs;
@@ -161,9 +153,12 @@ void CheckNoLinks(const fs::path& dir, const std::string& rel)
     }
 }
 
-int Extract(const Args& args)
+int Extract(const Args& allArgs)
 {
-    if (args.size() != 2) throw ToolError("usage: zrvtool extract IN.001 DIR");
+    CommandLine line = ParseCommandLine(allArgs, {"--threads"});
+    const Args& args = line.positional;
+    if (args.size() != 2) throw ToolError("usage: zrvtool extract IN.001 DIR [--threads 1|2]");
+    bool secondThread = !line.Has("--threads") || ParseThreads(line.options["--threads"]) > 1;
     fs::path dir = args[1];
     std::error_code ec;
     fs::create_directories(dir, ec);
@@ -176,7 +171,7 @@ int Extract(const Args& args)
     };
     try {
         ReadPayload(
-            args[0],
+            args[0], secondThread,
             [&](const PayloadEntry& e) {
                 closeCurrent();
                 std::string rel = HostName(e.name);
@@ -209,12 +204,14 @@ int Extract(const Args& args)
 }  // namespace
 
 const std::vector<Command> kPackCommands = {
-    {"pack", "pack SRC_DIR OUT.001 [--block-size 1-9] [--volume-size BYTES]\n"
+    {"pack", "pack SRC_DIR OUT.001 [--block-size 1-255] [--volume-size BYTES] [--threads N]\n"
              "                            make an installer image of a directory tree: directories first,\n"
              "                            then empty files, then the other files, each group in path order",
      Pack},
     {"list", "list IN.001               list the entries of an installer image", List},
-    {"extract", "extract IN.001 DIR        write the entries of an installer image into DIR", Extract},
+    {"extract", "extract IN.001 DIR [--threads 1|2]\n"
+                "                            write the entries of an installer image into DIR",
+     Extract},
 };
 
 }  // namespace zrvtool

@@ -37,8 +37,9 @@ struct PackPlan {
 PackPlan PlanPack(const std::filesystem::path& srcDir);
 
 struct PackWriterOptions {
-    int nBlockSize = 9;                 // 1 to 9, in units of 100000 bytes
+    int nBlockSize = 9;                 // 1 to 255, in units of 100000 bytes
     unsigned long long nVolumeSize = 0; // data bytes per volume file; 0 for a single volume
+    int nThreads = 1;                   // threads that sort blocks; the image is the same for any
 };
 
 // Compresses the stream of plan into the image outPath (its first volume, named ...001), with

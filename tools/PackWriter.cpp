@@ -16,7 +16,7 @@ void WritePackedImage(const PackPlan& plan, const std::string& outPath, const Pa
     try {
         // The writer removes every volume it made unless Commit is reached.
         zrv::CVolumeWriter writer(outPath, options.nBlockSize, options.nVolumeSize);
-        zrv::CArchiveCompressor compressor(options.nBlockSize, writer);
+        zrv::CArchiveCompressor compressor(options.nBlockSize, writer, options.nThreads);
         WritePayload(plan, [&](const void* data, size_t size) { compressor.Write(data, size); });
         compressor.Finish();
         writer.Commit();

@@ -159,7 +159,7 @@ TEST(PackTool, RefusesBadArguments)
     MakeFile("src/a", "1");
     EXPECT_EQ(RunTool("pack", {"src", "out.img"}).out,
               "error: 'out.img': an image name must end in a three-digit volume number, such as disk.001");
-    EXPECT_EQ(RunTool("pack", {"src", "out.001", "--block-size", "0"}).out, "error: --block-size must be 1 to 9");
+    EXPECT_EQ(RunTool("pack", {"src", "out.001", "--block-size", "0"}).out, "error: --block-size must be 1 to 255, not '0'");
     EXPECT_EQ(RunTool("pack", {"src", "out.001", "--volume-size", "12"}).out,
               "error: --volume-size must be more than 12 bytes (the volume header)");
     EXPECT_EQ(RunTool("pack", {"src"}).code, 1);
