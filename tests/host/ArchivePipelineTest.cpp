@@ -72,47 +72,12 @@ struct Scenario {
 
 class ArchivePipelineTest : public ArchiveReaderTest {
 protected:
-    // Reads img.001 to its end or error and describes every Read: the bytes delivered (their
-    // count and a checksum), the messages shown during it and how it ended.
     std::string Trace(const Scenario& s, bool secondThread, size_t readSize)
     {
         for (const auto& entry : std::filesystem::directory_iterator(dir.path())) std::filesystem::remove(entry);
         s.write();
         answer = s.answer;
-        boxes.clear();
-        std::string log;
-        CArchiveFile reader;
-        reader.SetSecondThread(secondThread);
-        CFileException err;
-        std::vector<char> buf(readSize);
-        size_t shown = 0;
-        auto newBoxes = [&] {
-            for (; shown < boxes.size(); ++shown) log += " box[" + boxes[shown].text + "]";
-        };
-        try {
-            if (!reader.Open("img.001", CFile::typeBinary, &err)) {
-                newBoxes();
-                return log + " open failed";
-            }
-            if (secondThread && AfxGetProcessorCount() > 1) {
-                EXPECT_TRUE(reader.UsesSecondThread());
-            }
-            for (int call = 0;; ++call) {
-                UINT n = reader.Read(buf.data(), UINT(readSize));
-                log += "\nread " + std::to_string(call) + ": " + std::to_string(n) + " bytes, crc " +
-                       std::to_string(zrv::Crc32(buf.data(), n));
-                newBoxes();
-                if (n < readSize) break;
-            }
-            reader.Close();
-            log += "\nclosed";
-        } catch (CFileException* e) {
-            newBoxes();
-            log += e == &err ? " read error" : " file error";
-            if (e != &err) e->Delete();
-        }
-        newBoxes();
-        return log;
+        return TraceReads("img.001", secondThread, readSize);
     }
 };
 
