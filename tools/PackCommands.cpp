@@ -205,8 +205,9 @@ int Extract(const Args& allArgs)
 
 const std::vector<Command> kPackCommands = {
     {"pack", "pack SRC_DIR OUT.001 [--block-size 1-255] [--volume-size BYTES] [--threads N]\n"
-             "                            make an installer image of a directory tree: directories first,\n"
-             "                            then empty files, then the other files, each group in path order",
+             "                            make an installer image of a directory tree: directories first in\n"
+             "                            path order, then empty files, then the other files, both by\n"
+             "                            extension, then path",
      Pack},
     {"list", "list IN.001               list the entries of an installer image", List},
     {"extract", "extract IN.001 DIR [--threads 1|2]\n"

@@ -1,10 +1,12 @@
 // What `zrvtool pack` puts into a payload stream, and in which order.
 //
-// Order: first every directory, then every empty file, then every non-empty file; within each
-// group entries follow the tree's path order, comparing paths component by component and names by
-// their bytes in the installer's code page (so a directory always comes right after the
-// directories that lead to it). Directories and empty files therefore come before the last data
-// byte, where the installer still reads them.
+// Order: first every directory, then every empty file, then every non-empty file. Directories
+// follow the tree's path order, comparing paths component by component and names by their bytes
+// in the installer's code page (so a directory always comes right after the directories that lead
+// to it); files are ordered by extension (without letter case), then in path order, which puts
+// files of one kind side by side for the block sorter. Every file thus follows all directories,
+// its folder among them. Directories and empty files come before the last data byte, where the
+// installer still reads them.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +25,7 @@ struct PackItem {
                                       // with a leading backslash
     bool bDirectory = false;
     uint64_t nSize = 0;
+    std::string sortKey;              // a file's extension, folded; empty for directories
 };
 
 struct PackPlan {

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <iostream>
 #include <unistd.h>
 
 namespace zrvtool {
@@ -101,13 +102,13 @@ int ParseBlockSize(const std::string& text)
 
 void ReportInstallerMemory(int blockSize)
 {
-    unsigned long long need = zrv::ReaderMemory(blockSize);
-    std::printf("the installer needs %llu bytes of memory for block size %d (6 x %d00000 + 512000)\n", need,
-                blockSize, blockSize);
+    const uint64_t need = zrv::ReaderMemory(blockSize);
+    std::cout << "the installer needs " << need << " bytes of memory for block size " << blockSize << " (6 x "
+              << blockSize * zrv::kBlockUnit << " + 512000)\n";
     if (blockSize > kDefaultBlockSize)
-        std::fprintf(stderr, "zrvtool: warning: block size %d makes the installer need %llu bytes of memory, "
-                     "more than the %llu bytes of the default block size %d\n", blockSize, need,
-                     (unsigned long long)zrv::ReaderMemory(kDefaultBlockSize), kDefaultBlockSize);
+        std::cerr << "zrvtool: warning: block size " << blockSize << " makes the installer need " << need
+                  << " bytes of memory, more than the " << zrv::ReaderMemory(kDefaultBlockSize)
+                  << " bytes of the default block size " << kDefaultBlockSize << "\n";
 }
 
 int ParseThreads(const std::string& text)
