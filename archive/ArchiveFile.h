@@ -226,4 +226,6 @@ private:
     bool deferring;            // errors are kept, not reported (decoding ahead)
     DeferredError deferred;
     uint32_t volumeDataRead;   // data bytes read from the current volume so far
+    bool aheadTaken;           // bytes of the next block have been taken ahead of time
+    uint32_t crcBeforeAhead;   // the CRC register before them: what Close compares
 };

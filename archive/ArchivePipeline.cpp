@@ -45,6 +45,7 @@ void CArchiveFile::rebuildTask(void* self)
 
 void CArchiveFile::startBlockPipelined()
 {
+    aheadTaken = false;
     reportDeferred();
     decodeSymbols(ahead, false);
     // The block's column becomes lastColumn; the one just delivered takes the next block's symbols.
@@ -63,6 +64,8 @@ void CArchiveFile::startBlockPipelined()
 
 void CArchiveFile::decodeAhead()
 {
+    aheadTaken = true;
+    crcBeforeAhead = crc;
     deferring = true;
     try {
         decodeSymbols(ahead, true);

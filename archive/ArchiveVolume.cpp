@@ -70,7 +70,9 @@ CArchiveFile::CArchiveFile()
       ahead(),
       deferring(false),
       deferred(),
-      volumeDataRead(0)
+      volumeDataRead(0),
+      aheadTaken(false),
+      crcBeforeAhead(0)
 {
 }
 
@@ -141,7 +143,9 @@ void CArchiveFile::allocateMemory()
 void CArchiveFile::Close()
 {
     CFile::Close();
-    if (header.StoredCrc() != ~crc) fatalFileError(kMsgIntegrity, volumePath);
+    // Bytes decoded ahead for a block not yet started are not taken as far as Close is concerned.
+    const uint32_t taken = aheadTaken ? crcBeforeAhead : crc;
+    if (header.StoredCrc() != ~taken) fatalFileError(kMsgIntegrity, volumePath);
 }
 
 BOOL CArchiveFile::openVolume()

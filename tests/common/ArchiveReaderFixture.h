@@ -83,7 +83,8 @@ protected:
     // Reads path to its end or error with or without the reader's second thread and describes
     // every Read: the bytes delivered (their count and CRC), the messages shown during it and how
     // it ended. Two threads, where the machine has them, must give the same description as one.
-    std::string TraceReads(const char* path, bool secondThread, size_t readSize)
+    // With closeAfter, the reader is closed after that many reads.
+    std::string TraceReads(const char* path, bool secondThread, size_t readSize, int closeAfter = -1)
     {
         boxes.clear();
         std::string log;
@@ -108,7 +109,7 @@ protected:
                 log += "\nread " + std::to_string(call) + ": " + std::to_string(n) + " bytes, crc " +
                        std::to_string(zrv::Crc32(buf.data(), n));
                 newBoxes();
-                if (n < readSize) break;
+                if (n < readSize || call + 1 == closeAfter) break;
             }
             reader.Close();
             log += "\nclosed";

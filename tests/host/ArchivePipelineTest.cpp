@@ -66,6 +66,7 @@ struct Scenario {
     std::function<void()> write;                      // writes the image's volumes
     std::function<int(const std::string&, UINT)> answer;  // answers the message boxes
     std::vector<size_t> readSizes;
+    int closeAfter = -1;  // reads before Close; -1: read to the end
 };
 
 }  // namespace
@@ -77,7 +78,7 @@ protected:
         for (const auto& entry : std::filesystem::directory_iterator(dir.path())) std::filesystem::remove(entry);
         s.write();
         answer = s.answer;
-        return TraceReads("img.001", secondThread, readSize);
+        return TraceReads("img.001", secondThread, readSize, s.closeAfter);
     }
 };
 
@@ -134,6 +135,10 @@ TEST_F(ArchivePipelineTest, SameBytesMessagesAndErrorsAsOneThread)
              std::filesystem::remove("img.002");
          },
          retryTwice("img.002", MakeVolume(tailPiece, 1)), {4096, 99999}},
+        {"closed in the middle of a volume", [&] { WriteVolumes(textStream, {textStream.size() / 2}); }, cancel,
+         {4096, 100000}, 3},
+        {"closed after the first volume", [&] { WriteVolumes(textStream, {textStream.size() / 2}); }, cancel,
+         {225000}, 1},
         {"corrupt byte in the first volume",
          [&] {
              WriteVolumes(textStream, {textStream.size() / 2});
