@@ -54,6 +54,7 @@ private:
     void RegistryStep();
 
     UINT HandleFileError(CFileException* e);
+    void LogAbandonedFile();
     void Cleanup();
     UINT End(EndPath path);
 
@@ -272,8 +273,27 @@ UINT CInstallRun::HandleFileError(CFileException* e)
     return End(E3_FileError);
 }
 
+// A file that a failure left half-written stays on disk: it is listed like every other one, so
+// that the log names everything the run made and the uninstaller can remove it.
+void CInstallRun::LogAbandonedFile()
+{
+    if (!m_pOutput || !m_pOutput->IsOpen()) return;
+    try {
+        m_pOutput->Close();
+    } catch (CFileException* e) {
+        e->Delete();  // the handle is closed all the same; the run's own error is the one told
+    }
+    if (!m_pLog || !m_pLog->IsOpen()) return;
+    try {
+        WriteLogLine(g_szEntryName);
+    } catch (CFileException* e) {
+        e->Delete();  // the log itself failed: its own error has been or will be told
+    }
+}
+
 void CInstallRun::Cleanup()
 {
+    LogAbandonedFile();
     delete[] m_pBuffer;
     m_pBuffer = nullptr;
     delete m_pArchive;

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Photographs the installer's own windows on a virtual X server: the backdrop with the welcome
-# dialog, and the progress dialog in the middle of a file.
+# dialog, the progress dialog in the middle of a file, and the uninstaller's progress dialog.
 #   ui-screenshots.sh BUILD_DIR [OUT_DIR]
 # BUILD_DIR is a host build folder (its win32 sub-build holds ui_showcase.exe); the pictures go
-# to OUT_DIR (default BUILD_DIR/screenshots) as welcome.png and progress.png.
+# to OUT_DIR (default BUILD_DIR/screenshots) as welcome.png, progress.png and uninstall.png.
 set -euo pipefail
 build=$(cd "${1:?usage: ui-screenshots.sh BUILD_DIR [OUT_DIR]}" && pwd)
 out=${2:-$build/screenshots}
@@ -44,4 +44,5 @@ shoot() {
 }
 shoot welcome
 shoot progress
+shoot uninstall
 wait "$prog"

@@ -4,6 +4,7 @@
 #include "AfxMessageBox.h"
 #include "ArchiveFile.h"
 #include "CodePage1252.h"
+#include "EmbeddedPrograms.h"
 #include "EntryName.h"
 #include "PackPlan.h"
 #include "Payload.h"
@@ -100,8 +101,18 @@ std::string HostName(const std::string& stored)
 int Pack(const Args& args)
 {
     const char* usage =
-        "usage: zrvtool pack SRC_DIR OUT.001 [--block-size 1-255] [--volume-size BYTES] [--threads N]";
-    CommandLine line = ParseCommandLine(args, {"--block-size", "--volume-size", "--threads"});
+        "usage: zrvtool pack SRC_DIR OUT.001 [--block-size 1-255] [--volume-size BYTES] [--threads N] "
+        "[--no-uninstaller]";
+    // The one option without a value.
+    Args rest;
+    bool uninstaller = true;
+    for (const std::string& a : args) {
+        if (a == "--no-uninstaller")
+            uninstaller = false;
+        else
+            rest.push_back(a);
+    }
+    CommandLine line = ParseCommandLine(rest, {"--block-size", "--volume-size", "--threads"});
     PackWriterOptions options;
     if (line.Has("--block-size")) options.nBlockSize = ParseBlockSize(line.options["--block-size"]);
     if (line.Has("--volume-size")) options.nVolumeSize = ParseSize(line.options["--volume-size"]);
@@ -109,6 +120,13 @@ int Pack(const Args& args)
     const Args& files = line.positional;
     if (files.size() != 2) throw ToolError(usage);
     PackPlan plan = PlanPack(files[0]);
+    if (uninstaller) {
+        const EmbeddedProgram& program = EmbeddedUninstaller();
+        if (!program.pData)
+            throw ToolError("this zrvtool was built without the uninstaller it puts into every image; "
+                            "give --no-uninstaller or use a zrvtool built with the Windows side");
+        AddRootFile(plan, program.pszName, program.pData, program.nSize);
+    }
     WritePackedImage(plan, files[1], options);
     size_t dirs = 0;
     for (const PackItem& item : plan.items) dirs += item.bDirectory ? 1 : 0;
@@ -204,10 +222,10 @@ int Extract(const Args& allArgs)
 }  // namespace
 
 const std::vector<Command> kPackCommands = {
-    {"pack", "pack SRC_DIR OUT.001 [--block-size 1-255] [--volume-size BYTES] [--threads N]\n"
+    {"pack", "pack SRC_DIR OUT.001 [--block-size 1-255] [--volume-size BYTES] [--threads N] [--no-uninstaller]\n"
              "                            make an installer image of a directory tree: directories first in\n"
-             "                            path order, then empty files, then the other files, both by\n"
-             "                            extension, then path",
+             "                            path order, then Uninstal.exe (unless --no-uninstaller), then empty\n"
+             "                            files, then the other files, both by extension, then path",
      Pack},
     {"list", "list IN.001               list the entries of an installer image", List},
     {"extract", "extract IN.001 DIR [--threads 1|2]\n"

@@ -120,6 +120,25 @@ PackPlan PlanPack(const fs::path& srcDir)
     return plan;
 }
 
+void AddRootFile(PackPlan& plan, const std::string& name, const unsigned char* pData, size_t nSize)
+{
+    for (const PackItem& item : plan.items)
+        if (item.components.size() == 1 && FoldCase(item.components[0]) == FoldCase(name))
+            throw ToolError(Quoted(item.displayName) + ": the tree has its own " + name +
+                            " at its root; give --no-uninstaller to ship it instead of the one the tool carries");
+    if (uint64_t(plan.nTotal) + nSize > 0xFFFFFFFFull)
+        throw ToolError(Quoted(name) + ": the payload would exceed 4294967295 bytes, the most one image can hold");
+    PackItem item;
+    item.displayName = name;
+    item.components = {name};
+    item.storedName = name;
+    item.nSize = nSize;
+    item.pData = pData;
+    auto firstFile = std::find_if(plan.items.begin(), plan.items.end(), [](const PackItem& i) { return !i.bDirectory; });
+    plan.items.insert(firstFile, item);
+    plan.nTotal += uint32_t(nSize);
+}
+
 void WritePayload(const PackPlan& plan, const std::function<void(const void*, size_t)>& sink)
 {
     std::string head;
@@ -133,6 +152,10 @@ void WritePayload(const PackPlan& plan, const std::function<void(const void*, si
         PayloadBuilder::AppendFileHeader(head, item.storedName, uint32_t(item.nSize));
         sink(head.data(), head.size());
         head.clear();
+        if (item.pData) {
+            sink(item.pData, size_t(item.nSize));
+            continue;
+        }
         std::ifstream in(item.hostPath, std::ios::binary);
         if (!in) throw ToolError(Quoted(item.displayName) + ": cannot be read");
         uint64_t left = item.nSize;

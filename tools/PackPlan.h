@@ -1,6 +1,7 @@
 // What `zrvtool pack` puts into a payload stream, and in which order.
 //
-// Order: first every directory, then every empty file, then every non-empty file. Directories
+// Order: first every directory, then every empty file, then every non-empty file (AddRootFile puts
+// a file of the tool's own right after the directories). Directories
 // follow the tree's path order, comparing paths component by component and names by their bytes
 // in the installer's code page (so a directory always comes right after the directories that lead
 // to it); files are ordered by extension (without letter case), then in path order, which puts
@@ -26,6 +27,7 @@ struct PackItem {
     bool bDirectory = false;
     uint64_t nSize = 0;
     std::string sortKey;              // a file's extension, folded; empty for directories
+    const unsigned char* pData = nullptr;  // the content, when it comes from memory, not hostPath
 };
 
 struct PackPlan {
@@ -38,6 +40,12 @@ struct PackPlan {
 // hold, a stored name longer than 255 bytes, a name the installer refuses, two names that Windows
 // would take for the same, a total beyond 32 bits, a tree without a non-empty file.
 PackPlan PlanPack(const std::filesystem::path& srcDir);
+
+// Puts a file held in memory (the uninstaller the tool carries) at the payload's root, as the first
+// file: right after the directories, so that even an installation that stops half-way has it.
+// Throws ToolError when the tree already holds a file or directory of that name, or when the
+// total would exceed 32 bits.
+void AddRootFile(PackPlan& plan, const std::string& name, const unsigned char* pData, size_t nSize);
 
 struct PackWriterOptions {
     int nBlockSize = 9;                 // 1 to 255, in units of 100000 bytes

@@ -130,7 +130,176 @@ complete_message() {
   answer 2000 OK
 }
 
+# install_demo NAME [LARGE_FILE_BYTES [VOLUME_SIZE]]: the demo product installed through the
+# screens into the existing folder $TARGET_ROOT\NAME.
+install_demo() {
+  mkdir -p "$TARGET_ROOT_UNIX/$1"
+  make_media "$TARGET_ROOT\\$1" 1 "${2:-300000}" "${3:-128k}"
+  start_setup
+  must click "$WELCOME" $INSTALL
+  complete_message
+  finished
+}
+
+UNINSTALLER="Zorvan Demo - Uninstall"
+
+# The registry around the demo's keys, as text: what an uninstallation must leave as it was.
+registry_snapshot() {
+  local k
+  for k in 'HKLM\Software\Nexal' 'HKCU\Software\Nexal' 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'; do
+    wine reg query "$k" /s 2>/dev/null </dev/null | tr -d '\r' | grep -v '^$' || true
+  done
+}
+
+# uninstall_silently DIR_UNIX: runs Uninstal.exe /S from the installed folder; exit code in $app_rc.
+uninstall_silently() {
+  app_rc=0
+  (cd /tmp && wine "$1/Uninstal.exe" /S >"$SCRATCH/uninst.log" 2>&1 </dev/null) || app_rc=$?
+}
+
+# gone_soon PATH: the path disappears within a few seconds (the uninstaller's copy removes the
+# program and the folder once the program has ended).
+gone_soon() {
+  local i
+  for i in $(seq 1 50); do
+    [ -e "$1" ] || return 0
+    sleep 0.2
+  done
+  fail "still there: $1 ($(ls -A "$1" 2>/dev/null | head -5 | paste -sd' '))"
+}
+
+# every_listed_file DIR_UNIX: the files and directories that the log of DIR lists, as Unix paths.
+listed_paths() {
+  tr -d '\r' <"$1" | sed '/^\[\\REGEDIT4\]$/,$d' | sed 's|^\\||' | tr '\\' / | sed "s|^|$2/|"
+}
+
 case "$scenario" in
+uninstall-arp)
+  # A user's own file and value in the product's folder and key stay; everything else that the
+  # installation made goes, through Wine's own Add/Remove programs client.
+  wine reg delete 'HKLM\Software\Nexal' /f >/dev/null 2>&1 </dev/null || true
+  wine reg delete 'HKCU\Software\Nexal' /f >/dev/null 2>&1 </dev/null || true
+  wine reg add 'HKLM\Software\Nexal\Other' /v Kept /d yes /f >/dev/null 2>&1 </dev/null
+  wine reg add 'HKCU\Software\Nexal\Zorvan Demo' /v Theirs /d kept /f >/dev/null 2>&1 </dev/null
+  registry_snapshot >"$SCRATCH/before.txt"
+  install_demo "Zorvan Demo"
+  t="$TARGET_ROOT_UNIX/Zorvan Demo"
+  listed_paths "$t/Install.log" "$t" >"$SCRATCH/listed.txt"
+  grep -qx "$t/Uninstal.exe" "$SCRATCH/listed.txt" || fail "the log does not list Uninstal.exe"
+  echo mine >"$t/docs/mine.txt"
+  wine reg add "$REGKEY" /v Mine /d mine /f >/dev/null 2>&1 </dev/null
+  wine uninstaller --list >"$SCRATCH/arp.txt" 2>/dev/null </dev/null || true
+  grep -q 'Zorvan Demo' "$SCRATCH/arp.txt" || fail "Add/Remove programs does not list the product: $(cat "$SCRATCH/arp.txt")"
+  (wine uninstaller --remove 'Zorvan Demo' >"$SCRATCH/arp-remove.log" 2>&1 </dev/null) &
+  APP_PID=$!
+  must msgbox 30000
+  expect "the question" "$UNINSTALLER"$'\n'"Remove Zorvan Demo from '$TARGET_ROOT\\Zorvan Demo'?"$'\n\n'"Only the files, folders and registry entries that its installation made are removed; files of your own are kept." "$out"
+  shot uninstall-question
+  answer 2000 Yes
+  must msgbox 30000
+  shot uninstall-left
+  left="HKEY_LOCAL_MACHINE\\Software\\Nexal\\Zorvan Demo"$'\n'"    holds values or keys that the installation did not make"
+  left+=$'\n'"$TARGET_ROOT\\Zorvan Demo\\docs"$'\n'"    holds files that the installation did not make"
+  left+=$'\n'"$TARGET_ROOT\\Zorvan Demo"$'\n'"    holds files that the installation did not make"
+  expect "the outcome names what was left" "$UNINSTALLER"$'\n'"Zorvan Demo was removed, but these items were left in place:"$'\n\n'"$left" "$out"
+  answer 2000 OK
+  end_app
+  while read -r p; do
+    case "$p" in "$t/docs") continue ;; esac
+    [ -e "$p" ] && fail "left behind: $p"
+  done <"$SCRATCH/listed.txt"
+  [ -f "$t/docs/mine.txt" ] || fail "the user's file was removed"
+  [ -e "$t/Install.log" ] && fail "Install.log is still there"
+  gone_soon "$t/Uninstal.exe"
+  expect "the user's value" "REG_SZ mine" "$(reg_value "$REGKEY" Mine)"
+  expect "the product's own value" "" "$(reg_value "$REGKEY" Version)"
+  wine reg query "$UNINSTKEY" >/dev/null 2>&1 </dev/null && fail "the uninstall entry is still there"
+  wine reg delete "$REGKEY" /f >/dev/null 2>&1 </dev/null
+  registry_snapshot >"$SCRATCH/after.txt"
+  diff "$SCRATCH/before.txt" "$SCRATCH/after.txt" >&2 || fail "keys or values outside the log changed"
+  echo "ok: only what the log lists was removed"
+  ;;
+uninstall-silent)
+  install_demo Demo
+  t="$TARGET_ROOT_UNIX/Demo"
+  uninstall_silently "$t"
+  expect "exit code" 0 "$app_rc"
+  gone_soon "$t"
+  wine reg query "$UNINSTKEY" >/dev/null 2>&1 </dev/null && fail "the uninstall entry is still there"
+  wine reg query "$REGKEY" >/dev/null 2>&1 </dev/null && fail "the product's key is still there"
+  drv msgbox 300 && fail "a message appeared: $out"
+  echo "ok: nothing left, no window"
+  ;;
+uninstall-refused)
+  install_demo Demo
+  t="$TARGET_ROOT_UNIX/Demo"
+  find "$t" | sort >"$SCRATCH/tree.txt"
+  # The answer No: nothing changes.
+  start_app "$t/Uninstal.exe"
+  answer 30000 No
+  end_app
+  expect "exit code after No" 1 "$app_rc"
+  # A damaged log: one message naming the line, nothing removed.
+  cp "$t/Install.log" "$SCRATCH/good.log"
+  { printf '..\\x\r\n'; cat "$SCRATCH/good.log"; } >"$t/Install.log"
+  start_app "$t/Uninstal.exe"
+  must msgbox 30000
+  shot uninstall-damaged
+  expect "the damage" "Demo - Uninstall"$'\n'"Install.log in '$TARGET_ROOT\\Demo' is damaged at line 1: path component ends in a dot."$'\n\n'"Nothing was removed." "$out"
+  answer 2000 OK
+  end_app
+  expect "exit code for a damaged log" 1 "$app_rc"
+  uninstall_silently "$t"
+  expect "exit code for a damaged log, silent" 1 "$app_rc"
+  find "$t" | sort | cmp -s - "$SCRATCH/tree.txt" || fail "something was removed"
+  expect "the product's value" "REG_SZ 1.0" "$(reg_value "$REGKEY" Version)"
+  echo "ok: nothing removed"
+  ;;
+uninstall-in-use)
+  install_demo Demo
+  t="$TARGET_ROOT_UNIX/Demo"
+  wine "$DRIVER" hold "$(winpath_c "$t/docs/guide.txt")" 20000 >"$SCRATCH/hold.txt" 2>&1 </dev/null &
+  holder=$!
+  for i in $(seq 1 50); do grep -q held "$SCRATCH/hold.txt" && break; sleep 0.2; done
+  uninstall_silently "$t"
+  expect "exit code" 2 "$app_rc"
+  [ -f "$t/docs/guide.txt" ] || fail "the file in use was removed"
+  [ -e "$t/readme.txt" ] && fail "a file not in use was left"
+  [ -e "$t/Install.log" ] && fail "Install.log is still there"
+  kill "$holder" 2>/dev/null || true
+  wait "$holder" 2>/dev/null || true
+  echo "ok: the file in use was left and reported"
+  ;;
+uninstall-link)
+  # A folder of the installation replaced by a link to another folder: nothing is removed through it.
+  install_demo Demo
+  t="$TARGET_ROOT_UNIX/Demo"
+  mkdir -p "$TARGET_ROOT_UNIX/elsewhere"
+  mv "$t/docs"/* "$TARGET_ROOT_UNIX/elsewhere/"
+  rmdir "$t/docs"
+  ln -s "$TARGET_ROOT_UNIX/elsewhere" "$t/docs"
+  uninstall_silently "$t"
+  expect "exit code" 2 "$app_rc"
+  [ -f "$TARGET_ROOT_UNIX/elsewhere/guide.txt" ] || fail "a file was removed through the link"
+  [ -e "$t/readme.txt" ] && fail "a file outside the link was left"
+  echo "ok: nothing removed through the link"
+  ;;
+uninstall-cancelled)
+  # A cancel in the middle of a large file, then an uninstallation: the half-written file goes too.
+  mkdir -p "$TARGET_ROOT_UNIX/Demo"
+  make_media "$TARGET_ROOT\\Demo" 1 48000000 16M
+  start_setup
+  must click "$WELCOME" $INSTALL
+  large_file_in_hand
+  must click "$PROGRESS" $CANCEL
+  finished
+  t="$TARGET_ROOT_UNIX/Demo"
+  [ -f "$t/samples/noise.bin" ] || fail "no half-written file to remove"
+  uninstall_silently "$t"
+  expect "exit code" 0 "$app_rc"
+  gone_soon "$t"
+  echo "ok: the cancelled installation is gone"
+  ;;
 default)
   dir="$TARGET_ROOT\\Zorvan Demo"
   make_media "$dir" 1

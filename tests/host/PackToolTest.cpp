@@ -2,6 +2,7 @@
 // reader, refusals that name the file and leave no output behind.
 #include "ArchiveCompressor.h"
 #include "Commands.h"
+#include "EmbeddedPrograms.h"
 #include "Payload.h"
 #include "VolumeWriter.h"
 
@@ -84,7 +85,7 @@ TEST(PackTool, PacksListsAndExtractsATreeAcrossVolumes)
     MakeFile("src/.profile", "p");
     fs::create_directories("src/emptydir");
 
-    Outcome pack = RunTool("pack", {"src", "out.001", "--volume-size", "20000", "--block-size", "2"});
+    Outcome pack = RunTool("pack", {"src", "out.001", "--volume-size", "20000", "--block-size", "2", "--no-uninstaller"});
     ASSERT_EQ(pack.code, 0) << pack.out;
     EXPECT_EQ(pack.out, "out.001: 4 directories, 7 files, 300016 bytes\n"
                         "the installer needs 1712000 bytes of memory for block size 2 (6 x 200000 + 512000)\n");
@@ -110,6 +111,72 @@ TEST(PackTool, PacksListsAndExtractsATreeAcrossVolumes)
     ASSERT_EQ(extract.code, 0) << extract.out;
     EXPECT_EQ(extract.out, "");
     EXPECT_EQ(Snapshot("copy"), Snapshot("src"));
+}
+
+// Every image carries the uninstaller as its first file, unless the author says otherwise; a tree
+// with an uninstaller of its own at its root must say so.
+TEST(PackTool, PutsTheUninstallerFirstUnlessTold)
+{
+    const EmbeddedProgram& program = EmbeddedUninstaller();
+    const std::string size = std::to_string(program.nSize);
+    const std::string padded = std::string(10 - size.size(), ' ') + size;
+    struct Case {
+        const char* what;
+        std::vector<std::string> extra;
+        bool ownUninstaller;
+        std::string listing;  // empty: refused with error
+        std::string error;
+    } cases[] = {
+        {"carried", {}, false,
+         "dir             d/\n"
+         "file  " + padded + "  Uninstal.exe\n"
+         "file           0  d/empty\n"
+         "file           2  a.txt\n"
+         "1 directories, 3 files, " + std::to_string(program.nSize + 2) + " bytes\n", ""},
+        {"left out", {"--no-uninstaller"}, false,
+         "dir             d/\n"
+         "file           0  d/empty\n"
+         "file           2  a.txt\n"
+         "1 directories, 2 files, 2 bytes\n", ""},
+        {"tree has its own", {}, true, "",
+         "error: 'uninstal.EXE': the tree has its own Uninstal.exe at its root; give --no-uninstaller to ship it "
+         "instead of the one the tool carries"},
+        {"tree has its own, told", {"--no-uninstaller"}, true,
+         "dir             d/\n"
+         "file           0  d/empty\n"
+         "file           3  uninstal.EXE\n"
+         "file           2  a.txt\n"
+         "1 directories, 3 files, 5 bytes\n", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedTempDir tmp;
+        MakeFile("src/a.txt", "hi");
+        MakeFile("src/d/empty", "");
+        if (c.ownUninstaller) MakeFile("src/uninstal.EXE", "own");
+        std::vector<std::string> args = {"src", "out.001"};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        Outcome pack = RunTool("pack", args);
+        bool carried = std::find(c.extra.begin(), c.extra.end(), "--no-uninstaller") == c.extra.end();
+        if (carried && !program.pData) {
+            // A tool built without the Windows side says so instead of making an image without it.
+            EXPECT_EQ(pack.code, 1);
+            EXPECT_FALSE(fs::exists("out.001"));
+            continue;
+        }
+        if (c.listing.empty()) {
+            EXPECT_EQ(pack.out, c.error);
+            EXPECT_FALSE(fs::exists("out.001"));
+            continue;
+        }
+        ASSERT_EQ(pack.code, 0) << pack.out;
+        EXPECT_EQ(RunTool("list", {"out.001"}).out, c.listing);
+        ASSERT_EQ(RunTool("extract", {"out.001", "copy"}).code, 0);
+        if (carried) {
+            EXPECT_TRUE(ReadBytes("copy/Uninstal.exe") ==
+                        std::string(reinterpret_cast<const char*>(program.pData), program.nSize));
+        }
+    }
 }
 
 TEST(PackTool, RefusesTreesTheInstallerCannotInstallAndLeavesNoOutput)

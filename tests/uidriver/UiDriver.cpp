@@ -24,6 +24,8 @@
 //                               Left Right Home End F4, a single character, or Shift+KEY / Alt+KEY
 //   msgbox [MS] [BUTTON]        wait for a message box, print its caption and then its text, and
 //                               press BUTTON (OK Cancel Yes No Retry Abort Ignore) if given
+//   hold PATH MS                open the file without sharing, as a program using it would, print
+//                               "held" and keep it open for MS milliseconds
 #include <windows.h>
 
 #include <cstdio>
@@ -370,6 +372,16 @@ void CmdMsgBox(const Args& a)
     SendMessageA(button, BM_CLICK, 0, 0);
 }
 
+void CmdHold(const Args& a)
+{
+    HANDLE h = CreateFileA(a[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) Fail("cannot open " + a[1]);
+    std::printf("held\n");
+    std::fflush(stdout);
+    Sleep(Millis(a, 2, 10000));
+    CloseHandle(h);
+}
+
 const struct Command {
     const char* name;
     size_t nArgs;  // the command's name included
@@ -379,7 +391,7 @@ const struct Command {
     {"items", 3, CmdItems},       {"selected", 3, CmdSelected}, {"focus", 2, CmdFocus},
     {"setfocus", 3, CmdSetFocus}, {"settext", 4, CmdSetText},   {"select", 4, CmdSelect},
     {"click", 3, CmdClick},       {"dblclick", 4, CmdDblClick}, {"keys", 4, CmdKeys},
-    {"msgbox", 1, CmdMsgBox},
+    {"msgbox", 1, CmdMsgBox},     {"hold", 3, CmdHold},
 };
 
 // Returns 2 for bad usage; failures of a command throw Failure.

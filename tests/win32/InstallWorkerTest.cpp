@@ -446,6 +446,8 @@ TEST_F(WorkerTest, FailuresEndWithOneMessage)
          "FATAL: access denied on 'Install.log'", "<none>"},
         {"under", nullptr, "FATAL: the file 'under.001' is corrupted: the sizes of its entries do not add up", ""},
         {"nofolder", nullptr, "FATAL: unable to open 'x.txt'", ""},
+        // What a failure leaves half-written is listed, so that it can be uninstalled.
+        {"cut", nullptr, "FATAL: unexpected end of file", "f.txt\r\n"},
         {"over", nullptr,
          "FATAL: the file 'over.001' is corrupted: bad entry name '' (empty name)", "f.txt\r\n"},
         {"unterminated", nullptr,

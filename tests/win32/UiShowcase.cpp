@@ -1,6 +1,6 @@
 // Puts up the installer's own windows one after another, with sample texts, so that a script can
 // photograph each screen: the backdrop with the welcome dialog, then the progress dialog in the
-// middle of a file. Between screens it hands over through marker files in the folder given as its
+// middle of a file, then the uninstaller's progress dialog. Between screens it hands over through marker files in the folder given as its
 // argument: it writes NAME.ready when a screen is up and painted and goes on once NAME.done exists.
 //   ui_showcase.exe FOLDER
 #include "AfxThread.h"
@@ -9,6 +9,7 @@
 #include "InstallMessages.h"
 #include "ProgressDlg.h"
 #include "StatusText.h"
+#include "UninstallDlg.h"
 #include "WelcomeDlg.h"
 
 #include <cstdio>
@@ -77,6 +78,21 @@ UINT PlayWorker(LPVOID pParam)
     send(WM_CLOSE, 0);
     return 0;
 }
+// Plays the uninstaller's removal a third of the way, waits to be photographed, then ends it.
+UINT PlayRemoval(LPVOID pParam)
+{
+    const HWND hDlg = static_cast<CUninstallDlg*>(pParam)->m_hWnd;
+    for (int n = 0; n <= 40; ++n) {
+        UninstallProgress p = {n < 40 ? "samples\\noise.bin" : "docs\\guide.txt", n, 120};
+        ::SendMessageA(hDlg, WM_UNINSTALL_PROGRESS, 0, LPARAM(&p));
+    }
+    ::RedrawWindow(hDlg, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ::Sleep(300);
+    Mark("uninstall");
+    while (!Exists(g_strFolder + "\\uninstall.done")) ::Sleep(50);
+    ::PostMessageA(hDlg, WM_UNINSTALL_DONE, 0, 0);
+    return 0;
+}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -112,6 +128,14 @@ int main(int argc, char** argv)
     ::WaitForSingleObject(pWorker->m_hThread, INFINITE);
     delete pWorker;
     delete pDlg;
+    app.m_pMainWnd = nullptr;
     delete pBackdrop;
+
+    CWinThread* pRemoval = AfxBeginThread(PlayRemoval, nullptr, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    CUninstallDlg uninstall(pRemoval, "Zorvan Demo - Uninstall");
+    pRemoval->m_pThreadParams = &uninstall;
+    uninstall.DoModal();
+    ::WaitForSingleObject(pRemoval->m_hThread, INFINITE);
+    delete pRemoval;
     return 0;
 }

@@ -6,6 +6,7 @@ set(ZRV_WINE_TESTS
   win32_app_tests
   win32_registry_tests
   win32_install_tests
+  win32_uninstall_tests
 )
 set(ZRV_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
 add_test(NAME wine_prefix COMMAND ${ZRV_WINE_RUN} --prefix-only)

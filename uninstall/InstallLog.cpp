@@ -1,0 +1,110 @@
+#include "InstallLog.h"
+
+#include "EntryName.h"
+
+#include <cstring>
+
+namespace {
+
+const char* const kRoots[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS"};
+const char kMarker[] = "[\\REGEDIT4]";
+const char kUninstallPrefix[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+struct LineParser {
+    InstallRecord& record;
+    LogDamage& damage;
+    bool bRegistry = false;
+    int nKey = -1;  // index of the last key line in record.items
+
+    bool Fail(int nLine, const char* pszReason)
+    {
+        damage.nLine = nLine;
+        damage.strReason = pszReason;
+        return false;
+    }
+
+    bool PayloadLine(int nLine, const CString& line)
+    {
+        // The same rule as when the entry was installed: nothing that could leave the target.
+        char buffer[kEntryNameBufferSize] = {};
+        if (line.GetLength() >= int(sizeof buffer)) return Fail(nLine, "the path is longer than 255 bytes");
+        std::memcpy(buffer, line.GetString(), size_t(line.GetLength()));
+        if (const char* why = CheckEntryName(buffer, sizeof buffer)) return Fail(nLine, why);
+        bool dir = line[0] == '\\';
+        record.items.push_back({dir ? LogItemKind::Directory : LogItemKind::File, nLine, dir ? line.Mid(1) : line, -1, CString()});
+        return true;
+    }
+
+    bool KeyLine(int nLine, const CString& line)
+    {
+        if (line[line.GetLength() - 1] != ']') return Fail(nLine, "a key line without its closing bracket");
+        CString body = line.Mid(2, line.GetLength() - 3);
+        for (int r = 0; r < 4; ++r) {
+            CString root = CString(kRoots[r]) + "\\";
+            if (body.Left(root.GetLength()) != root) continue;
+            CString path = body.Mid(root.GetLength());
+            record.items.push_back({LogItemKind::Key, nLine, path, r, CString()});
+            nKey = int(record.items.size()) - 1;
+            CString prefix(kUninstallPrefix);
+            if (r == 2 && path.GetLength() > prefix.GetLength() &&
+                path.Left(prefix.GetLength()).CompareNoCase(prefix) == 0)
+                record.strProductName = path.Mid(prefix.GetLength());
+            return true;
+        }
+        return Fail(nLine, "a key under a root that the installer does not write");
+    }
+
+    bool RegistryLine(int nLine, const CString& line)
+    {
+        if (line.Left(2) == "\\[") return KeyLine(nLine, line);
+        if (nKey < 0) return Fail(nLine, "a value line before any key line");
+        const LogItem& key = record.items[size_t(nKey)];
+        record.items.push_back({LogItemKind::Value, nLine, line, key.nRoot, key.strPath});
+        return true;
+    }
+
+    bool Line(int nLine, const CString& line)
+    {
+        if (bRegistry) return RegistryLine(nLine, line);
+        if (line == kMarker) {
+            bRegistry = true;
+            return true;
+        }
+        return PayloadLine(nLine, line);
+    }
+};
+
+}  // namespace
+
+bool ParseInstallLog(const char* pData, size_t nSize, InstallRecord& record, LogDamage& damage)
+{
+    record = InstallRecord();
+    LineParser parser{record, damage};
+    size_t start = 0;
+    int nLine = 0;
+    while (start < nSize) {
+        ++nLine;
+        size_t end = start;
+        while (end + 1 < nSize && !(pData[end] == '\r' && pData[end + 1] == '\n')) ++end;
+        // A last line without its CR LF was cut short: what it names may be another file's name.
+        if (end + 1 >= nSize) return parser.Fail(nLine, "the last line is incomplete");
+        if (std::memchr(pData + start, '\0', end - start)) return parser.Fail(nLine, "a zero byte inside the line");
+        if (!parser.Line(nLine, CString(pData + start, int(end - start)))) return false;
+        start = end + 2;
+    }
+    return true;
+}
+
+const char* LogRootName(int nRoot) { return nRoot >= 0 && nRoot < 4 ? kRoots[nRoot] : ""; }
+
+int PathDepth(const CString& strPath)
+{
+    int depth = 0;
+    bool inComponent = false;
+    for (int i = 0; i < strPath.GetLength(); ++i) {
+        bool sep = strPath[i] == '\\';
+        if (!sep && !inComponent) ++depth;
+        inComponent = !sep;
+    }
+    return depth;
+}

@@ -1,0 +1,4 @@
+#include "UninstallApp.h"
+
+// The one application object; the framework's WinMain finds it and calls InitInstance.
+CUninstallApp theApp;

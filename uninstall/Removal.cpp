@@ -1,0 +1,200 @@
+#include "Removal.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+HKEY RootKey(int nRoot)
+{
+    static const HKEY kKeys[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS};
+    return kKeys[nRoot];
+}
+
+// The subkey path as the registry calls want it: without backslashes at either end.
+CString TrimmedKey(const CString& strPath)
+{
+    int first = 0, last = strPath.GetLength();
+    while (first < last && strPath[first] == '\\') ++first;
+    while (last > first && strPath[last - 1] == '\\') --last;
+    return strPath.Mid(first, last - first);
+}
+
+CString KeyText(const LogItem& item)
+{
+    return CString(LogRootName(item.nRoot)) + "\\" + (item.kind == LogItemKind::Value ? item.strKey : item.strPath);
+}
+
+const char* ErrorReason(DWORD err)
+{
+    switch (err) {
+    case ERROR_ACCESS_DENIED: return "access denied (in use, read-only or no rights)";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return "in use by a program";
+    case ERROR_DIR_NOT_EMPTY: return "holds files that the installation did not make";
+    default: return "the system refused to remove it";
+    }
+}
+
+bool Gone(DWORD err) { return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND; }
+
+void Leave(RemovalReport& report, const CString& what, const char* why) { report.left.push_back({what, why}); }
+
+// True when a directory on the way from the target to the item (the item itself included when
+// bSelf) is a reparse point: such a path is not followed.
+bool ThroughReparsePoint(const CString& strTarget, const CString& strPath, bool bSelf)
+{
+    CString path = strTarget;
+    int start = 0;
+    for (;;) {
+        int sep = strPath.Find('\\', start);
+        if (sep < 0 && !bSelf) return false;
+        CString component = sep < 0 ? strPath.Mid(start) : strPath.Mid(start, sep - start);
+        path += "\\" + component;
+        DWORD attrs = GetFileAttributesA(path);
+        if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+        if (sep < 0) return false;
+        start = sep + 1;
+    }
+}
+
+void RemoveValue(const LogItem& item, RemovalReport& report)
+{
+    CString what = KeyText(item) + ": " + (item.strPath.IsEmpty() ? CString("(default)") : item.strPath);
+    CString key = TrimmedKey(item.strKey);
+    HKEY hKey = nullptr;
+    LONG rc = RegOpenKeyExA(RootKey(item.nRoot), key, 0, KEY_SET_VALUE, &hKey);
+    if (rc == ERROR_FILE_NOT_FOUND) return;  // the key went with its values already
+    if (rc != ERROR_SUCCESS) return Leave(report, what, ErrorReason(DWORD(rc)));
+    rc = RegDeleteValueA(hKey, item.strPath);
+    RegCloseKey(hKey);
+    if (rc == ERROR_SUCCESS) ++report.nRemoved;
+    else if (rc != ERROR_FILE_NOT_FOUND) Leave(report, what, ErrorReason(DWORD(rc)));
+}
+
+void RemoveKey(const LogItem& item, RemovalReport& report)
+{
+    CString key = TrimmedKey(item.strPath);
+    if (key.IsEmpty()) return;  // values set on a root itself: the root stays
+    HKEY hKey = nullptr;
+    LONG rc = RegOpenKeyExA(RootKey(item.nRoot), key, 0, KEY_READ, &hKey);
+    if (rc == ERROR_FILE_NOT_FOUND) return;
+    if (rc != ERROR_SUCCESS) return Leave(report, KeyText(item), ErrorReason(DWORD(rc)));
+    DWORD nSubKeys = 0, nValues = 0;
+    rc = RegQueryInfoKeyA(hKey, nullptr, nullptr, nullptr, &nSubKeys, nullptr, nullptr, &nValues, nullptr,
+                          nullptr, nullptr, nullptr);
+    RegCloseKey(hKey);
+    if (rc != ERROR_SUCCESS) return Leave(report, KeyText(item), ErrorReason(DWORD(rc)));
+    if (nSubKeys != 0 || nValues != 0)
+        return Leave(report, KeyText(item), "holds values or keys that the installation did not make");
+    rc = RegDeleteKeyA(RootKey(item.nRoot), key);
+    if (rc == ERROR_SUCCESS) ++report.nRemoved;
+    else if (rc != ERROR_FILE_NOT_FOUND) Leave(report, KeyText(item), ErrorReason(DWORD(rc)));
+}
+
+bool SameFile(const CString& a, const CString& b) { return a.CompareNoCase(b) == 0; }
+
+// Items of one kind in the reverse order of the log; with bDeepestFirst, deeper paths first.
+std::vector<const LogItem*> InRemovalOrder(const InstallRecord& record, LogItemKind kind, bool bDeepestFirst)
+{
+    std::vector<const LogItem*> items;
+    for (auto it = record.items.rbegin(); it != record.items.rend(); ++it)
+        if (it->kind == kind) items.push_back(&*it);
+    if (bDeepestFirst)
+        std::stable_sort(items.begin(), items.end(), [](const LogItem* a, const LogItem* b) {
+            return PathDepth(a->strPath) > PathDepth(b->strPath);
+        });
+    return items;
+}
+
+}  // namespace
+
+void RemoveFileOf(const CString& strPath, RemovalReport& report, DWORD nWaitMs)
+{
+    for (DWORD waited = 0;; waited += 100) {
+        if (DeleteFileA(strPath)) {
+            ++report.nRemoved;
+            return;
+        }
+        DWORD err = GetLastError();
+        if (Gone(err)) return;
+        bool busy = err == ERROR_ACCESS_DENIED || err == ERROR_SHARING_VIOLATION;
+        if (!busy || waited >= nWaitMs) return Leave(report, strPath, ErrorReason(err));
+        Sleep(100);
+    }
+}
+
+void RemoveDirectoryIfEmpty(const CString& strPath, RemovalReport& report)
+{
+    if (RemoveDirectoryA(strPath)) {
+        ++report.nRemoved;
+        return;
+    }
+    DWORD err = GetLastError();
+    if (Gone(err)) return;
+    // Some systems say "access denied" for a folder that merely holds something.
+    DWORD attrs = GetFileAttributesA(strPath);
+    if (err == ERROR_ACCESS_DENIED && attrs != INVALID_FILE_ATTRIBUTES) {
+        WIN32_FIND_DATAA data;
+        HANDLE h = FindFirstFileA(strPath + "\\*", &data);
+        bool holds = false;
+        if (h != INVALID_HANDLE_VALUE) {
+            do {
+                holds = holds || (std::strcmp(data.cFileName, ".") != 0 && std::strcmp(data.cFileName, "..") != 0);
+            } while (!holds && FindNextFileA(h, &data));
+            FindClose(h);
+        }
+        if (holds) err = ERROR_DIR_NOT_EMPTY;
+    }
+    Leave(report, strPath, ErrorReason(err));
+}
+
+RemovalReport RemoveInstalledItems(const InstallRecord& record, const CString& strTargetDir,
+                                   const std::vector<CString>& skipFiles, const RemovalProgress& progress)
+{
+    RemovalReport report;
+    std::vector<const LogItem*> order;
+    for (auto kind : {LogItemKind::Value, LogItemKind::Key, LogItemKind::File, LogItemKind::Directory}) {
+        bool deepestFirst = kind == LogItemKind::Key || kind == LogItemKind::Directory;
+        std::vector<const LogItem*> items = InRemovalOrder(record, kind, deepestFirst);
+        order.insert(order.end(), items.begin(), items.end());
+    }
+    int nDone = 0;
+    const int nTotal = int(order.size());
+    for (const LogItem* item : order) {
+        switch (item->kind) {
+        case LogItemKind::Value:
+            if (progress) progress(KeyText(*item), nDone, nTotal);
+            RemoveValue(*item, report);
+            break;
+        case LogItemKind::Key:
+            if (progress) progress(KeyText(*item), nDone, nTotal);
+            RemoveKey(*item, report);
+            break;
+        case LogItemKind::File: {
+            if (progress) progress(item->strPath, nDone, nTotal);
+            bool skip = std::any_of(skipFiles.begin(), skipFiles.end(),
+                                    [&](const CString& s) { return SameFile(s, item->strPath); });
+            CString path = strTargetDir + "\\" + item->strPath;
+            if (skip) break;
+            if (ThroughReparsePoint(strTargetDir, item->strPath, false))
+                Leave(report, path, "a link or junction on its path; not followed");
+            else
+                RemoveFileOf(path, report, 0);
+            break;
+        }
+        case LogItemKind::Directory: {
+            if (progress) progress(item->strPath, nDone, nTotal);
+            CString path = strTargetDir + "\\" + item->strPath;
+            if (ThroughReparsePoint(strTargetDir, item->strPath, true))
+                Leave(report, path, "a link or junction on its path; not followed");
+            else
+                RemoveDirectoryIfEmpty(path, report);
+            break;
+        }
+        }
+        ++nDone;
+    }
+    if (progress) progress("", nDone, nTotal);
+    return report;
+}

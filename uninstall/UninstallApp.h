@@ -1,0 +1,53 @@
+// CUninstallApp: Uninstal.exe, which removes what an installation made, as the Install.log beside
+// it lists it, and nothing else.
+//
+//   Uninstal.exe [/S]     /S: no question and no window at all
+//   Uninstal.exe /?       the usage, in a box
+// Exit codes: 0 everything listed is gone (or already was); 2 some items were left in place;
+// 1 nothing was removed (no log, a damaged log, the answer No, no rights).
+// The program the user starts hands the work to a copy of itself (Handover.h) and ends with its
+// verdict.
+#pragma once
+
+#include "AfxWinApp.h"
+#include "Handover.h"
+#include "InstallLog.h"
+#include "Removal.h"
+
+class CUninstallApp : public CWinApp {
+public:
+    CUninstallApp() : CWinApp("Uninstall") {}
+
+    BOOL InitInstance() override;
+    int ExitInstance() override { return m_nExitCode; }
+
+    enum { kRemoved = 0, kNothingRemoved = 1, kSomeLeft = 2 };
+
+private:
+    struct Options {
+        bool bSilent = false;
+        bool bHelp = false;
+        bool bHandover = false;
+        HandoverArgs handover;
+        CString strProgram;  // the first program's full path (its folder is the target)
+    };
+
+    bool ParseOptions(int argc, char** argv, Options& options);
+    int Main();
+    int FirstProcess();
+    int Work(HandoverArgs* pHandover);
+    bool ReadRecord();
+    RemovalReport RemoveWithProgress();
+    void FinishTarget(RemovalReport& report, HandoverArgs* pHandover);
+    int Verdict(const RemovalReport& report) const;
+    void ShowOutcome(const RemovalReport& report);
+    int Tell(const CString& strText, UINT nType);
+
+    Options m_options;
+    CString m_strTarget;       // the target directory, without a trailing backslash
+    CString m_strProgramName;  // the first program's file name in the target
+    CString m_strProduct;
+    CString m_strCaption;
+    InstallRecord m_record;
+    int m_nExitCode = kNothingRemoved;
+};

@@ -1,0 +1,43 @@
+#include "UninstallDlg.h"
+
+#include "AfxThread.h"
+
+BEGIN_MESSAGE_MAP(CUninstallDlg, CDialog)
+END_MESSAGE_MAP()
+
+CUninstallDlg::CUninstallDlg(CWinThread* pWorker, const CString& strCaption)
+    : CDialog(IDD, nullptr), m_pWorker(pWorker), m_strCaption(strCaption)
+{
+}
+
+void CUninstallDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, 1000, m_bar);
+    DDX_Control(pDX, 1002, m_status);
+}
+
+BOOL CUninstallDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    SetWindowText(m_strCaption);
+    m_bar.SetRange(0, 100);
+    m_bar.SetPos(0);
+    if (m_pWorker) m_pWorker->ResumeThread();
+    return TRUE;
+}
+
+LRESULT CUninstallDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_UNINSTALL_PROGRESS: {
+        const auto* p = reinterpret_cast<const UninstallProgress*>(lParam);
+        m_status.SetWindowText(p->pszItem);
+        if (p->nDone == 0) m_bar.SetRange(0, p->nTotal > 0 ? p->nTotal : 1);
+        m_bar.SetPos(p->nDone);
+        return 0;
+    }
+    case WM_UNINSTALL_DONE: EndDialog(IDOK); return 0;
+    default: return CDialog::WindowProc(message, wParam, lParam);
+    }
+}
