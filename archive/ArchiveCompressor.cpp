@@ -34,15 +34,82 @@ void AlterBlock(uint8_t* block, int32_t lastIndex)
     }
 }
 
-// One block on its way through a sorting thread.
+namespace {
+
+// The count of front bytes in bijective base 2, most significant digit first: 258 is the digit
+// 1 and 257 the digit 2 (1 -> 258, 2 -> 257, 3 -> 258 258, 4 -> 258 257, ...).
+uint16_t* AppendRunDigits(uint16_t* out, uint32_t length)
+{
+    uint16_t digits[32];
+    int count = 0;
+    while (length) {
+        if (length & 1) {
+            digits[count++] = kSymbolRunOne;
+            length = (length - 1) / 2;
+        } else {
+            digits[count++] = kSymbolRunTwo;
+            length = (length - 2) / 2;
+        }
+    }
+    while (count) *out++ = digits[--count];
+    return out;
+}
+
+// The block's symbols: move-to-front positions 1 to 255 and run digits for position 0, then the
+// end symbol. At most n + 1 of them, since a run of k front bytes takes at most k digits.
+size_t MoveToFrontSymbols(const uint8_t* lastColumn, int32_t n, uint16_t* symbols)
+{
+    uint8_t list[256];
+    for (int i = 0; i < 256; ++i) list[i] = uint8_t(i);
+    uint16_t* out = symbols;
+    uint32_t run = 0;
+    for (int32_t k = 0; k < n; ++k) {
+        uint8_t c = lastColumn[k];
+        if (list[0] == c) {
+            ++run;
+            continue;
+        }
+        if (run) {
+            out = AppendRunDigits(out, run);
+            run = 0;
+        }
+        const uint8_t* at = static_cast<const uint8_t*>(std::memchr(list + 1, c, 255));
+        int pos = int(at - list);
+        std::memmove(list + 1, list, size_t(pos));
+        list[0] = c;
+        *out++ = uint16_t(pos);
+    }
+    if (run) out = AppendRunDigits(out, run);
+    *out++ = kSymbolEnd;
+    return size_t(out - symbols);
+}
+
+}  // namespace
+
+// One block on its way to the coder: filled, then sorted and turned into symbols (on a sorting
+// thread or the caller's), then coded on the caller's thread.
 struct CArchiveCompressor::SortJob {
     std::vector<uint8_t> block, lastColumn;
+    std::vector<uint16_t> symbols;
+    size_t symbolCount = 0;
     int32_t n = 0;
     int32_t origin = 0;
     bool last = false;
     uint64_t inputEnd = 0;  // input bytes up to the end of this block
     bool sorted = false;
     std::exception_ptr error;
+
+    explicit SortJob(int32_t capacity)
+        : block(size_t(capacity)), lastColumn(size_t(capacity)), symbols(size_t(capacity) + 1)
+    {
+    }
+
+    void Prepare(CBlockSorter& sorter)
+    {
+        AlterBlock(block.data(), n - 1);
+        origin = sorter.Sort(block.data(), n, lastColumn.data());
+        symbolCount = MoveToFrontSymbols(lastColumn.data(), n, symbols.data());
+    }
 };
 
 // Sorting threads over a ring of jobs. The caller's thread fills the job at m_fill, submits it and
@@ -50,12 +117,10 @@ struct CArchiveCompressor::SortJob {
 // ring order, which is block order.
 class CArchiveCompressor::SortPool {
 public:
-    SortPool(int threads, int32_t capacity) : m_jobs(size_t(threads) + 1)
+    SortPool(int threads, int32_t capacity)
     {
-        for (SortJob& job : m_jobs) {
-            job.block.resize(size_t(capacity));
-            job.lastColumn.resize(size_t(capacity));
-        }
+        m_jobs.reserve(size_t(threads) + 1);
+        for (int i = 0; i <= threads; ++i) m_jobs.emplace_back(capacity);
         // The sorters' memory is taken here, so its lack shows on the caller's thread.
         std::vector<std::unique_ptr<CBlockSorter>> sorters;
         for (int i = 0; i < threads; ++i) sorters.push_back(std::make_unique<CBlockSorter>(capacity));
@@ -115,8 +180,7 @@ private:
             m_queue.pop_front();
             lock.unlock();
             try {
-                AlterBlock(job->block.data(), job->n - 1);
-                job->origin = sorter->Sort(job->block.data(), job->n, job->lastColumn.data());
+                job->Prepare(*sorter);
             } catch (...) {
                 job->error = std::current_exception();
             }
@@ -163,9 +227,8 @@ CArchiveCompressor::CArchiveCompressor(int blockSize, IByteSink& sink, int threa
         m_pool = std::make_unique<SortPool>(threads, m_capacity);
         m_fill = m_pool->Filling().block.data();
     } else {
-        m_block.resize(size_t(m_capacity));
-        m_lastColumn.resize(size_t(m_capacity));
-        m_fill = m_block.data();
+        m_single = std::make_unique<SortJob>(m_capacity);
+        m_fill = m_single->block.data();
     }
     m_raw.Setup(256, 0, 256);
 }
@@ -254,15 +317,12 @@ void CArchiveCompressor::EncodeBlock(bool last)
         m_fill = m_pool->Submit([this](const SortJob& sorted) { CodeSorted(sorted); }).block.data();
         if (last) m_pool->Drain([this](const SortJob& sorted) { CodeSorted(sorted); });
     } else {
-        SortJob job;
+        SortJob& job = *m_single;
         job.n = m_used;
         job.last = last;
         job.inputEnd = m_bytesIn;
-        AlterBlock(m_block.data(), job.n - 1);
-        job.origin = m_sorter.Sort(m_block.data(), job.n, m_lastColumn.data());
-        job.lastColumn.swap(m_lastColumn);
+        job.Prepare(m_sorter);
         CodeSorted(job);
-        job.lastColumn.swap(m_lastColumn);
     }
     m_used = 0;
 }
@@ -272,7 +332,7 @@ void CArchiveCompressor::CodeSorted(const SortJob& job)
     // A positive value origin + 1 marks an ordinary block, the complement of origin the last one.
     EncodeOrigin(job.last ? ~uint32_t(job.origin) : uint32_t(job.origin) + 1);
     m_models.Setup();
-    EncodeSymbols(job.lastColumn.data(), job.n);
+    for (size_t i = 0; i < job.symbolCount; ++i) EncodeSymbol(job.symbols[i]);
     // The last block's input count includes bytes still held in a run when it was cut.
     m_bytesCoded = job.last ? m_bytesIn : job.inputEnd;
     if (m_progress) m_progress(m_bytesCoded);
@@ -281,49 +341,6 @@ void CArchiveCompressor::CodeSorted(const SortJob& job)
 void CArchiveCompressor::EncodeOrigin(uint32_t value)
 {
     for (int shift = 24; shift >= 0; shift -= 8) m_encoder.Encode(m_raw, int((value >> shift) & 0xFF) + 1);
-}
-
-void CArchiveCompressor::EncodeSymbols(const uint8_t* lastColumn, int32_t n)
-{
-    uint8_t list[256];
-    for (int i = 0; i < 256; ++i) list[i] = uint8_t(i);
-    uint32_t run = 0;
-    for (int32_t k = 0; k < n; ++k) {
-        uint8_t c = lastColumn[k];
-        if (list[0] == c) {
-            ++run;
-            continue;
-        }
-        if (run) {
-            EncodeRun(run);
-            run = 0;
-        }
-        const uint8_t* at = static_cast<const uint8_t*>(std::memchr(list + 1, c, 255));
-        int pos = int(at - list);
-        std::memmove(list + 1, list, size_t(pos));
-        list[0] = c;
-        EncodeSymbol(pos);
-    }
-    if (run) EncodeRun(run);
-    EncodeSymbol(kSymbolEnd);
-}
-
-// The count of front bytes in bijective base 2, most significant digit first: 258 is the digit
-// 1 and 257 the digit 2 (1 -> 258, 2 -> 257, 3 -> 258 258, 4 -> 258 257, ...).
-void CArchiveCompressor::EncodeRun(uint32_t length)
-{
-    int digits[32];
-    int count = 0;
-    while (length) {
-        if (length & 1) {
-            digits[count++] = kSymbolRunOne;
-            length = (length - 1) / 2;
-        } else {
-            digits[count++] = kSymbolRunTwo;
-            length = (length - 2) / 2;
-        }
-    }
-    while (count) EncodeSymbol(digits[--count]);
 }
 
 // A symbol through "basis" (its class) and, for positions above 1, the class's position model.

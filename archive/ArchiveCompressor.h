@@ -26,8 +26,8 @@ constexpr int kMinBlockSize = 1;
 constexpr int kMaxBlockSize = 255;
 constexpr uint64_t ReaderMemory(int blockSize) { return 6ull * uint64_t(blockSize) * kBlockUnit + 512000; }
 
-// Threads: with threads above 1, that many helper threads sort later blocks while the caller's
-// thread codes the earlier ones in order, with at most threads + 1 blocks in memory. The image is
+// Threads: with threads above 1, that many helper threads sort later blocks (and turn them into
+// move-to-front symbols) while the caller's thread codes the earlier ones in order, with at most threads + 1 blocks in memory. The image is
 // the same byte for byte for every number of threads. Write, Finish and the sink run on the
 // caller's thread only.
 class CArchiveCompressor {
@@ -62,14 +62,11 @@ private:
     void EncodeBlock(bool last);
     void CodeSorted(const SortJob& job);
     void EncodeOrigin(uint32_t value);
-    void EncodeSymbols(const uint8_t* lastColumn, int32_t n);
-    void EncodeRun(uint32_t length);
     void EncodeSymbol(int symbol);
 
     int32_t m_capacity;
-    std::vector<uint8_t> m_block;
-    std::vector<uint8_t> m_lastColumn;
-    uint8_t* m_fill;  // the block being filled: m_block, or a sort job's when threads sort
+    std::unique_ptr<SortJob> m_single;  // the one job when the caller's thread sorts too
+    uint8_t* m_fill;                    // the block being filled: the single job's or the pool's
     int32_t m_used = 0;
     int m_runByte = -1;
     uint32_t m_runLength = 0;
