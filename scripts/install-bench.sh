@@ -97,7 +97,7 @@ run_nsis() {
 }
 
 same_tree() {
-  diff -r "$work/tree" "$1" -x Install.log >/dev/null || { echo "install-bench: $2 did not install the tree" >&2; exit 1; }
+  diff -r "$work/tree" "$1" -x Install.log -x Uninstal.exe >/dev/null || { echo "install-bench: $2 did not install the tree" >&2; exit 1; }
 }
 
 declare -A times
@@ -117,7 +117,7 @@ zrv_t=$(echo "${times[zrv]}" | median)
 echo
 echo "product tree: $files files, $bytes bytes; $rounds interleaved rounds under Wine, medians"
 printf '| installer | medium bytes | install s | ours / theirs: time | ours / theirs: size |\n|---|---|---|---|---|\n'
-printf '| Setup.exe (zrvtool pack, block size 9) | %d | %.2f | 1 | 1 |\n' "$zrv_size" "$zrv_t"
+printf '| Setup.exe (zrvtool pack, block size 9, with Uninstal.exe) | %d | %.2f | 1 | 1 |\n' "$zrv_size" "$zrv_t"
 for comp in lzma bzip2; do
   t=$(echo "${times[$comp]}" | median)
   size=$(stat -c %s "$work/nsis-$comp.exe")
