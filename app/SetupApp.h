@@ -7,16 +7,11 @@
 
 class CBackdropWnd;
 
-// Why a Setup.ini text was refused and on which line (1-based; 0 when no line applies).
 // Free megabytes from the counts that the drive reports: (free clusters x sectors per cluster) /
 // (1,048,576 / bytes per sector), in 64 bits so that large drives do not wrap. Returns -1 when the
 // counts cannot describe a drive (no bytes per sector, or a sector larger than a megabyte).
 long long FreeMegabytes(DWORD sectorsPerCluster, DWORD bytesPerSector, DWORD freeClusters);
 
-struct SetupIniProblem {
-    CString m_strReason;
-    int m_nLine = 0;
-};
 class CWinThread;
 class CProgressDlg;
 struct InstallJob;
@@ -33,14 +28,10 @@ public:
     // it shows no message for any failure.
     BOOL ReadSetupIni();
 
-    // The reading itself, on a decoded zero-terminated text: fills m_config and returns TRUE under
-    // the same rules. When it returns FALSE and pProblem is given, pProblem says why. The text is
-    // unchanged afterwards.
+    // The reading itself, on a decoded zero-terminated text (ParseSetupText into m_config).
     BOOL ParseSetupText(char* pszText, SetupIniProblem* pProblem = nullptr);
 
-    // If the line at pszLine starts with pszKey and a value can be taken (up to the closing double
-    // quote of a quoted value, else up to the next CR), copies the value into strValue and returns
-    // TRUE. The text is unchanged afterwards.
+    // One key line's value (the configuration's ReadKeyValue).
     BOOL ReadKeyValue(char* pszLine, const char* pszKey, CString& strValue);
 
     // The checks on the target directory that the user confirmed, in this order. Each returns TRUE

@@ -15,6 +15,14 @@ RegistryScript::RegistryScript(const char* pszFileName, const CString& strInstal
     m_pText = ReadWholeSetupIni(file);
 }
 
+RegistryScript::RegistryScript(const char* pText, size_t nLength, const CString& strInstallPath,
+                               const CString& strProductName)
+    : m_strProductName(strProductName), m_strInstallPath(strInstallPath), m_pText(new char[nLength + 1])
+{
+    std::memcpy(m_pText, pText, nLength);
+    m_pText[nLength] = '\0';
+}
+
 RegistryScript::~RegistryScript() { delete[] m_pText; }
 
 namespace {
@@ -121,8 +129,9 @@ private:
 // One application of a script: the log, the registry and the install path it works with.
 class ScriptRun {
 public:
-    ScriptRun(CFile& log, RegistryBackend& registry, const CString& strInstallPath)
-        : m_log(log), m_registry(registry), m_strInstallPath(strInstallPath)
+    ScriptRun(CFile& log, RegistryBackend& registry, const CString& strInstallPath,
+              RegistryScriptObserver* pObserver)
+        : m_log(log), m_registry(registry), m_strInstallPath(strInstallPath), m_pObserver(pObserver)
     {
     }
 
@@ -136,10 +145,25 @@ private:
     bool SetString(HKEY hKey, const std::string& strName, const char* p);
     bool SetBinary(HKEY hKey, const std::string& strName, const char* p);
     bool SetDword(HKEY hKey, const std::string& strName, const char* p);
+    // The line at pLine is about to be applied.
+    void At(const char* pLine)
+    {
+        m_pLine = pLine;
+        if (m_pObserver) m_pObserver->OnLine(pLine);
+    }
+    // Records why the current line failed; returns false.
+    bool Fail(const char* pszWhy)
+    {
+        m_pszFailure = pszWhy;
+        return false;
+    }
 
     CFile& m_log;
     RegistryBackend& m_registry;
     const CString& m_strInstallPath;
+    RegistryScriptObserver* m_pObserver;
+    const char* m_pLine = nullptr;
+    const char* m_pszFailure = nullptr;
 };
 
 // Runs the key lines from pLine, the first line that is not skipped. Returns false when a key
@@ -147,10 +171,18 @@ private:
 // where a key line may stand but that does not begin with "[".
 bool ScriptRun::RunKeys(const char* pLine)
 {
-    while (pLine && *pLine == '[') {
-        if (!ApplyKeyLine(pLine, &pLine)) return false;
+    bool bOk = true;
+    while (bOk && pLine && *pLine == '[') {
+        At(pLine);
+        bOk = ApplyKeyLine(pLine, &pLine);
     }
-    return true;
+    if (m_pObserver) {
+        if (bOk)
+            m_pObserver->OnScriptEnd(pLine, nullptr);
+        else
+            m_pObserver->OnScriptEnd(m_pLine, m_pszFailure ? m_pszFailure : "the line failed");
+    }
+    return bOk;
 }
 
 // Applies one key line and the value lines after it. On success *ppNext is the first line after
@@ -165,13 +197,14 @@ bool ScriptRun::ApplyKeyLine(const char* pLine, const char** ppNext)
             break;
         }
     }
-    if (!pRoot) return false;
+    if (!pRoot) return Fail("the key line does not begin with a root the installer knows");
     const char* pPath = pRootName + std::strlen(pRoot->pszPrefix);
     const char* pClose = FindOnLine(pPath, ']');
-    if (!pClose) return false;
+    if (!pClose) return Fail("the key line has no closing ]");
 
     HKEY hKey = nullptr;
-    if (m_registry.CreateKey(pRoot->hKey, std::string(pPath, pClose).c_str(), &hKey) != ERROR_SUCCESS) return false;
+    if (m_registry.CreateKey(pRoot->hKey, std::string(pPath, pClose).c_str(), &hKey) != ERROR_SUCCESS)
+        return Fail("the registry refused the key");
     OpenKey key(m_registry, hKey);
     Log("\\[" + std::string(pRootName, pClose) + "]\r\n");
 
@@ -181,6 +214,7 @@ bool ScriptRun::ApplyKeyLine(const char* pLine, const char** ppNext)
     for (;;) {
         pNext = SkipLines(NextLine(pNext));
         if (!pNext || *pNext != '"') break;
+        At(pNext);
         if (!ApplyValueLine(key.Get(), pNext)) return false;
     }
     key.Close();
@@ -193,7 +227,8 @@ bool ScriptRun::ApplyValueLine(HKEY hKey, const char* pLine)
 {
     const char* pName = pLine + 1;
     const char* pNameEnd = FindOnLine(pName, '"');
-    if (!pNameEnd || pNameEnd[1] != '=') return false;
+    if (!pNameEnd) return Fail("the value's name has no closing quote on its line");
+    if (pNameEnd[1] != '=') return Fail("the value's name is not followed directly by =");
     std::string strName(pName, pNameEnd);
     const char* pValue = pNameEnd + 2;
 
@@ -205,7 +240,7 @@ bool ScriptRun::ApplyValueLine(HKEY hKey, const char* pLine)
     else if (std::strncmp(pValue, "dword:", 6) == 0)
         bSet = SetDword(hKey, strName, pValue + 6);
     else
-        return false;
+        return Fail("the value is neither a quoted string nor hex: nor dword:");
     if (!bSet) return false;
     Log(strName + "\r\n");
     return true;
@@ -215,11 +250,13 @@ bool ScriptRun::ApplyValueLine(HKEY hKey, const char* pLine)
 bool ScriptRun::SetString(HKEY hKey, const std::string& strName, const char* p)
 {
     const char* pEnd = std::strchr(p, '"');
-    if (!pEnd) return false;
+    if (!pEnd) return Fail("the string value has no closing quote");
     std::string strValue = ExpandInstallPath(std::string(p, pEnd), m_strInstallPath);
-    if (strValue.size() >= 0xFFFFFFFFu) return false;  // its size with the NUL must fit a DWORD
-    return m_registry.SetValue(hKey, strName.c_str(), REG_SZ, reinterpret_cast<const BYTE*>(strValue.c_str()),
-                               DWORD(strValue.size() + 1)) == ERROR_SUCCESS;
+    if (strValue.size() >= 0xFFFFFFFFu) return Fail("the string value is too long");  // its size with the NUL must fit a DWORD
+    if (m_registry.SetValue(hKey, strName.c_str(), REG_SZ, reinterpret_cast<const BYTE*>(strValue.c_str()),
+                            DWORD(strValue.size() + 1)) != ERROR_SUCCESS)
+        return Fail("the registry refused the value");
+    return true;
 }
 
 // Comma-separated bytes of two hexadecimal digits each. A byte is read at p after optional white
@@ -234,27 +271,30 @@ bool ScriptRun::SetBinary(HKEY hKey, const std::string& strName, const char* p)
         const char* pDigit = p;
         while (IsWhite(*pDigit)) ++pDigit;
         int nHigh = HexDigit(pDigit[0]);
-        if (nHigh < 0) return false;
+        if (nHigh < 0) return Fail("a hexadecimal byte is expected here in the hex: list");
         int nLow = HexDigit(pDigit[1]);
         bytes.push_back(BYTE(nLow < 0 ? nHigh : nHigh * 16 + nLow));
         // p[0] is not NUL here (a digit was found at or after it); p[1] may be.
         if (p[1] == '\0' || p[2] != ',') break;
         p += 3;
     }
-    return m_registry.SetValue(hKey, strName.c_str(), REG_BINARY, bytes.data(), DWORD(bytes.size())) ==
-           ERROR_SUCCESS;
+    if (m_registry.SetValue(hKey, strName.c_str(), REG_BINARY, bytes.data(), DWORD(bytes.size())) != ERROR_SUCCESS)
+        return Fail("the registry refused the value");
+    return true;
 }
 
 // Up to eight hexadecimal digits after optional white space; what follows them is ignored.
 bool ScriptRun::SetDword(HKEY hKey, const std::string& strName, const char* p)
 {
     while (IsWhite(*p)) ++p;
-    if (HexDigit(*p) < 0) return false;
+    if (HexDigit(*p) < 0) return Fail("the dword: value has no hexadecimal digit");
     DWORD dwValue = 0;
     for (int i = 0; i < 8 && HexDigit(p[i]) >= 0; ++i) dwValue = dwValue * 16 + DWORD(HexDigit(p[i]));
     BYTE data[sizeof dwValue];
     std::memcpy(data, &dwValue, sizeof data);  // the platform's byte order
-    return m_registry.SetValue(hKey, strName.c_str(), REG_DWORD, data, sizeof data) == ERROR_SUCCESS;
+    if (m_registry.SetValue(hKey, strName.c_str(), REG_DWORD, data, sizeof data) != ERROR_SUCCESS)
+        return Fail("the registry refused the value");
+    return true;
 }
 
 // The product's entry in the list of installed programs. An empty product name would put the
@@ -283,20 +323,25 @@ bool ScriptRun::RegisterUninstaller(const CString& strProductName)
 
 int RegistryScript::Apply(CFile& log) { return Apply(log, GetSystemRegistry()); }
 
-int RegistryScript::Apply(CFile& log, RegistryBackend& registry)
+int RegistryScript::Apply(CFile& log, RegistryBackend& registry, RegistryScriptObserver* pObserver)
 {
     const char* pText = m_pText ? m_pText : "";
     const char* pMarker = std::strstr(pText, kMarker);
     if (!pMarker) return TRUE;
 
-    ScriptRun run(log, registry, m_strInstallPath);
+    if (pObserver) pObserver->OnStart(pMarker);
+    ScriptRun run(log, registry, m_strInstallPath, pObserver);
     run.Log("[\\REGEDIT4]\r\n");
     // Nothing but skipped lines after the marker's line, or not even a line end: no script, and
     // no product to register either.
     const char* pLine = SkipLines(NextLine(pMarker));
-    if (!pLine) return TRUE;
+    if (!pLine) {
+        if (pObserver) pObserver->OnScriptEnd(nullptr, nullptr);
+        return TRUE;
+    }
     try {
         if (!run.RunKeys(pLine)) return FALSE;
+        if (pObserver) pObserver->OnUninstall();
         return run.RegisterUninstaller(m_strProductName) ? TRUE : FALSE;
     } catch (const std::bad_alloc&) {
         return FALSE;  // a value too large for memory fails like any other; its key is closed

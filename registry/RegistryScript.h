@@ -4,6 +4,23 @@
 #include "AfxFile.h"
 #include "RegistryBackend.h"
 
+// Told where a run of the script is, so that a dry run can name the line of each thing it did.
+// Each call comes before the registry operations and log lines it announces.
+class RegistryScriptObserver {
+public:
+    virtual ~RegistryScriptObserver() = default;
+    // The marker was found at pMarker; the script starts on the line after it.
+    virtual void OnStart(const char* pMarker) = 0;
+    // The key line or value line that starts at pLine is about to be applied.
+    virtual void OnLine(const char* pLine) = 0;
+    // The key lines are over. pLine is the line where they ended (one that is not a key line
+    // where a key line may stand, or the line that failed), nullptr when the text ended first;
+    // pszFailure says why that line failed, nullptr when nothing failed.
+    virtual void OnScriptEnd(const char* pLine, const char* pszFailure) = 0;
+    // The uninstall registration begins.
+    virtual void OnUninstall() = 0;
+};
+
 class RegistryScript {
 public:
     // Loads the whole decoded text of pszFileName (always Setup.ini) and keeps the install path and
@@ -12,6 +29,9 @@ public:
     RegistryScript(const char* pszFileName, const CString& strInstallPath, const CString& strProductName);
     RegistryScript(const RegistryScript&) = delete;
     RegistryScript& operator=(const RegistryScript&) = delete;
+    // The same from a decoded text already in memory: keeps a zero-terminated copy of its
+    // nLength bytes.
+    RegistryScript(const char* pText, size_t nLength, const CString& strInstallPath, const CString& strProductName);
     ~RegistryScript();
 
     // Applies the script to the system registry (GetSystemRegistry) and appends its lines to log.
@@ -20,8 +40,8 @@ public:
     // a failure ends the script where it happened and shows no message. The text is only read.
     // Throws only what writing to the log throws; every key opened is closed first.
     int Apply(CFile& log);
-    // The same against the given registry.
-    int Apply(CFile& log, RegistryBackend& registry);
+    // The same against the given registry, telling pObserver (when given) where it is.
+    int Apply(CFile& log, RegistryBackend& registry, RegistryScriptObserver* pObserver = nullptr);
 
     const char* GetText() const { return m_pText; }
 

@@ -8,6 +8,9 @@ root=$(pwd)
 bash scripts/bootstrap.sh
 cmake --preset host >/dev/null
 cmake --build build/host -j"$(nproc)"
+# The medium is made as an author makes it: by a copy of zrvtool installed on its own.
+cmake --install build/host --prefix build/demo/zrvtool >/dev/null
+export ZRVTOOL=$root/build/demo/zrvtool/bin/zrvtool
 
 export ZRV_HOST_BIN=$root/build/host ZRV_WIN32_BIN=$root/build/host/win32 ZRV_SOURCE=$root
 export WINEPREFIX=$root/build/demo/wineprefix

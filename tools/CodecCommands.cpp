@@ -24,38 +24,6 @@ const char kCompressUsage[] = "compress IN OUT.001 [--block-size 1-255] [--volum
 const char kDecompressUsage[] = "decompress IN.001 OUT [--threads 1|2]";
 const char kVerifyUsage[] = "verify IN.001 [--threads 1|2]";
 
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void OnInterrupt(int) { g_interrupted = 1; }
-
-// While it lives, an interrupt (Ctrl-C), a hang-up or a termination request ends the command at
-// the next check through ToolError, so that the temporary outputs are removed on the way out.
-class InterruptGuard {
-public:
-    InterruptGuard()
-    {
-        struct sigaction sa = {};
-        sa.sa_handler = OnInterrupt;
-        sigemptyset(&sa.sa_mask);
-        for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &sa, &m_old[i]);
-    }
-    ~InterruptGuard()
-    {
-        for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &m_old[i], nullptr);
-    }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-    static void Check()
-    {
-        if (g_interrupted) throw ToolError("interrupted");
-    }
-
-private:
-    static constexpr int kSignals[3] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction m_old[3];
-};
-
 // One line on stderr, over a progress line if one is showing.
 void Say(const std::string& text)
 {

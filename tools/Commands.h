@@ -7,4 +7,5 @@ namespace zrvtool {
 extern const std::vector<Command> kIniCommands;
 extern const std::vector<Command> kCodecCommands;
 extern const std::vector<Command> kPackCommands;
+extern const std::vector<Command> kMediumCommands;
 }

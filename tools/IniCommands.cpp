@@ -1,26 +1,12 @@
 // zrvtool ini encode | decode | check: the stored (chained) form of Setup.ini.
 #include "Commands.h"
 
-#include "SetupApp.h"
+#include "IniCheck.h"
 
 #include <iostream>
 
 namespace zrvtool {
 namespace {
-
-std::string Chain(const std::string& text)
-{
-    std::string stored = text;
-    for (size_t k = 1; k < stored.size(); ++k) stored[k] = char(text[k] ^ stored[k - 1]);
-    return stored;
-}
-
-std::string Unchain(const std::string& stored)
-{
-    std::string text = stored;
-    for (size_t k = text.size(); k-- > 1;) text[k] = char(stored[k] ^ stored[k - 1]);
-    return text;
-}
 
 void NeedArgs(const Args& args, size_t n, const char* usage)
 {
@@ -32,7 +18,7 @@ int Encode(const Args& args)
     NeedArgs(args, 2, "ini encode PLAIN OUT");
     std::string text = ReadWholeFile(args[0]);
     OutputFile out(args[1]);
-    std::string stored = Chain(text);
+    std::string stored = ChainSetupIni(text);
     out.Write(stored.data(), stored.size());
     out.Commit();
     return 0;
@@ -41,7 +27,7 @@ int Encode(const Args& args)
 int Decode(const Args& args)
 {
     NeedArgs(args, 2, "ini decode IN OUT");
-    std::string text = Unchain(ReadWholeFile(args[0]));
+    std::string text = UnchainSetupIni(ReadWholeFile(args[0]));
     OutputFile out(args[1]);
     out.Write(text.data(), text.size());
     out.Commit();
@@ -50,25 +36,14 @@ int Decode(const Args& args)
 
 int Check(const Args& args)
 {
-    NeedArgs(args, 1, "ini check FILE");
-    std::string text = Unchain(ReadWholeFile(args[0]));
-    // The installer's reading stops at the first zero byte, as it does on its own buffer.
-    text.push_back('\0');
-    CSetupApp app;
-    SetupIniProblem problem;
-    if (!app.ParseSetupText(&text[0], &problem)) {
-        if (problem.m_nLine > 0)
-            throw ToolError(args[0] + ":" + std::to_string(problem.m_nLine) + ": " + problem.m_strReason.GetString());
-        throw ToolError(args[0] + ": " + problem.m_strReason.GetString());
-    }
-    const SetupConfig& c = app.m_config;
-    std::cout << "Product: " << c.m_strProductName << "\n"
-              << "AppDescription: " << c.m_strAppDescription << "\n"
-              << "DiskImage: " << c.m_strDiskImage << "\n"
-              << "DefaultDir: " << c.m_strInstallDir << "\n"
-              << "FreeSpace: " << c.m_nFreeSpaceMB << " MB\n"
-              << "Registry script: " << (text.find("REGEDIT4") != std::string::npos ? "yes" : "no") << "\n";
-    return 0;
+    const char* usage = "ini check FILE [--strict]";
+    bool bStrict = args.size() == 2 && args[1] == "--strict";
+    if (args.size() != 1 && !bStrict) throw ToolError(std::string("usage: zrvtool ") + usage);
+    IniCheck check = CheckSetupIni(args[0], ReadWholeFile(args[0]), std::cout, std::cerr);
+    if (bStrict && check.nWarnings > 0 && check.nErrors == 0)
+        std::cerr << args[0] << ": " << check.nWarnings << (check.nWarnings == 1 ? " warning" : " warnings")
+                  << ", an error with --strict\n";
+    return check.nErrors > 0 || (bStrict && check.nWarnings > 0) ? 1 : 0;
 }
 
 }  // namespace
@@ -76,7 +51,10 @@ int Check(const Args& args)
 const std::vector<Command> kIniCommands = {
     {"ini encode", "ini encode PLAIN OUT      chain a plain Setup.ini text into its stored form", Encode},
     {"ini decode", "ini decode IN OUT         the plain text of a stored Setup.ini (OUT - for stdout)", Decode},
-    {"ini check", "ini check FILE            read a stored Setup.ini as the installer does", Check},
+    {"ini check", "ini check FILE [--strict] read a Setup.ini (stored or plain) as the installer does, dry-run\n"
+                  "                            its registry script and warn of its pitfalls; --strict: warnings\n"
+                  "                            are errors",
+     Check},
 };
 
 }  // namespace zrvtool

@@ -4,7 +4,6 @@
 #include "AfxMessageBox.h"
 #include "ArchiveFile.h"
 #include "CodePage1252.h"
-#include "EmbeddedPrograms.h"
 #include "EntryName.h"
 #include "PackPlan.h"
 #include "Payload.h"
@@ -103,30 +102,20 @@ int Pack(const Args& args)
     const char* usage =
         "usage: zrvtool pack SRC_DIR OUT.001 [--block-size 1-255] [--volume-size BYTES] [--threads N] "
         "[--no-uninstaller]";
-    // The one option without a value.
-    Args rest;
-    bool uninstaller = true;
-    for (const std::string& a : args) {
-        if (a == "--no-uninstaller")
-            uninstaller = false;
-        else
-            rest.push_back(a);
-    }
-    CommandLine line = ParseCommandLine(rest, {"--block-size", "--volume-size", "--threads"});
+    std::vector<std::string> files;
     PackWriterOptions options;
-    if (line.Has("--block-size")) options.nBlockSize = ParseBlockSize(line.options["--block-size"]);
-    if (line.Has("--volume-size")) options.nVolumeSize = ParseSize(line.options["--volume-size"]);
-    options.nThreads = line.Has("--threads") ? ParseThreads(line.options["--threads"]) : DefaultThreads();
-    const Args& files = line.positional;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (ReadPackOption(args, i, options)) {
+            continue;
+        } else if (!args[i].empty() && args[i][0] == '-') {
+            throw ToolError(usage);
+        } else {
+            files.push_back(args[i]);
+        }
+    }
     if (files.size() != 2) throw ToolError(usage);
     PackPlan plan = PlanPack(files[0]);
-    if (uninstaller) {
-        const EmbeddedProgram& program = EmbeddedUninstaller();
-        if (!program.pData)
-            throw ToolError("this zrvtool was built without the uninstaller it puts into every image; "
-                            "give --no-uninstaller or use a zrvtool built with the Windows side");
-        AddRootFile(plan, program.pszName, program.pData, program.nSize);
-    }
+    if (options.bUninstaller) AddCarriedUninstaller(plan);
     WritePackedImage(plan, files[1], options);
     size_t dirs = 0;
     for (const PackItem& item : plan.items) dirs += item.bDirectory ? 1 : 0;

@@ -1,6 +1,7 @@
 #include "PackPlan.h"
 
 #include "CodePage1252.h"
+#include "EmbeddedPrograms.h"
 #include "EntryName.h"
 #include "Payload.h"
 #include "ToolCommon.h"
@@ -137,6 +138,31 @@ void AddRootFile(PackPlan& plan, const std::string& name, const unsigned char* p
     auto firstFile = std::find_if(plan.items.begin(), plan.items.end(), [](const PackItem& i) { return !i.bDirectory; });
     plan.items.insert(firstFile, item);
     plan.nTotal += uint32_t(nSize);
+}
+
+bool ReadPackOption(const std::vector<std::string>& args, size_t& i, PackWriterOptions& options)
+{
+    if (args[i] == "--no-uninstaller") {
+        options.bUninstaller = false;
+    } else if (args[i] == "--block-size" && i + 1 < args.size()) {
+        options.nBlockSize = ParseBlockSize(args[++i]);
+    } else if (args[i] == "--threads" && i + 1 < args.size()) {
+        options.nThreads = ParseThreads(args[++i]);
+    } else if (args[i] == "--volume-size" && i + 1 < args.size()) {
+        options.nVolumeSize = ParseSize(args[++i]);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void AddCarriedUninstaller(PackPlan& plan)
+{
+    const EmbeddedProgram& program = EmbeddedUninstaller();
+    if (!program.pData)
+        throw ToolError("this zrvtool was built without the uninstaller it puts into every image; "
+                        "give --no-uninstaller or use a zrvtool built with the Windows side");
+    AddRootFile(plan, program.pszName, program.pData, program.nSize);
 }
 
 void WritePayload(const PackPlan& plan, const std::function<void(const void*, size_t)>& sink)

@@ -50,12 +50,25 @@ void AddRootFile(PackPlan& plan, const std::string& name, const unsigned char* p
 struct PackWriterOptions {
     int nBlockSize = 9;                 // 1 to 255, in units of 100000 bytes
     unsigned long long nVolumeSize = 0; // data bytes per volume file; 0 for a single volume
-    int nThreads = 1;                   // threads that sort blocks; the image is the same for any
+    int nThreads = 0;                   // threads that sort blocks, 0 for one per processor; the
+                                        // image is the same for any
+    bool bUninstaller = true;           // the payload carries the tool's Uninstal.exe
 };
 
+// Reads the image option at args[i] (--block-size 1-255, --volume-size SIZE, --threads N,
+// --no-uninstaller) into
+// options, moving i onto its value. Returns false when args[i] is none of them; throws ToolError for
+// a bad value.
+bool ReadPackOption(const std::vector<std::string>& args, size_t& i, PackWriterOptions& options);
+
+// Puts the uninstaller this zrvtool carries into plan (AddRootFile). Throws ToolError when the
+// tool carries none.
+void AddCarriedUninstaller(PackPlan& plan);
+
 // Compresses the stream of plan into the image outPath (its first volume, named ...001), with
-// every volume appearing under its final name only when all were written. Throws ToolError.
-void WritePackedImage(const PackPlan& plan, const std::string& outPath, const PackWriterOptions& options);
+// every volume appearing under its final name only when all were written. Returns the volumes'
+// paths in order. Throws ToolError, also when an InterruptGuard has seen a signal.
+std::vector<std::string> WritePackedImage(const PackPlan& plan, const std::string& outPath, const PackWriterOptions& options);
 
 // Writes the stream of plan to sink in pieces. Throws ToolError when a file cannot be read or its
 // size has changed since it was planned.

@@ -7,7 +7,7 @@
 
 namespace zrvtool {
 
-void WritePackedImage(const PackPlan& plan, const std::string& outPath, const PackWriterOptions& options)
+std::vector<std::string> WritePackedImage(const PackPlan& plan, const std::string& outPath, const PackWriterOptions& options)
 {
     if (!zrv::HasVolumeNumber(outPath))
         throw ToolError("'" + outPath + "': an image name must end in a three-digit volume number, such as disk.001");
@@ -16,10 +16,15 @@ void WritePackedImage(const PackPlan& plan, const std::string& outPath, const Pa
     try {
         // The writer removes every volume it made unless Commit is reached.
         zrv::CVolumeWriter writer(outPath, options.nBlockSize, options.nVolumeSize);
-        zrv::CArchiveCompressor compressor(options.nBlockSize, writer, options.nThreads);
-        WritePayload(plan, [&](const void* data, size_t size) { compressor.Write(data, size); });
+        zrv::CArchiveCompressor compressor(options.nBlockSize, writer,
+                                           options.nThreads > 0 ? options.nThreads : DefaultThreads());
+        WritePayload(plan, [&](const void* data, size_t size) {
+            compressor.Write(data, size);
+            InterruptGuard::Check();
+        });
         compressor.Finish();
         writer.Commit();
+        return writer.Paths();
     } catch (const zrv::VolumeWriteError& e) {
         throw ToolError(e.what());
     } catch (const std::invalid_argument& e) {

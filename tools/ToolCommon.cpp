@@ -8,6 +8,31 @@
 #include <unistd.h>
 
 namespace zrvtool {
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void OnInterrupt(int) { g_interrupted = 1; }
+
+}  // namespace
+
+InterruptGuard::InterruptGuard()
+{
+    struct sigaction sa = {};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &sa, &m_old[i]);
+}
+
+InterruptGuard::~InterruptGuard()
+{
+    for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &m_old[i], nullptr);
+}
+
+void InterruptGuard::Check()
+{
+    if (g_interrupted) throw ToolError("interrupted");
+}
 
 OutputFile::OutputFile(const std::string& path) : m_path(path)
 {
@@ -102,13 +127,18 @@ int ParseBlockSize(const std::string& text)
 
 void ReportInstallerMemory(int blockSize)
 {
-    const uint64_t need = zrv::ReaderMemory(blockSize);
-    std::cout << "the installer needs " << need << " bytes of memory for block size " << blockSize << " (6 x "
+    std::cout << "the installer needs " << zrv::ReaderMemory(blockSize) << " bytes of memory for block size " << blockSize << " (6 x "
               << blockSize * zrv::kBlockUnit << " + 512000)\n";
+    WarnAboveDefaultMemory(blockSize);
+}
+
+void WarnAboveDefaultMemory(int blockSize)
+{
     if (blockSize > kDefaultBlockSize)
-        std::cerr << "zrvtool: warning: block size " << blockSize << " makes the installer need " << need
-                  << " bytes of memory, more than the " << zrv::ReaderMemory(kDefaultBlockSize)
-                  << " bytes of the default block size " << kDefaultBlockSize << "\n";
+        std::cerr << "zrvtool: warning: block size " << blockSize << " makes the installer need "
+                  << zrv::ReaderMemory(blockSize) << " bytes of memory, more than the "
+                  << zrv::ReaderMemory(kDefaultBlockSize) << " bytes of the default block size " << kDefaultBlockSize
+                  << "\n";
 }
 
 int ParseThreads(const std::string& text)

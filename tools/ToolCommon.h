@@ -1,6 +1,7 @@
 // Shared pieces of zrvtool's commands: errors, output files written under a temporary name.
 #pragma once
 
+#include <csignal>
 #include <cstdio>
 #include <initializer_list>
 #include <map>
@@ -68,6 +69,8 @@ int ParseBlockSize(const std::string& text);
 // One line on stdout with the memory the installer needs for blockSize, and a warning on stderr
 // when that is more than the default block size needs.
 void ReportInstallerMemory(int blockSize);
+// The warning alone, for a block size above the default.
+void WarnAboveDefaultMemory(int blockSize);
 
 // Parses the value of --threads: 1 to 256. Throws ToolError.
 int ParseThreads(const std::string& text);
@@ -77,5 +80,22 @@ int DefaultThreads();
 // Parses a byte count with an optional k/K (1024) or M (1048576) suffix, or the word "floppy"
 // (1457664). Throws ToolError for anything else.
 unsigned long long ParseSize(const std::string& text);
+
+// While it lives, an interrupt (Ctrl-C), a hang-up or a termination request ends the command at
+// the next Check through ToolError, so that the temporary outputs are removed on the way out.
+class InterruptGuard {
+public:
+    InterruptGuard();
+    ~InterruptGuard();
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+    // Throws ToolError("interrupted") once a signal has arrived; does nothing without a guard.
+    static void Check();
+
+private:
+    static constexpr int kSignals[3] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction m_old[3];
+};
 
 }  // namespace zrvtool

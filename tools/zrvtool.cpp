@@ -1,6 +1,11 @@
 // zrvtool: the author's tool. Makes ZRV-Zip images and chained Setup.ini files, and reads them.
 #include "Commands.h"
 
+#include "Crc32.h"
+#include "EmbeddedPrograms.h"
+#include "ProgramVersion.h"
+
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 
@@ -11,7 +16,7 @@ namespace {
 std::vector<const Command*> AllCommands()
 {
     std::vector<const Command*> all;
-    for (const std::vector<Command>* family : {&kIniCommands, &kPackCommands, &kCodecCommands})
+    for (const std::vector<Command>* family : {&kMediumCommands, &kIniCommands, &kPackCommands, &kCodecCommands})
         for (const Command& c : *family) all.push_back(&c);
     return all;
 }
@@ -22,11 +27,34 @@ void PrintUsage(std::ostream& out)
     for (const Command* c : AllCommands()) out << "  zrvtool " << c->usage << "\n";
 }
 
+// The tool's version, and for each program it carries its version, size and CRC, which tell the
+// build it came from.
+void PrintVersion()
+{
+    std::cout << "zrvtool " << ZRV_VERSION << "\n";
+    for (const EmbeddedProgram* program : {&EmbeddedSetup(), &EmbeddedUninstaller()}) {
+        std::cout << program->pszName << ": ";
+        if (!program->pData) {
+            std::cout << "not carried by this build\n";
+            continue;
+        }
+        std::string version = ProductVersionOf(program->pData, program->nSize);
+        char crc[16];
+        std::snprintf(crc, sizeof crc, "%08x", unsigned(~zrv::CrcUpdate(zrv::kCrcInit, program->pData, program->nSize)));
+        std::cout << (version.empty() ? "no version resource" : version) << ", " << program->nSize << " bytes, CRC "
+                  << crc << "\n";
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     Args args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--version") {
+        PrintVersion();
+        return 0;
+    }
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         PrintUsage(args.empty() ? std::cerr : std::cout);
         return args.empty() ? 2 : 0;

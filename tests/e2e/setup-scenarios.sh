@@ -4,14 +4,14 @@
 # what the user is told, the installed files, Install.log and the registry.
 #   setup-scenarios.sh SCENARIO
 #   Environment: as scenario-lib.sh, plus ZRV_HOST_BIN (the host build folder, for zrvtool) and
-#   ZRV_SOURCE (the source tree, for the demo product).
+#   ZRV_SOURCE (the source tree, for the demo product); ZRVTOOL names another zrvtool to use.
 # The prefix shows every program on one virtual desktop, as on Windows: maximised windows are
 # maximised, and the driver sees the installer's windows.
 scenario=${1:?scenario name}
 source "$(dirname "$0")/../uidriver/scenario-lib.sh"
 : "${ZRV_HOST_BIN:?}" "${ZRV_SOURCE:?}"
 
-ZRVTOOL="$ZRV_HOST_BIN/tools/zrvtool"
+ZRVTOOL="${ZRVTOOL:-$ZRV_HOST_BIN/tools/zrvtool}"
 SETUP_EXE="$ZRV_WIN32_BIN/app/Setup.exe"
 WELCOME="Zorvan Installation System@#32770"
 PROGRESS="Installation in progress...@#32770"
@@ -36,7 +36,7 @@ SRC="$MEDIA.src"
 # make_media DEFAULTDIR FREESPACE [LARGE_FILE_BYTES] [VOLUME_SIZE]: the demo product's medium in
 # $MEDIA, its plain tree in $SRC.
 make_media() {
-  "$ZRV_SOURCE/scripts/stage-demo.sh" "$MEDIA" "$1" "$2" "${3:-300000}" "${4:-128k}"
+  ZRVTOOL="$ZRVTOOL" "$ZRV_SOURCE/scripts/stage-demo.sh" "$MEDIA" "$1" "$2" "${3:-300000}" "${4:-128k}"
 }
 
 start_setup() {
@@ -445,6 +445,31 @@ no-config | broken-config)
   drv msgbox 300 && fail "a message appeared: $out"
   drv wait "$WELCOME" 300 && fail "the welcome dialog appeared"
   echo "ok: ended silently"
+  ;;
+installed-tool)
+  # An author's copy of zrvtool, installed outside the build tree, makes the medium on its own:
+  # it runs from elsewhere with a bare environment, and Setup.exe and Uninstal.exe come from it.
+  author="$SCRATCH/author"
+  cmake --install "$ZRV_HOST_BIN" --prefix "$author" >"$SCRATCH/install.log" 2>&1 || fail "cmake --install: $(cat "$SCRATCH/install.log")"
+  expect "what is installed" "bin/zrvtool" "$(cd "$author" && find . ! -type d | sed 's|^\./||')"
+  cp -r "$author" "$SCRATCH/moved" && rm -rf "$author"
+  ZRVTOOL="$SCRATCH/bare-zrvtool"
+  printf '#!/bin/sh\ncd / && exec env -i PATH=/usr/bin:/bin "%s" "$@"\n' "$SCRATCH/moved/bin/zrvtool" >"$ZRVTOOL"
+  chmod +x "$ZRVTOOL"
+  "$ZRVTOOL" --version >"$SCRATCH/version" || fail "--version failed"
+  grep -q '^Setup.exe: v0.9, ' "$SCRATCH/version" || fail "no Setup.exe carried: $(cat "$SCRATCH/version")"
+  dir="$TARGET_ROOT\\Zorvan Demo"
+  make_media "$dir" 1
+  [ -f "$MEDIA/Setup.exe" ] && [ -f "$MEDIA/Setup.ini" ] && [ -f "$MEDIA/demo.001" ] || fail "the medium is incomplete: $(ls "$MEDIA")"
+  start_setup
+  must click "$WELCOME" $INSTALL
+  answer 20000 OK
+  complete_message
+  finished
+  installed_ok "$TARGET_ROOT_UNIX/Zorvan Demo"
+  registry_ok "$dir"
+  [ -f "$TARGET_ROOT_UNIX/Zorvan Demo/Uninstal.exe" ] || fail "no Uninstal.exe was installed"
+  echo "ok: a medium of the installed tool installs"
   ;;
 tour)
   # The main job's walk through every screen, with a product large enough to see the bars move.

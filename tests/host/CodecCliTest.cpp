@@ -4,6 +4,7 @@
 #include "Crc32.h"
 
 #include "../common/TempDir.h"
+#include "../common/ToolRun.h"
 
 #include <gtest/gtest.h>
 
@@ -38,21 +39,6 @@ uint64_t CompressedSize(const std::string& input, int blockSize)
     c.Write(input.data(), input.size());
     c.Finish();
     return counter.n;
-}
-
-struct ToolRun {
-    int code;
-    std::string out, err;
-};
-
-ToolRun Tool(const std::string& args)
-{
-    std::string cmd = std::string(ZRVTOOL) + " " + args + " >cli.out 2>cli.err";
-    int status = std::system(cmd.c_str());
-    ToolRun r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes("cli.out"), ReadBytes("cli.err")};
-    std::filesystem::remove("cli.out");
-    std::filesystem::remove("cli.err");
-    return r;
 }
 
 std::string Files()

@@ -158,6 +158,7 @@ TEST(StatusText, ASlowReceiverOnAnotherThreadSeesEveryTextUnchanged)
     const int kCount = 2000;
     std::vector<const char*> sent(kCount);
     std::atomic<int> published{0};
+    std::atomic<int> released{0};
     std::vector<std::string> seen;
     std::thread receiver([&] {
         for (int i = 0; i < kCount; ++i) {
@@ -165,11 +166,16 @@ TEST(StatusText, ASlowReceiverOnAnotherThreadSeesEveryTextUnchanged)
             if (i % 100 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
             seen.emplace_back(sent[i]);
             CStatusTextPool::Release(sent[i]);
+            released.store(i + 1, std::memory_order_release);
         }
     });
     for (int i = 0; i < kCount; ++i) {
         sent[i] = pool.Acquire(("entry " + std::to_string(i)).c_str());
         published.store(i + 1, std::memory_order_release);
+        // Now and then the sender lets the receiver catch up, so that later texts must reuse the
+        // buffers given back by then, however the two threads are scheduled.
+        if (i % 500 == 499)
+            while (released.load(std::memory_order_acquire) <= i) std::this_thread::yield();
     }
     receiver.join();
     for (int i = 0; i < kCount; ++i) ASSERT_EQ(seen[i], "entry " + std::to_string(i));

@@ -452,3 +452,48 @@ TEST(RegistryScript, RandomScriptsKeepTheInvariants)
     EXPECT_GT(nWithValues, 1000);
     EXPECT_GT(nRegistered, 1000);
 }
+
+// What an observer is told: each key and value line before it is applied, where the key lines
+// ended and why a line failed, and the start of the uninstall registration, which follows only a
+// script that did not fail.
+TEST(RegistryScript, TellsAnObserverWhereItIs)
+{
+    struct Recorder : RegistryScriptObserver {
+        const char* pText;
+        std::string events;
+        std::string At(const char* p) { return p ? std::to_string(p - pText) : std::string("end"); }
+        void OnStart(const char* p) override { events += "start@" + At(p) + " "; }
+        void OnLine(const char* p) override { events += "line@" + At(p) + " "; }
+        void OnScriptEnd(const char* p, const char* why) override
+        {
+            events += "end@" + At(p) + (why ? std::string(" (") + why + ")" : "") + " ";
+        }
+        void OnUninstall() override { events += "uninstall"; }
+    };
+    struct Case {
+        const char* pszText;
+        const char* pszEvents;
+    } cases[] = {
+        {"no script", ""},
+        {"REGEDIT4", "start@0 end@end "},
+        // Only skipped lines after the marker: the key lines end at the text's terminating NUL.
+        {"REGEDIT4\r\n\r\n", "start@0 end@12 uninstall"},
+        {"REGEDIT4\r\n[HKEY_USERS\\X]\r\n# c\r\n\"a\"=\"b\"\r\n;x\r\n[HKEY_USERS\\Y]\r\n",
+         "start@0 line@10 line@31 end@40 uninstall"},
+        {"REGEDIT4\r\n[HKEY_USERS\\X]\r\n\"a\"=dword:1\r\n\"b\"=DWORD:1\r\n\"c\"=\"d\"\r\n",
+         "start@0 line@10 line@26 line@39 end@39 (the value is neither a quoted string nor hex: nor dword:) "},
+        {"REGEDIT4\r\n[HKLM\\X]\r\n", "start@0 line@10 end@10 (the key line does not begin with a root the installer knows) "},
+        {"REGEDIT4\r\n[HKEY_USERS\\X\r\n]\r\n", "start@0 line@10 end@10 (the key line has no closing ]) "},
+        {"REGEDIT4\r\n[HKEY_USERS\\X]\r\n\"a\"=hex:,\r\n", "start@0 line@10 line@26 end@26 (a hexadecimal byte is expected here in the hex: list) "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszText);
+        RegistryScript script(c.pszText, std::strlen(c.pszText), "C:\\Demo", "Demo");
+        Recorder recorder;
+        recorder.pText = script.GetText();
+        MemoryRegistry registry;
+        MemoryLog log;
+        script.Apply(log, registry, &recorder);
+        EXPECT_EQ(recorder.events, c.pszEvents);
+    }
+}

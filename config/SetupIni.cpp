@@ -1,9 +1,8 @@
 // Reading the settings of Setup.ini.
-#include "SetupApp.h"
+#include "SetupConfig.h"
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -28,7 +27,7 @@ char* NextUsedLine(char* p)
 
 }  // namespace
 
-BOOL CSetupApp::ReadKeyValue(char* pszLine, const char* pszKey, CString& strValue)
+BOOL ReadKeyValue(char* pszLine, const char* pszKey, CString& strValue)
 {
     size_t keyLen = std::strlen(pszKey);
     if (std::strncmp(pszLine, pszKey, keyLen) != 0) return FALSE;
@@ -46,23 +45,6 @@ BOOL CSetupApp::ReadKeyValue(char* pszLine, const char* pszKey, CString& strValu
     strValue = value;
     *end = saved;
     return TRUE;
-}
-
-CSetupApp::~CSetupApp() = default;
-
-BOOL CSetupApp::ReadSetupIni()
-{
-    CSetupIniFile file;
-    if (!file.Open(kSetupIniName, CFile::modeRead | CFile::shareCompat)) return FALSE;
-
-    std::unique_ptr<char[]> text;
-    try {
-        text.reset(ReadWholeSetupIni(file));
-    } catch (CFileException* e) {
-        e->Delete();
-        return FALSE;
-    }
-    return ParseSetupText(text.get());
 }
 
 namespace {
@@ -86,7 +68,7 @@ BOOL Refuse(SetupIniProblem* pProblem, const char* text, const char* at, const c
 
 }  // namespace
 
-BOOL CSetupApp::ParseSetupText(char* pszText, SetupIniProblem* pProblem)
+BOOL ParseSetupText(char* pszText, SetupConfig& config, SetupIniProblem* pProblem)
 {
     const char* text = pszText;
     if (std::strncmp(text, "INSTALL4", 8) != 0)
@@ -97,7 +79,7 @@ BOOL CSetupApp::ParseSetupText(char* pszText, SetupIniProblem* pProblem)
     if (*line != '[') return Refuse(pProblem, text, line, "the first line that is not skipped is not a section header [Name]");
     char* close = std::strchr(line + 1, ']');
     if (!close) return Refuse(pProblem, text, line, "the section header has no closing ]");
-    m_config.m_strProductName = CString(line + 1, int(close - line - 1));
+    config.m_strProductName = CString(line + 1, int(close - line - 1));
 
     line = NextUsedLine(line);
     if (!line) return Refuse(pProblem, text, nullptr, "the text ends before the four key lines");
@@ -109,9 +91,9 @@ BOOL CSetupApp::ParseSetupText(char* pszText, SetupIniProblem* pProblem)
         CString* target;
     };
     const Key keys[] = {
-        {"AppDescription=", &m_config.m_strAppDescription},
-        {"DiskImage=", &m_config.m_strDiskImage},
-        {"DefaultDir=", &m_config.m_strInstallDir},
+        {"AppDescription=", &config.m_strAppDescription},
+        {"DiskImage=", &config.m_strDiskImage},
+        {"DefaultDir=", &config.m_strInstallDir},
         {"FreeSpace=", &strFreeSpace},
     };
     int nNeeded = 4;
@@ -147,6 +129,6 @@ BOOL CSetupApp::ParseSetupText(char* pszText, SetupIniProblem* pProblem)
     int converted = std::sscanf(strFreeSpace, "%d", &nFreeSpace);
 #endif
     if (converted == 0) return Refuse(pProblem, text, freeSpaceLine, "the FreeSpace value holds no number");
-    if (converted == 1) m_config.m_nFreeSpaceMB = nFreeSpace;
+    if (converted == 1) config.m_nFreeSpaceMB = nFreeSpace;
     return TRUE;
 }

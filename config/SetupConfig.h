@@ -28,3 +28,21 @@ constexpr const char* kSetupIniName = "Setup.ini";
 // Reads the whole of an open CSetupIniFile, un-chained, into a new zero-terminated buffer that the
 // caller frees with delete[]. Throws a CFileException when the file is not open or cannot be read.
 char* ReadWholeSetupIni(CSetupIniFile& file, DWORD* pLength = nullptr);
+
+// Why a Setup.ini text was refused and on which line (1-based; 0 when no line applies).
+struct SetupIniProblem {
+    CString m_strReason;
+    int m_nLine = 0;
+};
+
+// Reads the settings from a decoded zero-terminated Setup.ini text into config, as the installer
+// does at start-up. Returns TRUE when the text starts with the marker and its section held four
+// key lines with a usable FreeSpace value. Fills config as it goes, so after a failure some fields
+// may be set; when it returns FALSE and pProblem is given, pProblem says why. The text is
+// unchanged afterwards.
+BOOL ParseSetupText(char* pszText, SetupConfig& config, SetupIniProblem* pProblem = nullptr);
+
+// If the line at pszLine starts with pszKey and a value can be taken (up to the closing double
+// quote of a quoted value, else up to the next CR), copies the value into strValue and returns
+// TRUE. The text is unchanged afterwards.
+BOOL ReadKeyValue(char* pszLine, const char* pszKey, CString& strValue);

@@ -1,0 +1,31 @@
+// Reading Setup.ini at start-up: the file in the current directory, read by the configuration.
+#include "SetupApp.h"
+
+#include <memory>
+
+CSetupApp::~CSetupApp() = default;
+
+BOOL CSetupApp::ReadSetupIni()
+{
+    CSetupIniFile file;
+    if (!file.Open(kSetupIniName, CFile::modeRead | CFile::shareCompat)) return FALSE;
+
+    std::unique_ptr<char[]> text;
+    try {
+        text.reset(ReadWholeSetupIni(file));
+    } catch (CFileException* e) {
+        e->Delete();
+        return FALSE;
+    }
+    return ParseSetupText(text.get());
+}
+
+BOOL CSetupApp::ParseSetupText(char* pszText, SetupIniProblem* pProblem)
+{
+    return ::ParseSetupText(pszText, m_config, pProblem);
+}
+
+BOOL CSetupApp::ReadKeyValue(char* pszLine, const char* pszKey, CString& strValue)
+{
+    return ::ReadKeyValue(pszLine, pszKey, strValue);
+}

@@ -1,0 +1,175 @@
+// zrvtool ini check as an author runs it: exact output, warnings that name their line, exit codes
+// with and without --strict, plain and stored files alike.
+#include "../common/RegistryScriptRun.h"
+#include "../common/ToolRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+// Lines 1 to 6 are the settings (SetupIniHeader), 7 the marker, 8 a key line; rows start at 9.
+const std::string kHead = std::string(SetupIniHeader()) + "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\X]\r\n";
+
+#define ENDS " the script ends here, at a line that is not a key line: nothing after it is applied"
+#define FAILS(why) "error: the registry script fails here: " why "; nothing after it is applied and the product gets no uninstall entry"
+
+struct Row {
+    const char* pszWhat;
+    std::string text;     // the whole plain Setup.ini
+    const char* pszDiag;  // stderr, each line with "s.ini:" in front of it
+    int nCode;            // without --strict
+};
+
+const Row kRows[] = {
+    {"clean script", kHead + "\"a\"=\"b\"\r\n\"n\"=dword:00000010\r\n\"h\"=hex:01,ff\r\n", "", 0},
+    {"default value", kHead + "@=\"x\"\r\n[HKEY_CURRENT_USER\\Y]\r\n",
+     "9: warning: @= (a key's default value) ends the script here: write \"\"= for the default value\n", 0},
+    {"semicolon comment", kHead + ";note\r\n\"a\"=\"b\"\r\n", "9: warning: a ; comment ends the script here: begin comments with #\n", 0},
+    {"semicolon right after the marker drops the script",
+     std::string(SetupIniHeader()) + "REGEDIT4\r\n; keys\r\n[HKEY_LOCAL_MACHINE\\Software\\X]\r\n",
+     "8: warning: a ; comment ends the script here: begin comments with #\n", 0},
+    {"tab indent", kHead + "\t\"a\"=\"b\"\r\n",
+     "9: warning: a line indented with a tab ends the script here: begin lines in the first column\n", 0},
+    {"blank indent", kHead + "  \"a\"=\"b\"\r\n", "9: warning: a line indented with blanks is skipped: what it holds is never applied\n", 0},
+    {"escaped backslashes", kHead + "\"p\"=\"C:\\\\Program Files\"\r\n",
+     "9: warning: \\\\ is stored as two backslashes: the installer takes a string as written, so write one\n", 0},
+    {"escaped quote in a value", kHead + "\"q\"=\"say \\\"hi\\\"\"\r\n",
+     "9: warning: \\\" in a string ends the value there and the rest of the line is ignored: a value cannot hold a double quote\n", 0},
+    {"escaped quote in a name", kHead + "\"a\\\"b\"=\"x\"\r\n",
+     "9: warning: \\\" in a value's name ends the name there and fails the script: a name cannot hold a double quote\n"
+     "9: " FAILS("the value's name is not followed directly by =") "\n", 1},
+    {"hex continued with a backslash", kHead + "\"h\"=hex:01,02,\\\r\n  03\r\n",
+     "9: warning: a hex: list continued with \\ fails the script: write the whole list on one line\n"
+     "9: " FAILS("a hexadecimal byte is expected here in the hex: list") "\n", 1},
+    {"hex continued after a comma", kHead + "\"h\"=hex:01,02,\r\n  03,04\r\n\"z\"=\"y\"\r\n",
+     "9: warning: a hex: list that goes on to the next line keeps only the first byte there: write the whole list on one line\n", 0},
+    {"upper-case type", kHead + "\"d\"=DWORD:00000001\r\n",
+     "9: warning: the type fails the script: write dword: and hex: in lower case\n"
+     "9: " FAILS("the value is neither a quoted string nor hex: nor dword:") "\n", 1},
+    {"typed hex", kHead + "\"e\"=hex(2):25,00\r\n",
+     "9: warning: a typed hex(N): value fails the script: only \"text\", hex: (binary) and dword: are understood\n"
+     "9: " FAILS("the value is neither a quoted string nor hex: nor dword:") "\n", 1},
+    {"key deletion", kHead + "[-HKEY_LOCAL_MACHINE\\Software\\Old]\r\n",
+     "9: warning: a key deletion [-...] fails the script: the installer only creates keys\n"
+     "9: " FAILS("the key line does not begin with a root the installer knows") "\n", 1},
+    {"value deletion", kHead + "\"old\"=-\r\n",
+     "9: warning: a value deletion =- fails the script: the installer only sets values\n"
+     "9: " FAILS("the value is neither a quoted string nor hex: nor dword:") "\n", 1},
+    {"abbreviated root", kHead + "[HKCU\\Software\\X]\r\n",
+     "9: warning: an abbreviated root fails the script: write HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE or HKEY_USERS in full\n"
+     "9: " FAILS("the key line does not begin with a root the installer knows") "\n", 1},
+    {"other root", kHead + "[HKEY_CURRENT_CONFIG\\Software\\X]\r\n",
+     "9: warning: this root fails the script: only HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE and HKEY_USERS are accepted\n"
+     "9: " FAILS("the key line does not begin with a root the installer knows") "\n", 1},
+    {"root in lower case", kHead + "[hkey_users\\X]\r\n",
+     "9: warning: root names are case-sensitive: this key line fails the script\n"
+     "9: " FAILS("the key line does not begin with a root the installer knows") "\n", 1},
+    {"dword with 0x", kHead + "\"d\"=dword:0x10\r\n", "9: warning: dword:0x... stores 0: write up to eight hexadecimal digits without 0x\n", 0},
+    {"blank around =", kHead + "\"a\"= \"b\"\r\n",
+     "9: warning: a blank before or after = fails the script: write \"name\"=value\n"
+     "9: " FAILS("the value is neither a quoted string nor hex: nor dword:") "\n", 1},
+    {"LF line ends", kHead + "\"a\"=\"b\"\n\"c\"=\"d\"\n",
+     "9: warning: this line ends with a line feed alone: the installer ends lines only at CR LF, so it reads this line and the next as one\n"
+     "10: warning: the installer does something else here than a registry file would (installer: nothing; registry file: value \"c\" REG_SZ \"d\")\n", 0},
+    {"marker inside a setting",
+     "INSTALL4\r\n[Demo]\r\nAppDescription=Our REGEDIT4 tools\r\nDiskImage=demo.001\r\nDefaultDir=C:\\Demo\r\nFreeSpace=20\r\n"
+     "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\X]\r\n",
+     "3: warning: the script starts after the first REGEDIT4 in the text, which is on this line: write the word only on the script's own line, after the settings\n"
+     "4: warning:" ENDS "\n", 0},
+    {"header without ]",
+     "INSTALL4\r\n[Demo\r\nAppDescription=x]\r\nDiskImage=demo.001\r\nDefaultDir=C:\\Demo\r\nFreeSpace=20\r\nREGEDIT4\r\n",
+     "2: warning: the section header has no ] on its line: the product name runs on to the next ] in the text, and the product gets no uninstall entry\n"
+     "2: error: the product name cannot name an uninstall entry\n", 1},
+    {"a byte list that a registry file reads whole", kHead + "\"h\"=hex:1,2,3\r\n",
+     "9: warning: the installer does something else here than a registry file would (installer: value \"h\" REG_BINARY 01; registry file: value \"h\" REG_BINARY 01,02,03)\n", 0},
+    {"an unknown line before more keys", kHead + "Path=x\r\n[HKEY_CURRENT_USER\\Y]\r\n", "9: warning:" ENDS "\n", 0},
+    {"settings refused", "INSTALL4\r\n[Demo]\r\nDiskImage=demo.001\r\n",
+     "error: the text ends before four key lines were read (a value without its closing quote, or a last line without CR LF, does not count)\n", 1},
+};
+
+std::string Prefixed(const char* pszDiag)
+{
+    std::string out;
+    for (const char* p = pszDiag; *p;) {
+        const char* nl = std::strchr(p, '\n');
+        out += "s.ini:" + std::string(p, nl + 1);
+        p = nl + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(IniCheckCli, EachPitfallNamesItsLine)
+{
+    ScopedTempDir dir;
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.pszWhat);
+        std::string expected = row.pszDiag[0] == 'e' ? "s.ini: " + std::string(row.pszDiag) : Prefixed(row.pszDiag);
+        for (bool bStored : {false, true}) {
+            WriteBytes("s.ini", bStored ? ChainSetupIni(row.text) : row.text);
+            ToolRun r = Tool("ini check s.ini");
+            EXPECT_EQ(r.err, expected);
+            EXPECT_EQ(r.code, row.nCode);
+        }
+        bool bWarned = expected.find("warning:") != std::string::npos;
+        ToolRun strict = Tool("ini check s.ini --strict");
+        EXPECT_EQ(strict.code, bWarned || row.nCode ? 1 : 0);
+    }
+}
+
+TEST(IniCheckCli, DryRunOfTheScript)
+{
+    ScopedTempDir dir;
+    WriteBytes("s.ini", ChainSetupIni(kHead + "\"Path\"=\"%INSTALLPATH%\\bin\"\r\n\"N\"=dword:1f\r\n"
+                                              "\r\n[HKEY_CURRENT_USER\\Software\\Y]\r\n\"B\"=hex:00,Ab\r\n# end\r\n"));
+    ToolRun r = Tool("ini check s.ini");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "s.ini: stored form\n"
+              "Product: Demo\n"
+              "AppDescription: A small demo product\n"
+              "DiskImage: demo.001\n"
+              "DefaultDir: C:\\Demo\n"
+              "FreeSpace: 20 MB\n"
+              "Registry script: REGEDIT4 on line 7, %INSTALLPATH% = C:\\Demo\n"
+              "  8: key HKEY_LOCAL_MACHINE\\Software\\X\n"
+              "  9: value \"Path\" REG_SZ \"C:\\Demo\\bin\"\n"
+              "  10: value \"N\" REG_DWORD 0x0000001f\n"
+              "  12: key HKEY_CURRENT_USER\\Software\\Y\n"
+              "  13: value \"B\" REG_BINARY 00,ab\n"
+              "  the script ends at the end of the text\n"
+              "  uninstall entry: key HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo\n"
+              "  uninstall entry: value \"DisplayName\" REG_SZ \"Demo\"\n"
+              "  uninstall entry: value \"UninstallString\" REG_SZ \"C:\\Demo\\Uninstal.exe\"\n");
+
+    WriteBytes("s.ini", kHead + "\"a\"=\"b\"\r\n\"c\"=hex:zz\r\n");
+    r = Tool("ini check s.ini");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out.substr(r.out.find("Registry script:")),
+              "Registry script: REGEDIT4 on line 7, %INSTALLPATH% = C:\\Demo\n"
+              "  8: key HKEY_LOCAL_MACHINE\\Software\\X\n"
+              "  9: value \"a\" REG_SZ \"b\"\n"
+              "  10: the script fails here: a hexadecimal byte is expected here in the hex: list\n"
+              "  no uninstall entry is registered\n");
+
+    WriteBytes("s.ini", SetupIniHeader());
+    r = Tool("ini check s.ini");
+    EXPECT_EQ(r.out.substr(r.out.find("Registry script:")),
+              "Registry script: none (no REGEDIT4 in the text; no uninstall entry is registered)\n");
+}
+
+TEST(IniCheckCli, StrictCountsWarnings)
+{
+    ScopedTempDir dir;
+    WriteBytes("s.ini", kHead + ";a\r\n  \"b\"=\"c\"\r\n");
+    ToolRun r = Tool("ini check s.ini --strict");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err.substr(r.err.rfind("s.ini: ")), "s.ini: 2 warnings, an error with --strict\n");
+    EXPECT_EQ(Tool("ini check").code, 1);
+    EXPECT_EQ(Tool("ini check s.ini --loose").err, "zrvtool: usage: zrvtool ini check FILE [--strict]\n");
+    EXPECT_EQ(Tool("ini check missing.ini").err, "zrvtool: missing.ini: cannot open: No such file or directory\n");
+}

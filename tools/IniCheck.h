@@ -1,0 +1,35 @@
+// zrvtool's check of a Setup.ini: the settings as the installer reads them, a dry run of the
+// registry script with the installer's own interpreter, and warnings for the script's pitfalls.
+// Used by `ini check` and by `medium`.
+#pragma once
+
+#include "SetupConfig.h"
+
+#include <iosfwd>
+#include <string>
+
+namespace zrvtool {
+
+// The stored form of a Setup.ini text (each byte after the first XOR the stored byte before it),
+// and back.
+std::string ChainSetupIni(const std::string& text);
+std::string UnchainSetupIni(const std::string& stored);
+
+// The text of a Setup.ini file: taken as it is when it begins with "INSTALL4" (the plain text an
+// author writes; a stored file the installer accepts never does), else un-chained from its stored
+// form. *pbPlain says which.
+std::string DecodeSetupIni(const std::string& bytes, bool* pbPlain = nullptr);
+
+struct IniCheck {
+    bool bAccepted = false;  // the installer would read the settings (else config is partly filled)
+    SetupConfig config;
+    int nWarnings = 0;
+    int nErrors = 0;         // a refused text, a failing script or a refused uninstall entry
+};
+
+// Checks the Setup.ini file strName whose bytes are given. Writes the settings and the dry run to
+// out, and each warning and error to diag as one line "strName:LINE: warning: ..." (or "error:";
+// without LINE where none applies). Throws nothing of its own.
+IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std::ostream& out, std::ostream& diag);
+
+}  // namespace zrvtool
