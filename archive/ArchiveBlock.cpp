@@ -26,66 +26,117 @@ constexpr uint64_t kRunCountCap = uint64_t(1) << 40;
 
 }  // namespace
 
-// Appends count copies of byte to lastColumn, or reports the overrun when the block would grow
-// beyond n bytes. Nothing is ever stored past the array.
-void CArchiveFile::appendRun(uint8_t byte, uint64_t count, int n)
+// A damaged block: reported now, or when the block is due if it is being decoded ahead.
+void CArchiveFile::blockError(const char* text)
 {
-    if (count > uint64_t(n - 1 - lastIndex)) fatalError(kMsgOverrun);
-    std::memset(lastColumn + lastIndex + 1, byte, size_t(count));
-    lastIndex += int32_t(count);
+    if (deferring) deferError(DeferredError::message, text);
+    fatalError(text);
+}
+
+// Appends count copies of byte to column after last, or reports the overrun when the block would
+// grow beyond n bytes. Nothing is ever stored past the array.
+void CArchiveFile::appendRun(uint8_t byte, uint64_t count, int n, int32_t& last, uint8_t* column)
+{
+    if (count > uint64_t(n - 1 - last)) blockError(kMsgOverrun);
+    std::memset(column + last + 1, byte, size_t(count));
+    last += int32_t(count);
 }
 
 int CArchiveFile::getAndMoveToFrontDecode()
 {
+    SymbolCursor cursor;
+    beginSymbols(cursor, lastColumn);
+    decodeSymbols(cursor, false);
+    lastIndex = cursor.lastIndex;
+    originRow = cursor.originRow;
+    return cursor.isLast;
+}
+
+void CArchiveFile::beginSymbols(SymbolCursor& cursor, uint8_t* column)
+{
+    cursor.stage = SymbolCursor::beforeOrigin;
+    cursor.column = column;
+    cursor.lastIndex = -1;
+    cursor.originRow = 0;
+    cursor.isLast = 0;
+    cursor.runCount = 0;
+    for (int i = 0; i < 256; ++i) cursor.mtfList[i] = uint8_t(i);
+}
+
+// Decodes the block's origin value and symbols up to its end symbol. With mayStop it returns early,
+// between two symbols, when the next symbol might need a byte beyond the current volume, so that
+// the move to the next volume (its CRC check, a prompt for it) happens only when the block is due.
+void CArchiveFile::decodeSymbols(SymbolCursor& cursor, bool mayStop)
+{
+    if (cursor.stage == SymbolCursor::complete) return;
+    auto volumeMayEnd = [this] { return inCount - inPos < kBytesForAnySymbol && !volumeServesNextSymbol(); };
     const int n = blockSize * kBlockUnit;
-    int32_t v = int32_t(decodeRawUInt32());
-    // A negative origin value marks the last block and holds the complement of the row.
-    originRow = v < 0 ? ~v : v - 1;
-    int result = v < 0 ? 1 : 0;
-    setupBlockModels();
+    if (cursor.stage == SymbolCursor::beforeOrigin) {
+        if (mayStop && volumeMayEnd()) return;
+        int32_t v = int32_t(decodeRawUInt32());
+        // A negative origin value marks the last block and holds the complement of the row.
+        cursor.originRow = v < 0 ? ~v : v - 1;
+        cursor.isLast = v < 0 ? 1 : 0;
+        setupBlockModels();
+        cursor.stage = SymbolCursor::inSymbols;
+    }
 
     uint8_t mtfList[256];
-    for (int i = 0; i < 256; ++i) mtfList[i] = uint8_t(i);
-    lastIndex = -1;
-
-    uint8_t* const column = lastColumn;
+    std::memcpy(mtfList, cursor.mtfList, sizeof mtfList);
+    uint8_t* const column = cursor.column;
+    int32_t last = cursor.lastIndex;
+    uint64_t k = cursor.runCount;
     CoderState c = loadCoder();
-    int s = decodeMtfSymbol(c);
-    while (s != kSymEnd) {
+    for (;;) {
+        if (mayStop && volumeMayEnd()) {
+            storeCoder(c);
+            std::memcpy(cursor.mtfList, mtfList, sizeof mtfList);
+            cursor.lastIndex = last;
+            cursor.runCount = k;
+            return;
+        }
+        int s = decodeMtfSymbol(c);
         if (s == kSymRunTwo || s == kSymRunOne) {
             // Bijective base 2, most significant digit first: 258 is the digit 1, 257 the digit 2.
-            uint64_t k = 0;
-            do {
-                k = 2 * k + (s == kSymRunTwo ? 2 : 1);
-                if (k > kRunCountCap) k = kRunCountCap;
-                s = decodeMtfSymbol(c);
-            } while (s == kSymRunTwo || s == kSymRunOne);
-            appendRun(mtfList[0], k, n);
-        } else if (s >= 1 && s <= 255) {
+            k = 2 * k + (s == kSymRunTwo ? 2 : 1);
+            if (k > kRunCountCap) k = kRunCountCap;
+            continue;
+        }
+        // The symbol after a run's digits ends the run.
+        if (k) {
+            appendRun(mtfList[0], k, n, last, column);
+            k = 0;
+        }
+        if (s == kSymEnd) break;
+        if (s >= 1 && s <= 255) {
             uint8_t b = mtfList[s];
-            if (lastIndex + 1 >= n) fatalError(kMsgOverrun);
-            column[++lastIndex] = b;
+            if (last + 1 >= n) blockError(kMsgOverrun);
+            column[++last] = b;
             std::memmove(mtfList + 1, mtfList, size_t(s));
             mtfList[0] = b;
-            s = decodeMtfSymbol(c);
         } else {
             CString text;
             text.Format(kMsgPanic, "getAndMoveToFrontDecode\n");
-            fatalError(text);
+            blockError(text);
         }
     }
     storeCoder(c);
-    return result;
+    cursor.lastIndex = last;
+    cursor.runCount = 0;
+    cursor.stage = SymbolCursor::complete;
 }
 
+// The inverse transform's walk starts at originRow; a row outside the block means a damaged stream.
+void CArchiveFile::checkOrigin()
+{
+    if (lastIndex >= 0 && (originRow < 0 || originRow > lastIndex)) blockError(kMsgBadOrigin);
+}
+
+// Touches only lastColumn, links and block: the second thread runs it (with spotBlock) while the
+// caller's thread decodes the next block's symbols.
 void CArchiveFile::invertBlockTransform()
 {
-    const int count = lastIndex + 1;
-    if (count == 0) return;
-    // The walk below starts at originRow; a row outside the block means a damaged stream.
-    if (originRow < 0 || originRow > lastIndex) fatalError(kMsgBadOrigin);
-
-    zrv::InvertBlockTransform(lastColumn, links, block, count, originRow);
+    if (lastIndex >= 0) zrv::InvertBlockTransform(lastColumn, links, block, lastIndex + 1, originRow);
 }
 
 void CArchiveFile::spotBlock()

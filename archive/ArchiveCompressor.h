@@ -13,17 +13,32 @@
 #include "BlockSorter.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace zrv {
 
 constexpr int32_t kBlockUnit = 100000;
+// The block-size byte's range, and the installer's memory for a block size: the reader's block
+// arrays (6 x N bytes) and its input buffer.
+constexpr int kMinBlockSize = 1;
+constexpr int kMaxBlockSize = 255;
+constexpr uint64_t ReaderMemory(int blockSize) { return 6ull * uint64_t(blockSize) * kBlockUnit + 512000; }
 
+// Threads: with threads above 1, that many helper threads sort later blocks (and turn them into
+// move-to-front symbols) while the caller's thread codes the earlier ones in order, with at most threads + 1 blocks in memory. The image is
+// the same byte for byte for every number of threads. Write, Finish and the sink run on the
+// caller's thread only.
 class CArchiveCompressor {
 public:
-    // blockSize: 1 to 9, the block-size byte of the image (N = blockSize * 100000).
-    // Throws std::invalid_argument for other values, std::bad_alloc without memory.
-    CArchiveCompressor(int blockSize, IByteSink& sink);
+    // blockSize: 1 to 255, the block-size byte of the image (N = blockSize * 100000); threads: 1 or
+    // more. Throws std::invalid_argument for other values, std::bad_alloc without memory, and
+    // std::system_error when no thread can be started.
+    CArchiveCompressor(int blockSize, IByteSink& sink, int threads = 1);
+    ~CArchiveCompressor();
+    CArchiveCompressor(const CArchiveCompressor&) = delete;
+    CArchiveCompressor& operator=(const CArchiveCompressor&) = delete;
 
     // Adds input bytes; whole blocks are coded and handed to the sink as they fill.
     void Write(const void* data, size_t size);
@@ -33,23 +48,32 @@ public:
     // Input bytes taken and coded bytes produced so far.
     uint64_t BytesIn() const { return m_bytesIn; }
     uint64_t BytesOut() const { return m_encoder.BytesProduced(); }
+    // Input bytes whose blocks have been coded: what a progress display should show.
+    uint64_t BytesCoded() const { return m_bytesCoded; }
+    // Called on the caller's thread after every coded block, with BytesCoded().
+    void SetProgress(std::function<void(uint64_t)> progress) { m_progress = std::move(progress); }
 
 private:
+    class SortPool;
+    struct SortJob;
+
     void FlushRun();
     void Place(const uint8_t* bytes, int32_t count);
     void EncodeBlock(bool last);
+    void CodeSorted(const SortJob& job);
     void EncodeOrigin(uint32_t value);
-    void EncodeSymbols(const uint8_t* lastColumn, int32_t n);
-    void EncodeRun(uint32_t length);
     void EncodeSymbol(int symbol);
 
     int32_t m_capacity;
-    std::vector<uint8_t> m_block;
-    std::vector<uint8_t> m_lastColumn;
+    std::unique_ptr<SortJob> m_single;  // the one job when the caller's thread sorts too
+    uint8_t* m_fill;                    // the block being filled: the single job's or the pool's
     int32_t m_used = 0;
     int m_runByte = -1;
     uint32_t m_runLength = 0;
     uint64_t m_bytesIn = 0;
+    uint64_t m_bytesCoded = 0;
+    std::function<void(uint64_t)> m_progress;
+    std::unique_ptr<SortPool> m_pool;
     CBlockSorter m_sorter;
     CArithmeticEncoder m_encoder;
     CodingModel m_raw;

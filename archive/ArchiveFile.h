@@ -11,9 +11,18 @@
 //
 // Memory: a 512000-byte input buffer and 6 x N bytes of block arrays (N = block-size byte x 100000),
 // all allocated once in Open and released by the destructor.
+//
+// Two threads (when the machine has more than one processor): while a second thread rebuilds block
+// k from its last column, the caller's thread decodes the symbols of block k + 1 into a second
+// last column (N more bytes, allocated apart from the 6 x N). Only the caller's thread reads the
+// medium and shows messages. Decoding ahead stops before it would move to the next volume, and an
+// error it meets is kept and reported when block k + 1 is started, so every message, its order and
+// the Read that reports it are those of one thread; the delivered bytes are the same. Without the
+// extra memory or the thread the reader works on one thread.
 #pragma once
 
 #include "AfxFile.h"
+#include "AfxTaskThread.h"
 #include "Crc32.h"
 
 #include <cstdint>
@@ -88,6 +97,12 @@ public:
     // that ends before the zero byte reports the corrupt image and throws the read error.
     int ReadString(char* buffer, int limit);
 
+    // Chooses, before Open, whether the reader may use a second thread (the default when the
+    // machine has more than one processor). The delivered bytes and messages are the same either way.
+    void SetSecondThread(bool allowed) { secondThreadAllowed = allowed; }
+    // Whether the opened reader got its second thread.
+    bool UsesSecondThread() const { return helper != nullptr; }
+
     // Closes the current volume and compares its CRC with the bytes taken from it so far, so it
     // passes only after the whole of the last volume's data has been taken. A mismatch shows the
     // data integrity message and throws.
@@ -142,12 +157,50 @@ private:
     uint32_t decodeRawUInt32();
     int decodeMtfSymbol(CoderState& c);
 
+    // The symbols of one block as far as they are decoded: enough to stop between two symbols and
+    // go on later.
+    struct SymbolCursor {
+        enum Stage { beforeOrigin, inSymbols, complete, failed };
+        Stage stage;
+        uint8_t* column;    // the block's last column
+        int32_t lastIndex;
+        int32_t originRow;
+        int32_t isLast;
+        uint64_t runCount;  // run digits taken so far; 0 outside a run
+        uint8_t mtfList[256];
+    };
+    // An error met while decoding ahead, reported when its block is started.
+    struct DeferredError {
+        enum Kind { none, message, readError, fileLayer };
+        Kind kind = none;
+        CString text;
+        CFileException* exception = nullptr;  // the file layer's own, for fileLayer
+    };
+    struct DeferredStop {};  // thrown inside the reader only, while decoding ahead
+
     // Block reconstruction (ArchiveBlock.cpp) and delivery (ArchiveRead.cpp).
+    [[noreturn]] void blockError(const char* text);
     int getAndMoveToFrontDecode();
+    void beginSymbols(SymbolCursor& cursor, uint8_t* column);
+    void decodeSymbols(SymbolCursor& cursor, bool mayStop);
+    void checkOrigin();
     void invertBlockTransform();
     void spotBlock();
     int expandRuns(int lastBlk);
-    void appendRun(uint8_t byte, uint64_t count, int n);
+    void appendRun(uint8_t byte, uint64_t count, int n, int32_t& last, uint8_t* column);
+    void startBlock();
+
+    // The second thread (ArchivePipeline.cpp).
+    void startPipeline();
+    void stopPipeline();
+    void startBlockPipelined();
+    void decodeAhead();
+    [[noreturn]] void deferError(DeferredError::Kind kind, const char* text);
+    void reportDeferred();
+    bool volumeServesNextSymbol();
+    static void rebuildTask(void* self);
+    // A symbol takes at most 22 bits and the origin value 36: this many bytes always hold one.
+    static constexpr int kBytesForAnySymbol = 8;
 
     static constexpr int kEndOfData = -1;
 
@@ -175,5 +228,16 @@ private:
     int32_t blockSize;
     int32_t inCount;
     int32_t inPos;
-    bool chainEnded;  // a next volume could not be opened: the data end there
+
+    // The second thread and what it needs beyond the arrays above.
+    bool secondThreadAllowed;
+    CTaskThread* helper;       // null: one thread
+    uint8_t* spareColumn;      // the last column that symbols are decoded into ahead
+    SymbolCursor ahead;        // the next block, decoded ahead
+    bool deferring;            // errors are kept, not reported (decoding ahead)
+    DeferredError deferred;
+    uint32_t volumeDataRead;   // data bytes read from the current volume so far
+    bool aheadTaken;           // bytes of the next block have been taken ahead of time
+    uint32_t crcBeforeAhead;   // the CRC register before them: what Close compares
+    bool chainEnded;           // a next volume could not be opened: the data end there
 };

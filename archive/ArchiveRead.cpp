@@ -80,6 +80,15 @@ full:
     return 0;
 }
 
+void CArchiveFile::startBlock()
+{
+    if (helper) return startBlockPipelined();
+    lastBlock = getAndMoveToFrontDecode();
+    checkOrigin();
+    invertBlockTransform();
+    spotBlock();
+}
+
 UINT CArchiveFile::Read(void* lpBuf, UINT nCount)
 {
     // Nothing to decode without a successfully opened image.
@@ -96,9 +105,7 @@ UINT CArchiveFile::Read(void* lpBuf, UINT nCount)
         if (lastBlock && !blockPending) endOfStream();
         for (;;) {
             if (!blockPending) {
-                lastBlock = getAndMoveToFrontDecode();
-                invertBlockTransform();
-                spotBlock();
+                startBlock();
                 runState = RunState{0, 0, 0, kNoByte, 0};
             }
             int r = expandRuns(lastBlock);

@@ -68,6 +68,15 @@ CArchiveFile::CArchiveFile()
       blockSize(0),
       inCount(0),
       inPos(0),
+      secondThreadAllowed(true),
+      helper(nullptr),
+      spareColumn(nullptr),
+      ahead(),
+      deferring(false),
+      deferred(),
+      volumeDataRead(0),
+      aheadTaken(false),
+      crcBeforeAhead(0),
       chainEnded(false)
 {
 }
@@ -76,6 +85,7 @@ CArchiveFile::~CArchiveFile() { releaseMemory(); }
 
 void CArchiveFile::releaseMemory()
 {
+    stopPipeline();
     delete[] inBuffer;
     delete[] links;
     delete[] block;
@@ -109,6 +119,7 @@ BOOL CArchiveFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileExceptio
     bitsLeft = 0;
     setupModel(rawModel, "bogus", 256, 0, 256);
     startDecoder();
+    startPipeline();
     return TRUE;
 }
 
@@ -136,12 +147,15 @@ void CArchiveFile::allocateMemory()
 void CArchiveFile::Close()
 {
     CFile::Close();
-    if (header.StoredCrc() != ~crc) fatalFileError(kMsgIntegrity, volumePath);
+    // Bytes decoded ahead for a block not yet started are not taken as far as Close is concerned.
+    const uint32_t taken = aheadTaken ? crcBeforeAhead : crc;
+    if (header.StoredCrc() != ~taken) fatalFileError(kMsgIntegrity, volumePath);
 }
 
 BOOL CArchiveFile::openVolume(bool first)
 {
     crc = zrv::kCrcInit;
+    volumeDataRead = 0;
     while (!CFile::Open(volumePath, openFlags, fileError)) {
         int cause = fileError->m_cause;
         if (cause != CFileException::fileNotFound && cause != CFileException::badPath) {
@@ -189,6 +203,7 @@ int CArchiveFile::refillInput()
     // followed by more from the same volume.
     if (inCount != kInBufferSize && !advanceVolume()) return kEndOfData;
     inCount = int32_t(CFile::Read(inBuffer, kInBufferSize));
+    volumeDataRead += uint32_t(inCount);
     // An empty refill ends the data; it does not move on to the next volume. Position and count
     // are left equal so no byte is ever taken from the stale buffer.
     inPos = 0;
@@ -198,7 +213,14 @@ int CArchiveFile::refillInput()
 
 void CArchiveFile::endOfData()
 {
-    if (!chainEnded) fatalFileError(kMsgDataEnd, volumePath);
+    // Decoding ahead keeps the error for the Read that starts the block.
+    if (!chainEnded) {
+        CString text;
+        text.Format(kMsgDataEnd, volumePath.GetString());
+        if (deferring) deferError(DeferredError::message, text);
+        fatalError(text);
+    }
+    if (deferring) deferError(DeferredError::readError, nullptr);
     raiseReadError();
 }
 

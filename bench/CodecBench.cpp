@@ -4,6 +4,11 @@
 // process on files; times are the child's CPU time (user + system), so that other work on a
 // shared machine disturbs them less than the wall clock would; all the programs run single-threaded.
 //
+// Then our own variants, each against ours in its plain form in the same run: compression with
+// two threads against one, the reader with its second thread against one thread (wall-clock
+// times, since threads are what they change; rounds interleaved, medians), and the block sizes
+// from 1 to 255 (size, CPU times, the installer's memory).
+//
 // usage: zrv_codec_bench ZRVTOOL [WORKDIR]
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -12,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -35,12 +41,21 @@ struct Part {
 struct Child {
     double cpuSeconds;
     long maxRssKb;
+    double wallSeconds;
 };
+
+double Now()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
 
 // Runs argv with stdin and stdout redirected (empty name: inherited) and returns its CPU time and
 // peak memory. Exits when the program fails.
 Child RunChild(const std::vector<std::string>& argv, const std::string& in, const std::string& out)
 {
+    const double start = Now();
     pid_t pid = fork();
     if (pid == 0) {
         if (!in.empty()) dup2(open(in.c_str(), O_RDONLY), 0);
@@ -59,7 +74,7 @@ Child RunChild(const std::vector<std::string>& argv, const std::string& in, cons
         std::exit(1);
     }
     double cpu = double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
-    return {cpu, ru.ru_maxrss};
+    return {cpu, ru.ru_maxrss, Now() - start};
 }
 
 bool SameFiles(const fs::path& a, const fs::path& b)
@@ -163,6 +178,103 @@ Result Sum(const Result& a, const Result& b)
             std::max(a.decompressRssKb, b.decompressRssKb)};
 }
 
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// Wall-clock medians of our compressor and decompressor on one thread and on two, over the whole
+// corpus (both parts per round), rounds interleaved. Every image must be the same for both.
+void CompareThreads(const std::string& zrvtool, const Part* parts, size_t count, const fs::path& work, int rounds)
+{
+    std::vector<double> comp[2], decomp[2];
+    uint64_t size = 0;
+    for (size_t k = 0; k < count; ++k) size += parts[k].size;
+    for (int r = 0; r < rounds; ++r) {
+        double c[2] = {0, 0}, d[2] = {0, 0};
+        for (size_t k = 0; k < count; ++k) {
+            fs::path image[2], back = work / "threads.dec";
+            for (int t = 0; t < 2; ++t) {
+                image[t] = work / ("threads" + std::to_string(t + 1) + ".001");
+                c[t] += RunChild({zrvtool, "compress", parts[k].path.string(), image[t].string(), "--threads",
+                                  std::to_string(t + 1)}, "", "/dev/null").wallSeconds;
+            }
+            if (!SameFiles(image[0], image[1])) {
+                std::fprintf(stderr, "bench: images made with one and two threads differ\n");
+                std::exit(1);
+            }
+            for (int t = 0; t < 2; ++t) {
+                d[t] += RunChild({zrvtool, "decompress", image[0].string(), back.string(), "--threads",
+                                  std::to_string(t + 1)}, "", "").wallSeconds;
+                if (!SameFiles(parts[k].path, back)) {
+                    std::fprintf(stderr, "bench: decompression with %d threads gave other bytes\n", t + 1);
+                    std::exit(1);
+                }
+            }
+            for (int t = 0; t < 2; ++t) fs::remove(image[t]);
+            fs::remove(back);
+        }
+        for (int t = 0; t < 2; ++t) {
+            comp[t].push_back(c[t]);
+            decomp[t].push_back(d[t]);
+        }
+    }
+    const double c1 = Median(comp[0]), c2 = Median(comp[1]), d1 = Median(decomp[0]), d2 = Median(decomp[1]);
+    std::printf("\nthreads, whole corpus (%.1f MB), wall-clock medians of %d interleaved rounds:\n", double(size) / 1e6,
+                rounds);
+    std::printf("  compress   --threads 1 %7.2f s, --threads 2 %7.2f s: 2 threads %.3f times as fast  (>= 1.7: %s)\n",
+                c1, c2, c1 / c2, c1 / c2 >= 1.7 ? "met" : "NOT met");
+    std::printf("  decompress --threads 1 %7.2f s (one thread), default %7.2f s (second thread): %.3f times as fast"
+                "  (>= 1.5: %s)\n", d1, d2, d1 / d2, d1 / d2 >= 1.5 ? "met" : "NOT met");
+}
+
+// Size, CPU times and the installer's memory for block sizes 1 to 255, against block size 9.
+void CompareBlockSizes(const std::string& zrvtool, const Part* parts, size_t count, const fs::path& work)
+{
+    const int sizes[] = {1, 5, 9, 20, 50, 100, 255};
+    uint64_t original = 0;
+    for (size_t k = 0; k < count; ++k) original += parts[k].size;
+    struct Row {
+        int blockSize;
+        uint64_t packed = 0;
+        double comp = 0, decomp = 0;
+    };
+    std::vector<Row> rows;
+    for (int bs : sizes) {
+        std::fprintf(stderr, "bench: block size %d\n", bs);
+        Row row{bs};
+        for (size_t k = 0; k < count; ++k) {
+            fs::path image = work / "blocks.001", back = work / "blocks.dec";
+            row.comp += RunChild({zrvtool, "compress", parts[k].path.string(), image.string(), "--block-size",
+                                  std::to_string(bs), "--threads", "1"}, "", "/dev/null").cpuSeconds;
+            row.packed += fs::file_size(image);
+            row.decomp += RunChild({zrvtool, "decompress", image.string(), back.string(), "--threads", "1"}, "", "")
+                              .cpuSeconds;
+            if (!SameFiles(parts[k].path, back)) {
+                std::fprintf(stderr, "bench: block size %d did not give the part back\n", bs);
+                std::exit(1);
+            }
+            fs::remove(image);
+            fs::remove(back);
+        }
+        rows.push_back(row);
+    }
+    const Row& nine = *std::find_if(rows.begin(), rows.end(), [](const Row& r) { return r.blockSize == 9; });
+    std::printf("\nblock sizes, whole corpus (%.1f MB), one thread, CPU times:\n", double(original) / 1e6);
+    std::printf("  %-10s %12s %7s %9s %11s %13s %16s\n", "block size", "bytes", "ratio", "vs 9", "comp MB/s",
+                "decomp MB/s", "installer memory");
+    for (const Row& r : rows)
+        std::printf("  %-10d %12llu %7.4f %9.4f %11.2f %13.2f %14llu B\n", r.blockSize, (unsigned long long)r.packed,
+                    double(r.packed) / double(original), double(r.packed) / double(nine.packed),
+                    MBps(original, r.comp), MBps(original, r.decomp),
+                    (unsigned long long)(6ull * uint64_t(r.blockSize) * 100000 + 512000));
+    const double largest = double(rows.back().packed) / double(nine.packed);
+    std::printf("  block size 255 is %.1f%% smaller than block size 9  (>= 7%%: %s)\n", (1 - largest) * 100,
+                1 - largest >= 0.07 ? "met" : "NOT met");
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -190,8 +302,8 @@ int main(int argc, char** argv)
     }
 
     std::vector<Codec> codecs = {
-        {"zrv", {zrvtool, "compress", "{in}", "{out}", "--block-size", std::to_string(blockSize)},
-         {zrvtool, "decompress", "{in}", "{out}"}},
+        {"zrv", {zrvtool, "compress", "{in}", "{out}", "--block-size", std::to_string(blockSize), "--threads", "1"},
+         {zrvtool, "decompress", "{in}", "{out}", "--threads", "1"}},
         {"gzip-9", {"gzip", "-9", "-c"}, {"gzip", "-d", "-c"}},
         {"xz-6", {"xz", "-6", "-T1", "-c"}, {"xz", "-d", "-T1", "-c"}},
         {"zstd-19", {"zstd", "-19", "-q", "-c"}, {"zstd", "-d", "-q", "-c"}},
@@ -227,6 +339,9 @@ int main(int argc, char** argv)
                 "  + %ld KB; 6 x N + 512000 = %ld KB  %s\n", ours.decompressRssKb, baselineKb,
                 ours.decompressRssKb - baselineKb, budgetKb,
                 ours.decompressRssKb - baselineKb <= budgetKb + 256 ? "met" : "NOT met");
+
+    CompareThreads(zrvtool, parts, 2, work, 5);
+    CompareBlockSizes(zrvtool, parts, 2, work);
     if (argc <= 2) fs::remove_all(work);
     return 0;
 }

@@ -118,7 +118,16 @@ BOOL ParseSetupText(char* pszText, SetupConfig& config, SetupIniProblem* pProble
     // Like sscanf("%d"): "20MB" gives 20; no number at all is a mismatch and rejects the file,
     // but an empty or blank value reaches the end of its input and leaves the space at 0.
     int nFreeSpace = 0;
+#ifdef _WIN32
+    // The system C library's own sscanf: the C99 one that the C++ runtime selects would bring
+    // some 30 KB of conversion code into the installer for this one "%d". Some system libraries
+    // report a blank input as a mismatch, so the end of the input is found here.
+    const char* p = strFreeSpace;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+    int converted = *p ? __ms_sscanf(p, "%d", &nFreeSpace) : EOF;
+#else
     int converted = std::sscanf(strFreeSpace, "%d", &nFreeSpace);
+#endif
     if (converted == 0) return Refuse(pProblem, text, freeSpaceLine, "the FreeSpace value holds no number");
     if (converted == 1) config.m_nFreeSpaceMB = nFreeSpace;
     return TRUE;

@@ -93,19 +93,57 @@ void CString::Format(const char* pszFormat, ...)
     va_end(args);
 }
 
+namespace {
+
+// The length that pszFormat gives, without the terminator; negative on an encoding error.
+int FormattedLength(const char* pszFormat, va_list args)
+{
+#ifdef _WIN32
+    return _vscprintf(pszFormat, args);
+#else
+    return std::vsnprintf(nullptr, 0, pszFormat, args);
+#endif
+}
+
+void FormatInto(char* buf, size_t size, const char* pszFormat, va_list args)
+{
+#ifdef _WIN32
+    // The system library's formatting; it leaves a full buffer unterminated.
+    _vsnprintf(buf, size, pszFormat, args);
+    if (size > 0) buf[size - 1] = 0;
+#else
+    std::vsnprintf(buf, size, pszFormat, args);
+#endif
+}
+
+}  // namespace
+
 void CString::FormatV(const char* pszFormat, va_list args)
 {
     va_list copy;
     va_copy(copy, args);
-    int n = std::vsnprintf(nullptr, 0, pszFormat, copy);
+    int n = FormattedLength(pszFormat, copy);
     va_end(copy);
     if (n < 0) {
         m_str.clear();
         return;
     }
     std::vector<char> buf(size_t(n) + 1);
-    std::vsnprintf(buf.data(), buf.size(), pszFormat, args);
+    FormatInto(buf.data(), buf.size(), pszFormat, args);
     m_str.assign(buf.data(), size_t(n));
+}
+
+int AfxFormatText(char* buf, size_t size, const char* pszFormat, ...)
+{
+    va_list args;
+    va_start(args, pszFormat);
+    va_list copy;
+    va_copy(copy, args);
+    int n = FormattedLength(pszFormat, copy);
+    va_end(copy);
+    FormatInto(buf, size, pszFormat, args);
+    va_end(args);
+    return n;
 }
 
 char* CString::GetBuffer(int nMinBufLength)

@@ -78,3 +78,12 @@ public:
 private:
     std::string m_str;
 };
+
+// printf-style formatting into buf (at most size bytes, always terminated when size > 0); returns
+// what snprintf returns. On Win32 this is the system C library's formatting: the C99 one of the
+// C++ runtime would add some 20 KB of conversion code to the programs for the few formats they use.
+int AfxFormatText(char* buf, size_t size, const char* pszFormat, ...)
+#ifdef __GNUC__
+    __attribute__((format(printf, 3, 4)))
+#endif
+    ;

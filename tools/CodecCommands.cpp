@@ -21,9 +21,9 @@
 namespace zrvtool {
 namespace {
 
-const char kCompressUsage[] = "compress IN OUT.001 [--block-size 1-9] [--volume-size BYTES]";
-const char kDecompressUsage[] = "decompress IN.001 OUT";
-const char kVerifyUsage[] = "verify IN.001";
+const char kCompressUsage[] = "compress IN OUT.001 [--block-size 1-255] [--volume-size BYTES] [--threads N]";
+const char kDecompressUsage[] = "decompress IN.001 OUT [--threads 1|2]";
+const char kVerifyUsage[] = "verify IN.001 [--threads 1|2]";
 
 // One line on stderr, over a progress line if one is showing.
 void Say(const std::string& text)
@@ -78,11 +78,12 @@ std::string OsErrorText(const CFileException& e, const char* fallback)
 // that the last volume's CRC is compared too. Returns false after one line on stderr when the
 // image is not sound. The sink may throw ToolError.
 bool DecodeImage(const std::string& path, const char* label, const std::function<void(const char*, size_t)>& sink,
-                 uint64_t* total, std::string* lastVolume)
+                 uint64_t* total, std::string* lastVolume, bool secondThread)
 {
     ReaderMessages messages;
     CFileException error;
     CArchiveFile file;
+    file.SetSecondThread(secondThread);
     *total = 0;
     try {
         if (!file.Open(path.c_str(), CFile::typeBinary, &error)) {
@@ -125,46 +126,40 @@ size_t VolumeCount(const std::string& first, const std::string& last)
     return count;
 }
 
-int ParseBlockSize(const std::string& text)
-{
-    if (text.size() != 1 || text[0] < '1' || text[0] > '9') throw ToolError("--block-size must be 1 to 9, not '" + text + "'");
-    return text[0] - '0';
-}
-
 struct CompressOptions {
     std::string in, out;
-    int blockSize = 9;
+    int blockSize = kDefaultBlockSize;
     uint64_t volumeSize = 0;
+    int threads = DefaultThreads();
 };
 
 CompressOptions ParseCompressArgs(const Args& args)
 {
+    CommandLine line = ParseCommandLine(args, {"--block-size", "--volume-size", "--threads"});
     CompressOptions o;
-    Args positional;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--block-size" || a == "--volume-size") {
-            if (i + 1 >= args.size()) throw ToolError(a + " needs a value");
-            const std::string& v = args[++i];
-            if (a == "--block-size") {
-                o.blockSize = ParseBlockSize(v);
-            } else {
-                o.volumeSize = ParseSize(v);
-                if (o.volumeSize <= zrv::kVolumeHeaderSize)
-                    throw ToolError("--volume-size must be more than the 12-byte volume header, not '" + v + "'");
-            }
-        } else if (a.size() > 1 && a[0] == '-') {
-            throw ToolError("unknown option '" + a + "'");
-        } else {
-            positional.push_back(a);
-        }
+    if (line.Has("--block-size")) o.blockSize = ParseBlockSize(line.options["--block-size"]);
+    if (line.Has("--volume-size")) {
+        const std::string& v = line.options["--volume-size"];
+        o.volumeSize = ParseSize(v);
+        if (o.volumeSize <= zrv::kVolumeHeaderSize)
+            throw ToolError("--volume-size must be more than the 12-byte volume header, not '" + v + "'");
     }
-    if (positional.size() != 2) throw ToolError(std::string("usage: zrvtool ") + kCompressUsage);
-    o.in = positional[0];
-    o.out = positional[1];
+    if (line.Has("--threads")) o.threads = ParseThreads(line.options["--threads"]);
+    if (line.positional.size() != 2) throw ToolError(std::string("usage: zrvtool ") + kCompressUsage);
+    o.in = line.positional[0];
+    o.out = line.positional[1];
     if (!zrv::HasVolumeNumber(o.out))
         throw ToolError(o.out + ": a volume name must end in three digits (for example disk.001)");
     return o;
+}
+
+// The reader's arguments: positional ones, and whether --threads allows its second thread.
+Args ParseReaderArgs(const Args& args, size_t positional, const char* usage, bool* secondThread)
+{
+    CommandLine line = ParseCommandLine(args, {"--threads"});
+    if (line.positional.size() != positional) throw ToolError(std::string("usage: zrvtool ") + usage);
+    *secondThread = !line.Has("--threads") || ParseThreads(line.options["--threads"]) > 1;
+    return line.positional;
 }
 
 class InputFile {
@@ -204,14 +199,14 @@ int Compress(const Args& args)
     InputFile in(o.in);
     try {
         zrv::CVolumeWriter writer(o.out, o.blockSize, o.volumeSize);
-        zrv::CArchiveCompressor compressor(o.blockSize, writer);
+        zrv::CArchiveCompressor compressor(o.blockSize, writer, o.threads);
         {
             ProgressBar bar("compressing", in.Size());
+            compressor.SetProgress([&bar](uint64_t coded) { bar.Update(coded); });
             std::vector<char> buf(1 << 20);
             while (size_t got = in.Read(buf.data(), buf.size())) {
                 compressor.Write(buf.data(), got);
                 InterruptGuard::Check();
-                bar.Update(compressor.BytesIn());
             }
             compressor.Finish();
         }
@@ -219,32 +214,35 @@ int Compress(const Args& args)
         size_t volumes = writer.Paths().size();
         std::cout << o.out << ": " << volumes << (volumes == 1 ? " volume, " : " volumes, ") << compressor.BytesIn()
                   << " bytes compressed to " << compressor.BytesOut() << " bytes of data\n";
+        ReportInstallerMemory(o.blockSize);
     } catch (const zrv::VolumeWriteError& e) {
         throw ToolError(e.what());
     }
     return 0;
 }
 
-int Decompress(const Args& args)
+int Decompress(const Args& allArgs)
 {
-    if (args.size() != 2) throw ToolError(std::string("usage: zrvtool ") + kDecompressUsage);
+    bool secondThread = true;
+    Args args = ParseReaderArgs(allArgs, 2, kDecompressUsage, &secondThread);
     InterruptGuard interrupts;
     // The output appears under its name only when the whole image has been decoded and checked.
     OutputFile out(args[1]);
     uint64_t total = 0;
     std::string last;
     auto sink = [&out](const char* data, size_t n) { out.Write(data, n); };
-    if (!DecodeImage(args[0], "decompressing", sink, &total, &last)) return 1;
+    if (!DecodeImage(args[0], "decompressing", sink, &total, &last, secondThread)) return 1;
     out.Commit();
     return 0;
 }
 
-int Verify(const Args& args)
+int Verify(const Args& allArgs)
 {
-    if (args.size() != 1) throw ToolError(std::string("usage: zrvtool ") + kVerifyUsage);
+    bool secondThread = true;
+    Args args = ParseReaderArgs(allArgs, 1, kVerifyUsage, &secondThread);
     uint64_t total = 0;
     std::string last;
-    if (!DecodeImage(args[0], "verifying", [](const char*, size_t) {}, &total, &last)) return 1;
+    if (!DecodeImage(args[0], "verifying", [](const char*, size_t) {}, &total, &last, secondThread)) return 1;
     size_t volumes = VolumeCount(args[0], last);
     std::cout << args[0] << ": OK, " << total << " bytes in " << volumes << (volumes == 1 ? " volume\n" : " volumes\n");
     return 0;
@@ -253,11 +251,15 @@ int Verify(const Args& args)
 }  // namespace
 
 const std::vector<Command> kCodecCommands = {
-    {"compress", "compress IN OUT.001 [--block-size 1-9] [--volume-size BYTES|floppy]\n"
+    {"compress", "compress IN OUT.001 [--block-size 1-255] [--volume-size BYTES|floppy] [--threads N]\n"
                  "                            compress a file (- for stdin) into a ZRV-Zip image",
      Compress},
-    {"decompress", "decompress IN.001 OUT     the decompressed stream of an image (OUT - for stdout)", Decompress},
-    {"verify", "verify IN.001             decode a whole image and check every volume's CRC", Verify},
+    {"decompress", "decompress IN.001 OUT [--threads 1|2]\n"
+                   "                            the decompressed stream of an image (OUT - for stdout)",
+     Decompress},
+    {"verify", "verify IN.001 [--threads 1|2]\n"
+               "                            decode a whole image and check every volume's CRC",
+     Verify},
 };
 
 }  // namespace zrvtool

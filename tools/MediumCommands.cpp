@@ -6,6 +6,8 @@
 #include "IniCheck.h"
 #include "PackPlan.h"
 #include "ScriptText.h"
+#include "ArchiveCompressor.h"
+#include "ToolCommon.h"
 #include "VolumeWriter.h"
 
 #include <unistd.h>
@@ -19,7 +21,8 @@ namespace zrvtool {
 namespace {
 
 const char kUsage[] =
-    "usage: zrvtool medium CONFIG SRC_DIR OUT_DIR [--block-size 1-9] [--volume-size SIZE] [--no-uninstaller]";
+    "usage: zrvtool medium CONFIG SRC_DIR OUT_DIR [--block-size 1-255] [--volume-size SIZE] [--threads N] "
+    "[--no-uninstaller]";
 
 struct MediumArgs {
     std::string strConfig, strSource, strOut;
@@ -161,7 +164,7 @@ void PrintSummary(const fs::path& out, const fs::path& image, const std::vector<
               << "payload: " << nDirs << " directories, " << plan.items.size() - nDirs << " files"
               << (options.bUninstaller ? " (Uninstal.exe among them)" : "") << ", " << plan.nTotal << " bytes\n"
               << "compressed: " << nCompressed << " bytes in the volumes, block size " << options.nBlockSize << "\n"
-              << "memory the installer needs to unpack: " << 600000 * options.nBlockSize + 512000 << " bytes\n";
+              << "memory the installer needs to unpack: " << zrv::ReaderMemory(options.nBlockSize) << " bytes\n";
 }
 
 int Medium(const Args& args)
@@ -175,6 +178,7 @@ int Medium(const Args& args)
 
     PackPlan plan = PlanPack(m.strSource);
     if (m.options.bUninstaller) AddCarriedUninstaller(plan);
+    WarnAboveDefaultMemory(m.options.nBlockSize);
     std::string text = DecodeSetupIni(bytes);
     CheckFreeSpace(m, text, check.config.m_nFreeSpaceMB, plan.nTotal);
 
@@ -201,7 +205,8 @@ int Medium(const Args& args)
 }  // namespace
 
 const std::vector<Command> kMediumCommands = {
-    {"medium", "medium CONFIG SRC_DIR OUT_DIR [--block-size 1-9] [--volume-size SIZE] [--no-uninstaller]\n"
+    {"medium", "medium CONFIG SRC_DIR OUT_DIR [--block-size 1-255] [--volume-size SIZE] [--threads N]\n"
+               "       [--no-uninstaller]\n"
                "                            make a whole medium in OUT_DIR: Setup.exe, Setup.ini stored from the\n"
                "                            plain CONFIG (checked as by ini check) and the image of SRC_DIR\n"
                "                            (with Uninstal.exe) named as CONFIG's DiskImage says",

@@ -57,11 +57,12 @@ private:
 // Reads an image's payload, calling onEntry for each entry; for a file, onData receives its data
 // in pieces. Reader and stream errors become ToolError.
 template <class OnEntry, class OnData>
-uint32_t ReadPayload(const std::string& image, OnEntry onEntry, OnData onData)
+uint32_t ReadPayload(const std::string& image, bool secondThread, OnEntry onEntry, OnData onData)
 {
     ReaderMessages messages;
     CFileException error;
     auto archive = std::make_unique<CArchiveFile>();
+    archive->SetSecondThread(secondThread);
     try {
         if (!archive->Open(image.c_str(), CFile::typeBinary, &error))
             throw ToolError(messages.Text("cannot open '" + image + "'"));
@@ -102,7 +103,8 @@ std::string Shown(const std::string& stored) { return EscapeControls(HostName(st
 int Pack(const Args& args)
 {
     const char* usage =
-        "usage: zrvtool pack SRC_DIR OUT.001 [--block-size 1-9] [--volume-size BYTES] [--no-uninstaller]";
+        "usage: zrvtool pack SRC_DIR OUT.001 [--block-size 1-255] [--volume-size BYTES] [--threads N] "
+        "[--no-uninstaller]";
     std::vector<std::string> files;
     PackWriterOptions options;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -122,6 +124,7 @@ int Pack(const Args& args)
     for (const PackItem& item : plan.items) dirs += item.bDirectory ? 1 : 0;
     std::cout << files[1] << ": " << dirs << " directories, " << plan.items.size() - dirs << " files, "
               << plan.nTotal << " bytes\n";
+    ReportInstallerMemory(options.nBlockSize);
     return 0;
 }
 
@@ -130,7 +133,7 @@ int List(const Args& args)
     if (args.size() != 1) throw ToolError("usage: zrvtool list IN.001");
     size_t dirs = 0, files = 0;
     uint32_t total = ReadPayload(
-        args[0],
+        args[0], true,
         [&](const PayloadEntry& e) {
             if (e.bDirectory) {
                 ++dirs;
@@ -227,9 +230,12 @@ private:
     int m_fd = -1;
 };
 
-int Extract(const Args& args)
+int Extract(const Args& allArgs)
 {
-    if (args.size() != 2) throw ToolError("usage: zrvtool extract IN.001 DIR");
+    CommandLine line = ParseCommandLine(allArgs, {"--threads"});
+    const Args& args = line.positional;
+    if (args.size() != 2) throw ToolError("usage: zrvtool extract IN.001 DIR [--threads 1|2]");
+    bool secondThread = !line.Has("--threads") || ParseThreads(line.options["--threads"]) > 1;
     fs::path dir = args[1];
     std::error_code ec;
     fs::create_directories(dir, ec);
@@ -238,7 +244,7 @@ int Extract(const Args& args)
     size_t nDone = 0;
     try {
         ReadPayload(
-            args[0],
+            args[0], secondThread,
             [&](const PayloadEntry& e) {
                 nDone += file.Finish() ? 1 : 0;
                 std::string rel = HostName(e.name);
@@ -265,13 +271,15 @@ int Extract(const Args& args)
 }  // namespace
 
 const std::vector<Command> kPackCommands = {
-    {"pack", "pack SRC_DIR OUT.001 [--block-size 1-9] [--volume-size BYTES] [--no-uninstaller]\n"
-             "                            make an installer image of a directory tree: directories first,\n"
-             "                            then Uninstal.exe (unless --no-uninstaller), then empty files,\n"
-             "                            then the other files, each group in path order",
+    {"pack", "pack SRC_DIR OUT.001 [--block-size 1-255] [--volume-size BYTES] [--threads N] [--no-uninstaller]\n"
+             "                            make an installer image of a directory tree: directories first in\n"
+             "                            path order, then Uninstal.exe (unless --no-uninstaller), then empty\n"
+             "                            files, then the other files, both by extension, then path",
      Pack},
     {"list", "list IN.001               list the entries of an installer image", List},
-    {"extract", "extract IN.001 DIR        write the entries of an installer image into DIR", Extract},
+    {"extract", "extract IN.001 DIR [--threads 1|2]\n"
+                "                            write the entries of an installer image into DIR",
+     Extract},
 };
 
 }  // namespace zrvtool

@@ -70,6 +70,15 @@ PackItem MakeItem(const fs::path& root, const fs::directory_entry& entry)
 
 int Group(const PackItem& item) { return item.bDirectory ? 0 : item.nSize == 0 ? 1 : 2; }
 
+// A file's extension without letter case: what follows the last dot of its name, unless that dot
+// begins the name. Files of one kind side by side give the block sorter longer common contexts.
+std::string Extension(const PackItem& item)
+{
+    const std::string& name = item.components.back();
+    size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? std::string() : FoldCase(name.substr(dot + 1));
+}
+
 }  // namespace
 
 PackPlan PlanPack(const fs::path& srcDir)
@@ -86,8 +95,12 @@ PackPlan PlanPack(const fs::path& srcDir)
     }
     if (ec) throw ToolError(Quoted(srcDir.string()) + ": " + ec.message());
 
+    // Directories in path order, so each follows its parent; files by extension, then path.
+    for (PackItem& item : plan.items)
+        if (!item.bDirectory) item.sortKey = Extension(item);
     std::sort(plan.items.begin(), plan.items.end(), [](const PackItem& a, const PackItem& b) {
         if (Group(a) != Group(b)) return Group(a) < Group(b);
+        if (a.sortKey != b.sortKey) return a.sortKey < b.sortKey;
         return a.components < b.components;
     });
 
@@ -132,9 +145,9 @@ bool ReadPackOption(const std::vector<std::string>& args, size_t& i, PackWriterO
     if (args[i] == "--no-uninstaller") {
         options.bUninstaller = false;
     } else if (args[i] == "--block-size" && i + 1 < args.size()) {
-        const std::string& v = args[++i];
-        if (v.size() != 1 || v[0] < '1' || v[0] > '9') throw ToolError("--block-size must be 1 to 9");
-        options.nBlockSize = v[0] - '0';
+        options.nBlockSize = ParseBlockSize(args[++i]);
+    } else if (args[i] == "--threads" && i + 1 < args.size()) {
+        options.nThreads = ParseThreads(args[++i]);
     } else if (args[i] == "--volume-size" && i + 1 < args.size()) {
         options.nVolumeSize = ParseSize(args[++i]);
     } else {

@@ -1,10 +1,13 @@
 // What `zrvtool pack` puts into a payload stream, and in which order.
 //
-// Order: first every directory, then every empty file, then every non-empty file; within each
-// group entries follow the tree's path order, comparing paths component by component and names by
-// their bytes in the installer's code page (so a directory always comes right after the
-// directories that lead to it). Directories and empty files therefore come before the last data
-// byte, where the installer still reads them.
+// Order: first every directory, then every empty file, then every non-empty file (AddRootFile puts
+// a file of the tool's own right after the directories). Directories
+// follow the tree's path order, comparing paths component by component and names by their bytes
+// in the installer's code page (so a directory always comes right after the directories that lead
+// to it); files are ordered by extension (without letter case), then in path order, which puts
+// files of one kind side by side for the block sorter. Every file thus follows all directories,
+// its folder among them. Directories and empty files come before the last data byte, where the
+// installer still reads them.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +26,7 @@ struct PackItem {
                                       // with a leading backslash
     bool bDirectory = false;
     uint64_t nSize = 0;
+    std::string sortKey;              // a file's extension, folded; empty for directories
     const unsigned char* pData = nullptr;  // the content, when it comes from memory, not hostPath
 };
 
@@ -44,12 +48,15 @@ PackPlan PlanPack(const std::filesystem::path& srcDir);
 void AddRootFile(PackPlan& plan, const std::string& name, const unsigned char* pData, size_t nSize);
 
 struct PackWriterOptions {
-    int nBlockSize = 9;                 // 1 to 9, in units of 100000 bytes
+    int nBlockSize = 9;                 // 1 to 255, in units of 100000 bytes
     unsigned long long nVolumeSize = 0; // data bytes per volume file; 0 for a single volume
+    int nThreads = 0;                   // threads that sort blocks, 0 for one per processor; the
+                                        // image is the same for any
     bool bUninstaller = true;           // the payload carries the tool's Uninstal.exe
 };
 
-// Reads the image option at args[i] (--block-size 1-9, --volume-size SIZE, --no-uninstaller) into
+// Reads the image option at args[i] (--block-size 1-255, --volume-size SIZE, --threads N,
+// --no-uninstaller) into
 // options, moving i onto its value. Returns false when args[i] is none of them; throws ToolError for
 // a bad value.
 bool ReadPackOption(const std::vector<std::string>& args, size_t& i, PackWriterOptions& options);

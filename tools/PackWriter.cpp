@@ -16,7 +16,8 @@ std::vector<std::string> WritePackedImage(const PackPlan& plan, const std::strin
     try {
         // The writer removes every volume it made unless Commit is reached.
         zrv::CVolumeWriter writer(outPath, options.nBlockSize, options.nVolumeSize);
-        zrv::CArchiveCompressor compressor(options.nBlockSize, writer);
+        zrv::CArchiveCompressor compressor(options.nBlockSize, writer,
+                                           options.nThreads > 0 ? options.nThreads : DefaultThreads());
         WritePayload(plan, [&](const void* data, size_t size) {
             compressor.Write(data, size);
             InterruptGuard::Check();

@@ -1,7 +1,10 @@
 #include "ToolCommon.h"
 
+#include "ArchiveCompressor.h"
+
 #include <cerrno>
 #include <cstring>
+#include <iostream>
 #include <unistd.h>
 
 namespace zrvtool {
@@ -81,6 +84,74 @@ std::string ReadWholeFile(const std::string& path)
     if (f != stdin) std::fclose(f);
     if (failed) throw ToolError(path + ": cannot read");
     return data;
+}
+
+namespace {
+// A decimal number from lo to hi, or -1.
+int ParseNumber(const std::string& text, int lo, int hi)
+{
+    if (text.empty() || text.size() > 3) return -1;
+    int n = 0;
+    for (char ch : text) {
+        if (ch < '0' || ch > '9') return -1;
+        n = n * 10 + (ch - '0');
+    }
+    return n >= lo && n <= hi ? n : -1;
+}
+}  // namespace
+
+CommandLine ParseCommandLine(const Args& args, std::initializer_list<const char*> optionNames)
+{
+    CommandLine line;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.size() < 2 || a[0] != '-') {
+            line.positional.push_back(a);
+            continue;
+        }
+        bool known = false;
+        for (const char* name : optionNames) known = known || a == name;
+        if (!known) throw ToolError("unknown option '" + a + "'");
+        if (i + 1 >= args.size()) throw ToolError(a + " needs a value");
+        line.options[a] = args[++i];
+    }
+    return line;
+}
+
+int ParseBlockSize(const std::string& text)
+{
+    int n = ParseNumber(text, zrv::kMinBlockSize, zrv::kMaxBlockSize);
+    if (n < 0) throw ToolError("--block-size must be 1 to 255, not '" + text + "'");
+    return n;
+}
+
+void ReportInstallerMemory(int blockSize)
+{
+    std::cout << "the installer needs " << zrv::ReaderMemory(blockSize) << " bytes of memory for block size " << blockSize << " (6 x "
+              << blockSize * zrv::kBlockUnit << " + 512000)\n";
+    WarnAboveDefaultMemory(blockSize);
+}
+
+void WarnAboveDefaultMemory(int blockSize)
+{
+    if (blockSize > kDefaultBlockSize)
+        std::cerr << "zrvtool: warning: block size " << blockSize << " makes the installer need "
+                  << zrv::ReaderMemory(blockSize) << " bytes of memory, more than the "
+                  << zrv::ReaderMemory(kDefaultBlockSize) << " bytes of the default block size " << kDefaultBlockSize
+                  << "\n";
+}
+
+int ParseThreads(const std::string& text)
+{
+    int n = ParseNumber(text, 1, 256);
+    if (n < 0) throw ToolError("--threads must be 1 to 256, not '" + text + "'");
+    return n;
+}
+
+int DefaultThreads()
+{
+    long n = sysconf(_SC_NPROCESSORS_ONLN);
+    return n < 1 ? 1 : n > 256 ? 256 : int(n);
 }
 
 unsigned long long ParseSize(const std::string& text)

@@ -3,6 +3,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <initializer_list>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -46,6 +48,34 @@ private:
 
 // The whole content of a file, or of stdin for "-". Throws ToolError naming the file.
 std::string ReadWholeFile(const std::string& path);
+
+// A command's arguments: the positional ones in order and the values of its options, each of which
+// takes one value.
+struct CommandLine {
+    Args positional;
+    std::map<std::string, std::string> options;
+    bool Has(const char* name) const { return options.count(name) != 0; }
+};
+// Splits args by the option names the command knows. Throws ToolError for an unknown option or
+// one without its value.
+CommandLine ParseCommandLine(const Args& args, std::initializer_list<const char*> optionNames);
+
+// The block size that compress and pack use unless told otherwise.
+constexpr int kDefaultBlockSize = 9;
+
+// Parses the value of --block-size: 1 to 255 (units of 100000 bytes). Throws ToolError.
+int ParseBlockSize(const std::string& text);
+
+// One line on stdout with the memory the installer needs for blockSize, and a warning on stderr
+// when that is more than the default block size needs.
+void ReportInstallerMemory(int blockSize);
+// The warning alone, for a block size above the default.
+void WarnAboveDefaultMemory(int blockSize);
+
+// Parses the value of --threads: 1 to 256. Throws ToolError.
+int ParseThreads(const std::string& text);
+// The number of threads used unless told otherwise: one per processor.
+int DefaultThreads();
 
 // Parses a byte count with an optional k/K (1024) or M (1048576) suffix, or the word "floppy"
 // (1457664). Throws ToolError for anything else.

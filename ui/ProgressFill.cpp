@@ -1,5 +1,7 @@
 #include "ProgressFill.h"
 
+#include "AfxString.h"
+
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -29,5 +31,5 @@ void FormatProgressPercent(float fFraction, char* pszText, size_t nSize)
     if (std::isnan(dPercent)) dPercent = 0.0;
     dPercent = std::floor(dPercent + 0.5);
     if (dPercent == 0.0) dPercent = 0.0;  // no "-0%"
-    std::snprintf(pszText, nSize, "%.0f%%", dPercent);
+    AfxFormatText(pszText, nSize, "%.0f%%", dPercent);
 }

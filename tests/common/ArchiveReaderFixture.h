@@ -4,6 +4,7 @@
 
 #include "AfxMessageBox.h"
 #include "ArchiveFile.h"
+#include "Crc32.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +78,48 @@ protected:
             }
         }
         return res;
+    }
+
+    // Reads path to its end or error with or without the reader's second thread and describes
+    // every Read: the bytes delivered (their count and CRC), the messages shown during it and how
+    // it ended. Two threads, where the machine has them, must give the same description as one.
+    // With closeAfter, the reader is closed after that many reads.
+    std::string TraceReads(const char* path, bool secondThread, size_t readSize, int closeAfter = -1)
+    {
+        boxes.clear();
+        std::string log;
+        CArchiveFile reader;
+        reader.SetSecondThread(secondThread);
+        CFileException err;
+        std::vector<char> buf(readSize);
+        size_t shown = 0;
+        auto newBoxes = [&] {
+            for (; shown < boxes.size(); ++shown) log += " box[" + boxes[shown].text + "]";
+        };
+        try {
+            if (!reader.Open(path, CFile::typeBinary, &err)) {
+                newBoxes();
+                return log + " open failed";
+            }
+            if (secondThread && AfxGetProcessorCount() > 1) {
+                EXPECT_TRUE(reader.UsesSecondThread());
+            }
+            for (int call = 0;; ++call) {
+                UINT n = reader.Read(buf.data(), UINT(readSize));
+                log += "\nread " + std::to_string(call) + ": " + std::to_string(n) + " bytes, crc " +
+                       std::to_string(zrv::Crc32(buf.data(), n));
+                newBoxes();
+                if (n < readSize || call + 1 == closeAfter) break;
+            }
+            reader.Close();
+            log += "\nclosed";
+        } catch (CFileException* e) {
+            newBoxes();
+            log += e == &err ? " read error" : " file error";
+            if (e != &err) e->Delete();
+        }
+        newBoxes();
+        return log;
     }
 
     std::string BoxTexts() const

@@ -41,7 +41,8 @@ inline const std::vector<TreeFile>& MainTree()
 }
 
 // The entries of the packed main tree in stream order, stored names in the installer's code page:
-// directories, empty files, then the other files, each group in path order (bytes compared).
+// directories in path order (bytes compared), then empty files and then the other files, each
+// group by extension and then path.
 struct StoredEntry {
     std::string name;
     uint32_t nSize;
@@ -51,8 +52,8 @@ inline std::vector<StoredEntry> MainStream()
 {
     return {
         {"\\Zeta", 0, 0},          {"\\docs", 0, 0},           {"\\docs\\sub", 0, 0},
-        {"Zeta\\none.dat", 0, 0},  {"empty.txt", 0, 0},        {"Zeta\\caf\xe9.txt", 100, 4},
-        {"docs\\manual.txt", 10000, 2}, {"docs\\sub\\data.bin", 70001, 3}, {"readme.txt", 31, 1},
+        {"Zeta\\none.dat", 0, 0},  {"empty.txt", 0, 0},        {"docs\\sub\\data.bin", 70001, 3},
+        {"Zeta\\caf\xe9.txt", 100, 4}, {"docs\\manual.txt", 10000, 2}, {"readme.txt", 31, 1},
     };
 }
 const uint32_t kMainVolumeSize = 30000;  // volume file size: the main image spans several volumes

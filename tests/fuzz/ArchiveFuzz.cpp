@@ -8,8 +8,9 @@
 // the rest the volume files themselves, headers included.
 //
 // Checked here beyond what the sanitizers catch: no exception but the caller's own object (or one
-// the file layer owns) leaves the reader, its cause is generic, and Read never claims more bytes
-// than were asked for.
+// the file layer owns) leaves the reader, its cause is generic, Read never claims more bytes than
+// were asked for, and the reader with its second thread does exactly what it does on one thread:
+// the same bytes from every Read, the same messages, the same end.
 #include "AfxMessageBox.h"
 #include "ArchiveFile.h"
 #include "Crc32.h"
@@ -44,11 +45,49 @@ std::vector<uint8_t> Repair(std::vector<uint8_t> v)
     return v;
 }
 
+// What one reading did, Read by Read: counts and CRCs of the bytes, the messages, the end.
+std::string g_trace;
+
 const size_t kReadSizes[8] = {1, 2, 3, 7, 256, 4096, 65536, 1 << 20};
 // Enough to pass many blocks; a few bytes of input can describe far more output than is useful,
 // and reading it one byte at a time under the sanitizers would take minutes.
 const size_t kMaxOutput = size_t(32) << 20;
 const int kMaxReads = 1 << 18;
+
+void ReadImage(const std::string& path, size_t readSize, bool close, bool secondThread)
+{
+    static std::vector<uint8_t> buffer(kReadSizes[7]);
+    CArchiveFile reader;
+    reader.SetSecondThread(secondThread);
+    CFileException err;
+    try {
+        if (reader.Open(path.c_str(), CFile::typeBinary, &err)) {
+            size_t total = 0;
+            for (int reads = 1;; ++reads) {
+                UINT n = reader.Read(buffer.data(), UINT(readSize));
+                if (n > readSize) __builtin_trap();
+                g_trace += "|" + std::to_string(n) + " " + std::to_string(zrv::Crc32(buffer.data(), n));
+                total += n;
+                if (n < readSize || total > kMaxOutput || reads == kMaxReads) break;
+            }
+            if (close) reader.Close();
+            g_trace += "|done";
+        } else {
+            g_trace += "|not opened";
+        }
+    } catch (CFileException* e) {
+        if (e != &err) {
+            // Only the file layer may throw objects of its own, and those it hands over.
+            if (!e->m_bAutoDelete) __builtin_trap();
+            g_trace += "|file layer error";
+            e->Delete();
+        } else if (e->m_cause != CFileException::generic) {
+            __builtin_trap();
+        } else {
+            g_trace += "|read error";
+        }
+    }
+}
 
 }  // namespace
 
@@ -60,7 +99,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     char* dir = access("/dev/shm", W_OK) == 0 ? pattern : fallback;
     if (!mkdtemp(dir)) std::abort();
     g_dir = dir;
-    AfxSetMessageBoxHandler([](const CString&, UINT) { return IDCANCEL; });
+    AfxSetMessageBoxHandler([](const CString& text, UINT) {
+        g_trace += "|box " + std::string(text.GetString());
+        return IDCANCEL;
+    });
     std::atexit([] {
         std::remove((g_dir + "/img.001").c_str());
         std::remove((g_dir + "/img.002").c_str());
@@ -92,28 +134,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     else
         std::remove(path2.c_str());
 
-    static std::vector<uint8_t> buffer(kReadSizes[7]);
-    CArchiveFile reader;
-    CFileException err;
-    try {
-        if (reader.Open(path1.c_str(), CFile::typeBinary, &err)) {
-            size_t total = 0;
-            for (int reads = 1;; ++reads) {
-                UINT n = reader.Read(buffer.data(), UINT(readSize));
-                if (n > readSize) __builtin_trap();
-                total += n;
-                if (n < readSize || total > kMaxOutput || reads == kMaxReads) break;
-            }
-            if (close) reader.Close();
-        }
-    } catch (CFileException* e) {
-        if (e != &err) {
-            // Only the file layer may throw objects of its own, and those it hands over.
-            if (!e->m_bAutoDelete) __builtin_trap();
-            e->Delete();
-        } else if (e->m_cause != CFileException::generic) {
-            __builtin_trap();
-        }
+    std::string traces[2];
+    for (int threads = 1; threads <= 2; ++threads) {
+        g_trace.clear();
+        ReadImage(path1, readSize, close, threads == 2);
+        traces[threads - 1] = g_trace;
     }
+    if (traces[0] != traces[1]) __builtin_trap();
     return 0;
 }

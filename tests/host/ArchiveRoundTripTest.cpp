@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <string>
@@ -67,10 +68,12 @@ struct Image {
     std::vector<std::string> paths;
 };
 
-Image Compress(const std::string& input, int blockSize, uint64_t volumeSize, size_t chunk)
+Image Compress(const std::string& input, int blockSize, uint64_t volumeSize, size_t chunk, int threads = 1,
+               std::vector<uint64_t>* progress = nullptr)
 {
     zrv::CVolumeWriter writer("img.001", blockSize, volumeSize);
-    zrv::CArchiveCompressor compressor(blockSize, writer);
+    zrv::CArchiveCompressor compressor(blockSize, writer, threads);
+    if (progress) compressor.SetProgress([progress](uint64_t coded) { progress->push_back(coded); });
     for (size_t at = 0; at < input.size(); at += chunk)
         compressor.Write(input.data() + at, std::min(chunk, input.size() - at));
     compressor.Finish();
@@ -231,5 +234,40 @@ TEST(ArchiveRoundTrip, ImageDoesNotDependOnWriteSizes)
     for (size_t chunk : {1, 3, 4, 5, 259, 4096}) {
         Compress(input, 1, 0, chunk);
         EXPECT_TRUE(ReadBytes("img.001") == whole) << chunk;
+    }
+}
+
+// Sorting threads change nothing in the image, whatever the number of threads, the number of
+// blocks in flight against it, or a last block that is only the marker; the progress reported
+// grows block by block to the whole input.
+TEST(ArchiveRoundTrip, ImageDoesNotDependOnThreads)
+{
+    ScopedTempDir dir;
+    const std::string mixed = TextLike(430000, 21) + std::string(70000, 'q') + Random(160000, 22);
+    // Exactly two full blocks at block size 1: the marker forms a third block of its own.
+    const std::string full = Random(200000, 23);
+    struct Case {
+        const char* name;
+        const std::string* input;
+        int blockSize;
+        uint64_t volumeSize;
+    } cases[] = {{"mixed, block size 1", &mixed, 1, 0},
+                 {"mixed, block size 2, volumes", &mixed, 2, 100000},
+                 {"full blocks", &full, 1, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> single;
+        for (const std::string& p : Compress(*c.input, c.blockSize, c.volumeSize, 65536, 1).paths)
+            single.push_back(ReadBytes(p.c_str()));
+        for (int threads : {2, 3, 8}) {
+            std::vector<uint64_t> progress;
+            Image image = Compress(*c.input, c.blockSize, c.volumeSize, 65536, threads, &progress);
+            ASSERT_EQ(image.paths.size(), single.size()) << threads;
+            for (size_t i = 0; i < single.size(); ++i)
+                EXPECT_TRUE(ReadBytes(image.paths[i].c_str()) == single[i]) << threads << " threads, volume " << i;
+            ASSERT_FALSE(progress.empty());
+            EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+            EXPECT_EQ(progress.back(), c.input->size());
+        }
     }
 }

@@ -186,5 +186,6 @@ TEST(ArchiveWriter, FailedWriterLeavesNoFiles)
         void PutBytes(const uint8_t*, size_t) override {}
     } sink;
     EXPECT_THROW(zrv::CArchiveCompressor(0, sink), std::invalid_argument);
-    EXPECT_THROW(zrv::CArchiveCompressor(10, sink), std::invalid_argument);
+    EXPECT_THROW(zrv::CArchiveCompressor(256, sink), std::invalid_argument);
+    EXPECT_THROW(zrv::CArchiveCompressor(1, sink, 0), std::invalid_argument);
 }

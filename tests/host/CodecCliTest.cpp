@@ -73,7 +73,8 @@ const std::string kInput = RandomBytes(5000, 42);
 TEST(CodecCli, Commands)
 {
     const std::string size3 = std::to_string(CompressedSize(kInput, 9));
-    const std::string made = "img.001: 3 volumes, 5000 bytes compressed to " + size3 + " bytes of data\n";
+    const std::string memory9 = "the installer needs 5912000 bytes of memory for block size 9 (6 x 900000 + 512000)\n";
+    const std::string made = "img.001: 3 volumes, 5000 bytes compressed to " + size3 + " bytes of data\n" + memory9;
     const std::string image = "compress in.bin img.001 --volume-size 2k";
     const std::function<void()> none = [] {};
     const std::function<void()> threeVolumes = [&] { ASSERT_EQ(Tool(image).out, made); };
@@ -86,17 +87,32 @@ TEST(CodecCli, Commands)
     } cases[] = {
         {"compress into volumes", none, image, 0, made, "", "img.001 img.002 img.003 in.bin"},
         {"compress one volume", [] { WriteBytes("abc.txt", "abc"); }, "compress abc.txt d.001 --block-size 1", 0,
-         "d.001: 1 volume, 3 bytes compressed to 12 bytes of data\n", "", "abc.txt d.001 in.bin"},
+         "d.001: 1 volume, 3 bytes compressed to 12 bytes of data\n"
+         "the installer needs 1112000 bytes of memory for block size 1 (6 x 100000 + 512000)\n",
+         "", "abc.txt d.001 in.bin"},
+        {"compress with the largest blocks", none, "compress in.bin b.001 --block-size 255 --threads 3", 0,
+         "b.001: 1 volume, 5000 bytes compressed to " + size3 + " bytes of data\n"
+         "the installer needs 153512000 bytes of memory for block size 255 (6 x 25500000 + 512000)\n",
+         "zrvtool: warning: block size 255 makes the installer need 153512000 bytes of memory, more than the "
+         "5912000 bytes of the default block size 9\n",
+         "b.001 in.bin"},
         {"compress from stdin", none, "compress - s.005 < in.bin", 0,
-         "s.005: 1 volume, 5000 bytes compressed to " + size3 + " bytes of data\n", "", "in.bin s.005"},
+         "s.005: 1 volume, 5000 bytes compressed to " + size3 + " bytes of data\n" + memory9, "", "in.bin s.005"},
         {"compress usage", none, "compress in.bin", 1, "",
-         "zrvtool: usage: zrvtool compress IN OUT.001 [--block-size 1-9] [--volume-size BYTES]\n", "in.bin"},
+         "zrvtool: usage: zrvtool compress IN OUT.001 [--block-size 1-255] [--volume-size BYTES] [--threads N]\n",
+         "in.bin"},
         {"compress missing input", none, "compress missing.bin img.001", 1, "",
          "zrvtool: missing.bin: cannot open: No such file or directory\n", "in.bin"},
         {"compress unnumbered output", none, "compress in.bin img.zrv", 1, "",
          "zrvtool: img.zrv: a volume name must end in three digits (for example disk.001)\n", "in.bin"},
         {"compress block size 0", none, "compress in.bin img.001 --block-size 0", 1, "",
-         "zrvtool: --block-size must be 1 to 9, not '0'\n", "in.bin"},
+         "zrvtool: --block-size must be 1 to 255, not '0'\n", "in.bin"},
+        {"compress block size 256", none, "compress in.bin img.001 --block-size 256", 1, "",
+         "zrvtool: --block-size must be 1 to 255, not '256'\n", "in.bin"},
+        {"compress no threads", none, "compress in.bin img.001 --threads 0", 1, "",
+         "zrvtool: --threads must be 1 to 256, not '0'\n", "in.bin"},
+        {"compress option without value", none, "compress in.bin img.001 --threads", 1, "",
+         "zrvtool: --threads needs a value\n", "in.bin"},
         {"compress volume of a header", none, "compress in.bin img.001 --volume-size 12", 1, "",
          "zrvtool: --volume-size must be more than the 12-byte volume header, not '12'\n", "in.bin"},
         {"compress bad size", none, "compress in.bin img.001 --volume-size 3G", 1, "",
@@ -107,6 +123,8 @@ TEST(CodecCli, Commands)
          "img.001 img.002 img.003 in.bin"},
         {"decompress", threeVolumes, "decompress img.001 out.bin && cmp in.bin out.bin", 0, "", "",
          "img.001 img.002 img.003 in.bin out.bin"},
+        {"decompress on one thread", threeVolumes, "decompress img.001 out.bin --threads 1 && cmp in.bin out.bin", 0,
+         "", "", "img.001 img.002 img.003 in.bin out.bin"},
         {"decompress to stdout", [] { WriteBytes("abc.txt", "abc"); Tool("compress abc.txt a.001"); },
          "decompress a.001 -", 0, "abc", "", "a.001 abc.txt in.bin"},
         {"verify a missing volume", [&] { threeVolumes(); std::filesystem::remove("img.002"); }, "verify img.001", 1,
@@ -153,7 +171,8 @@ TEST(CodecCli, Commands)
          "zrvtool: The file 'none.001' could not be found/opened\n", "in.bin"},
         {"decompress a missing image", none, "decompress none.001 out.bin", 1, "",
          "zrvtool: The file 'none.001' could not be found/opened\n", "in.bin"},
-        {"verify usage", none, "verify", 1, "", "zrvtool: usage: zrvtool verify IN.001\n", "in.bin"},
+        {"verify usage", none, "verify", 1, "", "zrvtool: usage: zrvtool verify IN.001 [--threads 1|2]\n", "in.bin"},
+        {"verify unknown option", none, "verify img.001 --fast", 1, "", "zrvtool: unknown option '--fast'\n", "in.bin"},
     };
     for (const Case& c : cases) {
         ScopedTempDir dir;

@@ -94,6 +94,23 @@ TEST(MediumCli, VolumesAreNamedAfterDiskImage)
     EXPECT_EQ(Tool("verify out/disk/img.098").code, 0);
 }
 
+// Blocks above the default: the memory figure and a warning; any number of threads makes the same
+// image.
+TEST(MediumCli, LargeBlocksAreWarnedOfAndThreadsChangeNothing)
+{
+    ScopedTempDir dir;
+    MakeSource();
+    WriteBytes("Setup.ini.txt", Config("demo.001", "1"));
+    ToolRun one = Tool("medium Setup.ini.txt src one --block-size 20 --threads 1");
+    ASSERT_EQ(one.code, 0) << one.err;
+    EXPECT_EQ(one.err, "zrvtool: warning: block size 20 makes the installer need 12512000 bytes of memory, more than "
+                       "the 5912000 bytes of the default block size 9\n");
+    EXPECT_NE(one.out.find("memory the installer needs to unpack: 12512000 bytes\n"), std::string::npos) << one.out;
+    ToolRun three = Tool("medium Setup.ini.txt src three --block-size 20 --threads 3");
+    ASSERT_EQ(three.code, 0) << three.err;
+    EXPECT_TRUE(ReadBytes("one/demo.001") == ReadBytes("three/demo.001"));
+}
+
 TEST(MediumCli, WarnsOfTooLittleFreeSpaceAndOfPitfalls)
 {
     ScopedTempDir dir;
@@ -136,7 +153,11 @@ TEST(MediumCli, RefusalsLeaveNothingBehind)
         {"volumes too small", Config("demo.001", "1"), "--volume-size 12",
          "zrvtool: --volume-size must be more than 12 bytes (the volume header)\n"},
         {"an unknown option", Config("demo.001", "1"), "--fast",
-         "zrvtool: usage: zrvtool medium CONFIG SRC_DIR OUT_DIR [--block-size 1-9] [--volume-size SIZE] [--no-uninstaller]\n"},
+         "zrvtool: usage: zrvtool medium CONFIG SRC_DIR OUT_DIR [--block-size 1-255] [--volume-size SIZE] [--threads N] "
+         "[--no-uninstaller]\n"},
+        {"a block size past the format's byte", Config("demo.001", "1"), "--block-size 256",
+         "zrvtool: --block-size must be 1 to 255, not '256'\n"},
+        {"no threads", Config("demo.001", "1"), "--threads 0", "zrvtool: --threads must be 1 to 256, not '0'\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszWhat);

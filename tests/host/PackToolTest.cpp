@@ -80,11 +80,15 @@ TEST(PackTool, PacksListsAndExtractsATreeAcrossVolumes)
     MakeFile("src/B/big.bin", Pattern(300000));
     MakeFile("src/a/sub/empty.txt", "");
     MakeFile("src/a/caf\xc3\xa9.txt", "x");
+    MakeFile("src/a/sub/notes.TXT", "notes");
+    MakeFile("src/Z.dat", "zz");
+    MakeFile("src/.profile", "p");
     fs::create_directories("src/emptydir");
 
     Outcome pack = RunTool("pack", {"src", "out.001", "--volume-size", "20000", "--block-size", "2", "--no-uninstaller"});
     ASSERT_EQ(pack.code, 0) << pack.out;
-    EXPECT_EQ(pack.out, "out.001: 4 directories, 4 files, 300008 bytes\n");
+    EXPECT_EQ(pack.out, "out.001: 4 directories, 7 files, 300016 bytes\n"
+                        "the installer needs 1712000 bytes of memory for block size 2 (6 x 200000 + 512000)\n");
     EXPECT_TRUE(fs::exists("out.002"));
 
     Outcome list = RunTool("list", {"out.001"});
@@ -95,10 +99,13 @@ TEST(PackTool, PacksListsAndExtractsATreeAcrossVolumes)
               "dir             a/sub/\n"
               "dir             emptydir/\n"
               "file           0  a/sub/empty.txt\n"
+              "file           1  .profile\n"
               "file      300000  B/big.bin\n"
+              "file           2  Z.dat\n"
               "file           1  a/caf\xc3\xa9.txt\n"
+              "file           5  a/sub/notes.TXT\n"
               "file           7  readme.txt\n"
-              "4 directories, 4 files, 300008 bytes\n");
+              "4 directories, 7 files, 300016 bytes\n");
 
     Outcome extract = RunTool("extract", {"out.001", "copy"});
     ASSERT_EQ(extract.code, 0) << extract.out;
@@ -137,8 +144,8 @@ TEST(PackTool, PutsTheUninstallerFirstUnlessTold)
         {"tree has its own, told", {"--no-uninstaller"}, true,
          "dir             d/\n"
          "file           0  d/empty\n"
-         "file           2  a.txt\n"
          "file           3  uninstal.EXE\n"
+         "file           2  a.txt\n"
          "1 directories, 3 files, 5 bytes\n", ""},
     };
     for (const Case& c : cases) {
@@ -226,7 +233,7 @@ TEST(PackTool, RefusesBadArguments)
     MakeFile("src/a", "1");
     EXPECT_EQ(RunTool("pack", {"src", "out.img"}).out,
               "error: 'out.img': an image name must end in a three-digit volume number, such as disk.001");
-    EXPECT_EQ(RunTool("pack", {"src", "out.001", "--block-size", "0"}).out, "error: --block-size must be 1 to 9");
+    EXPECT_EQ(RunTool("pack", {"src", "out.001", "--block-size", "0"}).out, "error: --block-size must be 1 to 255, not '0'");
     EXPECT_EQ(RunTool("pack", {"src", "out.001", "--volume-size", "12"}).out,
               "error: --volume-size must be more than 12 bytes (the volume header)");
     EXPECT_EQ(RunTool("pack", {"src"}).code, 1);
