@@ -2,15 +2,20 @@
 
 namespace {
 
-std::string FullLongPath(const std::string& path)
+std::string FullPath(const std::string& path)
 {
     char full[MAX_PATH * 2];
     DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    if (n == 0 || n >= sizeof full) return path;
+    return n == 0 || n >= sizeof full ? path : std::string(full, n);
+}
+
+std::string FullLongPath(const std::string& path)
+{
+    std::string full = FullPath(path);
     // Short (8.3) components of an existing path become the long names they stand for.
     char longPath[MAX_PATH * 2];
-    DWORD m = GetLongPathNameA(full, longPath, sizeof longPath);
-    return m != 0 && m < sizeof longPath ? std::string(longPath, m) : std::string(full, n);
+    DWORD m = GetLongPathNameA(full.c_str(), longPath, sizeof longPath);
+    return m != 0 && m < sizeof longPath ? std::string(longPath, m) : full;
 }
 
 std::string Folded(std::string s)
@@ -32,9 +37,14 @@ bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
 CMediumFiles::File CMediumFiles::Describe(const std::string& path)
 {
     File f;
-    std::string full = FullLongPath(path);
+    // A path that does not exist yet can be no file of the medium but a volume still to come, which
+    // only its full name can tell. The long-name and identity look-ups are left out for it: this
+    // runs for every entry of the payload, and on a fresh target no entry exists yet.
+    bool exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    std::string full = exists ? FullLongPath(path) : FullPath(path);
     f.strFolded = Folded(full);
     f.strName = LastComponent(full);
+    if (!exists) return f;
     // Opened for no access at all: nothing is locked, and a file held open elsewhere still answers.
     HANDLE h = CreateFileA(full.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
