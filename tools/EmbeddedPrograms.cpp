@@ -13,31 +13,28 @@
     extern "C" const unsigned char symbol##_begin[];                          \
     extern "C" const unsigned char symbol##_end[];
 
+// Each program's bytes and size, or none in a build that names no such program.
 #ifdef ZRV_EMBED_SETUP
 ZRV_EMBED(zrv_setup_exe, ZRV_EMBED_SETUP)
+#define ZRV_SETUP_BYTES zrv_setup_exe_begin, size_t(zrv_setup_exe_end - zrv_setup_exe_begin)
+#else
+#define ZRV_SETUP_BYTES nullptr, 0
 #endif
 #ifdef ZRV_EMBED_UNINSTALLER
 ZRV_EMBED(zrv_uninstal_exe, ZRV_EMBED_UNINSTALLER)
+#define ZRV_UNINSTALLER_BYTES zrv_uninstal_exe_begin, size_t(zrv_uninstal_exe_end - zrv_uninstal_exe_begin)
+#else
+#define ZRV_UNINSTALLER_BYTES nullptr, 0
 #endif
 
 const EmbeddedProgram& EmbeddedSetup()
 {
-#ifdef ZRV_EMBED_SETUP
-    static const EmbeddedProgram program = {"Setup.exe", zrv_setup_exe_begin,
-                                            size_t(zrv_setup_exe_end - zrv_setup_exe_begin)};
-#else
-    static const EmbeddedProgram program = {"Setup.exe", nullptr, 0};
-#endif
+    static const EmbeddedProgram program = {"Setup.exe", ZRV_SETUP_BYTES};
     return program;
 }
 
 const EmbeddedProgram& EmbeddedUninstaller()
 {
-#ifdef ZRV_EMBED_UNINSTALLER
-    static const EmbeddedProgram program = {"Uninstal.exe", zrv_uninstal_exe_begin,
-                                            size_t(zrv_uninstal_exe_end - zrv_uninstal_exe_begin)};
-#else
-    static const EmbeddedProgram program = {"Uninstal.exe", nullptr, 0};
-#endif
+    static const EmbeddedProgram program = {"Uninstal.exe", ZRV_UNINSTALLER_BYTES};
     return program;
 }
