@@ -109,6 +109,20 @@ std::vector<const LogItem*> InRemovalOrder(const InstallRecord& record, LogItemK
 
 }  // namespace
 
+bool FolderHoldsMoreThan(const CString& strDir, const CString& strName)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA(strDir + "\\*", &data);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool more = false;
+    do {
+        const char* n = data.cFileName;
+        more = std::strcmp(n, ".") != 0 && std::strcmp(n, "..") != 0 && strName.CompareNoCase(n) != 0;
+    } while (!more && FindNextFileA(h, &data));
+    FindClose(h);
+    return more;
+}
+
 void RemoveFileOf(const CString& strPath, RemovalReport& report, DWORD nWaitMs)
 {
     for (DWORD waited = 0;; waited += 100) {
@@ -133,19 +147,8 @@ void RemoveDirectoryIfEmpty(const CString& strPath, RemovalReport& report)
     DWORD err = GetLastError();
     if (Gone(err)) return;
     // Some systems say "access denied" for a folder that merely holds something.
-    DWORD attrs = GetFileAttributesA(strPath);
-    if (err == ERROR_ACCESS_DENIED && attrs != INVALID_FILE_ATTRIBUTES) {
-        WIN32_FIND_DATAA data;
-        HANDLE h = FindFirstFileA(strPath + "\\*", &data);
-        bool holds = false;
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                holds = holds || (std::strcmp(data.cFileName, ".") != 0 && std::strcmp(data.cFileName, "..") != 0);
-            } while (!holds && FindNextFileA(h, &data));
-            FindClose(h);
-        }
-        if (holds) err = ERROR_DIR_NOT_EMPTY;
-    }
+    if (err == ERROR_ACCESS_DENIED && FolderHoldsMoreThan(strPath, ""))
+        err = ERROR_DIR_NOT_EMPTY;
     Leave(report, strPath, ErrorReason(err));
 }
 

@@ -35,5 +35,8 @@ RemovalReport RemoveInstalledItems(const InstallRecord& record, const CString& s
 // Waits up to nWaitMs for a program that is ending to let its file go.
 void RemoveFileOf(const CString& strPath, RemovalReport& report, DWORD nWaitMs);
 
+// True when the folder holds anything besides the entry named strName ("" names none).
+bool FolderHoldsMoreThan(const CString& strDir, const CString& strName);
+
 // Removes the directory when it is empty; otherwise, or when it cannot go, adds an item to report.
 void RemoveDirectoryIfEmpty(const CString& strPath, RemovalReport& report);

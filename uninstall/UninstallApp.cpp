@@ -23,21 +23,6 @@ const size_t kItemsShown = 8;
 CString FolderOf(const CString& strPath) { return strPath.Left(strPath.ReverseFind('\\')); }
 CString NameOf(const CString& strPath) { return strPath.Mid(strPath.ReverseFind('\\') + 1); }
 
-// True when the folder holds anything besides the one file named.
-bool HoldsMoreThan(const CString& strDir, const CString& strName)
-{
-    WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA(strDir + "\\*", &data);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    bool more = false;
-    do {
-        const char* n = data.cFileName;
-        more = std::strcmp(n, ".") != 0 && std::strcmp(n, "..") != 0 && strName.CompareNoCase(n) != 0;
-    } while (!more && FindNextFileA(h, &data));
-    FindClose(h);
-    return more;
-}
-
 struct RemovalJob {
     const InstallRecord* pRecord;
     CString strTarget;
@@ -174,7 +159,7 @@ RemovalReport CUninstallApp::RemoveWithProgress()
 void CUninstallApp::FinishTarget(RemovalReport& report, HandoverArgs* pHandover)
 {
     CString program = m_strTarget + "\\" + m_strProgramName;
-    bool keep = HoldsMoreThan(m_strTarget, m_strProgramName);
+    bool keep = FolderHoldsMoreThan(m_strTarget, m_strProgramName);
     if (keep) report.left.push_back({m_strTarget, "holds files that the installation did not make"});
     if (!pHandover) {
         DeleteAtRestart(program);
