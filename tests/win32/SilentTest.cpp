@@ -40,6 +40,7 @@ TEST(SilentOptions, CommandLines)
         // /D= takes the rest of the line, blanks included; quotes and a closing backslash go.
         {"/S /D=C:\\Program Files\\My App", TRUE, "C:\\Program Files\\My App", "", nullptr, nullptr},
         {"/S /d=C:\\My App\\  ", TRUE, "C:\\My App", "", nullptr, nullptr},
+        {"/S /D=C:\\My  App\\v 1", TRUE, "C:\\My  App\\v 1", "", nullptr, nullptr},
         {"/S \"/D=C:\\My App\"", TRUE, "C:\\My App", "", nullptr, nullptr},
         {"/S /D=\"C:\\My App\"", TRUE, "C:\\My App", "", nullptr, nullptr},
         {"/S /D=C:\\", TRUE, "C:\\", "", nullptr, nullptr},
