@@ -72,6 +72,43 @@ void RemoveValue(const LogItem& item, RemovalReport& report)
     else if (rc != ERROR_FILE_NOT_FOUND) Leave(report, what, ErrorReason(DWORD(rc)));
 }
 
+bool SameData(DWORD dwTypeA, const std::vector<BYTE>& a, DWORD dwTypeB, const std::vector<BYTE>& b)
+{
+    return dwTypeA == dwTypeB && a == b;
+}
+
+// A value that the installation replaced: its earlier type and data go back, unless someone has
+// changed or removed it since (then it stays as it is, and is reported).
+void RestoreValue(const LogItem& item, const PriorValue& prior, RemovalReport& report)
+{
+    CString what = KeyText(item) + ": " + (item.strPath.IsEmpty() ? CString("(default)") : item.strPath);
+    HKEY hKey = nullptr;
+    LONG rc = RegOpenKeyExA(RootKey(item.nRoot), TrimmedKey(item.strKey), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &hKey);
+    if (rc == ERROR_FILE_NOT_FOUND)
+        return Leave(report, what, "its key was removed since the installation; its earlier data was not put back");
+    if (rc != ERROR_SUCCESS) return Leave(report, what, ErrorReason(DWORD(rc)));
+    DWORD dwType = 0, cb = 0;
+    std::vector<BYTE> data;
+    rc = RegQueryValueExA(hKey, item.strPath, nullptr, &dwType, nullptr, &cb);
+    if (rc == ERROR_SUCCESS) {
+        data.assign(cb, 0);
+        rc = RegQueryValueExA(hKey, item.strPath, nullptr, &dwType, cb ? data.data() : nullptr, &cb);
+        data.resize(cb);
+    }
+    if (rc == ERROR_FILE_NOT_FOUND)
+        Leave(report, what, "removed since the installation; its earlier data was not put back");
+    else if (rc == ERROR_MORE_DATA || (rc == ERROR_SUCCESS && !SameData(dwType, data, prior.dwNewType, prior.newData)))
+        Leave(report, what, "changed since the installation; left as it is");
+    else if (rc != ERROR_SUCCESS)
+        Leave(report, what, ErrorReason(DWORD(rc)));
+    else if ((rc = RegSetValueExA(hKey, item.strPath, 0, prior.dwOldType, prior.oldData.data(),
+                                  DWORD(prior.oldData.size()))) == ERROR_SUCCESS)
+        ++report.nRemoved;
+    else
+        Leave(report, what, ErrorReason(DWORD(rc)));
+    RegCloseKey(hKey);
+}
+
 void RemoveKey(const LogItem& item, RemovalReport& report)
 {
     CString key = TrimmedKey(item.strPath);
@@ -166,13 +203,16 @@ RemovalReport RemoveInstalledItems(const InstallRecord& record, const CString& s
     const int nTotal = int(order.size());
     for (const LogItem* item : order) {
         switch (item->kind) {
-        case LogItemKind::Value:
+        case LogItemKind::Value: {
             if (progress) progress(KeyText(*item), nDone, nTotal);
-            RemoveValue(*item, report);
+            const PriorValue* prior = record.prior.FindValue(item->nRoot, item->strKey.Str(), item->strPath.Str());
+            if (prior) RestoreValue(*item, *prior, report);
+            else RemoveValue(*item, report);
             break;
+        }
         case LogItemKind::Key:
             if (progress) progress(KeyText(*item), nDone, nTotal);
-            RemoveKey(*item, report);
+            if (!record.prior.HasKey(item->nRoot, item->strPath.Str())) RemoveKey(*item, report);
             break;
         case LogItemKind::File: {
             if (progress) progress(item->strPath, nDone, nTotal);
@@ -189,6 +229,7 @@ RemovalReport RemoveInstalledItems(const InstallRecord& record, const CString& s
         case LogItemKind::Directory: {
             if (progress) progress(item->strPath, nDone, nTotal);
             CString path = strTargetDir + "\\" + item->strPath;
+            if (record.prior.HasDirectory(item->strPath.Str())) break;  // it was there before
             if (ThroughReparsePoint(strTargetDir, item->strPath, true))
                 Leave(report, path, "a link or junction on its path; not followed");
             else

@@ -122,12 +122,36 @@ bool CUninstallApp::ReadRecord()
         Tell(text, MB_ICONHAND);
         return false;
     }
+    if (!ReadPriorRecord()) return false;
     if (!m_record.strProductName.IsEmpty()) {
         m_strProduct = m_record.strProductName;
         m_strCaption = m_strProduct + " - Uninstall";
         m_pszAppName = m_strCaption;
     }
     return true;
+}
+
+// The record of what the installation found already there. Without one (an installer of another
+// make) every listed item counts as made by the installation; one that does not read stops all.
+bool CUninstallApp::ReadPriorRecord()
+{
+    CString path = m_strTarget + "\\" + kPriorRecordName;
+    CFile file;
+    CFileException error;
+    if (!file.Open(path, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary, &error)) {
+        if (error.m_cause == CFileException::fileNotFound) return true;
+        Tell(CString(kPriorRecordName) + " in '" + m_strTarget + "' cannot be read.\n\nNothing was removed.", MB_ICONHAND);
+        return false;
+    }
+    std::string data(size_t(file.GetLength()), '\0');
+    data.resize(data.empty() ? 0 : file.Read(&data[0], UINT(data.size())));
+    PriorDamage damage;
+    if (ParsePriorRecord(data.data(), data.size(), m_record.prior, damage)) return true;
+    CString text;
+    text.Format("%s in '%s' is damaged at line %d: %s.\n\nNothing was removed.", kPriorRecordName,
+                m_strTarget.GetString(), damage.nLine, damage.strReason.c_str());
+    Tell(text, MB_ICONHAND);
+    return false;
 }
 
 int CUninstallApp::FirstProcess()
@@ -144,7 +168,7 @@ int CUninstallApp::FirstProcess()
 
 RemovalReport CUninstallApp::RemoveWithProgress()
 {
-    RemovalJob job = {&m_record, m_strTarget, {m_strProgramName, "Install.log"}, nullptr, {}};
+    RemovalJob job = {&m_record, m_strTarget, {m_strProgramName, "Install.log", kPriorRecordName}, nullptr, {}};
     if (m_options.bSilent) return RemoveInstalledItems(m_record, m_strTarget, job.skip, nullptr);
     CWinThread* pThread = AfxBeginThread(RemovalThread, &job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
     if (!pThread) return RemoveInstalledItems(m_record, m_strTarget, job.skip, nullptr);
@@ -160,7 +184,8 @@ void CUninstallApp::FinishTarget(RemovalReport& report, HandoverArgs* pHandover)
 {
     CString program = m_strTarget + "\\" + m_strProgramName;
     bool keep = FolderHoldsMoreThan(m_strTarget, m_strProgramName);
-    if (keep) report.left.push_back({m_strTarget, "holds files that the installation did not make"});
+    // A folder that held things before the installation was not the installation's to remove.
+    if (keep && !m_record.prior.bTargetHeldFiles) report.left.push_back({m_strTarget, "holds files that the installation did not make"});
     if (!pHandover) {
         DeleteAtRestart(program);
         if (!keep) DeleteAtRestart(m_strTarget);
@@ -176,6 +201,7 @@ int CUninstallApp::Work(HandoverArgs* pHandover)
 {
     RemovalReport report = RemoveWithProgress();
     RemoveFileOf(m_strTarget + "\\Install.log", report, 2000);
+    RemoveFileOf(m_strTarget + "\\" + kPriorRecordName, report, 2000);
     FinishTarget(report, pHandover);
     ShowOutcome(report);
     if (pHandover) DeleteAtRestart(OwnProgramPath());
