@@ -201,7 +201,7 @@ entry_gone() {
   for v in DisplayName UninstallString QuietUninstallString InstallLocation EstimatedSize DisplayIcon NoModify NoRepair; do
     expect "no $v after the uninstallation" "" "$(reg_value "$UNINSTKEY" "$v")"
   done
-  wine reg query "$UNINSTKEY" >/dev/null 2>&1 </dev/null && fail "the uninstall entry is still there"
+  if wine reg query "$UNINSTKEY" >/dev/null 2>&1 </dev/null; then fail "the uninstall entry is still there"; fi
 }
 
 case "$scenario" in
@@ -335,6 +335,17 @@ uninstall-refused)
   expect "exit code for a damaged log" 1 "$app_rc"
   uninstall_silently "$t"
   expect "exit code for a damaged log, silent" 1 "$app_rc"
+  find "$t" | sort | cmp -s - "$SCRATCH/tree.txt" || fail "something was removed"
+  # A damaged record of what was there before: the same.
+  cp "$SCRATCH/good.log" "$t/Install.log"
+  cp "$t/Install.prior" "$SCRATCH/good.prior"
+  printf 'directory\tlogs' >>"$t/Install.prior"
+  start_app "$t/Uninstal.exe"
+  must msgbox 30000
+  expect "the record's damage" "Demo - Uninstall"$'\n'"Install.prior in '$TARGET_ROOT\\Demo' is damaged at line 2: the line is incomplete."$'\n\n'"Nothing was removed." "$out"
+  answer 2000 OK
+  end_app
+  expect "exit code for a damaged record" 1 "$app_rc"
   find "$t" | sort | cmp -s - "$SCRATCH/tree.txt" || fail "something was removed"
   expect "the product's value" "REG_SZ 1.0" "$(reg_value "$REGKEY" Version)"
   echo "ok: nothing removed"
