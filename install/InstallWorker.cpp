@@ -1,6 +1,7 @@
 // The installation worker: payload loop, log, notifications, error handling and end paths.
 #include "InstallWorker.h"
 
+#include "AfxHandle.h"
 #include "AfxMessageBox.h"
 #include "AfxWnd.h"
 #include "ArchiveFile.h"
@@ -98,15 +99,15 @@ std::string ReadWholeFile(const CString& strPath)
     }
 }
 
+// strDir ends with a backslash.
 bool FolderHoldsAnything(const CString& strDir)
 {
     WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA(strDir + "*", &data);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    CFindHandle h(FindFirstFileA(strDir + "*", &data));
+    if (!h) return false;
     bool any = false;
     do any = std::strcmp(data.cFileName, ".") != 0 && std::strcmp(data.cFileName, "..") != 0;
-    while (!any && FindNextFileA(h, &data));
-    FindClose(h);
+    while (!any && FindNextFileA(h.Get(), &data));
     return any;
 }
 

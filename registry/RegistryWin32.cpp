@@ -1,6 +1,8 @@
 // The real registry, through ADVAPI32.
 #include "RegistryBackend.h"
 
+#include "AfxHandle.h"
+
 namespace {
 
 class Win32Registry : public RegistryBackend {
@@ -16,10 +18,8 @@ public:
 
     bool KeyExists(HKEY hRoot, const char* pszSubKey) override
     {
-        HKEY hKey = nullptr;
-        if (RegOpenKeyExA(hRoot, pszSubKey, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS) return false;
-        RegCloseKey(hKey);
-        return true;
+        CRegKey key;
+        return RegOpenKeyExA(hRoot, pszSubKey, 0, KEY_QUERY_VALUE, key.Receive()) == ERROR_SUCCESS;
     }
 
     LONG QueryValue(HKEY hKey, const char* pszName, DWORD* pdwType, std::vector<BYTE>* pData) override

@@ -74,41 +74,35 @@ void RemoveValue(const LogItem& item, RemovalReport& report)
     else if (rc != ERROR_FILE_NOT_FOUND) Leave(report, what, ErrorReason(DWORD(rc)));
 }
 
-bool SameData(DWORD dwTypeA, const std::vector<BYTE>& a, DWORD dwTypeB, const std::vector<BYTE>& b)
-{
-    return dwTypeA == dwTypeB && a == b;
-}
-
 // A value that the installation replaced: its earlier type and data go back, unless someone has
 // changed or removed it since (then it stays as it is, and is reported).
 void RestoreValue(const LogItem& item, const PriorValue& prior, RemovalReport& report)
 {
     CString what = KeyText(item) + ": " + (item.strPath.IsEmpty() ? CString("(default)") : item.strPath);
-    HKEY hKey = nullptr;
-    LONG rc = RegOpenKeyExA(RootKey(item.nRoot), TrimmedKey(item.strKey), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &hKey);
+    CRegKey hKey;
+    LONG rc = RegOpenKeyExA(RootKey(item.nRoot), TrimmedKey(item.strKey), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                            hKey.Receive());
     if (rc == ERROR_FILE_NOT_FOUND)
         return Leave(report, what, "its key was removed since the installation; its earlier data was not put back");
     if (rc != ERROR_SUCCESS) return Leave(report, what, ErrorReason(DWORD(rc)));
     DWORD dwType = 0, cb = 0;
     std::vector<BYTE> data;
-    rc = RegQueryValueExA(hKey, item.strPath, nullptr, &dwType, nullptr, &cb);
+    rc = RegQueryValueExA(hKey.Get(), item.strPath, nullptr, &dwType, nullptr, &cb);
     if (rc == ERROR_SUCCESS) {
         data.assign(cb, 0);
-        rc = RegQueryValueExA(hKey, item.strPath, nullptr, &dwType, cb ? data.data() : nullptr, &cb);
+        rc = RegQueryValueExA(hKey.Get(), item.strPath, nullptr, &dwType, cb ? data.data() : nullptr, &cb);
         data.resize(cb);
     }
+    // A value that grew between the two reads is not what the installation wrote either.
     if (rc == ERROR_FILE_NOT_FOUND)
-        Leave(report, what, "removed since the installation; its earlier data was not put back");
-    else if (rc == ERROR_MORE_DATA || (rc == ERROR_SUCCESS && !SameData(dwType, data, prior.dwNewType, prior.newData)))
-        Leave(report, what, "changed since the installation; left as it is");
-    else if (rc != ERROR_SUCCESS)
-        Leave(report, what, ErrorReason(DWORD(rc)));
-    else if ((rc = RegSetValueExA(hKey, item.strPath, 0, prior.dwOldType, prior.oldData.data(),
-                                  DWORD(prior.oldData.size()))) == ERROR_SUCCESS)
-        ++report.nRemoved;
-    else
-        Leave(report, what, ErrorReason(DWORD(rc)));
-    RegCloseKey(hKey);
+        return Leave(report, what, "removed since the installation; its earlier data was not put back");
+    if (rc == ERROR_MORE_DATA || (rc == ERROR_SUCCESS && (dwType != prior.dwNewType || data != prior.newData)))
+        return Leave(report, what, "changed since the installation; left as it is");
+    if (rc == ERROR_SUCCESS)
+        rc = RegSetValueExA(hKey.Get(), item.strPath, 0, prior.dwOldType, prior.oldData.data(),
+                            DWORD(prior.oldData.size()));
+    if (rc != ERROR_SUCCESS) return Leave(report, what, ErrorReason(DWORD(rc)));
+    ++report.nRemoved;
 }
 
 void RemoveKey(const LogItem& item, RemovalReport& report)
