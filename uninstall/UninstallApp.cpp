@@ -143,10 +143,18 @@ bool CUninstallApp::ReadPriorRecord()
         Tell(CString(kPriorRecordName) + " in '" + m_strTarget + "' cannot be read.\n\nNothing was removed.", MB_ICONHAND);
         return false;
     }
-    std::string data(size_t(file.GetLength()), '\0');
-    data.resize(data.empty() ? 0 : file.Read(&data[0], UINT(data.size())));
+    // Far more than any installation writes (each replaced value twice, in hexadecimal): a larger
+    // file is refused before it is read, rather than exhaust this 32-bit process.
+    const DWORD kMaxRecordBytes = 64u << 20;
     PriorDamage damage;
-    if (ParsePriorRecord(data.data(), data.size(), m_record.prior, damage)) return true;
+    if (file.GetLength() > kMaxRecordBytes) {
+        damage.nLine = 1;
+        damage.strReason = "the record is larger than 64 MB";
+    } else {
+        std::string data(size_t(file.GetLength()), '\0');
+        data.resize(data.empty() ? 0 : file.Read(&data[0], UINT(data.size())));
+        if (ParsePriorRecord(data.data(), data.size(), m_record.prior, damage)) return true;
+    }
     CString text;
     text.Format("%s in '%s' is damaged at line %d: %s.\n\nNothing was removed.", kPriorRecordName,
                 m_strTarget.GetString(), damage.nLine, damage.strReason.c_str());

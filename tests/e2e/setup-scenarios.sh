@@ -347,6 +347,10 @@ uninstall-refused)
   end_app
   expect "exit code for a damaged record" 1 "$app_rc"
   find "$t" | sort | cmp -s - "$SCRATCH/tree.txt" || fail "something was removed"
+  truncate -s 65M "$t/Install.prior"
+  uninstall_silently "$t"
+  expect "exit code for an oversized record" 1 "$app_rc"
+  find "$t" | sort | cmp -s - "$SCRATCH/tree.txt" || fail "something was removed"
   expect "the product's value" "REG_SZ 1.0" "$(reg_value "$REGKEY" Version)"
   echo "ok: nothing removed"
   ;;
