@@ -1,16 +1,20 @@
 // The installation worker: payload loop, log, notifications, error handling and end paths.
 #include "InstallWorker.h"
 
+#include "AfxHandle.h"
 #include "AfxMessageBox.h"
 #include "AfxWnd.h"
 #include "ArchiveFile.h"
 #include "EntryName.h"
 #include "MediumFiles.h"
+#include "PriorRecord.h"
 #include "RegistryScript.h"
 #include "StatusText.h"
 
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 char g_szEntryName[256];
 
@@ -53,7 +57,9 @@ private:
     void CheckEntryNameOrThrow();
     void CheckMediumOrThrow(const CString& strPath);
     void WriteLogLine(const char* pszName);
-    void RegistryStep();
+    void LookAtTarget();
+    void OpenRecord();
+    void RegistryStep(UINT nTotal);
 
     UINT HandleFileError(CFileException* e);
     void LogAbandonedFile();
@@ -63,13 +69,55 @@ private:
     const InstallJob& m_job;
     const CMediumFiles m_medium;
     CString m_strPrefix;
-    CFileException m_errImage, m_errLog, m_errOutput;
+    CFileException m_errImage, m_errLog, m_errOutput, m_errRecord;
     BYTE* m_pBuffer = nullptr;
     CArchiveFile* m_pArchive = nullptr;
     CFile* m_pLog = nullptr;
     CFile* m_pOutput = nullptr;
     bool m_bImageRefused = false;  // the reader's Open returned zero
+    // Install.prior beside the log: what this run found already there.
+    CFile* m_pRecordFile = nullptr;
+    PriorRecordWriter m_record;
+    EarlierInstallation m_earlier;
+    bool m_bTargetHeldFiles = false;
+    std::vector<std::string> m_madeDirectories;  // folders this run created
 };
+
+// The whole of a small file, or nothing when it cannot be read.
+std::string ReadWholeFile(const CString& strPath)
+{
+    CFile file;
+    if (!file.Open(strPath, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary)) return std::string();
+    try {
+        std::string data(size_t(file.GetLength()), '\0');
+        data.resize(data.empty() ? 0 : file.Read(&data[0], UINT(data.size())));
+        return data;
+    } catch (CFileException* e) {
+        e->Delete();
+        return std::string();
+    } catch (const std::bad_alloc&) {
+        return std::string();
+    }
+}
+
+// strDir ends with a backslash.
+bool FolderHoldsAnything(const CString& strDir)
+{
+    WIN32_FIND_DATAA data;
+    CFindHandle h(FindFirstFileA(strDir + "*", &data));
+    if (!h) return false;
+    bool any = false;
+    do any = std::strcmp(data.cFileName, ".") != 0 && std::strcmp(data.cFileName, "..") != 0;
+    while (!any && FindNextFileA(h.Get(), &data));
+    return any;
+}
+
+bool Listed(const std::vector<std::string>& paths, const char* pszPath)
+{
+    for (const std::string& p : paths)
+        if (SameValueName(p, pszPath)) return true;
+    return false;
+}
 
 HWND CInstallRun::DialogWindow() const
 {
@@ -142,7 +190,9 @@ bool CInstallRun::CreateDirectoryEntry()
 {
     CString path = m_strPrefix + (g_szEntryName + 1);
     CheckMediumOrThrow(path);
+    bool existed = false;
     if (!CreateDirectoryExA(*m_job.pInstallDir, path, nullptr)) {
+        existed = true;
         DWORD err = GetLastError();
         // An existing directory is accepted; a file of that name is not a directory.
         DWORD attrs = GetFileAttributesA(path);
@@ -153,6 +203,15 @@ bool CInstallRun::CreateDirectoryEntry()
             AfxMessageBox(text, MB_ICONHAND);
             return false;
         }
+    }
+    // Found there: recorded before its log line, unless this run or an earlier installation into
+    // this folder made it (then it belongs to the product). Otherwise this run made it.
+    const char* pszPath = g_szEntryName + 1;
+    if (existed && !Listed(m_madeDirectories, pszPath)) {
+        bool bEarlierMade = m_earlier.ListsDirectory(pszPath) && !m_earlier.Found().HasDirectory(pszPath);
+        if (!bEarlierMade) m_record.Directory(pszPath);
+    } else if (!existed) {
+        m_madeDirectories.push_back(pszPath);
     }
     WriteLogLine(g_szEntryName);
     return true;
@@ -211,13 +270,35 @@ bool CInstallRun::ExtractEntries(UINT nTotal)
     return true;
 }
 
-void CInstallRun::RegistryStep()
+// What the target held before this run: an earlier installation's log and record (read before the
+// new log replaces them) and whether anything at all was there.
+void CInstallRun::LookAtTarget()
+{
+    std::string log = ReadWholeFile(m_strPrefix + "Install.log");
+    m_earlier.Load(log, log.empty() ? std::string() : ReadWholeFile(m_strPrefix + kPriorRecordName));
+    m_bTargetHeldFiles = log.empty() ? FolderHoldsAnything(m_strPrefix) : m_earlier.Found().bTargetHeldFiles;
+}
+
+// Made with the log, so that every log has its record; each line goes out before what it records.
+void CInstallRun::OpenRecord()
+{
+    if (!m_pRecordFile->Open(m_strPrefix + kPriorRecordName, kCreateMode, &m_errRecord)) throw &m_errRecord;
+    m_record = PriorRecordWriter(m_pRecordFile);
+    m_record.Header();
+    if (m_bTargetHeldFiles) m_record.TargetHeldFiles();
+}
+
+void CInstallRun::RegistryStep(UINT nTotal)
 {
     NotifyStatus("Updating Registry...");
     RegistryScript script("Setup.ini", *m_job.pInstallDir, *m_job.pProductName);
+    script.m_nPayloadBytes = nTotal;
+    script.m_pRecord = &m_record;
+    script.m_pEarlier = &m_earlier;
     // A registry that refuses a key or value does not make the run fail.
     script.Apply(*m_pLog);
     m_pLog->Close();
+    m_pRecordFile->Close();
 }
 
 UINT CInstallRun::RunSteps()
@@ -234,15 +315,18 @@ UINT CInstallRun::RunSteps()
     m_pArchive = new CArchiveFile;
     m_pLog = new CFile;
     m_pOutput = new CFile;
+    m_pRecordFile = new CFile;
     NotifyStatus("Please wait, initializing...");
+    UINT nTotal = 0;
     try {
         if (!m_pArchive->Open(*m_job.pDiskImage, CFile::typeBinary, &m_errImage)) {
             m_bImageRefused = true;
             throw &m_errImage;
         }
+        LookAtTarget();
         if (!m_pLog->Open(m_strPrefix + "Install.log", kCreateMode, &m_errLog)) throw &m_errLog;
         if (m_job.pWritten) SetInstallFlag(m_job.pWritten, 1);
-        UINT nTotal = 0;
+        OpenRecord();
         ReadExact(&nTotal, 4);
         Notify(WM_INSTALL_TOTAL_SIZE, LPARAM(nTotal));
         Notify(WM_INSTALL_TOTAL_RESET, 0);
@@ -259,7 +343,7 @@ UINT CInstallRun::RunSteps()
     }
     delete[] m_pBuffer;
     m_pBuffer = nullptr;
-    if (!Cancelled()) RegistryStep();
+    if (!Cancelled()) RegistryStep(nTotal);
     Cleanup();
     return End(E0_Normal);
 }
@@ -297,6 +381,7 @@ UINT CInstallRun::HandleFileError(CFileException* e)
     if (e == &m_errImage) name = m_pArchive->GetFileName();
     else if (e == &m_errLog) name = m_pLog->GetFileName();
     else if (e == &m_errOutput) name = m_pOutput->GetFileName();
+    else if (e == &m_errRecord) name = m_pRecordFile->GetFileName();
     int cause = e->m_cause;
     // The table has no text for the cause the reader raises after its own message. A refused
     // open of the log or of an output file (a path whose folder is missing, say) has told the
@@ -304,7 +389,7 @@ UINT CInstallRun::HandleFileError(CFileException* e)
     // first volume refused for a cause without text, unless the user has just cancelled the retry
     // prompt for a path not found.
     const char* format = CauseText(cause);
-    if (!format && (e == &m_errLog || e == &m_errOutput)) format = "unable to open '%s'";
+    if (!format && (e == &m_errLog || e == &m_errOutput || e == &m_errRecord)) format = "unable to open '%s'";
     if (!format && e == &m_errImage && cause != CFileException::generic && cause != CFileException::badPath)
         format = "unable to open '%s'";
     if (!format && e == &m_errImage && m_bImageRefused && IsUntoldSystemError(*e)) format = "unable to open '%s'";
@@ -347,6 +432,9 @@ void CInstallRun::Cleanup()
     m_pLog = nullptr;
     delete m_pOutput;
     m_pOutput = nullptr;
+    m_record = PriorRecordWriter();
+    delete m_pRecordFile;
+    m_pRecordFile = nullptr;
 }
 
 UINT CInstallRun::End(EndPath path)

@@ -22,7 +22,7 @@ const char* GetRootName(HKEY hRoot)
     return "";
 }
 
-LONG MemoryRegistry::CreateKey(HKEY hRoot, const char* pszSubKey, HKEY* phKey)
+LONG MemoryRegistry::CreateKey(HKEY hRoot, const char* pszSubKey, HKEY* phKey, bool* pbExisted)
 {
     ++m_nCalls;
     if (*GetRootName(hRoot) == '\0') return ERROR_INVALID_HANDLE;
@@ -34,6 +34,7 @@ LONG MemoryRegistry::CreateKey(HKEY hRoot, const char* pszSubKey, HKEY* phKey)
     for (size_t i = 0; i < m_keys.size(); ++i) {
         if (m_keys[i].hRoot == hRoot && Fold(m_keys[i].strPath) == Fold(strPath)) index = i;
     }
+    if (pbExisted) *pbExisted = index != m_keys.size();
     if (index == m_keys.size()) m_keys.push_back(Key{hRoot, strPath, {}});
     uintptr_t handle = m_nextHandle;
     m_nextHandle += 4;
@@ -61,6 +62,27 @@ LONG MemoryRegistry::SetValue(HKEY hKey, const char* pszName, DWORD dwType, cons
     }
     m_keys[open->second].values.push_back(Value{strName, dwType, data});
     return ERROR_SUCCESS;
+}
+
+bool MemoryRegistry::KeyExists(HKEY hRoot, const char* pszSubKey)
+{
+    return FindKey(hRoot, pszSubKey ? pszSubKey : "") != nullptr;
+}
+
+LONG MemoryRegistry::QueryValue(HKEY hKey, const char* pszName, DWORD* pdwType, std::vector<BYTE>* pData)
+{
+    ++m_nCalls;
+    auto open = m_open.find(reinterpret_cast<uintptr_t>(hKey));
+    if (open == m_open.end()) return ERROR_INVALID_HANDLE;
+    std::string strName = pszName ? pszName : "";
+    for (const Value& value : m_keys[open->second].values) {
+        if (Fold(value.strName) == Fold(strName)) {
+            *pdwType = value.dwType;
+            *pData = value.data;
+            return ERROR_SUCCESS;
+        }
+    }
+    return ERROR_FILE_NOT_FOUND;
 }
 
 LONG MemoryRegistry::CloseKey(HKEY hKey)

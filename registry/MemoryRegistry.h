@@ -24,7 +24,9 @@ public:
 
     // Key paths and value names compare without regard to ASCII case, as in the system registry.
     // Only the four predefined roots are accepted; other roots give ERROR_INVALID_HANDLE.
-    LONG CreateKey(HKEY hRoot, const char* pszSubKey, HKEY* phKey) override;
+    LONG CreateKey(HKEY hRoot, const char* pszSubKey, HKEY* phKey, bool* pbExisted) override;
+    bool KeyExists(HKEY hRoot, const char* pszSubKey) override;
+    LONG QueryValue(HKEY hKey, const char* pszName, DWORD* pdwType, std::vector<BYTE>* pData) override;
     LONG SetValue(HKEY hKey, const char* pszName, DWORD dwType, const BYTE* pData, DWORD cbData) override;
     // Closing a handle that is not open gives ERROR_INVALID_HANDLE and is counted.
     LONG CloseKey(HKEY hKey) override;

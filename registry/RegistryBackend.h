@@ -5,6 +5,8 @@
 
 #include "AfxPlatform.h"
 
+#include <vector>
+
 #ifndef _WIN32
 // The registry types and constants the interpreter uses, with their Win32 values.
 struct HKEY__;
@@ -14,6 +16,7 @@ typedef HKEY__* HKEY;
 #define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(uintptr_t(0x80000002u)))
 #define HKEY_USERS (reinterpret_cast<HKEY>(uintptr_t(0x80000003u)))
 enum : DWORD { REG_SZ = 1, REG_BINARY = 3, REG_DWORD = 4 };
+enum : DWORD { REG_CREATED_NEW_KEY = 1, REG_OPENED_EXISTING_KEY = 2 };
 enum : LONG {
     ERROR_SUCCESS = 0,
     ERROR_FILE_NOT_FOUND = 2,
@@ -29,8 +32,14 @@ public:
 
     // Creates the key pszSubKey under hRoot, or opens it when it exists, for all access, as a
     // non-volatile key without class string or security attributes. On ERROR_SUCCESS *phKey is the
-    // open key, which the caller passes to CloseKey; on any other result nothing is open.
-    virtual LONG CreateKey(HKEY hRoot, const char* pszSubKey, HKEY* phKey) = 0;
+    // open key, which the caller passes to CloseKey, and *pbExisted (when given) tells whether the
+    // key was opened rather than created; on any other result nothing is open.
+    virtual LONG CreateKey(HKEY hRoot, const char* pszSubKey, HKEY* phKey, bool* pbExisted) = 0;
+    // True when the key pszSubKey exists under hRoot.
+    virtual bool KeyExists(HKEY hRoot, const char* pszSubKey) = 0;
+    // Reads the value pszName of an open key: ERROR_SUCCESS with its type and data,
+    // ERROR_FILE_NOT_FOUND when there is no such value, or the platform's error.
+    virtual LONG QueryValue(HKEY hKey, const char* pszName, DWORD* pdwType, std::vector<BYTE>* pData) = 0;
     // Sets the value pszName ("" is the key's default value) of an open key to cbData bytes of
     // type dwType. Returns ERROR_SUCCESS or the platform's error.
     virtual LONG SetValue(HKEY hKey, const char* pszName, DWORD dwType, const BYTE* pData, DWORD cbData) = 0;

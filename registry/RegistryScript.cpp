@@ -30,6 +30,7 @@ namespace {
 const char kMarker[] = "REGEDIT4";
 const char kInstallPathDirective[] = "%INSTALLPATH%";
 const char kUninstallKeyFormat[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
+const DWORD kOne = 1;
 
 // The roots a key line may name, compared case-sensitively together with their backslash
 // (18, 18, 19 and 11 characters), in this order.
@@ -130,9 +131,9 @@ private:
 // One application of a script: the log, the registry and the install path it works with.
 class ScriptRun {
 public:
-    ScriptRun(CFile& log, RegistryBackend& registry, const CString& strInstallPath,
-              RegistryScriptObserver* pObserver)
-        : m_log(log), m_registry(registry), m_strInstallPath(strInstallPath), m_pObserver(pObserver)
+    ScriptRun(CFile& log, RegistryBackend& registry, const RegistryScript& script, RegistryScriptObserver* pObserver)
+        : m_log(log), m_registry(registry), m_strInstallPath(script.m_strInstallPath), m_pObserver(pObserver),
+          m_pRecord(script.m_pRecord), m_pEarlier(script.m_pEarlier), m_nPayloadBytes(script.m_nPayloadBytes)
     {
     }
 
@@ -141,6 +142,11 @@ public:
     bool RegisterUninstaller(const CString& strProductName);
 
 private:
+    bool OpenListedKey(const Root& root, const std::string& strPath, HKEY* phKey);
+    void NoteFoundKey(int nRoot, const std::string& strPath);
+    LONG SetValue(HKEY hKey, const std::string& strName, DWORD dwType, const BYTE* pData, DWORD cbData);
+    void NoteReplacedValue(HKEY hKey, const std::string& strName, DWORD dwType, const BYTE* pData, DWORD cbData);
+    bool SetEntryValue(HKEY hKey, const char* pszName, DWORD dwType, const std::string& strData);
     bool ApplyKeyLine(const char* pLine, const char** ppNext);
     bool ApplyValueLine(HKEY hKey, const char* pLine);
     bool SetString(HKEY hKey, const std::string& strName, const char* p);
@@ -163,9 +169,103 @@ private:
     RegistryBackend& m_registry;
     const CString& m_strInstallPath;
     RegistryScriptObserver* m_pObserver;
+    PriorRecordWriter* m_pRecord;
+    const EarlierInstallation* m_pEarlier;
+    UINT m_nPayloadBytes;
     const char* m_pLine = nullptr;
     const char* m_pszFailure = nullptr;
+    // The key in hand, and what this run has made or already looked at: a key it made may be
+    // opened again by a later key line, and a value it set may be set again, without either
+    // counting as found there.
+    PriorKey m_key;
+    std::vector<PriorKey> m_seenKeys;
+    struct SeenValue {
+        PriorValue value;   // with the type and data found, when bReplaced
+        bool bReplaced;
+    };
+    std::vector<SeenValue> m_seenValues;
 };
+
+bool Seen(const std::vector<PriorKey>& keys, int nRoot, const std::string& strPath)
+{
+    for (const PriorKey& k : keys)
+        if (k.nRoot == nRoot && SameKeyPath(k.strPath, strPath)) return true;
+    return false;
+}
+
+// Creates or opens a key that the log will list. With a record, the keys on its path that do not
+// exist yet are noted first (the registry makes them along with the key), so that a later key line
+// naming one of them does not take it for a key that was there before.
+bool ScriptRun::OpenListedKey(const Root& root, const std::string& strPath, HKEY* phKey)
+{
+    int nRoot = PriorRootIndex(std::string(root.pszPrefix, std::strlen(root.pszPrefix) - 1));
+    std::vector<PriorKey> made;
+    if (m_pRecord) {
+        for (size_t sep = strPath.find('\\'); sep != std::string::npos; sep = strPath.find('\\', sep + 1)) {
+            std::string parent = strPath.substr(0, sep);
+            if (!parent.empty() && !Seen(m_seenKeys, nRoot, parent) && !m_registry.KeyExists(root.hKey, parent.c_str()))
+                made.push_back({nRoot, parent});
+        }
+    }
+    bool bExisted = false;
+    if (m_registry.CreateKey(root.hKey, strPath.c_str(), phKey, &bExisted) != ERROR_SUCCESS) return false;
+    m_key = {nRoot, strPath};
+    if (!m_pRecord) return true;
+    if (bExisted) NoteFoundKey(nRoot, strPath);
+    m_seenKeys.insert(m_seenKeys.end(), made.begin(), made.end());
+    if (!Seen(m_seenKeys, nRoot, strPath)) m_seenKeys.push_back(m_key);
+    return true;
+}
+
+// A key that existed when this run opened it. One that an earlier installation into this folder
+// listed counts as found only if that installation had found it too.
+void ScriptRun::NoteFoundKey(int nRoot, const std::string& strPath)
+{
+    if (Seen(m_seenKeys, nRoot, strPath)) return;
+    if (m_pEarlier && m_pEarlier->ListsKey(nRoot, strPath) && !m_pEarlier->Found().HasKey(nRoot, strPath)) return;
+    m_pRecord->Key(nRoot, strPath);
+}
+
+// Before this run sets a value: the first time, when the value exists, its type and data are
+// recorded beside what is about to be written; each later time, the same earlier data beside the
+// new data (the last line for a value holds what the run left). One that an earlier installation
+// into this folder set counts as replaced only if that installation had replaced it, with the
+// data that one had found.
+void ScriptRun::NoteReplacedValue(HKEY hKey, const std::string& strName, DWORD dwType, const BYTE* pData, DWORD cbData)
+{
+    SeenValue* pSeen = nullptr;
+    for (SeenValue& s : m_seenValues)
+        if (s.value.nRoot == m_key.nRoot && SameKeyPath(s.value.strKey, m_key.strPath) &&
+            SameValueName(s.value.strName, strName))
+            pSeen = &s;
+    if (!pSeen) {
+        PriorValue value;
+        value.nRoot = m_key.nRoot;
+        value.strKey = m_key.strPath;
+        value.strName = strName;
+        bool bReplaced = m_registry.QueryValue(hKey, strName.c_str(), &value.dwOldType, &value.oldData) == ERROR_SUCCESS;
+        if (bReplaced && m_pEarlier && m_pEarlier->ListsValue(value.nRoot, value.strKey, strName)) {
+            const PriorValue* found = m_pEarlier->Found().FindValue(value.nRoot, value.strKey, strName);
+            bReplaced = found != nullptr;
+            if (found) {
+                value.dwOldType = found->dwOldType;
+                value.oldData = found->oldData;
+            }
+        }
+        m_seenValues.push_back({value, bReplaced});
+        pSeen = &m_seenValues.back();
+    }
+    if (!pSeen->bReplaced) return;
+    pSeen->value.dwNewType = dwType;
+    pSeen->value.newData.assign(pData, pData + cbData);
+    m_pRecord->Value(pSeen->value);
+}
+
+LONG ScriptRun::SetValue(HKEY hKey, const std::string& strName, DWORD dwType, const BYTE* pData, DWORD cbData)
+{
+    if (m_pRecord) NoteReplacedValue(hKey, strName, dwType, pData, cbData);
+    return m_registry.SetValue(hKey, strName.c_str(), dwType, pData, cbData);
+}
 
 // Runs the key lines from pLine, the first line that is not skipped. Returns false when a key
 // line, a key or a value line failed. Ends without failure at the end of the text or at a line
@@ -204,8 +304,7 @@ bool ScriptRun::ApplyKeyLine(const char* pLine, const char** ppNext)
     if (!pClose) return Fail("the key line has no closing ]");
 
     HKEY hKey = nullptr;
-    if (m_registry.CreateKey(pRoot->hKey, std::string(pPath, pClose).c_str(), &hKey) != ERROR_SUCCESS)
-        return Fail("the registry refused the key");
+    if (!OpenListedKey(*pRoot, std::string(pPath, pClose), &hKey)) return Fail("the registry refused the key");
     OpenKey key(m_registry, hKey);
     Log("\\[" + std::string(pRootName, pClose) + "]\r\n");
 
@@ -254,7 +353,7 @@ bool ScriptRun::SetString(HKEY hKey, const std::string& strName, const char* p)
     if (!pEnd) return Fail("the string value has no closing quote");
     std::string strValue = ExpandInstallPath(std::string(p, pEnd), m_strInstallPath);
     if (strValue.size() >= 0xFFFFFFFFu) return Fail("the string value is too long");  // its size with the NUL must fit a DWORD
-    if (m_registry.SetValue(hKey, strName.c_str(), REG_SZ, reinterpret_cast<const BYTE*>(strValue.c_str()),
+    if (SetValue(hKey, strName, REG_SZ, reinterpret_cast<const BYTE*>(strValue.c_str()),
                             DWORD(strValue.size() + 1)) != ERROR_SUCCESS)
         return Fail("the registry refused the value");
     return true;
@@ -279,7 +378,7 @@ bool ScriptRun::SetBinary(HKEY hKey, const std::string& strName, const char* p)
         if (p[1] == '\0' || p[2] != ',') break;
         p += 3;
     }
-    if (m_registry.SetValue(hKey, strName.c_str(), REG_BINARY, bytes.data(), DWORD(bytes.size())) != ERROR_SUCCESS)
+    if (SetValue(hKey, strName, REG_BINARY, bytes.data(), DWORD(bytes.size())) != ERROR_SUCCESS)
         return Fail("the registry refused the value");
     return true;
 }
@@ -293,7 +392,7 @@ bool ScriptRun::SetDword(HKEY hKey, const std::string& strName, const char* p)
     for (int i = 0; i < 8 && HexDigit(p[i]) >= 0; ++i) dwValue = dwValue * 16 + DWORD(HexDigit(p[i]));
     BYTE data[sizeof dwValue];
     std::memcpy(data, &dwValue, sizeof data);  // the platform's byte order
-    if (m_registry.SetValue(hKey, strName.c_str(), REG_DWORD, data, sizeof data) != ERROR_SUCCESS)
+    if (SetValue(hKey, strName, REG_DWORD, data, sizeof data) != ERROR_SUCCESS)
         return Fail("the registry refused the value");
     return true;
 }
@@ -308,16 +407,37 @@ bool ScriptRun::RegisterUninstaller(const CString& strProductName)
     CString strPath;
     strPath.Format(kUninstallKeyFormat, strProductName.GetString());
     HKEY hKey = nullptr;
-    if (m_registry.CreateKey(HKEY_LOCAL_MACHINE, strPath, &hKey) != ERROR_SUCCESS) return false;
+    if (!OpenListedKey(kRoots[2], strPath.Str(), &hKey)) return false;
     OpenKey key(m_registry, hKey);
     Log("\\[HKEY_LOCAL_MACHINE\\" + strPath.Str() + "]\r\n");
 
-    // The values go through the value-line rules: a double quote in the product name cuts the
-    // display name there, and "%INSTALLPATH%" in it is replaced.
+    // The display name goes through the value-line rules: a double quote in the product name cuts
+    // it there, and "%INSTALLPATH%" in it is replaced.
     CString strDisplayName;
     strDisplayName.Format("\"DisplayName\"=\"%s\"", strProductName.GetString());
     if (!ApplyValueLine(key.Get(), strDisplayName)) return false;
-    return ApplyValueLine(key.Get(), "\"UninstallString\"=\"%INSTALLPATH%\\Uninstal.exe\"");
+    // The program's path is quoted: a client that runs the command line must not read a path
+    // with blanks ("C:\Program Files\...") as a shorter program followed by arguments.
+    std::string strProgram = m_strInstallPath.Str() + "\\Uninstal.exe";
+    DWORD nKilobytes = DWORD((static_cast<unsigned long long>(m_nPayloadBytes) + 1023) / 1024);
+    const std::string one(reinterpret_cast<const char*>(&kOne), sizeof kOne);
+    return SetEntryValue(key.Get(), "UninstallString", REG_SZ, "\"" + strProgram + "\"") &&
+           SetEntryValue(key.Get(), "QuietUninstallString", REG_SZ, "\"" + strProgram + "\" /S") &&
+           SetEntryValue(key.Get(), "InstallLocation", REG_SZ, m_strInstallPath.Str()) &&
+           SetEntryValue(key.Get(), "EstimatedSize", REG_DWORD,
+                         std::string(reinterpret_cast<const char*>(&nKilobytes), sizeof nKilobytes)) &&
+           SetEntryValue(key.Get(), "DisplayIcon", REG_SZ, strProgram + ",0") &&
+           SetEntryValue(key.Get(), "NoModify", REG_DWORD, one) && SetEntryValue(key.Get(), "NoRepair", REG_DWORD, one);
+}
+
+// One value of the uninstall entry, logged like a value line's: a string gets its NUL.
+bool ScriptRun::SetEntryValue(HKEY hKey, const char* pszName, DWORD dwType, const std::string& strData)
+{
+    DWORD cbData = DWORD(strData.size() + (dwType == REG_SZ ? 1 : 0));
+    if (SetValue(hKey, pszName, dwType, reinterpret_cast<const BYTE*>(strData.c_str()), cbData) != ERROR_SUCCESS)
+        return false;
+    Log(std::string(pszName) + "\r\n");
+    return true;
 }
 
 }  // namespace
@@ -331,7 +451,7 @@ int RegistryScript::Apply(CFile& log, RegistryBackend& registry, RegistryScriptO
     if (!pMarker) return TRUE;
 
     if (pObserver) pObserver->OnStart(pMarker);
-    ScriptRun run(log, registry, m_strInstallPath, pObserver);
+    ScriptRun run(log, registry, *this, pObserver);
     run.Log("[\\REGEDIT4]\r\n");
     // Nothing but skipped lines after the marker's line, or not even a line end: no script, and
     // no product to register either.

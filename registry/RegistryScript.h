@@ -2,6 +2,7 @@
 #pragma once
 
 #include "AfxFile.h"
+#include "PriorRecord.h"
 #include "RegistryBackend.h"
 
 // Told where a run of the script is, so that a dry run can name the line of each thing it did.
@@ -48,4 +49,11 @@ public:
     CString m_strProductName;
     CString m_strInstallPath;
     char* m_pText = nullptr;
+    // Set by the installation before Apply. The unpacked payload's size in bytes, for the uninstall
+    // entry's EstimatedSize. Where each key that existed and each value replaced is recorded (before
+    // its log line is written); none: nothing is recorded and no value is read first. What an
+    // earlier installation into the same folder made and found; none: no earlier one.
+    UINT m_nPayloadBytes = 0;
+    PriorRecordWriter* m_pRecord = nullptr;
+    const EarlierInstallation* m_pEarlier = nullptr;
 };

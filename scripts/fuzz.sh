@@ -4,6 +4,7 @@
 #   setupini  Setup.ini: the chained storage and the settings (SetupIniFuzz.cpp)
 #   registry  the registry script against the in-memory registry (RegistryScriptFuzz.cpp)
 #   payload   the payload stream and the entry-name rules (PayloadFuzz.cpp)
+#   prior     Install.prior, what an installation found already there (PriorRecordFuzz.cpp)
 #
 #   scripts/fuzz.sh --short               about 25 s per target (part of scripts/test.sh)
 #   scripts/fuzz.sh SECONDS [TARGET...]   a longer run of each target named (all by default)
@@ -13,7 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all=(archive setupini registry payload)
+all=(archive setupini registry payload prior)
 seconds=${1:---short}
 if [ "$seconds" = "--short" ]; then seconds=25; fi
 case "$seconds" in

@@ -68,8 +68,13 @@ void PrintDryRun(const DryRun& run, const SetupConfig& config, std::ostream& out
         out << "  no uninstall entry is registered\n";
         return;
     }
-    for (const ScriptEffect& e : run.effects)
-        if (e.nLine == 0) out << "  uninstall entry: " << e.strText << "\n";
+    // The payload's size is known only when a medium is made: the dry run shows where it goes.
+    const std::string sizeValue = "value \"EstimatedSize\" REG_DWORD ";
+    for (const ScriptEffect& e : run.effects) {
+        if (e.nLine != 0) continue;
+        bool bSize = e.strText.compare(0, sizeValue.size(), sizeValue) == 0;
+        out << "  uninstall entry: " << (bSize ? sizeValue + "(the unpacked payload in KB)" : e.strText) << "\n";
+    }
     if (!run.bResult) out << "  the uninstall entry fails: the product name cannot name it\n";
 }
 

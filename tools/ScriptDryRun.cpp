@@ -21,9 +21,9 @@ public:
     {
     }
 
-    LONG CreateKey(HKEY hRoot, const char* pszSubKey, HKEY* phKey) override
+    LONG CreateKey(HKEY hRoot, const char* pszSubKey, HKEY* phKey, bool* pbExisted) override
     {
-        LONG result = MemoryRegistry::CreateKey(hRoot, pszSubKey, phKey);
+        LONG result = MemoryRegistry::CreateKey(hRoot, pszSubKey, phKey, pbExisted);
         if (result == ERROR_SUCCESS) Add(DescribeKey(GetRootName(hRoot), pszSubKey));
         return result;
     }

@@ -15,6 +15,7 @@
 #pragma once
 
 #include "AfxString.h"
+#include "PriorRecord.h"
 
 #include <cstddef>
 #include <vector>
@@ -33,6 +34,9 @@ struct LogItem {
 struct InstallRecord {
     std::vector<LogItem> items;  // in the order of the log
     CString strProductName;      // from the uninstall key line; empty when the log has none
+    // What the installation found already there (Install.prior); empty when it left no record,
+    // as an installer of another make does: then every listed item counts as made by it.
+    PriorState prior;
 };
 
 // Why a log cannot be trusted, and where.

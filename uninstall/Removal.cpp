@@ -1,5 +1,7 @@
 #include "Removal.h"
 
+#include "AfxHandle.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -62,28 +64,59 @@ void RemoveValue(const LogItem& item, RemovalReport& report)
 {
     CString what = KeyText(item) + ": " + (item.strPath.IsEmpty() ? CString("(default)") : item.strPath);
     CString key = TrimmedKey(item.strKey);
-    HKEY hKey = nullptr;
-    LONG rc = RegOpenKeyExA(RootKey(item.nRoot), key, 0, KEY_SET_VALUE, &hKey);
+    CRegKey hKey;
+    LONG rc = RegOpenKeyExA(RootKey(item.nRoot), key, 0, KEY_SET_VALUE, hKey.Receive());
     if (rc == ERROR_FILE_NOT_FOUND) return;  // the key went with its values already
     if (rc != ERROR_SUCCESS) return Leave(report, what, ErrorReason(DWORD(rc)));
-    rc = RegDeleteValueA(hKey, item.strPath);
-    RegCloseKey(hKey);
+    rc = RegDeleteValueA(hKey.Get(), item.strPath);
+    hKey.Close();
     if (rc == ERROR_SUCCESS) ++report.nRemoved;
     else if (rc != ERROR_FILE_NOT_FOUND) Leave(report, what, ErrorReason(DWORD(rc)));
+}
+
+// A value that the installation replaced: its earlier type and data go back, unless someone has
+// changed or removed it since (then it stays as it is, and is reported).
+void RestoreValue(const LogItem& item, const PriorValue& prior, RemovalReport& report)
+{
+    CString what = KeyText(item) + ": " + (item.strPath.IsEmpty() ? CString("(default)") : item.strPath);
+    CRegKey hKey;
+    LONG rc = RegOpenKeyExA(RootKey(item.nRoot), TrimmedKey(item.strKey), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                            hKey.Receive());
+    if (rc == ERROR_FILE_NOT_FOUND)
+        return Leave(report, what, "its key was removed since the installation; its earlier data was not put back");
+    if (rc != ERROR_SUCCESS) return Leave(report, what, ErrorReason(DWORD(rc)));
+    DWORD dwType = 0, cb = 0;
+    std::vector<BYTE> data;
+    rc = RegQueryValueExA(hKey.Get(), item.strPath, nullptr, &dwType, nullptr, &cb);
+    if (rc == ERROR_SUCCESS) {
+        data.assign(cb, 0);
+        rc = RegQueryValueExA(hKey.Get(), item.strPath, nullptr, &dwType, cb ? data.data() : nullptr, &cb);
+        data.resize(cb);
+    }
+    // A value that grew between the two reads is not what the installation wrote either.
+    if (rc == ERROR_FILE_NOT_FOUND)
+        return Leave(report, what, "removed since the installation; its earlier data was not put back");
+    if (rc == ERROR_MORE_DATA || (rc == ERROR_SUCCESS && (dwType != prior.dwNewType || data != prior.newData)))
+        return Leave(report, what, "changed since the installation; left as it is");
+    if (rc == ERROR_SUCCESS)
+        rc = RegSetValueExA(hKey.Get(), item.strPath, 0, prior.dwOldType, prior.oldData.data(),
+                            DWORD(prior.oldData.size()));
+    if (rc != ERROR_SUCCESS) return Leave(report, what, ErrorReason(DWORD(rc)));
+    ++report.nRemoved;
 }
 
 void RemoveKey(const LogItem& item, RemovalReport& report)
 {
     CString key = TrimmedKey(item.strPath);
     if (key.IsEmpty()) return;  // values set on a root itself: the root stays
-    HKEY hKey = nullptr;
-    LONG rc = RegOpenKeyExA(RootKey(item.nRoot), key, 0, KEY_READ, &hKey);
+    CRegKey hKey;
+    LONG rc = RegOpenKeyExA(RootKey(item.nRoot), key, 0, KEY_READ, hKey.Receive());
     if (rc == ERROR_FILE_NOT_FOUND) return;
     if (rc != ERROR_SUCCESS) return Leave(report, KeyText(item), ErrorReason(DWORD(rc)));
     DWORD nSubKeys = 0, nValues = 0;
-    rc = RegQueryInfoKeyA(hKey, nullptr, nullptr, nullptr, &nSubKeys, nullptr, nullptr, &nValues, nullptr,
+    rc = RegQueryInfoKeyA(hKey.Get(), nullptr, nullptr, nullptr, &nSubKeys, nullptr, nullptr, &nValues, nullptr,
                           nullptr, nullptr, nullptr);
-    RegCloseKey(hKey);
+    hKey.Close();
     if (rc != ERROR_SUCCESS) return Leave(report, KeyText(item), ErrorReason(DWORD(rc)));
     if (nSubKeys != 0 || nValues != 0)
         return Leave(report, KeyText(item), "holds values or keys that the installation did not make");
@@ -112,14 +145,13 @@ std::vector<const LogItem*> InRemovalOrder(const InstallRecord& record, LogItemK
 bool FolderHoldsMoreThan(const CString& strDir, const CString& strName)
 {
     WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA(strDir + "\\*", &data);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    CFindHandle h(FindFirstFileA(strDir + "\\*", &data));
+    if (!h) return false;
     bool more = false;
     do {
         const char* n = data.cFileName;
         more = std::strcmp(n, ".") != 0 && std::strcmp(n, "..") != 0 && strName.CompareNoCase(n) != 0;
-    } while (!more && FindNextFileA(h, &data));
-    FindClose(h);
+    } while (!more && FindNextFileA(h.Get(), &data));
     return more;
 }
 
@@ -166,13 +198,16 @@ RemovalReport RemoveInstalledItems(const InstallRecord& record, const CString& s
     const int nTotal = int(order.size());
     for (const LogItem* item : order) {
         switch (item->kind) {
-        case LogItemKind::Value:
+        case LogItemKind::Value: {
             if (progress) progress(KeyText(*item), nDone, nTotal);
-            RemoveValue(*item, report);
+            const PriorValue* prior = record.prior.FindValue(item->nRoot, item->strKey.Str(), item->strPath.Str());
+            if (prior) RestoreValue(*item, *prior, report);
+            else RemoveValue(*item, report);
             break;
+        }
         case LogItemKind::Key:
             if (progress) progress(KeyText(*item), nDone, nTotal);
-            RemoveKey(*item, report);
+            if (!record.prior.HasKey(item->nRoot, item->strPath.Str())) RemoveKey(*item, report);
             break;
         case LogItemKind::File: {
             if (progress) progress(item->strPath, nDone, nTotal);
@@ -189,6 +224,7 @@ RemovalReport RemoveInstalledItems(const InstallRecord& record, const CString& s
         case LogItemKind::Directory: {
             if (progress) progress(item->strPath, nDone, nTotal);
             CString path = strTargetDir + "\\" + item->strPath;
+            if (record.prior.HasDirectory(item->strPath.Str())) break;  // it was there before
             if (ThroughReparsePoint(strTargetDir, item->strPath, true))
                 Leave(report, path, "a link or junction on its path; not followed");
             else

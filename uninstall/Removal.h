@@ -1,8 +1,10 @@
 // The removal of what an installation made, as its Install.log lists it (Win32).
 //
 // Only what the log lists is touched: values under their keys, keys that are then empty (never a
-// root, never a key that is not listed), files, and directories that are then empty. An item that
-// cannot go is left in place and reported with the reason; nothing is forced. A path that leads
+// root, never a key that is not listed), files, and directories that are then empty. A directory or
+// key that the record of what was there before names stays; a value that it names is put back as
+// it was, when it still holds what the installation wrote. An item that cannot go is left in place
+// and reported with the reason; nothing is forced. A path that leads
 // through a reparse point (a junction or a symbolic link) below the target is not followed.
 #pragma once
 
@@ -17,7 +19,7 @@ struct LeftItem {
 };
 
 struct RemovalReport {
-    int nRemoved = 0;              // items that this run removed
+    int nRemoved = 0;              // items that this run removed or put back
     std::vector<LeftItem> left;    // items left in place, in the order met
 };
 

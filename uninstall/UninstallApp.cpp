@@ -51,7 +51,7 @@ UINT RemovalThread(LPVOID pParam)
 
 BOOL CUninstallApp::InitInstance()
 {
-    Enable3dControlsStatic();
+    // The uninstaller's windows are plain dialogs: it needs nothing of the common controls.
     m_nExitCode = Main();
     // The framework ends the program with ExitInstance's code, without a message loop.
     return FALSE;
@@ -122,12 +122,44 @@ bool CUninstallApp::ReadRecord()
         Tell(text, MB_ICONHAND);
         return false;
     }
+    if (!ReadPriorRecord()) return false;
     if (!m_record.strProductName.IsEmpty()) {
         m_strProduct = m_record.strProductName;
         m_strCaption = m_strProduct + " - Uninstall";
         m_pszAppName = m_strCaption;
     }
     return true;
+}
+
+// The record of what the installation found already there. Without one (an installer of another
+// make) every listed item counts as made by the installation; one that does not read stops all.
+bool CUninstallApp::ReadPriorRecord()
+{
+    CString path = m_strTarget + "\\" + kPriorRecordName;
+    CFile file;
+    CFileException error;
+    if (!file.Open(path, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary, &error)) {
+        if (error.m_cause == CFileException::fileNotFound) return true;
+        Tell(CString(kPriorRecordName) + " in '" + m_strTarget + "' cannot be read.\n\nNothing was removed.", MB_ICONHAND);
+        return false;
+    }
+    // Far more than any installation writes (each replaced value twice, in hexadecimal): a larger
+    // file is refused before it is read, rather than exhaust this 32-bit process.
+    const DWORD kMaxRecordBytes = 64u << 20;
+    PriorDamage damage;
+    if (file.GetLength() > kMaxRecordBytes) {
+        damage.nLine = 1;
+        damage.strReason = "the record is larger than 64 MB";
+    } else {
+        std::string data(size_t(file.GetLength()), '\0');
+        data.resize(data.empty() ? 0 : file.Read(&data[0], UINT(data.size())));
+        if (ParsePriorRecord(data.data(), data.size(), m_record.prior, damage)) return true;
+    }
+    CString text;
+    text.Format("%s in '%s' is damaged at line %d: %s.\n\nNothing was removed.", kPriorRecordName,
+                m_strTarget.GetString(), damage.nLine, damage.strReason.c_str());
+    Tell(text, MB_ICONHAND);
+    return false;
 }
 
 int CUninstallApp::FirstProcess()
@@ -144,7 +176,7 @@ int CUninstallApp::FirstProcess()
 
 RemovalReport CUninstallApp::RemoveWithProgress()
 {
-    RemovalJob job = {&m_record, m_strTarget, {m_strProgramName, "Install.log"}, nullptr, {}};
+    RemovalJob job = {&m_record, m_strTarget, {m_strProgramName, "Install.log", kPriorRecordName}, nullptr, {}};
     if (m_options.bSilent) return RemoveInstalledItems(m_record, m_strTarget, job.skip, nullptr);
     CWinThread* pThread = AfxBeginThread(RemovalThread, &job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
     if (!pThread) return RemoveInstalledItems(m_record, m_strTarget, job.skip, nullptr);
@@ -160,7 +192,8 @@ void CUninstallApp::FinishTarget(RemovalReport& report, HandoverArgs* pHandover)
 {
     CString program = m_strTarget + "\\" + m_strProgramName;
     bool keep = FolderHoldsMoreThan(m_strTarget, m_strProgramName);
-    if (keep) report.left.push_back({m_strTarget, "holds files that the installation did not make"});
+    // A folder that held things before the installation was not the installation's to remove.
+    if (keep && !m_record.prior.bTargetHeldFiles) report.left.push_back({m_strTarget, "holds files that the installation did not make"});
     if (!pHandover) {
         DeleteAtRestart(program);
         if (!keep) DeleteAtRestart(m_strTarget);
@@ -176,6 +209,7 @@ int CUninstallApp::Work(HandoverArgs* pHandover)
 {
     RemovalReport report = RemoveWithProgress();
     RemoveFileOf(m_strTarget + "\\Install.log", report, 2000);
+    RemoveFileOf(m_strTarget + "\\" + kPriorRecordName, report, 2000);
     FinishTarget(report, pHandover);
     ShowOutcome(report);
     if (pHandover) DeleteAtRestart(OwnProgramPath());

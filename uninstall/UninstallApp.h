@@ -37,6 +37,7 @@ private:
     int FirstProcess();
     int Work(HandoverArgs* pHandover);
     bool ReadRecord();
+    bool ReadPriorRecord();
     RemovalReport RemoveWithProgress();
     void FinishTarget(RemovalReport& report, HandoverArgs* pHandover);
     int Verdict(const RemovalReport& report) const;

@@ -1,7 +1,7 @@
 # End-to-end scenarios of Setup.exe under Wine and a virtual X server, driven by the UI driver.
 # They share one prefix with a virtual desktop; each keeps its screenshots in e2e-shots/NAME.
 set(ZRV_SETUP_SCENARIOS no-config broken-config default missing-dir free-space name-is-file cancel-welcome cancel-progress missing-volume corrupt
-    uninstall-arp uninstall-silent uninstall-refused uninstall-in-use uninstall-link uninstall-cancelled installed-tool
+    uninstall-arp uninstall-prior uninstall-silent uninstall-refused uninstall-in-use uninstall-link uninstall-cancelled installed-tool
     cancel-at-retry refused-choice registry-fails medium-target empty-volume
     silent-default silent-blanks silent-refused silent-space silent-volume silent-corrupt)
 set(ZRV_E2E_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-e2e)
@@ -17,6 +17,13 @@ foreach(s IN LISTS ZRV_SETUP_SCENARIOS)
     ENVIRONMENT "WINEPREFIX=${ZRV_E2E_PREFIX};ZRV_WIN32_BIN=${ZRV_WIN32_BINARY_DIR};ZRV_HOST_BIN=${CMAKE_BINARY_DIR};ZRV_SOURCE=${CMAKE_SOURCE_DIR};ZRV_SHOTS=${CMAKE_BINARY_DIR}/e2e-shots/${s}")
 endforeach()
 
-# Setup.exe is a 32-bit GUI program that needs nothing but the system's own DLLs.
-add_test(NAME setup_exe_is_self_contained COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/check-imports.sh ${ZRV_WIN32_BINARY_DIR}/app/Setup.exe)
-add_test(NAME uninstal_exe_is_self_contained COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/check-imports.sh ${ZRV_WIN32_BINARY_DIR}/uninstall/Uninstal.exe)
+# Every Windows program we ship: a 32-bit GUI program importing only the system's own DLLs, with a
+# manifest asking for elevation. A new program is one more line here.
+set(ZRV_SHIPPED_PROGRAMS
+  ${ZRV_WIN32_BINARY_DIR}/app/Setup.exe
+  ${ZRV_WIN32_BINARY_DIR}/uninstall/Uninstal.exe
+)
+add_test(NAME shipped_programs_import_system_dlls_only
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/check-imports.sh ${ZRV_SHIPPED_PROGRAMS})
+add_test(NAME shipped_programs_ask_for_elevation
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/check-manifest.sh ${ZRV_SHIPPED_PROGRAMS})

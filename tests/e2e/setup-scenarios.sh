@@ -55,7 +55,8 @@ expected_log() {
   done
   printf '%s\r\n' '[\REGEDIT4]' '\[HKEY_LOCAL_MACHINE\Software\Nexal\Zorvan Demo]' InstallDir Readme Version Build Flags \
     '\[HKEY_CURRENT_USER\Software\Nexal\Zorvan Demo\Settings]' Greeting WindowWidth \
-    '\[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Zorvan Demo]' DisplayName UninstallString
+    '\[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Zorvan Demo]' DisplayName UninstallString \
+    QuietUninstallString InstallLocation EstimatedSize DisplayIcon NoModify NoRepair
 }
 
 # installed_ok UNIX_DIR: every file of the product byte for byte, and the log byte for byte.
@@ -73,15 +74,24 @@ installed_ok() {
 # (fields re-joined with single blanks)
 reg_value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { $1 = ""; sub(/^ +/, ""); print }'; }
 
+# registry_ok DIR UNIX_DIR: the script's values and the uninstall entry of an installation in DIR.
 registry_ok() {
-  local dir=$1
+  local dir=$1 bytes
+  # The payload's size: the files that the log lists, as installed.
+  bytes=$(listed_paths "$2/Install.log" "$2" | while read -r p; do [ -f "$p" ] && stat -c %s "$p"; done | awk '{ s += $1 } END { print s + 0 }')
   expect "InstallDir" "REG_SZ $dir" "$(reg_value "$REGKEY" InstallDir)"
   expect "Readme" "REG_SZ $dir\\docs\\readme.txt" "$(reg_value "$REGKEY" Readme)"
   expect "Build" "REG_DWORD 0x3e8" "$(reg_value "$REGKEY" Build)"
   expect "Flags" "REG_BINARY 01020AFF" "$(reg_value "$REGKEY" Flags)"
   expect "WindowWidth" "REG_DWORD 0x280" "$(reg_value 'HKCU\Software\Nexal\Zorvan Demo\Settings' WindowWidth)"
   expect "DisplayName" "REG_SZ Zorvan Demo" "$(reg_value "$UNINSTKEY" DisplayName)"
-  expect "UninstallString" "REG_SZ $dir\\Uninstal.exe" "$(reg_value "$UNINSTKEY" UninstallString)"
+  expect "UninstallString" "REG_SZ \"$dir\\Uninstal.exe\"" "$(reg_value "$UNINSTKEY" UninstallString)"
+  expect "QuietUninstallString" "REG_SZ \"$dir\\Uninstal.exe\" /S" "$(reg_value "$UNINSTKEY" QuietUninstallString)"
+  expect "InstallLocation" "REG_SZ $dir" "$(reg_value "$UNINSTKEY" InstallLocation)"
+  expect "EstimatedSize" "REG_DWORD $(printf '0x%x' $(((bytes + 1023) / 1024)))" "$(reg_value "$UNINSTKEY" EstimatedSize)"
+  expect "DisplayIcon" "REG_SZ $dir\\Uninstal.exe,0" "$(reg_value "$UNINSTKEY" DisplayIcon)"
+  expect "NoModify" "REG_DWORD 0x1" "$(reg_value "$UNINSTKEY" NoModify)"
+  expect "NoRepair" "REG_DWORD 0x1" "$(reg_value "$UNINSTKEY" NoRepair)"
 }
 
 # finished: the program has ended on its own, with no window left.
@@ -222,6 +232,15 @@ listed_all_present() {
   echo "ok: $(wc -l <"$SCRATCH/listed.txt") listed items are there"
 }
 
+# The uninstall entry's values, none of them left.
+entry_gone() {
+  local v
+  for v in DisplayName UninstallString QuietUninstallString InstallLocation EstimatedSize DisplayIcon NoModify NoRepair; do
+    expect "no $v after the uninstallation" "" "$(reg_value "$UNINSTKEY" "$v")"
+  done
+  if wine reg query "$UNINSTKEY" >/dev/null 2>&1 </dev/null; then fail "the uninstall entry is still there"; fi
+}
+
 case "$scenario" in
 silent-default)
   # The same installation as the windowed one, with no window: files, log and registry alike.
@@ -305,6 +324,59 @@ silent-corrupt)
   expect "uninstaller's exit code" 0 "$app_rc"
   gone_soon "$TARGET_ROOT_UNIX/Demo"
   ;;
+uninstall-prior)
+  # What was there before the installation is there after the uninstallation: empty folders of the
+  # payload's names and a user's file in the target, the key the script writes into (with a user's
+  # value and a value the script replaces), and an empty key that the script names.
+  wine reg delete 'HKLM\Software\Nexal' /f >/dev/null 2>&1 </dev/null || true
+  wine reg delete 'HKCU\Software\Nexal' /f >/dev/null 2>&1 </dev/null || true
+  wine reg add "$REGKEY" /v Version /d 0.9 /f >/dev/null 2>&1 </dev/null
+  wine reg add "$REGKEY" /v Mine /t REG_DWORD /d 7 /f >/dev/null 2>&1 </dev/null
+  wine reg add 'HKCU\Software\Nexal\Zorvan Demo\Settings' /f >/dev/null 2>&1 </dev/null
+  t="$TARGET_ROOT_UNIX/Demo"
+  mkdir -p "$t/logs" "$t/samples"
+  echo mine >"$t/notes.txt"
+  registry_snapshot >"$SCRATCH/before.txt"
+  (cd "$t" && find . | sort) >"$SCRATCH/tree-before.txt"
+  install_demo Demo
+  installed_ok "$t"
+  registry_ok "$TARGET_ROOT\\Demo" "$t"
+  k=$'HKEY_LOCAL_MACHINE\tSoftware\\Nexal\\Zorvan Demo'
+  for line in $'ZORVAN-PRIOR\t1' target $'directory\tlogs' $'directory\tsamples' "key"$'\t'"$k" \
+      "value"$'\t'"$k"$'\tVersion\tREG_SZ\t302e3900\tREG_SZ\t312e3000' \
+      $'key\tHKEY_CURRENT_USER\tSoftware\\Nexal\\Zorvan Demo\\Settings'; do
+    tr -d '\r' <"$t/Install.prior" | grep -qxF "$line" || fail "Install.prior lacks [$line]: $(cat -A "$t/Install.prior")"
+  done
+  expect "lines in Install.prior" 7 "$(wc -l <"$t/Install.prior")"
+  uninstall_silently "$t"
+  expect "exit code" 0 "$app_rc"
+  gone_soon "$t/Uninstal.exe"
+  (cd "$t" && find . | sort) >"$SCRATCH/tree-after.txt"
+  diff "$SCRATCH/tree-before.txt" "$SCRATCH/tree-after.txt" >&2 || fail "the target is not as it was"
+  entry_gone
+  registry_snapshot >"$SCRATCH/after.txt"
+  diff "$SCRATCH/before.txt" "$SCRATCH/after.txt" >&2 || fail "the registry is not as it was"
+  echo "ok: the folders, keys and the replaced value are back as before"
+
+  # Again, and the replaced value changed after the installation: it stays, and is reported.
+  install_demo Demo
+  wine reg add "$REGKEY" /v Version /d 2.0 /f >/dev/null 2>&1 </dev/null
+  start_app "$t/Uninstal.exe"
+  answer 30000 Yes
+  must msgbox 30000
+  shot uninstall-changed
+  expect "the outcome" "$UNINSTALLER"$'\n'"Zorvan Demo was removed, but these items were left in place:"$'\n\n'"HKEY_LOCAL_MACHINE\\Software\\Nexal\\Zorvan Demo: Version"$'\n'"    changed since the installation; left as it is" "$out"
+  answer 2000 OK
+  end_app
+  expect "exit code" 2 "$app_rc"
+  expect "the changed value" "REG_SZ 2.0" "$(reg_value "$REGKEY" Version)"
+  expect "the user's value" "REG_DWORD 0x7" "$(reg_value "$REGKEY" Mine)"
+  gone_soon "$t/Uninstal.exe"
+  (cd "$t" && find . | sort) >"$SCRATCH/tree-after.txt"
+  diff "$SCRATCH/tree-before.txt" "$SCRATCH/tree-after.txt" >&2 || fail "the target is not as it was"
+  entry_gone
+  echo "ok: the changed value was left and reported"
+  ;;
 uninstall-arp)
   # A user's own file and value in the product's folder and key stay; everything else that the
   # installation made goes, through Wine's own Add/Remove programs client.
@@ -356,7 +428,7 @@ uninstall-silent)
   uninstall_silently "$t"
   expect "exit code" 0 "$app_rc"
   gone_soon "$t"
-  wine reg query "$UNINSTKEY" >/dev/null 2>&1 </dev/null && fail "the uninstall entry is still there"
+  entry_gone
   wine reg query "$REGKEY" >/dev/null 2>&1 </dev/null && fail "the product's key is still there"
   drv msgbox 300 && fail "a message appeared: $out"
   echo "ok: nothing left, no window"
@@ -382,6 +454,21 @@ uninstall-refused)
   expect "exit code for a damaged log" 1 "$app_rc"
   uninstall_silently "$t"
   expect "exit code for a damaged log, silent" 1 "$app_rc"
+  find "$t" | sort | cmp -s - "$SCRATCH/tree.txt" || fail "something was removed"
+  # A damaged record of what was there before: the same.
+  cp "$SCRATCH/good.log" "$t/Install.log"
+  cp "$t/Install.prior" "$SCRATCH/good.prior"
+  printf 'directory\tlogs' >>"$t/Install.prior"
+  start_app "$t/Uninstal.exe"
+  must msgbox 30000
+  expect "the record's damage" "Demo - Uninstall"$'\n'"Install.prior in '$TARGET_ROOT\\Demo' is damaged at line 2: the line is incomplete."$'\n\n'"Nothing was removed." "$out"
+  answer 2000 OK
+  end_app
+  expect "exit code for a damaged record" 1 "$app_rc"
+  find "$t" | sort | cmp -s - "$SCRATCH/tree.txt" || fail "something was removed"
+  truncate -s 65M "$t/Install.prior"
+  uninstall_silently "$t"
+  expect "exit code for an oversized record" 1 "$app_rc"
   find "$t" | sort | cmp -s - "$SCRATCH/tree.txt" || fail "something was removed"
   expect "the product's value" "REG_SZ 1.0" "$(reg_value "$REGKEY" Version)"
   echo "ok: nothing removed"
@@ -446,7 +533,7 @@ default)
   complete_message
   finished
   installed_ok "$TARGET_ROOT_UNIX/Zorvan Demo"
-  registry_ok "$dir"
+  registry_ok "$dir" "$TARGET_ROOT_UNIX/Zorvan Demo"
   ;;
 missing-dir)
   dir="$TARGET_ROOT\\one\\two\\three"
@@ -675,7 +762,7 @@ installed-tool)
   complete_message
   finished
   installed_ok "$TARGET_ROOT_UNIX/Zorvan Demo"
-  registry_ok "$dir"
+  registry_ok "$dir" "$TARGET_ROOT_UNIX/Zorvan Demo"
   [ -f "$TARGET_ROOT_UNIX/Zorvan Demo/Uninstal.exe" ] || fail "no Uninstal.exe was installed"
   echo "ok: a medium of the installed tool installs"
   ;;
@@ -698,7 +785,7 @@ tour)
   complete_message
   finished
   installed_ok "$TARGET_ROOT_UNIX/Zorvan Demo"
-  registry_ok "$dir"
+  registry_ok "$dir" "$TARGET_ROOT_UNIX/Zorvan Demo"
   ;;
 *)
   echo "unknown scenario $scenario" >&2

@@ -144,7 +144,13 @@ TEST(IniCheckCli, DryRunOfTheScript)
               "  the script ends at the end of the text\n"
               "  uninstall entry: key HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo\n"
               "  uninstall entry: value \"DisplayName\" REG_SZ \"Demo\"\n"
-              "  uninstall entry: value \"UninstallString\" REG_SZ \"C:\\Demo\\Uninstal.exe\"\n");
+              "  uninstall entry: value \"UninstallString\" REG_SZ \"\"C:\\Demo\\Uninstal.exe\"\"\n"
+              "  uninstall entry: value \"QuietUninstallString\" REG_SZ \"\"C:\\Demo\\Uninstal.exe\" /S\"\n"
+              "  uninstall entry: value \"InstallLocation\" REG_SZ \"C:\\Demo\"\n"
+              "  uninstall entry: value \"EstimatedSize\" REG_DWORD (the unpacked payload in KB)\n"
+              "  uninstall entry: value \"DisplayIcon\" REG_SZ \"C:\\Demo\\Uninstal.exe,0\"\n"
+              "  uninstall entry: value \"NoModify\" REG_DWORD 0x00000001\n"
+              "  uninstall entry: value \"NoRepair\" REG_DWORD 0x00000001\n");
 
     WriteBytes("s.ini", kHead + "\"a\"=\"b\"\r\n\"c\"=hex:zz\r\n");
     r = Tool("ini check s.ini");

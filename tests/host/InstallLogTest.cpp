@@ -46,12 +46,18 @@ TEST(InstallLog, GoodLogs)
          "\\[x]\r\n[x]\\f\r\n", "D [x] @1\nF [x]\\f @2\nproduct="},
         {"complete",
          "a.txt\r\n[\\REGEDIT4]\r\n\\[HKEY_CURRENT_USER\\Software\\Demo]\r\nName\r\n\r\n" + std::string(kUninstallKey) +
-             "Demo 1.0]\r\nDisplayName\r\nUninstallString\r\n",
+             "Demo 1.0]\r\nDisplayName\r\nUninstallString\r\nQuietUninstallString\r\nInstallLocation\r\nEstimatedSize\r\nDisplayIcon\r\nNoModify\r\nNoRepair\r\n",
          "F a.txt @1\nK HKEY_CURRENT_USER\\Software\\Demo @3\nV HKEY_CURRENT_USER\\Software\\Demo: Name @4\n"
          "V HKEY_CURRENT_USER\\Software\\Demo:  @5\n"
          "K HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo 1.0 @6\n"
          "V HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo 1.0: DisplayName @7\n"
          "V HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo 1.0: UninstallString @8\n"
+         "V HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo 1.0: QuietUninstallString @9\n"
+         "V HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo 1.0: InstallLocation @10\n"
+         "V HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo 1.0: EstimatedSize @11\n"
+         "V HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo 1.0: DisplayIcon @12\n"
+         "V HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo 1.0: NoModify @13\n"
+         "V HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo 1.0: NoRepair @14\n"
          "product=Demo 1.0"},
         {"a product name with a backslash and a bracket names a nested key",
          "[\\REGEDIT4]\r\n" + std::string(kUninstallKey) + "Acme\\Tool]s]\r\n",
@@ -128,6 +134,12 @@ TEST(InstallLog, ReadsWhatTheRegistryStepWrites)
               "K HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo Pro @8\n"
               "V HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo Pro: DisplayName @9\n"
               "V HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo Pro: UninstallString @10\n"
+              "V HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo Pro: QuietUninstallString @11\n"
+              "V HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo Pro: InstallLocation @12\n"
+              "V HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo Pro: EstimatedSize @13\n"
+              "V HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo Pro: DisplayIcon @14\n"
+              "V HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo Pro: NoModify @15\n"
+              "V HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo Pro: NoRepair @16\n"
               "product=Demo Pro");
 }
 

@@ -52,8 +52,14 @@ std::string Dump(const MemoryRegistry& registry)
 #define CUL "\\[HKEY_CURRENT_USER\\Software\\Zrv]\r\n"
 #define CUD "HKCU\\Software\\Zrv:"
 // The uninstall entry of Demo installed in C:\Demo: its log lines and its key.
-#define UL "\\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo]\r\nDisplayName\r\nUninstallString\r\n"
-#define UD "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo: DisplayName=\"Demo\" UninstallString=\"C:\\Demo\\Uninstal.exe\"\n"
+#define UL "\\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo]\r\nDisplayName\r\nUninstallString\r\nQuietUninstallString\r\nInstallLocation\r\nEstimatedSize\r\nDisplayIcon\r\nNoModify\r\nNoRepair\r\n"
+// The entry's values after DisplayName, as Dump shows them, for the install path p (a payload of
+// no bytes).
+#define UVALS(p)                                                                                      \
+    " UninstallString=\"\"" p "\\Uninstal.exe\"\" QuietUninstallString=\"\"" p "\\Uninstal.exe\" /S\"" \
+    " InstallLocation=\"" p "\" EstimatedSize=dword:00000000 DisplayIcon=\"" p "\\Uninstal.exe,0\""           \
+    " NoModify=dword:00000001 NoRepair=dword:00000001"
+#define UD "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo: DisplayName=\"Demo\"" UVALS("C:\\Demo") "\n"
 
 struct Case {
     const char* pszWhat;
@@ -285,27 +291,26 @@ TEST(RegistryScript, UninstallEntry)
         const char* pszRegistry;
     } cases[] = {
         {"a trailing backslash stays", "C:\\Demo\\", "Demo", 1, ML UL,
-         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo: DisplayName=\"Demo\" "
-         "UninstallString=\"C:\\Demo\\\\Uninstal.exe\"\n"},
+         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo: DisplayName=\"Demo\"" UVALS("C:\\Demo\\") "\n"},
         {"percent signs in the path are not directives", "C:\\50%%s\\%n", "Demo", 1, ML UL,
-         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo: DisplayName=\"Demo\" "
-         "UninstallString=\"C:\\50%%s\\%n\\Uninstal.exe\"\n"},
+         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo: DisplayName=\"Demo\""
+             UVALS("C:\\50%%s\\%n") "\n"},
         {"a quote cuts the display name", "C:\\Demo", "Zrv \"Pro\"", 1,
          ML "\\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zrv \"Pro\"]\r\n"
-            "DisplayName\r\nUninstallString\r\n",
-         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zrv \"Pro\": DisplayName=\"Zrv \" "
-         "UninstallString=\"C:\\Demo\\Uninstal.exe\"\n"},
+            "DisplayName\r\nUninstallString\r\nQuietUninstallString\r\nInstallLocation\r\nEstimatedSize\r\nDisplayIcon\r\nNoModify\r\nNoRepair\r\n",
+         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zrv \"Pro\": DisplayName=\"Zrv \""
+             UVALS("C:\\Demo") "\n"},
         {"percent signs in the product name", "C:\\Demo", "50%% %s", 1,
          ML "\\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\50%% %s]\r\n"
-            "DisplayName\r\nUninstallString\r\n",
-         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\50%% %s: DisplayName=\"50%% %s\" "
-         "UninstallString=\"C:\\Demo\\Uninstal.exe\"\n"},
+            "DisplayName\r\nUninstallString\r\nQuietUninstallString\r\nInstallLocation\r\nEstimatedSize\r\nDisplayIcon\r\nNoModify\r\nNoRepair\r\n",
+         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\50%% %s: DisplayName=\"50%% %s\""
+             UVALS("C:\\Demo") "\n"},
         {"an empty product name is not registered", "C:\\Demo", "", 0, ML, ""},
         {"a backslash in the product name makes a nested key", "C:\\Demo", "Zrv\\Pro", 1,
          ML "\\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zrv\\Pro]\r\n"
-            "DisplayName\r\nUninstallString\r\n",
-         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zrv\\Pro: DisplayName=\"Zrv\\Pro\" "
-         "UninstallString=\"C:\\Demo\\Uninstal.exe\"\n"},
+            "DisplayName\r\nUninstallString\r\nQuietUninstallString\r\nInstallLocation\r\nEstimatedSize\r\nDisplayIcon\r\nNoModify\r\nNoRepair\r\n",
+         "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zrv\\Pro: DisplayName=\"Zrv\\Pro\""
+             UVALS("C:\\Demo") "\n"},
         {"a line break in the product name is not registered", "C:\\Demo", "Zrv\r\nPro", 0, ML, ""},
         {"a lone line feed in the product name is not registered", "C:\\Demo", "Zrv\nPro", 0, ML, ""},
     };
@@ -505,5 +510,121 @@ TEST(RegistryScript, TellsAnObserverWhereItIs)
         MemoryLog log;
         script.Apply(log, registry, &recorder);
         EXPECT_EQ(recorder.events, c.pszEvents);
+    }
+}
+
+namespace {
+
+// Install.log or Install.prior kept in memory.
+class MemoryFile : public CFile {
+public:
+    void Write(const void* lpBuf, UINT nCount) override { m_strData.append(static_cast<const char*>(lpBuf), nCount); }
+    std::string m_strData;
+};
+
+void Put(MemoryRegistry& registry, HKEY hRoot, const char* pszKey, const char* pszName, const std::string& data)
+{
+    HKEY hKey = nullptr;
+    ASSERT_EQ(registry.CreateKey(hRoot, pszKey, &hKey, nullptr), ERROR_SUCCESS);
+    if (pszName)
+        registry.SetValue(hKey, pszName, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), DWORD(data.size() + 1));
+    registry.CloseKey(hKey);
+}
+
+}  // namespace
+
+// The record of what the script found: keys that existed, values it replaced with their earlier
+// and new data, and nothing that this run or an earlier installation into the folder made.
+TEST(RegistryScript, RecordsWhatWasThere)
+{
+    const struct {
+        const char* pszWhat;
+        void (*setUp)(MemoryRegistry&);
+        const char* pszScript;
+        const char* pszEarlierLog;
+        const char* pszEarlierRecord;
+        const char* pszRecord;  // after the header
+    } cases[] = {
+        {"nothing there", [](MemoryRegistry&) {}, M CU "\"a\"=\"x\"\r\n", "", "", ""},
+        {"an empty key", [](MemoryRegistry& r) { Put(r, HKEY_CURRENT_USER, "software\\ZRV", nullptr, ""); },
+         M CU "\"a\"=\"x\"\r\n", "", "", "key\tHKEY_CURRENT_USER\tSoftware\\Zrv\r\n"},
+        {"a replaced value, and one that is new", [](MemoryRegistry& r) { Put(r, HKEY_CURRENT_USER, "Software\\Zrv", "A", "old"); },
+         M CU "\"a\"=\"x\"\r\n\"b\"=dword:1\r\n", "", "",
+         "key\tHKEY_CURRENT_USER\tSoftware\\Zrv\r\nvalue\tHKEY_CURRENT_USER\tSoftware\\Zrv\ta\tREG_SZ\t6f6c6400\tREG_SZ\t7800\r\n"},
+        {"a value set twice: its earlier data each time, the last new data last",
+         [](MemoryRegistry& r) { Put(r, HKEY_CURRENT_USER, "Software\\Zrv", "a", "old"); },
+         M CU "\"a\"=\"x\"\r\n\"a\"=dword:2\r\n", "", "",
+         "key\tHKEY_CURRENT_USER\tSoftware\\Zrv\r\nvalue\tHKEY_CURRENT_USER\tSoftware\\Zrv\ta\tREG_SZ\t6f6c6400\tREG_SZ\t7800\r\n"
+         "value\tHKEY_CURRENT_USER\tSoftware\\Zrv\ta\tREG_SZ\t6f6c6400\tREG_DWORD\t02000000\r\n"},
+        {"a key and value this run made, met again", [](MemoryRegistry&) {},
+         M CU "\"a\"=\"x\"\r\n[HKEY_CURRENT_USER\\SOFTWARE\\zrv\\]\r\n\"a\"=\"y\"\r\n", "", "", ""},
+        {"the uninstall entry over an existing one",
+         [](MemoryRegistry& r) { Put(r, HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo", "DisplayName", "Old"); },
+         M, "", "",
+         "key\tHKEY_LOCAL_MACHINE\tSOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo\r\n"
+         "value\tHKEY_LOCAL_MACHINE\tSOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo\tDisplayName\t"
+         "REG_SZ\t4f6c6400\tREG_SZ\t44656d6f00\r\n"},
+        {"made by an earlier installation into the folder",
+         [](MemoryRegistry& r) { Put(r, HKEY_CURRENT_USER, "Software\\Zrv", "a", "x"); }, M CU "\"a\"=\"x\"\r\n",
+         "\\logs\r\n[\\REGEDIT4]\r\n\\[HKEY_CURRENT_USER\\Software\\Zrv]\r\na\r\n", "", ""},
+        {"found by an earlier installation into the folder: its earlier data",
+         [](MemoryRegistry& r) { Put(r, HKEY_CURRENT_USER, "Software\\Zrv", "a", "x"); }, M CU "\"a\"=\"x\"\r\n",
+         "[\\REGEDIT4]\r\n\\[HKEY_CURRENT_USER\\Software\\Zrv]\r\na\r\n",
+         "ZORVAN-PRIOR\t1\r\nkey\tHKEY_CURRENT_USER\tSoftware\\Zrv\r\n"
+         "value\tHKEY_CURRENT_USER\tSoftware\\Zrv\ta\tREG_BINARY\t01\tREG_SZ\t7800\r\n",
+         "key\tHKEY_CURRENT_USER\tSoftware\\Zrv\r\nvalue\tHKEY_CURRENT_USER\tSoftware\\Zrv\ta\tREG_BINARY\t01\tREG_SZ\t7800\r\n"},
+        {"a value the earlier installation did not set counts as found",
+         [](MemoryRegistry& r) { Put(r, HKEY_CURRENT_USER, "Software\\Zrv", "a", "x"); }, M CU "\"a\"=\"x\"\r\n",
+         "[\\REGEDIT4]\r\n\\[HKEY_CURRENT_USER\\Software\\Zrv]\r\nb\r\n", "",
+         "value\tHKEY_CURRENT_USER\tSoftware\\Zrv\ta\tREG_SZ\t7800\tREG_SZ\t7800\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszWhat);
+        MemoryRegistry registry;
+        c.setUp(registry);
+        const std::string text = std::string(SetupIniHeader()) + c.pszScript;
+        RegistryScript script(text.data(), text.size(), "C:\\Demo", "Demo");
+        MemoryFile log, record;
+        PriorRecordWriter writer(&record);
+        EarlierInstallation earlier;
+        earlier.Load(c.pszEarlierLog, c.pszEarlierRecord);
+        script.m_pRecord = &writer;
+        script.m_pEarlier = &earlier;
+        EXPECT_EQ(script.Apply(log, registry), 1);
+        EXPECT_EQ(record.m_strData, c.pszRecord);
+        EXPECT_EQ(registry.GetOpenKeyCount(), 0u);
+        // The log is the same with or without a record.
+        MemoryRegistry again;
+        c.setUp(again);
+        MemoryFile plainLog;
+        RegistryScript plain(text.data(), text.size(), "C:\\Demo", "Demo");
+        plain.Apply(plainLog, again);
+        EXPECT_EQ(log.m_strData, plainLog.m_strData);
+    }
+}
+
+// EstimatedSize: the payload's bytes in KB, rounded up, as a DWORD.
+TEST(RegistryScript, EstimatedSize)
+{
+    const struct {
+        UINT nBytes;
+        DWORD nKilobytes;
+    } cases[] = {{0, 0}, {1, 1}, {1024, 1}, {1025, 2}, {300000, 293}, {0xFFFFFFFFu, 4194304}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.nBytes);
+        MemoryRegistry registry;
+        const std::string text = std::string(SetupIniHeader()) + M;
+        RegistryScript script(text.data(), text.size(), "C:\\Demo", "Demo");
+        script.m_nPayloadBytes = c.nBytes;
+        MemoryFile log;
+        ASSERT_EQ(script.Apply(log, registry), 1);
+        const MemoryRegistry::Value* v = registry.FindValue(
+            HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo", "EstimatedSize");
+        ASSERT_NE(v, nullptr);
+        EXPECT_EQ(v->dwType, DWORD(REG_DWORD));
+        DWORD n = 0;
+        ASSERT_EQ(v->data.size(), 4u);
+        std::memcpy(&n, v->data.data(), 4);
+        EXPECT_EQ(n, c.nKilobytes);
     }
 }

@@ -200,7 +200,7 @@ const char kScriptText[] =
 const char kRegistryLog[] =
     "[\\REGEDIT4]\r\n\\[HKEY_CURRENT_USER\\Software\\ZrvWorkerTest]\r\nPath\r\nCount\r\nBlob\r\n"
     "\\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZrvWorkerTest]\r\n"
-    "DisplayName\r\nUninstallString\r\n";
+    "DisplayName\r\nUninstallString\r\nQuietUninstallString\r\nInstallLocation\r\nEstimatedSize\r\nDisplayIcon\r\nNoModify\r\nNoRepair\r\n";
 
 struct Box {
     std::string text;
@@ -288,6 +288,7 @@ protected:
     }
 
     std::string Log() { return ReadFileBytes(m_target + "\\Install.log"); }
+    std::string Record() { return ReadFileBytes(m_target + "\\Install.prior"); }
 
     static int s_counter;
     std::string m_base, m_target, m_oldDir;
@@ -381,8 +382,82 @@ TEST_F(WorkerTest, InstallsTheMainImageCompletely)
         EXPECT_EQ(type, DWORD(REG_BINARY));
         EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", &type), std::string(kProduct) + '\0');
         EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", &type),
-                  m_target + "\\Uninstal.exe" + '\0');
+                  "\"" + m_target + "\\Uninstal.exe\"" + '\0');
+        EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation", &type), m_target + '\0');
+        DWORD kb = (total + 1023) / 1024;
+        EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize", &type),
+                  std::string(reinterpret_cast<const char*>(&kb), 4));
+        EXPECT_EQ(type, DWORD(REG_DWORD));
+        // Nothing was there before: the record has its first line only.
+        EXPECT_EQ(Record(), "ZORVAN-PRIOR\t1\r\n");
     }
+}
+
+// The record of what was there: written beside the log in every run that writes a log, each line
+// before what it records, so that a stopped or failed run leaves one that covers its log; and an
+// installation over an earlier one finds nothing that the earlier one made.
+TEST_F(WorkerTest, RecordsWhatWasThere)
+{
+    const std::string head = "ZORVAN-PRIOR\t1\r\n";
+    struct Case {
+        const char* pszWhat;
+        const char* image;
+        std::function<void(const std::string& target)> prepare;
+        bool bCancelInBig;
+        std::string record;
+    } cases[] = {
+        {"an existing folder and a file of the user's", "target",
+         [](const std::string& t) {
+             CreateDirectoryA((t + "\\d").c_str(), nullptr);
+             WriteFileBytes(t + "\\mine.txt", "m");
+         },
+         false, head + "target\r\ndirectory\td\r\n"},
+        {"stopped in the middle of a file", "big", [](const std::string& t) { WriteFileBytes(t + "\\mine.txt", "m"); },
+         true, head + "target\r\n"},
+        {"a failed run: a folder where the file goes", "target",
+         [](const std::string& t) {
+             CreateDirectoryA((t + "\\d").c_str(), nullptr);
+             CreateDirectoryA((t + "\\d\\f.txt").c_str(), nullptr);
+         },
+         false, head + "target\r\ndirectory\td\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszWhat);
+        RemoveTree(m_target);
+        CreateDirectoryA(m_target.c_str(), nullptr);
+        DeleteTestKeys();
+        c.prepare(m_target);
+        InstallFlag cancel{0};
+        bool inBig = false;
+        Receiver receiver(0, [&](const Note& n) {
+            if (n.msg == WM_INSTALL_STATUS) inBig = n.text == "big.bin";
+            if (c.bCancelInBig && inBig && n.msg == WM_INSTALL_FILE_STEP) SetInstallFlag(&cancel, 1);
+        });
+        Run(c.image, receiver, {}, &cancel);
+        EXPECT_EQ(Record(), c.record);
+    }
+
+    // Installed twice into the same folder, with a value of the script replaced in between: the
+    // second run finds only that value, with the data it had before the first run.
+    RemoveTree(m_target);
+    CreateDirectoryA(m_target.c_str(), nullptr);
+    DeleteTestKeys();
+    HKEY h;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kUserKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(h, "Blob", 0, REG_BINARY, reinterpret_cast<const BYTE*>("\x07"), 1);
+    RegCloseKey(h);
+    const std::string found = head + "key\tHKEY_CURRENT_USER\tSoftware\\ZrvWorkerTest\r\n"
+                                     "value\tHKEY_CURRENT_USER\tSoftware\\ZrvWorkerTest\tBlob\tREG_BINARY\t07\t"
+                                     "REG_BINARY\t0102ff\r\n";
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        Receiver receiver;
+        RunResult r = Run("main", receiver);
+        EXPECT_EQ(r.exitCode, 0u);
+        EXPECT_EQ(Record(), found);
+    }
+    DeleteTestKeys();
 }
 
 // Runs that end normally though they are unusual.
@@ -516,7 +591,7 @@ TEST_F(WorkerTest, HostileEntryNamesAreRefused)
         EXPECT_EQ(r.exitCode, 1u);
         EXPECT_EQ(r.failed, 1);
         EXPECT_EQ(r.done, 0);
-        EXPECT_EQ(ListDir(m_target), std::vector<std::string>{"Install.log"});
+        EXPECT_EQ(ListDir(m_target), (std::vector<std::string>{"Install.log", "Install.prior"}));
         EXPECT_EQ(Log(), "");
         EXPECT_EQ(ListDir(m_base), (std::vector<std::string>{"Setup.ini", "target"}));
     }

@@ -124,7 +124,7 @@ TEST(RegistryScriptWin32, EveryFormAndRootReadsBack)
                           "\\[HKEY_LOCAL_MACHINE\\" + sub + "]\r\nEmpty\r\n"
                           "\\[HKEY_CLASSES_ROOT\\" + product + "]\r\n"
                           "\\[HKEY_USERS\\.DEFAULT\\" + sub + "]\r\nLow\r\n"
-                          "\\[HKEY_LOCAL_MACHINE\\" + uninstall + "]\r\nDisplayName\r\nUninstallString\r\n");
+                          "\\[HKEY_LOCAL_MACHINE\\" + uninstall + "]\r\nDisplayName\r\nUninstallString\r\nQuietUninstallString\r\nInstallLocation\r\nEstimatedSize\r\nDisplayIcon\r\nNoModify\r\nNoRepair\r\n");
 
     struct Expected {
         HKEY hRoot;
@@ -141,7 +141,13 @@ TEST(RegistryScriptWin32, EveryFormAndRootReadsBack)
         {HKEY_LOCAL_MACHINE, sub, "Empty", REG_SZ, Sz("")},
         {HKEY_USERS, ".DEFAULT\\" + sub, "Low", REG_DWORD, Dword(0xab)},
         {HKEY_LOCAL_MACHINE, uninstall, "DisplayName", REG_SZ, Sz(product)},
-        {HKEY_LOCAL_MACHINE, uninstall, "UninstallString", REG_SZ, Sz(installPath + "\\Uninstal.exe")},
+        {HKEY_LOCAL_MACHINE, uninstall, "UninstallString", REG_SZ, Sz("\"" + installPath + "\\Uninstal.exe\"")},
+        {HKEY_LOCAL_MACHINE, uninstall, "QuietUninstallString", REG_SZ, Sz("\"" + installPath + "\\Uninstal.exe\" /S")},
+        {HKEY_LOCAL_MACHINE, uninstall, "InstallLocation", REG_SZ, Sz(installPath)},
+        {HKEY_LOCAL_MACHINE, uninstall, "EstimatedSize", REG_DWORD, Dword(0)},
+        {HKEY_LOCAL_MACHINE, uninstall, "DisplayIcon", REG_SZ, Sz(installPath + "\\Uninstal.exe,0")},
+        {HKEY_LOCAL_MACHINE, uninstall, "NoModify", REG_DWORD, Dword(1)},
+        {HKEY_LOCAL_MACHINE, uninstall, "NoRepair", REG_DWORD, Dword(1)},
     };
     for (const Expected& e : expected) {
         SCOPED_TRACE(e.path + " : " + e.pszName);
@@ -213,7 +219,7 @@ TEST(RegistryScriptWin32, UninstallEntryForAProductWithAQuote)
     EXPECT_EQ(name.dwType, DWORD(REG_SZ));
     EXPECT_EQ(name.data, Sz(product.substr(0, product.find('"'))));
     Value cmd = Query(HKEY_LOCAL_MACHINE, kUninstallRoot + product, "UninstallString");
-    EXPECT_EQ(cmd.data, Sz("D:\\Apps\\Zrv\\Uninstal.exe"));
+    EXPECT_EQ(cmd.data, Sz("\"D:\\Apps\\Zrv\\Uninstal.exe\""));
 }
 
 // A backslash in the product name: the uninstall entry is a key nested one level deeper, with its
@@ -227,9 +233,9 @@ TEST(RegistryScriptWin32, UninstallEntryForAProductWithABackslash)
     ScriptOutcome out = RunRegistryScript("REGEDIT4\r\n", nullptr, "D:\\Apps\\Zrv", product.c_str());
     EXPECT_EQ(out.nResult, 1);
     EXPECT_EQ(out.strLog, "[\\REGEDIT4]\r\n\\[HKEY_LOCAL_MACHINE\\" + std::string(kUninstallRoot) + product +
-                              "]\r\nDisplayName\r\nUninstallString\r\n");
+                              "]\r\nDisplayName\r\nUninstallString\r\nQuietUninstallString\r\nInstallLocation\r\nEstimatedSize\r\nDisplayIcon\r\nNoModify\r\nNoRepair\r\n");
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallRoot + vendor));
     EXPECT_EQ(Query(HKEY_LOCAL_MACHINE, kUninstallRoot + product, "DisplayName").data, Sz(product));
     EXPECT_EQ(Query(HKEY_LOCAL_MACHINE, kUninstallRoot + product, "UninstallString").data,
-              Sz("D:\\Apps\\Zrv\\Uninstal.exe"));
+              Sz("\"D:\\Apps\\Zrv\\Uninstal.exe\""));
 }

@@ -1,0 +1,354 @@
+#include "PriorRecord.h"
+
+#include <cstring>
+
+const char kPriorRecordName[] = "Install.prior";
+
+namespace {
+
+const char kHeader[] = "ZORVAN-PRIOR\t1";
+const char* const kRoots[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS"};
+
+struct TypeName {
+    DWORD dwType;
+    const char* pszName;
+};
+const TypeName kTypes[] = {{0, "REG_NONE"},   {1, "REG_SZ"},   {2, "REG_EXPAND_SZ"},        {3, "REG_BINARY"},
+                           {4, "REG_DWORD"},  {5, "REG_DWORD_BIG_ENDIAN"}, {6, "REG_LINK"}, {7, "REG_MULTI_SZ"},
+                           {11, "REG_QWORD"}};
+
+const char kHex[] = "0123456789abcdef";
+
+char Lower(char ch) { return ch >= 'A' && ch <= 'Z' ? char(ch - 'A' + 'a') : ch; }
+
+bool SameText(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    return true;
+}
+
+// The key's components, folded, without empty ones.
+std::string FoldedKey(const std::string& s)
+{
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && (out.empty() || out.back() == '\\')) continue;
+        out += Lower(s[i]);
+    }
+    if (!out.empty() && out.back() == '\\') out.pop_back();
+    return out;
+}
+
+std::string Escape(const std::string& s)
+{
+    std::string out;
+    for (unsigned char ch : s) {
+        if (ch < 0x20 || ch == 0x7F || ch == '%') {
+            out += '%';
+            out += "0123456789ABCDEF"[ch >> 4];
+            out += "0123456789ABCDEF"[ch & 15];
+        } else {
+            out += char(ch);
+        }
+    }
+    return out;
+}
+
+int HexValue(char ch, bool bUpper)
+{
+    if (ch >= '0' && ch <= '9') return ch - '0';
+    char first = bUpper ? 'A' : 'a';
+    if (ch >= first && ch <= first + 5) return ch - first + 10;
+    return -1;
+}
+
+// Strict: only the escapes Escape writes, and no byte that it would have escaped.
+bool Unescape(const std::string& s, std::string& out)
+{
+    out.clear();
+    for (size_t i = 0; i < s.size(); ++i) {
+        unsigned char ch = static_cast<unsigned char>(s[i]);
+        if (ch < 0x20 || ch == 0x7F) return false;
+        if (ch != '%') {
+            out += char(ch);
+            continue;
+        }
+        if (i + 2 >= s.size()) return false;
+        int high = HexValue(s[i + 1], true), low = HexValue(s[i + 2], true);
+        if (high < 0 || low < 0) return false;
+        unsigned char decoded = static_cast<unsigned char>(high * 16 + low);
+        if (!(decoded < 0x20 || decoded == 0x7F || decoded == '%')) return false;
+        out += char(decoded);
+        i += 2;
+    }
+    return true;
+}
+
+std::string HexData(const std::vector<BYTE>& data)
+{
+    std::string out;
+    out.reserve(data.size() * 2);
+    for (BYTE b : data) {
+        out += kHex[b >> 4];
+        out += kHex[b & 15];
+    }
+    return out;
+}
+
+bool ParseHexData(const std::string& s, std::vector<BYTE>& data)
+{
+    if (s.size() % 2 != 0) return false;
+    data.clear();
+    data.reserve(s.size() / 2);
+    for (size_t i = 0; i < s.size(); i += 2) {
+        int high = HexValue(s[i], false), low = HexValue(s[i + 1], false);
+        if (high < 0 || low < 0) return false;
+        data.push_back(BYTE(high * 16 + low));
+    }
+    return true;
+}
+
+std::string TypeText(DWORD dwType)
+{
+    for (const TypeName& t : kTypes)
+        if (t.dwType == dwType) return t.pszName;
+    return std::to_string(dwType);
+}
+
+bool ParseType(const std::string& s, DWORD& dwType)
+{
+    for (const TypeName& t : kTypes) {
+        if (s == t.pszName) {
+            dwType = t.dwType;
+            return true;
+        }
+    }
+    // A number: decimal digits without a leading zero, no larger than a DWORD, and not one of the
+    // types that have a name (each type has one spelling).
+    if (s.empty() || s.size() > 10 || (s[0] == '0') || s.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    unsigned long long n = std::stoull(s);
+    if (n > 0xFFFFFFFFull) return false;
+    dwType = DWORD(n);
+    for (const TypeName& t : kTypes)
+        if (t.dwType == dwType) return false;
+    return true;
+}
+
+std::vector<std::string> SplitTabs(const std::string& line)
+{
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (;;) {
+        size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos) return fields;
+        start = tab + 1;
+    }
+}
+
+struct RecordParser {
+    PriorState& state;
+    PriorDamage& damage;
+
+    bool Fail(int nLine, const char* pszReason)
+    {
+        damage.nLine = nLine;
+        damage.strReason = pszReason;
+        return false;
+    }
+
+    bool Text(int nLine, const std::string& field, std::string& out, bool bMayBeEmpty)
+    {
+        if (!Unescape(field, out)) return Fail(nLine, "a name holds a byte that must be escaped, or a bad escape");
+        if (out.empty() && !bMayBeEmpty) return Fail(nLine, "an empty path");
+        return true;
+    }
+
+    bool Root(int nLine, const std::string& field, int& nRoot)
+    {
+        nRoot = PriorRootIndex(field);
+        if (nRoot < 0) return Fail(nLine, "a key under a root that the installer does not write");
+        return true;
+    }
+
+    bool Value(int nLine, const std::vector<std::string>& f)
+    {
+        PriorValue v;
+        if (!Root(nLine, f[1], v.nRoot) || !Text(nLine, f[2], v.strKey, false) || !Text(nLine, f[3], v.strName, true))
+            return false;
+        if (!ParseType(f[4], v.dwOldType) || !ParseType(f[6], v.dwNewType)) return Fail(nLine, "an unknown value type");
+        if (!ParseHexData(f[5], v.oldData) || !ParseHexData(f[7], v.newData))
+            return Fail(nLine, "data that is not pairs of lower-case hexadecimal digits");
+        state.values.push_back(std::move(v));
+        return true;
+    }
+
+    bool Line(int nLine, const std::string& line)
+    {
+        if (nLine == 1) return line == kHeader ? true : Fail(nLine, "not a record of this installer (bad first line)");
+        std::vector<std::string> f = SplitTabs(line);
+        const std::string& kind = f[0];
+        if (kind == "target" && f.size() == 1) {
+            state.bTargetHeldFiles = true;
+            return true;
+        }
+        if (kind == "directory" && f.size() == 2) {
+            std::string path;
+            if (!Text(nLine, f[1], path, false)) return false;
+            state.directories.push_back(path);
+            return true;
+        }
+        if (kind == "key" && f.size() == 3) {
+            PriorKey key;
+            if (!Root(nLine, f[1], key.nRoot) || !Text(nLine, f[2], key.strPath, false)) return false;
+            state.keys.push_back(key);
+            return true;
+        }
+        if (kind == "value" && f.size() == 8) return Value(nLine, f);
+        return Fail(nLine, "not a line of the record (unknown kind or wrong number of fields)");
+    }
+};
+
+}  // namespace
+
+int PriorRootIndex(const std::string& strName)
+{
+    for (int r = 0; r < 4; ++r)
+        if (strName == kRoots[r]) return r;
+    return -1;
+}
+
+const char* PriorRootName(int nRoot) { return nRoot >= 0 && nRoot < 4 ? kRoots[nRoot] : ""; }
+
+bool SameKeyPath(const std::string& a, const std::string& b) { return FoldedKey(a) == FoldedKey(b); }
+
+bool SameValueName(const std::string& a, const std::string& b) { return SameText(a, b); }
+
+bool PriorState::HasDirectory(const std::string& strPath) const
+{
+    for (const std::string& d : directories)
+        if (SameText(d, strPath)) return true;
+    return false;
+}
+
+bool PriorState::HasKey(int nRoot, const std::string& strPath) const
+{
+    for (const PriorKey& k : keys)
+        if (k.nRoot == nRoot && SameKeyPath(k.strPath, strPath)) return true;
+    return false;
+}
+
+// The last line for a value holds what the installation left in it.
+const PriorValue* PriorState::FindValue(int nRoot, const std::string& strKey, const std::string& strName) const
+{
+    const PriorValue* found = nullptr;
+    for (const PriorValue& v : values)
+        if (v.nRoot == nRoot && SameKeyPath(v.strKey, strKey) && SameText(v.strName, strName)) found = &v;
+    return found;
+}
+
+void PriorRecordWriter::Line(const std::string& strLine)
+{
+    if (!m_pFile) return;
+    std::string line = strLine + "\r\n";
+    m_pFile->Write(line.data(), UINT(line.size()));
+}
+
+void PriorRecordWriter::Header() { Line(kHeader); }
+
+void PriorRecordWriter::TargetHeldFiles() { Line("target"); }
+
+void PriorRecordWriter::Directory(const std::string& strPath) { Line("directory\t" + Escape(strPath)); }
+
+void PriorRecordWriter::Key(int nRoot, const std::string& strPath)
+{
+    Line(std::string("key\t") + PriorRootName(nRoot) + "\t" + Escape(strPath));
+}
+
+void PriorRecordWriter::Value(const PriorValue& v)
+{
+    Line(std::string("value\t") + PriorRootName(v.nRoot) + "\t" + Escape(v.strKey) + "\t" + Escape(v.strName) + "\t" +
+         TypeText(v.dwOldType) + "\t" + HexData(v.oldData) + "\t" + TypeText(v.dwNewType) + "\t" + HexData(v.newData));
+}
+
+bool ParsePriorRecord(const char* pData, size_t nSize, PriorState& state, PriorDamage& damage)
+{
+    state = PriorState();
+    RecordParser parser{state, damage};
+    if (nSize == 0) return parser.Fail(1, "the record is empty");
+    size_t start = 0;
+    int nLine = 0;
+    while (start < nSize) {
+        ++nLine;
+        const char* pEnd = static_cast<const char*>(std::memchr(pData + start, '\n', nSize - start));
+        // A line without its CR LF was cut short; a lone LF or CR belongs to no line of ours.
+        if (!pEnd || pEnd == pData + start || pEnd[-1] != '\r') return parser.Fail(nLine, "the line is incomplete");
+        std::string line(pData + start, size_t(pEnd - 1 - (pData + start)));
+        if (line.find('\r') != std::string::npos || line.find('\0') != std::string::npos)
+            return parser.Fail(nLine, "a control character inside the line");
+        if (!parser.Line(nLine, line)) return false;
+        start = size_t(pEnd - pData) + 1;
+    }
+    return true;
+}
+
+void EarlierInstallation::Load(const std::string& strLog, const std::string& strRecord)
+{
+    *this = EarlierInstallation();
+    PriorDamage damage;
+    if (!strRecord.empty() && !ParsePriorRecord(strRecord.data(), strRecord.size(), m_found, damage))
+        m_found = PriorState();
+    // The log's lines: directories ("\" and a path) and files up to "[\REGEDIT4]", then key lines
+    // ("\[" ROOT "\" PATH "]") and the names of the values set under the key line above them.
+    bool bRegistry = false;
+    PriorKey key;
+    size_t start = 0;
+    while (start < strLog.size()) {
+        size_t end = strLog.find("\r\n", start);
+        if (end == std::string::npos) break;  // an incomplete last line names nothing for sure
+        std::string line = strLog.substr(start, end - start);
+        start = end + 2;
+        if (!bRegistry) {
+            if (line == "[\\REGEDIT4]") bRegistry = true;
+            else if (line.size() > 1 && line[0] == '\\') m_directories.push_back(line.substr(1));
+            continue;
+        }
+        if (line.size() > 3 && line.compare(0, 2, "\\[") == 0 && line.back() == ']') {
+            std::string body = line.substr(2, line.size() - 3);
+            size_t sep = body.find('\\');
+            key.nRoot = sep == std::string::npos ? -1 : PriorRootIndex(body.substr(0, sep));
+            key.strPath = key.nRoot < 0 ? std::string() : body.substr(sep + 1);
+            if (key.nRoot >= 0) m_keys.push_back(key);
+        } else if (key.nRoot >= 0) {
+            PriorValue v;
+            v.nRoot = key.nRoot;
+            v.strKey = key.strPath;
+            v.strName = line;
+            m_values.push_back(v);
+        }
+    }
+}
+
+bool EarlierInstallation::ListsDirectory(const std::string& strPath) const
+{
+    for (const std::string& d : m_directories)
+        if (SameText(d, strPath)) return true;
+    return false;
+}
+
+bool EarlierInstallation::ListsKey(int nRoot, const std::string& strPath) const
+{
+    for (const PriorKey& k : m_keys)
+        if (k.nRoot == nRoot && SameKeyPath(k.strPath, strPath)) return true;
+    return false;
+}
+
+bool EarlierInstallation::ListsValue(int nRoot, const std::string& strKey, const std::string& strName) const
+{
+    for (const PriorValue& v : m_values)
+        if (v.nRoot == nRoot && SameKeyPath(v.strKey, strKey) && SameText(v.strName, strName)) return true;
+    return false;
+}

@@ -1,0 +1,112 @@
+// Install.prior: what an installation found already there, written beside Install.log and read by
+// the uninstaller so that it leaves what existed before and puts back what the installation replaced.
+//
+// A plain text file of lines, each ended by CR LF, fields separated by one tab:
+//   ZORVAN-PRIOR<TAB>1                          first line, always
+//   target                                      the target folder held something at the start
+//   directory<TAB>PATH                          a listed directory that existed (path as in the log,
+//                                               without its leading backslash)
+//   key<TAB>ROOT<TAB>PATH                       a listed key that existed
+//   value<TAB>ROOT<TAB>KEY<TAB>NAME<TAB>OLDTYPE<TAB>OLDDATA<TAB>NEWTYPE<TAB>NEWDATA
+//                                               a value that the installation replaced: its type and
+//                                               data before, and what the installation wrote (a
+//                                               value set twice has a line each time: the last counts)
+// ROOT is HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE or HKEY_USERS. A TYPE is a
+// registry type by name (REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD,
+// REG_DWORD_BIG_ENDIAN, REG_LINK, REG_MULTI_SZ, REG_QWORD) or any other as a decimal number. DATA is
+// the bytes in lower-case hexadecimal, two digits each (empty for no bytes). In PATH, KEY and NAME
+// every byte below 0x20, 0x7F and "%" are written as "%" and two upper-case hexadecimal digits.
+// Each line is written before the thing it records is done, so a run that stops anywhere leaves
+// a record that covers its log.
+#pragma once
+
+#include "AfxFile.h"
+
+#include <string>
+#include <vector>
+
+extern const char kPriorRecordName[];  // "Install.prior"
+
+struct PriorValue {
+    int nRoot = -1;  // 0 HKEY_CLASSES_ROOT, 1 HKEY_CURRENT_USER, 2 HKEY_LOCAL_MACHINE, 3 HKEY_USERS
+    std::string strKey;
+    std::string strName;
+    DWORD dwOldType = 0;
+    std::vector<BYTE> oldData;
+    DWORD dwNewType = 0;
+    std::vector<BYTE> newData;
+};
+
+struct PriorKey {
+    int nRoot = -1;
+    std::string strPath;
+};
+
+struct PriorState {
+    bool bTargetHeldFiles = false;
+    std::vector<std::string> directories;
+    std::vector<PriorKey> keys;
+    std::vector<PriorValue> values;
+
+    // Lookups without regard to ASCII case, as the file system and the registry compare names.
+    bool HasDirectory(const std::string& strPath) const;
+    bool HasKey(int nRoot, const std::string& strPath) const;
+    const PriorValue* FindValue(int nRoot, const std::string& strKey, const std::string& strName) const;
+};
+
+// The root's index for a name as written in the record or a script ("HKEY_USERS"), -1 for none.
+int PriorRootIndex(const std::string& strName);
+const char* PriorRootName(int nRoot);
+
+// Key paths compare without regard to case and to backslashes at either end or doubled inside;
+// value names and directory paths without regard to case only.
+bool SameKeyPath(const std::string& a, const std::string& b);
+bool SameValueName(const std::string& a, const std::string& b);
+
+// Appends the record's lines to an open file; does nothing while it has no file. Each line goes
+// out in one Write, which throws the framework's CFileException on failure.
+class PriorRecordWriter {
+public:
+    explicit PriorRecordWriter(CFile* pFile = nullptr) : m_pFile(pFile) {}
+
+    void Header();
+    void TargetHeldFiles();
+    void Directory(const std::string& strPath);
+    void Key(int nRoot, const std::string& strPath);
+    void Value(const PriorValue& value);
+    bool IsOpen() const { return m_pFile != nullptr; }
+
+private:
+    void Line(const std::string& strLine);
+    CFile* m_pFile;
+};
+
+struct PriorDamage {
+    int nLine = 0;
+    std::string strReason;
+};
+
+// Reads a whole record. Returns true and fills state when every line is one of the forms above;
+// otherwise false with the first bad line and the reason (state must not be used then).
+bool ParsePriorRecord(const char* pData, size_t nSize, PriorState& state, PriorDamage& damage);
+
+// What an earlier installation into the same folder listed in its Install.log, and what it had
+// found there in its own record. An installation over an earlier one counts as found only what
+// was there before the earlier one: what that one made is the product's, and goes on uninstall.
+class EarlierInstallation {
+public:
+    // Reads the log's and the record's bytes (either may be empty: no earlier installation, or
+    // one without a record). A log or record that does not read is taken as absent.
+    void Load(const std::string& strLog, const std::string& strRecord);
+
+    bool ListsDirectory(const std::string& strPath) const;
+    bool ListsKey(int nRoot, const std::string& strPath) const;
+    bool ListsValue(int nRoot, const std::string& strKey, const std::string& strName) const;
+    const PriorState& Found() const { return m_found; }
+
+private:
+    std::vector<std::string> m_directories;
+    std::vector<PriorKey> m_keys;
+    std::vector<PriorValue> m_values;  // only root, key and name are used
+    PriorState m_found;
+};
