@@ -17,10 +17,6 @@ const char kMsgBadOrigin[] =
     "corrupted.";
 const char kMsgPanic[] = "PANIC:\tinternal consistency error:\n\t%s\n\tThis is probably a bug";
 
-constexpr int kSymRunTwo = 257;  // run digit 2
-constexpr int kSymRunOne = 258;  // run digit 1
-constexpr int kSymEnd = 259;
-
 // Run counts beyond this are clamped: any count this large overruns every block anyway.
 constexpr uint64_t kRunCountCap = uint64_t(1) << 40;
 
@@ -70,7 +66,7 @@ void CArchiveFile::decodeSymbols(SymbolCursor& cursor, bool mayStop)
 {
     if (cursor.stage == SymbolCursor::complete) return;
     auto volumeMayEnd = [this] { return inCount - inPos < kBytesForAnySymbol && !volumeServesNextSymbol(); };
-    const int n = blockSize * kBlockUnit;
+    const int n = blockSize * zrv::kBlockUnit;
     if (cursor.stage == SymbolCursor::beforeOrigin) {
         if (mayStop && volumeMayEnd()) return;
         int32_t v = int32_t(decodeRawUInt32());
@@ -96,9 +92,9 @@ void CArchiveFile::decodeSymbols(SymbolCursor& cursor, bool mayStop)
             return;
         }
         int s = decodeMtfSymbol(c);
-        if (s == kSymRunTwo || s == kSymRunOne) {
+        if (s == zrv::kSymbolRunTwo || s == zrv::kSymbolRunOne) {
             // Bijective base 2, most significant digit first: 258 is the digit 1, 257 the digit 2.
-            k = 2 * k + (s == kSymRunTwo ? 2 : 1);
+            k = 2 * k + (s == zrv::kSymbolRunTwo ? 2 : 1);
             if (k > kRunCountCap) k = kRunCountCap;
             continue;
         }
@@ -107,7 +103,7 @@ void CArchiveFile::decodeSymbols(SymbolCursor& cursor, bool mayStop)
             appendRun(mtfList[0], k, n, last, column);
             k = 0;
         }
-        if (s == kSymEnd) break;
+        if (s == zrv::kSymbolEnd) break;
         if (s >= 1 && s <= 255) {
             uint8_t b = mtfList[s];
             if (last + 1 >= n) blockError(kMsgOverrun);
@@ -141,14 +137,12 @@ void CArchiveFile::invertBlockTransform()
 
 void CArchiveFile::spotBlock()
 {
-    // The step factor runs through 1, 4, 5, 9, 2, 6, 7, 3 and round again.
-    static const int kNextStep[10] = {0, 4, 6, 1, 5, 9, 7, 3, 0, 2};
-    int pos = 8000;
-    int d = 1;
+    int pos = zrv::kFirstAltered;
+    int d = zrv::kFirstAlterStep;
     // Strictly below lastIndex: the last byte (the marker of the last block) is never altered.
     while (pos < lastIndex) {
         block[pos] = uint8_t(block[pos] - 1);
-        d = kNextStep[d];
-        pos += 17 * d + 7915;
+        d = zrv::NextAlterStep(d);
+        pos += zrv::AlterDistance(d);
     }
 }

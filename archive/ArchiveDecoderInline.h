@@ -127,10 +127,10 @@ ZRV_ALWAYS_INLINE int CArchiveFile::decodeMtfSymbol(CoderState& c)
 {
     int cls = decodeWithModel(blockModels[0], c);
     switch (cls) {
-    case 1: return 257;
-    case 2: return 258;
+    case 1: return zrv::kSymbolRunTwo;
+    case 2: return zrv::kSymbolRunOne;
     case 3: return 1;
-    case 11: return 259;
+    case 11: return zrv::kSymbolEnd;
     default:
         // Class 4 to 10 covers positions 2^(cls-3) to 2^(cls-2) - 1 with model cls - 3.
         return ((1 << (cls - 3)) - 1) + decodeWithModel(blockModels[cls - 3], c);

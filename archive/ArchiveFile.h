@@ -23,6 +23,7 @@
 
 #include "AfxFile.h"
 #include "AfxTaskThread.h"
+#include "ArchiveFormat.h"
 #include "Crc32.h"
 
 #include <cstdint>
@@ -40,7 +41,7 @@ struct VolumeHeader {
                uint32_t(storedCrc[3]) << 24;
     }
 };
-static_assert(sizeof(VolumeHeader) == 12, "the volume header is 12 bytes on disk");
+static_assert(sizeof(VolumeHeader) == zrv::kVolumeHeaderSize, "the volume header is 12 bytes on disk");
 
 // Run-length expansion state kept between Read calls.
 struct RunState {
@@ -64,11 +65,6 @@ struct FreqModel {
 
 class CArchiveFile : public CFile {
 public:
-    // Bytes read from the medium at a time, and the size of the input buffer.
-    static constexpr int kInBufferSize = 512000;
-    // Block length unit of the block-size byte.
-    static constexpr int kBlockUnit = 100000;
-
     CArchiveFile();
     // Releases all memory; closes a still open volume without comparing its CRC.
     ~CArchiveFile() override;

@@ -14,7 +14,7 @@
 void CArchiveFile::startPipeline()
 {
     if (!secondThreadAllowed || blockSize == 0 || AfxGetProcessorCount() < 2) return;
-    spareColumn = new (std::nothrow) uint8_t[size_t(blockSize) * kBlockUnit];
+    spareColumn = new (std::nothrow) uint8_t[size_t(blockSize) * zrv::kBlockUnit];
     CTaskThread* thread = spareColumn ? new (std::nothrow) CTaskThread : nullptr;
     if (!thread || !thread->Start()) {
         delete thread;
@@ -102,7 +102,7 @@ void CArchiveFile::reportDeferred()
 bool CArchiveFile::volumeServesNextSymbol()
 {
     if (inCount - inPos >= kBytesForAnySymbol) return true;
-    if (inCount != kInBufferSize) return false;
+    if (inCount != zrv::kReaderBufferSize) return false;
     try {
         DWORD length = CFile::GetLength();
         return length >= sizeof header + volumeDataRead + kBytesForAnySymbol;

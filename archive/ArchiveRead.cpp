@@ -11,9 +11,7 @@ const char kMsgMissingCount[] =
     "FATAL:\trun length count missing at the end of a block,\n\twhich probably means the compressed file\n\tis "
     "corrupted.";
 
-constexpr uint8_t kEndMarker = '*';
 constexpr int kNoByte = 256;
-constexpr int kRunThreshold = 4;
 
 }  // namespace
 
@@ -33,7 +31,7 @@ int CArchiveFile::expandRuns(int lastBlk)
     uint8_t* out = outPtr;
     int remaining = outRemaining;
 
-    if (n == kRunThreshold) goto repeat;
+    if (n == zrv::kRunThreshold) goto repeat;
     if (i != 0) goto compare;
 
     for (;;) {
@@ -44,7 +42,7 @@ int CArchiveFile::expandRuns(int lastBlk)
         if (--remaining == 0) goto full;  // the comparison is due when the next call starts
     compare:
         n = cur != prev ? 1 : n + 1;
-        if (n < kRunThreshold) continue;
+        if (n < zrv::kRunThreshold) continue;
         j = 0;
     repeat:
         // The count byte must lie inside the block's data.
@@ -66,7 +64,7 @@ int CArchiveFile::expandRuns(int lastBlk)
     }
 
     // Block exhausted. An empty last block has no marker at all.
-    if (lastBlk && (lastIndex < 0 || data[lastIndex] != kEndMarker)) fatalError(kMsgUnblock);
+    if (lastBlk && (lastIndex < 0 || data[lastIndex] != zrv::kLastBlockMarker)) fatalError(kMsgUnblock);
     outPtr = out;
     outRemaining = remaining;
     blockPending = 0;

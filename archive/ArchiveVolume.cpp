@@ -20,27 +20,6 @@ const char kMsgIntegrity[] = "FATAL:\tdata integrity error.\n\tThe file '%s' is 
 const char kMsgNoMemory[] =
     "FATAL:\tunable to allocate enough memory for decompression.\n\tRequested %d bytes for a block size of %d.\n";
 
-const uint8_t kMagic[4] = {'Z', 'R', 'V', 0};
-
-bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
-
-// The next volume's name is formed from the three digits at the end of the current one.
-bool HasVolumeNumber(const CString& path)
-{
-    int n = path.GetLength();
-    return n >= 3 && IsDigit(path[n - 3]) && IsDigit(path[n - 2]) && IsDigit(path[n - 1]);
-}
-
-// disk.001 -> disk.002; disk.999 -> disk.1000 (the number keeps all its digits).
-CString NextVolumeName(const CString& path)
-{
-    int n = path.GetLength();
-    int number = (path[n - 3] - '0') * 100 + (path[n - 2] - '0') * 10 + (path[n - 1] - '0');
-    CString digits;
-    digits.Format("%03d", number + 1);
-    return path.Left(n - 3) + digits;
-}
-
 }  // namespace
 
 CArchiveFile::CArchiveFile()
@@ -108,8 +87,8 @@ BOOL CArchiveFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileExceptio
     // unless the data run on past the first volume.
     if (!openVolume(true)) return FALSE;
     // An exhausted full buffer: the first byte request refills from the volume just opened.
-    inCount = kInBufferSize;
-    inPos = kInBufferSize;
+    inCount = zrv::kReaderBufferSize;
+    inPos = zrv::kReaderBufferSize;
     blockSize = header.blockSize;
     blockPending = 0;
     lastBlock = 0;
@@ -126,13 +105,13 @@ BOOL CArchiveFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileExceptio
 void CArchiveFile::allocateMemory()
 {
     releaseMemory();
-    inBuffer = new (std::nothrow) uint8_t[kInBufferSize];
+    inBuffer = new (std::nothrow) uint8_t[zrv::kReaderBufferSize];
     if (!inBuffer) {
         CString text;
-        text.Format(kMsgNoMemory, kInBufferSize, blockSize);
+        text.Format(kMsgNoMemory, zrv::kReaderBufferSize, blockSize);
         fatalError(text);
     }
-    int n = blockSize * kBlockUnit;
+    int n = blockSize * zrv::kBlockUnit;
     if (n == 0) return;
     links = new (std::nothrow) int32_t[size_t(n)];
     block = new (std::nothrow) uint8_t[size_t(n)];
@@ -169,7 +148,7 @@ BOOL CArchiveFile::openVolume(bool first)
         if (AfxMessageBox(text, MB_RETRYCANCEL) != IDRETRY) return FALSE;
     }
     if (CFile::Read(&header, sizeof header) < sizeof header) return failVolume(kMsgShortHeader);
-    if (std::memcmp(header.magic, kMagic, sizeof kMagic) != 0) return failVolume(kMsgNotZrv);
+    if (std::memcmp(header.magic, zrv::kVolumeMagic, sizeof zrv::kVolumeMagic) != 0) return failVolume(kMsgNotZrv);
     return TRUE;
 }
 
@@ -188,8 +167,8 @@ BOOL CArchiveFile::advanceVolume()
 {
     CFile::Close();
     if (header.StoredCrc() != ~crc) fatalFileError(kMsgIntegrity, volumePath);
-    if (!HasVolumeNumber(volumePath)) fatalFileError(kMsgBadVolumeName, volumePath);
-    volumePath = NextVolumeName(volumePath);
+    if (!zrv::HasVolumeNumber(volumePath.GetString())) fatalFileError(kMsgBadVolumeName, volumePath);
+    volumePath = zrv::NextVolumeName(volumePath.GetString()).c_str();
     // A volume that cannot be had has been reported, or the user chose Cancel at its prompt:
     // the end of the data that follows needs no message of its own.
     if (openVolume(false)) return TRUE;
@@ -201,8 +180,8 @@ int CArchiveFile::refillInput()
 {
     // A short refill means the volume has no more data once it is used up; a full one may be
     // followed by more from the same volume.
-    if (inCount != kInBufferSize && !advanceVolume()) return kEndOfData;
-    inCount = int32_t(CFile::Read(inBuffer, kInBufferSize));
+    if (inCount != zrv::kReaderBufferSize && !advanceVolume()) return kEndOfData;
+    inCount = int32_t(CFile::Read(inBuffer, zrv::kReaderBufferSize));
     volumeDataRead += uint32_t(inCount);
     // An empty refill ends the data; it does not move on to the next volume. Position and count
     // are left equal so no byte is ever taken from the stale buffer.

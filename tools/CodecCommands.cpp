@@ -122,7 +122,7 @@ bool DecodeImage(const std::string& path, const char* label, const std::function
 size_t VolumeCount(const std::string& first, const std::string& last)
 {
     size_t count = 1;
-    for (std::string p = first; p != last && p.size() <= last.size(); p = zrv::NextVolumePath(p)) ++count;
+    for (std::string p = first; p != last && p.size() <= last.size(); p = zrv::NextVolumeName(p)) ++count;
     return count;
 }
 
@@ -141,8 +141,7 @@ CompressOptions ParseCompressArgs(const Args& args)
     if (line.Has("--volume-size")) {
         const std::string& v = line.options["--volume-size"];
         o.volumeSize = ParseSize(v);
-        if (o.volumeSize <= zrv::kVolumeHeaderSize)
-            throw ToolError("--volume-size must be more than the 12-byte volume header, not '" + v + "'");
+        if (o.volumeSize < zrv::kMinVolumeFileSize) throw ToolError(zrv::kVolumeSizeRule);
     }
     if (line.Has("--threads")) o.threads = ParseThreads(line.options["--threads"]);
     if (line.positional.size() != 2) throw ToolError(std::string("usage: zrvtool ") + kCompressUsage);
