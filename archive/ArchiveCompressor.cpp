@@ -13,24 +13,17 @@
 namespace zrv {
 
 namespace {
-constexpr uint8_t kLastBlockMarker = '*';
-constexpr uint32_t kMaxRepeat = 255;
 // A run of this length is written at once: four bytes and the largest count.
 constexpr uint32_t kLongestPiece = 4 + kMaxRepeat;
-constexpr int kSymbolRunTwo = 257;
-constexpr int kSymbolRunOne = 258;
-constexpr int kSymbolEnd = 259;
 }  // namespace
 
 void AlterBlock(uint8_t* block, int32_t lastIndex)
 {
-    // The step cycle 1 -> 4 -> 5 -> 9 -> 2 -> 6 -> 7 -> 3 -> 1, indexed by the current step.
-    static const int kNext[10] = {0, 4, 6, 1, 5, 9, 7, 3, 0, 2};
-    int d = 1;
-    for (int64_t pos = 8000; pos < lastIndex;) {
+    int d = kFirstAlterStep;
+    for (int64_t pos = kFirstAltered; pos < lastIndex;) {
         block[pos] = uint8_t(block[pos] + 1);
-        d = kNext[d];
-        pos += 17 * d + 7915;
+        d = NextAlterStep(d);
+        pos += AlterDistance(d);
     }
 }
 

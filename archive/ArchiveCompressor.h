@@ -9,6 +9,7 @@
 // carries the marker '*' after its data, so it holds at most N - 1 bytes of data.
 #pragma once
 
+#include "ArchiveFormat.h"
 #include "ArithmeticEncoder.h"
 #include "BlockSorter.h"
 
@@ -18,13 +19,6 @@
 #include <vector>
 
 namespace zrv {
-
-constexpr int32_t kBlockUnit = 100000;
-// The block-size byte's range, and the installer's memory for a block size: the reader's block
-// arrays (6 x N bytes) and its input buffer.
-constexpr int kMinBlockSize = 1;
-constexpr int kMaxBlockSize = 255;
-constexpr uint64_t ReaderMemory(int blockSize) { return 6ull * uint64_t(blockSize) * kBlockUnit + 512000; }
 
 // Threads: with threads above 1, that many helper threads sort later blocks (and turn them into
 // move-to-front symbols) while the caller's thread codes the earlier ones in order, with at most threads + 1 blocks in memory. The image is
@@ -80,8 +74,8 @@ private:
     BlockModels m_models;
 };
 
-// The alteration of a run-length coded block before sorting: +1 (mod 256) at 8000, 15983, ...
-// strictly below lastIndex, the positions at which the reader subtracts 1 again.
+// The alteration of a run-length coded block before sorting: +1 (mod 256) at the altered
+// positions strictly below lastIndex, at which the reader subtracts 1 again.
 void AlterBlock(uint8_t* block, int32_t lastIndex);
 
 }  // namespace zrv

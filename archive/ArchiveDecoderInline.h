@@ -1,5 +1,5 @@
 // The arithmetic decoder's per-symbol path, inline for the block decoding loop. Internal to the
-// reader: included by ArchiveDecoder.cpp and ArchiveBlock.cpp only.
+// decoder: included by ArchiveDecoder.cpp only.
 //
 // The arithmetic is that of the format to the bit; only its evaluation is faster:
 // - range / total is a multiplication by a rounded-up reciprocal, exact for every range below 2^26
@@ -10,7 +10,7 @@
 // - the doublings of range are counted at once and their bits taken together.
 #pragma once
 
-#include "ArchiveFile.h"
+#include "ArchiveDecoder.h"
 
 namespace zrv {
 
@@ -40,19 +40,19 @@ inline uint32_t DivideRange(uint32_t range, uint32_t total)
 
 // The decoder's registers and bit input as local values: the block's symbol loop keeps them in
 // machine registers instead of reloading them after every byte it stores.
-struct CArchiveFile::CoderState {
+struct CSymbolDecoder::CoderState {
     uint32_t range;
     uint32_t value;
     uint32_t bits;  // the byte being taken is the low byte; its untaken bits are the low bitCount
     int bitCount;
 };
 
-inline CArchiveFile::CoderState CArchiveFile::loadCoder() const
+inline CSymbolDecoder::CoderState CSymbolDecoder::loadCoder() const
 {
     return CoderState{range, value, uint32_t(bitBuffer), bitsLeft};
 }
 
-inline void CArchiveFile::storeCoder(const CoderState& c)
+inline void CSymbolDecoder::storeCoder(const CoderState& c)
 {
     range = c.range;
     value = c.value;
@@ -60,26 +60,19 @@ inline void CArchiveFile::storeCoder(const CoderState& c)
     bitsLeft = c.bitCount;
 }
 
-inline uint32_t CArchiveFile::fetchByte()
-{
-    int byte = nextInputByte();
-    if (byte == kEndOfData) endOfData();
-    return uint32_t(byte);
-}
-
 // The next count bits (at most 24), first bit most significant. A byte is fetched only when one
 // of its bits is needed, so volumes are passed and CRCs compared where single-bit input would.
-ZRV_ALWAYS_INLINE uint32_t CArchiveFile::takeBits(CoderState& c, int count)
+ZRV_ALWAYS_INLINE uint32_t CSymbolDecoder::takeBits(CoderState& c, int count)
 {
     while (c.bitCount < count) {
-        c.bits = c.bits << 8 | fetchByte();
+        c.bits = c.bits << 8 | input.FetchByte();
         c.bitCount += 8;
     }
     c.bitCount -= count;
     return (c.bits >> c.bitCount) & ((1u << count) - 1);
 }
 
-ZRV_ALWAYS_INLINE void CArchiveFile::renormalize(CoderState& c)
+ZRV_ALWAYS_INLINE void CSymbolDecoder::renormalize(CoderState& c)
 {
     // Double range while it is at most 2^24, one bit per doubling. range never falls below
     // 2^24 / 1000 here, so range - 1 is not 0 and at most 11 doublings are due.
@@ -90,7 +83,7 @@ ZRV_ALWAYS_INLINE void CArchiveFile::renormalize(CoderState& c)
     }
 }
 
-ZRV_ALWAYS_INLINE int CArchiveFile::decodeWithModel(FreqModel& model, CoderState& c)
+ZRV_ALWAYS_INLINE int CSymbolDecoder::decodeWithModel(FreqModel& model, CoderState& c)
 {
     const uint32_t total = model.total;
     const uint32_t r = zrv::DivideRange(c.range, total);
@@ -116,21 +109,21 @@ ZRV_ALWAYS_INLINE int CArchiveFile::decodeWithModel(FreqModel& model, CoderState
     return s;
 }
 
-inline void CArchiveFile::adaptModel(FreqModel& model, int symbol)
+inline void CSymbolDecoder::adaptModel(FreqModel& model, int symbol)
 {
     model.total += uint32_t(model.increment);
     model.freq[symbol] += uint32_t(model.increment);
     if (model.total > model.limit) halveModel(model);
 }
 
-ZRV_ALWAYS_INLINE int CArchiveFile::decodeMtfSymbol(CoderState& c)
+ZRV_ALWAYS_INLINE int CSymbolDecoder::decodeMtfSymbol(CoderState& c)
 {
     int cls = decodeWithModel(blockModels[0], c);
     switch (cls) {
-    case 1: return 257;
-    case 2: return 258;
+    case 1: return zrv::kSymbolRunTwo;
+    case 2: return zrv::kSymbolRunOne;
     case 3: return 1;
-    case 11: return 259;
+    case 11: return zrv::kSymbolEnd;
     default:
         // Class 4 to 10 covers positions 2^(cls-3) to 2^(cls-2) - 1 with model cls - 3.
         return ((1 << (cls - 3)) - 1) + decodeWithModel(blockModels[cls - 3], c);

@@ -3,6 +3,12 @@
 // may run over several numbered volume files (disk.001, disk.002, ...), each with a 12-byte header
 // and its own CRC.
 //
+// Parts, each with its own contract: CVolumeInput (ArchiveVolume.h) reads the volumes and checks
+// their CRCs; CSymbolDecoder (ArchiveDecoder.h) turns the bits into each block's last column;
+// CArchiveFile rebuilds the blocks (ArchiveBlock.cpp), expands their runs into the caller's buffer
+// (ArchiveRead.cpp) and runs the second thread (ArchivePipeline.cpp). CReaderErrors
+// (ArchiveErrors.h) is the one way their errors reach the caller.
+//
 // Error policy: every failure the reader detects itself is shown in a message box through
 // AfxMessageBox and then reported by throwing the caller's own CFileException pointer (the one
 // given to Open) with its cause set to CFileException::generic. The reader never creates or
@@ -23,24 +29,11 @@
 
 #include "AfxFile.h"
 #include "AfxTaskThread.h"
-#include "Crc32.h"
+#include "ArchiveDecoder.h"
+#include "ArchiveErrors.h"
+#include "ArchiveVolume.h"
 
 #include <cstdint>
-
-// The 12 bytes at the start of every volume.
-struct VolumeHeader {
-    uint8_t magic[4];      // "ZRV" and a zero byte
-    uint8_t blockSize;     // block length in units of 100000 bytes; only the first volume's counts
-    uint8_t reserved[3];
-    uint8_t storedCrc[4];  // CRC of this volume's data bytes, little-endian
-
-    uint32_t StoredCrc() const
-    {
-        return uint32_t(storedCrc[0]) | uint32_t(storedCrc[1]) << 8 | uint32_t(storedCrc[2]) << 16 |
-               uint32_t(storedCrc[3]) << 24;
-    }
-};
-static_assert(sizeof(VolumeHeader) == 12, "the volume header is 12 bytes on disk");
 
 // Run-length expansion state kept between Read calls.
 struct RunState {
@@ -51,24 +44,8 @@ struct RunState {
     int32_t previous;    // byte delivered before it
 };
 
-// One adaptive frequency table of the arithmetic decoder. Symbols are numbered 1 to symbolCount;
-// freq[0] and the entries after the last symbol stay 0, and total is always the sum of freq.
-struct FreqModel {
-    uint32_t total;
-    int32_t symbolCount;
-    int32_t increment;
-    uint32_t limit;  // halved when total exceeds this
-    const char* name;
-    uint32_t freq[258];
-};
-
 class CArchiveFile : public CFile {
 public:
-    // Bytes read from the medium at a time, and the size of the input buffer.
-    static constexpr int kInBufferSize = 512000;
-    // Block length unit of the block-size byte.
-    static constexpr int kBlockUnit = 100000;
-
     CArchiveFile();
     // Releases all memory; closes a still open volume without comparing its CRC.
     ~CArchiveFile() override;
@@ -109,85 +86,14 @@ public:
     void Close() override;
 
 private:
-    // Volumes and input (ArchiveVolume.cpp).
-    // first: the volume given to Open, whose open failures the caller reports by their cause.
-    BOOL openVolume(bool first);
-    // Shows the fatal message format (with the volume's path), sets the cause generic, FALSE.
-    BOOL failVolume(const char* format);
-    BOOL advanceVolume();
-    int refillInput();
-    // The data ran out while the decoder needed more: reported unless a volume that could not be
-    // had has already been reported (or refused by the user); then the read error.
-    [[noreturn]] void endOfData();
-    // More was asked for than the stream holds: reported, then the read error.
-    [[noreturn]] void endOfStream();
-    [[noreturn]] void raiseReadError();
-    [[noreturn]] void fatalError(const char* text);
-    [[noreturn]] void fatalFileError(const char* format, const char* path);
     void allocateMemory();
     void releaseMemory();
 
-    // The next data byte of the stream (0 to 255), or kEndOfData. Moves to the next volume when
-    // the current one is used up.
-    int nextInputByte()
-    {
-        if (inPos != inCount) {
-            uint8_t b = inBuffer[inPos++];
-            crc = zrv::CrcUpdate(crc, b);
-            return b;
-        }
-        return refillInput();
-    }
-
-    // Arithmetic decoder and models (ArchiveDecoder.cpp).
-    static void setupModel(FreqModel& model, const char* name, int symbolCount, int increment, uint32_t limit);
-    void setupBlockModels();
-    void startDecoder();
-    struct CoderState;
-    CoderState loadCoder() const;
-    void storeCoder(const CoderState& c);
-    uint32_t fetchByte();
-    int nextBit();
-    uint32_t takeBits(CoderState& c, int count);
-    void renormalize(CoderState& c);
-    int decodeWithModel(FreqModel& model, CoderState& c);
-    static void adaptModel(FreqModel& model, int symbol);
-    static void halveModel(FreqModel& model);
-    int decodeRawByte();
-    uint32_t decodeRawUInt32();
-    int decodeMtfSymbol(CoderState& c);
-
-    // The symbols of one block as far as they are decoded: enough to stop between two symbols and
-    // go on later.
-    struct SymbolCursor {
-        enum Stage { beforeOrigin, inSymbols, complete, failed };
-        Stage stage;
-        uint8_t* column;    // the block's last column
-        int32_t lastIndex;
-        int32_t originRow;
-        int32_t isLast;
-        uint64_t runCount;  // run digits taken so far; 0 outside a run
-        uint8_t mtfList[256];
-    };
-    // An error met while decoding ahead, reported when its block is started.
-    struct DeferredError {
-        enum Kind { none, message, readError, fileLayer };
-        Kind kind = none;
-        CString text;
-        CFileException* exception = nullptr;  // the file layer's own, for fileLayer
-    };
-    struct DeferredStop {};  // thrown inside the reader only, while decoding ahead
-
     // Block reconstruction (ArchiveBlock.cpp) and delivery (ArchiveRead.cpp).
-    [[noreturn]] void blockError(const char* text);
-    int getAndMoveToFrontDecode();
-    void beginSymbols(SymbolCursor& cursor, uint8_t* column);
-    void decodeSymbols(SymbolCursor& cursor, bool mayStop);
     void checkOrigin();
     void invertBlockTransform();
     void spotBlock();
     int expandRuns(int lastBlk);
-    void appendRun(uint8_t byte, uint64_t count, int n, int32_t& last, uint8_t* column);
     void startBlock();
 
     // The second thread (ArchivePipeline.cpp).
@@ -195,49 +101,28 @@ private:
     void stopPipeline();
     void startBlockPipelined();
     void decodeAhead();
-    [[noreturn]] void deferError(DeferredError::Kind kind, const char* text);
-    void reportDeferred();
-    bool volumeServesNextSymbol();
     static void rebuildTask(void* self);
-    // A symbol takes at most 22 bits and the origin value 36: this many bytes always hold one.
-    static constexpr int kBytesForAnySymbol = 8;
 
-    static constexpr int kEndOfData = -1;
+    int blockLength() const { return blockSize * zrv::kBlockUnit; }
 
-    CFileException* fileError;
-    uint32_t openFlags;
-    CString volumePath;
-    VolumeHeader header;
+    CReaderErrors errors;
+    CSymbolDecoder decoder;
+    CVolumeInput& input;  // the decoder's
     RunState runState;
     int32_t lastBlock;
     int32_t blockPending;
     int32_t outRemaining;
     uint8_t* outPtr;
-    uint8_t* inBuffer;
-    uint32_t crc;
-    int32_t bitBuffer;
-    int32_t bitsLeft;
-    uint32_t range, value;
-    FreqModel rawModel;
-    FreqModel blockModels[8];
     int32_t* links;
     uint8_t* block;
     uint8_t* lastColumn;
     int32_t lastIndex;
     int32_t originRow;
     int32_t blockSize;
-    int32_t inCount;
-    int32_t inPos;
 
     // The second thread and what it needs beyond the arrays above.
     bool secondThreadAllowed;
-    CTaskThread* helper;       // null: one thread
-    uint8_t* spareColumn;      // the last column that symbols are decoded into ahead
-    SymbolCursor ahead;        // the next block, decoded ahead
-    bool deferring;            // errors are kept, not reported (decoding ahead)
-    DeferredError deferred;
-    uint32_t volumeDataRead;   // data bytes read from the current volume so far
-    bool aheadTaken;           // bytes of the next block have been taken ahead of time
-    uint32_t crcBeforeAhead;   // the CRC register before them: what Close compares
-    bool chainEnded;           // a next volume could not be opened: the data end there
+    CTaskThread* helper;              // null: one thread
+    uint8_t* spareColumn;             // the last column that symbols are decoded into ahead
+    CSymbolDecoder::Cursor ahead;     // the next block, decoded ahead
 };

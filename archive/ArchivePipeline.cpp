@@ -6,7 +6,7 @@
 // and might prompt for the next disk), and an error it meets (a damaged block, the end of the
 // data, a failing read of the medium) is kept and reported when block k + 1 is started, where a
 // reader on one thread meets it. Either way the block's remaining symbols are decoded then.
-#include "ArchiveDecoderInline.h"
+#include "ArchiveFile.h"
 
 #include <new>
 #include <utility>
@@ -14,7 +14,7 @@
 void CArchiveFile::startPipeline()
 {
     if (!secondThreadAllowed || blockSize == 0 || AfxGetProcessorCount() < 2) return;
-    spareColumn = new (std::nothrow) uint8_t[size_t(blockSize) * kBlockUnit];
+    spareColumn = new (std::nothrow) uint8_t[size_t(blockSize) * zrv::kBlockUnit];
     CTaskThread* thread = spareColumn ? new (std::nothrow) CTaskThread : nullptr;
     if (!thread || !thread->Start()) {
         delete thread;
@@ -23,7 +23,7 @@ void CArchiveFile::startPipeline()
         return;
     }
     helper = thread;
-    beginSymbols(ahead, spareColumn);
+    CSymbolDecoder::Begin(ahead, spareColumn);
 }
 
 void CArchiveFile::stopPipeline()
@@ -32,8 +32,7 @@ void CArchiveFile::stopPipeline()
     helper = nullptr;
     delete[] spareColumn;
     spareColumn = nullptr;
-    if (deferred.kind == DeferredError::fileLayer) deferred.exception->Delete();
-    deferred.kind = DeferredError::none;
+    errors.DiscardKept();
 }
 
 void CArchiveFile::rebuildTask(void* self)
@@ -45,9 +44,9 @@ void CArchiveFile::rebuildTask(void* self)
 
 void CArchiveFile::startBlockPipelined()
 {
-    aheadTaken = false;
-    reportDeferred();
-    decodeSymbols(ahead, false);
+    input.EndAhead();
+    errors.ReportKept();
+    decoder.Decode(ahead, blockLength(), false);
     // The block's column becomes lastColumn; the one just delivered takes the next block's symbols.
     std::swap(lastColumn, spareColumn);
     lastIndex = ahead.lastIndex;
@@ -56,7 +55,7 @@ void CArchiveFile::startBlockPipelined()
     checkOrigin();
     helper->Post(&rebuildTask, this);
     if (!lastBlock) {
-        beginSymbols(ahead, spareColumn);
+        CSymbolDecoder::Begin(ahead, spareColumn);
         decodeAhead();
     }
     helper->Wait();
@@ -64,50 +63,16 @@ void CArchiveFile::startBlockPipelined()
 
 void CArchiveFile::decodeAhead()
 {
-    aheadTaken = true;
-    crcBeforeAhead = crc;
-    deferring = true;
+    input.BeginAhead();
+    errors.BeginKeeping();
     try {
-        decodeSymbols(ahead, true);
-    } catch (DeferredStop&) {
-        ahead.stage = SymbolCursor::failed;
+        decoder.Decode(ahead, blockLength(), true);
+    } catch (CReaderErrors::Stop&) {
+        ahead.stage = CSymbolDecoder::Cursor::failed;
     } catch (CFileException* e) {
         // The file layer's own error from a refill of the buffer.
-        deferred.kind = DeferredError::fileLayer;
-        deferred.exception = e;
-        ahead.stage = SymbolCursor::failed;
+        errors.KeepFileLayerError(e);
+        ahead.stage = CSymbolDecoder::Cursor::failed;
     }
-    deferring = false;
-}
-
-void CArchiveFile::deferError(DeferredError::Kind kind, const char* text)
-{
-    deferred.kind = kind;
-    if (text) deferred.text = text;
-    throw DeferredStop();
-}
-
-void CArchiveFile::reportDeferred()
-{
-    DeferredError::Kind kind = deferred.kind;
-    deferred.kind = DeferredError::none;
-    if (kind == DeferredError::message) fatalError(deferred.text);
-    if (kind == DeferredError::readError) raiseReadError();
-    if (kind == DeferredError::fileLayer) throw deferred.exception;
-}
-
-// Whether decoding ahead may take the next symbol: certainly when the buffer still holds enough
-// bytes for any symbol; otherwise only when the buffer is full (the volume may go on) and the
-// volume holds enough bytes after it, so that the refill, not the next volume, serves the symbol.
-bool CArchiveFile::volumeServesNextSymbol()
-{
-    if (inCount - inPos >= kBytesForAnySymbol) return true;
-    if (inCount != kInBufferSize) return false;
-    try {
-        DWORD length = CFile::GetLength();
-        return length >= sizeof header + volumeDataRead + kBytesForAnySymbol;
-    } catch (CFileException* e) {
-        e->Delete();
-        return false;
-    }
+    errors.EndKeeping();
 }

@@ -11,9 +11,7 @@ const char kMsgMissingCount[] =
     "FATAL:\trun length count missing at the end of a block,\n\twhich probably means the compressed file\n\tis "
     "corrupted.";
 
-constexpr uint8_t kEndMarker = '*';
 constexpr int kNoByte = 256;
-constexpr int kRunThreshold = 4;
 
 }  // namespace
 
@@ -33,7 +31,7 @@ int CArchiveFile::expandRuns(int lastBlk)
     uint8_t* out = outPtr;
     int remaining = outRemaining;
 
-    if (n == kRunThreshold) goto repeat;
+    if (n == zrv::kRunThreshold) goto repeat;
     if (i != 0) goto compare;
 
     for (;;) {
@@ -44,11 +42,11 @@ int CArchiveFile::expandRuns(int lastBlk)
         if (--remaining == 0) goto full;  // the comparison is due when the next call starts
     compare:
         n = cur != prev ? 1 : n + 1;
-        if (n < kRunThreshold) continue;
+        if (n < zrv::kRunThreshold) continue;
         j = 0;
     repeat:
         // The count byte must lie inside the block's data.
-        if (i > end) fatalError(kMsgMissingCount);
+        if (i > end) errors.Fail(kMsgMissingCount);
         {
             const int c = data[i];
             // Deliver as many copies as both the count and the buffer allow.
@@ -66,7 +64,7 @@ int CArchiveFile::expandRuns(int lastBlk)
     }
 
     // Block exhausted. An empty last block has no marker at all.
-    if (lastBlk && (lastIndex < 0 || data[lastIndex] != kEndMarker)) fatalError(kMsgUnblock);
+    if (lastBlk && (lastIndex < 0 || data[lastIndex] != zrv::kLastBlockMarker)) errors.Fail(kMsgUnblock);
     outPtr = out;
     outRemaining = remaining;
     blockPending = 0;
@@ -83,7 +81,12 @@ full:
 void CArchiveFile::startBlock()
 {
     if (helper) return startBlockPipelined();
-    lastBlock = getAndMoveToFrontDecode();
+    CSymbolDecoder::Cursor cursor;
+    CSymbolDecoder::Begin(cursor, lastColumn);
+    decoder.Decode(cursor, blockLength(), false);
+    lastIndex = cursor.lastIndex;
+    originRow = cursor.originRow;
+    lastBlock = cursor.isLast;
     checkOrigin();
     invertBlockTransform();
     spotBlock();
@@ -92,7 +95,7 @@ void CArchiveFile::startBlock()
 UINT CArchiveFile::Read(void* lpBuf, UINT nCount)
 {
     // Nothing to decode without a successfully opened image.
-    if (!inBuffer || !fileError) return 0;
+    if (!input.HasBuffer() || !errors.Exception()) return 0;
     // The delivery counter is a signed 32-bit value: serve larger requests in pieces.
     UINT done = 0;
     while (done < nCount) {
@@ -102,7 +105,7 @@ UINT CArchiveFile::Read(void* lpBuf, UINT nCount)
         outRemaining = int32_t(piece);
         // The stream has ended: a well-formed payload never asks for more, so this is the
         // end-of-data error rather than decoding whatever follows the last block.
-        if (lastBlock && !blockPending) endOfStream();
+        if (lastBlock && !blockPending) input.EndOfStream();
         for (;;) {
             if (!blockPending) {
                 startBlock();
@@ -120,14 +123,14 @@ UINT CArchiveFile::Read(void* lpBuf, UINT nCount)
 int CArchiveFile::ReadString(char* buffer, int limit)
 {
     if (limit < 1) return 1;
-    if (!inBuffer || !fileError) {
+    if (!input.HasBuffer() || !errors.Exception()) {
         *buffer = 0;  // nothing to read from: an empty string
         return 1;
     }
     int k = 1;
     for (;;) {
         // A stream that ends inside the string is cut short, not a shorter string.
-        if (Read(buffer, 1) == 0) endOfStream();
+        if (Read(buffer, 1) == 0) input.EndOfStream();
         if (*buffer == 0) return k;
         ++buffer;
         if (++k > limit) return k;

@@ -1,6 +1,5 @@
-// CArchiveFile: construction, Open and Close, the volume chain, the buffered byte input with its
-// running CRC, the decompression memory and the way errors reach the caller.
-#include "ArchiveFile.h"
+// CVolumeInput: the volume chain and the buffered byte input with its running CRC.
+#include "ArchiveVolume.h"
 
 #include "AfxMessageBox.h"
 
@@ -17,147 +16,54 @@ const char kMsgCannotOpen[] = "FATAL: the file '%s' could not be opened";
 const char kMsgDataEnd[] = "FATAL: the file '%s' is cut short: its compressed data end too early";
 const char kMsgStreamEnd[] = "FATAL: the file '%s' is corrupted: its contents end too early";
 const char kMsgIntegrity[] = "FATAL:\tdata integrity error.\n\tThe file '%s' is probably corrupted.";
-const char kMsgNoMemory[] =
-    "FATAL:\tunable to allocate enough memory for decompression.\n\tRequested %d bytes for a block size of %d.\n";
-
-const uint8_t kMagic[4] = {'Z', 'R', 'V', 0};
-
-bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
-
-// The next volume's name is formed from the three digits at the end of the current one.
-bool HasVolumeNumber(const CString& path)
-{
-    int n = path.GetLength();
-    return n >= 3 && IsDigit(path[n - 3]) && IsDigit(path[n - 2]) && IsDigit(path[n - 1]);
-}
-
-// disk.001 -> disk.002; disk.999 -> disk.1000 (the number keeps all its digits).
-CString NextVolumeName(const CString& path)
-{
-    int n = path.GetLength();
-    int number = (path[n - 3] - '0') * 100 + (path[n - 2] - '0') * 10 + (path[n - 1] - '0');
-    CString digits;
-    digits.Format("%03d", number + 1);
-    return path.Left(n - 3) + digits;
-}
 
 }  // namespace
 
-CArchiveFile::CArchiveFile()
-    : fileError(nullptr),
-      openFlags(0),
-      header(),
-      runState(),
-      lastBlock(0),
-      blockPending(0),
-      outRemaining(0),
-      outPtr(nullptr),
-      inBuffer(nullptr),
-      crc(zrv::kCrcInit),
-      bitBuffer(0),
-      bitsLeft(0),
-      range(0),
-      value(0),
-      rawModel(),
-      blockModels(),
-      links(nullptr),
-      block(nullptr),
-      lastColumn(nullptr),
-      lastIndex(-1),
-      originRow(0),
-      blockSize(0),
-      inCount(0),
-      inPos(0),
-      secondThreadAllowed(true),
-      helper(nullptr),
-      spareColumn(nullptr),
-      ahead(),
-      deferring(false),
-      deferred(),
-      volumeDataRead(0),
-      aheadTaken(false),
-      crcBeforeAhead(0),
-      chainEnded(false)
-{
-}
+CVolumeInput::CVolumeInput(CFile& file, CReaderErrors& errors) : file(file), errors(errors) {}
 
-CArchiveFile::~CArchiveFile() { releaseMemory(); }
-
-void CArchiveFile::releaseMemory()
+BOOL CVolumeInput::OpenFirst(const char* firstPath, UINT nOpenFlags)
 {
-    stopPipeline();
-    delete[] inBuffer;
-    delete[] links;
-    delete[] block;
-    delete[] lastColumn;
-    inBuffer = nullptr;
-    links = nullptr;
-    block = nullptr;
-    lastColumn = nullptr;
-}
-
-BOOL CArchiveFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pError)
-{
-    // Every later error is reported by throwing this object, so there must be one.
-    if (!pError) return FALSE;
-    fileError = pError;
     openFlags = nOpenFlags;
-    volumePath = lpszFileName;
+    path = firstPath;
     chainEnded = false;
+    ahead = false;
     // A name without a volume number is fine for a one-volume image: no next name is formed
     // unless the data run on past the first volume.
     if (!openVolume(true)) return FALSE;
     // An exhausted full buffer: the first byte request refills from the volume just opened.
-    inCount = kInBufferSize;
-    inPos = kInBufferSize;
-    blockSize = header.blockSize;
-    blockPending = 0;
-    lastBlock = 0;
-    allocateMemory();
-
-    crc = zrv::kCrcInit;
-    bitsLeft = 0;
-    setupModel(rawModel, "bogus", 256, 0, 256);
-    startDecoder();
-    startPipeline();
+    count = zrv::kReaderBufferSize;
+    pos = zrv::kReaderBufferSize;
     return TRUE;
 }
 
-void CArchiveFile::allocateMemory()
+bool CVolumeInput::AllocateBuffer()
 {
-    releaseMemory();
-    inBuffer = new (std::nothrow) uint8_t[kInBufferSize];
-    if (!inBuffer) {
-        CString text;
-        text.Format(kMsgNoMemory, kInBufferSize, blockSize);
-        fatalError(text);
-    }
-    int n = blockSize * kBlockUnit;
-    if (n == 0) return;
-    links = new (std::nothrow) int32_t[size_t(n)];
-    block = new (std::nothrow) uint8_t[size_t(n)];
-    lastColumn = new (std::nothrow) uint8_t[size_t(n)];
-    if (!links || !block || !lastColumn) {
-        CString text;
-        text.Format(kMsgNoMemory, 6 * n, n);
-        fatalError(text);
-    }
+    ReleaseBuffer();
+    buffer = new (std::nothrow) uint8_t[zrv::kReaderBufferSize];
+    return buffer != nullptr;
 }
 
-void CArchiveFile::Close()
+void CVolumeInput::ReleaseBuffer()
 {
-    CFile::Close();
+    delete[] buffer;
+    buffer = nullptr;
+}
+
+void CVolumeInput::Close()
+{
+    file.CFile::Close();
     // Bytes decoded ahead for a block not yet started are not taken as far as Close is concerned.
-    const uint32_t taken = aheadTaken ? crcBeforeAhead : crc;
-    if (header.StoredCrc() != ~taken) fatalFileError(kMsgIntegrity, volumePath);
+    const uint32_t taken = ahead ? crcBeforeAhead : crc;
+    if (header.StoredCrc() != ~taken) errors.Fail(kMsgIntegrity, path);
 }
 
-BOOL CArchiveFile::openVolume(bool first)
+BOOL CVolumeInput::openVolume(bool first)
 {
     crc = zrv::kCrcInit;
-    volumeDataRead = 0;
-    while (!CFile::Open(volumePath, openFlags, fileError)) {
-        int cause = fileError->m_cause;
+    dataRead = 0;
+    CFileException* error = errors.Exception();
+    while (!file.CFile::Open(path, openFlags, error)) {
+        int cause = error->m_cause;
         if (cause != CFileException::fileNotFound && cause != CFileException::badPath) {
             // The caller of Open tells the user about a first volume by the cause; a later one
             // would otherwise end the data without a word.
@@ -165,31 +71,31 @@ BOOL CArchiveFile::openVolume(bool first)
             return FALSE;
         }
         CString text;
-        text.Format(kMsgNotFound, volumePath.GetString());
+        text.Format(kMsgNotFound, path.GetString());
         if (AfxMessageBox(text, MB_RETRYCANCEL) != IDRETRY) return FALSE;
     }
-    if (CFile::Read(&header, sizeof header) < sizeof header) return failVolume(kMsgShortHeader);
-    if (std::memcmp(header.magic, kMagic, sizeof kMagic) != 0) return failVolume(kMsgNotZrv);
+    if (file.CFile::Read(&header, sizeof header) < sizeof header) return failVolume(kMsgShortHeader);
+    if (std::memcmp(header.magic, zrv::kVolumeMagic, sizeof zrv::kVolumeMagic) != 0) return failVolume(kMsgNotZrv);
     return TRUE;
 }
 
-BOOL CArchiveFile::failVolume(const char* format)
+BOOL CVolumeInput::failVolume(const char* format)
 {
     CString text;
-    text.Format(format, volumePath.GetString());
+    text.Format(format, path.GetString());
     AfxMessageBox(text, MB_ICONHAND);
     // Told: the cause the caller adds no message for. It may still hold the cause of an earlier
     // attempt that the user retried.
-    fileError->m_cause = CFileException::generic;
+    errors.Exception()->m_cause = CFileException::generic;
     return FALSE;
 }
 
-BOOL CArchiveFile::advanceVolume()
+BOOL CVolumeInput::advanceVolume()
 {
-    CFile::Close();
-    if (header.StoredCrc() != ~crc) fatalFileError(kMsgIntegrity, volumePath);
-    if (!HasVolumeNumber(volumePath)) fatalFileError(kMsgBadVolumeName, volumePath);
-    volumePath = NextVolumeName(volumePath);
+    file.CFile::Close();
+    if (header.StoredCrc() != ~crc) errors.Fail(kMsgIntegrity, path);
+    if (!zrv::HasVolumeNumber(path.GetString())) errors.Fail(kMsgBadVolumeName, path);
+    path = zrv::NextVolumeName(path.GetString()).c_str();
     // A volume that cannot be had has been reported, or the user chose Cancel at its prompt:
     // the end of the data that follows needs no message of its own.
     if (openVolume(false)) return TRUE;
@@ -197,50 +103,36 @@ BOOL CArchiveFile::advanceVolume()
     return FALSE;
 }
 
-int CArchiveFile::refillInput()
+int CVolumeInput::refill()
 {
     // A short refill means the volume has no more data once it is used up; a full one may be
     // followed by more from the same volume.
-    if (inCount != kInBufferSize && !advanceVolume()) return kEndOfData;
-    inCount = int32_t(CFile::Read(inBuffer, kInBufferSize));
-    volumeDataRead += uint32_t(inCount);
+    if (count != zrv::kReaderBufferSize && !advanceVolume()) return kEndOfData;
+    count = int32_t(file.CFile::Read(buffer, zrv::kReaderBufferSize));
+    dataRead += uint32_t(count);
     // An empty refill ends the data; it does not move on to the next volume. Position and count
     // are left equal so no byte is ever taken from the stale buffer.
-    inPos = 0;
-    if (inCount == 0) return kEndOfData;
-    return nextInputByte();
+    pos = 0;
+    if (count == 0) return kEndOfData;
+    return NextByte();
 }
 
-void CArchiveFile::endOfData()
+bool CVolumeInput::volumeHolds(int n)
 {
-    // Decoding ahead keeps the error for the Read that starts the block.
-    if (!chainEnded) {
-        CString text;
-        text.Format(kMsgDataEnd, volumePath.GetString());
-        if (deferring) deferError(DeferredError::message, text);
-        fatalError(text);
+    if (count != zrv::kReaderBufferSize) return false;
+    try {
+        DWORD length = file.CFile::GetLength();
+        return length >= sizeof header + dataRead + uint32_t(n);
+    } catch (CFileException* e) {
+        e->Delete();
+        return false;
     }
-    if (deferring) deferError(DeferredError::readError, nullptr);
-    raiseReadError();
 }
 
-void CArchiveFile::endOfStream() { fatalFileError(kMsgStreamEnd, volumePath); }
-
-void CArchiveFile::raiseReadError()
+void CVolumeInput::EndOfData()
 {
-    fileError->m_cause = CFileException::generic;
-    throw fileError;
+    if (!chainEnded) errors.Fail(kMsgDataEnd, path);
+    errors.FailTold();
 }
 
-void CArchiveFile::fatalError(const char* text)
-{
-    AfxMessageBox(text, MB_ICONHAND);
-    raiseReadError();
-}
-
-void CArchiveFile::fatalFileError(const char* format, const char* path)
-{
-    CString text;
-    text.Format(format, path);
-    fatalError(text);
-}
+void CVolumeInput::EndOfStream() { errors.Fail(kMsgStreamEnd, path); }

@@ -8,26 +8,10 @@
 
 namespace zrv {
 
-bool HasVolumeNumber(const std::string& path)
-{
-    if (path.size() < 3) return false;
-    for (size_t i = path.size() - 3; i < path.size(); ++i)
-        if (path[i] < '0' || path[i] > '9') return false;
-    return true;
-}
-
-std::string NextVolumePath(const std::string& path)
-{
-    int number = std::stoi(path.substr(path.size() - 3));
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%03d", number + 1);
-    return path.substr(0, path.size() - 3) + digits;
-}
-
 uint64_t DataPerVolume(uint64_t volumeFileSize)
 {
     if (volumeFileSize == 0) return 0;
-    if (volumeFileSize <= kVolumeHeaderSize) throw std::invalid_argument("a volume must hold more than its 12-byte header");
+    if (volumeFileSize < kMinVolumeFileSize) throw std::invalid_argument(kVolumeSizeRule);
     uint64_t data = volumeFileSize - kVolumeHeaderSize;
     if (data % kReaderBufferSize == 0) --data;
     return data;
@@ -56,13 +40,15 @@ void CVolumeWriter::OpenVolume()
 {
     std::string path = m_nextPath;
     std::string temp = path + ".tmp" + std::to_string(getpid());
-    m_nextPath = NextVolumePath(path);
+    m_nextPath = NextVolumeName(path);
     m_file = std::fopen(temp.c_str(), "wb");
     if (!m_file) Fail(path, "cannot create", errno);
     m_paths.push_back(path);
     m_tempPaths.push_back(temp);
     // The CRC goes in when the volume is complete.
-    const uint8_t header[kVolumeHeaderSize] = {'Z', 'R', 'V', 0, m_blockSize, 0, 0, 0, 0, 0, 0, 0};
+    uint8_t header[kVolumeHeaderSize] = {};
+    std::memcpy(header, kVolumeMagic, sizeof kVolumeMagic);
+    header[sizeof kVolumeMagic] = m_blockSize;
     if (std::fwrite(header, 1, sizeof header, m_file) != sizeof header) Fail(path, "cannot write", errno);
     m_inVolume = 0;
     m_crc = kCrcInit;
@@ -73,7 +59,7 @@ void CVolumeWriter::CloseVolume()
     const std::string& path = m_paths.back();
     uint32_t crc = ~m_crc;
     const uint8_t le[4] = {uint8_t(crc), uint8_t(crc >> 8), uint8_t(crc >> 16), uint8_t(crc >> 24)};
-    if (std::fseek(m_file, 8, SEEK_SET) != 0 || std::fwrite(le, 1, 4, m_file) != 4) Fail(path, "cannot write", errno);
+    if (std::fseek(m_file, kVolumeCrcOffset, SEEK_SET) != 0 || std::fwrite(le, 1, 4, m_file) != 4) Fail(path, "cannot write", errno);
     int rc = std::fclose(m_file);
     m_file = nullptr;
     if (rc != 0) Fail(path, "cannot write", errno);

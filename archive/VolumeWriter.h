@@ -3,6 +3,7 @@
 // CRC of the volume's data, little-endian) and named by the reader's rule for the next volume.
 #pragma once
 
+#include "ArchiveFormat.h"
 #include "ArithmeticEncoder.h"
 
 #include <cstdint>
@@ -13,26 +14,15 @@
 
 namespace zrv {
 
-constexpr uint32_t kVolumeHeaderSize = 12;
-// The reader's input buffer: a refill of exactly this many bytes does not tell it that a volume
-// has ended.
-constexpr uint64_t kReaderBufferSize = 512000;
-
 // A volume file that could not be written; the message names the file and the reason.
 struct VolumeWriteError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// True when the last three characters of path are decimal digits, as the reader requires.
-bool HasVolumeNumber(const std::string& path);
-// The reader's next volume: the last three characters read as a number, plus one, written back
-// with at least three digits (disk.001 -> disk.002, disk.999 -> disk.1000, disk.1000 -> disk.1001).
-std::string NextVolumePath(const std::string& path);
-
 // Data bytes in each volume but the last for a volume file size (header included); 0 means one
 // volume. A non-final volume whose data is a positive multiple of the reader's buffer would end
 // the reader's data early, so such a volume is cut one byte shorter. Throws std::invalid_argument
-// for a size that leaves no data (12 or less).
+// with kVolumeSizeRule for a size below kMinVolumeFileSize.
 uint64_t DataPerVolume(uint64_t volumeFileSize);
 
 class CVolumeWriter : public IByteSink {

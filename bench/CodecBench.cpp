@@ -15,6 +15,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "ArchiveFormat.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -269,7 +271,7 @@ void CompareBlockSizes(const std::string& zrvtool, const Part* parts, size_t cou
         std::printf("  %-10d %12llu %7.4f %9.4f %11.2f %13.2f %14llu B\n", r.blockSize, (unsigned long long)r.packed,
                     double(r.packed) / double(original), double(r.packed) / double(nine.packed),
                     MBps(original, r.comp), MBps(original, r.decomp),
-                    (unsigned long long)(6ull * uint64_t(r.blockSize) * 100000 + 512000));
+                    (unsigned long long)zrv::ReaderMemory(r.blockSize));
     const double largest = double(rows.back().packed) / double(nine.packed);
     std::printf("  block size 255 is %.1f%% smaller than block size 9  (>= 7%%: %s)\n", (1 - largest) * 100,
                 1 - largest >= 0.07 ? "met" : "NOT met");
@@ -323,7 +325,7 @@ int main(int argc, char** argv)
     PrintTable("whole corpus (the two parts compressed separately)", parts[0].size + parts[1].size, codecs, total);
 
     const Result& ours = total[0];
-    const long budgetKb = long((6ll * blockSize * 100000 + 512000) / 1024);
+    const long budgetKb = long(zrv::ReaderMemory(blockSize) / 1024);
     std::printf("\ntargets on the whole corpus:\n");
     auto line = [](const char* what, double value, double limit, bool atMost) {
         bool ok = atMost ? value <= limit : value >= limit;

@@ -1,6 +1,7 @@
 #include "MediumFiles.h"
 
 #include "AfxHandle.h"
+#include "ArchiveFormat.h"
 
 namespace {
 
@@ -31,8 +32,6 @@ std::string LastComponent(const std::string& path)
     size_t cut = path.find_last_of("\\/:");
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
-
-bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
 
 }  // namespace
 
@@ -69,10 +68,7 @@ CMediumFiles::CMediumFiles(const CString& strDiskImage)
     if (n != 0 && n < sizeof self) m_files.push_back(Describe(std::string(self, n)));
     m_files.push_back(Describe("Setup.ini"));
     File image = Describe(strDiskImage.Str());
-    const std::string& folded = image.strFolded;
-    size_t len = folded.size();
-    if (len >= 3 && IsDigit(folded[len - 1]) && IsDigit(folded[len - 2]) && IsDigit(folded[len - 3]))
-        m_strVolumeStem = folded.substr(0, len - 3);
+    m_strFirstVolume = image.strFolded;
     m_files.push_back(image);
 }
 
@@ -88,13 +84,8 @@ bool CMediumFiles::Holds(const CString& strPath, CString* pName) const
             return true;
         }
     }
-    // Any other volume number, three digits or more, beside the first volume: the reader may yet
-    // open it.
-    const std::string& t = target.strFolded;
-    if (m_strVolumeStem.empty() || t.size() < m_strVolumeStem.size() + 3 || t.compare(0, m_strVolumeStem.size(), m_strVolumeStem) != 0)
-        return false;
-    for (size_t i = m_strVolumeStem.size(); i < t.size(); ++i)
-        if (!IsDigit(t[i])) return false;
+    // A volume still to come: a name the reader forms on its way from the first volume.
+    if (!zrv::IsLaterVolumeName(m_strFirstVolume, target.strFolded)) return false;
     if (pName) *pName = target.strName.c_str();
     return true;
 }

@@ -30,5 +30,5 @@ private:
     static File Describe(const std::string& path);
 
     std::vector<File> m_files;
-    std::string m_strVolumeStem;  // the first volume's folded path less its three digits; "" if none
+    std::string m_strFirstVolume;  // the first volume's folded full path
 };

@@ -5,7 +5,7 @@
 #include "ArchiveCompressor.h"
 #include "ArchiveFile.h"
 #include "EntryName.h"
-#include "ProgressBar.h"
+#include "TerminalProgress.h"
 #include "VolumeWriter.h"
 
 #include "AfxMessageBox.h"
@@ -91,7 +91,7 @@ bool DecodeImage(const std::string& path, const char* label, const std::function
             if (messages.Count() == 0) Say(path + ": cannot open: " + OsErrorText(error, "cannot open"));
             return false;
         }
-        ProgressBar bar(label, 0);
+        TerminalProgress bar(label, 0);
         const UINT chunk = 1 << 16;
         std::vector<char> buf(chunk);
         for (;;) {
@@ -122,7 +122,7 @@ bool DecodeImage(const std::string& path, const char* label, const std::function
 size_t VolumeCount(const std::string& first, const std::string& last)
 {
     size_t count = 1;
-    for (std::string p = first; p != last && p.size() <= last.size(); p = zrv::NextVolumePath(p)) ++count;
+    for (std::string p = first; p != last && p.size() <= last.size(); p = zrv::NextVolumeName(p)) ++count;
     return count;
 }
 
@@ -141,8 +141,7 @@ CompressOptions ParseCompressArgs(const Args& args)
     if (line.Has("--volume-size")) {
         const std::string& v = line.options["--volume-size"];
         o.volumeSize = ParseSize(v);
-        if (o.volumeSize <= zrv::kVolumeHeaderSize)
-            throw ToolError("--volume-size must be more than the 12-byte volume header, not '" + v + "'");
+        if (o.volumeSize < zrv::kMinVolumeFileSize) throw ToolError(zrv::kVolumeSizeRule);
     }
     if (line.Has("--threads")) o.threads = ParseThreads(line.options["--threads"]);
     if (line.positional.size() != 2) throw ToolError(std::string("usage: zrvtool ") + kCompressUsage);
@@ -201,7 +200,7 @@ int Compress(const Args& args)
         zrv::CVolumeWriter writer(o.out, o.blockSize, o.volumeSize);
         zrv::CArchiveCompressor compressor(o.blockSize, writer, o.threads);
         {
-            ProgressBar bar("compressing", in.Size());
+            TerminalProgress bar("compressing", in.Size());
             compressor.SetProgress([&bar](uint64_t coded) { bar.Update(coded); });
             std::vector<char> buf(1 << 20);
             while (size_t got = in.Read(buf.data(), buf.size())) {

@@ -11,8 +11,7 @@ std::vector<std::string> WritePackedImage(const PackPlan& plan, const std::strin
 {
     if (!zrv::HasVolumeNumber(outPath))
         throw ToolError("'" + outPath + "': an image name must end in a three-digit volume number, such as disk.001");
-    if (options.nVolumeSize != 0 && options.nVolumeSize <= zrv::kVolumeHeaderSize)
-        throw ToolError("--volume-size must be more than 12 bytes (the volume header)");
+    if (options.nVolumeSize != 0 && options.nVolumeSize < zrv::kMinVolumeFileSize) throw ToolError(zrv::kVolumeSizeRule);
     try {
         // The writer removes every volume it made unless Commit is reached.
         zrv::CVolumeWriter writer(outPath, options.nBlockSize, options.nVolumeSize);

@@ -128,7 +128,7 @@ int ParseBlockSize(const std::string& text)
 void ReportInstallerMemory(int blockSize)
 {
     std::cout << "the installer needs " << zrv::ReaderMemory(blockSize) << " bytes of memory for block size " << blockSize << " (6 x "
-              << blockSize * zrv::kBlockUnit << " + 512000)\n";
+              << blockSize * zrv::kBlockUnit << " + " << zrv::kReaderBufferSize << ")\n";
     WarnAboveDefaultMemory(blockSize);
 }
 

@@ -31,6 +31,9 @@ struct RemovalJob {
     RemovalReport report;
 };
 
+// The dialog's window as the caller's thread last set it; null before it opens and after it closes.
+HWND DialogWindow(const RemovalJob& job) { return __atomic_load_n(&job.pDlg->m_hWnd, __ATOMIC_ACQUIRE); }
+
 UINT RemovalThread(LPVOID pParam)
 {
     auto* job = static_cast<RemovalJob*>(pParam);
@@ -38,13 +41,29 @@ UINT RemovalThread(LPVOID pParam)
         job->report = RemoveInstalledItems(*job->pRecord, job->strTarget, job->skip,
                                            [job](const CString& item, int nDone, int nTotal) {
                                                UninstallProgress p = {item, nDone, nTotal};
-                                               SendMessageA(job->pDlg->m_hWnd, WM_UNINSTALL_PROGRESS, 0, LPARAM(&p));
+                                               if (HWND hwnd = DialogWindow(*job))
+                                                   SendMessageA(hwnd, WM_UNINSTALL_PROGRESS, 0, LPARAM(&p));
                                            });
     } catch (...) {
         job->report.left.push_back({job->strTarget, "an unexpected error stopped the removal"});
     }
-    PostMessageA(job->pDlg->m_hWnd, WM_UNINSTALL_DONE, 0, 0);
+    if (HWND hwnd = DialogWindow(*job)) PostMessageA(hwnd, WM_UNINSTALL_DONE, 0, 0);
     return 0;
+}
+
+enum class LogState { read, missing, damaged };
+
+// Reads and checks the whole log; tells nobody.
+LogState LoadInstallLog(const CString& strPath, InstallRecord& record, LogDamage& damage)
+{
+    CFile log;
+    CFileException error;
+    if (!log.Open(strPath, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary, &error))
+        return LogState::missing;
+    std::string data(size_t(log.GetLength()), '\0');
+    UINT got = data.empty() ? 0 : log.Read(&data[0], UINT(data.size()));
+    data.resize(got);
+    return ParseInstallLog(data.data(), data.size(), record, damage) ? LogState::read : LogState::damaged;
 }
 
 }  // namespace
@@ -97,25 +116,28 @@ int CUninstallApp::Main()
     return m_options.bHandover ? Work(&m_options.handover) : FirstProcess();
 }
 
-bool CUninstallApp::ReadRecord()
+// Every message box and the dialog carry the product's name in their caption.
+void CUninstallApp::SetProduct(const CString& strName)
 {
-    CString path = m_strTarget + "\\Install.log";
-    m_strProduct = NameOf(m_strTarget);
+    m_strProduct = strName;
     m_strCaption = m_strProduct + " - Uninstall";
     m_pszAppName = m_strCaption;
-    CFile log;
-    CFileException error;
-    if (!log.Open(path, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary, &error)) {
+}
+
+bool CUninstallApp::ReadRecord()
+{
+    LogDamage damage;
+    LogState state = LoadInstallLog(m_strTarget + "\\Install.log", m_record, damage);
+    // The log's name for the product when it has a sound one, else the folder's.
+    bool named = state == LogState::read && !m_record.strProductName.IsEmpty();
+    SetProduct(named ? m_record.strProductName : NameOf(m_strTarget));
+    if (state == LogState::missing) {
         Tell("Install.log was not found in '" + m_strTarget +
                  "'.\n\nThe uninstaller removes only what an installation lists there: nothing was removed.",
              MB_ICONHAND);
         return false;
     }
-    std::string data(size_t(log.GetLength()), '\0');
-    UINT got = data.empty() ? 0 : log.Read(&data[0], UINT(data.size()));
-    data.resize(got);
-    LogDamage damage;
-    if (!ParseInstallLog(data.data(), data.size(), m_record, damage)) {
+    if (state == LogState::damaged) {
         CString text;
         text.Format("Install.log in '%s' is damaged at line %d: %s.\n\nNothing was removed.", m_strTarget.GetString(),
                     damage.nLine, damage.strReason.GetString());
@@ -123,11 +145,6 @@ bool CUninstallApp::ReadRecord()
         return false;
     }
     if (!ReadPriorRecord()) return false;
-    if (!m_record.strProductName.IsEmpty()) {
-        m_strProduct = m_record.strProductName;
-        m_strCaption = m_strProduct + " - Uninstall";
-        m_pszAppName = m_strCaption;
-    }
     return true;
 }
 

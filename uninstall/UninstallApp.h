@@ -7,6 +7,19 @@
 // 1 nothing was removed (no log, a damaged log, the answer No, no rights).
 // The program the user starts hands the work to a copy of itself (Handover.h) and ends with its
 // verdict.
+//
+// Threads, when the removal runs with its window (not /S):
+// - The caller's thread owns everything: the record, the target, the dialog and the job that
+//   RemoveWithProgress keeps on its stack. It starts the removal thread suspended, and the dialog
+//   resumes it once its window exists; the caller then waits for the thread's end before it reads
+//   the report or deletes the thread object. A dialog that fails to open resumes the thread anyway:
+//   it removes unseen.
+// - The removal thread reads the record, the target and the names to skip, which nobody changes
+//   while it runs, and writes only the job's report, which nobody reads before its end.
+// - Across threads go only messages to the dialog's window: WM_UNINSTALL_PROGRESS, sent (the
+//   thread waits while the dialog reads the text), and WM_UNINSTALL_DONE, posted once at the end.
+//   The thread reads the dialog's window handle afresh for each message, whole and with acquire
+//   order (the caller's thread sets and clears it), and sends nothing while it is null.
 #pragma once
 
 #include "AfxWinApp.h"
@@ -38,6 +51,7 @@ private:
     int Work(HandoverArgs* pHandover);
     bool ReadRecord();
     bool ReadPriorRecord();
+    void SetProduct(const CString& strName);
     RemovalReport RemoveWithProgress();
     void FinishTarget(RemovalReport& report, HandoverArgs* pHandover);
     int Verdict(const RemovalReport& report) const;

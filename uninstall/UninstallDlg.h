@@ -1,7 +1,7 @@
 // CUninstallDlg: the small modal dialog shown while the removal runs (template 140): the item in
 // hand and one bar. It resumes the removal thread when it opens; the thread reports with
-// WM_UNINSTALL_PROGRESS (sent, so the text it points to stays valid while it is read) and ends the
-// dialog with WM_UNINSTALL_DONE. There is no Cancel: half an uninstallation helps nobody, and
+// WM_UNINSTALL_PROGRESS and ends the dialog with WM_UNINSTALL_DONE (UninstallApp.h has the whole
+// contract between the two threads). There is no Cancel: half an uninstallation helps nobody, and
 // Escape or the close box are ignored.
 #pragma once
 
@@ -12,14 +12,17 @@
 class CWinThread;
 
 enum : UINT {
-    WM_UNINSTALL_PROGRESS = WM_USER + 1,  // wParam: items done, lParam: UninstallProgress*
+    // Sent by the removal thread before each item: wParam 0, lParam an UninstallProgress* on that
+    // thread's stack, whose text stays valid until the message returns and not after.
+    WM_UNINSTALL_PROGRESS = WM_USER + 1,
+    // Posted once by the removal thread when it has finished (wParam and lParam 0): ends the dialog.
     WM_UNINSTALL_DONE = WM_USER + 2,
 };
 
 struct UninstallProgress {
-    const char* pszItem;
-    int nDone;
-    int nTotal;
+    const char* pszItem;  // the item about to be removed
+    int nDone;            // items removed before it; 0 with the first, which also sets the range
+    int nTotal;           // items in all
 };
 
 class CUninstallDlg : public CDialog {

@@ -136,6 +136,9 @@ inline std::vector<RawImage> RawImages()
         {"medium-link", Stream(3, {{"alias.txt", 3, 12}})},
         {"medium-escaped", Stream(3, {{"al\x7f" "ias.txt", 3, 12}})},
         {"medium-folder", Stream(3, {{"\\disk.002", 0, 0}, {"x.txt", 3, 12}})},
+        {"medium-later", Stream(3, {{"disk.1000", 3, 12}})},
+        // Names of the volumes' stem that the reader never opens after disk.001.
+        {"medium-near", Stream(9, {{"disk.000", 3, 12}, {"disk.0001", 3, 13}, {"disk.2000", 3, 14}})},
         // Written into kWriteErrorTarget, where its data cannot be written.
         {"writeerror", Stream(3, {{"f.txt", 3, 5}})},
     };

@@ -1,6 +1,6 @@
 // libFuzzer target: arbitrary bytes as a one- or two-volume "ZRV-Zip" image, read to its end
-// through CArchiveFile's Open, Read and (sometimes) Close from real files in a private temporary
-// directory. Every message box is answered with Cancel, so a missing volume ends the reading.
+// through CArchiveFile's Open, Read and (sometimes) Close from real files in the private temporary
+// directory of FuzzTempDir.h. Every message box is answered with Cancel, so a missing volume ends the reading.
 //
 // Input: byte 0 holds flags (bit 0: two volumes; bit 1: give every volume a valid magic and CRC so
 // that the fuzzer reaches the decoder quickly; bit 2: Close after reading; bits 3 to 5: the Read
@@ -16,23 +16,13 @@
 #include "Crc32.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
+#include "FuzzTempDir.h"
+
 namespace {
-
-std::string g_dir;
-
-void WriteFile(const std::string& path, const uint8_t* data, size_t size)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) std::abort();
-    if (size && std::fwrite(data, 1, size, f) != size) std::abort();
-    std::fclose(f);
-}
 
 // Gives a volume file the right magic and the CRC of its data; its block size stays below 10.
 std::vector<uint8_t> Repair(std::vector<uint8_t> v)
@@ -91,28 +81,16 @@ void ReadImage(const std::string& path, size_t readSize, bool close, bool second
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    // Memory-backed when the system has it: every input is written out as files.
-    char pattern[] = "/dev/shm/zrv-fuzz-XXXXXX";
-    char fallback[] = "/tmp/zrv-fuzz-XXXXXX";
-    char* dir = access("/dev/shm", W_OK) == 0 ? pattern : fallback;
-    if (!mkdtemp(dir)) std::abort();
-    g_dir = dir;
-    AfxSetMessageBoxHandler([](const CString& text, UINT) {
-        g_trace += "|box " + std::string(text.GetString());
-        return IDCANCEL;
-    });
-    std::atexit([] {
-        std::remove((g_dir + "/img.001").c_str());
-        std::remove((g_dir + "/img.002").c_str());
-        rmdir(g_dir.c_str());
-    });
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    static const bool handlerSet = [] {
+        AfxSetMessageBoxHandler([](const CString& text, UINT) {
+            g_trace += "|box " + std::string(text.GetString());
+            return IDCANCEL;
+        });
+        return true;
+    }();
+    (void)handlerSet;
     if (size < 3) return 0;
     const uint8_t flags = data[0];
     const bool twoVolumes = flags & 1;
@@ -127,10 +105,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         first = Repair(first);
         second = Repair(second);
     }
-    const std::string path1 = g_dir + "/img.001", path2 = g_dir + "/img.002";
-    WriteFile(path1, first.data(), first.size());
+    // Relative names: the temporary directory is the current one.
+    const std::string path1 = "img.001", path2 = "img.002";
+    WriteFuzzFile(path1.c_str(), std::string(first.begin(), first.end()));
     if (twoVolumes)
-        WriteFile(path2, second.data(), second.size());
+        WriteFuzzFile(path2.c_str(), std::string(second.begin(), second.end()));
     else
         std::remove(path2.c_str());
 

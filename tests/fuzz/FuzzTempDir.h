@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <dirent.h>
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
@@ -20,11 +21,15 @@ inline const std::string& FuzzTempDir()
     return dir;
 }
 
-// Removes the named files of the directory and the directory itself at exit.
+// Removes the files of the directory and the directory itself at exit.
 inline void RemoveFuzzTempDirAtExit()
 {
     std::atexit([] {
-        for (const char* name : {"Setup.ini", "Install.log"}) std::remove((FuzzTempDir() + "/" + name).c_str());
+        if (DIR* d = opendir(FuzzTempDir().c_str())) {
+            while (const dirent* e = readdir(d))
+                if (e->d_name[0] != '.') std::remove((FuzzTempDir() + "/" + e->d_name).c_str());
+            closedir(d);
+        }
         if (chdir("/") == 0) rmdir(FuzzTempDir().c_str());
     });
 }

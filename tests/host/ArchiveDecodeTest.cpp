@@ -1,6 +1,7 @@
 // The reader's decoding: the worked images, the arithmetic's rare cases, runs, block limits,
 // damaged blocks, and Read / ReadString over any piece sizes.
 #include "../common/ArchiveReaderFixture.h"
+#include "../common/RandomBytes.h"
 #include "../common/ZrvTestEncoder.h"
 #include "ArchiveTransform.h"
 
@@ -10,14 +11,6 @@
 using namespace zrvtest;
 
 namespace {
-
-std::string RandomBytes(size_t n, uint32_t seed, int alphabet = 256)
-{
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (char& ch : s) ch = char(rng() % uint32_t(alphabet));
-    return s;
-}
 
 std::string TextLike(size_t n)
 {

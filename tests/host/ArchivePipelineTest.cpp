@@ -2,6 +2,7 @@
 // that is decoded ahead: the same bytes from every Read, the same messages, and every message and
 // error at the same Read.
 #include "../common/ArchiveReaderFixture.h"
+#include "../common/RandomBytes.h"
 #include "../common/ZrvTestEncoder.h"
 
 #include "ArchiveCompressor.h"
@@ -88,9 +89,7 @@ TEST_F(ArchivePipelineTest, SameBytesMessagesAndErrorsAsOneThread)
     const std::string textStream = ToolStream(text, 1);
     // Random bytes give a stream longer than the reader's buffer, for a volume that holds a full
     // buffer and a few bytes more.
-    std::string random(620000, '\0');
-    std::mt19937 rng(2);
-    for (char& c : random) c = char(rng() % 251);
+    const std::string random = RandomBytes(620000, 2, 251);
     const std::string randomStream = ToolStream(random, 1);
     ASSERT_GT(randomStream.size(), 512003u);
     const std::vector<std::string> good = {Plain(30000, 3), Plain(30000, 4), Plain(30000, 5), Plain(30000, 6)};

@@ -5,6 +5,7 @@
 #include "VolumeWriter.h"
 
 #include "../common/MessageBoxRecorder.h"
+#include "../common/RandomBytes.h"
 #include "../common/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -16,22 +17,10 @@
 
 namespace {
 
-std::string Random(size_t n, uint32_t seed)
-{
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (char& c : s) c = char(rng());
-    return s;
-}
+using zrvtest::RandomBytes;
 
 // Bytes with no two equal neighbours, so run-length coding leaves the length unchanged.
-std::string NoRuns(size_t n, uint32_t seed)
-{
-    std::string s = Random(n, seed);
-    for (size_t i = 1; i < n; ++i)
-        if (s[i] == s[i - 1]) s[i] = char(s[i] + 1);
-    return s;
-}
+std::string NoRuns(size_t n, uint32_t seed) { return zrvtest::WithoutRuns(RandomBytes(n, seed), 1); }
 
 std::string TextLike(size_t n, uint32_t seed)
 {
@@ -129,7 +118,7 @@ TEST(ArchiveRoundTrip, Shapes)
         {"four equal bytes", [] { return std::string(4, 'q'); }, 1, 0, 3},
         {"long run", [] { return std::string(1000000, 'x'); }, 1, 0, 4096},
         {"runs around the count limits", [] { return Runs(5); }, 1, 0, 1000},
-        {"random", [] { return Random(300000, 1); }, 2, 0, 4096},
+        {"random", [] { return RandomBytes(300000, 1); }, 2, 0, 4096},
         {"text", [] { return TextLike(700000, 2); }, 3, 0, 65536},
         {"longer than 8001", [] { return TextLike(8002, 3); }, 1, 0, 8002},
         {"N - 2 (block size 1)", [=] { return NoRuns(n1 - 2, 4); }, 1, 0, 4096},
@@ -180,7 +169,7 @@ TEST(ArchiveRoundTrip, Volumes)
     };
     for (const Case& c : cases) {
         ScopedTempDir dir;
-        std::string input = Random(c.inputSize, uint32_t(c.inputSize));
+        std::string input = RandomBytes(c.inputSize, uint32_t(c.inputSize));
         Image image = Compress(input, 9, c.volumeSize, 4096);
         ASSERT_GT(image.paths.size(), 1u) << c.name;
         if (c.volumeSize == 13) {
@@ -209,7 +198,7 @@ TEST(ArchiveRoundTrip, Volumes)
 TEST(ArchiveRoundTrip, LastVolumeOfExactlyOneBuffer)
 {
     ScopedTempDir dir;
-    std::string input = Random(1100000, 21);
+    std::string input = RandomBytes(1100000, 21);
     Compress(input, 9, 0, 65536);
     uint64_t total = std::filesystem::file_size("img.001") - 12;
     ASSERT_GT(total, 512000u + 1);
@@ -228,7 +217,7 @@ TEST(ArchiveRoundTrip, LastVolumeOfExactlyOneBuffer)
 TEST(ArchiveRoundTrip, ImageDoesNotDependOnWriteSizes)
 {
     ScopedTempDir dir;
-    std::string input = TextLike(150000, 11) + std::string(1000, 'z') + Random(60000, 12);
+    std::string input = TextLike(150000, 11) + std::string(1000, 'z') + RandomBytes(60000, 12);
     Compress(input, 1, 0, input.size() + 1);
     std::string whole = ReadBytes("img.001");
     for (size_t chunk : {1, 3, 4, 5, 259, 4096}) {
@@ -243,9 +232,9 @@ TEST(ArchiveRoundTrip, ImageDoesNotDependOnWriteSizes)
 TEST(ArchiveRoundTrip, ImageDoesNotDependOnThreads)
 {
     ScopedTempDir dir;
-    const std::string mixed = TextLike(430000, 21) + std::string(70000, 'q') + Random(160000, 22);
+    const std::string mixed = TextLike(430000, 21) + std::string(70000, 'q') + RandomBytes(160000, 22);
     // Exactly two full blocks at block size 1: the marker forms a third block of its own.
-    const std::string full = Random(200000, 23);
+    const std::string full = RandomBytes(200000, 23);
     struct Case {
         const char* name;
         const std::string* input;

@@ -1,5 +1,6 @@
 // The reader's volumes: names, headers, chaining, the retry prompt, CRCs and Close.
 #include "../common/ArchiveReaderFixture.h"
+#include "../common/RandomBytes.h"
 #include "../common/ZrvTestEncoder.h"
 
 #include <atomic>
@@ -26,16 +27,7 @@ namespace {
 
 // Random bytes without four equal ones in a row: their own run-length coding, so blocks hold
 // exactly 100000 bytes of them and the stream is spread evenly.
-std::string RandomNoRuns(size_t n)
-{
-    std::mt19937 rng(3);
-    std::string s(n, '\0');
-    for (size_t i = 0; i < n; ++i) {
-        s[i] = char(rng());
-        if (i >= 3 && s[i] == s[i - 1] && s[i] == s[i - 2] && s[i] == s[i - 3]) s[i] = char(s[i] + 1);
-    }
-    return s;
-}
+std::string RandomNoRuns(size_t n) { return WithoutRuns(RandomBytes(n, 3), 3); }
 
 std::string Sample(size_t n)
 {

@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -148,9 +150,41 @@ TEST(ArchiveWriter, VolumeNames)
         {"disk.001", "disk.002"}, {"disk.009", "disk.010"}, {"x.099", "x.100"},
         {"disk.999", "disk.1000"}, {"disk.1000", "disk.1001"}, {"d/a.b.000", "d/a.b.001"},
     };
-    for (const Case& c : cases) EXPECT_EQ(zrv::NextVolumePath(c.path), c.next);
+    for (const Case& c : cases) EXPECT_EQ(zrv::NextVolumeName(c.path), c.next);
     for (const char* bad : {"disk", "disk.01", "disk.0a1", "", "disk.001 "}) EXPECT_FALSE(zrv::HasVolumeNumber(bad)) << bad;
     EXPECT_TRUE(zrv::HasVolumeNumber("001"));
+}
+
+TEST(ArchiveWriter, LaterVolumeNamesAreThoseTheChainReaches)
+{
+    struct Case {
+        const char* first;
+        const char* path;
+        bool later;
+    } cases[] = {
+        {"disk.001", "disk.002", true},     {"disk.001", "disk.999", true},    {"disk.001", "disk.1000", true},
+        {"disk.001", "disk.1999", true},    {"disk.001", "disk.11000", true},  {"disk.001", "disk.111234", true},
+        {"disk.001", "disk.001", false},    {"disk.001", "disk.000", false},   {"disk.005", "disk.004", false},
+        {"disk.001", "disk.0001", false},   {"disk.001", "disk.2000", false},  {"disk.001", "disk.10000", false},
+        {"disk.001", "disk.12000", false},  {"disk.001", "disk.00", false},    {"disk.001", "disk.a02", false},
+        {"disk.001", "disc.002", false},    {"disk.001", "disk.002x", false},  {"data.zrv", "data.001", false},
+        {"disk1.500", "disk1.1000", true},  {"disk1.500", "disk1.499", false}, {"d/x.999", "d/x.1000", true},
+    };
+    for (const Case& c : cases) EXPECT_EQ(zrv::IsLaterVolumeName(c.first, c.path), c.later) << c.first << " " << c.path;
+
+    // Of all names with three or four digits after the stem, exactly those the chain forms.
+    for (const char* first : {"v.000", "v.001", "v.998", "v1.111"}) {
+        std::set<std::string> chain;
+        std::string name = first;
+        for (int i = 0; i < 2500; ++i) chain.insert(name = zrv::NextVolumeName(name));
+        const size_t stem = std::strlen(first) - 3;
+        for (size_t len = 3; len <= 4; ++len)
+            for (int n = 0; std::to_string(n).size() <= len; ++n) {
+                std::string digits = std::to_string(n);
+                std::string path = std::string(first).substr(0, stem) + std::string(len - digits.size(), '0') + digits;
+                EXPECT_EQ(zrv::IsLaterVolumeName(first, path), chain.count(path) == 1) << first << " " << path;
+            }
+    }
 }
 
 TEST(ArchiveWriter, VolumeCutNeverLeavesAFullReaderBuffer)

@@ -114,7 +114,7 @@ TEST(CodecCli, Commands)
         {"compress option without value", none, "compress in.bin img.001 --threads", 1, "",
          "zrvtool: --threads needs a value\n", "in.bin"},
         {"compress volume of a header", none, "compress in.bin img.001 --volume-size 12", 1, "",
-         "zrvtool: --volume-size must be more than the 12-byte volume header, not '12'\n", "in.bin"},
+         "zrvtool: --volume-size must be more than 12 bytes (the volume header)\n", "in.bin"},
         {"compress bad size", none, "compress in.bin img.001 --volume-size 3G", 1, "",
          "zrvtool: '3G' is not a size (bytes, with k or M, or 'floppy')\n", "in.bin"},
         {"compress into a missing folder", none, "compress in.bin no/img.001", 1, "",

@@ -830,6 +830,7 @@ TEST_F(WorkerTest, TheMediumIsNeverAltered)
         // Quoted as every name is: the control character DEL shown as its code.
         {"medium-escaped", "FATAL: the entry 'al\\x7fias.txt' would replace 'Setup.ini' of the installation medium", ""},
         {"medium-folder", "FATAL: the entry '\\disk.002' would replace 'disk.002' of the installation medium", ""},
+        {"medium-later", "FATAL: the entry 'disk.1000' would replace 'disk.1000' of the installation medium", ""},
     };
     m_target = m_base;
     for (const Case& c : cases) {
@@ -849,4 +850,22 @@ TEST_F(WorkerTest, TheMediumIsNeverAltered)
     }
     DWORD type;
     EXPECT_EQ(RegString(HKEY_CURRENT_USER, kUserKey, "Path", &type), "<missing>");
+}
+
+// Beside the first volume, only the names the reader would go on to open are the medium's: others
+// of the same stem and digits are ordinary entries.
+TEST_F(WorkerTest, NamesNoVolumeCanHaveAreInstalledBesideTheMedium)
+{
+    m_target = m_base;
+    CopyImage("medium-near", m_base, "disk.001");
+    Receiver receiver;
+    RunResult r = Run(m_base + "\\disk.001", receiver);
+    EXPECT_EQ(r.boxes, std::vector<Box>{});
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_EQ(Log(), std::string("disk.000\r\ndisk.0001\r\ndisk.2000\r\n") + kRegistryLog);
+    for (const char* name : {"disk.000", "disk.0001", "disk.2000"}) {
+        bool exists = false;
+        EXPECT_EQ(ReadFileBytes(m_base + "\\" + name, &exists).size(), 3u) << name;
+        EXPECT_TRUE(exists) << name;
+    }
 }

@@ -1,21 +1,21 @@
-#include "ProgressBar.h"
+#include "TerminalProgress.h"
 
 #include <cstdio>
 #include <unistd.h>
 
 namespace zrvtool {
 
-ProgressBar::ProgressBar(const std::string& label, uint64_t total)
+TerminalProgress::TerminalProgress(const std::string& label, uint64_t total)
     : m_label(label), m_total(total), m_enabled(isatty(STDERR_FILENO) != 0)
 {
 }
 
-ProgressBar::~ProgressBar()
+TerminalProgress::~TerminalProgress()
 {
     if (m_drawn) std::fputs("\r\033[K", stderr);
 }
 
-void ProgressBar::Update(uint64_t done, const std::string& note)
+void TerminalProgress::Update(uint64_t done, const std::string& note)
 {
     if (!m_enabled) return;
     auto now = std::chrono::steady_clock::now();

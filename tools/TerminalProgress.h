@@ -8,13 +8,13 @@
 
 namespace zrvtool {
 
-class ProgressBar {
+class TerminalProgress {
 public:
     // label: what is being done ("compressing"); total: the bytes expected, 0 when unknown.
-    ProgressBar(const std::string& label, uint64_t total);
-    ProgressBar(const ProgressBar&) = delete;
-    ProgressBar& operator=(const ProgressBar&) = delete;
-    ~ProgressBar();
+    TerminalProgress(const std::string& label, uint64_t total);
+    TerminalProgress(const TerminalProgress&) = delete;
+    TerminalProgress& operator=(const TerminalProgress&) = delete;
+    ~TerminalProgress();
 
     // done: bytes processed so far; note: a short text after the figures (a volume name).
     void Update(uint64_t done, const std::string& note = std::string());
