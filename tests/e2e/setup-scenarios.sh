@@ -582,8 +582,7 @@ tour)
   registry_ok "$dir"
   ;;
 *)
-  echo "unknown scenario $scenario" >&2
-  exit 2
+  source "$(dirname "$0")/safety-scenarios.sh"
   ;;
 esac
 shot end
