@@ -73,6 +73,20 @@ planted-dll)
   grep -q 'regsvr32' "$SCRATCH/plant.log" 2>/dev/null || fail "the planted DLL records no loading at all"
   rm -f "$TEMP_UNIX/COMCTL32.DLL"
   ;;
+no-comctl32)
+  # Without the system's common controls Setup.exe says so and ends; nothing is installed.
+  make_media "$TARGET_ROOT\\Demo" 1
+  (cd "$MEDIA" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;comctl32=" wine Setup.exe >"$SCRATCH/app.log" 2>&1 </dev/null) &
+  APP_PID=$!
+  must msgbox 30000
+  shot no-comctl32
+  answer 2000 OK
+  expect "the message" $'Setup\nFATAL: unable to load the common controls (COMCTL32.DLL) from the Windows system folder' "$out"
+  finished
+  drv msgbox 300 && fail "a second message appeared: $out"
+  [ -e "$TARGET_ROOT_UNIX/Demo" ] && fail "something was installed"
+  echo "ok: one FATAL message, nothing installed"
+  ;;
 uninstall-options)
   install_demo Demo
   t="$TARGET_ROOT_UNIX/Demo"
@@ -93,6 +107,7 @@ uninstall-options)
     start_app "$t/Uninstal.exe" "$args"
     must msgbox 30000
     case "$out" in *"Uninstal.exe [/S]"*) echo "ok: $args shows the usage" ;; *) fail "$args: $out" ;; esac
+    shot "usage$(printf '%s' "$args" | tr -dc a-z)"
     answer 2000 OK
     end_app
     expect "exit code of $args" 1 "$app_rc"
