@@ -2,12 +2,14 @@
 
 #include "AfxHandle.h"
 
+#include <cstring>
 #include <memory>
 
 namespace {
 
 const int kAttempts = 8;
 const int kRandomBytes = 12;
+const char kPrefix[] = "zrv";
 
 template <class Proc>
 Proc FindProc(const char* pszModule, const char* pszName)
@@ -105,7 +107,7 @@ CString RandomName()
     unsigned char bytes[kRandomBytes];
     if (!RandomBytes(bytes, kRandomBytes)) return CString();
     static const char kDigits[] = "0123456789abcdef";
-    CString name = "zrv";
+    CString name = kPrefix;
     for (unsigned char b : bytes) {
         name += kDigits[b >> 4];
         name += kDigits[b & 15];
@@ -141,6 +143,19 @@ bool AfxCreatePrivateFolder(CString& strFolder)
     }
     SetLastError(ERROR_ALREADY_EXISTS);
     return false;
+}
+
+bool AfxIsPrivateFolder(const CString& strFolder)
+{
+    CString base = TemporaryBase();
+    int nPrefix = int(sizeof kPrefix) - 1;
+    if (base.IsEmpty() || strFolder.GetLength() != base.GetLength() + nPrefix + 2 * kRandomBytes) return false;
+    if (strFolder.Left(base.GetLength()).CompareNoCase(base) != 0) return false;
+    CString name = strFolder.Mid(base.GetLength());
+    if (name.Left(nPrefix) != kPrefix) return false;
+    for (int i = nPrefix; i < name.GetLength(); ++i)
+        if (!std::strchr("0123456789abcdef", name[i])) return false;
+    return true;
 }
 
 void AfxRemovePrivateFolder(const CString& strFolder)

@@ -17,6 +17,10 @@
 // the error in GetLastError, when none could be created.
 bool AfxCreatePrivateFolder(CString& strFolder);
 
+// True when strFolder (no trailing backslash) has the form of a folder that AfxCreatePrivateFolder
+// makes: a name of its kind directly in the temporary folder. Says nothing of who made it.
+bool AfxIsPrivateFolder(const CString& strFolder);
+
 // Deletes the folder and everything in it. What cannot be deleted now (a running program, a file
 // held open) is marked for deletion at the next restart, with the folder itself.
 void AfxRemovePrivateFolder(const CString& strFolder);

@@ -1,5 +1,7 @@
 #include "Handover.h"
 
+#include "AfxPrivateFolder.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -16,21 +18,55 @@ CString Quoted(const CString& s)
     return out + "\"";
 }
 
-// A copy of the program under a fresh name in the temporary folder; empty when none can be made.
-CString CopyToTemporaryFolder(const CString& strProgram)
-{
-    char dir[MAX_PATH] = {}, name[MAX_PATH] = {};
-    DWORD n = GetTempPathA(MAX_PATH, dir);
-    if (n == 0 || n >= MAX_PATH) return "";
-    if (!GetTempFileNameA(dir, "zun", 0, name)) return "";
-    // The placeholder reserves the name; the program runs under it with an .exe added.
-    CString copy = CString(name) + ".exe";
-    if (!CopyFileA(strProgram, copy, TRUE)) {
-        DeleteFileA(name);
-        return "";
+CString NameOf(const CString& strPath) { return strPath.Mid(strPath.ReverseFind('\\') + 1); }
+CString FolderOf(const CString& strPath) { return strPath.Left(strPath.ReverseFind('\\')); }
+
+// The copy of the program, written into a new private folder and then held open for reading only,
+// so that nobody can change or replace it until the copy has started.
+struct PrivateCopy {
+    CString strFolder;
+    CString strPath;
+    CHandle hFile;
+
+    bool Make(const CString& strProgram)
+    {
+        if (!AfxCreatePrivateFolder(strFolder)) return false;
+        strPath = strFolder + "\\" + NameOf(strProgram);
+        if (CopyFileA(strProgram, strPath, TRUE))
+            hFile.Attach(CreateFileA(strPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (hFile) return true;
+        DWORD dwError = GetLastError();
+        Remove();
+        SetLastError(dwError);
+        return false;
     }
-    DeleteFileA(name);
-    return copy;
+
+    void Remove()
+    {
+        hFile.Close();
+        AfxRemovePrivateFolder(strFolder);
+    }
+};
+
+bool IsInherited(HANDLE h)
+{
+    DWORD flags = 0;
+    return GetHandleInformation(h, &flags) && (flags & HANDLE_FLAG_INHERIT);
+}
+
+// The first process's handle: another process, still running, that may be waited for.
+bool IsRunningOtherProcess(HANDLE h)
+{
+    DWORD pid = GetProcessId(h);
+    return pid != 0 && pid != GetCurrentProcessId() && WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+}
+
+// The verdict's handle: a pipe, and not its reading (server) end.
+bool IsPipeWriteEnd(HANDLE h)
+{
+    if (GetFileType(h) != FILE_TYPE_PIPE) return false;
+    DWORD flags = 0;
+    return GetNamedPipeInfo(h, &flags, nullptr, nullptr, nullptr) && !(flags & PIPE_SERVER_END);
 }
 
 }  // namespace
@@ -42,67 +78,80 @@ CString OwnProgramPath()
     return n > 0 && n <= MAX_PATH ? CString(path) : CString();
 }
 
+CString NormalisedPath(const CString& strPath)
+{
+    char full[MAX_PATH] = {}, longer[MAX_PATH] = {};
+    DWORD n = GetFullPathNameA(strPath, MAX_PATH, full, nullptr);
+    if (n == 0 || n >= MAX_PATH) return CString();
+    // Short (8.3) components become long ones where the file exists.
+    DWORD m = GetLongPathNameA(full, longer, MAX_PATH);
+    return m > 0 && m < MAX_PATH ? CString(longer) : CString(full);
+}
+
 int RunHandoverCopy(const CString& strOptions, const CString& strProgram)
 {
-    CString copy = CopyToTemporaryFolder(strProgram);
-    if (copy.IsEmpty()) return -1;
+    PrivateCopy copy;
+    if (!copy.Make(strProgram)) return -1;
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE hRead = nullptr, hWrite = nullptr, hSelf = nullptr;
-    if (!CreatePipe(&hRead, &hWrite, &sa, 0)) {
-        DeleteFileA(copy);
+    CHandle hRead, hWrite, hSelf;
+    if (!CreatePipe(hRead.Receive(), hWrite.Receive(), &sa, 0) ||
+        !DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), hSelf.Receive(),
+                         SYNCHRONIZE | PROCESS_QUERY_INFORMATION, TRUE, 0)) {
+        copy.Remove();
         return -1;
     }
-    SetHandleInformation(hRead, HANDLE_FLAG_INHERIT, 0);
-    DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &hSelf, SYNCHRONIZE, TRUE, 0);
+    SetHandleInformation(hRead.Get(), HANDLE_FLAG_INHERIT, 0);
 
     char handles[64];
-    std::snprintf(handles, sizeof handles, "%lx:%lx", (unsigned long)(ULONG_PTR)hSelf, (unsigned long)(ULONG_PTR)hWrite);
-    CString cmd = Quoted(copy) + (strOptions.IsEmpty() ? "" : " " + strOptions) + " /HANDOVER " + handles + " " +
-                  Quoted(strProgram);
-    // The copy works from the temporary folder, so that no process keeps the target in use.
-    CString cwd = copy.Left(copy.ReverseFind('\\') + 1);
+    std::snprintf(handles, sizeof handles, "%lx:%lx", (unsigned long)(ULONG_PTR)hSelf.Get(),
+                  (unsigned long)(ULONG_PTR)hWrite.Get());
+    CString cmd = Quoted(copy.strPath) + (strOptions.IsEmpty() ? "" : " " + strOptions) + " /HANDOVER " + handles +
+                  " " + Quoted(strProgram);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     std::string cmdBuffer = cmd.Str();
-    BOOL started = CreateProcessA(copy, &cmdBuffer[0], nullptr, nullptr, TRUE, 0, nullptr, cwd, &si, &pi);
+    // The copy works from its own folder, so that no process keeps the target in use.
+    BOOL started = CreateProcessA(copy.strPath, &cmdBuffer[0], nullptr, nullptr, TRUE, 0, nullptr, copy.strFolder,
+                                  &si, &pi);
     DWORD startErr = GetLastError();
-    CloseHandle(hWrite);
-    if (hSelf) CloseHandle(hSelf);
+    CHandle hProcess(started ? pi.hProcess : nullptr), hThread(started ? pi.hThread : nullptr);
+    // Only the copy holds the write end now: the pipe breaks when it ends, verdict or not.
+    hWrite.Close();
+    hSelf.Close();
     if (!started) {
-        CloseHandle(hRead);
-        DeleteFileA(copy);
+        copy.Remove();
         SetLastError(startErr);
         return -1;
     }
-    CloseHandle(pi.hThread);
+    // The copy is running from its file: that file is no longer ours to guard.
+    copy.hFile.Close();
     unsigned char verdict = 0;
     DWORD got = 0;
-    int result;
-    if (ReadFile(hRead, &verdict, 1, &got, nullptr) && got == 1) {
-        result = verdict;
-    } else {
-        // The copy ended without a word: its exit code is all there is.
-        WaitForSingleObject(pi.hProcess, INFINITE);
-        DWORD code = 1;
-        GetExitCodeProcess(pi.hProcess, &code);
-        result = int(code & 0xFF);
-    }
-    CloseHandle(hRead);
-    CloseHandle(pi.hProcess);
-    return result;
+    if (ReadFile(hRead.Get(), &verdict, 1, &got, nullptr) && got == 1) return verdict;
+    // The copy ended without a word: its exit code is all there is, and its folder can go now.
+    WaitForSingleObject(hProcess.Get(), INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(hProcess.Get(), &code);
+    copy.Remove();
+    return int(code & 0xFF);
 }
 
-bool ParseHandoverHandles(const char* psz, HandoverArgs& args)
+bool TakeHandoverHandles(const char* psz, HandoverArgs& args)
 {
     char* end = nullptr;
     unsigned long parent = std::strtoul(psz, &end, 16);
     if (end == psz || *end != ':') return false;
     const char* second = end + 1;
     unsigned long verdict = std::strtoul(second, &end, 16);
-    if (end == second || *end != '\0' || parent == 0 || verdict == 0) return false;
-    args.hParent = HANDLE(ULONG_PTR(parent));
-    args.hVerdict = HANDLE(ULONG_PTR(verdict));
+    if (end == second || *end != '\0' || parent == 0 || verdict == 0 || parent == verdict) return false;
+    HANDLE hParent = HANDLE(ULONG_PTR(parent)), hVerdict = HANDLE(ULONG_PTR(verdict));
+    // Numbers that are not what the first process hands over may name handles of this process's
+    // own: they are looked at, never taken or closed.
+    if (!IsInherited(hParent) || !IsInherited(hVerdict)) return false;
+    if (!IsRunningOtherProcess(hParent) || !IsPipeWriteEnd(hVerdict)) return false;
+    args.hParent.Attach(hParent);
+    args.hVerdict.Attach(hVerdict);
     return true;
 }
 
@@ -111,17 +160,21 @@ void SendVerdict(HandoverArgs& args, int nCode)
     if (!args.hVerdict) return;
     unsigned char verdict = static_cast<unsigned char>(nCode);
     DWORD written = 0;
-    WriteFile(args.hVerdict, &verdict, 1, &written, nullptr);
-    CloseHandle(args.hVerdict);
-    args.hVerdict = nullptr;
+    WriteFile(args.hVerdict.Get(), &verdict, 1, &written, nullptr);
+    args.hVerdict.Close();
 }
 
 void WaitForFirstProcess(HandoverArgs& args, DWORD nMs)
 {
     if (!args.hParent) return;
-    WaitForSingleObject(args.hParent, nMs);
-    CloseHandle(args.hParent);
-    args.hParent = nullptr;
+    WaitForSingleObject(args.hParent.Get(), nMs);
+    args.hParent.Close();
+}
+
+void RemoveOwnFolder()
+{
+    CString folder = FolderOf(OwnProgramPath());
+    if (AfxIsPrivateFolder(folder)) AfxRemovePrivateFolder(folder);
 }
 
 void DeleteAtRestart(const CString& strPath) { MoveFileExA(strPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT); }

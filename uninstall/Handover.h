@@ -1,19 +1,24 @@
 // The hand-over between the uninstaller that the user starts and the copy of it that does the work.
 //
 // A running program cannot delete its own file. So the program started from the target directory
-// (the first process) copies itself into the temporary folder and starts the copy, handing it, as
-// inherited handles, a handle to itself and the write end of a pipe; then it waits on the pipe.
-// The copy removes what the log lists, writes its verdict (the exit code, one byte) into the pipe,
-// waits for the first process to end, removes the first program's file and the then empty target
-// directory, and arranges for its own file to go at the next restart. The first process ends
-// with the verdict, so whoever started it learns the outcome.
+// (the first process) copies itself into a private folder of its own (AfxCreatePrivateFolder: new,
+// a random name, nobody else may write there) and starts the copy, handing it, as inherited
+// handles, a handle to itself and the write end of a pipe; then it waits on the pipe. The copy's
+// file stays open without write sharing from its writing until the copy has started, so it cannot
+// be swapped. The copy accepts the hand-over only when both handles are inherited handles of those
+// kinds and the program it names is the uninstaller that its folder's Install.log lists. It removes
+// what the log lists, writes its verdict (the exit code, one byte) into the pipe, waits for the
+// first process to end, removes the first program's file and the then empty target directory, and
+// removes its own folder (its own file at the next restart). The first process ends with the
+// verdict, so whoever started it learns the outcome.
 #pragma once
 
+#include "AfxHandle.h"
 #include "AfxString.h"
 
 struct HandoverArgs {
-    HANDLE hParent = nullptr;   // the first process (SYNCHRONIZE)
-    HANDLE hVerdict = nullptr;  // the pipe's write end
+    CHandle hParent;   // the first process (SYNCHRONIZE, PROCESS_QUERY_INFORMATION)
+    CHandle hVerdict;  // the pipe's write end
 };
 
 // In the first process: starts a copy of this program with "strOptions /HANDOVER <handles>
@@ -21,14 +26,23 @@ struct HandoverArgs {
 // nothing has then been started. When the copy ends without a verdict its exit code is returned.
 int RunHandoverCopy(const CString& strOptions, const CString& strProgram);
 
-// Parses "HEX:HEX" as given to the copy. Returns false when it does not read as two handles.
-bool ParseHandoverHandles(const char* psz, HandoverArgs& args);
+// In the copy: takes the two handles of "HEX:HEX" when they are what the first process hands over:
+// an inherited handle of another process that is still running, and an inherited pipe's write end.
+// Returns false, owning nothing, for anything else.
+bool TakeHandoverHandles(const char* psz, HandoverArgs& args);
+
+// The full, long form of a path, for comparing two names of one file; empty when it has none.
+CString NormalisedPath(const CString& strPath);
 
 // In the copy: hands the verdict to the first process and closes the pipe.
 void SendVerdict(HandoverArgs& args, int nCode);
 
 // In the copy: waits, at most nMs milliseconds, for the first process to end.
 void WaitForFirstProcess(HandoverArgs& args, DWORD nMs);
+
+// In the copy, at its end: removes the private folder that the copy runs from (the running file
+// itself at the next restart). Does nothing when the program does not run from such a folder.
+void RemoveOwnFolder();
 
 // Arranges for a file or an empty directory to be deleted at the next restart of the system.
 void DeleteAtRestart(const CString& strPath);

@@ -14,8 +14,12 @@ const char kUsage[] =
     "Uninstal.exe [/S]\n\n"
     "Removes the product installed in this program's folder: exactly the files, folders and registry "
     "entries that its Install.log lists. Files of your own, and folders that still hold them, are kept.\n\n"
-    "/S\tremove without asking and without any window\n\n"
+    "/S\tremove without asking and without any window\n"
+    "/?\tshow this text (nothing is removed)\n\n"
     "Exit codes: 0 removed; 2 removed, but some items were left in place; 1 nothing was removed.";
+
+// The uninstaller's file name, as every installation lists it in its log.
+const char kProgramName[] = "Uninstal.exe";
 
 // How many left items the final message names; the rest are counted.
 const size_t kItemsShown = 8;
@@ -78,12 +82,16 @@ BOOL CUninstallApp::InitInstance()
 
 bool CUninstallApp::ParseOptions(int argc, char** argv, Options& options)
 {
+    // /S counts wherever it stands, so that a silent run stays silent even about a bad option.
+    for (int i = 1; i < argc; ++i)
+        if (!_stricmp(argv[i], "/S")) options.bSilent = true;
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
-        if (!_stricmp(a, "/S")) options.bSilent = true;
-        else if (!std::strcmp(a, "/?")) options.bHelp = true;
-        else if (!std::strcmp(a, "/HANDOVER") && i + 2 < argc && ParseHandoverHandles(argv[i + 1], options.handover)) {
+        if (!_stricmp(a, "/S")) continue;
+        if (!std::strcmp(a, "/?")) options.bHelp = true;
+        else if (!_stricmp(a, "/HANDOVER") && i + 2 < argc && !options.bHandover) {
             options.bHandover = true;
+            options.strHandles = argv[i + 1];
             options.strProgram = argv[i + 2];
             i += 2;
         } else {
@@ -101,19 +109,42 @@ int CUninstallApp::Tell(const CString& strText, UINT nType)
 
 int CUninstallApp::Main()
 {
-    if (!ParseOptions(__argc, __argv, m_options)) {
-        AfxMessageBox(kUsage, MB_ICONHAND);
+    if (!ParseOptions(__argc, __argv, m_options) || m_options.bHelp) {
+        Tell(kUsage, m_options.bHelp ? MB_ICONINFORMATION : MB_ICONHAND);
         return kNothingRemoved;
     }
-    if (m_options.bHelp) {
-        AfxMessageBox(kUsage, MB_ICONINFORMATION);
-        return kRemoved;
-    }
+    if (m_options.bHandover && !AcceptHandover()) return kNothingRemoved;
     CString program = m_options.bHandover ? m_options.strProgram : OwnProgramPath();
     m_strTarget = FolderOf(program);
     m_strProgramName = NameOf(program);
     if (!ReadRecord()) return kNothingRemoved;
-    return m_options.bHandover ? Work(&m_options.handover) : FirstProcess();
+    if (m_options.bHandover && !ListsProgram(m_options.strProgram)) {
+        Tell("'" + program + "' is not the uninstaller that Install.log in '" + m_strTarget +
+                 "' lists.\n\nNothing was removed.",
+             MB_ICONHAND);
+        return kNothingRemoved;
+    }
+    return m_options.bHandover ? Work(&m_handover) : FirstProcess();
+}
+
+// The copy works only for the program that started it: the handles must be the inherited ones,
+// and the program it names must be that installation's uninstaller (ListsProgram).
+bool CUninstallApp::AcceptHandover()
+{
+    m_options.strProgram = NormalisedPath(m_options.strProgram);
+    if (!m_options.strProgram.IsEmpty() && TakeHandoverHandles(m_options.strHandles, m_handover)) return true;
+    Tell("This program was started to finish an uninstallation, but not by the uninstaller.\n\nNothing was removed.",
+         MB_ICONHAND);
+    return false;
+}
+
+bool CUninstallApp::ListsProgram(const CString& strProgram) const
+{
+    CString expected = NormalisedPath(m_strTarget + "\\" + kProgramName);
+    if (expected.IsEmpty() || expected.CompareNoCase(strProgram) != 0) return false;
+    for (const LogItem& item : m_record.items)
+        if (item.kind == LogItemKind::File && item.strPath.CompareNoCase(kProgramName) == 0) return true;
+    return false;
 }
 
 // Every message box and the dialog carry the product's name in their caption.
@@ -185,6 +216,9 @@ int CUninstallApp::FirstProcess()
                        "'?\n\nOnly the files, folders and registry entries that its installation made are "
                        "removed; files of your own are kept.";
     if (Tell(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return kNothingRemoved;
+    // A copy accepts only the uninstaller that the log lists; under another name this program
+    // does the work itself, and its file goes at the next restart.
+    if (!ListsProgram(NormalisedPath(OwnProgramPath()))) return Work(nullptr);
     int verdict = RunHandoverCopy(m_options.bSilent ? "/S" : "", m_strTarget + "\\" + m_strProgramName);
     if (verdict >= 0) return verdict;
     // No copy could run: the work is done here, and this program's file goes at the next restart.
@@ -229,7 +263,7 @@ int CUninstallApp::Work(HandoverArgs* pHandover)
     RemoveFileOf(m_strTarget + "\\" + kPriorRecordName, report, 2000);
     FinishTarget(report, pHandover);
     ShowOutcome(report);
-    if (pHandover) DeleteAtRestart(OwnProgramPath());
+    if (pHandover) RemoveOwnFolder();
     return Verdict(report);
 }
 

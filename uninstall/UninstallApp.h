@@ -3,8 +3,9 @@
 //
 //   Uninstal.exe [/S]     /S: no question and no window at all
 //   Uninstal.exe /?       the usage, in a box
-// Exit codes: 0 everything listed is gone (or already was); 2 some items were left in place;
-// 1 nothing was removed (no log, a damaged log, the answer No, no rights).
+// Options are case-insensitive. Exit codes: 0 everything listed is gone (or already was); 2 some
+// items were left in place; 1 nothing was removed (no log, a damaged log, the answer No, no rights,
+// an unknown option, the usage asked for, a hand-over that is not genuine).
 // The program the user starts hands the work to a copy of itself (Handover.h) and ends with its
 // verdict.
 //
@@ -41,11 +42,13 @@ private:
         bool bSilent = false;
         bool bHelp = false;
         bool bHandover = false;
-        HandoverArgs handover;
+        CString strHandles;  // as given after /HANDOVER, taken only once checked
         CString strProgram;  // the first program's full path (its folder is the target)
     };
 
     bool ParseOptions(int argc, char** argv, Options& options);
+    bool AcceptHandover();
+    bool ListsProgram(const CString& strProgram) const;
     int Main();
     int FirstProcess();
     int Work(HandoverArgs* pHandover);
@@ -59,6 +62,7 @@ private:
     int Tell(const CString& strText, UINT nType);
 
     Options m_options;
+    HandoverArgs m_handover;
     CString m_strTarget;       // the target directory, without a trailing backslash
     CString m_strProgramName;  // the first program's file name in the target
     CString m_strProduct;

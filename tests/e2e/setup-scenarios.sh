@@ -788,8 +788,7 @@ tour)
   registry_ok "$dir" "$TARGET_ROOT_UNIX/Zorvan Demo"
   ;;
 *)
-  echo "unknown scenario $scenario" >&2
-  exit 2
+  source "$(dirname "$0")/safety-scenarios.sh"
   ;;
 esac
 shot end

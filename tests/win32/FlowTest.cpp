@@ -1,5 +1,6 @@
 // The installation flow's edges under Wine: the framework's start-up, a progress dialog that cannot
 // open, a Setup.ini that another program holds, and the free-space check against a drive's counts.
+#include "AfxHandle.h"
 #include "AfxThread.h"
 #include "InstallFlags.h"
 #include "InstallWorker.h"
@@ -61,12 +62,12 @@ TEST(Flow, SetupIniHeldOpenElsewhereEndsSilently)
 {
     ScopedTempDir dir;
     WriteBytes("Setup.ini", "I");  // content does not matter: it is never read
-    HANDLE held = CreateFileA("Setup.ini", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    CHandle held(CreateFileA("Setup.ini", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.IsValid());
     MessageBoxRecorder boxes;
     CSetupApp app;
     EXPECT_FALSE(app.ReadSetupIni());
-    CloseHandle(held);
+    held.Close();
     EXPECT_EQ(boxes.Texts(), "");
 }
 

@@ -23,3 +23,17 @@ BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
     CloseHandle(h);
     return TRUE;
 }
+
+// What a program that imports the common controls statically asks of them, so that such a program
+// runs on with the planted DLL, as it would with a planted copy that forwards to the real one.
+extern "C" {
+__declspec(dllexport) BOOL WINAPI InitCommonControlsEx(const void*) { return TRUE; }
+__declspec(dllexport) void* WINAPI ImageList_LoadImageA(HINSTANCE, LPCSTR, int, int, COLORREF, UINT, UINT)
+{
+    return nullptr;
+}
+__declspec(dllexport) void* WINAPI ImageList_Create(int, int, UINT, int, int) { return nullptr; }
+__declspec(dllexport) BOOL WINAPI ImageList_Destroy(void*) { return TRUE; }
+__declspec(dllexport) BOOL WINAPI ImageList_Draw(void*, int, HDC, int, int, UINT) { return FALSE; }
+__declspec(dllexport) int WINAPI ImageList_GetImageCount(void*) { return 0; }
+}

@@ -200,3 +200,36 @@ TEST(PrivateFolder, RemovalTakesEverythingAndLeavesWhatIsInUseForTheRestart)
     AfxRemovePrivateFolder(folder);
     EXPECT_FALSE(Exists(folder));
 }
+
+// The uninstaller's copy removes the folder it runs from only when it has this form: anything else
+// (the installed product's folder, the temporary folder itself) must never qualify.
+TEST(PrivateFolder, OnlyFoldersOfItsOwnFormQualifyForRemoval)
+{
+    CString folder;
+    ASSERT_TRUE(AfxCreatePrivateFolder(folder));
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    CString base(temp);
+    CString name = folder.Mid(base.GetLength());
+    CString upper = name;
+    upper.MakeUpper();
+    struct Row {
+        CString strPath;
+        bool bQualifies;
+    } rows[] = {
+        {folder, true},
+        {base + name.Left(name.GetLength() - 1), false},   // one digit short
+        {base + name + "0", false},                         // one digit more
+        {base + "abc" + name.Mid(3), false},                // another prefix
+        {base + name.Left(name.GetLength() - 1) + "g", false},  // not a hex digit
+        {base + upper, false},                              // our names are written in lower case
+        {folder + "\\sub", false},                          // below one
+        {base.Left(base.GetLength() - 1), false},           // the temporary folder itself
+        {"C:\\Program Files\\" + name, false},              // the right name elsewhere
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.strPath.GetString());
+        EXPECT_EQ(row.bQualifies, AfxIsPrivateFolder(row.strPath));
+    }
+    AfxRemovePrivateFolder(folder);
+}

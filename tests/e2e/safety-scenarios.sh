@@ -1,0 +1,144 @@
+# Scenarios of the programs' defences, sourced by setup-scenarios.sh for the scenario names it does
+# not know itself; its helpers and variables are at hand.
+
+# copy_folders: the private folders in the temporary folder, one per line.
+TEMP_UNIX="$WINEPREFIX/drive_c/users/$(whoami)/Temp"
+copy_folders() { find "$TEMP_UNIX" -maxdepth 1 -name 'zrv*' -type d 2>/dev/null | sort; }
+
+# private_folder_done DIR_UNIX: the copy's folder is gone, or holds only the copy's own file, and both
+# are marked for the next restart. A new Wine session is such a restart: they are gone after it.
+private_folder_done() {
+  local i left
+  for i in $(seq 1 25); do
+    [ -e "$1" ] || { echo "ok: the copy's folder is gone"; return 0; }
+    sleep 0.2
+  done
+  left=$(ls -A "$1" | paste -sd' ')
+  [ "$left" = Uninstal.exe ] || fail "the copy's folder still holds: $left"
+  # The registry reaches its file when the session's wineserver ends.
+  wineserver -w || true
+  grep -aqF "$(basename "$1")" "$WINEPREFIX/system.reg" || fail "the copy's folder is neither gone nor marked for the restart"
+  wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+  [ -e "$1" ] && fail "the copy's folder outlived the restart"
+  echo "ok: the copy's folder went at the restart"
+}
+
+case "$scenario" in
+planted-dll)
+  # A COMCTL32.DLL that records its loading, put where a hostile user could put one: beside Setup.exe
+  # on the medium, in the temporary folder, beside the installed Uninstal.exe. Wine is told to
+  # prefer such a DLL to its own, as Windows does for a DLL found beside a program.
+  plant="$ZRV_WIN32_BIN/tests/win32/planted/COMCTL32.DLL"
+  export ZRV_PLANT_LOG="Z:$(printf '%s' "$SCRATCH/plant.log" | tr / '\\')"
+  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;comctl32=n,b"
+  mkdir -p "$TEMP_UNIX" "$TARGET_ROOT_UNIX/Demo"
+  make_media "$TARGET_ROOT\\Demo" 1
+  cp "$plant" "$MEDIA/"
+  cp "$plant" "$TEMP_UNIX/"
+  (cd "$MEDIA" && wine Setup.exe >"$SCRATCH/app.log" 2>&1 </dev/null) &
+  APP_PID=$!
+  drv wait "$WELCOME" 30000 || fail "Setup.exe did not start; the planted DLL's record: $(cat "$SCRATCH/plant.log" 2>/dev/null)"
+  # The chooser draws with the common controls' image lists.
+  must click "$WELCOME" $BROWSE
+  must wait "$CHOOSER" 10000
+  shot chooser
+  must click "$CHOOSER" $CANCEL
+  must gone "$CHOOSER" 5000
+  must click "$WELCOME" $INSTALL
+  complete_message
+  finished
+  [ -s "$SCRATCH/plant.log" ] && fail "the planted DLL was loaded: $(cat "$SCRATCH/plant.log")"
+  t="$TARGET_ROOT_UNIX/Demo"
+  cp "$plant" "$t/"
+  copy_folders >"$SCRATCH/folders-before.txt"
+  start_app "$t/Uninstal.exe"
+  answer 30000 Yes
+  # The outcome is told by the copy, from its private folder.
+  must msgbox 30000
+  shot uninstall-outcome
+  copy_folders | comm -13 "$SCRATCH/folders-before.txt" - >"$SCRATCH/folders-new.txt"
+  expect "one new private folder" 1 "$(wc -l <"$SCRATCH/folders-new.txt")"
+  copy_dir=$(cat "$SCRATCH/folders-new.txt")
+  # Wine keeps an access list as Unix permissions: nobody but the owner's side may enter.
+  case "$(stat -c %A "$copy_dir")" in d??????---) echo "ok: others have no right on $(basename "$copy_dir")" ;;
+    *) fail "the copy's folder is open to others: $(stat -c %A "$copy_dir")" ;; esac
+  answer 2000 OK
+  end_app
+  expect "exit code (the planted file is not the product's)" 2 "$app_rc"
+  private_folder_done "$copy_dir"
+  [ -s "$SCRATCH/plant.log" ] && fail "the planted DLL was loaded: $(cat "$SCRATCH/plant.log")"
+  echo "ok: the planted DLL was never loaded"
+  # The control: the DLL does record a program that loads it.
+  wine regsvr32 /s "$(winpath_c "$t/COMCTL32.DLL")" >/dev/null 2>&1 </dev/null || true
+  grep -q 'regsvr32' "$SCRATCH/plant.log" 2>/dev/null || fail "the planted DLL records no loading at all"
+  rm -f "$TEMP_UNIX/COMCTL32.DLL"
+  ;;
+no-comctl32)
+  # Without the system's common controls Setup.exe says so and ends; nothing is installed.
+  make_media "$TARGET_ROOT\\Demo" 1
+  (cd "$MEDIA" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;comctl32=" wine Setup.exe >"$SCRATCH/app.log" 2>&1 </dev/null) &
+  APP_PID=$!
+  must msgbox 30000
+  shot no-comctl32
+  answer 2000 OK
+  expect "the message" $'Setup\nFATAL: unable to load the common controls (COMCTL32.DLL) from the Windows system folder' "$out"
+  finished
+  drv msgbox 300 && fail "a second message appeared: $out"
+  [ -e "$TARGET_ROOT_UNIX/Demo" ] && fail "something was installed"
+  echo "ok: one FATAL message, nothing installed"
+  ;;
+uninstall-options)
+  install_demo Demo
+  t="$TARGET_ROOT_UNIX/Demo"
+  find "$t" | sort >"$SCRATCH/tree.txt"
+  # Silent runs that end with 1 at once and show nothing: an unknown option, the usage, a lone
+  # /HANDOVER. Options are case-insensitive.
+  for args in "/S /quiet" "/quiet /S" "/s /x" "/S /?" "/S /HANDOVER"; do
+    rc=0
+    start=$(date +%s%N)
+    (cd /tmp && timeout 20 wine "$t/Uninstal.exe" $args >"$SCRATCH/opt.log" 2>&1 </dev/null) || rc=$?
+    ms=$((($(date +%s%N) - start) / 1000000))
+    expect "exit code of $args" 1 "$rc"
+    [ "$ms" -lt 1000 ] || fail "$args took $ms ms"
+    drv msgbox 300 && fail "a window appeared for $args: $out"
+    echo "ok: $args ended in $ms ms"
+  done
+  for args in "/?" "/quiet"; do
+    start_app "$t/Uninstal.exe" "$args"
+    must msgbox 30000
+    case "$out" in *"Uninstal.exe [/S]"*) echo "ok: $args shows the usage" ;; *) fail "$args: $out" ;; esac
+    shot "usage$(printf '%s' "$args" | tr -dc a-z)"
+    answer 2000 OK
+    end_app
+    expect "exit code of $args" 1 "$app_rc"
+  done
+  find "$t" | sort | cmp -s - "$SCRATCH/tree.txt" || fail "something was removed"
+  app_rc=0
+  (cd /tmp && wine "$t/Uninstal.exe" /s >"$SCRATCH/uninst.log" 2>&1 </dev/null) || app_rc=$?
+  expect "exit code of /s" 0 "$app_rc"
+  gone_soon "$t"
+  ;;
+uninstall-forged)
+  # A hand-over that the uninstaller did not make, naming a file that no log lists or the
+  # installed uninstaller itself: nothing is removed, exit 1, no window.
+  install_demo Demo
+  t="$TARGET_ROOT_UNIX/Demo"
+  echo precious >"$TARGET_ROOT_UNIX/victim.txt"
+  find "$TARGET_ROOT_UNIX" | sort >"$SCRATCH/tree.txt"
+  for handles in 4:4 4:8 c:10 1f8:1fc; do
+    for program in "$TARGET_ROOT\\victim.txt" "$TARGET_ROOT\\Demo\\Uninstal.exe"; do
+      rc=0
+      (cd /tmp && timeout 20 wine "$t/Uninstal.exe" /S /HANDOVER "$handles" "$program" >"$SCRATCH/forged.log" 2>&1 </dev/null) || rc=$?
+      expect "exit code for $handles $program" 1 "$rc"
+    done
+  done
+  drv msgbox 300 && fail "a window appeared: $out"
+  find "$TARGET_ROOT_UNIX" | sort | cmp -s - "$SCRATCH/tree.txt" || fail "something was removed"
+  expect "the product's value" "REG_SZ 1.0" "$(reg_value "$REGKEY" Version)"
+  echo "ok: nothing removed"
+  ;;
+*)
+  echo "unknown scenario $scenario" >&2
+  exit 2
+  ;;
+esac

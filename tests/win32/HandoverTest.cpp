@@ -1,0 +1,165 @@
+// The uninstaller's copy accepts a hand-over only from the uninstaller itself: the built
+// Uninstal.exe is started as a copy with real inherited handles or made-up ones, for the listed
+// uninstaller or other programs; only the genuine hand-over removes anything.
+#include "AfxHandle.h"
+#include "AfxString.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+CString Folder(const CString& strPath) { return strPath.Left(strPath.ReverseFind('\\')); }
+
+CString ThisProgram()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+// The build's Uninstal.exe: <build>\uninstall\ beside this program's <build>\tests\win32\.
+CString BuiltUninstaller() { return Folder(Folder(Folder(ThisProgram()))) + "\\uninstall\\Uninstal.exe"; }
+
+bool Exists(const CString& strPath) { return GetFileAttributesA(strPath) != INVALID_FILE_ATTRIBUTES; }
+
+void Put(const CString& strPath, const char* pszText)
+{
+    CHandle h(CreateFileA(strPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD n = 0;
+    WriteFile(h.Get(), pszText, DWORD(lstrlenA(pszText)), &n, nullptr);
+}
+
+// An installed product in a fresh folder: the uninstaller, a file of the product (the victim), and
+// a log listing what pszLog names.
+CString MakeInstallation(const char* pszName, const char* pszLog)
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    CString dir = CString(temp) + "zrv-handover-" + pszName;
+    CreateDirectoryA(dir, nullptr);
+    CopyFileA(BuiltUninstaller(), dir + "\\Uninstal.exe", FALSE);
+    Put(dir + "\\victim.txt", "the product's file");
+    if (pszLog) Put(dir + "\\Install.log", pszLog);
+    return dir;
+}
+
+void RemoveInstallation(const CString& strDir)
+{
+    for (const char* name : {"Uninstal.exe", "victim.txt", "Install.log"}) DeleteFileA(strDir + "\\" + name);
+    RemoveDirectoryA(strDir);
+}
+
+// What a first process hands over: a process to wait for (a suspended program that never runs,
+// standing in for the first process) and a pipe for the verdict.
+struct FirstProcess {
+    CHandle hStandIn, hStandInThread, hParent, hRead, hWrite;
+
+    bool Make()
+    {
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        std::string cmd = "\"" + ThisProgram().Str() + "\" --gtest_list_tests";
+        if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si, &pi))
+            return false;
+        hStandIn.Attach(pi.hProcess);
+        hStandInThread.Attach(pi.hThread);
+        SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+        return DuplicateHandle(GetCurrentProcess(), hStandIn.Get(), GetCurrentProcess(), hParent.Receive(),
+                               SYNCHRONIZE | PROCESS_QUERY_INFORMATION, TRUE, 0) &&
+               CreatePipe(hRead.Receive(), hWrite.Receive(), &sa, 0) &&
+               SetHandleInformation(hRead.Get(), HANDLE_FLAG_INHERIT, 0);
+    }
+
+    ~FirstProcess()
+    {
+        if (hStandIn) TerminateProcess(hStandIn.Get(), 0);
+    }
+};
+
+CString Hex(HANDLE h)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%lx", (unsigned long)(ULONG_PTR)h);
+    return text;
+}
+
+// Starts the uninstaller as a copy with "/S /HANDOVER strHandles strProgram"; returns its exit code
+// and the verdict it wrote (-1 for none). The stand-in first process ends once a verdict is read.
+DWORD RunCopy(FirstProcess& first, const CString& strHandles, const CString& strProgram, int& nVerdict)
+{
+    std::string cmd = "\"" + BuiltUninstaller().Str() + "\" /S /HANDOVER " + strHandles.Str() + " \"" +
+                      strProgram.Str() + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return 0xDEAD;
+    CHandle process(pi.hProcess), thread(pi.hThread);
+    first.hWrite.Close();
+    first.hParent.Close();
+    unsigned char verdict = 0;
+    DWORD got = 0;
+    nVerdict = ReadFile(first.hRead.Get(), &verdict, 1, &got, nullptr) && got == 1 ? verdict : -1;
+    TerminateProcess(first.hStandIn.Get(), 0);
+    if (WaitForSingleObject(process.Get(), 20000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.Get(), 99);
+        return 0xBAD;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.Get(), &code);
+    return code;
+}
+
+}  // namespace
+
+TEST(Handover, OnlyTheGenuineHandOverRemovesAnything)
+{
+    ASSERT_TRUE(Exists(BuiltUninstaller())) << BuiltUninstaller().GetString();
+    const char kListed[] = "Uninstal.exe\r\nvictim.txt\r\n";
+    enum Handles { Genuine, MadeUp, Swapped, ReadEnd, EndedParent };
+    struct Row {
+        const char* pszName;
+        Handles handles;
+        const char* pszLog;      // the installation's Install.log; null for none
+        const char* pszProgram;  // the program named, relative to the installation's folder
+        DWORD nExit;
+        int nVerdict;
+    } rows[] = {
+        {"genuine", Genuine, kListed, "\\Uninstal.exe", 0, 0},
+        {"genuine-other-spelling", Genuine, kListed, "\\..\\zrv-handover-genuine-other-spelling\\UNINSTAL.EXE", 0, 0},
+        {"made-up", MadeUp, kListed, "\\Uninstal.exe", 1, -1},
+        {"swapped", Swapped, kListed, "\\Uninstal.exe", 1, -1},
+        {"read-end", ReadEnd, kListed, "\\Uninstal.exe", 1, -1},
+        {"ended-parent", EndedParent, kListed, "\\Uninstal.exe", 1, -1},
+        {"names-the-victim", Genuine, kListed, "\\victim.txt", 1, -1},
+        {"not-listed", Genuine, "victim.txt\r\n", "\\Uninstal.exe", 1, -1},
+        {"no-log", Genuine, nullptr, "\\Uninstal.exe", 1, -1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        CString dir = MakeInstallation(row.pszName, row.pszLog);
+        FirstProcess first;
+        ASSERT_TRUE(first.Make());
+        CString handles = Hex(first.hParent.Get()) + ":" + Hex(first.hWrite.Get());
+        if (row.handles == MadeUp) handles = "4:8";
+        if (row.handles == Swapped) handles = Hex(first.hWrite.Get()) + ":" + Hex(first.hParent.Get());
+        if (row.handles == ReadEnd) {
+            SetHandleInformation(first.hRead.Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+            handles = Hex(first.hParent.Get()) + ":" + Hex(first.hRead.Get());
+        }
+        if (row.handles == EndedParent) {
+            TerminateProcess(first.hStandIn.Get(), 0);
+            WaitForSingleObject(first.hStandIn.Get(), 5000);
+        }
+        int verdict = -2;
+        EXPECT_EQ(row.nExit, RunCopy(first, handles, dir + row.pszProgram, verdict));
+        EXPECT_EQ(row.nVerdict, verdict);
+        bool removed = row.nExit == 0;
+        EXPECT_EQ(!removed, Exists(dir + "\\victim.txt"));
+        EXPECT_EQ(!removed, Exists(dir + "\\Uninstal.exe"));
+        RemoveInstallation(dir);
+    }
+}
