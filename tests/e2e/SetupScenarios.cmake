@@ -2,7 +2,8 @@
 # They share one prefix with a virtual desktop; each keeps its screenshots in e2e-shots/NAME.
 set(ZRV_SETUP_SCENARIOS no-config broken-config default missing-dir free-space name-is-file cancel-welcome cancel-progress missing-volume corrupt
     uninstall-arp uninstall-silent uninstall-refused uninstall-in-use uninstall-link uninstall-cancelled installed-tool
-    cancel-at-retry refused-choice registry-fails medium-target empty-volume)
+    cancel-at-retry refused-choice registry-fails medium-target empty-volume
+    bundle-demo bundle-volumes bundle-signed bundle-cut bundle-altered)
 set(ZRV_E2E_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-e2e)
 add_test(NAME e2e_prefix COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/make-prefix.sh)
 set_tests_properties(e2e_prefix PROPERTIES FIXTURES_SETUP e2e ENVIRONMENT "WINEPREFIX=${ZRV_E2E_PREFIX}")
@@ -19,3 +20,4 @@ endforeach()
 # Setup.exe is a 32-bit GUI program that needs nothing but the system's own DLLs.
 add_test(NAME setup_exe_is_self_contained COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/check-imports.sh ${ZRV_WIN32_BINARY_DIR}/app/Setup.exe)
 add_test(NAME uninstal_exe_is_self_contained COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/check-imports.sh ${ZRV_WIN32_BINARY_DIR}/uninstall/Uninstal.exe)
+add_test(NAME launcher_exe_is_self_contained COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/check-imports.sh ${ZRV_WIN32_BINARY_DIR}/launcher/Launcher.exe)
