@@ -12,7 +12,7 @@
 
 BOOL CSetupApp::InitInstance()
 {
-    Enable3dControlsStatic();
+    if (!Enable3dControlsStatic()) return FALSE;
     // A missing or incomplete Setup.ini ends the program at once, with no window and no message.
     if (!ReadSetupIni()) return FALSE;
 

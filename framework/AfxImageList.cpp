@@ -15,16 +15,18 @@ CImageList& CImageList::operator=(CImageList&& other) noexcept
 
 BOOL CImageList::Create(UINT nBitmapID, int cx, int nGrow, COLORREF crMask)
 {
-    if (m_hImageList) return FALSE;
-    m_hImageList = ImageList_LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nBitmapID), cx, nGrow, crMask,
+    const AfxCommonControls* cc = AfxGetCommonControls();
+    if (m_hImageList || !cc) return FALSE;
+    m_hImageList = cc->ImageList_LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nBitmapID), cx, nGrow, crMask,
                                         IMAGE_BITMAP, 0);
     return m_hImageList != nullptr;
 }
 
 BOOL CImageList::Create(int cx, int cy, UINT nFlags, int nInitial, int nGrow)
 {
-    if (m_hImageList) return FALSE;
-    m_hImageList = ImageList_Create(cx, cy, nFlags, nInitial, nGrow);
+    const AfxCommonControls* cc = AfxGetCommonControls();
+    if (m_hImageList || !cc) return FALSE;
+    m_hImageList = cc->ImageList_Create(cx, cy, nFlags, nInitial, nGrow);
     return m_hImageList != nullptr;
 }
 
@@ -33,10 +35,17 @@ BOOL CImageList::DeleteImageList()
     if (!m_hImageList) return FALSE;
     HIMAGELIST h = m_hImageList;
     m_hImageList = nullptr;
-    return ImageList_Destroy(h);
+    // A list exists only where the common controls were loaded.
+    return AfxGetCommonControls()->ImageList_Destroy(h);
 }
 
 BOOL CImageList::Draw(CDC* pDC, int nImage, POINT pt, UINT nStyle)
 {
-    return ImageList_Draw(m_hImageList, nImage, pDC->m_hDC, pt.x, pt.y, nStyle);
+    if (!m_hImageList) return FALSE;
+    return AfxGetCommonControls()->ImageList_Draw(m_hImageList, nImage, pDC->m_hDC, pt.x, pt.y, nStyle);
+}
+
+int CImageList::GetImageCount() const
+{
+    return m_hImageList ? AfxGetCommonControls()->ImageList_GetImageCount(m_hImageList) : 0;
 }

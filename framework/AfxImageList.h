@@ -1,10 +1,11 @@
 // CImageList: owns one image list of the common controls; no copies, moves allowed, destroyed by
-// the destructor. DeleteImageList is safe to call twice.
+// the destructor. DeleteImageList is safe to call twice. Without the common controls (AfxCommCtrl.h)
+// every Create fails and the list stays empty.
 #pragma once
 
 #include "AfxPlatform.h"
 
-#include <commctrl.h>
+#include "AfxCommCtrl.h"
 
 class CDC;
 
@@ -23,7 +24,7 @@ public:
     // An empty list (ImageList_Create's arguments).
     BOOL Create(int cx, int cy, UINT nFlags, int nInitial, int nGrow);
     BOOL DeleteImageList();
-    int GetImageCount() const { return m_hImageList ? ImageList_GetImageCount(m_hImageList) : 0; }
+    int GetImageCount() const;
     // Draws picture nImage with its top-left corner at pt; nStyle is ILD_NORMAL, ILD_TRANSPARENT, ...
     BOOL Draw(CDC* pDC, int nImage, POINT pt, UINT nStyle);
     operator HIMAGELIST() const { return m_hImageList; }

@@ -2,12 +2,14 @@
 // over and one that reports it done. Waiting on an event orders memory like a lock.
 #include "AfxTaskThread.h"
 
+#include "AfxHandle.h"
+
 #include <process.h>
 
 struct CTaskThread::Impl {
-    HANDLE thread = nullptr;
-    HANDLE work = nullptr;
-    HANDLE done = nullptr;
+    CHandle thread;
+    CHandle work;
+    CHandle done;
     TaskProc proc = nullptr;  // null when the thread is to end
     void* param = nullptr;
 
@@ -15,17 +17,11 @@ struct CTaskThread::Impl {
     {
         Impl* impl = static_cast<Impl*>(self);
         for (;;) {
-            WaitForSingleObject(impl->work, INFINITE);
+            WaitForSingleObject(impl->work.Get(), INFINITE);
             if (!impl->proc) return 0;
             impl->proc(impl->param);
-            SetEvent(impl->done);
+            SetEvent(impl->done.Get());
         }
-    }
-
-    ~Impl()
-    {
-        if (done) CloseHandle(done);
-        if (work) CloseHandle(work);
     }
 };
 
@@ -36,20 +32,19 @@ CTaskThread::~CTaskThread()
     if (!m_impl) return;
     Wait();
     m_impl->proc = nullptr;
-    SetEvent(m_impl->work);
-    WaitForSingleObject(m_impl->thread, INFINITE);
-    CloseHandle(m_impl->thread);
+    SetEvent(m_impl->work.Get());
+    WaitForSingleObject(m_impl->thread.Get(), INFINITE);
     delete m_impl;
 }
 
 BOOL CTaskThread::Start()
 {
     Impl* impl = new Impl;
-    impl->work = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    impl->done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    impl->work.Attach(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    impl->done.Attach(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     if (impl->work && impl->done) {
         unsigned id = 0;
-        impl->thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &Impl::Run, impl, 0, &id));
+        impl->thread.Attach(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &Impl::Run, impl, 0, &id)));
     }
     if (!impl->thread) {
         delete impl;
@@ -64,13 +59,13 @@ void CTaskThread::Post(TaskProc proc, void* param)
     m_impl->proc = proc;
     m_impl->param = param;
     m_busy = true;
-    SetEvent(m_impl->work);
+    SetEvent(m_impl->work.Get());
 }
 
 void CTaskThread::Wait()
 {
     if (!m_busy) return;
-    WaitForSingleObject(m_impl->done, INFINITE);
+    WaitForSingleObject(m_impl->done.Get(), INFINITE);
     m_busy = false;
 }
 

@@ -3,7 +3,9 @@
 #include <cstring>
 
 #ifdef _WIN32
-#include <commctrl.h>
+#include "AfxCommCtrl.h"
+#include "AfxMessageBox.h"
+#include "AfxSystemDll.h"
 #endif
 
 namespace {
@@ -28,16 +30,21 @@ int CWinApp::Run()
     return ExitInstance();
 }
 
-void CWinApp::Enable3dControlsStatic()
+BOOL CWinApp::Enable3dControlsStatic()
 {
+    const AfxCommonControls* cc = AfxGetCommonControls();
+    if (!cc) {
+        AfxMessageBox(AfxCommonControlsMissing, MB_ICONHAND);
+        return FALSE;
+    }
     INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&icc);
+    return cc->InitCommonControlsEx(&icc);
 }
 
 #else
 // The host has no windows: the application object only carries the flow's logic for tests.
 int CWinApp::Run() { return ExitInstance(); }
-void CWinApp::Enable3dControlsStatic() {}
+BOOL CWinApp::Enable3dControlsStatic() { return TRUE; }
 HINSTANCE AfxGetInstanceHandle() { return nullptr; }
 #endif
 
@@ -54,6 +61,8 @@ HINSTANCE AfxGetInstanceHandle()
 
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
 {
+    // Before anything else can load a DLL: from here on, DLLs come from the system folder only.
+    AfxRestrictDllSearch();
     // A drive that is not ready (an empty floppy or CD drive) fails its calls quietly instead of
     // asking the user to insert a disk: the installer probes drives and reports failures itself.
     SetErrorMode(SetErrorMode(SEM_FAILCRITICALERRORS) | SEM_FAILCRITICALERRORS);

@@ -25,7 +25,8 @@ public:
     void OnHelp() {}
 
     // Switches on the system's three-dimensional look of dialog controls (the common controls).
-    void Enable3dControlsStatic();
+    // FALSE, after a FATAL message, when the common controls cannot be loaded.
+    BOOL Enable3dControlsStatic();
 
     const char* m_pszAppName = nullptr;
     HINSTANCE m_hInstance = nullptr;

@@ -1,5 +1,7 @@
 #include "MediumFiles.h"
 
+#include "AfxHandle.h"
+
 namespace {
 
 std::string FullPath(const std::string& path)
@@ -46,17 +48,16 @@ CMediumFiles::File CMediumFiles::Describe(const std::string& path)
     f.strName = LastComponent(full);
     if (!exists) return f;
     // Opened for no access at all: nothing is locked, and a file held open elsewhere still answers.
-    HANDLE h = CreateFileA(full.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
+    CHandle h(CreateFileA(full.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (h) {
         BY_HANDLE_FILE_INFORMATION info;
-        if (GetFileInformationByHandle(h, &info)) {
+        if (GetFileInformationByHandle(h.Get(), &info)) {
             f.bHasId = true;
             f.nVolume = info.dwVolumeSerialNumber;
             f.nIndexHigh = info.nFileIndexHigh;
             f.nIndexLow = info.nFileIndexLow;
         }
-        CloseHandle(h);
     }
     return f;
 }

@@ -1,5 +1,6 @@
 #include "DirListBox.h"
 
+#include "AfxHandle.h"
 #include "ChooserIds.h"
 
 #include <new>
@@ -10,12 +11,6 @@ const int kClosedFolder = 0;
 const int kOpenFolder = 1;
 const int kIndentPerLevel = 8;
 const int kTextOffset = 18;
-
-// Closes a directory search however the listing ends.
-struct FindHandle {
-    HANDLE h;
-    ~FindHandle() { ::FindClose(h); }
-};
 }  // namespace
 
 CDirListBox::CDirListBox() { m_imageList.Create(IDB_FOLDER_IMAGES, 16, 0, RGB(0, 0, 255)); }
@@ -61,9 +56,8 @@ int CDirListBox::ListSubdirectories(const char* pszDir)
 {
     CString pattern = CString(pszDir) + "\\*.*";
     WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA(pattern, &fd);
-    if (h == INVALID_HANDLE_VALUE) return 0;
-    FindHandle search{h};
+    CFindHandle search(::FindFirstFileA(pattern, &fd));
+    if (!search) return 0;
 
     int nAdded = 0;
     BeginAdd();
@@ -76,7 +70,7 @@ int CDirListBox::ListSubdirectories(const char* pszDir)
         if (fd.cAlternateFileName[0] == '\0') name.MakeLower();
         AddEntry(name);
         ++nAdded;
-    } while (::FindNextFileA(h, &fd));
+    } while (::FindNextFileA(search.Get(), &fd));
     EndAdd();
     return nAdded;
 }

@@ -1,5 +1,7 @@
 #include "Removal.h"
 
+#include "AfxHandle.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -62,12 +64,12 @@ void RemoveValue(const LogItem& item, RemovalReport& report)
 {
     CString what = KeyText(item) + ": " + (item.strPath.IsEmpty() ? CString("(default)") : item.strPath);
     CString key = TrimmedKey(item.strKey);
-    HKEY hKey = nullptr;
-    LONG rc = RegOpenKeyExA(RootKey(item.nRoot), key, 0, KEY_SET_VALUE, &hKey);
+    CRegKey hKey;
+    LONG rc = RegOpenKeyExA(RootKey(item.nRoot), key, 0, KEY_SET_VALUE, hKey.Receive());
     if (rc == ERROR_FILE_NOT_FOUND) return;  // the key went with its values already
     if (rc != ERROR_SUCCESS) return Leave(report, what, ErrorReason(DWORD(rc)));
-    rc = RegDeleteValueA(hKey, item.strPath);
-    RegCloseKey(hKey);
+    rc = RegDeleteValueA(hKey.Get(), item.strPath);
+    hKey.Close();
     if (rc == ERROR_SUCCESS) ++report.nRemoved;
     else if (rc != ERROR_FILE_NOT_FOUND) Leave(report, what, ErrorReason(DWORD(rc)));
 }
@@ -76,14 +78,14 @@ void RemoveKey(const LogItem& item, RemovalReport& report)
 {
     CString key = TrimmedKey(item.strPath);
     if (key.IsEmpty()) return;  // values set on a root itself: the root stays
-    HKEY hKey = nullptr;
-    LONG rc = RegOpenKeyExA(RootKey(item.nRoot), key, 0, KEY_READ, &hKey);
+    CRegKey hKey;
+    LONG rc = RegOpenKeyExA(RootKey(item.nRoot), key, 0, KEY_READ, hKey.Receive());
     if (rc == ERROR_FILE_NOT_FOUND) return;
     if (rc != ERROR_SUCCESS) return Leave(report, KeyText(item), ErrorReason(DWORD(rc)));
     DWORD nSubKeys = 0, nValues = 0;
-    rc = RegQueryInfoKeyA(hKey, nullptr, nullptr, nullptr, &nSubKeys, nullptr, nullptr, &nValues, nullptr,
+    rc = RegQueryInfoKeyA(hKey.Get(), nullptr, nullptr, nullptr, &nSubKeys, nullptr, nullptr, &nValues, nullptr,
                           nullptr, nullptr, nullptr);
-    RegCloseKey(hKey);
+    hKey.Close();
     if (rc != ERROR_SUCCESS) return Leave(report, KeyText(item), ErrorReason(DWORD(rc)));
     if (nSubKeys != 0 || nValues != 0)
         return Leave(report, KeyText(item), "holds values or keys that the installation did not make");
@@ -112,14 +114,13 @@ std::vector<const LogItem*> InRemovalOrder(const InstallRecord& record, LogItemK
 bool FolderHoldsMoreThan(const CString& strDir, const CString& strName)
 {
     WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA(strDir + "\\*", &data);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    CFindHandle h(FindFirstFileA(strDir + "\\*", &data));
+    if (!h) return false;
     bool more = false;
     do {
         const char* n = data.cFileName;
         more = std::strcmp(n, ".") != 0 && std::strcmp(n, "..") != 0 && strName.CompareNoCase(n) != 0;
-    } while (!more && FindNextFileA(h, &data));
-    FindClose(h);
+    } while (!more && FindNextFileA(h.Get(), &data));
     return more;
 }
 

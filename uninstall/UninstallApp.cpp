@@ -51,7 +51,7 @@ UINT RemovalThread(LPVOID pParam)
 
 BOOL CUninstallApp::InitInstance()
 {
-    Enable3dControlsStatic();
+    // The uninstaller's windows are plain dialogs: it needs nothing of the common controls.
     m_nExitCode = Main();
     // The framework ends the program with ExitInstance's code, without a message loop.
     return FALSE;

@@ -7,6 +7,8 @@ set(ZRV_WINE_TESTS
   win32_registry_tests
   win32_install_tests
   win32_uninstall_tests
+  win32_safestart_tests
+  win32_handle_tests
 )
 set(ZRV_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
 add_test(NAME wine_prefix COMMAND ${ZRV_WINE_RUN} --prefix-only)

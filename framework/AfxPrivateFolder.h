@@ -1,0 +1,24 @@
+// A private temporary folder: the place where a program copies or unpacks something that it is
+// about to run with its own rights.
+//
+// The folder did not exist before (it is created exclusively, under a name from the system's random
+// source), and its access list, which inherits nothing from the parent, gives SYSTEM,
+// Administrators and the current user full control and nobody else any right; what is created
+// inside inherits that list. So no other user's program can plant a DLL beside what runs from it,
+// or swap a file between its writing and its start.
+#pragma once
+
+#include "AfxString.h"
+
+#ifdef _WIN32
+
+// Creates the folder in the user's temporary folder (for SYSTEM, the system's own temporary
+// folder where Windows has one) and returns its path, without a trailing backslash. False, with
+// the error in GetLastError, when none could be created.
+bool AfxCreatePrivateFolder(CString& strFolder);
+
+// Deletes the folder and everything in it. What cannot be deleted now (a running program, a file
+// held open) is marked for deletion at the next restart, with the folder itself.
+void AfxRemovePrivateFolder(const CString& strFolder);
+
+#endif
