@@ -44,7 +44,8 @@ LaunchFault CBundle::Open(const CString& strPath)
 template <class Sink>
 bool CBundle::ReadEntry(const zrv::BundleEntry& e, Sink sink)
 {
-    static char buffer[kChunk];
+    m_buffer.resize(kChunk);
+    char* buffer = m_buffer.data();
     m_file.SeekTo(e.nOffset);
     uint32_t crc = zrv::kCrcInit;
     for (uint32_t left = e.nSize; left > 0;) {

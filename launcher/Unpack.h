@@ -32,4 +32,5 @@ private:
 
     CFile m_file;
     std::vector<zrv::BundleEntry> m_entries;
+    std::vector<char> m_buffer;
 };

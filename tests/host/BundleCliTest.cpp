@@ -63,6 +63,15 @@ std::vector<std::pair<std::string, std::string>> Unbundle(const std::string& byt
     return files;
 }
 
+// The volumes in folder, in order.
+std::vector<std::string> Volumes(const fs::path& folder)
+{
+    std::set<std::string> names;
+    for (auto& e : fs::directory_iterator(folder))
+        if (e.path().extension() != ".exe" && e.path().extension() != ".ini") names.insert(e.path().filename().string());
+    return {names.begin(), names.end()};
+}
+
 std::string Launcher()
 {
     const EmbeddedProgram& p = EmbeddedLauncher();
@@ -81,15 +90,14 @@ TEST(BundleCli, HoldsTheWholeMediumBehindTheLauncher)
     ToolRun r = Tool("bundle out app.exe");
     ASSERT_EQ(r.code, 0) << r.err;
     std::string bytes = ReadBytes("app.exe");
-    EXPECT_EQ(r.out, "app.exe: Setup.exe, Setup.ini and 3 volumes in one program of " + std::to_string(bytes.size()) +
-                         " bytes\n");
+    std::vector<std::string> volumes = Volumes("out/disk");
+    ASSERT_GE(volumes.size(), 3u);
+    EXPECT_EQ(r.out, "app.exe: Setup.exe, Setup.ini and " + std::to_string(volumes.size()) +
+                         " volumes in one program of " + std::to_string(bytes.size()) + " bytes\n");
     EXPECT_EQ(bytes.compare(0, Launcher().size(), Launcher()), 0);
-    std::vector<std::pair<std::string, std::string>> expected = {
-        {"Setup.exe", ReadBytes("out/Setup.exe")},
-        {"Setup.ini", ReadBytes("out/Setup.ini")},
-        {"disk\\demo.001", ReadBytes("out/disk/demo.001")},
-        {"disk\\demo.002", ReadBytes("out/disk/demo.002")},
-        {"disk\\demo.003", ReadBytes("out/disk/demo.003")}};
+    std::vector<std::pair<std::string, std::string>> expected = {{"Setup.exe", ReadBytes("out/Setup.exe")},
+                                                                 {"Setup.ini", ReadBytes("out/Setup.ini")}};
+    for (const std::string& v : volumes) expected.emplace_back("disk\\" + v, ReadBytes("out/disk/" + v));
     EXPECT_TRUE(Unbundle(bytes) == expected);
 
     // Made directly, with or without the medium's folder, the bundle is the same program.
@@ -101,10 +109,12 @@ TEST(BundleCli, HoldsTheWholeMediumBehindTheLauncher)
     ASSERT_EQ(Tool("medium Setup.ini.txt src both --volume-size 40k --bundle both.exe").code, 0);
     EXPECT_TRUE(ReadBytes("both.exe") == bytes);
     EXPECT_TRUE(ReadBytes("both/disk/demo.002") == ReadBytes("out/disk/demo.002"));
-    EXPECT_EQ(Tree("."), "Setup.ini.txt app.exe both/ both.exe both/Setup.exe both/Setup.ini both/disk/ both/disk/demo.001 "
-                         "both/disk/demo.002 both/disk/demo.003 direct.exe out/ out/Setup.exe out/Setup.ini out/disk/ "
-                         "out/disk/demo.001 out/disk/demo.002 out/disk/demo.003 src/ src/docs/ src/docs/noise.bin "
-                         "src/readme.txt");
+    EXPECT_EQ(Tree("both"), Tree("out"));
+    // Nothing else is left: no medium made for the bundle alone, no temporary file.
+    std::set<std::string> top;
+    for (auto& e : fs::directory_iterator(".")) top.insert(e.path().filename().string());
+    EXPECT_TRUE(top == std::set<std::string>({"Setup.ini.txt", "app.exe", "both", "both.exe", "direct.exe", "out", "src"}))
+        << Tree(".");
 }
 
 TEST(BundleCli, RefusesAndLeavesNothing)
@@ -153,7 +163,9 @@ TEST(BundleCli, RefusesAndLeavesNothing)
         WriteBytes("Setup.ini.txt", Config(c.diskImage));
         if (std::strchr(c.diskImage, '\\') == nullptr) {
             ASSERT_EQ(Tool("medium Setup.ini.txt src out --volume-size 40k").code, 0);
-            ASSERT_EQ(std::system((std::string("cd out && ") + c.setup).c_str()), 0);
+            if (*c.setup) {
+                ASSERT_EQ(std::system((std::string("cd out && ") + c.setup).c_str()), 0);
+            }
         }
         std::string before = Tree(".");
         ToolRun r = Tool(c.args);
@@ -186,7 +198,7 @@ TEST(BundleCli, SignsEveryProgramThatGoesOut)
         EXPECT_EQ(std::system(verify.c_str()), 0) << ReadBytes("verify.log");
     }
     std::vector<std::pair<std::string, std::string>> files = Unbundle(ReadBytes("app.exe"));
-    ASSERT_EQ(files.size(), 4u);
+    ASSERT_EQ(files.size(), 2 + Volumes("out").size());
     EXPECT_TRUE(files[0].second == ReadBytes("out/Setup.exe"));
     EXPECT_TRUE(files[3].second == ReadBytes("out/demo.002"));
 
