@@ -26,3 +26,5 @@ set(ZRV_SHIPPED_PROGRAMS
 )
 add_test(NAME shipped_programs_import_system_dlls_only
          COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/check-imports.sh ${ZRV_SHIPPED_PROGRAMS})
+add_test(NAME shipped_programs_ask_for_elevation
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/check-manifest.sh ${ZRV_SHIPPED_PROGRAMS})

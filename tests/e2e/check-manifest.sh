@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Reads the manifest (resource type 24, id 1) back from each built program and checks that it asks
+# for administrator rights, declares exactly the supported systems and changes nothing of the look.
+#   check-manifest.sh PROGRAM.exe...
+set -euo pipefail
+[ $# -gt 0 ] || { echo "usage: check-manifest.sh PROGRAM.exe..." >&2; exit 2; }
+# Vista, 7, 8, 8.1, 10 and 11.
+systems='{1f676c76-80e1-4239-95bb-83d0f6d0da78}
+{35138b9a-5d96-4fbd-8e2d-a2440225f93a}
+{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}
+{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}
+{e2011457-1546-43c5-a5fe-008deee3d3f0}'
+bad=0
+fail() { echo "FAIL: $1" >&2; bad=1; }
+for exe in "$@"; do
+  rc=$(mktemp)
+  i686-w64-mingw32-windres -i "$exe" -O rc -o "$rc" 2>/dev/null || true
+  # The resource's text: its quoted lines joined, doubled quotes undone.
+  manifest=$(sed -n '/^1 24 /,/^END/p' "$rc" | sed -n 's/^  "\(.*\)"$/\1/p' | sed 's/""/"/g; s/\\n$//')
+  rm -f "$rc"
+  if [ -z "$manifest" ]; then fail "$exe: no manifest (type 24, id 1)"; continue; fi
+  levels=$(grep -o '<requestedExecutionLevel [^>]*>' <<<"$manifest" || true)
+  [ "$(wc -l <<<"$levels")" = 1 ] && grep -q 'level="requireAdministrator"' <<<"$levels" &&
+    grep -q 'uiAccess="false"' <<<"$levels" || fail "$exe: execution level is not requireAdministrator without uiAccess: $levels"
+  found=$(grep -o 'supportedOS Id="[^"]*"' <<<"$manifest" | sed 's/.*Id="\(.*\)"/\1/' | tr 'A-F' 'a-f' | sort)
+  [ "$found" = "$systems" ] || fail "$exe: supported systems differ: $(echo $found)"
+  if grep -qiE 'Common-Controls|dpiAware|dpiAwareness|gdiScaling' <<<"$manifest"; then
+    fail "$exe: the manifest changes the look"
+  fi
+  [ $bad = 1 ] || echo "ok: $exe asks for administrator rights and declares the five systems"
+done
+exit $bad
