@@ -3,17 +3,10 @@
 #include "AfxHandle.h"
 #include "AfxMessageBox.h"
 #include "AfxPrivateFolder.h"
+#include "CommandTail.h"
 
-#include <cstdlib>
 
 namespace {
-
-bool SilentRequested()
-{
-    for (int i = 1; i < __argc; ++i)
-        if (lstrcmpiA(__argv[i], "/S") == 0) return true;
-    return false;
-}
 
 CString OwnPath()
 {
@@ -78,21 +71,6 @@ int RunSetup(const CString& strFolder)
 
 }  // namespace
 
-const char* ArgumentsOf(const char* pszCommandLine)
-{
-    // The program's name ends at the closing quote when it starts with one, else at a blank.
-    const char* p = pszCommandLine;
-    if (*p == '"') {
-        for (++p; *p && *p != '"'; ++p) {
-        }
-        if (*p) ++p;
-    } else {
-        while (*p && *p != ' ' && *p != '\t') ++p;
-    }
-    while (*p == ' ' || *p == '\t') ++p;
-    return p;
-}
-
 int CLauncherApp::Launch(LaunchFault& fault, CString& strWhere)
 {
     CBundle bundle;
@@ -129,6 +107,6 @@ BOOL CLauncherApp::InitInstance()
     LaunchFault fault = LaunchFault::none;
     CString where;
     m_nExitCode = Launch(fault, where);
-    if (fault != LaunchFault::none && !SilentRequested()) Report(fault, where);
+    if (fault != LaunchFault::none && !HasSilentSwitch(GetCommandLineA())) Report(fault, where);
     return FALSE;
 }

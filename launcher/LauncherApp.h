@@ -19,6 +19,3 @@ private:
 
     int m_nExitCode = 1;
 };
-
-// The arguments after the program's own name in a command line, as they were written.
-const char* ArgumentsOf(const char* pszCommandLine);

@@ -1,6 +1,7 @@
 // The bundle's table as the launcher finds it: in a plain bundle, behind a certificate table, and
 // the faults of a download cut short or altered.
 #include "BundleFormat.h"
+#include "CommandTail.h"
 #include "Crc32.h"
 
 #include <gtest/gtest.h>
@@ -163,4 +164,31 @@ TEST(BundleFormat, NamesThatMayBeUnpacked)
         EXPECT_EQ(zrv::CheckBundleName(c.name) == nullptr, c.ok);
     }
     EXPECT_NE(zrv::CheckBundleName(std::string(201, 'a')), nullptr);
+}
+
+TEST(LauncherCommandLine, PassesItsArgumentsOnAndHearsSlashS)
+{
+    struct Case {
+        const char* line;
+        const char* passed;
+        bool silent;
+    };
+    const Case cases[] = {
+        {"setup.exe", "", false},
+        {"\"C:\\My Downloads\\demo setup.exe\"", "", false},
+        {"\"C:\\My Downloads\\demo setup.exe\"   /S /D=C:\\Program Files\\Demo", "/S /D=C:\\Program Files\\Demo", true},
+        {"demo.exe /LOG=\"C:\\a b\\log.txt\" /s", "/LOG=\"C:\\a b\\log.txt\" /s", true},
+        {"demo.exe\t\"/S\"", "\"/S\"", true},
+        {"demo.exe /SILENT", "/SILENT", false},
+        {"demo.exe /D=C:\\x /S", "/D=C:\\x /S", true},
+        {"demo.exe \"/S x\"", "\"/S x\"", false},
+        {"demo.exe /Sx", "/Sx", false},
+        {"/S", "", false},
+        {"\"/S\" other", "other", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_STREQ(ArgumentsOf(c.line), c.passed);
+        EXPECT_EQ(HasSilentSwitch(c.line), c.silent);
+    }
 }
