@@ -22,17 +22,6 @@ std::string Config(const std::string& diskImage)
            "\r\nDefaultDir=C:\\Demo\r\nFreeSpace=1\r\nREGEDIT4\r\n";
 }
 
-// Every name below dir, '/'-separated, hidden ones included.
-std::string Tree(const fs::path& dir)
-{
-    std::set<std::string> names;
-    for (auto& e : fs::recursive_directory_iterator(dir))
-        names.insert(e.path().lexically_relative(dir).generic_string() + (e.is_directory() ? "/" : ""));
-    std::string all;
-    for (const std::string& n : names) all += (all.empty() ? "" : " ") + n;
-    return all;
-}
-
 // A source tree whose image takes three volumes of 40k.
 void MakeSource()
 {

@@ -24,17 +24,6 @@ std::string Config(const std::string& diskImage, const std::string& freeSpace, c
            freeSpace + "\r\n" + script;
 }
 
-// Every name below dir, '/'-separated, hidden ones included.
-std::string Tree(const fs::path& dir)
-{
-    std::set<std::string> names;
-    for (auto& e : fs::recursive_directory_iterator(dir))
-        names.insert(e.path().lexically_relative(dir).generic_string() + (e.is_directory() ? "/" : ""));
-    std::string all;
-    for (const std::string& n : names) all += (all.empty() ? "" : " ") + n;
-    return all;
-}
-
 void MakeSource()
 {
     fs::create_directories("src/docs");
