@@ -99,9 +99,10 @@ bool PeSecurityDirectory(const unsigned char* head, size_t nHead, uint32_t* pOff
     return true;
 }
 
-BundleFault ReadBundleTable(const BundleRead& read, uint32_t nFileSize, std::vector<BundleEntry>& entries)
+namespace {
+
+BundleFault ReadTable(const BundleRead& read, uint32_t nFileSize, std::vector<BundleEntry>& entries)
 {
-    entries.clear();
     // Where the contents end: before the certificate table of a signed bundle.
     unsigned char head[1024];
     uint32_t nHead = nFileSize < sizeof head ? nFileSize : uint32_t(sizeof head);
@@ -150,11 +151,17 @@ BundleFault ReadBundleTable(const BundleRead& read, uint32_t nFileSize, std::vec
         bSetup = bSetup || Folded(e.strName) == "setup.exe";
         entries.push_back(e);
     }
-    if (pos != nTable || offset != tableStart || !bSetup) {
-        entries.clear();
-        return BundleFault::damaged;
-    }
-    return BundleFault::none;
+    return pos != nTable || offset != tableStart || !bSetup ? BundleFault::damaged : BundleFault::none;
+}
+
+}  // namespace
+
+BundleFault ReadBundleTable(const BundleRead& read, uint32_t nFileSize, std::vector<BundleEntry>& entries)
+{
+    entries.clear();
+    BundleFault fault = ReadTable(read, nFileSize, entries);
+    if (fault != BundleFault::none) entries.clear();
+    return fault;
 }
 
 }  // namespace zrv

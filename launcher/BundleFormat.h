@@ -55,7 +55,8 @@ using BundleRead = std::function<bool(uint32_t offset, void* buffer, uint32_t si
 
 // Finds and checks the table of a bundle of nFileSize bytes: the trailer at the contents' end,
 // the table's CRC, every name, the sizes adding up to the contents, Setup.exe among the names,
-// no name twice. Fills entries with offsets; the files' own CRCs are the caller's to check.
+// no name twice. Fills entries with offsets (none on a fault); the files' own CRCs are the caller's
+// to check.
 BundleFault ReadBundleTable(const BundleRead& read, uint32_t nFileSize, std::vector<BundleEntry>& entries);
 
 }  // namespace zrv

@@ -13,7 +13,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all=(archive setupini registry payload)
+all=(archive setupini registry payload bundle)
 seconds=${1:---short}
 if [ "$seconds" = "--short" ]; then seconds=25; fi
 case "$seconds" in
