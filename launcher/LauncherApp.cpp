@@ -45,8 +45,10 @@ bool RoomInTemporaryFolder(unsigned long long nBytes, CString& strTemp)
     DWORD n = GetTempPathA(MAX_PATH + 1, dir);
     strTemp = n > 0 && n <= MAX_PATH ? dir : "";
     ULARGE_INTEGER avail = {}, total = {}, free = {};
-    if (strTemp.IsEmpty() || !GetDiskFreeSpaceExA(strTemp, &avail, &total, &free)) return true;
-    return avail.QuadPart >= nBytes;
+    bool room = strTemp.IsEmpty() || !GetDiskFreeSpaceExA(strTemp, &avail, &total, &free) || avail.QuadPart >= nBytes;
+    // Named in a message without its trailing backslash, as the other folders are.
+    if (strTemp.GetLength() > 3 && strTemp[strTemp.GetLength() - 1] == '\\') strTemp = strTemp.Left(strTemp.GetLength() - 1);
+    return room;
 }
 
 // Runs Setup.exe in strFolder with the launcher's own arguments; its exit code, or -1 when it

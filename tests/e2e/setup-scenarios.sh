@@ -202,9 +202,16 @@ temp_listing() {
   find "$WINEPREFIX/drive_c/users" -maxdepth 4 -type d -iname temp -exec ls -A {} \; 2>/dev/null | sort
 }
 
-# start_bundle [ARGS...]: runs $BUNDLE from its own folder.
+# start_bundle [ARGS...]: runs $BUNDLE from its own folder; with BUNDLE_TEMP set (a Windows path),
+# through cmd with that folder as its temporary folder.
 start_bundle() {
-  (cd "$BUNDLE_DIR" && wine "$(basename "$BUNDLE")" "$@" >"$SCRATCH/app.log" 2>&1 </dev/null) &
+  local name
+  name=$(basename "$BUNDLE")
+  if [ -n "${BUNDLE_TEMP:-}" ]; then
+    (cd "$BUNDLE_DIR" && wine cmd /c "set TEMP=$BUNDLE_TEMP&& set TMP=$BUNDLE_TEMP&& $name $*" >"$SCRATCH/app.log" 2>&1 </dev/null) &
+  else
+    (cd "$BUNDLE_DIR" && wine "$name" "$@" >"$SCRATCH/app.log" 2>&1 </dev/null) &
+  fi
   APP_PID=$!
 }
 
@@ -637,6 +644,19 @@ bundle-cut)
   bundle_of_media demo-setup.exe
   truncate -s -1 "$BUNDLE"
   refused_bundle "Setup"$'\n'"FATAL: this installer is incomplete: its download was cut short."$'\n'"Please download it again."
+  ;;
+bundle-no-room)
+  # A temporary folder on a file system of 256 KB: the medium does not fit, and nothing is written.
+  make_media "$TARGET_ROOT\\Zorvan Demo" 1 300000 128k
+  bundle_of_media demo-setup.exe
+  tiny="$SCRATCH/tiny"
+  mkdir -p "$tiny"
+  mount -t tmpfs -o size=256k tmpfs "$tiny" || fail "a small file system cannot be mounted here"
+  trap 'umount "$tiny" 2>/dev/null; rm -rf "$SCRATCH"' EXIT
+  BUNDLE_TEMP="Z:$(echo "$tiny" | tr / '\\')"
+  pattern=$(printf '%s' "$BUNDLE_TEMP" | sed 's/\\/\\\\/g')
+  refused_bundle "Setup"$'\n'"FATAL: not enough room in the temporary folder '$pattern' to unpack the installation"
+  expect "the small temporary folder" "" "$(ls -A "$tiny")"
   ;;
 bundle-no-start)
   # A medium whose Setup.exe is no program: the launcher cannot start it, says so, and removes
