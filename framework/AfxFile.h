@@ -39,6 +39,8 @@ public:
     // Closes the file; a second call does nothing.
     virtual void Close();
     virtual DWORD GetLength() const;
+    // Moves the file pointer to lOff bytes from the start of the file; returns the new position.
+    DWORD SeekTo(DWORD lOff);
 
     BOOL IsOpen() const;
     // The last component of the path opened or attempted last: text after its last \, / or :.

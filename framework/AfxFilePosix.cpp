@@ -113,6 +113,16 @@ void CFile::Abort()
     m_hFile = kNoFile;
 }
 
+DWORD CFile::SeekTo(DWORD lOff)
+{
+    off_t pos = m_hFile == kNoFile ? off_t(-1) : lseek(m_hFile, off_t(lOff), SEEK_SET);
+    if (pos < 0) {
+        int err = m_hFile == kNoFile ? EBADF : errno;
+        AfxThrowFileException(CFileException::ErrnoToException(err), err, m_strFileName);
+    }
+    return DWORD(pos);
+}
+
 DWORD CFile::GetLength() const
 {
     struct stat st;

@@ -81,6 +81,15 @@ void CFile::Abort()
     m_hFile = INVALID_HANDLE_VALUE;
 }
 
+DWORD CFile::SeekTo(DWORD lOff)
+{
+    LONG high = 0;
+    SetLastError(NO_ERROR);
+    DWORD pos = SetFilePointer(m_hFile, LONG(lOff), &high, FILE_BEGIN);
+    if (pos == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) ThrowLastError(m_strFileName);
+    return pos;
+}
+
 DWORD CFile::GetLength() const
 {
     // An unopened file fails here with the system's invalid-handle error, as the framework does.

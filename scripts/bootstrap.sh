@@ -12,7 +12,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev libdivsufsort-dev
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 xvfb xauth imagemagick
-  zstd xz-utils gzip file python3
+  zstd xz-utils gzip file python3 openssl osslsigncode
   fonts-wine fonts-liberation
 )
 for p in "${packages[@]}"; do have_pkg "$p" || need+=("$p"); done

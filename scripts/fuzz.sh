@@ -14,7 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all=(archive setupini registry payload prior)
+all=(archive setupini registry payload prior bundle)
 seconds=${1:---short}
 if [ "$seconds" = "--short" ]; then seconds=25; fi
 case "$seconds" in

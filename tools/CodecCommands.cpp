@@ -21,10 +21,6 @@
 namespace zrvtool {
 namespace {
 
-const char kCompressUsage[] = "compress IN OUT.001 [--block-size 1-255] [--volume-size BYTES] [--threads N]";
-const char kDecompressUsage[] = "decompress IN.001 OUT [--threads 1|2]";
-const char kVerifyUsage[] = "verify IN.001 [--threads 1|2]";
-
 // One line on stderr, over a progress line if one is showing.
 void Say(const std::string& text)
 {
@@ -74,9 +70,8 @@ std::string OsErrorText(const CFileException& e, const char* fallback)
     return e.m_lOsError > 0 ? std::strerror(int(e.m_lOsError)) : fallback;
 }
 
-// Decodes the whole image whose first volume is path, handing the bytes to sink, then closes it so
-// that the last volume's CRC is compared too. Returns false after one line on stderr when the
-// image is not sound. The sink may throw ToolError.
+}  // namespace
+
 bool DecodeImage(const std::string& path, const char* label, const std::function<void(const char*, size_t)>& sink,
                  uint64_t* total, std::string* lastVolume, bool secondThread)
 {
@@ -118,6 +113,8 @@ bool DecodeImage(const std::string& path, const char* label, const std::function
     }
 }
 
+namespace {
+
 // The number of volumes from first to last by the reader's naming rule.
 size_t VolumeCount(const std::string& first, const std::string& last)
 {
@@ -133,32 +130,24 @@ struct CompressOptions {
     int threads = DefaultThreads();
 };
 
-CompressOptions ParseCompressArgs(const Args& args)
+uint64_t CompressVolumeSize(const std::string& text)
 {
-    CommandLine line = ParseCommandLine(args, {"--block-size", "--volume-size", "--threads"});
+    uint64_t n = ParseSize(text);
+    if (n < zrv::kMinVolumeFileSize) throw ToolError(zrv::kVolumeSizeRule);
+    return n;
+}
+
+CompressOptions CompressOptionsOf(const CommandLine& line)
+{
     CompressOptions o;
-    if (line.Has("--block-size")) o.blockSize = ParseBlockSize(line.options["--block-size"]);
-    if (line.Has("--volume-size")) {
-        const std::string& v = line.options["--volume-size"];
-        o.volumeSize = ParseSize(v);
-        if (o.volumeSize < zrv::kMinVolumeFileSize) throw ToolError(zrv::kVolumeSizeRule);
-    }
-    if (line.Has("--threads")) o.threads = ParseThreads(line.options["--threads"]);
-    if (line.positional.size() != 2) throw ToolError(std::string("usage: zrvtool ") + kCompressUsage);
+    if (line.Has("--block-size")) o.blockSize = ParseBlockSize(line.Value("--block-size"));
+    if (line.Has("--volume-size")) o.volumeSize = CompressVolumeSize(line.Value("--volume-size"));
+    if (line.Has("--threads")) o.threads = ParseThreads(line.Value("--threads"));
     o.in = line.positional[0];
     o.out = line.positional[1];
     if (!zrv::HasVolumeNumber(o.out))
         throw ToolError(o.out + ": a volume name must end in three digits (for example disk.001)");
     return o;
-}
-
-// The reader's arguments: positional ones, and whether --threads allows its second thread.
-Args ParseReaderArgs(const Args& args, size_t positional, const char* usage, bool* secondThread)
-{
-    CommandLine line = ParseCommandLine(args, {"--threads"});
-    if (line.positional.size() != positional) throw ToolError(std::string("usage: zrvtool ") + usage);
-    *secondThread = !line.Has("--threads") || ParseThreads(line.options["--threads"]) > 1;
-    return line.positional;
 }
 
 class InputFile {
@@ -191,9 +180,9 @@ private:
     uint64_t m_size = 0;
 };
 
-int Compress(const Args& args)
+int Compress(const CommandLine& line)
 {
-    CompressOptions o = ParseCompressArgs(args);
+    CompressOptions o = CompressOptionsOf(line);
     InterruptGuard interrupts;
     InputFile in(o.in);
     try {
@@ -220,10 +209,10 @@ int Compress(const Args& args)
     return 0;
 }
 
-int Decompress(const Args& allArgs)
+int Decompress(const CommandLine& line)
 {
-    bool secondThread = true;
-    Args args = ParseReaderArgs(allArgs, 2, kDecompressUsage, &secondThread);
+    bool secondThread = ReaderSecondThread(line);
+    const Args& args = line.positional;
     InterruptGuard interrupts;
     // The output appears under its name only when the whole image has been decoded and checked.
     OutputFile out(args[1]);
@@ -235,10 +224,10 @@ int Decompress(const Args& allArgs)
     return 0;
 }
 
-int Verify(const Args& allArgs)
+int Verify(const CommandLine& line)
 {
-    bool secondThread = true;
-    Args args = ParseReaderArgs(allArgs, 1, kVerifyUsage, &secondThread);
+    bool secondThread = ReaderSecondThread(line);
+    const Args& args = line.positional;
     uint64_t total = 0;
     std::string last;
     if (!DecodeImage(args[0], "verifying", [](const char*, size_t) {}, &total, &last, secondThread)) return 1;
@@ -250,15 +239,16 @@ int Verify(const Args& allArgs)
 }  // namespace
 
 const std::vector<Command> kCodecCommands = {
-    {"compress", "compress IN OUT.001 [--block-size 1-255] [--volume-size BYTES|floppy] [--threads N]\n"
-                 "                            compress a file (- for stdin) into a ZRV-Zip image",
+    {"compress", "IN OUT.001",
+     {{"--block-size", "1-255", [](const std::string& v) { ParseBlockSize(v); }},
+      {"--volume-size", "SIZE", [](const std::string& v) { CompressVolumeSize(v); }},
+      {"--threads", "N", [](const std::string& v) { ParseThreads(v); }}},
+     "compress a file (- for stdin) into a ZRV-Zip image; SIZE in bytes,\n"
+     "with k or M, or floppy",
      Compress},
-    {"decompress", "decompress IN.001 OUT [--threads 1|2]\n"
-                   "                            the decompressed stream of an image (OUT - for stdout)",
+    {"decompress", "IN.001 OUT", {ReaderThreadsOption()}, "the decompressed stream of an image (OUT - for stdout)",
      Decompress},
-    {"verify", "verify IN.001 [--threads 1|2]\n"
-               "                            decode a whole image and check every volume's CRC",
-     Verify},
+    {"verify", "IN.001", {ReaderThreadsOption()}, "decode a whole image and check every volume's CRC", Verify},
 };
 
 }  // namespace zrvtool

@@ -27,6 +27,13 @@ ZRV_EMBED(zrv_uninstal_exe, ZRV_EMBED_UNINSTALLER)
 #define ZRV_UNINSTALLER_BYTES nullptr, 0
 #endif
 
+#ifdef ZRV_EMBED_LAUNCHER
+ZRV_EMBED(zrv_launcher_exe, ZRV_EMBED_LAUNCHER)
+#define ZRV_LAUNCHER_BYTES zrv_launcher_exe_begin, size_t(zrv_launcher_exe_end - zrv_launcher_exe_begin)
+#else
+#define ZRV_LAUNCHER_BYTES nullptr, 0
+#endif
+
 const EmbeddedProgram& EmbeddedSetup()
 {
     static const EmbeddedProgram program = {"Setup.exe", ZRV_SETUP_BYTES};
@@ -36,5 +43,11 @@ const EmbeddedProgram& EmbeddedSetup()
 const EmbeddedProgram& EmbeddedUninstaller()
 {
     static const EmbeddedProgram program = {"Uninstal.exe", ZRV_UNINSTALLER_BYTES};
+    return program;
+}
+
+const EmbeddedProgram& EmbeddedLauncher()
+{
+    static const EmbeddedProgram program = {"Launcher.exe", ZRV_LAUNCHER_BYTES};
     return program;
 }

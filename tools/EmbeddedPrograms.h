@@ -1,5 +1,5 @@
 // The Windows programs that zrvtool carries inside itself, so that an author needs nothing beside
-// the tool: Setup.exe for a medium and Uninstal.exe for every payload. They are the programs of the
+// the tool: Setup.exe for a medium, Uninstal.exe for every payload and the launcher of a bundle. They are the programs of the
 // build the tool was made with, taken in at build time.
 #pragma once
 
@@ -15,3 +15,5 @@ struct EmbeddedProgram {
 const EmbeddedProgram& EmbeddedSetup();
 // Uninstal.exe of the same build.
 const EmbeddedProgram& EmbeddedUninstaller();
+// The launcher that a bundle starts with, of the same build.
+const EmbeddedProgram& EmbeddedLauncher();

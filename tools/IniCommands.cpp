@@ -10,14 +10,9 @@
 namespace zrvtool {
 namespace {
 
-void NeedArgs(const Args& args, size_t n, const char* usage)
+int Encode(const CommandLine& line)
 {
-    if (args.size() != n) throw ToolError(std::string("usage: zrvtool ") + usage);
-}
-
-int Encode(const Args& args)
-{
-    NeedArgs(args, 2, "ini encode PLAIN OUT");
+    const Args& args = line.positional;
     std::string text = ReadWholeFile(args[0]);
     OutputFile out(args[1]);
     std::string stored = ChainSetupIni(text);
@@ -26,9 +21,9 @@ int Encode(const Args& args)
     return 0;
 }
 
-int Decode(const Args& args)
+int Decode(const CommandLine& line)
 {
-    NeedArgs(args, 2, "ini decode IN OUT");
+    const Args& args = line.positional;
     std::string text = UnchainSetupIni(ReadWholeFile(args[0]));
     OutputFile out(args[1]);
     out.Write(text.data(), text.size());
@@ -50,11 +45,10 @@ std::string EscapeLines(const std::string& text)
     return shown;
 }
 
-int Check(const Args& args)
+int Check(const CommandLine& line)
 {
-    const char* usage = "ini check FILE [--strict]";
-    bool bStrict = args.size() == 2 && args[1] == "--strict";
-    if (args.size() != 1 && !bStrict) throw ToolError(std::string("usage: zrvtool ") + usage);
+    const Args& args = line.positional;
+    bool bStrict = line.Has("--strict");
     // The report quotes the file's own text, which may hold any byte: shown line by line with
     // nothing in it that a terminal would act on.
     std::ostringstream out, diag;
@@ -70,11 +64,12 @@ int Check(const Args& args)
 }  // namespace
 
 const std::vector<Command> kIniCommands = {
-    {"ini encode", "ini encode PLAIN OUT      chain a plain Setup.ini text into its stored form", Encode},
-    {"ini decode", "ini decode IN OUT         the plain text of a stored Setup.ini (OUT - for stdout)", Decode},
-    {"ini check", "ini check FILE [--strict] read a Setup.ini (stored or plain) as the installer does, dry-run\n"
-                  "                            its registry script and warn of its pitfalls; --strict: warnings\n"
-                  "                            are errors",
+    {"ini encode", "PLAIN OUT", {}, "chain a plain Setup.ini text into its stored form", Encode},
+    {"ini decode", "IN OUT", {}, "the plain text of a stored Setup.ini (OUT - for stdout)", Decode},
+    {"ini check", "FILE", {{"--strict", nullptr, nullptr}},
+     "read a Setup.ini (stored or plain) as the installer does, dry-run\n"
+     "its registry script and warn of its pitfalls; --strict: warnings\n"
+     "are errors",
      Check},
 };
 

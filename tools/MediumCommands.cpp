@@ -7,12 +7,14 @@
 #include "PackPlan.h"
 #include "ScriptText.h"
 #include "ArchiveCompressor.h"
+#include "Bundle.h"
 #include "ToolCommon.h"
 #include "VolumeWriter.h"
 
 #include <unistd.h>
 
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -20,38 +22,28 @@ namespace fs = std::filesystem;
 namespace zrvtool {
 namespace {
 
-const char kUsage[] =
-    "usage: zrvtool medium CONFIG SRC_DIR OUT_DIR [--block-size 1-255] [--volume-size SIZE] [--threads N] "
-    "[--no-uninstaller]";
-
 struct MediumArgs {
-    std::string strConfig, strSource, strOut;
+    std::string strConfig, strSource, strOut, strBundle;
     PackWriterOptions options;
+    std::optional<SignCommand> sign;
 };
 
-MediumArgs ParseArgs(const Args& args)
+MediumArgs MediumArgsOf(const CommandLine& line)
 {
     MediumArgs m;
-    std::vector<std::string> positional;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (ReadPackOption(args, i, m.options)) {
-            continue;
-        } else if (!args[i].empty() && args[i][0] == '-') {
-            throw ToolError(kUsage);
-        } else {
-            positional.push_back(args[i]);
-        }
-    }
-    if (positional.size() != 3) throw ToolError(kUsage);
-    m.strConfig = positional[0];
-    m.strSource = positional[1];
-    m.strOut = positional[2];
+    m.options = PackOptionsOf(line);
+    m.strConfig = line.positional[0];
+    m.strSource = line.positional[1];
+    m.strBundle = line.Value("--bundle");
+    if (line.positional.size() == 3) m.strOut = line.positional[2];
+    else if (m.strBundle.empty()) throw ToolError("medium: give OUT_DIR, --bundle OUT.exe or both");
+    if (line.Has("--sign")) m.sign.emplace(line.Value("--sign"));
     return m;
 }
 
-// DiskImage as a path below the medium: relative, in components without "." or "..", ending in
-// the three-digit volume number from which the installer counts the later volumes.
-fs::path ImagePath(const std::string& strConfig, const std::string& strDiskImage)
+}  // namespace
+
+fs::path MediumImagePath(const std::string& strConfig, const std::string& strDiskImage)
 {
     auto refuse = [&](const std::string& why) -> fs::path {
         throw ToolError(strConfig + ": DiskImage=" + strDiskImage + ": " + why);
@@ -73,6 +65,8 @@ fs::path ImagePath(const std::string& strConfig, const std::string& strDiskImage
         start = sep + 1;
     }
 }
+
+namespace {
 
 // The output directory while it is being made: a hidden sibling of OUT_DIR, removed again unless
 // the medium was completed and took OUT_DIR's place.
@@ -114,7 +108,7 @@ private:
     bool m_bCommitted = false;
 };
 
-void WriteProgram(const fs::path& dir, const EmbeddedProgram& program)
+void WriteProgram(const fs::path& dir, const EmbeddedProgram& program, const SignCommand* sign)
 {
     if (!program.pData)
         throw ToolError(std::string("this zrvtool was built without ") + program.pszName +
@@ -122,6 +116,36 @@ void WriteProgram(const fs::path& dir, const EmbeddedProgram& program)
     OutputFile out((dir / program.pszName).string());
     out.Write(program.pData, program.nSize);
     out.Commit();
+    if (sign) sign->Sign((dir / program.pszName).string(), program.pszName);
+}
+
+// Uninstal.exe into the payload: the one the tool carries, signed first when sign is given, so that
+// the installed uninstaller is signed. signedCopy keeps the signed bytes for the plan.
+void AddUninstaller(PackPlan& plan, const SignCommand* sign, const fs::path& out, std::string& signedCopy)
+{
+    const EmbeddedProgram& program = EmbeddedUninstaller();
+    if (!sign || !program.pData) return AddCarriedUninstaller(plan);
+    TempFile file(out, "Uninstal");
+    {
+        OutputFile unsignedCopy(file.Path().string());
+        unsignedCopy.Write(program.pData, program.nSize);
+        unsignedCopy.Commit();
+    }
+    sign->Sign(file.Path().string(), program.pszName);
+    signedCopy = ReadWholeFile(file.Path().string());
+    AddRootFile(plan, program.pszName, reinterpret_cast<const unsigned char*>(signedCopy.data()), signedCopy.size());
+}
+
+// The medium's files in staging as a bundle names them.
+std::vector<MediumFile> StagedFiles(const fs::path& staging, const std::vector<std::string>& volumes)
+{
+    std::vector<MediumFile> files = {{"Setup.exe", staging / "Setup.exe"}, {"Setup.ini", staging / "Setup.ini"}};
+    for (const std::string& v : volumes) {
+        std::string name;
+        for (const fs::path& part : fs::path(v).lexically_relative(staging)) name += (name.empty() ? "" : "\\") + part.string();
+        files.push_back({name, v});
+    }
+    return files;
 }
 
 // Warns when FreeSpace asks for less room than the unpacked payload takes.
@@ -167,26 +191,32 @@ void PrintSummary(const fs::path& out, const fs::path& image, const std::vector<
               << "memory the installer needs to unpack: " << zrv::ReaderMemory(options.nBlockSize) << " bytes\n";
 }
 
-int Medium(const Args& args)
+int Medium(const CommandLine& line)
 {
-    MediumArgs m = ParseArgs(args);
+    MediumArgs m = MediumArgsOf(line);
+    const SignCommand* sign = m.sign ? &*m.sign : nullptr;
     std::string bytes = ReadWholeFile(m.strConfig);
     std::ostream noReport(nullptr);
     IniCheck check = CheckSetupIni(m.strConfig, bytes, noReport, std::cerr);
     if (check.nErrors > 0) throw ToolError(m.strConfig + ": the installer would not work with it; nothing is written");
-    fs::path image = ImagePath(m.strConfig, check.config.m_strDiskImage.Str());
+    fs::path image = MediumImagePath(m.strConfig, check.config.m_strDiskImage.Str());
+    if (!m.strBundle.empty() && std::distance(image.begin(), image.end()) > 2)
+        throw ToolError(m.strConfig + ": DiskImage=" + check.config.m_strDiskImage.Str() +
+                        ": a bundle holds the image beside Setup.exe or one folder below it");
 
+    // Without OUT_DIR the medium is made beside the bundle and removed when the bundle is done.
+    fs::path out = fs::path(m.strOut.empty() ? m.strBundle + ".medium" : m.strOut).lexically_normal();
+    if (out.filename().empty()) out = out.parent_path();
     PackPlan plan = PlanPack(m.strSource);
-    if (m.options.bUninstaller) AddCarriedUninstaller(plan);
+    InterruptGuard interrupts;
+    std::string signedUninstaller;
+    if (m.options.bUninstaller) AddUninstaller(plan, sign, out, signedUninstaller);
     WarnAboveDefaultMemory(m.options.nBlockSize);
     std::string text = DecodeSetupIni(bytes);
     CheckFreeSpace(m, text, check.config.m_nFreeSpaceMB, plan.nTotal);
 
-    fs::path out = fs::path(m.strOut).lexically_normal();
-    if (out.filename().empty()) out = out.parent_path();
-    InterruptGuard interrupts;
     StagingDir staging(out);
-    WriteProgram(staging.Path(), EmbeddedSetup());
+    WriteProgram(staging.Path(), EmbeddedSetup(), sign);
     OutputFile ini((staging.Path() / "Setup.ini").string());
     std::string stored = ChainSetupIni(text);
     ini.Write(stored.data(), stored.size());
@@ -196,20 +226,37 @@ int Medium(const Args& args)
     std::vector<std::string> volumes = WritePackedImage(plan, (staging.Path() / image).string(), m.options);
     InterruptGuard::Check();
     std::ostringstream summary;
-    PrintSummary(out, image, volumes, plan, m.options, summary);
-    staging.Commit();
+    PrintSummary(m.strOut.empty() ? fs::path(m.strBundle) : out, image, volumes, plan, m.options, summary);
+    if (m.strBundle.empty()) {
+        staging.Commit();
+    } else {
+        BundleOutput bundle(m.strBundle);
+        uint64_t nBundle = bundle.Write(StagedFiles(staging.Path(), volumes), sign);
+        if (!m.strOut.empty()) staging.Commit();
+        bundle.Commit();
+        summary << "bundle: " << m.strBundle << ", " << nBundle << " bytes" << (sign ? ", signed" : "") << "\n";
+    }
     std::cout << summary.str();
     return 0;
 }
 
 }  // namespace
 
+static std::vector<Option> MediumOptions()
+{
+    std::vector<Option> options = PackOptions();
+    options.push_back({"--bundle", "OUT.exe", nullptr});
+    options.push_back(SignOption());
+    return options;
+}
+
 const std::vector<Command> kMediumCommands = {
-    {"medium", "medium CONFIG SRC_DIR OUT_DIR [--block-size 1-255] [--volume-size SIZE] [--threads N]\n"
-               "       [--no-uninstaller]\n"
-               "                            make a whole medium in OUT_DIR: Setup.exe, Setup.ini stored from the\n"
-               "                            plain CONFIG (checked as by ini check) and the image of SRC_DIR\n"
-               "                            (with Uninstal.exe) named as CONFIG's DiskImage says",
+    {"medium", "CONFIG SRC_DIR [OUT_DIR]", MediumOptions(),
+     "make a whole medium in OUT_DIR: Setup.exe, Setup.ini stored from the\n"
+     "plain CONFIG (checked as by ini check) and the image of SRC_DIR\n"
+     "(with Uninstal.exe) named as CONFIG's DiskImage says; --bundle: also\n"
+     "(or only) as one program, OUT.exe; --sign: sign Uninstal.exe, Setup.exe\n"
+     "and OUT.exe with COMMAND ({in} {out}, or {} in place)",
      Medium},
 };
 

@@ -100,23 +100,10 @@ std::string HostName(const std::string& stored)
 // A host name as a line of output shows it: with nothing a terminal would act on.
 std::string Shown(const std::string& stored) { return EscapeControls(HostName(stored), true); }
 
-int Pack(const Args& args)
+int Pack(const CommandLine& line)
 {
-    const char* usage =
-        "usage: zrvtool pack SRC_DIR OUT.001 [--block-size 1-255] [--volume-size BYTES] [--threads N] "
-        "[--no-uninstaller]";
-    std::vector<std::string> files;
-    PackWriterOptions options;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (ReadPackOption(args, i, options)) {
-            continue;
-        } else if (!args[i].empty() && args[i][0] == '-') {
-            throw ToolError(usage);
-        } else {
-            files.push_back(args[i]);
-        }
-    }
-    if (files.size() != 2) throw ToolError(usage);
+    const Args& files = line.positional;
+    PackWriterOptions options = PackOptionsOf(line);
     PackPlan plan = PlanPack(files[0]);
     if (options.bUninstaller) AddCarriedUninstaller(plan);
     WritePackedImage(plan, files[1], options);
@@ -128,9 +115,9 @@ int Pack(const Args& args)
     return 0;
 }
 
-int List(const Args& args)
+int List(const CommandLine& line)
 {
-    if (args.size() != 1) throw ToolError("usage: zrvtool list IN.001");
+    const Args& args = line.positional;
     size_t dirs = 0, files = 0;
     uint32_t total = ReadPayload(
         args[0], true,
@@ -230,12 +217,10 @@ private:
     int m_fd = -1;
 };
 
-int Extract(const Args& allArgs)
+int Extract(const CommandLine& line)
 {
-    CommandLine line = ParseCommandLine(allArgs, {"--threads"});
     const Args& args = line.positional;
-    if (args.size() != 2) throw ToolError("usage: zrvtool extract IN.001 DIR [--threads 1|2]");
-    bool secondThread = !line.Has("--threads") || ParseThreads(line.options["--threads"]) > 1;
+    bool secondThread = ReaderSecondThread(line);
     fs::path dir = args[1];
     std::error_code ec;
     fs::create_directories(dir, ec);
@@ -271,15 +256,13 @@ int Extract(const Args& allArgs)
 }  // namespace
 
 const std::vector<Command> kPackCommands = {
-    {"pack", "pack SRC_DIR OUT.001 [--block-size 1-255] [--volume-size BYTES] [--threads N] [--no-uninstaller]\n"
-             "                            make an installer image of a directory tree: directories first in\n"
-             "                            path order, then Uninstal.exe (unless --no-uninstaller), then empty\n"
-             "                            files, then the other files, both by extension, then path",
+    {"pack", "SRC_DIR OUT.001", PackOptions(),
+     "make an installer image of a directory tree: directories first in\n"
+     "path order, then Uninstal.exe (unless --no-uninstaller), then empty\n"
+     "files, then the other files, both by extension, then path",
      Pack},
-    {"list", "list IN.001               list the entries of an installer image", List},
-    {"extract", "extract IN.001 DIR [--threads 1|2]\n"
-                "                            write the entries of an installer image into DIR",
-     Extract},
+    {"list", "IN.001", {}, "list the entries of an installer image", List},
+    {"extract", "IN.001 DIR", {ReaderThreadsOption()}, "write the entries of an installer image into DIR", Extract},
 };
 
 }  // namespace zrvtool

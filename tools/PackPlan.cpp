@@ -140,20 +140,22 @@ void AddRootFile(PackPlan& plan, const std::string& name, const unsigned char* p
     plan.nTotal += uint32_t(nSize);
 }
 
-bool ReadPackOption(const std::vector<std::string>& args, size_t& i, PackWriterOptions& options)
+std::vector<Option> PackOptions()
 {
-    if (args[i] == "--no-uninstaller") {
-        options.bUninstaller = false;
-    } else if (args[i] == "--block-size" && i + 1 < args.size()) {
-        options.nBlockSize = ParseBlockSize(args[++i]);
-    } else if (args[i] == "--threads" && i + 1 < args.size()) {
-        options.nThreads = ParseThreads(args[++i]);
-    } else if (args[i] == "--volume-size" && i + 1 < args.size()) {
-        options.nVolumeSize = ParseSize(args[++i]);
-    } else {
-        return false;
-    }
-    return true;
+    return {{"--block-size", "1-255", [](const std::string& v) { ParseBlockSize(v); }},
+            {"--volume-size", "SIZE", [](const std::string& v) { ParseSize(v); }},
+            {"--threads", "N", [](const std::string& v) { ParseThreads(v); }},
+            {"--no-uninstaller", nullptr, nullptr}};
+}
+
+PackWriterOptions PackOptionsOf(const CommandLine& line)
+{
+    PackWriterOptions options;
+    if (line.Has("--block-size")) options.nBlockSize = ParseBlockSize(line.Value("--block-size"));
+    if (line.Has("--volume-size")) options.nVolumeSize = ParseSize(line.Value("--volume-size"));
+    if (line.Has("--threads")) options.nThreads = ParseThreads(line.Value("--threads"));
+    options.bUninstaller = !line.Has("--no-uninstaller");
+    return options;
 }
 
 void AddCarriedUninstaller(PackPlan& plan)

@@ -10,6 +10,8 @@
 // installer still reads them.
 #pragma once
 
+#include "CommandLine.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -55,11 +57,10 @@ struct PackWriterOptions {
     bool bUninstaller = true;           // the payload carries the tool's Uninstal.exe
 };
 
-// Reads the image option at args[i] (--block-size 1-255, --volume-size SIZE, --threads N,
-// --no-uninstaller) into
-// options, moving i onto its value. Returns false when args[i] is none of them; throws ToolError for
-// a bad value.
-bool ReadPackOption(const std::vector<std::string>& args, size_t& i, PackWriterOptions& options);
+// The image options of pack and medium: --block-size 1-255, --volume-size SIZE, --threads N,
+// --no-uninstaller; and their values in a parsed command line.
+std::vector<Option> PackOptions();
+PackWriterOptions PackOptionsOf(const CommandLine& line);
 
 // Puts the uninstaller this zrvtool carries into plan (AddRootFile). Throws ToolError when the
 // tool carries none.

@@ -100,24 +100,6 @@ int ParseNumber(const std::string& text, int lo, int hi)
 }
 }  // namespace
 
-CommandLine ParseCommandLine(const Args& args, std::initializer_list<const char*> optionNames)
-{
-    CommandLine line;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a.size() < 2 || a[0] != '-') {
-            line.positional.push_back(a);
-            continue;
-        }
-        bool known = false;
-        for (const char* name : optionNames) known = known || a == name;
-        if (!known) throw ToolError("unknown option '" + a + "'");
-        if (i + 1 >= args.size()) throw ToolError(a + " needs a value");
-        line.options[a] = args[++i];
-    }
-    return line;
-}
-
 int ParseBlockSize(const std::string& text)
 {
     int n = ParseNumber(text, zrv::kMinBlockSize, zrv::kMaxBlockSize);
@@ -146,6 +128,16 @@ int ParseThreads(const std::string& text)
     int n = ParseNumber(text, 1, 256);
     if (n < 0) throw ToolError("--threads must be 1 to 256, not '" + text + "'");
     return n;
+}
+
+Option ReaderThreadsOption()
+{
+    return {"--threads", "1|2", [](const std::string& v) { ParseThreads(v); }};
+}
+
+bool ReaderSecondThread(const CommandLine& line)
+{
+    return !line.Has("--threads") || ParseThreads(line.Value("--threads")) > 1;
 }
 
 int DefaultThreads()

@@ -1,6 +1,8 @@
 // Shared pieces of zrvtool's commands: errors, output files written under a temporary name.
 #pragma once
 
+#include "CommandLine.h"
+
 #include <csignal>
 #include <cstdio>
 #include <initializer_list>
@@ -14,16 +16,6 @@ namespace zrvtool {
 // What a command throws to end with one line on stderr and a non-zero exit code.
 struct ToolError : std::runtime_error {
     using std::runtime_error::runtime_error;
-};
-
-using Args = std::vector<std::string>;
-
-// A command: its name path ("ini encode"), a usage line, and the function that runs it with the
-// arguments after the name. It returns the exit code.
-struct Command {
-    const char* name;
-    const char* usage;
-    int (*run)(const Args& args);
 };
 
 // An output file that appears under its final name only when Commit() is called; otherwise the
@@ -49,17 +41,6 @@ private:
 // The whole content of a file, or of stdin for "-". Throws ToolError naming the file.
 std::string ReadWholeFile(const std::string& path);
 
-// A command's arguments: the positional ones in order and the values of its options, each of which
-// takes one value.
-struct CommandLine {
-    Args positional;
-    std::map<std::string, std::string> options;
-    bool Has(const char* name) const { return options.count(name) != 0; }
-};
-// Splits args by the option names the command knows. Throws ToolError for an unknown option or
-// one without its value.
-CommandLine ParseCommandLine(const Args& args, std::initializer_list<const char*> optionNames);
-
 // The block size that compress and pack use unless told otherwise.
 constexpr int kDefaultBlockSize = 9;
 
@@ -74,6 +55,10 @@ void WarnAboveDefaultMemory(int blockSize);
 
 // Parses the value of --threads: 1 to 256. Throws ToolError.
 int ParseThreads(const std::string& text);
+// The option --threads N of the commands that read images, and whether it allows the reader's
+// second thread (any N above 1; the default).
+Option ReaderThreadsOption();
+bool ReaderSecondThread(const CommandLine& line);
 // The number of threads used unless told otherwise: one per processor.
 int DefaultThreads();
 

@@ -17,7 +17,7 @@ namespace {
 std::vector<const Command*> AllCommands()
 {
     std::vector<const Command*> all;
-    for (const std::vector<Command>* family : {&kMediumCommands, &kIniCommands, &kPackCommands, &kCodecCommands})
+    for (const std::vector<Command>* family : {&kMediumCommands, &kBundleCommands, &kIniCommands, &kPackCommands, &kCodecCommands})
         for (const Command& c : *family) all.push_back(&c);
     return all;
 }
@@ -25,7 +25,7 @@ std::vector<const Command*> AllCommands()
 void PrintUsage(std::ostream& out)
 {
     out << "usage:\n";
-    for (const Command* c : AllCommands()) out << "  zrvtool " << c->usage << "\n";
+    for (const Command* c : AllCommands()) out << "  zrvtool " << UsageText(*c) << "\n";
 }
 
 // The tool's version, and for each program it carries its version, size and CRC, which tell the
@@ -33,7 +33,7 @@ void PrintUsage(std::ostream& out)
 void PrintVersion()
 {
     std::cout << "zrvtool " << ZRV_VERSION << "\n";
-    for (const EmbeddedProgram* program : {&EmbeddedSetup(), &EmbeddedUninstaller()}) {
+    for (const EmbeddedProgram* program : {&EmbeddedSetup(), &EmbeddedUninstaller(), &EmbeddedLauncher()}) {
         std::cout << program->pszName << ": ";
         if (!program->pData) {
             std::cout << "not carried by this build\n";
@@ -85,12 +85,12 @@ int main(int argc, char** argv)
     Args rest(args.begin() + long(bestWords), args.end());
     for (const std::string& a : rest) {
         if (a == "--help" || a == "-h") {
-            std::cout << "usage: zrvtool " << best->usage << "\n";
+            std::cout << "usage: zrvtool " << UsageText(*best) << "\n";
             return 0;
         }
     }
     try {
-        return best->run(rest);
+        return best->run(ParseCommandLine(*best, rest));
     } catch (const ToolError& e) {
         // Messages quote names from images and file systems: nothing in them may act on the terminal.
         std::cerr << "zrvtool: " << EscapeControls(e.what(), true) << "\n";

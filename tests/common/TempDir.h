@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <string>
 
 class ScopedTempDir {
@@ -40,4 +41,16 @@ inline std::string ReadBytes(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Every name below dir, '/'-separated and sorted, hidden ones included, a directory's with a
+// trailing '/': what a test compares to tell that nothing else was written.
+inline std::string Tree(const std::filesystem::path& dir)
+{
+    std::set<std::string> names;
+    for (auto& e : std::filesystem::recursive_directory_iterator(dir))
+        names.insert(e.path().lexically_relative(dir).generic_string() + (e.is_directory() ? "/" : ""));
+    std::string all;
+    for (const std::string& n : names) all += (all.empty() ? "" : " ") + n;
+    return all;
 }

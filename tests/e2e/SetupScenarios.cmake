@@ -3,7 +3,8 @@
 set(ZRV_SETUP_SCENARIOS no-config broken-config default missing-dir free-space name-is-file cancel-welcome cancel-progress missing-volume corrupt
     uninstall-arp uninstall-prior uninstall-silent uninstall-refused uninstall-in-use uninstall-link uninstall-cancelled installed-tool
     cancel-at-retry refused-choice registry-fails medium-target empty-volume
-    silent-default silent-blanks silent-refused silent-space silent-volume silent-corrupt)
+    silent-default silent-blanks silent-refused silent-space silent-volume silent-corrupt
+    bundle-demo bundle-volumes bundle-signed bundle-cut bundle-altered bundle-no-start bundle-no-room)
 # The programs' defences (safety-scenarios.sh).
 list(APPEND ZRV_SETUP_SCENARIOS planted-dll no-comctl32 uninstall-options uninstall-forged)
 set(ZRV_E2E_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-e2e)
@@ -24,6 +25,7 @@ endforeach()
 set(ZRV_SHIPPED_PROGRAMS
   ${ZRV_WIN32_BINARY_DIR}/app/Setup.exe
   ${ZRV_WIN32_BINARY_DIR}/uninstall/Uninstal.exe
+  ${ZRV_WIN32_BINARY_DIR}/launcher/Launcher.exe
 )
 add_test(NAME shipped_programs_import_system_dlls_only
          COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/check-imports.sh ${ZRV_SHIPPED_PROGRAMS})

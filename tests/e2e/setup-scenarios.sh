@@ -241,6 +241,80 @@ entry_gone() {
   if wine reg query "$UNINSTKEY" >/dev/null 2>&1 </dev/null; then fail "the uninstall entry is still there"; fi
 }
 
+# bundle_of_media NAME [ZRVTOOL ARGS...]: the medium in $MEDIA as one program, alone in a fresh
+# folder; its path in $BUNDLE.
+bundle_of_media() {
+  local name=$1
+  shift
+  BUNDLE_DIR="$SCRATCH/download"
+  rm -rf "$BUNDLE_DIR"
+  mkdir -p "$BUNDLE_DIR"
+  BUNDLE="$BUNDLE_DIR/$name"
+  "$ZRVTOOL" bundle "$MEDIA" "$BUNDLE" "$@" >"$SCRATCH/bundle.log" 2>&1 || fail "zrvtool bundle: $(cat "$SCRATCH/bundle.log")"
+}
+
+# temp_listing: what the user's temporary folders of the prefix hold, one name a line.
+temp_listing() {
+  find "$WINEPREFIX/drive_c/users" -maxdepth 4 -type d -iname temp -exec ls -A {} \; 2>/dev/null | sort
+}
+
+# start_bundle [ARGS...]: runs $BUNDLE from its own folder; with BUNDLE_TEMP set (a Windows path),
+# through cmd with that folder as its temporary folder.
+start_bundle() {
+  local name
+  name=$(basename "$BUNDLE")
+  if [ -n "${BUNDLE_TEMP:-}" ]; then
+    (cd "$BUNDLE_DIR" && wine cmd /c "set TEMP=$BUNDLE_TEMP&& set TMP=$BUNDLE_TEMP&& $name $*" >"$SCRATCH/app.log" 2>&1 </dev/null) &
+  else
+    (cd "$BUNDLE_DIR" && wine "$name" "$@" >"$SCRATCH/app.log" 2>&1 </dev/null) &
+  fi
+  APP_PID=$!
+}
+
+# install_from_bundle WINDIR UNIXDIR: the bundle installs the demo through the screens as the
+# folder medium does, ends with exit code 0 and leaves no folder in the temporary folder.
+install_from_bundle() {
+  temp_listing >"$SCRATCH/temp-before"
+  start_bundle
+  must wait "$WELCOME" 60000
+  shot welcome
+  must click "$WELCOME" $INSTALL
+  complete_message
+  finished
+  expect "the bundle's exit code" 0 "$app_rc"
+  installed_ok "$2"
+  registry_ok "$1"
+  temp_listing >"$SCRATCH/temp-after"
+  cmp -s "$SCRATCH/temp-before" "$SCRATCH/temp-after" ||
+    fail "the temporary folder changed: $(diff "$SCRATCH/temp-before" "$SCRATCH/temp-after" | tail -5)"
+  echo "ok: the private temporary folder is gone"
+  expect "the download folder" "$(basename "$BUNDLE")" "$(ls -A "$BUNDLE_DIR")"
+}
+
+# refused_bundle TEXT: the bundle, changed by the caller, says TEXT in one box (a pattern, as case
+# matches) and ends with exit code 1 having written nothing; with /S it says nothing and ends the
+# same way.
+refused_bundle() {
+  temp_listing >"$SCRATCH/temp-before"
+  start_bundle
+  must msgbox 30000
+  # shellcheck disable=SC2254
+  case "$out" in $1) echo "ok: the message: $out" ;; *) fail "the message: expected [$1], got [$out]" ;; esac
+  shot refused
+  answer 2000 OK
+  end_app
+  expect "the exit code" 1 "$app_rc"
+  start_bundle /s
+  drv msgbox 3000 && fail "a box with /S: $out"
+  end_app
+  expect "the exit code with /S" 1 "$app_rc"
+  [ -z "$(ls -A "$TARGET_ROOT_UNIX")" ] || fail "something was installed: $(ls -A "$TARGET_ROOT_UNIX")"
+  wine reg query "$REGKEY" >/dev/null 2>&1 </dev/null && fail "the registry was written"
+  temp_listing >"$SCRATCH/temp-after"
+  cmp -s "$SCRATCH/temp-before" "$SCRATCH/temp-after" || fail "the temporary folder changed"
+  echo "ok: nothing written"
+}
+
 case "$scenario" in
 silent-default)
   # The same installation as the windowed one, with no window: files, log and registry alike.
@@ -740,6 +814,70 @@ no-config | broken-config)
   drv msgbox 300 && fail "a message appeared: $out"
   drv wait "$WELCOME" 300 && fail "the welcome dialog appeared"
   echo "ok: ended silently"
+  ;;
+bundle-demo)
+  # The demo's medium in one volume, as one program run from a folder holding nothing else.
+  mkdir -p "$TARGET_ROOT_UNIX/Zorvan Demo"
+  make_media "$TARGET_ROOT\\Zorvan Demo" 1 300000 0
+  bundle_of_media demo-setup.exe
+  install_from_bundle "$TARGET_ROOT\\Zorvan Demo" "$TARGET_ROOT_UNIX/Zorvan Demo"
+  ;;
+bundle-volumes)
+  # A medium of several volumes is bundled whole: no Retry prompt, nothing missing.
+  mkdir -p "$TARGET_ROOT_UNIX/Zorvan Demo"
+  make_media "$TARGET_ROOT\\Zorvan Demo" 1 300000 64k
+  [ -f "$MEDIA/demo.004" ] || fail "the medium has fewer volumes than meant: $(ls "$MEDIA")"
+  bundle_of_media "Demo Setup.exe"
+  install_from_bundle "$TARGET_ROOT\\Zorvan Demo" "$TARGET_ROOT_UNIX/Zorvan Demo"
+  ;;
+bundle-signed)
+  # Signed by the author's command with a throwaway certificate, the bundle still installs.
+  mkdir -p "$TARGET_ROOT_UNIX/Zorvan Demo"
+  make_media "$TARGET_ROOT\\Zorvan Demo" 1 300000 128k
+  (cd "$SCRATCH" && openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 \
+    -subj '/CN=Zorvan Test Signer' -addext extendedKeyUsage=codeSigning >/dev/null 2>&1 &&
+    openssl pkcs12 -export -out key.pfx -inkey key.pem -in cert.pem -passout pass:pw >/dev/null 2>&1) ||
+    fail "no certificate"
+  bundle_of_media demo-setup.exe --sign "osslsigncode sign -pkcs12 '$SCRATCH/key.pfx' -pass pw -in {in} -out {out}"
+  osslsigncode verify -CAfile "$SCRATCH/cert.pem" -in "$BUNDLE" >"$SCRATCH/verify.log" 2>&1 ||
+    fail "the signature is not accepted: $(tail -5 "$SCRATCH/verify.log")"
+  echo "ok: the bundle's signature verifies"
+  install_from_bundle "$TARGET_ROOT\\Zorvan Demo" "$TARGET_ROOT_UNIX/Zorvan Demo"
+  ;;
+bundle-cut)
+  # A download cut short by one byte.
+  make_media "$TARGET_ROOT\\Zorvan Demo" 1 300000 128k
+  bundle_of_media demo-setup.exe
+  truncate -s -1 "$BUNDLE"
+  refused_bundle "Setup"$'\n'"FATAL: this installer is incomplete: its download was cut short."$'\n'"Please download it again."
+  ;;
+bundle-no-room)
+  # A temporary folder on a file system of 256 KB: the medium does not fit, and nothing is written.
+  make_media "$TARGET_ROOT\\Zorvan Demo" 1 300000 128k
+  bundle_of_media demo-setup.exe
+  tiny="$SCRATCH/tiny"
+  mkdir -p "$tiny"
+  mount -t tmpfs -o size=256k tmpfs "$tiny" || fail "a small file system cannot be mounted here"
+  trap 'umount "$tiny" 2>/dev/null; rm -rf "$SCRATCH"' EXIT
+  BUNDLE_TEMP="Z:$(echo "$tiny" | tr / '\\')"
+  pattern=$(printf '%s' "$BUNDLE_TEMP" | sed 's/\\/\\\\/g')
+  refused_bundle "Setup"$'\n'"FATAL: not enough room in the temporary folder '$pattern' to unpack the installation"
+  expect "the small temporary folder" "" "$(ls -A "$tiny")"
+  ;;
+bundle-no-start)
+  # A medium whose Setup.exe is no program: the launcher cannot start it, says so, and removes
+  # what it unpacked.
+  make_media "$TARGET_ROOT\\Zorvan Demo" 1 300000 128k
+  printf 'not a program\r\n' >"$MEDIA/Setup.exe"
+  bundle_of_media demo-setup.exe
+  refused_bundle "Setup"$'\n'"FATAL: unable to start '*\\Setup.exe'"
+  ;;
+bundle-altered)
+  # One byte of the contents changed, in the last volume's data.
+  make_media "$TARGET_ROOT\\Zorvan Demo" 1 300000 128k
+  bundle_of_media demo-setup.exe
+  printf '\x5a' | dd of="$BUNDLE" bs=1 seek=$(($(stat -c %s "$BUNDLE") - 2000)) conv=notrunc status=none
+  refused_bundle "Setup"$'\n'"FATAL: this installer is damaged: its contents do not match their checksums."$'\n'"Please download it again."
   ;;
 installed-tool)
   # An author's copy of zrvtool, installed outside the build tree, makes the medium on its own:

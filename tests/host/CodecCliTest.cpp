@@ -99,7 +99,7 @@ TEST(CodecCli, Commands)
         {"compress from stdin", none, "compress - s.005 < in.bin", 0,
          "s.005: 1 volume, 5000 bytes compressed to " + size3 + " bytes of data\n" + memory9, "", "in.bin s.005"},
         {"compress usage", none, "compress in.bin", 1, "",
-         "zrvtool: usage: zrvtool compress IN OUT.001 [--block-size 1-255] [--volume-size BYTES] [--threads N]\n",
+         "zrvtool: usage: zrvtool compress IN OUT.001 [--block-size 1-255] [--volume-size SIZE] [--threads N]\n",
          "in.bin"},
         {"compress missing input", none, "compress missing.bin img.001", 1, "",
          "zrvtool: missing.bin: cannot open: No such file or directory\n", "in.bin"},

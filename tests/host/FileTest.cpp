@@ -28,6 +28,27 @@ TEST(CFile, WriteReadAndLength)
     EXPECT_EQ(in.Read(buf, sizeof buf), 0u);
 }
 
+TEST(CFile, SeekToReadsFromThere)
+{
+    ScopedTempDir dir;
+    WriteBytes("data.bin", "0123456789");
+    CFile in;
+    ASSERT_TRUE(in.Open("data.bin", CFile::modeRead | CFile::shareDenyWrite));
+    struct Case {
+        DWORD at;
+        const char* rest;
+    };
+    // Backwards, forwards, at the end and past it (where a read finds nothing).
+    const Case cases[] = {{7, "789"}, {2, "23456789"}, {0, "0123456789"}, {10, ""}, {4000000000u, ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.at);
+        EXPECT_EQ(in.SeekTo(c.at), c.at);
+        char buf[16] = {};
+        UINT got = in.Read(buf, sizeof buf);
+        EXPECT_EQ(std::string(buf, got), c.rest);
+    }
+}
+
 TEST(CFile, CreateTruncatesAnExistingFile)
 {
     ScopedTempDir dir;
@@ -83,12 +104,13 @@ TEST(CFile, GetFileNameIsTheLastComponentOfTheLastAttempt)
 TEST(CFile, OperationsOnAnUnopenedFileThrow)
 {
     CFile f;
-    for (int op = 0; op < 3; ++op) {
+    for (int op = 0; op < 4; ++op) {
         try {
             char buf[4];
             if (op == 0) f.GetLength();
             if (op == 1) f.Read(buf, sizeof buf);
             if (op == 2) f.Write(buf, sizeof buf);
+            if (op == 3) f.SeekTo(1);
             ADD_FAILURE() << "operation " << op << " did not throw";
         } catch (CFileException* e) {
             EXPECT_NE(e->m_cause, CFileException::none) << op;

@@ -32,7 +32,7 @@ Outcome RunTool(const std::string& name, const Args& args)
         std::streambuf* old = std::cout.rdbuf(captured.rdbuf());
         Outcome o;
         try {
-            o.code = c.run(args);
+            o.code = c.run(ParseCommandLine(c, args));
             o.out = captured.str();
         } catch (const ToolError& e) {
             o.code = 1;

@@ -1,0 +1,114 @@
+#include "LauncherApp.h"
+
+#include "AfxHandle.h"
+#include "AfxMessageBox.h"
+#include "AfxPrivateFolder.h"
+#include "CommandTail.h"
+
+
+namespace {
+
+CString OwnPath()
+{
+    char path[MAX_PATH + 1] = {};
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH + 1);
+    return n > 0 && n <= MAX_PATH ? CString(path) : CString();
+}
+
+void Report(LaunchFault fault, const CString& strWhere)
+{
+    CString text;
+    switch (fault) {
+    case LaunchFault::cannotRead: text.Format("FATAL: unable to read the installer's own file '%s'", strWhere.GetString()); break;
+    case LaunchFault::incomplete:
+        text = "FATAL: this installer is incomplete: its download was cut short.\nPlease download it again.";
+        break;
+    case LaunchFault::damaged:
+        text = "FATAL: this installer is damaged: its contents do not match their checksums.\nPlease download it again.";
+        break;
+    case LaunchFault::noRoom:
+        text.Format("FATAL: not enough room in the temporary folder '%s' to unpack the installation", strWhere.GetString());
+        break;
+    case LaunchFault::cannotUnpack:
+        text.Format("FATAL: unable to unpack the installation into the temporary folder '%s'", strWhere.GetString());
+        break;
+    case LaunchFault::cannotStart: text.Format("FATAL: unable to start '%s'", strWhere.GetString()); break;
+    case LaunchFault::none: return;
+    }
+    AfxMessageBox(text, MB_ICONHAND);
+}
+
+// Whether the temporary folder's drive has room for nBytes more (true when it cannot be told).
+bool RoomInTemporaryFolder(unsigned long long nBytes, CString& strTemp)
+{
+    char dir[MAX_PATH + 1] = {};
+    DWORD n = GetTempPathA(MAX_PATH + 1, dir);
+    strTemp = n > 0 && n <= MAX_PATH ? dir : "";
+    ULARGE_INTEGER avail = {}, total = {}, free = {};
+    bool room = strTemp.IsEmpty() || !GetDiskFreeSpaceExA(strTemp, &avail, &total, &free) || avail.QuadPart >= nBytes;
+    // Named in a message without its trailing backslash, as the other folders are.
+    if (strTemp.GetLength() > 3 && strTemp[strTemp.GetLength() - 1] == '\\') strTemp = strTemp.Left(strTemp.GetLength() - 1);
+    return room;
+}
+
+// Runs Setup.exe in strFolder with the launcher's own arguments; its exit code, or -1 when it
+// cannot be started.
+int RunSetup(const CString& strFolder)
+{
+    CString program = strFolder + "\\Setup.exe";
+    CString cmd = "\"" + program + "\"";
+    const char* args = ArgumentsOf(GetCommandLineA());
+    if (*args) cmd += CString(" ") + args;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::string cmdBuffer = cmd.Str();
+    if (!CreateProcessA(program, &cmdBuffer[0], nullptr, nullptr, FALSE, 0, nullptr, strFolder, &si, &pi)) return -1;
+    CHandle process(pi.hProcess), thread(pi.hThread);
+    WaitForSingleObject(process.Get(), INFINITE);
+    DWORD code = 1;
+    if (!GetExitCodeProcess(process.Get(), &code)) code = 1;
+    return int(code);
+}
+
+}  // namespace
+
+int CLauncherApp::Launch(LaunchFault& fault, CString& strWhere)
+{
+    CBundle bundle;
+    strWhere = OwnPath();
+    if ((fault = bundle.Open(strWhere)) != LaunchFault::none) return 1;
+    if ((fault = bundle.CheckFiles()) != LaunchFault::none) return 1;
+    if (!RoomInTemporaryFolder(bundle.TotalSize(), strWhere)) {
+        fault = LaunchFault::noRoom;
+        return 1;
+    }
+    CString folder;
+    if (!AfxCreatePrivateFolder(folder)) {
+        fault = GetLastError() == ERROR_DISK_FULL ? LaunchFault::noRoom : LaunchFault::cannotUnpack;
+        return 1;
+    }
+    strWhere = folder;
+    fault = bundle.UnpackInto(folder);
+    bundle.Close();
+    int code = 1;
+    if (fault == LaunchFault::none) {
+        code = RunSetup(folder);
+        if (code == -1) {
+            fault = LaunchFault::cannotStart;
+            strWhere = folder + "\\Setup.exe";
+            code = 1;
+        }
+    }
+    AfxRemovePrivateFolder(folder);
+    return code;
+}
+
+BOOL CLauncherApp::InitInstance()
+{
+    LaunchFault fault = LaunchFault::none;
+    CString where;
+    m_nExitCode = Launch(fault, where);
+    if (fault != LaunchFault::none && !HasSilentSwitch(GetCommandLineA())) Report(fault, where);
+    return FALSE;
+}

@@ -1,0 +1,4 @@
+#include "LauncherApp.h"
+
+// The one application object; the framework's WinMain finds it and calls InitInstance.
+CLauncherApp theApp;

@@ -1,0 +1,209 @@
+// zrvtool bundle and medium --bundle as an author runs them: the bundle's contents read back as the
+// launcher reads them, refusals that leave nothing behind, and signing with a real certificate.
+#include "BundleFormat.h"
+#include "Crc32.h"
+#include "EmbeddedPrograms.h"
+
+#include "../common/ToolRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Config(const std::string& diskImage)
+{
+    return "INSTALL4\r\n[Demo]\r\nAppDescription=A demo\r\nDiskImage=" + diskImage +
+           "\r\nDefaultDir=C:\\Demo\r\nFreeSpace=1\r\nREGEDIT4\r\n";
+}
+
+// A source tree whose image takes three volumes of 40k.
+void MakeSource()
+{
+    fs::create_directories("src/docs");
+    WriteBytes("src/readme.txt", "Hello\r\n");
+    std::mt19937 rng(5);
+    std::string noise(90000, '\0');
+    for (char& ch : noise) ch = char(rng());
+    WriteBytes("src/docs/noise.bin", noise);
+}
+
+// The bundle's files by name and content, as the launcher finds them; empty when it finds none.
+std::vector<std::pair<std::string, std::string>> Unbundle(const std::string& bytes)
+{
+    zrv::BundleRead read = [&bytes](uint32_t offset, void* buf, uint32_t n) {
+        if (offset > bytes.size() || n > bytes.size() - offset) return false;
+        std::memcpy(buf, bytes.data() + offset, n);
+        return true;
+    };
+    std::vector<zrv::BundleEntry> entries;
+    std::vector<std::pair<std::string, std::string>> files;
+    if (zrv::ReadBundleTable(read, uint32_t(bytes.size()), entries) != zrv::BundleFault::none) return files;
+    for (const zrv::BundleEntry& e : entries) {
+        std::string data = bytes.substr(e.nOffset, e.nSize);
+        EXPECT_EQ(zrv::Crc32(data.data(), data.size()), e.nCrc) << e.strName;
+        files.emplace_back(e.strName, data);
+    }
+    return files;
+}
+
+// The volumes in folder, in order.
+std::vector<std::string> Volumes(const fs::path& folder)
+{
+    std::set<std::string> names;
+    for (auto& e : fs::directory_iterator(folder))
+        if (e.path().extension() != ".exe" && e.path().extension() != ".ini") names.insert(e.path().filename().string());
+    return {names.begin(), names.end()};
+}
+
+std::string Launcher()
+{
+    const EmbeddedProgram& p = EmbeddedLauncher();
+    return std::string(reinterpret_cast<const char*>(p.pData), p.nSize);
+}
+
+}  // namespace
+
+TEST(BundleCli, HoldsTheWholeMediumBehindTheLauncher)
+{
+    ScopedTempDir dir;
+    ASSERT_NE(EmbeddedLauncher().pData, nullptr);
+    MakeSource();
+    WriteBytes("Setup.ini.txt", Config("disk\\demo.001"));
+    ASSERT_EQ(Tool("medium Setup.ini.txt src out --volume-size 40k").code, 0);
+    ToolRun r = Tool("bundle out app.exe");
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::string bytes = ReadBytes("app.exe");
+    std::vector<std::string> volumes = Volumes("out/disk");
+    ASSERT_GE(volumes.size(), 3u);
+    EXPECT_EQ(r.out, "app.exe: Setup.exe, Setup.ini and " + std::to_string(volumes.size()) +
+                         " volumes in one program of " + std::to_string(bytes.size()) + " bytes\n");
+    EXPECT_EQ(bytes.compare(0, Launcher().size(), Launcher()), 0);
+    std::vector<std::pair<std::string, std::string>> expected = {{"Setup.exe", ReadBytes("out/Setup.exe")},
+                                                                 {"Setup.ini", ReadBytes("out/Setup.ini")}};
+    for (const std::string& v : volumes) expected.emplace_back("disk\\" + v, ReadBytes("out/disk/" + v));
+    EXPECT_TRUE(Unbundle(bytes) == expected);
+
+    // Made directly, with or without the medium's folder, the bundle is the same program.
+    ToolRun direct = Tool("medium Setup.ini.txt src --volume-size 40k --bundle direct.exe");
+    ASSERT_EQ(direct.code, 0) << direct.err;
+    EXPECT_NE(direct.out.find("\nbundle: direct.exe, " + std::to_string(bytes.size()) + " bytes\n"), std::string::npos)
+        << direct.out;
+    EXPECT_TRUE(ReadBytes("direct.exe") == bytes);
+    ASSERT_EQ(Tool("medium Setup.ini.txt src both --volume-size 40k --bundle both.exe").code, 0);
+    EXPECT_TRUE(ReadBytes("both.exe") == bytes);
+    EXPECT_TRUE(ReadBytes("both/disk/demo.002") == ReadBytes("out/disk/demo.002"));
+    EXPECT_EQ(Tree("both"), Tree("out"));
+    // Nothing else is left: no medium made for the bundle alone, no temporary file.
+    std::set<std::string> top;
+    for (auto& e : fs::directory_iterator(".")) top.insert(e.path().filename().string());
+    EXPECT_TRUE(top == std::set<std::string>({"Setup.ini.txt", "app.exe", "both", "both.exe", "direct.exe", "out", "src"}))
+        << Tree(".");
+}
+
+TEST(BundleCli, RefusesAndLeavesNothing)
+{
+    struct Case {
+        const char* what;
+        const char* diskImage;
+        const char* setup;  // a shell command run in the medium's folder "out" first
+        const char* args;
+        const char* lastLine;  // the last line on stderr
+    };
+    const Case cases[] = {
+        {"no Setup.exe", "demo.001", "rm Setup.exe", "bundle out app.exe",
+         "zrvtool: 'out': has no Setup.exe (the installer); not a medium, nothing is written"},
+        {"no Setup.ini", "demo.001", "rm Setup.ini", "bundle out app.exe",
+         "zrvtool: 'out': has no Setup.ini (its settings); not a medium, nothing is written"},
+        {"a volume missing", "demo.001", "rm demo.002", "bundle out app.exe",
+         "zrvtool: 'out/demo.001': the image is incomplete or damaged; nothing is written"},
+        {"a volume altered", "demo.001", "printf x | dd of=demo.002 bs=1 seek=500 conv=notrunc 2>/dev/null",
+         "bundle out app.exe", "zrvtool: 'out/demo.001': the image is incomplete or damaged; nothing is written"},
+        {"the first volume missing", "demo.001", "rm demo.001", "bundle out app.exe",
+         "zrvtool: 'out/demo.001': the image's first volume is missing; nothing is written"},
+        {"not a folder", "demo.001", "", "bundle nowhere app.exe", "zrvtool: 'nowhere': not a directory"},
+        {"an image two folders down", "a\\b\\demo.001", "", "medium Setup.ini.txt src --bundle app.exe",
+         "zrvtool: Setup.ini.txt: DiskImage=a\\b\\demo.001: a bundle holds the image beside Setup.exe or one folder "
+         "below it"},
+        {"medium with neither output", "demo.001", "", "medium Setup.ini.txt src",
+         "zrvtool: medium: give OUT_DIR, --bundle OUT.exe or both"},
+        {"an unknown option", "demo.001", "", "bundle out app.exe --fast", "zrvtool: unknown option '--fast'"},
+        {"a sign command without its files", "demo.001", "", "bundle out app.exe --sign 'sign it'",
+         "zrvtool: --sign: the command must name the file with {} (signed in place) or with {in} and {out}"},
+        {"a failing sign command", "demo.001", "", "bundle out app.exe --sign 'false {}'",
+         "zrvtool: --sign: the command failed (exit code 1) signing Setup.exe; nothing is written"},
+        {"a sign command failing on the bundle", "demo.001", "",
+         "bundle out app.exe --sign 'case {in} in *Setup*) cp {in} {out};; *) exit 4;; esac'",
+         "zrvtool: --sign: the command failed (exit code 4) signing the bundle app.exe; nothing is written"},
+        {"a sign command failing in medium", "demo.001", "", "medium Setup.ini.txt src new --bundle app.exe --sign 'true {}; false'",
+         "zrvtool: --sign: the command failed (exit code 1) signing Uninstal.exe; nothing is written"},
+        {"a sign command leaving no file", "demo.001", "", "medium Setup.ini.txt src new --bundle app.exe --sign 'echo {in} {out}'",
+         "zrvtool: --sign: the command left no signed file (or an empty one) signing Uninstal.exe; nothing is written"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedTempDir dir;
+        MakeSource();
+        WriteBytes("Setup.ini.txt", Config(c.diskImage));
+        if (std::strchr(c.diskImage, '\\') == nullptr) {
+            ASSERT_EQ(Tool("medium Setup.ini.txt src out --volume-size 40k").code, 0);
+            if (*c.setup) {
+                ASSERT_EQ(std::system((std::string("cd out && ") + c.setup).c_str()), 0);
+            }
+        }
+        std::string before = Tree(".");
+        ToolRun r = Tool(c.args);
+        EXPECT_EQ(r.code, 1);
+        std::string err = r.err.substr(0, r.err.size() - 1);
+        EXPECT_EQ(err.substr(err.rfind('\n') + 1), c.lastLine) << r.err;
+        EXPECT_EQ(Tree("."), before);
+    }
+}
+
+// A throwaway code-signing certificate; osslsigncode signs with it and checks every program
+// that goes out, and the launcher still finds the medium in the signed bundle.
+TEST(BundleCli, SignsEveryProgramThatGoesOut)
+{
+    ScopedTempDir dir;
+    MakeSource();
+    WriteBytes("Setup.ini.txt", Config("demo.001"));
+    ASSERT_EQ(std::system("openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 "
+                          "-subj '/CN=Zorvan Test Signer' -addext extendedKeyUsage=codeSigning >/dev/null 2>&1 && "
+                          "openssl pkcs12 -export -out key.pfx -inkey key.pem -in cert.pem -passout pass:pw >/dev/null 2>&1"),
+              0);
+    ToolRun r = Tool("medium Setup.ini.txt src out --volume-size 40k --bundle app.exe "
+                     "--sign 'osslsigncode sign -pkcs12 key.pfx -pass pw -in {in} -out {out} >/dev/null'");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find(" bytes, signed\n"), std::string::npos) << r.out;
+    ASSERT_EQ(Tool("extract out/demo.001 x").code, 0);
+    for (const char* program : {"out/Setup.exe", "x/Uninstal.exe", "app.exe"}) {
+        SCOPED_TRACE(program);
+        std::string verify = std::string("osslsigncode verify -CAfile cert.pem -in ") + program + " >verify.log 2>&1";
+        EXPECT_EQ(std::system(verify.c_str()), 0) << ReadBytes("verify.log");
+    }
+    std::vector<std::pair<std::string, std::string>> files = Unbundle(ReadBytes("app.exe"));
+    ASSERT_EQ(files.size(), 2 + Volumes("out").size());
+    EXPECT_TRUE(files[0].second == ReadBytes("out/Setup.exe"));
+    EXPECT_TRUE(files[3].second == ReadBytes("out/demo.002"));
+
+    // An unsigned program is refused by the same check: the test cannot pass by accident.
+    EXPECT_NE(std::system("osslsigncode verify -CAfile cert.pem -in src/readme.txt >/dev/null 2>&1"), 0);
+
+    // bundle signs the medium's Setup.exe in its copy only, in place with {}.
+    ASSERT_EQ(Tool("medium Setup.ini.txt src plain").code, 0);
+    std::string plainSetup = ReadBytes("plain/Setup.exe");
+    ToolRun again = Tool("bundle plain again.exe --sign 'osslsigncode sign -pkcs12 key.pfx -pass pw -in {} -out {}.s "
+                         ">/dev/null && mv {}.s {}'");
+    ASSERT_EQ(again.code, 0) << again.err;
+    EXPECT_EQ(std::system("osslsigncode verify -CAfile cert.pem -in again.exe >/dev/null 2>&1"), 0);
+    files = Unbundle(ReadBytes("again.exe"));
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_TRUE(ReadBytes("plain/Setup.exe") == plainSetup);
+    EXPECT_FALSE(files[0].second == plainSetup);
+    EXPECT_NE(std::system("cp plain/Setup.exe s.exe && osslsigncode verify -CAfile cert.pem -in s.exe >/dev/null 2>&1"), 0);
+}

@@ -1,0 +1,61 @@
+// Bundles: the launcher this zrvtool carries followed by a medium's files, one program to download.
+#pragma once
+
+#include "Signing.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace zrvtool {
+
+// A file of a medium: its name in the bundle (one folder level at most, joined by a backslash) and
+// where it is on the host.
+struct MediumFile {
+    std::string strName;
+    std::filesystem::path hostPath;
+};
+
+// The files of the medium in dir: Setup.exe, the stored Setup.ini and every volume of the image
+// that its DiskImage names, checked by decoding the whole image (so a missing or damaged volume
+// is found here). Throws ToolError naming what is missing or wrong.
+std::vector<MediumFile> ListMediumFiles(const std::filesystem::path& dir);
+
+// DiskImage as a path below a medium: relative, in components without "." or "..", ending in the
+// three-digit volume number. config names the Setup.ini in messages. Throws ToolError.
+std::filesystem::path MediumImagePath(const std::string& config, const std::string& diskImage);
+
+// A hidden name beside out for a file in the making (".NAME.tmpPID-what.exe"); the file is
+// removed when this goes, unless it was moved away and Release() called.
+class TempFile {
+public:
+    TempFile(const std::filesystem::path& out, const std::string& what);
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    ~TempFile();
+    const std::filesystem::path& Path() const { return m_path; }
+    void Release() { m_path.clear(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// A bundle under a temporary name beside its final one until Commit; removed unless committed.
+class BundleOutput {
+public:
+    explicit BundleOutput(const std::filesystem::path& out);
+    BundleOutput(const BundleOutput&) = delete;
+    BundleOutput& operator=(const BundleOutput&) = delete;
+
+    // Writes the launcher and files, signs the whole with sign when given, and reads the table back
+    // as the launcher will. Returns the bundle's size. Throws ToolError.
+    uint64_t Write(const std::vector<MediumFile>& files, const SignCommand* sign);
+    // Puts the bundle under its final name.
+    void Commit();
+
+private:
+    std::filesystem::path m_out;
+    TempFile m_temp;
+};
+
+}  // namespace zrvtool

@@ -1,0 +1,162 @@
+#include "Bundle.h"
+
+#include "BundleFormat.h"
+#include "Commands.h"
+#include "Crc32.h"
+#include "EmbeddedPrograms.h"
+#include "EntryName.h"
+#include "IniCheck.h"
+#include "VolumeWriter.h"
+
+#include <unistd.h>
+
+#include <fstream>
+#include <iostream>
+
+namespace fs = std::filesystem;
+
+namespace zrvtool {
+namespace {
+
+std::string Lower(std::string s)
+{
+    for (char& ch : s)
+        if (ch >= 'A' && ch <= 'Z') ch = char(ch + 32);
+    return s;
+}
+
+// The entry of dir whose name is name but for letter case, as Windows finds it; throws ToolError
+// when there is none.
+fs::path FindInFolder(const fs::path& dir, const std::string& name, const std::string& what)
+{
+    std::error_code ec;
+    for (const fs::directory_entry& e : fs::directory_iterator(dir, ec))
+        if (Lower(e.path().filename().string()) == Lower(name) && e.is_regular_file(ec)) return e.path();
+    throw ToolError("'" + dir.string() + "': has no " + name + " (" + what + "); not a medium, nothing is written");
+}
+
+// The bundle's name for a path below the medium: its parts joined by backslashes.
+std::string BundleName(const fs::path& rel)
+{
+    std::string name;
+    for (const fs::path& part : rel) name += (name.empty() ? "" : "\\") + part.string();
+    return name;
+}
+
+}  // namespace
+
+TempFile::TempFile(const fs::path& out, const std::string& what)
+    : m_path(out.parent_path() / ("." + out.stem().string() + ".tmp" + std::to_string(getpid()) + "-" + what + ".exe"))
+{
+}
+
+TempFile::~TempFile()
+{
+    std::error_code ec;
+    if (!m_path.empty()) fs::remove(m_path, ec);
+}
+
+std::vector<MediumFile> ListMediumFiles(const fs::path& dir)
+{
+    std::error_code ec;
+    if (!fs::is_directory(dir, ec)) throw ToolError("'" + dir.string() + "': not a directory");
+    std::vector<MediumFile> files;
+    fs::path setup = FindInFolder(dir, "Setup.exe", "the installer");
+    fs::path ini = FindInFolder(dir, "Setup.ini", "its settings");
+    files.push_back({setup.filename().string(), setup});
+    files.push_back({ini.filename().string(), ini});
+
+    std::string config = ini.string();
+    std::ostream noReport(nullptr);
+    IniCheck check = CheckSetupIni(config, ReadWholeFile(config), noReport, std::cerr);
+    if (check.nErrors > 0) throw ToolError(config + ": the installer would not work with it; nothing is written");
+    std::string diskImage = check.config.m_strDiskImage.Str();
+    fs::path image = MediumImagePath(config, diskImage);
+    if (std::distance(image.begin(), image.end()) > 2)
+        throw ToolError(config + ": DiskImage=" + diskImage +
+                        ": a bundle holds the image beside Setup.exe or one folder below it");
+    uint64_t total = 0;
+    std::string last;
+    std::string first = (dir / image).string();
+    if (!fs::is_regular_file(first, ec))
+        throw ToolError("'" + first + "': the image's first volume is missing; nothing is written");
+    if (!DecodeImage(first, "checking the image", [](const char*, size_t) {}, &total, &last, true))
+        throw ToolError("'" + first + "': the image is incomplete or damaged; nothing is written");
+    for (std::string volume = first;; volume = zrv::NextVolumePath(volume)) {
+        files.push_back({BundleName(fs::path(volume).lexically_relative(dir)), volume});
+        if (volume == last || volume.size() > last.size()) break;
+    }
+    for (const MediumFile& f : files)
+        if (const char* why = zrv::CheckBundleName(f.strName))
+            throw ToolError("'" + f.hostPath.string() + "': cannot be bundled: " + why);
+    return files;
+}
+
+BundleOutput::BundleOutput(const fs::path& out) : m_out(out), m_temp(out, "bundle") {}
+
+uint64_t BundleOutput::Write(const std::vector<MediumFile>& files, const SignCommand* sign)
+{
+    const EmbeddedProgram& launcher = EmbeddedLauncher();
+    if (!launcher.pData)
+        throw ToolError("this zrvtool was built without the launcher of a bundle; use a zrvtool built with the Windows side");
+    std::ofstream out(m_temp.Path(), std::ios::binary | std::ios::trunc);
+    if (!out) throw ToolError("'" + m_out.string() + "': cannot create");
+    out.write(reinterpret_cast<const char*>(launcher.pData), std::streamsize(launcher.nSize));
+    uint64_t nSize = launcher.nSize;
+    std::vector<zrv::BundleEntry> entries;
+    std::vector<char> buffer(1 << 16);
+    for (const MediumFile& f : files) {
+        std::ifstream in(f.hostPath, std::ios::binary);
+        if (!in) throw ToolError("'" + f.hostPath.string() + "': cannot be read");
+        zrv::BundleEntry e;
+        e.strName = f.strName;
+        uint32_t crc = zrv::kCrcInit;
+        uint64_t n = 0;
+        while (in.read(buffer.data(), std::streamsize(buffer.size())) || in.gcount() > 0) {
+            size_t got = size_t(in.gcount());
+            crc = zrv::CrcUpdate(crc, buffer.data(), got);
+            out.write(buffer.data(), std::streamsize(got));
+            n += got;
+            InterruptGuard::Check();
+        }
+        if (in.bad()) throw ToolError("'" + f.hostPath.string() + "': cannot be read");
+        nSize += n;
+        // A program's offsets, and the signature's, are 32-bit: so is everything in a bundle.
+        if (nSize > 0xF0000000ull) throw ToolError("'" + m_out.string() + "': a bundle must stay below 3.75 GiB");
+        e.nSize = uint32_t(n);
+        e.nCrc = ~crc;
+        entries.push_back(e);
+    }
+    std::string tail = zrv::BundleTail(entries);
+    out.write(tail.data(), std::streamsize(tail.size()));
+    out.close();
+    if (!out) throw ToolError("'" + m_out.string() + "': cannot write");
+    if (sign) sign->Sign(m_temp.Path().string(), "the bundle " + m_out.filename().string());
+
+    // Read back as the launcher reads it: a signing command must leave the contents in place.
+    std::error_code ec;
+    uint64_t nFile = fs::file_size(m_temp.Path(), ec);
+    std::ifstream back(m_temp.Path(), std::ios::binary);
+    std::vector<zrv::BundleEntry> found;
+    zrv::BundleRead read = [&back](uint32_t offset, void* buf, uint32_t n) {
+        back.clear();
+        back.seekg(std::streamoff(offset));
+        back.read(static_cast<char*>(buf), std::streamsize(n));
+        return back.gcount() == std::streamsize(n);
+    };
+    if (ec || nFile > 0xFFFFFFFFull || zrv::ReadBundleTable(read, uint32_t(nFile), found) != zrv::BundleFault::none ||
+        found.size() != entries.size())
+        throw ToolError("'" + m_out.string() + "': the signed program no longer holds the medium where the launcher "
+                        "looks for it (before the certificate table); nothing is written");
+    return nFile;
+}
+
+void BundleOutput::Commit()
+{
+    std::error_code ec;
+    fs::rename(m_temp.Path(), m_out, ec);
+    if (ec) throw ToolError("'" + m_out.string() + "': cannot create: " + ec.message());
+    m_temp.Release();
+}
+
+}  // namespace zrvtool
