@@ -6,6 +6,7 @@
 #include "EmbeddedPrograms.h"
 #include "EntryName.h"
 #include "IniCheck.h"
+#include "ArchiveFormat.h"
 #include "VolumeWriter.h"
 
 #include <unistd.h>
@@ -82,7 +83,7 @@ std::vector<MediumFile> ListMediumFiles(const fs::path& dir)
         throw ToolError("'" + first + "': the image's first volume is missing; nothing is written");
     if (!DecodeImage(first, "checking the image", [](const char*, size_t) {}, &total, &last, true))
         throw ToolError("'" + first + "': the image is incomplete or damaged; nothing is written");
-    for (std::string volume = first;; volume = zrv::NextVolumePath(volume)) {
+    for (std::string volume = first;; volume = zrv::NextVolumeName(volume)) {
         files.push_back({BundleName(fs::path(volume).lexically_relative(dir)), volume});
         if (volume == last || volume.size() > last.size()) break;
     }
