@@ -283,7 +283,7 @@ install_from_bundle() {
   finished
   expect "the bundle's exit code" 0 "$app_rc"
   installed_ok "$2"
-  registry_ok "$1"
+  registry_ok "$1" "$2"
   temp_listing >"$SCRATCH/temp-after"
   cmp -s "$SCRATCH/temp-before" "$SCRATCH/temp-after" ||
     fail "the temporary folder changed: $(diff "$SCRATCH/temp-before" "$SCRATCH/temp-after" | tail -5)"
@@ -323,7 +323,7 @@ silent-default)
   run_silent /S "/LOG=$SILENT_LOG"
   expect "exit code" 0 "$app_rc"
   installed_ok "$TARGET_ROOT_UNIX/Zorvan Demo"
-  registry_ok "$dir"
+  registry_ok "$dir" "$TARGET_ROOT_UNIX/Zorvan Demo"
   silent_log "The directory '$dir' does not exist. Do you wish to create it?" "Installation complete!"
   ;;
 silent-blanks)
@@ -334,7 +334,7 @@ silent-blanks)
   mv "$MEDIA/silent.log" "$SCRATCH/silent.log"
   expect "exit code" 0 "$app_rc"
   installed_ok "$TARGET_ROOT_UNIX/My Programs/Zorvan Demo/v 1"
-  registry_ok "$dir"
+  registry_ok "$dir" "$TARGET_ROOT_UNIX/My Programs/Zorvan Demo/v 1"
   [ -e "$TARGET_ROOT_UNIX/Demo" ] && fail "the default directory was used"
   silent_log "The directory '$dir' does not exist. Do you wish to create it?" "Installation complete!"
   ;;
@@ -535,7 +535,7 @@ uninstall-refused)
   printf 'directory\tlogs' >>"$t/Install.prior"
   start_app "$t/Uninstal.exe"
   must msgbox 30000
-  expect "the record's damage" "Demo - Uninstall"$'\n'"Install.prior in '$TARGET_ROOT\\Demo' is damaged at line 2: the line is incomplete."$'\n\n'"Nothing was removed." "$out"
+  expect "the record's damage" "Zorvan Demo - Uninstall"$'\n'"Install.prior in '$TARGET_ROOT\\Demo' is damaged at line 2: the line is incomplete."$'\n\n'"Nothing was removed." "$out"
   answer 2000 OK
   end_app
   expect "exit code for a damaged record" 1 "$app_rc"

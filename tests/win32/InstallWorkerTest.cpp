@@ -649,7 +649,7 @@ TEST_F(WorkerTest, AStopRequestBeforeTheFirstEntryStillLeavesTheLog)
     EXPECT_EQ(r.failed, 0);
     EXPECT_EQ(r.written, 1);
     EXPECT_EQ(r.boxes, std::vector<Box>{});
-    EXPECT_EQ(ListDir(m_target), std::vector<std::string>{"Install.log"});
+    EXPECT_EQ(ListDir(m_target), (std::vector<std::string>{"Install.log", "Install.prior"}));
     EXPECT_EQ(Log(), "");
     EXPECT_EQ(r.notes, (std::vector<Note>{Status("Please wait, initializing..."), Msg(WM_INSTALL_TOTAL_SIZE, 5),
                                           Msg(WM_INSTALL_TOTAL_RESET, 0), Msg(WM_CLOSE, 0)}));
