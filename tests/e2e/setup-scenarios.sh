@@ -875,6 +875,19 @@ bundle-silent)
   temp_listing >"$SCRATCH/temp-after"
   cmp -s "$SCRATCH/temp-before" "$SCRATCH/temp-after" || fail "the temporary folder changed after the refusal"
   echo "ok: the refusal leaves the temporary folder as it was"
+  # Relative paths are the caller's, as for any program: run from another folder, the log and the
+  # product land there, not in the temporary folder that Setup.exe runs in and that is removed.
+  caller="$SCRATCH/admin scripts"
+  mkdir -p "$caller"
+  dir="Z:$(printf '%s' "$caller" | tr / '\\')\\Zorvan Demo"
+  run_silent_in "$caller" "$BUNDLE" /S /LOG=setup.log "/D=Zorvan Demo"
+  expect "exit code with relative paths" 0 "$app_rc"
+  mv "$caller/setup.log" "$SCRATCH/silent.log" || fail "no log in the caller's folder: $(ls -A "$caller")"
+  silent_log "The directory '$dir' does not exist. Do you wish to create it?" "Installation complete!"
+  installed_ok "$caller/Zorvan Demo"
+  registry_ok "$dir" "$caller/Zorvan Demo"
+  temp_listing >"$SCRATCH/temp-after"
+  cmp -s "$SCRATCH/temp-before" "$SCRATCH/temp-after" || fail "the temporary folder changed after relative paths"
   ;;
 bundle-cut)
   # A download cut short by one byte.
