@@ -1,6 +1,7 @@
 // The installation flow, run from InitInstance on the user-interface thread from start to end.
 #include "SetupApp.h"
 
+#include "AfxCallerDir.h"
 #include "AfxMessageBox.h"
 #include "AfxThread.h"
 #include "BackdropWnd.h"
@@ -15,6 +16,9 @@ BOOL CSetupApp::InitInstance()
     // Arguments count only with /S; without it they are ignored, as they always were.
     SetupOptions options = ParseSetupOptions(m_lpCmdLine);
     if (options.bSilent) {
+        // Started by the bundle's launcher, this program runs in another folder than its caller.
+        options.strLogFile = AfxCallerPath(options.strLogFile);
+        if (options.bHasTarget) options.strTarget = AfxCallerPath(options.strTarget);
         m_nExitCode = RunSilent(options);
         return FALSE;
     }

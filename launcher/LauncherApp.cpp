@@ -1,5 +1,6 @@
 #include "LauncherApp.h"
 
+#include "AfxCallerDir.h"
 #include "AfxHandle.h"
 #include "AfxMessageBox.h"
 #include "AfxPrivateFolder.h"
@@ -63,6 +64,8 @@ int RunSetup(const CString& strFolder)
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     std::string cmdBuffer = cmd.Str();
+    // Paths the caller wrote relative to its folder stay the caller's, though Setup.exe runs in strFolder.
+    AfxPassCurrentDirectoryOn();
     if (!CreateProcessA(program, &cmdBuffer[0], nullptr, nullptr, FALSE, 0, nullptr, strFolder, &si, &pi)) return -1;
     CHandle process(pi.hProcess), thread(pi.hThread);
     WaitForSingleObject(process.Get(), INFINITE);

@@ -23,22 +23,20 @@ private_folder_done() {
   echo "ok: the copy's folder went at the restart"
 }
 
-case "$scenario" in
-planted-dll)
-  # A COMCTL32.DLL that records its loading, put where a hostile user could put one: beside Setup.exe
-  # on the medium, in the temporary folder, beside the installed Uninstal.exe. Wine is told to
-  # prefer such a DLL to its own, as Windows does for a DLL found beside a program.
+# prepare_planting: $plant names a COMCTL32.DLL that records its loading in $SCRATCH/plant.log, to
+# be put where a hostile user could put one, and Wine is told to prefer such a DLL to its own, as
+# Windows does for a DLL found beside a program. (The common controls are the one DLL outside the
+# system's own list that our programs load by name.)
+prepare_planting() {
   plant="$ZRV_WIN32_BIN/tests/win32/planted/COMCTL32.DLL"
   export ZRV_PLANT_LOG="Z:$(printf '%s' "$SCRATCH/plant.log" | tr / '\\')"
   export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;comctl32=n,b"
-  mkdir -p "$TEMP_UNIX" "$TARGET_ROOT_UNIX/Demo"
-  make_media "$TARGET_ROOT\\Demo" 1
-  cp "$plant" "$MEDIA/"
-  cp "$plant" "$TEMP_UNIX/"
-  (cd "$MEDIA" && wine Setup.exe >"$SCRATCH/app.log" 2>&1 </dev/null) &
-  APP_PID=$!
-  drv wait "$WELCOME" 30000 || fail "Setup.exe did not start; the planted DLL's record: $(cat "$SCRATCH/plant.log" 2>/dev/null)"
-  # The chooser draws with the common controls' image lists.
+}
+
+# install_through_the_chooser WHAT: from the welcome screen of the installer that WHAT started,
+# a look at the chooser (it draws with the common controls' image lists), then the installation.
+install_through_the_chooser() {
+  drv wait "$WELCOME" 60000 || fail "$1 did not start; the planted DLL's record: $(cat "$SCRATCH/plant.log" 2>/dev/null)"
   must click "$WELCOME" $BROWSE
   must wait "$CHOOSER" 10000
   shot chooser
@@ -48,6 +46,27 @@ planted-dll)
   complete_message
   finished
   [ -s "$SCRATCH/plant.log" ] && fail "the planted DLL was loaded: $(cat "$SCRATCH/plant.log")"
+  echo "ok: $1 installed without loading the planted DLL"
+}
+
+# plant_recorded DIR_UNIX: the control: the DLL planted in DIR does record a program that loads it.
+plant_recorded() {
+  wine regsvr32 /s "Z:$(printf '%s' "$1/COMCTL32.DLL" | tr / '\\')" >/dev/null 2>&1 </dev/null || true
+  grep -q 'regsvr32' "$SCRATCH/plant.log" 2>/dev/null || fail "the planted DLL records no loading at all"
+}
+
+case "$scenario" in
+planted-dll)
+  # The planted DLL beside Setup.exe on the medium, in the temporary folder, beside the installed
+  # Uninstal.exe.
+  prepare_planting
+  mkdir -p "$TEMP_UNIX" "$TARGET_ROOT_UNIX/Demo"
+  make_media "$TARGET_ROOT\\Demo" 1
+  cp "$plant" "$MEDIA/"
+  cp "$plant" "$TEMP_UNIX/"
+  (cd "$MEDIA" && wine Setup.exe >"$SCRATCH/app.log" 2>&1 </dev/null) &
+  APP_PID=$!
+  install_through_the_chooser Setup.exe
   t="$TARGET_ROOT_UNIX/Demo"
   cp "$plant" "$t/"
   copy_folders >"$SCRATCH/folders-before.txt"
@@ -68,10 +87,23 @@ planted-dll)
   private_folder_done "$copy_dir"
   [ -s "$SCRATCH/plant.log" ] && fail "the planted DLL was loaded: $(cat "$SCRATCH/plant.log")"
   echo "ok: the planted DLL was never loaded"
-  # The control: the DLL does record a program that loads it.
-  wine regsvr32 /s "$(winpath_c "$t/COMCTL32.DLL")" >/dev/null 2>&1 </dev/null || true
-  grep -q 'regsvr32' "$SCRATCH/plant.log" 2>/dev/null || fail "the planted DLL records no loading at all"
+  plant_recorded "$t"
   rm -f "$TEMP_UNIX/COMCTL32.DLL"
+  ;;
+planted-dll-bundle)
+  # The planted DLL beside the downloaded bundle, as in a Downloads folder. The launcher loads no
+  # DLL by name; the Setup.exe it starts loads the common controls, from the system folder only,
+  # and runs from the private folder, out of the planted DLL's reach.
+  prepare_planting
+  mkdir -p "$TARGET_ROOT_UNIX/Zorvan Demo"
+  make_media "$TARGET_ROOT\\Zorvan Demo" 1
+  bundle_of_media demo-setup.exe
+  cp "$plant" "$BUNDLE_DIR/"
+  start_bundle
+  install_through_the_chooser "the bundle"
+  expect "the bundle's exit code" 0 "$app_rc"
+  installed_ok "$TARGET_ROOT_UNIX/Zorvan Demo"
+  plant_recorded "$BUNDLE_DIR"
   ;;
 no-comctl32)
   # Without the system's common controls Setup.exe says so and ends; nothing is installed.

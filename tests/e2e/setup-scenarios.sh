@@ -195,23 +195,29 @@ listed_paths() {
   tr -d '\r' <"$1" | sed '/^\[\\REGEDIT4\]$/,$d' | sed 's|^\\||' | tr '\\' / | sed "s|^|$2/|"
 }
 
-# run_silent ARGS...: Setup.exe with ARGS, started from the medium folder without a display, so a
-# window it tried to make would fail, and Wine's note of that is looked for; meanwhile the driver,
-# on the display, watches for a message box. The driver also keeps the prefix's desktop up, which
-# Wine would otherwise start for this run and fail to show. Exit code in $app_rc.
-run_silent() {
+# run_silent_in DIR PROGRAM ARGS...: PROGRAM with ARGS, started from DIR without a display, so a
+# window it (or a program it starts) tried to make would fail, and Wine's note of that is looked
+# for; meanwhile the driver, on the display, watches for a message box. The driver also keeps the
+# prefix's desktop up, which Wine would otherwise start for this run and fail to show. Exit code
+# in $app_rc.
+run_silent_in() {
+  local dir=$1 program=$2
+  shift 2
   must gone "no such window" 100
   wine "$DRIVER" msgbox 600000 >"$SCRATCH/watch.txt" 2>/dev/null </dev/null &
   local watcher=$!
   sleep 0.5
   app_rc=0
-  (cd "$MEDIA" && env -u DISPLAY WINEDEBUG=-all,err+winediag wine Setup.exe "$@" >"$SCRATCH/app.log" 2>&1 </dev/null) || app_rc=$?
+  (cd "$dir" && env -u DISPLAY WINEDEBUG=-all,err+winediag wine "$program" "$@" >"$SCRATCH/app.log" 2>&1 </dev/null) || app_rc=$?
   kill "$watcher" 2>/dev/null || true
   wait "$watcher" 2>/dev/null || true
   [ -s "$SCRATCH/watch.txt" ] && fail "a message box appeared: $(tr -d '\r' <"$SCRATCH/watch.txt")"
-  grep -q 'no driver could be loaded' "$SCRATCH/app.log" && fail "Setup.exe tried to make a window: $(cat "$SCRATCH/app.log")"
-  echo "ok: Setup.exe $* made no window"
+  grep -q 'no driver could be loaded' "$SCRATCH/app.log" && fail "$program tried to make a window: $(cat "$SCRATCH/app.log")"
+  echo "ok: $program $* made no window"
 }
+
+# run_silent ARGS...: Setup.exe with ARGS from the medium folder, as run_silent_in.
+run_silent() { run_silent_in "$MEDIA" Setup.exe "$@"; }
 
 # The log of the silent runs, as Setup.exe names it.
 SILENT_LOG="Z:$(printf '%s' "$SCRATCH/silent.log" | tr / '\\')"
@@ -843,6 +849,45 @@ bundle-signed)
     fail "the signature is not accepted: $(tail -5 "$SCRATCH/verify.log")"
   echo "ok: the bundle's signature verifies"
   install_from_bundle "$TARGET_ROOT\\Zorvan Demo" "$TARGET_ROOT_UNIX/Zorvan Demo"
+  ;;
+bundle-silent)
+  # The silent switches through the bundle: Setup.exe gets them as given, installs with no window
+  # and the launcher ends with its exit code, leaving the temporary folder as it was.
+  make_media "$TARGET_ROOT\\Demo" 1
+  bundle_of_media "Demo Setup.exe"
+  dir="$TARGET_ROOT\\My Programs\\Zorvan Demo"
+  temp_listing >"$SCRATCH/temp-before"
+  run_silent_in "$BUNDLE_DIR" "Demo Setup.exe" /S "/LOG=$SILENT_LOG" "/D=$dir"
+  expect "exit code" 0 "$app_rc"
+  installed_ok "$TARGET_ROOT_UNIX/My Programs/Zorvan Demo"
+  registry_ok "$dir" "$TARGET_ROOT_UNIX/My Programs/Zorvan Demo"
+  [ -e "$TARGET_ROOT_UNIX/Demo" ] && fail "the default directory was used"
+  silent_log "The directory '$dir' does not exist. Do you wish to create it?" "Installation complete!"
+  temp_listing >"$SCRATCH/temp-after"
+  cmp -s "$SCRATCH/temp-before" "$SCRATCH/temp-after" ||
+    fail "the temporary folder changed: $(diff "$SCRATCH/temp-before" "$SCRATCH/temp-after" | tail -5)"
+  expect "the download folder" "Demo Setup.exe" "$(ls -A "$BUNDLE_DIR")"
+  # A refused target: Setup.exe's exit code and its line, through the launcher.
+  : >"$TARGET_ROOT_UNIX/taken"
+  run_silent_in "$BUNDLE_DIR" "Demo Setup.exe" /S "/LOG=$SILENT_LOG" "/D=$TARGET_ROOT\\taken"
+  expect "exit code for a file" 1 "$app_rc"
+  silent_log "The name '$TARGET_ROOT\\taken' is already in use, and it's not a directory!"
+  temp_listing >"$SCRATCH/temp-after"
+  cmp -s "$SCRATCH/temp-before" "$SCRATCH/temp-after" || fail "the temporary folder changed after the refusal"
+  echo "ok: the refusal leaves the temporary folder as it was"
+  # Relative paths are the caller's, as for any program: run from another folder, the log and the
+  # product land there, not in the temporary folder that Setup.exe runs in and that is removed.
+  caller="$SCRATCH/admin scripts"
+  mkdir -p "$caller"
+  dir="Z:$(printf '%s' "$caller" | tr / '\\')\\Zorvan Demo"
+  run_silent_in "$caller" "$BUNDLE" /S /LOG=setup.log "/D=Zorvan Demo"
+  expect "exit code with relative paths" 0 "$app_rc"
+  mv "$caller/setup.log" "$SCRATCH/silent.log" || fail "no log in the caller's folder: $(ls -A "$caller")"
+  silent_log "The directory '$dir' does not exist. Do you wish to create it?" "Installation complete!"
+  installed_ok "$caller/Zorvan Demo"
+  registry_ok "$dir" "$caller/Zorvan Demo"
+  temp_listing >"$SCRATCH/temp-after"
+  cmp -s "$SCRATCH/temp-before" "$SCRATCH/temp-after" || fail "the temporary folder changed after relative paths"
   ;;
 bundle-cut)
   # A download cut short by one byte.

@@ -26,6 +26,8 @@
 //                               press BUTTON (OK Cancel Yes No Retry Abort Ignore) if given
 //   hold PATH MS                open the file without sharing, as a program using it would, print
 //                               "held" and keep it open for MS milliseconds
+#include "AfxHandle.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -374,12 +376,11 @@ void CmdMsgBox(const Args& a)
 
 void CmdHold(const Args& a)
 {
-    HANDLE h = CreateFileA(a[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) Fail("cannot open " + a[1]);
+    CHandle h(CreateFileA(a[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!h) Fail("cannot open " + a[1]);
     std::printf("held\n");
     std::fflush(stdout);
     Sleep(Millis(a, 2, 10000));
-    CloseHandle(h);
 }
 
 const struct Command {

@@ -1,6 +1,7 @@
 // The installation worker under Wine: real files, real registry, notifications received by a real
 // window on another thread. The disk images come from make_install_images (host), through the
 // directory named by ZRV_INSTALL_IMAGES.
+#include "AfxHandle.h"
 #include "AfxMessageBox.h"
 #include "AfxThread.h"
 #include "AfxWnd.h"
@@ -53,22 +54,19 @@ public:
 
     explicit Receiver(DWORD dwDelayMs = 0, Hook hook = {}) : m_dwDelay(dwDelayMs), m_hook(std::move(hook))
     {
-        m_hClosed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        m_pReady = ready;
-        m_hThread = CreateThread(nullptr, 0, &Receiver::ThreadMain, this, 0, nullptr);
-        WaitForSingleObject(ready, INFINITE);
-        CloseHandle(ready);
+        m_hClosed.Attach(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        CHandle ready(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        m_pReady = ready.Get();
+        m_hThread.Attach(CreateThread(nullptr, 0, &Receiver::ThreadMain, this, 0, nullptr));
+        WaitForSingleObject(ready.Get(), INFINITE);
     }
     ~Receiver()
     {
         PostMessageA(m_hwnd, WM_APP, 0, 0);
-        WaitForSingleObject(m_hThread, INFINITE);
-        CloseHandle(m_hThread);
-        CloseHandle(m_hClosed);
+        WaitForSingleObject(m_hThread.Get(), INFINITE);
     }
     HWND Window() const { return m_hwnd; }
-    bool WaitClosed(DWORD ms) { return WaitForSingleObject(m_hClosed, ms) == WAIT_OBJECT_0; }
+    bool WaitClosed(DWORD ms) { return WaitForSingleObject(m_hClosed.Get(), ms) == WAIT_OBJECT_0; }
     std::vector<Note> Notes()
     {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -110,15 +108,15 @@ private:
             self->m_notes.push_back(note);
         }
         if (self->m_hook) self->m_hook(note);
-        if (msg == WM_CLOSE) SetEvent(self->m_hClosed);
+        if (msg == WM_CLOSE) SetEvent(self->m_hClosed.Get());
         return 0;
     }
 
     DWORD m_dwDelay;
     Hook m_hook;
     HANDLE m_pReady = nullptr;
-    HANDLE m_hThread = nullptr;
-    HANDLE m_hClosed = nullptr;
+    CHandle m_hThread;
+    CHandle m_hClosed;
     HWND m_hwnd = nullptr;
     std::mutex m_lock;
     std::vector<Note> m_notes;
@@ -135,23 +133,21 @@ std::string ImagesDir()
 
 std::string ReadFileBytes(const std::string& path, bool* pExists = nullptr)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (pExists) *pExists = h != INVALID_HANDLE_VALUE;
-    if (h == INVALID_HANDLE_VALUE) return "";
+    CHandle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (pExists) *pExists = h.IsValid();
+    if (!h) return "";
     std::string data;
     char buf[65536];
     DWORD n = 0;
-    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) data.append(buf, n);
-    CloseHandle(h);
+    while (ReadFile(h.Get(), buf, sizeof buf, &n, nullptr) && n > 0) data.append(buf, n);
     return data;
 }
 
 void WriteFileBytes(const std::string& path, const std::string& data)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CHandle h(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD n = 0;
-    WriteFile(h, data.data(), DWORD(data.size()), &n, nullptr);
-    CloseHandle(h);
+    WriteFile(h.Get(), data.data(), DWORD(data.size()), &n, nullptr);
 }
 
 bool IsDirectory(const std::string& path)
@@ -165,13 +161,12 @@ std::vector<std::string> ListDir(const std::string& dir)
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return names;
+    CFindHandle h(FindFirstFileA((dir + "\\*").c_str(), &fd));
+    if (!h) return names;
     do {
         std::string n = fd.cFileName;
         if (n != "." && n != "..") names.push_back(n);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
+    } while (FindNextFileA(h.Get(), &fd));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -442,11 +437,12 @@ TEST_F(WorkerTest, RecordsWhatWasThere)
     RemoveTree(m_target);
     CreateDirectoryA(m_target.c_str(), nullptr);
     DeleteTestKeys();
-    HKEY h;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kUserKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(h, "Blob", 0, REG_BINARY, reinterpret_cast<const BYTE*>("\x07"), 1);
-    RegCloseKey(h);
+    {
+        CRegKey h;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kUserKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, h.Receive(), nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(h.Get(), "Blob", 0, REG_BINARY, reinterpret_cast<const BYTE*>("\x07"), 1);
+    }
     const std::string found = head + "key\tHKEY_CURRENT_USER\tSoftware\\ZrvWorkerTest\r\n"
                                      "value\tHKEY_CURRENT_USER\tSoftware\\ZrvWorkerTest\tBlob\tREG_BINARY\t07\t"
                                      "REG_BINARY\t0102ff\r\n";
@@ -508,7 +504,7 @@ TEST_F(WorkerTest, EdgeCasesThatSucceed)
 // exit code 1, no registry step.
 TEST_F(WorkerTest, FailuresEndWithOneMessage)
 {
-    HANDLE hHeld = INVALID_HANDLE_VALUE;
+    CHandle hHeld;
     struct Case {
         const char* image;
         std::function<void(const std::string& target)> prepare;
@@ -527,7 +523,7 @@ TEST_F(WorkerTest, FailuresEndWithOneMessage)
         {"target",
          [&hHeld](const std::string& t) {
              CreateDirectoryA((t + "\\d").c_str(), nullptr);
-             hHeld = CreateFileA((t + "\\d\\f.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+             hHeld.Attach(CreateFileA((t + "\\d\\f.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
          },
          "FATAL: sharing violation on 'f.txt'", "\\d\r\n"},
         // A file where a directory should be is not an existing directory.
@@ -553,8 +549,7 @@ TEST_F(WorkerTest, FailuresEndWithOneMessage)
         if (c.prepare) c.prepare(m_target);
         Receiver receiver;
         RunResult r = Run(c.image, receiver);
-        if (hHeld != INVALID_HANDLE_VALUE) CloseHandle(hHeld);
-        hHeld = INVALID_HANDLE_VALUE;
+        hHeld.Close();
         std::string message = c.message;
         if (message.find("%T") != std::string::npos) message.replace(message.find("%T"), 2, m_target);
         if (message.find("%I") != std::string::npos) message.replace(message.find("%I"), 2, ImagesDir());
@@ -624,21 +619,22 @@ TEST_F(WorkerTest, MissingImageAndCancelAtTheRetryPrompt)
 TEST_F(WorkerTest, AFirstVolumeRefusedForAnUnlistedReasonIsTold)
 {
     const std::string pipe = "\\\\.\\pipe\\zrv-busy-" + std::to_string(GetCurrentProcessId());
-    HANDLE server = CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 4096, 4096, 0, nullptr);
-    ASSERT_NE(server, INVALID_HANDLE_VALUE);
-    HANDLE client = CreateFileA(pipe.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(client, INVALID_HANDLE_VALUE);
+    CHandle server(CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 4096, 4096, 0, nullptr));
+    ASSERT_TRUE(server.IsValid());
+    CHandle client(CreateFileA(pipe.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(client.IsValid());
     Receiver receiver;
     RunResult r = Run(pipe, receiver);
-    CloseHandle(client);
-    CloseHandle(server);
+    client.Close();
+    server.Close();
     ExpectFailedRun(r, {{"FATAL: unable to open 'zrv-busy-" + std::to_string(GetCurrentProcessId()) + "'", MB_ICONHAND}});
     EXPECT_EQ(r.written, 0);
     EXPECT_EQ(ListDir(m_target), std::vector<std::string>{});
 }
 
 // A stop request that is already raised when the worker starts (the user cancelled at once) still
-// leaves Install.log, empty: the run stops before the first entry, as after any stop request.
+// leaves Install.log, empty, and the record with its header only: the run stops before the first
+// entry, as after any stop request.
 TEST_F(WorkerTest, AStopRequestBeforeTheFirstEntryStillLeavesTheLog)
 {
     InstallFlag cancel{1};
@@ -651,6 +647,7 @@ TEST_F(WorkerTest, AStopRequestBeforeTheFirstEntryStillLeavesTheLog)
     EXPECT_EQ(r.boxes, std::vector<Box>{});
     EXPECT_EQ(ListDir(m_target), (std::vector<std::string>{"Install.log", "Install.prior"}));
     EXPECT_EQ(Log(), "");
+    EXPECT_EQ(Record(), "ZORVAN-PRIOR\t1\r\n");
     EXPECT_EQ(r.notes, (std::vector<Note>{Status("Please wait, initializing..."), Msg(WM_INSTALL_TOTAL_SIZE, 5),
                                           Msg(WM_INSTALL_TOTAL_RESET, 0), Msg(WM_CLOSE, 0)}));
 }

@@ -1,6 +1,7 @@
 // What was there before an installation, against the real registry and files under Wine: the
 // script records existing keys and replaced values as it goes, and the removal leaves the keys and
 // folders that existed and puts replaced values back, unless they were changed since.
+#include "AfxHandle.h"
 #include "InstallLog.h"
 #include "PriorRecord.h"
 #include "RegistryScript.h"
@@ -32,42 +33,39 @@ struct RegValue {
 RegValue Query(HKEY hRoot, const std::string& sub, const char* name)
 {
     RegValue v;
-    HKEY h;
-    if (RegOpenKeyExA(hRoot, sub.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return v;
+    CRegKey h;
+    if (RegOpenKeyExA(hRoot, sub.c_str(), 0, KEY_READ, h.Receive()) != ERROR_SUCCESS) return v;
     char buf[512];
     DWORD cb = sizeof buf;
-    if (RegQueryValueExA(h, name, nullptr, &v.dwType, reinterpret_cast<BYTE*>(buf), &cb) == ERROR_SUCCESS) {
+    if (RegQueryValueExA(h.Get(), name, nullptr, &v.dwType, reinterpret_cast<BYTE*>(buf), &cb) == ERROR_SUCCESS) {
         v.bExists = true;
         v.data.assign(buf, cb);
     }
-    RegCloseKey(h);
     return v;
 }
 
 void Set(const std::string& sub, const char* name, DWORD dwType, const std::string& data)
 {
-    HKEY h;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
+    CRegKey h;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, h.Receive(), nullptr),
               ERROR_SUCCESS);
-    if (name) RegSetValueExA(h, name, 0, dwType, reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
-    RegCloseKey(h);
+    if (name) RegSetValueExA(h.Get(), name, 0, dwType, reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
 }
 
 bool KeyThere(HKEY hRoot, const std::string& sub)
 {
-    HKEY h;
-    if (RegOpenKeyExA(hRoot, sub.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-    RegCloseKey(h);
-    return true;
+    CRegKey h;
+    return RegOpenKeyExA(hRoot, sub.c_str(), 0, KEY_READ, h.Receive()) == ERROR_SUCCESS;
 }
 
 void DeleteTree(HKEY hRoot, const std::string& sub)
 {
-    HKEY h;
-    if (RegOpenKeyExA(hRoot, sub.c_str(), 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS) return;
-    char name[256];
-    while (RegEnumKeyA(h, 0, name, sizeof name) == ERROR_SUCCESS) DeleteTree(hRoot, sub + "\\" + name);
-    RegCloseKey(h);
+    {
+        CRegKey h;
+        if (RegOpenKeyExA(hRoot, sub.c_str(), 0, KEY_ALL_ACCESS, h.Receive()) != ERROR_SUCCESS) return;
+        char name[256];
+        while (RegEnumKeyA(h.Get(), 0, name, sizeof name) == ERROR_SUCCESS) DeleteTree(hRoot, sub + "\\" + name);
+    }
     RegDeleteKeyA(hRoot, sub.c_str());
 }
 
@@ -237,10 +235,10 @@ TEST(PriorState, AValueRemovedSinceIsReported)
         record.prior.values.push_back(v);
         if (c.bDeleteKey) DeleteTree(HKEY_CURRENT_USER, base + "\\K");
         else {
-            HKEY h;
-            ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (base + "\\K").c_str(), 0, KEY_SET_VALUE, &h), ERROR_SUCCESS);
-            RegDeleteValueA(h, "v");
-            RegCloseKey(h);
+            CRegKey h;
+            ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (base + "\\K").c_str(), 0, KEY_SET_VALUE, h.Receive()),
+                      ERROR_SUCCESS);
+            RegDeleteValueA(h.Get(), "v");
         }
         RemovalReport report = RemoveInstalledItems(record, "C:\\nowhere", {}, nullptr);
         ASSERT_EQ(report.left.size(), 1u);

@@ -1,6 +1,7 @@
 // The registry script against the real registry: values read back with their types and data, the
 // uninstall entry under HKEY_LOCAL_MACHINE, refusals by the registry itself. Every test works under
 // keys named for this process and removes them afterwards.
+#include "AfxHandle.h"
 #include "RegistryScript.h"
 
 #include <gtest/gtest.h>
@@ -24,16 +25,16 @@ std::string UniqueName()
 
 void DeleteTree(HKEY hRoot, const std::string& path)
 {
-    HKEY hKey;
-    if (RegOpenKeyExA(hRoot, path.c_str(), 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS) return;
+    CRegKey hKey;
+    if (RegOpenKeyExA(hRoot, path.c_str(), 0, KEY_ALL_ACCESS, hKey.Receive()) != ERROR_SUCCESS) return;
     std::vector<std::string> children;
     char name[256];
     for (DWORD i = 0;; ++i) {
         DWORD cch = sizeof name;
-        if (RegEnumKeyExA(hKey, i, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegEnumKeyExA(hKey.Get(), i, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         children.emplace_back(name, cch);
     }
-    RegCloseKey(hKey);
+    hKey.Close();
     for (const std::string& child : children) DeleteTree(hRoot, path + "\\" + child);
     RegDeleteKeyA(hRoot, path.c_str());
 }
@@ -60,27 +61,24 @@ struct Value {
 Value Query(HKEY hRoot, const std::string& path, const char* pszName)
 {
     Value v{ERROR_SUCCESS, 0, {}};
-    HKEY hKey;
-    v.lStatus = RegOpenKeyExA(hRoot, path.c_str(), 0, KEY_READ, &hKey);
+    CRegKey hKey;
+    v.lStatus = RegOpenKeyExA(hRoot, path.c_str(), 0, KEY_READ, hKey.Receive());
     if (v.lStatus != ERROR_SUCCESS) return v;
     DWORD cb = 0;
-    v.lStatus = RegQueryValueExA(hKey, pszName, nullptr, &v.dwType, nullptr, &cb);
+    v.lStatus = RegQueryValueExA(hKey.Get(), pszName, nullptr, &v.dwType, nullptr, &cb);
     if (v.lStatus == ERROR_SUCCESS) {
         v.data.resize(cb);
-        v.lStatus = RegQueryValueExA(hKey, pszName, nullptr, &v.dwType,
+        v.lStatus = RegQueryValueExA(hKey.Get(), pszName, nullptr, &v.dwType,
                                      reinterpret_cast<BYTE*>(&v.data[0]), &cb);
         v.data.resize(cb);
     }
-    RegCloseKey(hKey);
     return v;
 }
 
 bool KeyExists(HKEY hRoot, const std::string& path)
 {
-    HKEY hKey;
-    if (RegOpenKeyExA(hRoot, path.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) return false;
-    RegCloseKey(hKey);
-    return true;
+    CRegKey hKey;
+    return RegOpenKeyExA(hRoot, path.c_str(), 0, KEY_READ, hKey.Receive()) == ERROR_SUCCESS;
 }
 
 std::string Sz(const std::string& s) { return s + '\0'; }
@@ -167,13 +165,15 @@ TEST(RegistryScriptWin32, AnExistingKeyKeepsItsOtherValues)
     KeyCleanup cleanup;
     cleanup.Add(HKEY_CURRENT_USER, sub);
     cleanup.Add(HKEY_LOCAL_MACHINE, kUninstallRoot + product);
-    HKEY hKey;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey, nullptr),
-              ERROR_SUCCESS);
-    DWORD dw = 7;
-    RegSetValueExA(hKey, "Kept", 0, REG_DWORD, reinterpret_cast<BYTE*>(&dw), 4);
-    RegSetValueExA(hKey, "Replaced", 0, REG_DWORD, reinterpret_cast<BYTE*>(&dw), 4);
-    RegCloseKey(hKey);
+    {
+        CRegKey hKey;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, hKey.Receive(),
+                                  nullptr),
+                  ERROR_SUCCESS);
+        DWORD dw = 7;
+        RegSetValueExA(hKey.Get(), "Kept", 0, REG_DWORD, reinterpret_cast<BYTE*>(&dw), 4);
+        RegSetValueExA(hKey.Get(), "Replaced", 0, REG_DWORD, reinterpret_cast<BYTE*>(&dw), 4);
+    }
 
     ScriptOutcome out = RunRegistryScript("REGEDIT4\r\n[HKEY_CURRENT_USER\\" + sub + "]\r\n\"Replaced\"=hex:01\r\n",
                                           nullptr, "C:\\Zrv", product.c_str());

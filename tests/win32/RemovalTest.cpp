@@ -1,5 +1,6 @@
 // The uninstaller's removal against the real registry and files under Wine: what goes, what stays
 // and what is reported, for logs that name keys out of order, foreign values and files.
+#include "AfxHandle.h"
 #include "InstallLog.h"
 #include "Removal.h"
 
@@ -21,37 +22,34 @@ std::string TempTarget()
 
 void Put(const std::string& path, const char* text)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CHandle h(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD n = 0;
-    WriteFile(h, text, DWORD(strlen(text)), &n, nullptr);
-    CloseHandle(h);
+    WriteFile(h.Get(), text, DWORD(strlen(text)), &n, nullptr);
 }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool KeyExists(const std::string& sub)
 {
-    HKEY h;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-    RegCloseKey(h);
-    return true;
+    CRegKey h;
+    return RegOpenKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, KEY_READ, h.Receive()) == ERROR_SUCCESS;
 }
 
 void SetValue(const std::string& sub, const char* name)
 {
-    HKEY h;
-    RegCreateKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr);
-    RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
-    RegCloseKey(h);
+    CRegKey h;
+    RegCreateKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, h.Receive(), nullptr);
+    RegSetValueExA(h.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
 }
 
 void DeleteTree(const std::string& sub)
 {
-    HKEY h;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS) return;
-    char name[256];
-    while (RegEnumKeyA(h, 0, name, sizeof name) == ERROR_SUCCESS) DeleteTree(sub + "\\" + name);
-    RegCloseKey(h);
+    {
+        CRegKey h;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, KEY_ALL_ACCESS, h.Receive()) != ERROR_SUCCESS) return;
+        char name[256];
+        while (RegEnumKeyA(h.Get(), 0, name, sizeof name) == ERROR_SUCCESS) DeleteTree(sub + "\\" + name);
+    }
     RegDeleteKeyA(HKEY_CURRENT_USER, sub.c_str());
 }
 

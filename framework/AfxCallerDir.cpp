@@ -1,0 +1,63 @@
+#include "AfxCallerDir.h"
+
+namespace {
+
+const char kVariable[] = "ZRV_CALLER_DIRECTORY";
+
+bool IsSlash(char ch) { return ch == '\\' || ch == '/'; }
+
+bool HasDrive(const CString& s)
+{
+    return s.GetLength() >= 2 && s[1] == ':' && ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z'));
+}
+
+// "C:" of "C:\Dir", "\\server\share" of "\\server\share\dir".
+CString RootOf(const CString& strDir)
+{
+    if (HasDrive(strDir)) return strDir.Left(2);
+    if (strDir.GetLength() < 2 || !IsSlash(strDir[0]) || !IsSlash(strDir[1])) return CString();
+    int nSlashes = 0;
+    for (int i = 2; i < strDir.GetLength(); ++i)
+        if (IsSlash(strDir[i]) && ++nSlashes == 2) return strDir.Left(i);
+    return strDir;
+}
+
+CString Joined(const CString& strDir, const CString& strName)
+{
+    if (strName.IsEmpty()) return strDir;
+    return IsSlash(strDir[strDir.GetLength() - 1]) ? strDir + strName : strDir + "\\" + strName;
+}
+
+}  // namespace
+
+CString AfxPathAgainst(const CString& strDir, const CString& strPath)
+{
+    if (strDir.IsEmpty() || strPath.IsEmpty()) return strPath;
+    if (IsSlash(strPath[0])) {
+        if (strPath.GetLength() >= 2 && IsSlash(strPath[1])) return strPath;
+        return RootOf(strDir) + strPath;
+    }
+    if (!HasDrive(strPath)) return Joined(strDir, strPath);
+    if (strPath.GetLength() >= 3 && IsSlash(strPath[2])) return strPath;
+    CString rest = strPath.Mid(2);
+    if (HasDrive(strDir) && strDir.Left(1).CompareNoCase(strPath.Left(1)) == 0) return Joined(strDir, rest);
+    return strPath.Left(2) + "\\" + rest;
+}
+
+#ifdef _WIN32
+
+void AfxPassCurrentDirectoryOn()
+{
+    char dir[MAX_PATH + 1] = {};
+    DWORD n = GetCurrentDirectoryA(sizeof dir, dir);
+    SetEnvironmentVariableA(kVariable, n > 0 && n < sizeof dir ? dir : nullptr);
+}
+
+CString AfxCallerPath(const CString& strPath)
+{
+    char dir[MAX_PATH + 1] = {};
+    DWORD n = GetEnvironmentVariableA(kVariable, dir, sizeof dir);
+    return n > 0 && n < sizeof dir ? AfxPathAgainst(dir, strPath) : strPath;
+}
+
+#endif
