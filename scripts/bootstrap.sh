@@ -13,6 +13,7 @@ packages=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 xvfb xauth imagemagick
   zstd xz-utils gzip file python3
+  dpkg-dev man-db
   fonts-wine fonts-liberation
 )
 for p in "${packages[@]}"; do have_pkg "$p" || need+=("$p"); done
