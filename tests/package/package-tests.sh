@@ -18,7 +18,8 @@ cmake --install "$ZRV_HOST_BIN" --prefix "$prefix" >/dev/null
 
 # Only CMAKE_PREFIX_PATH may lead find_package to the tool: no registry, no system or PATH prefixes.
 isolated=(-DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF -DCMAKE_FIND_USE_SYSTEM_PACKAGE_REGISTRY=OFF
-          -DCMAKE_FIND_USE_CMAKE_SYSTEM_PATH=OFF -DCMAKE_FIND_USE_SYSTEM_ENVIRONMENT_PATH=OFF)
+          -DCMAKE_FIND_USE_CMAKE_SYSTEM_PATH=OFF -DCMAKE_FIND_USE_SYSTEM_ENVIRONMENT_PATH=OFF
+          -DCMAKE_MAKE_PROGRAM="$(command -v make)")
 
 # product DIR SETTINGS: a small product of a text file and a data file, its CPACK_* settings given
 # as CMake code, packed through the generator.
@@ -85,7 +86,7 @@ settings)
     "defaults|||ok|DefaultDir: C:\\Program Files\\Tiny 2.0"
     "named|set(CPACK_PACKAGE_NAME \"Tiny Tool\")\nset(CPACK_PACKAGE_DESCRIPTION_SUMMARY \"Tiny Tool - the smallest\")\nset(CPACK_ZRV_DEFAULT_DIR \"D:\\\\\\\\Tiny\")\nset(CPACK_ZRV_FREE_SPACE 7)||ok|FreeSpace: 7 MB"
     "volumes|set(CPACK_ZRV_BLOCK_SIZE 1)\nset(CPACK_ZRV_VOLUME_SIZE 64k)||ok|compressed:"
-    "script|set(CPACK_ZRV_REGISTRY_SCRIPT \${CMAKE_CURRENT_SOURCE_DIR}/tiny.reg)|REGEDIT4\n\n[HKEY_CURRENT_USER\\\\Software\\\\Tiny]\n\"Dir\"=\"%INSTALLPATH%\"\n|ok|2: HKEY_CURRENT_USER\\Software\\Tiny"
+    "script|set(CPACK_ZRV_REGISTRY_SCRIPT \${CMAKE_CURRENT_SOURCE_DIR}/tiny.reg)|REGEDIT4\n\n[HKEY_CURRENT_USER\\\\Software\\\\Tiny]\n\"Dir\"=\"%INSTALLPATH%\"\n|ok|value \"Dir\" REG_SZ \"C:\\Program Files\\Tiny 2.0\""
     "script-warning|set(CPACK_ZRV_REGISTRY_SCRIPT \${CMAKE_CURRENT_SOURCE_DIR}/tiny.reg)|REGEDIT4\n\n[HKEY_CURRENT_USER\\\\Software\\\\Tiny]\n\"Dir\"=\"C:\\\\\\\\Tiny\"\n|ok|tiny.reg:4: warning: \\\\ is stored as two backslashes"
     "script-error|set(CPACK_ZRV_REGISTRY_SCRIPT \${CMAKE_CURRENT_SOURCE_DIR}/tiny.reg)|REGEDIT4\n\n[-HKEY_CURRENT_USER\\\\Software\\\\Tiny]\n|fail|tiny.reg:3: error:"
     "script-no-marker|set(CPACK_ZRV_REGISTRY_SCRIPT \${CMAKE_CURRENT_SOURCE_DIR}/tiny.reg)|[HKEY_CURRENT_USER\\\\Software\\\\Tiny]\n|fail|holds no REGEDIT4 line"
@@ -117,7 +118,7 @@ settings)
   # The defaults: the staged tree (the files and the carried uninstaller) decides FreeSpace, and
   # the marker alone registers the product for Add/Remove programs.
   contains "defaults: FreeSpace" "FreeSpace: 1 MB" "$tmp/defaults.out"
-  contains "defaults: the uninstall entry" "uninstall entry: [HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tiny]" "$tmp/defaults.out"
+  contains "defaults: the uninstall entry" "uninstall entry: key HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tiny" "$tmp/defaults.out"
   contains "named: the description" "AppDescription: Tiny Tool - the smallest" "$tmp/named.out"
   contains "named: the directory" "DefaultDir: D:\\Tiny" "$tmp/named.out"
   expect "volumes: several" yes "$([ -f "$tmp/volumes/build/Tiny-2.0-Linux/tiny.003" ] && echo yes || echo no)"
@@ -147,15 +148,20 @@ usr/share/man/man1/zrvtool.1.gz" "$(cat "$tmp/contents.txt")"
   expect "control fields" "Package: zrvtool
 Version: 0.9
 Architecture: $(dpkg --print-architecture)" "$(cat "$tmp/fields.txt")"
-  dpkg-deb -f "$deb" Depends >"$tmp/depends.txt"
+  dpkg-deb -f "$deb" Depends Description >"$tmp/depends.txt"
   contains "depends on the C library" "libc6" "$tmp/depends.txt"
+  contains "the summary" "Description: makes installation media for 32-bit Windows" "$tmp/depends.txt"
+  # apt would install it here: every dependency is known (a simulation changes nothing).
+  (cd "$tmp/deb" && apt-get install -s "./$(basename "$deb")") >"$tmp/apt.txt" 2>&1 || fail "apt-get install -s: $(cat "$tmp/apt.txt")"
+  contains "apt installs it" "Inst zrvtool (0.9 local-deb" "$tmp/apt.txt"
   root="$tmp/root"
   dpkg-deb -x "$deb" "$root"
   (cd / && env -i PATH=/usr/bin:/bin "$root/usr/bin/zrvtool" --version) >"$tmp/version.txt" 2>&1 || fail "--version: $(cat "$tmp/version.txt")"
   expect "the version line" "zrvtool v0.9" "$(head -1 "$tmp/version.txt")"
   contains "Setup.exe carried" "Setup.exe: v0.9, " "$tmp/version.txt"
   # The page renders without a warning and holds every command of the usage text.
-  MANWIDTH=100 man --warnings -l "$root/usr/share/man/man1/zrvtool.1.gz" >"$tmp/man.txt" 2>"$tmp/man-err.txt" || fail "man -l failed"
+  MANWIDTH=100 man --warnings -l "$root/usr/share/man/man1/zrvtool.1.gz" >"$tmp/man-wide.txt" 2>"$tmp/man-err.txt" || fail "man -l failed"
+  tr -s ' ' <"$tmp/man-wide.txt" >"$tmp/man.txt"
   expect "no warnings from the formatter" "" "$(cat "$tmp/man-err.txt")"
   contains "the page's name" "zrvtool - make and read installation media" "$tmp/man.txt"
   "$root/usr/bin/zrvtool" --help | sed -n 's/^  zrvtool \([a-z]*\( [a-z]*\)\?\).*/\1/p' | while read -r words; do
