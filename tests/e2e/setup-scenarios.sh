@@ -69,9 +69,13 @@ installed_ok() {
   echo "ok: files and Install.log byte for byte"
 }
 
-# reg_value KEY NAME: "TYPE DATA" as the registry holds it.
+# reg_value KEY NAME: "TYPE DATA" as the registry holds it; NAME (Default) is the key's default value.
 # (fields re-joined with single blanks)
-reg_value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { $1 = ""; sub(/^ +/, ""); print }'; }
+reg_value() {
+  local which=(/v "$2")
+  [ "$2" = '(Default)' ] && which=(/ve)
+  wine reg query "$1" "${which[@]}" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { $1 = ""; sub(/^ +/, ""); print }'
+}
 
 registry_ok() {
   local dir=$1
@@ -583,6 +587,9 @@ cpack-textview)
            'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\TextView')
   rm -rf "$t"
   for k in "${tv_keys[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 </dev/null || true; done
+  # The vendor's keys exist already, with another product's value: they must stay as they are.
+  wine reg add 'HKCU\Software\Nexal' /v Other /d kept /f >/dev/null 2>&1 </dev/null
+  wine reg add 'HKLM\Software\Nexal' /v Other /d kept /f >/dev/null 2>&1 </dev/null
   tv_snapshot() {
     registry_snapshot
     for k in 'HKCR\.ztv' 'HKCR\Nexal.TextView'; do wine reg query "$k" /s 2>/dev/null </dev/null | tr -d '\r' | grep -v '^$' || true; done
