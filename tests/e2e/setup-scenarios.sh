@@ -544,7 +544,14 @@ installed-tool)
   # it runs from elsewhere with a bare environment, and Setup.exe and Uninstal.exe come from it.
   author="$SCRATCH/author"
   cmake --install "$ZRV_HOST_BIN" --prefix "$author" >"$SCRATCH/install.log" 2>&1 || fail "cmake --install: $(cat "$SCRATCH/install.log")"
-  expect "what is installed" "bin/zrvtool" "$(cd "$author" && find . ! -type d | sed 's|^\./||')"
+  expect "what is installed" "bin/zrvtool
+lib/cmake/zrvtool/ZrvCPack.cmake
+lib/cmake/zrvtool/ZrvCPackMedium.cmake
+lib/cmake/zrvtool/zrvtoolConfig.cmake
+lib/cmake/zrvtool/zrvtoolConfigVersion.cmake
+lib/cmake/zrvtool/zrvtoolTargets-relwithdebinfo.cmake
+lib/cmake/zrvtool/zrvtoolTargets.cmake
+share/man/man1/zrvtool.1.gz" "$(cd "$author" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)"
   cp -r "$author" "$SCRATCH/moved" && rm -rf "$author"
   ZRVTOOL="$SCRATCH/bare-zrvtool"
   printf '#!/bin/sh\ncd / && exec env -i PATH=/usr/bin:/bin "%s" "$@"\n' "$SCRATCH/moved/bin/zrvtool" >"$ZRVTOOL"

@@ -129,13 +129,46 @@ settings)
   if (cd "$tmp/defaults/build" && cpack) >"$tmp/other.out" 2>&1; then fail "a folder of something else was replaced"; fi
   contains "a folder of something else" "exists and is not a medium; nothing is replaced" "$tmp/other.out"
   expect "what it held" mine "$(cat "$medium/mine.txt")"
+
+  # CPACK_ZRV_BUNDLE and CPACK_ZRV_SIGN reach the tool as --bundle and --sign, and the bundle it
+  # makes lands beside the medium. A stand-in for the tool records its arguments, makes the
+  # bundle file and leaves the medium to the real tool.
+  cp -r "$prefix" "$tmp/recording"
+  mv "$tmp/recording/bin/zrvtool" "$tmp/recording/bin/zrvtool.real"
+  cat >"$tmp/recording/bin/zrvtool" <<'EOF'
+#!/usr/bin/env bash
+here=$(dirname "$0")
+[ "$1" = medium ] && printf '%s\n' "$@" >"$here/args.txt"
+args=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+  --bundle) printf 'MZ bundle\n' >"$2"; shift 2 ;;
+  --sign) shift 2 ;;
+  *) args+=("$1"); shift ;;
+  esac
+done
+exec "$here/zrvtool.real" "${args[@]}"
+EOF
+  chmod +x "$tmp/recording/bin/zrvtool"
+  dir="$tmp/bundled"
+  product "$dir" 'set(CPACK_ZRV_BUNDLE ON)
+set(CPACK_ZRV_SIGN "osslsigncode sign -pkcs12 key.pfx -in {in} -out {out}")'
+  cmake -S "$dir" -B "$dir/build" -DCMAKE_PREFIX_PATH="$tmp/recording" "${isolated[@]}" >"$dir.out" 2>&1 || fail "configure: $(cat "$dir.out")"
+  (cd "$dir/build" && cpack) >"$dir.out" 2>&1 || fail "cpack with a bundle: $(cat "$dir.out")"
+  grep -A1 -E '^--(bundle|sign)$' "$tmp/recording/bin/args.txt" | grep -v '^--$' >"$tmp/options.txt" || true
+  expect "the options passed" "--bundle
+$dir/build/_CPack_Packages/Linux/External/Tiny-2.0-Linux.exe
+--sign
+osslsigncode sign -pkcs12 key.pfx -in {in} -out {out}" "$(cat "$tmp/options.txt")"
+  expect "the bundle beside the medium" "MZ bundle" "$(cat "$dir/build/Tiny-2.0-Linux.exe" 2>/dev/null)"
+  [ -f "$dir/build/Tiny-2.0-Linux/Setup.ini" ] || fail "no medium beside the bundle"
   ;;
 deb)
   # The Debian package: what it holds, the tool and its page run from the unpacked tree, and the
   # CMake package found there.
   (cd "$ZRV_HOST_BIN" && cpack -G DEB -B "$tmp/deb") >"$tmp/cpack.txt" 2>&1 || { cat "$tmp/cpack.txt" >&2; exit 1; }
   deb=$(ls "$tmp"/deb/zrvtool_*.deb)
-  dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's|^\./||' | grep -v '/$' | sort >"$tmp/contents.txt"
+  dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's|^\./||' | grep -v '/$' | LC_ALL=C sort >"$tmp/contents.txt"
   expect "contents" "usr/bin/zrvtool
 usr/lib/cmake/zrvtool/ZrvCPack.cmake
 usr/lib/cmake/zrvtool/ZrvCPackMedium.cmake
