@@ -95,6 +95,8 @@ settings)
     "bracket-name|set(CPACK_PACKAGE_NAME \"A]B\")||fail|the product needs a name without [ or ]"
     "marker-in-summary|set(CPACK_PACKAGE_DESCRIPTION_SUMMARY \"see REGEDIT4\")||fail|REGEDIT4 in a setting would start the registry script there"
     "block-size|set(CPACK_ZRV_BLOCK_SIZE 300)||fail|--block-size"
+    "code-page|set(CPACK_PACKAGE_NAME \"Caf\xc3\xa9\")\nset(CPACK_ZRV_REGISTRY_SCRIPT \${CMAKE_CURRENT_SOURCE_DIR}/tiny.reg)|REGEDIT4\n[HKEY_CURRENT_USER\\\\Software\\\\Tiny]\n\"Price\"=\"5 \xe2\x82\xac\"\n|ok|Product: Caf\\xe9"
+    "code-page-lacks|set(CPACK_PACKAGE_DESCRIPTION_SUMMARY \"Tiny \xe2\x98\x83\")||fail|CPACK_PACKAGE_DESCRIPTION_SUMMARY: holds a character that Windows-1252, the installer's code page, lacks"
   )
   for row in "${rows[@]}"; do
     IFS='|' read -r name settings script outcome text <<<"$row"
@@ -104,7 +106,7 @@ settings)
     [ -n "$script" ] && printf '%b' "$script" >"$dir/tiny.reg"
     rc=0
     pack "$dir" || rc=$?
-    medium=$(find "$dir/build" -maxdepth 1 -type d -name 'Tiny*-*' | head -1)
+    medium=$(find "$dir/build" -mindepth 1 -maxdepth 1 -type d ! -name CMakeFiles ! -name _CPack_Packages | head -1)
     if [ "$outcome" = ok ]; then
       expect "$name: cpack succeeds" 0 "$rc"
       [ -f "$medium/Setup.ini" ] || { fail "$name: no medium: $(cat "$dir.out")"; continue; }
@@ -120,6 +122,7 @@ settings)
   contains "defaults: FreeSpace" "FreeSpace: 1 MB" "$tmp/defaults.out"
   contains "defaults: the uninstall entry" "uninstall entry: key HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tiny" "$tmp/defaults.out"
   contains "named: the description" "AppDescription: Tiny Tool - the smallest" "$tmp/named.out"
+  contains "code-page: the script's text" 'value "Price" REG_SZ "5 \x80"' "$tmp/code-page.out"
   contains "named: the directory" "DefaultDir: D:\\Tiny" "$tmp/named.out"
   expect "volumes: several" yes "$([ -f "$tmp/volumes/build/Tiny-2.0-Linux/tiny.003" ] && echo yes || echo no)"
   # A second run replaces the medium of the first; a folder of something else is left alone.
