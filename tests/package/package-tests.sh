@@ -132,6 +132,16 @@ settings)
   if (cd "$tmp/defaults/build" && cpack) >"$tmp/other.out" 2>&1; then fail "a folder of something else was replaced"; fi
   contains "a folder of something else" "exists and is not a medium; nothing is replaced" "$tmp/other.out"
   expect "what it held" mine "$(cat "$medium/mine.txt")"
+  # Nor is a file, or a link to a medium elsewhere, under that name.
+  mkdir -p "$tmp/elsewhere"
+  touch "$tmp/elsewhere/Setup.exe" "$tmp/elsewhere/Setup.ini"
+  for kind in file link; do
+    rm -rf "$medium"
+    if [ $kind = file ]; then echo mine >"$medium"; else ln -s "$tmp/elsewhere" "$medium"; fi
+    if (cd "$tmp/defaults/build" && cpack) >"$tmp/other.out" 2>&1; then fail "a $kind under the medium's name was replaced"; fi
+    contains "a $kind under the medium's name" "exists and is not a medium; nothing is replaced" "$tmp/other.out"
+  done
+  expect "the medium the link leads to" "Setup.exe Setup.ini" "$(ls "$tmp/elsewhere" | paste -sd' ')"
 
   # CPACK_ZRV_BUNDLE and CPACK_ZRV_SIGN reach the tool as --bundle and --sign, and the bundle it
   # makes lands beside the medium. A stand-in for the tool records its arguments, makes the

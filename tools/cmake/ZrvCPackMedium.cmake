@@ -235,9 +235,10 @@ string(REPLACE "${made}" "${medium}" out "${out}")
 message(STATUS "${out}")
 
 # A medium of an earlier run gives way; anything else under that name is left alone.
-if(EXISTS "${medium}")
+if(EXISTS "${medium}" OR IS_SYMLINK "${medium}")
   file(GLOB left "${medium}/*")
-  if(left AND NOT (EXISTS "${medium}/Setup.exe" AND EXISTS "${medium}/Setup.ini"))
+  if(IS_SYMLINK "${medium}" OR NOT IS_DIRECTORY "${medium}" OR
+     (left AND NOT (EXISTS "${medium}/Setup.exe" AND EXISTS "${medium}/Setup.ini")))
     zrv_fail("'${medium}' exists and is not a medium; nothing is replaced")
   endif()
   file(REMOVE_RECURSE "${medium}")
