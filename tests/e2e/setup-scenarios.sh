@@ -629,7 +629,12 @@ cpack-textview)
   expect "the window's title" "TextView - welcome.txt" "$out"
   must text "TextView - welcome.txt@NexalTextView" 100
   expect "the text shown" "$(cat "$ZRV_SOURCE/examples/textview/data/welcome.txt")" "$out"
-  must keys "TextView - welcome.txt@NexalTextView" 100 Escape
+  # F1: the help file beside the program.
+  must keys "TextView - welcome.txt@NexalTextView" 100 F1
+  must wait "TextView - help.txt@NexalTextView" 5000
+  must text "TextView - help.txt@NexalTextView" 100
+  expect "the help shown" "$(cat "$ZRV_SOURCE/examples/textview/help.txt")" "$out"
+  must keys "TextView - help.txt@NexalTextView" 100 Escape
   end_app
   expect "the program's exit code" 0 "$app_rc"
   # A .ztv file opened as the shell opens it: through the association.
