@@ -206,7 +206,7 @@ Architecture: $(dpkg --print-architecture)" "$(cat "$tmp/fields.txt")"
   expect "the version line" "zrvtool v0.9" "$(head -1 "$tmp/version.txt")"
   contains "Setup.exe carried" "Setup.exe: v0.9, " "$tmp/version.txt"
   # The page renders without a warning and holds every command of the usage text.
-  MANWIDTH=100 man --warnings -l "$root/usr/share/man/man1/zrvtool.1.gz" >"$tmp/man-wide.txt" 2>"$tmp/man-err.txt" || fail "man -l failed"
+  LC_ALL=C MANWIDTH=100 man --warnings -l "$root/usr/share/man/man1/zrvtool.1.gz" >"$tmp/man-wide.txt" 2>"$tmp/man-err.txt" || fail "man -l failed"
   tr -s ' ' <"$tmp/man-wide.txt" >"$tmp/man.txt"
   expect "no warnings from the formatter" "" "$(cat "$tmp/man-err.txt")"
   contains "the page's name" "zrvtool - make and read installation media" "$tmp/man.txt"
