@@ -605,7 +605,9 @@ cpack-textview)
   tv_snapshot >"$SCRATCH/before.txt"
 
   start_setup
+  shot textview-welcome
   must text "$WELCOME" $DIRTEXT;  expect "the default directory" "$dir" "$out"
+  must text "TextView - Zorvan Installation System" 0
   must click "$WELCOME" $INSTALL
   answer 20000 OK
   complete_message
