@@ -8,12 +8,11 @@ need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev
+  cmake ninja-build g++ clang libclang-rt-14-dev dpkg-dev man-db
   googletest libgtest-dev libbenchmark-dev libdivsufsort-dev
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 xvfb xauth imagemagick
   zstd xz-utils gzip file python3
-  dpkg-dev man-db
   fonts-wine fonts-liberation
 )
 for p in "${packages[@]}"; do have_pkg "$p" || need+=("$p"); done
