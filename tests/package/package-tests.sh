@@ -69,7 +69,9 @@ EOF
   else
     contains "not found elsewhere" 'Could not find a package configuration file provided by "zrvtool"' "$tmp/notfound.txt"
   fi
-  # ZrvCPack in the wrong order: after CPack, or without the tool.
+  # Without CPACK_GENERATOR naming External the author is told that plain cpack makes no medium.
+  contains "the generator not named" "CPACK_GENERATOR does not name External" "$tmp/found.txt"
+  # ZrvCPack in the wrong order: after CPack.
   printf 'cmake_minimum_required(VERSION 3.19)\nproject(Late LANGUAGES NONE)\nfind_package(zrvtool REQUIRED)\ninclude(CPack)\ninclude(ZrvCPack)\n' >"$src/CMakeLists.txt"
   rm -rf "$src/build"
   if cmake -S "$src" -B "$src/build" -DCMAKE_PREFIX_PATH="$prefix" "${isolated[@]}" >"$tmp/late.txt" 2>&1; then

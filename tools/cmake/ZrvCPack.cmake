@@ -13,6 +13,11 @@ if(DEFINED CPack_CMake_INCLUDED)
   message(FATAL_ERROR "ZrvCPack: CPack was included before ZrvCPack; include(ZrvCPack) in its place")
 endif()
 
+if(NOT "External" IN_LIST CPACK_GENERATOR)
+  message(WARNING "ZrvCPack: CPACK_GENERATOR does not name External, so `cpack` makes no medium "
+                  "unless it is run as `cpack -G External`")
+endif()
+
 get_target_property(CPACK_ZRV_TOOL zrvtool::zrvtool LOCATION)
 set(CPACK_EXTERNAL_PACKAGE_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/ZrvCPackMedium.cmake")
 set(CPACK_EXTERNAL_ENABLE_STAGING ON)
