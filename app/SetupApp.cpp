@@ -12,6 +12,12 @@
 
 BOOL CSetupApp::InitInstance()
 {
+    // Arguments count only with /S; without it they are ignored, as they always were.
+    SetupOptions options = ParseSetupOptions(m_lpCmdLine);
+    if (options.bSilent) {
+        m_nExitCode = RunSilent(options);
+        return FALSE;
+    }
     Enable3dControlsStatic();
     // A missing or incomplete Setup.ini ends the program at once, with no window and no message.
     if (!ReadSetupIni()) return FALSE;
@@ -20,9 +26,9 @@ BOOL CSetupApp::InitInstance()
     m_pMainWnd = m_pBackdropWnd;
     m_pBackdropWnd->ShowWindow(SW_SHOWMAXIMIZED);
 
-    InstallJob job = {nullptr,           &m_config.m_strDiskImage, &m_config.m_strInstallDir,
-                      &m_config.m_strProductName, &g_bCancel,      &g_bDone,
-                      &g_bFailed};
+    InstallJob job = {nullptr,    &m_config.m_strDiskImage, &m_config.m_strInstallDir, &m_config.m_strProductName,
+                      &g_bCancel, &g_bDone,                 &g_bFailed,                nullptr,
+                      false};
     if (ChooseTargetDirectory()) RunInstallation(job);
 
     m_pMainWnd = nullptr;
@@ -57,10 +63,9 @@ void CSetupApp::RunInstallation(InstallJob& job)
     m_pProgressDlg = new CProgressDlg(m_pWorkerThread, m_pBackdropWnd);
     job.pProgressDlg = m_pProgressDlg;
     if (m_pProgressDlg->DoModal() == -1) {
-        // The dialog never opened, so it never resumed the worker: the worker is let go with the
-        // stop request already raised, which it finds before it touches anything, and the run
-        // ends as a failure.
-        SetInstallFlag(&g_bCancel, 1);
+        // The dialog never opened, so it never resumed the worker: the worker is let go marked as
+        // abandoned, which it finds before it touches anything, and the run ends as a failure.
+        job.bAbandoned = true;
         m_pWorkerThread->ResumeThread();
         AfxMessageBox("FATAL: unable to open the progress dialog", MB_ICONHAND);
     } else if (!GetInstallFlag(&g_bDone)) {

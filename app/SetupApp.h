@@ -4,6 +4,9 @@
 
 #include "AfxWinApp.h"
 #include "SetupConfig.h"
+#include "SetupOptions.h"
+
+#include <functional>
 
 class CBackdropWnd;
 
@@ -11,6 +14,18 @@ class CBackdropWnd;
 // (1,048,576 / bytes per sector), in 64 bits so that large drives do not wrap. Returns -1 when the
 // counts cannot describe a drive (no bytes per sector, or a sector larger than a megabyte).
 long long FreeMegabytes(DWORD sectorsPerCluster, DWORD bytesPerSector, DWORD freeClusters);
+
+// The drive query of the free-space check: the counts of GetDiskFreeSpaceA for a drive root;
+// FALSE when the drive cannot be asked.
+using DiskFreeSpaceQuery =
+    std::function<BOOL(const char* pszRoot, DWORD* pSectorsPerCluster, DWORD* pBytesPerSector, DWORD* pFreeClusters)>;
+
+// The exit codes of a silent installation. The interactive installer always ends with 0.
+enum SetupExitCode {
+    kExitInstalled = 0,
+    kExitNothingInstalled = 1,  // the target is as it was (bar folders made for it)
+    kExitPartlyInstalled = 2,   // failed after writing: Install.log lists what is there
+};
 
 class CWinThread;
 class CProgressDlg;
@@ -22,6 +37,8 @@ public:
     ~CSetupApp() override;
 
     BOOL InitInstance() override;
+    // The program's exit code: that of a silent installation, else 0.
+    int ExitInstance() override { return m_nExitCode; }
 
     // Reads Setup.ini from the current directory into m_config. Returns TRUE when the text starts
     // with the marker and its section held four key lines with a usable FreeSpace value. Silent:
@@ -49,9 +66,14 @@ public:
     BOOL ChooseTargetDirectory();
     // Starts the worker behind the progress dialog and waits for the outcome.
     void RunInstallation(InstallJob& job);
+    // The whole installation without a window, as the command line asks; returns the exit code.
+    int RunSilent(const SetupOptions& options);
 
     SetupConfig m_config;
     CBackdropWnd* m_pBackdropWnd = nullptr;
     CWinThread* m_pWorkerThread = nullptr;
     CProgressDlg* m_pProgressDlg = nullptr;
+    int m_nExitCode = kExitInstalled;
+    // Asks the drive for its free space; empty: the system (GetDiskFreeSpaceA).
+    DiskFreeSpaceQuery m_queryFreeSpace;
 };

@@ -19,9 +19,12 @@ BOOL CSetupApp::CheckFreeSpace()
     const CString& dir = m_config.m_strInstallDir;
     CString root = dir.Left(3);
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+    BOOL asked = m_queryFreeSpace
+                     ? m_queryFreeSpace(root, &sectorsPerCluster, &bytesPerSector, &freeClusters)
+                     : GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters);
     // A drive that cannot be asked (missing, not ready, no drive root at all, such as a relative
     // path) passes here; the directory check that follows reports the path itself.
-    if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) return TRUE;
+    if (!asked) return TRUE;
     long long freeMB = FreeMegabytes(sectorsPerCluster, bytesPerSector, freeClusters);
     if (freeMB < 0) return TRUE;
     if (freeMB > m_config.m_nFreeSpaceMB) return TRUE;

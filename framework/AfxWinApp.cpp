@@ -52,7 +52,7 @@ HINSTANCE AfxGetInstanceHandle()
     return g_pApp && g_pApp->m_hInstance ? g_pApp->m_hInstance : GetModuleHandleA(nullptr);
 }
 
-int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
+int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int)
 {
     // A drive that is not ready (an empty floppy or CD drive) fails its calls quietly instead of
     // asking the user to insert a disk: the installer probes drives and reports failures itself.
@@ -60,6 +60,7 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
     CWinApp* pApp = AfxGetApp();
     if (!pApp) return -1;
     pApp->m_hInstance = hInstance;
+    if (lpCmdLine) pApp->m_lpCmdLine = lpCmdLine;
     if (!pApp->m_pszAppName) {
         // The executable's base name without its extension, as the title of message boxes.
         char path[MAX_PATH] = {};

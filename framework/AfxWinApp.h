@@ -29,6 +29,8 @@ public:
 
     const char* m_pszAppName = nullptr;
     HINSTANCE m_hInstance = nullptr;
+    // The command line after the program's name, as WinMain received it ("" when there is none).
+    const char* m_lpCmdLine = "";
     CWnd* m_pMainWnd = nullptr;
 
 private:

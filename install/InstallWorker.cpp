@@ -68,6 +68,7 @@ private:
     CArchiveFile* m_pArchive = nullptr;
     CFile* m_pLog = nullptr;
     CFile* m_pOutput = nullptr;
+    bool m_bImageRefused = false;  // the reader's Open returned zero
 };
 
 HWND CInstallRun::DialogWindow() const
@@ -121,8 +122,12 @@ void CInstallRun::CheckMediumOrThrow(const CString& strPath)
     CString strMediumFile;
     if (!m_medium.Holds(strPath, &strMediumFile)) return;
     CorruptPayload bad;
-    bad.strMessage.Format("FATAL: the entry '%s' would replace '%s' of the installation medium", g_szEntryName,
-                          strMediumFile.GetString());
+    // Both names quoted as the bad-name message quotes one: the entry's may hold any byte but the
+    // control characters, and the medium's is whatever the file system holds.
+    std::string entry = EscapeControls(g_szEntryName, false);
+    std::string medium = EscapeControls(strMediumFile.GetString(), false);
+    bad.strMessage.Format("FATAL: the entry '%s' would replace '%s' of the installation medium", entry.c_str(),
+                          medium.c_str());
     throw bad;
 }
 
@@ -217,8 +222,9 @@ void CInstallRun::RegistryStep()
 
 UINT CInstallRun::RunSteps()
 {
-    // Stopped before it began (its dialog never opened): nothing is touched.
-    if (Cancelled()) return End(E0_Normal);
+    // Let go without a dialog ever having shown it: nothing is touched. A stop request alone does
+    // not end the run here: the run still leaves its (empty) Install.log.
+    if (m_job.bAbandoned) return End(E0_Normal);
     m_strPrefix = *m_job.pInstallDir + "\\";
     m_pBuffer = new (std::nothrow) BYTE[kCopyChunk];
     if (!m_pBuffer) {
@@ -230,8 +236,12 @@ UINT CInstallRun::RunSteps()
     m_pOutput = new CFile;
     NotifyStatus("Please wait, initializing...");
     try {
-        if (!m_pArchive->Open(*m_job.pDiskImage, CFile::typeBinary, &m_errImage)) throw &m_errImage;
+        if (!m_pArchive->Open(*m_job.pDiskImage, CFile::typeBinary, &m_errImage)) {
+            m_bImageRefused = true;
+            throw &m_errImage;
+        }
         if (!m_pLog->Open(m_strPrefix + "Install.log", kCreateMode, &m_errLog)) throw &m_errLog;
+        if (m_job.pWritten) SetInstallFlag(m_job.pWritten, 1);
         UINT nTotal = 0;
         ReadExact(&nTotal, 4);
         Notify(WM_INSTALL_TOTAL_SIZE, LPARAM(nTotal));
@@ -271,6 +281,16 @@ const char* CauseText(int cause)
     }
 }
 
+// An error code of the system that has no cause of its own arrives as generic, the cause the
+// reader gives after its own message. The reader sets that cause without touching the error code,
+// which then still holds none or the code of a retried missing volume: only a record whose code
+// itself maps to generic comes from the file layer, untold.
+bool IsUntoldSystemError(const CFileException& e)
+{
+    return e.m_cause == CFileException::generic && e.m_lOsError != -1 &&
+           CFileException::OsErrorToException(e.m_lOsError) == CFileException::generic;
+}
+
 UINT CInstallRun::HandleFileError(CFileException* e)
 {
     CString name = "<UNKNOWN FILE>";
@@ -287,6 +307,7 @@ UINT CInstallRun::HandleFileError(CFileException* e)
     if (!format && (e == &m_errLog || e == &m_errOutput)) format = "unable to open '%s'";
     if (!format && e == &m_errImage && cause != CFileException::generic && cause != CFileException::badPath)
         format = "unable to open '%s'";
+    if (!format && e == &m_errImage && m_bImageRefused && IsUntoldSystemError(*e)) format = "unable to open '%s'";
     e->Delete();
     if (format) {
         CString text;

@@ -3,7 +3,7 @@
 //
 // How the flow starts it:
 //   InstallJob job = {nullptr, &m_strDiskImage, &m_strInstallDir, &m_strProductName,
-//                     &g_bCancel, &g_bDone, &g_bFailed};
+//                     &g_bCancel, &g_bDone, &g_bFailed, nullptr, false};
 //   CWinThread* t = AfxBeginThread(InstallWorker, &job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
 //   job.pProgressDlg = <the progress dialog>;   // before the thread is resumed
 //   ... the dialog calls t->ResumeThread() once its window exists ...
@@ -11,7 +11,9 @@
 // INFINITE); delete t only after that wait (AfxBeginThread's objects are not deleted by their
 // thread). The job and the strings it points to must live until g_bDone reads 1 or the wait has
 // returned. Then InstallFreeStatusTexts() once the dialog's window is gone. A worker resumed with
-// g_bCancel already set (its dialog never opened) ends at once without touching anything.
+// bAbandoned set (its dialog never opened) ends at once without touching anything; one that finds
+// g_bCancel already set at its start still opens the image and Install.log and ends with the log
+// empty, as after any stop request.
 #pragma once
 
 #include "AfxString.h"
@@ -32,6 +34,12 @@ struct InstallJob {
     InstallFlag* pCancel;         // read by the worker
     InstallFlag* pDone;           // written by the worker
     InstallFlag* pFailed;         // written by the worker
+    // Written by the worker when it is not null: set to 1 once Install.log has been created, the
+    // first thing a run writes into the target. A run that fails before leaves the target as it was.
+    InstallFlag* pWritten;
+    // Set by the flow before it resumes the worker when the progress dialog, which should have
+    // resumed it, never opened: the worker then ends at once, touching nothing.
+    bool bAbandoned;
 };
 
 // The name of the entry in hand, as read from the stream (ReadString with the limit 256).

@@ -134,6 +134,7 @@ inline std::vector<RawImage> RawImages()
         {"medium-volume", Stream(3, {{"disk.002", 3, 12}})},
         {"medium-self", Stream(3, {{"disk.001", 3, 12}})},
         {"medium-link", Stream(3, {{"alias.txt", 3, 12}})},
+        {"medium-escaped", Stream(3, {{"al\x7f" "ias.txt", 3, 12}})},
         {"medium-folder", Stream(3, {{"\\disk.002", 0, 0}, {"x.txt", 3, 12}})},
         // Written into kWriteErrorTarget, where its data cannot be written.
         {"writeerror", Stream(3, {{"f.txt", 3, 5}})},

@@ -2,7 +2,8 @@
 # They share one prefix with a virtual desktop; each keeps its screenshots in e2e-shots/NAME.
 set(ZRV_SETUP_SCENARIOS no-config broken-config default missing-dir free-space name-is-file cancel-welcome cancel-progress missing-volume corrupt
     uninstall-arp uninstall-silent uninstall-refused uninstall-in-use uninstall-link uninstall-cancelled installed-tool
-    cancel-at-retry refused-choice registry-fails medium-target empty-volume)
+    cancel-at-retry refused-choice registry-fails medium-target empty-volume
+    silent-default silent-blanks silent-refused silent-space silent-volume silent-corrupt)
 set(ZRV_E2E_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-e2e)
 add_test(NAME e2e_prefix COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/make-prefix.sh)
 set_tests_properties(e2e_prefix PROPERTIES FIXTURES_SETUP e2e ENVIRONMENT "WINEPREFIX=${ZRV_E2E_PREFIX}")

@@ -189,7 +189,126 @@ listed_paths() {
   tr -d '\r' <"$1" | sed '/^\[\\REGEDIT4\]$/,$d' | sed 's|^\\||' | tr '\\' / | sed "s|^|$2/|"
 }
 
+# run_silent ARGS...: Setup.exe with ARGS, started from the medium folder without a display, so a
+# window it tried to make would fail, and Wine's note of that is looked for; meanwhile the driver,
+# on the display, watches for a message box. The driver also keeps the prefix's desktop up, which
+# Wine would otherwise start for this run and fail to show. Exit code in $app_rc.
+run_silent() {
+  must gone "no such window" 100
+  wine "$DRIVER" msgbox 600000 >"$SCRATCH/watch.txt" 2>/dev/null </dev/null &
+  local watcher=$!
+  sleep 0.5
+  app_rc=0
+  (cd "$MEDIA" && env -u DISPLAY WINEDEBUG=-all,err+winediag wine Setup.exe "$@" >"$SCRATCH/app.log" 2>&1 </dev/null) || app_rc=$?
+  kill "$watcher" 2>/dev/null || true
+  wait "$watcher" 2>/dev/null || true
+  [ -s "$SCRATCH/watch.txt" ] && fail "a message box appeared: $(tr -d '\r' <"$SCRATCH/watch.txt")"
+  grep -q 'no driver could be loaded' "$SCRATCH/app.log" && fail "Setup.exe tried to make a window: $(cat "$SCRATCH/app.log")"
+  echo "ok: Setup.exe $* made no window"
+}
+
+# The log of the silent runs, as Setup.exe names it.
+SILENT_LOG="Z:$(printf '%s' "$SCRATCH/silent.log" | tr / '\\')"
+
+# silent_log EXPECTED_LINE...: the silent run's log file holds exactly these lines, each with CR LF.
+silent_log() {
+  printf '%s\r\n' "$@" >"$SCRATCH/expected-silent.log"
+  cmp -s "$SCRATCH/expected-silent.log" "$SCRATCH/silent.log" || fail "the log differs: [$(cat -A "$SCRATCH/silent.log")]"
+  echo "ok: the log"
+}
+
+# listed_all_present DIR_UNIX: every file and folder that DIR's Install.log lists exists, and the
+# log lists at least one file.
+listed_all_present() {
+  listed_paths "$1/Install.log" "$1" >"$SCRATCH/listed.txt"
+  [ -s "$SCRATCH/listed.txt" ] || fail "Install.log lists nothing"
+  while read -r p; do [ -e "$p" ] || fail "listed but missing: $p"; done <"$SCRATCH/listed.txt"
+  echo "ok: $(wc -l <"$SCRATCH/listed.txt") listed items are there"
+}
+
 case "$scenario" in
+silent-default)
+  # The same installation as the windowed one, with no window: files, log and registry alike.
+  dir="$TARGET_ROOT\\Zorvan Demo"
+  make_media "$dir" 1
+  run_silent /S "/LOG=$SILENT_LOG"
+  expect "exit code" 0 "$app_rc"
+  installed_ok "$TARGET_ROOT_UNIX/Zorvan Demo"
+  registry_ok "$dir"
+  silent_log "The directory '$dir' does not exist. Do you wish to create it?" "Installation complete!"
+  ;;
+silent-blanks)
+  # /D= takes the rest of the command line: a path with blanks, missing with two of its parents.
+  make_media "$TARGET_ROOT\\Demo" 1
+  dir="$TARGET_ROOT\\My Programs\\Zorvan Demo\\v 1"
+  run_silent /s /log=silent.log "/D=$dir"
+  mv "$MEDIA/silent.log" "$SCRATCH/silent.log"
+  expect "exit code" 0 "$app_rc"
+  installed_ok "$TARGET_ROOT_UNIX/My Programs/Zorvan Demo/v 1"
+  registry_ok "$dir"
+  [ -e "$TARGET_ROOT_UNIX/Demo" ] && fail "the default directory was used"
+  silent_log "The directory '$dir' does not exist. Do you wish to create it?" "Installation complete!"
+  ;;
+silent-refused)
+  # A target that is a file, and an unknown option: nothing installed, exit code 1.
+  : >"$TARGET_ROOT_UNIX/taken"
+  make_media "$TARGET_ROOT\\Demo" 1
+  run_silent /S "/LOG=$SILENT_LOG" "/D=$TARGET_ROOT\\taken"
+  expect "exit code for a file" 1 "$app_rc"
+  silent_log "The name '$TARGET_ROOT\\taken' is already in use, and it's not a directory!"
+  run_silent /S "/LOG=$SILENT_LOG" /X
+  expect "exit code for an unknown option" 1 "$app_rc"
+  silent_log "FATAL: unknown option '/X' (use /S, /LOG=FILE and /D=PATH)"
+  [ -e "$TARGET_ROOT_UNIX/Demo" ] && fail "something was installed"
+  expect "no registry value" "" "$(reg_value "$REGKEY" InstallDir)"
+  ;;
+silent-space)
+  dir="$TARGET_ROOT\\Demo"
+  make_media "$dir" 2000000000
+  run_silent /S "/LOG=$SILENT_LOG"
+  expect "exit code" 1 "$app_rc"
+  line=$(tr -d '\r' <"$SCRATCH/silent.log")
+  [[ "$line" =~ ^"Not enough free space left on drive ${dir:0:1}: You need 2000000000 megabytes, and currently have only "[0-9]+" megabytes free."$ ]] ||
+    fail "the log: [$(cat -A "$SCRATCH/silent.log")]"
+  expect "one line" 1 "$(wc -l <"$SCRATCH/silent.log")"
+  [ -e "$TARGET_ROOT_UNIX/Demo" ] && fail "something was installed"
+  echo "ok: too little space"
+  ;;
+silent-volume)
+  # A later volume missing: no prompt and no waiting; what was written is listed (exit code 2).
+  # The first volume missing: nothing was written (exit code 1).
+  mkdir -p "$TARGET_ROOT_UNIX/Demo"
+  make_media "$TARGET_ROOT\\Demo" 1 3000000 1M
+  mv "$MEDIA/demo.002" "$SCRATCH/demo.002"
+  run_silent /S "/LOG=$SILENT_LOG"
+  expect "exit code for a later volume" 2 "$app_rc"
+  silent_log "The file 'demo.002' could not be found/opened"
+  listed_all_present "$TARGET_ROOT_UNIX/Demo"
+  grep -q REGEDIT4 "$TARGET_ROOT_UNIX/Demo/Install.log" && fail "the registry step ran"
+  rm -rf "$TARGET_ROOT_UNIX/Demo"
+  mkdir -p "$TARGET_ROOT_UNIX/Demo"
+  mv "$MEDIA/demo.001" "$SCRATCH/demo.001"
+  run_silent /S "/LOG=$SILENT_LOG"
+  expect "exit code for the first volume" 1 "$app_rc"
+  silent_log "The file 'demo.001' could not be found/opened" "FATAL: unable to open 'demo.001'"
+  expect "nothing in the target" "" "$(ls -A "$TARGET_ROOT_UNIX/Demo")"
+  ;;
+silent-corrupt)
+  # One byte changed in the second of several volumes (blocks of 900 kB): files of the first are
+  # written, then the fatal message; exit code 2, and the uninstaller removes what the log lists.
+  mkdir -p "$TARGET_ROOT_UNIX/Demo"
+  make_media "$TARGET_ROOT\\Demo" 1 3000000 1M
+  [ -f "$MEDIA/demo.003" ] || fail "the image has fewer than three volumes"
+  printf '\x5a' | dd of="$MEDIA/demo.002" bs=1 seek=2000 conv=notrunc status=none
+  run_silent /S "/LOG=$SILENT_LOG"
+  expect "exit code" 2 "$app_rc"
+  expect "one line" 1 "$(wc -l <"$SCRATCH/silent.log")"
+  case "$(cat "$SCRATCH/silent.log")" in FATAL:*) echo "ok: $(cat "$SCRATCH/silent.log")" ;; *) fail "no FATAL line: $(cat -A "$SCRATCH/silent.log")" ;; esac
+  listed_all_present "$TARGET_ROOT_UNIX/Demo"
+  uninstall_silently "$TARGET_ROOT_UNIX/Demo"
+  expect "uninstaller's exit code" 0 "$app_rc"
+  gone_soon "$TARGET_ROOT_UNIX/Demo"
+  ;;
 uninstall-arp)
   # A user's own file and value in the product's folder and key stay; everything else that the
   # installation made goes, through Wine's own Add/Remove programs client.

@@ -211,7 +211,7 @@ std::ostream& operator<<(std::ostream& os, const Box& b) { return os << "{'" << 
 
 struct RunResult {
     DWORD exitCode = 0xDEAD;
-    int cancel = 0, done = 0, failed = 0;
+    int cancel = 0, done = 0, failed = 0, written = 0;
     std::vector<Note> notes;
     std::vector<Box> boxes;
 };
@@ -264,10 +264,10 @@ protected:
         CString strImage = image.find('\\') != std::string::npos ? image : ImagesDir() + "\\" + image + ".001";
         CString strTarget = m_target.c_str();
         CString strProduct = kProduct;
-        InstallFlag cancel{0}, done{0}, failed{0};
+        InstallFlag cancel{0}, done{0}, failed{0}, written{0};
         CWnd dialog;
         dialog.m_hWnd = withWindow ? receiver.Window() : nullptr;
-        InstallJob job = {&dialog, &strImage, &strTarget, &strProduct, pCancel ? pCancel : &cancel, &done, &failed};
+        InstallJob job = {&dialog, &strImage, &strTarget, &strProduct, pCancel ? pCancel : &cancel, &done, &failed, &written, false};
         CWinThread* thread = AfxBeginThread(InstallWorker, &job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
         EXPECT_NE(thread, nullptr);
         thread->ResumeThread();
@@ -281,6 +281,7 @@ protected:
         r.cancel = GetInstallFlag(job.pCancel);
         r.done = GetInstallFlag(&done);
         r.failed = GetInstallFlag(&failed);
+        r.written = GetInstallFlag(&written);
         r.notes = receiver.Notes();
         AfxSetMessageBoxHandler({});
         return r;
@@ -351,6 +352,7 @@ TEST_F(WorkerTest, InstallsTheMainImageCompletely)
         EXPECT_EQ(r.done, 1);
         EXPECT_EQ(r.failed, 0);
         EXPECT_EQ(r.boxes, std::vector<Box>{});
+        EXPECT_EQ(r.written, 1);
 
         std::vector<fixtures::StoredEntry> entries = fixtures::MainStream();
         uint32_t total = 0;
@@ -538,6 +540,44 @@ TEST_F(WorkerTest, MissingImageAndCancelAtTheRetryPrompt)
     EXPECT_EQ(r.done, 0);
     EXPECT_EQ(r.notes, (std::vector<Note>{Status("Please wait, initializing..."), Msg(WM_CLOSE, 0)}));
     EXPECT_EQ(ListDir(m_target), std::vector<std::string>{});
+    EXPECT_EQ(r.written, 0);
+}
+
+// A first volume that the system refuses with an error that has no cause of its own (a pipe whose
+// one instance is in use): the refusal is told with the open message, not passed over as if the
+// reader had told it already.
+TEST_F(WorkerTest, AFirstVolumeRefusedForAnUnlistedReasonIsTold)
+{
+    const std::string pipe = "\\\\.\\pipe\\zrv-busy-" + std::to_string(GetCurrentProcessId());
+    HANDLE server = CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 4096, 4096, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    HANDLE client = CreateFileA(pipe.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(client, INVALID_HANDLE_VALUE);
+    Receiver receiver;
+    RunResult r = Run(pipe, receiver);
+    CloseHandle(client);
+    CloseHandle(server);
+    ExpectFailedRun(r, {{"FATAL: unable to open 'zrv-busy-" + std::to_string(GetCurrentProcessId()) + "'", MB_ICONHAND}});
+    EXPECT_EQ(r.written, 0);
+    EXPECT_EQ(ListDir(m_target), std::vector<std::string>{});
+}
+
+// A stop request that is already raised when the worker starts (the user cancelled at once) still
+// leaves Install.log, empty: the run stops before the first entry, as after any stop request.
+TEST_F(WorkerTest, AStopRequestBeforeTheFirstEntryStillLeavesTheLog)
+{
+    InstallFlag cancel{1};
+    Receiver receiver;
+    RunResult r = Run("short", receiver, {}, &cancel);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_EQ(r.done, 1);
+    EXPECT_EQ(r.failed, 0);
+    EXPECT_EQ(r.written, 1);
+    EXPECT_EQ(r.boxes, std::vector<Box>{});
+    EXPECT_EQ(ListDir(m_target), std::vector<std::string>{"Install.log"});
+    EXPECT_EQ(Log(), "");
+    EXPECT_EQ(r.notes, (std::vector<Note>{Status("Please wait, initializing..."), Msg(WM_INSTALL_TOTAL_SIZE, 5),
+                                          Msg(WM_INSTALL_TOTAL_RESET, 0), Msg(WM_CLOSE, 0)}));
 }
 
 // A disk image whose folder is missing: the retry prompt (the path is not found), and after
@@ -701,6 +741,7 @@ TEST_F(WorkerTest, TheMediumIsNeverAltered)
 {
     const std::string setupIni = ReadFileBytes(m_base + "\\Setup.ini");
     ASSERT_TRUE(CreateHardLinkA((m_base + "\\alias.txt").c_str(), (m_base + "\\Setup.ini").c_str(), nullptr));
+    ASSERT_TRUE(CreateHardLinkA((m_base + "\\al\x7f" "ias.txt").c_str(), (m_base + "\\Setup.ini").c_str(), nullptr));
     struct Case {
         const char* image;
         std::string message;
@@ -711,6 +752,8 @@ TEST_F(WorkerTest, TheMediumIsNeverAltered)
         {"medium-volume", "FATAL: the entry 'disk.002' would replace 'disk.002' of the installation medium", ""},
         {"medium-self", "FATAL: the entry 'disk.001' would replace 'disk.001' of the installation medium", ""},
         {"medium-link", "FATAL: the entry 'alias.txt' would replace 'Setup.ini' of the installation medium", ""},
+        // Quoted as every name is: the control character DEL shown as its code.
+        {"medium-escaped", "FATAL: the entry 'al\\x7fias.txt' would replace 'Setup.ini' of the installation medium", ""},
         {"medium-folder", "FATAL: the entry '\\disk.002' would replace 'disk.002' of the installation medium", ""},
     };
     m_target = m_base;

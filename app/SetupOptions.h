@@ -1,0 +1,25 @@
+// The installer's command line. Without /S every argument is ignored and the installer runs with
+// its windows as always. With /S it installs without any window:
+//
+//   Setup.exe /S [/LOG=FILE] [/D=PATH]
+//
+// Options are not case-sensitive and are separated by blanks; a value may be quoted ("/LOG=C:\My
+// Logs\setup.txt" or /LOG="C:\My Logs\setup.txt"). /D= takes the whole rest of the command line,
+// blanks included, so it comes last; double quotes in it are dropped (no Windows path holds one)
+// and so are blanks at its end and one backslash closing it (except after a drive root). Anything
+// else under /S is refused: the installer then installs nothing.
+#pragma once
+
+#include "AfxString.h"
+
+struct SetupOptions {
+    BOOL bSilent = FALSE;
+    BOOL bHasTarget = FALSE;  // /D= was given: strTarget replaces the configured directory
+    CString strTarget;
+    CString strLogFile;  // /LOG=; empty: no log
+    CString strError;    // the first problem of a silent command line, as a message; empty: none
+};
+
+// Reads pszCommandLine (the text after the program's name; null is taken as empty). Always fills
+// bSilent; the rest is read only under /S.
+SetupOptions ParseSetupOptions(const char* pszCommandLine);

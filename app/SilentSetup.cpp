@@ -1,0 +1,71 @@
+// The installation without any window (Setup.exe /S): the same steps as the interactive flow, with
+// the target taken from the command line or Setup.ini, every message box answered by the log, and
+// the outcome told by the exit code.
+#include "SetupApp.h"
+
+#include "InstallWorker.h"
+#include "MediumFiles.h"
+#include "SilentLog.h"
+
+namespace {
+
+// Whatever the text is routed through while it lives, and the previous handler back afterwards.
+class CMessageBoxRoute {
+public:
+    explicit CMessageBoxRoute(AfxMessageBoxHandler handler) : m_old(AfxSetMessageBoxHandler(std::move(handler))) {}
+    ~CMessageBoxRoute() { AfxSetMessageBoxHandler(std::move(m_old)); }
+    CMessageBoxRoute(const CMessageBoxRoute&) = delete;
+    CMessageBoxRoute& operator=(const CMessageBoxRoute&) = delete;
+
+private:
+    AfxMessageBoxHandler m_old;
+};
+
+}  // namespace
+
+int CSetupApp::RunSilent(const SetupOptions& options)
+{
+    // No box from the system either: a program fault or a file that cannot be opened ends the run
+    // without asking anybody (critical errors are already off).
+    SetErrorMode(SetErrorMode(0) | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    const BOOL bConfigRead = ReadSetupIni();
+    CSilentLog log;
+    if (!options.strLogFile.IsEmpty()) {
+        // Created before anything else is told, but never over a file of the medium: /LOG=Setup.ini
+        // would otherwise destroy the very file the installation reads.
+        CMediumFiles medium(bConfigRead ? m_config.m_strDiskImage : CString());
+        CFileException error;
+        if (medium.Holds(options.strLogFile, nullptr) || !log.Open(options.strLogFile, &error))
+            return kExitNothingInstalled;
+    }
+    CMessageBoxRoute route(log.Handler());
+
+    if (!options.strError.IsEmpty()) {
+        AfxMessageBox(options.strError, MB_ICONHAND);
+        return kExitNothingInstalled;
+    }
+    if (!bConfigRead) {
+        // The interactive installer ends silently here; a script needs to know why nothing happened.
+        bool present = GetFileAttributesA(kSetupIniName) != INVALID_FILE_ATTRIBUTES;
+        AfxMessageBox(present ? "FATAL: the file 'Setup.ini' is damaged or incomplete" : "FATAL: unable to open 'Setup.ini'",
+                      MB_ICONHAND);
+        return kExitNothingInstalled;
+    }
+    if (options.bHasTarget) m_config.m_strInstallDir = options.strTarget;
+    // The checks of a chosen directory; the log answers their question with OK, so a missing
+    // target is created with its parents.
+    if (!CheckFreeSpace() || !CheckTargetDirectory()) return kExitNothingInstalled;
+
+    // No dialog to resume it or to notify: the worker runs on this thread, to its end.
+    InstallFlag written{0};
+    InstallJob job = {nullptr,    &m_config.m_strDiskImage, &m_config.m_strInstallDir, &m_config.m_strProductName,
+                      &g_bCancel, &g_bDone,                 &g_bFailed,                &written,
+                      false};
+    InstallWorker(&job);
+    if (GetInstallFlag(&g_bDone) && !GetInstallFlag(&g_bFailed)) {
+        AfxMessageBox("Installation complete!", MB_OK | MB_ICONINFORMATION);
+        return kExitInstalled;
+    }
+    // Once Install.log exists the target holds what the log lists, and the uninstaller removes it.
+    return GetInstallFlag(&written) ? kExitPartlyInstalled : kExitNothingInstalled;
+}

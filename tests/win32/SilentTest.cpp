@@ -1,0 +1,180 @@
+// The installation without a window: its command line, its answers to the boxes, and whole silent
+// runs that end before the image is read, each with its exit code and its log.
+#include "InstallFlags.h"
+#include "SetupApp.h"
+#include "SilentLog.h"
+
+#include <gtest/gtest.h>
+
+#include "../common/InstallFixtures.h"
+#include "../common/MessageBoxRecorder.h"
+#include "../common/TempDir.h"
+
+namespace {
+
+bool IsDirectory(const std::string& path)
+{
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+TEST(SilentOptions, CommandLines)
+{
+    const char* const kUnknown = "FATAL: unknown option '%s' (use /S, /LOG=FILE and /D=PATH)";
+    struct Row {
+        const char* line;
+        BOOL silent;
+        const char* target;  // null: no /D=
+        const char* log;
+        const char* unknown;  // the argument refused as unknown, or null
+        const char* error;    // any other refusal, or null
+    } rows[] = {
+        {"", FALSE, nullptr, "", nullptr, nullptr},
+        // Without /S nothing counts, not even what would be refused.
+        {"/X /LOG= /D=C:\\a", FALSE, nullptr, "", nullptr, nullptr},
+        {"/SS", FALSE, nullptr, "", nullptr, nullptr},
+        {"/s", TRUE, nullptr, "", nullptr, nullptr},
+        {"  /S  ", TRUE, nullptr, "", nullptr, nullptr},
+        // /D= takes the rest of the line, blanks included; quotes and a closing backslash go.
+        {"/S /D=C:\\Program Files\\My App", TRUE, "C:\\Program Files\\My App", "", nullptr, nullptr},
+        {"/S /d=C:\\My App\\  ", TRUE, "C:\\My App", "", nullptr, nullptr},
+        {"/S /D=C:\\My  App\\v 1", TRUE, "C:\\My  App\\v 1", "", nullptr, nullptr},
+        {"/S \"/D=C:\\My App\"", TRUE, "C:\\My App", "", nullptr, nullptr},
+        {"/S /D=\"C:\\My App\"", TRUE, "C:\\My App", "", nullptr, nullptr},
+        {"/S /D=C:\\", TRUE, "C:\\", "", nullptr, nullptr},
+        {"/S /D=C:\\a /LOG=x.txt", TRUE, "C:\\a /LOG=x.txt", "", nullptr, nullptr},
+        // A /S after /D= belongs to the directory: the run is not silent.
+        {"/D=C:\\a /S", FALSE, nullptr, "", nullptr, nullptr},
+        {"/S /LOG=C:\\setup.txt", TRUE, nullptr, "C:\\setup.txt", nullptr, nullptr},
+        {"/Log=C:\\setup.txt /S", TRUE, nullptr, "C:\\setup.txt", nullptr, nullptr},
+        {"/S \"/LOG=C:\\my logs\\s.txt\" /D=D:\\x", TRUE, "D:\\x", "C:\\my logs\\s.txt", nullptr, nullptr},
+        {"/S /LOG=\"C:\\my logs\\s.txt\"", TRUE, nullptr, "C:\\my logs\\s.txt", nullptr, nullptr},
+        // Anything else under /S is refused, the first problem named.
+        {"/S /Q", TRUE, nullptr, "", "/Q", nullptr},
+        {"/S /LOG=l.txt extra /Q", TRUE, nullptr, "l.txt", "extra", nullptr},
+        {"/S /S /D", TRUE, nullptr, "", "/D", nullptr},
+        {"/S /LOG=", TRUE, nullptr, "", nullptr, "FATAL: the option /LOG= names no file"},
+        {"/S /D=", TRUE, "", "", nullptr, "FATAL: the option /D= names no directory"},
+        {"/S /D= \"\" ", TRUE, "", "", nullptr, "FATAL: the option /D= names no directory"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        SetupOptions o = ParseSetupOptions(row.line);
+        EXPECT_EQ(o.bSilent, row.silent);
+        EXPECT_EQ(o.bHasTarget, row.target != nullptr);
+        EXPECT_STREQ(o.strTarget, row.target ? row.target : "");
+        EXPECT_STREQ(o.strLogFile, row.log);
+        CString error = row.error ? row.error : "";
+        if (row.unknown) error.Format(kUnknown, row.unknown);
+        EXPECT_STREQ(o.strError, error);
+    }
+    EXPECT_FALSE(ParseSetupOptions(nullptr).bSilent);
+}
+
+// Each text on one line as the box showed it.
+TEST(SilentOptions, OneLinePerText)
+{
+    struct Line {
+        const char* text;
+        const char* line;
+    } lines[] = {
+        {"FATAL:\tdata integrity error.\n\tThe file 'd.001' is probably corrupted.",
+         "FATAL: data integrity error. The file 'd.001' is probably corrupted."},
+        {"Not enough free space left on drive C:\nYou need 5", "Not enough free space left on drive C: You need 5"},
+        {"FATAL:\tunable to allocate enough memory.\n\tRequested 6 bytes.\n", "FATAL: unable to allocate enough memory. Requested 6 bytes."},
+        {"a\r\nb", "a b"},
+        {"caf\xe9 'x\\y'", "caf\xe9 'x\\y'"},
+    };
+    for (const Line& l : lines) EXPECT_STREQ(CSilentLog::OneLine(l.text), l.line) << l.text;
+}
+
+// Silent runs that install nothing: exit code 1, the reason in the log, no box. The boxes are
+// answered as a script would: the question before creating the target with OK (it is made with
+// its parents), the retry prompt for a missing image with Cancel (no waiting).
+TEST(SilentRun, RefusalsEndWithExitOneAndTheirText)
+{
+    const std::string kIni =
+        "INSTALL4\r\n[Silent]\r\nAppDescription=d\r\nDiskImage=nothere.001\r\nDefaultDir=%T\\default\r\nFreeSpace=20\r\n";
+    struct Row {
+        const char* what;
+        const char* ini;   // "ini": the usual one, "broken": one key missing, "": none
+        std::string args;  // %T: the test's folder
+        int freeMB;
+        const char* log;  // expected, lines joined by "|"; %T as above
+        std::vector<std::string> dirs;  // must exist afterwards, below %T
+    } rows[] = {
+        {"no Setup.ini", "", "/S /LOG=out.txt", 100, "FATAL: unable to open 'Setup.ini'", {}},
+        {"a broken Setup.ini", "broken", "/S /LOG=out.txt", 100, "FATAL: the file 'Setup.ini' is damaged or incomplete", {}},
+        {"an unknown option", "ini", "/S /LOG=out.txt /Q", 100, "FATAL: unknown option '/Q' (use /S, /LOG=FILE and /D=PATH)", {}},
+        {"a target that is a file", "ini", "/S /LOG=out.txt /D=%T\\taken", 100,
+         "The name '%T\\taken' is already in use, and it's not a directory!", {}},
+        {"too little space", "ini", "/S /LOG=out.txt", 20,
+         "Not enough free space left on drive %D: You need 20 megabytes, and currently have only 20 megabytes free.", {}},
+        // The missing target is made with its parents; the missing image is a failure, not a wait.
+        {"a missing image", "ini", "/s /log=out.txt /d=%T\\a b\\c", 21,
+         "The directory '%T\\a b\\c' does not exist. Do you wish to create it?|The file 'nothere.001' could not be "
+         "found/opened|FATAL: unable to open 'nothere.001'",
+         {"a b\\c"}},
+        {"the configured target", "ini", "/S /LOG=out.txt", 21,
+         "The directory '%T\\default' does not exist. Do you wish to create it?|The file 'nothere.001' could not be "
+         "found/opened|FATAL: unable to open 'nothere.001'",
+         {"default"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ScopedTempDir dir;
+        const std::string t = dir.path().string();
+        auto subst = [&t](std::string s) {
+            for (size_t at; (at = s.find("%T")) != std::string::npos;) s.replace(at, 2, t);
+            for (size_t at; (at = s.find("%D")) != std::string::npos;) s.replace(at, 2, t.substr(0, 1));
+            return s;
+        };
+        std::string ini = subst(kIni);
+        if (std::string(row.ini) == "broken") ini = ini.substr(0, ini.find("FreeSpace"));
+        if (*row.ini) WriteBytes("Setup.ini", fixtures::Chained(ini));
+        WriteBytes("taken", "x");
+        MessageBoxRecorder boxes;
+        CSetupApp app;
+        app.m_queryFreeSpace = [&row](const char*, DWORD* spc, DWORD* bps, DWORD* freeClusters) {
+            *spc = 1;
+            *bps = 1024;
+            *freeClusters = DWORD(row.freeMB) * 1024;
+            return TRUE;
+        };
+        std::string args = subst(row.args);
+        app.m_lpCmdLine = args.c_str();
+        EXPECT_FALSE(app.InitInstance());
+        EXPECT_EQ(app.ExitInstance(), kExitNothingInstalled);
+        std::string expected = subst(row.log);
+        for (size_t at; (at = expected.find('|')) != std::string::npos;) expected.replace(at, 1, "\r\n");
+        EXPECT_EQ(ReadBytes("out.txt"), expected + "\r\n");
+        EXPECT_EQ(boxes.Texts(), "");  // the silent answers replaced the handler for the run
+        for (const std::string& d : row.dirs) EXPECT_TRUE(IsDirectory(t + "\\" + d)) << d;
+        EXPECT_EQ(IsDirectory(t + "\\default"), row.dirs == std::vector<std::string>{"default"});
+        app.m_lpCmdLine = "";
+    }
+}
+
+// The log may not replace a file of the medium, nor be made where no folder is: nothing is
+// installed, and Setup.ini stays as it was.
+TEST(SilentRun, ALogThatCannotBeKeptEndsTheRun)
+{
+    for (const char* args : {"/S /LOG=Setup.ini", "/S /LOG=setup.INI", "/S /LOG=nothere.002", "/S /LOG=missing\\out.txt"}) {
+        SCOPED_TRACE(args);
+        ScopedTempDir dir;
+        const std::string ini =
+            fixtures::Chained("INSTALL4\r\n[S]\r\nAppDescription=d\r\nDiskImage=nothere.001\r\nDefaultDir=C:\\x\r\nFreeSpace=1\r\n");
+        WriteBytes("Setup.ini", ini);
+        MessageBoxRecorder boxes;
+        CSetupApp app;
+        app.m_lpCmdLine = args;
+        EXPECT_FALSE(app.InitInstance());
+        EXPECT_EQ(app.ExitInstance(), kExitNothingInstalled);
+        EXPECT_EQ(ReadBytes("Setup.ini"), ini);
+        EXPECT_EQ(GetFileAttributesA("nothere.002"), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(boxes.Texts(), "");
+        app.m_lpCmdLine = "";
+    }
+}
