@@ -782,6 +782,28 @@ cpack-textview)
   gone_soon "$t"
   tv_snapshot >"$SCRATCH/after.txt"
   diff "$SCRATCH/before.txt" "$SCRATCH/after.txt" >&2 || fail "the machine is not as it was before the installation"
+
+  # The same medium installed without a window into a folder with blanks, the program run from
+  # there, and removed without a window: the machine as it was again.
+  dir2='C:\Program Files\TextView Silent'
+  t2="$WINEPREFIX/drive_c/Program Files/TextView Silent"
+  rm -rf "$t2"
+  app_rc=0
+  (cd "$MEDIA" && wine Setup.exe /S "/D=$dir2" >"$SCRATCH/silent.log" 2>&1 </dev/null) || app_rc=$?
+  expect "the silent install's exit code" 0 "$app_rc"
+  cmp -s "$tv_build/textview.exe" "$t2/textview.exe" || fail "the silent install did not install textview.exe"
+  expect "the folder in the registry" "REG_SZ $dir2" "$(reg_value 'HKLM\Software\Nexal\TextView' InstallDir)"
+  start_app "$t2/textview.exe"
+  must wait "TextView - welcome.txt@NexalTextView" 20000
+  must text "TextView - welcome.txt@NexalTextView" 100
+  expect "the text shown after the silent install" "$(cat "$ZRV_SOURCE/examples/textview/data/welcome.txt")" "$out"
+  must keys "TextView - welcome.txt@NexalTextView" 100 Escape
+  end_app
+  uninstall_silently "$t2"
+  expect "the silent removal's exit code" 0 "$app_rc"
+  gone_soon "$t2"
+  tv_snapshot >"$SCRATCH/after-silent.txt"
+  diff "$SCRATCH/before.txt" "$SCRATCH/after-silent.txt" >&2 || fail "the machine is not as it was before the silent installation"
   echo "ok: built, packed, installed, run and removed"
   ;;
 tour)
