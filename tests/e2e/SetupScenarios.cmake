@@ -10,6 +10,8 @@ list(APPEND ZRV_SETUP_SCENARIOS planted-dll planted-dll-bundle no-comctl32 unins
 set(ZRV_E2E_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-e2e)
 add_test(NAME e2e_prefix COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/make-prefix.sh)
 set_tests_properties(e2e_prefix PROPERTIES FIXTURES_SETUP e2e ENVIRONMENT "WINEPREFIX=${ZRV_E2E_PREFIX}")
+# A real program from its sources through cpack to installed, running and removed.
+list(APPEND ZRV_SETUP_SCENARIOS cpack-textview)
 foreach(s IN LISTS ZRV_SETUP_SCENARIOS)
   add_test(NAME setup_${s} COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/setup-scenarios.sh ${s})
   set_tests_properties(setup_${s} PROPERTIES

@@ -70,9 +70,13 @@ installed_ok() {
   echo "ok: files and Install.log byte for byte"
 }
 
-# reg_value KEY NAME: "TYPE DATA" as the registry holds it.
+# reg_value KEY NAME: "TYPE DATA" as the registry holds it; NAME (Default) is the key's default value.
 # (fields re-joined with single blanks)
-reg_value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { $1 = ""; sub(/^ +/, ""); print }'; }
+reg_value() {
+  local which=(/v "$2")
+  [ "$2" = '(Default)' ] && which=(/ve)
+  wine reg query "$1" "${which[@]}" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { $1 = ""; sub(/^ +/, ""); print }'
+}
 
 # registry_ok DIR UNIX_DIR: the script's values and the uninstall entry of an installation in DIR.
 registry_ok() {
@@ -929,7 +933,14 @@ installed-tool)
   # it runs from elsewhere with a bare environment, and Setup.exe and Uninstal.exe come from it.
   author="$SCRATCH/author"
   cmake --install "$ZRV_HOST_BIN" --prefix "$author" >"$SCRATCH/install.log" 2>&1 || fail "cmake --install: $(cat "$SCRATCH/install.log")"
-  expect "what is installed" "bin/zrvtool" "$(cd "$author" && find . ! -type d | sed 's|^\./||')"
+  expect "what is installed" "bin/zrvtool
+lib/cmake/zrvtool/ZrvCPack.cmake
+lib/cmake/zrvtool/ZrvCPackMedium.cmake
+lib/cmake/zrvtool/zrvtoolConfig.cmake
+lib/cmake/zrvtool/zrvtoolConfigVersion.cmake
+lib/cmake/zrvtool/zrvtoolTargets-relwithdebinfo.cmake
+lib/cmake/zrvtool/zrvtoolTargets.cmake
+share/man/man1/zrvtool.1.gz" "$(cd "$author" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)"
   cp -r "$author" "$SCRATCH/moved" && rm -rf "$author"
   ZRVTOOL="$SCRATCH/bare-zrvtool"
   printf '#!/bin/sh\ncd / && exec env -i PATH=/usr/bin:/bin "%s" "$@"\n' "$SCRATCH/moved/bin/zrvtool" >"$ZRVTOOL"
@@ -948,6 +959,122 @@ installed-tool)
   registry_ok "$dir" "$TARGET_ROOT_UNIX/Zorvan Demo"
   [ -f "$TARGET_ROOT_UNIX/Zorvan Demo/Uninstal.exe" ] || fail "no Uninstal.exe was installed"
   echo "ok: a medium of the installed tool installs"
+  ;;
+cpack-textview)
+  # A real program from source to installed, running and removed: examples/textview, copied out
+  # of the source tree, built with the mingw toolchain and packed by cpack through the tool's
+  # CMake package, found through CMAKE_PREFIX_PATH alone.
+  author="$SCRATCH/author"
+  cmake --install "$ZRV_HOST_BIN" --prefix "$author" >"$SCRATCH/install.log" 2>&1 || fail "cmake --install: $(cat "$SCRATCH/install.log")"
+  cp -r "$ZRV_SOURCE/examples/textview" "$SCRATCH/textview"
+  tv_build="$SCRATCH/textview-build"
+  cmake -S "$SCRATCH/textview" -B "$tv_build" -DCMAKE_TOOLCHAIN_FILE="$ZRV_SOURCE/cmake/mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$author" -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF \
+    >"$SCRATCH/configure.log" 2>&1 || fail "configure: $(tail -20 "$SCRATCH/configure.log")"
+  cmake --build "$tv_build" >"$SCRATCH/build.log" 2>&1 || fail "build: $(tail -20 "$SCRATCH/build.log")"
+  (cd "$tv_build" && cpack) >"$SCRATCH/cpack.log" 2>&1 || fail "cpack: $(tail -20 "$SCRATCH/cpack.log")"
+  MEDIA="$tv_build/TextView-1.2-win32"
+  expect "the medium" "Setup.exe Setup.ini textview.001" "$(ls "$MEDIA" | paste -sd' ')"
+  "$ZRVTOOL" ini check "$MEDIA/Setup.ini" >"$SCRATCH/check.txt" 2>&1 || fail "ini check: $(cat "$SCRATCH/check.txt")"
+
+  dir='C:\Program Files\TextView'
+  t="$WINEPREFIX/drive_c/Program Files/TextView"
+  tv_keys=('HKCU\Software\Nexal\TextView' 'HKLM\Software\Nexal\TextView' 'HKCR\.ztv' 'HKCR\Nexal.TextView'
+           'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\TextView')
+  rm -rf "$t"
+  for k in "${tv_keys[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 </dev/null || true; done
+  # The vendor's keys exist already, with another product's value: they must stay as they are.
+  wine reg add 'HKCU\Software\Nexal' /v Other /d kept /f >/dev/null 2>&1 </dev/null
+  wine reg add 'HKLM\Software\Nexal' /v Other /d kept /f >/dev/null 2>&1 </dev/null
+  tv_snapshot() {
+    registry_snapshot
+    for k in 'HKCR\.ztv' 'HKCR\Nexal.TextView'; do wine reg query "$k" /s 2>/dev/null </dev/null | tr -d '\r' | grep -v '^$' || true; done
+    find "$WINEPREFIX/drive_c/Program Files" | sort
+  }
+  tv_snapshot >"$SCRATCH/before.txt"
+
+  start_setup
+  shot textview-welcome
+  must text "$WELCOME" $DIRTEXT;  expect "the default directory" "$dir" "$out"
+  must text "TextView - Zorvan Installation System" 0
+  must click "$WELCOME" $INSTALL
+  answer 20000 OK
+  complete_message
+  finished
+  for f in "$tv_build/textview.exe" "$SCRATCH/textview/help.txt" "$SCRATCH/textview/data/welcome.txt"; do
+    cmp -s "$f" "$t/${f#"$SCRATCH"/textview*/}" || fail "installed file differs or is missing: $f"
+  done
+  [ -f "$t/Uninstal.exe" ] || fail "no Uninstal.exe was installed"
+  # FreeSpace: what the installed files take in 4096-byte clusters, in whole megabytes.
+  need=$(find "$t" -type f ! -name Install.log -printf '%s\n' | awk '{ b += int(($1 + 4095) / 4096) * 4096 } END { print int((b + 1048575) / 1048576) }')
+  expect "FreeSpace from the staged tree" "FreeSpace: $need MB" "$(grep '^FreeSpace:' "$SCRATCH/check.txt")"
+  expect "the settings key" "REG_SZ data\\welcome.txt" "$(reg_value 'HKCU\Software\Nexal\TextView\Settings' StartFile)"
+  expect "the file association" "REG_SZ Nexal.TextView" "$(reg_value 'HKCR\.ztv' '(Default)')"
+  expect "the open command" "REG_SZ $dir\\textview.exe %1" "$(reg_value 'HKCR\Nexal.TextView\shell\open\command' '(Default)')"
+
+  # The installed program, started from its folder: its window and the data file's text in it.
+  start_app "$t/textview.exe"
+  must wait "TextView - welcome.txt@NexalTextView" 20000
+  shot textview
+  must text "TextView - welcome.txt@NexalTextView" 0
+  expect "the window's title" "TextView - welcome.txt" "$out"
+  must text "TextView - welcome.txt@NexalTextView" 100
+  expect "the text shown" "$(cat "$ZRV_SOURCE/examples/textview/data/welcome.txt")" "$out"
+  # F1: the help file beside the program.
+  must keys "TextView - welcome.txt@NexalTextView" 100 F1
+  must wait "TextView - help.txt@NexalTextView" 5000
+  must text "TextView - help.txt@NexalTextView" 100
+  expect "the help shown" "$(cat "$ZRV_SOURCE/examples/textview/help.txt")" "$out"
+  must keys "TextView - help.txt@NexalTextView" 100 Escape
+  end_app
+  expect "the program's exit code" 0 "$app_rc"
+  # A .ztv file opened as the shell opens it: through the association.
+  printf 'opened through its type\r\n' >"$WINEPREFIX/drive_c/note.ztv"
+  start_app start 'C:\note.ztv'
+  must wait "TextView - note.ztv@NexalTextView" 20000
+  must text "TextView - note.ztv@NexalTextView" 100
+  expect "the associated file's text" "opened through its type" "$out"
+  must keys "TextView - note.ztv@NexalTextView" 100 Escape
+  must gone "TextView - note.ztv@NexalTextView" 10000
+  end_app
+  rm -f "$WINEPREFIX/drive_c/note.ztv"
+
+  # Removed through Wine's own Add/Remove programs client: the machine as it was.
+  (wine uninstaller --remove TextView >"$SCRATCH/arp-remove.log" 2>&1 </dev/null) &
+  APP_PID=$!
+  must msgbox 30000
+  expect "the question" "TextView - Uninstall"$'\n'"Remove TextView from '$dir'?"$'\n\n'"Only the files, folders and registry entries that its installation made are removed; files of your own are kept." "$out"
+  answer 2000 Yes
+  must msgbox 30000
+  expect "the outcome" "TextView - Uninstall"$'\n'"TextView was removed from your computer." "$out"
+  answer 2000 OK
+  end_app
+  gone_soon "$t"
+  tv_snapshot >"$SCRATCH/after.txt"
+  diff "$SCRATCH/before.txt" "$SCRATCH/after.txt" >&2 || fail "the machine is not as it was before the installation"
+
+  # The same medium installed without a window into a folder with blanks, the program run from
+  # there, and removed without a window: the machine as it was again.
+  dir2='C:\Program Files\TextView Silent'
+  t2="$WINEPREFIX/drive_c/Program Files/TextView Silent"
+  rm -rf "$t2"
+  app_rc=0
+  (cd "$MEDIA" && wine Setup.exe /S "/D=$dir2" >"$SCRATCH/silent.log" 2>&1 </dev/null) || app_rc=$?
+  expect "the silent install's exit code" 0 "$app_rc"
+  cmp -s "$tv_build/textview.exe" "$t2/textview.exe" || fail "the silent install did not install textview.exe"
+  expect "the folder in the registry" "REG_SZ $dir2" "$(reg_value 'HKLM\Software\Nexal\TextView' InstallDir)"
+  start_app "$t2/textview.exe"
+  must wait "TextView - welcome.txt@NexalTextView" 20000
+  must text "TextView - welcome.txt@NexalTextView" 100
+  expect "the text shown after the silent install" "$(cat "$ZRV_SOURCE/examples/textview/data/welcome.txt")" "$out"
+  must keys "TextView - welcome.txt@NexalTextView" 100 Escape
+  end_app
+  uninstall_silently "$t2"
+  expect "the silent removal's exit code" 0 "$app_rc"
+  gone_soon "$t2"
+  tv_snapshot >"$SCRATCH/after-silent.txt"
+  diff "$SCRATCH/before.txt" "$SCRATCH/after-silent.txt" >&2 || fail "the machine is not as it was before the silent installation"
+  echo "ok: built, packed, installed, run and removed"
   ;;
 tour)
   # The main job's walk through every screen, with a product large enough to see the bars move.

@@ -21,7 +21,7 @@
 //   click WINDOW ID             press a button
 //   dblclick WINDOW ID ENTRY    double-click an entry of a list box with the mouse
 //   keys WINDOW ID KEY...       focus the control and press keys: Return Tab Escape Space Up Down
-//                               Left Right Home End F4, a single character, or Shift+KEY / Alt+KEY
+//                               Left Right Home End F1 F4, a single character, or Shift+KEY / Alt+KEY
 //   msgbox [MS] [BUTTON]        wait for a message box, print its caption and then its text, and
 //                               press BUTTON (OK Cancel Yes No Retry Abort Ignore) if given
 //   hold PATH MS                open the file without sharing, as a program using it would, print
@@ -182,7 +182,7 @@ void KeyStroke(const std::string& name)
     static const struct { const char* name; WORD vk; } kNamed[] = {
         {"Return", VK_RETURN}, {"Tab", VK_TAB}, {"Escape", VK_ESCAPE}, {"Space", VK_SPACE}, {"Up", VK_UP},
         {"Down", VK_DOWN}, {"Left", VK_LEFT}, {"Right", VK_RIGHT}, {"Home", VK_HOME}, {"End", VK_END},
-        {"F4", VK_F4}, {"Backspace", VK_BACK}, {"Delete", VK_DELETE},
+        {"F1", VK_F1}, {"F4", VK_F4}, {"Backspace", VK_BACK}, {"Delete", VK_DELETE},
     };
     WORD vk = 0;
     for (const auto& k : kNamed)
