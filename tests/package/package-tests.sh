@@ -97,6 +97,8 @@ settings)
     "bracket-name|set(CPACK_PACKAGE_NAME \"A]B\")||fail|the product needs a name without [ or ]"
     "marker-in-summary|set(CPACK_PACKAGE_DESCRIPTION_SUMMARY \"see REGEDIT4\")||fail|REGEDIT4 in a setting would start the registry script there"
     "block-size|set(CPACK_ZRV_BLOCK_SIZE 300)||fail|--block-size"
+    "signed-bundle|set(CPACK_ZRV_BUNDLE ON)\nset(CPACK_ZRV_SIGN \"cp {in} {out}\")||ok|Tiny-2.0-Linux.exe"
+    "sign-fails|set(CPACK_ZRV_SIGN \"false {}\")||fail|--sign: the command"
     "code-page|set(CPACK_PACKAGE_NAME \"Caf\xc3\xa9\")\nset(CPACK_ZRV_REGISTRY_SCRIPT \${CMAKE_CURRENT_SOURCE_DIR}/tiny.reg)|REGEDIT4\n[HKEY_CURRENT_USER\\\\Software\\\\Tiny]\n\"Price\"=\"5 \xe2\x82\xac\"\n|ok|Product: Caf\\xe9"
     "code-page-lacks|set(CPACK_PACKAGE_DESCRIPTION_SUMMARY \"Tiny \xe2\x98\x83\")||fail|CPACK_PACKAGE_DESCRIPTION_SUMMARY: holds a character that Windows-1252, the installer's code page, lacks"
   )
@@ -124,6 +126,7 @@ settings)
   contains "defaults: FreeSpace" "FreeSpace: 1 MB" "$tmp/defaults.out"
   contains "defaults: the uninstall entry" "uninstall entry: key HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tiny" "$tmp/defaults.out"
   contains "named: the description" "AppDescription: Tiny Tool - the smallest" "$tmp/named.out"
+  expect "signed-bundle: one program" "PE32 executable (GUI) Intel 80386" "$(file -b "$tmp/signed-bundle/build/Tiny-2.0-Linux.exe" | cut -c1-33)"
   contains "code-page: the script's text" 'value "Price" REG_SZ "5 \x80"' "$tmp/code-page.out"
   contains "named: the directory" "DefaultDir: D:\\Tiny" "$tmp/named.out"
   expect "volumes: several" yes "$([ -f "$tmp/volumes/build/Tiny-2.0-Linux/tiny.003" ] && echo yes || echo no)"
