@@ -2,8 +2,6 @@
 
 namespace {
 
-const char kVariable[] = "ZRV_CALLER_DIRECTORY";
-
 bool IsSlash(char ch) { return ch == '\\' || ch == '/'; }
 
 bool HasDrive(const CString& s)
@@ -45,6 +43,10 @@ CString AfxPathAgainst(const CString& strDir, const CString& strPath)
 }
 
 #ifdef _WIN32
+
+namespace {
+const char kVariable[] = "ZRV_CALLER_DIRECTORY";
+}
 
 void AfxPassCurrentDirectoryOn()
 {
