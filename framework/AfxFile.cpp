@@ -12,3 +12,10 @@ CString CFile::GetFileName() const
     }
     return m_strFileName.Mid(cut + 1);
 }
+
+std::string CFile::ReadAll()
+{
+    std::string data(size_t(GetLength()), '\0');
+    data.resize(data.empty() ? 0 : Read(&data[0], UINT(data.size())));
+    return data;
+}

@@ -6,6 +6,8 @@
 
 #include "AfxFileException.h"
 
+#include <string>
+
 class CFile {
 public:
     enum OpenFlags : UINT {
@@ -41,6 +43,8 @@ public:
     virtual DWORD GetLength() const;
     // Moves the file pointer to lOff bytes from the start of the file; returns the new position.
     DWORD SeekTo(DWORD lOff);
+    // The whole of a file just opened (GetLength bytes at most, in one Read); throws as Read does.
+    std::string ReadAll();
 
     BOOL IsOpen() const;
     // The last component of the path opened or attempted last: text after its last \, / or :.

@@ -89,9 +89,7 @@ std::string ReadWholeFile(const CString& strPath)
     CFile file;
     if (!file.Open(strPath, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary)) return std::string();
     try {
-        std::string data(size_t(file.GetLength()), '\0');
-        data.resize(data.empty() ? 0 : file.Read(&data[0], UINT(data.size())));
-        return data;
+        return file.ReadAll();
     } catch (CFileException* e) {
         e->Delete();
         return std::string();

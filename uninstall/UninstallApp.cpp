@@ -64,9 +64,7 @@ LogState LoadInstallLog(const CString& strPath, InstallRecord& record, LogDamage
     CFileException error;
     if (!log.Open(strPath, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary, &error))
         return LogState::missing;
-    std::string data(size_t(log.GetLength()), '\0');
-    UINT got = data.empty() ? 0 : log.Read(&data[0], UINT(data.size()));
-    data.resize(got);
+    std::string data = log.ReadAll();
     return ParseInstallLog(data.data(), data.size(), record, damage) ? LogState::read : LogState::damaged;
 }
 
@@ -199,8 +197,7 @@ bool CUninstallApp::ReadPriorRecord()
         damage.nLine = 1;
         damage.strReason = "the record is larger than 64 MB";
     } else {
-        std::string data(size_t(file.GetLength()), '\0');
-        data.resize(data.empty() ? 0 : file.Read(&data[0], UINT(data.size())));
+        std::string data = file.ReadAll();
         if (ParsePriorRecord(data.data(), data.size(), m_record.prior, damage)) return true;
     }
     CString text;

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "../common/RegistryKeys.h"
+
 namespace {
 
 const char kBase[] = "Software\\ZrvPriorTest";
@@ -50,23 +52,6 @@ void Set(const std::string& sub, const char* name, DWORD dwType, const std::stri
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, h.Receive(), nullptr),
               ERROR_SUCCESS);
     if (name) RegSetValueExA(h.Get(), name, 0, dwType, reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
-}
-
-bool KeyThere(HKEY hRoot, const std::string& sub)
-{
-    CRegKey h;
-    return RegOpenKeyExA(hRoot, sub.c_str(), 0, KEY_READ, h.Receive()) == ERROR_SUCCESS;
-}
-
-void DeleteTree(HKEY hRoot, const std::string& sub)
-{
-    {
-        CRegKey h;
-        if (RegOpenKeyExA(hRoot, sub.c_str(), 0, KEY_ALL_ACCESS, h.Receive()) != ERROR_SUCCESS) return;
-        char name[256];
-        while (RegEnumKeyA(h.Get(), 0, name, sizeof name) == ERROR_SUCCESS) DeleteTree(hRoot, sub + "\\" + name);
-    }
-    RegDeleteKeyA(hRoot, sub.c_str());
 }
 
 std::string UninstallKey() { return std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kProduct; }
@@ -136,8 +121,8 @@ TEST(PriorState, UninstallPutsBackWhatWasThere)
                 {"without a record, as an installer of another make", false, false}};
     for (const auto& run : runs) {
         SCOPED_TRACE(run.pszWhat);
-        DeleteTree(HKEY_CURRENT_USER, base);
-        DeleteTree(HKEY_LOCAL_MACHINE, UninstallKey());
+        DeleteKeyTree(HKEY_CURRENT_USER, base);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallKey());
         Set(base + "\\Existing", "Theirs", REG_EXPAND_SZ, oldTheirs);
         Set(base + "\\Existing", "Changed", REG_BINARY, oldChanged);
         Set(base + "\\Existing", "Other", REG_SZ, std::string("kept\0", 5));
@@ -165,22 +150,22 @@ TEST(PriorState, UninstallPutsBackWhatWasThere)
         if (run.bChangeAfterwards) Set(base + "\\Existing", "Changed", REG_SZ, std::string("user\0", 5));
 
         RemovalReport report = RemoveInstalledItems(inst.record, t.c_str(), {}, nullptr);
-        EXPECT_FALSE(KeyThere(HKEY_LOCAL_MACHINE, UninstallKey())) << "the uninstall entry stays";
-        EXPECT_FALSE(KeyThere(HKEY_CURRENT_USER, base + "\\New")) << "a key the script made stays";
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey())) << "the uninstall entry stays";
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, base + "\\New")) << "a key the script made stays";
         EXPECT_FALSE(Query(HKEY_CURRENT_USER, base + "\\Existing", "Fresh").bExists);
         EXPECT_FALSE(DirThere(t + "\\samples"));
         EXPECT_EQ(Query(HKEY_CURRENT_USER, base + "\\Existing", "Other").data, std::string("kept\0", 5));
         if (!run.bWithRecord) {
             // Today's rule: every listed key that is then empty goes, every listed value goes; the
             // key that still holds a value of someone else's stays, and is reported.
-            EXPECT_FALSE(KeyThere(HKEY_CURRENT_USER, base + "\\Empty"));
+            EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, base + "\\Empty"));
             EXPECT_FALSE(DirThere(t + "\\logs"));
             EXPECT_FALSE(Query(HKEY_CURRENT_USER, base + "\\Existing", "Theirs").bExists);
             ASSERT_EQ(report.left.size(), 1u);
             EXPECT_EQ(report.left[0].strWhat.Str(), "HKEY_CURRENT_USER\\" + base + "\\Existing");
             continue;
         }
-        EXPECT_TRUE(KeyThere(HKEY_CURRENT_USER, base + "\\Empty")) << "the empty key that was there went";
+        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, base + "\\Empty")) << "the empty key that was there went";
         EXPECT_TRUE(DirThere(t + "\\logs")) << "the folder that was there went";
         RegValue theirs = Query(HKEY_CURRENT_USER, base + "\\Existing", "Theirs");
         EXPECT_EQ(theirs.dwType, DWORD(REG_EXPAND_SZ));
@@ -198,7 +183,7 @@ TEST(PriorState, UninstallPutsBackWhatWasThere)
             EXPECT_TRUE(report.left.empty()) << report.left[0].strWhat.Str() << ": " << report.left[0].strReason.Str();
         }
     }
-    DeleteTree(HKEY_CURRENT_USER, base);
+    DeleteKeyTree(HKEY_CURRENT_USER, base);
     RemoveDirectoryA((t + "\\logs").c_str());
     RemoveDirectoryA(t.c_str());
 }
@@ -218,7 +203,7 @@ TEST(PriorState, AValueRemovedSinceIsReported)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pszWhat);
-        DeleteTree(HKEY_CURRENT_USER, base);
+        DeleteKeyTree(HKEY_CURRENT_USER, base);
         Set(base + "\\K", "v", REG_SZ, std::string("new\0", 4));
         InstallRecord record;
         const std::string log = "[\\REGEDIT4]\r\n\\[HKEY_CURRENT_USER\\" + base + "\\K]\r\nv\r\n";
@@ -233,7 +218,7 @@ TEST(PriorState, AValueRemovedSinceIsReported)
         v.dwNewType = REG_SZ;
         v.newData = {'n', 'e', 'w', 0};
         record.prior.values.push_back(v);
-        if (c.bDeleteKey) DeleteTree(HKEY_CURRENT_USER, base + "\\K");
+        if (c.bDeleteKey) DeleteKeyTree(HKEY_CURRENT_USER, base + "\\K");
         else {
             CRegKey h;
             ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (base + "\\K").c_str(), 0, KEY_SET_VALUE, h.Receive()),
@@ -245,5 +230,5 @@ TEST(PriorState, AValueRemovedSinceIsReported)
         EXPECT_EQ(report.left[0].strReason.Str(), c.pszReason);
         EXPECT_FALSE(Query(HKEY_CURRENT_USER, base + "\\K", "v").bExists);
     }
-    DeleteTree(HKEY_CURRENT_USER, base);
+    DeleteKeyTree(HKEY_CURRENT_USER, base);
 }

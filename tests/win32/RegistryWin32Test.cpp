@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/RegistryKeys.h"
 #include "../common/RegistryScriptRun.h"
 
 namespace {
@@ -23,29 +24,13 @@ std::string UniqueName()
            std::to_string(++s_nCount);
 }
 
-void DeleteTree(HKEY hRoot, const std::string& path)
-{
-    CRegKey hKey;
-    if (RegOpenKeyExA(hRoot, path.c_str(), 0, KEY_ALL_ACCESS, hKey.Receive()) != ERROR_SUCCESS) return;
-    std::vector<std::string> children;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD cch = sizeof name;
-        if (RegEnumKeyExA(hKey.Get(), i, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        children.emplace_back(name, cch);
-    }
-    hKey.Close();
-    for (const std::string& child : children) DeleteTree(hRoot, path + "\\" + child);
-    RegDeleteKeyA(hRoot, path.c_str());
-}
-
 // Removes the keys it was given when the test ends, passed or failed.
 class KeyCleanup {
 public:
     void Add(HKEY hRoot, const std::string& path) { m_keys.push_back({hRoot, path}); }
     ~KeyCleanup()
     {
-        for (const auto& key : m_keys) DeleteTree(key.first, key.second);
+        for (const auto& key : m_keys) DeleteKeyTree(key.first, key.second);
     }
 
 private:
@@ -73,12 +58,6 @@ Value Query(HKEY hRoot, const std::string& path, const char* pszName)
         v.data.resize(cb);
     }
     return v;
-}
-
-bool KeyExists(HKEY hRoot, const std::string& path)
-{
-    CRegKey hKey;
-    return RegOpenKeyExA(hRoot, path.c_str(), 0, KEY_READ, hKey.Receive()) == ERROR_SUCCESS;
 }
 
 std::string Sz(const std::string& s) { return s + '\0'; }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "../common/RegistryKeys.h"
+
 namespace {
 
 const char kBase[] = "Software\\ZrvRemovalTest";
@@ -29,12 +31,6 @@ void Put(const std::string& path, const char* text)
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-bool KeyExists(const std::string& sub)
-{
-    CRegKey h;
-    return RegOpenKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, KEY_READ, h.Receive()) == ERROR_SUCCESS;
-}
-
 void SetValue(const std::string& sub, const char* name)
 {
     CRegKey h;
@@ -42,21 +38,10 @@ void SetValue(const std::string& sub, const char* name)
     RegSetValueExA(h.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
 }
 
-void DeleteTree(const std::string& sub)
-{
-    {
-        CRegKey h;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, KEY_ALL_ACCESS, h.Receive()) != ERROR_SUCCESS) return;
-        char name[256];
-        while (RegEnumKeyA(h.Get(), 0, name, sizeof name) == ERROR_SUCCESS) DeleteTree(sub + "\\" + name);
-    }
-    RegDeleteKeyA(HKEY_CURRENT_USER, sub.c_str());
-}
-
 TEST(Removal, RemovesWhatTheLogListsAndReportsTheRest)
 {
     const std::string base = kBase, t = TempTarget();
-    DeleteTree(base);
+    DeleteKeyTree(HKEY_CURRENT_USER, base);
     // The installation: two folders, three files, keys A and A\B with values, and a key C.
     CreateDirectoryA(t.c_str(), nullptr);
     CreateDirectoryA((t + "\\d").c_str(), nullptr);
@@ -85,10 +70,10 @@ TEST(Removal, RemovesWhatTheLogListsAndReportsTheRest)
     RemovalReport report = RemoveInstalledItems(record, t.c_str(), {"uninstal.EXE"},
                                                 [&](const CString& item, int, int) { seen.push_back(item.Str()); });
 
-    EXPECT_FALSE(KeyExists(base + "\\A\\B"));
-    EXPECT_FALSE(KeyExists(base + "\\A"));
-    EXPECT_TRUE(KeyExists(base + "\\C"));
-    EXPECT_TRUE(KeyExists(base)) << "a key the log does not list was removed";
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, base + "\\A\\B"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, base + "\\A"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, base + "\\C"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, base)) << "a key the log does not list was removed";
     EXPECT_FALSE(Exists(t + "\\d\\e"));
     EXPECT_FALSE(Exists(t + "\\g.txt"));
     EXPECT_TRUE(Exists(t + "\\d\\mine.txt"));
@@ -102,7 +87,7 @@ TEST(Removal, RemovesWhatTheLogListsAndReportsTheRest)
     EXPECT_EQ(report.nRemoved, 9);
     EXPECT_EQ(seen.size(), record.items.size() + 1);  // one call per item, and the last one
 
-    DeleteTree(base);
+    DeleteKeyTree(HKEY_CURRENT_USER, base);
     DeleteFileA((t + "\\d\\mine.txt").c_str());
     DeleteFileA((t + "\\Uninstal.exe").c_str());
     RemoveDirectoryA((t + "\\d").c_str());
