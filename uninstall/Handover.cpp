@@ -18,9 +18,6 @@ CString Quoted(const CString& s)
     return out + "\"";
 }
 
-CString NameOf(const CString& strPath) { return strPath.Mid(strPath.ReverseFind('\\') + 1); }
-CString FolderOf(const CString& strPath) { return strPath.Left(strPath.ReverseFind('\\')); }
-
 // The copy of the program, written into a new private folder and then held open for reading only,
 // so that nobody can change or replace it until the copy has started.
 struct PrivateCopy {
@@ -77,6 +74,9 @@ CString OwnProgramPath()
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH + 1);
     return n > 0 && n <= MAX_PATH ? CString(path) : CString();
 }
+
+CString FolderOf(const CString& strPath) { return strPath.Left(strPath.ReverseFind('\\')); }
+CString NameOf(const CString& strPath) { return strPath.Mid(strPath.ReverseFind('\\') + 1); }
 
 CString NormalisedPath(const CString& strPath)
 {

@@ -49,3 +49,7 @@ void DeleteAtRestart(const CString& strPath);
 
 // The full path of the running program.
 CString OwnProgramPath();
+
+// The folder of a full path (without the last backslash), and its last component.
+CString FolderOf(const CString& strPath);
+CString NameOf(const CString& strPath);

@@ -24,8 +24,6 @@ const char kProgramName[] = "Uninstal.exe";
 // How many left items the final message names; the rest are counted.
 const size_t kItemsShown = 8;
 
-CString FolderOf(const CString& strPath) { return strPath.Left(strPath.ReverseFind('\\')); }
-CString NameOf(const CString& strPath) { return strPath.Mid(strPath.ReverseFind('\\') + 1); }
 
 struct RemovalJob {
     const InstallRecord* pRecord;
