@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages and only when missing, everything the builds and tests need.
 # Safe to run again: when everything is present it only checks and returns.
+# 64-bit Wine and both cross compilers always; the i386 architecture and 32-bit Wine only where
+# the host can run 32-bit code (scripts/host-arch.sh): elsewhere they could not start anyway.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
+here=$(dirname "$0")
 
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
@@ -11,16 +14,20 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev dpkg-dev man-db
   googletest libgtest-dev libbenchmark-dev libdivsufsort-dev
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine32:i386 xvfb xauth imagemagick
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64 xvfb xauth imagemagick
   zstd xz-utils gzip file python3 openssl osslsigncode
   fonts-wine fonts-liberation
 )
-for p in "${packages[@]}"; do have_pkg "$p" || need+=("$p"); done
-
-# Wine's 32-bit part comes from the i386 architecture.
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
+arches=$(bash "$here/host-arch.sh")
+if [[ " $arches " == *" x86 "* ]]; then
+  packages+=(wine32:i386)
+  # Wine's 32-bit part comes from the i386 architecture.
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
 fi
+for p in "${packages[@]}"; do have_pkg "$p" || need+=("$p"); done
 
 if [ ${#need[@]} -gt 0 ]; then
   SUDO=; [ "$(id -u)" -eq 0 ] || SUDO=sudo
@@ -30,10 +37,12 @@ if [ ${#need[@]} -gt 0 ]; then
 fi
 
 # The posix thread model is the one we build with; make it the default alternative so plain
-# i686-w64-mingw32-g++ matches what the toolchain file names.
-if [ -x /usr/bin/i686-w64-mingw32-g++-posix ] && \
-   [ "$(readlink -f /usr/bin/i686-w64-mingw32-g++ 2>/dev/null)" != /usr/bin/i686-w64-mingw32-g++-posix ]; then
-  update-alternatives --set i686-w64-mingw32-g++ /usr/bin/i686-w64-mingw32-g++-posix >/dev/null 2>&1 || true
-  update-alternatives --set i686-w64-mingw32-gcc /usr/bin/i686-w64-mingw32-gcc-posix >/dev/null 2>&1 || true
-fi
-echo "bootstrap: ready"
+# <triplet>-g++ matches what the toolchain files name.
+for triplet in i686-w64-mingw32 x86_64-w64-mingw32; do
+  if [ -x "/usr/bin/$triplet-g++-posix" ] && \
+     [ "$(readlink -f "/usr/bin/$triplet-g++" 2>/dev/null)" != "/usr/bin/$triplet-g++-posix" ]; then
+    update-alternatives --set "$triplet-g++" "/usr/bin/$triplet-g++-posix" >/dev/null 2>&1 || true
+    update-alternatives --set "$triplet-gcc" "/usr/bin/$triplet-gcc-posix" >/dev/null 2>&1 || true
+  fi
+done
+echo "bootstrap: ready; Windows programs under Wine: $(bash "$here/host-arch.sh" --why)"

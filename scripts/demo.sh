@@ -12,15 +12,23 @@ cmake --build build/host -j"$(nproc)"
 cmake --install build/host --prefix build/demo/zrvtool >/dev/null
 export ZRVTOOL=$root/build/demo/zrvtool/bin/zrvtool
 
-export ZRV_HOST_BIN=$root/build/host ZRV_WIN32_BIN=$root/build/host/win32 ZRV_SOURCE=$root
-export WINEPREFIX=$root/build/demo/wineprefix
+# The default product is the 32-bit installer; a host that cannot run 32-bit code gets the 64-bit one.
+if [[ " $(bash scripts/host-arch.sh) " == *" x86 "* ]]; then
+  export ZRV_ARCH=x86 ZRV_WIN32_BIN=$root/build/host/win32
+else
+  export ZRV_ARCH=x64 ZRV_WIN32_BIN=$root/build/host/win64
+fi
+echo "demo: installing the $ZRV_ARCH medium: Wine here runs $(bash scripts/host-arch.sh --why)"
+export ZRV_HOST_BIN=$root/build/host ZRV_SOURCE=$root
+export WINEPREFIX=$root/build/demo/wineprefix-$ZRV_ARCH
+source scripts/wine-env.sh
 tests/e2e/make-prefix.sh
 
 if [ -n "${DISPLAY:-}" ] && [ -z "${ZRV_DEMO_DRIVEN:-}" ]; then
   scripts/stage-demo.sh build/demo/media
   echo "demo: medium in build/demo/media; starting Setup.exe on $DISPLAY"
   cd build/demo/media
-  WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wine Setup.exe
+  wine Setup.exe
   echo "demo: installed into $WINEPREFIX/drive_c (see Install.log there)"
 else
   export ZRV_SHOTS=$root/build/demo/screens

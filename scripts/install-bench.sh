@@ -31,7 +31,13 @@ zrvtool=$root/build/host/tools/zrvtool
 win32=$root/build/host/win32
 driver=$win32/tests/uidriver/uidriver.exe
 
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
+# The peer installer is a 32-bit program: the bench compares the x86 builds.
+if [[ " $(bash scripts/host-arch.sh) " != *" x86 "* ]]; then
+  echo "install-bench: needs a host that runs 32-bit code: $(bash scripts/host-arch.sh --why)" >&2
+  exit 1
+fi
+export WINEPREFIX=$work/prefix WINEDEBUG=-all ZRV_ARCH=x86
+source scripts/wine-env.sh
 bash scripts/wine-run.sh --prefix-only
 bash tests/e2e/make-prefix.sh
 wineserver -p

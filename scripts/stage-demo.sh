@@ -5,7 +5,8 @@
 # The product is examples/demo/product plus an empty folder logs and samples/noise.bin, a large
 # file of deterministic noise (so the bars have something to show). The plain source tree is left
 # beside the medium in MEDIA_DIR.src for comparisons.
-# Environment: ZRVTOOL (the tool to use; by default the one of the host build folder ZRV_HOST_BIN).
+# Environment: ZRVTOOL (the tool to use; by default the one of the host build folder ZRV_HOST_BIN),
+# ZRV_ARCH (x86 or x64: the medium's programs; x86 by default).
 set -euo pipefail
 media=${1:?media folder}
 dir=${2:-'C:\Program Files\Zorvan Demo'}
@@ -25,5 +26,5 @@ python3 -c "import random,sys; sys.stdout.buffer.write(random.Random(7).randbyte
 esc=$(printf '%s' "$dir" | sed 's/[\\&|]/\\&/g')
 sed -e "s|^DefaultDir=.*|DefaultDir=$esc\r|" -e "s|^FreeSpace=.*|FreeSpace=$free\r|" \
   "$root/examples/demo/Setup.ini.txt" >"$media.ini.txt"
-"$zrvtool" medium "$media.ini.txt" "$src" "$media" --volume-size "$vol" >/dev/null
+"$zrvtool" medium "$media.ini.txt" "$src" "$media" --volume-size "$vol" --arch "${ZRV_ARCH:-x86}" >/dev/null
 rm -f "$media.ini.txt"

@@ -2,17 +2,21 @@
 # Photographs the installer's own windows on a virtual X server: the backdrop with the welcome
 # dialog, the progress dialog in the middle of a file, and the uninstaller's progress dialog.
 #   ui-screenshots.sh BUILD_DIR [OUT_DIR]
-# BUILD_DIR is a host build folder (its win32 sub-build holds ui_showcase.exe); the pictures go
-# to OUT_DIR (default BUILD_DIR/screenshots) as welcome.png, progress.png and uninstall.png.
+# BUILD_DIR is a host build folder (its win32 or win64 sub-build holds ui_showcase.exe); the
+# pictures go to OUT_DIR (default BUILD_DIR/screenshots) as welcome.png, progress.png and
+# uninstall.png. ZRV_ARCH picks the build (x86 by default where the host runs 32-bit code).
 set -euo pipefail
 build=$(cd "${1:?usage: ui-screenshots.sh BUILD_DIR [OUT_DIR]}" && pwd)
 out=${2:-$build/screenshots}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
+export ZRV_ARCH=${ZRV_ARCH:-$("$here/host-arch.sh" | cut -d' ' -f1)}
+windows=$build/win32; [ "$ZRV_ARCH" = x64 ] && windows=$build/win64
+export WINEPREFIX=${WINEPREFIX:-$build/wineprefix-$ZRV_ARCH}
 "$here/wine-run.sh" --prefix-only
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
+export WINEDEBUG=-all
+source "$here/wine-env.sh"
 
 # The same lock as wine-run.sh's virtual X server runs: one display per prefix at a time.
 exec 8>"$WINEPREFIX.x.lock"
@@ -25,7 +29,7 @@ cleanup() { kill "$xvfb" 2>/dev/null || true; rm -rf "$marks"; }
 trap cleanup EXIT
 sleep 1
 
-DISPLAY=$display wine "$build/win32/tests/win32/ui_showcase.exe" "Z:${marks//\//\\}" >"$marks/wine.log" 2>&1 </dev/null 8>&- &
+DISPLAY=$display wine "$windows/tests/win32/ui_showcase.exe" "Z:${marks//\//\\}" >"$marks/wine.log" 2>&1 </dev/null 8>&- &
 prog=$!
 
 # Waits for the program's marker NAME.ready, photographs the screen, lets the program go on.

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in the build's private prefix, creating the prefix once.
 #   wine-run.sh [--prefix-only] [--x] PROGRAM.exe [ARGS...]
+# Environment: WINEPREFIX, and ZRV_ARCH (x86 or x64) for the Wine of that architecture.
 # --x runs it under a virtual X server when there is no display. The program's exit code is ours.
 # Wine's own output goes to a file beside the prefix: a pipe held by the wineserver can hang readers.
 set -euo pipefail
 : "${WINEPREFIX:?WINEPREFIX must name the private prefix}"
-export WINEPREFIX WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
+export WINEPREFIX
+source "$(dirname "$0")/wine-env.sh"
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$(dirname "$WINEPREFIX")"

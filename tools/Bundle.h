@@ -1,6 +1,7 @@
 // Bundles: the launcher this zrvtool carries followed by a medium's files, one program to download.
 #pragma once
 
+#include "EmbeddedPrograms.h"
 #include "Signing.h"
 
 #include <filesystem>
@@ -47,9 +48,10 @@ public:
     BundleOutput(const BundleOutput&) = delete;
     BundleOutput& operator=(const BundleOutput&) = delete;
 
-    // Writes the launcher and files, signs the whole with sign when given, and reads the table back
-    // as the launcher will. Returns the bundle's size. Throws ToolError.
-    uint64_t Write(const std::vector<MediumFile>& files, const SignCommand* sign);
+    // Writes the launcher of arch (that of the medium's Setup.exe) and files, signs the whole with
+    // sign when given, and reads the table back as the launcher will. Returns the bundle's size.
+    // Throws ToolError.
+    uint64_t Write(const std::vector<MediumFile>& files, WindowsArch arch, const SignCommand* sign);
     // Puts the bundle under its final name.
     void Commit();
 

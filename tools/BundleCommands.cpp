@@ -2,6 +2,7 @@
 #include "Commands.h"
 
 #include "Bundle.h"
+#include "ProgramVersion.h"
 
 #include <filesystem>
 #include <iostream>
@@ -19,6 +20,10 @@ int Bundle(const CommandLine& line)
     if (line.Has("--sign")) sign.emplace(line.Value("--sign"));
     InterruptGuard interrupts;
     std::vector<MediumFile> files = ListMediumFiles(dir);
+    // The launcher is of the medium's own architecture: a bundle is all of one machine.
+    std::optional<WindowsArch> arch = MachineOfFile(files[0].hostPath.string());
+    if (!arch)
+        throw ToolError("'" + files[0].hostPath.string() + "': not a 32-bit or 64-bit Windows program; nothing is written");
     // The medium's Setup.exe is signed as a copy; the medium itself stays as it is.
     TempFile setup(out, "Setup");
     if (sign) {
@@ -29,12 +34,12 @@ int Bundle(const CommandLine& line)
         files[0].hostPath = setup.Path();
     }
     BundleOutput bundle(out);
-    uint64_t nSize = bundle.Write(files, sign ? &*sign : nullptr);
+    uint64_t nSize = bundle.Write(files, *arch, sign ? &*sign : nullptr);
     bundle.Commit();
     size_t nVolumes = files.size() - 2;
     std::cout << out.string() << ": " << files[0].strName << ", " << files[1].strName << " and " << nVolumes
               << (nVolumes == 1 ? " volume" : " volumes") << " in one program of " << nSize << " bytes"
-              << (sign ? ", signed" : "") << "\n";
+              << (sign ? ", signed" : "") << ", for " << ArchName(*arch) << "\n";
     return 0;
 }
 

@@ -95,11 +95,12 @@ std::vector<MediumFile> ListMediumFiles(const fs::path& dir)
 
 BundleOutput::BundleOutput(const fs::path& out) : m_out(out), m_temp(out, "bundle") {}
 
-uint64_t BundleOutput::Write(const std::vector<MediumFile>& files, const SignCommand* sign)
+uint64_t BundleOutput::Write(const std::vector<MediumFile>& files, WindowsArch arch, const SignCommand* sign)
 {
-    const EmbeddedProgram& launcher = EmbeddedLauncher();
+    const EmbeddedProgram& launcher = EmbeddedLauncher(arch);
     if (!launcher.pData)
-        throw ToolError("this zrvtool was built without the launcher of a bundle; use a zrvtool built with the Windows side");
+        throw ToolError(std::string("this zrvtool was built without the ") + ArchName(arch) +
+                        " launcher of a bundle; use a zrvtool built with the Windows side");
     std::ofstream out(m_temp.Path(), std::ios::binary | std::ios::trunc);
     if (!out) throw ToolError("'" + m_out.string() + "': cannot create");
     out.write(reinterpret_cast<const char*>(launcher.pData), std::streamsize(launcher.nSize));

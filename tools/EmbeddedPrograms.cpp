@@ -1,7 +1,7 @@
 #include "EmbeddedPrograms.h"
 
 // The programs' bytes come into the object file by the assembler's .incbin, from the paths the
-// build names; a build without the Windows side names none.
+// build names (ZRV_EMBED_<PROGRAM>_<ARCH>); a build without the Windows side names none.
 #define ZRV_EMBED(symbol, path)                                              \
     asm(".section .rodata\n"                                                  \
         ".balign 16\n"                                                        \
@@ -12,42 +12,66 @@
         ".previous\n");                                                       \
     extern "C" const unsigned char symbol##_begin[];                          \
     extern "C" const unsigned char symbol##_end[];
+#define ZRV_BYTES(symbol) symbol##_begin, size_t(symbol##_end - symbol##_begin)
 
-// Each program's bytes and size, or none in a build that names no such program.
-#ifdef ZRV_EMBED_SETUP
-ZRV_EMBED(zrv_setup_exe, ZRV_EMBED_SETUP)
-#define ZRV_SETUP_BYTES zrv_setup_exe_begin, size_t(zrv_setup_exe_end - zrv_setup_exe_begin)
+#ifdef ZRV_EMBED_SETUP_X86
+ZRV_EMBED(zrv_setup_x86, ZRV_EMBED_SETUP_X86)
+#define ZRV_SETUP_X86 ZRV_BYTES(zrv_setup_x86)
 #else
-#define ZRV_SETUP_BYTES nullptr, 0
+#define ZRV_SETUP_X86 nullptr, 0
 #endif
-#ifdef ZRV_EMBED_UNINSTALLER
-ZRV_EMBED(zrv_uninstal_exe, ZRV_EMBED_UNINSTALLER)
-#define ZRV_UNINSTALLER_BYTES zrv_uninstal_exe_begin, size_t(zrv_uninstal_exe_end - zrv_uninstal_exe_begin)
+#ifdef ZRV_EMBED_SETUP_X64
+ZRV_EMBED(zrv_setup_x64, ZRV_EMBED_SETUP_X64)
+#define ZRV_SETUP_X64 ZRV_BYTES(zrv_setup_x64)
 #else
-#define ZRV_UNINSTALLER_BYTES nullptr, 0
+#define ZRV_SETUP_X64 nullptr, 0
+#endif
+#ifdef ZRV_EMBED_UNINSTALLER_X86
+ZRV_EMBED(zrv_uninstal_x86, ZRV_EMBED_UNINSTALLER_X86)
+#define ZRV_UNINSTALLER_X86 ZRV_BYTES(zrv_uninstal_x86)
+#else
+#define ZRV_UNINSTALLER_X86 nullptr, 0
+#endif
+#ifdef ZRV_EMBED_UNINSTALLER_X64
+ZRV_EMBED(zrv_uninstal_x64, ZRV_EMBED_UNINSTALLER_X64)
+#define ZRV_UNINSTALLER_X64 ZRV_BYTES(zrv_uninstal_x64)
+#else
+#define ZRV_UNINSTALLER_X64 nullptr, 0
+#endif
+#ifdef ZRV_EMBED_LAUNCHER_X86
+ZRV_EMBED(zrv_launcher_x86, ZRV_EMBED_LAUNCHER_X86)
+#define ZRV_LAUNCHER_X86 ZRV_BYTES(zrv_launcher_x86)
+#else
+#define ZRV_LAUNCHER_X86 nullptr, 0
+#endif
+#ifdef ZRV_EMBED_LAUNCHER_X64
+ZRV_EMBED(zrv_launcher_x64, ZRV_EMBED_LAUNCHER_X64)
+#define ZRV_LAUNCHER_X64 ZRV_BYTES(zrv_launcher_x64)
+#else
+#define ZRV_LAUNCHER_X64 nullptr, 0
 #endif
 
-#ifdef ZRV_EMBED_LAUNCHER
-ZRV_EMBED(zrv_launcher_exe, ZRV_EMBED_LAUNCHER)
-#define ZRV_LAUNCHER_BYTES zrv_launcher_exe_begin, size_t(zrv_launcher_exe_end - zrv_launcher_exe_begin)
-#else
-#define ZRV_LAUNCHER_BYTES nullptr, 0
-#endif
+namespace zrvtool {
 
-const EmbeddedProgram& EmbeddedSetup()
+const EmbeddedProgram& EmbeddedSetup(WindowsArch arch)
 {
-    static const EmbeddedProgram program = {"Setup.exe", ZRV_SETUP_BYTES};
-    return program;
+    static const EmbeddedProgram x86 = {"Setup.exe", WindowsArch::x86, ZRV_SETUP_X86};
+    static const EmbeddedProgram x64 = {"Setup.exe", WindowsArch::x64, ZRV_SETUP_X64};
+    return arch == WindowsArch::x64 ? x64 : x86;
 }
 
-const EmbeddedProgram& EmbeddedUninstaller()
+const EmbeddedProgram& EmbeddedUninstaller(WindowsArch arch)
 {
-    static const EmbeddedProgram program = {"Uninstal.exe", ZRV_UNINSTALLER_BYTES};
-    return program;
+    static const EmbeddedProgram x86 = {"Uninstal.exe", WindowsArch::x86, ZRV_UNINSTALLER_X86};
+    static const EmbeddedProgram x64 = {"Uninstal.exe", WindowsArch::x64, ZRV_UNINSTALLER_X64};
+    return arch == WindowsArch::x64 ? x64 : x86;
 }
 
-const EmbeddedProgram& EmbeddedLauncher()
+const EmbeddedProgram& EmbeddedLauncher(WindowsArch arch)
 {
-    static const EmbeddedProgram program = {"Launcher.exe", ZRV_LAUNCHER_BYTES};
-    return program;
+    static const EmbeddedProgram x86 = {"Launcher.exe", WindowsArch::x86, ZRV_LAUNCHER_X86};
+    static const EmbeddedProgram x64 = {"Launcher.exe", WindowsArch::x64, ZRV_LAUNCHER_X64};
+    return arch == WindowsArch::x64 ? x64 : x86;
 }
+
+}  // namespace zrvtool

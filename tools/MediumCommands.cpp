@@ -111,7 +111,7 @@ private:
 void WriteProgram(const fs::path& dir, const EmbeddedProgram& program, const SignCommand* sign)
 {
     if (!program.pData)
-        throw ToolError(std::string("this zrvtool was built without ") + program.pszName +
+        throw ToolError(std::string("this zrvtool was built without the ") + ArchName(program.arch) + " " + program.pszName +
                         "; use a zrvtool built with the Windows side");
     OutputFile out((dir / program.pszName).string());
     out.Write(program.pData, program.nSize);
@@ -121,10 +121,11 @@ void WriteProgram(const fs::path& dir, const EmbeddedProgram& program, const Sig
 
 // Uninstal.exe into the payload: the one the tool carries, signed first when sign is given, so that
 // the installed uninstaller is signed. signedCopy keeps the signed bytes for the plan.
-void AddUninstaller(PackPlan& plan, const SignCommand* sign, const fs::path& out, std::string& signedCopy)
+void AddUninstaller(PackPlan& plan, WindowsArch arch, const SignCommand* sign, const fs::path& out,
+                    std::string& signedCopy)
 {
-    const EmbeddedProgram& program = EmbeddedUninstaller();
-    if (!sign || !program.pData) return AddCarriedUninstaller(plan);
+    const EmbeddedProgram& program = EmbeddedUninstaller(arch);
+    if (!sign || !program.pData) return AddCarriedUninstaller(plan, arch);
     TempFile file(out, "Uninstal");
     {
         OutputFile unsignedCopy(file.Path().string());
@@ -188,7 +189,9 @@ void PrintSummary(const fs::path& out, const fs::path& image, const std::vector<
               << "payload: " << nDirs << " directories, " << plan.items.size() - nDirs << " files"
               << (options.bUninstaller ? " (Uninstal.exe among them)" : "") << ", " << plan.nTotal << " bytes\n"
               << "compressed: " << nCompressed << " bytes in the volumes, block size " << options.nBlockSize << "\n"
-              << "memory the installer needs to unpack: " << zrv::ReaderMemory(options.nBlockSize) << " bytes\n";
+              << "memory the installer needs to unpack: " << zrv::ReaderMemory(options.nBlockSize) << " bytes\n"
+              << "programs: " << ArchName(options.arch)
+              << (options.arch == WindowsArch::x64 ? " (64-bit Windows; the registry's 64-bit view)\n" : " (32-bit Windows)\n");
 }
 
 int Medium(const CommandLine& line)
@@ -210,13 +213,13 @@ int Medium(const CommandLine& line)
     PackPlan plan = PlanPack(m.strSource);
     InterruptGuard interrupts;
     std::string signedUninstaller;
-    if (m.options.bUninstaller) AddUninstaller(plan, sign, out, signedUninstaller);
+    if (m.options.bUninstaller) AddUninstaller(plan, m.options.arch, sign, out, signedUninstaller);
     WarnAboveDefaultMemory(m.options.nBlockSize);
     std::string text = DecodeSetupIni(bytes);
     CheckFreeSpace(m, text, check.config.m_nFreeSpaceMB, plan.nTotal);
 
     StagingDir staging(out);
-    WriteProgram(staging.Path(), EmbeddedSetup(), sign);
+    WriteProgram(staging.Path(), EmbeddedSetup(m.options.arch), sign);
     OutputFile ini((staging.Path() / "Setup.ini").string());
     std::string stored = ChainSetupIni(text);
     ini.Write(stored.data(), stored.size());
@@ -231,7 +234,7 @@ int Medium(const CommandLine& line)
         staging.Commit();
     } else {
         BundleOutput bundle(m.strBundle);
-        uint64_t nBundle = bundle.Write(StagedFiles(staging.Path(), volumes), sign);
+        uint64_t nBundle = bundle.Write(StagedFiles(staging.Path(), volumes), m.options.arch, sign);
         if (!m.strOut.empty()) staging.Commit();
         bundle.Commit();
         summary << "bundle: " << m.strBundle << ", " << nBundle << " bytes" << (sign ? ", signed" : "") << "\n";

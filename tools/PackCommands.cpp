@@ -105,7 +105,7 @@ int Pack(const CommandLine& line)
     const Args& files = line.positional;
     PackWriterOptions options = PackOptionsOf(line);
     PackPlan plan = PlanPack(files[0]);
-    if (options.bUninstaller) AddCarriedUninstaller(plan);
+    if (options.bUninstaller) AddCarriedUninstaller(plan, options.arch);
     WritePackedImage(plan, files[1], options);
     size_t dirs = 0;
     for (const PackItem& item : plan.items) dirs += item.bDirectory ? 1 : 0;

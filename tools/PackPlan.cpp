@@ -145,7 +145,8 @@ std::vector<Option> PackOptions()
     return {{"--block-size", "1-255", [](const std::string& v) { ParseBlockSize(v); }},
             {"--volume-size", "SIZE", [](const std::string& v) { ParseSize(v); }},
             {"--threads", "N", [](const std::string& v) { ParseThreads(v); }},
-            {"--no-uninstaller", nullptr, nullptr}};
+            {"--no-uninstaller", nullptr, nullptr},
+            {"--arch", "x86|x64", [](const std::string& v) { ParseArch(v); }}};
 }
 
 PackWriterOptions PackOptionsOf(const CommandLine& line)
@@ -155,14 +156,16 @@ PackWriterOptions PackOptionsOf(const CommandLine& line)
     if (line.Has("--volume-size")) options.nVolumeSize = ParseSize(line.Value("--volume-size"));
     if (line.Has("--threads")) options.nThreads = ParseThreads(line.Value("--threads"));
     options.bUninstaller = !line.Has("--no-uninstaller");
+    if (line.Has("--arch")) options.arch = ParseArch(line.Value("--arch"));
     return options;
 }
 
-void AddCarriedUninstaller(PackPlan& plan)
+void AddCarriedUninstaller(PackPlan& plan, WindowsArch arch)
 {
-    const EmbeddedProgram& program = EmbeddedUninstaller();
+    const EmbeddedProgram& program = EmbeddedUninstaller(arch);
     if (!program.pData)
-        throw ToolError("this zrvtool was built without the uninstaller it puts into every image; "
+        throw ToolError(std::string("this zrvtool was built without the ") + ArchName(arch) +
+                        " uninstaller it puts into every image; "
                         "give --no-uninstaller or use a zrvtool built with the Windows side");
     AddRootFile(plan, program.pszName, program.pData, program.nSize);
 }

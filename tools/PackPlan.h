@@ -11,6 +11,7 @@
 #pragma once
 
 #include "CommandLine.h"
+#include "EmbeddedPrograms.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -55,16 +56,17 @@ struct PackWriterOptions {
     int nThreads = 0;                   // threads that sort blocks, 0 for one per processor; the
                                         // image is the same for any
     bool bUninstaller = true;           // the payload carries the tool's Uninstal.exe
+    WindowsArch arch = WindowsArch::x86;  // of that Uninstal.exe, and of a medium's Setup.exe
 };
 
 // The image options of pack and medium: --block-size 1-255, --volume-size SIZE, --threads N,
-// --no-uninstaller; and their values in a parsed command line.
+// --no-uninstaller, --arch x86|x64; and their values in a parsed command line.
 std::vector<Option> PackOptions();
 PackWriterOptions PackOptionsOf(const CommandLine& line);
 
-// Puts the uninstaller this zrvtool carries into plan (AddRootFile). Throws ToolError when the
-// tool carries none.
-void AddCarriedUninstaller(PackPlan& plan);
+// Puts the uninstaller of arch that this zrvtool carries into plan (AddRootFile). Throws ToolError
+// when the tool carries none.
+void AddCarriedUninstaller(PackPlan& plan, WindowsArch arch);
 
 // Compresses the stream of plan into the image outPath (its first volume, named ...001), with
 // every volume appearing under its final name only when all were written. Returns the volumes'

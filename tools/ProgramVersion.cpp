@@ -1,8 +1,24 @@
 #include "ProgramVersion.h"
 
+#include "ToolCommon.h"
+
 #include <cstring>
+#include <fstream>
+#include <vector>
 
 namespace zrvtool {
+
+const char* ArchName(WindowsArch arch)
+{
+    return arch == WindowsArch::x64 ? "x64" : "x86";
+}
+
+WindowsArch ParseArch(const std::string& text)
+{
+    if (text == "x86") return WindowsArch::x86;
+    if (text == "x64") return WindowsArch::x64;
+    throw ToolError("--arch '" + text + "': give x86 (32-bit Windows, the default) or x64 (64-bit Windows)");
+}
 
 std::string ProductVersionOf(const unsigned char* pData, size_t nSize)
 {
@@ -28,6 +44,29 @@ std::string ProductVersionOf(const unsigned char* pData, size_t nSize)
         return text;
     }
     return "";
+}
+
+std::optional<WindowsArch> MachineOf(const unsigned char* pData, size_t nSize)
+{
+    // The DOS header names the PE header's offset at 0x3C; the machine is the word after "PE\0\0".
+    auto word = [&](size_t at) { return unsigned(pData[at]) | unsigned(pData[at + 1]) << 8; };
+    if (!pData || nSize < 0x40 || pData[0] != 'M' || pData[1] != 'Z') return std::nullopt;
+    size_t pe = word(0x3C) | size_t(word(0x3E)) << 16;
+    if (pe > nSize || nSize - pe < 6 || std::memcmp(pData + pe, "PE\0\0", 4) != 0) return std::nullopt;
+    switch (word(pe + 4)) {
+    case 0x014C: return WindowsArch::x86;
+    case 0x8664: return WindowsArch::x64;
+    default: return std::nullopt;
+    }
+}
+
+std::optional<WindowsArch> MachineOfFile(const std::string& path)
+{
+    // The headers sit within the first few kilobytes of any program we make.
+    std::ifstream in(path, std::ios::binary);
+    std::vector<unsigned char> head(4096);
+    in.read(reinterpret_cast<char*>(head.data()), std::streamsize(head.size()));
+    return MachineOf(head.data(), size_t(in.gcount()));
 }
 
 }  // namespace zrvtool

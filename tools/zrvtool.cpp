@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 
 using namespace zrvtool;
 
@@ -28,13 +29,15 @@ void PrintUsage(std::ostream& out)
     for (const Command* c : AllCommands()) out << "  zrvtool " << UsageText(*c) << "\n";
 }
 
-// The tool's version, and for each program it carries its version, size and CRC, which tell the
-// build it came from.
+// The tool's version, and for each program it carries, per architecture, the machine its own
+// header names, its version, size and CRC, which tell the build it came from.
 void PrintVersion()
 {
     std::cout << "zrvtool " << ZRV_VERSION << "\n";
-    for (const EmbeddedProgram* program : {&EmbeddedSetup(), &EmbeddedUninstaller(), &EmbeddedLauncher()}) {
-        std::cout << program->pszName << ": ";
+    for (WindowsArch arch : {WindowsArch::x86, WindowsArch::x64})
+    for (const EmbeddedProgram* program : {&EmbeddedSetup(arch), &EmbeddedUninstaller(arch), &EmbeddedLauncher(arch)}) {
+        std::optional<WindowsArch> machine = MachineOf(program->pData, program->nSize);
+        std::cout << program->pszName << " (" << (machine ? ArchName(*machine) : ArchName(arch)) << "): ";
         if (!program->pData) {
             std::cout << "not carried by this build\n";
             continue;
@@ -42,6 +45,7 @@ void PrintVersion()
         std::string version = ProductVersionOf(program->pData, program->nSize);
         char crc[16];
         std::snprintf(crc, sizeof crc, "%08x", unsigned(~zrv::CrcUpdate(zrv::kCrcInit, program->pData, program->nSize)));
+        if (!machine) std::cout << "unknown machine, ";
         std::cout << (version.empty() ? "no version resource" : version) << ", " << program->nSize << " bytes, CRC "
                   << crc << "\n";
     }

@@ -2,6 +2,7 @@
 
 #include "AfxPrivateFolder.h"
 
+#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 
@@ -103,8 +104,8 @@ int RunHandoverCopy(const CString& strOptions, const CString& strProgram)
     SetHandleInformation(hRead.Get(), HANDLE_FLAG_INHERIT, 0);
 
     char handles[64];
-    std::snprintf(handles, sizeof handles, "%lx:%lx", (unsigned long)(ULONG_PTR)hSelf.Get(),
-                  (unsigned long)(ULONG_PTR)hWrite.Get());
+    // Handle values as wide as a handle: on 64-bit Windows they need not fit in 32 bits.
+    std::snprintf(handles, sizeof handles, "%" PRIxPTR ":%" PRIxPTR, uintptr_t(hSelf.Get()), uintptr_t(hWrite.Get()));
     CString cmd = Quoted(copy.strPath) + (strOptions.IsEmpty() ? "" : " " + strOptions) + " /HANDOVER " + handles +
                   " " + Quoted(strProgram);
     STARTUPINFOA si = {};
@@ -140,11 +141,12 @@ int RunHandoverCopy(const CString& strOptions, const CString& strProgram)
 bool TakeHandoverHandles(const char* psz, HandoverArgs& args)
 {
     char* end = nullptr;
-    unsigned long parent = std::strtoul(psz, &end, 16);
+    unsigned long long parent = std::strtoull(psz, &end, 16);
     if (end == psz || *end != ':') return false;
     const char* second = end + 1;
-    unsigned long verdict = std::strtoul(second, &end, 16);
+    unsigned long long verdict = std::strtoull(second, &end, 16);
     if (end == second || *end != '\0' || parent == 0 || verdict == 0 || parent == verdict) return false;
+    if (uintptr_t(parent) != parent || uintptr_t(verdict) != verdict) return false;
     HANDLE hParent = HANDLE(ULONG_PTR(parent)), hVerdict = HANDLE(ULONG_PTR(verdict));
     // Numbers that are not what the first process hands over may name handles of this process's
     // own: they are looked at, never taken or closed.

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Reads the manifest (resource type 24, id 1) back from each built program and checks that it asks
 # for administrator rights, declares exactly the supported systems and changes nothing of the look.
-#   check-manifest.sh PROGRAM.exe...
+#   check-manifest.sh x86|x64 PROGRAM.exe...
 set -euo pipefail
-[ $# -gt 0 ] || { echo "usage: check-manifest.sh PROGRAM.exe..." >&2; exit 2; }
+[ $# -gt 1 ] || { echo "usage: check-manifest.sh x86|x64 PROGRAM.exe..." >&2; exit 2; }
+ZRV_ARCH=$1; shift
+source "$(dirname "$0")/../../scripts/wine-env.sh"
 # Vista, 7, 8, 8.1, 10 and 11.
 systems='{1f676c76-80e1-4239-95bb-83d0f6d0da78}
 {35138b9a-5d96-4fbd-8e2d-a2440225f93a}
@@ -14,7 +16,7 @@ bad=0
 fail() { echo "FAIL: $1" >&2; bad=1; }
 for exe in "$@"; do
   rc=$(mktemp)
-  i686-w64-mingw32-windres -i "$exe" -O rc -o "$rc" 2>/dev/null || true
+  "$ZRV_MINGW-windres" -i "$exe" -O rc -o "$rc" 2>/dev/null || true
   # The resource's text: its quoted lines joined, doubled quotes undone.
   manifest=$(sed -n '/^1 24 /,/^END/p' "$rc" | sed -n 's/^  "\(.*\)"$/\1/p' | sed 's/""/"/g; s/\\n$//')
   rm -f "$rc"

@@ -7,7 +7,8 @@ set -euo pipefail
 "$(dirname "$0")/../../scripts/wine-run.sh" --prefix-only
 stamp="$WINEPREFIX/.zrv-desktop"
 if [ ! -f "$stamp" ]; then
-  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
+  export WINEDEBUG=-all
+  source "$(dirname "$0")/../../scripts/wine-env.sh"
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 </dev/null
   wineserver -w || true

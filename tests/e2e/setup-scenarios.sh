@@ -96,6 +96,15 @@ registry_ok() {
   expect "DisplayIcon" "REG_SZ $dir\\Uninstal.exe,0" "$(reg_value "$UNINSTKEY" DisplayIcon)"
   expect "NoModify" "REG_DWORD 0x1" "$(reg_value "$UNINSTKEY" NoModify)"
   expect "NoRepair" "REG_DWORD 0x1" "$(reg_value "$UNINSTKEY" NoRepair)"
+  # The reader above is of the prefix's own width: a 64-bit installer's keys are in the 64-bit
+  # view, and none of them in the 32-bit one.
+  if [ "$ZRV_ARCH" = x64 ]; then
+    local k
+    for k in 'HKLM\Software\Wow6432Node\Nexal' 'HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\Zorvan Demo'; do
+      wine reg query "$k" >/dev/null 2>&1 </dev/null && fail "$k: written into the 32-bit view"
+    done
+    echo "ok: the keys are in the 64-bit view only"
+  fi
 }
 
 # finished: the program has ended on its own, with no window left.
@@ -784,7 +793,7 @@ medium-target)
   make_media "$medium_dir" 1
   printf 'INSTALL4\r\n[Other]\r\n' >"$SRC/Setup.ini"
   rm -f "$MEDIA"/demo.0*
-  "$ZRVTOOL" pack "$SRC" "$MEDIA/demo.001" --volume-size 128k >/dev/null
+  "$ZRVTOOL" pack "$SRC" "$MEDIA/demo.001" --volume-size 128k --arch "$ZRV_ARCH" >/dev/null
   cp "$MEDIA/Setup.ini" "$SCRATCH/Setup.ini.before"
   start_setup
   must click "$WELCOME" $INSTALL
@@ -946,7 +955,7 @@ share/man/man1/zrvtool.1.gz" "$(cd "$author" && find . ! -type d | sed 's|^\./||
   printf '#!/bin/sh\ncd / && exec env -i PATH=/usr/bin:/bin "%s" "$@"\n' "$SCRATCH/moved/bin/zrvtool" >"$ZRVTOOL"
   chmod +x "$ZRVTOOL"
   "$ZRVTOOL" --version >"$SCRATCH/version" || fail "--version failed"
-  grep -q '^Setup.exe: v0.9, ' "$SCRATCH/version" || fail "no Setup.exe carried: $(cat "$SCRATCH/version")"
+  grep -q "^Setup.exe ($ZRV_ARCH): v0.9, " "$SCRATCH/version" || fail "no Setup.exe carried: $(cat "$SCRATCH/version")"
   dir="$TARGET_ROOT\\Zorvan Demo"
   make_media "$dir" 1
   [ -f "$MEDIA/Setup.exe" ] && [ -f "$MEDIA/Setup.ini" ] && [ -f "$MEDIA/demo.001" ] || fail "the medium is incomplete: $(ls "$MEDIA")"
@@ -968,13 +977,15 @@ cpack-textview)
   cmake --install "$ZRV_HOST_BIN" --prefix "$author" >"$SCRATCH/install.log" 2>&1 || fail "cmake --install: $(cat "$SCRATCH/install.log")"
   cp -r "$ZRV_SOURCE/examples/textview" "$SCRATCH/textview"
   tv_build="$SCRATCH/textview-build"
-  cmake -S "$SCRATCH/textview" -B "$tv_build" -DCMAKE_TOOLCHAIN_FILE="$ZRV_SOURCE/cmake/mingw-i686.cmake" \
+  # The product is built for this run's architecture, and its installer follows it unless told.
+  cmake -S "$SCRATCH/textview" -B "$tv_build" -DCMAKE_TOOLCHAIN_FILE="$ZRV_SOURCE/cmake/$ZRV_MINGW_TOOLCHAIN.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$author" -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF \
     >"$SCRATCH/configure.log" 2>&1 || fail "configure: $(tail -20 "$SCRATCH/configure.log")"
   cmake --build "$tv_build" >"$SCRATCH/build.log" 2>&1 || fail "build: $(tail -20 "$SCRATCH/build.log")"
   (cd "$tv_build" && cpack) >"$SCRATCH/cpack.log" 2>&1 || fail "cpack: $(tail -20 "$SCRATCH/cpack.log")"
-  MEDIA="$tv_build/TextView-1.2-win32"
+  MEDIA="$tv_build/TextView-1.2-$WINEARCH"
   expect "the medium" "Setup.exe Setup.ini textview.001" "$(ls "$MEDIA" | paste -sd' ')"
+  expect "the installer's machine" "$ZRV_PE_KIND" "$(file -b "$MEDIA/Setup.exe" | cut -c1-${#ZRV_PE_KIND})"
   "$ZRVTOOL" ini check "$MEDIA/Setup.ini" >"$SCRATCH/check.txt" 2>&1 || fail "ini check: $(cat "$SCRATCH/check.txt")"
 
   dir='C:\Program Files\TextView'

@@ -13,6 +13,7 @@
 #include <set>
 
 namespace fs = std::filesystem;
+using namespace zrvtool;
 
 namespace {
 
@@ -63,7 +64,7 @@ std::vector<std::string> Volumes(const fs::path& folder)
 
 std::string Launcher()
 {
-    const EmbeddedProgram& p = EmbeddedLauncher();
+    const EmbeddedProgram& p = EmbeddedLauncher(WindowsArch::x86);
     return std::string(reinterpret_cast<const char*>(p.pData), p.nSize);
 }
 
@@ -72,7 +73,7 @@ std::string Launcher()
 TEST(BundleCli, HoldsTheWholeMediumBehindTheLauncher)
 {
     ScopedTempDir dir;
-    ASSERT_NE(EmbeddedLauncher().pData, nullptr);
+    ASSERT_NE(EmbeddedLauncher(WindowsArch::x86).pData, nullptr);
     MakeSource();
     WriteBytes("Setup.ini.txt", Config("disk\\demo.001"));
     ASSERT_EQ(Tool("medium Setup.ini.txt src out --volume-size 40k").code, 0);
@@ -82,7 +83,7 @@ TEST(BundleCli, HoldsTheWholeMediumBehindTheLauncher)
     std::vector<std::string> volumes = Volumes("out/disk");
     ASSERT_GE(volumes.size(), 3u);
     EXPECT_EQ(r.out, "app.exe: Setup.exe, Setup.ini and " + std::to_string(volumes.size()) +
-                         " volumes in one program of " + std::to_string(bytes.size()) + " bytes\n");
+                         " volumes in one program of " + std::to_string(bytes.size()) + " bytes, for x86\n");
     EXPECT_EQ(bytes.compare(0, Launcher().size(), Launcher()), 0);
     std::vector<std::pair<std::string, std::string>> expected = {{"Setup.exe", ReadBytes("out/Setup.exe")},
                                                                  {"Setup.ini", ReadBytes("out/Setup.ini")}};

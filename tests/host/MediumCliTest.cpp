@@ -1,6 +1,7 @@
 // zrvtool medium and --version as an author runs them: the files of a medium and their bytes,
 // exact output, refusals that leave nothing behind.
 #include "EmbeddedPrograms.h"
+#include "ProgramVersion.h"
 
 #include "../common/RegistryScriptRun.h"
 #include "../common/ToolRun.h"
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using namespace zrvtool;
 
 namespace {
 
@@ -41,14 +43,15 @@ TEST(MediumCli, MakesAWholeMedium)
     ToolRun r = Tool("medium Setup.ini.txt src out");
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    const EmbeddedProgram& setup = EmbeddedSetup();
-    const EmbeddedProgram& uninstaller = EmbeddedUninstaller();
+    const EmbeddedProgram& setup = EmbeddedSetup(WindowsArch::x86);
+    const EmbeddedProgram& uninstaller = EmbeddedUninstaller(WindowsArch::x86);
     uint64_t payload = 7 + 3000 + uninstaller.nSize;
     uint64_t compressed = fs::file_size("out/demo.001");
     EXPECT_EQ(r.out, "out: Setup.exe, Setup.ini and 1 volume demo.001\n"
                      "payload: 1 directories, 3 files (Uninstal.exe among them), " + std::to_string(payload) + " bytes\n"
                      "compressed: " + std::to_string(compressed) + " bytes in the volumes, block size 9\n"
-                     "memory the installer needs to unpack: 5912000 bytes\n");
+                     "memory the installer needs to unpack: 5912000 bytes\n"
+                     "programs: x86 (32-bit Windows)\n");
     EXPECT_EQ(Tree("."), "Setup.ini.txt out/ out/Setup.exe out/Setup.ini out/demo.001 src/ src/docs/ src/docs/guide.txt src/readme.txt");
     EXPECT_TRUE(ReadBytes("out/Setup.exe") == std::string(reinterpret_cast<const char*>(setup.pData), setup.nSize));
     EXPECT_EQ(ReadBytes("out/Setup.ini"), ChainSetupIni(Config("demo.001", "1")));
@@ -146,6 +149,8 @@ TEST(MediumCli, RefusalsLeaveNothingBehind)
         {"a block size past the format's byte", Config("demo.001", "1"), "--block-size 256",
          "zrvtool: --block-size must be 1 to 255, not '256'\n"},
         {"no threads", Config("demo.001", "1"), "--threads 0", "zrvtool: --threads must be 1 to 256, not '0'\n"},
+        {"an architecture not built", Config("demo.001", "1"), "--arch arm64",
+         "zrvtool: --arch 'arm64': give x86 (32-bit Windows, the default) or x64 (64-bit Windows)\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszWhat);
@@ -170,15 +175,52 @@ TEST(MediumCli, RefusalsLeaveNothingBehind)
     }
 }
 
-TEST(MediumCli, VersionNamesTheCarriedPrograms)
+TEST(MediumCli, VersionNamesTheCarriedProgramsOfBothArchitectures)
 {
     ScopedTempDir dir;
     ToolRun r = Tool("--version");
     EXPECT_EQ(r.code, 0);
-    std::string setup = std::to_string(EmbeddedSetup().nSize), uninstaller = std::to_string(EmbeddedUninstaller().nSize);
     ASSERT_EQ(r.out.substr(0, r.out.find('\n')), "zrvtool v0.9");
-    EXPECT_NE(r.out.find("\nSetup.exe: v0.9, " + setup + " bytes, CRC "), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\nUninstal.exe: v0.9, " + uninstaller + " bytes, CRC "), std::string::npos) << r.out;
+    for (WindowsArch arch : {WindowsArch::x86, WindowsArch::x64}) {
+        for (const EmbeddedProgram* p : {&EmbeddedSetup(arch), &EmbeddedUninstaller(arch), &EmbeddedLauncher(arch)}) {
+            SCOPED_TRACE(std::string(p->pszName) + " " + ArchName(arch));
+            // Each slot holds a program whose own header names the slot's machine.
+            ASSERT_NE(p->pData, nullptr);
+            EXPECT_EQ(MachineOf(p->pData, p->nSize), arch);
+            std::string line = "\n" + std::string(p->pszName) + " (" + ArchName(arch) + "): v0.9, " +
+                               std::to_string(p->nSize) + " bytes, CRC ";
+            EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
+        }
+    }
+}
+
+// A medium is all of one machine: Setup.exe, the Uninstal.exe in its image and the launcher of its
+// bundle, as their own headers say.
+TEST(MediumCli, ArchitectureChoosesEveryProgram)
+{
+    struct Case {
+        const char* pszArgs;
+        WindowsArch arch;
+    } cases[] = {{"", WindowsArch::x86}, {"--arch x86", WindowsArch::x86}, {"--arch x64", WindowsArch::x64}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszArgs);
+        ScopedTempDir dir;
+        MakeSource();
+        WriteBytes("Setup.ini.txt", Config("demo.001", "1"));
+        ToolRun r = Tool(std::string("medium Setup.ini.txt src out --bundle app.exe ") + c.pszArgs);
+        ASSERT_EQ(r.code, 0) << r.err;
+        ASSERT_EQ(Tool("extract out/demo.001 payload").code, 0);
+        EXPECT_EQ(MachineOfFile("out/Setup.exe"), c.arch);
+        EXPECT_EQ(MachineOfFile("payload/Uninstal.exe"), c.arch);
+        const EmbeddedProgram& launcher = EmbeddedLauncher(c.arch);
+        EXPECT_EQ(ReadBytes("app.exe").compare(0, launcher.nSize, std::string(reinterpret_cast<const char*>(launcher.pData),
+                                                                              launcher.nSize)), 0);
+        // The bundle command finds the launcher from the medium's Setup.exe alone.
+        ToolRun bundle = Tool("bundle out again.exe");
+        ASSERT_EQ(bundle.code, 0) << bundle.err;
+        EXPECT_EQ(MachineOfFile("again.exe"), c.arch);
+        EXPECT_NE(bundle.out.find(std::string(", for ") + ArchName(c.arch) + "\n"), std::string::npos) << bundle.out;
+    }
 }
 
 TEST(MediumCli, AnInterruptLeavesNothingBehind)

@@ -117,7 +117,7 @@ TEST(PackTool, PacksListsAndExtractsATreeAcrossVolumes)
 // with an uninstaller of its own at its root must say so.
 TEST(PackTool, PutsTheUninstallerFirstUnlessTold)
 {
-    const EmbeddedProgram& program = EmbeddedUninstaller();
+    const EmbeddedProgram& program = EmbeddedUninstaller(WindowsArch::x86);
     const std::string size = std::to_string(program.nSize);
     const std::string padded = std::string(10 - size.size(), ' ') + size;
     struct Case {

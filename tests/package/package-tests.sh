@@ -100,6 +100,8 @@ settings)
     "signed-bundle|set(CPACK_ZRV_BUNDLE ON)\nset(CPACK_ZRV_SIGN \"cp {in} {out}\")||ok|Tiny-2.0-Linux.exe"
     "sign-fails|set(CPACK_ZRV_SIGN \"false {}\")||fail|--sign: the command"
     "code-page|set(CPACK_PACKAGE_NAME \"Caf\xc3\xa9\")\nset(CPACK_ZRV_REGISTRY_SCRIPT \${CMAKE_CURRENT_SOURCE_DIR}/tiny.reg)|REGEDIT4\n[HKEY_CURRENT_USER\\\\Software\\\\Tiny]\n\"Price\"=\"5 \xe2\x82\xac\"\n|ok|Product: Caf\\xe9"
+    "arch-x64|set(CPACK_ZRV_ARCH x64)\nset(CPACK_ZRV_BUNDLE ON)||ok|programs: x64"
+    "arch-unknown|set(CPACK_ZRV_ARCH arm64)||fail|CPACK_ZRV_ARCH is 'arm64'; give x86 or x64"
     "code-page-lacks|set(CPACK_PACKAGE_DESCRIPTION_SUMMARY \"Tiny \xe2\x98\x83\")||fail|CPACK_PACKAGE_DESCRIPTION_SUMMARY: holds a character that Windows-1252, the installer's code page, lacks"
   )
   for row in "${rows[@]}"; do
@@ -127,6 +129,12 @@ settings)
   contains "defaults: the uninstall entry" "uninstall entry: key HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tiny" "$tmp/defaults.out"
   contains "named: the description" "AppDescription: Tiny Tool - the smallest" "$tmp/named.out"
   expect "signed-bundle: one program" "PE32 executable (GUI) Intel 80386" "$(file -b "$tmp/signed-bundle/build/Tiny-2.0-Linux.exe" | cut -c1-33)"
+  # A product without a compiler gets the default installer; one that names x64 gets x64 programs
+  # throughout, its bundle's launcher too.
+  expect "defaults: x86 programs" "PE32 executable (GUI) Intel 80386" "$(file -b "$tmp/defaults/build/Tiny-2.0-Linux/Setup.exe" | cut -c1-33)"
+  for f in Tiny-2.0-Linux/Setup.exe Tiny-2.0-Linux.exe; do
+    expect "arch-x64: $f" "PE32+ executable (GUI) x86-64" "$(file -b "$tmp/arch-x64/build/$f" | cut -c1-29)"
+  done
   contains "code-page: the script's text" 'value "Price" REG_SZ "5 \x80"' "$tmp/code-page.out"
   contains "named: the directory" "DefaultDir: D:\\Tiny" "$tmp/named.out"
   expect "volumes: several" yes "$([ -f "$tmp/volumes/build/Tiny-2.0-Linux/tiny.003" ] && echo yes || echo no)"
@@ -209,7 +217,7 @@ Architecture: $(dpkg --print-architecture)" "$(cat "$tmp/fields.txt")"
   dpkg-deb -x "$deb" "$root"
   (cd / && env -i PATH=/usr/bin:/bin "$root/usr/bin/zrvtool" --version) >"$tmp/version.txt" 2>&1 || fail "--version: $(cat "$tmp/version.txt")"
   expect "the version line" "zrvtool v0.9" "$(head -1 "$tmp/version.txt")"
-  contains "Setup.exe carried" "Setup.exe: v0.9, " "$tmp/version.txt"
+  contains "Setup.exe carried" "Setup.exe (x86): v0.9, " "$tmp/version.txt"
   # The page renders without a warning and holds every command of the usage text.
   LC_ALL=C MANWIDTH=100 man --warnings -l "$root/usr/share/man/man1/zrvtool.1.gz" >"$tmp/man-wide.txt" 2>"$tmp/man-err.txt" || fail "man -l failed"
   tr -s ' ' <"$tmp/man-wide.txt" >"$tmp/man.txt"

@@ -1,14 +1,16 @@
 # Helpers for end-to-end scenarios under Wine, sourced by a scenario script.
 # The scenario runs inside one virtual X server (started here when there is no display), so the
 # driver, the program under test and the screenshots all see the same screen.
-#   Environment: WINEPREFIX (the build's prefix), ZRV_WIN32_BIN (the win32 build folder),
+#   Environment: WINEPREFIX (the build's prefix), ZRV_ARCH (x86 or x64), ZRV_WIN32_BIN (the Windows
+#                build folder of that architecture),
 #                ZRV_SHOTS (folder for this scenario's screenshots, emptied first).
 set -euo pipefail
 : "${WINEPREFIX:?}" "${ZRV_WIN32_BIN:?}" "${ZRV_SHOTS:?}"
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
-export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
+export WINEPREFIX WINEDEBUG=-all
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 DRIVER="$ZRV_WIN32_BIN/tests/uidriver/uidriver.exe"
 SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/zrv-scenario.XXXXXX")
 rm -rf "$ZRV_SHOTS"

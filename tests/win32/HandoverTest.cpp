@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cinttypes>
 #include <cstdio>
 #include <string>
 
@@ -82,8 +83,8 @@ struct FirstProcess {
 
 CString Hex(HANDLE h)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%lx", (unsigned long)(ULONG_PTR)h);
+    char text[24];
+    std::snprintf(text, sizeof text, "%" PRIxPTR, uintptr_t(h));
     return text;
 }
 

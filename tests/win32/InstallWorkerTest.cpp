@@ -122,10 +122,23 @@ private:
     std::vector<Note> m_notes;
 };
 
+// Every test here reads the images: without the folder's name the program stops before any runs,
+// with one line that says what is missing.
+class ImagesNamed : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        if (std::getenv("ZRV_INSTALL_IMAGES")) return;
+        std::fprintf(stderr, "ZRV_INSTALL_IMAGES is not set: name the folder that make_install_images wrote "
+                             "(the build's install-images); no test was run\n");
+        std::exit(2);
+    }
+};
+const auto* const kImagesNamed = ::testing::AddGlobalTestEnvironment(new ImagesNamed);
+
 std::string ImagesDir()
 {
-    const char* unix = std::getenv("ZRV_INSTALL_IMAGES");
-    std::string dir = std::string("Z:") + (unix ? unix : "/nonexistent");
+    std::string dir = std::string("Z:") + std::getenv("ZRV_INSTALL_IMAGES");
     for (char& ch : dir)
         if (ch == '/') ch = '\\';
     return dir;

@@ -1,5 +1,9 @@
-# Runs the Windows test programs built by the win32 sub-build under Wine, in a private prefix
+# Runs the Windows test programs built by a Windows sub-build under Wine, in a private prefix
 # inside the build folder. Each entry is a program name from tests/win32/CMakeLists.txt.
+# Included once per architecture: ZRV_ARCH (x86 or x64) and ZRV_WIN32_BINARY_DIR, its build
+# folder. Tests are named ARCH_NAME, labelled ARCH, and use the prefix wineprefix-ARCH.
+set(ZRV_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-${ZRV_ARCH})
+set(ZRV_WINE_ENV "ZRV_ARCH=${ZRV_ARCH};WINEPREFIX=${ZRV_WINE_PREFIX}")
 set(ZRV_WINE_TESTS
   win32_framework_tests
   win32_archive_tests
@@ -11,13 +15,14 @@ set(ZRV_WINE_TESTS
   win32_handle_tests
 )
 set(ZRV_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
-add_test(NAME wine_prefix COMMAND ${ZRV_WINE_RUN} --prefix-only)
-set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine)
+add_test(NAME ${ZRV_ARCH}_wine_prefix COMMAND ${ZRV_WINE_RUN} --prefix-only)
+set_tests_properties(${ZRV_ARCH}_wine_prefix PROPERTIES FIXTURES_SETUP wine_${ZRV_ARCH}
+                     LABELS ${ZRV_ARCH} ENVIRONMENT "${ZRV_WINE_ENV}")
 foreach(t IN LISTS ZRV_WINE_TESTS)
-  add_test(NAME ${t} COMMAND ${ZRV_WINE_RUN} ${ZRV_WIN32_BINARY_DIR}/tests/win32/${t}.exe)
-  set_tests_properties(${t} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+  add_test(NAME ${ZRV_ARCH}_${t} COMMAND ${ZRV_WINE_RUN} ${ZRV_WIN32_BINARY_DIR}/tests/win32/${t}.exe)
+  set_tests_properties(${ZRV_ARCH}_${t} PROPERTIES FIXTURES_REQUIRED wine_${ZRV_ARCH}
+                       LABELS ${ZRV_ARCH} ENVIRONMENT "${ZRV_WINE_ENV}")
 endforeach()
-set_tests_properties(wine_prefix PROPERTIES ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
 # Windows test programs that open windows run under a virtual X server.
 set(ZRV_WINE_X_TESTS
   win32_window_tests
@@ -27,10 +32,11 @@ set(ZRV_WINE_X_TESTS
 foreach(t IN LISTS ZRV_WINE_X_TESTS)
   # A wineserver still up from a program run without X has a desktop without a display, on which
   # no window can be made: let it end first.
-  add_test(NAME ${t} COMMAND sh -c "wineserver -w; exec \"$0\" --x \"$1\""
+  add_test(NAME ${ZRV_ARCH}_${t} COMMAND bash -c "wineserver -w; exec \"$0\" --x \"$1\""
            ${ZRV_WINE_RUN} ${ZRV_WIN32_BINARY_DIR}/tests/win32/${t}.exe)
-  set_tests_properties(${t} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+  set_tests_properties(${ZRV_ARCH}_${t} PROPERTIES FIXTURES_REQUIRED wine_${ZRV_ARCH}
+                       LABELS ${ZRV_ARCH} ENVIRONMENT "${ZRV_WINE_ENV}")
 endforeach()
 # The worker's tests read the disk images that the host's make_install_images writes first.
-set_tests_properties(win32_install_tests PROPERTIES FIXTURES_REQUIRED "wine;install_images"
-  ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;ZRV_INSTALL_IMAGES=${CMAKE_BINARY_DIR}/install-images")
+set_tests_properties(${ZRV_ARCH}_win32_install_tests PROPERTIES FIXTURES_REQUIRED "wine_${ZRV_ARCH};install_images"
+  ENVIRONMENT "${ZRV_WINE_ENV};ZRV_INSTALL_IMAGES=${CMAKE_BINARY_DIR}/install-images")

@@ -18,6 +18,19 @@ if(NOT "External" IN_LIST CPACK_GENERATOR)
                   "unless it is run as `cpack -G External`")
 endif()
 
+# The installer's architecture is the product's own unless the author names one: a 64-bit
+# product gets the 64-bit installer, whose registry writes land in the 64-bit view.
+if("${CPACK_ZRV_ARCH}" STREQUAL "")
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_ZRV_ARCH x64)
+  else()
+    set(CPACK_ZRV_ARCH x86)
+  endif()
+endif()
+if(NOT CPACK_ZRV_ARCH MATCHES "^(x86|x64)$")
+  message(FATAL_ERROR "ZrvCPack: CPACK_ZRV_ARCH is '${CPACK_ZRV_ARCH}'; give x86 or x64")
+endif()
+
 get_target_property(CPACK_ZRV_TOOL zrvtool::zrvtool LOCATION)
 set(CPACK_EXTERNAL_PACKAGE_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/ZrvCPackMedium.cmake")
 set(CPACK_EXTERNAL_ENABLE_STAGING ON)

@@ -7,6 +7,8 @@
 #   CPACK_ZRV_FREE_SPACE               FreeSpace in MB (default: the staged tree's size on disk)
 #   CPACK_ZRV_REGISTRY_SCRIPT          a file holding the registry script (REGEDIT4 and its keys)
 #   CPACK_ZRV_BLOCK_SIZE, CPACK_ZRV_VOLUME_SIZE   zrvtool's --block-size and --volume-size
+#   CPACK_ZRV_ARCH                     x86 or x64, zrvtool's --arch (default: the product's own,
+#                                      from CMAKE_SIZEOF_VOID_P)
 #   CPACK_ZRV_BUNDLE                   true: also the single program <package file name>.exe
 #   CPACK_ZRV_SIGN                     the signing command, zrvtool's --sign
 # The medium is the folder <package file name> in the package directory. Warnings of the check of
@@ -77,7 +79,7 @@ endfunction()
 function(zrv_uninstaller_bytes out)
   execute_process(COMMAND "${CPACK_ZRV_TOOL}" --version OUTPUT_VARIABLE version RESULT_VARIABLE rc)
   set(bytes 0)
-  if(rc EQUAL 0 AND version MATCHES "Uninstal\\.exe: [^\n]*, ([0-9]+) bytes")
+  if(rc EQUAL 0 AND version MATCHES "Uninstal\\.exe \\(${CPACK_ZRV_ARCH}\\): [^\n]*, ([0-9]+) bytes")
     math(EXPR bytes "(${CMAKE_MATCH_1} + 4095) / 4096 * 4096")
   endif()
   set(${out} ${bytes} PARENT_SCOPE)
@@ -208,7 +210,7 @@ file(WRITE "${ini}" "${text}")
 set(made "${CPACK_TOPLEVEL_DIRECTORY}/medium")
 set(medium "${CPACK_PACKAGE_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}")
 file(REMOVE_RECURSE "${made}")
-set(command "${CPACK_ZRV_TOOL}" medium "${ini}" "${root}" "${made}")
+set(command "${CPACK_ZRV_TOOL}" medium "${ini}" "${root}" "${made}" --arch "${CPACK_ZRV_ARCH}")
 if(NOT "${CPACK_ZRV_BLOCK_SIZE}" STREQUAL "")
   list(APPEND command --block-size "${CPACK_ZRV_BLOCK_SIZE}")
 endif()

@@ -1,0 +1,26 @@
+# Sourced by every script that starts Wine or looks at a built program: the one place that turns
+# an architecture into the Wine to call, the cross tools and the program kind `file` reports.
+# ZRV_ARCH is x86 (the default product: a 32-bit prefix and loader) or x64 (a 64-bit prefix and
+# loader). Debian's `wine` command picks the 32-bit loader whenever it is installed, whatever the
+# prefix, and a host without 32-bit emulation cannot run that loader: so the loader is named here.
+: "${ZRV_ARCH:?ZRV_ARCH must be x86 or x64}"
+ZRV_SCRIPTS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+case "$ZRV_ARCH" in
+  x86) WINEARCH=win32 ZRV_WINE_LOADER=/usr/lib/wine/wine ZRV_MINGW=i686-w64-mingw32 ZRV_MINGW_TOOLCHAIN=mingw-i686
+       ZRV_PE_KIND="PE32 executable (GUI) Intel 80386" ;;
+  x64) WINEARCH=win64 ZRV_WINE_LOADER=/usr/lib/wine/wine64 ZRV_MINGW=x86_64-w64-mingw32 ZRV_MINGW_TOOLCHAIN=mingw-x86_64
+       ZRV_PE_KIND="PE32+ executable (GUI) x86-64" ;;
+  *) echo "ZRV_ARCH must be x86 or x64, not '$ZRV_ARCH'" >&2; return 2 2>/dev/null || exit 2 ;;
+esac
+export ZRV_ARCH WINEARCH ZRV_WINE_LOADER ZRV_MINGW ZRV_MINGW_TOOLCHAIN ZRV_PE_KIND
+# The 64-bit loader starts the prefix's other processes by this name, as Debian's `wine` tells it.
+if [ "$ZRV_ARCH" = x64 ]; then export WINELOADER=$ZRV_WINE_LOADER; else unset WINELOADER; fi
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# `wine` and `wineboot` on the PATH are ours (scripts/wine-bin), so that they are also the ones that
+# env, timeout and xvfb-run start; Debian's `wineserver` serves both architectures.
+case ":$PATH:" in
+  *":$ZRV_SCRIPTS/wine-bin:"*) ;;
+  *) PATH=$ZRV_SCRIPTS/wine-bin:$PATH ;;
+esac
+export PATH
