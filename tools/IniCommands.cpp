@@ -3,7 +3,9 @@
 
 #include "EntryName.h"
 #include "IniCheck.h"
+#include "ProgramVersion.h"
 
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 
@@ -54,6 +56,10 @@ int Check(const CommandLine& line)
     std::ostringstream out, diag;
     IniCheck check = CheckSetupIni(args[0], ReadWholeFile(args[0]), out, diag);
     std::cout << EscapeLines(out.str());
+    // On a medium, the Setup.exe beside the file tells which Windows the installation is for.
+    std::filesystem::path setup = std::filesystem::path(args[0]).parent_path() / "Setup.exe";
+    if (std::optional<WindowsArch> arch = MachineOfFile(setup.string()))
+        std::cout << "Setup.exe beside it: " << ArchSummary(*arch) << "\n";
     std::cerr << EscapeLines(diag.str());
     if (bStrict && check.nWarnings > 0 && check.nErrors == 0)
         std::cerr << args[0] << ": " << check.nWarnings << (check.nWarnings == 1 ? " warning" : " warnings")

@@ -3,6 +3,7 @@
 #include "Commands.h"
 
 #include "EmbeddedPrograms.h"
+#include "ProgramVersion.h"
 #include "IniCheck.h"
 #include "PackPlan.h"
 #include "ScriptText.h"
@@ -190,8 +191,7 @@ void PrintSummary(const fs::path& out, const fs::path& image, const std::vector<
               << (options.bUninstaller ? " (Uninstal.exe among them)" : "") << ", " << plan.nTotal << " bytes\n"
               << "compressed: " << nCompressed << " bytes in the volumes, block size " << options.nBlockSize << "\n"
               << "memory the installer needs to unpack: " << zrv::ReaderMemory(options.nBlockSize) << " bytes\n"
-              << "programs: " << ArchName(options.arch)
-              << (options.arch == WindowsArch::x64 ? " (64-bit Windows; the registry's 64-bit view)\n" : " (32-bit Windows)\n");
+              << "programs: " << ArchSummary(options.arch) << "\n";
 }
 
 int Medium(const CommandLine& line)

@@ -20,6 +20,11 @@ WindowsArch ParseArch(const std::string& text)
     throw ToolError("--arch '" + text + "': give x86 (32-bit Windows, the default) or x64 (64-bit Windows)");
 }
 
+std::string ArchSummary(WindowsArch arch)
+{
+    return arch == WindowsArch::x64 ? "x64 (64-bit Windows; the registry's 64-bit view)" : "x86 (32-bit Windows)";
+}
+
 std::string ProductVersionOf(const unsigned char* pData, size_t nSize)
 {
     // In a version resource each string is a block: its length, its value's length and its type

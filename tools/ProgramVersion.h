@@ -13,6 +13,10 @@ namespace zrvtool {
 // or "" when it has none.
 std::string ProductVersionOf(const unsigned char* pData, size_t nSize);
 
+// "x86 (32-bit Windows)" or "x64 (64-bit Windows; the registry's 64-bit view)": what the tool
+// says of a medium's programs.
+std::string ArchSummary(WindowsArch arch);
+
 // The machine of a Windows program from its PE header (x86 for i386, x64 for x86-64), or none when
 // the bytes are no program of either.
 std::optional<WindowsArch> MachineOf(const unsigned char* pData, size_t nSize);

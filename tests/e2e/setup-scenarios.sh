@@ -29,6 +29,8 @@ mkdir -p "$TARGET_ROOT_UNIX"
 wine reg delete "$REGKEY" /f >/dev/null 2>&1 || true
 wine reg delete "$UNINSTKEY" /f >/dev/null 2>&1 || true
 wine reg delete 'HKCU\Software\Nexal\Zorvan Demo' /f >/dev/null 2>&1 || true
+# registry_ok checks that a 64-bit installer left nothing in the 32-bit view.
+[ "$ZRV_ARCH" = x64 ] && wine reg delete 'HKLM\Software\Wow6432Node\Nexal' /f >/dev/null 2>&1 </dev/null || true
 
 MEDIA="$SCRATCH/media"
 SRC="$MEDIA.src"
@@ -923,10 +925,11 @@ bundle-no-room)
   expect "the small temporary folder" "" "$(ls -A "$tiny")"
   ;;
 bundle-no-start)
-  # A medium whose Setup.exe is no program: the launcher cannot start it, says so, and removes
-  # what it unpacked.
+  # A medium whose Setup.exe is cut short after its headers (the tool bundles it, as it names its
+  # machine, but Windows cannot load it): the launcher cannot start it, says so, and removes what
+  # it unpacked.
   make_media "$TARGET_ROOT\\Zorvan Demo" 1 300000 128k
-  printf 'not a program\r\n' >"$MEDIA/Setup.exe"
+  head -c 4096 "$MEDIA/Setup.exe" >"$SCRATCH/cut.exe" && mv "$SCRATCH/cut.exe" "$MEDIA/Setup.exe"
   bundle_of_media demo-setup.exe
   refused_bundle "Setup"$'\n'"FATAL: unable to start '*\\Setup.exe'"
   ;;

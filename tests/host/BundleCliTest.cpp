@@ -128,6 +128,8 @@ TEST(BundleCli, RefusesAndLeavesNothing)
         {"the first volume missing", "demo.001", "rm demo.001", "bundle out app.exe",
          "zrvtool: 'out/demo.001': the image's first volume is missing; nothing is written"},
         {"not a folder", "demo.001", "", "bundle nowhere app.exe", "zrvtool: 'nowhere': not a directory"},
+        {"a Setup.exe that is no program", "demo.001", "echo text >Setup.exe", "bundle out app.exe",
+         "zrvtool: 'out/Setup.exe': not a 32-bit or 64-bit Windows program; nothing is written"},
         {"an image two folders down", "a\\b\\demo.001", "", "medium Setup.ini.txt src --bundle app.exe",
          "zrvtool: Setup.ini.txt: DiskImage=a\\b\\demo.001: a bundle holds the image beside Setup.exe or one folder "
          "below it"},

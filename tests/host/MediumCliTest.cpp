@@ -212,6 +212,8 @@ TEST(MediumCli, ArchitectureChoosesEveryProgram)
         ASSERT_EQ(Tool("extract out/demo.001 payload").code, 0);
         EXPECT_EQ(MachineOfFile("out/Setup.exe"), c.arch);
         EXPECT_EQ(MachineOfFile("payload/Uninstal.exe"), c.arch);
+        EXPECT_NE(Tool("ini check out/Setup.ini").out.find(std::string("\nSetup.exe beside it: ") + ArchName(c.arch) + " ("),
+                  std::string::npos);
         const EmbeddedProgram& launcher = EmbeddedLauncher(c.arch);
         EXPECT_EQ(ReadBytes("app.exe").compare(0, launcher.nSize, std::string(reinterpret_cast<const char*>(launcher.pData),
                                                                               launcher.nSize)), 0);
