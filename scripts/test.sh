@@ -29,7 +29,7 @@ else
 fi
 count() { (cd build/host && ctest -N "$@" | sed -n 's/^Total Tests: //p'); }
 total=$(count) x86=$(count -L '^x86$') x64=$(count -L '^x64$')
-echo "test: $((total - x86 - x64)) host tests, $x64 x64 Windows tests, $x86 x86 Windows tests ($why)"
+echo "test: $((total - x86 - x64)) host tests, $x64 x64 Windows tests, $x86 x86 Windows tests run; Wine here runs $why"
 [ "$rc" -eq 0 ] || exit "$rc"
 
 cmake --preset host-asan >/dev/null
