@@ -48,18 +48,22 @@ BOOL CFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pErr
     DWORD flags = FILE_ATTRIBUTE_NORMAL;
     HANDLE h = INVALID_HANDLE_VALUE;
     if (nOpenFlags & osNoLinks) {
-        // Looked at by name first: a link must not even be truncated by CREATE_ALWAYS. Then the
-        // link itself, were one put there since, is what gets opened, and is refused.
+        // Looked at by name first, and opened without truncating: the handle must be seen to lead
+        // to the name itself before a byte of the file is changed. Then the link itself, were
+        // one put there since, is what gets opened, and is refused.
         flags |= FILE_FLAG_OPEN_REPARSE_POINT;
         DWORD attrs = GetFileAttributesA(lpszFileName);
         if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) SetLastError(kErrorLinkOnPath);
-        else h = CreateFileA(lpszFileName, access, share, &sa, disposition, flags, nullptr);
-        BY_HANDLE_FILE_INFORMATION info;
-        if (h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info) &&
-            (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        else h = CreateFileA(lpszFileName, access, share, &sa, disposition == CREATE_ALWAYS ? OPEN_ALWAYS : disposition,
+                             flags, nullptr);
+        DWORD err = h == INVALID_HANDLE_VALUE ? NO_ERROR : AfxCheckOpenedFile(h, lpszFileName);
+        if (err == NO_ERROR && h != INVALID_HANDLE_VALUE && disposition == CREATE_ALWAYS &&
+            (SetFilePointer(h, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER || !SetEndOfFile(h)))
+            err = GetLastError();
+        if (err != NO_ERROR) {
             CloseHandle(h);
             h = INVALID_HANDLE_VALUE;
-            SetLastError(kErrorLinkOnPath);
+            SetLastError(err);
         }
     } else {
         h = CreateFileA(lpszFileName, access, share, &sa, disposition, flags, nullptr);

@@ -152,6 +152,22 @@ bool AfxTreeHoldsLink(const CString& strDir)
     return GetLastError() != ERROR_NO_MORE_FILES;
 }
 
+DWORD AfxCheckOpenedFile(HANDLE h, const CString& strPath)
+{
+    DWORD err = CheckOpened(h, false);
+    if (err != NO_ERROR) return err;
+    int cut = -1;
+    for (int i = 0; i < strPath.GetLength(); ++i)
+        if (strPath[i] == '\\' || strPath[i] == '/') cut = i;
+    CString folder = cut < 0 ? CString(".") : cut == 0 || strPath[cut - 1] == ':' ? strPath.Left(cut + 1) : strPath.Left(cut);
+    CHandle hFolder(CreateFileA(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    CString folderFinal = hFolder ? FinalPath(hFolder.Get()) : CString();
+    // A folder's final path at a drive's root ends with its backslash already.
+    if (folderFinal.Right(1) == "\\") folderFinal = folderFinal.Left(folderFinal.GetLength() - 1);
+    return CheckPlace(h, folderFinal, strPath.Mid(cut + 1));
+}
+
 bool CFolderHandle::Open(const CString& strPath)
 {
     m_h.Close();

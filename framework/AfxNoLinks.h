@@ -21,6 +21,11 @@ bool AfxLinkOnPath(const CString& strBase, const CString& strRelative, bool bLas
 // to the end.
 bool AfxTreeHoldsLink(const CString& strDir);
 
+// Checks a file just opened by the name strPath: NO_ERROR when the handle leads to that name in its
+// folder, kErrorLinkOnPath when the name is a link (seen by its attributes, or because the handle
+// leads elsewhere: some systems follow a link to a file without showing it as one).
+DWORD AfxCheckOpenedFile(HANDLE h, const CString& strPath);
+
 // A folder held open and checked not to be a link. While it is held nobody can rename or delete it
 // (it is open without delete sharing), so names taken relative to it stay inside it.
 class CFolderHandle {
