@@ -7,7 +7,6 @@
 // GENERIC_ALL and GENERIC_WRITE included: an entry may still carry them unmapped.
 const DWORD kAfxChangeRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_DELETE_CHILD |
                                FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
-const DWORD kAfxReplaceEntryRights = FILE_DELETE_CHILD | WRITE_DAC | WRITE_OWNER | GENERIC_ALL;
 
 namespace {
 

@@ -52,9 +52,6 @@ private:
 // What lets a holder change a file: write, append, delete it, change its attributes, its access
 // list or its owner.
 extern const DWORD kAfxChangeRights;
-// What lets a holder replace what a folder holds: delete any of its entries, change its access
-// list or its owner.
-extern const DWORD kAfxReplaceEntryRights;
 
 // True when nobody but SYSTEM, Administrators and the user running this program holds any of
 // dwRights on the file or folder open as h (opened with READ_CONTROL): its owner is one of them

@@ -60,24 +60,22 @@ UINT RemovalThread(LPVOID pParam)
 enum class LogState { read, missing, damaged, open };
 
 // Opens a file of the record in the target: never a link, never one that others could have
-// written or put in place (the file's own list and the folder's say who can).
-LogState OpenRecordFile(const CString& strPath, const CFolderHandle& target, CFile& file)
+// written or put in place (whoever put it there would own it: its owner and its own list say who).
+LogState OpenRecordFile(const CString& strPath, CFile& file)
 {
     const UINT kMode = CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary | CFile::osNoLinks;
     CFileException error;
     if (!file.Open(strPath, kMode, &error))
         return error.m_cause == CFileException::fileNotFound ? LogState::missing : LogState::damaged;
-    if (!AfxOnlyTrustedCanWrite(file.GetOsHandle()) || !AfxOnlyTrustedCanWrite(target.Get(), kAfxReplaceEntryRights))
-        return LogState::open;
+    if (!AfxOnlyTrustedCanWrite(file.GetOsHandle())) return LogState::open;
     return LogState::read;
 }
 
 // Reads and checks the whole log into strData and record; tells nobody.
-LogState LoadInstallLog(const CString& strPath, const CFolderHandle& target, InstallRecord& record, LogDamage& damage,
-                        std::string& strData)
+LogState LoadInstallLog(const CString& strPath, InstallRecord& record, LogDamage& damage, std::string& strData)
 {
     CFile log;
-    LogState state = OpenRecordFile(strPath, target, log);
+    LogState state = OpenRecordFile(strPath, log);
     if (state == LogState::damaged) return LogState::missing;
     if (state != LogState::read) return state;
     strData = log.ReadAll();
@@ -205,7 +203,7 @@ void CUninstallApp::SetProduct(const CString& strName)
 bool CUninstallApp::ReadRecord()
 {
     LogDamage damage;
-    LogState state = LoadInstallLog(m_strTarget + "\\Install.log", m_target, m_record, damage, m_strLogData);
+    LogState state = LoadInstallLog(m_strTarget + "\\Install.log", m_record, damage, m_strLogData);
     // The log's name for the product when it has a sound one, else the folder's.
     bool named = state == LogState::read && !m_record.strProductName.IsEmpty();
     SetProduct(named ? m_record.strProductName : NameOf(m_strTarget));
@@ -261,7 +259,7 @@ bool CUninstallApp::ReadPriorRecord()
 {
     CString path = m_strTarget + "\\" + kPriorRecordName;
     CFile file;
-    LogState state = OpenRecordFile(path, m_target, file);
+    LogState state = OpenRecordFile(path, file);
     if (state == LogState::missing) return true;
     if (state == LogState::open) return Untrusted(kPriorRecordName);
     if (state == LogState::damaged) {
