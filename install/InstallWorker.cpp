@@ -379,7 +379,7 @@ UINT CInstallRun::RunSteps()
     NotifyStatus("Please wait, initializing...");
     UINT nTotal = 0;
     try {
-        if (!m_pArchive->Open(*m_job.pDiskImage, CFile::typeBinary, &m_errImage)) {
+        if (!m_pArchive->Open(*m_job.pDiskImage, CFile::typeBinary | CFile::shareDenyWrite, &m_errImage)) {
             m_bImageRefused = true;
             throw &m_errImage;
         }

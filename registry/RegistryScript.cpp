@@ -11,7 +11,7 @@ RegistryScript::RegistryScript(const char* pszFileName, const CString& strInstal
     : m_strProductName(strProductName), m_strInstallPath(strInstallPath)
 {
     CSetupIniFile file;
-    file.Open(pszFileName, CFile::modeRead | CFile::shareCompat);
+    file.Open(pszFileName, CFile::modeRead | CFile::shareDenyWrite);
     m_pText = ReadWholeSetupIni(file);
 }
 

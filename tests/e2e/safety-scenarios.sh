@@ -201,7 +201,7 @@ elevated-attacks)
   install_silently() { run_silent /S "/LOG=$SILENT_LOG" "/D=$TARGET_ROOT\\$1"; }
   forged_log=$'Uninstal.exe [\\REGEDIT4] \\[HKEY_LOCAL_MACHINE\\Software\\Victim] ImagePath'
   forged_value="value"$'\tHKEY_LOCAL_MACHINE\tSoftware\\Victim\tImagePath\tREG_SZ\t'"$(hex 'C:\evil.exe')00"$'\tREG_SZ\t'"$(hex 'C:\good.exe')00"
-  for row in made-folder planted-record forged-open forged-kept link-inside target-swapped log-link; do
+  for row in made-folder planted-record forged-open forged-kept link-inside target-swapped log-link caller-env; do
     fresh_row "$row"
     case $row in
     made-folder)
@@ -260,6 +260,12 @@ elevated-attacks)
       # /LOG= naming a link to another file.
       ln -sf "$outside/readme.txt" "$SCRATCH/link.log"
       run_silent /S "/LOG=Z:$(printf '%s' "$SCRATCH/link.log" | tr / '\\')" "/D=$TARGET_ROOT\\$row"
+      ;;
+    caller-env)
+      # A caller's folder set in the environment (as any user can, for their own programs) does
+      # not move a relative /LOG= there.
+      ZRV_CALLER_DIRECTORY=$(winpath_c "$outside") run_silent /S /LOG=caller.log "/D=$TARGET_ROOT\\$row"
+      [ -e "$outside/caller.log" ] && fail "$row: the log was written into the planted folder"
       ;;
     esac
     outside_intact "$row"
