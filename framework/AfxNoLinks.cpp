@@ -62,7 +62,8 @@ DWORD CheckOpened(HANDLE h, bool bFolder)
     return NO_ERROR;
 }
 
-// The path that h leads to, every link on the way resolved; empty where the system cannot tell.
+// The path that h leads to, every link on the way resolved, without a closing backslash (a drive's
+// root has one); empty where the system cannot tell.
 CString FinalPath(HANDLE h)
 {
     const NativeCalls& nt = Native();
@@ -71,7 +72,8 @@ CString FinalPath(HANDLE h)
     if (n == 0) return CString();
     std::vector<char> buf(n + 1, 0);
     if (nt.finalPath(h, buf.data(), n + 1, FILE_NAME_NORMALIZED) == 0) return CString();
-    return CString(buf.data());
+    CString path(buf.data());
+    return path.Right(1) == "\\" ? path.Left(path.GetLength() - 1) : path;
 }
 
 // An item opened below the folder whose final path is strFolderFinal must lead to strFolderFinal
@@ -162,10 +164,7 @@ DWORD AfxCheckOpenedFile(HANDLE h, const CString& strPath)
     CString folder = cut < 0 ? CString(".") : cut == 0 || strPath[cut - 1] == ':' ? strPath.Left(cut + 1) : strPath.Left(cut);
     CHandle hFolder(CreateFileA(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    CString folderFinal = hFolder ? FinalPath(hFolder.Get()) : CString();
-    // A folder's final path at a drive's root ends with its backslash already.
-    if (folderFinal.Right(1) == "\\") folderFinal = folderFinal.Left(folderFinal.GetLength() - 1);
-    return CheckPlace(h, folderFinal, strPath.Mid(cut + 1));
+    return CheckPlace(h, hFolder ? FinalPath(hFolder.Get()) : CString(), strPath.Mid(cut + 1));
 }
 
 bool CFolderHandle::Open(const CString& strPath)
