@@ -2,7 +2,6 @@
 
 #include <winternl.h>
 
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -137,21 +136,6 @@ bool AfxLinkOnPath(const CString& strBase, const CString& strRelative, bool bLas
         if (IsLinkAttributes(GetFileAttributesA(path))) return true;
     }
     return false;
-}
-
-bool AfxTreeHoldsLink(const CString& strDir)
-{
-    if (IsLinkAttributes(GetFileAttributesA(strDir))) return true;
-    WIN32_FIND_DATAA data;
-    CFindHandle find(FindFirstFileA(strDir + "\\*", &data));
-    if (!find) return GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_NO_MORE_FILES;
-    do {
-        if (!std::strcmp(data.cFileName, ".") || !std::strcmp(data.cFileName, "..")) continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && AfxTreeHoldsLink(strDir + "\\" + data.cFileName))
-            return true;
-    } while (FindNextFileA(find.Get(), &data));
-    return GetLastError() != ERROR_NO_MORE_FILES;
 }
 
 DWORD AfxCheckOpenedFile(HANDLE h, const CString& strPath)

@@ -17,10 +17,6 @@ const DWORD kErrorLinkOnPath = ERROR_CANT_RESOLVE_FILENAME;
 // backslash), is a link. With bLast false the last component is not looked at.
 bool AfxLinkOnPath(const CString& strBase, const CString& strRelative, bool bLast);
 
-// True when the folder strDir itself or anything below it is a link, or when it cannot be searched
-// to the end.
-bool AfxTreeHoldsLink(const CString& strDir);
-
 // Checks a file just opened by the name strPath: NO_ERROR when the handle leads to that name in its
 // folder, kErrorLinkOnPath when the name is a link (seen by its attributes, or because the handle
 // leads elsewhere: some systems follow a link to a file without showing it as one).

@@ -282,10 +282,11 @@ bool CInstallRun::ExtractEntries(UINT nTotal)
 // that someone else planted or changed would decide what a later uninstallation puts back.
 void CInstallRun::LookAtTarget()
 {
-    if (AfxTreeHoldsLink(*m_job.pInstallDir)) {
+    // The target itself; a link further down stops the entry that would go through it.
+    if (AfxLinkOnPath(*m_job.pInstallDir, "", true)) {
         CorruptPayload bad;
-        bad.strMessage.Format("FATAL: the folder '%s' is or holds a link (a symbolic link or a junction); nothing is "
-                              "installed there",
+        bad.strMessage.Format("FATAL: the folder '%s' is a link (a symbolic link or a junction); nothing is installed "
+                              "there",
                               m_job.pInstallDir->GetString());
         throw bad;
     }
