@@ -8,7 +8,7 @@ CSetupApp::~CSetupApp() = default;
 BOOL CSetupApp::ReadSetupIni()
 {
     CSetupIniFile file;
-    if (!file.Open(kSetupIniName, CFile::modeRead | CFile::shareCompat)) return FALSE;
+    if (!file.Open(kSetupIniName, CFile::modeRead | CFile::shareDenyWrite)) return FALSE;
 
     std::unique_ptr<char[]> text;
     try {

@@ -17,8 +17,8 @@ BOOL CSetupApp::InitInstance()
     SetupOptions options = ParseSetupOptions(m_lpCmdLine);
     if (options.bSilent) {
         // Started by the bundle's launcher, this program runs in another folder than its caller.
-        options.strLogFile = AfxCallerPath(options.strLogFile);
-        if (options.bHasTarget) options.strTarget = AfxCallerPath(options.strTarget);
+        options.strLogFile = AfxPathAgainst(options.strCallerDir, options.strLogFile);
+        if (options.bHasTarget) options.strTarget = AfxPathAgainst(options.strCallerDir, options.strTarget);
         m_nExitCode = RunSilent(options);
         return FALSE;
     }

@@ -1,5 +1,7 @@
 #include "SetupOptions.h"
 
+#include "AfxCallerDir.h"
+
 #include <cstring>
 
 namespace {
@@ -78,6 +80,10 @@ SetupOptions ParseSetupOptions(const char* pszCommandLine)
             options.strTarget = TargetValue(value + 1);
             if (options.strTarget.IsEmpty()) Refuse(options, "FATAL: the option /D= names no directory");
             break;
+        }
+        if (StartsWithNoCase(strArg, kAfxCallerDirOption)) {
+            options.strCallerDir = strArg.Mid(int(std::strlen(kAfxCallerDirOption)));
+            continue;
         }
         if (StartsWithNoCase(strArg, "/LOG=")) {
             options.strLogFile = strArg.Mid(5);

@@ -3,6 +3,10 @@
 //
 //   Setup.exe /S [/LOG=FILE] [/D=PATH]
 //
+// The bundle's launcher, which runs the installer in a folder of its own, puts /CALLERDIR=DIR
+// first: the current directory of its caller, against which a relative /LOG= or /D= is taken.
+// Only the command line names it, never an environment that anyone may have set.
+//
 // Options are not case-sensitive and are separated by blanks; a value may be quoted ("/LOG=C:\My
 // Logs\setup.txt" or /LOG="C:\My Logs\setup.txt"). /D= takes the whole rest of the command line,
 // blanks included, so it comes last; double quotes in it are dropped (no Windows path holds one)
@@ -17,6 +21,7 @@ struct SetupOptions {
     BOOL bHasTarget = FALSE;  // /D= was given: strTarget replaces the configured directory
     CString strTarget;
     CString strLogFile;  // /LOG=; empty: no log
+    CString strCallerDir;  // /CALLERDIR=; empty: relative paths are the installer's own
     CString strError;    // the first problem of a silent command line, as a message; empty: none
 };
 

@@ -2,7 +2,8 @@
 
 BOOL CSilentLog::Open(const CString& strPath, CFileException* pError)
 {
-    return m_file.Open(strPath, CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite | CFile::typeBinary,
+    return m_file.Open(strPath, CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite | CFile::typeBinary |
+                                    CFile::osNoLinks,
                        pError);
 }
 

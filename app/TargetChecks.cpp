@@ -2,6 +2,7 @@
 #include "SetupApp.h"
 
 #include "AfxMessageBox.h"
+#include "AfxSecurity.h"
 
 #include <climits>
 
@@ -72,8 +73,13 @@ BOOL CSetupApp::CreateDirectoryTree(const CString& strPath)
         int cut = strPath.ReverseFind('\\');
         if (cut >= 0 && !CreateDirectoryTree(strPath.Left(cut))) return FALSE;
     }
+    // Elevated, each folder made gets the program folder's access list instead of its parent's
+    // (a folder made under a drive's root would let every user change it), and passes it on to
+    // everything the installation creates inside.
+    CSecurityAttributes security;
+    if (AfxIsElevated() && !security.Build(CSecurityAttributes::kInstallFolder)) return FALSE;
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, FALSE};
-    return CreateDirectoryA(strPath, &sa);
+    return CreateDirectoryA(strPath, security.Get() ? security.Get() : &sa);
 }
 
 #endif

@@ -42,24 +42,16 @@ CString AfxPathAgainst(const CString& strDir, const CString& strPath)
     return strPath.Left(2) + "\\" + rest;
 }
 
+const char kAfxCallerDirOption[] = "/CALLERDIR=";
+
 #ifdef _WIN32
 
-namespace {
-const char kVariable[] = "ZRV_CALLER_DIRECTORY";
-}
-
-void AfxPassCurrentDirectoryOn()
+CString AfxCallerDirArgument()
 {
     char dir[MAX_PATH + 1] = {};
     DWORD n = GetCurrentDirectoryA(sizeof dir, dir);
-    SetEnvironmentVariableA(kVariable, n > 0 && n < sizeof dir ? dir : nullptr);
-}
-
-CString AfxCallerPath(const CString& strPath)
-{
-    char dir[MAX_PATH + 1] = {};
-    DWORD n = GetEnvironmentVariableA(kVariable, dir, sizeof dir);
-    return n > 0 && n < sizeof dir ? AfxPathAgainst(dir, strPath) : strPath;
+    if (n == 0 || n >= sizeof dir) return CString();
+    return CString(kAfxCallerDirOption) + "\"" + dir + "\"";
 }
 
 #endif

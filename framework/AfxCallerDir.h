@@ -4,7 +4,8 @@
 // Setup.exe reads its medium from there. Paths that the caller wrote relative to its own current
 // directory (/LOG=setup.log, /D=Product) would then point into that folder, which is removed at the
 // end. So the launcher names its current directory in the environment of the program it starts, and
-// that program takes relative paths of its command line against it.
+// that program takes relative paths of its command line against it. It names it on the command
+// line, never in the environment, which the program would inherit from anyone who set it.
 #pragma once
 
 #include "AfxString.h"
@@ -16,10 +17,11 @@
 // '\'. Nothing is normalised: the checks of a target see the path as joined.
 CString AfxPathAgainst(const CString& strDir, const CString& strPath);
 
+// The option that names the caller's directory: "/CALLERDIR=".
+extern const char kAfxCallerDirOption[];
+
 #ifdef _WIN32
-// Names this program's current directory to the programs it starts from now on.
-void AfxPassCurrentDirectoryOn();
-// strPath as the program that started this one meant it: taken against the directory that it passed
-// on (AfxPathAgainst), or unchanged when it passed none.
-CString AfxCallerPath(const CString& strPath);
+// The option naming this program's current directory, quoted, to put first on the command line
+// of a program it starts; empty when the directory cannot be told.
+CString AfxCallerDirArgument();
 #endif

@@ -24,6 +24,9 @@ public:
         modeNoTruncate = 0x2000,
         typeText = 0x4000,
         typeBinary = 0x8000,
+        // Beyond the framework's flags: the file is refused, not followed, when it is a link
+        // (a reparse point; on POSIX a symbolic link).
+        osNoLinks = 0x10000,
     };
 
     CFile();
@@ -46,10 +49,20 @@ public:
     // The whole of a file just opened (GetLength bytes at most, in one Read); throws as Read does.
     std::string ReadAll();
 
+    // The security attributes (a SECURITY_ATTRIBUTES on Win32) whose access list the next Open
+    // gives the file: a new one, or one that existed and that others than SYSTEM, Administrators
+    // and the user could change. Null for the default (a new file inherits from its folder).
+    // Ignored on POSIX.
+    void SetCreateSecurity(void* pSecurityAttributes) { m_pCreateSecurity = pSecurityAttributes; }
+
     BOOL IsOpen() const;
     // The last component of the path opened or attempted last: text after its last \, / or :.
     CString GetFileName() const;
     const CString& GetFilePath() const { return m_strFileName; }
+#ifdef _WIN32
+    // The open file's handle, for the system's calls on it; the file keeps owning it.
+    HANDLE GetOsHandle() const { return m_hFile; }
+#endif
 
 protected:
     // Closes the handle without throwing; used by the destructor.
@@ -61,4 +74,5 @@ protected:
     int m_hFile;
 #endif
     CString m_strFileName;
+    void* m_pCreateSecurity = nullptr;
 };

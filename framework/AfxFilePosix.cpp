@@ -37,6 +37,7 @@ BOOL CFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pErr
     default: flags |= O_RDONLY; break;
     }
     if (nOpenFlags & modeCreate) flags |= (nOpenFlags & modeNoTruncate) ? O_CREAT : (O_CREAT | O_TRUNC);
+    if (nOpenFlags & osNoLinks) flags |= O_NOFOLLOW;
     int fd = ::open(lpszFileName, flags, 0666);
     if (fd < 0) {
         int err = errno;

@@ -1,6 +1,9 @@
 // CFile on Win32: CreateFileA with the share mode and disposition the flags ask for.
 #include "AfxFile.h"
 
+#include "AfxNoLinks.h"
+#include "AfxSecurity.h"
+
 CFile::CFile() : m_hFile(INVALID_HANDLE_VALUE) {}
 
 BOOL CFile::IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
@@ -36,7 +39,44 @@ BOOL CFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pErr
     if (nOpenFlags & modeCreate) disposition = (nOpenFlags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
 
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, (nOpenFlags & modeNoInherit) ? FALSE : TRUE};
-    HANDLE h = CreateFileA(lpszFileName, access, share, &sa, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    PSECURITY_DESCRIPTOR pSecurity =
+        m_pCreateSecurity ? static_cast<SECURITY_ATTRIBUTES*>(m_pCreateSecurity)->lpSecurityDescriptor : nullptr;
+    sa.lpSecurityDescriptor = pSecurity;
+    // A file that exists keeps its own access list through CREATE_ALWAYS: it is given the list
+    // asked for once open.
+    if (pSecurity) access |= WRITE_DAC;
+    DWORD flags = FILE_ATTRIBUTE_NORMAL;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (nOpenFlags & osNoLinks) {
+        // Looked at by name first, and opened without truncating: the handle must be seen to lead
+        // to the name itself before a byte of the file is changed. Then the link itself, were
+        // one put there since, is what gets opened, and is refused.
+        flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+        DWORD attrs = GetFileAttributesA(lpszFileName);
+        if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) SetLastError(kErrorLinkOnPath);
+        else h = CreateFileA(lpszFileName, access, share, &sa, disposition == CREATE_ALWAYS ? OPEN_ALWAYS : disposition,
+                             flags, nullptr);
+        DWORD err = h == INVALID_HANDLE_VALUE ? NO_ERROR : AfxCheckOpenedFile(h, lpszFileName);
+        if (err == NO_ERROR && h != INVALID_HANDLE_VALUE && disposition == CREATE_ALWAYS &&
+            (SetFilePointer(h, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER || !SetEndOfFile(h)))
+            err = GetLastError();
+        if (err != NO_ERROR) {
+            CloseHandle(h);
+            h = INVALID_HANDLE_VALUE;
+            SetLastError(err);
+        }
+    } else {
+        h = CreateFileA(lpszFileName, access, share, &sa, disposition, flags, nullptr);
+    }
+    // A file that others could change gets the list asked for; one that only the trusted ones can
+    // change keeps its own.
+    if (h != INVALID_HANDLE_VALUE && pSecurity && !AfxOnlyTrustedCanWrite(h) &&
+        !SetKernelObjectSecurity(h, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, pSecurity)) {
+        DWORD err = GetLastError();
+        CloseHandle(h);
+        h = INVALID_HANDLE_VALUE;
+        SetLastError(err);
+    }
     if (h == INVALID_HANDLE_VALUE) {
         DWORD err = GetLastError();
         if (pError) {

@@ -1,9 +1,10 @@
 #include "AfxPrivateFolder.h"
 
 #include "AfxHandle.h"
+#include "AfxNoLinks.h"
+#include "AfxSecurity.h"
 
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -49,59 +50,6 @@ bool RandomBytes(unsigned char* p, ULONG n)
     return gen(p, n) != FALSE;
 }
 
-// The access list of the folder: SYSTEM, Administrators and the user who runs the program, each with
-// full control of the folder and of everything created in it; protected, so nothing is inherited.
-class PrivateSecurity {
-public:
-    bool Build()
-    {
-        DWORD size = SECURITY_MAX_SID_SIZE;
-        if (!CreateWellKnownSid(WinLocalSystemSid, nullptr, m_system, &size)) return false;
-        size = SECURITY_MAX_SID_SIZE;
-        if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, m_admins, &size)) return false;
-        if (!ReadTokenUser()) return false;
-        PSID sids[] = {m_system, m_admins, m_user.get()};
-        DWORD aclSize = sizeof(ACL);
-        for (PSID sid : sids) aclSize += sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(sid);
-        m_acl.reset(new BYTE[aclSize]);
-        PACL acl = reinterpret_cast<PACL>(m_acl.get());
-        if (!InitializeAcl(acl, aclSize, ACL_REVISION)) return false;
-        for (PSID sid : sids)
-            if (!AddAccessAllowedAceEx(acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, FILE_ALL_ACCESS,
-                                       sid))
-                return false;
-        return InitializeSecurityDescriptor(&m_sd, SECURITY_DESCRIPTOR_REVISION) &&
-               SetSecurityDescriptorDacl(&m_sd, TRUE, acl, FALSE) &&
-               SetSecurityDescriptorControl(&m_sd, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
-    }
-
-    SECURITY_ATTRIBUTES Attributes() { return {sizeof(SECURITY_ATTRIBUTES), &m_sd, FALSE}; }
-
-private:
-    bool ReadTokenUser()
-    {
-        CHandle token;
-        if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, token.Receive()) &&
-            !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive()))
-            return false;
-        DWORD size = 0;
-        GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
-        if (size == 0) return false;
-        std::unique_ptr<BYTE[]> info(new BYTE[size]);
-        if (!GetTokenInformation(token.Get(), TokenUser, info.get(), size, &size)) return false;
-        PSID sid = reinterpret_cast<TOKEN_USER*>(info.get())->User.Sid;
-        DWORD sidSize = GetLengthSid(sid);
-        m_user.reset(new BYTE[sidSize]);
-        return CopySid(sidSize, m_user.get(), sid) != FALSE;
-    }
-
-    BYTE m_system[SECURITY_MAX_SID_SIZE];
-    BYTE m_admins[SECURITY_MAX_SID_SIZE];
-    std::unique_ptr<BYTE[]> m_user;
-    std::unique_ptr<BYTE[]> m_acl;
-    SECURITY_DESCRIPTOR m_sd;
-};
-
 CString RandomName()
 {
     unsigned char bytes[kRandomBytes];
@@ -127,15 +75,14 @@ bool AfxCreatePrivateFolder(CString& strFolder)
 {
     CString base = TemporaryBase();
     if (base.IsEmpty()) return false;
-    PrivateSecurity security;
-    if (!security.Build()) return false;
-    SECURITY_ATTRIBUTES sa = security.Attributes();
+    CSecurityAttributes security;
+    if (!security.Build(CSecurityAttributes::kPrivateFolder)) return false;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         CString name = RandomName();
         if (name.IsEmpty()) return false;
         // CreateDirectory fails on a name that exists (a folder or a file put there by anyone):
         // such a name is never used, another one is drawn.
-        if (CreateDirectoryA(base + name, &sa)) {
+        if (CreateDirectoryA(base + name, security.Get())) {
             strFolder = base + name;
             return true;
         }
@@ -158,29 +105,40 @@ bool AfxIsPrivateFolder(const CString& strFolder)
     return true;
 }
 
+namespace {
+
+// Empties the folder held as folder (at strPath): every entry goes through a handle opened
+// relative to the folder's, each sub-folder held while it is emptied, so that nothing outside is
+// removed even if a name is swapped meanwhile. A link is removed itself, by its name, never followed.
+void EmptyFolder(const CFolderHandle& folder, const CString& strPath)
+{
+    WIN32_FIND_DATAA data;
+    CFindHandle find(FindFirstFileA(strPath + "\\*", &data));
+    if (!find) return;
+    do {
+        CString name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        CString path = strPath + "\\" + name;
+        bool bFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (bFolder && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            CFolderHandle sub;
+            if (sub.OpenChild(folder, name)) EmptyFolder(sub, path);
+        }
+        if (!bFolder && (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+        DWORD err = folder.RemoveChild(name, bFolder);
+        if (err == kErrorLinkOnPath) DeleteNowOrAtRestart(path, bFolder);
+        else if (err != NO_ERROR) MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    } while (FindNextFileA(find.Get(), &data));
+}
+
+}  // namespace
+
 void AfxRemovePrivateFolder(const CString& strFolder)
 {
     if (strFolder.IsEmpty()) return;
-    WIN32_FIND_DATAA data;
-    CFindHandle find(FindFirstFileA(strFolder + "\\*", &data));
-    if (find) {
-        do {
-            CString name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            CString path = strFolder + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                // A link is removed itself, never followed into what it points at.
-                DeleteNowOrAtRestart(path, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-                continue;
-            }
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                AfxRemovePrivateFolder(path);
-                continue;
-            }
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-            DeleteNowOrAtRestart(path, false);
-        } while (FindNextFileA(find.Get(), &data));
-        find.Close();
+    {
+        CFolderHandle folder;
+        if (folder.Open(strFolder)) EmptyFolder(folder, strFolder);
     }
     // Marked after its files, so that the restart deletes them first and then finds it empty.
     DeleteNowOrAtRestart(strFolder, true);

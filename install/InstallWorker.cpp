@@ -1,8 +1,11 @@
 // The installation worker: payload loop, log, notifications, error handling and end paths.
 #include "InstallWorker.h"
 
+#include "AfxDigest.h"
 #include "AfxHandle.h"
 #include "AfxMessageBox.h"
+#include "AfxNoLinks.h"
+#include "AfxSecurity.h"
 #include "AfxWnd.h"
 #include "ArchiveFile.h"
 #include "EntryName.h"
@@ -21,8 +24,9 @@ char g_szEntryName[256];
 namespace {
 
 const UINT kCopyChunk = 4096;
-// modeCreate | modeWrite | shareExclusive | typeBinary: create or empty, write only, no sharing.
-const UINT kCreateMode = 36881;
+// modeCreate | modeWrite | shareExclusive | typeBinary: create or empty, write only, no sharing;
+// never through a link.
+const UINT kCreateMode = 36881 | CFile::osNoLinks;
 
 // The end paths and their exit codes.
 enum EndPath { E0_Normal, E1_NoBuffer, E2_Directory, E3_FileError };
@@ -58,6 +62,8 @@ private:
     void CheckMediumOrThrow(const CString& strPath);
     void WriteLogLine(const char* pszName);
     void LookAtTarget();
+    bool ReadTrusted(const CString& strName, std::string& strData);
+    void CheckNoLinkOrThrow(const char* pszEntry, bool bLast);
     void OpenRecord();
     void RegistryStep(UINT nTotal);
 
@@ -72,31 +78,18 @@ private:
     CFileException m_errImage, m_errLog, m_errOutput, m_errRecord;
     BYTE* m_pBuffer = nullptr;
     CArchiveFile* m_pArchive = nullptr;
-    CFile* m_pLog = nullptr;
+    CDigestFile* m_pLog = nullptr;
     CFile* m_pOutput = nullptr;
     bool m_bImageRefused = false;  // the reader's Open returned zero
     // Install.prior beside the log: what this run found already there.
-    CFile* m_pRecordFile = nullptr;
+    CDigestFile* m_pRecordFile = nullptr;
+    // Elevated: the access list of everything this run creates (Get() is null otherwise).
+    CSecurityAttributes m_security;
     PriorRecordWriter m_record;
     EarlierInstallation m_earlier;
     bool m_bTargetHeldFiles = false;
     std::vector<std::string> m_madeDirectories;  // folders this run created
 };
-
-// The whole of a small file, or nothing when it cannot be read.
-std::string ReadWholeFile(const CString& strPath)
-{
-    CFile file;
-    if (!file.Open(strPath, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary)) return std::string();
-    try {
-        return file.ReadAll();
-    } catch (CFileException* e) {
-        e->Delete();
-        return std::string();
-    } catch (const std::bad_alloc&) {
-        return std::string();
-    }
-}
 
 // strDir ends with a backslash.
 bool FolderHoldsAnything(const CString& strDir)
@@ -183,13 +176,27 @@ void CInstallRun::WriteLogLine(const char* pszName)
     m_pLog->Write("\r\n", 2);
 }
 
+// A link on the way from the target to the entry (the entry itself included with bLast) would
+// send what follows outside the target.
+void CInstallRun::CheckNoLinkOrThrow(const char* pszEntry, bool bLast)
+{
+    if (!AfxLinkOnPath(*m_job.pInstallDir, pszEntry, bLast)) return;
+    CorruptPayload bad;
+    std::string entry = EscapeControls(pszEntry, false);
+    bad.strMessage.Format("FATAL: the path of '%s' in '%s' leads through a link (a symbolic link or a junction); "
+                          "nothing is written through it",
+                          entry.c_str(), m_job.pInstallDir->GetString());
+    throw bad;
+}
+
 // Returns false when the directory could not be made (end path E2, message shown).
 bool CInstallRun::CreateDirectoryEntry()
 {
     CString path = m_strPrefix + (g_szEntryName + 1);
     CheckMediumOrThrow(path);
+    CheckNoLinkOrThrow(g_szEntryName + 1, true);
     bool existed = false;
-    if (!CreateDirectoryExA(*m_job.pInstallDir, path, nullptr)) {
+    if (!CreateDirectoryExA(*m_job.pInstallDir, path, m_security.Get())) {
         existed = true;
         DWORD err = GetLastError();
         // An existing directory is accepted; a file of that name is not a directory.
@@ -229,6 +236,7 @@ void CInstallRun::ExtractFile(UINT& nRemaining)
     Notify(WM_INSTALL_FILE_SIZE, LPARAM(nSize));
     Notify(WM_INSTALL_FILE_RESET, 0);
     CheckMediumOrThrow(m_strPrefix + g_szEntryName);
+    CheckNoLinkOrThrow(g_szEntryName, false);
     if (!m_pOutput->Open(m_strPrefix + g_szEntryName, kCreateMode, &m_errOutput)) throw &m_errOutput;
     while (nSize != 0) {
         UINT ask = nSize < kCopyChunk ? nSize : kCopyChunk;
@@ -270,11 +278,55 @@ bool CInstallRun::ExtractEntries(UINT nTotal)
 
 // What the target held before this run: an earlier installation's log and record (read before the
 // new log replaces them) and whether anything at all was there.
+// They are believed only when nobody but the administrators could have written them: a record
+// that someone else planted or changed would decide what a later uninstallation puts back.
 void CInstallRun::LookAtTarget()
 {
-    std::string log = ReadWholeFile(m_strPrefix + "Install.log");
-    m_earlier.Load(log, log.empty() ? std::string() : ReadWholeFile(m_strPrefix + kPriorRecordName));
+    // The target itself; a link further down stops the entry that would go through it.
+    if (AfxLinkOnPath(*m_job.pInstallDir, "", true)) {
+        CorruptPayload bad;
+        bad.strMessage.Format("FATAL: the folder '%s' is a link (a symbolic link or a junction); nothing is installed "
+                              "there",
+                              m_job.pInstallDir->GetString());
+        throw bad;
+    }
+    std::string log, record;
+    bool bTrusted = ReadTrusted("Install.log", log);
+    if (!log.empty()) bTrusted = ReadTrusted(kPriorRecordName, record) && bTrusted;
+    if (!bTrusted) {
+        log.clear();
+        record.clear();
+        CString text;
+        text.Format("Install.log or %s in '%s' can be changed by users other than the administrators: the earlier "
+                    "installation they describe is not trusted, and the folder is taken as it is now.",
+                    kPriorRecordName, m_job.pInstallDir->GetString());
+        AfxMessageBox(text, MB_ICONEXCLAMATION);
+    }
+    m_earlier.Load(log, record);
     m_bTargetHeldFiles = log.empty() ? FolderHoldsAnything(m_strPrefix) : m_earlier.Found().bTargetHeldFiles;
+}
+
+// The whole of the target's file strName into strData (empty when there is none or it cannot be
+// read). False when it is there but others could have written it, or it is a link.
+bool CInstallRun::ReadTrusted(const CString& strName, std::string& strData)
+{
+    strData.clear();
+    CFile file;
+    CFileException error;
+    if (!file.Open(m_strPrefix + strName, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary | CFile::osNoLinks,
+                   &error))
+        return error.m_lOsError != LONG(kErrorLinkOnPath);
+    // Whoever replaced the file would own it: its owner and its own list say who could write it.
+    if (!AfxOnlyTrustedCanWrite(file.GetOsHandle())) return false;
+    try {
+        strData = file.ReadAll();
+    } catch (CFileException* e) {
+        e->Delete();
+        strData.clear();
+    } catch (const std::bad_alloc&) {
+        strData.clear();
+    }
+    return true;
 }
 
 // Made with the log, so that every log has its record; each line goes out before what it records.
@@ -297,6 +349,10 @@ void CInstallRun::RegistryStep(UINT nTotal)
     script.Apply(*m_pLog);
     m_pLog->Close();
     m_pRecordFile->Close();
+    // Kept where only administrators can change it, so that the uninstaller can tell the log and
+    // the record from any that were put in their place. Without a registered product there is no
+    // place for it.
+    script.SetInstallDigest(m_pLog->HexDigest() + " " + m_pRecordFile->HexDigest());
 }
 
 UINT CInstallRun::RunSteps()
@@ -310,14 +366,21 @@ UINT CInstallRun::RunSteps()
         AfxMessageBox("FATAL:\tunable to allocate memory", MB_ICONHAND);
         return End(E1_NoBuffer);
     }
+    if (AfxIsElevated() && !m_security.Build(CSecurityAttributes::kInstallFolder)) {
+        AfxMessageBox("FATAL: unable to make the access list of the installation", MB_ICONHAND);
+        return End(E1_NoBuffer);
+    }
     m_pArchive = new CArchiveFile;
-    m_pLog = new CFile;
+    m_pLog = new CDigestFile;
     m_pOutput = new CFile;
-    m_pRecordFile = new CFile;
+    m_pRecordFile = new CDigestFile;
+    m_pLog->SetCreateSecurity(m_security.Get());
+    m_pOutput->SetCreateSecurity(m_security.Get());
+    m_pRecordFile->SetCreateSecurity(m_security.Get());
     NotifyStatus("Please wait, initializing...");
     UINT nTotal = 0;
     try {
-        if (!m_pArchive->Open(*m_job.pDiskImage, CFile::typeBinary, &m_errImage)) {
+        if (!m_pArchive->Open(*m_job.pDiskImage, CFile::typeBinary | CFile::shareDenyWrite, &m_errImage)) {
             m_bImageRefused = true;
             throw &m_errImage;
         }

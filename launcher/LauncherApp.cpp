@@ -57,15 +57,17 @@ bool RoomInTemporaryFolder(unsigned long long nBytes, CString& strTemp)
 int RunSetup(const CString& strFolder)
 {
     CString program = strFolder + "\\Setup.exe";
+    // Paths the caller wrote relative to its folder stay the caller's, though Setup.exe runs in
+    // strFolder: its folder goes first, before a /D= that takes the rest of the line.
     CString cmd = "\"" + program + "\"";
+    CString caller = AfxCallerDirArgument();
+    if (!caller.IsEmpty()) cmd += " " + caller;
     const char* args = ArgumentsOf(GetCommandLineA());
     if (*args) cmd += CString(" ") + args;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     std::string cmdBuffer = cmd.Str();
-    // Paths the caller wrote relative to its folder stay the caller's, though Setup.exe runs in strFolder.
-    AfxPassCurrentDirectoryOn();
     if (!CreateProcessA(program, &cmdBuffer[0], nullptr, nullptr, FALSE, 0, nullptr, strFolder, &si, &pi)) return -1;
     CHandle process(pi.hProcess), thread(pi.hThread);
     WaitForSingleObject(process.Get(), INFINITE);
@@ -103,6 +105,7 @@ int CLauncherApp::Launch(LaunchFault& fault, CString& strWhere)
             code = 1;
         }
     }
+    bundle.Release();
     AfxRemovePrivateFolder(folder);
     return code;
 }

@@ -87,7 +87,7 @@ LaunchFault CBundle::UnpackInto(const CString& strFolder)
         if (sep > strFolder.GetLength()) CreateDirectoryA(path.Left(sep), nullptr);
         CFile out;
         CFileException error;
-        if (!out.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive, &error))
+        if (!out.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive | CFile::osNoLinks, &error))
             return error.m_cause == CFileException::diskFull ? LaunchFault::noRoom : LaunchFault::cannotUnpack;
         try {
             if (!ReadEntry(e, [&out](const char* data, UINT n) { out.Write(data, n); })) return LaunchFault::damaged;
@@ -97,6 +97,11 @@ LaunchFault CBundle::UnpackInto(const CString& strFolder)
             x->Delete();
             return full ? LaunchFault::noRoom : LaunchFault::cannotUnpack;
         }
+        // Others may read it (the installer, the system starting it), nobody may write it.
+        std::unique_ptr<CFile> held(new CFile);
+        if (!held->Open(path, CFile::modeRead | CFile::shareDenyWrite | CFile::osNoLinks))
+            return LaunchFault::cannotUnpack;
+        m_held.push_back(std::move(held));
     }
     return LaunchFault::none;
 }

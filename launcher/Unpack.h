@@ -5,6 +5,7 @@
 #include "AfxString.h"
 #include "BundleFormat.h"
 
+#include <memory>
 #include <vector>
 
 // What stopped the launcher; each has its own message.
@@ -19,10 +20,14 @@ public:
     LaunchFault CheckFiles();
     // The bytes all files take unpacked.
     unsigned long long TotalSize() const;
-    // Writes every file into strFolder (its sub-folders made as needed), checking each CRC again.
-    // Returns none, noRoom (the disk is full), cannotUnpack or damaged.
+    // Writes every file into strFolder (its sub-folders made as needed), checking each CRC again,
+    // and keeps each open for reading without write or delete sharing, so that nobody can change
+    // or replace it before the installer that reads it has ended (Release). Returns none, noRoom
+    // (the disk is full), cannotUnpack or damaged.
     LaunchFault UnpackInto(const CString& strFolder);
     void Close() { m_file.Close(); }
+    // Lets go of the unpacked files.
+    void Release() { m_held.clear(); }
 
 private:
     // Reads the data of e piece by piece into sink; false when its CRC differs. Throws the file's
@@ -33,4 +38,5 @@ private:
     CFile m_file;
     std::vector<zrv::BundleEntry> m_entries;
     std::vector<char> m_buffer;
+    std::vector<std::unique_ptr<CFile>> m_held;
 };

@@ -3,6 +3,7 @@
 #include <cstring>
 
 const char kPriorRecordName[] = "Install.prior";
+const char kInstallDigestValue[] = "InstallRecordDigest";
 
 namespace {
 

@@ -27,6 +27,11 @@
 
 extern const char kPriorRecordName[];  // "Install.prior"
 
+// The value of the product's uninstall entry that holds the SHA-256 of Install.log and of
+// Install.prior as the installation wrote them: the two digests in lower-case hexadecimal, one
+// blank between them. Not listed in the log; the uninstaller compares and removes it.
+extern const char kInstallDigestValue[];  // "InstallRecordDigest"
+
 struct PriorValue {
     int nRoot = -1;  // 0 HKEY_CLASSES_ROOT, 1 HKEY_CURRENT_USER, 2 HKEY_LOCAL_MACHINE, 3 HKEY_USERS
     std::string strKey;

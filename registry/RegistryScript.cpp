@@ -11,7 +11,7 @@ RegistryScript::RegistryScript(const char* pszFileName, const CString& strInstal
     : m_strProductName(strProductName), m_strInstallPath(strInstallPath)
 {
     CSetupIniFile file;
-    file.Open(pszFileName, CFile::modeRead | CFile::shareCompat);
+    file.Open(pszFileName, CFile::modeRead | CFile::shareDenyWrite);
     m_pText = ReadWholeSetupIni(file);
 }
 
@@ -463,8 +463,24 @@ int RegistryScript::Apply(CFile& log, RegistryBackend& registry, RegistryScriptO
     try {
         if (!run.RunKeys(pLine)) return FALSE;
         if (pObserver) pObserver->OnUninstall();
-        return run.RegisterUninstaller(m_strProductName) ? TRUE : FALSE;
+        m_bRegistered = run.RegisterUninstaller(m_strProductName);
+        return m_bRegistered ? TRUE : FALSE;
     } catch (const std::bad_alloc&) {
         return FALSE;  // a value too large for memory fails like any other; its key is closed
     }
+}
+
+bool RegistryScript::SetInstallDigest(const std::string& strDigest) { return SetInstallDigest(strDigest, GetSystemRegistry()); }
+
+bool RegistryScript::SetInstallDigest(const std::string& strDigest, RegistryBackend& registry)
+{
+    if (!m_bRegistered) return false;
+    CString strPath;
+    strPath.Format(kUninstallKeyFormat, m_strProductName.GetString());
+    HKEY hKey = nullptr;
+    if (registry.CreateKey(HKEY_LOCAL_MACHINE, strPath, &hKey, nullptr) != ERROR_SUCCESS) return false;
+    LONG rc = registry.SetValue(hKey, kInstallDigestValue, REG_SZ, reinterpret_cast<const BYTE*>(strDigest.c_str()),
+                                DWORD(strDigest.size() + 1));
+    registry.CloseKey(hKey);
+    return rc == ERROR_SUCCESS;
 }

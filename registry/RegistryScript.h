@@ -46,6 +46,13 @@ public:
 
     const char* GetText() const { return m_pText; }
 
+    // After an Apply that registered the product: stores strDigest as the value kInstallDigestValue
+    // of the product's uninstall entry, which only administrators can change, and which the log
+    // does not list (it is written after the log is closed). Returns false when the product was not
+    // registered or the registry refused the value.
+    bool SetInstallDigest(const std::string& strDigest);
+    bool SetInstallDigest(const std::string& strDigest, RegistryBackend& registry);
+
     CString m_strProductName;
     CString m_strInstallPath;
     char* m_pText = nullptr;
@@ -56,4 +63,7 @@ public:
     UINT m_nPayloadBytes = 0;
     PriorRecordWriter* m_pRecord = nullptr;
     const EarlierInstallation* m_pEarlier = nullptr;
+
+private:
+    bool m_bRegistered = false;
 };

@@ -23,9 +23,10 @@ size_t Count(const std::string& text, const char* what)
     return n;
 }
 
-// Runs line through /bin/sh -c with stdout and stderr into output. Returns the exit status as
-// waitpid gives it, or -1 when the shell cannot be started.
-int RunShell(const std::string& line, std::string& output)
+// Runs line through /bin/sh -c with in and out as its positional parameters $1 and $2, stdout and
+// stderr into output. Returns the exit status as waitpid gives it, or -1 when the shell cannot be
+// started.
+int RunShell(const std::string& line, const std::string& in, const std::string& out, std::string& output)
 {
     int pipeFds[2];
     if (pipe(pipeFds) != 0) return -1;
@@ -34,7 +35,7 @@ int RunShell(const std::string& line, std::string& output)
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    const char* argv[] = {"/bin/sh", "-c", line.c_str(), nullptr};
+    const char* argv[] = {"/bin/sh", "-c", line.c_str(), "zrvtool-sign", in.c_str(), out.c_str(), nullptr};
     pid_t pid = 0;
     int rc = posix_spawn(&pid, "/bin/sh", &actions, nullptr, const_cast<char**>(argv), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -62,41 +63,62 @@ bool NonEmptyFile(const std::string& path)
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
 }
 
-}  // namespace
-
-std::string ShellQuoted(const std::string& path)
+// The length of the placeholder {}, {in} or {out} at at in command, 0 when none starts there.
+size_t Placeholder(const std::string& command, size_t at)
 {
-    std::string out = "'";
-    for (char ch : path) out += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
-    return out + "'";
+    for (const char* p : {"{}", "{in}", "{out}"})
+        if (command.compare(at, std::strlen(p), p) == 0) return std::strlen(p);
+    return 0;
 }
+
+// command with each placeholder replaced by an expansion of the shell's positional parameters:
+// {} and {in} by "${1}", {out} by "${2}", without the quotes inside double quotes. The names never
+// enter the line, and the value of an expansion is not parsed again, so no quote, $(...),
+// backquote or line end in a name runs. Inside single quotes nothing is expanded: a placeholder
+// there sets *pbInSingleQuotes.
+std::string Expanded(const std::string& command, bool* pbInSingleQuotes)
+{
+    std::string line;
+    char quote = 0;
+    for (size_t i = 0; i < command.size();) {
+        const char ch = command[i];
+        size_t len = Placeholder(command, i);
+        if (len > 0) {
+            if (quote == '\'') *pbInSingleQuotes = true;
+            const std::string param = command[i + 1] == 'o' ? "${2}" : "${1}";
+            line += quote == '"' ? param : "\"" + param + "\"";
+            i += len;
+        } else if (ch == '\\' && quote != '\'' && i + 1 < command.size()) {
+            line.append(command, i, 2);
+            i += 2;
+        } else {
+            if ((ch == '\'' || ch == '"') && (quote == 0 || quote == ch)) quote = quote ? 0 : ch;
+            line += ch;
+            ++i;
+        }
+    }
+    return line;
+}
+
+}  // namespace
 
 SignCommand::SignCommand(const std::string& command) : m_command(command)
 {
+    bool bInSingleQuotes = false;
+    Expanded(command, &bInSingleQuotes);
+    if (bInSingleQuotes)
+        throw ToolError("--sign: {}, {in} and {out} cannot stand inside single quotes, where the shell would not fill "
+                        "them in; write them bare or inside double quotes");
     size_t nPlace = Count(command, "{}"), nIn = Count(command, "{in}"), nOut = Count(command, "{out}");
     m_bInPlace = nPlace > 0;
     if (nPlace > 0 ? nIn + nOut > 0 : nIn == 0 || nOut == 0)
         throw ToolError("--sign: the command must name the file with {} (signed in place) or with {in} and {out}");
 }
 
-std::string SignCommand::For(const std::string& in, const std::string& out) const
+std::string SignCommand::For() const
 {
-    std::string line;
-    for (size_t i = 0; i < m_command.size();) {
-        if (m_command.compare(i, 2, "{}") == 0) {
-            line += ShellQuoted(in);
-            i += 2;
-        } else if (m_command.compare(i, 4, "{in}") == 0) {
-            line += ShellQuoted(in);
-            i += 4;
-        } else if (m_command.compare(i, 5, "{out}") == 0) {
-            line += ShellQuoted(out);
-            i += 5;
-        } else {
-            line += m_command[i++];
-        }
-    }
-    return line;
+    bool bInSingleQuotes = false;
+    return Expanded(m_command, &bInSingleQuotes);
 }
 
 void SignCommand::Sign(const std::string& path, const std::string& what) const
@@ -107,7 +129,7 @@ void SignCommand::Sign(const std::string& path, const std::string& what) const
     if (!m_bInPlace) std::remove(out.c_str());
     std::string output;
     std::cout.flush();
-    int status = RunShell(For(path, out), output);
+    int status = RunShell(For(), path, out, output);
     std::string why = status == -1                                        ? "could not be started"
                       : !WIFEXITED(status)                                ? "was ended by a signal"
                       : WEXITSTATUS(status) != 0                          ? "failed (exit code " +

@@ -1,9 +1,10 @@
 // The author's own signing command (--sign COMMAND), run once for each program that goes out.
 //
 // COMMAND is a shell command line in which {in} and {out} stand for the unsigned file and the file
-// to write, or {} alone for the file to sign in place. The tool puts each path in single quotes,
-// so that no name can change what the shell runs, and runs the line through /bin/sh -c in the
-// current directory with the tool's stdin.
+// to write, or {} alone for the file to sign in place. The tool runs the line through /bin/sh -c
+// in the current directory with the tool's stdin, the paths passed as the shell's positional
+// parameters and each placeholder replaced by an expansion of one, so that no name, however
+// quoted in COMMAND, can change what the shell runs.
 #pragma once
 
 #include "CommandLine.h"
@@ -12,16 +13,15 @@
 
 namespace zrvtool {
 
-// path in single quotes for /bin/sh, its own single quotes written as '\''.
-std::string ShellQuoted(const std::string& path);
-
 class SignCommand {
 public:
-    // Throws ToolError unless command names its files with {} alone or with both {in} and {out}.
+    // Throws ToolError unless command names its files with {} alone or with both {in} and {out},
+    // none of them inside single quotes.
     explicit SignCommand(const std::string& command);
 
-    // The command line with every {}, {in} and {out} replaced by the quoted path.
-    std::string For(const std::string& in, const std::string& out) const;
+    // The line given to the shell: {} and {in} become "${1}", {out} "${2}" (without the quotes
+    // inside double quotes).
+    std::string For() const;
 
     // Signs the file at path, which then holds the signed program. what names it in messages.
     // Throws ToolError, after the command's output on stderr, when the command fails or leaves

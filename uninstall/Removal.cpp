@@ -40,24 +40,32 @@ const char* ErrorReason(DWORD err)
 
 bool Gone(DWORD err) { return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND; }
 
+const char kLinkReason[] = "a link or junction on its path; not followed";
+
 void Leave(RemovalReport& report, const CString& what, const char* why) { report.left.push_back({what, why}); }
 
-// True when a directory on the way from the target to the item (the item itself included when
-// bSelf) is a reparse point: such a path is not followed.
-bool ThroughReparsePoint(const CString& strTarget, const CString& strPath, bool bSelf)
+// Removes the file or empty folder strRelative below the target held as target: each folder on the
+// way is opened relative to the one before and checked not to be a link, and held (no one can
+// rename it) while the item is removed through a handle of its own.
+void RemoveBelow(const CFolderHandle& target, const CString& strRelative, bool bFolder, const CString& strShown,
+                 RemovalReport& report)
 {
-    CString path = strTarget;
-    int start = 0;
-    for (;;) {
-        int sep = strPath.Find('\\', start);
-        if (sep < 0 && !bSelf) return false;
-        CString component = sep < 0 ? strPath.Mid(start) : strPath.Mid(start, sep - start);
-        path += "\\" + component;
-        DWORD attrs = GetFileAttributesA(path);
-        if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
-        if (sep < 0) return false;
-        start = sep + 1;
+    int cut = strRelative.ReverseFind('\\');
+    CFolderHandle parent;
+    if (cut > 0 && !parent.OpenChild(target, strRelative.Left(cut))) {
+        DWORD err = GetLastError();
+        if (Gone(err)) return;
+        return Leave(report, strShown, err == kErrorLinkOnPath ? kLinkReason : ErrorReason(err));
     }
+    DWORD err = (cut > 0 ? parent : target).RemoveChild(strRelative.Mid(cut + 1), bFolder);
+    if (err == NO_ERROR) {
+        ++report.nRemoved;
+        return;
+    }
+    if (Gone(err)) return;
+    // Some systems say "access denied" for a folder that merely holds something.
+    if (bFolder && err == ERROR_ACCESS_DENIED && FolderHoldsMoreThan(strShown, "")) err = ERROR_DIR_NOT_EMPTY;
+    Leave(report, strShown, err == kErrorLinkOnPath ? kLinkReason : ErrorReason(err));
 }
 
 void RemoveValue(const LogItem& item, RemovalReport& report)
@@ -184,7 +192,37 @@ void RemoveDirectoryIfEmpty(const CString& strPath, RemovalReport& report)
     Leave(report, strPath, ErrorReason(err));
 }
 
+void RemoveChildOf(const CFolderHandle& folder, const CString& strName, const CString& strShown,
+                   RemovalReport& report, DWORD nWaitMs)
+{
+    for (DWORD waited = 0;; waited += 100) {
+        DWORD err = folder.RemoveChild(strName, false);
+        if (err == NO_ERROR) {
+            ++report.nRemoved;
+            return;
+        }
+        if (Gone(err)) return;
+        bool busy = err == ERROR_ACCESS_DENIED || err == ERROR_SHARING_VIOLATION;
+        if (!busy || waited >= nWaitMs)
+            return Leave(report, strShown, err == kErrorLinkOnPath ? kLinkReason : ErrorReason(err));
+        Sleep(100);
+    }
+}
+
 RemovalReport RemoveInstalledItems(const InstallRecord& record, const CString& strTargetDir,
+                                   const std::vector<CString>& skipFiles, const RemovalProgress& progress)
+{
+    CFolderHandle target;
+    if (!target.Open(strTargetDir) && GetLastError() == kErrorLinkOnPath) {
+        RemovalReport report;
+        Leave(report, strTargetDir, "the folder is a link or junction; nothing is removed through it");
+        return report;
+    }
+    // A folder that is not there leaves only the registry's items to do; the files are gone.
+    return RemoveInstalledItems(record, target, strTargetDir, skipFiles, progress);
+}
+
+RemovalReport RemoveInstalledItems(const InstallRecord& record, const CFolderHandle& target, const CString& strTargetDir,
                                    const std::vector<CString>& skipFiles, const RemovalProgress& progress)
 {
     RemovalReport report;
@@ -214,21 +252,15 @@ RemovalReport RemoveInstalledItems(const InstallRecord& record, const CString& s
             bool skip = std::any_of(skipFiles.begin(), skipFiles.end(),
                                     [&](const CString& s) { return SameFile(s, item->strPath); });
             CString path = strTargetDir + "\\" + item->strPath;
-            if (skip) break;
-            if (ThroughReparsePoint(strTargetDir, item->strPath, false))
-                Leave(report, path, "a link or junction on its path; not followed");
-            else
-                RemoveFileOf(path, report, 0);
+            if (skip || !target.IsOpen()) break;
+            RemoveBelow(target, item->strPath, false, path, report);
             break;
         }
         case LogItemKind::Directory: {
             if (progress) progress(item->strPath, nDone, nTotal);
             CString path = strTargetDir + "\\" + item->strPath;
             if (record.prior.HasDirectory(item->strPath.Str())) break;  // it was there before
-            if (ThroughReparsePoint(strTargetDir, item->strPath, true))
-                Leave(report, path, "a link or junction on its path; not followed");
-            else
-                RemoveDirectoryIfEmpty(path, report);
+            if (target.IsOpen()) RemoveBelow(target, item->strPath, true, path, report);
             break;
         }
         }

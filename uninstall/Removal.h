@@ -4,10 +4,13 @@
 // root, never a key that is not listed), files, and directories that are then empty. A directory or
 // key that the record of what was there before names stays; a value that it names is put back as
 // it was, when it still holds what the installation wrote. An item that cannot go is left in place
-// and reported with the reason; nothing is forced. A path that leads
-// through a reparse point (a junction or a symbolic link) below the target is not followed.
+// and reported with the reason; nothing is forced. Files and folders are removed through handles
+// opened relative to the target's, each folder on the way checked not to be a reparse point (a
+// junction or a symbolic link) and held so that nobody can rename it meanwhile: nothing is removed
+// through a link, nor outside the target.
 #pragma once
 
+#include "AfxNoLinks.h"
 #include "InstallLog.h"
 
 #include <functional>
@@ -30,8 +33,17 @@ using RemovalProgress = std::function<void(const CString& strItem, int nDone, in
 // log: values; then keys, deepest first; then files; then directories, deepest first. Files named
 // in skipFiles (paths as in the log, compared without regard to case) are left for the caller and
 // not reported. Never throws for a registry or file error: each becomes a LeftItem.
+// The target is opened by its path; a target that is a link has nothing removed through it.
 RemovalReport RemoveInstalledItems(const InstallRecord& record, const CString& strTargetDir,
                                    const std::vector<CString>& skipFiles, const RemovalProgress& progress);
+// The same below a target that the caller holds open (strTargetDir names it in the report).
+RemovalReport RemoveInstalledItems(const InstallRecord& record, const CFolderHandle& target, const CString& strTargetDir,
+                                   const std::vector<CString>& skipFiles, const RemovalProgress& progress);
+
+// Removes the file strName (one component) of the folder held as folder, never through a link;
+// strShown names it in the report. Waits up to nWaitMs for a program that is ending to let it go.
+void RemoveChildOf(const CFolderHandle& folder, const CString& strName, const CString& strShown,
+                   RemovalReport& report, DWORD nWaitMs);
 
 // Removes one file that is no longer in use; an item is added to report when it cannot go.
 // Waits up to nWaitMs for a program that is ending to let its file go.

@@ -1,7 +1,10 @@
 #include "UninstallApp.h"
 
+#include "AfxDigest.h"
 #include "AfxFile.h"
+#include "AfxHandle.h"
 #include "AfxMessageBox.h"
+#include "AfxSecurity.h"
 #include "AfxThread.h"
 #include "UninstallDlg.h"
 
@@ -27,6 +30,7 @@ const size_t kItemsShown = 8;
 
 struct RemovalJob {
     const InstallRecord* pRecord;
+    const CFolderHandle* pTarget;
     CString strTarget;
     std::vector<CString> skip;
     CUninstallDlg* pDlg;
@@ -40,7 +44,7 @@ UINT RemovalThread(LPVOID pParam)
 {
     auto* job = static_cast<RemovalJob*>(pParam);
     try {
-        job->report = RemoveInstalledItems(*job->pRecord, job->strTarget, job->skip,
+        job->report = RemoveInstalledItems(*job->pRecord, *job->pTarget, job->strTarget, job->skip,
                                            [job](const CString& item, int nDone, int nTotal) {
                                                UninstallProgress p = {item, nDone, nTotal};
                                                if (HWND hwnd = DialogWindow(*job))
@@ -53,17 +57,55 @@ UINT RemovalThread(LPVOID pParam)
     return 0;
 }
 
-enum class LogState { read, missing, damaged };
+enum class LogState { read, missing, damaged, open };
 
-// Reads and checks the whole log; tells nobody.
-LogState LoadInstallLog(const CString& strPath, InstallRecord& record, LogDamage& damage)
+// Opens a file of the record in the target: never a link, never one that others could have
+// written or put in place (whoever put it there would own it: its owner and its own list say who).
+LogState OpenRecordFile(const CString& strPath, CFile& file)
+{
+    const UINT kMode = CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary | CFile::osNoLinks;
+    CFileException error;
+    if (!file.Open(strPath, kMode, &error))
+        return error.m_cause == CFileException::fileNotFound ? LogState::missing : LogState::damaged;
+    if (!AfxOnlyTrustedCanWrite(file.GetOsHandle())) return LogState::open;
+    return LogState::read;
+}
+
+// Reads and checks the whole log into strData and record; tells nobody.
+LogState LoadInstallLog(const CString& strPath, InstallRecord& record, LogDamage& damage, std::string& strData)
 {
     CFile log;
-    CFileException error;
-    if (!log.Open(strPath, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary, &error))
-        return LogState::missing;
-    std::string data = log.ReadAll();
-    return ParseInstallLog(data.data(), data.size(), record, damage) ? LogState::read : LogState::damaged;
+    LogState state = OpenRecordFile(strPath, log);
+    if (state == LogState::damaged) return LogState::missing;
+    if (state != LogState::read) return state;
+    strData = log.ReadAll();
+    return ParseInstallLog(strData.data(), strData.size(), record, damage) ? LogState::read : LogState::damaged;
+}
+
+bool HasRegistryItems(const InstallRecord& record)
+{
+    for (const LogItem& item : record.items)
+        if (item.kind == LogItemKind::Key || item.kind == LogItemKind::Value) return true;
+    return false;
+}
+
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// The digests that the installation kept in the product's uninstall entry; empty when there are none.
+std::string KeptDigest(const CString& strProduct)
+{
+    CRegKey key;
+    if (strProduct.IsEmpty() ||
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, CString(kUninstallKey) + strProduct, 0, KEY_QUERY_VALUE, key.Receive()) !=
+            ERROR_SUCCESS)
+        return std::string();
+    char text[160] = {};
+    DWORD dwType = 0, cb = sizeof text - 1;
+    if (RegQueryValueExA(key.Get(), kInstallDigestValue, nullptr, &dwType, reinterpret_cast<BYTE*>(text), &cb) !=
+            ERROR_SUCCESS ||
+        dwType != REG_SZ)
+        return std::string();
+    return text;
 }
 
 }  // namespace
@@ -113,6 +155,13 @@ int CUninstallApp::Main()
     CString program = m_options.bHandover ? m_options.strProgram : OwnProgramPath();
     m_strTarget = FolderOf(program);
     m_strProgramName = NameOf(program);
+    // Opened once and held to the end: the folder checked here is the one everything is removed
+    // from, and while it is held nobody can rename it and put a link in its place.
+    if (!m_target.Open(m_strTarget) && GetLastError() == kErrorLinkOnPath) {
+        SetProduct(NameOf(m_strTarget));
+        Tell("'" + m_strTarget + "' is a link (a symbolic link or a junction).\n\nNothing was removed.", MB_ICONHAND);
+        return kNothingRemoved;
+    }
     if (!ReadRecord()) return kNothingRemoved;
     if (m_options.bHandover && !ListsProgram(m_options.strProgram)) {
         Tell("'" + program + "' is not the uninstaller that Install.log in '" + m_strTarget +
@@ -154,7 +203,7 @@ void CUninstallApp::SetProduct(const CString& strName)
 bool CUninstallApp::ReadRecord()
 {
     LogDamage damage;
-    LogState state = LoadInstallLog(m_strTarget + "\\Install.log", m_record, damage);
+    LogState state = LoadInstallLog(m_strTarget + "\\Install.log", m_record, damage, m_strLogData);
     // The log's name for the product when it has a sound one, else the folder's.
     bool named = state == LogState::read && !m_record.strProductName.IsEmpty();
     SetProduct(named ? m_record.strProductName : NameOf(m_strTarget));
@@ -164,6 +213,7 @@ bool CUninstallApp::ReadRecord()
              MB_ICONHAND);
         return false;
     }
+    if (state == LogState::open) return Untrusted("Install.log");
     if (state == LogState::damaged) {
         CString text;
         text.Format("Install.log in '%s' is damaged at line %d: %s.\n\nNothing was removed.", m_strTarget.GetString(),
@@ -172,6 +222,34 @@ bool CUninstallApp::ReadRecord()
         return false;
     }
     if (!ReadPriorRecord()) return false;
+    return MatchesKeptDigest();
+}
+
+bool CUninstallApp::Untrusted(const char* pszName)
+{
+    Tell(CString(pszName) + " in '" + m_strTarget +
+             "' can be changed by users other than the administrators, so it is not trusted.\n\nNothing was removed.",
+         MB_ICONHAND);
+    return false;
+}
+
+// An installation that wrote to the registry kept the digests of its log and record in its
+// uninstall entry, where only administrators can write: a log or record that differs is not the
+// installation's, and the registry is not touched on its word. The value itself goes with the
+// entry's other values, last.
+bool CUninstallApp::MatchesKeptDigest()
+{
+    if (!HasRegistryItems(m_record)) return true;
+    std::string kept = KeptDigest(m_record.strProductName);
+    if (kept.empty() || kept != CSha256::Of(m_strLogData) + " " + CSha256::Of(m_strPriorData)) {
+        Tell("Install.log or " + CString(kPriorRecordName) + " in '" + m_strTarget +
+                 "' is not what the installation wrote (it does not match the record kept with the product's "
+                 "entry in the list of installed programs).\n\nNothing was removed.",
+             MB_ICONHAND);
+        return false;
+    }
+    LogItem digest = {LogItemKind::Value, 0, kInstallDigestValue, 2, CString(kUninstallKey) + m_record.strProductName};
+    m_record.items.insert(m_record.items.begin(), digest);
     return true;
 }
 
@@ -181,9 +259,10 @@ bool CUninstallApp::ReadPriorRecord()
 {
     CString path = m_strTarget + "\\" + kPriorRecordName;
     CFile file;
-    CFileException error;
-    if (!file.Open(path, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary, &error)) {
-        if (error.m_cause == CFileException::fileNotFound) return true;
+    LogState state = OpenRecordFile(path, file);
+    if (state == LogState::missing) return true;
+    if (state == LogState::open) return Untrusted(kPriorRecordName);
+    if (state == LogState::damaged) {
         Tell(CString(kPriorRecordName) + " in '" + m_strTarget + "' cannot be read.\n\nNothing was removed.", MB_ICONHAND);
         return false;
     }
@@ -195,8 +274,8 @@ bool CUninstallApp::ReadPriorRecord()
         damage.nLine = 1;
         damage.strReason = "the record is larger than 64 MB";
     } else {
-        std::string data = file.ReadAll();
-        if (ParsePriorRecord(data.data(), data.size(), m_record.prior, damage)) return true;
+        m_strPriorData = file.ReadAll();
+        if (ParsePriorRecord(m_strPriorData.data(), m_strPriorData.size(), m_record.prior, damage)) return true;
     }
     CString text;
     text.Format("%s in '%s' is damaged at line %d: %s.\n\nNothing was removed.", kPriorRecordName,
@@ -222,10 +301,10 @@ int CUninstallApp::FirstProcess()
 
 RemovalReport CUninstallApp::RemoveWithProgress()
 {
-    RemovalJob job = {&m_record, m_strTarget, {m_strProgramName, "Install.log", kPriorRecordName}, nullptr, {}};
-    if (m_options.bSilent) return RemoveInstalledItems(m_record, m_strTarget, job.skip, nullptr);
+    RemovalJob job = {&m_record, &m_target, m_strTarget, {m_strProgramName, "Install.log", kPriorRecordName}, nullptr, {}};
+    if (m_options.bSilent) return RemoveInstalledItems(m_record, m_target, m_strTarget, job.skip, nullptr);
     CWinThread* pThread = AfxBeginThread(RemovalThread, &job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-    if (!pThread) return RemoveInstalledItems(m_record, m_strTarget, job.skip, nullptr);
+    if (!pThread) return RemoveInstalledItems(m_record, m_target, m_strTarget, job.skip, nullptr);
     CUninstallDlg dlg(pThread, m_strCaption);
     job.pDlg = &dlg;
     if (dlg.DoModal() == -1) pThread->ResumeThread();  // no dialog: the thread still runs, unseen
@@ -247,15 +326,16 @@ void CUninstallApp::FinishTarget(RemovalReport& report, HandoverArgs* pHandover)
     }
     SendVerdict(*pHandover, Verdict(report));
     WaitForFirstProcess(*pHandover, 30000);
-    RemoveFileOf(program, report, 10000);
+    RemoveChildOf(m_target, m_strProgramName, program, report, 10000);
+    m_target.Close();
     if (!keep) RemoveDirectoryIfEmpty(m_strTarget, report);
 }
 
 int CUninstallApp::Work(HandoverArgs* pHandover)
 {
     RemovalReport report = RemoveWithProgress();
-    RemoveFileOf(m_strTarget + "\\Install.log", report, 2000);
-    RemoveFileOf(m_strTarget + "\\" + kPriorRecordName, report, 2000);
+    RemoveChildOf(m_target, "Install.log", m_strTarget + "\\Install.log", report, 2000);
+    RemoveChildOf(m_target, kPriorRecordName, m_strTarget + "\\" + kPriorRecordName, report, 2000);
     FinishTarget(report, pHandover);
     ShowOutcome(report);
     if (pHandover) RemoveOwnFolder();

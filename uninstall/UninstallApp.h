@@ -54,6 +54,8 @@ private:
     int Work(HandoverArgs* pHandover);
     bool ReadRecord();
     bool ReadPriorRecord();
+    bool Untrusted(const char* pszName);
+    bool MatchesKeptDigest();
     void SetProduct(const CString& strName);
     RemovalReport RemoveWithProgress();
     void FinishTarget(RemovalReport& report, HandoverArgs* pHandover);
@@ -67,6 +69,8 @@ private:
     CString m_strProgramName;  // the first program's file name in the target
     CString m_strProduct;
     CString m_strCaption;
+    CFolderHandle m_target;    // held from the start to the end of the removal
     InstallRecord m_record;
+    std::string m_strLogData, m_strPriorData;  // the log's and the record's bytes as read
     int m_nExitCode = kNothingRemoved;
 };

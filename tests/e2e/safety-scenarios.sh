@@ -169,6 +169,110 @@ uninstall-forged)
   expect "the product's value" "REG_SZ 1.0" "$(reg_value "$REGKEY" Version)"
   echo "ok: nothing removed"
   ;;
+elevated-attacks)
+  # What a user who can write the folder around an installation, plant links or edit the files
+  # they reach tries against the elevated programs, one row each. The scenario runs under umask
+  # 000 (setup-scenarios.sh): under Wine an access list is kept as Unix permissions, and a file
+  # made without a list of its own then lets everyone write. After every row nothing outside the
+  # installation was written, put back or removed.
+  outside="$TARGET_ROOT_UNIX/outside"
+  victim='HKLM\Software\Victim'
+  make_media "$TARGET_ROOT\\Demo" 1
+  hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
+  fresh_row() {
+    rm -rf "$outside"
+    (cd "$SRC" && find . -type f) | while read -r f; do mkdir -p "$(dirname "$outside/$f")"; echo precious >"$outside/$f"; done
+    for k in "$REGKEY" "$UNINSTKEY" 'HKCU\Software\Nexal\Zorvan Demo' "$victim"; do wine reg delete "$k" /f >/dev/null 2>&1 </dev/null || true; done
+    wine reg add "$victim" /v ImagePath /d 'C:\good.exe' /f >/dev/null 2>&1 </dev/null
+    t="$TARGET_ROOT_UNIX/$1"
+    rm -rf "$t"
+  }
+  outside_intact() {
+    local changed
+    changed=$(grep -rL '^precious$' "$outside" 2>/dev/null; (cd "$SRC" && find . -type f) | while read -r f; do [ -f "$outside/$f" ] || echo "$f gone"; done)
+    [ -z "$changed" ] || fail "$1: outside the installation: $changed"
+    expect "$1: the unrelated value" 'REG_SZ C:\good.exe' "$(reg_value "$victim" ImagePath)"
+  }
+  # plant DIR LOG RECORD: a forged Install.log and Install.prior (lines without their CR LF).
+  plant() {
+    printf '%s\r\n' $2 >"$1/Install.log"
+    printf '%s\r\n' $'ZORVAN-PRIOR\t1' "$3" >"$1/Install.prior"
+  }
+  install_silently() { run_silent /S "/LOG=$SILENT_LOG" "/D=$TARGET_ROOT\\$1"; }
+  forged_log=$'Uninstal.exe [\\REGEDIT4] \\[HKEY_LOCAL_MACHINE\\Software\\Victim] ImagePath'
+  forged_value="value"$'\tHKEY_LOCAL_MACHINE\tSoftware\\Victim\tImagePath\tREG_SZ\t'"$(hex 'C:\evil.exe')00"$'\tREG_SZ\t'"$(hex 'C:\good.exe')00"
+  # ZRV_ATTACK_ROWS runs some rows only (to watch each fail on its own against another build).
+  for row in ${ZRV_ATTACK_ROWS:-made-folder planted-record forged-open forged-kept link-inside target-swapped log-link caller-env}; do
+    fresh_row "$row"
+    case $row in
+    made-folder)
+      # Everything the installation makes, and its record, only administrators can change.
+      install_silently "$row"
+      expect "$row: exit code" 0 "$app_rc"
+      for p in "$t" "$t/docs" "$t/docs/guide.txt" "$t/Uninstal.exe" "$t/Install.log" "$t/Install.prior"; do
+        perm=$(stat -c %A "$p")
+        [ "${perm:8:1}" = - ] || fail "$row: others may write ${p#"$t"}: $perm"
+      done
+      ;;
+    planted-record)
+      # A record planted before the installation claims that the script's Version held the
+      # attacker's data: the uninstallation puts back what was really there.
+      wine reg add "$REGKEY" /v Version /d 0.9 /f >/dev/null 2>&1 </dev/null
+      mkdir -p "$t"
+      plant "$t" $'[\\REGEDIT4] \\[HKEY_LOCAL_MACHINE\\Software\\Nexal\\Zorvan\x20Demo] Version' \
+        "value"$'\tHKEY_LOCAL_MACHINE\tSoftware\\Nexal\\Zorvan Demo\tVersion\tREG_SZ\t'"$(hex 'C:\evil.exe')00"$'\tREG_SZ\t'"$(hex 1.0)00"
+      install_silently "$row"
+      expect "$row: exit code" 0 "$app_rc"
+      grep -q 'is not trusted' "$SCRATCH/silent.log" || fail "$row: the planted record was not named: $(cat "$SCRATCH/silent.log")"
+      uninstall_silently "$t"
+      expect "$row: the value put back" 'REG_SZ 0.9' "$(reg_value "$REGKEY" Version)"
+      ;;
+    forged-open | forged-kept)
+      # A forged pair after the installation, writable by everyone or not: the uninstaller
+      # refuses both (who may write it; the digests kept in the uninstall entry).
+      install_silently "$row"
+      plant "$t" "$forged_log" "$forged_value"
+      [ "$row" = forged-kept ] && chmod 640 "$t/Install.log" "$t/Install.prior"
+      uninstall_silently "$t"
+      expect "$row: exit code" 1 "$app_rc"
+      [ -f "$t/docs/guide.txt" ] || fail "$row: the product's files were removed"
+      ;;
+    link-inside)
+      # A link inside an existing target, where the payload has a folder of that name.
+      mkdir -p "$t"
+      ln -s "$outside/docs" "$t/docs"
+      install_silently "$row"
+      [ "$app_rc" = 0 ] && fail "$row: the installation went through the link"
+      ;;
+    target-swapped)
+      # While the question is open the target is renamed and a link to another folder takes its place.
+      install_silently "$row"
+      start_app "$t/Uninstal.exe"
+      must msgbox 30000
+      mv "$t" "$t.moved"
+      ln -s "$outside" "$t"
+      answer 2000 Yes
+      must msgbox 30000
+      answer 2000 OK
+      end_app
+      rm -f "$t"
+      ;;
+    log-link)
+      # /LOG= naming a link to another file.
+      ln -sf "$outside/readme.txt" "$SCRATCH/link.log"
+      run_silent /S "/LOG=Z:$(printf '%s' "$SCRATCH/link.log" | tr / '\\')" "/D=$TARGET_ROOT\\$row"
+      ;;
+    caller-env)
+      # A caller's folder set in the environment (as any user can, for their own programs) does
+      # not move a relative /LOG= there.
+      ZRV_CALLER_DIRECTORY=$(winpath_c "$outside") run_silent /S /LOG=caller.log "/D=$TARGET_ROOT\\$row"
+      [ -e "$outside/caller.log" ] && fail "$row: the log was written into the planted folder"
+      ;;
+    esac
+    outside_intact "$row"
+    echo "ok: $row"
+  done
+  ;;
 *)
   echo "unknown scenario $scenario" >&2
   exit 2

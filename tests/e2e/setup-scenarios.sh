@@ -8,6 +8,9 @@
 # The prefix shows every program on one virtual desktop, as on Windows: maximised windows are
 # maximised, and the driver sees the installer's windows.
 scenario=${1:?scenario name}
+# The access-list attacks need files made without a list of their own to be open to everyone; the
+# wineserver, which makes them, starts after this (scenario-lib.sh waits for any earlier one).
+[ "$scenario" = elevated-attacks ] && umask 000
 source "$(dirname "$0")/../uidriver/scenario-lib.sh"
 : "${ZRV_HOST_BIN:?}" "${ZRV_SOURCE:?}"
 

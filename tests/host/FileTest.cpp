@@ -1,5 +1,8 @@
 // CFile on the local file system: the open flags, error causes and file names.
+#include "AfxDigest.h"
 #include "AfxFile.h"
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -116,5 +119,34 @@ TEST(CFile, OperationsOnAnUnopenedFileThrow)
             EXPECT_NE(e->m_cause, CFileException::none) << op;
             e->Delete();
         }
+    }
+}
+
+// SHA-256 against published digests, fed in pieces that straddle the 64-byte blocks and the
+// padding boundary (55, 56, 63 and 64 bytes), and through a file that digests what it writes.
+TEST(Sha256, KnownDigestsWhateverThePieces)
+{
+    struct Case {
+        std::string data;
+        const char* digest;
+    } cases[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {std::string(55, 'a'), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318"},
+        {std::string(56, 'a'), "b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a"},
+        {std::string(63, 'a'), "7d3e74a05d7db15bce4ad9ec0658ea98e3f06eeecf16b4c6fff2da457ddc2f34"},
+        {std::string(64, 'a'), "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb"},
+        {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+    };
+    ScopedTempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.data.size());
+        EXPECT_EQ(CSha256::Of(c.data), c.digest);
+        CDigestFile file;
+        ASSERT_TRUE(file.Open("d.bin", CFile::modeCreate | CFile::modeWrite | CFile::osNoLinks));
+        for (size_t at = 0, piece = 1; at < c.data.size(); at += piece, piece = piece * 3 % 97 + 1)
+            file.Write(c.data.data() + at, UINT(std::min(piece, c.data.size() - at)));
+        file.Close();
+        EXPECT_EQ(file.HexDigest(), c.digest);
     }
 }

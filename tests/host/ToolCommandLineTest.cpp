@@ -95,24 +95,50 @@ TEST(SignCommand, ChecksAndFillsInTheFiles)
         const char* expected;  // the line for in "a b.exe" and out "it's.exe", or the error
     };
     const Case cases[] = {
-        {"sign -in {in} -out {out}", "sign -in 'a b.exe' -out 'it'\\''s.exe'"},
-        {"sign {}", "sign 'a b.exe'"},
-        {"sign {} && check {}", "sign 'a b.exe' && check 'a b.exe'"},
+        {"sign -in {in} -out {out}", "sign -in \"${1}\" -out \"${2}\""},
+        {"sign {}", "sign \"${1}\""},
+        {"sign {} && check {}", "sign \"${1}\" && check \"${1}\""},
+        {"sign \"{in}\" \"x{out}\\\"\" '\"' {out}", "sign \"${1}\" \"x${2}\\\"\" '\"' \"${2}\""},
         {"sign {in}", "error"},
         {"sign {out}", "error"},
         {"sign {} {out}", "error"},
         {"sign", "error"},
+        {"sign '{}'", "quoted"},
+        {"sign \"'\"{in} 'a\"{out}'", "quoted"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
         try {
             SignCommand sign(c.command);
-            EXPECT_EQ(sign.For("a b.exe", "it's.exe"), c.expected);
+            EXPECT_EQ(sign.For(), c.expected);
         } catch (const ToolError& e) {
-            EXPECT_STREQ("error", c.expected);
-            EXPECT_STREQ(e.what(), "--sign: the command must name the file with {} (signed in place) or with {in} and {out}");
+            if (std::string(c.expected) == "quoted")
+                EXPECT_STREQ(e.what(), "--sign: {}, {in} and {out} cannot stand inside single quotes, where the shell "
+                                       "would not fill them in; write them bare or inside double quotes");
+            else {
+                EXPECT_STREQ("error", c.expected);
+                EXPECT_STREQ(e.what(), "--sign: the command must name the file with {} (signed in place) or with {in} and {out}");
+            }
         }
     }
+}
+
+// However COMMAND quotes its placeholders, no name can make the shell run a part of it.
+TEST(SignCommand, NoNameRunsAnything)
+{
+    const char* names[] = {"x'; touch pwned; echo '.exe", "x\"; touch pwned; echo \".exe", "$(touch pwned).exe",
+                           "`touch pwned`.exe", "a\ntouch pwned\n.exe", "a-$(touch${IFS}pwned)\\.exe"};
+    const char* commands[] = {"cp {in} {out}", "cp \"{in}\" \"{out}\"", "cp -- \"./{in}\" ./{out}",
+                              "printf +sig >> \"{}\"", "sh -c 'cat \"$0\" > \"$1\"' {in} \"{out}\""};
+    for (const char* name : names)
+        for (const char* command : commands) {
+            SCOPED_TRACE(std::string(name) + " | " + command);
+            ScopedTempDir dir;
+            WriteBytes(name, "program");
+            EXPECT_NO_THROW(SignCommand(command).Sign(name, "Setup.exe"));
+            EXPECT_EQ(ReadBytes(name).substr(0, 7), "program");
+            EXPECT_FALSE(fs::exists("pwned"));
+        }
 }
 
 TEST(SignCommand, RunsTheCommandAndRefusesWhatItLeaves)

@@ -73,6 +73,31 @@ TEST(SilentOptions, CommandLines)
     EXPECT_FALSE(ParseSetupOptions(nullptr).bSilent);
 }
 
+// The caller's folder comes only from the launcher's /CALLERDIR=, never from the environment.
+TEST(SilentOptions, CallerDirectoryOnlyFromTheCommandLine)
+{
+    SetEnvironmentVariableA("ZRV_CALLER_DIRECTORY", "C:\\planted");
+    struct Row {
+        const char* line;
+        const char* callerDir;
+        const char* target;
+    } rows[] = {
+        {"/CALLERDIR=\"C:\\My Dir\" /S /LOG=s.txt /D=App", "C:\\My Dir", "App"},
+        {"/S /callerdir=\"D:\\\" /D=x", "D:\\", "x"},
+        {"/S /LOG=s.txt", "", nullptr},
+        // After /D= it is part of the directory.
+        {"/S /D=x /CALLERDIR=C:\\y", "", "x /CALLERDIR=C:\\y"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        SetupOptions o = ParseSetupOptions(row.line);
+        EXPECT_STREQ(o.strError, "");
+        EXPECT_STREQ(o.strCallerDir, row.callerDir);
+        EXPECT_STREQ(o.strTarget, row.target ? row.target : "");
+    }
+    SetEnvironmentVariableA("ZRV_CALLER_DIRECTORY", nullptr);
+}
+
 // Each text on one line as the box showed it.
 TEST(SilentOptions, OneLinePerText)
 {

@@ -1,0 +1,38 @@
+// SHA-256 of what a program writes, so that a record read back later can be compared with the one
+// written. Portable.
+#pragma once
+
+#include "AfxFile.h"
+
+#include <cstdint>
+#include <string>
+
+class CSha256 {
+public:
+    CSha256();
+    void Update(const void* pData, size_t nSize);
+    // The digest as 64 lower-case hexadecimal digits. Ends the computation: call once.
+    std::string HexDigest();
+    // The digest of a whole text in one call.
+    static std::string Of(const std::string& strData);
+
+private:
+    void Block(const uint8_t* p);
+
+    uint32_t m_h[8];
+    uint8_t m_buf[64];
+    size_t m_nBuf = 0;
+    uint64_t m_nBytes = 0;
+};
+
+// A CFile that keeps the SHA-256 of everything written through it since it was opened.
+class CDigestFile : public CFile {
+public:
+    BOOL Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr) override;
+    void Write(const void* lpBuf, UINT nCount) override;
+    // The digest of what was written; call once, after the last Write.
+    std::string HexDigest() { return m_sha.HexDigest(); }
+
+private:
+    CSha256 m_sha;
+};

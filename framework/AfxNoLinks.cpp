@@ -1,0 +1,223 @@
+#include "AfxNoLinks.h"
+
+#include <winternl.h>
+
+#include <vector>
+
+namespace {
+
+typedef NTSTATUS(NTAPI* NtCreateFileProc)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
+                                          ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
+typedef NTSTATUS(NTAPI* NtSetInformationFileProc)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
+typedef ULONG(NTAPI* RtlNtStatusToDosErrorProc)(NTSTATUS);
+typedef DWORD(WINAPI* GetFinalPathNameByHandleProc)(HANDLE, LPSTR, DWORD, DWORD);
+
+const ULONG kFileOpen = 1;                     // FILE_OPEN
+const ULONG kFileDispositionInformation = 13;  // FILE_INFORMATION_CLASS
+const ULONG kDirectoryFile = 0x00000001, kNonDirectoryFile = 0x00000040, kSynchronousIo = 0x00000020,
+            kForBackup = 0x00004000, kOpenReparsePoint = 0x00200000;
+
+// The system's native file calls, which open a name relative to a folder's handle. Looked up at
+// run time: ntdll is in every process, but its import library is not one we link.
+struct NativeCalls {
+    NtCreateFileProc create = nullptr;
+    NtSetInformationFileProc setInformation = nullptr;
+    RtlNtStatusToDosErrorProc toDosError = nullptr;
+    GetFinalPathNameByHandleProc finalPath = nullptr;  // missing before Vista
+
+    NativeCalls()
+    {
+        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        if (!ntdll) return;
+        create = reinterpret_cast<NtCreateFileProc>(reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtCreateFile")));
+        setInformation = reinterpret_cast<NtSetInformationFileProc>(
+            reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtSetInformationFile")));
+        toDosError = reinterpret_cast<RtlNtStatusToDosErrorProc>(
+            reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+        HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+        if (kernel32)
+            finalPath = reinterpret_cast<GetFinalPathNameByHandleProc>(
+                reinterpret_cast<void (*)()>(GetProcAddress(kernel32, "GetFinalPathNameByHandleA")));
+    }
+    bool Ready() const { return create && setInformation && toDosError; }
+};
+
+const NativeCalls& Native()
+{
+    static const NativeCalls calls;
+    return calls;
+}
+
+bool IsLinkAttributes(DWORD attrs) { return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT); }
+
+// Checks what h holds: NO_ERROR, kErrorLinkOnPath for a link, ERROR_DIRECTORY for a file where a
+// folder was wanted.
+DWORD CheckOpened(HANDLE h, bool bFolder)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info)) return GetLastError();
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return kErrorLinkOnPath;
+    if (bFolder && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
+    return NO_ERROR;
+}
+
+// The path that h leads to, every link on the way resolved, without a closing backslash (a drive's
+// root has one); empty where the system cannot tell.
+CString FinalPath(HANDLE h)
+{
+    const NativeCalls& nt = Native();
+    if (!nt.finalPath) return CString();
+    DWORD n = nt.finalPath(h, nullptr, 0, FILE_NAME_NORMALIZED);
+    if (n == 0) return CString();
+    std::vector<char> buf(n + 1, 0);
+    if (nt.finalPath(h, buf.data(), n + 1, FILE_NAME_NORMALIZED) == 0) return CString();
+    CString path(buf.data());
+    return path.Right(1) == "\\" ? path.Left(path.GetLength() - 1) : path;
+}
+
+// An item opened below the folder whose final path is strFolderFinal must lead to strFolderFinal
+// and its own name: anything else was reached through a link (some systems follow a link even
+// when asked to open the link itself, and then show no reparse point on the handle).
+DWORD CheckPlace(HANDLE h, const CString& strFolderFinal, const CString& strName)
+{
+    if (strFolderFinal.IsEmpty()) return NO_ERROR;
+    return FinalPath(h).CompareNoCase(strFolderFinal + "\\" + strName) == 0 ? NO_ERROR : kErrorLinkOnPath;
+}
+
+// Opens strName (one component) relative to the folder hRoot, the link itself when it is one.
+DWORD OpenRelative(HANDLE hRoot, const CString& strName, ACCESS_MASK access, ULONG share, ULONG options, CHandle& out)
+{
+    const NativeCalls& nt = Native();
+    if (!nt.Ready()) return ERROR_PROC_NOT_FOUND;
+    if (strName.IsEmpty() || strName == "." || strName == ".." || strName.Find('\\') >= 0 || strName.Find('/') >= 0)
+        return ERROR_INVALID_NAME;
+    int n = MultiByteToWideChar(CP_ACP, 0, strName, -1, nullptr, 0);
+    if (n <= 1 || n > 0x7FFF) return ERROR_INVALID_NAME;
+    std::vector<WCHAR> wide(size_t(n), 0);
+    MultiByteToWideChar(CP_ACP, 0, strName, -1, wide.data(), n);
+    UNICODE_STRING name;
+    name.Buffer = wide.data();
+    name.Length = USHORT((n - 1) * sizeof(WCHAR));
+    name.MaximumLength = USHORT(n * sizeof(WCHAR));
+    OBJECT_ATTRIBUTES oa;
+    InitializeObjectAttributes(&oa, &name, OBJ_CASE_INSENSITIVE, hRoot, nullptr);
+    IO_STATUS_BLOCK io = {};
+    HANDLE h = nullptr;
+    NTSTATUS status = nt.create(&h, access | SYNCHRONIZE, &oa, &io, nullptr, 0, share, kFileOpen,
+                                options | kSynchronousIo | kOpenReparsePoint, nullptr, 0);
+    if (status < 0) return nt.toDosError(status);
+    out.Attach(h);
+    return NO_ERROR;
+}
+
+std::vector<CString> Components(const CString& strRelative)
+{
+    std::vector<CString> parts;
+    int start = 0;
+    for (;;) {
+        int sep = strRelative.Find('\\', start);
+        CString part = sep < 0 ? strRelative.Mid(start) : strRelative.Mid(start, sep - start);
+        if (!part.IsEmpty()) parts.push_back(part);
+        if (sep < 0) return parts;
+        start = sep + 1;
+    }
+}
+
+}  // namespace
+
+bool AfxLinkOnPath(const CString& strBase, const CString& strRelative, bool bLast)
+{
+    if (IsLinkAttributes(GetFileAttributesA(strBase))) return true;
+    std::vector<CString> parts = Components(strRelative);
+    CString path = strBase;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i + 1 == parts.size() && !bLast) break;
+        path += "\\" + parts[i];
+        if (IsLinkAttributes(GetFileAttributesA(path))) return true;
+    }
+    return false;
+}
+
+DWORD AfxCheckOpenedFile(HANDLE h, const CString& strPath)
+{
+    DWORD err = CheckOpened(h, false);
+    if (err != NO_ERROR) return err;
+    int cut = -1;
+    for (int i = 0; i < strPath.GetLength(); ++i)
+        if (strPath[i] == '\\' || strPath[i] == '/') cut = i;
+    CString folder = cut < 0 ? CString(".") : cut == 0 || strPath[cut - 1] == ':' ? strPath.Left(cut + 1) : strPath.Left(cut);
+    CHandle hFolder(CreateFileA(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return CheckPlace(h, hFolder ? FinalPath(hFolder.Get()) : CString(), strPath.Mid(cut + 1));
+}
+
+bool CFolderHandle::Open(const CString& strPath)
+{
+    m_h.Close();
+    // Looked at by name as well as by handle: a system that opens a link's target despite
+    // FILE_FLAG_OPEN_REPARSE_POINT still names the link a reparse point.
+    if (IsLinkAttributes(GetFileAttributesA(strPath))) {
+        SetLastError(kErrorLinkOnPath);
+        return false;
+    }
+    CHandle h(CreateFileA(strPath, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!h) return false;
+    DWORD err = CheckOpened(h.Get(), true);
+    if (err != NO_ERROR) {
+        SetLastError(err);
+        return false;
+    }
+    m_strFinal = FinalPath(h.Get());
+    m_h = std::move(h);
+    return true;
+}
+
+bool CFolderHandle::OpenChild(const CFolderHandle& parent, const CString& strName)
+{
+    std::vector<CString> parts = Components(strName);
+    CHandle h;
+    HANDLE hRoot = parent.Get();
+    CString final = parent.m_strFinal;
+    for (const CString& part : parts) {
+        CHandle next;
+        DWORD err = OpenRelative(hRoot, part, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, kDirectoryFile | kForBackup, next);
+        if (err == NO_ERROR) err = CheckOpened(next.Get(), true);
+        if (err == NO_ERROR) err = CheckPlace(next.Get(), final, part);
+        if (err != NO_ERROR) {
+            SetLastError(err);
+            return false;
+        }
+        final = FinalPath(next.Get());
+        h = std::move(next);
+        hRoot = h.Get();
+    }
+    if (!h) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    m_strFinal = final;
+    m_h = std::move(h);
+    return true;
+}
+
+DWORD CFolderHandle::RemoveChild(const CString& strName, bool bFolder) const
+{
+    CHandle h;
+    DWORD err = OpenRelative(m_h.Get(), strName, DELETE | FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             bFolder ? kDirectoryFile | kForBackup : kNonDirectoryFile, h);
+    if (err == NO_ERROR) err = CheckOpened(h.Get(), bFolder);
+    if (err == NO_ERROR) err = CheckPlace(h.Get(), m_strFinal, strName);
+    if (err != NO_ERROR) return err;
+    // Marked for deletion through the handle: whatever name leads to the item now, it is the one
+    // checked above that goes when the handle closes.
+    BOOLEAN bDelete = TRUE;
+    IO_STATUS_BLOCK io = {};
+    NTSTATUS status = Native().setInformation(h.Get(), &io, &bDelete, sizeof bDelete, kFileDispositionInformation);
+    if (status < 0) return Native().toDosError(status);
+    h.Close();
+    return NO_ERROR;
+}

@@ -1,0 +1,112 @@
+// What an elevated installation makes and what it trusts: the install folder's access list read
+// back, the trust check against lists that let others write, and removal that never follows a link.
+// Run under umask 000 (Wine keeps an access list as Unix permissions): a file made without a list
+// of its own then grants everyone write, so the checks below can fail.
+#include "AfxFile.h"
+#include "AfxNoLinks.h"
+#include "AfxSecurity.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+CString TempDir(const char* pszName)
+{
+    char base[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, base);
+    CString dir = CString(base) + pszName;
+    return dir;
+}
+
+CHandle OpenForSecurity(const CString& strPath)
+{
+    return CHandle(CreateFileA(strPath, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+void WriteFileWith(const CString& strPath, SECURITY_ATTRIBUTES* pSecurity)
+{
+    CFile file;
+    file.SetCreateSecurity(pSecurity);
+    ASSERT_TRUE(file.Open(strPath, CFile::modeCreate | CFile::modeWrite | CFile::osNoLinks)) << GetLastError();
+    file.Write("x", 1);
+    file.Close();
+}
+
+}  // namespace
+
+TEST(InstallSecurity, WhatIsMadeWithTheListOnlyAdministratorsCanChange)
+{
+    CSecurityAttributes security;
+    ASSERT_TRUE(security.Build(CSecurityAttributes::kInstallFolder));
+    CString root = TempDir("zrv-security");
+    CreateDirectoryA(root, nullptr);
+    struct Case {
+        const char* name;
+        bool bFolder;
+        bool bWithList;
+        bool bExisted;  // a file there before, world-writable, which the open must take over
+        bool bTrusted;
+    } cases[] = {
+        {"made-folder", true, true, false, true},
+        {"made-file", false, true, false, true},
+        {"taken-over-file", false, true, true, true},
+        {"plain-folder", true, false, false, false},
+        {"plain-file", false, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CString path = root + "\\" + c.name;
+        if (c.bExisted) WriteFileWith(path, nullptr);
+        if (c.bFolder) ASSERT_TRUE(CreateDirectoryA(path, c.bWithList ? security.Get() : nullptr));
+        else WriteFileWith(path, c.bWithList ? security.Get() : nullptr);
+        CHandle h = OpenForSecurity(path);
+        ASSERT_TRUE(h.IsValid());
+        EXPECT_EQ(AfxOnlyTrustedCanWrite(h.Get()), c.bTrusted) << AfxSecurityText(h.Get()).GetString();
+        h.Close();
+        if (c.bFolder) RemoveDirectoryA(path);
+        else DeleteFileA(path);
+    }
+    RemoveDirectoryA(root);
+}
+
+// Removal through a folder's handle: what goes, what stays and the error of each.
+TEST(FolderHandle, RemovesOnlyWhatItNames)
+{
+    CString root = TempDir("zrv-folder-handle");
+    CreateDirectoryA(root, nullptr);
+    CreateDirectoryA(root + "\\sub", nullptr);
+    CreateDirectoryA(root + "\\full", nullptr);
+    WriteFileWith(root + "\\file.txt", nullptr);
+    WriteFileWith(root + "\\sub\\inner.txt", nullptr);
+    WriteFileWith(root + "\\full\\keep.txt", nullptr);
+    CFolderHandle folder;
+    ASSERT_TRUE(folder.Open(root)) << GetLastError();
+    EXPECT_FALSE(CFolderHandle().Open(root + "\\file.txt"));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_DIRECTORY));
+    CFolderHandle sub;
+    ASSERT_TRUE(sub.OpenChild(folder, "sub")) << GetLastError();
+    struct Case {
+        const CFolderHandle* pFolder;
+        const char* name;
+        bool bFolder;
+        DWORD dwError;
+    } cases[] = {
+        {&folder, "file.txt", false, NO_ERROR},        {&folder, "file.txt", false, ERROR_FILE_NOT_FOUND},
+        {&folder, "full", true, ERROR_DIR_NOT_EMPTY},  {&sub, "inner.txt", false, NO_ERROR},
+        {&folder, "..\\full\\keep.txt", false, ERROR_INVALID_NAME},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.pFolder->RemoveChild(c.name, c.bFolder), c.dwError);
+    }
+    EXPECT_EQ(GetFileAttributesA(root + "\\full\\keep.txt") != INVALID_FILE_ATTRIBUTES, true);
+    sub.Close();
+    EXPECT_EQ(folder.RemoveChild("sub", true), DWORD(NO_ERROR));
+    DeleteFileA(root + "\\full\\keep.txt");
+    RemoveDirectoryA(root + "\\full");
+    folder.Close();
+    RemoveDirectoryA(root);
+}
