@@ -196,8 +196,17 @@ int Medium(const CommandLine& line)
     MediumArgs m = MediumArgsOf(line);
     const SignCommand* sign = m.sign ? &*m.sign : nullptr;
     std::string bytes = ReadWholeFile(m.strConfig);
+    // The installer reads Windows-1252: a plain text written in UTF-8 is stored converted.
+    bool bPlain = false;
+    DecodeSetupIni(bytes, &bPlain);
+    std::string converted;
+    if (bPlain && ConvertUtf8SetupIni(m.strConfig, bytes, converted)) {
+        std::cerr << m.strConfig << ": note: the text is UTF-8; stored converted to Windows-1252\n";
+        bytes = converted;
+    }
     std::ostream noReport(nullptr);
-    IniCheck check = CheckSetupIni(m.strConfig, bytes, noReport, std::cerr);
+    IniCheck check = CheckSetupIni(m.strConfig, bytes, noReport, std::cerr, &m.strSource,
+                                   m.options.bUninstaller ? "Uninstal.exe" : nullptr);
     if (check.nErrors > 0) throw ToolError(m.strConfig + ": the installer would not work with it; nothing is written");
     fs::path image = MediumImagePath(m.strConfig, check.config.m_strDiskImage.Str());
     if (!m.strBundle.empty() && std::distance(image.begin(), image.end()) > 2)
