@@ -201,7 +201,7 @@ IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std
     }
 
     size_t firstHigh = 0;
-    if (bPlain && IsUtf8Text(text, &firstHigh)) {
+    if (IsUtf8Text(text, &firstHigh)) {
         report(LineNumberAt(lines, firstHigh), "warning",
                "the text is UTF-8, but the installer reads Windows-1252 and would show each accented letter as two "
                "(medium converts it; save it in Windows-1252 to store it as it is)");

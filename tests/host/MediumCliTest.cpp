@@ -146,6 +146,15 @@ TEST(MediumCli, RefusalsLeaveNothingBehind)
         {"a block size past the format's byte", Config("demo.001", "1"), "--block-size 256",
          "zrvtool: --block-size must be 1 to 255, not '256'\n"},
         {"no threads", Config("demo.001", "1"), "--threads 0", "zrvtool: --threads must be 1 to 256, not '0'\n"},
+        {"a shortcut to a file the tree lacks", Config("demo.001", "1", "Shortcut=Run|docs\\run.exe\r\n" + kScript), "",
+         "Setup.ini.txt:7: error: the shortcut's target 'docs\\run.exe' is not a file of 'src'\n"
+         "zrvtool: Setup.ini.txt: the installer would not work with it; nothing is written\n"},
+        {"a shortcut to Uninstal.exe when it is left out",
+         Config("demo.001", "1", "Shortcut=Remove|Uninstal.exe\r\n" + kScript), "--no-uninstaller",
+         "Setup.ini.txt:7: error: the shortcut's target 'Uninstal.exe' is not a file of 'src'\n"
+         "zrvtool: Setup.ini.txt: the installer would not work with it; nothing is written\n"},
+        {"UTF-8 that the code page cannot hold", Config("demo.001", "1", "Publisher=\xce\xa9mega\r\n" + kScript), "",
+         "zrvtool: Setup.ini.txt:7: the line holds a character that the installer's code page (Windows-1252) lacks\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszWhat);
@@ -168,6 +177,19 @@ TEST(MediumCli, RefusalsLeaveNothingBehind)
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(Tree("."), before);
     }
+}
+
+// A plain text in UTF-8 is stored in the installer's code page; the extension lines go with it.
+TEST(MediumCli, StoresUtf8TextInTheCodePage)
+{
+    ScopedTempDir dir;
+    MakeSource();
+    const std::string ext = "Shortcut=Lisez-moi|readme.txt\r\nShortcut=Remove|Uninstal.exe\r\nPublisher=Nex";
+    WriteBytes("Setup.ini.txt", Config("demo.001", "1", ext + "\xc3\xa1l\r\n" + kScript));
+    ToolRun r = Tool("medium Setup.ini.txt src out");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "Setup.ini.txt: note: the text is UTF-8; stored converted to Windows-1252\n");
+    EXPECT_EQ(ReadBytes("out/Setup.ini"), ChainSetupIni(Config("demo.001", "1", ext + "\xe1l\r\n" + kScript)));
 }
 
 TEST(MediumCli, VersionNamesTheCarriedPrograms)

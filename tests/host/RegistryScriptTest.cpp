@@ -324,6 +324,22 @@ TEST(RegistryScript, UninstallEntry)
     }
 }
 
+// DisplayVersion and Publisher of the extension lines join the entry after its own values, taken as
+// written (no %INSTALLPATH%, quotes kept), only when given and only from before the script.
+TEST(RegistryScript, VersionAndPublisher)
+{
+    const Case cases[] = {
+        {"both", "DisplayVersion=2.1 \"beta\"\r\nPublisher=Nexal %INSTALLPATH%\r\n" M, 1,
+         ML UL "DisplayVersion\r\nPublisher\r\n", "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo: DisplayName=\"Demo\"" UVALS("C:\\Demo")
+         " DisplayVersion=\"2.1 \"beta\"\" Publisher=\"Nexal %INSTALLPATH%\"\n"},
+        {"the later line counts, an empty one writes nothing", "Publisher=A\r\nPublisher=B\r\nDisplayVersion=\r\n" M, 1,
+         ML UL "Publisher\r\n", "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo: DisplayName=\"Demo\"" UVALS("C:\\Demo")
+         " Publisher=\"B\"\n"},
+        {"after the marker they are no settings", M "Publisher=A\r\n", 1, ML UL, UD},
+    };
+    RunTable(cases, sizeof cases / sizeof cases[0]);
+}
+
 // Long and hostile values: the byte list grows past its first buffer, and overlong digit and blank
 // runs are read only as far as the grammar allows.
 TEST(RegistryScript, LargeValues)
