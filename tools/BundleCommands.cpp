@@ -18,6 +18,7 @@ int Bundle(const CommandLine& line)
     std::optional<SignCommand> sign;
     if (line.Has("--sign")) sign.emplace(line.Value("--sign"));
     InterruptGuard interrupts;
+    CheckOutputPlace(out.string());
     std::vector<MediumFile> files = ListMediumFiles(dir);
     // The medium's Setup.exe is signed as a copy; the medium itself stays as it is.
     TempFile setup(out, "Setup");

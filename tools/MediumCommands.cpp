@@ -68,6 +68,16 @@ fs::path MediumImagePath(const std::string& strConfig, const std::string& strDis
 
 namespace {
 
+// OUT_DIR may be missing or an empty folder; anything else stays as it is.
+void RefuseSomethingInTheWay(const fs::path& out)
+{
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(out, ec))) {
+        if (!fs::is_directory(fs::symlink_status(out, ec)) || !fs::is_empty(out, ec))
+            throw ToolError("'" + out.string() + "': exists and is not an empty directory; nothing is written");
+    }
+}
+
 // The output directory while it is being made: a hidden sibling of OUT_DIR, removed again unless
 // the medium was completed and took OUT_DIR's place.
 class StagingDir {
@@ -75,11 +85,8 @@ public:
     explicit StagingDir(const fs::path& out)
         : m_out(out), m_path(out.parent_path() / ("." + out.filename().string() + ".tmp" + std::to_string(getpid())))
     {
+        RefuseSomethingInTheWay(out);
         std::error_code ec;
-        if (fs::exists(fs::symlink_status(out, ec))) {
-            if (!fs::is_directory(fs::symlink_status(out, ec)) || !fs::is_empty(out, ec))
-                throw ToolError("'" + out.string() + "': exists and is not an empty directory; nothing is written");
-        }
         if (!fs::create_directories(m_path, ec) && !fs::is_directory(m_path))
             throw ToolError("'" + m_path.string() + "': cannot create the directory: " + ec.message());
     }
@@ -195,6 +202,12 @@ int Medium(const CommandLine& line)
 {
     MediumArgs m = MediumArgsOf(line);
     const SignCommand* sign = m.sign ? &*m.sign : nullptr;
+    // Where the results go is checked before the long work, as is a folder in the way.
+    if (!m.strOut.empty()) {
+        CheckOutputPlace(m.strOut);
+        RefuseSomethingInTheWay(fs::path(m.strOut).lexically_normal());
+    }
+    if (!m.strBundle.empty()) CheckOutputPlace(m.strBundle);
     std::string bytes = ReadWholeFile(m.strConfig);
     // The installer reads Windows-1252: a plain text written in UTF-8 is stored converted.
     bool bPlain = false;

@@ -220,3 +220,32 @@ TEST(IniCheckCli, StrictCountsWarnings)
     EXPECT_EQ(Tool("ini check s.ini --loose").err, "zrvtool: unknown option '--loose'\n");
     EXPECT_EQ(Tool("ini check missing.ini").err, "zrvtool: missing.ini: cannot open: No such file or directory\n");
 }
+
+// Help and wrong calls: a command family's first word alone, and a usage that spans two lines,
+// which is the tool's own text and reaches the terminal with its line break.
+TEST(ToolCli, HelpAndWrongCalls)
+{
+    ScopedTempDir dir;
+    struct Case {
+        const char* args;
+        int nCode;
+        const char* outStart;  // of stdout
+        const char* errStart;  // of stderr
+    } cases[] = {
+        {"ini --help", 0, "usage:\n  zrvtool ini encode PLAIN OUT", ""},
+        {"ini -h", 0, "usage:\n  zrvtool ini encode PLAIN OUT", ""},
+        {"ini", 2, "", "zrvtool: 'ini' is not a command; these are:\n  zrvtool ini encode"},
+        {"ini show x", 2, "", "zrvtool: 'ini show' is not a command; these are:\n"},
+        {"inix --help", 2, "", "zrvtool: unknown command 'inix'\nusage:\n"},
+        {"medium", 1, "", "zrvtool: usage: zrvtool medium CONFIG SRC_DIR [OUT_DIR] [--block-size 1-255]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        ToolRun r = Tool(c.args);
+        EXPECT_EQ(r.code, c.nCode);
+        EXPECT_EQ(r.out.rfind(c.outStart, 0), 0u) << r.out;
+        EXPECT_EQ(r.err.rfind(c.errStart, 0), 0u) << r.err;
+        EXPECT_EQ(r.err.find("\\x0a"), std::string::npos) << r.err;
+    }
+    EXPECT_NE(Tool("medium").err.find("\n       [--no-uninstaller]"), std::string::npos);
+}

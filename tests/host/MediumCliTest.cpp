@@ -153,6 +153,10 @@ TEST(MediumCli, RefusalsLeaveNothingBehind)
          Config("demo.001", "1", "Shortcut=Remove|Uninstal.exe\r\n" + kScript), "--no-uninstaller",
          "Setup.ini.txt:7: error: the shortcut's target 'Uninstal.exe' is not a file of 'src'\n"
          "zrvtool: Setup.ini.txt: the installer would not work with it; nothing is written\n"},
+        {"an output folder below a file", Config("demo.001", "1"), "--below-file",
+         "zrvtool: 'Setup.ini.txt/out': cannot be made: 'Setup.ini.txt' is not a folder; nothing is written\n"},
+        {"a bundle below a file", Config("demo.001", "1"), "--bundle Setup.ini.txt/b.exe",
+         "zrvtool: 'Setup.ini.txt/b.exe': cannot be made: 'Setup.ini.txt' is not a folder; nothing is written\n"},
         {"UTF-8 that the code page cannot hold", Config("demo.001", "1", "Publisher=\xce\xa9mega\r\n" + kScript), "",
          "zrvtool: Setup.ini.txt:7: the line holds a character that the installer's code page (Windows-1252) lacks\n"},
     };
@@ -170,8 +174,13 @@ TEST(MediumCli, RefusalsLeaveNothingBehind)
             WriteBytes("src/CON.txt", "x");
             args = "";
         }
+        std::string out = "out";
+        if (args == "--below-file") {
+            out = "Setup.ini.txt/out";
+            args = "";
+        }
         std::string before = Tree(".");
-        ToolRun r = Tool("medium Setup.ini.txt src out " + args);
+        ToolRun r = Tool("medium Setup.ini.txt src " + out + " " + args);
         EXPECT_EQ(r.code, 1);
         EXPECT_EQ(r.err, c.pszErr);
         EXPECT_EQ(r.out, "");
@@ -237,7 +246,7 @@ TEST(MediumCli, AnInterruptLeavesNothingBehind)
     waitpid(pid, &status, 0);
     ASSERT_TRUE(begun) << "the medium was never begun";
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(WEXITSTATUS(status), 130) << "128 + SIGINT, as a shell reports it";
     EXPECT_EQ(ReadBytes("cli.err"), "zrvtool: interrupted\n");
     fs::remove("cli.out");
     fs::remove("cli.err");
