@@ -194,6 +194,7 @@ usr/lib/cmake/zrvtool/zrvtoolConfig.cmake
 usr/lib/cmake/zrvtool/zrvtoolConfigVersion.cmake
 usr/lib/cmake/zrvtool/zrvtoolTargets-relwithdebinfo.cmake
 usr/lib/cmake/zrvtool/zrvtoolTargets.cmake
+usr/share/doc/zrvtool/copyright
 usr/share/man/man1/zrvtool.1.gz" "$(cat "$tmp/contents.txt")"
   dpkg-deb -f "$deb" Package Version Architecture >"$tmp/fields.txt"
   expect "control fields" "Package: zrvtool
@@ -221,6 +222,9 @@ Architecture: $(dpkg --print-architecture)" "$(cat "$tmp/fields.txt")"
   done
   expect "every command on the page" "" "$(cat "$tmp/missing.txt" 2>/dev/null)"
   contains "a description on the page" "make a whole medium in OUT_DIR" "$tmp/man.txt"
+  contains "examples on the page" "zrvtool medium Setup.ini.txt product/ media/" "$tmp/man.txt"
+  head -1 "$root/usr/share/doc/zrvtool/copyright" >"$tmp/copyright.txt"
+  contains "the copyright file in Debian's format" "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" "$tmp/copyright.txt"
   printf 'cmake_minimum_required(VERSION 3.19)\nproject(FromDeb LANGUAGES NONE)\nfind_package(zrvtool REQUIRED)\nget_target_property(t zrvtool::zrvtool LOCATION)\nmessage(STATUS "tool: ${t}")\n' >"$tmp/CMakeLists.txt"
   cmake -S "$tmp" -B "$tmp/from-deb" -DCMAKE_PREFIX_PATH="$root/usr" "${isolated[@]}" >"$tmp/from-deb.txt" 2>&1 || fail "the unpacked package is not found: $(cat "$tmp/from-deb.txt")"
   contains "the package's CMake files" "tool: $root/usr/bin/zrvtool" "$tmp/from-deb.txt"
