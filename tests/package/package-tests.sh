@@ -32,18 +32,24 @@ cmake_minimum_required(VERSION 3.19)
 project(Tiny VERSION 2.0 LANGUAGES NONE)
 install(FILES readme.txt DESTINATION .)
 install(FILES data/noise.bin DESTINATION data)
+install(FILES data/noise.bin DESTINATION data RENAME noise.exe)
+install(FILES readme.exe DESTINATION bin)
 $2
 find_package(zrvtool REQUIRED)
 set(CPACK_GENERATOR External)
 include(ZrvCPack)
 EOF
+  printf 'MZ' >"$1/readme.exe"
+  # The order CMake's documentation teaches for every generator: CPack last.
+  if [ "${3:-}" = cpack-last ]; then echo 'include(CPack)' >>"$1/CMakeLists.txt"; fi
 }
 
-# pack DIR: configures and packs the product; cpack's output in DIR.out, its exit code returned.
+# pack DIR: configures and packs the product; the output of both in DIR.out, cpack's exit code
+# returned.
 pack() {
   local rc=0
   cmake -S "$1" -B "$1/build" -DCMAKE_PREFIX_PATH="$prefix" "${isolated[@]}" >"$1.out" 2>&1 || return 1
-  (cd "$1/build" && cpack) >"$1.out" 2>&1 || rc=$?
+  (cd "$1/build" && cpack) >>"$1.out" 2>&1 || rc=$?
   return $rc
 }
 
@@ -101,6 +107,11 @@ settings)
     "sign-fails|set(CPACK_ZRV_SIGN \"false {}\")||fail|--sign: the command"
     "code-page|set(CPACK_PACKAGE_NAME \"Caf\xc3\xa9\")\nset(CPACK_ZRV_REGISTRY_SCRIPT \${CMAKE_CURRENT_SOURCE_DIR}/tiny.reg)|REGEDIT4\n[HKEY_CURRENT_USER\\\\Software\\\\Tiny]\n\"Price\"=\"5 \xe2\x82\xac\"\n|ok|Product: Caf\\xe9"
     "code-page-lacks|set(CPACK_PACKAGE_DESCRIPTION_SUMMARY \"Tiny \xe2\x98\x83\")||fail|CPACK_PACKAGE_DESCRIPTION_SUMMARY: holds a character that Windows-1252, the installer's code page, lacks"
+    "version-vendor|set(CPACK_PACKAGE_VERSION 2.0.1)\nset(CPACK_PACKAGE_VENDOR \"Nexal Ltd\")||ok|value \"Publisher\" REG_SZ \"Nexal Ltd\""
+    "executables|set(CPACK_PACKAGE_EXECUTABLES readme \"Read me\" noise Noise)||ok|Shortcut: Noise -> data\\noise.exe"
+    "executable-missing|set(CPACK_PACKAGE_EXECUTABLES tiny Tiny)||fail|CPACK_PACKAGE_EXECUTABLES: 'tiny.exe' is not among the installed files"
+    "executable-label|set(CPACK_PACKAGE_EXECUTABLES readme \"a/b\")||fail|CPACK_PACKAGE_EXECUTABLES: error: the shortcut's name cannot be a file name"
+    "misspelt|set(CPACK_ZRV_BUNDEL ON)||ok|did you mean CPACK_ZRV_BUNDLE?"
   )
   for row in "${rows[@]}"; do
     IFS='|' read -r name settings script outcome text <<<"$row"
@@ -121,6 +132,15 @@ settings)
     fi
     contains "$name: the message" "$text" "$dir.out"
   done
+  # include(CPack) after include(ZrvCPack) makes the same medium, without CMake's warning of CPack
+  # included twice and without packages of other generators.
+  dir="$tmp/cpack-last"
+  product "$dir" "" cpack-last
+  pack "$dir" || fail "cpack-last: cpack failed: $(cat "$dir.out")"
+  [ -f "$dir/build/Tiny-2.0-Linux/Setup.ini" ] || fail "cpack-last: no medium: $(cat "$dir.out")"
+  if ls "$dir/build" | grep -qiE '[.](zip|7z|tar|gz)$'; then fail "cpack-last: other packages: $(ls "$dir/build")"; fi
+  cmake -S "$dir" -B "$dir/build" -DCMAKE_PREFIX_PATH="$prefix" "${isolated[@]}" >"$dir.configure" 2>&1
+  if grep -q "already been included" "$dir.configure"; then fail "cpack-last: CPack included twice"; else echo "ok: cpack-last"; fi
   # The defaults: the staged tree (the files and the carried uninstaller) decides FreeSpace, and
   # the marker alone registers the product for Add/Remove programs.
   contains "defaults: FreeSpace" "FreeSpace: 1 MB" "$tmp/defaults.out"
@@ -129,6 +149,11 @@ settings)
   expect "signed-bundle: one program" "PE32 executable (GUI) Intel 80386" "$(file -b "$tmp/signed-bundle/build/Tiny-2.0-Linux.exe" | cut -c1-33)"
   contains "code-page: the script's text" 'value "Price" REG_SZ "5 \x80"' "$tmp/code-page.out"
   contains "named: the directory" "DefaultDir: D:\\Tiny" "$tmp/named.out"
+  contains "misspelt: the name" "CPACK_ZRV_BUNDEL is not a setting of the generator" "$tmp/misspelt.out"
+  contains "defaults: the version" 'value "DisplayVersion" REG_SZ "2.0"' "$tmp/defaults.out"
+  contains "executables: the program in bin" 'Shortcut: Read me -> bin\readme.exe' "$tmp/executables.out"
+  contains "defaults: the medium named" "ZrvCPack: the medium is $tmp/defaults/build/Tiny-2.0-Linux" "$tmp/defaults.out"
+  contains "signed-bundle: the bundle named" "ZrvCPack: the bundle is $tmp/signed-bundle/build/Tiny-2.0-Linux.exe" "$tmp/signed-bundle.out"
   expect "volumes: several" yes "$([ -f "$tmp/volumes/build/Tiny-2.0-Linux/tiny.003" ] && echo yes || echo no)"
   # A second run replaces the medium of the first; a folder of something else is left alone.
   (cd "$tmp/defaults/build" && cpack) >"$tmp/again.out" 2>&1 || fail "a second cpack failed: $(cat "$tmp/again.out")"
