@@ -894,6 +894,21 @@ bundle-demo)
   bundle_of_media demo-setup.exe
   install_from_bundle "$TARGET_ROOT\\Zorvan Demo" "$TARGET_ROOT_UNIX/Zorvan Demo"
   ;;
+bundle-version)
+  # The bundle's version information names the product, as Explorer shows it, and the bundle
+  # still unpacks and installs.
+  ZRV_DEMO_EXTRA=$'DisplayVersion=1.0.3\nPublisher=Nexal Ltd' make_media "$TARGET_ROOT\\Demo" 1
+  bundle_of_media demo-setup.exe
+  bundle_win="Z:$(printf '%s' "$BUNDLE" | tr / '\\')"
+  for pair in "ProductName|Zorvan Demo" "ProductVersion|1.0.3" "FileDescription|Zorvan Demo Setup" "CompanyName|Nexal Ltd"; do
+    must version "$bundle_win" "${pair%%|*}"
+    expect "${pair%%|*}" "${pair#*|}" "$out"
+  done
+  run_silent_in "$BUNDLE_DIR" demo-setup.exe /S
+  expect "the bundle's exit code" 0 "$app_rc"
+  listed_all_present "$TARGET_ROOT_UNIX/Demo"
+  expect "DisplayVersion" "REG_SZ 1.0.3" "$(reg_value "$UNINSTKEY" DisplayVersion)"
+  ;;
 bundle-volumes)
   # A medium of several volumes is bundled whole: no Retry prompt, nothing missing.
   mkdir -p "$TARGET_ROOT_UNIX/Zorvan Demo"

@@ -3,6 +3,8 @@
 #include "BundleFormat.h"
 #include "Crc32.h"
 #include "EmbeddedPrograms.h"
+#include "LauncherVersion.h"
+#include "ProgramVersion.h"
 
 #include "../common/ToolRun.h"
 
@@ -83,7 +85,9 @@ TEST(BundleCli, HoldsTheWholeMediumBehindTheLauncher)
     ASSERT_GE(volumes.size(), 3u);
     EXPECT_EQ(r.out, "app.exe: Setup.exe, Setup.ini and " + std::to_string(volumes.size()) +
                          " volumes in one program of " + std::to_string(bytes.size()) + " bytes\n");
-    EXPECT_EQ(bytes.compare(0, Launcher().size(), Launcher()), 0);
+    // The launcher comes first, its version information naming the product.
+    std::string launcher = zrvtool::WithProductVersion(Launcher(), {"Demo", "", ""});
+    EXPECT_EQ(bytes.compare(0, launcher.size(), launcher), 0);
     std::vector<std::pair<std::string, std::string>> expected = {{"Setup.exe", ReadBytes("out/Setup.exe")},
                                                                  {"Setup.ini", ReadBytes("out/Setup.ini")}};
     for (const std::string& v : volumes) expected.emplace_back("disk\\" + v, ReadBytes("out/disk/" + v));
@@ -287,5 +291,46 @@ TEST(BundleCli, ProgressOnlyOnATerminal)
             EXPECT_NE(tty.find(" MB/s"), std::string::npos) << tty;
             EXPECT_NE(tty.find("\r\033[K"), std::string::npos) << "the bar is wiped at the end";
         }
+    }
+}
+
+// The bundle's version information names the product of its medium, in the code page's letters,
+// and no longer the launcher's own name; the program is still one that signing tools accept.
+TEST(BundleCli, VersionInformationNamesTheProduct)
+{
+    ScopedTempDir dir;
+    MakeSource();
+    auto utf16 = [](const std::string& latin1) {
+        std::string out;
+        for (char ch : latin1) out += ch, out += '\0';
+        return out;
+    };
+    struct Case {
+        const char* extra;     // extension lines
+        const char* version;   // the ProductVersion found, "" for none
+    } cases[] = {{"DisplayVersion=2.1.3 beta\r\nPublisher=Nexal\r\n", "2.1.3 beta"}, {"", ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.extra);
+        std::string config = Config("demo.001");
+        config.replace(config.find("[Demo]"), 6, "[Caf\xe9 Demo]");
+        config.insert(config.find("REGEDIT4"), c.extra);
+        WriteBytes("Setup.ini.txt", config);
+        fs::remove("v.exe");
+        ToolRun r = Tool("medium Setup.ini.txt src --bundle v.exe");
+        ASSERT_EQ(r.code, 0) << r.err;
+        std::string bytes = ReadBytes("v.exe");
+        // The launcher is what precedes the first file of the table.
+        zrv::BundleRead read = [&bytes](uint32_t offset, void* buf, uint32_t n) {
+            if (offset > bytes.size() || n > bytes.size() - offset) return false;
+            std::memcpy(buf, bytes.data() + offset, n);
+            return true;
+        };
+        std::vector<zrv::BundleEntry> entries;
+        ASSERT_EQ(zrv::ReadBundleTable(read, uint32_t(bytes.size()), entries), zrv::BundleFault::none);
+        std::string launcher = bytes.substr(0, entries[0].nOffset);
+        EXPECT_EQ(zrvtool::ProductVersionOf(reinterpret_cast<const unsigned char*>(launcher.data()), launcher.size()), c.version);
+        EXPECT_NE(launcher.find(utf16("Caf\xe9 Demo Setup")), std::string::npos);
+        EXPECT_EQ(launcher.find(utf16("Zorvan Installation System")), std::string::npos);
+        EXPECT_EQ(Tool("verify v.exe").code, 0);
     }
 }

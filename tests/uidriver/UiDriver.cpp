@@ -29,6 +29,8 @@
 //   programs                    print the all-users Start menu's Programs folder
 //   link PATH                   print the target path of the shortcut file PATH, read through the
 //                               shell's link interface
+//   version PATH NAME           print the string NAME ("ProductName") of the program's version
+//                               information, US English / Windows-1252, as Explorer reads it
 #include "AfxHandle.h"
 
 #include <windows.h>
@@ -416,6 +418,19 @@ void CmdLink(const Args& a)
     std::printf("%s\n", target);
 }
 
+void CmdVersion(const Args& a)
+{
+    DWORD ignored = 0, size = GetFileVersionInfoSizeA(a[1].c_str(), &ignored);
+    std::vector<char> info(size ? size : 1);
+    char* value = nullptr;
+    UINT length = 0;
+    std::string query = "\\StringFileInfo\\040904E4\\" + a[2];
+    if (!size || !GetFileVersionInfoA(a[1].c_str(), 0, size, info.data()) ||
+        !VerQueryValueA(info.data(), query.c_str(), reinterpret_cast<void**>(&value), &length))
+        Fail("no " + a[2] + " in the version information of " + a[1]);
+    std::printf("%s\n", value);
+}
+
 const struct Command {
     const char* name;
     size_t nArgs;  // the command's name included
@@ -426,7 +441,7 @@ const struct Command {
     {"setfocus", 3, CmdSetFocus}, {"settext", 4, CmdSetText},   {"select", 4, CmdSelect},
     {"click", 3, CmdClick},       {"dblclick", 4, CmdDblClick}, {"keys", 4, CmdKeys},
     {"msgbox", 1, CmdMsgBox},     {"hold", 3, CmdHold},         {"programs", 1, CmdPrograms},
-    {"link", 2, CmdLink},
+    {"link", 2, CmdLink},         {"version", 3, CmdVersion},
 };
 
 // Returns 2 for bad usage; failures of a command throw Failure.
