@@ -1088,6 +1088,13 @@ cpack-textview)
   expect "the settings key" "REG_SZ data\\welcome.txt" "$(reg_value 'HKCU\Software\Nexal\TextView\Settings' StartFile)"
   expect "the file association" "REG_SZ Nexal.TextView" "$(reg_value 'HKCR\.ztv' '(Default)')"
   expect "the open command" "REG_SZ $dir\\textview.exe %1" "$(reg_value 'HKCR\Nexal.TextView\shell\open\command' '(Default)')"
+  # The Start menu's shortcut from CPACK_PACKAGE_EXECUTABLES, the version and the vendor.
+  must programs
+  tv_menu="$WINEPREFIX/drive_c/$(printf '%s' "${out#C:\\}" | tr '\\' /)/TextView"
+  must link "$out\\TextView\\TextView.lnk"
+  expect "the shortcut" "$dir\\textview.exe" "$out"
+  expect "the version in Add/Remove" "REG_SZ 1.2" "$(reg_value 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\TextView' DisplayVersion)"
+  expect "the publisher in Add/Remove" "REG_SZ Nexal" "$(reg_value 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\TextView' Publisher)"
 
   # The installed program, started from its folder: its window and the data file's text in it.
   start_app "$t/textview.exe"
@@ -1127,6 +1134,7 @@ cpack-textview)
   answer 2000 OK
   end_app
   gone_soon "$t"
+  [ -e "$tv_menu" ] && fail "the Start menu folder is still there"
   tv_snapshot >"$SCRATCH/after.txt"
   diff "$SCRATCH/before.txt" "$SCRATCH/after.txt" >&2 || fail "the machine is not as it was before the installation"
 
