@@ -644,3 +644,31 @@ TEST(RegistryScript, EstimatedSize)
         EXPECT_EQ(n, c.nKilobytes);
     }
 }
+
+// Whether the installation must tell the shell that file types changed: a key opened under
+// HKEY_CLASSES_ROOT, also by a script that fails after it; never for other roots.
+TEST(RegistryScript, NotesKeysOfFileTypes)
+{
+    const struct {
+        const char* what;
+        const char* script;
+        bool classes;
+    } cases[] = {
+        {"a file type", M "[HKEY_CLASSES_ROOT\\.ztv]\r\n@=\"x\"\r\n", true},
+        {"other roots only", M CU "[HKEY_LOCAL_MACHINE\\Software\\Zrv]\r\n", false},
+        {"a failure after the file type", M "[HKEY_CLASSES_ROOT\\.ztv]\r\n\"a\"=bad\r\n", true},
+        {"a failure before it", M "[HKEY_CURRENT_USER\\Software\\Zrv]\r\n\"a\"=bad\r\n[HKEY_CLASSES_ROOT\\.ztv]\r\n", false},
+        {"no script", "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedTempDir dir;
+        WriteBytes("Setup.ini", ChainSetupIni(SetupIniHeader() + std::string(c.script)));
+        RegistryScript rs("Setup.ini", "C:\\Demo", "Demo");
+        CFile log;
+        ASSERT_TRUE(log.Open("Install.log", CFile::modeCreate | CFile::modeWrite));
+        MemoryRegistry registry;
+        rs.Apply(log, registry);
+        EXPECT_EQ(rs.m_bClassesRootWritten, c.classes);
+    }
+}
