@@ -1017,6 +1017,7 @@ lib/cmake/zrvtool/zrvtoolConfig.cmake
 lib/cmake/zrvtool/zrvtoolConfigVersion.cmake
 lib/cmake/zrvtool/zrvtoolTargets-relwithdebinfo.cmake
 lib/cmake/zrvtool/zrvtoolTargets.cmake
+share/doc/zrvtool/copyright
 share/man/man1/zrvtool.1.gz" "$(cd "$author" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)"
   cp -r "$author" "$SCRATCH/moved" && rm -rf "$author"
   ZRVTOOL="$SCRATCH/bare-zrvtool"
