@@ -3,6 +3,7 @@
 
 #include "AfxCallerDir.h"
 #include "AfxMessageBox.h"
+#include "AfxShell.h"
 #include "AfxThread.h"
 #include "BackdropWnd.h"
 #include "InstallWorker.h"
@@ -25,6 +26,7 @@ BOOL CSetupApp::InitInstance()
     if (!Enable3dControlsStatic()) return FALSE;
     // A missing or incomplete Setup.ini ends the program at once, with no window and no message.
     if (!ReadSetupIni()) return FALSE;
+    ProposeEarlierLocation();
 
     m_pBackdropWnd = new CBackdropWnd(m_config.m_strProductName, m_config.m_strAppDescription);
     m_pMainWnd = m_pBackdropWnd;
@@ -40,6 +42,18 @@ BOOL CSetupApp::InitInstance()
     m_pBackdropWnd = nullptr;
     // The framework ends the program without a message loop of its own.
     return FALSE;
+}
+
+void CSetupApp::ProposeEarlierLocation()
+{
+    const CString& product = m_config.m_strProductName;
+    // The same key as the registration writes; a name it would refuse has no entry to read.
+    if (product.IsEmpty() || product.Str().find_first_of("\r\n") != std::string::npos) return;
+    CString key;
+    key.Format("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s", product.GetString());
+    CString location;
+    if (AfxRegQueryString(HKEY_LOCAL_MACHINE, key, "InstallLocation", location, 1024) && IsProposableLocation(location))
+        m_config.m_strInstallDir = location;
 }
 
 BOOL CSetupApp::ChooseTargetDirectory()

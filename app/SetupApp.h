@@ -27,6 +27,11 @@ enum SetupExitCode {
     kExitPartlyInstalled = 2,   // failed after writing: Install.log lists what is there
 };
 
+// True when strPath, read from an earlier installation's entry in the list of installed programs,
+// may be proposed as the target: a full path on a drive ("C:\..."), shorter than MAX_PATH, with no
+// character that no Windows path may hold, no empty component and no "." or ".." component.
+bool IsProposableLocation(const CString& strPath);
+
 class CWinThread;
 class CProgressDlg;
 struct InstallJob;
@@ -62,6 +67,10 @@ public:
     // zero when it already existed or a level could not be made.
     BOOL CreateDirectoryTree(const CString& strPath);
 
+    // When the product is already installed (its entry in the list of installed programs names an
+    // InstallLocation that IsProposableLocation accepts), that folder replaces DefaultDir in
+    // m_config, so that a second installation goes where the first one is.
+    void ProposeEarlierLocation();
     // The welcome dialog and the checks, until both checks pass (TRUE) or the user leaves (FALSE).
     BOOL ChooseTargetDirectory();
     // Starts the worker behind the progress dialog and waits for the outcome.

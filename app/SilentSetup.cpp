@@ -51,7 +51,10 @@ int CSetupApp::RunSilent(const SetupOptions& options)
                       MB_ICONHAND);
         return kExitNothingInstalled;
     }
-    if (options.bHasTarget) m_config.m_strInstallDir = options.strTarget;
+    if (options.bHasTarget)
+        m_config.m_strInstallDir = options.strTarget;
+    else
+        ProposeEarlierLocation();
     // The checks of a chosen directory; the log answers their question with OK, so a missing
     // target is created with its parents.
     if (!CheckFreeSpace() || !CheckTargetDirectory()) return kExitNothingInstalled;

@@ -5,12 +5,36 @@
 #include "AfxSecurity.h"
 
 #include <climits>
+#include <cstring>
+#include <string>
 
 long long FreeMegabytes(DWORD sectorsPerCluster, DWORD bytesPerSector, DWORD freeClusters)
 {
     if (bytesPerSector == 0 || bytesPerSector > 1048576) return -1;
     unsigned long long sectorsPerMB = 1048576u / bytesPerSector;
     return static_cast<long long>((static_cast<unsigned long long>(freeClusters) * sectorsPerCluster) / sectorsPerMB);
+}
+
+bool IsProposableLocation(const CString& strPath)
+{
+    const std::string& s = strPath.Str();
+    const size_t kMaxPath = 260;
+    if (s.size() < 3 || s.size() >= kMaxPath) return false;
+    char drive = char(s[0] | 0x20);
+    if (drive < 'a' || drive > 'z' || s[1] != ':' || s[2] != '\\') return false;
+    size_t start = 3;
+    while (start < s.size()) {
+        size_t end = s.find('\\', start);
+        if (end == std::string::npos) end = s.size();
+        std::string part = s.substr(start, end - start);
+        // The drive root alone is as good as any folder; an empty component is not.
+        if (part.empty() || part == "." || part == "..") return false;
+        for (unsigned char ch : part)
+            if (ch < 32 || std::strchr("<>:\"/|?*", ch)) return false;
+        start = end + 1;
+        if (end + 1 == s.size()) return false;  // a trailing backslash
+    }
+    return true;
 }
 
 #ifdef _WIN32

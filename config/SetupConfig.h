@@ -39,8 +39,9 @@ struct SetupIniProblem {
 // does at start-up. Returns TRUE when the text starts with the marker and its section held four
 // key lines with a usable FreeSpace value. Fills config as it goes, so after a failure some fields
 // may be set; when it returns FALSE and pProblem is given, pProblem says why. The text is
-// unchanged afterwards.
-BOOL ParseSetupText(char* pszText, SetupConfig& config, SetupIniProblem* pProblem = nullptr);
+// unchanged afterwards. On success *ppFourthKeyLine (when given) is the start of the fourth key line.
+BOOL ParseSetupText(char* pszText, SetupConfig& config, SetupIniProblem* pProblem = nullptr,
+                    char** ppFourthKeyLine = nullptr);
 
 // If the line at pszLine starts with pszKey and a value can be taken (up to the closing double
 // quote of a quoted value, else up to the next CR), copies the value into strValue and returns

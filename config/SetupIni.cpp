@@ -68,7 +68,7 @@ BOOL Refuse(SetupIniProblem* pProblem, const char* text, const char* at, const c
 
 }  // namespace
 
-BOOL ParseSetupText(char* pszText, SetupConfig& config, SetupIniProblem* pProblem)
+BOOL ParseSetupText(char* pszText, SetupConfig& config, SetupIniProblem* pProblem, char** ppFourthKeyLine)
 {
     const char* text = pszText;
     if (std::strncmp(text, "INSTALL4", 8) != 0)
@@ -130,5 +130,6 @@ BOOL ParseSetupText(char* pszText, SetupConfig& config, SetupIniProblem* pProble
 #endif
     if (converted == 0) return Refuse(pProblem, text, freeSpaceLine, "the FreeSpace value holds no number");
     if (converted == 1) config.m_nFreeSpaceMB = nFreeSpace;
+    if (ppFourthKeyLine) *ppFourthKeyLine = line;
     return TRUE;
 }

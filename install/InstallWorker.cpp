@@ -12,6 +12,9 @@
 #include "MediumFiles.h"
 #include "PriorRecord.h"
 #include "RegistryScript.h"
+#include "SetupExtensions.h"
+#include "Shortcuts.h"
+#include "AfxShell.h"
 #include "StatusText.h"
 
 #include <cstring>
@@ -347,6 +350,14 @@ void CInstallRun::RegistryStep(UINT nTotal)
     script.m_pEarlier = &m_earlier;
     // A registry that refuses a key or value does not make the run fail.
     script.Apply(*m_pLog);
+    // Explorer keeps what it knows of file types until it is told.
+    if (script.m_bClassesRootWritten) AfxNotifyAssociationsChanged();
+    // Shortcuts come last, to the files and the folder now in place; none is a reason to fail.
+    SetupExtensions ext;
+    if (ReadSetupExtensions(script.GetText(), ext) && !ext.shortcuts.empty()) {
+        NotifyStatus("Creating shortcuts...");
+        CreateShortcuts(ext, *m_job.pProductName, *m_job.pInstallDir, *m_pLog);
+    }
     m_pLog->Close();
     m_pRecordFile->Close();
     // Kept where only administrators can change it, so that the uninstaller can tell the log and

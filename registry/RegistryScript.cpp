@@ -1,6 +1,7 @@
 #include "RegistryScript.h"
 
 #include "SetupConfig.h"
+#include "SetupExtensions.h"
 
 #include <cstring>
 #include <new>
@@ -139,7 +140,8 @@ public:
 
     void Log(const std::string& s) { m_log.Write(s.data(), UINT(s.size())); }
     bool RunKeys(const char* pLine);
-    bool RegisterUninstaller(const CString& strProductName);
+    bool ClassesRootWritten() const { return m_bClassesRoot; }
+    bool RegisterUninstaller(const CString& strProductName, const SetupExtensions& ext);
 
 private:
     bool OpenListedKey(const Root& root, const std::string& strPath, HKEY* phKey);
@@ -174,6 +176,7 @@ private:
     UINT m_nPayloadBytes;
     const char* m_pLine = nullptr;
     const char* m_pszFailure = nullptr;
+    bool m_bClassesRoot = false;
     // The key in hand, and what this run has made or already looked at: a key it made may be
     // opened again by a later key line, and a value it set may be set again, without either
     // counting as found there.
@@ -209,6 +212,7 @@ bool ScriptRun::OpenListedKey(const Root& root, const std::string& strPath, HKEY
     }
     bool bExisted = false;
     if (m_registry.CreateKey(root.hKey, strPath.c_str(), phKey, &bExisted) != ERROR_SUCCESS) return false;
+    if (root.hKey == HKEY_CLASSES_ROOT) m_bClassesRoot = true;
     m_key = {nRoot, strPath};
     if (!m_pRecord) return true;
     if (bExisted) NoteFoundKey(nRoot, strPath);
@@ -401,7 +405,7 @@ bool ScriptRun::SetDword(HKEY hKey, const std::string& strName, const char* p)
 // nested key, registered and logged like any other. An empty name would put the values on the
 // shared Uninstall key itself, and a line break would split the key's line in the log: such names
 // are refused like any other failed registration.
-bool ScriptRun::RegisterUninstaller(const CString& strProductName)
+bool ScriptRun::RegisterUninstaller(const CString& strProductName, const SetupExtensions& ext)
 {
     if (strProductName.IsEmpty() || strProductName.Str().find_first_of("\r\n") != std::string::npos) return false;
     CString strPath;
@@ -421,13 +425,18 @@ bool ScriptRun::RegisterUninstaller(const CString& strProductName)
     std::string strProgram = m_strInstallPath.Str() + "\\Uninstal.exe";
     DWORD nKilobytes = DWORD((static_cast<unsigned long long>(m_nPayloadBytes) + 1023) / 1024);
     const std::string one(reinterpret_cast<const char*>(&kOne), sizeof kOne);
-    return SetEntryValue(key.Get(), "UninstallString", REG_SZ, "\"" + strProgram + "\"") &&
-           SetEntryValue(key.Get(), "QuietUninstallString", REG_SZ, "\"" + strProgram + "\" /S") &&
-           SetEntryValue(key.Get(), "InstallLocation", REG_SZ, m_strInstallPath.Str()) &&
-           SetEntryValue(key.Get(), "EstimatedSize", REG_DWORD,
-                         std::string(reinterpret_cast<const char*>(&nKilobytes), sizeof nKilobytes)) &&
-           SetEntryValue(key.Get(), "DisplayIcon", REG_SZ, strProgram + ",0") &&
-           SetEntryValue(key.Get(), "NoModify", REG_DWORD, one) && SetEntryValue(key.Get(), "NoRepair", REG_DWORD, one);
+    if (!(SetEntryValue(key.Get(), "UninstallString", REG_SZ, "\"" + strProgram + "\"") &&
+          SetEntryValue(key.Get(), "QuietUninstallString", REG_SZ, "\"" + strProgram + "\" /S") &&
+          SetEntryValue(key.Get(), "InstallLocation", REG_SZ, m_strInstallPath.Str()) &&
+          SetEntryValue(key.Get(), "EstimatedSize", REG_DWORD,
+                        std::string(reinterpret_cast<const char*>(&nKilobytes), sizeof nKilobytes)) &&
+          SetEntryValue(key.Get(), "DisplayIcon", REG_SZ, strProgram + ",0") &&
+          SetEntryValue(key.Get(), "NoModify", REG_DWORD, one) && SetEntryValue(key.Get(), "NoRepair", REG_DWORD, one)))
+        return false;
+    // The version and publisher of the extension lines, taken as written, only when given.
+    if (!ext.strDisplayVersion.IsEmpty() && !SetEntryValue(key.Get(), "DisplayVersion", REG_SZ, ext.strDisplayVersion.Str()))
+        return false;
+    return ext.strPublisher.IsEmpty() || SetEntryValue(key.Get(), "Publisher", REG_SZ, ext.strPublisher.Str());
 }
 
 // One value of the uninstall entry, logged like a value line's: a string gets its NUL.
@@ -461,9 +470,13 @@ int RegistryScript::Apply(CFile& log, RegistryBackend& registry, RegistryScriptO
         return TRUE;
     }
     try {
-        if (!run.RunKeys(pLine)) return FALSE;
+        bool bKeysRan = run.RunKeys(pLine);
+        m_bClassesRootWritten = run.ClassesRootWritten();
+        if (!bKeysRan) return FALSE;
         if (pObserver) pObserver->OnUninstall();
-        m_bRegistered = run.RegisterUninstaller(m_strProductName);
+        SetupExtensions ext;
+        ReadSetupExtensions(pText, ext);  // a text the installer refuses has none
+        m_bRegistered = run.RegisterUninstaller(m_strProductName, ext);
         return m_bRegistered ? TRUE : FALSE;
     } catch (const std::bad_alloc&) {
         return FALSE;  // a value too large for memory fails like any other; its key is closed

@@ -61,6 +61,9 @@ public:
     // its log line is written); none: nothing is recorded and no value is read first. What an
     // earlier installation into the same folder made and found; none: no earlier one.
     UINT m_nPayloadBytes = 0;
+    // Set by Apply when the script opened a key under HKEY_CLASSES_ROOT (file types and their
+    // programs), so that the installation can tell the shell.
+    bool m_bClassesRootWritten = false;
     PriorRecordWriter* m_pRecord = nullptr;
     const EarlierInstallation* m_pEarlier = nullptr;
 

@@ -26,5 +26,16 @@ python3 -c "import random,sys; sys.stdout.buffer.write(random.Random(7).randbyte
 esc=$(printf '%s' "$dir" | sed 's/[\\&|]/\\&/g')
 sed -e "s|^DefaultDir=.*|DefaultDir=$esc\r|" -e "s|^FreeSpace=.*|FreeSpace=$free\r|" \
   "$root/examples/demo/Setup.ini.txt" >"$media.ini.txt"
+# ZRV_DEMO_EXTRA: extension lines (Shortcut=, DisplayVersion=, ...), one a line, put after FreeSpace.
+if [ -n "${ZRV_DEMO_EXTRA:-}" ]; then
+  python3 - "$media.ini.txt" <<'PY'
+import os, sys
+path = sys.argv[1]
+text = open(path, 'rb').read()
+extra = b''.join(l.encode('cp1252') + b'\r\n' for l in os.environ['ZRV_DEMO_EXTRA'].splitlines())
+at = text.index(b'\n', text.index(b'\nFreeSpace=') + 1) + 1
+open(path, 'wb').write(text[:at] + extra + text[at:])
+PY
+fi
 "$zrvtool" medium "$media.ini.txt" "$src" "$media" --volume-size "$vol" --arch "${ZRV_ARCH:-x86}" >/dev/null
 rm -f "$media.ini.txt"

@@ -19,6 +19,7 @@ int Bundle(const CommandLine& line)
     std::optional<SignCommand> sign;
     if (line.Has("--sign")) sign.emplace(line.Value("--sign"));
     InterruptGuard interrupts;
+    CheckOutputPlace(out.string());
     std::vector<MediumFile> files = ListMediumFiles(dir);
     // The launcher is of the medium's own architecture: a bundle is all of one machine.
     std::optional<WindowsArch> arch = MachineOfFile(files[0].hostPath.string());

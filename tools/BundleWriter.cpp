@@ -1,5 +1,8 @@
 #include "Bundle.h"
 
+#include "LauncherVersion.h"
+#include "SetupExtensions.h"
+
 #include "BundleFormat.h"
 #include "Commands.h"
 #include "Crc32.h"
@@ -93,6 +96,28 @@ std::vector<MediumFile> ListMediumFiles(const fs::path& dir)
     return files;
 }
 
+namespace {
+
+// The product's name, version and publisher, as the medium's stored Setup.ini gives them.
+ProductInfo ProductOfMedium(const std::vector<MediumFile>& files)
+{
+    ProductInfo product;
+    for (const MediumFile& f : files) {
+        if (f.strName != kSetupIniName) continue;
+        std::string text = DecodeSetupIni(ReadWholeFile(f.hostPath.string()));
+        SetupExtensions ext;
+        SetupConfig config;
+        if (!ParseSetupText(&text[0], config) || !ReadSetupExtensions(text.c_str(), ext))
+            throw ToolError("'" + f.hostPath.string() + "': the installer would not read it");
+        product.strName = config.m_strProductName.Str();
+        product.strVersion = ext.strDisplayVersion.Str();
+        product.strPublisher = ext.strPublisher.Str();
+    }
+    return product;
+}
+
+}  // namespace
+
 BundleOutput::BundleOutput(const fs::path& out) : m_out(out), m_temp(out, "bundle") {}
 
 uint64_t BundleOutput::Write(const std::vector<MediumFile>& files, WindowsArch arch, const SignCommand* sign)
@@ -101,10 +126,13 @@ uint64_t BundleOutput::Write(const std::vector<MediumFile>& files, WindowsArch a
     if (!launcher.pData)
         throw ToolError(std::string("this zrvtool was built without the ") + ArchName(arch) +
                         " launcher of a bundle; use a zrvtool built with the Windows side");
+    // The copy's version information names the product, before anything is signed.
+    std::string program = WithProductVersion(
+        std::string(reinterpret_cast<const char*>(launcher.pData), launcher.nSize), ProductOfMedium(files));
     std::ofstream out(m_temp.Path(), std::ios::binary | std::ios::trunc);
     if (!out) throw ToolError("'" + m_out.string() + "': cannot create");
-    out.write(reinterpret_cast<const char*>(launcher.pData), std::streamsize(launcher.nSize));
-    uint64_t nSize = launcher.nSize;
+    out.write(program.data(), std::streamsize(program.size()));
+    uint64_t nSize = program.size();
     std::vector<zrv::BundleEntry> entries;
     std::vector<char> buffer(1 << 16);
     for (const MediumFile& f : files) {

@@ -6,6 +6,7 @@
 #include "ArchiveFile.h"
 #include "EntryName.h"
 #include "TerminalProgress.h"
+#include "BundleReading.h"
 #include "VolumeWriter.h"
 
 #include "AfxMessageBox.h"
@@ -230,8 +231,9 @@ int Verify(const CommandLine& line)
     const Args& args = line.positional;
     uint64_t total = 0;
     std::string last;
-    if (!DecodeImage(args[0], "verifying", [](const char*, size_t) {}, &total, &last, secondThread)) return 1;
-    size_t volumes = VolumeCount(args[0], last);
+    ImageOrBundle image(args[0]);
+    if (!DecodeImage(image.ImagePath(), "verifying", [](const char*, size_t) {}, &total, &last, secondThread)) return 1;
+    size_t volumes = VolumeCount(image.ImagePath(), last);
     std::cout << args[0] << ": OK, " << total << " bytes in " << volumes << (volumes == 1 ? " volume\n" : " volumes\n");
     return 0;
 }
@@ -248,7 +250,10 @@ const std::vector<Command> kCodecCommands = {
      Compress},
     {"decompress", "IN.001 OUT", {ReaderThreadsOption()}, "the decompressed stream of an image (OUT - for stdout)",
      Decompress},
-    {"verify", "IN.001", {ReaderThreadsOption()}, "decode a whole image and check every volume's CRC", Verify},
+    {"verify", "IN.001", {ReaderThreadsOption()},
+     "decode a whole image and check every volume's CRC; a bundle (OUT.exe):\n"
+     "its files' CRCs and the image it carries",
+     Verify},
 };
 
 }  // namespace zrvtool

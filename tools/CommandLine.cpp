@@ -91,7 +91,7 @@ CommandLine ParseCommandLine(const Command& command, const Args& args)
     size_t required = 0, all = 0;
     CountOperands(command.operands, &required, &all);
     if (line.positional.size() < required || line.positional.size() > all)
-        throw ToolError("usage: zrvtool " + Synopsis(command));
+        throw UsageError("usage: zrvtool " + Synopsis(command));
     return line;
 }
 

@@ -1,11 +1,17 @@
 #include "IniCheck.h"
 
+#include "CodePage1252.h"
 #include "RegFileReading.h"
+#include "SetupExtensions.h"
+#include "ShortcutRules.h"
+#include "ToolCommon.h"
 #include "ScriptDryRun.h"
 #include "ScriptPitfalls.h"
 
 #include <algorithm>
+#include <functional>
 #include <cstring>
+#include <filesystem>
 #include <ostream>
 
 namespace zrvtool {
@@ -78,6 +84,65 @@ void PrintDryRun(const DryRun& run, const SetupConfig& config, std::ostream& out
     if (!run.bResult) out << "  the uninstall entry fails: the product name cannot name it\n";
 }
 
+bool IsUtf8Text(const std::string& text, size_t* pFirstHigh)
+{
+    size_t first = std::string::npos;
+    for (size_t i = 0; i < text.size(); ++i)
+        if ((unsigned char)text[i] >= 0x80) {
+            first = i;
+            break;
+        }
+    if (first == std::string::npos) return false;
+    // Accented letters of a code-page text are lone bytes above 127: they almost never form UTF-8
+    // sequences, so a text that does was written in UTF-8.
+    for (size_t i = 0; i < text.size();) {
+        unsigned char c = (unsigned char)text[i];
+        size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > text.size()) return false;
+        for (size_t k = 1; k < n; ++k)
+            if (((unsigned char)text[i + k] >> 6) != 2) return false;
+        i += n;
+    }
+    if (pFirstHigh) *pFirstHigh = first;
+    return true;
+}
+
+// The extension lines: printed with the settings, their problems reported, and with a tree, each
+// shortcut's target looked for in it.
+void CheckExtensions(const std::string& text, const SetupConfig& config, const std::string* pTree,
+                     const char* pszCarried, std::ostream& out,
+                     const std::function<void(int, const char*, const std::string&)>& report, IniCheck& check)
+{
+    SetupExtensions ext;
+    if (!ReadSetupExtensions(text.c_str(), ext)) return;
+    if (!ext.strDisplayVersion.IsEmpty()) out << "DisplayVersion: " << ext.strDisplayVersion << "\n";
+    if (!ext.strPublisher.IsEmpty()) out << "Publisher: " << ext.strPublisher << "\n";
+    for (const SetupIniProblem& p : ext.bad) report(p.m_nLine, "error", p.m_strReason.Str());
+    for (const SetupIniProblem& p : ext.unknown) report(p.m_nLine, "warning", p.m_strReason.Str());
+    check.nErrors += int(ext.bad.size());
+    check.nWarnings += int(ext.unknown.size());
+    for (const SetupShortcut& s : ext.shortcuts) {
+        out << "Shortcut: " << s.strName << " -> " << s.strTarget << "\n";
+        if (const char* why = CheckShortcut(config.m_strProductName, s.strName, s.strTarget)) {
+            report(s.nLine, "error", why);
+            ++check.nErrors;
+            continue;
+        }
+        if (!pTree) continue;
+        std::filesystem::path target(*pTree);
+        std::string relative = s.strTarget.Str();
+        for (char& ch : relative)
+            if (ch == '\\') ch = '/';
+        target /= relative;
+        std::error_code ec;
+        bool bCarried = pszCarried && s.strTarget.CompareNoCase(pszCarried) == 0;
+        if (!bCarried && !std::filesystem::is_regular_file(std::filesystem::symlink_status(target, ec))) {
+            report(s.nLine, "error", "the shortcut's target '" + s.strTarget.Str() + "' is not a file of '" + *pTree + "'");
+            ++check.nErrors;
+        }
+    }
+}
+
 // The line of the section header, where the product name comes from.
 int HeaderLine(const std::vector<TextLine>& lines)
 {
@@ -90,7 +155,22 @@ int HeaderLine(const std::vector<TextLine>& lines)
 
 }  // namespace
 
-IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std::ostream& out, std::ostream& diag)
+bool ConvertUtf8SetupIni(const std::string& strName, const std::string& text, std::string& out)
+{
+    if (!IsUtf8Text(text, nullptr)) return false;
+    std::vector<TextLine> lines = SplitLines(text);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string converted;
+        if (!Utf8ToCp1252(lines[i].strText, converted))
+            throw ToolError(strName + ":" + std::to_string(i + 1) +
+                            ": the line holds a character that the installer's code page (Windows-1252) lacks");
+    }
+    Utf8ToCp1252(text, out);
+    return true;
+}
+
+IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std::ostream& out, std::ostream& diag,
+                       const std::string* pTree, const char* pszCarried)
 {
     IniCheck check;
     bool bPlain = false;
@@ -115,10 +195,18 @@ IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std
     } else {
         out << strName << ": " << (bPlain ? "plain text" : "stored form") << "\n";
         PrintSettings(check.config, out);
+        CheckExtensions(text, check.config, pTree, pszCarried, out, report, check);
         run = DryRunScript(text, lines, check.config);
         PrintDryRun(run, check.config, out);
     }
 
+    size_t firstHigh = 0;
+    if (IsUtf8Text(text, &firstHigh)) {
+        report(LineNumberAt(lines, firstHigh), "warning",
+               "the text is UTF-8, but the installer reads Windows-1252 and would show each accented letter as two "
+               "(medium converts it; save it in Windows-1252 to store it as it is)");
+        ++check.nWarnings;
+    }
     std::vector<RegFileEffect> regFile;
     if (run.nMarkerLine > 0) regFile = ReadAsRegistryFile(lines, size_t(run.nMarkerLine), check.config.m_strInstallDir.Str());
     for (const ScriptWarning& w : FindScriptPitfalls(lines, run, regFile)) {

@@ -20,6 +20,11 @@ std::string UnchainSetupIni(const std::string& stored);
 // form. *pbPlain says which.
 std::string DecodeSetupIni(const std::string& bytes, bool* pbPlain = nullptr);
 
+// A plain Setup.ini text written in UTF-8 (valid UTF-8 holding a byte above 127), converted to the
+// installer's code page. Returns false when text is no such text, leaving out alone; throws a
+// ToolError naming strName and the line when it is UTF-8 with a character that Windows-1252 lacks.
+bool ConvertUtf8SetupIni(const std::string& strName, const std::string& text, std::string& out);
+
 struct IniCheck {
     bool bAccepted = false;  // the installer would read the settings (else config is partly filled)
     SetupConfig config;
@@ -30,6 +35,9 @@ struct IniCheck {
 // Checks the Setup.ini file strName whose bytes are given. Writes the settings and the dry run to
 // out, and each warning and error to diag as one line "strName:LINE: warning: ..." (or "error:";
 // without LINE where none applies). Throws nothing of its own.
-IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std::ostream& out, std::ostream& diag);
+// With pTree, each Shortcut line's target must be a file of that directory tree (pszCarried names a
+// file the payload gets besides the tree, Uninstal.exe, or is null).
+IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std::ostream& out, std::ostream& diag,
+                       const std::string* pTree = nullptr, const char* pszCarried = nullptr);
 
 }  // namespace zrvtool

@@ -54,7 +54,9 @@ int Check(const CommandLine& line)
     // The report quotes the file's own text, which may hold any byte: shown line by line with
     // nothing in it that a terminal would act on.
     std::ostringstream out, diag;
-    IniCheck check = CheckSetupIni(args[0], ReadWholeFile(args[0]), out, diag);
+    std::string tree = line.Value("--tree");
+    IniCheck check = CheckSetupIni(args[0], ReadWholeFile(args[0]), out, diag, line.Has("--tree") ? &tree : nullptr,
+                                   "Uninstal.exe");
     std::cout << EscapeLines(out.str());
     // On a medium, the Setup.exe beside the file tells which Windows the installation is for.
     std::filesystem::path setup = std::filesystem::path(args[0]).parent_path() / "Setup.exe";
@@ -72,10 +74,10 @@ int Check(const CommandLine& line)
 const std::vector<Command> kIniCommands = {
     {"ini encode", "PLAIN OUT", {}, "chain a plain Setup.ini text into its stored form", Encode},
     {"ini decode", "IN OUT", {}, "the plain text of a stored Setup.ini (OUT - for stdout)", Decode},
-    {"ini check", "FILE", {{"--strict", nullptr, nullptr}},
+    {"ini check", "FILE", {{"--strict", nullptr, nullptr}, {"--tree", "SRC_DIR", nullptr}},
      "read a Setup.ini (stored or plain) as the installer does, dry-run\n"
      "its registry script and warn of its pitfalls; --strict: warnings\n"
-     "are errors",
+     "are errors; --tree: each Shortcut's target must be a file of SRC_DIR",
      Check},
 };
 

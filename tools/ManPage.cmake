@@ -107,5 +107,38 @@ ${commands}.TP
 the tool's version; the version, size and CRC of each program it carries
 .SH EXIT STATUS
 0 on success; 1 when a command fails, with one line on standard error naming the file and what is
-wrong; 2 when no command or an unknown one is given.
+wrong; 2 when no command or an unknown one is given; 128 and the signal's number when it is
+interrupted (130 for Ctrl\\-C), leaving nothing half written.
+.SH EXAMPLES
+Check a Setup.ini written as plain text, its shortcuts' targets looked for in the product's tree:
+.PP
+.RS
+.nf
+zrvtool ini check Setup.ini.txt \\-\\-tree product/ \\-\\-strict
+.fi
+.RE
+.PP
+Make the medium of the tree product/ in media/, and the same as one signed program to download:
+.PP
+.RS
+.nf
+zrvtool medium Setup.ini.txt product/ media/
+zrvtool bundle media/ demo\\-setup.exe \\-\\-sign 'osslsigncode sign \\-pkcs12 key.pfx \\-in {in} \\-out {out}'
+.fi
+.RE
+.PP
+Check a medium's image, or the image that a bundle carries, and list what it installs:
+.PP
+.RS
+.nf
+zrvtool verify media/demo.001
+zrvtool verify demo\\-setup.exe
+zrvtool list demo\\-setup.exe
+.fi
+.RE
+.SH SEE ALSO
+.BR cpack (1):
+with the CMake package,
+.B include(ZrvCPack)
+makes the medium from a product's install() rules.
 ")

@@ -69,6 +69,16 @@ fs::path MediumImagePath(const std::string& strConfig, const std::string& strDis
 
 namespace {
 
+// OUT_DIR may be missing or an empty folder; anything else stays as it is.
+void RefuseSomethingInTheWay(const fs::path& out)
+{
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(out, ec))) {
+        if (!fs::is_directory(fs::symlink_status(out, ec)) || !fs::is_empty(out, ec))
+            throw ToolError("'" + out.string() + "': exists and is not an empty directory; nothing is written");
+    }
+}
+
 // The output directory while it is being made: a hidden sibling of OUT_DIR, removed again unless
 // the medium was completed and took OUT_DIR's place.
 class StagingDir {
@@ -76,11 +86,8 @@ public:
     explicit StagingDir(const fs::path& out)
         : m_out(out), m_path(out.parent_path() / ("." + out.filename().string() + ".tmp" + std::to_string(getpid())))
     {
+        RefuseSomethingInTheWay(out);
         std::error_code ec;
-        if (fs::exists(fs::symlink_status(out, ec))) {
-            if (!fs::is_directory(fs::symlink_status(out, ec)) || !fs::is_empty(out, ec))
-                throw ToolError("'" + out.string() + "': exists and is not an empty directory; nothing is written");
-        }
         if (!fs::create_directories(m_path, ec) && !fs::is_directory(m_path))
             throw ToolError("'" + m_path.string() + "': cannot create the directory: " + ec.message());
     }
@@ -198,9 +205,24 @@ int Medium(const CommandLine& line)
 {
     MediumArgs m = MediumArgsOf(line);
     const SignCommand* sign = m.sign ? &*m.sign : nullptr;
+    // Where the results go is checked before the long work, as is a folder in the way.
+    if (!m.strOut.empty()) {
+        CheckOutputPlace(m.strOut);
+        RefuseSomethingInTheWay(fs::path(m.strOut).lexically_normal());
+    }
+    if (!m.strBundle.empty()) CheckOutputPlace(m.strBundle);
     std::string bytes = ReadWholeFile(m.strConfig);
+    // The installer reads Windows-1252: a plain text written in UTF-8 is stored converted.
+    bool bPlain = false;
+    DecodeSetupIni(bytes, &bPlain);
+    std::string converted;
+    if (bPlain && ConvertUtf8SetupIni(m.strConfig, bytes, converted)) {
+        std::cerr << m.strConfig << ": note: the text is UTF-8; stored converted to Windows-1252\n";
+        bytes = converted;
+    }
     std::ostream noReport(nullptr);
-    IniCheck check = CheckSetupIni(m.strConfig, bytes, noReport, std::cerr);
+    IniCheck check = CheckSetupIni(m.strConfig, bytes, noReport, std::cerr, &m.strSource,
+                                   m.options.bUninstaller ? "Uninstal.exe" : nullptr);
     if (check.nErrors > 0) throw ToolError(m.strConfig + ": the installer would not work with it; nothing is written");
     fs::path image = MediumImagePath(m.strConfig, check.config.m_strDiskImage.Str());
     if (!m.strBundle.empty() && std::distance(image.begin(), image.end()) > 2)

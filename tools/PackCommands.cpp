@@ -1,6 +1,8 @@
 // zrvtool pack | list | extract: images that hold an installer's payload stream.
 #include "Commands.h"
 
+#include "BundleReading.h"
+
 #include "AfxMessageBox.h"
 #include "ArchiveFile.h"
 #include "CodePage1252.h"
@@ -119,8 +121,9 @@ int List(const CommandLine& line)
 {
     const Args& args = line.positional;
     size_t dirs = 0, files = 0;
+    ImageOrBundle image(args[0]);
     uint32_t total = ReadPayload(
-        args[0], true,
+        image.ImagePath(), true,
         [&](const PayloadEntry& e) {
             if (e.bDirectory) {
                 ++dirs;
@@ -261,7 +264,7 @@ const std::vector<Command> kPackCommands = {
      "path order, then Uninstal.exe (unless --no-uninstaller), then empty\n"
      "files, then the other files, both by extension, then path",
      Pack},
-    {"list", "IN.001", {}, "list the entries of an installer image", List},
+    {"list", "IN.001", {}, "list the entries of an installer image, or of the image a bundle carries", List},
     {"extract", "IN.001 DIR", {ReaderThreadsOption()}, "write the entries of an installer image into DIR", Extract},
 };
 

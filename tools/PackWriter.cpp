@@ -2,6 +2,7 @@
 #include "PackPlan.h"
 
 #include "ArchiveCompressor.h"
+#include "TerminalProgress.h"
 #include "ToolCommon.h"
 #include "VolumeWriter.h"
 
@@ -17,6 +18,9 @@ std::vector<std::string> WritePackedImage(const PackPlan& plan, const std::strin
         zrv::CVolumeWriter writer(outPath, options.nBlockSize, options.nVolumeSize);
         zrv::CArchiveCompressor compressor(options.nBlockSize, writer,
                                            options.nThreads > 0 ? options.nThreads : DefaultThreads());
+        // The payload stream is the files and a few bytes per entry: the files' total is near enough.
+        TerminalProgress bar("compressing", plan.nTotal);
+        compressor.SetProgress([&bar](uint64_t coded) { bar.Update(coded); });
         WritePayload(plan, [&](const void* data, size_t size) {
             compressor.Write(data, size);
             InterruptGuard::Check();

@@ -1,5 +1,5 @@
 // A one-line progress display on stderr, shown only when stderr is a terminal, redrawn at most
-// ten times a second and wiped when the work ends.
+// ten times a second and wiped when the work ends. It shows the throughput since the start.
 #pragma once
 
 #include <chrono>
@@ -24,6 +24,7 @@ private:
     uint64_t m_total;
     bool m_enabled;
     bool m_drawn = false;
+    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point m_last;
 };
 

@@ -1,5 +1,7 @@
 #include "ToolCommon.h"
 
+#include <filesystem>
+
 #include "ArchiveCompressor.h"
 
 #include <cerrno>
@@ -12,7 +14,7 @@ namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
-extern "C" void OnInterrupt(int) { g_interrupted = 1; }
+extern "C" void OnInterrupt(int nSignal) { g_interrupted = nSignal; }
 
 }  // namespace
 
@@ -31,7 +33,7 @@ InterruptGuard::~InterruptGuard()
 
 void InterruptGuard::Check()
 {
-    if (g_interrupted) throw ToolError("interrupted");
+    if (g_interrupted) throw InterruptError(int(g_interrupted));
 }
 
 OutputFile::OutputFile(const std::string& path) : m_path(path)
@@ -162,6 +164,24 @@ unsigned long long ParseSize(const std::string& text)
     if (suffix == "M") return n * 1024 * 1024;
     if (!suffix.empty()) throw ToolError("'" + text + "' is not a size (bytes, with k or M, or 'floppy')");
     return n;
+}
+
+void CheckOutputPlace(const std::string& out)
+{
+    std::filesystem::path path = std::filesystem::path(out).lexically_normal();
+    if (path.filename().empty()) path = path.parent_path();
+    // Missing folders on the way are made with it: the nearest one that exists must take them.
+    std::filesystem::path parent = path.parent_path();
+    std::error_code ec;
+    while (!parent.empty() && !std::filesystem::exists(std::filesystem::symlink_status(parent, ec)))
+        parent = parent.parent_path();
+    if (parent.empty()) parent = ".";
+    if (!std::filesystem::is_directory(parent, ec))
+        throw ToolError("'" + out + "': cannot be made: '" + parent.string() + "' is not a folder; nothing is written");
+    // The work is written under a hidden name in that folder and renamed when complete.
+    if (access(parent.c_str(), W_OK | X_OK) != 0)
+        throw ToolError("'" + out + "': cannot be made: the folder '" + parent.string() +
+                        "' is not writable (" + std::strerror(errno) + "); nothing is written");
 }
 
 }  // namespace zrvtool

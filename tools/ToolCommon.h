@@ -18,6 +18,21 @@ struct ToolError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// Checks, before any work, that the file or folder out can be made where it is asked for: its
+// folder exists and this user may create entries in it. Throws ToolError naming out and that folder.
+void CheckOutputPlace(const std::string& out);
+
+// A wrong call: the text is the tool's own usage (several lines), shown as it is.
+struct UsageError : ToolError {
+    using ToolError::ToolError;
+};
+
+// The work was stopped by a signal; the tool ends with 128 + its number, as a shell reports it.
+struct InterruptError : ToolError {
+    explicit InterruptError(int nSignal) : ToolError("interrupted"), m_nSignal(nSignal) {}
+    int m_nSignal;
+};
+
 // An output file that appears under its final name only when Commit() is called; otherwise the
 // temporary file is removed. The name "-" writes to stdout.
 class OutputFile {
@@ -75,7 +90,7 @@ public:
     InterruptGuard(const InterruptGuard&) = delete;
     InterruptGuard& operator=(const InterruptGuard&) = delete;
 
-    // Throws ToolError("interrupted") once a signal has arrived; does nothing without a guard.
+    // Throws InterruptError once a signal has arrived; does nothing without a guard.
     static void Check();
 
 private:

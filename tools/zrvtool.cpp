@@ -51,6 +51,30 @@ void PrintVersion()
     }
 }
 
+// A first word that only begins command names ("ini"): the commands it begins, on stdout with
+// --help; anything else is an unknown command. Returns the exit code.
+int UnknownCommand(const Args& args)
+{
+    std::string family = args[0] + " ";
+    std::vector<const Command*> members;
+    for (const Command* c : AllCommands())
+        if (std::strncmp(c->name, family.c_str(), family.size()) == 0) members.push_back(c);
+    if (members.empty()) {
+        std::cerr << "zrvtool: unknown command '" << EscapeControls(args[0], true) << "'\n";
+        PrintUsage(std::cerr);
+        return 2;
+    }
+    bool bHelp = args.size() == 2 && (args[1] == "--help" || args[1] == "-h");
+    std::ostream& out = bHelp ? std::cout : std::cerr;
+    if (!bHelp)
+        out << "zrvtool: '" << EscapeControls(args.size() > 1 ? args[0] + " " + args[1] : args[0], true)
+            << "' is not a command; these are:\n";
+    else
+        out << "usage:\n";
+    for (const Command* c : members) out << "  zrvtool " << UsageText(*c) << "\n";
+    return bHelp ? 0 : 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -81,11 +105,7 @@ int main(int argc, char** argv)
             bestWords = words.size();
         }
     }
-    if (!best) {
-        std::cerr << "zrvtool: unknown command '" << EscapeControls(args[0], true) << "'\n";
-        PrintUsage(std::cerr);
-        return 2;
-    }
+    if (!best) return UnknownCommand(args);
     Args rest(args.begin() + long(bestWords), args.end());
     for (const std::string& a : rest) {
         if (a == "--help" || a == "-h") {
@@ -95,6 +115,12 @@ int main(int argc, char** argv)
     }
     try {
         return best->run(ParseCommandLine(*best, rest));
+    } catch (const UsageError& e) {
+        std::cerr << "zrvtool: " << e.what() << "\n";  // the tool's own text, over several lines
+        return 1;
+    } catch (const InterruptError& e) {
+        std::cerr << "zrvtool: " << e.what() << "\n";
+        return 128 + e.m_nSignal;
     } catch (const ToolError& e) {
         // Messages quote names from images and file systems: nothing in them may act on the terminal.
         std::cerr << "zrvtool: " << EscapeControls(e.what(), true) << "\n";

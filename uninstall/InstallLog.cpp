@@ -1,6 +1,7 @@
 #include "InstallLog.h"
 
 #include "EntryName.h"
+#include "ShortcutRules.h"
 
 #include <cstring>
 
@@ -14,6 +15,7 @@ struct LineParser {
     InstallRecord& record;
     LogDamage& damage;
     bool bRegistry = false;
+    bool bShortcuts = false;
     int nKey = -1;  // index of the last key line in record.items
 
     bool Fail(int nLine, const char* pszReason)
@@ -31,8 +33,17 @@ struct LineParser {
         std::memcpy(buffer, line.GetString(), size_t(line.GetLength()));
         if (const char* why = CheckEntryName(buffer, sizeof buffer)) return Fail(nLine, why);
         bool dir = line[0] == '\\';
-        record.items.push_back({dir ? LogItemKind::Directory : LogItemKind::File, nLine, dir ? line.Mid(1) : line, -1, CString()});
+        LogItemKind kind = bShortcuts ? (dir ? LogItemKind::ShortcutFolder : LogItemKind::Shortcut)
+                                      : (dir ? LogItemKind::Directory : LogItemKind::File);
+        record.items.push_back({kind, nLine, dir ? line.Mid(1) : line, -1, CString()});
         return true;
+    }
+
+    // The same rules below the Programs folder, and nothing but shortcut files there.
+    bool ShortcutLine(int nLine, const CString& line)
+    {
+        if (line[0] != '\\' && !IsShortcutFileName(line)) return Fail(nLine, "a file of the Start menu that is not a shortcut");
+        return PayloadLine(nLine, line);
     }
 
     bool KeyLine(int nLine, const CString& line)
@@ -65,6 +76,11 @@ struct LineParser {
 
     bool Line(int nLine, const CString& line)
     {
+        if (bShortcuts) return ShortcutLine(nLine, line);
+        if (line == kShortcutLogMarker) {
+            bShortcuts = true;
+            return true;
+        }
         if (bRegistry) return RegistryLine(nLine, line);
         if (line == kMarker) {
             bRegistry = true;

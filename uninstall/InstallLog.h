@@ -10,6 +10,8 @@
 //                              HKEY_LOCAL_MACHINE, HKEY_USERS)
 //     NAME                     a value set under the key of the nearest key line above it; an
 //                              empty line is the key's default value
+//   Shortcut part, from the line "[\SHORTCUTS]" on (ShortcutRules.h): "\" FOLDER, a folder of the
+//   all-users Start menu's Programs folder, and FOLDER\NAME.lnk, a shortcut file there.
 // The last key line under HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall
 // names the product.
 #pragma once
@@ -20,12 +22,13 @@
 #include <cstddef>
 #include <vector>
 
-enum class LogItemKind { Directory, File, Key, Value };
+enum class LogItemKind { Directory, File, Key, Value, ShortcutFolder, Shortcut };
 
 struct LogItem {
     LogItemKind kind;
     int nLine;         // 1-based line of the log
     CString strPath;   // Directory, File: the path below the target (no leading backslash);
+                       // ShortcutFolder, Shortcut: the path below the Start menu's Programs folder;
                        // Key: the subkey path as written; Value: the value's name
     int nRoot = -1;    // Key, Value: index into the root table (LogRootName)
     CString strKey;    // Value: the subkey path of its key

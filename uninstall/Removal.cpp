@@ -1,6 +1,7 @@
 #include "Removal.h"
 
 #include "AfxHandle.h"
+#include "AfxShell.h"
 
 #include <algorithm>
 #include <cstring>
@@ -148,6 +149,19 @@ std::vector<const LogItem*> InRemovalOrder(const InstallRecord& record, LogItemK
     return items;
 }
 
+// A shortcut file, or a folder of the Start menu that the installation listed: the folder goes only
+// when it is empty, and stays without a word when it holds anything else (other shortcuts of the
+// product's family, say).
+void RemoveShortcutItem(const LogItem& item, const CString& strPrograms, RemovalReport& report)
+{
+    CString path = strPrograms + "\\" + item.strPath;
+    bool bFolder = item.kind == LogItemKind::ShortcutFolder;
+    if (ThroughReparsePoint(strPrograms, item.strPath, bFolder))
+        return Leave(report, path, "a link or junction on its path; not followed");
+    if (!bFolder) return RemoveFileOf(path, report, 0);
+    if (RemoveDirectoryA(path)) ++report.nRemoved;
+}
+
 }  // namespace
 
 bool FolderHoldsMoreThan(const CString& strDir, const CString& strName)
@@ -227,15 +241,26 @@ RemovalReport RemoveInstalledItems(const InstallRecord& record, const CFolderHan
 {
     RemovalReport report;
     std::vector<const LogItem*> order;
-    for (auto kind : {LogItemKind::Value, LogItemKind::Key, LogItemKind::File, LogItemKind::Directory}) {
-        bool deepestFirst = kind == LogItemKind::Key || kind == LogItemKind::Directory;
+    for (auto kind : {LogItemKind::Shortcut, LogItemKind::ShortcutFolder, LogItemKind::Value, LogItemKind::Key,
+                      LogItemKind::File, LogItemKind::Directory}) {
+        bool deepestFirst =
+            kind == LogItemKind::Key || kind == LogItemKind::Directory || kind == LogItemKind::ShortcutFolder;
         std::vector<const LogItem*> items = InRemovalOrder(record, kind, deepestFirst);
         order.insert(order.end(), items.begin(), items.end());
     }
     int nDone = 0;
     const int nTotal = int(order.size());
+    CString strPrograms;
     for (const LogItem* item : order) {
         switch (item->kind) {
+        case LogItemKind::Shortcut:
+        case LogItemKind::ShortcutFolder:
+            if (progress) progress(item->strPath, nDone, nTotal);
+            if (strPrograms.IsEmpty() && !AfxGetCommonProgramsFolder(strPrograms))
+                Leave(report, item->strPath, "the Start menu's folder is not known");
+            else
+                RemoveShortcutItem(*item, strPrograms, report);
+            break;
         case LogItemKind::Value: {
             if (progress) progress(KeyText(*item), nDone, nTotal);
             const PriorValue* prior = record.prior.FindValue(item->nRoot, item->strKey.Str(), item->strPath.Str());

@@ -520,6 +520,68 @@ uninstall-arp)
   diff "$SCRATCH/before.txt" "$SCRATCH/after.txt" >&2 || fail "keys or values outside the log changed"
   echo "ok: only what the log lists was removed"
   ;;
+shortcuts)
+  # Two shortcuts, a version and a publisher: in the Start menu and the Add/Remove entry after the
+  # installation, and gone with the folder after the uninstallation.
+  must programs
+  programs=$out
+  programs_unix="$WINEPREFIX/drive_c/$(printf '%s' "${programs#C:\\}" | tr '\\' /)"
+  rm -rf "$programs_unix/Zorvan Demo"
+  dir="$TARGET_ROOT\\Demo"
+  ZRV_DEMO_EXTRA=$'Shortcut=Read me|readme.txt\nShortcut=Guide|docs\\guide.txt\nDisplayVersion=1.0.3\nPublisher=Nexal Ltd' \
+    make_media "$dir" 1
+  run_silent /S
+  expect "exit code" 0 "$app_rc"
+  for pair in "Read me|readme.txt" "Guide|docs\\guide.txt"; do
+    must link "$programs\\Zorvan Demo\\${pair%%|*}.lnk"
+    expect "the shortcut ${pair%%|*}" "$dir\\${pair#*|}" "$out"
+  done
+  expect "DisplayVersion" "REG_SZ 1.0.3" "$(reg_value "$UNINSTKEY" DisplayVersion)"
+  expect "Publisher" "REG_SZ Nexal Ltd" "$(reg_value "$UNINSTKEY" Publisher)"
+  expect "the log's shortcut part" '[\SHORTCUTS]|\Zorvan Demo|Zorvan Demo\Read me.lnk|Zorvan Demo\Guide.lnk' \
+    "$(tr -d '\r' <"$TARGET_ROOT_UNIX/Demo/Install.log" | sed -n '/^\[\\SHORTCUTS\]$/,$p' | paste -sd'|')"
+  uninstall_silently "$TARGET_ROOT_UNIX/Demo"
+  expect "exit code" 0 "$app_rc"
+  [ -e "$programs_unix/Zorvan Demo" ] && fail "the Start menu folder is still there"
+  gone_soon "$TARGET_ROOT_UNIX/Demo"
+  entry_gone
+  expect "no DisplayVersion after the uninstallation" "" "$(reg_value "$UNINSTKEY" DisplayVersion)"
+  expect "no Publisher after the uninstallation" "" "$(reg_value "$UNINSTKEY" Publisher)"
+  # A shortcut of the user's own in the folder keeps the folder, without a word.
+  run_silent /S
+  expect "exit code of the second installation" 0 "$app_rc"
+  : >"$programs_unix/Zorvan Demo/mine.lnk"
+  uninstall_silently "$TARGET_ROOT_UNIX/Demo"
+  expect "exit code" 0 "$app_rc"
+  expect "what is left in the Start menu folder" "mine.lnk" "$(ls -A "$programs_unix/Zorvan Demo")"
+  rm -rf "$programs_unix/Zorvan Demo"
+  echo "ok: shortcuts made, resolved and removed with their folder"
+  ;;
+reinstall)
+  # A second installation of the product proposes the folder of the first, windowed and silent.
+  make_media "$TARGET_ROOT\\Default" 1
+  first="$TARGET_ROOT\\Elsewhere\\Demo"
+  run_silent /S "/D=$first"
+  expect "exit code of the first installation" 0 "$app_rc"
+  start_setup
+  shot welcome-again
+  must text "$WELCOME" $DIRTEXT
+  expect "the folder proposed" "$first" "$out"
+  must click "$WELCOME" $CANCEL
+  finished
+  run_silent /S
+  expect "exit code of the second installation" 0 "$app_rc"
+  [ -e "$TARGET_ROOT_UNIX/Default" ] && fail "the second installation went to DefaultDir"
+  installed_ok "$TARGET_ROOT_UNIX/Elsewhere/Demo"
+  expect "InstallLocation" "REG_SZ $first" "$(reg_value "$UNINSTKEY" InstallLocation)"
+  # An entry naming a relative or malformed folder is not followed.
+  wine reg add "$UNINSTKEY" /v InstallLocation /d 'Demo\..\x' /f >/dev/null 2>&1 </dev/null
+  start_setup
+  must text "$WELCOME" $DIRTEXT
+  expect "DefaultDir when the entry's folder is unusable" "$TARGET_ROOT\\Default" "$out"
+  must click "$WELCOME" $CANCEL
+  finished
+  ;;
 uninstall-silent)
   install_demo Demo
   t="$TARGET_ROOT_UNIX/Demo"
@@ -846,6 +908,21 @@ bundle-demo)
   bundle_of_media demo-setup.exe
   install_from_bundle "$TARGET_ROOT\\Zorvan Demo" "$TARGET_ROOT_UNIX/Zorvan Demo"
   ;;
+bundle-version)
+  # The bundle's version information names the product, as Explorer shows it, and the bundle
+  # still unpacks and installs.
+  ZRV_DEMO_EXTRA=$'DisplayVersion=1.0.3\nPublisher=Nexal Ltd' make_media "$TARGET_ROOT\\Demo" 1
+  bundle_of_media demo-setup.exe
+  bundle_win="Z:$(printf '%s' "$BUNDLE" | tr / '\\')"
+  for pair in "ProductName|Zorvan Demo" "ProductVersion|1.0.3" "FileDescription|Zorvan Demo Setup" "CompanyName|Nexal Ltd"; do
+    must version "$bundle_win" "${pair%%|*}"
+    expect "${pair%%|*}" "${pair#*|}" "$out"
+  done
+  run_silent_in "$BUNDLE_DIR" demo-setup.exe /S
+  expect "the bundle's exit code" 0 "$app_rc"
+  listed_all_present "$TARGET_ROOT_UNIX/Demo"
+  expect "DisplayVersion" "REG_SZ 1.0.3" "$(reg_value "$UNINSTKEY" DisplayVersion)"
+  ;;
 bundle-volumes)
   # A medium of several volumes is bundled whole: no Retry prompt, nothing missing.
   mkdir -p "$TARGET_ROOT_UNIX/Zorvan Demo"
@@ -955,6 +1032,7 @@ lib/cmake/zrvtool/zrvtoolConfig.cmake
 lib/cmake/zrvtool/zrvtoolConfigVersion.cmake
 lib/cmake/zrvtool/zrvtoolTargets-relwithdebinfo.cmake
 lib/cmake/zrvtool/zrvtoolTargets.cmake
+share/doc/zrvtool/copyright
 share/man/man1/zrvtool.1.gz" "$(cd "$author" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)"
   cp -r "$author" "$SCRATCH/moved" && rm -rf "$author"
   ZRVTOOL="$SCRATCH/bare-zrvtool"
@@ -1028,6 +1106,13 @@ cpack-textview)
   expect "the settings key" "REG_SZ data\\welcome.txt" "$(reg_value 'HKCU\Software\Nexal\TextView\Settings' StartFile)"
   expect "the file association" "REG_SZ Nexal.TextView" "$(reg_value 'HKCR\.ztv' '(Default)')"
   expect "the open command" "REG_SZ $dir\\textview.exe %1" "$(reg_value 'HKCR\Nexal.TextView\shell\open\command' '(Default)')"
+  # The Start menu's shortcut from CPACK_PACKAGE_EXECUTABLES, the version and the vendor.
+  must programs
+  tv_menu="$WINEPREFIX/drive_c/$(printf '%s' "${out#C:\\}" | tr '\\' /)/TextView"
+  must link "$out\\TextView\\TextView.lnk"
+  expect "the shortcut" "$dir\\textview.exe" "$out"
+  expect "the version in Add/Remove" "REG_SZ 1.2" "$(reg_value 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\TextView' DisplayVersion)"
+  expect "the publisher in Add/Remove" "REG_SZ Nexal" "$(reg_value 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\TextView' Publisher)"
 
   # The installed program, started from its folder: its window and the data file's text in it.
   start_app "$t/textview.exe"
@@ -1067,6 +1152,7 @@ cpack-textview)
   answer 2000 OK
   end_app
   gone_soon "$t"
+  [ -e "$tv_menu" ] && fail "the Start menu folder is still there"
   tv_snapshot >"$SCRATCH/after.txt"
   diff "$SCRATCH/before.txt" "$SCRATCH/after.txt" >&2 || fail "the machine is not as it was before the installation"
 

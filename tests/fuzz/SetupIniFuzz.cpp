@@ -4,8 +4,10 @@
 //
 // Checked here beyond what the sanitizers catch: both ways give the same verdict and the same
 // settings (so the chained decoding restores every byte), the parser leaves its text unchanged,
-// a refusal always says why, and an accepted text begins with its marker.
+// a refusal always says why, and an accepted text begins with its marker. The extension lines are
+// read from the same text: found exactly when the settings are, every shortcut with both parts.
 #include "SetupApp.h"
+#include "SetupExtensions.h"
 
 #include <cstring>
 #include <string>
@@ -44,5 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (okText && !SameConfig(fromFile.m_config, fromText.m_config)) __builtin_trap();
     if (!okText && problem.m_strReason.IsEmpty()) __builtin_trap();
     if (okText && std::strncmp(buffer.data(), "INSTALL4", 8) != 0) __builtin_trap();
+    SetupExtensions ext;
+    if ((ReadSetupExtensions(buffer.data(), ext) != FALSE) != (okText != FALSE)) __builtin_trap();
+    for (const SetupShortcut& s : ext.shortcuts)
+        if (s.strName.IsEmpty() || s.strTarget.IsEmpty() || s.nLine < 2) __builtin_trap();
     return 0;
 }

@@ -3,6 +3,8 @@
 #include "BundleFormat.h"
 #include "Crc32.h"
 #include "EmbeddedPrograms.h"
+#include "LauncherVersion.h"
+#include "ProgramVersion.h"
 
 #include "../common/ToolRun.h"
 
@@ -84,7 +86,9 @@ TEST(BundleCli, HoldsTheWholeMediumBehindTheLauncher)
     ASSERT_GE(volumes.size(), 3u);
     EXPECT_EQ(r.out, "app.exe: Setup.exe, Setup.ini and " + std::to_string(volumes.size()) +
                          " volumes in one program of " + std::to_string(bytes.size()) + " bytes, for x86\n");
-    EXPECT_EQ(bytes.compare(0, Launcher().size(), Launcher()), 0);
+    // The launcher comes first, its version information naming the product.
+    std::string launcher = zrvtool::WithProductVersion(Launcher(), {"Demo", "", ""});
+    EXPECT_EQ(bytes.compare(0, launcher.size(), launcher), 0);
     std::vector<std::pair<std::string, std::string>> expected = {{"Setup.exe", ReadBytes("out/Setup.exe")},
                                                                  {"Setup.ini", ReadBytes("out/Setup.ini")}};
     for (const std::string& v : volumes) expected.emplace_back("disk\\" + v, ReadBytes("out/disk/" + v));
@@ -209,4 +213,127 @@ TEST(BundleCli, SignsEveryProgramThatGoesOut)
     EXPECT_TRUE(ReadBytes("plain/Setup.exe") == plainSetup);
     EXPECT_FALSE(files[0].second == plainSetup);
     EXPECT_NE(std::system("cp plain/Setup.exe s.exe && osslsigncode verify -CAfile cert.pem -in s.exe >/dev/null 2>&1"), 0);
+}
+
+// verify and list read the image a bundle carries; a bundle cut short or altered is named as such,
+// and nothing of the unpacking is left in the temporary folder.
+TEST(BundleCli, VerifyAndListReadABundle)
+{
+    ScopedTempDir dir;
+    MakeSource();
+    WriteBytes("Setup.ini.txt", Config("disk\\demo.001"));
+    ASSERT_EQ(Tool("medium Setup.ini.txt src out --volume-size 40k --bundle app.exe").code, 0);
+    std::string bytes = ReadBytes("app.exe");
+    size_t volumes = Volumes("out/disk").size();
+    std::string volume1 = ReadBytes("out/disk/demo.001");
+    size_t at = bytes.find(volume1.substr(0, 4096));  // inside the first volume's data
+    ASSERT_NE(at, std::string::npos);
+    std::string altered = bytes;
+    altered[at + 2000] = char(altered[at + 2000] ^ 1);
+    struct Case {
+        const char* what;
+        std::string bundle;
+        int nCode;
+        std::string err;
+    } cases[] = {
+        {"whole", bytes, 0, ""},
+        {"cut short by one byte", bytes.substr(0, bytes.size() - 1), 1,
+         "zrvtool: 'b.exe': a program that carries no complete medium (a bundle cut short?)\n"},
+        {"a byte of a volume changed", altered, 1,
+         "zrvtool: 'b.exe': 'disk\\demo.001' does not match its CRC-32: the bundle is damaged\n"},
+    };
+    std::string tmp = fs::temp_directory_path().string();
+    auto leftovers = [&tmp] {
+        size_t n = 0;
+        for (auto& e : fs::directory_iterator(tmp)) n += e.path().filename().string().rfind("zrvtool-bundle-", 0) == 0;
+        return n;
+    };
+    size_t before = leftovers();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes("b.exe", c.bundle);
+        ToolRun verify = Tool("verify b.exe");
+        EXPECT_EQ(verify.code, c.nCode);
+        EXPECT_EQ(verify.err, c.err);
+        ToolRun list = Tool("list b.exe");
+        EXPECT_EQ(list.code, c.nCode);
+        EXPECT_EQ(list.err, c.err);
+        if (c.nCode == 0) {
+            EXPECT_EQ(verify.out.rfind("b.exe: OK, ", 0), 0u) << verify.out;
+            EXPECT_NE(verify.out.find(" in " + std::to_string(volumes) + " volumes\n"), std::string::npos) << verify.out;
+            EXPECT_EQ(list.out, Tool("list out/disk/demo.001").out);
+        }
+        EXPECT_EQ(leftovers(), before) << "the unpacked medium is left in " << tmp;
+    }
+}
+
+// The tool's progress: on a terminal (a pseudo-terminal made by script(1)) a bar with the
+// throughput for each long command; in a pipe, nothing of it.
+TEST(BundleCli, ProgressOnlyOnATerminal)
+{
+    ScopedTempDir dir;
+    MakeSource();
+    WriteBytes("Setup.ini.txt", Config("demo.001"));
+    ASSERT_EQ(Tool("medium Setup.ini.txt src m0").code, 0);
+    const char* commands[] = {"pack src p.001", "medium Setup.ini.txt src m1", "bundle m0 b.exe", "verify p.001", "verify b.exe"};
+    for (bool bTerminal : {true, false}) {
+        fs::remove_all("m1");
+        fs::remove("p.001");
+        fs::remove("b.exe");
+        for (const char* command : commands) {
+            SCOPED_TRACE(std::string(command) + (bTerminal ? " on a terminal" : " in a pipe"));
+            if (!bTerminal) {
+                ToolRun piped = Tool(command);
+                EXPECT_EQ(piped.code, 0) << piped.err;
+                EXPECT_EQ(piped.err.find("MB"), std::string::npos) << piped.err;
+                continue;
+            }
+            std::string cmd = "script -qec '" + std::string(ZRVTOOL) + " " + command + "' /dev/null >tty.out 2>&1 </dev/null";
+            ASSERT_EQ(std::system(cmd.c_str()), 0) << ReadBytes("tty.out");
+            std::string tty = ReadBytes("tty.out");
+            EXPECT_NE(tty.find(" MB/s"), std::string::npos) << tty;
+            EXPECT_NE(tty.find("\r\033[K"), std::string::npos) << "the bar is wiped at the end";
+        }
+    }
+}
+
+// The bundle's version information names the product of its medium, in the code page's letters,
+// and no longer the launcher's own name; the program is still one that signing tools accept.
+TEST(BundleCli, VersionInformationNamesTheProduct)
+{
+    ScopedTempDir dir;
+    MakeSource();
+    auto utf16 = [](const std::string& latin1) {
+        std::string out;
+        for (char ch : latin1) out += ch, out += '\0';
+        return out;
+    };
+    struct Case {
+        const char* extra;     // extension lines
+        const char* version;   // the ProductVersion found, "" for none
+    } cases[] = {{"DisplayVersion=2.1.3 beta\r\nPublisher=Nexal\r\n", "2.1.3 beta"}, {"", ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.extra);
+        std::string config = Config("demo.001");
+        config.replace(config.find("[Demo]"), 6, "[Caf\xe9 Demo]");
+        config.insert(config.find("REGEDIT4"), c.extra);
+        WriteBytes("Setup.ini.txt", config);
+        fs::remove("v.exe");
+        ToolRun r = Tool("medium Setup.ini.txt src --bundle v.exe");
+        ASSERT_EQ(r.code, 0) << r.err;
+        std::string bytes = ReadBytes("v.exe");
+        // The launcher is what precedes the first file of the table.
+        zrv::BundleRead read = [&bytes](uint32_t offset, void* buf, uint32_t n) {
+            if (offset > bytes.size() || n > bytes.size() - offset) return false;
+            std::memcpy(buf, bytes.data() + offset, n);
+            return true;
+        };
+        std::vector<zrv::BundleEntry> entries;
+        ASSERT_EQ(zrv::ReadBundleTable(read, uint32_t(bytes.size()), entries), zrv::BundleFault::none);
+        std::string launcher = bytes.substr(0, entries[0].nOffset);
+        EXPECT_EQ(zrvtool::ProductVersionOf(reinterpret_cast<const unsigned char*>(launcher.data()), launcher.size()), c.version);
+        EXPECT_NE(launcher.find(utf16("Caf\xe9 Demo Setup")), std::string::npos);
+        EXPECT_EQ(launcher.find(utf16("Zorvan Installation System")), std::string::npos);
+        EXPECT_EQ(Tool("verify v.exe").code, 0);
+    }
 }

@@ -85,6 +85,25 @@ const Row kRows[] = {
     {"a byte list that a registry file reads whole", kHead + "\"h\"=hex:1,2,3\r\n",
      "9: warning: the installer does something else here than a registry file would (installer: value \"h\" REG_BINARY 01; registry file: value \"h\" REG_BINARY 01,02,03)\n", 0},
     {"an unknown line before more keys", kHead + "Path=x\r\n[HKEY_CURRENT_USER\\Y]\r\n", "9: warning:" ENDS "\n", 0},
+    // Extension lines between the settings (lines 1 to 6) and the script.
+    {"shortcut without a bar", std::string(SetupIniHeader()) + "Shortcut=Run\r\nREGEDIT4\r\n",
+     "7: error: a Shortcut line is NAME|PATH: a name, a bar and the installed file it starts\n", 1},
+    {"shortcut leaving the target", std::string(SetupIniHeader()) + "Shortcut=Run|..\\x.exe\r\nREGEDIT4\r\n",
+     "7: error: the shortcut's target is not a path below the installation folder\n", 1},
+    {"shortcut to a drive", std::string(SetupIniHeader()) + "Shortcut=Run|C:\\x.exe\r\nREGEDIT4\r\n",
+     "7: error: the shortcut's target is not a path below the installation folder\n", 1},
+    {"shortcut name with a backslash", std::string(SetupIniHeader()) + "Shortcut=a\\b|x.exe\r\nREGEDIT4\r\n",
+     "7: error: the shortcut's name cannot be a file name\n", 1},
+    {"two shortcuts of one name", std::string(SetupIniHeader()) + "Shortcut=Run|a.exe\r\n# x\r\nShortcut=RUN|b.exe\r\nREGEDIT4\r\n",
+     "9: error: a second shortcut of that name (letter case aside): the first one is kept\n", 1},
+    {"an unknown setting", std::string(SetupIniHeader()) + "Version=1.0\r\nDisplayVersion=1.0\r\nREGEDIT4\r\n",
+     "7: warning: no setting the installer reads (those here are Shortcut, DisplayVersion, Publisher)\n", 0},
+    {"a line after the script's marker is the script's", std::string(SetupIniHeader()) + "REGEDIT4\r\nShortcut=Run\r\n[HKEY_CURRENT_USER\\Y]\r\n",
+     "8: warning:" ENDS "\n", 0},
+    {"UTF-8 text", std::string(SetupIniHeader()) + "Publisher=Nex\xc3\xa1l\r\nREGEDIT4\r\n",
+     "7: warning: the text is UTF-8, but the installer reads Windows-1252 and would show each accented letter as two "
+     "(medium converts it; save it in Windows-1252 to store it as it is)\n", 0},
+    {"Windows-1252 text", std::string(SetupIniHeader()) + "Publisher=Nex\xe1l\r\nREGEDIT4\r\n", "", 0},
     {"settings refused", "INSTALL4\r\n[Demo]\r\nDiskImage=demo.001\r\n",
      "error: the text ends before four key lines were read (a value without its closing quote, or a last line without CR LF, does not count)\n", 1},
 };
@@ -117,6 +136,28 @@ TEST(IniCheckCli, EachPitfallNamesItsLine)
         bool bWarned = expected.find("warning:") != std::string::npos;
         ToolRun strict = Tool("ini check s.ini --strict");
         EXPECT_EQ(strict.code, bWarned || row.nCode ? 1 : 0);
+    }
+}
+
+TEST(IniCheckCli, ShortcutTargetsAreLookedForInTheTree)
+{
+    ScopedTempDir dir;
+    std::filesystem::create_directories("tree/bin");
+    WriteBytes("tree/bin/run.exe", "MZ");
+    struct Case {
+        const char* target;
+        int nCode;
+    } cases[] = {{"bin\\run.exe", 0}, {"Uninstal.exe", 0}, {"bin\\gone.exe", 1}, {"bin", 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target);
+        WriteBytes("s.ini", std::string(SetupIniHeader()) + "Shortcut=Run|" + c.target + "\r\nREGEDIT4\r\n");
+        ToolRun r = Tool("ini check s.ini --tree tree");
+        EXPECT_EQ(r.code, c.nCode) << r.err;
+        EXPECT_EQ(r.err, c.nCode ? "s.ini:7: error: the shortcut's target '" + std::string(c.target) +
+                                       "' is not a file of 'tree'\n"
+                                 : "");
+        EXPECT_NE(r.out.find("\nShortcut: Run -> " + std::string(c.target) + "\n"), std::string::npos) << r.out;
+        EXPECT_EQ(Tool("ini check s.ini").code, 0) << "without a tree the target is not looked for";
     }
 }
 
@@ -178,4 +219,33 @@ TEST(IniCheckCli, StrictCountsWarnings)
     EXPECT_EQ(Tool("ini check").code, 1);
     EXPECT_EQ(Tool("ini check s.ini --loose").err, "zrvtool: unknown option '--loose'\n");
     EXPECT_EQ(Tool("ini check missing.ini").err, "zrvtool: missing.ini: cannot open: No such file or directory\n");
+}
+
+// Help and wrong calls: a command family's first word alone, and a usage that spans two lines,
+// which is the tool's own text and reaches the terminal with its line break.
+TEST(ToolCli, HelpAndWrongCalls)
+{
+    ScopedTempDir dir;
+    struct Case {
+        const char* args;
+        int nCode;
+        const char* outStart;  // of stdout
+        const char* errStart;  // of stderr
+    } cases[] = {
+        {"ini --help", 0, "usage:\n  zrvtool ini encode PLAIN OUT", ""},
+        {"ini -h", 0, "usage:\n  zrvtool ini encode PLAIN OUT", ""},
+        {"ini", 2, "", "zrvtool: 'ini' is not a command; these are:\n  zrvtool ini encode"},
+        {"ini show x", 2, "", "zrvtool: 'ini show' is not a command; these are:\n"},
+        {"inix --help", 2, "", "zrvtool: unknown command 'inix'\nusage:\n"},
+        {"medium", 1, "", "zrvtool: usage: zrvtool medium CONFIG SRC_DIR [OUT_DIR] [--block-size 1-255]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        ToolRun r = Tool(c.args);
+        EXPECT_EQ(r.code, c.nCode);
+        EXPECT_EQ(r.out.rfind(c.outStart, 0), 0u) << r.out;
+        EXPECT_EQ(r.err.rfind(c.errStart, 0), 0u) << r.err;
+        EXPECT_EQ(r.err.find("\\x0a"), std::string::npos) << r.err;
+    }
+    EXPECT_NE(Tool("medium").err.find("\n       [--no-uninstaller]"), std::string::npos);
 }

@@ -23,6 +23,8 @@ std::string Dump(const InstallRecord& record)
         case LogItemKind::Value:
             out += "V " + std::string(LogRootName(item.nRoot)) + "\\" + item.strKey.Str() + ": " + item.strPath.Str();
             break;
+        case LogItemKind::ShortcutFolder: out += "SD " + item.strPath.Str(); break;
+        case LogItemKind::Shortcut: out += "SF " + item.strPath.Str(); break;
         }
         out += " @" + std::to_string(item.nLine) + "\n";
     }
@@ -64,6 +66,11 @@ TEST(InstallLog, GoodLogs)
          "K HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme\\Tool]s @2\n"
          "product=Acme\\Tool]s"},
         {"the registry step found the marker but no key", "x\r\n[\\REGEDIT4]\r\n", "F x @1\nproduct="},
+        {"shortcuts after the registry part",
+         "a.exe\r\n[\\REGEDIT4]\r\n\\[HKEY_USERS\\S]\r\n[\\SHORTCUTS]\r\n\\Acme\r\n\\Acme\\Tool\r\nAcme\\Tool\\Run A.LNK\r\n",
+         "F a.exe @1\nK HKEY_USERS\\S @3\nSD Acme @5\nSD Acme\\Tool @6\nSF Acme\\Tool\\Run A.LNK @7\nproduct="},
+        {"shortcuts right after the payload", "a\r\n[\\SHORTCUTS]\r\n\\P\r\nP\\a.lnk\r\n",
+         "F a @1\nSD P @3\nSF P\\a.lnk @4\nproduct="},
         {"a lone CR or LF belongs to the value's name",
          "[\\REGEDIT4]\r\n\\[HKEY_USERS\\S]\r\na\rb\nc\r\n",
          "K HKEY_USERS\\S @2\nV HKEY_USERS\\S: a\rb\nc @3\nproduct="},
@@ -100,6 +107,10 @@ TEST(InstallLog, DamagedLogsNameTheirLine)
         {"a\r\nb", 2, "the last line is incomplete"},
         {"a\r\nb\r", 2, "the last line is incomplete"},
         {"[\\REGEDIT4]\r\nName\r\n", 2, "a value line before any key line"},
+        {"[\\SHORTCUTS]\r\nP\\evil.exe\r\n", 2, "a file of the Start menu that is not a shortcut"},
+        {"[\\SHORTCUTS]\r\n..\\..\\x.lnk\r\n", 2, "path component ends in a dot"},
+        {"[\\SHORTCUTS]\r\nC:\\x.lnk\r\n", 2, "drive or colon"},
+        {"[\\SHORTCUTS]\r\nP\\con.lnk\r\n", 2, "device name as path component"},
         {"[\\REGEDIT4]\r\n\\[HKEY_CURRENT_CONFIG\\x]\r\n", 2, "a key under a root that the installer does not write"},
         {"[\\REGEDIT4]\r\n\\[hkey_users\\x]\r\n", 2, "a key under a root that the installer does not write"},
         {"[\\REGEDIT4]\r\n\\[HKEY_USERS\\x\r\n", 2, "a key line without its closing bracket"},

@@ -1,6 +1,7 @@
 // zrvtool medium and --version as an author runs them: the files of a medium and their bytes,
 // exact output, refusals that leave nothing behind.
 #include "EmbeddedPrograms.h"
+#include "LauncherVersion.h"
 #include "ProgramVersion.h"
 
 #include "../common/RegistryScriptRun.h"
@@ -151,6 +152,19 @@ TEST(MediumCli, RefusalsLeaveNothingBehind)
         {"no threads", Config("demo.001", "1"), "--threads 0", "zrvtool: --threads must be 1 to 256, not '0'\n"},
         {"an architecture not built", Config("demo.001", "1"), "--arch arm64",
          "zrvtool: --arch 'arm64': give x86 (32-bit Windows, the default) or x64 (64-bit Windows)\n"},
+        {"a shortcut to a file the tree lacks", Config("demo.001", "1", "Shortcut=Run|docs\\run.exe\r\n" + kScript), "",
+         "Setup.ini.txt:7: error: the shortcut's target 'docs\\run.exe' is not a file of 'src'\n"
+         "zrvtool: Setup.ini.txt: the installer would not work with it; nothing is written\n"},
+        {"a shortcut to Uninstal.exe when it is left out",
+         Config("demo.001", "1", "Shortcut=Remove|Uninstal.exe\r\n" + kScript), "--no-uninstaller",
+         "Setup.ini.txt:7: error: the shortcut's target 'Uninstal.exe' is not a file of 'src'\n"
+         "zrvtool: Setup.ini.txt: the installer would not work with it; nothing is written\n"},
+        {"an output folder below a file", Config("demo.001", "1"), "--below-file",
+         "zrvtool: 'Setup.ini.txt/out': cannot be made: 'Setup.ini.txt' is not a folder; nothing is written\n"},
+        {"a bundle below a file", Config("demo.001", "1"), "--bundle Setup.ini.txt/b.exe",
+         "zrvtool: 'Setup.ini.txt/b.exe': cannot be made: 'Setup.ini.txt' is not a folder; nothing is written\n"},
+        {"UTF-8 that the code page cannot hold", Config("demo.001", "1", "Publisher=\xce\xa9mega\r\n" + kScript), "",
+         "zrvtool: Setup.ini.txt:7: the line holds a character that the installer's code page (Windows-1252) lacks\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszWhat);
@@ -166,13 +180,31 @@ TEST(MediumCli, RefusalsLeaveNothingBehind)
             WriteBytes("src/CON.txt", "x");
             args = "";
         }
+        std::string out = "out";
+        if (args == "--below-file") {
+            out = "Setup.ini.txt/out";
+            args = "";
+        }
         std::string before = Tree(".");
-        ToolRun r = Tool("medium Setup.ini.txt src out " + args);
+        ToolRun r = Tool("medium Setup.ini.txt src " + out + " " + args);
         EXPECT_EQ(r.code, 1);
         EXPECT_EQ(r.err, c.pszErr);
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(Tree("."), before);
     }
+}
+
+// A plain text in UTF-8 is stored in the installer's code page; the extension lines go with it.
+TEST(MediumCli, StoresUtf8TextInTheCodePage)
+{
+    ScopedTempDir dir;
+    MakeSource();
+    const std::string ext = "Shortcut=Lisez-moi|readme.txt\r\nShortcut=Remove|Uninstal.exe\r\nPublisher=Nex";
+    WriteBytes("Setup.ini.txt", Config("demo.001", "1", ext + "\xc3\xa1l\r\n" + kScript));
+    ToolRun r = Tool("medium Setup.ini.txt src out");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "Setup.ini.txt: note: the text is UTF-8; stored converted to Windows-1252\n");
+    EXPECT_EQ(ReadBytes("out/Setup.ini"), ChainSetupIni(Config("demo.001", "1", ext + "\xe1l\r\n" + kScript)));
 }
 
 TEST(MediumCli, VersionNamesTheCarriedProgramsOfBothArchitectures)
@@ -214,9 +246,9 @@ TEST(MediumCli, ArchitectureChoosesEveryProgram)
         EXPECT_EQ(MachineOfFile("payload/Uninstal.exe"), c.arch);
         EXPECT_NE(Tool("ini check out/Setup.ini").out.find(std::string("\nSetup.exe beside it: ") + ArchName(c.arch) + " ("),
                   std::string::npos);
-        const EmbeddedProgram& launcher = EmbeddedLauncher(c.arch);
-        EXPECT_EQ(ReadBytes("app.exe").compare(0, launcher.nSize, std::string(reinterpret_cast<const char*>(launcher.pData),
-                                                                              launcher.nSize)), 0);
+        const EmbeddedProgram& p = EmbeddedLauncher(c.arch);
+        std::string launcher = WithProductVersion(std::string(reinterpret_cast<const char*>(p.pData), p.nSize), {"Demo", "", ""});
+        EXPECT_EQ(ReadBytes("app.exe").compare(0, launcher.size(), launcher), 0);
         // The bundle command finds the launcher from the medium's Setup.exe alone.
         ToolRun bundle = Tool("bundle out again.exe");
         ASSERT_EQ(bundle.code, 0) << bundle.err;
@@ -259,7 +291,7 @@ TEST(MediumCli, AnInterruptLeavesNothingBehind)
     waitpid(pid, &status, 0);
     ASSERT_TRUE(begun) << "the medium was never begun";
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(WEXITSTATUS(status), 130) << "128 + SIGINT, as a shell reports it";
     EXPECT_EQ(ReadBytes("cli.err"), "zrvtool: interrupted\n");
     fs::remove("cli.out");
     fs::remove("cli.err");

@@ -324,6 +324,22 @@ TEST(RegistryScript, UninstallEntry)
     }
 }
 
+// DisplayVersion and Publisher of the extension lines join the entry after its own values, taken as
+// written (no %INSTALLPATH%, quotes kept), only when given and only from before the script.
+TEST(RegistryScript, VersionAndPublisher)
+{
+    const Case cases[] = {
+        {"both", "DisplayVersion=2.1 \"beta\"\r\nPublisher=Nexal %INSTALLPATH%\r\n" M, 1,
+         ML UL "DisplayVersion\r\nPublisher\r\n", "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo: DisplayName=\"Demo\"" UVALS("C:\\Demo")
+         " DisplayVersion=\"2.1 \"beta\"\" Publisher=\"Nexal %INSTALLPATH%\"\n"},
+        {"the later line counts, an empty one writes nothing", "Publisher=A\r\nPublisher=B\r\nDisplayVersion=\r\n" M, 1,
+         ML UL "Publisher\r\n", "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo: DisplayName=\"Demo\"" UVALS("C:\\Demo")
+         " Publisher=\"B\"\n"},
+        {"after the marker they are no settings", M "Publisher=A\r\n", 1, ML UL, UD},
+    };
+    RunTable(cases, sizeof cases / sizeof cases[0]);
+}
+
 // Long and hostile values: the byte list grows past its first buffer, and overlong digit and blank
 // runs are read only as far as the grammar allows.
 TEST(RegistryScript, LargeValues)
@@ -626,5 +642,33 @@ TEST(RegistryScript, EstimatedSize)
         ASSERT_EQ(v->data.size(), 4u);
         std::memcpy(&n, v->data.data(), 4);
         EXPECT_EQ(n, c.nKilobytes);
+    }
+}
+
+// Whether the installation must tell the shell that file types changed: a key opened under
+// HKEY_CLASSES_ROOT, also by a script that fails after it; never for other roots.
+TEST(RegistryScript, NotesKeysOfFileTypes)
+{
+    const struct {
+        const char* what;
+        const char* script;
+        bool classes;
+    } cases[] = {
+        {"a file type", M "[HKEY_CLASSES_ROOT\\.ztv]\r\n@=\"x\"\r\n", true},
+        {"other roots only", M CU "[HKEY_LOCAL_MACHINE\\Software\\Zrv]\r\n", false},
+        {"a failure after the file type", M "[HKEY_CLASSES_ROOT\\.ztv]\r\n\"a\"=bad\r\n", true},
+        {"a failure before it", M "[HKEY_CURRENT_USER\\Software\\Zrv]\r\n\"a\"=bad\r\n[HKEY_CLASSES_ROOT\\.ztv]\r\n", false},
+        {"no script", "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedTempDir dir;
+        WriteBytes("Setup.ini", ChainSetupIni(SetupIniHeader() + std::string(c.script)));
+        RegistryScript rs("Setup.ini", "C:\\Demo", "Demo");
+        CFile log;
+        ASSERT_TRUE(log.Open("Install.log", CFile::modeCreate | CFile::modeWrite));
+        MemoryRegistry registry;
+        rs.Apply(log, registry);
+        EXPECT_EQ(rs.m_bClassesRootWritten, c.classes);
     }
 }

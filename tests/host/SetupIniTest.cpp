@@ -1,6 +1,7 @@
 // Reading Setup.ini: storage, the section, key lines and their values.
 #include "RegistryScript.h"
 #include "SetupApp.h"
+#include "SetupExtensions.h"
 
 #include <gtest/gtest.h>
 
@@ -165,4 +166,65 @@ TEST(RegistryScriptLoader, AMissingFileThrowsAFileException)
         EXPECT_NE(e->m_cause, CFileException::none);
         e->Delete();
     }
+}
+
+// The extension lines after the four key lines: what is read, where the reading stops, and which
+// lines are told to the author.
+TEST(SetupIni, ExtensionLines)
+{
+    const std::string head = "INSTALL4\r\n[Demo]\r\nAppDescription=x\r\nDiskImage=d.001\r\nDefaultDir=C:\\D\r\nFreeSpace=1\r\n";
+    struct Case {
+        const char* what;
+        std::string text;
+        const char* read;  // shortcuts as NAME>TARGET@LINE, then v=VERSION p=PUBLISHER, bad/unknown lines
+    } cases[] = {
+        {"none", head + "REGEDIT4\r\n", "v= p= bad: unknown:"},
+        {"all three, skipped lines between",
+         head + "# menu\r\nShortcut=Run me|bin\\run.exe\r\n\r\n  Shortcut=Hidden|x\r\nShortcut=Help|a|b.txt\r\n"
+                "DisplayVersion=1.0 \"rc\"\r\nPublisher= Nexal \r\nREGEDIT4\r\n",
+         "Run me>bin\\run.exe@8 Help>a|b.txt@11 v=1.0 \"rc\" p= Nexal  bad: unknown:"},
+        {"a section header ends them", head + "[Other]\r\nPublisher=A\r\n", "v= p= bad: unknown:"},
+        {"so does a line holding the script's marker", head + "Publisher=A\r\n# REGEDIT4 below\r\nPublisher=B\r\n",
+         "v= p=A bad: unknown:"},
+        {"the marker among the key lines leaves no room for them",
+         "INSTALL4\r\n[Demo]\r\nAppDescription=REGEDIT4\r\nDiskImage=d.001\r\nDefaultDir=C:\\D\r\nFreeSpace=1\r\nPublisher=A\r\n",
+         "v= p= bad: unknown:"},
+        {"a last line without CR LF is none", head + "Publisher=A", "v= p= bad: unknown:"},
+        {"bad and unknown lines", head + "Shortcut=|x\r\nShortcut=a|\r\nShortcut=A|x\r\nShortcut=a|y\r\nWhat=1\r\nno equals\r\n",
+         "A>x@9 v= p= bad:7,8,10 unknown:11,12"},
+        {"after a fourth key line that ends the text", head.substr(0, head.size() - 2), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetupExtensions ext;
+        if (!ReadSetupExtensions(c.text.c_str(), ext)) {
+            EXPECT_STREQ(c.read, "") << "refused";
+            continue;
+        }
+        std::string read;
+        for (const SetupShortcut& s : ext.shortcuts)
+            read += s.strName.Str() + ">" + s.strTarget.Str() + "@" + std::to_string(s.nLine) + " ";
+        read += "v=" + ext.strDisplayVersion.Str() + " p=" + ext.strPublisher.Str() + " bad:";
+        for (size_t i = 0; i < ext.bad.size(); ++i) read += (i ? "," : "") + std::to_string(ext.bad[i].m_nLine);
+        read += " unknown:";
+        for (size_t i = 0; i < ext.unknown.size(); ++i) read += (i ? "," : "") + std::to_string(ext.unknown[i].m_nLine);
+        EXPECT_EQ(read, c.read);
+    }
+}
+
+// Which folder of an earlier installation's entry may be proposed again.
+TEST(SetupIni, ProposableLocations)
+{
+    const struct {
+        const char* path;
+        bool ok;
+    } cases[] = {
+        {"C:\\Program Files\\Demo", true}, {"d:\\x", true}, {"C:\\", true},
+        {"", false}, {"C:", false}, {"C:Demo", false}, {"Demo", false}, {"\\\\server\\share\\Demo", false},
+        {"C:\\Demo\\", false}, {"C:\\a\\\\b", false}, {"C:\\a\\..\\Windows", false}, {"C:\\a\\.", false},
+        {"C:\\a\"b", false}, {"C:\\a|b", false}, {"C:\\a\nb", false}, {"C:\\a/b", false}, {"1:\\a", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsProposableLocation(c.path), c.ok) << c.path;
+    EXPECT_TRUE(IsProposableLocation(("C:\\" + std::string(255, 'a')).c_str()));
+    EXPECT_FALSE(IsProposableLocation(("C:\\" + std::string(257, 'a')).c_str())) << "MAX_PATH and more";
 }

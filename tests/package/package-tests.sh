@@ -32,18 +32,24 @@ cmake_minimum_required(VERSION 3.19)
 project(Tiny VERSION 2.0 LANGUAGES NONE)
 install(FILES readme.txt DESTINATION .)
 install(FILES data/noise.bin DESTINATION data)
+install(FILES data/noise.bin DESTINATION data RENAME noise.exe)
+install(FILES readme.exe DESTINATION bin)
 $2
 find_package(zrvtool REQUIRED)
 set(CPACK_GENERATOR External)
 include(ZrvCPack)
 EOF
+  printf 'MZ' >"$1/readme.exe"
+  # The order CMake's documentation teaches for every generator: CPack last.
+  if [ "${3:-}" = cpack-last ]; then echo 'include(CPack)' >>"$1/CMakeLists.txt"; fi
 }
 
-# pack DIR: configures and packs the product; cpack's output in DIR.out, its exit code returned.
+# pack DIR: configures and packs the product; the output of both in DIR.out, cpack's exit code
+# returned.
 pack() {
   local rc=0
   cmake -S "$1" -B "$1/build" -DCMAKE_PREFIX_PATH="$prefix" "${isolated[@]}" >"$1.out" 2>&1 || return 1
-  (cd "$1/build" && cpack) >"$1.out" 2>&1 || rc=$?
+  (cd "$1/build" && cpack) >>"$1.out" 2>&1 || rc=$?
   return $rc
 }
 
@@ -103,6 +109,11 @@ settings)
     "arch-x64|set(CPACK_ZRV_ARCH x64)\nset(CPACK_ZRV_BUNDLE ON)||ok|programs: x64"
     "arch-unknown|set(CPACK_ZRV_ARCH arm64)||fail|CPACK_ZRV_ARCH is 'arm64'; give x86 or x64"
     "code-page-lacks|set(CPACK_PACKAGE_DESCRIPTION_SUMMARY \"Tiny \xe2\x98\x83\")||fail|CPACK_PACKAGE_DESCRIPTION_SUMMARY: holds a character that Windows-1252, the installer's code page, lacks"
+    "version-vendor|set(CPACK_PACKAGE_VERSION 2.0.1)\nset(CPACK_PACKAGE_VENDOR \"Nexal Ltd\")||ok|value \"Publisher\" REG_SZ \"Nexal Ltd\""
+    "executables|set(CPACK_PACKAGE_EXECUTABLES readme \"Read me\" noise Noise)||ok|Shortcut: Noise -> data\\noise.exe"
+    "executable-missing|set(CPACK_PACKAGE_EXECUTABLES tiny Tiny)||fail|CPACK_PACKAGE_EXECUTABLES: 'tiny.exe' is not among the installed files"
+    "executable-label|set(CPACK_PACKAGE_EXECUTABLES readme \"a/b\")||fail|CPACK_PACKAGE_EXECUTABLES: error: the shortcut's name cannot be a file name"
+    "misspelt|set(CPACK_ZRV_BUNDEL ON)||ok|did you mean CPACK_ZRV_BUNDLE?"
   )
   for row in "${rows[@]}"; do
     IFS='|' read -r name settings script outcome text <<<"$row"
@@ -123,6 +134,15 @@ settings)
     fi
     contains "$name: the message" "$text" "$dir.out"
   done
+  # include(CPack) after include(ZrvCPack) makes the same medium, without CMake's warning of CPack
+  # included twice and without packages of other generators.
+  dir="$tmp/cpack-last"
+  product "$dir" "" cpack-last
+  pack "$dir" || fail "cpack-last: cpack failed: $(cat "$dir.out")"
+  [ -f "$dir/build/Tiny-2.0-Linux/Setup.ini" ] || fail "cpack-last: no medium: $(cat "$dir.out")"
+  if ls "$dir/build" | grep -qiE '[.](zip|7z|tar|gz)$'; then fail "cpack-last: other packages: $(ls "$dir/build")"; fi
+  cmake -S "$dir" -B "$dir/build" -DCMAKE_PREFIX_PATH="$prefix" "${isolated[@]}" >"$dir.configure" 2>&1
+  if grep -q "already been included" "$dir.configure"; then fail "cpack-last: CPack included twice"; else echo "ok: cpack-last"; fi
   # The defaults: the staged tree (the files and the carried uninstaller) decides FreeSpace, and
   # the marker alone registers the product for Add/Remove programs.
   contains "defaults: FreeSpace" "FreeSpace: 1 MB" "$tmp/defaults.out"
@@ -137,6 +157,11 @@ settings)
   done
   contains "code-page: the script's text" 'value "Price" REG_SZ "5 \x80"' "$tmp/code-page.out"
   contains "named: the directory" "DefaultDir: D:\\Tiny" "$tmp/named.out"
+  contains "misspelt: the name" "CPACK_ZRV_BUNDEL is not a setting of the generator" "$tmp/misspelt.out"
+  contains "defaults: the version" 'value "DisplayVersion" REG_SZ "2.0"' "$tmp/defaults.out"
+  contains "executables: the program in bin" 'Shortcut: Read me -> bin\readme.exe' "$tmp/executables.out"
+  contains "defaults: the medium named" "ZrvCPack: the medium is $tmp/defaults/build/Tiny-2.0-Linux" "$tmp/defaults.out"
+  contains "signed-bundle: the bundle named" "ZrvCPack: the bundle is $tmp/signed-bundle/build/Tiny-2.0-Linux.exe" "$tmp/signed-bundle.out"
   expect "volumes: several" yes "$([ -f "$tmp/volumes/build/Tiny-2.0-Linux/tiny.003" ] && echo yes || echo no)"
   # A second run replaces the medium of the first; a folder of something else is left alone.
   (cd "$tmp/defaults/build" && cpack) >"$tmp/again.out" 2>&1 || fail "a second cpack failed: $(cat "$tmp/again.out")"
@@ -202,6 +227,7 @@ usr/lib/cmake/zrvtool/zrvtoolConfig.cmake
 usr/lib/cmake/zrvtool/zrvtoolConfigVersion.cmake
 usr/lib/cmake/zrvtool/zrvtoolTargets-relwithdebinfo.cmake
 usr/lib/cmake/zrvtool/zrvtoolTargets.cmake
+usr/share/doc/zrvtool/copyright
 usr/share/man/man1/zrvtool.1.gz" "$(cat "$tmp/contents.txt")"
   dpkg-deb -f "$deb" Package Version Architecture >"$tmp/fields.txt"
   expect "control fields" "Package: zrvtool
@@ -229,6 +255,9 @@ Architecture: $(dpkg --print-architecture)" "$(cat "$tmp/fields.txt")"
   done
   expect "every command on the page" "" "$(cat "$tmp/missing.txt" 2>/dev/null)"
   contains "a description on the page" "make a whole medium in OUT_DIR" "$tmp/man.txt"
+  contains "examples on the page" "zrvtool medium Setup.ini.txt product/ media/" "$tmp/man.txt"
+  head -1 "$root/usr/share/doc/zrvtool/copyright" >"$tmp/copyright.txt"
+  contains "the copyright file in Debian's format" "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" "$tmp/copyright.txt"
   printf 'cmake_minimum_required(VERSION 3.19)\nproject(FromDeb LANGUAGES NONE)\nfind_package(zrvtool REQUIRED)\nget_target_property(t zrvtool::zrvtool LOCATION)\nmessage(STATUS "tool: ${t}")\n' >"$tmp/CMakeLists.txt"
   cmake -S "$tmp" -B "$tmp/from-deb" -DCMAKE_PREFIX_PATH="$root/usr" "${isolated[@]}" >"$tmp/from-deb.txt" 2>&1 || fail "the unpacked package is not found: $(cat "$tmp/from-deb.txt")"
   contains "the package's CMake files" "tool: $root/usr/bin/zrvtool" "$tmp/from-deb.txt"

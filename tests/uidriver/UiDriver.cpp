@@ -26,9 +26,18 @@
 //                               press BUTTON (OK Cancel Yes No Retry Abort Ignore) if given
 //   hold PATH MS                open the file without sharing, as a program using it would, print
 //                               "held" and keep it open for MS milliseconds
+//   programs                    print the all-users Start menu's Programs folder
+//   link PATH                   print the target path of the shortcut file PATH, read through the
+//                               shell's link interface
+//   version PATH NAME           print the string NAME ("ProductName") of the program's version
+//                               information, US English / Windows-1252, as Explorer reads it
 #include "AfxHandle.h"
 
 #include <windows.h>
+
+#include <objidl.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -383,6 +392,45 @@ void CmdHold(const Args& a)
     Sleep(Millis(a, 2, 10000));
 }
 
+void CmdPrograms(const Args&)
+{
+    char path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path)))
+        Fail("no Programs folder");
+    std::printf("%s\n", path);
+}
+
+void CmdLink(const Args& a)
+{
+    CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    IPersistFile* file = nullptr;
+    char target[MAX_PATH] = {};
+    std::wstring wide(a[1].begin(), a[1].end());  // the scenarios' paths are ASCII
+    bool ok = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                         reinterpret_cast<void**>(&link))) &&
+              SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+              SUCCEEDED(file->Load(wide.c_str(), STGM_READ)) &&
+              SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH));
+    if (file) file->Release();
+    if (link) link->Release();
+    if (!ok) Fail("cannot read the shortcut " + a[1]);
+    std::printf("%s\n", target);
+}
+
+void CmdVersion(const Args& a)
+{
+    DWORD ignored = 0, size = GetFileVersionInfoSizeA(a[1].c_str(), &ignored);
+    std::vector<char> info(size ? size : 1);
+    char* value = nullptr;
+    UINT length = 0;
+    std::string query = "\\StringFileInfo\\040904E4\\" + a[2];
+    if (!size || !GetFileVersionInfoA(a[1].c_str(), 0, size, info.data()) ||
+        !VerQueryValueA(info.data(), query.c_str(), reinterpret_cast<void**>(&value), &length))
+        Fail("no " + a[2] + " in the version information of " + a[1]);
+    std::printf("%s\n", value);
+}
+
 const struct Command {
     const char* name;
     size_t nArgs;  // the command's name included
@@ -392,7 +440,8 @@ const struct Command {
     {"items", 3, CmdItems},       {"selected", 3, CmdSelected}, {"focus", 2, CmdFocus},
     {"setfocus", 3, CmdSetFocus}, {"settext", 4, CmdSetText},   {"select", 4, CmdSelect},
     {"click", 3, CmdClick},       {"dblclick", 4, CmdDblClick}, {"keys", 4, CmdKeys},
-    {"msgbox", 1, CmdMsgBox},     {"hold", 3, CmdHold},
+    {"msgbox", 1, CmdMsgBox},     {"hold", 3, CmdHold},         {"programs", 1, CmdPrograms},
+    {"link", 2, CmdLink},         {"version", 3, CmdVersion},
 };
 
 // Returns 2 for bad usage; failures of a command throw Failure.

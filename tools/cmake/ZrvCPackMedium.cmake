@@ -11,6 +11,11 @@
 #                                      from CMAKE_SIZEOF_VOID_P)
 #   CPACK_ZRV_BUNDLE                   true: also the single program <package file name>.exe
 #   CPACK_ZRV_SIGN                     the signing command, zrvtool's --sign
+#   CPACK_PACKAGE_VERSION, CPACK_PACKAGE_VENDOR   DisplayVersion and Publisher in Add/Remove programs
+#                                      (CPack's placeholder vendor "Humanity" is left out)
+#   CPACK_PACKAGE_EXECUTABLES          pairs of a program's name without .exe and a label: a Start-menu
+#                                      shortcut "label" to the program (found in bin/, at the top, or
+#                                      anywhere in the staged tree)
 # The medium is the folder <package file name> in the package directory. Warnings of the check of
 # the settings and the script are shown; its errors fail cpack, named by setting or by the line of
 # the registry script file.
@@ -193,22 +198,85 @@ zrv_windows_text(CPACK_PACKAGE_NAME "${name}" name)
 zrv_windows_text(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${description}" description)
 zrv_windows_text(CPACK_ZRV_DEFAULT_DIR "${default_dir}" default_dir)
 
+# The extension lines: version, publisher and shortcuts, each told by its setting in messages.
+set(extensions "")
+set(extension_settings "")
+# (A function, not a macro: a macro would read the backslashes of a Windows path as escapes.)
+function(zrv_extension setting line)
+  zrv_check_setting(${setting} "${line}")
+  zrv_windows_text(${setting} "${line}" line)
+  string(APPEND extensions "${line}\r\n")
+  list(APPEND extension_settings ${setting})
+  set(extensions "${extensions}" PARENT_SCOPE)
+  set(extension_settings "${extension_settings}" PARENT_SCOPE)
+endfunction()
+if(NOT "${CPACK_PACKAGE_VERSION}" STREQUAL "")
+  zrv_extension(CPACK_PACKAGE_VERSION "DisplayVersion=${CPACK_PACKAGE_VERSION}")
+endif()
+if(NOT "${CPACK_PACKAGE_VENDOR}" STREQUAL "" AND NOT CPACK_PACKAGE_VENDOR STREQUAL "Humanity")
+  zrv_extension(CPACK_PACKAGE_VENDOR "Publisher=${CPACK_PACKAGE_VENDOR}")
+endif()
+list(LENGTH CPACK_PACKAGE_EXECUTABLES n)
+math(EXPR odd "${n} % 2")
+if(odd)
+  zrv_fail("CPACK_PACKAGE_EXECUTABLES: give pairs of a program's name (without .exe) and its shortcut's label")
+endif()
+while(CPACK_PACKAGE_EXECUTABLES)
+  list(POP_FRONT CPACK_PACKAGE_EXECUTABLES program label)
+  if(label MATCHES "[|]" OR label STREQUAL "")
+    zrv_fail("CPACK_PACKAGE_EXECUTABLES: '${label}': a shortcut's label needs a text without |")
+  endif()
+  set(found "")
+  foreach(candidate "bin/${program}.exe" "${program}.exe")
+    if(found STREQUAL "" AND EXISTS "${root}/${candidate}" AND NOT IS_DIRECTORY "${root}/${candidate}")
+      set(found "${candidate}")
+    endif()
+  endforeach()
+  if(found STREQUAL "")
+    file(GLOB_RECURSE matches LIST_DIRECTORIES false RELATIVE "${root}" "${root}/*/${program}.exe")
+    list(SORT matches)
+    list(LENGTH matches nmatches)
+    if(nmatches GREATER 0)
+      list(GET matches 0 found)
+    endif()
+  endif()
+  if(found STREQUAL "")
+    zrv_fail("CPACK_PACKAGE_EXECUTABLES: '${program}.exe' is not among the installed files, so its shortcut '${label}' cannot be made")
+  endif()
+  string(REPLACE "/" "\\" found "${found}")
+  zrv_extension(CPACK_PACKAGE_EXECUTABLES "Shortcut=${label}|${found}")
+endwhile()
+
 # Setup.ini as text; the lines before the script are counted so that messages can name the setting.
 set(line_setting_3 CPACK_PACKAGE_NAME)
 set(line_setting_4 CPACK_PACKAGE_DESCRIPTION_SUMMARY)
 set(line_setting_6 CPACK_ZRV_DEFAULT_DIR)
 set(line_setting_7 CPACK_ZRV_FREE_SPACE)
-set(script_offset 8)
+set(number 7)
+foreach(setting IN LISTS extension_settings)
+  math(EXPR number "${number} + 1")
+  set(line_setting_${number} ${setting})
+endforeach()
+math(EXPR script_offset "${number} + 1")
 zrv_registry_script(script)
 set(text "INSTALL4 - ${name} ${CPACK_PACKAGE_VERSION}, made by cpack\r\n\r\n[${name}]\r\n")
 string(APPEND text "AppDescription=${description}\r\nDiskImage=${image}\r\n")
-string(APPEND text "DefaultDir=${default_dir}\r\nFreeSpace=${free_space}\r\n\r\n${script}")
+string(APPEND text "DefaultDir=${default_dir}\r\nFreeSpace=${free_space}\r\n${extensions}\r\n${script}")
 set(ini "${CPACK_TOPLEVEL_DIRECTORY}/Setup.ini.txt")
 file(WRITE "${ini}" "${text}")
 
 # The medium, made beside the staged tree and then moved to the package directory.
 set(made "${CPACK_TOPLEVEL_DIRECTORY}/medium")
 set(medium "${CPACK_PACKAGE_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}")
+# A medium of an earlier run gives way; anything else under that name is left alone, and that is
+# known before any compression.
+if(EXISTS "${medium}" OR IS_SYMLINK "${medium}")
+  file(GLOB left "${medium}/*")
+  if(IS_SYMLINK "${medium}" OR NOT IS_DIRECTORY "${medium}" OR
+     (left AND NOT (EXISTS "${medium}/Setup.exe" AND EXISTS "${medium}/Setup.ini")))
+    zrv_fail("'${medium}' exists and is not a medium; nothing is replaced")
+  endif()
+endif()
 file(REMOVE_RECURSE "${made}")
 set(command "${CPACK_ZRV_TOOL}" medium "${ini}" "${root}" "${made}" --arch "${CPACK_ZRV_ARCH}")
 if(NOT "${CPACK_ZRV_BLOCK_SIZE}" STREQUAL "")
@@ -236,16 +304,13 @@ string(STRIP "${out}" out)
 string(REPLACE "${made}" "${medium}" out "${out}")
 message(STATUS "${out}")
 
-# A medium of an earlier run gives way; anything else under that name is left alone.
-if(EXISTS "${medium}" OR IS_SYMLINK "${medium}")
-  file(GLOB left "${medium}/*")
-  if(IS_SYMLINK "${medium}" OR NOT IS_DIRECTORY "${medium}" OR
-     (left AND NOT (EXISTS "${medium}/Setup.exe" AND EXISTS "${medium}/Setup.ini")))
-    zrv_fail("'${medium}' exists and is not a medium; nothing is replaced")
-  endif()
-  file(REMOVE_RECURSE "${medium}")
-endif()
+# A medium of an earlier run gives way (checked before the work, done after it).
+file(REMOVE_RECURSE "${medium}")
 file(RENAME "${made}" "${medium}")
+# cpack's own last lines name the package files it copies (the bundle) or only the generator's
+# description file: the medium is named here.
+message(STATUS "ZrvCPack: the medium is ${medium}")
 if(CPACK_ZRV_BUNDLE)
   set(CPACK_EXTERNAL_BUILT_PACKAGES "${bundle}")
+  message(STATUS "ZrvCPack: the bundle is ${CPACK_PACKAGE_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}.exe")
 endif()

@@ -1,0 +1,101 @@
+// Reading the extension lines of Setup.ini.
+#include "SetupExtensions.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char kScriptMarker[] = "REGEDIT4";
+
+bool IsSkipped(const char* line) { return *line == '#' || *line == ' ' || *line == '\r'; }
+
+int LineOf(const char* text, const char* p)
+{
+    int line = 1;
+    for (const char* q = text; q < p; ++q)
+        if (q[0] == '\r' && q[1] == '\n') ++line;
+    return line;
+}
+
+void Note(std::vector<SetupIniProblem>& list, int nLine, const std::string& reason)
+{
+    SetupIniProblem problem;
+    problem.m_strReason = reason.c_str();
+    problem.m_nLine = nLine;
+    list.push_back(problem);
+}
+
+bool SameNoCase(const CString& a, const CString& b) { return a.CompareNoCase(b) == 0; }
+
+void ReadShortcut(SetupExtensions& ext, const std::string& value, int nLine)
+{
+    size_t bar = value.find('|');
+    if (bar == std::string::npos || bar == 0 || bar + 1 == value.size()) {
+        Note(ext.bad, nLine, "a Shortcut line is NAME|PATH: a name, a bar and the installed file it starts");
+        return;
+    }
+    SetupShortcut shortcut;
+    shortcut.strName = value.substr(0, bar).c_str();
+    shortcut.strTarget = value.substr(bar + 1).c_str();
+    shortcut.nLine = nLine;
+    for (const SetupShortcut& other : ext.shortcuts) {
+        if (SameNoCase(other.strName, shortcut.strName)) {
+            Note(ext.bad, nLine, "a second shortcut of that name (letter case aside): the first one is kept");
+            return;
+        }
+    }
+    ext.shortcuts.push_back(shortcut);
+}
+
+// One line "Key=value" (the value up to the CR); false when the line is no such setting.
+bool SplitSetting(const char* line, std::string& key, std::string& value)
+{
+    const char* cr = std::strchr(line, '\r');
+    const char* eq = std::strchr(line, '=');
+    if (!cr || !eq || eq > cr) return false;
+    key.assign(line, eq);
+    value.assign(eq + 1, cr);
+    return true;
+}
+
+}  // namespace
+
+BOOL ReadSetupExtensions(const char* pszText, SetupExtensions& ext, SetupIniProblem* pProblem)
+{
+    ext = SetupExtensions();
+    std::string copy(pszText);
+    SetupConfig config;
+    char* pFourth = nullptr;
+    if (!ParseSetupText(&copy[0], config, pProblem, &pFourth)) return FALSE;
+    const char* text = copy.c_str();
+    const char* marker = std::strstr(text, kScriptMarker);
+    for (const char* line = pFourth;;) {
+        const char* crlf = std::strstr(line, "\r\n");
+        if (!crlf) break;
+        line = crlf + 2;
+        // A section header ends the settings, and so does the script's own line (the first that
+        // holds its marker, a comment included); a last line without CR LF is no setting.
+        const char* end = std::strstr(line, "\r\n");
+        if (!end || *line == '[' || (marker && marker < end)) break;
+        if (IsSkipped(line)) continue;
+        std::string key, value;
+        int nLine = LineOf(text, line);
+        if (!SplitSetting(line, key, value)) {
+            Note(ext.unknown, nLine, "this line after the four key lines is no setting the installer reads");
+            continue;
+        }
+        if (key == "Shortcut") {
+            ReadShortcut(ext, value, nLine);
+        } else if (key == "DisplayVersion") {
+            ext.strDisplayVersion = value.c_str();
+            ext.nDisplayVersionLine = nLine;
+        } else if (key == "Publisher") {
+            ext.strPublisher = value.c_str();
+            ext.nPublisherLine = nLine;
+        } else {
+            Note(ext.unknown, nLine, "no setting the installer reads (those here are Shortcut, DisplayVersion, Publisher)");
+        }
+    }
+    return TRUE;
+}

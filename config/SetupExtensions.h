@@ -1,0 +1,40 @@
+// The extension lines of Setup.ini: settings that follow the section's four key lines.
+//
+// The installer's reading of the settings stops at the fourth key line, so an installer that
+// knows nothing of these lines never looks at them. They stand after the fourth key line and
+// before the registry script's REGEDIT4 line (or another section header, or the end of the text),
+// one setting a line, skipped lines (#, blank, empty) as anywhere else:
+//   Shortcut=NAME|PATH      a Start-menu shortcut NAME (its file NAME.lnk) to the installed file
+//                           PATH, relative to the target directory; one line per shortcut
+//   DisplayVersion=TEXT     the product's version, shown by the list of installed programs
+//   Publisher=TEXT          the product's publisher, shown there too
+// A value runs up to the end of its line. A later DisplayVersion or Publisher line replaces an
+// earlier one. Other lines there are left alone.
+#pragma once
+
+#include "SetupConfig.h"
+
+#include <vector>
+
+struct SetupShortcut {
+    CString strName;    // the link's name, without ".lnk"
+    CString strTarget;  // the installed file, relative to the target directory
+    int nLine = 0;      // 1-based line of Setup.ini
+};
+
+struct SetupExtensions {
+    std::vector<SetupShortcut> shortcuts;
+    CString strDisplayVersion;
+    CString strPublisher;
+    int nDisplayVersionLine = 0;  // 0 when absent
+    int nPublisherLine = 0;
+    // Lines that the installer skips and an author would want to hear of: a malformed or repeated
+    // shortcut (bad), a line that is no setting it knows (unknown).
+    std::vector<SetupIniProblem> bad;
+    std::vector<SetupIniProblem> unknown;
+};
+
+// Reads the extension lines of a decoded zero-terminated Setup.ini text. Returns FALSE, with
+// pProblem filled when given, when the text is one the installer refuses (ParseSetupText); then
+// ext is empty. The text is unchanged afterwards.
+BOOL ReadSetupExtensions(const char* pszText, SetupExtensions& ext, SetupIniProblem* pProblem = nullptr);

@@ -1,0 +1,33 @@
+// The shell's part of an installation: the Start menu's folders, shortcuts (shell links), the
+// notice that file associations changed, and reading one string value of the registry (Win32).
+//
+// SHELL32 and OLE32 are among the DLLs that Windows always takes from its system folder, so they
+// are imported statically like KERNEL32.
+#pragma once
+
+#include "AfxString.h"
+
+#ifdef _WIN32
+
+// The all-users Start menu's "Programs" folder, without a trailing backslash. False when the
+// system has none.
+bool AfxGetCommonProgramsFolder(CString& strPath);
+
+// Writes the shortcut file pszLink (a .lnk path) that starts pszTarget in pszWorkingDir. Replaces
+// a file of that name. Returns S_OK or the shell's error (an HRESULT). Initialises COM on the
+// calling thread for the call when it is not yet.
+HRESULT AfxCreateShellLink(const char* pszLink, const char* pszTarget, const char* pszWorkingDir);
+
+// Reads back the target path of the shortcut file pszLink; S_OK or the shell's error.
+HRESULT AfxReadShellLink(const char* pszLink, CString& strTarget);
+
+// Tells the shell (Explorer) that file types or their programs changed, so it shows new icons
+// and opens files with the new programs without a restart.
+void AfxNotifyAssociationsChanged();
+
+// The REG_SZ value pszName of the key pszSubKey under hRoot (opened for reading only). False when
+// the key or value is missing, of another type, or longer than nMaxLength bytes.
+bool AfxRegQueryString(HKEY hRoot, const char* pszSubKey, const char* pszName, CString& strValue,
+                       DWORD nMaxLength = 4096);
+
+#endif

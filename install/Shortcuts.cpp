@@ -1,0 +1,60 @@
+#include "Shortcuts.h"
+
+#include "AfxShell.h"
+#include "ShortcutRules.h"
+
+namespace {
+
+void LogLine(CFile& log, const CString& strLine)
+{
+    CString line = strLine + "\r\n";
+    log.Write(line.GetString(), UINT(line.GetLength()));
+}
+
+bool IsFile(const CString& strPath)
+{
+    DWORD attrs = GetFileAttributesA(strPath);
+    return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Makes the product's folder level by level, listing each level before it is made.
+bool MakeFolder(const CString& strPrograms, const CString& strProduct, CFile& log)
+{
+    for (const CString& level : ShortcutFolderLevels(strProduct)) {
+        LogLine(log, "\\" + level);
+        CString path = strPrograms + "\\" + level;
+        if (!CreateDirectoryA(path, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+        // A link or junction in its place could lead the shortcuts anywhere.
+        DWORD attrs = GetFileAttributesA(path);
+        if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY) || (attrs & FILE_ATTRIBUTE_REPARSE_POINT))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int CreateShortcuts(const SetupExtensions& ext, const CString& strProduct, const CString& strInstallDir, CFile& log)
+{
+    if (ext.shortcuts.empty()) return 0;
+    CString strPrograms;
+    if (!AfxGetCommonProgramsFolder(strPrograms)) return 0;
+    LogLine(log, kShortcutLogMarker);
+    bool bFolder = false;
+    int nMade = 0;
+    for (const SetupShortcut& s : ext.shortcuts) {
+        if (CheckShortcut(strProduct, s.strName, s.strTarget)) continue;
+        CString target = strInstallDir + "\\" + s.strTarget;
+        if (!IsFile(target)) continue;
+        if (!bFolder) {
+            if (!MakeFolder(strPrograms, strProduct, log)) return nMade;
+            bFolder = true;
+        }
+        CString relative = strProduct + "\\" + s.strName + ".lnk";
+        LogLine(log, relative);
+        // Started in the folder of its program, as from Explorer.
+        int slash = target.ReverseFind('\\');
+        if (SUCCEEDED(AfxCreateShellLink(strPrograms + "\\" + relative, target, target.Left(slash)))) ++nMade;
+    }
+    return nMade;
+}
