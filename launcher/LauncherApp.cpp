@@ -3,18 +3,11 @@
 #include "AfxCallerDir.h"
 #include "AfxHandle.h"
 #include "AfxMessageBox.h"
+#include "AfxPath.h"
 #include "AfxPrivateFolder.h"
 #include "CommandTail.h"
 
-
 namespace {
-
-CString OwnPath()
-{
-    char path[MAX_PATH + 1] = {};
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH + 1);
-    return n > 0 && n <= MAX_PATH ? CString(path) : CString();
-}
 
 void Report(LaunchFault fault, const CString& strWhere)
 {
@@ -58,7 +51,7 @@ int RunSetup(const CString& strFolder)
 {
     CString program = strFolder + "\\Setup.exe";
     CString cmd = "\"" + program + "\"";
-    const char* args = ArgumentsOf(GetCommandLineA());
+    const char* args = AfxArgumentsOf(GetCommandLineA());
     if (*args) cmd += CString(" ") + args;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -79,7 +72,7 @@ int RunSetup(const CString& strFolder)
 int CLauncherApp::Launch(LaunchFault& fault, CString& strWhere)
 {
     CBundle bundle;
-    strWhere = OwnPath();
+    strWhere = AfxGetProgramPath();
     if ((fault = bundle.Open(strWhere)) != LaunchFault::none) return 1;
     if ((fault = bundle.CheckFiles()) != LaunchFault::none) return 1;
     if (!RoomInTemporaryFolder(bundle.TotalSize(), strWhere)) {

@@ -1,5 +1,6 @@
 #include "Handover.h"
 
+#include "AfxPath.h"
 #include "AfxPrivateFolder.h"
 
 #include <cinttypes>
@@ -29,7 +30,7 @@ struct PrivateCopy {
     bool Make(const CString& strProgram)
     {
         if (!AfxCreatePrivateFolder(strFolder)) return false;
-        strPath = strFolder + "\\" + NameOf(strProgram);
+        strPath = strFolder + "\\" + AfxNameOf(strProgram);
         if (CopyFileA(strProgram, strPath, TRUE))
             hFile.Attach(CreateFileA(strPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         if (hFile) return true;
@@ -68,16 +69,6 @@ bool IsPipeWriteEnd(HANDLE h)
 }
 
 }  // namespace
-
-CString OwnProgramPath()
-{
-    char path[MAX_PATH + 1] = {};
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH + 1);
-    return n > 0 && n <= MAX_PATH ? CString(path) : CString();
-}
-
-CString FolderOf(const CString& strPath) { return strPath.Left(strPath.ReverseFind('\\')); }
-CString NameOf(const CString& strPath) { return strPath.Mid(strPath.ReverseFind('\\') + 1); }
 
 CString NormalisedPath(const CString& strPath)
 {
@@ -175,7 +166,7 @@ void WaitForFirstProcess(HandoverArgs& args, DWORD nMs)
 
 void RemoveOwnFolder()
 {
-    CString folder = FolderOf(OwnProgramPath());
+    CString folder = AfxFolderOf(AfxGetProgramPath());
     if (AfxIsPrivateFolder(folder)) AfxRemovePrivateFolder(folder);
 }
 

@@ -46,7 +46,8 @@ private:
         CString strProgram;  // the first program's full path (its folder is the target)
     };
 
-    bool ParseOptions(int argc, char** argv, Options& options);
+    // Reads the arguments after the program's name (AfxCommandLine.h); false for one it does not know.
+    bool ParseOptions(const char* pszArguments, Options& options);
     bool AcceptHandover();
     bool ListsProgram(const CString& strProgram) const;
     int Main();
