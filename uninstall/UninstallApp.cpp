@@ -34,7 +34,7 @@ struct RemovalJob {
 };
 
 // The dialog's window as the caller's thread last set it; null before it opens and after it closes.
-HWND DialogWindow(const RemovalJob& job) { return __atomic_load_n(&job.pDlg->m_hWnd, __ATOMIC_ACQUIRE); }
+HWND DialogWindow(const RemovalJob& job) { return job.pDlg->GetSafeHwndFromAnyThread(); }
 
 UINT RemovalThread(LPVOID pParam)
 {

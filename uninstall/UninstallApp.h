@@ -20,7 +20,8 @@
 // - Across threads go only messages to the dialog's window: WM_UNINSTALL_PROGRESS, sent (the
 //   thread waits while the dialog reads the text), and WM_UNINSTALL_DONE, posted once at the end.
 //   The thread reads the dialog's window handle afresh for each message, whole and with acquire
-//   order (the caller's thread sets and clears it), and sends nothing while it is null.
+//   order (GetSafeHwndFromAnyThread; the caller's thread sets and clears it with release order),
+//   and sends nothing while it is null.
 #pragma once
 
 #include "AfxWinApp.h"
