@@ -9,16 +9,9 @@
 
 namespace {
 
-// Quotes an argument for the C runtime's command-line parser: backslashes before the closing
-// quote are doubled, so "C:\" arrives as C:\ and not as C:".
-CString Quoted(const CString& s)
-{
-    CString out = "\"" + s;
-    int trailing = 0;
-    while (trailing < s.GetLength() && s[s.GetLength() - 1 - trailing] == '\\') ++trailing;
-    out += CString('\\', trailing);
-    return out + "\"";
-}
+// Quotes an argument for the switch reader (AfxCommandLine.h), which drops the quotes and takes
+// backslashes as they stand.
+CString Quoted(const CString& s) { return "\"" + s + "\""; }
 
 // The copy of the program, written into a new private folder and then held open for reading only,
 // so that nobody can change or replace it until the copy has started.
