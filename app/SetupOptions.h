@@ -7,11 +7,12 @@
 // first: the current directory of its caller, against which a relative /LOG= or /D= is taken.
 // Only the command line names it, never an environment that anyone may have set.
 //
-// Options are not case-sensitive and are separated by blanks; a value may be quoted ("/LOG=C:\My
+// The line is read as every program of the system reads its switches (AfxCommandLine.h): options
+// are not case-sensitive and are separated by blanks; a value may be quoted ("/LOG=C:\My
 // Logs\setup.txt" or /LOG="C:\My Logs\setup.txt"). /D= takes the whole rest of the command line,
-// blanks included, so it comes last; double quotes in it are dropped (no Windows path holds one)
-// and so are blanks at its end and one backslash closing it (except after a drive root). Anything
-// else under /S is refused: the installer then installs nothing.
+// blanks included, so it comes last: a /S after it is part of the folder's name. One backslash
+// closing the folder is dropped (except after a drive root). Anything else under /S is refused:
+// the installer then installs nothing.
 #pragma once
 
 #include "AfxString.h"

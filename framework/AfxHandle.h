@@ -53,7 +53,6 @@ public:
         m_h = Traits::Empty();
         return h;
     }
-    Type Detach() { return Release(); }
     // True when an object was held and closed without error.
     bool Close()
     {

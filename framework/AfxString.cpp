@@ -8,7 +8,6 @@
 
 namespace {
 int Clamp(int n, int lo, int hi) { return std::max(lo, std::min(n, hi)); }
-char FoldCase(char ch) { return (ch >= 'A' && ch <= 'Z') ? char(ch - 'A' + 'a') : ch; }
 bool IsBlank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n' || ch == '\v' || ch == '\f'; }
 }  // namespace
 
@@ -19,8 +18,8 @@ int CString::CompareNoCase(const char* psz) const
     const unsigned char* a = reinterpret_cast<const unsigned char*>(m_str.c_str());
     const unsigned char* b = reinterpret_cast<const unsigned char*>(psz ? psz : "");
     for (;; ++a, ++b) {
-        int ca = static_cast<unsigned char>(FoldCase(char(*a)));
-        int cb = static_cast<unsigned char>(FoldCase(char(*b)));
+        int ca = static_cast<unsigned char>(AfxLowerAscii(char(*a)));
+        int cb = static_cast<unsigned char>(AfxLowerAscii(char(*b)));
         if (ca != cb || ca == 0) return ca - cb;
     }
 }
@@ -64,13 +63,27 @@ int CString::ReverseFind(char ch) const
 
 void CString::MakeUpper()
 {
-    for (char& ch : m_str)
-        if (ch >= 'a' && ch <= 'z') ch = char(ch - 'a' + 'A');
+    for (char& ch : m_str) ch = AfxUpperAscii(ch);
 }
 
 void CString::MakeLower()
 {
-    for (char& ch : m_str) ch = FoldCase(ch);
+    for (char& ch : m_str) ch = AfxLowerAscii(ch);
+}
+
+bool AfxEqualNoCase(const char* a, size_t nA, const char* b, size_t nB)
+{
+    if (nA != nB) return false;
+    for (size_t i = 0; i < nA; ++i)
+        if (AfxLowerAscii(a[i]) != AfxLowerAscii(b[i])) return false;
+    return true;
+}
+
+bool AfxStartsWithNoCase(const char* psz, const char* pszPrefix)
+{
+    for (; *pszPrefix; ++psz, ++pszPrefix)
+        if (AfxLowerAscii(*psz) != AfxLowerAscii(*pszPrefix)) return false;
+    return true;
 }
 
 void CString::TrimLeft()

@@ -79,6 +79,14 @@ private:
     std::string m_str;
 };
 
+// ASCII case folding, alike in every code page: only the letters A to Z and a to z change case.
+inline char AfxLowerAscii(char ch) { return (ch >= 'A' && ch <= 'Z') ? char(ch - 'A' + 'a') : ch; }
+inline char AfxUpperAscii(char ch) { return (ch >= 'a' && ch <= 'z') ? char(ch - 'a' + 'A') : ch; }
+// Whether the nA bytes at a and the nB bytes at b are the same text but for ASCII case.
+bool AfxEqualNoCase(const char* a, size_t nA, const char* b, size_t nB);
+// Whether psz starts with pszPrefix but for ASCII case (both non-null).
+bool AfxStartsWithNoCase(const char* psz, const char* pszPrefix);
+
 // printf-style formatting into buf (at most size bytes, always terminated when size > 0); returns
 // what snprintf returns. On Win32 this is the system C library's formatting: the C99 one of the
 // C++ runtime would add some 20 KB of conversion code to the programs for the few formats they use.

@@ -5,6 +5,7 @@
 #ifdef _WIN32
 #include "AfxCommCtrl.h"
 #include "AfxMessageBox.h"
+#include "AfxPath.h"
 #include "AfxSystemDll.h"
 #endif
 
@@ -72,12 +73,7 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int)
     if (lpCmdLine) pApp->m_lpCmdLine = lpCmdLine;
     if (!pApp->m_pszAppName) {
         // The executable's base name without its extension, as the title of message boxes.
-        char path[MAX_PATH] = {};
-        GetModuleFileNameA(hInstance, path, MAX_PATH);
-        const char* base = path;
-        for (const char* p = path; *p; ++p)
-            if (*p == '\\' || *p == '/' || *p == ':') base = p + 1;
-        lstrcpynA(pApp->m_szAppName, base, MAX_PATH);
+        lstrcpynA(pApp->m_szAppName, AfxNameOf(AfxGetProgramPath()), MAX_PATH);
         if (char* dot = std::strrchr(pApp->m_szAppName, '.')) *dot = '\0';
         pApp->m_pszAppName = pApp->m_szAppName;
     }

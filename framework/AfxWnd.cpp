@@ -95,14 +95,14 @@ CWnd* CWnd::FromHandle(HWND hWnd)
     std::unique_ptr<CWnd>& slot = temps[hWnd];
     if (!slot) {
         slot.reset(new CWnd);
-        slot->m_hWnd = hWnd;
+        slot->SetHandle(hWnd);
     }
     return slot.get();
 }
 
 void CWnd::AttachRouted(HWND hWnd, WNDPROC pfnSuper)
 {
-    m_hWnd = hWnd;
+    SetHandle(hWnd);
     m_pfnSuper = pfnSuper;
     m_bRouted = true;
     ::SetPropA(hWnd, kWndProp, this);
@@ -113,7 +113,7 @@ void CWnd::DetachRouted()
     if (m_pfnSuper && WNDPROC(::GetWindowLongPtrA(m_hWnd, GWLP_WNDPROC)) == AfxWndProc)
         ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, LONG_PTR(m_pfnSuper));
     ::RemovePropA(m_hWnd, kWndProp);
-    m_hWnd = nullptr;
+    SetHandle(nullptr);
     m_pfnSuper = nullptr;
     m_bRouted = false;
 }
@@ -143,7 +143,7 @@ HWND CWnd::UnsubclassWindow()
 BOOL CWnd::Attach(HWND hWnd)
 {
     if (m_hWnd || !hWnd) return FALSE;
-    m_hWnd = hWnd;
+    SetHandle(hWnd);
     return TRUE;
 }
 
@@ -151,7 +151,7 @@ HWND CWnd::Detach()
 {
     if (m_bRouted) return UnsubclassWindow();
     HWND h = m_hWnd;
-    m_hWnd = nullptr;
+    SetHandle(nullptr);
     return h;
 }
 
@@ -179,7 +179,7 @@ BOOL CWnd::DestroyWindow()
     if (!m_hWnd) return FALSE;
     HWND h = m_hWnd;
     if (m_bRouted) return ::DestroyWindow(h);  // WM_NCDESTROY detaches this object
-    m_hWnd = nullptr;
+    SetHandle(nullptr);
     return ::DestroyWindow(h);
 }
 

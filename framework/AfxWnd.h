@@ -9,6 +9,12 @@
 //      subclassed window, the system default otherwise.
 // A C++ exception never unwinds through the window procedure: it is caught there and kept as the
 // thread's pending exception (see AfxRethrowPendingException), and a modal dialog in progress ends.
+//
+// Threads: a window object belongs to the thread that attaches and detaches its window; only that
+// thread writes m_hWnd, and it always publishes it with a release store (SetHandle). Another
+// thread may read the handle, and only through GetSafeHwndFromAnyThread, an acquire load of the
+// same word: it sees the handle whole, or null, and everything that the owning thread wrote
+// before it published the handle. Writing m_hWnd directly is for code on a single thread.
 #pragma once
 
 #include "AfxPlatform.h"
@@ -67,6 +73,8 @@ public:
 
     // --- thin wrappers ---
     HWND GetSafeHwnd() const { return m_hWnd; }
+    // The handle as another thread reads it: the acquire side of SetHandle's release store.
+    HWND GetSafeHwndFromAnyThread() const { return __atomic_load_n(&m_hWnd, __ATOMIC_ACQUIRE); }
     operator HWND() const { return m_hWnd; }
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
     { return ::SendMessageA(m_hWnd, message, wParam, lParam); }
@@ -119,6 +127,8 @@ protected:
 private:
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
     friend class CDialog;
+    // Every change of m_hWnd by the framework: a release store, for GetSafeHwndFromAnyThread.
+    void SetHandle(HWND hWnd) { __atomic_store_n(&m_hWnd, hWnd, __ATOMIC_RELEASE); }
     void AttachRouted(HWND hWnd, WNDPROC pfnSuper);
     void DetachRouted();
     // The modal dialog of this thread in progress, ended when a handler throws.

@@ -1,19 +1,13 @@
 #include "EntryName.h"
 
+#include "AfxString.h"
+
 #include <cstdint>
 #include <cstring>
 
 namespace {
 
-char Upper(char ch) { return (ch >= 'a' && ch <= 'z') ? char(ch - 'a' + 'A') : ch; }
-
-bool EqualsNoCase(const char* p, size_t n, const char* word)
-{
-    if (std::strlen(word) != n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (Upper(p[i]) != word[i]) return false;
-    return true;
-}
+bool EqualsNoCase(const char* p, size_t n, const char* word) { return AfxEqualNoCase(p, n, word, std::strlen(word)); }
 
 // The component's part before its first dot, without trailing blanks, names a device.
 bool IsDeviceName(const char* p, size_t n)

@@ -1,6 +1,7 @@
 #include "MediumFiles.h"
 
 #include "AfxHandle.h"
+#include "AfxPath.h"
 #include "ArchiveFormat.h"
 
 namespace {
@@ -63,9 +64,8 @@ CMediumFiles::File CMediumFiles::Describe(const std::string& path)
 
 CMediumFiles::CMediumFiles(const CString& strDiskImage)
 {
-    char self[MAX_PATH * 2];
-    DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
-    if (n != 0 && n < sizeof self) m_files.push_back(Describe(std::string(self, n)));
+    CString self = AfxGetProgramPath();
+    if (!self.IsEmpty()) m_files.push_back(Describe(self.Str()));
     m_files.push_back(Describe("Setup.ini"));
     File image = Describe(strDiskImage.Str());
     m_strFirstVolume = image.strFolded;

@@ -1,11 +1,11 @@
-// The launcher's command line: what it passes on to Setup.exe, and whether it was asked to be
-// silent. Both read the line as Windows programs split it into arguments.
+// The launcher's command line: what it passes on to Setup.exe (AfxArgumentsOf: its arguments as
+// they were written), and whether it was asked to be silent, read by the switch reader that
+// Setup.exe reads the same arguments with, so the two always agree.
 #pragma once
 
-// The arguments after the program's own name, as they were written (blanks before them skipped):
-// the name ends at its closing quote when it starts with one, else at the first blank or tab.
-const char* ArgumentsOf(const char* pszCommandLine);
+#include "AfxCommandLine.h"
 
-// Whether one of the arguments is /S in any letter case (quoted or not); the program's own name
-// does not count.
+// Whether the arguments of a whole command line hold /S as Setup.exe hears it: in any letter case,
+// quoted or not, before any /D= (which takes the rest of the line); the program's own name does
+// not count.
 bool HasSilentSwitch(const char* pszCommandLine);

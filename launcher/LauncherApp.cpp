@@ -3,24 +3,19 @@
 #include "AfxCallerDir.h"
 #include "AfxHandle.h"
 #include "AfxMessageBox.h"
+#include "AfxPath.h"
 #include "AfxPrivateFolder.h"
 #include "CommandTail.h"
 
-
 namespace {
 
-CString OwnPath()
-{
-    char path[MAX_PATH + 1] = {};
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH + 1);
-    return n > 0 && n <= MAX_PATH ? CString(path) : CString();
-}
-
-void Report(LaunchFault fault, const CString& strWhere)
+void Report(LaunchFault fault, const LaunchPlaces& places)
 {
     CString text;
     switch (fault) {
-    case LaunchFault::cannotRead: text.Format("FATAL: unable to read the installer's own file '%s'", strWhere.GetString()); break;
+    case LaunchFault::cannotRead:
+        text.Format("FATAL: unable to read the installer's own file '%s'", places.strOwnFile.GetString());
+        break;
     case LaunchFault::incomplete:
         text = "FATAL: this installer is incomplete: its download was cut short.\nPlease download it again.";
         break;
@@ -28,12 +23,14 @@ void Report(LaunchFault fault, const CString& strWhere)
         text = "FATAL: this installer is damaged: its contents do not match their checksums.\nPlease download it again.";
         break;
     case LaunchFault::noRoom:
-        text.Format("FATAL: not enough room in the temporary folder '%s' to unpack the installation", strWhere.GetString());
+        text.Format("FATAL: not enough room in the temporary folder '%s' to unpack the installation",
+                    places.UnpackFolder().GetString());
         break;
     case LaunchFault::cannotUnpack:
-        text.Format("FATAL: unable to unpack the installation into the temporary folder '%s'", strWhere.GetString());
+        text.Format("FATAL: unable to unpack the installation into the temporary folder '%s'",
+                    places.UnpackFolder().GetString());
         break;
-    case LaunchFault::cannotStart: text.Format("FATAL: unable to start '%s'", strWhere.GetString()); break;
+    case LaunchFault::cannotStart: text.Format("FATAL: unable to start '%s'", places.strSetup.GetString()); break;
     case LaunchFault::none: return;
     }
     AfxMessageBox(text, MB_ICONHAND);
@@ -62,7 +59,7 @@ int RunSetup(const CString& strFolder)
     CString cmd = "\"" + program + "\"";
     CString caller = AfxCallerDirArgument();
     if (!caller.IsEmpty()) cmd += " " + caller;
-    const char* args = ArgumentsOf(GetCommandLineA());
+    const char* args = AfxArgumentsOf(GetCommandLineA());
     if (*args) cmd += CString(" ") + args;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -78,13 +75,13 @@ int RunSetup(const CString& strFolder)
 
 }  // namespace
 
-int CLauncherApp::Launch(LaunchFault& fault, CString& strWhere)
+int CLauncherApp::Launch(LaunchFault& fault, LaunchPlaces& places)
 {
     CBundle bundle;
-    strWhere = OwnPath();
-    if ((fault = bundle.Open(strWhere)) != LaunchFault::none) return 1;
+    places.strOwnFile = AfxGetProgramPath();
+    if ((fault = bundle.Open(places.strOwnFile)) != LaunchFault::none) return 1;
     if ((fault = bundle.CheckFiles()) != LaunchFault::none) return 1;
-    if (!RoomInTemporaryFolder(bundle.TotalSize(), strWhere)) {
+    if (!RoomInTemporaryFolder(bundle.TotalSize(), places.strTempFolder)) {
         fault = LaunchFault::noRoom;
         return 1;
     }
@@ -93,7 +90,7 @@ int CLauncherApp::Launch(LaunchFault& fault, CString& strWhere)
         fault = GetLastError() == ERROR_DISK_FULL ? LaunchFault::noRoom : LaunchFault::cannotUnpack;
         return 1;
     }
-    strWhere = folder;
+    places.strPrivateFolder = folder;
     fault = bundle.UnpackInto(folder);
     bundle.Close();
     int code = 1;
@@ -101,7 +98,7 @@ int CLauncherApp::Launch(LaunchFault& fault, CString& strWhere)
         code = RunSetup(folder);
         if (code == -1) {
             fault = LaunchFault::cannotStart;
-            strWhere = folder + "\\Setup.exe";
+            places.strSetup = folder + "\\Setup.exe";
             code = 1;
         }
     }
@@ -113,8 +110,8 @@ int CLauncherApp::Launch(LaunchFault& fault, CString& strWhere)
 BOOL CLauncherApp::InitInstance()
 {
     LaunchFault fault = LaunchFault::none;
-    CString where;
-    m_nExitCode = Launch(fault, where);
-    if (fault != LaunchFault::none && !HasSilentSwitch(GetCommandLineA())) Report(fault, where);
+    LaunchPlaces places;
+    m_nExitCode = Launch(fault, places);
+    if (fault != LaunchFault::none && !HasSilentSwitch(GetCommandLineA())) Report(fault, places);
     return FALSE;
 }

@@ -7,6 +7,16 @@
 #include "AfxWinApp.h"
 #include "Unpack.h"
 
+// The files and folders of one launch, each named by the message of its own fault.
+struct LaunchPlaces {
+    CString strOwnFile;        // this program's file, which carries the medium
+    CString strTempFolder;     // the temporary folder, without a closing backslash
+    CString strPrivateFolder;  // the private folder made in it for the medium; empty until made
+    CString strSetup;          // Setup.exe unpacked there
+    // The folder that a fault of unpacking names: the private one once it exists.
+    const CString& UnpackFolder() const { return strPrivateFolder.IsEmpty() ? strTempFolder : strPrivateFolder; }
+};
+
 class CLauncherApp : public CWinApp {
 public:
     CLauncherApp() : CWinApp("Setup") {}
@@ -14,8 +24,9 @@ public:
     int ExitInstance() override { return m_nExitCode; }
 
 private:
-    // Unpacks and runs the medium; returns Setup.exe's exit code, or 1 with fault set.
-    int Launch(LaunchFault& fault, CString& strWhere);
+    // Unpacks and runs the medium; returns Setup.exe's exit code, or 1 with fault set. places
+    // gets each file and folder as the launch reaches it.
+    int Launch(LaunchFault& fault, LaunchPlaces& places);
 
     int m_nExitCode = 1;
 };

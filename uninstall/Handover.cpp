@@ -1,5 +1,6 @@
 #include "Handover.h"
 
+#include "AfxPath.h"
 #include "AfxPrivateFolder.h"
 
 #include <cinttypes>
@@ -8,16 +9,9 @@
 
 namespace {
 
-// Quotes an argument for the C runtime's command-line parser: backslashes before the closing
-// quote are doubled, so "C:\" arrives as C:\ and not as C:".
-CString Quoted(const CString& s)
-{
-    CString out = "\"" + s;
-    int trailing = 0;
-    while (trailing < s.GetLength() && s[s.GetLength() - 1 - trailing] == '\\') ++trailing;
-    out += CString('\\', trailing);
-    return out + "\"";
-}
+// Quotes an argument for the switch reader (AfxCommandLine.h), which drops the quotes and takes
+// backslashes as they stand.
+CString Quoted(const CString& s) { return "\"" + s + "\""; }
 
 // The copy of the program, written into a new private folder and then held open for reading only,
 // so that nobody can change or replace it until the copy has started.
@@ -29,7 +23,7 @@ struct PrivateCopy {
     bool Make(const CString& strProgram)
     {
         if (!AfxCreatePrivateFolder(strFolder)) return false;
-        strPath = strFolder + "\\" + NameOf(strProgram);
+        strPath = strFolder + "\\" + AfxNameOf(strProgram);
         if (CopyFileA(strProgram, strPath, TRUE))
             hFile.Attach(CreateFileA(strPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         if (hFile) return true;
@@ -68,16 +62,6 @@ bool IsPipeWriteEnd(HANDLE h)
 }
 
 }  // namespace
-
-CString OwnProgramPath()
-{
-    char path[MAX_PATH + 1] = {};
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH + 1);
-    return n > 0 && n <= MAX_PATH ? CString(path) : CString();
-}
-
-CString FolderOf(const CString& strPath) { return strPath.Left(strPath.ReverseFind('\\')); }
-CString NameOf(const CString& strPath) { return strPath.Mid(strPath.ReverseFind('\\') + 1); }
 
 CString NormalisedPath(const CString& strPath)
 {
@@ -175,7 +159,7 @@ void WaitForFirstProcess(HandoverArgs& args, DWORD nMs)
 
 void RemoveOwnFolder()
 {
-    CString folder = FolderOf(OwnProgramPath());
+    CString folder = AfxFolderOf(AfxGetProgramPath());
     if (AfxIsPrivateFolder(folder)) AfxRemovePrivateFolder(folder);
 }
 

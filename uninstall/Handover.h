@@ -46,10 +46,3 @@ void RemoveOwnFolder();
 
 // Arranges for a file or an empty directory to be deleted at the next restart of the system.
 void DeleteAtRestart(const CString& strPath);
-
-// The full path of the running program.
-CString OwnProgramPath();
-
-// The folder of a full path (without the last backslash), and its last component.
-CString FolderOf(const CString& strPath);
-CString NameOf(const CString& strPath);

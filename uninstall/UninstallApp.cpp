@@ -1,15 +1,15 @@
 #include "UninstallApp.h"
 
+#include "AfxCommandLine.h"
 #include "AfxDigest.h"
 #include "AfxFile.h"
 #include "AfxHandle.h"
 #include "AfxMessageBox.h"
+#include "AfxPath.h"
 #include "AfxSecurity.h"
 #include "AfxThread.h"
 #include "UninstallDlg.h"
 
-#include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -38,7 +38,7 @@ struct RemovalJob {
 };
 
 // The dialog's window as the caller's thread last set it; null before it opens and after it closes.
-HWND DialogWindow(const RemovalJob& job) { return __atomic_load_n(&job.pDlg->m_hWnd, __ATOMIC_ACQUIRE); }
+HWND DialogWindow(const RemovalJob& job) { return job.pDlg->GetSafeHwndFromAnyThread(); }
 
 UINT RemovalThread(LPVOID pParam)
 {
@@ -118,19 +118,18 @@ BOOL CUninstallApp::InitInstance()
     return FALSE;
 }
 
-bool CUninstallApp::ParseOptions(int argc, char** argv, Options& options)
+bool CUninstallApp::ParseOptions(const char* pszArguments, Options& options)
 {
+    CCommandSwitches switches(pszArguments);
     // /S counts wherever it stands, so that a silent run stays silent even about a bad option.
-    for (int i = 1; i < argc; ++i)
-        if (!_stricmp(argv[i], "/S")) options.bSilent = true;
-    for (int i = 1; i < argc; ++i) {
-        const char* a = argv[i];
-        if (!_stricmp(a, "/S")) continue;
-        if (!std::strcmp(a, "/?")) options.bHelp = true;
-        else if (!_stricmp(a, "/HANDOVER") && i + 2 < argc && !options.bHandover) {
+    options.bSilent = switches.Has("/S");
+    for (int i = 0; i < switches.GetCount(); ++i) {
+        if (switches.Is(i, "/S")) continue;
+        if (switches.Is(i, "/?")) options.bHelp = true;
+        else if (switches.Is(i, "/HANDOVER") && i + 2 < switches.GetCount() && !options.bHandover) {
             options.bHandover = true;
-            options.strHandles = argv[i + 1];
-            options.strProgram = argv[i + 2];
+            options.strHandles = switches.GetAt(i + 1);
+            options.strProgram = switches.GetAt(i + 2);
             i += 2;
         } else {
             return false;
@@ -147,18 +146,18 @@ int CUninstallApp::Tell(const CString& strText, UINT nType)
 
 int CUninstallApp::Main()
 {
-    if (!ParseOptions(__argc, __argv, m_options) || m_options.bHelp) {
+    if (!ParseOptions(m_lpCmdLine, m_options) || m_options.bHelp) {
         Tell(kUsage, m_options.bHelp ? MB_ICONINFORMATION : MB_ICONHAND);
         return kNothingRemoved;
     }
     if (m_options.bHandover && !AcceptHandover()) return kNothingRemoved;
-    CString program = m_options.bHandover ? m_options.strProgram : OwnProgramPath();
-    m_strTarget = FolderOf(program);
-    m_strProgramName = NameOf(program);
+    CString program = m_options.bHandover ? m_options.strProgram : AfxGetProgramPath();
+    m_strTarget = AfxFolderOf(program);
+    m_strProgramName = AfxNameOf(program);
     // Opened once and held to the end: the folder checked here is the one everything is removed
     // from, and while it is held nobody can rename it and put a link in its place.
     if (!m_target.Open(m_strTarget) && GetLastError() == kErrorLinkOnPath) {
-        SetProduct(NameOf(m_strTarget));
+        SetProduct(AfxNameOf(m_strTarget));
         Tell("'" + m_strTarget + "' is a link (a symbolic link or a junction).\n\nNothing was removed.", MB_ICONHAND);
         return kNothingRemoved;
     }
@@ -206,7 +205,7 @@ bool CUninstallApp::ReadRecord()
     LogState state = LoadInstallLog(m_strTarget + "\\Install.log", m_record, damage, m_strLogData);
     // The log's name for the product when it has a sound one, else the folder's.
     bool named = state == LogState::read && !m_record.strProductName.IsEmpty();
-    SetProduct(named ? m_record.strProductName : NameOf(m_strTarget));
+    SetProduct(named ? m_record.strProductName : AfxNameOf(m_strTarget));
     if (state == LogState::missing) {
         Tell("Install.log was not found in '" + m_strTarget +
                  "'.\n\nThe uninstaller removes only what an installation lists there: nothing was removed.",
@@ -292,7 +291,7 @@ int CUninstallApp::FirstProcess()
     if (Tell(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return kNothingRemoved;
     // A copy accepts only the uninstaller that the log lists; under another name this program
     // does the work itself, and its file goes at the next restart.
-    if (!ListsProgram(NormalisedPath(OwnProgramPath()))) return Work(nullptr);
+    if (!ListsProgram(NormalisedPath(AfxGetProgramPath()))) return Work(nullptr);
     int verdict = RunHandoverCopy(m_options.bSilent ? "/S" : "", m_strTarget + "\\" + m_strProgramName);
     if (verdict >= 0) return verdict;
     // No copy could run: the work is done here, and this program's file goes at the next restart.

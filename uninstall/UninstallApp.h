@@ -20,7 +20,8 @@
 // - Across threads go only messages to the dialog's window: WM_UNINSTALL_PROGRESS, sent (the
 //   thread waits while the dialog reads the text), and WM_UNINSTALL_DONE, posted once at the end.
 //   The thread reads the dialog's window handle afresh for each message, whole and with acquire
-//   order (the caller's thread sets and clears it), and sends nothing while it is null.
+//   order (GetSafeHwndFromAnyThread; the caller's thread sets and clears it with release order),
+//   and sends nothing while it is null.
 #pragma once
 
 #include "AfxWinApp.h"
@@ -46,7 +47,8 @@ private:
         CString strProgram;  // the first program's full path (its folder is the target)
     };
 
-    bool ParseOptions(int argc, char** argv, Options& options);
+    // Reads the arguments after the program's name (AfxCommandLine.h); false for one it does not know.
+    bool ParseOptions(const char* pszArguments, Options& options);
     bool AcceptHandover();
     bool ListsProgram(const CString& strProgram) const;
     int Main();

@@ -236,8 +236,13 @@ Architecture: $(dpkg --print-architecture)" "$(cat "$tmp/fields.txt")"
   dpkg-deb -f "$deb" Depends Description >"$tmp/depends.txt"
   contains "depends on the C library" "libc6" "$tmp/depends.txt"
   contains "the summary" "Description: makes installation media for 32-bit Windows" "$tmp/depends.txt"
-  # apt would install it here: every dependency is known (a simulation changes nothing).
-  (cd "$tmp/deb" && apt-get install -s "./$(basename "$deb")") >"$tmp/apt.txt" 2>&1 || fail "apt-get install -s: $(cat "$tmp/apt.txt")"
+  # apt would install it here: every dependency is known (a simulation changes nothing). apt reads
+  # this machine's package state without any zrvtool in it, so that a zrvtool installed already,
+  # of this version or another, does not change the answer.
+  eval "$(apt-config shell status Dir::State::status/f)"
+  awk -v RS= -v ORS='\n\n' '$0 !~ /^Package: zrvtool\n/' "${status:-/var/lib/dpkg/status}" >"$tmp/status"
+  (cd "$tmp/deb" && apt-get -o Dir::State::status="$tmp/status" install -s "./$(basename "$deb")") >"$tmp/apt.txt" 2>&1 ||
+    fail "apt-get install -s: $(cat "$tmp/apt.txt")"
   contains "apt installs it" "Inst zrvtool (0.9 local-deb" "$tmp/apt.txt"
   root="$tmp/root"
   dpkg-deb -x "$deb" "$root"
