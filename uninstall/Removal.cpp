@@ -156,10 +156,19 @@ void RemoveShortcutItem(const LogItem& item, const CString& strPrograms, Removal
 {
     CString path = strPrograms + "\\" + item.strPath;
     bool bFolder = item.kind == LogItemKind::ShortcutFolder;
-    if (ThroughReparsePoint(strPrograms, item.strPath, bFolder))
-        return Leave(report, path, "a link or junction on its path; not followed");
-    if (!bFolder) return RemoveFileOf(path, report, 0);
-    if (RemoveDirectoryA(path)) ++report.nRemoved;
+    // Through handles of the folders on the way, as below the target: a link is never followed.
+    CFolderHandle programs;
+    if (!programs.Open(strPrograms)) {
+        DWORD err = GetLastError();
+        if (!Gone(err)) Leave(report, path, err == kErrorLinkOnPath ? kLinkReason : ErrorReason(err));
+        return;
+    }
+    RemovalReport one;
+    RemoveBelow(programs, item.strPath, bFolder, path, one);
+    report.nRemoved += one.nRemoved;
+    // A folder that still holds something (other shortcuts of the product's family) stays silently.
+    for (const LeftItem& left : one.left)
+        if (!bFolder || left.strReason != ErrorReason(ERROR_DIR_NOT_EMPTY)) report.left.push_back(left);
 }
 
 }  // namespace
