@@ -156,7 +156,7 @@ void RemoveShortcutItem(const LogItem& item, const CString& strPrograms, Removal
 {
     CString path = strPrograms + "\\" + item.strPath;
     bool bFolder = item.kind == LogItemKind::ShortcutFolder;
-    if (ThroughReparsePoint(strPrograms, item.strPath, bFolder))
+    if (AfxLinkOnPath(strPrograms, item.strPath, bFolder))
         return Leave(report, path, "a link or junction on its path; not followed");
     if (!bFolder) return RemoveFileOf(path, report, 0);
     if (RemoveDirectoryA(path)) ++report.nRemoved;
