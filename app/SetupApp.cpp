@@ -6,6 +6,7 @@
 #include "AfxShell.h"
 #include "AfxThread.h"
 #include "BackdropWnd.h"
+#include "InstallRecordFormat.h"
 #include "InstallWorker.h"
 #include "ProgressDlg.h"
 #include "WelcomeDlg.h"
@@ -49,8 +50,7 @@ void CSetupApp::ProposeEarlierLocation()
     const CString& product = m_config.m_strProductName;
     // The same key as the registration writes; a name it would refuse has no entry to read.
     if (product.IsEmpty() || product.Str().find_first_of("\r\n") != std::string::npos) return;
-    CString key;
-    key.Format("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s", product.GetString());
+    CString key = kUninstallKeyPath + product;
     CString location;
     if (AfxRegQueryString(HKEY_LOCAL_MACHINE, key, "InstallLocation", location, 1024) && IsProposableLocation(location))
         m_config.m_strInstallDir = location;

@@ -9,6 +9,7 @@
 #include "AfxWnd.h"
 #include "ArchiveFile.h"
 #include "EntryName.h"
+#include "InstallLog.h"
 #include "MediumFiles.h"
 #include "PriorRecord.h"
 #include "RegistryScript.h"
@@ -63,7 +64,7 @@ private:
     void ReadExact(void* pBuffer, UINT nCount);
     void CheckEntryNameOrThrow();
     void CheckMediumOrThrow(const CString& strPath);
-    void WriteLogLine(const char* pszName);
+    InstallLogWriter Log() { return InstallLogWriter(*m_pLog); }
     void LookAtTarget();
     bool ReadTrusted(const CString& strName, std::string& strData);
     void CheckNoLinkOrThrow(const char* pszEntry, bool bLast);
@@ -173,12 +174,6 @@ void CInstallRun::CheckMediumOrThrow(const CString& strPath)
     throw bad;
 }
 
-void CInstallRun::WriteLogLine(const char* pszName)
-{
-    m_pLog->Write(pszName, UINT(std::strlen(pszName)));
-    m_pLog->Write("\r\n", 2);
-}
-
 // A link on the way from the target to the entry (the entry itself included with bLast) would
 // send what follows outside the target.
 void CInstallRun::CheckNoLinkOrThrow(const char* pszEntry, bool bLast)
@@ -221,7 +216,7 @@ bool CInstallRun::CreateDirectoryEntry()
     } else if (!existed) {
         m_madeDirectories.push_back(pszPath);
     }
-    WriteLogLine(g_szEntryName);
+    Log().Directory(pszPath);
     return true;
 }
 
@@ -257,7 +252,7 @@ void CInstallRun::ExtractFile(UINT& nRemaining)
         nRemaining -= n;
     }
     m_pOutput->Close();
-    WriteLogLine(g_szEntryName);
+    Log().File(g_szEntryName);
 }
 
 // Returns false after end path E2's message.
@@ -294,15 +289,15 @@ void CInstallRun::LookAtTarget()
         throw bad;
     }
     std::string log, record;
-    bool bTrusted = ReadTrusted("Install.log", log);
+    bool bTrusted = ReadTrusted(kInstallLogName, log);
     if (!log.empty()) bTrusted = ReadTrusted(kPriorRecordName, record) && bTrusted;
     if (!bTrusted) {
         log.clear();
         record.clear();
         CString text;
-        text.Format("Install.log or %s in '%s' can be changed by users other than the administrators: the earlier "
+        text.Format("%s or %s in '%s' can be changed by users other than the administrators: the earlier "
                     "installation they describe is not trusted, and the folder is taken as it is now.",
-                    kPriorRecordName, m_job.pInstallDir->GetString());
+                    kInstallLogName, kPriorRecordName, m_job.pInstallDir->GetString());
         AfxMessageBox(text, MB_ICONEXCLAMATION);
     }
     m_earlier.Load(log, record);
@@ -396,7 +391,7 @@ UINT CInstallRun::RunSteps()
             throw &m_errImage;
         }
         LookAtTarget();
-        if (!m_pLog->Open(m_strPrefix + "Install.log", kCreateMode, &m_errLog)) throw &m_errLog;
+        if (!m_pLog->Open(m_strPrefix + kInstallLogName, kCreateMode, &m_errLog)) throw &m_errLog;
         if (m_job.pWritten) SetInstallFlag(m_job.pWritten, 1);
         OpenRecord();
         ReadExact(&nTotal, 4);
@@ -487,7 +482,7 @@ void CInstallRun::LogAbandonedFile()
     }
     if (!m_pLog || !m_pLog->IsOpen()) return;
     try {
-        WriteLogLine(g_szEntryName);
+        Log().File(g_szEntryName);
     } catch (CFileException* e) {
         e->Delete();  // the log itself failed: its own error has been or will be told
     }

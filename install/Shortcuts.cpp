@@ -1,15 +1,10 @@
 #include "Shortcuts.h"
 
 #include "AfxShell.h"
+#include "InstallLog.h"
 #include "ShortcutRules.h"
 
 namespace {
-
-void LogLine(CFile& log, const CString& strLine)
-{
-    CString line = strLine + "\r\n";
-    log.Write(line.GetString(), UINT(line.GetLength()));
-}
 
 bool IsFile(const CString& strPath)
 {
@@ -18,10 +13,10 @@ bool IsFile(const CString& strPath)
 }
 
 // Makes the product's folder level by level, listing each level before it is made.
-bool MakeFolder(const CString& strPrograms, const CString& strProduct, CFile& log)
+bool MakeFolder(const CString& strPrograms, const CString& strProduct, InstallLogWriter& log)
 {
     for (const CString& level : ShortcutFolderLevels(strProduct)) {
-        LogLine(log, "\\" + level);
+        log.ShortcutFolder(level.Str());
         CString path = strPrograms + "\\" + level;
         if (!CreateDirectoryA(path, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
         // A link or junction in its place could lead the shortcuts anywhere.
@@ -34,12 +29,13 @@ bool MakeFolder(const CString& strPrograms, const CString& strProduct, CFile& lo
 
 }  // namespace
 
-int CreateShortcuts(const SetupExtensions& ext, const CString& strProduct, const CString& strInstallDir, CFile& log)
+int CreateShortcuts(const SetupExtensions& ext, const CString& strProduct, const CString& strInstallDir, CFile& logFile)
 {
     if (ext.shortcuts.empty()) return 0;
     CString strPrograms;
     if (!AfxGetCommonProgramsFolder(strPrograms)) return 0;
-    LogLine(log, kShortcutLogMarker);
+    InstallLogWriter log(logFile);
+    log.ShortcutMarker();
     bool bFolder = false;
     int nMade = 0;
     for (const SetupShortcut& s : ext.shortcuts) {
@@ -51,7 +47,7 @@ int CreateShortcuts(const SetupExtensions& ext, const CString& strProduct, const
             bFolder = true;
         }
         CString relative = strProduct + "\\" + s.strName + ".lnk";
-        LogLine(log, relative);
+        log.Shortcut(relative.Str());
         // Started in the folder of its program, as from Explorer.
         int slash = target.ReverseFind('\\');
         if (SUCCEEDED(AfxCreateShellLink(strPrograms + "\\" + relative, target, target.Left(slash)))) ++nMade;

@@ -1,5 +1,7 @@
 #include "MemoryRegistry.h"
 
+#include "InstallRecordFormat.h"
+
 #include <cctype>
 
 namespace {
@@ -15,10 +17,10 @@ std::string Fold(const std::string& s)
 
 const char* GetRootName(HKEY hRoot)
 {
-    if (hRoot == HKEY_CLASSES_ROOT) return "HKEY_CLASSES_ROOT";
-    if (hRoot == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
-    if (hRoot == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE";
-    if (hRoot == HKEY_USERS) return "HKEY_USERS";
+    if (hRoot == HKEY_CLASSES_ROOT) return RegistryRootName(kRootClassesRoot);
+    if (hRoot == HKEY_CURRENT_USER) return RegistryRootName(kRootCurrentUser);
+    if (hRoot == HKEY_LOCAL_MACHINE) return RegistryRootName(kRootLocalMachine);
+    if (hRoot == HKEY_USERS) return RegistryRootName(kRootUsers);
     return "";
 }
 

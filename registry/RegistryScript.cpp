@@ -1,5 +1,6 @@
 #include "RegistryScript.h"
 
+#include "InstallLog.h"
 #include "SetupConfig.h"
 #include "SetupExtensions.h"
 
@@ -30,21 +31,23 @@ namespace {
 
 const char kMarker[] = "REGEDIT4";
 const char kInstallPathDirective[] = "%INSTALLPATH%";
-const char kUninstallKeyFormat[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
 const DWORD kOne = 1;
 
-// The roots a key line may name, compared case-sensitively together with their backslash
-// (18, 18, 19 and 11 characters), in this order.
+// The roots a key line may name (kRegistryRoots), compared case-sensitively together with their
+// backslash, in this order.
 struct Root {
-    const char* pszPrefix;
+    int nRoot;
     HKEY hKey;
 };
 const Root kRoots[] = {
-    {"HKEY_CLASSES_ROOT\\", HKEY_CLASSES_ROOT},
-    {"HKEY_CURRENT_USER\\", HKEY_CURRENT_USER},
-    {"HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE},
-    {"HKEY_USERS\\", HKEY_USERS},
+    {kRootClassesRoot, HKEY_CLASSES_ROOT},
+    {kRootCurrentUser, HKEY_CURRENT_USER},
+    {kRootLocalMachine, HKEY_LOCAL_MACHINE},
+    {kRootUsers, HKEY_USERS},
 };
+
+// The product's uninstall entry below HKEY_LOCAL_MACHINE.
+CString UninstallKeyPath(const CString& strProductName) { return kUninstallKeyPath + strProductName; }
 
 // Line scanning. Lines end with CR LF; a position is the start of a line, and nullptr means that
 // the text has ended (no CR LF followed the last line).
@@ -138,7 +141,7 @@ public:
     {
     }
 
-    void Log(const std::string& s) { m_log.Write(s.data(), UINT(s.size())); }
+    InstallLogWriter& Log() { return m_log; }
     bool RunKeys(const char* pLine);
     bool ClassesRootWritten() const { return m_bClassesRoot; }
     bool RegisterUninstaller(const CString& strProductName, const SetupExtensions& ext);
@@ -167,7 +170,7 @@ private:
         return false;
     }
 
-    CFile& m_log;
+    InstallLogWriter m_log;
     RegistryBackend& m_registry;
     const CString& m_strInstallPath;
     RegistryScriptObserver* m_pObserver;
@@ -201,7 +204,7 @@ bool Seen(const std::vector<PriorKey>& keys, int nRoot, const std::string& strPa
 // naming one of them does not take it for a key that was there before.
 bool ScriptRun::OpenListedKey(const Root& root, const std::string& strPath, HKEY* phKey)
 {
-    int nRoot = PriorRootIndex(std::string(root.pszPrefix, std::strlen(root.pszPrefix) - 1));
+    const int nRoot = root.nRoot;
     std::vector<PriorKey> made;
     if (m_pRecord) {
         for (size_t sep = strPath.find('\\'); sep != std::string::npos; sep = strPath.find('\\', sep + 1)) {
@@ -296,21 +299,25 @@ bool ScriptRun::ApplyKeyLine(const char* pLine, const char** ppNext)
 {
     const char* pRootName = pLine + 1;
     const Root* pRoot = nullptr;
+    size_t nNameLength = 0;
     for (const Root& root : kRoots) {
-        if (std::strncmp(pRootName, root.pszPrefix, std::strlen(root.pszPrefix)) == 0) {
+        const char* pszName = RegistryRootName(root.nRoot);
+        nNameLength = std::strlen(pszName);
+        if (std::strncmp(pRootName, pszName, nNameLength) == 0 && pRootName[nNameLength] == kRootSeparator) {
             pRoot = &root;
             break;
         }
     }
     if (!pRoot) return Fail("the key line does not begin with a root the installer knows");
-    const char* pPath = pRootName + std::strlen(pRoot->pszPrefix);
+    const char* pPath = pRootName + nNameLength + 1;
     const char* pClose = FindOnLine(pPath, ']');
     if (!pClose) return Fail("the key line has no closing ]");
 
     HKEY hKey = nullptr;
-    if (!OpenListedKey(*pRoot, std::string(pPath, pClose), &hKey)) return Fail("the registry refused the key");
+    const std::string strPath(pPath, pClose);
+    if (!OpenListedKey(*pRoot, strPath, &hKey)) return Fail("the registry refused the key");
     OpenKey key(m_registry, hKey);
-    Log("\\[" + std::string(pRootName, pClose) + "]\r\n");
+    m_log.Key(pRoot->nRoot, strPath);
 
     // Each value line is counted from the start of the line before it, so a string value that
     // runs on over a line break is followed by its own continuation.
@@ -346,7 +353,7 @@ bool ScriptRun::ApplyValueLine(HKEY hKey, const char* pLine)
     else
         return Fail("the value is neither a quoted string nor hex: nor dword:");
     if (!bSet) return false;
-    Log(strName + "\r\n");
+    m_log.Value(strName);
     return true;
 }
 
@@ -408,12 +415,11 @@ bool ScriptRun::SetDword(HKEY hKey, const std::string& strName, const char* p)
 bool ScriptRun::RegisterUninstaller(const CString& strProductName, const SetupExtensions& ext)
 {
     if (strProductName.IsEmpty() || strProductName.Str().find_first_of("\r\n") != std::string::npos) return false;
-    CString strPath;
-    strPath.Format(kUninstallKeyFormat, strProductName.GetString());
+    const CString strPath = UninstallKeyPath(strProductName);
     HKEY hKey = nullptr;
-    if (!OpenListedKey(kRoots[2], strPath.Str(), &hKey)) return false;
+    if (!OpenListedKey(kRoots[kRootLocalMachine], strPath.Str(), &hKey)) return false;
     OpenKey key(m_registry, hKey);
-    Log("\\[HKEY_LOCAL_MACHINE\\" + strPath.Str() + "]\r\n");
+    m_log.Key(kRootLocalMachine, strPath.Str());
 
     // The display name goes through the value-line rules: a double quote in the product name cuts
     // it there, and "%INSTALLPATH%" in it is replaced.
@@ -445,7 +451,7 @@ bool ScriptRun::SetEntryValue(HKEY hKey, const char* pszName, DWORD dwType, cons
     DWORD cbData = DWORD(strData.size() + (dwType == REG_SZ ? 1 : 0));
     if (SetValue(hKey, pszName, dwType, reinterpret_cast<const BYTE*>(strData.c_str()), cbData) != ERROR_SUCCESS)
         return false;
-    Log(std::string(pszName) + "\r\n");
+    m_log.Value(pszName);
     return true;
 }
 
@@ -461,7 +467,7 @@ int RegistryScript::Apply(CFile& log, RegistryBackend& registry, RegistryScriptO
 
     if (pObserver) pObserver->OnStart(pMarker);
     ScriptRun run(log, registry, *this, pObserver);
-    run.Log("[\\REGEDIT4]\r\n");
+    run.Log().RegistryMarker();
     // Nothing but skipped lines after the marker's line, or not even a line end: no script, and
     // no product to register either.
     const char* pLine = SkipLines(NextLine(pMarker));
@@ -488,8 +494,7 @@ bool RegistryScript::SetInstallDigest(const std::string& strDigest) { return Set
 bool RegistryScript::SetInstallDigest(const std::string& strDigest, RegistryBackend& registry)
 {
     if (!m_bRegistered) return false;
-    CString strPath;
-    strPath.Format(kUninstallKeyFormat, m_strProductName.GetString());
+    const CString strPath = UninstallKeyPath(m_strProductName);
     HKEY hKey = nullptr;
     if (registry.CreateKey(HKEY_LOCAL_MACHINE, strPath, &hKey, nullptr) != ERROR_SUCCESS) return false;
     LONG rc = registry.SetValue(hKey, kInstallDigestValue, REG_SZ, reinterpret_cast<const BYTE*>(strDigest.c_str()),

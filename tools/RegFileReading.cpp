@@ -1,5 +1,7 @@
 #include "RegFileReading.h"
 
+#include "InstallRecordFormat.h"
+
 #include <cctype>
 #include <cstring>
 
@@ -16,17 +18,22 @@ bool StartsWithNoCase(const std::string& s, size_t at, const char* prefix)
     return true;
 }
 
-// Root names and their abbreviations, as a registry file accepts them.
+// Root names and their abbreviations, as a registry file accepts them: the installer's four
+// (kRegistryRoots) and two that only a registry file knows.
 const char* RootOf(const std::string& s, size_t at, size_t* pLen)
 {
     static const struct {
         const char* pszName;
         const char* pszRoot;
     } kRoots[] = {
-        {"HKEY_CLASSES_ROOT", "HKEY_CLASSES_ROOT"},   {"HKCR", "HKEY_CLASSES_ROOT"},
-        {"HKEY_CURRENT_USER", "HKEY_CURRENT_USER"},   {"HKCU", "HKEY_CURRENT_USER"},
-        {"HKEY_LOCAL_MACHINE", "HKEY_LOCAL_MACHINE"}, {"HKLM", "HKEY_LOCAL_MACHINE"},
-        {"HKEY_USERS", "HKEY_USERS"},                 {"HKU", "HKEY_USERS"},
+        {kRegistryRoots[kRootClassesRoot], kRegistryRoots[kRootClassesRoot]},
+        {"HKCR", kRegistryRoots[kRootClassesRoot]},
+        {kRegistryRoots[kRootCurrentUser], kRegistryRoots[kRootCurrentUser]},
+        {"HKCU", kRegistryRoots[kRootCurrentUser]},
+        {kRegistryRoots[kRootLocalMachine], kRegistryRoots[kRootLocalMachine]},
+        {"HKLM", kRegistryRoots[kRootLocalMachine]},
+        {kRegistryRoots[kRootUsers], kRegistryRoots[kRootUsers]},
+        {"HKU", kRegistryRoots[kRootUsers]},
         {"HKEY_CURRENT_CONFIG", "HKEY_CURRENT_CONFIG"}, {"HKCC", "HKEY_CURRENT_CONFIG"},
         {"HKEY_DYN_DATA", "HKEY_DYN_DATA"},
     };

@@ -1,5 +1,7 @@
 #include "ScriptPitfalls.h"
 
+#include "InstallRecordFormat.h"
+
 #include <cctype>
 #include <cstring>
 
@@ -96,7 +98,18 @@ bool KeyStartsNoCase(const LineFacts& f, const char* const* roots)
 
 const char* const kAbbreviations[] = {"HKLM\\", "HKCU\\", "HKCR\\", "HKU\\", "HKCC\\", nullptr};
 const char* const kOtherRoots[] = {"HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA", nullptr};
-const char* const kRoots[] = {"HKEY_CLASSES_ROOT\\", "HKEY_CURRENT_USER\\", "HKEY_LOCAL_MACHINE\\", "HKEY_USERS\\", nullptr};
+
+// A key line that begins with one of the installer's roots and its backslash: in any case, or (bExact)
+// as the installer compares them.
+bool KeyStartsWithRoot(const LineFacts& f, bool bExact)
+{
+    if (!f.bInScript || f.s.empty() || f.s[0] != '[') return false;
+    for (const char* pszRoot : kRegistryRoots) {
+        const std::string prefix = std::string(pszRoot) + kRootSeparator;
+        if (bExact ? StartsExact(f.s, 1, prefix.c_str()) : StartsNoCase(f.s, 1, prefix.c_str())) return true;
+    }
+    return false;
+}
 
 enum PitfallKind {
     kLine,                // a test of the line's own text and place
@@ -145,12 +158,7 @@ const Pitfall kPitfalls[] = {
     {[](const LineFacts& f) { return KeyStartsNoCase(f, kOtherRoots); },
      "this root fails the script: only HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE and HKEY_USERS "
      "are accepted", kLine},
-    {[](const LineFacts& f) {
-         if (!KeyStartsNoCase(f, kRoots)) return false;
-         for (const char* const* r = kRoots; *r; ++r)
-             if (StartsExact(f.s, 1, *r)) return false;
-         return true;
-     },
+    {[](const LineFacts& f) { return KeyStartsWithRoot(f, false) && !KeyStartsWithRoot(f, true); },
      "root names are case-sensitive: this key line fails the script", kLine},
     {[](const LineFacts& f) {
          size_t at = AuthorValue(f.s);

@@ -25,7 +25,7 @@ CString TrimmedKey(const CString& strPath)
 
 CString KeyText(const LogItem& item)
 {
-    return CString(LogRootName(item.nRoot)) + "\\" + (item.kind == LogItemKind::Value ? item.strKey : item.strPath);
+    return CString(RegistryRootName(item.nRoot)) + "\\" + (item.kind == LogItemKind::Value ? item.strKey : item.strPath);
 }
 
 const char* ErrorReason(DWORD err)

@@ -89,14 +89,12 @@ bool HasRegistryItems(const InstallRecord& record)
     return false;
 }
 
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
 // The digests that the installation kept in the product's uninstall entry; empty when there are none.
 std::string KeptDigest(const CString& strProduct)
 {
     CRegKey key;
     if (strProduct.IsEmpty() ||
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, CString(kUninstallKey) + strProduct, 0, KEY_QUERY_VALUE, key.Receive()) !=
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, CString(kUninstallKeyPath) + strProduct, 0, KEY_QUERY_VALUE, key.Receive()) !=
             ERROR_SUCCESS)
         return std::string();
     char text[160] = {};
@@ -163,7 +161,7 @@ int CUninstallApp::Main()
     }
     if (!ReadRecord()) return kNothingRemoved;
     if (m_options.bHandover && !ListsProgram(m_options.strProgram)) {
-        Tell("'" + program + "' is not the uninstaller that Install.log in '" + m_strTarget +
+        Tell("'" + program + "' is not the uninstaller that " + kInstallLogName + " in '" + m_strTarget +
                  "' lists.\n\nNothing was removed.",
              MB_ICONHAND);
         return kNothingRemoved;
@@ -202,21 +200,21 @@ void CUninstallApp::SetProduct(const CString& strName)
 bool CUninstallApp::ReadRecord()
 {
     LogDamage damage;
-    LogState state = LoadInstallLog(m_strTarget + "\\Install.log", m_record, damage, m_strLogData);
+    LogState state = LoadInstallLog(m_strTarget + "\\" + kInstallLogName, m_record, damage, m_strLogData);
     // The log's name for the product when it has a sound one, else the folder's.
     bool named = state == LogState::read && !m_record.strProductName.IsEmpty();
     SetProduct(named ? m_record.strProductName : AfxNameOf(m_strTarget));
     if (state == LogState::missing) {
-        Tell("Install.log was not found in '" + m_strTarget +
+        Tell(CString(kInstallLogName) + " was not found in '" + m_strTarget +
                  "'.\n\nThe uninstaller removes only what an installation lists there: nothing was removed.",
              MB_ICONHAND);
         return false;
     }
-    if (state == LogState::open) return Untrusted("Install.log");
+    if (state == LogState::open) return Untrusted(kInstallLogName);
     if (state == LogState::damaged) {
         CString text;
-        text.Format("Install.log in '%s' is damaged at line %d: %s.\n\nNothing was removed.", m_strTarget.GetString(),
-                    damage.nLine, damage.strReason.GetString());
+        text.Format("%s in '%s' is damaged at line %d: %s.\n\nNothing was removed.", kInstallLogName,
+                    m_strTarget.GetString(), damage.nLine, damage.strReason.GetString());
         Tell(text, MB_ICONHAND);
         return false;
     }
@@ -241,13 +239,14 @@ bool CUninstallApp::MatchesKeptDigest()
     if (!HasRegistryItems(m_record)) return true;
     std::string kept = KeptDigest(m_record.strProductName);
     if (kept.empty() || kept != CSha256::Of(m_strLogData) + " " + CSha256::Of(m_strPriorData)) {
-        Tell("Install.log or " + CString(kPriorRecordName) + " in '" + m_strTarget +
+        Tell(CString(kInstallLogName) + " or " + kPriorRecordName + " in '" + m_strTarget +
                  "' is not what the installation wrote (it does not match the record kept with the product's "
                  "entry in the list of installed programs).\n\nNothing was removed.",
              MB_ICONHAND);
         return false;
     }
-    LogItem digest = {LogItemKind::Value, 0, kInstallDigestValue, 2, CString(kUninstallKey) + m_record.strProductName};
+    LogItem digest = {LogItemKind::Value, 0, kInstallDigestValue, kRootLocalMachine,
+                      CString(kUninstallKeyPath) + m_record.strProductName};
     m_record.items.insert(m_record.items.begin(), digest);
     return true;
 }
@@ -300,7 +299,7 @@ int CUninstallApp::FirstProcess()
 
 RemovalReport CUninstallApp::RemoveWithProgress()
 {
-    RemovalJob job = {&m_record, &m_target, m_strTarget, {m_strProgramName, "Install.log", kPriorRecordName}, nullptr, {}};
+    RemovalJob job = {&m_record, &m_target, m_strTarget, {m_strProgramName, kInstallLogName, kPriorRecordName}, nullptr, {}};
     if (m_options.bSilent) return RemoveInstalledItems(m_record, m_target, m_strTarget, job.skip, nullptr);
     CWinThread* pThread = AfxBeginThread(RemovalThread, &job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
     if (!pThread) return RemoveInstalledItems(m_record, m_target, m_strTarget, job.skip, nullptr);
@@ -333,7 +332,7 @@ void CUninstallApp::FinishTarget(RemovalReport& report, HandoverArgs* pHandover)
 int CUninstallApp::Work(HandoverArgs* pHandover)
 {
     RemovalReport report = RemoveWithProgress();
-    RemoveChildOf(m_target, "Install.log", m_strTarget + "\\Install.log", report, 2000);
+    RemoveChildOf(m_target, kInstallLogName, m_strTarget + "\\" + kInstallLogName, report, 2000);
     RemoveChildOf(m_target, kPriorRecordName, m_strTarget + "\\" + kPriorRecordName, report, 2000);
     FinishTarget(report, pHandover);
     ShowOutcome(report);

@@ -19,9 +19,9 @@ std::string Dump(const InstallRecord& record)
         switch (item.kind) {
         case LogItemKind::Directory: out += "D " + item.strPath.Str(); break;
         case LogItemKind::File: out += "F " + item.strPath.Str(); break;
-        case LogItemKind::Key: out += "K " + std::string(LogRootName(item.nRoot)) + "\\" + item.strPath.Str(); break;
+        case LogItemKind::Key: out += "K " + std::string(RegistryRootName(item.nRoot)) + "\\" + item.strPath.Str(); break;
         case LogItemKind::Value:
-            out += "V " + std::string(LogRootName(item.nRoot)) + "\\" + item.strKey.Str() + ": " + item.strPath.Str();
+            out += "V " + std::string(RegistryRootName(item.nRoot)) + "\\" + item.strKey.Str() + ": " + item.strPath.Str();
             break;
         case LogItemKind::ShortcutFolder: out += "SD " + item.strPath.Str(); break;
         case LogItemKind::Shortcut: out += "SF " + item.strPath.Str(); break;

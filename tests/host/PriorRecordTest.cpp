@@ -162,7 +162,6 @@ TEST(PriorRecord, EarlierInstallation)
     const std::string log = "\\logs\r\nreadme.txt\r\n\\samples\r\n[\\REGEDIT4]\r\n"
                             "\\[HKEY_LOCAL_MACHINE\\Software\\Nexal\\Zorvan Demo]\r\nVersion\r\n\r\n"
                             "\\[HKEY_CURRENT_USER\\Software\\Nexal]\r\nTheirs\r\n"
-                            "\\[HKEY_FOO\\x]\r\nStray\r\n"
                             "\\samples\r\n";
     MemoryFile record;
     PriorRecordWriter writer(&record);
@@ -179,10 +178,16 @@ TEST(PriorRecord, EarlierInstallation)
     EXPECT_TRUE(earlier.ListsValue(2, "Software\\Nexal\\Zorvan Demo", "Version"));
     EXPECT_TRUE(earlier.ListsValue(2, "Software\\Nexal\\Zorvan Demo", "")) << "the default value";
     EXPECT_FALSE(earlier.ListsValue(1, "Software\\Nexal", "Version"));
-    EXPECT_FALSE(earlier.ListsValue(1, "Software\\Nexal", "Stray")) << "a value under an unknown root";
     EXPECT_FALSE(earlier.ListsDirectory("samples\r\n")) << "lines after the marker are registry lines";
     ASSERT_NE(earlier.Found().FindValue(1, "Software\\Nexal", "Theirs"), nullptr);
     EXPECT_EQ(earlier.Found().FindValue(1, "Software\\Nexal", "Theirs")->oldData, Bytes("old"));
+
+    // A log that the uninstaller would refuse (a key under an unknown root) is taken as none; the
+    // record still reads.
+    earlier.Load(log + "\\[HKEY_FOO\\x]\r\nStray\r\n", record.m_strData);
+    EXPECT_FALSE(earlier.ListsDirectory("logs"));
+    EXPECT_FALSE(earlier.ListsValue(1, "Software\\Nexal", "Stray")) << "a value under an unknown root";
+    EXPECT_TRUE(earlier.Found().HasDirectory("samples"));
 
     // A damaged record is taken as none; a last line without its CR LF names nothing.
     earlier.Load("\\logs\r\n\\cut", "ZORVAN-PRIOR\t1\r\ndirectory\tlogs");

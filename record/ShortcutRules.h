@@ -3,7 +3,7 @@
 //
 // The shortcuts of a product live in the all-users Start menu's Programs folder, in a folder named
 // after the product (a backslash in the name makes nested folders). In Install.log they follow the
-// payload and the registry part, from the line "[\SHORTCUTS]" on:
+// payload and the registry part, from the line kLogShortcutMarker ("[\SHORTCUTS]") on:
 //   "\" FOLDER      a folder level below the Programs folder (the product's, outermost first)
 //   FOLDER\NAME.lnk a shortcut file there
 // Both are paths relative to the Programs folder under the payload's entry-name rules, and a
@@ -11,10 +11,9 @@
 #pragma once
 
 #include "AfxString.h"
+#include "InstallRecordFormat.h"
 
 #include <vector>
-
-constexpr const char* kShortcutLogMarker = "[\\SHORTCUTS]";
 
 // Why a shortcut cannot be made (an English reason), or null when it can: the product's folder, the
 // link's file name (NAME.lnk, one component) and the target (a path below the target directory)

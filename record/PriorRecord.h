@@ -1,7 +1,8 @@
 // Install.prior: what an installation found already there, written beside Install.log and read by
 // the uninstaller so that it leaves what existed before and puts back what the installation replaced.
 //
-// A plain text file of lines, each ended by CR LF, fields separated by one tab:
+// A plain text file of lines, each ended by CR LF, fields separated by one tab (the words and
+// marks are those of InstallRecordFormat.h):
 //   ZORVAN-PRIOR<TAB>1                          first line, always
 //   target                                      the target folder held something at the start
 //   directory<TAB>PATH                          a listed directory that existed (path as in the log,
@@ -21,19 +22,14 @@
 #pragma once
 
 #include "AfxFile.h"
+#include "InstallRecordFormat.h"
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
-extern const char kPriorRecordName[];  // "Install.prior"
-
-// The value of the product's uninstall entry that holds the SHA-256 of Install.log and of
-// Install.prior as the installation wrote them: the two digests in lower-case hexadecimal, one
-// blank between them. Not listed in the log; the uninstaller compares and removes it.
-extern const char kInstallDigestValue[];  // "InstallRecordDigest"
-
 struct PriorValue {
-    int nRoot = -1;  // 0 HKEY_CLASSES_ROOT, 1 HKEY_CURRENT_USER, 2 HKEY_LOCAL_MACHINE, 3 HKEY_USERS
+    int nRoot = -1;  // indexes kRegistryRoots
     std::string strKey;
     std::string strName;
     DWORD dwOldType = 0;
@@ -59,10 +55,6 @@ struct PriorState {
     const PriorValue* FindValue(int nRoot, const std::string& strKey, const std::string& strName) const;
 };
 
-// The root's index for a name as written in the record or a script ("HKEY_USERS"), -1 for none.
-int PriorRootIndex(const std::string& strName);
-const char* PriorRootName(int nRoot);
-
 // Key paths compare without regard to case and to backslashes at either end or doubled inside;
 // value names and directory paths without regard to case only.
 bool SameKeyPath(const std::string& a, const std::string& b);
@@ -82,7 +74,7 @@ public:
     bool IsOpen() const { return m_pFile != nullptr; }
 
 private:
-    void Line(const std::string& strLine);
+    void Line(std::initializer_list<std::string> fields);
     CFile* m_pFile;
 };
 
@@ -101,7 +93,9 @@ bool ParsePriorRecord(const char* pData, size_t nSize, PriorState& state, PriorD
 class EarlierInstallation {
 public:
     // Reads the log's and the record's bytes (either may be empty: no earlier installation, or
-    // one without a record). A log or record that does not read is taken as absent.
+    // one without a record). The log is read by ParseInstallLog, without a last line that lacks its
+    // CR LF (the run stopped while writing it: it names nothing for sure). A log or record that
+    // does not read is taken as absent.
     void Load(const std::string& strLog, const std::string& strRecord);
 
     bool ListsDirectory(const std::string& strPath) const;

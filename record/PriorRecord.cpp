@@ -1,14 +1,10 @@
 #include "PriorRecord.h"
 
+#include "InstallLog.h"
+
 #include <cstring>
 
-const char kPriorRecordName[] = "Install.prior";
-const char kInstallDigestValue[] = "InstallRecordDigest";
-
 namespace {
-
-const char kHeader[] = "ZORVAN-PRIOR\t1";
-const char* const kRoots[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS"};
 
 struct TypeName {
     DWORD dwType;
@@ -143,7 +139,7 @@ std::vector<std::string> SplitTabs(const std::string& line)
     std::vector<std::string> fields;
     size_t start = 0;
     for (;;) {
-        size_t tab = line.find('\t', start);
+        size_t tab = line.find(kPriorFieldSeparator, start);
         fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
         if (tab == std::string::npos) return fields;
         start = tab + 1;
@@ -170,7 +166,7 @@ struct RecordParser {
 
     bool Root(int nLine, const std::string& field, int& nRoot)
     {
-        nRoot = PriorRootIndex(field);
+        nRoot = RegistryRootIndex(field.data(), field.size());
         if (nRoot < 0) return Fail(nLine, "a key under a root that the installer does not write");
         return true;
     }
@@ -189,40 +185,31 @@ struct RecordParser {
 
     bool Line(int nLine, const std::string& line)
     {
-        if (nLine == 1) return line == kHeader ? true : Fail(nLine, "not a record of this installer (bad first line)");
+        if (nLine == 1) return line == kPriorHeader ? true : Fail(nLine, "not a record of this installer (bad first line)");
         std::vector<std::string> f = SplitTabs(line);
         const std::string& kind = f[0];
-        if (kind == "target" && f.size() == 1) {
+        if (kind == kPriorTarget && f.size() == 1) {
             state.bTargetHeldFiles = true;
             return true;
         }
-        if (kind == "directory" && f.size() == 2) {
+        if (kind == kPriorDirectory && f.size() == 2) {
             std::string path;
             if (!Text(nLine, f[1], path, false)) return false;
             state.directories.push_back(path);
             return true;
         }
-        if (kind == "key" && f.size() == 3) {
+        if (kind == kPriorKey && f.size() == 3) {
             PriorKey key;
             if (!Root(nLine, f[1], key.nRoot) || !Text(nLine, f[2], key.strPath, false)) return false;
             state.keys.push_back(key);
             return true;
         }
-        if (kind == "value" && f.size() == 8) return Value(nLine, f);
+        if (kind == kPriorValue && f.size() == 8) return Value(nLine, f);
         return Fail(nLine, "not a line of the record (unknown kind or wrong number of fields)");
     }
 };
 
 }  // namespace
-
-int PriorRootIndex(const std::string& strName)
-{
-    for (int r = 0; r < 4; ++r)
-        if (strName == kRoots[r]) return r;
-    return -1;
-}
-
-const char* PriorRootName(int nRoot) { return nRoot >= 0 && nRoot < 4 ? kRoots[nRoot] : ""; }
 
 bool SameKeyPath(const std::string& a, const std::string& b) { return FoldedKey(a) == FoldedKey(b); }
 
@@ -251,28 +238,36 @@ const PriorValue* PriorState::FindValue(int nRoot, const std::string& strKey, co
     return found;
 }
 
-void PriorRecordWriter::Line(const std::string& strLine)
+// The fields joined by the separator, the line with its end in one Write.
+void PriorRecordWriter::Line(std::initializer_list<std::string> fields)
 {
     if (!m_pFile) return;
-    std::string line = strLine + "\r\n";
+    std::string line;
+    bool bFirst = true;
+    for (const std::string& field : fields) {
+        if (!bFirst) line += kPriorFieldSeparator;
+        line += field;
+        bFirst = false;
+    }
+    line += kRecordLineEnd;
     m_pFile->Write(line.data(), UINT(line.size()));
 }
 
-void PriorRecordWriter::Header() { Line(kHeader); }
+void PriorRecordWriter::Header() { Line({kPriorHeader}); }
 
-void PriorRecordWriter::TargetHeldFiles() { Line("target"); }
+void PriorRecordWriter::TargetHeldFiles() { Line({kPriorTarget}); }
 
-void PriorRecordWriter::Directory(const std::string& strPath) { Line("directory\t" + Escape(strPath)); }
+void PriorRecordWriter::Directory(const std::string& strPath) { Line({kPriorDirectory, Escape(strPath)}); }
 
 void PriorRecordWriter::Key(int nRoot, const std::string& strPath)
 {
-    Line(std::string("key\t") + PriorRootName(nRoot) + "\t" + Escape(strPath));
+    Line({kPriorKey, RegistryRootName(nRoot), Escape(strPath)});
 }
 
 void PriorRecordWriter::Value(const PriorValue& v)
 {
-    Line(std::string("value\t") + PriorRootName(v.nRoot) + "\t" + Escape(v.strKey) + "\t" + Escape(v.strName) + "\t" +
-         TypeText(v.dwOldType) + "\t" + HexData(v.oldData) + "\t" + TypeText(v.dwNewType) + "\t" + HexData(v.newData));
+    Line({kPriorValue, RegistryRootName(v.nRoot), Escape(v.strKey), Escape(v.strName), TypeText(v.dwOldType),
+          HexData(v.oldData), TypeText(v.dwNewType), HexData(v.newData)});
 }
 
 bool ParsePriorRecord(const char* pData, size_t nSize, PriorState& state, PriorDamage& damage)
@@ -302,34 +297,20 @@ void EarlierInstallation::Load(const std::string& strLog, const std::string& str
     PriorDamage damage;
     if (!strRecord.empty() && !ParsePriorRecord(strRecord.data(), strRecord.size(), m_found, damage))
         m_found = PriorState();
-    // The log's lines: directories ("\" and a path) and files up to "[\REGEDIT4]", then key lines
-    // ("\[" ROOT "\" PATH "]") and the names of the values set under the key line above them.
-    bool bRegistry = false;
-    PriorKey key;
-    size_t start = 0;
-    while (start < strLog.size()) {
-        size_t end = strLog.find("\r\n", start);
-        if (end == std::string::npos) break;  // an incomplete last line names nothing for sure
-        std::string line = strLog.substr(start, end - start);
-        start = end + 2;
-        if (!bRegistry) {
-            if (line == "[\\REGEDIT4]") bRegistry = true;
-            else if (line.size() > 1 && line[0] == '\\') m_directories.push_back(line.substr(1));
-            continue;
-        }
-        if (line.size() > 3 && line.compare(0, 2, "\\[") == 0 && line.back() == ']') {
-            std::string body = line.substr(2, line.size() - 3);
-            size_t sep = body.find('\\');
-            key.nRoot = sep == std::string::npos ? -1 : PriorRootIndex(body.substr(0, sep));
-            key.strPath = key.nRoot < 0 ? std::string() : body.substr(sep + 1);
-            if (key.nRoot >= 0) m_keys.push_back(key);
-        } else if (key.nRoot >= 0) {
-            PriorValue v;
-            v.nRoot = key.nRoot;
-            v.strKey = key.strPath;
-            v.strName = line;
-            m_values.push_back(v);
-        }
+    size_t nWhole = strLog.rfind(kRecordLineEnd);
+    nWhole = nWhole == std::string::npos ? 0 : nWhole + sizeof kRecordLineEnd - 1;
+    InstallRecord log;
+    LogDamage logDamage;
+    if (!ParseInstallLog(strLog.data(), nWhole, log, logDamage)) return;
+    for (const LogItem& item : log.items) {
+        if (item.kind == LogItemKind::Directory) m_directories.push_back(item.strPath.Str());
+        if (item.kind == LogItemKind::Key) m_keys.push_back({item.nRoot, item.strPath.Str()});
+        if (item.kind != LogItemKind::Value) continue;
+        PriorValue v;
+        v.nRoot = item.nRoot;
+        v.strKey = item.strKey.Str();
+        v.strName = item.strPath.Str();
+        m_values.push_back(v);
     }
 }
 

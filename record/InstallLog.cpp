@@ -7,10 +7,6 @@
 
 namespace {
 
-const char* const kRoots[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS"};
-const char kMarker[] = "[\\REGEDIT4]";
-const char kUninstallPrefix[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
 struct LineParser {
     InstallRecord& record;
     LogDamage& damage;
@@ -32,7 +28,7 @@ struct LineParser {
         if (line.GetLength() >= int(sizeof buffer)) return Fail(nLine, "the path is longer than 255 bytes");
         std::memcpy(buffer, line.GetString(), size_t(line.GetLength()));
         if (const char* why = CheckEntryName(buffer, sizeof buffer)) return Fail(nLine, why);
-        bool dir = line[0] == '\\';
+        bool dir = line[0] == kLogDirectoryLead;
         LogItemKind kind = bShortcuts ? (dir ? LogItemKind::ShortcutFolder : LogItemKind::Shortcut)
                                       : (dir ? LogItemKind::Directory : LogItemKind::File);
         record.items.push_back({kind, nLine, dir ? line.Mid(1) : line, -1, CString()});
@@ -42,22 +38,23 @@ struct LineParser {
     // The same rules below the Programs folder, and nothing but shortcut files there.
     bool ShortcutLine(int nLine, const CString& line)
     {
-        if (line[0] != '\\' && !IsShortcutFileName(line)) return Fail(nLine, "a file of the Start menu that is not a shortcut");
+        if (line[0] != kLogDirectoryLead && !IsShortcutFileName(line)) return Fail(nLine, "a file of the Start menu that is not a shortcut");
         return PayloadLine(nLine, line);
     }
 
     bool KeyLine(int nLine, const CString& line)
     {
-        if (line[line.GetLength() - 1] != ']') return Fail(nLine, "a key line without its closing bracket");
-        CString body = line.Mid(2, line.GetLength() - 3);
-        for (int r = 0; r < 4; ++r) {
-            CString root = CString(kRoots[r]) + "\\";
+        if (line[line.GetLength() - 1] != kLogKeyEnd) return Fail(nLine, "a key line without its closing bracket");
+        const int nLead = int(sizeof kLogKeyLead - 1);
+        CString body = line.Mid(nLead, line.GetLength() - nLead - 1);
+        for (int r = 0; r < kRegistryRootCount; ++r) {
+            CString root = CString(kRegistryRoots[r]) + kRootSeparator;
             if (body.Left(root.GetLength()) != root) continue;
             CString path = body.Mid(root.GetLength());
             record.items.push_back({LogItemKind::Key, nLine, path, r, CString()});
             nKey = int(record.items.size()) - 1;
-            CString prefix(kUninstallPrefix);
-            if (r == 2 && path.GetLength() > prefix.GetLength() &&
+            CString prefix(kUninstallKeyPath);
+            if (r == kRootLocalMachine && path.GetLength() > prefix.GetLength() &&
                 path.Left(prefix.GetLength()).CompareNoCase(prefix) == 0)
                 record.strProductName = path.Mid(prefix.GetLength());
             return true;
@@ -67,7 +64,7 @@ struct LineParser {
 
     bool RegistryLine(int nLine, const CString& line)
     {
-        if (line.Left(2) == "\\[") return KeyLine(nLine, line);
+        if (line.Left(int(sizeof kLogKeyLead - 1)) == kLogKeyLead) return KeyLine(nLine, line);
         if (nKey < 0) return Fail(nLine, "a value line before any key line");
         const LogItem& key = record.items[size_t(nKey)];
         record.items.push_back({LogItemKind::Value, nLine, line, key.nRoot, key.strPath});
@@ -77,12 +74,12 @@ struct LineParser {
     bool Line(int nLine, const CString& line)
     {
         if (bShortcuts) return ShortcutLine(nLine, line);
-        if (line == kShortcutLogMarker) {
+        if (line == kLogShortcutMarker) {
             bShortcuts = true;
             return true;
         }
         if (bRegistry) return RegistryLine(nLine, line);
-        if (line == kMarker) {
+        if (line == kLogRegistryMarker) {
             bRegistry = true;
             return true;
         }
@@ -111,7 +108,30 @@ bool ParseInstallLog(const char* pData, size_t nSize, InstallRecord& record, Log
     return true;
 }
 
-const char* LogRootName(int nRoot) { return nRoot >= 0 && nRoot < 4 ? kRoots[nRoot] : ""; }
+void InstallLogWriter::Line(const std::string& strLine)
+{
+    std::string line = strLine + kRecordLineEnd;
+    m_file.Write(line.data(), UINT(line.size()));
+}
+
+void InstallLogWriter::Directory(const std::string& strPath) { Line(kLogDirectoryLead + strPath); }
+
+void InstallLogWriter::File(const std::string& strPath) { Line(strPath); }
+
+void InstallLogWriter::RegistryMarker() { Line(kLogRegistryMarker); }
+
+void InstallLogWriter::Key(int nRoot, const std::string& strPath)
+{
+    Line(kLogKeyLead + std::string(RegistryRootName(nRoot)) + kRootSeparator + strPath + kLogKeyEnd);
+}
+
+void InstallLogWriter::Value(const std::string& strName) { Line(strName); }
+
+void InstallLogWriter::ShortcutMarker() { Line(kLogShortcutMarker); }
+
+void InstallLogWriter::ShortcutFolder(const std::string& strFolder) { Line(kLogDirectoryLead + strFolder); }
+
+void InstallLogWriter::Shortcut(const std::string& strPath) { Line(strPath); }
 
 int PathDepth(const CString& strPath)
 {

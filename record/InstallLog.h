@@ -1,25 +1,18 @@
-// The record an installation leaves in Install.log, read back by the uninstaller.
-//
-// The file has no header; every line ends with CR LF (a lone CR or LF belongs to the line).
-//   Payload part, one line for each directory or file that the installation made, in the order
-//   made: a directory's line is a backslash and its path, a file's line its path; a path is an
-//   entry name that the installer accepts (relative, below the target directory).
-//   Registry part, from the line "[\REGEDIT4]" on (absent when the registry step did not run):
-//     "\[" ROOT "\" PATH "]"   a key that was created or opened; ROOT one of the four roots the
-//                              installer writes (HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,
-//                              HKEY_LOCAL_MACHINE, HKEY_USERS)
-//     NAME                     a value set under the key of the nearest key line above it; an
-//                              empty line is the key's default value
-//   Shortcut part, from the line "[\SHORTCUTS]" on (ShortcutRules.h): "\" FOLDER, a folder of the
-//   all-users Start menu's Programs folder, and FOLDER\NAME.lnk, a shortcut file there.
-// The last key line under HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall
-// names the product.
+// Install.log: the record of what an installation made, written line by line as it goes
+// (InstallLogWriter) and read back by the uninstaller and by a later installation into the same
+// folder (ParseInstallLog, the one reader). Its line forms are those of InstallRecordFormat.h; the
+// reader also holds every path to the entry-name rules (EntryName.h), every shortcut-part file to
+// the shortcut rules (ShortcutRules.h), and takes the last key line below kUninstallKeyPath of
+// HKEY_LOCAL_MACHINE as the product's name.
 #pragma once
 
+#include "AfxFile.h"
 #include "AfxString.h"
+#include "InstallRecordFormat.h"
 #include "PriorRecord.h"
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 enum class LogItemKind { Directory, File, Key, Value, ShortcutFolder, Shortcut };
@@ -30,7 +23,7 @@ struct LogItem {
     CString strPath;   // Directory, File: the path below the target (no leading backslash);
                        // ShortcutFolder, Shortcut: the path below the Start menu's Programs folder;
                        // Key: the subkey path as written; Value: the value's name
-    int nRoot = -1;    // Key, Value: index into the root table (LogRootName)
+    int nRoot = -1;    // Key, Value: index into the root table (RegistryRootName)
     CString strKey;    // Value: the subkey path of its key
 };
 
@@ -53,8 +46,26 @@ struct LogDamage {
 // the first bad line and the reason in damage (record is then incomplete and must not be used).
 bool ParseInstallLog(const char* pData, size_t nSize, InstallRecord& record, LogDamage& damage);
 
-// "HKEY_CLASSES_ROOT" ... "HKEY_USERS" for the root indexes 0 to 3.
-const char* LogRootName(int nRoot);
+// Appends the log's lines to an open file, each line with its CR LF in one Write, which throws the
+// framework's CFileException on failure. The caller keeps the parts in order: payload, then the
+// registry marker and its lines, then the shortcut marker and its lines.
+class InstallLogWriter {
+public:
+    explicit InstallLogWriter(CFile& file) : m_file(file) {}
+
+    void Directory(const std::string& strPath);  // a payload directory, its path without the backslash
+    void File(const std::string& strPath);
+    void RegistryMarker();
+    void Key(int nRoot, const std::string& strPath);  // nRoot indexes kRegistryRoots
+    void Value(const std::string& strName);
+    void ShortcutMarker();
+    void ShortcutFolder(const std::string& strFolder);
+    void Shortcut(const std::string& strPath);  // FOLDER\NAME.lnk
+
+private:
+    void Line(const std::string& strLine);
+    CFile& m_file;
+};
 
 // The number of components of a key's or path's backslash-separated text (empty ones not counted).
 int PathDepth(const CString& strPath);
