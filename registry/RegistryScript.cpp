@@ -410,11 +410,13 @@ bool ScriptRun::SetDword(HKEY hKey, const std::string& strName, const char* p)
 
 // The product's entry in the list of installed programs. A backslash in the product name makes a
 // nested key, registered and logged like any other. An empty name would put the values on the
-// shared Uninstall key itself, and a line break would split the key's line in the log: such names
-// are refused like any other failed registration.
+// shared Uninstall key itself, a line break would split the key's line in the log, and a NUL would
+// cut the key's name short of what the log lists: such names are refused like any other failed
+// registration.
 bool ScriptRun::RegisterUninstaller(const CString& strProductName, const SetupExtensions& ext)
 {
-    if (strProductName.IsEmpty() || strProductName.Str().find_first_of("\r\n") != std::string::npos) return false;
+    if (strProductName.IsEmpty() || strProductName.Str().find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
+        return false;
     const CString strPath = UninstallKeyPath(strProductName);
     HKEY hKey = nullptr;
     if (!OpenListedKey(kRoots[kRootLocalMachine], strPath.Str(), &hKey)) return false;
