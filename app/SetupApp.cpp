@@ -33,9 +33,7 @@ BOOL CSetupApp::InitInstance()
     m_pMainWnd = m_pBackdropWnd;
     m_pBackdropWnd->ShowWindow(SW_SHOWMAXIMIZED);
 
-    InstallJob job = {nullptr,    &m_config.m_strDiskImage, &m_config.m_strInstallDir, &m_config.m_strProductName,
-                      &g_bCancel, &g_bDone,                 &g_bFailed,                nullptr,
-                      false};
+    InstallJob job = MakeInstallJob(nullptr);
     if (ChooseTargetDirectory()) RunInstallation(job);
 
     m_pMainWnd = nullptr;
@@ -69,11 +67,21 @@ BOOL CSetupApp::ChooseTargetDirectory()
     }
 }
 
+InstallJob CSetupApp::MakeInstallJob(InstallFlag* pWritten) const
+{
+    InstallJob job;
+    job.pDiskImage = &m_config.m_strDiskImage;
+    job.pInstallDir = &m_config.m_strInstallDir;
+    job.pProductName = &m_config.m_strProductName;
+    job.pWritten = pWritten;
+    return job;
+}
+
 void CSetupApp::RunInstallation(InstallJob& job)
 {
     // Suspended: the progress dialog resumes it once its window exists, so the job is complete
     // and every notification finds the window.
-    m_pWorkerThread = AfxBeginThread(InstallWorker, &job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED, nullptr);
+    m_pWorkerThread = StartInstallWorker(job);
     if (!m_pWorkerThread) {
         AfxMessageBox("FATAL: unable to start the installation", MB_ICONHAND);
         return;

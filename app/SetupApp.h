@@ -4,6 +4,7 @@
 
 #include "AfxWinApp.h"
 #include "SetupConfig.h"
+#include "InstallFlags.h"
 #include "SetupOptions.h"
 
 #include <functional>
@@ -73,6 +74,9 @@ public:
     void ProposeEarlierLocation();
     // The welcome dialog and the checks, until both checks pass (TRUE) or the user leaves (FALSE).
     BOOL ChooseTargetDirectory();
+    // The installation job of this run, every field by name; pWritten as the worker's flag for
+    // "Install.log exists" (null when no one asks).
+    InstallJob MakeInstallJob(InstallFlag* pWritten) const;
     // Starts the worker behind the progress dialog and waits for the outcome.
     void RunInstallation(InstallJob& job);
     // The whole installation without a window, as the command line asks; returns the exit code.

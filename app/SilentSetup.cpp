@@ -61,10 +61,7 @@ int CSetupApp::RunSilent(const SetupOptions& options)
 
     // No dialog to resume it or to notify: the worker runs on this thread, to its end.
     InstallFlag written{0};
-    InstallJob job = {nullptr,    &m_config.m_strDiskImage, &m_config.m_strInstallDir, &m_config.m_strProductName,
-                      &g_bCancel, &g_bDone,                 &g_bFailed,                &written,
-                      false};
-    InstallWorker(&job);
+    RunInstallJob(MakeInstallJob(&written));
     if (GetInstallFlag(&g_bDone) && !GetInstallFlag(&g_bFailed)) {
         AfxMessageBox("Installation complete!", MB_OK | MB_ICONINFORMATION);
         return kExitInstalled;

@@ -6,6 +6,7 @@
 #include "AfxMessageBox.h"
 #include "AfxNoLinks.h"
 #include "AfxSecurity.h"
+#include "AfxThread.h"
 #include "AfxWnd.h"
 #include "ArchiveFile.h"
 #include "EntryName.h"
@@ -548,7 +549,16 @@ CString RegistryStepMessage(CFileException* e)
 
 UINT InstallWorker(LPVOID pParam)
 {
-    const InstallJob& job = *static_cast<const InstallJob*>(pParam);
+    return RunInstallJob(*static_cast<const InstallJob*>(pParam));
+}
+
+CWinThread* StartInstallWorker(InstallJob& job)
+{
+    return AfxBeginThread(InstallWorker, &job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED, nullptr);
+}
+
+UINT RunInstallJob(const InstallJob& job)
+{
     CInstallRun run(job);
     // Whatever escapes the steps (a file error after the payload, in the registry step; memory;
     // anything else) ends the run as a failure with one message, never the process.

@@ -2,9 +2,9 @@
 // lists what it made in Install.log, applies the registry script and reports to the progress dialog.
 //
 // How the flow starts it:
-//   InstallJob job = {nullptr, &m_strDiskImage, &m_strInstallDir, &m_strProductName,
-//                     &g_bCancel, &g_bDone, &g_bFailed, nullptr, false};
-//   CWinThread* t = AfxBeginThread(InstallWorker, &job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+//   InstallJob job;                   // each field by name; the flags default to the shared ones
+//   job.pDiskImage = &m_strDiskImage; job.pInstallDir = &m_strInstallDir; job.pProductName = ...;
+//   CWinThread* t = StartInstallWorker(job);   // suspended
 //   job.pProgressDlg = <the progress dialog>;   // before the thread is resumed
 //   ... the dialog calls t->ResumeThread() once its window exists ...
 // After the dialog has gone: if g_bDone is 0, set g_bCancel and WaitForSingleObject(t->m_hThread,
@@ -20,6 +20,7 @@
 #include "InstallFlags.h"
 #include "InstallMessages.h"
 
+class CWinThread;
 class CWnd;
 
 // The record handed to the worker as its thread parameter; it belongs to the flow.
@@ -27,19 +28,19 @@ struct InstallJob {
     // The window to notify; the worker reads its m_hWnd afresh before every notification and sends
     // nothing while it is null. Typed as the dialog's base class so that this layer does not
     // depend on the user interface.
-    CWnd* pProgressDlg;
-    const CString* pDiskImage;    // path of the disk image's first volume
-    const CString* pInstallDir;   // the target directory, without a trailing backslash
-    const CString* pProductName;  // for the registry script's uninstall entry
-    InstallFlag* pCancel;         // read by the worker
-    InstallFlag* pDone;           // written by the worker
-    InstallFlag* pFailed;         // written by the worker
+    CWnd* pProgressDlg = nullptr;
+    const CString* pDiskImage = nullptr;    // path of the disk image's first volume
+    const CString* pInstallDir = nullptr;   // the target directory, without a trailing backslash
+    const CString* pProductName = nullptr;  // for the registry script's uninstall entry
+    InstallFlag* pCancel = &g_bCancel;      // read by the worker
+    InstallFlag* pDone = &g_bDone;          // written by the worker
+    InstallFlag* pFailed = &g_bFailed;      // written by the worker
     // Written by the worker when it is not null: set to 1 once Install.log has been created, the
     // first thing a run writes into the target. A run that fails before leaves the target as it was.
-    InstallFlag* pWritten;
+    InstallFlag* pWritten = nullptr;
     // Set by the flow before it resumes the worker when the progress dialog, which should have
     // resumed it, never opened: the worker then ends at once, touching nothing.
-    bool bAbandoned;
+    bool bAbandoned = false;
 };
 
 // The name of the entry in hand, as read from the stream (ReadString with the limit 256).
@@ -49,3 +50,10 @@ extern char g_szEntryName[256];
 // request, 1 after a failure (which it has reported in one message box). It never lets an
 // exception escape: every failure ends through the failure path, with the dialog closed.
 UINT InstallWorker(LPVOID pParam);
+
+// The same run on the calling thread, to its end (the silent installation has no dialog).
+UINT RunInstallJob(const InstallJob& job);
+
+// The worker on a thread of its own, created suspended with job as its parameter; null when the
+// thread cannot be made. The one place where the job travels untyped.
+CWinThread* StartInstallWorker(InstallJob& job);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "EmbeddedPrograms.h"
+#include "IniCheck.h"
 #include "Signing.h"
 
 #include <filesystem>
@@ -17,14 +18,34 @@ struct MediumFile {
     std::filesystem::path hostPath;
 };
 
+// The files of a medium by what they are; All() in the order a bundle holds them.
+struct MediumFiles {
+    MediumFile setup;                  // Setup.exe
+    MediumFile ini;                    // the stored Setup.ini
+    std::vector<MediumFile> volumes;   // the image's volumes, first to last
+    std::vector<MediumFile> All() const;
+};
+
 // The files of the medium in dir: Setup.exe, the stored Setup.ini and every volume of the image
 // that its DiskImage names, checked by decoding the whole image (so a missing or damaged volume
 // is found here). Throws ToolError naming what is missing or wrong.
-std::vector<MediumFile> ListMediumFiles(const std::filesystem::path& dir);
+MediumFiles ListMediumFiles(const std::filesystem::path& dir);
 
 // DiskImage as a path below a medium: relative, in components without "." or "..", ending in the
 // three-digit volume number. config names the Setup.ini in messages. Throws ToolError.
 std::filesystem::path MediumImagePath(const std::string& config, const std::string& diskImage);
+
+// Setup.ini of a medium (config names it in messages, bytes are its content) checked as the
+// installer reads it, warnings told on stderr, and the path of its image below the medium; for a
+// bundle the image must lie beside Setup.exe or one folder below. pSourceDir and pszAddedFile as
+// CheckSetupIni takes them. Throws ToolError when the installer would not work with it. The one
+// check that medium and bundle both run.
+struct MediumConfig {
+    IniCheck check;
+    std::filesystem::path image;
+};
+MediumConfig CheckMediumConfig(const std::string& config, const std::string& bytes, bool bBundled,
+                               const std::string* pSourceDir = nullptr, const char* pszAddedFile = nullptr);
 
 // A hidden name beside out for a file in the making (".NAME.tmpPID-what.exe"); the file is
 // removed when this goes, unless it was moved away and Release() called.

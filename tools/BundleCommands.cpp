@@ -20,25 +20,25 @@ int Bundle(const CommandLine& line)
     if (line.Has("--sign")) sign.emplace(line.Value("--sign"));
     InterruptGuard interrupts;
     CheckOutputPlace(out.string());
-    std::vector<MediumFile> files = ListMediumFiles(dir);
+    MediumFiles files = ListMediumFiles(dir);
     // The launcher is of the medium's own architecture: a bundle is all of one machine.
-    std::optional<WindowsArch> arch = MachineOfFile(files[0].hostPath.string());
+    std::optional<WindowsArch> arch = MachineOfFile(files.setup.hostPath.string());
     if (!arch)
-        throw ToolError("'" + files[0].hostPath.string() + "': not a 32-bit or 64-bit Windows program; nothing is written");
+        throw ToolError("'" + files.setup.hostPath.string() + "': not a 32-bit or 64-bit Windows program; nothing is written");
     // The medium's Setup.exe is signed as a copy; the medium itself stays as it is.
     TempFile setup(out, "Setup");
     if (sign) {
         std::error_code ec;
-        fs::copy_file(files[0].hostPath, setup.Path(), fs::copy_options::overwrite_existing, ec);
+        fs::copy_file(files.setup.hostPath, setup.Path(), fs::copy_options::overwrite_existing, ec);
         if (ec) throw ToolError("'" + setup.Path().string() + "': cannot create: " + ec.message());
-        sign->Sign(setup.Path().string(), files[0].strName);
-        files[0].hostPath = setup.Path();
+        sign->Sign(setup.Path().string(), files.setup.strName);
+        files.setup.hostPath = setup.Path();
     }
     BundleOutput bundle(out);
-    uint64_t nSize = bundle.Write(files, *arch, sign ? &*sign : nullptr);
+    uint64_t nSize = bundle.Write(files.All(), *arch, sign ? &*sign : nullptr);
     bundle.Commit();
-    size_t nVolumes = files.size() - 2;
-    std::cout << out.string() << ": " << files[0].strName << ", " << files[1].strName << " and " << nVolumes
+    size_t nVolumes = files.volumes.size();
+    std::cout << out.string() << ": " << files.setup.strName << ", " << files.ini.strName << " and " << nVolumes
               << (nVolumes == 1 ? " volume" : " volumes") << " in one program of " << nSize << " bytes"
               << (sign ? ", signed" : "") << ", for " << ArchName(*arch) << "\n";
     return 0;

@@ -60,25 +60,62 @@ TempFile::~TempFile()
     if (!m_path.empty()) fs::remove(m_path, ec);
 }
 
-std::vector<MediumFile> ListMediumFiles(const fs::path& dir)
+fs::path MediumImagePath(const std::string& strConfig, const std::string& strDiskImage)
+{
+    auto refuse = [&](const std::string& why) -> fs::path {
+        throw ToolError(strConfig + ": DiskImage=" + strDiskImage + ": " + why);
+    };
+    if (strDiskImage.empty()) return refuse("the image needs a name");
+    if (strDiskImage.find(':') != std::string::npos || strDiskImage[0] == '\\' || strDiskImage[0] == '/')
+        return refuse("a medium holds its image beside Setup.exe: give a relative path");
+    if (!zrv::HasVolumeNumber(strDiskImage))
+        return refuse("the name must end in a three-digit volume number, such as demo.001");
+    fs::path path;
+    size_t start = 0;
+    for (;;) {
+        size_t sep = strDiskImage.find_first_of("\\/", start);
+        std::string part = strDiskImage.substr(start, sep == std::string::npos ? std::string::npos : sep - start);
+        if (part.empty() || part == "." || part == "..")
+            return refuse("every part of the path must be a name (no empty part, . or ..)");
+        path /= part;
+        if (sep == std::string::npos) return path;
+        start = sep + 1;
+    }
+}
+
+MediumConfig CheckMediumConfig(const std::string& config, const std::string& bytes, bool bBundled,
+                               const std::string* pSourceDir, const char* pszAddedFile)
+{
+    std::ostream noReport(nullptr);
+    MediumConfig medium;
+    medium.check = CheckSetupIni(config, bytes, noReport, std::cerr, pSourceDir, pszAddedFile);
+    if (medium.check.nErrors > 0) throw ToolError(config + ": the installer would not work with it; nothing is written");
+    const std::string diskImage = medium.check.config.m_strDiskImage.Str();
+    medium.image = MediumImagePath(config, diskImage);
+    if (bBundled && std::distance(medium.image.begin(), medium.image.end()) > 2)
+        throw ToolError(config + ": DiskImage=" + diskImage + ": a bundle holds the image beside Setup.exe or one folder below it");
+    return medium;
+}
+
+std::vector<MediumFile> MediumFiles::All() const
+{
+    std::vector<MediumFile> all = {setup, ini};
+    all.insert(all.end(), volumes.begin(), volumes.end());
+    return all;
+}
+
+MediumFiles ListMediumFiles(const fs::path& dir)
 {
     std::error_code ec;
     if (!fs::is_directory(dir, ec)) throw ToolError("'" + dir.string() + "': not a directory");
-    std::vector<MediumFile> files;
+    MediumFiles files;
     fs::path setup = FindInFolder(dir, "Setup.exe", "the installer");
     fs::path ini = FindInFolder(dir, "Setup.ini", "its settings");
-    files.push_back({setup.filename().string(), setup});
-    files.push_back({ini.filename().string(), ini});
+    files.setup = {setup.filename().string(), setup};
+    files.ini = {ini.filename().string(), ini};
 
     std::string config = ini.string();
-    std::ostream noReport(nullptr);
-    IniCheck check = CheckSetupIni(config, ReadWholeFile(config), noReport, std::cerr);
-    if (check.nErrors > 0) throw ToolError(config + ": the installer would not work with it; nothing is written");
-    std::string diskImage = check.config.m_strDiskImage.Str();
-    fs::path image = MediumImagePath(config, diskImage);
-    if (std::distance(image.begin(), image.end()) > 2)
-        throw ToolError(config + ": DiskImage=" + diskImage +
-                        ": a bundle holds the image beside Setup.exe or one folder below it");
+    fs::path image = CheckMediumConfig(config, ReadWholeFile(config), true).image;
     uint64_t total = 0;
     std::string last;
     std::string first = (dir / image).string();
@@ -87,10 +124,10 @@ std::vector<MediumFile> ListMediumFiles(const fs::path& dir)
     if (!DecodeImage(first, "checking the image", [](const char*, size_t) {}, &total, &last, true))
         throw ToolError("'" + first + "': the image is incomplete or damaged; nothing is written");
     for (std::string volume = first;; volume = zrv::NextVolumeName(volume)) {
-        files.push_back({BundleName(fs::path(volume).lexically_relative(dir)), volume});
+        files.volumes.push_back({BundleName(fs::path(volume).lexically_relative(dir)), volume});
         if (volume == last || volume.size() > last.size()) break;
     }
-    for (const MediumFile& f : files)
+    for (const MediumFile& f : files.All())
         if (const char* why = zrv::CheckBundleName(f.strName))
             throw ToolError("'" + f.hostPath.string() + "': cannot be bundled: " + why);
     return files;

@@ -44,29 +44,6 @@ MediumArgs MediumArgsOf(const CommandLine& line)
 
 }  // namespace
 
-fs::path MediumImagePath(const std::string& strConfig, const std::string& strDiskImage)
-{
-    auto refuse = [&](const std::string& why) -> fs::path {
-        throw ToolError(strConfig + ": DiskImage=" + strDiskImage + ": " + why);
-    };
-    if (strDiskImage.empty()) return refuse("the image needs a name");
-    if (strDiskImage.find(':') != std::string::npos || strDiskImage[0] == '\\' || strDiskImage[0] == '/')
-        return refuse("a medium holds its image beside Setup.exe: give a relative path");
-    if (!zrv::HasVolumeNumber(strDiskImage))
-        return refuse("the name must end in a three-digit volume number, such as demo.001");
-    fs::path path;
-    size_t start = 0;
-    for (;;) {
-        size_t sep = strDiskImage.find_first_of("\\/", start);
-        std::string part = strDiskImage.substr(start, sep == std::string::npos ? std::string::npos : sep - start);
-        if (part.empty() || part == "." || part == "..")
-            return refuse("every part of the path must be a name (no empty part, . or ..)");
-        path /= part;
-        if (sep == std::string::npos) return path;
-        start = sep + 1;
-    }
-}
-
 namespace {
 
 // OUT_DIR may be missing or an empty folder; anything else stays as it is.
@@ -146,13 +123,15 @@ void AddUninstaller(PackPlan& plan, WindowsArch arch, const SignCommand* sign, c
 }
 
 // The medium's files in staging as a bundle names them.
-std::vector<MediumFile> StagedFiles(const fs::path& staging, const std::vector<std::string>& volumes)
+MediumFiles StagedFiles(const fs::path& staging, const std::vector<std::string>& volumes)
 {
-    std::vector<MediumFile> files = {{"Setup.exe", staging / "Setup.exe"}, {"Setup.ini", staging / "Setup.ini"}};
+    MediumFiles files;
+    files.setup = {"Setup.exe", staging / "Setup.exe"};
+    files.ini = {"Setup.ini", staging / "Setup.ini"};
     for (const std::string& v : volumes) {
         std::string name;
         for (const fs::path& part : fs::path(v).lexically_relative(staging)) name += (name.empty() ? "" : "\\") + part.string();
-        files.push_back({name, v});
+        files.volumes.push_back({name, v});
     }
     return files;
 }
@@ -220,14 +199,10 @@ int Medium(const CommandLine& line)
         std::cerr << m.strConfig << ": note: the text is UTF-8; stored converted to Windows-1252\n";
         bytes = converted;
     }
-    std::ostream noReport(nullptr);
-    IniCheck check = CheckSetupIni(m.strConfig, bytes, noReport, std::cerr, &m.strSource,
-                                   m.options.bUninstaller ? "Uninstal.exe" : nullptr);
-    if (check.nErrors > 0) throw ToolError(m.strConfig + ": the installer would not work with it; nothing is written");
-    fs::path image = MediumImagePath(m.strConfig, check.config.m_strDiskImage.Str());
-    if (!m.strBundle.empty() && std::distance(image.begin(), image.end()) > 2)
-        throw ToolError(m.strConfig + ": DiskImage=" + check.config.m_strDiskImage.Str() +
-                        ": a bundle holds the image beside Setup.exe or one folder below it");
+    MediumConfig medium = CheckMediumConfig(m.strConfig, bytes, !m.strBundle.empty(), &m.strSource,
+                                            m.options.bUninstaller ? "Uninstal.exe" : nullptr);
+    const IniCheck& check = medium.check;
+    const fs::path& image = medium.image;
 
     // Without OUT_DIR the medium is made beside the bundle and removed when the bundle is done.
     fs::path out = fs::path(m.strOut.empty() ? m.strBundle + ".medium" : m.strOut).lexically_normal();
@@ -256,7 +231,7 @@ int Medium(const CommandLine& line)
         staging.Commit();
     } else {
         BundleOutput bundle(m.strBundle);
-        uint64_t nBundle = bundle.Write(StagedFiles(staging.Path(), volumes), m.options.arch, sign);
+        uint64_t nBundle = bundle.Write(StagedFiles(staging.Path(), volumes).All(), m.options.arch, sign);
         if (!m.strOut.empty()) staging.Commit();
         bundle.Commit();
         summary << "bundle: " << m.strBundle << ", " << nBundle << " bytes" << (sign ? ", signed" : "") << "\n";

@@ -48,8 +48,7 @@ TEST(Flow, AProgressDialogThatCannotOpenEndsTheRun)
     app.m_config.m_strDiskImage = "missing.001";
     app.m_config.m_strInstallDir = (dir.path() / "target").string().c_str();
     app.m_config.m_strProductName = "Flow";
-    InstallJob job = {nullptr, &app.m_config.m_strDiskImage, &app.m_config.m_strInstallDir,
-                      &app.m_config.m_strProductName, &g_bCancel, &g_bDone, &g_bFailed, nullptr, false};
+    InstallJob job = app.MakeInstallJob(nullptr);
     app.RunInstallation(job);
     EXPECT_EQ(boxes.Texts(), "FATAL: unable to open the progress dialog");
     EXPECT_EQ(app.m_pWorkerThread, nullptr);
