@@ -38,7 +38,9 @@ struct LineParser {
     // The same rules below the Programs folder, and nothing but shortcut files there.
     bool ShortcutLine(int nLine, const CString& line)
     {
-        if (line[0] != kLogDirectoryLead && !IsShortcutFileName(line)) return Fail(nLine, "a file of the Start menu that is not a shortcut");
+        // An empty line is refused by the entry-name rules, as in the payload part.
+        if (!line.IsEmpty() && line[0] != kLogDirectoryLead && !IsShortcutFileName(line))
+            return Fail(nLine, "a file of the Start menu that is not a shortcut");
         return PayloadLine(nLine, line);
     }
 

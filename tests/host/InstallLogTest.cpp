@@ -111,6 +111,7 @@ TEST(InstallLog, DamagedLogsNameTheirLine)
         {"[\\SHORTCUTS]\r\n..\\..\\x.lnk\r\n", 2, "path component ends in a dot"},
         {"[\\SHORTCUTS]\r\nC:\\x.lnk\r\n", 2, "drive or colon"},
         {"[\\SHORTCUTS]\r\nP\\con.lnk\r\n", 2, "device name as path component"},
+        {"[\\SHORTCUTS]\r\n\r\n", 2, "empty name"},
         {"[\\REGEDIT4]\r\n\\[HKEY_CURRENT_CONFIG\\x]\r\n", 2, "a key under a root that the installer does not write"},
         {"[\\REGEDIT4]\r\n\\[hkey_users\\x]\r\n", 2, "a key under a root that the installer does not write"},
         {"[\\REGEDIT4]\r\n\\[HKEY_USERS\\x\r\n", 2, "a key line without its closing bracket"},
