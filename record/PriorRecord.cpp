@@ -215,19 +215,28 @@ bool SameKeyPath(const std::string& a, const std::string& b) { return FoldedKey(
 
 bool SameValueName(const std::string& a, const std::string& b) { return SameText(a, b); }
 
-bool PriorState::HasDirectory(const std::string& strPath) const
+namespace {
+
+// Whether a list of directories or keys holds the one asked for, compared as the record compares.
+bool HoldsDirectory(const std::vector<std::string>& directories, const std::string& strPath)
 {
     for (const std::string& d : directories)
         if (SameText(d, strPath)) return true;
     return false;
 }
 
-bool PriorState::HasKey(int nRoot, const std::string& strPath) const
+bool HoldsKey(const std::vector<PriorKey>& keys, int nRoot, const std::string& strPath)
 {
     for (const PriorKey& k : keys)
         if (k.nRoot == nRoot && SameKeyPath(k.strPath, strPath)) return true;
     return false;
 }
+
+}  // namespace
+
+bool PriorState::HasDirectory(const std::string& strPath) const { return HoldsDirectory(directories, strPath); }
+
+bool PriorState::HasKey(int nRoot, const std::string& strPath) const { return HoldsKey(keys, nRoot, strPath); }
 
 // The last line for a value holds what the installation left in it.
 const PriorValue* PriorState::FindValue(int nRoot, const std::string& strKey, const std::string& strName) const
@@ -314,19 +323,9 @@ void EarlierInstallation::Load(const std::string& strLog, const std::string& str
     }
 }
 
-bool EarlierInstallation::ListsDirectory(const std::string& strPath) const
-{
-    for (const std::string& d : m_directories)
-        if (SameText(d, strPath)) return true;
-    return false;
-}
+bool EarlierInstallation::ListsDirectory(const std::string& strPath) const { return HoldsDirectory(m_directories, strPath); }
 
-bool EarlierInstallation::ListsKey(int nRoot, const std::string& strPath) const
-{
-    for (const PriorKey& k : m_keys)
-        if (k.nRoot == nRoot && SameKeyPath(k.strPath, strPath)) return true;
-    return false;
-}
+bool EarlierInstallation::ListsKey(int nRoot, const std::string& strPath) const { return HoldsKey(m_keys, nRoot, strPath); }
 
 bool EarlierInstallation::ListsValue(int nRoot, const std::string& strKey, const std::string& strName) const
 {

@@ -7,6 +7,7 @@
 #include "Commands.h"
 #include "Crc32.h"
 #include "EmbeddedPrograms.h"
+#include "ProgramVersion.h"
 #include "EntryName.h"
 #include "IniCheck.h"
 #include "ArchiveFormat.h"

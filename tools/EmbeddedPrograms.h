@@ -5,18 +5,12 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 
 namespace zrvtool {
 
 // The machine a Windows program is built for. x86 (32-bit) is the default product; x64 is the
 // installer of a 64-bit product, whose registry writes land in the 64-bit view.
 enum class WindowsArch { x86, x64 };
-
-// "x86" or "x64" (ProgramVersion.cpp).
-const char* ArchName(WindowsArch arch);
-// The architecture named "x86" or "x64"; throws ToolError for any other text.
-WindowsArch ParseArch(const std::string& text);
 
 struct EmbeddedProgram {
     const char* pszName;         // the file name it is installed under

@@ -2,6 +2,7 @@
 
 #include "CodePage1252.h"
 #include "EmbeddedPrograms.h"
+#include "ProgramVersion.h"
 #include "EntryName.h"
 #include "Payload.h"
 #include "ToolCommon.h"

@@ -13,6 +13,11 @@ namespace zrvtool {
 // or "" when it has none.
 std::string ProductVersionOf(const unsigned char* pData, size_t nSize);
 
+// "x86" or "x64".
+const char* ArchName(WindowsArch arch);
+// The architecture named "x86" or "x64"; throws ToolError for any other text.
+WindowsArch ParseArch(const std::string& text);
+
 // "x86 (32-bit Windows)" or "x64 (64-bit Windows; the registry's 64-bit view)": what the tool
 // says of a medium's programs.
 std::string ArchSummary(WindowsArch arch);
