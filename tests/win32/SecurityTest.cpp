@@ -1,12 +1,14 @@
 // What an elevated installation makes and what it trusts: the install folder's access list read
 // back, the trust check against lists that let others write, and removal that never follows a link.
-// Run under umask 000 (Wine keeps an access list as Unix permissions): a file made without a list
-// of its own then grants everyone write, so the checks below can fail.
+// The rows that must not be trusted open their objects to everyone themselves: what a file made
+// without a list of its own grants depends on where it is made (under Wine, on the umask of the
+// wineserver that other tests share), which a check cannot rely on.
 #include "AfxFile.h"
 #include "AfxNoLinks.h"
 #include "AfxSecurity.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 #include <string>
 
@@ -35,6 +37,16 @@ void WriteFileWith(const CString& strPath, SECURITY_ATTRIBUTES* pSecurity)
     file.Close();
 }
 
+// Gives everyone full control, as a folder users may write hands down to what is made in it.
+void GrantEveryoneWrite(const CString& strPath)
+{
+    PSECURITY_DESCRIPTOR pSd = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;FA;;;WD)", SDDL_REVISION_1, &pSd, nullptr));
+    BOOL bSet = SetFileSecurityA(strPath, DACL_SECURITY_INFORMATION, pSd);
+    LocalFree(pSd);
+    ASSERT_TRUE(bSet) << GetLastError();
+}
+
 }  // namespace
 
 TEST(InstallSecurity, WhatIsMadeWithTheListOnlyAdministratorsCanChange)
@@ -47,7 +59,7 @@ TEST(InstallSecurity, WhatIsMadeWithTheListOnlyAdministratorsCanChange)
         const char* name;
         bool bFolder;
         bool bWithList;
-        bool bExisted;  // a file there before, world-writable, which the open must take over
+        bool bExisted;  // a file there before, open to everyone, which the open must take over
         bool bTrusted;
     } cases[] = {
         {"made-folder", true, true, false, true},
@@ -59,9 +71,13 @@ TEST(InstallSecurity, WhatIsMadeWithTheListOnlyAdministratorsCanChange)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CString path = root + "\\" + c.name;
-        if (c.bExisted) WriteFileWith(path, nullptr);
+        if (c.bExisted) {
+            WriteFileWith(path, nullptr);
+            GrantEveryoneWrite(path);
+        }
         if (c.bFolder) ASSERT_TRUE(CreateDirectoryA(path, c.bWithList ? security.Get() : nullptr));
         else WriteFileWith(path, c.bWithList ? security.Get() : nullptr);
+        if (!c.bWithList) GrantEveryoneWrite(path);
         CHandle h = OpenForSecurity(path);
         ASSERT_TRUE(h.IsValid());
         EXPECT_EQ(AfxOnlyTrustedCanWrite(h.Get()), c.bTrusted) << AfxSecurityText(h.Get()).GetString();
