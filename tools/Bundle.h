@@ -4,6 +4,7 @@
 #include "EmbeddedPrograms.h"
 #include "IniCheck.h"
 #include "Signing.h"
+#include "ToolCommon.h"
 
 #include <filesystem>
 #include <string>
@@ -47,21 +48,6 @@ struct MediumConfig {
 MediumConfig CheckMediumConfig(const std::string& config, const std::string& bytes, bool bBundled,
                                const std::string* pSourceDir = nullptr, const char* pszAddedFile = nullptr);
 
-// A hidden name beside out for a file in the making (".NAME.tmpPID-what.exe"); the file is
-// removed when this goes, unless it was moved away and Release() called.
-class TempFile {
-public:
-    TempFile(const std::filesystem::path& out, const std::string& what);
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-    ~TempFile();
-    const std::filesystem::path& Path() const { return m_path; }
-    void Release() { m_path.clear(); }
-
-private:
-    std::filesystem::path m_path;
-};
-
 // A bundle under a temporary name beside its final one until Commit; removed unless committed.
 class BundleOutput {
 public:
@@ -78,7 +64,7 @@ public:
 
 private:
     std::filesystem::path m_out;
-    TempFile m_temp;
+    BesidePath m_temp;
 };
 
 }  // namespace zrvtool

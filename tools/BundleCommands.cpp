@@ -26,13 +26,14 @@ int Bundle(const CommandLine& line)
     if (!arch)
         throw ToolError("'" + files.setup.hostPath.string() + "': not a 32-bit or 64-bit Windows program; nothing is written");
     // The medium's Setup.exe is signed as a copy; the medium itself stays as it is.
-    TempFile setup(out, "Setup");
+    std::optional<BesidePath> setup;
     if (sign) {
+        setup.emplace(out, BesidePath::kFile, "-Setup.exe");
         std::error_code ec;
-        fs::copy_file(files.setup.hostPath, setup.Path(), fs::copy_options::overwrite_existing, ec);
-        if (ec) throw ToolError("'" + setup.Path().string() + "': cannot create: " + ec.message());
-        sign->Sign(setup.Path().string(), files.setup.strName);
-        files.setup.hostPath = setup.Path();
+        fs::copy_file(files.setup.hostPath, setup->Path(), fs::copy_options::overwrite_existing, ec);
+        if (ec) throw ToolError("'" + setup->Path().string() + "': cannot create: " + ec.message());
+        sign->Sign(setup->Path().string(), files.setup.strName);
+        files.setup.hostPath = setup->Path();
     }
     BundleOutput bundle(out);
     uint64_t nSize = bundle.Write(files.All(), *arch, sign ? &*sign : nullptr);

@@ -50,17 +50,6 @@ std::string BundleName(const fs::path& rel)
 
 }  // namespace
 
-TempFile::TempFile(const fs::path& out, const std::string& what)
-    : m_path(out.parent_path() / ("." + out.stem().string() + ".tmp" + std::to_string(getpid()) + "-" + what + ".exe"))
-{
-}
-
-TempFile::~TempFile()
-{
-    std::error_code ec;
-    if (!m_path.empty()) fs::remove(m_path, ec);
-}
-
 fs::path MediumImagePath(const std::string& strConfig, const std::string& strDiskImage)
 {
     auto refuse = [&](const std::string& why) -> fs::path {
@@ -156,7 +145,7 @@ ProductInfo ProductOfMedium(const std::vector<MediumFile>& files)
 
 }  // namespace
 
-BundleOutput::BundleOutput(const fs::path& out) : m_out(out), m_temp(out, "bundle") {}
+BundleOutput::BundleOutput(const fs::path& out) : m_out(out), m_temp(out, BesidePath::kFile, "-bundle.exe") {}
 
 uint64_t BundleOutput::Write(const std::vector<MediumFile>& files, WindowsArch arch, const SignCommand* sign)
 {
@@ -221,10 +210,7 @@ uint64_t BundleOutput::Write(const std::vector<MediumFile>& files, WindowsArch a
 
 void BundleOutput::Commit()
 {
-    std::error_code ec;
-    fs::rename(m_temp.Path(), m_out, ec);
-    if (ec) throw ToolError("'" + m_out.string() + "': cannot create: " + ec.message());
-    m_temp.Release();
+    m_temp.Commit();
 }
 
 }  // namespace zrvtool

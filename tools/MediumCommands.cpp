@@ -14,6 +14,7 @@
 
 #include <unistd.h>
 
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -56,43 +57,6 @@ void RefuseSomethingInTheWay(const fs::path& out)
     }
 }
 
-// The output directory while it is being made: a hidden sibling of OUT_DIR, removed again unless
-// the medium was completed and took OUT_DIR's place.
-class StagingDir {
-public:
-    explicit StagingDir(const fs::path& out)
-        : m_out(out), m_path(out.parent_path() / ("." + out.filename().string() + ".tmp" + std::to_string(getpid())))
-    {
-        RefuseSomethingInTheWay(out);
-        std::error_code ec;
-        if (!fs::create_directories(m_path, ec) && !fs::is_directory(m_path))
-            throw ToolError("'" + m_path.string() + "': cannot create the directory: " + ec.message());
-    }
-    StagingDir(const StagingDir&) = delete;
-    StagingDir& operator=(const StagingDir&) = delete;
-    ~StagingDir()
-    {
-        std::error_code ec;
-        if (!m_bCommitted) fs::remove_all(m_path, ec);
-    }
-    const fs::path& Path() const { return m_path; }
-
-    // Puts the finished medium in OUT_DIR's place (an empty OUT_DIR is replaced).
-    void Commit()
-    {
-        std::error_code ec;
-        if (fs::is_directory(fs::symlink_status(m_out, ec))) fs::remove(m_out, ec);
-        fs::rename(m_path, m_out, ec);
-        if (ec) throw ToolError("'" + m_out.string() + "': cannot create: " + ec.message());
-        m_bCommitted = true;
-    }
-
-private:
-    fs::path m_out;
-    fs::path m_path;
-    bool m_bCommitted = false;
-};
-
 void WriteProgram(const fs::path& dir, const EmbeddedProgram& program, const SignCommand* sign)
 {
     if (!program.pData)
@@ -111,11 +75,11 @@ void AddUninstaller(PackPlan& plan, WindowsArch arch, const SignCommand* sign, c
 {
     const EmbeddedProgram& program = EmbeddedUninstaller(arch);
     if (!sign || !program.pData) return AddCarriedUninstaller(plan, arch);
-    TempFile file(out, "Uninstal");
+    BesidePath file(out, BesidePath::kFile, "-Uninstal.exe");
     {
-        OutputFile unsignedCopy(file.Path().string());
-        unsignedCopy.Write(program.pData, program.nSize);
-        unsignedCopy.Commit();
+        std::ofstream unsignedCopy(file.Path(), std::ios::binary | std::ios::trunc);
+        unsignedCopy.write(reinterpret_cast<const char*>(program.pData), std::streamsize(program.nSize));
+        if (!unsignedCopy.flush()) throw ToolError(file.Path().string() + ": cannot write");
     }
     sign->Sign(file.Path().string(), program.pszName);
     signedCopy = ReadWholeFile(file.Path().string());
@@ -215,7 +179,9 @@ int Medium(const CommandLine& line)
     std::string text = DecodeSetupIni(bytes);
     CheckFreeSpace(m, text, check.config.m_nFreeSpaceMB, plan.nTotal);
 
-    StagingDir staging(out);
+    // The medium is made in a hidden folder beside OUT_DIR and takes its place once complete.
+    RefuseSomethingInTheWay(out);
+    BesidePath staging(out, BesidePath::kFolder);
     WriteProgram(staging.Path(), EmbeddedSetup(m.options.arch), sign);
     OutputFile ini((staging.Path() / "Setup.ini").string());
     std::string stored = ChainSetupIni(text);

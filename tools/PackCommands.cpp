@@ -18,6 +18,7 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -165,25 +166,15 @@ public:
 
     void Begin(const fs::path& path)
     {
-        m_path = path.string();
-        // O_EXCL: a name already there, a link included, is never opened; the next one is tried.
-        for (int n = 0; m_fd < 0 && n < 100; ++n) {
-            m_temp = (path.parent_path() / (".zrvtool-" + std::to_string(getpid()) + "-" + std::to_string(n) + ".part"))
-                         .string();
-            m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-            if (m_fd < 0 && errno != EEXIST) break;
-        }
-        if (m_fd < 0) {
-            int err = errno;
-            m_temp.clear();
-            throw ToolError("'" + m_path + "': " + std::strerror(err));
-        }
+        m_temp.emplace(path, BesidePath::kFile);
+        m_fd = ::open(m_temp->Path().c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (m_fd < 0) throw ToolError("'" + path.string() + "': " + std::strerror(errno));
     }
     void Write(const char* data, uint32_t n)
     {
         while (n > 0) {
             ssize_t w = ::write(m_fd, data, n);
-            if (w < 0) throw ToolError("'" + m_path + "': " + std::strerror(errno));
+            if (w < 0) throw ToolError("'" + m_temp->FinalPath().string() + "': " + std::strerror(errno));
             data += w;
             n -= uint32_t(w);
         }
@@ -191,16 +182,17 @@ public:
     // Returns true when a file was completed.
     bool Finish()
     {
-        if (m_fd < 0) return false;
+        if (!m_temp) return false;
         int fd = m_fd;
         m_fd = -1;
-        if (::close(fd) != 0 || std::rename(m_temp.c_str(), m_path.c_str()) != 0) {
-            int err = errno;
-            std::remove(m_temp.c_str());
-            m_temp.clear();
-            throw ToolError("'" + m_path + "': " + std::strerror(err));
+        if (::close(fd) != 0) throw ToolError("'" + m_temp->FinalPath().string() + "': " + std::strerror(errno));
+        try {
+            m_temp->Commit();
+        } catch (const ToolError&) {
+            m_temp.reset();  // complete, but it cannot take its name: removed, not cut short
+            throw;
         }
-        m_temp.clear();
+        m_temp.reset();
         return true;
     }
     // Removes the temporary file of a file left unfinished; returns its final name, or "" when
@@ -209,14 +201,14 @@ public:
     {
         if (m_fd >= 0) ::close(m_fd);
         m_fd = -1;
-        if (m_temp.empty()) return "";
-        std::remove(m_temp.c_str());
-        m_temp.clear();
-        return m_path;
+        if (!m_temp) return "";
+        std::string path = m_temp->FinalPath().string();
+        m_temp.reset();
+        return path;
     }
 
 private:
-    std::string m_path, m_temp;
+    std::optional<BesidePath> m_temp;
     int m_fd = -1;
 };
 

@@ -9,9 +9,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
+#include <optional>
 
 extern char** environ;
+
+namespace fs = std::filesystem;
 
 namespace zrvtool {
 namespace {
@@ -123,10 +127,14 @@ std::string SignCommand::For() const
 
 void SignCommand::Sign(const std::string& path, const std::string& what) const
 {
-    // The signed file is written beside the unsigned one, under a name ending in .exe as signing
-    // tools may expect, and takes its place once it is there.
-    std::string out = m_bInPlace ? path : path + ".signed.exe";
-    if (!m_bInPlace) std::remove(out.c_str());
+    // The signed file is written into a hidden folder of its own beside the unsigned one, under the
+    // same name (signing tools may expect .exe and refuse to overwrite), and then takes its place.
+    std::optional<BesidePath> folder;
+    std::string out = path;
+    if (!m_bInPlace) {
+        folder.emplace(path, BesidePath::kFolder, "-signed");
+        out = (folder->Path() / fs::path(path).filename()).string();
+    }
     std::string output;
     std::cout.flush();
     int status = RunShell(For(), path, out, output);
@@ -139,7 +147,6 @@ void SignCommand::Sign(const std::string& path, const std::string& what) const
     if (why.empty() && !m_bInPlace && std::rename(out.c_str(), path.c_str()) != 0)
         why = "left a file that cannot take the unsigned one's place: " + std::string(std::strerror(errno));
     if (why.empty()) return;
-    if (!m_bInPlace) std::remove(out.c_str());
     std::cerr << output;
     if (!output.empty() && output.back() != '\n') std::cerr << "\n";
     throw ToolError("--sign: the command " + why + " signing " + what + "; nothing is written");

@@ -7,7 +7,11 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace fs = std::filesystem;
 
 namespace zrvtool {
 namespace {
@@ -36,22 +40,55 @@ void InterruptGuard::Check()
     if (g_interrupted) throw InterruptError(int(g_interrupted));
 }
 
+BesidePath::BesidePath(const fs::path& finalPath, Kind kind, const std::string& suffix)
+    : m_final(finalPath), m_kind(kind)
+{
+    std::string stem = "." + finalPath.filename().string() + ".tmp" + std::to_string(getpid());
+    int err = EEXIST;
+    for (int n = 0; err == EEXIST && n < 100; ++n) {
+        fs::path candidate = finalPath.parent_path() / (stem + (n ? "-" + std::to_string(n) : "") + suffix);
+        int rc = kind == kFolder ? ::mkdir(candidate.c_str(), 0777)
+                                 : ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        err = rc < 0 ? errno : 0;
+        if (kind == kFile && rc >= 0) ::close(rc);
+        if (rc >= 0) m_path = candidate;
+    }
+    if (m_path.empty()) throw ToolError(finalPath.string() + ": cannot create: " + std::strerror(err));
+}
+
+void BesidePath::Commit()
+{
+    std::error_code ec;
+    // An empty folder in the way is replaced; anything else there makes the rename fail.
+    if (m_kind == kFolder && fs::is_directory(fs::symlink_status(m_final, ec))) fs::remove(m_final, ec);
+    fs::rename(m_path, m_final, ec);
+    if (ec) throw ToolError(m_final.string() + ": cannot create: " + ec.message());
+    m_path.clear();
+}
+
+void BesidePath::Discard()
+{
+    if (m_path.empty()) return;
+    std::error_code ec;
+    if (m_kind == kFolder) fs::remove_all(m_path, ec);
+    else fs::remove(m_path, ec);
+    m_path.clear();
+}
+
 OutputFile::OutputFile(const std::string& path) : m_path(path)
 {
     if (path == "-") {
         m_file = stdout;
         return;
     }
-    m_tempPath = path + ".tmp" + std::to_string(getpid());
-    m_file = std::fopen(m_tempPath.c_str(), "wb");
+    m_temp = std::make_unique<BesidePath>(path, BesidePath::kFile);
+    m_file = std::fopen(m_temp->Path().c_str(), "wb");
     if (!m_file) throw ToolError(path + ": cannot create: " + std::strerror(errno));
 }
 
 OutputFile::~OutputFile()
 {
-    if (m_file == stdout) return;
-    if (m_file) std::fclose(m_file);
-    if (!m_committed) std::remove(m_tempPath.c_str());
+    if (m_file && m_file != stdout) std::fclose(m_file);
 }
 
 void OutputFile::Write(const void* data, size_t size)
@@ -69,9 +106,7 @@ void OutputFile::Commit()
     int rc = std::fclose(m_file);
     m_file = nullptr;
     if (rc != 0) throw ToolError(m_path + ": cannot write: " + std::strerror(errno));
-    if (std::rename(m_tempPath.c_str(), m_path.c_str()) != 0)
-        throw ToolError(m_path + ": cannot create: " + std::strerror(errno));
-    m_committed = true;
+    m_temp->Commit();
 }
 
 std::string ReadWholeFile(const std::string& path)

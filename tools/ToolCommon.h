@@ -5,8 +5,10 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <initializer_list>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -33,6 +35,35 @@ struct InterruptError : ToolError {
     int m_nSignal;
 };
 
+// A file or folder in the making under a hidden name beside its final one (".NAME.tmpPID", then
+// the suffix given, e.g. "-Setup.exe" for a program a signing tool must recognise). Commit puts it
+// under its final name with one rename; whatever is still under the hidden name is removed when
+// this goes, so without Commit it is scratch space that never outlives the command. The hidden name
+// is made exclusively: a name already there, a link included, is passed over, never written through.
+class BesidePath {
+public:
+    enum Kind { kFile, kFolder };
+
+    // Makes an empty file or folder under a fresh hidden name. Throws ToolError naming finalPath.
+    BesidePath(const std::filesystem::path& finalPath, Kind kind, const std::string& suffix = "");
+    BesidePath(const BesidePath&) = delete;
+    BesidePath& operator=(const BesidePath&) = delete;
+    ~BesidePath() { Discard(); }
+
+    const std::filesystem::path& Path() const { return m_path; }
+    const std::filesystem::path& FinalPath() const { return m_final; }
+    // Renames it to the final name, replacing a file there or, for a folder, an empty folder.
+    // Throws ToolError, and then the hidden name still holds it.
+    void Commit();
+    // Removes it now; nothing when it was committed or discarded before.
+    void Discard();
+
+private:
+    std::filesystem::path m_final;
+    std::filesystem::path m_path;
+    Kind m_kind;
+};
+
 // An output file that appears under its final name only when Commit() is called; otherwise the
 // temporary file is removed. The name "-" writes to stdout.
 class OutputFile {
@@ -48,9 +79,8 @@ public:
 
 private:
     std::string m_path;
-    std::string m_tempPath;
+    std::unique_ptr<BesidePath> m_temp;
     FILE* m_file = nullptr;
-    bool m_committed = false;
 };
 
 // The whole content of a file, or of stdin for "-". Throws ToolError naming the file.
