@@ -79,6 +79,12 @@ bool AfxEqualNoCase(const char* a, size_t nA, const char* b, size_t nB)
     return true;
 }
 
+std::string AfxLowerAscii(std::string s)
+{
+    for (char& ch : s) ch = AfxLowerAscii(ch);
+    return s;
+}
+
 bool AfxStartsWithNoCase(const char* psz, const char* pszPrefix)
 {
     for (; *pszPrefix; ++psz, ++pszPrefix)

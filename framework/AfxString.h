@@ -86,6 +86,13 @@ inline char AfxUpperAscii(char ch) { return (ch >= 'a' && ch <= 'z') ? char(ch -
 bool AfxEqualNoCase(const char* a, size_t nA, const char* b, size_t nB);
 // Whether psz starts with pszPrefix but for ASCII case (both non-null).
 bool AfxStartsWithNoCase(const char* psz, const char* pszPrefix);
+// The same from offset at of s; false when at lies past its end.
+inline bool AfxStartsWithNoCase(const std::string& s, size_t at, const char* pszPrefix)
+{
+    return at <= s.size() && AfxStartsWithNoCase(s.c_str() + at, pszPrefix);
+}
+// s with its ASCII letters in lower case.
+std::string AfxLowerAscii(std::string s);
 
 // printf-style formatting into buf (at most size bytes, always terminated when size > 0); returns
 // what snprintf returns. On Win32 this is the system C library's formatting: the C99 one of the

@@ -1,5 +1,6 @@
 #include "BundleFormat.h"
 
+#include "AfxString.h"
 #include "Crc32.h"
 
 #include <cstring>
@@ -15,15 +16,6 @@ void Put32(std::string& out, uint32_t v)
     for (int i = 0; i < 4; ++i) out += char((v >> (8 * i)) & 0xFF);
 }
 
-// A part of a name in the installer's code page, letters folded, as Windows compares file names.
-std::string Folded(const std::string& s)
-{
-    std::string out = s;
-    for (char& ch : out)
-        if (ch >= 'A' && ch <= 'Z') ch = char(ch + 32);
-    return out;
-}
-
 const char* CheckPart(const std::string& part)
 {
     if (part.empty() || part == "." || part == "..") return "a part of it is empty, . or ..";
@@ -31,7 +23,7 @@ const char* CheckPart(const std::string& part)
     for (unsigned char ch : part)
         if (ch < 0x20 || ch == 0x7F || std::strchr("<>:\"/|?*", ch)) return "it holds a character Windows refuses";
     // The devices' names, with or without an extension.
-    std::string stem = Folded(part.substr(0, part.find('.')));
+    std::string stem = AfxLowerAscii(part.substr(0, part.find('.')));
     while (!stem.empty() && stem.back() == ' ') stem.pop_back();
     static const char* const kDevices[] = {"con", "prn", "aux", "nul"};
     for (const char* device : kDevices)
@@ -147,8 +139,8 @@ BundleFault ReadTable(const BundleRead& read, uint32_t nFileSize, std::vector<Bu
         if (e.nSize > tableStart - offset || CheckBundleName(e.strName)) return BundleFault::damaged;
         offset += e.nSize;
         for (const BundleEntry& seen : entries)
-            if (Folded(seen.strName) == Folded(e.strName)) return BundleFault::damaged;
-        bSetup = bSetup || Folded(e.strName) == "setup.exe";
+            if (AfxLowerAscii(seen.strName) == AfxLowerAscii(e.strName)) return BundleFault::damaged;
+        bSetup = bSetup || AfxLowerAscii(e.strName) == "setup.exe";
         entries.push_back(e);
     }
     return pos != nTable || offset != tableStart || !bSetup ? BundleFault::damaged : BundleFault::none;

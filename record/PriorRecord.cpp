@@ -16,15 +16,7 @@ const TypeName kTypes[] = {{0, "REG_NONE"},   {1, "REG_SZ"},   {2, "REG_EXPAND_S
 
 const char kHex[] = "0123456789abcdef";
 
-char Lower(char ch) { return ch >= 'A' && ch <= 'Z' ? char(ch - 'A' + 'a') : ch; }
-
-bool SameText(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
+bool SameText(const std::string& a, const std::string& b) { return AfxEqualNoCase(a.data(), a.size(), b.data(), b.size()); }
 
 // The key's components, folded, without empty ones.
 std::string FoldedKey(const std::string& s)
@@ -32,7 +24,7 @@ std::string FoldedKey(const std::string& s)
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '\\' && (out.empty() || out.back() == '\\')) continue;
-        out += Lower(s[i]);
+        out += AfxLowerAscii(s[i]);
     }
     if (!out.empty() && out.back() == '\\') out.pop_back();
     return out;

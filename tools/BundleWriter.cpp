@@ -23,20 +23,13 @@ namespace fs = std::filesystem;
 namespace zrvtool {
 namespace {
 
-std::string Lower(std::string s)
-{
-    for (char& ch : s)
-        if (ch >= 'A' && ch <= 'Z') ch = char(ch + 32);
-    return s;
-}
-
 // The entry of dir whose name is name but for letter case, as Windows finds it; throws ToolError
 // when there is none.
 fs::path FindInFolder(const fs::path& dir, const std::string& name, const std::string& what)
 {
     std::error_code ec;
     for (const fs::directory_entry& e : fs::directory_iterator(dir, ec))
-        if (Lower(e.path().filename().string()) == Lower(name) && e.is_regular_file(ec)) return e.path();
+        if (AfxLowerAscii(e.path().filename().string()) == AfxLowerAscii(name) && e.is_regular_file(ec)) return e.path();
     throw ToolError("'" + dir.string() + "': has no " + name + " (" + what + "); not a medium, nothing is written");
 }
 

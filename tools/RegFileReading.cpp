@@ -2,21 +2,13 @@
 
 #include "InstallRecordFormat.h"
 
+#include "AfxString.h"
+
 #include <cctype>
 #include <cstring>
 
 namespace zrvtool {
 namespace {
-
-bool StartsWithNoCase(const std::string& s, size_t at, const char* prefix)
-{
-    size_t n = std::strlen(prefix);
-    if (s.size() - std::min(at, s.size()) < n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(s[at + i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    return true;
-}
 
 // Root names and their abbreviations, as a registry file accepts them: the installer's four
 // (kRegistryRoots) and two that only a registry file knows.
@@ -39,7 +31,7 @@ const char* RootOf(const std::string& s, size_t at, size_t* pLen)
     };
     for (const auto& root : kRoots) {
         size_t n = std::strlen(root.pszName);
-        if (StartsWithNoCase(s, at, root.pszName) && at + n < s.size() && s[at + n] == '\\') {
+        if (AfxStartsWithNoCase(s, at, root.pszName) && at + n < s.size() && s[at + n] == '\\') {
             *pLen = n + 1;
             return root.pszRoot;
         }
@@ -124,7 +116,7 @@ std::string ValueEffect(const std::string& s, const std::string& strInstallPath)
     }
     if (s.compare(i, std::string::npos, "-") == 0) return "delete value \"" + name + "\"";
     std::vector<unsigned char> bytes;
-    if (StartsWithNoCase(s, i, "dword:")) {
+    if (AfxStartsWithNoCase(s, i, "dword:")) {
         std::string digits = s.substr(i + 6);
         if (digits.empty() || digits.size() > 8) return "";
         unsigned long dw = 0;
@@ -134,11 +126,11 @@ std::string ValueEffect(const std::string& s, const std::string& strInstallPath)
         }
         return DescribeValue(name, 4, {(unsigned char)dw, (unsigned char)(dw >> 8), (unsigned char)(dw >> 16), (unsigned char)(dw >> 24)});
     }
-    if (StartsWithNoCase(s, i, "hex:")) {
+    if (AfxStartsWithNoCase(s, i, "hex:")) {
         if (!ReadBytes(s, i + 4, &bytes)) return "";
         return DescribeValue(name, 3, bytes);
     }
-    if (StartsWithNoCase(s, i, "hex(")) {
+    if (AfxStartsWithNoCase(s, i, "hex(")) {
         size_t close = s.find("):", i);
         if (close == std::string::npos) return "";
         unsigned long type = std::strtoul(s.substr(i + 4, close - i - 4).c_str(), nullptr, 16);

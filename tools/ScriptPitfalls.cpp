@@ -2,6 +2,8 @@
 
 #include "InstallRecordFormat.h"
 
+#include "AfxString.h"
+
 #include <cctype>
 #include <cstring>
 
@@ -22,16 +24,6 @@ struct LineFacts {
     std::string strInstaller;    // what the installer does on this line
     std::string strRegFile;      // what a registry file would do
 };
-
-bool StartsNoCase(const std::string& s, size_t at, const char* prefix)
-{
-    size_t n = std::strlen(prefix);
-    if (at > s.size() || s.size() - at < n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(s[at + i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    return true;
-}
 
 bool StartsExact(const std::string& s, size_t at, const char* prefix) { return s.compare(at, std::strlen(prefix), prefix) == 0; }
 
@@ -85,14 +77,14 @@ size_t AuthorValue(const std::string& s)
 bool ValueStartsNoCase(const LineFacts& f, const char* prefix)
 {
     size_t at = AuthorValue(f.s);
-    return f.bInScript && at != std::string::npos && StartsNoCase(f.s, at, prefix);
+    return f.bInScript && at != std::string::npos && AfxStartsWithNoCase(f.s, at, prefix);
 }
 
 bool KeyStartsNoCase(const LineFacts& f, const char* const* roots)
 {
     if (!f.bInScript || f.s.empty() || f.s[0] != '[') return false;
     for (; *roots; ++roots)
-        if (StartsNoCase(f.s, 1, *roots)) return true;
+        if (AfxStartsWithNoCase(f.s, 1, *roots)) return true;
     return false;
 }
 
@@ -106,7 +98,7 @@ bool KeyStartsWithRoot(const LineFacts& f, bool bExact)
     if (!f.bInScript || f.s.empty() || f.s[0] != '[') return false;
     for (const char* pszRoot : kRegistryRoots) {
         const std::string prefix = std::string(pszRoot) + kRootSeparator;
-        if (bExact ? StartsExact(f.s, 1, prefix.c_str()) : StartsNoCase(f.s, 1, prefix.c_str())) return true;
+        if (bExact ? StartsExact(f.s, 1, prefix.c_str()) : AfxStartsWithNoCase(f.s, 1, prefix.c_str())) return true;
     }
     return false;
 }
