@@ -190,75 +190,56 @@ TEST(SignCommand, RunsTheCommandAndRefusesWhatItLeaves)
     }
 }
 
-// What lies under the final name afterwards, and whether anything else is left in the folder.
+// What lies under the final name afterwards, and that nothing else is left beside it: a link
+// planted under the first hidden name is passed over, never written through.
 TEST(BesidePath, PutsInPlaceOnlyWhatIsCommitted)
 {
-    enum Before { kNothing, kFile, kEmptyFolder, kFullFolder };
+    enum Before { kNothing, kFile, kEmptyFolder, kFullFolder, kPlantedLink };
     struct Case {
         const char* what;
         BesidePath::Kind kind;
         Before before;
+        const char* path;
         bool bCommit;
-        const char* error;  // "" when the commit succeeds or none is made
-        const char* after;  // the final name: "new", "old", "folder" (the old full one) or "none"
-    };
-    const Case cases[] = {
-        {"a new file", BesidePath::kFile, kNothing, true, "", "new"},
-        {"a file over a file", BesidePath::kFile, kFile, true, "", "new"},
-        {"a file not committed", BesidePath::kFile, kFile, false, "", "old"},
-        {"a folder over an empty one", BesidePath::kFolder, kEmptyFolder, true, "", "new"},
-        {"a folder over a full one", BesidePath::kFolder, kFullFolder, true, "out: cannot create: Directory not empty",
-         "folder"},
-        {"a folder not committed", BesidePath::kFolder, kNothing, false, "", "none"},
+        const char* error;  // "" when made and committed, or not committed
+        const char* after;  // under "out": "new", "old", "kept" (the full folder) or "none"
+    } cases[] = {
+        {"a new file", BesidePath::kFile, kNothing, "out", true, "", "new"},
+        {"a file over a file", BesidePath::kFile, kFile, "out", true, "", "new"},
+        {"a file not committed", BesidePath::kFile, kFile, "out", false, "", "old"},
+        {"a link at the hidden name", BesidePath::kFile, kPlantedLink, "out", true, "", "new"},
+        {"a folder over an empty one", BesidePath::kFolder, kEmptyFolder, "out", true, "", "new"},
+        {"a folder over a full one", BesidePath::kFolder, kFullFolder, "out", true,
+         "out: cannot create: Directory not empty", "kept"},
+        {"a folder not committed", BesidePath::kFolder, kNothing, "out", false, "", "none"},
+        {"in a folder not there", BesidePath::kFile, kNothing, "no/out", true,
+         "no/out: cannot create: No such file or directory", "none"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ScopedTempDir dir;
+        WriteBytes("victim", "safe");
+        if (c.before == kPlantedLink) fs::create_symlink(fs::absolute("victim"), ".out.tmp" + std::to_string(getpid()));
         if (c.before == kFile) WriteBytes("out", "old");
-        if (c.before != kNothing && c.before != kFile) fs::create_directory("out");
+        if (c.before == kEmptyFolder || c.before == kFullFolder) fs::create_directory("out");
         if (c.before == kFullFolder) WriteBytes("out/keep", "keep");
         std::string error;
-        {
-            BesidePath part("out", c.kind);
-            EXPECT_EQ(part.Path().filename().string().rfind(".out.tmp", 0), 0u) << part.Path();
+        try {
+            BesidePath part(c.path, c.kind);
             WriteBytes(c.kind == BesidePath::kFile ? part.Path() : part.Path() / "new", "new");
-            try {
-                if (c.bCommit) part.Commit();
-            } catch (const ToolError& e) {
-                error = e.what();
-            }
+            if (c.bCommit) part.Commit();
+        } catch (const ToolError& e) {
+            error = e.what();
         }
         EXPECT_EQ(error, c.error);
-        std::string after = !fs::exists("out")           ? "none"
-                            : fs::exists("out/keep")     ? "folder"
-                            : fs::is_directory("out")    ? ReadBytes("out/new")
-                                                         : ReadBytes("out");
+        std::string after = !fs::exists("out")        ? "none"
+                            : fs::exists("out/keep")  ? "kept"
+                            : fs::is_directory("out") ? ReadBytes("out/new")
+                                                      : ReadBytes("out");
         EXPECT_EQ(after, c.after);
+        EXPECT_EQ(ReadBytes("victim"), "safe");
         size_t n = 0;
-        for (const auto& e : fs::directory_iterator(".")) n += e.path().filename() == "out" ? 0 : 1;
-        EXPECT_EQ(n, 0u) << "the hidden name outlives its owner";
-    }
-}
-
-// A link planted under the hidden name is passed over, never written through; a folder that is
-// not there cannot hold one.
-TEST(BesidePath, NeverUsesANameAlreadyThere)
-{
-    ScopedTempDir dir;
-    WriteBytes("victim", "safe");
-    fs::create_symlink(fs::absolute("victim"), ".out.tmp" + std::to_string(getpid()));
-    {
-        BesidePath part("out", BesidePath::kFile);
-        EXPECT_NE(part.Path().filename(), ".out.tmp" + std::to_string(getpid()));
-        WriteBytes(part.Path(), "new");
-        part.Commit();
-    }
-    EXPECT_EQ(ReadBytes("victim"), "safe");
-    EXPECT_EQ(ReadBytes("out"), "new");
-    try {
-        BesidePath("missing/out", BesidePath::kFile);
-        ADD_FAILURE() << "made in a folder that is not there";
-    } catch (const ToolError& e) {
-        EXPECT_STREQ(e.what(), "missing/out: cannot create: No such file or directory");
+        for (const auto& e : fs::directory_iterator(".")) n += fs::is_symlink(e.symlink_status()) ? 0 : 1;
+        EXPECT_EQ(n, fs::exists("out") ? 2u : 1u) << "the hidden name outlives its owner";
     }
 }
