@@ -3,10 +3,8 @@
 
 #include "AfxCallerDir.h"
 #include "AfxMessageBox.h"
-#include "AfxShell.h"
 #include "AfxThread.h"
 #include "BackdropWnd.h"
-#include "InstallRecordFormat.h"
 #include "InstallWorker.h"
 #include "ProgressDlg.h"
 #include "WelcomeDlg.h"
@@ -43,17 +41,6 @@ BOOL CSetupApp::InitInstance()
     return FALSE;
 }
 
-void CSetupApp::ProposeEarlierLocation()
-{
-    const CString& product = m_config.m_strProductName;
-    // The same key as the registration writes; a name it would refuse has no entry to read.
-    if (product.IsEmpty() || product.Str().find_first_of("\r\n") != std::string::npos) return;
-    CString key = kUninstallKeyPath + product;
-    CString location;
-    if (AfxRegQueryString(HKEY_LOCAL_MACHINE, key, "InstallLocation", location, 1024) && IsProposableLocation(location))
-        m_config.m_strInstallDir = location;
-}
-
 BOOL CSetupApp::ChooseTargetDirectory()
 {
     // One dialog object per showing: a failed check builds it anew with the directory chosen last.
@@ -65,16 +52,6 @@ BOOL CSetupApp::ChooseTargetDirectory()
         // Free space first: it is measured on the drive even when the directory is still missing.
         if (CheckFreeSpace() && CheckTargetDirectory()) return TRUE;
     }
-}
-
-InstallJob CSetupApp::MakeInstallJob(InstallFlag* pWritten) const
-{
-    InstallJob job;
-    job.pDiskImage = &m_config.m_strDiskImage;
-    job.pInstallDir = &m_config.m_strInstallDir;
-    job.pProductName = &m_config.m_strProductName;
-    job.pWritten = pWritten;
-    return job;
 }
 
 void CSetupApp::RunInstallation(InstallJob& job)
