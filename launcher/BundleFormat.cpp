@@ -69,11 +69,18 @@ std::string BundleTail(const std::vector<BundleEntry>& entries)
     return tail;
 }
 
+size_t PeHeaderOffset(const unsigned char* head, size_t nHead)
+{
+    if (!head || nHead < 0x40 || head[0] != 'M' || head[1] != 'Z') return 0;
+    uint32_t pe = Get32(head + 0x3C);
+    if (pe > nHead || nHead - pe < 24 || std::memcmp(head + pe, "PE\0\0", 4) != 0) return 0;
+    return pe;
+}
+
 bool PeSecurityDirectory(const unsigned char* head, size_t nHead, uint32_t* pOffset, uint32_t* pSize)
 {
-    if (nHead < 0x40 || head[0] != 'M' || head[1] != 'Z') return false;
-    uint32_t pe = Get32(head + 0x3C);
-    if (pe > nHead || nHead - pe < 24 + 2 || std::memcmp(head + pe, "PE\0\0", 4) != 0) return false;
+    size_t pe = PeHeaderOffset(head, nHead);
+    if (pe == 0 || nHead - pe < 24 + 2) return false;
     const unsigned char* optional = head + pe + 24;
     size_t nOptional = nHead - pe - 24;
     uint16_t magic = Get16(optional);

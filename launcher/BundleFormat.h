@@ -50,6 +50,10 @@ std::string BundleTail(const std::vector<BundleEntry>& entries);
 // first bytes are head. Returns false when head is not a PE program's start.
 bool PeSecurityDirectory(const unsigned char* head, size_t nHead, uint32_t* pOffset, uint32_t* pSize);
 
+// Where the PE header ("PE\0\0" and the 20-byte file header after it) starts in the nHead bytes
+// at head, the start of a program; 0 when they are no program's or are cut off before it ends.
+size_t PeHeaderOffset(const unsigned char* head, size_t nHead);
+
 // Reads bytes of the bundle's file: size bytes at offset into buffer; false when they cannot be read.
 using BundleRead = std::function<bool(uint32_t offset, void* buffer, uint32_t size)>;
 

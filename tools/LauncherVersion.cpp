@@ -1,5 +1,6 @@
 #include "LauncherVersion.h"
 
+#include "BundleFormat.h"
 #include "CodePage1252.h"
 #include "ToolCommon.h"
 
@@ -113,10 +114,9 @@ struct PeLayout {
 
 PeLayout ReadLayout(const std::string& pe)
 {
-    if (pe.size() < 0x40 || pe[0] != 'M' || pe[1] != 'Z') throw ToolError("the launcher is not a Windows program");
+    size_t nt = zrv::PeHeaderOffset(reinterpret_cast<const unsigned char*>(pe.data()), pe.size());
+    if (nt == 0) throw ToolError("the launcher is not a Windows program");
     PeLayout l{};
-    size_t nt = Get32(pe, 0x3C);
-    if (Get32(pe, nt) != 0x00004550) throw ToolError("the launcher is not a Windows program");
     l.nFileHeader = nt + 4;
     l.nSectionCount = Get16(pe, l.nFileHeader + 2);
     l.nOptional = l.nFileHeader + 20;

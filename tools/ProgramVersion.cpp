@@ -1,5 +1,6 @@
 #include "ProgramVersion.h"
 
+#include "BundleFormat.h"
 #include "ToolCommon.h"
 
 #include <cstring>
@@ -53,12 +54,10 @@ std::string ProductVersionOf(const unsigned char* pData, size_t nSize)
 
 std::optional<WindowsArch> MachineOf(const unsigned char* pData, size_t nSize)
 {
-    // The DOS header names the PE header's offset at 0x3C; the machine is the word after "PE\0\0".
-    auto word = [&](size_t at) { return unsigned(pData[at]) | unsigned(pData[at + 1]) << 8; };
-    if (!pData || nSize < 0x40 || pData[0] != 'M' || pData[1] != 'Z') return std::nullopt;
-    size_t pe = word(0x3C) | size_t(word(0x3E)) << 16;
-    if (pe > nSize || nSize - pe < 6 || std::memcmp(pData + pe, "PE\0\0", 4) != 0) return std::nullopt;
-    switch (word(pe + 4)) {
+    // The machine is the word after "PE\0\0".
+    size_t pe = zrv::PeHeaderOffset(pData, nSize);
+    if (pe == 0) return std::nullopt;
+    switch (unsigned(pData[pe + 4]) | unsigned(pData[pe + 5]) << 8) {
     case 0x014C: return WindowsArch::x86;
     case 0x8664: return WindowsArch::x64;
     default: return std::nullopt;
