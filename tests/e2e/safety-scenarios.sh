@@ -123,17 +123,14 @@ uninstall-options)
   install_demo Demo
   t="$TARGET_ROOT_UNIX/Demo"
   find "$t" | sort >"$SCRATCH/tree.txt"
-  # Silent runs that end with 1 at once and show nothing: an unknown option, the usage, a lone
-  # /HANDOVER. Options are case-insensitive.
+  # Silent runs that end with 1 and show nothing: an unknown option, the usage, a lone /HANDOVER.
+  # Options are case-insensitive. (A run that waited on a box nobody answers would end by the
+  # timeout, with its code.)
   for args in "/S /quiet" "/quiet /S" "/s /x" "/S /?" "/S /HANDOVER"; do
     rc=0
-    start=$(date +%s%N)
     (cd /tmp && timeout 20 wine "$t/Uninstal.exe" $args >"$SCRATCH/opt.log" 2>&1 </dev/null) || rc=$?
-    ms=$((($(date +%s%N) - start) / 1000000))
     expect "exit code of $args" 1 "$rc"
-    [ "$ms" -lt 1000 ] || fail "$args took $ms ms"
     drv msgbox 300 && fail "a window appeared for $args: $out"
-    echo "ok: $args ended in $ms ms"
   done
   for args in "/?" "/quiet"; do
     start_app "$t/Uninstal.exe" "$args"
@@ -185,7 +182,7 @@ elevated-attacks)
     for k in "$REGKEY" "$UNINSTKEY" 'HKCU\Software\Nexal\Zorvan Demo' "$victim"; do wine reg delete "$k" /f >/dev/null 2>&1 </dev/null || true; done
     wine reg add "$victim" /v ImagePath /d 'C:\good.exe' /f >/dev/null 2>&1 </dev/null
     t="$TARGET_ROOT_UNIX/$1"
-    rm -rf "$t"
+    rm -rf "$t" "$t.moved"
   }
   outside_intact() {
     local changed
@@ -247,6 +244,7 @@ elevated-attacks)
     target-swapped)
       # While the question is open the target is renamed and a link to another folder takes its place.
       install_silently "$row"
+      expect "$row: exit code" 0 "$app_rc"
       start_app "$t/Uninstal.exe"
       must msgbox 30000
       mv "$t" "$t.moved"

@@ -26,6 +26,8 @@
 //                               press BUTTON (OK Cancel Yes No Retry Abort Ignore) if given
 //   hold PATH MS                open the file without sharing, as a program using it would, print
 //                               "held" and keep it open for MS milliseconds
+//   windows                     print every visible top-level window as CAPTION@CLASS, one per
+//                               line (what a failed scenario saw)
 //   programs                    print the all-users Start menu's Programs folder
 //   link PATH                   print the target path of the shortcut file PATH, read through the
 //                               shell's link interface
@@ -392,6 +394,14 @@ void CmdHold(const Args& a)
     Sleep(Millis(a, 2, 10000));
 }
 
+BOOL CALLBACK PrintVisibleTop(HWND h, LPARAM)
+{
+    if (IsWindowVisible(h)) std::printf("%s@%s\n", TextOf(h).c_str(), ClassOf(h).c_str());
+    return TRUE;
+}
+
+void CmdWindows(const Args&) { EnumWindows(PrintVisibleTop, 0); }
+
 void CmdPrograms(const Args&)
 {
     char path[MAX_PATH] = {};
@@ -441,7 +451,7 @@ const struct Command {
     {"setfocus", 3, CmdSetFocus}, {"settext", 4, CmdSetText},   {"select", 4, CmdSelect},
     {"click", 3, CmdClick},       {"dblclick", 4, CmdDblClick}, {"keys", 4, CmdKeys},
     {"msgbox", 1, CmdMsgBox},     {"hold", 3, CmdHold},         {"programs", 1, CmdPrograms},
-    {"link", 2, CmdLink},         {"version", 3, CmdVersion},
+    {"link", 2, CmdLink},         {"version", 3, CmdVersion},   {"windows", 1, CmdWindows},
 };
 
 // Returns 2 for bad usage; failures of a command throw Failure.

@@ -49,9 +49,15 @@ shot() {
   import -window root "$ZRV_SHOTS/$(printf %02d "$SHOT_NO")-$1.png"
 }
 
+# fail MESSAGE: ends the scenario, with what the screen and the program under test showed then.
 fail() {
   echo "FAIL: $*" >&2
   shot failure || true
+  if [ -n "$APP_PID" ]; then
+    kill -0 "$APP_PID" 2>/dev/null && echo "the program is still running" >&2 || echo "the program has ended" >&2
+  fi
+  [ -s "$SCRATCH/app.log" ] && { echo "its output:" >&2; tail -n 20 "$SCRATCH/app.log" >&2; }
+  drv windows 2>/dev/null && [ -n "$out" ] && { echo "visible windows:" >&2; printf '%s\n' "$out" >&2; }
   [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
   exit 1
 }
