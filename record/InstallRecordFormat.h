@@ -10,6 +10,9 @@
 // The two files, in the target folder beside the product.
 constexpr char kInstallLogName[] = "Install.log";
 constexpr char kPriorRecordName[] = "Install.prior";
+// The uninstaller, a file of the payload in the target folder: the uninstall entry starts it, and
+// it works only where the log lists it under this name.
+constexpr char kUninstallerName[] = "Uninstal.exe";
 
 // The value of the product's uninstall entry that holds the SHA-256 of Install.log and of
 // Install.prior as the installation wrote them: the two digests in lower-case hexadecimal, one

@@ -430,7 +430,7 @@ bool ScriptRun::RegisterUninstaller(const CString& strProductName, const SetupEx
     if (!ApplyValueLine(key.Get(), strDisplayName)) return false;
     // The program's path is quoted: a client that runs the command line must not read a path
     // with blanks ("C:\Program Files\...") as a shorter program followed by arguments.
-    std::string strProgram = m_strInstallPath.Str() + "\\Uninstal.exe";
+    std::string strProgram = m_strInstallPath.Str() + "\\" + kUninstallerName;
     DWORD nKilobytes = DWORD((static_cast<unsigned long long>(m_nPayloadBytes) + 1023) / 1024);
     const std::string one(reinterpret_cast<const char*>(&kOne), sizeof kOne);
     if (!(SetEntryValue(key.Get(), "UninstallString", REG_SZ, "\"" + strProgram + "\"") &&

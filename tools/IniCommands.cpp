@@ -3,6 +3,7 @@
 
 #include "EntryName.h"
 #include "IniCheck.h"
+#include "InstallRecordFormat.h"
 #include "ProgramVersion.h"
 
 #include <filesystem>
@@ -56,7 +57,7 @@ int Check(const CommandLine& line)
     std::ostringstream out, diag;
     std::string tree = line.Value("--tree");
     IniCheck check = CheckSetupIni(args[0], ReadWholeFile(args[0]), out, diag, line.Has("--tree") ? &tree : nullptr,
-                                   "Uninstal.exe");
+                                   kUninstallerName);
     std::cout << EscapeLines(out.str());
     // On a medium, the Setup.exe beside the file tells which Windows the installation is for.
     std::filesystem::path setup = std::filesystem::path(args[0]).parent_path() / "Setup.exe";

@@ -5,6 +5,7 @@
 #include "EmbeddedPrograms.h"
 #include "ProgramVersion.h"
 #include "IniCheck.h"
+#include "InstallRecordFormat.h"
 #include "PackPlan.h"
 #include "ScriptText.h"
 #include "ArchiveCompressor.h"
@@ -164,7 +165,7 @@ int Medium(const CommandLine& line)
         bytes = converted;
     }
     MediumConfig medium = CheckMediumConfig(m.strConfig, bytes, !m.strBundle.empty(), &m.strSource,
-                                            m.options.bUninstaller ? "Uninstal.exe" : nullptr);
+                                            m.options.bUninstaller ? kUninstallerName : nullptr);
     const IniCheck& check = medium.check;
     const fs::path& image = medium.image;
 

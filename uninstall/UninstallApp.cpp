@@ -13,16 +13,18 @@
 
 namespace {
 
-const char kUsage[] =
-    "Uninstal.exe [/S]\n\n"
-    "Removes the product installed in this program's folder: exactly the files, folders and registry "
-    "entries that its Install.log lists. Files of your own, and folders that still hold them, are kept.\n\n"
-    "/S\tremove without asking and without any window\n"
-    "/?\tshow this text (nothing is removed)\n\n"
-    "Exit codes: 0 removed; 2 removed, but some items were left in place; 1 nothing was removed.";
-
-// The uninstaller's file name, as every installation lists it in its log.
-const char kProgramName[] = "Uninstal.exe";
+CString Usage()
+{
+    return CString(kUninstallerName) +
+           " [/S]\n\n"
+           "Removes the product installed in this program's folder: exactly the files, folders and "
+           "registry entries that its " +
+           kInstallLogName +
+           " lists. Files of your own, and folders that still hold them, are kept.\n\n"
+           "/S\tremove without asking and without any window\n"
+           "/?\tshow this text (nothing is removed)\n\n"
+           "Exit codes: 0 removed; 2 removed, but some items were left in place; 1 nothing was removed.";
+}
 
 // How many left items the final message names; the rest are counted.
 const size_t kItemsShown = 8;
@@ -145,7 +147,7 @@ int CUninstallApp::Tell(const CString& strText, UINT nType)
 int CUninstallApp::Main()
 {
     if (!ParseOptions(m_lpCmdLine, m_options) || m_options.bHelp) {
-        Tell(kUsage, m_options.bHelp ? MB_ICONINFORMATION : MB_ICONHAND);
+        Tell(Usage(), m_options.bHelp ? MB_ICONINFORMATION : MB_ICONHAND);
         return kNothingRemoved;
     }
     if (m_options.bHandover && !AcceptHandover()) return kNothingRemoved;
@@ -182,10 +184,10 @@ bool CUninstallApp::AcceptHandover()
 
 bool CUninstallApp::ListsProgram(const CString& strProgram) const
 {
-    CString expected = NormalisedPath(m_strTarget + "\\" + kProgramName);
+    CString expected = NormalisedPath(m_strTarget + "\\" + kUninstallerName);
     if (expected.IsEmpty() || expected.CompareNoCase(strProgram) != 0) return false;
     for (const LogItem& item : m_record.items)
-        if (item.kind == LogItemKind::File && item.strPath.CompareNoCase(kProgramName) == 0) return true;
+        if (item.kind == LogItemKind::File && item.strPath.CompareNoCase(kUninstallerName) == 0) return true;
     return false;
 }
 
