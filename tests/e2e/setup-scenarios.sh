@@ -412,7 +412,7 @@ silent-corrupt)
   mkdir -p "$TARGET_ROOT_UNIX/Demo"
   make_media "$TARGET_ROOT\\Demo" 1 3000000 1M
   [ -f "$MEDIA/demo.003" ] || fail "the image has fewer than three volumes"
-  printf '\x5a' | dd of="$MEDIA/demo.002" bs=1 seek=2000 conv=notrunc status=none
+  flip_byte "$MEDIA/demo.002" 2000
   run_silent /S "/LOG=$SILENT_LOG"
   expect "exit code" 2 "$app_rc"
   expect "one line" 1 "$(wc -l <"$SCRATCH/silent.log")"
@@ -791,7 +791,7 @@ corrupt)
   make_media "$TARGET_ROOT\\Demo" 1
   # One data byte of the first volume changed: the volume no longer matches its CRC, or its
   # blocks no longer decode.
-  printf '\x5a' | dd of="$MEDIA/demo.001" bs=1 seek=5000 conv=notrunc status=none
+  flip_byte "$MEDIA/demo.001" 5000
   start_setup
   must click "$WELCOME" $INSTALL
   must msgbox 30000
@@ -1017,7 +1017,7 @@ bundle-altered)
   # One byte of the contents changed, in the last volume's data.
   make_media "$TARGET_ROOT\\Zorvan Demo" 1 300000 128k
   bundle_of_media demo-setup.exe
-  printf '\x5a' | dd of="$BUNDLE" bs=1 seek=$(($(stat -c %s "$BUNDLE") - 2000)) conv=notrunc status=none
+  flip_byte "$BUNDLE" $(($(stat -c %s "$BUNDLE") - 2000))
   refused_bundle "Setup"$'\n'"FATAL: this installer is damaged: its contents do not match their checksums."$'\n'"Please download it again."
   ;;
 installed-tool)

@@ -127,7 +127,10 @@ TEST(BundleCli, RefusesAndLeavesNothing)
          "zrvtool: 'out': has no Setup.ini (its settings); not a medium, nothing is written"},
         {"a volume missing", "demo.001", "rm demo.002", "bundle out app.exe",
          "zrvtool: 'out/demo.001': the image is incomplete or damaged; nothing is written"},
-        {"a volume altered", "demo.001", "printf x | dd of=demo.002 bs=1 seek=500 conv=notrunc 2>/dev/null",
+        // Every bit of one byte inverted: a byte written over it could be the one already there.
+        {"a volume altered", "demo.001",
+         "python3 -c \"f = open('demo.002', 'r+b'); f.seek(500); b = f.read(1)[0]; f.seek(500); "
+         "f.write(bytes([b ^ 255]))\"",
          "bundle out app.exe", "zrvtool: 'out/demo.001': the image is incomplete or damaged; nothing is written"},
         {"the first volume missing", "demo.001", "rm demo.001", "bundle out app.exe",
          "zrvtool: 'out/demo.001': the image's first volume is missing; nothing is written"},

@@ -83,5 +83,12 @@ end_app() {
   APP_PID=
 }
 
+# flip_byte FILE OFFSET: inverts every bit of one byte, so that the file surely differs there (a
+# byte written over it could be the one already there).
+flip_byte() {
+  python3 -c 'import sys; f = open(sys.argv[1], "r+b"); f.seek(int(sys.argv[2])); b = f.read(1)[0]
+f.seek(int(sys.argv[2])); f.write(bytes([b ^ 0xFF]))' "$1" "$2"
+}
+
 # The Windows path of a Unix path inside the prefix's drive C.
 winpath_c() { printf 'C:%s' "$(echo "${1#"$WINEPREFIX/drive_c"}" | tr / '\\')"; }
