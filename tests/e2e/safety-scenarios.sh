@@ -51,8 +51,10 @@ install_through_the_chooser() {
 
 # plant_recorded DIR_UNIX: the control: the DLL planted in DIR does record a program that loads it.
 plant_recorded() {
-  wine regsvr32 /s "Z:$(printf '%s' "$1/COMCTL32.DLL" | tr / '\\')" >/dev/null 2>&1 </dev/null || true
-  grep -q 'regsvr32' "$SCRATCH/plant.log" 2>/dev/null || fail "the planted DLL records no loading at all"
+  local rc=0
+  wine regsvr32 /s "Z:$(printf '%s' "$1/COMCTL32.DLL" | tr / '\\')" >"$SCRATCH/regsvr32.log" 2>&1 </dev/null || rc=$?
+  grep -q 'regsvr32' "$SCRATCH/plant.log" 2>/dev/null ||
+    fail "the planted DLL records no loading at all (regsvr32: exit code $rc, $(tail -n 5 "$SCRATCH/regsvr32.log" | paste -sd' '))"
 }
 
 case "$scenario" in
