@@ -41,11 +41,12 @@ run_ctest -j"$jobs" || rc=$?
 if [ "$rc" -ne 0 ]; then
   failed=$(sed -n 's/^[0-9]*://p' build/host/Testing/Temporary/LastTestsFailed.log 2>/dev/null)
   if [ -n "$failed" ] && ! grep -qvE '^(x86|x64)_(setup|chooser)_' <<<"$failed"; then
-    echo "test: running again, alone: $(paste -sd' ' <<<"$failed")"
+    names=$(paste -sd' ' <<<"$failed")
+    echo "test: running again, alone: $names"
     end_wineservers
     if run_ctest --rerun-failed; then
       rc=0
-      echo "test: FLAKY, passed when run again: $(paste -sd' ' <<<"$failed")"
+      echo "test: FLAKY, passed when run again: $names"
     fi
   fi
 fi
