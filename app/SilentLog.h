@@ -18,7 +18,9 @@ public:
     CSilentLog(const CSilentLog&) = delete;
     CSilentLog& operator=(const CSilentLog&) = delete;
 
-    // Creates or empties the log file strPath. FALSE when it cannot be made (pError says why).
+    // Creates or empties the log file strPath. FALSE when it cannot be made (pError says why): on
+    // Win32 also when a folder above it or the name itself is a link (kErrorLinkOnPath), since an
+    // elevated run would write wherever a link that a user made points.
     BOOL Open(const CString& strPath, CFileException* pError);
     // Writes the text as one line; nothing without an open log. A failing write is dropped: there
     // is nobody else to tell. Safe from any thread.

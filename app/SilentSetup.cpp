@@ -61,7 +61,9 @@ int CSetupApp::RunSilent(const SetupOptions& options)
 
     // No dialog to resume it or to notify: the worker runs on this thread, to its end.
     InstallFlag written{0};
-    RunInstallJob(MakeInstallJob(&written));
+    InstallJob job = MakeInstallJob(&written);
+    job.note = [&log](const CString& strText) { log.WriteLine(strText); };
+    RunInstallJob(job);
     if (GetInstallFlag(&g_bDone) && !GetInstallFlag(&g_bFailed)) {
         AfxMessageBox("Installation complete!", MB_OK | MB_ICONINFORMATION);
         return kExitInstalled;

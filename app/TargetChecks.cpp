@@ -2,7 +2,9 @@
 #include "SetupApp.h"
 
 #include "AfxMessageBox.h"
+#include "AfxNoLinks.h"
 #include "AfxSecurity.h"
+#include "InstallRecordFormat.h"
 
 #include <climits>
 #include <cstring>
@@ -61,9 +63,59 @@ BOOL CSetupApp::CheckFreeSpace()
     return FALSE;
 }
 
+namespace {
+
+// The longest path the installer's file calls take: they are the system's ANSI calls, which refuse
+// a path of MAX_PATH characters or more (the program does not declare itself aware of long paths).
+const int kLongestPath = MAX_PATH - 1;
+
+// The installer's own files in the target, made there before any file of the payload.
+const char* const kOwnFiles[] = {kInstallLogName, kPriorRecordName, kUninstallerName};
+
+// The length of the path of the target's file strName as the installation names it: the target as
+// given, a backslash, the name; for a relative target also as the system makes it full.
+int OwnFilePathLength(const CString& strDir, const char* pszName)
+{
+    int n = strDir.GetLength();
+    DWORD full = GetFullPathNameA(strDir, 0, nullptr, nullptr);
+    // The size asked for counts the closing zero.
+    if (full > 1 && int(full - 1) > n) n = int(full - 1);
+    return n + 1 + int(std::strlen(pszName));
+}
+
+// TRUE when every file of the installer's own fits in the target; otherwise tells why.
+BOOL CheckTargetLength(const CString& strDir)
+{
+    for (const char* pszName : kOwnFiles) {
+        if (OwnFilePathLength(strDir, pszName) <= kLongestPath) continue;
+        CString text;
+        text.Format("The directory '%s' is too long: the path of '%s' in it would be longer than %d characters.",
+                    strDir.GetString(), pszName, kLongestPath);
+        AfxMessageBox(text, MB_OK);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// TRUE when no folder on the way to the target, nor the target itself, is a link; otherwise tells
+// why. An elevated installation would write wherever a link that a user made points.
+BOOL CheckTargetNoLink(const CString& strDir)
+{
+    if (!AfxLinkInPath(strDir)) return TRUE;
+    CString text;
+    text.Format("The directory '%s' leads through a link (a symbolic link or a junction); nothing is installed there.",
+                strDir.GetString());
+    AfxMessageBox(text, MB_OK);
+    return FALSE;
+}
+
+}  // namespace
+
 BOOL CSetupApp::CheckTargetDirectory()
 {
     const CString& dir = m_config.m_strInstallDir;
+    // Before anything is made: a target whose own files cannot be named would be left made and empty.
+    if (!CheckTargetLength(dir) || !CheckTargetNoLink(dir)) return FALSE;
     CString text;
     DWORD attributes = GetFileAttributesA(dir);
     if (attributes != INVALID_FILE_ATTRIBUTES) {
@@ -80,7 +132,9 @@ BOOL CSetupApp::CheckTargetDirectory()
     }
     text.Format("The directory '%s' does not exist.\nDo you wish to create it?", dir.GetString());
     if (AfxMessageBox(text, MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL) return FALSE;
-    if (CreateDirectoryTree(dir)) return TRUE;
+    // Looked at again once made: a missing level that someone made a link meanwhile led the
+    // creation elsewhere.
+    if (CreateDirectoryTree(dir)) return CheckTargetNoLink(dir);
     AfxMessageBox("Unable to create directory", MB_OK);
     return FALSE;
 }

@@ -30,8 +30,12 @@ class CDigestFile : public CFile {
 public:
     BOOL Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr) override;
     void Write(const void* lpBuf, UINT nCount) override;
-    // The digest of what was written; call once, after the last Write.
-    std::string HexDigest() { return m_sha.HexDigest(); }
+    // The digest of what was written so far; may be asked for at any time.
+    std::string HexDigest() const
+    {
+        CSha256 copy = m_sha;
+        return copy.HexDigest();
+    }
 
 private:
     CSha256 m_sha;

@@ -8,6 +8,10 @@
 
 #include <string>
 
+#ifdef _WIN32
+class CFolderHandle;
+#endif
+
 class CFile {
 public:
     enum OpenFlags : UINT {
@@ -27,6 +31,8 @@ public:
         // Beyond the framework's flags: the file is refused, not followed, when it is a link
         // (a reparse point; on POSIX a symbolic link).
         osNoLinks = 0x10000,
+        // With OpenIn and modeCreate: only a new file; one that exists fails with ERROR_FILE_EXISTS.
+        osNewOnly = 0x20000,
     };
 
     CFile();
@@ -48,10 +54,12 @@ public:
     DWORD SeekTo(DWORD lOff);
     // The whole of a file just opened (GetLength bytes at most, in one Read); throws as Read does.
     std::string ReadAll();
+    // Cuts or extends the file to dwLength bytes; throws as Write does.
+    void SetLength(DWORD dwLength);
 
     // The security attributes (a SECURITY_ATTRIBUTES on Win32) whose access list the next Open
-    // gives the file: a new one, or one that existed and that others than SYSTEM, Administrators
-    // and the user could change. Null for the default (a new file inherits from its folder).
+    // gives the file: a new one at its creation, one that existed in place of its own (whoever
+    // could change it before). Null for the default (a new file inherits from its folder).
     // Ignored on POSIX.
     void SetCreateSecurity(void* pSecurityAttributes) { m_pCreateSecurity = pSecurityAttributes; }
 
@@ -62,6 +70,13 @@ public:
 #ifdef _WIN32
     // The open file's handle, for the system's calls on it; the file keeps owning it.
     HANDLE GetOsHandle() const { return m_hFile; }
+    // Opens lpszName (one component) of the folder held as folder, never through a link, as Open
+    // does with nOpenFlags (osNoLinks is implied). With modeCreate a file that does not exist is
+    // made with the create security's access list at once; one that exists is given that list in
+    // place of its own and, without modeNoTruncate, emptied. *pExisted, when given, says whether it
+    // existed. The name remembered for messages is strShown.
+    BOOL OpenIn(const CFolderHandle& folder, const char* lpszName, UINT nOpenFlags, CFileException* pError,
+                const char* lpszShown, bool* pExisted = nullptr);
 #endif
 
 protected:

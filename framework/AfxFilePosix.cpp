@@ -124,6 +124,14 @@ DWORD CFile::SeekTo(DWORD lOff)
     return DWORD(pos);
 }
 
+void CFile::SetLength(DWORD dwLength)
+{
+    if (ftruncate(m_hFile, off_t(dwLength)) != 0) {
+        int err = errno;
+        AfxThrowFileException(CFileException::ErrnoToException(err), err, m_strFileName);
+    }
+}
+
 DWORD CFile::GetLength() const
 {
     struct stat st;

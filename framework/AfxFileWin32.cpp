@@ -1,6 +1,7 @@
 // CFile on Win32: CreateFileA with the share mode and disposition the flags ask for.
 #include "AfxFile.h"
 
+#include "AfxHandle.h"
 #include "AfxNoLinks.h"
 #include "AfxSecurity.h"
 
@@ -14,6 +15,26 @@ namespace {
     DWORD err = GetLastError();
     AfxThrowFileException(CFileException::OsErrorToException(LONG(err)), LONG(err), name);
 }
+
+DWORD AccessOf(UINT nOpenFlags)
+{
+    switch (nOpenFlags & 3) {
+    case CFile::modeWrite: return GENERIC_WRITE;
+    case CFile::modeReadWrite: return GENERIC_READ | GENERIC_WRITE;
+    default: return GENERIC_READ;
+    }
+}
+
+// Compatibility mode shares nothing, like exclusive mode.
+DWORD ShareOf(UINT nOpenFlags)
+{
+    switch (nOpenFlags & 0x70) {
+    case CFile::shareDenyWrite: return FILE_SHARE_READ;
+    case CFile::shareDenyRead: return FILE_SHARE_WRITE;
+    case CFile::shareDenyNone: return FILE_SHARE_READ | FILE_SHARE_WRITE;
+    default: return 0;
+    }
+}
 }  // namespace
 
 BOOL CFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pError)
@@ -21,32 +42,20 @@ BOOL CFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pErr
     Abort();
     m_strFileName = lpszFileName;
 
-    DWORD access = GENERIC_READ;
-    switch (nOpenFlags & 3) {
-    case modeWrite: access = GENERIC_WRITE; break;
-    case modeReadWrite: access = GENERIC_READ | GENERIC_WRITE; break;
-    default: break;
-    }
-    // Compatibility mode shares nothing, like exclusive mode.
-    DWORD share = 0;
-    switch (nOpenFlags & 0x70) {
-    case shareDenyWrite: share = FILE_SHARE_READ; break;
-    case shareDenyRead: share = FILE_SHARE_WRITE; break;
-    case shareDenyNone: share = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
-    default: break;
-    }
+    DWORD access = AccessOf(nOpenFlags);
+    DWORD share = ShareOf(nOpenFlags);
     DWORD disposition = OPEN_EXISTING;
     if (nOpenFlags & modeCreate) disposition = (nOpenFlags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
 
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, (nOpenFlags & modeNoInherit) ? FALSE : TRUE};
-    PSECURITY_DESCRIPTOR pSecurity =
-        m_pCreateSecurity ? static_cast<SECURITY_ATTRIBUTES*>(m_pCreateSecurity)->lpSecurityDescriptor : nullptr;
-    sa.lpSecurityDescriptor = pSecurity;
+    auto* pSecurity = static_cast<SECURITY_ATTRIBUTES*>(m_pCreateSecurity);
+    sa.lpSecurityDescriptor = pSecurity ? pSecurity->lpSecurityDescriptor : nullptr;
     // A file that exists keeps its own access list through CREATE_ALWAYS: it is given the list
     // asked for once open.
-    if (pSecurity) access |= WRITE_DAC;
+    if (pSecurity) access |= WRITE_DAC | WRITE_OWNER;
     DWORD flags = FILE_ATTRIBUTE_NORMAL;
     HANDLE h = INVALID_HANDLE_VALUE;
+    bool bExisted = false;
     if (nOpenFlags & osNoLinks) {
         // Looked at by name first, and opened without truncating: the handle must be seen to lead
         // to the name itself before a byte of the file is changed. Then the link itself, were
@@ -56,6 +65,7 @@ BOOL CFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pErr
         if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) SetLastError(kErrorLinkOnPath);
         else h = CreateFileA(lpszFileName, access, share, &sa, disposition == CREATE_ALWAYS ? OPEN_ALWAYS : disposition,
                              flags, nullptr);
+        bExisted = h != INVALID_HANDLE_VALUE && (disposition == OPEN_EXISTING || GetLastError() == ERROR_ALREADY_EXISTS);
         DWORD err = h == INVALID_HANDLE_VALUE ? NO_ERROR : AfxCheckOpenedFile(h, lpszFileName);
         if (err == NO_ERROR && h != INVALID_HANDLE_VALUE && disposition == CREATE_ALWAYS &&
             (SetFilePointer(h, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER || !SetEndOfFile(h)))
@@ -67,11 +77,12 @@ BOOL CFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pErr
         }
     } else {
         h = CreateFileA(lpszFileName, access, share, &sa, disposition, flags, nullptr);
+        bExisted = h != INVALID_HANDLE_VALUE && (disposition == OPEN_EXISTING || GetLastError() == ERROR_ALREADY_EXISTS);
     }
-    // A file that others could change gets the list asked for; one that only the trusted ones can
-    // change keeps its own.
-    if (h != INVALID_HANDLE_VALUE && pSecurity && !AfxOnlyTrustedCanWrite(h) &&
-        !SetKernelObjectSecurity(h, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, pSecurity)) {
+    // A file that was there gets the list asked for, whoever could change it before: a list that
+    // admits the user alone is no better than one that admits everyone, when the user's everyday
+    // programs carry the same SID as this one.
+    if (h != INVALID_HANDLE_VALUE && pSecurity && bExisted && !AfxProtect(h, pSecurity)) {
         DWORD err = GetLastError();
         CloseHandle(h);
         h = INVALID_HANDLE_VALUE;
@@ -128,6 +139,48 @@ DWORD CFile::SeekTo(DWORD lOff)
     DWORD pos = SetFilePointer(m_hFile, LONG(lOff), &high, FILE_BEGIN);
     if (pos == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) ThrowLastError(m_strFileName);
     return pos;
+}
+
+void CFile::SetLength(DWORD dwLength)
+{
+    SeekTo(dwLength);
+    if (!SetEndOfFile(m_hFile)) ThrowLastError(m_strFileName);
+}
+
+BOOL CFile::OpenIn(const CFolderHandle& folder, const char* lpszName, UINT nOpenFlags, CFileException* pError,
+                   const char* lpszShown, bool* pExisted)
+{
+    Abort();
+    m_strFileName = lpszShown;
+    DWORD access = AccessOf(nOpenFlags);
+    DWORD share = ShareOf(nOpenFlags);
+    auto* pSecurity = static_cast<SECURITY_ATTRIBUTES*>(m_pCreateSecurity);
+    bool bExisted = !(nOpenFlags & modeCreate);
+    CHandle h;
+    DWORD err = ERROR_FILE_EXISTS;
+    // A new file gets its list with its creation; only one that exists costs more.
+    if (nOpenFlags & modeCreate) err = folder.OpenChildFile(lpszName, access, share, CREATE_NEW, pSecurity, h);
+    if (err == ERROR_FILE_EXISTS && !(nOpenFlags & osNewOnly)) {
+        bExisted = true;
+        DWORD extra = (nOpenFlags & modeCreate) && pSecurity ? WRITE_DAC | WRITE_OWNER : 0;
+        err = folder.OpenChildFile(lpszName, access | extra, share, OPEN_EXISTING, nullptr, h);
+        if (err == NO_ERROR && extra && !AfxProtect(h.Get(), pSecurity)) err = GetLastError();
+        if (err == NO_ERROR && (nOpenFlags & modeCreate) && !(nOpenFlags & modeNoTruncate) &&
+            (SetFilePointer(h.Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER || !SetEndOfFile(h.Get())))
+            err = GetLastError();
+    }
+    if (err != NO_ERROR) {
+        if (pError) {
+            pError->m_cause = CFileException::OsErrorToException(LONG(err));
+            pError->m_lOsError = LONG(err);
+            pError->m_strFileName = lpszShown;
+        }
+        SetLastError(err);
+        return FALSE;
+    }
+    if (pExisted) *pExisted = bExisted;
+    m_hFile = h.Release();
+    return TRUE;
 }
 
 DWORD CFile::GetLength() const

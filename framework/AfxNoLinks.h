@@ -30,26 +30,60 @@ public:
     CFolderHandle(CFolderHandle&&) = default;
     CFolderHandle& operator=(CFolderHandle&&) = default;
 
-    // Opens the folder at strPath. False with GetLastError: kErrorLinkOnPath when it is a link,
-    // ERROR_DIRECTORY when it is a file.
-    bool Open(const CString& strPath);
+    // Opens the folder at strPath, with dwExtraAccess besides the rights to list it and read its
+    // list. False with GetLastError: kErrorLinkOnPath when it is a link, ERROR_DIRECTORY when it is
+    // a file.
+    bool Open(const CString& strPath, DWORD dwExtraAccess = 0);
     // Opens the folder strName ("a\b": each component checked) relative to parent.
     bool OpenChild(const CFolderHandle& parent, const CString& strName);
     // Removes the file or the empty folder strName (one component) of this folder, never
     // following a link: a link is left, with kErrorLinkOnPath. Returns NO_ERROR or the error.
     DWORD RemoveChild(const CString& strName, bool bFolder) const;
 
+    // Creates the folder strName (one component) in this folder with pSecurity's access list (null:
+    // inherited) and holds it in child; an existing folder of that name is opened and checked not to
+    // be a link instead, and *pExisted says which. Returns NO_ERROR or the error (ERROR_DIRECTORY
+    // when the name is a file).
+    DWORD CreateChild(const CString& strName, SECURITY_ATTRIBUTES* pSecurity, CFolderHandle& child,
+                      bool* pExisted, DWORD dwExtraAccess = 0) const;
+    // Opens the file strName (one component) of this folder. dwDisposition CREATE_NEW creates it
+    // with pSecurity's access list and fails with ERROR_FILE_EXISTS when the name is taken;
+    // OPEN_EXISTING opens what is there and checks that it is a file reached without a link.
+    // Nothing is ever opened through a link, since the name is taken relative to the held folder.
+    DWORD OpenChildFile(const CString& strName, DWORD dwAccess, DWORD dwShare, DWORD dwDisposition,
+                        SECURITY_ATTRIBUTES* pSecurity, CHandle& file) const;
+
     bool IsOpen() const { return m_h.IsValid(); }
     void Close()
     {
         m_h.Close();
         m_strFinal = CString();
+        m_bFinalKnown = false;
     }
     HANDLE Get() const { return m_h.Get(); }
 
 private:
+    // The path the handle leads to, as the system resolves it; asked for only when an item that
+    // already existed must be checked (the look-up is costly, and a new item needs none).
+    const CString& Final() const;
+    DWORD CheckExisting(HANDLE h, const CString& strName, bool bFolder) const;
+
     CHandle m_h;
-    CString m_strFinal;  // the path the handle leads to, as the system resolves it
+    mutable CString m_strFinal;
+    mutable bool m_bFinalKnown = false;
 };
+
+#endif
+
+#ifdef _WIN32
+
+// True when an existing folder or file of strPath below its drive's root ("C:\") or its share
+// ("\\server\share") is a link: its attributes name a reparse point, or a handle opened by its name
+// leads somewhere other than that name in the folder above it (some systems follow a link to a
+// folder or a file without showing it as one), or it is there but cannot be opened to be looked
+// at. strPath is first made full as the file calls make it ("." and ".." taken away, '/' read as
+// '\', a relative path joined to the current directory). Below the first missing component there
+// is nothing to look at. False for a path that has no root or cannot be made full.
+bool AfxLinkInPath(const CString& strPath);
 
 #endif

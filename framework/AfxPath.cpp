@@ -32,4 +32,13 @@ CString AfxGetProgramPath()
     }
     return CString();
 }
+
+CString AfxNormalisedPath(const CString& strPath)
+{
+    char full[MAX_PATH] = {}, longer[MAX_PATH] = {};
+    DWORD n = GetFullPathNameA(strPath, MAX_PATH, full, nullptr);
+    if (n == 0 || n >= MAX_PATH) return CString();
+    DWORD m = GetLongPathNameA(full, longer, MAX_PATH);
+    return m > 0 && m < MAX_PATH ? CString(longer) : CString(full);
+}
 #endif

@@ -13,4 +13,7 @@ CString AfxNameOf(const CString& strPath);
 #ifdef _WIN32
 // The full path of the running program's file; empty when the system cannot tell it.
 CString AfxGetProgramPath();
+// strPath made full, its short (8.3) components long where they exist; empty when it does not fit
+// MAX_PATH. Two spellings of one place give the same text, but for case.
+CString AfxNormalisedPath(const CString& strPath);
 #endif

@@ -4,7 +4,10 @@
 #include "AfxNoLinks.h"
 #include "AfxSecurity.h"
 
+#include <wincrypt.h>
+
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -69,24 +72,42 @@ void DeleteNowOrAtRestart(const CString& strPath, bool bDirectory)
     if (!gone) MoveFileExA(strPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
+// The temporary folder held, for creating the private one through its handle.
+bool OpenTemporaryBase(const CString& strBase, CFolderHandle& base)
+{
+    // "C:\" stays as it is: "C:" would be the current folder of drive C.
+    bool bRoot = strBase.GetLength() == 3 && strBase[1] == ':';
+    return base.Open(bRoot ? strBase : strBase.Left(strBase.GetLength() - 1));
+}
+
 }  // namespace
 
-bool AfxCreatePrivateFolder(CString& strFolder)
+bool AfxCreatePrivateFolder(CString& strFolder, CFolderHandle& folder)
 {
     CString base = TemporaryBase();
     if (base.IsEmpty()) return false;
     CSecurityAttributes security;
     if (!security.Build(CSecurityAttributes::kPrivateFolder)) return false;
+    CFolderHandle temp;
+    if (!OpenTemporaryBase(base, temp)) return false;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         CString name = RandomName();
         if (name.IsEmpty()) return false;
-        // CreateDirectory fails on a name that exists (a folder or a file put there by anyone):
-        // such a name is never used, another one is drawn.
-        if (CreateDirectoryA(base + name, security.Get())) {
+        // Made through the temporary folder's handle and held from the moment it exists, so the
+        // handle is of the folder just made. A name that is taken (a folder or a file put there by
+        // anyone) is never used: another one is drawn.
+        CFolderHandle made;
+        bool bExisted = true;
+        DWORD err = temp.CreateChild(name, security.Get(), made, &bExisted);
+        if (err == NO_ERROR && !bExisted) {
             strFolder = base + name;
+            folder = std::move(made);
             return true;
         }
-        if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+        if (err != NO_ERROR && err != ERROR_DIRECTORY && err != kErrorLinkOnPath) {
+            SetLastError(err);
+            return false;
+        }
     }
     SetLastError(ERROR_ALREADY_EXISTS);
     return false;
@@ -136,10 +157,144 @@ void EmptyFolder(const CFolderHandle& folder, const CString& strPath)
 void AfxRemovePrivateFolder(const CString& strFolder)
 {
     if (strFolder.IsEmpty()) return;
-    {
-        CFolderHandle folder;
-        if (folder.Open(strFolder)) EmptyFolder(folder, strFolder);
-    }
+    CFolderHandle folder;
+    if (folder.Open(strFolder)) EmptyFolder(folder, strFolder);
+    folder.Close();
     // Marked after its files, so that the restart deletes them first and then finds it empty.
     DeleteNowOrAtRestart(strFolder, true);
+}
+
+void AfxRemovePrivateFolder(const CString& strFolder, CFolderHandle& folder)
+{
+    if (strFolder.IsEmpty()) return;
+    if (!folder.IsOpen()) return AfxRemovePrivateFolder(strFolder);
+    EmptyFolder(folder, strFolder);
+    // The folder itself can go only once nobody holds it without delete sharing, this program
+    // included. Whatever stands at its name by then is removed only if it is an empty folder.
+    folder.Close();
+    DeleteNowOrAtRestart(strFolder, true);
+}
+
+namespace {
+
+// A SHA-256 of the system's own provider, held by its two handles.
+bool StartHash(ULONG_PTR& provider, ULONG_PTR& hash)
+{
+    if (!provider && !CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
+        provider = 0;
+        return false;
+    }
+    if (!CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash)) {
+        hash = 0;
+        return false;
+    }
+    return true;
+}
+
+bool FinishHash(ULONG_PTR& hash, BYTE (&digest)[32])
+{
+    DWORD n = sizeof digest;
+    bool ok = CryptGetHashParam(hash, HP_HASHVAL, digest, &n, 0) && n == sizeof digest;
+    CryptDestroyHash(hash);
+    hash = 0;
+    return ok;
+}
+
+bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b)
+{
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
+
+// The SHA-256 of what h holds from its start; the file pointer is left at the start.
+bool HashOfFile(HANDLE h, ULONG_PTR& provider, BYTE (&digest)[32])
+{
+    ULONG_PTR hash = 0;
+    if (SetFilePointer(h, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER || !StartHash(provider, hash))
+        return false;
+    std::vector<BYTE> buffer(1 << 16);
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(h, buffer.data(), DWORD(buffer.size()), &got, nullptr) ||
+            (got > 0 && !CryptHashData(hash, buffer.data(), got, 0))) {
+            DWORD err = GetLastError();
+            CryptDestroyHash(hash);
+            SetLastError(err);
+            return false;
+        }
+        if (got == 0) break;
+    }
+    return FinishHash(hash, digest) && SetFilePointer(h, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+}
+
+}  // namespace
+
+CHeldFile::~CHeldFile()
+{
+    Release();
+    if (m_provider) CryptReleaseContext(m_provider, 0);
+}
+
+bool CHeldFile::Create(const CFolderHandle& folder, const CString& strName)
+{
+    Release();
+    if (!StartHash(m_provider, m_hash)) return false;
+    // Nobody else may open it at all while it is written.
+    DWORD err = folder.OpenChildFile(strName, GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW, nullptr, m_h);
+    if (err != NO_ERROR) {
+        Release();
+        SetLastError(err);
+        return false;
+    }
+    m_pFolder = &folder;
+    m_strName = strName;
+    return true;
+}
+
+bool CHeldFile::Write(const void* pData, DWORD nCount)
+{
+    if (!m_h || m_bHeld) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    DWORD written = 0;
+    if (!WriteFile(m_h.Get(), pData, nCount, &written, nullptr)) return false;
+    if (written != nCount) {
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+    return CryptHashData(m_hash, static_cast<const BYTE*>(pData), nCount, 0) != FALSE;
+}
+
+bool CHeldFile::Hold()
+{
+    BY_HANDLE_FILE_INFORMATION written, held;
+    BYTE expected[32], found[32];
+    if (!m_h || m_bHeld || !GetFileInformationByHandle(m_h.Get(), &written) || !FinishHash(m_hash, expected)) {
+        if (!m_h || m_bHeld) SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    m_h.Close();
+    CHandle h;
+    DWORD err = m_pFolder->OpenChildFile(m_strName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, nullptr, h);
+    if (err != NO_ERROR) {
+        SetLastError(err);
+        return false;
+    }
+    if (!GetFileInformationByHandle(h.Get(), &held) || !HashOfFile(h.Get(), m_provider, found)) return false;
+    if (!SameFile(written, held) || std::memcmp(expected, found, sizeof expected) != 0) {
+        SetLastError(ERROR_FILE_INVALID);
+        return false;
+    }
+    m_h = std::move(h);
+    m_bHeld = true;
+    return true;
+}
+
+void CHeldFile::Release()
+{
+    m_h.Close();
+    if (m_hash) CryptDestroyHash(m_hash);
+    m_hash = 0;
+    m_bHeld = false;
 }

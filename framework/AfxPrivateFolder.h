@@ -9,14 +9,18 @@
 // it, or swap a file between its writing and its start.
 #pragma once
 
+#include "AfxNoLinks.h"
 #include "AfxString.h"
 
 #ifdef _WIN32
 
 // Creates the folder in the user's temporary folder (for SYSTEM, the system's own temporary
-// folder where Windows has one) and returns its path, without a trailing backslash. False, with
-// the error in GetLastError, when none could be created.
-bool AfxCreatePrivateFolder(CString& strFolder);
+// folder where Windows has one), returns its path, without a trailing backslash, and holds it in
+// folder: created through a handle of the temporary folder as a new folder (never one that was
+// there) and kept open without delete sharing, so that nobody can rename it aside and put another
+// in its place while folder holds it. What is put inside goes through that handle. False, with the
+// error in GetLastError, when none could be created.
+bool AfxCreatePrivateFolder(CString& strFolder, CFolderHandle& folder);
 
 // True when strFolder (no trailing backslash) has the form of a folder that AfxCreatePrivateFolder
 // makes: a name of its kind directly in the temporary folder. Says nothing of who made it.
@@ -26,5 +30,45 @@ bool AfxIsPrivateFolder(const CString& strFolder);
 // following a link. What cannot be deleted now (a running program, a file held open) is marked
 // for deletion at the next restart, with the folder itself.
 void AfxRemovePrivateFolder(const CString& strFolder);
+// The same for the folder held as folder: emptied through that handle, which is then let go.
+void AfxRemovePrivateFolder(const CString& strFolder, CFolderHandle& folder);
+
+// A file written into a held folder and then held: from its creation until Release nobody else
+// can write, rename or delete it, and what is held is what was written. Others may read it (the
+// system starting a program from it, the program reading it).
+//
+// A file cannot be started while a handle with write access is open on it, so the writing handle
+// is swapped for a reading one that shares reading alone. Between the two, whoever may open the
+// file could change it: the file held is checked to be the one created (the same file of the same
+// volume) and to hold exactly the bytes written (their SHA-256), or Hold fails.
+class CHeldFile {
+public:
+    CHeldFile() = default;
+    CHeldFile(const CHeldFile&) = delete;
+    CHeldFile& operator=(const CHeldFile&) = delete;
+    ~CHeldFile();
+
+    // Creates strName (one component) in folder, which must not hold that name yet; what is created
+    // inherits the folder's access list. False with GetLastError.
+    bool Create(const CFolderHandle& folder, const CString& strName);
+    // Appends nCount bytes. False with GetLastError (ERROR_DISK_FULL for a short write).
+    bool Write(const void* pData, DWORD nCount);
+    // Ends the writing and holds the file as described above. False with GetLastError
+    // (ERROR_FILE_INVALID when the file held is not the one written, or has changed).
+    bool Hold();
+    // Lets the file go.
+    void Release();
+
+    bool IsHeld() const { return m_bHeld; }
+    HANDLE Get() const { return m_h.Get(); }
+
+private:
+    const CFolderHandle* m_pFolder = nullptr;
+    CString m_strName;
+    CHandle m_h;
+    ULONG_PTR m_hash = 0;  // the running SHA-256 of what was written
+    ULONG_PTR m_provider = 0;
+    bool m_bHeld = false;
+};
 
 #endif

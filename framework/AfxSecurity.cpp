@@ -137,10 +137,10 @@ bool CSecurityAttributes::Build(Kind kind)
     return true;
 }
 
-bool AfxOnlyTrustedCanWrite(HANDLE h, DWORD dwRights)
+bool AfxOnlyTrustedCanWrite(HANDLE h, DWORD dwRights, bool bUserTrusted)
 {
     std::unique_ptr<BYTE[]> sd = ReadSecurity(h, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION);
-    std::unique_ptr<BYTE[]> user = TokenUserSid();
+    std::unique_ptr<BYTE[]> user = bUserTrusted ? TokenUserSid() : nullptr;
     if (!sd) return false;
     PSID owner = nullptr;
     BOOL bDefaulted = FALSE, bPresent = FALSE;
@@ -155,6 +155,22 @@ bool AfxOnlyTrustedCanWrite(HANDLE h, DWORD dwRights)
             return false;
     }
     return true;
+}
+
+bool AfxProtect(HANDLE h, SECURITY_ATTRIBUTES* pSecurity)
+{
+    if (!pSecurity) return true;
+    PSECURITY_DESCRIPTOR sd = pSecurity->lpSecurityDescriptor;
+    const SECURITY_INFORMATION kList = DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
+    // The owner too, where this token may give it away: an owner may always rewrite the list.
+    BYTE admins[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof admins;
+    SECURITY_DESCRIPTOR owned;
+    if (CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size) &&
+        InitializeSecurityDescriptor(&owned, SECURITY_DESCRIPTOR_REVISION) &&
+        SetSecurityDescriptorOwner(&owned, admins, FALSE))
+        SetKernelObjectSecurity(h, OWNER_SECURITY_INFORMATION, &owned);
+    return SetKernelObjectSecurity(h, kList, sd) != FALSE;
 }
 
 CString AfxSecurityText(HANDLE h)

@@ -53,11 +53,18 @@ private:
 // list or its owner.
 extern const DWORD kAfxChangeRights;
 
-// True when nobody but SYSTEM, Administrators and the user running this program holds any of
-// dwRights on the file or folder open as h (opened with READ_CONTROL): its owner is one of them
-// (an owner may always rewrite the access list), it has an access list, and no entry of it gives
-// anyone else one of those rights. False also when the access list cannot be read.
-bool AfxOnlyTrustedCanWrite(HANDLE h, DWORD dwRights = kAfxChangeRights);
+// True when nobody but SYSTEM, Administrators and (with bUserTrusted) the user running this program
+// holds any of dwRights on the file or folder open as h (opened with READ_CONTROL): its owner is
+// one of them (an owner may always rewrite the access list), it has an access list, and no entry of
+// it gives anyone else one of those rights. False also when the access list cannot be read.
+// Elevated, the user's own SID proves nothing: the same person's everyday programs carry it.
+bool AfxOnlyTrustedCanWrite(HANDLE h, DWORD dwRights = kAfxChangeRights, bool bUserTrusted = true);
+
+// Gives the file or folder open as h (with WRITE_DAC and WRITE_OWNER) the access
+// list of pSecurity in place of its own, and the administrators as its owner where the system
+// allows it: what an elevated installation writes or takes over, administrators own. False with
+// GetLastError when the list cannot be set.
+bool AfxProtect(HANDLE h, SECURITY_ATTRIBUTES* pSecurity);
 
 // The access list of the object open as h in the system's text form, for messages and tests;
 // empty when it cannot be read.

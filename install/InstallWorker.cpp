@@ -5,6 +5,7 @@
 #include "AfxHandle.h"
 #include "AfxMessageBox.h"
 #include "AfxNoLinks.h"
+#include "AfxPath.h"
 #include "AfxSecurity.h"
 #include "AfxThread.h"
 #include "AfxWnd.h"
@@ -13,11 +14,13 @@
 #include "InstallLog.h"
 #include "MediumFiles.h"
 #include "PriorRecord.h"
+#include "RecordAnchor.h"
 #include "RegistryScript.h"
 #include "SetupExtensions.h"
 #include "Shortcuts.h"
 #include "AfxShell.h"
 #include "StatusText.h"
+#include "TargetFolder.h"
 
 #include <cstring>
 #include <new>
@@ -29,9 +32,9 @@ char g_szEntryName[256];
 namespace {
 
 const UINT kCopyChunk = 4096;
-// modeCreate | modeWrite | shareExclusive | typeBinary: create or empty, write only, no sharing;
-// never through a link.
-const UINT kCreateMode = 36881 | CFile::osNoLinks;
+// modeCreate | modeWrite | shareExclusive | typeBinary: create or empty, write only, no sharing.
+// Files are opened relative to their held folder: never through a link.
+const UINT kCreateMode = 36881;
 
 // The end paths and their exit codes.
 enum EndPath { E0_Normal, E1_NoBuffer, E2_Directory, E3_FileError };
@@ -64,12 +67,15 @@ private:
     void ExtractFile(UINT& nRemaining);
     void ReadExact(void* pBuffer, UINT nCount);
     void CheckEntryNameOrThrow();
-    void CheckMediumOrThrow(const CString& strPath);
+    void CheckMediumOrThrow(const CString& strPath, bool bNew);
     InstallLogWriter Log() { return InstallLogWriter(*m_pLog); }
     void LookAtTarget();
-    bool ReadTrusted(const CString& strName, std::string& strData);
-    void CheckNoLinkOrThrow(const char* pszEntry, bool bLast);
+    void ReadEarlierRecord();
+    [[noreturn]] void ThrowLink(const char* pszEntry);
+    void OpenOutput(const CString& strPath);
+    void Note(const CString& strText);
     void OpenRecord();
+    void KeepAnchor();
     void RegistryStep(UINT nTotal);
 
     UINT HandleFileError(CFileException* e);
@@ -80,6 +86,7 @@ private:
     const InstallJob& m_job;
     const CMediumFiles m_medium;
     CString m_strPrefix;
+    CString m_strAnchorFolder;  // the target as the record's anchor names it
     CFileException m_errImage, m_errLog, m_errOutput, m_errRecord;
     BYTE* m_pBuffer = nullptr;
     CArchiveFile* m_pArchive = nullptr;
@@ -90,10 +97,13 @@ private:
     CDigestFile* m_pRecordFile = nullptr;
     // Elevated: the access list of everything this run creates (Get() is null otherwise).
     CSecurityAttributes m_security;
+    // Held from the first look at the target to the end of the run.
+    CTargetFolder m_target;
     PriorRecordWriter m_record;
     EarlierInstallation m_earlier;
     bool m_bTargetHeldFiles = false;
     std::vector<std::string> m_madeDirectories;  // folders this run created
+    std::vector<PriorKey> m_madeKeys;            // keys this run created before the script ran
 };
 
 // strDir ends with a backslash.
@@ -161,10 +171,10 @@ void CInstallRun::CheckEntryNameOrThrow()
 
 // The target may be the medium's own folder: its files stay as they are (a volume still to come
 // included), and the registry script applied at the end is the medium's.
-void CInstallRun::CheckMediumOrThrow(const CString& strPath)
+void CInstallRun::CheckMediumOrThrow(const CString& strPath, bool bNew)
 {
     CString strMediumFile;
-    if (!m_medium.Holds(strPath, &strMediumFile)) return;
+    if (!(bNew ? m_medium.HoldsNew(strPath, &strMediumFile) : m_medium.Holds(strPath, &strMediumFile))) return;
     CorruptPayload bad;
     // Both names quoted as the bad-name message quotes one: the entry's may hold any byte but the
     // control characters, and the medium's is whatever the file system holds.
@@ -175,11 +185,9 @@ void CInstallRun::CheckMediumOrThrow(const CString& strPath)
     throw bad;
 }
 
-// A link on the way from the target to the entry (the entry itself included with bLast) would
-// send what follows outside the target.
-void CInstallRun::CheckNoLinkOrThrow(const char* pszEntry, bool bLast)
+// A link met on the way from the target to the entry: nothing goes through it.
+void CInstallRun::ThrowLink(const char* pszEntry)
 {
-    if (!AfxLinkOnPath(*m_job.pInstallDir, pszEntry, bLast)) return;
     CorruptPayload bad;
     std::string entry = EscapeControls(pszEntry, false);
     bad.strMessage.Format("FATAL: the path of '%s' in '%s' leads through a link (a symbolic link or a junction); "
@@ -191,26 +199,21 @@ void CInstallRun::CheckNoLinkOrThrow(const char* pszEntry, bool bLast)
 // Returns false when the directory could not be made (end path E2, message shown).
 bool CInstallRun::CreateDirectoryEntry()
 {
-    CString path = m_strPrefix + (g_szEntryName + 1);
-    CheckMediumOrThrow(path);
-    CheckNoLinkOrThrow(g_szEntryName + 1, true);
+    const char* pszPath = g_szEntryName + 1;
+    CString path = m_strPrefix + pszPath;
+    CheckMediumOrThrow(path, true);
+    // An existing directory is accepted; a file of that name is not a directory.
     bool existed = false;
-    if (!CreateDirectoryExA(*m_job.pInstallDir, path, m_security.Get())) {
-        existed = true;
-        DWORD err = GetLastError();
-        // An existing directory is accepted; a file of that name is not a directory.
-        DWORD attrs = GetFileAttributesA(path);
-        bool isDir = attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
-        if (err != ERROR_ALREADY_EXISTS || !isDir) {
-            CString text;
-            text.Format("FATAL: unable to create directory '%s'", path.GetString());
-            AfxMessageBox(text, MB_ICONHAND);
-            return false;
-        }
+    DWORD err = m_target.MakeFolder(pszPath, &existed);
+    if (err == kErrorLinkOnPath) ThrowLink(pszPath);
+    if (err != NO_ERROR) {
+        CString text;
+        text.Format("FATAL: unable to create directory '%s'", path.GetString());
+        AfxMessageBox(text, MB_ICONHAND);
+        return false;
     }
     // Found there: recorded before its log line, unless this run or an earlier installation into
     // this folder made it (then it belongs to the product). Otherwise this run made it.
-    const char* pszPath = g_szEntryName + 1;
     if (existed && !Listed(m_madeDirectories, pszPath)) {
         bool bEarlierMade = m_earlier.ListsDirectory(pszPath) && !m_earlier.Found().HasDirectory(pszPath);
         if (!bEarlierMade) m_record.Directory(pszPath);
@@ -234,9 +237,7 @@ void CInstallRun::ExtractFile(UINT& nRemaining)
     NotifyStatus(g_szEntryName);
     Notify(WM_INSTALL_FILE_SIZE, LPARAM(nSize));
     Notify(WM_INSTALL_FILE_RESET, 0);
-    CheckMediumOrThrow(m_strPrefix + g_szEntryName);
-    CheckNoLinkOrThrow(g_szEntryName, false);
-    if (!m_pOutput->Open(m_strPrefix + g_szEntryName, kCreateMode, &m_errOutput)) throw &m_errOutput;
+    OpenOutput(m_strPrefix + g_szEntryName);
     while (nSize != 0) {
         UINT ask = nSize < kCopyChunk ? nSize : kCopyChunk;
         UINT n = m_pArchive->Read(m_pBuffer, ask);
@@ -254,6 +255,31 @@ void CInstallRun::ExtractFile(UINT& nRemaining)
     }
     m_pOutput->Close();
     Log().File(g_szEntryName);
+}
+
+// Opens the entry in hand for writing, in its held folder: a new file at once, with its list; one
+// that is there already only once it is seen to be no file of the medium.
+void CInstallRun::OpenOutput(const CString& strPath)
+{
+    CheckMediumOrThrow(strPath, true);
+    CString leaf;
+    DWORD err = NO_ERROR;
+    const CFolderHandle* folder = m_target.FolderOf(g_szEntryName, &leaf, &err);
+    if (!folder) {
+        if (err == kErrorLinkOnPath) ThrowLink(g_szEntryName);
+        m_errOutput.m_cause = CFileException::OsErrorToException(LONG(err));
+        m_errOutput.m_lOsError = LONG(err);
+        m_errOutput.m_strFileName = strPath;
+        throw &m_errOutput;
+    }
+    bool bOpened = m_pOutput->OpenIn(*folder, leaf, kCreateMode | CFile::osNewOnly, &m_errOutput, strPath);
+    if (!bOpened && m_errOutput.m_lOsError == LONG(ERROR_FILE_EXISTS)) {
+        CheckMediumOrThrow(strPath, false);
+        bOpened = m_pOutput->OpenIn(*folder, leaf, kCreateMode, &m_errOutput, strPath);
+    }
+    if (bOpened) return;
+    if (m_errOutput.m_lOsError == LONG(kErrorLinkOnPath)) ThrowLink(g_szEntryName);
+    throw &m_errOutput;
 }
 
 // Returns false after end path E2's message.
@@ -276,62 +302,81 @@ bool CInstallRun::ExtractEntries(UINT nTotal)
 }
 
 // What the target held before this run: an earlier installation's log and record (read before the
-// new log replaces them) and whether anything at all was there.
-// They are believed only when nobody but the administrators could have written them: a record
-// that someone else planted or changed would decide what a later uninstallation puts back.
+// new log replaces them) and whether anything at all was there. The target is held from here on.
 void CInstallRun::LookAtTarget()
 {
     // The target itself; a link further down stops the entry that would go through it.
-    if (AfxLinkOnPath(*m_job.pInstallDir, "", true)) {
+    DWORD err = AfxLinkOnPath(*m_job.pInstallDir, "", true) ? kErrorLinkOnPath
+                                                            : m_target.Open(*m_job.pInstallDir, m_security.Get());
+    if (err == kErrorLinkOnPath) {
         CorruptPayload bad;
         bad.strMessage.Format("FATAL: the folder '%s' is a link (a symbolic link or a junction); nothing is installed "
                               "there",
                               m_job.pInstallDir->GetString());
         throw bad;
     }
-    std::string log, record;
-    bool bTrusted = ReadTrusted(kInstallLogName, log);
-    if (!log.empty()) bTrusted = ReadTrusted(kPriorRecordName, record) && bTrusted;
-    if (!bTrusted) {
-        log.clear();
-        record.clear();
+    if (err != NO_ERROR) {
+        // No folder to put the log in: the run ends as an open of the log that failed.
+        m_errLog.m_cause = CFileException::OsErrorToException(LONG(err));
+        m_errLog.m_lOsError = LONG(err);
+        m_errLog.m_strFileName = m_strPrefix + kInstallLogName;
+        throw &m_errLog;
+    }
+    ReadEarlierRecord();
+    // What the installation owns, administrators own: a folder that was there gets their list.
+    if (m_target.Protect() == CTargetFolder::Protection::widened) {
         CString text;
-        text.Format("%s or %s in '%s' can be changed by users other than the administrators: the earlier "
-                    "installation they describe is not trusted, and the folder is taken as it is now.",
-                    kInstallLogName, kPriorRecordName, m_job.pInstallDir->GetString());
-        AfxMessageBox(text, MB_ICONEXCLAMATION);
+        text.Format("'%s' could be changed by users other than the administrators: it now has the access list of "
+                    "the installation (SYSTEM and Administrators full control, Users read and run).",
+                    m_job.pInstallDir->GetString());
+        Note(text);
+    }
+}
+
+// An earlier installation's log and record are believed only when the product's entry, which only
+// administrators can write, keeps their digests and names this folder: anyone may have put the
+// files there, the administrator's own everyday programs included, and what they say decides what
+// a later uninstallation removes and puts back.
+void CInstallRun::ReadEarlierRecord()
+{
+    std::string log, record;
+    bool bLogOpen = false, bRecordOpen = false;
+    if (m_target.ReadFile(kInstallLogName, log, &bLogOpen)) m_target.ReadFile(kPriorRecordName, record, &bRecordOpen);
+    if (!log.empty()) {
+        AnchorVerdict verdict =
+            CheckRecordAnchor(ReadRecordAnchor(*m_job.pProductName), m_strAnchorFolder, log, record);
+        const char* why = AnchorVerdictReason(verdict);
+        if (verdict == AnchorVerdict::trusted && (bLogOpen || bRecordOpen))
+            why = "they can be changed by users other than the administrators";
+        if (*why) {
+            log.clear();
+            record.clear();
+            CString text;
+            text.Format("The earlier installation that %s and %s in '%s' describe is not trusted: %s. The folder is "
+                        "taken as it is now.",
+                        kInstallLogName, kPriorRecordName, m_job.pInstallDir->GetString(), why);
+            // A pair that no entry keeps is what a run that registered nothing leaves: told only
+            // in the log. One put in place of the kept pair, or copied in, is worth a box.
+            if (verdict == AnchorVerdict::noEntry) Note(text);
+            else AfxMessageBox(text, MB_ICONEXCLAMATION);
+        }
     }
     m_earlier.Load(log, record);
     m_bTargetHeldFiles = log.empty() ? FolderHoldsAnything(m_strPrefix) : m_earlier.Found().bTargetHeldFiles;
 }
 
-// The whole of the target's file strName into strData (empty when there is none or it cannot be
-// read). False when it is there but others could have written it, or it is a link.
-bool CInstallRun::ReadTrusted(const CString& strName, std::string& strData)
+// Said only where there is a log to say it in: the silent run's.
+void CInstallRun::Note(const CString& strText)
 {
-    strData.clear();
-    CFile file;
-    CFileException error;
-    if (!file.Open(m_strPrefix + strName, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary | CFile::osNoLinks,
-                   &error))
-        return error.m_lOsError != LONG(kErrorLinkOnPath);
-    // Whoever replaced the file would own it: its owner and its own list say who could write it.
-    if (!AfxOnlyTrustedCanWrite(file.GetOsHandle())) return false;
-    try {
-        strData = file.ReadAll();
-    } catch (CFileException* e) {
-        e->Delete();
-        strData.clear();
-    } catch (const std::bad_alloc&) {
-        strData.clear();
-    }
-    return true;
+    if (m_job.note) m_job.note(strText);
 }
 
 // Made with the log, so that every log has its record; each line goes out before what it records.
 void CInstallRun::OpenRecord()
 {
-    if (!m_pRecordFile->Open(m_strPrefix + kPriorRecordName, kCreateMode, &m_errRecord)) throw &m_errRecord;
+    if (!m_pRecordFile->OpenIn(m_target.Root(), kPriorRecordName, kCreateMode, &m_errRecord,
+                               m_strPrefix + kPriorRecordName))
+        throw &m_errRecord;
     m_record = PriorRecordWriter(m_pRecordFile);
     m_record.Header();
     if (m_bTargetHeldFiles) m_record.TargetHeldFiles();
@@ -344,6 +389,7 @@ void CInstallRun::RegistryStep(UINT nTotal)
     script.m_nPayloadBytes = nTotal;
     script.m_pRecord = &m_record;
     script.m_pEarlier = &m_earlier;
+    script.m_madeKeys = m_madeKeys;
     // A registry that refuses a key or value does not make the run fail.
     script.Apply(*m_pLog);
     // Explorer keeps what it knows of file types until it is told.
@@ -356,10 +402,20 @@ void CInstallRun::RegistryStep(UINT nTotal)
     }
     m_pLog->Close();
     m_pRecordFile->Close();
-    // Kept where only administrators can change it, so that the uninstaller can tell the log and
-    // the record from any that were put in their place. Without a registered product there is no
-    // place for it.
-    script.SetInstallDigest(m_pLog->HexDigest() + " " + m_pRecordFile->HexDigest());
+    KeepAnchor();
+}
+
+// The digests of the log and the record as they stand, with the folder, kept in the product's
+// entry where only administrators can write: so that the uninstaller can tell them from any that
+// are put in their place, after a complete run as after one that failed or was cancelled.
+void CInstallRun::KeepAnchor()
+{
+    if (!m_pLog || !m_pRecordFile) return;
+    bool bMadeKey = false;
+    WriteRecordAnchor(*m_job.pProductName, m_strAnchorFolder, m_pLog->HexDigest() + " " + m_pRecordFile->HexDigest(),
+                      &bMadeKey);
+    // The entry made here is this run's, not something the registration finds there.
+    if (bMadeKey) m_madeKeys.push_back({kRootLocalMachine, std::string(kUninstallKeyPath) + m_job.pProductName->Str()});
 }
 
 UINT CInstallRun::RunSteps()
@@ -368,6 +424,7 @@ UINT CInstallRun::RunSteps()
     // not end the run here: the run still leaves its (empty) Install.log.
     if (m_job.bAbandoned) return End(E0_Normal);
     m_strPrefix = *m_job.pInstallDir + "\\";
+    m_strAnchorFolder = AfxNormalisedPath(*m_job.pInstallDir);
     m_pBuffer = new (std::nothrow) BYTE[kCopyChunk];
     if (!m_pBuffer) {
         AfxMessageBox("FATAL:\tunable to allocate memory", MB_ICONHAND);
@@ -392,9 +449,11 @@ UINT CInstallRun::RunSteps()
             throw &m_errImage;
         }
         LookAtTarget();
-        if (!m_pLog->Open(m_strPrefix + kInstallLogName, kCreateMode, &m_errLog)) throw &m_errLog;
+        if (!m_pLog->OpenIn(m_target.Root(), kInstallLogName, kCreateMode, &m_errLog, m_strPrefix + kInstallLogName))
+            throw &m_errLog;
         if (m_job.pWritten) SetInstallFlag(m_job.pWritten, 1);
         OpenRecord();
+        KeepAnchor();
         ReadExact(&nTotal, 4);
         Notify(WM_INSTALL_TOTAL_SIZE, LPARAM(nTotal));
         Notify(WM_INSTALL_TOTAL_RESET, 0);
@@ -447,9 +506,9 @@ UINT CInstallRun::HandleFileError(CFileException* e)
 {
     CString name = "<UNKNOWN FILE>";
     if (e == &m_errImage) name = m_pArchive->GetFileName();
-    else if (e == &m_errLog) name = m_pLog->GetFileName();
-    else if (e == &m_errOutput) name = m_pOutput->GetFileName();
-    else if (e == &m_errRecord) name = m_pRecordFile->GetFileName();
+    else if (e == &m_errLog) name = AfxNameOf(m_errLog.m_strFileName);
+    else if (e == &m_errOutput) name = AfxNameOf(m_errOutput.m_strFileName);
+    else if (e == &m_errRecord) name = AfxNameOf(m_errRecord.m_strFileName);
     int cause = e->m_cause;
     // The table has no text for the cause the reader raises after its own message. A refused
     // open of the log or of an output file (a path whose folder is missing, say) has told the
@@ -492,6 +551,8 @@ void CInstallRun::LogAbandonedFile()
 void CInstallRun::Cleanup()
 {
     LogAbandonedFile();
+    // A run that ends early leaves a record that the uninstaller can verify.
+    if (m_pLog && m_pLog->IsOpen() && m_pRecordFile && m_pRecordFile->IsOpen()) KeepAnchor();
     delete[] m_pBuffer;
     m_pBuffer = nullptr;
     delete m_pArchive;
@@ -503,6 +564,7 @@ void CInstallRun::Cleanup()
     m_record = PriorRecordWriter();
     delete m_pRecordFile;
     m_pRecordFile = nullptr;
+    m_target.Close();
 }
 
 UINT CInstallRun::End(EndPath path)

@@ -20,6 +20,8 @@
 #include "InstallFlags.h"
 #include "InstallMessages.h"
 
+#include <functional>
+
 class CWinThread;
 class CWnd;
 
@@ -41,6 +43,9 @@ struct InstallJob {
     // Set by the flow before it resumes the worker when the progress dialog, which should have
     // resumed it, never opened: the worker then ends at once, touching nothing.
     bool bAbandoned = false;
+    // Where the worker says what is worth knowing but asks nothing (the silent run's log); called
+    // on the worker's thread. Empty: such texts are dropped.
+    std::function<void(const CString&)> note;
 };
 
 // The name of the entry in hand, as read from the stream (ReadString with the limit 256).

@@ -36,13 +36,13 @@ std::string LastComponent(const std::string& path)
 
 }  // namespace
 
-CMediumFiles::File CMediumFiles::Describe(const std::string& path)
+CMediumFiles::File CMediumFiles::Describe(const std::string& path, bool bMayExist)
 {
     File f;
     // A path that does not exist yet can be no file of the medium but a volume still to come, which
     // only its full name can tell. The long-name and identity look-ups are left out for it: this
     // runs for every entry of the payload, and on a fresh target no entry exists yet.
-    bool exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    bool exists = bMayExist && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     std::string full = exists ? FullLongPath(path) : FullPath(path);
     f.strFolded = Folded(full);
     f.strName = LastComponent(full);
@@ -72,9 +72,15 @@ CMediumFiles::CMediumFiles(const CString& strDiskImage)
     m_files.push_back(image);
 }
 
-bool CMediumFiles::Holds(const CString& strPath, CString* pName) const
+bool CMediumFiles::Holds(const CString& strPath, CString* pName) const { return Matches(Describe(strPath.Str()), pName); }
+
+bool CMediumFiles::HoldsNew(const CString& strPath, CString* pName) const
 {
-    File target = Describe(strPath.Str());
+    return Matches(Describe(strPath.Str(), false), pName);
+}
+
+bool CMediumFiles::Matches(const File& target, CString* pName) const
+{
     for (const File& f : m_files) {
         bool same = target.strFolded == f.strFolded ||
                     (target.bHasId && f.bHasId && target.nVolume == f.nVolume && target.nIndexHigh == f.nIndexHigh &&

@@ -19,6 +19,10 @@ public:
     // (case, short names, relative parts) or as another name of the same file (a hard link); then
     // *pName is that file's name as the medium has it.
     bool Holds(const CString& strPath, CString* pName) const;
+    // The same for a path that is known not to exist (yet): only a volume still to come, or a
+    // spelling of a file of the medium that the name alone gives away, can match. No look-up of the
+    // file system.
+    bool HoldsNew(const CString& strPath, CString* pName) const;
 
 private:
     struct File {
@@ -27,7 +31,8 @@ private:
         bool bHasId = false;
         unsigned long nVolume = 0, nIndexHigh = 0, nIndexLow = 0;
     };
-    static File Describe(const std::string& path);
+    static File Describe(const std::string& path, bool bMayExist = true);
+    bool Matches(const File& target, CString* pName) const;
 
     std::vector<File> m_files;
     std::string m_strFirstVolume;  // the first volume's folded full path

@@ -86,12 +86,13 @@ int CLauncherApp::Launch(LaunchFault& fault, LaunchPlaces& places)
         return 1;
     }
     CString folder;
-    if (!AfxCreatePrivateFolder(folder)) {
+    CFolderHandle held;
+    if (!AfxCreatePrivateFolder(folder, held)) {
         fault = GetLastError() == ERROR_DISK_FULL ? LaunchFault::noRoom : LaunchFault::cannotUnpack;
         return 1;
     }
     places.strPrivateFolder = folder;
-    fault = bundle.UnpackInto(folder);
+    fault = bundle.UnpackInto(held);
     bundle.Close();
     int code = 1;
     if (fault == LaunchFault::none) {
@@ -102,8 +103,9 @@ int CLauncherApp::Launch(LaunchFault& fault, LaunchPlaces& places)
             code = 1;
         }
     }
+    // The folder and every file in it stay held until Setup.exe has ended.
     bundle.Release();
-    AfxRemovePrivateFolder(folder);
+    AfxRemovePrivateFolder(folder, held);
     return code;
 }
 

@@ -78,30 +78,55 @@ unsigned long long CBundle::TotalSize() const
     return n;
 }
 
-LaunchFault CBundle::UnpackInto(const CString& strFolder)
+const CFolderHandle* CBundle::SubFolder(const CFolderHandle& folder, const CString& strName, LaunchFault& fault)
+{
+    for (const auto& made : m_folders)
+        if (made.first.CompareNoCase(strName) == 0) return made.second.get();
+    std::unique_ptr<CFolderHandle> sub(new CFolderHandle);
+    bool bExisted = true;
+    DWORD err = folder.CreateChild(strName, nullptr, *sub, &bExisted);
+    // Only someone else can have put a folder into the one just made: it is never used.
+    if (err != NO_ERROR || bExisted) {
+        fault = err == ERROR_DISK_FULL || err == ERROR_HANDLE_DISK_FULL ? LaunchFault::noRoom : LaunchFault::cannotUnpack;
+        return nullptr;
+    }
+    m_folders.emplace_back(strName, std::move(sub));
+    return m_folders.back().second.get();
+}
+
+LaunchFault CBundle::UnpackInto(const CFolderHandle& folder)
 {
     for (const zrv::BundleEntry& e : m_entries) {
-        CString path = strFolder + "\\" + e.strName.c_str();
         // The table's names are checked: a plain name or one folder and a name.
-        int sep = path.ReverseFind('\\');
-        if (sep > strFolder.GetLength()) CreateDirectoryA(path.Left(sep), nullptr);
-        CFile out;
-        CFileException error;
-        if (!out.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive | CFile::osNoLinks, &error))
-            return error.m_cause == CFileException::diskFull ? LaunchFault::noRoom : LaunchFault::cannotUnpack;
+        CString name = e.strName.c_str();
+        const CFolderHandle* pIn = &folder;
+        int sep = name.Find('\\');
+        if (sep >= 0) {
+            LaunchFault fault = LaunchFault::none;
+            if (!(pIn = SubFolder(folder, name.Left(sep), fault))) return fault;
+            name = name.Mid(sep + 1);
+        }
+        std::unique_ptr<CHeldFile> out(new CHeldFile);
+        if (!out->Create(*pIn, name)) {
+            DWORD err = GetLastError();
+            return err == ERROR_DISK_FULL || err == ERROR_HANDLE_DISK_FULL ? LaunchFault::noRoom : LaunchFault::cannotUnpack;
+        }
         try {
-            if (!ReadEntry(e, [&out](const char* data, UINT n) { out.Write(data, n); })) return LaunchFault::damaged;
-            out.Close();
+            auto write = [&out, &e](const char* data, UINT n) {
+                if (!out->Write(data, n)) {
+                    DWORD err = GetLastError();
+                    AfxThrowFileException(CFileException::OsErrorToException(LONG(err)), LONG(err), e.strName.c_str());
+                }
+            };
+            if (!ReadEntry(e, write)) return LaunchFault::damaged;
         } catch (CFileException* x) {
             bool full = x->m_cause == CFileException::diskFull;
             x->Delete();
             return full ? LaunchFault::noRoom : LaunchFault::cannotUnpack;
         }
         // Others may read it (the installer, the system starting it), nobody may write it.
-        std::unique_ptr<CFile> held(new CFile);
-        if (!held->Open(path, CFile::modeRead | CFile::shareDenyWrite | CFile::osNoLinks))
-            return LaunchFault::cannotUnpack;
-        m_held.push_back(std::move(held));
+        if (!out->Hold()) return LaunchFault::cannotUnpack;
+        m_held.push_back(std::move(out));
     }
     return LaunchFault::none;
 }

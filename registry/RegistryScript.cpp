@@ -137,7 +137,8 @@ class ScriptRun {
 public:
     ScriptRun(CFile& log, RegistryBackend& registry, const RegistryScript& script, RegistryScriptObserver* pObserver)
         : m_log(log), m_registry(registry), m_strInstallPath(script.m_strInstallPath), m_pObserver(pObserver),
-          m_pRecord(script.m_pRecord), m_pEarlier(script.m_pEarlier), m_nPayloadBytes(script.m_nPayloadBytes)
+          m_pRecord(script.m_pRecord), m_pEarlier(script.m_pEarlier), m_nPayloadBytes(script.m_nPayloadBytes),
+          m_seenKeys(script.m_madeKeys)
     {
     }
 

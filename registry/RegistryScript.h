@@ -66,6 +66,9 @@ public:
     bool m_bClassesRootWritten = false;
     PriorRecordWriter* m_pRecord = nullptr;
     const EarlierInstallation* m_pEarlier = nullptr;
+    // Keys that the installation made itself before the script ran (the uninstall entry, made to
+    // keep the record's digests in): never recorded as found there.
+    std::vector<PriorKey> m_madeKeys;
 
 private:
     bool m_bRegistered = false;

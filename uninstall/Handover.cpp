@@ -1,11 +1,14 @@
 #include "Handover.h"
 
+#include "AfxFile.h"
+#include "AfxFileException.h"
 #include "AfxPath.h"
 #include "AfxPrivateFolder.h"
 
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -13,30 +16,58 @@ namespace {
 // backslashes as they stand.
 CString Quoted(const CString& s) { return "\"" + s + "\""; }
 
-// The copy of the program, written into a new private folder and then held open for reading only,
-// so that nobody can change or replace it until the copy has started.
+// The copy of the program, written into a new private folder and held there with its folder: the
+// folder open without delete sharing, the file open for reading only, from its writing on. Both
+// handles are inherited by the copy, which keeps them until it ends; this process keeps its own
+// until the verdict, so nobody can rename the folder aside or change or replace the file while
+// either process uses them.
 struct PrivateCopy {
     CString strFolder;
     CString strPath;
-    CHandle hFile;
+    CFolderHandle folder;
+    CHeldFile file;
 
     bool Make(const CString& strProgram)
     {
-        if (!AfxCreatePrivateFolder(strFolder)) return false;
-        strPath = strFolder + "\\" + AfxNameOf(strProgram);
-        if (CopyFileA(strProgram, strPath, TRUE))
-            hFile.Attach(CreateFileA(strPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-        if (hFile) return true;
+        if (!AfxCreatePrivateFolder(strFolder, folder)) return false;
+        CString name = AfxNameOf(strProgram);
+        strPath = strFolder + "\\" + name;
+        if (CopyInto(strProgram, name)) return true;
         DWORD dwError = GetLastError();
         Remove();
         SetLastError(dwError);
         return false;
     }
 
+    // Writes the program into the held folder as name and holds it.
+    bool CopyInto(const CString& strProgram, const CString& strName)
+    {
+        CFile in;
+        if (!in.Open(strProgram, CFile::modeRead | CFile::shareDenyWrite) || !file.Create(folder, strName)) return false;
+        std::vector<char> buffer(1 << 16);
+        try {
+            for (UINT got; (got = in.Read(buffer.data(), UINT(buffer.size()))) > 0;)
+                if (!file.Write(buffer.data(), got)) return false;
+        } catch (CFileException* e) {
+            DWORD err = e->m_lOsError > 0 ? DWORD(e->m_lOsError) : ERROR_READ_FAULT;
+            e->Delete();
+            SetLastError(err);
+            return false;
+        }
+        return file.Hold();
+    }
+
+    // Lets the copy inherit the folder's and the file's handles, as it does the pipe's.
+    bool PassOn()
+    {
+        return SetHandleInformation(folder.Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT) &&
+               SetHandleInformation(file.Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    }
+
     void Remove()
     {
-        hFile.Close();
-        AfxRemovePrivateFolder(strFolder);
+        file.Release();
+        AfxRemovePrivateFolder(strFolder, folder);
     }
 };
 
@@ -63,23 +94,13 @@ bool IsPipeWriteEnd(HANDLE h)
 
 }  // namespace
 
-CString NormalisedPath(const CString& strPath)
-{
-    char full[MAX_PATH] = {}, longer[MAX_PATH] = {};
-    DWORD n = GetFullPathNameA(strPath, MAX_PATH, full, nullptr);
-    if (n == 0 || n >= MAX_PATH) return CString();
-    // Short (8.3) components become long ones where the file exists.
-    DWORD m = GetLongPathNameA(full, longer, MAX_PATH);
-    return m > 0 && m < MAX_PATH ? CString(longer) : CString(full);
-}
-
 int RunHandoverCopy(const CString& strOptions, const CString& strProgram)
 {
     PrivateCopy copy;
     if (!copy.Make(strProgram)) return -1;
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
     CHandle hRead, hWrite, hSelf;
-    if (!CreatePipe(hRead.Receive(), hWrite.Receive(), &sa, 0) ||
+    if (!copy.PassOn() || !CreatePipe(hRead.Receive(), hWrite.Receive(), &sa, 0) ||
         !DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), hSelf.Receive(),
                          SYNCHRONIZE | PROCESS_QUERY_INFORMATION, TRUE, 0)) {
         copy.Remove();
@@ -109,8 +130,7 @@ int RunHandoverCopy(const CString& strOptions, const CString& strProgram)
         SetLastError(startErr);
         return -1;
     }
-    // The copy is running from its file: that file is no longer ours to guard.
-    copy.hFile.Close();
+    // The copy holds its folder and file now as well, until it ends; ours go with this process.
     unsigned char verdict = 0;
     DWORD got = 0;
     if (ReadFile(hRead.Get(), &verdict, 1, &got, nullptr) && got == 1) return verdict;

@@ -4,8 +4,10 @@
 // (the first process) copies itself into a private folder of its own (AfxCreatePrivateFolder: new,
 // a random name, nobody else may write there) and starts the copy, handing it, as inherited
 // handles, a handle to itself and the write end of a pipe; then it waits on the pipe. The copy's
-// file stays open without write sharing from its writing until the copy has started, so it cannot
-// be swapped. The copy accepts the hand-over only when both handles are inherited handles of those
+// folder and file are held (open without delete sharing; the file without write sharing either)
+// from their creation until the copy has ended: the first process holds them until the verdict,
+// and the copy inherits both handles and keeps them to its end, so neither can be renamed aside,
+// changed or replaced while it runs from them. The copy accepts the hand-over only when both handles are inherited handles of those
 // kinds and the program it names is the uninstaller that its folder's Install.log lists. It removes
 // what the log lists, writes its verdict (the exit code, one byte) into the pipe, waits for the
 // first process to end, removes the first program's file and the then empty target directory, and
@@ -30,9 +32,6 @@ int RunHandoverCopy(const CString& strOptions, const CString& strProgram);
 // an inherited handle of another process that is still running, and an inherited pipe's write end.
 // Returns false, owning nothing, for anything else.
 bool TakeHandoverHandles(const char* psz, HandoverArgs& args);
-
-// The full, long form of a path, for comparing two names of one file; empty when it has none.
-CString NormalisedPath(const CString& strPath);
 
 // In the copy: hands the verdict to the first process and closes the pipe.
 void SendVerdict(HandoverArgs& args, int nCode);

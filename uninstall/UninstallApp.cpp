@@ -1,13 +1,13 @@
 #include "UninstallApp.h"
 
 #include "AfxCommandLine.h"
-#include "AfxDigest.h"
 #include "AfxFile.h"
 #include "AfxHandle.h"
 #include "AfxMessageBox.h"
 #include "AfxPath.h"
 #include "AfxSecurity.h"
 #include "AfxThread.h"
+#include "RecordAnchor.h"
 #include "UninstallDlg.h"
 
 
@@ -61,51 +61,29 @@ UINT RemovalThread(LPVOID pParam)
 
 enum class LogState { read, missing, damaged, open };
 
-// Opens a file of the record in the target: never a link, never one that others could have
-// written or put in place (whoever put it there would own it: its owner and its own list say who).
-LogState OpenRecordFile(const CString& strPath, CFile& file)
+// Opens a file of the record in the held target: never through a link, never one that others
+// could have written or put in place (whoever put it there would own it: its owner and its own list
+// say who). That is a second wall: what decides is the digest kept in the product's entry.
+LogState OpenRecordFile(const CFolderHandle& target, const CString& strName, const CString& strPath, CFile& file)
 {
     const UINT kMode = CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary | CFile::osNoLinks;
     CFileException error;
-    if (!file.Open(strPath, kMode, &error))
-        return error.m_cause == CFileException::fileNotFound ? LogState::missing : LogState::damaged;
+    BOOL bOpened = target.IsOpen() ? file.OpenIn(target, strName, kMode, &error, strPath) : file.Open(strPath, kMode, &error);
+    if (!bOpened) return error.m_cause == CFileException::fileNotFound ? LogState::missing : LogState::damaged;
     if (!AfxOnlyTrustedCanWrite(file.GetOsHandle())) return LogState::open;
     return LogState::read;
 }
 
 // Reads and checks the whole log into strData and record; tells nobody.
-LogState LoadInstallLog(const CString& strPath, InstallRecord& record, LogDamage& damage, std::string& strData)
+LogState LoadInstallLog(const CFolderHandle& target, const CString& strPath, InstallRecord& record, LogDamage& damage,
+                        std::string& strData)
 {
     CFile log;
-    LogState state = OpenRecordFile(strPath, log);
+    LogState state = OpenRecordFile(target, kInstallLogName, strPath, log);
     if (state == LogState::damaged) return LogState::missing;
     if (state != LogState::read) return state;
     strData = log.ReadAll();
     return ParseInstallLog(strData.data(), strData.size(), record, damage) ? LogState::read : LogState::damaged;
-}
-
-bool HasRegistryItems(const InstallRecord& record)
-{
-    for (const LogItem& item : record.items)
-        if (item.kind == LogItemKind::Key || item.kind == LogItemKind::Value) return true;
-    return false;
-}
-
-// The digests that the installation kept in the product's uninstall entry; empty when there are none.
-std::string KeptDigest(const CString& strProduct)
-{
-    CRegKey key;
-    if (strProduct.IsEmpty() ||
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, CString(kUninstallKeyPath) + strProduct, 0, KEY_QUERY_VALUE, key.Receive()) !=
-            ERROR_SUCCESS)
-        return std::string();
-    char text[160] = {};
-    DWORD dwType = 0, cb = sizeof text - 1;
-    if (RegQueryValueExA(key.Get(), kInstallDigestValue, nullptr, &dwType, reinterpret_cast<BYTE*>(text), &cb) !=
-            ERROR_SUCCESS ||
-        dwType != REG_SZ)
-        return std::string();
-    return text;
 }
 
 }  // namespace
@@ -175,7 +153,7 @@ int CUninstallApp::Main()
 // and the program it names must be that installation's uninstaller (ListsProgram).
 bool CUninstallApp::AcceptHandover()
 {
-    m_options.strProgram = NormalisedPath(m_options.strProgram);
+    m_options.strProgram = AfxNormalisedPath(m_options.strProgram);
     if (!m_options.strProgram.IsEmpty() && TakeHandoverHandles(m_options.strHandles, m_handover)) return true;
     Tell("This program was started to finish an uninstallation, but not by the uninstaller.\n\nNothing was removed.",
          MB_ICONHAND);
@@ -184,7 +162,7 @@ bool CUninstallApp::AcceptHandover()
 
 bool CUninstallApp::ListsProgram(const CString& strProgram) const
 {
-    CString expected = NormalisedPath(m_strTarget + "\\" + kUninstallerName);
+    CString expected = AfxNormalisedPath(m_strTarget + "\\" + kUninstallerName);
     if (expected.IsEmpty() || expected.CompareNoCase(strProgram) != 0) return false;
     for (const LogItem& item : m_record.items)
         if (item.kind == LogItemKind::File && item.strPath.CompareNoCase(kUninstallerName) == 0) return true;
@@ -202,7 +180,7 @@ void CUninstallApp::SetProduct(const CString& strName)
 bool CUninstallApp::ReadRecord()
 {
     LogDamage damage;
-    LogState state = LoadInstallLog(m_strTarget + "\\" + kInstallLogName, m_record, damage, m_strLogData);
+    LogState state = LoadInstallLog(m_target, m_strTarget + "\\" + kInstallLogName, m_record, damage, m_strLogData);
     // The log's name for the product when it has a sound one, else the folder's.
     bool named = state == LogState::read && !m_record.strProductName.IsEmpty();
     SetProduct(named ? m_record.strProductName : AfxNameOf(m_strTarget));
@@ -232,24 +210,31 @@ bool CUninstallApp::Untrusted(const char* pszName)
     return false;
 }
 
-// An installation that wrote to the registry kept the digests of its log and record in its
-// uninstall entry, where only administrators can write: a log or record that differs is not the
-// installation's, and the registry is not touched on its word. The value itself goes with the
-// entry's other values, last.
+// The installation kept the digests of its log and record, and its folder, in its uninstall entry,
+// where only administrators can write: a log or record that differs, one without such an entry, or
+// a genuine one of another folder is not this installation's, and nothing is removed on its word
+// (its shortcut lines alone reach the all-users Start menu). The value itself goes with the entry's
+// other values, last.
 bool CUninstallApp::MatchesKeptDigest()
 {
-    if (!HasRegistryItems(m_record)) return true;
-    std::string kept = KeptDigest(m_record.strProductName);
-    if (kept.empty() || kept != CSha256::Of(m_strLogData) + " " + CSha256::Of(m_strPriorData)) {
-        Tell(CString(kInstallLogName) + " or " + kPriorRecordName + " in '" + m_strTarget +
-                 "' is not what the installation wrote (it does not match the record kept with the product's "
-                 "entry in the list of installed programs).\n\nNothing was removed.",
+    CString entry;
+    AnchorVerdict verdict = FindRecordAnchor(AfxNormalisedPath(m_strTarget), m_strLogData, m_strPriorData, &entry);
+    if (verdict != AnchorVerdict::trusted) {
+        Tell(CString(kInstallLogName) + " and " + kPriorRecordName + " in '" + m_strTarget + "' are not trusted: " +
+                 AnchorVerdictReason(verdict) + ".\n\nNothing was removed.",
              MB_ICONHAND);
         return false;
     }
-    LogItem digest = {LogItemKind::Value, 0, kInstallDigestValue, kRootLocalMachine,
-                      CString(kUninstallKeyPath) + m_record.strProductName};
+    // The entry's key goes too when nothing else is left in it (a run that registered nothing
+    // made it for the digest alone); a key that the log lists is removed by its own line.
+    CString key = CString(kUninstallKeyPath) + entry;
+    LogItem digest = {LogItemKind::Value, 0, kInstallDigestValue, kRootLocalMachine, key};
+    LogItem entryKey = {LogItemKind::Key, 0, key, kRootLocalMachine, CString()};
     m_record.items.insert(m_record.items.begin(), digest);
+    if (m_record.strProductName.IsEmpty()) {
+        m_record.items.insert(m_record.items.begin(), entryKey);
+        SetProduct(entry);
+    }
     return true;
 }
 
@@ -259,7 +244,7 @@ bool CUninstallApp::ReadPriorRecord()
 {
     CString path = m_strTarget + "\\" + kPriorRecordName;
     CFile file;
-    LogState state = OpenRecordFile(path, file);
+    LogState state = OpenRecordFile(m_target, kPriorRecordName, path, file);
     if (state == LogState::missing) return true;
     if (state == LogState::open) return Untrusted(kPriorRecordName);
     if (state == LogState::damaged) {
@@ -292,7 +277,7 @@ int CUninstallApp::FirstProcess()
     if (Tell(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return kNothingRemoved;
     // A copy accepts only the uninstaller that the log lists; under another name this program
     // does the work itself, and its file goes at the next restart.
-    if (!ListsProgram(NormalisedPath(AfxGetProgramPath()))) return Work(nullptr);
+    if (!ListsProgram(AfxNormalisedPath(AfxGetProgramPath()))) return Work(nullptr);
     int verdict = RunHandoverCopy(m_options.bSilent ? "/S" : "", m_strTarget + "\\" + m_strProgramName);
     if (verdict >= 0) return verdict;
     // No copy could run: the work is done here, and this program's file goes at the next restart.

@@ -201,7 +201,7 @@ elevated-attacks)
   forged_log=$'Uninstal.exe [\\REGEDIT4] \\[HKEY_LOCAL_MACHINE\\Software\\Victim] ImagePath'
   forged_value="value"$'\tHKEY_LOCAL_MACHINE\tSoftware\\Victim\tImagePath\tREG_SZ\t'"$(hex 'C:\evil.exe')00"$'\tREG_SZ\t'"$(hex 'C:\good.exe')00"
   # ZRV_ATTACK_ROWS runs some rows only (to watch each fail on its own against another build).
-  for row in ${ZRV_ATTACK_ROWS:-made-folder planted-record forged-open forged-kept link-inside target-swapped log-link caller-env}; do
+  for row in ${ZRV_ATTACK_ROWS:-made-folder planted-record forged-open forged-kept link-inside target-swapped log-link caller-env log-folder-link target-folder-link long-caller}; do
     fresh_row "$row"
     case $row in
     made-folder)
@@ -267,6 +267,41 @@ elevated-attacks)
       # not move a relative /LOG= there.
       ZRV_CALLER_DIRECTORY=$(winpath_c "$outside") run_silent /S /LOG=caller.log "/D=$TARGET_ROOT\\$row"
       [ -e "$outside/caller.log" ] && fail "$row: the log was written into the planted folder"
+      ;;
+    log-folder-link)
+      # /LOG= naming a file of the outside folder through a link to that folder: the folder is the
+      # link, the file's own name is not.
+      rm -f "$SCRATCH/logdir"
+      ln -s "$outside" "$SCRATCH/logdir"
+      run_silent /S "/LOG=Z:$(printf '%s' "$SCRATCH/logdir/readme.txt" | tr / '\\')" "/D=$TARGET_ROOT\\$row"
+      expect "$row: exit code" 1 "$app_rc"
+      [ -e "$t" ] && fail "$row: something was installed"
+      rm -f "$SCRATCH/logdir"
+      ;;
+    target-folder-link)
+      # /D= below a folder that is a link to the outside folder.
+      ln -s "$outside" "$TARGET_ROOT_UNIX/linked"
+      run_silent /S "/LOG=$SILENT_LOG" "/D=$TARGET_ROOT\\linked\\$row"
+      expect "$row: exit code" 1 "$app_rc"
+      silent_log "The directory '$TARGET_ROOT\\linked\\$row' leads through a link (a symbolic link or a junction); nothing is installed there."
+      [ -e "$outside/$row" ] && fail "$row: the target was made in the linked folder"
+      rm -f "$TARGET_ROOT_UNIX/linked"
+      ;;
+    long-caller)
+      # A caller's folder of 246 characters and a relative /D=: the target's own files would not
+      # fit the installer's file calls, so nothing is made (the log beside it still fits).
+      caller_win="$TARGET_ROOT\\$row" caller_unix="$t"
+      while [ ${#caller_win} -lt 246 ]; do
+        r=$((246 - ${#caller_win}))
+        part=$(printf 'd%.0s' $(seq 1 $((r > 70 ? 60 : r - 1))))
+        caller_win="$caller_win\\$part" caller_unix="$caller_unix/$part"
+      done
+      mkdir -p "$caller_unix"
+      run_silent "/CALLERDIR=$caller_win" /S /LOG=setup.log "/D=Zorvan Demo"
+      expect "$row: exit code" 1 "$app_rc"
+      expect "$row: what the caller's folder holds" setup.log "$(ls -A "$caller_unix")"
+      mv "$caller_unix/setup.log" "$SCRATCH/silent.log"
+      silent_log "The directory '$caller_win\\Zorvan Demo' is too long: the path of 'Install.log' in it would be longer than 259 characters."
       ;;
     esac
     outside_intact "$row"

@@ -1,14 +1,25 @@
 // The uninstaller's copy accepts a hand-over only from the uninstaller itself: the built
 // Uninstal.exe is started as a copy with real inherited handles or made-up ones, for the listed
-// uninstaller or other programs; only the genuine hand-over removes anything.
+// uninstaller or other programs; only the genuine hand-over removes anything. And the copy that
+// the hand-over makes holds its private folder and its own file for as long as it runs.
 #include "AfxHandle.h"
+#include "AfxPrivateFolder.h"
 #include "AfxString.h"
+#include "Handover.h"
+#include "AfxPath.h"
+#include "InstallRecordFormat.h"
+#include "RecordAnchor.h"
 
 #include <gtest/gtest.h>
 
+#include <tlhelp32.h>
+
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -44,13 +55,16 @@ CString MakeInstallation(const char* pszName, const char* pszLog)
     CopyFileA(BuiltUninstaller(), dir + "\\Uninstal.exe", FALSE);
     Put(dir + "\\victim.txt", "the product's file");
     if (pszLog) Put(dir + "\\Install.log", pszLog);
+    // Kept where an installation keeps it, or the uninstaller believes no log at all.
+    if (pszLog) WriteRecordAnchor(CString("ZrvHandoverTest-") + pszName, AfxNormalisedPath(dir), RecordDigestText(pszLog, ""));
     return dir;
 }
 
-void RemoveInstallation(const CString& strDir)
+void RemoveInstallation(const char* pszName, const CString& strDir)
 {
     for (const char* name : {"Uninstal.exe", "victim.txt", "Install.log"}) DeleteFileA(strDir + "\\" + name);
     RemoveDirectoryA(strDir);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, CString(kUninstallKeyPath) + "ZrvHandoverTest-" + pszName);
 }
 
 // What a first process hands over: a process to wait for (a suspended program that never runs,
@@ -161,6 +175,114 @@ TEST(Handover, OnlyTheGenuineHandOverRemovesAnything)
         bool removed = row.nExit == 0;
         EXPECT_EQ(!removed, Exists(dir + "\\victim.txt"));
         EXPECT_EQ(!removed, Exists(dir + "\\Uninstal.exe"));
-        RemoveInstallation(dir);
+        RemoveInstallation(row.pszName, dir);
     }
+}
+
+namespace {
+
+CString TemporaryFolder()
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    return temp;
+}
+
+// The private folders in the temporary folder now.
+std::set<std::string> PrivateFolders()
+{
+    std::set<std::string> found;
+    WIN32_FIND_DATAA data;
+    CFindHandle find(FindFirstFileA(TemporaryFolder() + "zrv*", &data));
+    if (!find) return found;
+    do {
+        CString path = TemporaryFolder() + data.cFileName;
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && AfxIsPrivateFolder(path)) found.insert(path.Str());
+    } while (FindNextFileA(find.Get(), &data));
+    return found;
+}
+
+// The program of that name that this process started, still running; 0 when there is none.
+DWORD ChildNamed(const CString& strName)
+{
+    CHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = snapshot && Process32First(snapshot.Get(), &entry); more; more = Process32Next(snapshot.Get(), &entry))
+        if (entry.th32ParentProcessID == GetCurrentProcessId() && lstrcmpiA(CString(entry.szExeFile), strName) == 0)
+            return entry.th32ProcessID;
+    return 0;
+}
+
+bool RenameAside(const CString& strFrom, const CString& strTo)
+{
+    if (!MoveFileExA(strFrom, strTo, 0)) return false;
+    MoveFileExA(strTo, strFrom, 0);
+    return true;
+}
+
+bool OpenWith(const CString& strPath, DWORD dwAccess)
+{
+    CHandle h(CreateFileA(strPath, dwAccess, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return h.IsValid();
+}
+
+}  // namespace
+
+// Runs only as the copy that the next test hands over to (this program, copied into a private
+// folder by RunHandoverCopy): takes the hand-over as the uninstaller's copy does, sends a verdict
+// and waits for the first process, as the copy does before it removes the first program's file.
+TEST(HandoverCopy, StandsInForTheUninstallersCopy)
+{
+    const char* pszAt = std::strstr(GetCommandLineA(), "/HANDOVER ");
+    if (!pszAt) GTEST_SKIP() << "runs only as a hand-over's copy";
+    std::string handles(pszAt + 10);
+    handles = handles.substr(0, handles.find(' '));
+    HandoverArgs args;
+    ASSERT_TRUE(TakeHandoverHandles(handles.c_str(), args)) << handles;
+    SendVerdict(args, 7);
+    WaitForFirstProcess(args, 30000);
+}
+
+// This process plays the first one: RunHandoverCopy returns the verdict and lets go of its own
+// handles; the copy then waits for this process to end. While it waits, the copy alone holds its
+// folder and its file: renaming either aside, writing or deleting the file fail every time. Once
+// the copy has ended, nothing holds them any more.
+TEST(Handover, TheCopyHoldsItsFolderAndItsFileWhileItRuns)
+{
+    std::set<std::string> before = PrivateFolders();
+    EXPECT_EQ(7, RunHandoverCopy("--gtest_filter=HandoverCopy.*", ThisProgram()));
+    std::vector<std::string> made;
+    for (const std::string& folder : PrivateFolders())
+        if (!before.count(folder)) made.push_back(folder);
+    ASSERT_EQ(1u, made.size()) << "one private folder for the copy";
+    CString name = ThisProgram().Mid(ThisProgram().ReverseFind('\\') + 1);
+    CString folder = made[0].c_str(), program = folder + "\\" + name;
+    CHandle copy(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, ChildNamed(name)));
+    ASSERT_TRUE(copy.IsValid()) << "the copy runs";
+    ASSERT_EQ(DWORD(WAIT_TIMEOUT), WaitForSingleObject(copy.Get(), 0)) << "the copy waits for this process";
+    struct Row {
+        const char* pszWhat;
+        bool (*pTry)(const CString& strFolder, const CString& strProgram);
+    } rows[] = {
+        {"rename the folder aside", [](const CString& f, const CString&) { return RenameAside(f, f + "-aside"); }},
+        {"rename the program aside", [](const CString& f, const CString& p) { return RenameAside(p, f + "\\x.exe"); }},
+        {"move the program out", [](const CString& f, const CString& p) { return RenameAside(p, f + "-out.exe"); }},
+        {"open the program for writing", [](const CString&, const CString& p) { return OpenWith(p, GENERIC_WRITE); }},
+        {"open the program for deleting", [](const CString&, const CString& p) { return OpenWith(p, DELETE); }},
+        {"open the folder for deleting", [](const CString& f, const CString&) { return OpenWith(f, DELETE); }},
+        {"delete the program", [](const CString&, const CString& p) { return DeleteFileA(p) != FALSE; }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.pszWhat);
+        for (int i = 0; i < 5; ++i) EXPECT_FALSE(row.pTry(folder, program)) << "attempt " << i;
+    }
+    EXPECT_TRUE(Exists(program));
+    // Ended here rather than after its wait for this process: then nothing holds them.
+    TerminateProcess(copy.Get(), 0);
+    EXPECT_EQ(DWORD(WAIT_OBJECT_0), WaitForSingleObject(copy.Get(), 10000));
+    EXPECT_TRUE(RenameAside(folder, folder + "-aside")) << "it was the copy that held the folder";
+    AfxRemovePrivateFolder(folder);
+    EXPECT_FALSE(Exists(folder));
 }

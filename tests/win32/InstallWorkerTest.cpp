@@ -275,7 +275,7 @@ protected:
         InstallFlag cancel{0}, done{0}, failed{0}, written{0};
         CWnd dialog;
         dialog.m_hWnd = withWindow ? receiver.Window() : nullptr;
-        InstallJob job = {&dialog, &strImage, &strTarget, &strProduct, pCancel ? pCancel : &cancel, &done, &failed, &written, false};
+        InstallJob job = {&dialog, &strImage, &strTarget, &strProduct, pCancel ? pCancel : &cancel, &done, &failed, &written, false, {}};
         CWinThread* thread = AfxBeginThread(InstallWorker, &job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
         EXPECT_NE(thread, nullptr);
         thread->ResumeThread();
@@ -677,14 +677,16 @@ TEST_F(WorkerTest, ImageInAMissingFolder)
 }
 
 // An entry whose name is a link to a file outside the target (here the process's own memory,
-// where every write would fail): refused before a byte is written through it, with the open
+// where every write would fail): refused before a byte is written through it, with the link
 // message, and nothing listed.
 TEST_F(WorkerTest, AnEntryThatIsALinkIsNeverWritten)
 {
     m_target = ImagesDir() + "\\" + fixtures::kWriteErrorTarget;
     Receiver receiver;
     RunResult r = Run("writeerror", receiver);
-    ExpectFailedRun(r, {{"FATAL: unable to open 'f.txt'", MB_ICONHAND}});
+    ExpectFailedRun(r, {{"FATAL: the path of 'f.txt' in '" + m_target +
+                             "' leads through a link (a symbolic link or a junction); nothing is written through it",
+                         MB_ICONHAND}});
     EXPECT_EQ(Log(), "");
 }
 

@@ -1,6 +1,8 @@
 // The private temporary folder: new on every call, in the temporary folder, an access list for
 // SYSTEM, Administrators and the user only that inherits nothing and passes on to what is made
-// inside; removed with everything in it, or marked for the restart where something is in use.
+// inside; held, with the files written into it, so that nothing can rename, replace, change or
+// delete them until they are let go; removed with everything in it, or marked for the restart
+// where something is in use.
 #include "AfxHandle.h"
 #include "AfxPrivateFolder.h"
 
@@ -110,7 +112,9 @@ TEST(PrivateFolder, EveryCallMakesANewFolderInTheTemporaryFolder)
     std::vector<CString> made;
     for (int i = 0; i < 4; ++i) {
         CString folder;
-        ASSERT_TRUE(AfxCreatePrivateFolder(folder)) << GetLastError();
+        CFolderHandle held;
+        ASSERT_TRUE(AfxCreatePrivateFolder(folder, held)) << GetLastError();
+        EXPECT_TRUE(held.IsOpen());
         made.push_back(folder);
         EXPECT_NE('\\', folder[folder.GetLength() - 1]);
         EXPECT_EQ(0, folder.Left(lstrlenA(temp)).CompareNoCase(temp)) << folder.GetString();
@@ -120,6 +124,7 @@ TEST(PrivateFolder, EveryCallMakesANewFolderInTheTemporaryFolder)
         EXPECT_TRUE(seen.insert(name.Str()).second) << "names never repeat";
     }
     for (const CString& folder : made) {
+        // Let go by now: removed by its name.
         AfxRemovePrivateFolder(folder);
         EXPECT_FALSE(Exists(folder));
     }
@@ -131,7 +136,8 @@ TEST(PrivateFolder, EveryCallMakesANewFolderInTheTemporaryFolder)
 TEST(PrivateFolder, OnlySystemAdministratorsAndTheUserHaveAnyRight)
 {
     CString folder;
-    ASSERT_TRUE(AfxCreatePrivateFolder(folder));
+    CFolderHandle held;
+    ASSERT_TRUE(AfxCreatePrivateFolder(folder, held));
     WriteFile(folder + "\\inside.txt");
     const std::set<std::string> expected = {WellKnown(WinLocalSystemSid), WellKnown(WinBuiltinAdministratorsSid),
                                             TokenUserText()};
@@ -165,23 +171,26 @@ TEST(PrivateFolder, OnlySystemAdministratorsAndTheUserHaveAnyRight)
             EXPECT_EQ(3u, aces.size());
         }
     }
-    AfxRemovePrivateFolder(folder);
+    AfxRemovePrivateFolder(folder, held);
     EXPECT_FALSE(Exists(folder));
 }
 
 TEST(PrivateFolder, RemovalTakesEverythingAndLeavesWhatIsInUseForTheRestart)
 {
     CString folder;
-    ASSERT_TRUE(AfxCreatePrivateFolder(folder));
+    CFolderHandle held;
+    ASSERT_TRUE(AfxCreatePrivateFolder(folder, held));
     WriteFile(folder + "\\a.txt");
     WriteFile(folder + "\\read-only.txt");
     SetFileAttributesA(folder + "\\read-only.txt", FILE_ATTRIBUTE_READONLY);
     ASSERT_TRUE(CreateDirectoryA(folder + "\\sub", nullptr));
     WriteFile(folder + "\\sub\\b.txt");
-    AfxRemovePrivateFolder(folder);
+    AfxRemovePrivateFolder(folder, held);
+    EXPECT_FALSE(held.IsOpen());
     EXPECT_FALSE(Exists(folder));
 
-    ASSERT_TRUE(AfxCreatePrivateFolder(folder));
+    ASSERT_TRUE(AfxCreatePrivateFolder(folder, held));
+    held.Close();
     WriteFile(folder + "\\busy.txt");
     {
         // Held open without delete sharing, as a running program's file is.
@@ -206,7 +215,8 @@ TEST(PrivateFolder, RemovalTakesEverythingAndLeavesWhatIsInUseForTheRestart)
 TEST(PrivateFolder, OnlyFoldersOfItsOwnFormQualifyForRemoval)
 {
     CString folder;
-    ASSERT_TRUE(AfxCreatePrivateFolder(folder));
+    CFolderHandle held;
+    ASSERT_TRUE(AfxCreatePrivateFolder(folder, held));
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
     CString base(temp);
@@ -231,5 +241,145 @@ TEST(PrivateFolder, OnlyFoldersOfItsOwnFormQualifyForRemoval)
         SCOPED_TRACE(row.strPath.GetString());
         EXPECT_EQ(row.bQualifies, AfxIsPrivateFolder(row.strPath));
     }
-    AfxRemovePrivateFolder(folder);
+    AfxRemovePrivateFolder(folder, held);
+}
+
+namespace {
+
+// What another program of the same user tries against the private folder and what is in it.
+struct Attempt {
+    const char* pszWhat;
+    bool (*pTry)(const CString& strFolder, const CString& strOutside);
+};
+
+bool RenameAside(const CString& strFrom, const CString& strTo)
+{
+    if (!MoveFileExA(strFrom, strTo, 0)) return false;
+    MoveFileExA(strTo, strFrom, 0);  // put back, so that the next attempt meets the same layout
+    return true;
+}
+
+bool OpenWith(const CString& strPath, DWORD dwAccess)
+{
+    CHandle h(CreateFileA(strPath, dwAccess, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return h.IsValid();
+}
+
+const Attempt kAttempts[] = {
+    {"rename the folder aside", [](const CString& f, const CString& o) { return RenameAside(f, o + "-aside"); }},
+    {"rename the sub-folder aside", [](const CString& f, const CString&) { return RenameAside(f + "\\sub", f + "\\sub2"); }},
+    {"rename a file aside", [](const CString& f, const CString&) { return RenameAside(f + "\\Setup.exe", f + "\\x.exe"); }},
+    {"move a file out", [](const CString& f, const CString& o) { return RenameAside(f + "\\Setup.exe", o + "-out.exe"); }},
+    {"rename a file of the sub-folder", [](const CString& f, const CString&) { return RenameAside(f + "\\sub\\data.bin", f + "\\sub\\d"); }},
+    {"replace a file by another",
+     [](const CString& f, const CString& o) { return MoveFileExA(o + "-decoy", f + "\\Setup.exe", MOVEFILE_REPLACE_EXISTING) != FALSE; }},
+    {"open a file for writing", [](const CString& f, const CString&) { return OpenWith(f + "\\Setup.exe", GENERIC_WRITE); }},
+    {"open a file for appending", [](const CString& f, const CString&) { return OpenWith(f + "\\sub\\data.bin", FILE_APPEND_DATA); }},
+    {"open a file for deleting", [](const CString& f, const CString&) { return OpenWith(f + "\\Setup.exe", DELETE); }},
+    {"open the folder for deleting", [](const CString& f, const CString&) { return OpenWith(f, DELETE); }},
+    {"delete a file", [](const CString& f, const CString&) { return DeleteFileA(f + "\\sub\\data.bin") != FALSE; }},
+};
+
+std::string ReadWhole(HANDLE h)
+{
+    std::string text(64, '\0');
+    DWORD got = 0;
+    SetFilePointer(h, 0, nullptr, FILE_BEGIN);
+    ReadFile(h, &text[0], DWORD(text.size()), &got, nullptr);
+    text.resize(got);
+    return text;
+}
+
+}  // namespace
+
+// The folder, a sub-folder made through its handle and the files written through those handles are
+// held: every attempt of another program to rename, replace, change or delete them fails, every
+// time, while anyone may still read the files. Once let go, the same attempts succeed (so it is
+// the hold that stopped them), and the folder is removed with everything in it.
+TEST(PrivateFolder, WhatIsHeldCannotBeRenamedChangedOrDeleted)
+{
+    CString folder;
+    CFolderHandle held;
+    ASSERT_TRUE(AfxCreatePrivateFolder(folder, held)) << GetLastError();
+    CFolderHandle sub;
+    bool bExisted = true;
+    ASSERT_EQ(DWORD(NO_ERROR), held.CreateChild("sub", nullptr, sub, &bExisted));
+    ASSERT_FALSE(bExisted);
+    struct File {
+        const CFolderHandle* pIn;
+        const char* pszName;
+        const char* pszText;
+        CHeldFile file;
+    } files[] = {{&held, "Setup.exe", "the program", {}}, {&sub, "data.bin", "its data", {}}};
+    for (File& f : files) {
+        SCOPED_TRACE(f.pszName);
+        ASSERT_TRUE(f.file.Create(*f.pIn, f.pszName)) << GetLastError();
+        ASSERT_TRUE(f.file.Write(f.pszText, DWORD(lstrlenA(f.pszText))));
+        ASSERT_TRUE(f.file.Hold()) << GetLastError();
+        EXPECT_EQ(f.pszText, ReadWhole(f.file.Get())) << "the held file holds what was written";
+    }
+    CString outside = folder + "-test";
+    WriteFile(outside + "-decoy");
+
+    for (const Attempt& attempt : kAttempts) {
+        SCOPED_TRACE(attempt.pszWhat);
+        for (int i = 0; i < 5; ++i) EXPECT_FALSE(attempt.pTry(folder, outside)) << "attempt " << i;
+    }
+    // Reading stays open to others: the system starting the program, the program reading its data.
+    CHandle reader(CreateFileA(folder + "\\sub\\data.bin", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                               nullptr));
+    ASSERT_TRUE(reader.IsValid()) << GetLastError();
+    EXPECT_EQ("its data", ReadWhole(reader.Get()));
+    reader.Close();
+
+    for (File& f : files) f.file.Release();
+    sub.Close();
+    EXPECT_TRUE(RenameAside(folder + "\\Setup.exe", folder + "\\x.exe")) << "a file let go can be renamed";
+    EXPECT_TRUE(OpenWith(folder + "\\sub\\data.bin", GENERIC_WRITE)) << "a file let go can be written";
+    AfxRemovePrivateFolder(folder, held);
+    EXPECT_FALSE(held.IsOpen());
+    EXPECT_FALSE(Exists(folder));
+    DeleteFileA(outside + "-decoy");
+    for (const char* left : {"-aside", "-out.exe"}) EXPECT_FALSE(Exists(outside + left)) << left;
+}
+
+// Nothing inside the folder is ever taken over: a name that is already there, as a file or a
+// folder, is refused both for a file and for a sub-folder, and what was there stays as it was.
+TEST(PrivateFolder, NamesAlreadyTakenInsideAreRefused)
+{
+    CString folder;
+    CFolderHandle held;
+    ASSERT_TRUE(AfxCreatePrivateFolder(folder, held));
+    WriteFile(folder + "\\planted.exe");
+    ASSERT_TRUE(CreateDirectoryA(folder + "\\planted", nullptr));
+    struct Row {
+        const char* pszName;
+        bool bFolder;
+        DWORD dwError;  // what a file's creation reports; a sub-folder's says only that it existed
+    } rows[] = {
+        {"planted.exe", false, ERROR_FILE_EXISTS},
+        {"PLANTED.EXE", false, ERROR_FILE_EXISTS},
+        {"planted", false, ERROR_FILE_EXISTS},
+        {"planted", true, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        if (row.bFolder) {
+            CFolderHandle sub;
+            bool bExisted = false;
+            EXPECT_EQ(DWORD(NO_ERROR), held.CreateChild(row.pszName, nullptr, sub, &bExisted));
+            EXPECT_TRUE(bExisted);
+        } else {
+            CHeldFile file;
+            EXPECT_FALSE(file.Create(held, row.pszName));
+            EXPECT_EQ(row.dwError, GetLastError());
+        }
+    }
+    CHandle planted(CreateFileA(folder + "\\planted.exe", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
+    EXPECT_EQ("data", ReadWhole(planted.Get())) << "the planted file is untouched";
+    planted.Close();
+    AfxRemovePrivateFolder(folder, held);
+    EXPECT_FALSE(Exists(folder));
 }

@@ -126,3 +126,115 @@ TEST(FolderHandle, RemovesOnlyWhatItNames)
     folder.Close();
     RemoveDirectoryA(root);
 }
+
+namespace {
+
+// A path as Wine's Unix side names it; empty on Windows.
+CString UnixPath(const CString& strPath)
+{
+    typedef char*(CDECL * UnixNameProc)(const WCHAR*);
+    auto unixName = reinterpret_cast<UnixNameProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName) return CString();
+    WCHAR wide[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, strPath, -1, wide, MAX_PATH);
+    char* p = unixName(wide);
+    CString path(p ? p : "");
+    HeapFree(GetProcessHeap(), 0, p);
+    return path;
+}
+
+// Runs a Unix program under Wine, which starts one as it starts any program, and waits up to ten
+// seconds for done() to hold (Wine tells no exit code of such a program). Returns done().
+template <class Done>
+bool RunUnix(const char* pszProgram, const CString& strArguments, Done done)
+{
+    std::string line = std::string(pszProgram) + " " + strArguments.Str();
+    std::string application = std::string("Z:") + pszProgram;
+    for (char& ch : application)
+        if (ch == '/') ch = '\\';
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(application.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    for (int i = 0; i < 100 && !done(); ++i) Sleep(100);
+    return done();
+}
+
+// Makes strLink a symbolic link to strTarget. Windows makes one itself (given the right to);
+// Wine answers that call without making anything, and keeps a link as a Unix symbolic link,
+// which its own ln makes.
+bool MakeSymbolicLink(const CString& strLink, const CString& strTarget, bool bFolder)
+{
+    if (CreateSymbolicLinkA(strLink, strTarget, bFolder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) &&
+        GetFileAttributesA(strLink) != INVALID_FILE_ATTRIBUTES)
+        return true;
+    CString target = UnixPath(strTarget), link = UnixPath(strLink);
+    return !target.IsEmpty() && !link.IsEmpty() &&
+           RunUnix("/bin/ln", "-s \"" + target + "\" \"" + link + "\"",
+                   [&] { return GetFileAttributesA(strLink) != INVALID_FILE_ATTRIBUTES; });
+}
+
+}  // namespace
+
+// Every folder of a path below its root is looked at, the last name too; links to folders and to
+// files alike, whether or not the system shows them as reparse points.
+TEST(LinkInPath, AnyComponentBelowTheRoot)
+{
+    CString root;
+    root.Format("%szrv-link-in-path-%lu", TempDir("").GetString(), GetCurrentProcessId());
+    CreateDirectoryA(root, nullptr);
+    CreateDirectoryA(root + "\\real", nullptr);
+    CreateDirectoryA(root + "\\real\\sub", nullptr);
+    WriteFileWith(root + "\\real\\file.txt", nullptr);
+    ASSERT_TRUE(MakeSymbolicLink(root + "\\dirlink", root + "\\real", true)) << "no symbolic link can be made here";
+    ASSERT_TRUE(MakeSymbolicLink(root + "\\filelink", root + "\\real\\file.txt", false));
+    ASSERT_TRUE(MakeSymbolicLink(root + "\\real\\sub\\up", root, true));
+    char here[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, here);
+    ASSERT_TRUE(SetCurrentDirectoryA(root));
+    struct Case {
+        CString path;
+        bool bLink;
+    } cases[] = {
+        {root, false},
+        {root + "\\real\\file.txt", false},
+        {root + "\\real\\sub\\new.log", false},  // a missing last name
+        {root + "\\REAL\\Sub", false},           // names in another case
+        {root + "\\missing\\dirlink\\file.txt", false},  // nothing below a missing folder
+        {root + "/real/sub/", false},
+        {"real\\file.txt", false},  // relative to the current directory
+        {root.Left(3), false},      // the drive's root alone
+        {root + "\\dirlink", true},
+        {root + "\\dirlink\\file.txt", true},
+        {root + "\\dirlink\\sub\\missing\\new.log", true},
+        {root + "\\filelink", true},
+        {root + "\\real\\sub\\up", true},
+        {root + "\\real\\sub\\up\\real\\file.txt", true},
+        {root + "\\real\\..\\dirlink\\new.log", true},
+        {root + "/dirlink/sub", true},
+        {"dirlink\\file.txt", true},
+        {".\\filelink", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.GetString());
+        EXPECT_EQ(AfxLinkInPath(c.path), c.bLink);
+    }
+    SetCurrentDirectoryA(here);
+    // Links removed as links, never through them.
+    if (!UnixPath(root).IsEmpty()) {
+        EXPECT_TRUE(RunUnix("/bin/rm", "-rf \"" + UnixPath(root) + "\"",
+                            [&] { return GetFileAttributesA(root) == INVALID_FILE_ATTRIBUTES; }));
+    } else {
+        RemoveDirectoryA(root + "\\real\\sub\\up");
+        DeleteFileA(root + "\\filelink");
+        RemoveDirectoryA(root + "\\dirlink");
+        DeleteFileA(root + "\\real\\file.txt");
+        RemoveDirectoryA(root + "\\real\\sub");
+        RemoveDirectoryA(root + "\\real");
+        RemoveDirectoryA(root);
+    }
+}
