@@ -185,11 +185,13 @@ elevated-attacks)
     wine reg add "$victim" /v ImagePath /d 'C:\good.exe' /f >/dev/null 2>&1 </dev/null
     t="$TARGET_ROOT_UNIX/$1"
     rm -rf "$t" "$t.moved"
+    find "$outside" | sort >"$SCRATCH/outside.txt"
   }
   outside_intact() {
     local changed
     changed=$(grep -rL '^precious$' "$outside" 2>/dev/null; (cd "$SRC" && find . -type f) | while read -r f; do [ -f "$outside/$f" ] || echo "$f gone"; done)
     [ -z "$changed" ] || fail "$1: outside the installation: $changed"
+    find "$outside" | sort | cmp -s - "$SCRATCH/outside.txt" || fail "$1: made outside the installation: $(find "$outside" | sort | comm -13 "$SCRATCH/outside.txt" -)"
     expect "$1: the unrelated value" 'REG_SZ C:\good.exe' "$(reg_value "$victim" ImagePath)"
   }
   # plant DIR LOG RECORD: a forged Install.log and Install.prior (lines without their CR LF).
@@ -201,7 +203,9 @@ elevated-attacks)
   forged_log=$'Uninstal.exe [\\REGEDIT4] \\[HKEY_LOCAL_MACHINE\\Software\\Victim] ImagePath'
   forged_value="value"$'\tHKEY_LOCAL_MACHINE\tSoftware\\Victim\tImagePath\tREG_SZ\t'"$(hex 'C:\evil.exe')00"$'\tREG_SZ\t'"$(hex 'C:\good.exe')00"
   # ZRV_ATTACK_ROWS runs some rows only (to watch each fail on its own against another build).
-  for row in ${ZRV_ATTACK_ROWS:-made-folder planted-record forged-open forged-kept link-inside target-swapped log-link caller-env log-folder-link target-folder-link long-caller}; do
+  rows="made-folder planted-record planted-own forged-open forged-kept swapped-own copied-record shortcut-only"
+  rows="$rows open-target link-inside race-link target-swapped log-link caller-env log-folder-link target-folder-link long-caller"
+  for row in ${ZRV_ATTACK_ROWS:-$rows}; do
     fresh_row "$row"
     case $row in
     made-folder)
@@ -213,13 +217,17 @@ elevated-attacks)
         [ "${perm:8:1}" = - ] || fail "$row: others may write ${p#"$t"}: $perm"
       done
       ;;
-    planted-record)
+    planted-record | planted-own)
       # A record planted before the installation claims that the script's Version held the
-      # attacker's data: the uninstallation puts back what was really there.
+      # attacker's data: the uninstallation puts back what was really there. planted-own: the
+      # pair admits its user alone, as the administrator's own everyday programs can make it.
       wine reg add "$REGKEY" /v Version /d 0.9 /f >/dev/null 2>&1 </dev/null
       mkdir -p "$t"
-      plant "$t" $'[\\REGEDIT4] \\[HKEY_LOCAL_MACHINE\\Software\\Nexal\\Zorvan\x20Demo] Version' \
-        "value"$'\tHKEY_LOCAL_MACHINE\tSoftware\\Nexal\\Zorvan Demo\tVersion\tREG_SZ\t'"$(hex 'C:\evil.exe')00"$'\tREG_SZ\t'"$(hex 1.0)00"
+      printf '%s\r\n' '[\REGEDIT4]' '\[HKEY_LOCAL_MACHINE\Software\Nexal\Zorvan Demo]' Version >"$t/Install.log"
+      printf '%s\r\n' $'ZORVAN-PRIOR\t1' \
+        "value"$'\tHKEY_LOCAL_MACHINE\tSoftware\\Nexal\\Zorvan Demo\tVersion\tREG_SZ\t'"$(hex 'C:\evil.exe')00"$'\tREG_SZ\t'"$(hex 1.0)00" \
+        >"$t/Install.prior"
+      [ "$row" = planted-own ] && chmod 600 "$t/Install.log" "$t/Install.prior"
       install_silently "$row"
       expect "$row: exit code" 0 "$app_rc"
       grep -q 'is not trusted' "$SCRATCH/silent.log" || fail "$row: the planted record was not named: $(cat "$SCRATCH/silent.log")"
@@ -235,6 +243,96 @@ elevated-attacks)
       uninstall_silently "$t"
       expect "$row: exit code" 1 "$app_rc"
       [ -f "$t/docs/guide.txt" ] || fail "$row: the product's files were removed"
+      ;;
+    swapped-own)
+      # After an installation, a pair of the user's own in place of the genuine one says that the
+      # entry's UninstallString held the user's program before it: neither a reinstallation nor
+      # the uninstallation puts that into the entry.
+      install_silently "$row"
+      expect "$row: exit code" 0 "$app_rc"
+      entry='SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Zorvan Demo'
+      printf '%s\r\n' Uninstal.exe '[\REGEDIT4]' "\\[HKEY_LOCAL_MACHINE\\$entry]" UninstallString >"$t/Install.log"
+      printf '%s\r\n' $'ZORVAN-PRIOR\t1' "value"$'\tHKEY_LOCAL_MACHINE\t'"$entry"$'\tUninstallString\tREG_SZ\t'"$(hex 'C:\evil.exe')00"$'\tREG_SZ\t'"$(hex "\"$TARGET_ROOT\\$row\\Uninstal.exe\"")00" \
+        >"$t/Install.prior"
+      chmod 600 "$t/Install.log" "$t/Install.prior"
+      install_silently "$row"
+      expect "$row: exit code of the reinstallation" 0 "$app_rc"
+      grep -q 'is not trusted' "$SCRATCH/silent.log" || fail "$row: the swapped pair was believed: $(cat "$SCRATCH/silent.log")"
+      uninstall_silently "$t"
+      # The reinstallation took the first installation's entry as there before, and puts it back.
+      expect "$row: exit code of the uninstallation" 0 "$app_rc"
+      case $(reg_value "$UNINSTKEY" UninstallString) in *evil*) fail "$row: the entry names the user's program" ;; esac
+      ;;
+    copied-record)
+      # The genuine pair of one installation copied, with the uninstaller, into another folder:
+      # that uninstaller removes nothing of the first installation.
+      install_silently "$row"
+      expect "$row: exit code" 0 "$app_rc"
+      other="$TARGET_ROOT_UNIX/$row-other"
+      rm -rf "$other" && mkdir -p "$other"
+      cp "$t/Uninstal.exe" "$t/Install.log" "$t/Install.prior" "$other/"
+      uninstall_silently "$other"
+      expect "$row: exit code" 1 "$app_rc"
+      expect "$row: the product's value" "REG_SZ 1.0" "$(reg_value "$REGKEY" Version)"
+      [ -n "$(reg_value "$UNINSTKEY" UninstallString)" ] || fail "$row: the entry was removed"
+      [ -f "$t/docs/guide.txt" ] || fail "$row: the product's files were removed"
+      rm -rf "$other"
+      ;;
+    shortcut-only)
+      # A log of shortcut lines alone beside the uninstaller names another product's shortcut in
+      # the all-users Start menu: without the digest kept for it, nothing is removed.
+      install_silently "$row"
+      must programs
+      others="$WINEPREFIX/drive_c/$(printf '%s' "${out#C:\\}" | tr '\\' /)/Other Product"
+      mkdir -p "$others" && echo keep >"$others/Other.lnk"
+      printf '%s\r\n' Uninstal.exe '[\SHORTCUTS]' '\Other Product' 'Other Product\Other.lnk' >"$t/Install.log"
+      rm -f "$t/Install.prior"
+      uninstall_silently "$t"
+      expect "$row: exit code" 1 "$app_rc"
+      [ -f "$others/Other.lnk" ] || fail "$row: another product's shortcut was removed"
+      rm -rf "$others"
+      ;;
+    open-target)
+      # An existing target that everyone may change gets the installation's list; the log says so.
+      mkdir -p "$t" && chmod 777 "$t"
+      install_silently "$row"
+      expect "$row: exit code" 0 "$app_rc"
+      perm=$(stat -c %A "$t")
+      [ "${perm:8:1}" = - ] || fail "$row: others may still write the target: $perm"
+      grep -q 'could be changed by users other than the administrators' "$SCRATCH/silent.log" ||
+        fail "$row: the log does not say so: $(cat "$SCRATCH/silent.log")"
+      ;;
+    race-link)
+      # While the installation writes into docs, a racer on this side renames the folder aside, puts
+      # a link to the outside folder in its place and back, again and again: in no run is
+      # anything written outside.
+      for run in 1 2 3 4 5 6; do
+        rm -rf "$t" "$SCRATCH/stop" && mkdir -p "$t"
+        python3 - "$t/docs" "$outside/docs" "$SCRATCH/stop" "$SCRATCH/swaps" <<'RACER' &
+import os, sys, time
+docs, target, stop, count = sys.argv[1:]
+swaps, end = 0, time.time() + 60
+while not os.path.exists(stop) and time.time() < end:
+    try:
+        os.rename(docs, docs + ".aside")
+    except OSError:
+        continue
+    try:
+        os.symlink(target, docs)
+        time.sleep(0.0005)
+        os.unlink(docs)
+    finally:
+        os.rename(docs + ".aside", docs)
+    swaps += 1
+open(count, "w").write(str(swaps))
+RACER
+        racer=$!
+        install_silently "$row"
+        : >"$SCRATCH/stop"
+        wait "$racer" || true
+        echo "run $run: exit code $app_rc after $(cat "$SCRATCH/swaps") swaps"
+        outside_intact "$row, run $run"
+      done
       ;;
     link-inside)
       # A link inside an existing target, where the payload has a folder of that name.
