@@ -40,6 +40,9 @@ struct InstallJob {
     // Written by the worker when it is not null: set to 1 once Install.log has been created, the
     // first thing a run writes into the target. A run that fails before leaves the target as it was.
     InstallFlag* pWritten = nullptr;
+    // Written by the worker when it is not null: set to 1 when a file in use was left to be
+    // replaced when Windows restarts (the run is done, but needs the restart to be complete).
+    InstallFlag* pRestart = nullptr;
     // Set by the flow before it resumes the worker when the progress dialog, which should have
     // resumed it, never opened: the worker then ends at once, touching nothing.
     bool bAbandoned = false;
