@@ -10,6 +10,7 @@
 #include "AfxThread.h"
 #include "AfxWnd.h"
 #include "ArchiveFile.h"
+#include "CarriedParts.h"
 #include "EntryName.h"
 #include "InstallLog.h"
 #include "MediumFiles.h"
@@ -99,6 +100,8 @@ private:
     CSecurityAttributes m_security;
     // Held from the first look at the target to the end of the run.
     CTargetFolder m_target;
+    // What of an earlier installation into the target this run lists besides its own.
+    CCarriedParts m_carried;
     PriorRecordWriter m_record;
     EarlierInstallation m_earlier;
     bool m_bTargetHeldFiles = false;
@@ -362,6 +365,7 @@ void CInstallRun::ReadEarlierRecord()
         }
     }
     m_earlier.Load(log, record);
+    m_carried.Take(m_earlier, *m_job.pInstallDir);
     m_bTargetHeldFiles = log.empty() ? FolderHoldsAnything(m_strPrefix) : m_earlier.Found().bTargetHeldFiles;
 }
 
@@ -380,6 +384,8 @@ void CInstallRun::OpenRecord()
     m_record = PriorRecordWriter(m_pRecordFile);
     m_record.Header();
     if (m_bTargetHeldFiles) m_record.TargetHeldFiles();
+    // An upgrade: the earlier installation is listed from the first line on.
+    m_carried.WriteStart(Log(), m_record);
 }
 
 void CInstallRun::RegistryStep(UINT nTotal)
@@ -390,16 +396,19 @@ void CInstallRun::RegistryStep(UINT nTotal)
     script.m_pRecord = &m_record;
     script.m_pEarlier = &m_earlier;
     script.m_madeKeys = m_madeKeys;
+    script.m_pCarried = &m_carried.Record();
     // A registry that refuses a key or value does not make the run fail.
     script.Apply(*m_pLog);
+    m_carried.EndRegistryPart(Log(), script.m_bMarkerWritten);
     // Explorer keeps what it knows of file types until it is told.
     if (script.m_bClassesRootWritten) AfxNotifyAssociationsChanged();
     // Shortcuts come last, to the files and the folder now in place; none is a reason to fail.
     SetupExtensions ext;
-    if (ReadSetupExtensions(script.GetText(), ext) && !ext.shortcuts.empty()) {
+    bool bShortcuts = ReadSetupExtensions(script.GetText(), ext) && !ext.shortcuts.empty();
+    m_carried.WriteShortcutPart(Log(), bShortcuts, [&] {
         NotifyStatus("Creating shortcuts...");
         CreateShortcuts(ext, *m_job.pProductName, *m_job.pInstallDir, *m_pLog);
-    }
+    });
     m_pLog->Close();
     m_pRecordFile->Close();
     KeepAnchor();
@@ -551,8 +560,12 @@ void CInstallRun::LogAbandonedFile()
 void CInstallRun::Cleanup()
 {
     LogAbandonedFile();
-    // A run that ends early leaves a record that the uninstaller can verify.
-    if (m_pLog && m_pLog->IsOpen() && m_pRecordFile && m_pRecordFile->IsOpen()) KeepAnchor();
+    // A run that ends early leaves a record that lists the earlier installation too, and that the
+    // uninstaller can verify.
+    if (m_pLog && m_pLog->IsOpen() && m_pRecordFile && m_pRecordFile->IsOpen()) {
+        m_carried.Finish(Log());
+        KeepAnchor();
+    }
     delete[] m_pBuffer;
     m_pBuffer = nullptr;
     delete m_pArchive;

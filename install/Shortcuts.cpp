@@ -35,7 +35,6 @@ int CreateShortcuts(const SetupExtensions& ext, const CString& strProduct, const
     CString strPrograms;
     if (!AfxGetCommonProgramsFolder(strPrograms)) return 0;
     InstallLogWriter log(logFile);
-    log.ShortcutMarker();
     bool bFolder = false;
     int nMade = 0;
     for (const SetupShortcut& s : ext.shortcuts) {

@@ -6,7 +6,8 @@
 
 // Creates each shortcut of ext in the all-users Start menu's Programs\<strProduct> folder, pointing
 // at its target below strInstallDir (no trailing backslash) and starting there, and appends the
-// folder levels and shortcut files to log (ShortcutRules.h) before each is made. A shortcut whose
+// folder levels and shortcut files to log (ShortcutRules.h) before each is made; the caller has
+// written the shortcut part's marker. A shortcut whose
 // names break the rules, whose target is not installed, or that the shell refuses is left out: the
 // product is installed without it. Returns the number made. Throws only what writing the log throws.
 int CreateShortcuts(const SetupExtensions& ext, const CString& strProduct, const CString& strInstallDir, CFile& log);

@@ -4,6 +4,8 @@
 #include "ShortcutRules.h"
 
 #include <cstring>
+#include <set>
+#include <string>
 
 namespace {
 
@@ -89,6 +91,25 @@ struct LineParser {
     }
 };
 
+// An item listed again (an upgrade lists what the earlier version made and what it wrote itself,
+// often the same) is one item: only its first line counts, so that nothing is removed or put back
+// twice. Names compare as the file system and the registry compare them.
+void DropRepeatedItems(std::vector<LogItem>& items)
+{
+    std::set<std::string> seen;
+    std::vector<LogItem> kept;
+    kept.reserve(items.size());
+    for (LogItem& item : items) {
+        std::string key = std::to_string(int(item.kind)) + '|' + std::to_string(item.nRoot) + '|';
+        for (const CString* part : {&item.strKey, &item.strPath}) {
+            for (char ch : part->Str()) key += AfxLowerAscii(ch);
+            key += '|';
+        }
+        if (seen.insert(key).second) kept.push_back(std::move(item));
+    }
+    items = std::move(kept);
+}
+
 }  // namespace
 
 bool ParseInstallLog(const char* pData, size_t nSize, InstallRecord& record, LogDamage& damage)
@@ -107,6 +128,7 @@ bool ParseInstallLog(const char* pData, size_t nSize, InstallRecord& record, Log
         if (!parser.Line(nLine, CString(pData + start, int(end - start)))) return false;
         start = end + 2;
     }
+    DropRepeatedItems(record.items);
     return true;
 }
 

@@ -303,6 +303,7 @@ void EarlierInstallation::Load(const std::string& strLog, const std::string& str
     InstallRecord log;
     LogDamage logDamage;
     if (!ParseInstallLog(strLog.data(), nWhole, log, logDamage)) return;
+    m_strWholeLog = strLog.substr(0, nWhole);
     for (const LogItem& item : log.items) {
         if (item.kind == LogItemKind::Directory) m_directories.push_back(item.strPath.Str());
         if (item.kind == LogItemKind::Key) m_keys.push_back({item.nRoot, item.strPath.Str()});

@@ -102,8 +102,11 @@ public:
     bool ListsKey(int nRoot, const std::string& strPath) const;
     bool ListsValue(int nRoot, const std::string& strKey, const std::string& strName) const;
     const PriorState& Found() const { return m_found; }
+    // The log's whole lines as read (empty when it did not read).
+    const std::string& WholeLog() const { return m_strWholeLog; }
 
 private:
+    std::string m_strWholeLog;
     std::vector<std::string> m_directories;
     std::vector<PriorKey> m_keys;
     std::vector<PriorValue> m_values;  // only root, key and name are used

@@ -1,5 +1,6 @@
 #include "RegistryScript.h"
 
+#include "CarriedRecord.h"
 #include "InstallLog.h"
 #include "SetupConfig.h"
 #include "SetupExtensions.h"
@@ -471,6 +472,9 @@ int RegistryScript::Apply(CFile& log, RegistryBackend& registry, RegistryScriptO
     if (pObserver) pObserver->OnStart(pMarker);
     ScriptRun run(log, registry, *this, pObserver);
     run.Log().RegistryMarker();
+    m_bMarkerWritten = true;
+    // What an earlier installation into the folder made and is still there goes first.
+    if (m_pCarried) WriteCarriedRegistry(*m_pCarried, run.Log());
     // Nothing but skipped lines after the marker's line, or not even a line end: no script, and
     // no product to register either.
     const char* pLine = SkipLines(NextLine(pMarker));

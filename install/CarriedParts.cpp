@@ -1,0 +1,97 @@
+#include "CarriedParts.h"
+
+#include "AfxHandle.h"
+#include "AfxShell.h"
+
+namespace {
+
+HKEY RootKey(int nRoot)
+{
+    static const HKEY kKeys[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS};
+    return nRoot >= 0 && nRoot < kRegistryRootCount ? kKeys[nRoot] : nullptr;
+}
+
+// Looks at the machine as it is now.
+class CInstalledItems : public CarriedItemProbe {
+public:
+    explicit CInstalledItems(const CString& strTargetDir) : m_strTarget(strTargetDir)
+    {
+        if (!AfxGetCommonProgramsFolder(m_strPrograms)) m_strPrograms.Empty();
+    }
+
+    bool Exists(const LogItem& item) const override
+    {
+        switch (item.kind) {
+        case LogItemKind::Directory:
+        case LogItemKind::File: return PathExists(m_strTarget + "\\" + item.strPath);
+        case LogItemKind::ShortcutFolder:
+        case LogItemKind::Shortcut: return !m_strPrograms.IsEmpty() && PathExists(m_strPrograms + "\\" + item.strPath);
+        case LogItemKind::Key: return KeyExists(item.nRoot, item.strPath);
+        case LogItemKind::Value: return ValueExists(item.nRoot, item.strKey, item.strPath);
+        }
+        return false;
+    }
+
+private:
+    static bool PathExists(const CString& strPath) { return GetFileAttributesA(strPath) != INVALID_FILE_ATTRIBUTES; }
+
+    static bool KeyExists(int nRoot, const CString& strPath)
+    {
+        CRegKey key;
+        return RootKey(nRoot) && RegOpenKeyExA(RootKey(nRoot), strPath, 0, KEY_QUERY_VALUE, key.Receive()) == ERROR_SUCCESS;
+    }
+
+    static bool ValueExists(int nRoot, const CString& strKey, const CString& strName)
+    {
+        CRegKey key;
+        if (!RootKey(nRoot) || RegOpenKeyExA(RootKey(nRoot), strKey, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
+            return false;
+        return RegQueryValueExA(key.Get(), strName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    }
+
+    CString m_strTarget;
+    CString m_strPrograms;
+};
+
+}  // namespace
+
+void CCarriedParts::Take(const EarlierInstallation& earlier, const CString& strTargetDir)
+{
+    m_carried = CarryForward(earlier, CInstalledItems(strTargetDir));
+    m_bRegistryDone = m_bShortcutsDone = false;
+}
+
+void CCarriedParts::WriteStart(InstallLogWriter log, PriorRecordWriter& record) const
+{
+    WriteCarriedPayload(m_carried, log);
+    WriteCarriedPrior(m_carried, record);
+}
+
+void CCarriedParts::EndRegistryPart(InstallLogWriter log, bool bScriptWroteMarker)
+{
+    if (m_bRegistryDone) return;
+    m_bRegistryDone = true;
+    if (bScriptWroteMarker || !m_carried.HasRegistry()) return;
+    log.RegistryMarker();
+    WriteCarriedRegistry(m_carried, log);
+}
+
+void CCarriedParts::WriteShortcutPart(InstallLogWriter log, bool bNew, const std::function<void()>& makeNew)
+{
+    if (m_bShortcutsDone) return;
+    m_bShortcutsDone = true;
+    if (!bNew && !m_carried.HasShortcuts()) return;
+    log.ShortcutMarker();
+    if (bNew) makeNew();
+    WriteCarriedShortcuts(m_carried, log);
+}
+
+void CCarriedParts::Finish(InstallLogWriter log)
+{
+    try {
+        EndRegistryPart(log, false);
+        WriteShortcutPart(log, false, nullptr);
+    } catch (CFileException* e) {
+        e->Delete();
+    }
+}

@@ -1,0 +1,45 @@
+// What an installation over an earlier one of the same product carries into its own record.
+//
+// An upgrade writes its own Install.log and Install.prior in place of the earlier ones. So that
+// one uninstallation removes what every version made and puts back what was there before the
+// first, the new log lists, besides what the new run writes, every item of the earlier log that
+// still exists, each in its own part of the log; and the new record starts with every line of the
+// earlier one. A run that stops early still leaves all of it listed (the worker writes the
+// carried registry and shortcut parts when it ends, wherever it ends).
+#pragma once
+
+#include "InstallLog.h"
+#include "PriorRecord.h"
+
+#include <vector>
+
+// Tells whether an item of a log is still there.
+class CarriedItemProbe {
+public:
+    virtual ~CarriedItemProbe() = default;
+    virtual bool Exists(const LogItem& item) const = 0;
+};
+
+struct CarriedRecord {
+    std::vector<LogItem> payload;    // directories and files, in the earlier log's order
+    std::vector<LogItem> registry;   // key lines, each followed by its values that are carried
+    std::vector<LogItem> shortcuts;  // folders and shortcut files of the Start menu
+    PriorState found;                // what the earlier installation found there
+
+    bool HasRegistry() const { return !registry.empty(); }
+    bool HasShortcuts() const { return !shortcuts.empty(); }
+};
+
+// The items of earlier (a log that was verified) that probe finds, by part, in the log's order. A
+// value goes only with its key: a key that is gone took its values with it. found: the earlier
+// record's state, kept whole.
+CarriedRecord CarryForward(const InstallRecord& earlier, const PriorState& found, const CarriedItemProbe& probe);
+// The same for the earlier installation as a later one reads it (nothing when its log did not read).
+CarriedRecord CarryForward(const EarlierInstallation& earlier, const CarriedItemProbe& probe);
+
+// The carried lines of one part, without the part's marker, in the log's forms.
+void WriteCarriedPayload(const CarriedRecord& carried, InstallLogWriter& log);
+void WriteCarriedRegistry(const CarriedRecord& carried, InstallLogWriter& log);
+void WriteCarriedShortcuts(const CarriedRecord& carried, InstallLogWriter& log);
+// The earlier record's lines after its header (its "target" line is the caller's to write).
+void WriteCarriedPrior(const CarriedRecord& carried, PriorRecordWriter& record);

@@ -1,0 +1,188 @@
+// An upgrade's record: what the earlier installation listed and is still there, carried into the
+// new log at its place in each part, whatever step the new run stops at; an item listed by both
+// versions counts once; the earlier record's lines kept.
+#include "CarriedRecord.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace {
+
+class MemoryFile : public CFile {
+public:
+    void Write(const void* lpBuf, UINT nCount) override { m_strData.append(static_cast<const char*>(lpBuf), nCount); }
+    std::string m_strData;
+};
+
+// An item as the tables name it: "D path", "F path", "K ROOT\path", "V ROOT\key: name",
+// "SD path", "SF path".
+std::string Name(const LogItem& item)
+{
+    switch (item.kind) {
+    case LogItemKind::Directory: return "D " + item.strPath.Str();
+    case LogItemKind::File: return "F " + item.strPath.Str();
+    case LogItemKind::Key: return "K " + std::string(RegistryRootName(item.nRoot)) + "\\" + item.strPath.Str();
+    case LogItemKind::Value:
+        return "V " + std::string(RegistryRootName(item.nRoot)) + "\\" + item.strKey.Str() + ": " + item.strPath.Str();
+    case LogItemKind::ShortcutFolder: return "SD " + item.strPath.Str();
+    case LogItemKind::Shortcut: return "SF " + item.strPath.Str();
+    }
+    return "?";
+}
+
+class SetProbe : public CarriedItemProbe {
+public:
+    explicit SetProbe(std::set<std::string> there) : m_there(std::move(there)) {}
+    bool Exists(const LogItem& item) const override { return m_there.count(Name(item)) != 0; }
+
+private:
+    std::set<std::string> m_there;
+};
+
+// Version 1: two files in a folder, a key with two values, a shortcut.
+const char kEarlierLog[] =
+    "\\sub\r\n"
+    "a.txt\r\n"
+    "b.txt\r\n"
+    "sub\\x.dat\r\n"
+    "[\\REGEDIT4]\r\n"
+    "\\[HKEY_LOCAL_MACHINE\\Software\\P]\r\n"
+    "Old\r\n"
+    "Version\r\n"
+    "[\\SHORTCUTS]\r\n"
+    "\\P\r\n"
+    "P\\Read me.lnk\r\n";
+
+const std::set<std::string> kAllThere = {"D sub", "F a.txt", "F b.txt", "F sub\\x.dat", "K HKEY_LOCAL_MACHINE\\Software\\P",
+                                         "V HKEY_LOCAL_MACHINE\\Software\\P: Old", "V HKEY_LOCAL_MACHINE\\Software\\P: Version",
+                                         "SD P", "SF P\\Read me.lnk"};
+
+// Where the new run stops: after its start (the carried payload and record), after its own
+// payload, after the registry part, or at its end.
+enum Stop { AfterStart, AfterPayload, AfterRegistry, Complete };
+
+// The new log as version 2 writes it, the carried parts at their places; a run that stops early
+// writes what it owes of them, as the worker does.
+std::string NewLog(const CarriedRecord& carried, Stop stop, MemoryFile& priorFile)
+{
+    MemoryFile logFile;
+    InstallLogWriter log(logFile);
+    PriorRecordWriter prior(&priorFile);
+    prior.Header();
+    WriteCarriedPayload(carried, log);
+    WriteCarriedPrior(carried, prior);
+    bool registryDone = false;
+    if (stop >= AfterPayload) {
+        log.File("a.txt");
+        log.File("c.txt");
+    }
+    if (stop >= AfterRegistry) {
+        log.RegistryMarker();
+        WriteCarriedRegistry(carried, log);
+        log.Key(kRootLocalMachine, "Software\\P");
+        log.Value("Version");
+        registryDone = true;
+    }
+    if (!registryDone && carried.HasRegistry()) {
+        log.RegistryMarker();
+        WriteCarriedRegistry(carried, log);
+    }
+    if (carried.HasShortcuts()) {
+        log.ShortcutMarker();
+        WriteCarriedShortcuts(carried, log);
+    }
+    return logFile.m_strData;
+}
+
+std::string Items(const std::string& log)
+{
+    InstallRecord record;
+    LogDamage damage;
+    if (!ParseInstallLog(log.data(), log.size(), record, damage))
+        return "damaged at line " + std::to_string(damage.nLine) + ": " + damage.strReason.Str();
+    std::string out;
+    for (const LogItem& item : record.items) out += Name(item) + "|";
+    return out;
+}
+
+}  // namespace
+
+TEST(CarriedRecord, TheEarlierInstallationStaysListedAtEveryStep)
+{
+    const std::string kAll = "D sub|F a.txt|F b.txt|F sub\\x.dat|";
+    const std::string kKey = "K HKEY_LOCAL_MACHINE\\Software\\P|";
+    const std::string kOld = "V HKEY_LOCAL_MACHINE\\Software\\P: Old|";
+    const std::string kVersion = "V HKEY_LOCAL_MACHINE\\Software\\P: Version|";
+    const std::string kShortcuts = "SD P|SF P\\Read me.lnk|";
+    std::set<std::string> withoutB = kAllThere, withoutKey = kAllThere, withoutOld = kAllThere;
+    withoutB.erase("F b.txt");
+    withoutKey.erase("K HKEY_LOCAL_MACHINE\\Software\\P");
+    withoutOld.erase("V HKEY_LOCAL_MACHINE\\Software\\P: Old");
+    const struct {
+        const char* pszRow;
+        std::set<std::string> there;
+        Stop stop;
+        std::string expected;
+    } rows[] = {
+        {"everything there, stopped at the start", kAllThere, AfterStart, kAll + kKey + kOld + kVersion + kShortcuts},
+        {"stopped after the payload", kAllThere, AfterPayload, kAll + "F c.txt|" + kKey + kOld + kVersion + kShortcuts},
+        {"stopped after the registry", kAllThere, AfterRegistry, kAll + "F c.txt|" + kKey + kOld + kVersion + kShortcuts},
+        {"complete", kAllThere, Complete, kAll + "F c.txt|" + kKey + kOld + kVersion + kShortcuts},
+        {"a file removed since", withoutB, Complete, "D sub|F a.txt|F sub\\x.dat|F c.txt|" + kKey + kOld + kVersion + kShortcuts},
+        {"a key removed since takes its values", withoutKey, AfterStart, kAll + kShortcuts},
+        {"a key removed since, complete", withoutKey, Complete, kAll + "F c.txt|" + kKey + kVersion + kShortcuts},
+        {"a value removed since", withoutOld, Complete, kAll + "F c.txt|" + kKey + kVersion + kShortcuts},
+        {"nothing there any more", {}, Complete, "F a.txt|F c.txt|" + kKey + kVersion},
+    };
+    InstallRecord earlier;
+    LogDamage damage;
+    ASSERT_TRUE(ParseInstallLog(kEarlierLog, sizeof kEarlierLog - 1, earlier, damage));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszRow);
+        MemoryFile prior;
+        CarriedRecord carried = CarryForward(earlier, PriorState(), SetProbe(row.there));
+        EXPECT_EQ(row.expected, Items(NewLog(carried, row.stop, prior)));
+    }
+}
+
+// What the earlier installation found there goes into the new record whole, so that the last
+// uninstallation puts back what was there before the first; an earlier log that does not read
+// carries nothing.
+TEST(CarriedRecord, TheEarlierRecordIsKept)
+{
+    const std::string kRecord = std::string("ZORVAN-PRIOR\t1\r\ntarget\r\ndirectory\tsub\r\nkey\tHKEY_LOCAL_MACHINE\tSoftware\\P\r\n") +
+                                "value\tHKEY_LOCAL_MACHINE\tSoftware\\P\tVersion\tREG_SZ\t302e3900\tREG_SZ\t312e3000\r\n";
+    const struct {
+        const char* pszRow;
+        std::string log;
+        std::string expectedPrior;
+        size_t nPayload;
+    } rows[] = {
+        {"a log that reads", kEarlierLog, kRecord.substr(std::string("ZORVAN-PRIOR\t1\r\ntarget\r\n").size()), 4},
+        {"a log cut short in its last line", std::string(kEarlierLog) + "c.t", kRecord.substr(std::string("ZORVAN-PRIOR\t1\r\ntarget\r\n").size()), 4},
+        {"a log that does not read", "..\\evil\r\n", "", 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszRow);
+        EarlierInstallation earlier;
+        earlier.Load(row.log, kRecord);
+        CarriedRecord carried = CarryForward(earlier, SetProbe(kAllThere));
+        EXPECT_EQ(row.nPayload, carried.payload.size());
+        MemoryFile prior;
+        PriorRecordWriter writer(&prior);
+        WriteCarriedPrior(carried, writer);
+        EXPECT_EQ(row.expectedPrior, prior.m_strData);
+    }
+}
+
+// Both versions list a file, a key and a value: each is one item of the record, met at its first line.
+TEST(CarriedRecord, AnItemListedTwiceCountsOnce)
+{
+    const std::string log = "a.txt\r\nA.TXT\r\n\\d\r\n\\D\r\n[\\REGEDIT4]\r\n\\[HKEY_CURRENT_USER\\S]\r\nv\r\nV\r\n"
+                            "\\[HKEY_CURRENT_USER\\s]\r\nv\r\nw\r\n\\[HKEY_LOCAL_MACHINE\\S]\r\nv\r\n";
+    EXPECT_EQ("F a.txt|D d|K HKEY_CURRENT_USER\\S|V HKEY_CURRENT_USER\\S: v|V HKEY_CURRENT_USER\\s: w|"
+              "K HKEY_LOCAL_MACHINE\\S|V HKEY_LOCAL_MACHINE\\S: v|",
+              Items(log));
+}
