@@ -33,9 +33,16 @@ char g_szEntryName[256];
 namespace {
 
 const UINT kCopyChunk = 4096;
+// The name a replacement waits under beside a file in use, until the restart puts it in place.
+const char kReplacementSuffix[] = ".zrvnew";
 // modeCreate | modeWrite | shareExclusive | typeBinary: create or empty, write only, no sharing.
 // Files are opened relative to their held folder: never through a link.
 const UINT kCreateMode = 36881;
+
+bool IsInUse(const CFileException& e)
+{
+    return e.m_lOsError == LONG(ERROR_SHARING_VIOLATION) || e.m_lOsError == LONG(ERROR_LOCK_VIOLATION);
+}
 
 // The end paths and their exit codes.
 enum EndPath { E0_Normal, E1_NoBuffer, E2_Directory, E3_FileError };
@@ -72,8 +79,11 @@ private:
     InstallLogWriter Log() { return InstallLogWriter(*m_pLog); }
     void LookAtTarget();
     void ReadEarlierRecord();
+    void RefuseSecondFolder();
     [[noreturn]] void ThrowLink(const char* pszEntry);
     void OpenOutput(const CString& strPath);
+    bool OpenInUse(const CFolderHandle& folder, const CString& strLeaf, const CString& strPath);
+    void ReplaceAtRestart();
     void Note(const CString& strText);
     void OpenRecord();
     void KeepAnchor();
@@ -107,6 +117,10 @@ private:
     bool m_bTargetHeldFiles = false;
     std::vector<std::string> m_madeDirectories;  // folders this run created
     std::vector<PriorKey> m_madeKeys;            // keys this run created before the script ran
+    // The entry in hand is written beside a file in use (as m_strReplacement, an entry name) to
+    // replace it at the restart.
+    bool m_bReplaceAtRestart = false;
+    CString m_strReplacement;
 };
 
 // strDir ends with a backslash.
@@ -258,6 +272,7 @@ void CInstallRun::ExtractFile(UINT& nRemaining)
     }
     m_pOutput->Close();
     Log().File(g_szEntryName);
+    if (m_bReplaceAtRestart) ReplaceAtRestart();
 }
 
 // Opens the entry in hand for writing, in its held folder: a new file at once, with its list; one
@@ -275,14 +290,66 @@ void CInstallRun::OpenOutput(const CString& strPath)
         m_errOutput.m_strFileName = strPath;
         throw &m_errOutput;
     }
+    m_bReplaceAtRestart = false;
     bool bOpened = m_pOutput->OpenIn(*folder, leaf, kCreateMode | CFile::osNewOnly, &m_errOutput, strPath);
     if (!bOpened && m_errOutput.m_lOsError == LONG(ERROR_FILE_EXISTS)) {
         CheckMediumOrThrow(strPath, false);
         bOpened = m_pOutput->OpenIn(*folder, leaf, kCreateMode, &m_errOutput, strPath);
+        if (!bOpened && IsInUse(m_errOutput)) bOpened = OpenInUse(*folder, leaf, strPath);
     }
     if (bOpened) return;
     if (m_errOutput.m_lOsError == LONG(kErrorLinkOnPath)) ThrowLink(g_szEntryName);
     throw &m_errOutput;
+}
+
+// A file that a running program holds. Asked about (Try Again once the program has ended, Continue
+// to have it replaced when Windows restarts, Cancel); a silent run has it replaced at the restart
+// without asking. Returns true with the output open, false with m_errOutput telling why not.
+bool CInstallRun::OpenInUse(const CFolderHandle& folder, const CString& strLeaf, const CString& strPath)
+{
+    for (;;) {
+        int answer = IDCONTINUE;
+        if (!m_job.bSilent) {
+            CString text;
+            text.Format("The file '%s' is in use by a program, which must end before it can be replaced.\n\n"
+                        "Try Again: once you have closed the program.\nContinue: replace it when Windows restarts.\n"
+                        "Cancel: stop the installation.",
+                        strPath.GetString());
+            answer = AfxMessageBox(text, MB_CANCELTRYCONTINUE | MB_ICONEXCLAMATION);
+        }
+        if (answer == IDCANCEL) return false;
+        if (answer != IDTRYAGAIN) break;
+        if (m_pOutput->OpenIn(folder, strLeaf, kCreateMode, &m_errOutput, strPath)) return true;
+        if (!IsInUse(m_errOutput)) return false;
+    }
+    // Written beside it under a name of its own; the system puts it in place at the restart. A name
+    // that would not fit the log's rules is not offered that way.
+    if (std::strlen(g_szEntryName) + sizeof kReplacementSuffix > sizeof g_szEntryName) return false;
+    m_strReplacement = CString(g_szEntryName) + kReplacementSuffix;
+    CString leaf = strLeaf + kReplacementSuffix;
+    CString path = strPath + kReplacementSuffix;
+    if (!m_pOutput->OpenIn(folder, leaf, kCreateMode, &m_errOutput, path)) return false;
+    m_bReplaceAtRestart = true;
+    return true;
+}
+
+// After the replacement of a file in use is written: listed (so that an uninstallation before the
+// restart removes it too) and handed to the system for the restart.
+void CInstallRun::ReplaceAtRestart()
+{
+    m_bReplaceAtRestart = false;
+    CString from = m_strPrefix + m_strReplacement, to = m_strPrefix + g_szEntryName;
+    Log().File(m_strReplacement.Str());
+    if (!MoveFileExA(from, to, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
+        m_errOutput.m_cause = CFileException::OsErrorToException(LONG(GetLastError()));
+        m_errOutput.m_lOsError = LONG(GetLastError());
+        m_errOutput.m_strFileName = to;
+        throw &m_errOutput;
+    }
+    if (m_job.pRestart) SetInstallFlag(m_job.pRestart, 1);
+    CString text;
+    text.Format("'%s' is in use by a program: it is replaced when Windows restarts.", to.GetString());
+    Note(text);
 }
 
 // Returns false after end path E2's message.
@@ -325,6 +392,7 @@ void CInstallRun::LookAtTarget()
         m_errLog.m_strFileName = m_strPrefix + kInstallLogName;
         throw &m_errLog;
     }
+    RefuseSecondFolder();
     ReadEarlierRecord();
     // What the installation owns, administrators own: a folder that was there gets their list.
     if (m_target.Protect() == CTargetFolder::Protection::widened) {
@@ -334,6 +402,21 @@ void CInstallRun::LookAtTarget()
                     m_job.pInstallDir->GetString());
         Note(text);
     }
+}
+
+// The product installed in another folder, whose record is still there: a second installation would
+// take over its entry, and nothing would list the first one any more.
+void CInstallRun::RefuseSecondFolder()
+{
+    RecordAnchor anchor = ReadRecordAnchor(*m_job.pProductName);
+    CString there = anchor.strLocation;
+    if (there.IsEmpty() || there.CompareNoCase(m_strAnchorFolder) == 0) return;
+    if (GetFileAttributesA(there + "\\" + kInstallLogName) == INVALID_FILE_ATTRIBUTES) return;
+    CorruptPayload bad;
+    bad.strMessage.Format("FATAL: %s is installed in '%s'. Remove it first (its uninstaller is in that folder), or "
+                          "install it into that folder again.",
+                          m_job.pProductName->GetString(), there.GetString());
+    throw bad;
 }
 
 // An earlier installation's log and record are believed only when the product's entry, which only
@@ -551,7 +634,7 @@ void CInstallRun::LogAbandonedFile()
     }
     if (!m_pLog || !m_pLog->IsOpen()) return;
     try {
-        Log().File(g_szEntryName);
+        Log().File(m_bReplaceAtRestart ? m_strReplacement.Str() : std::string(g_szEntryName));
     } catch (CFileException* e) {
         e->Delete();  // the log itself failed: its own error has been or will be told
     }

@@ -46,6 +46,8 @@ struct InstallJob {
     // Set by the flow before it resumes the worker when the progress dialog, which should have
     // resumed it, never opened: the worker then ends at once, touching nothing.
     bool bAbandoned = false;
+    // Nobody to ask: a file in use is replaced when Windows restarts, without a question.
+    bool bSilent = false;
     // Where the worker says what is worth knowing but asks nothing (the silent run's log); called
     // on the worker's thread. Empty: such texts are dropped.
     std::function<void(const CString&)> note;

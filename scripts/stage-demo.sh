@@ -37,5 +37,9 @@ at = text.index(b'\n', text.index(b'\nFreeSpace=') + 1) + 1
 open(path, 'wb').write(text[:at] + extra + text[at:])
 PY
 fi
+# ZRV_DEMO_ADD: a folder whose files are added to the product (or replace its own);
+# ZRV_DEMO_REG: lines added at the end of the registry script. For versions that differ.
+if [ -n "${ZRV_DEMO_ADD:-}" ]; then cp -r "$ZRV_DEMO_ADD/." "$src/"; fi
+if [ -n "${ZRV_DEMO_REG:-}" ]; then printf '\n%s\n' "$ZRV_DEMO_REG" | sed 's/$/\r/' >>"$media.ini.txt"; fi
 "$zrvtool" medium "$media.ini.txt" "$src" "$media" --volume-size "$vol" --arch "${ZRV_ARCH:-x86}" >/dev/null
 rm -f "$media.ini.txt"

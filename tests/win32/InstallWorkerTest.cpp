@@ -275,7 +275,7 @@ protected:
         InstallFlag cancel{0}, done{0}, failed{0}, written{0};
         CWnd dialog;
         dialog.m_hWnd = withWindow ? receiver.Window() : nullptr;
-        InstallJob job = {&dialog, &strImage, &strTarget, &strProduct, pCancel ? pCancel : &cancel, &done, &failed, &written, nullptr, false, {}};
+        InstallJob job = {&dialog, &strImage, &strTarget, &strProduct, pCancel ? pCancel : &cancel, &done, &failed, &written, nullptr, false, false, {}};
         CWinThread* thread = AfxBeginThread(InstallWorker, &job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
         EXPECT_NE(thread, nullptr);
         thread->ResumeThread();
