@@ -58,38 +58,44 @@ private:
 void CCarriedParts::Take(const EarlierInstallation& earlier, const CString& strTargetDir)
 {
     m_carried = CarryForward(earlier, CInstalledItems(strTargetDir));
-    m_bRegistryDone = m_bShortcutsDone = false;
+    m_bPayloadDone = m_bRegistryDone = m_bShortcutsDone = false;
 }
 
-void CCarriedParts::WriteStart(InstallLogWriter log, PriorRecordWriter& record) const
+void CCarriedParts::WriteStart(PriorRecordWriter& record) const { WriteCarriedPrior(m_carried, record); }
+
+void CCarriedParts::EndPayloadPart(CListedLog& log)
 {
-    WriteCarriedPayload(m_carried, log);
-    WriteCarriedPrior(m_carried, record);
+    if (m_bPayloadDone) return;
+    m_bPayloadDone = true;
+    InstallLogWriter writer(log);
+    if (!m_carried.payload.empty()) WriteCarriedPayload(m_carried, writer, log.Listed());
 }
 
-void CCarriedParts::EndRegistryPart(InstallLogWriter log, bool bScriptWroteMarker)
+void CCarriedParts::EndRegistryPart(CListedLog& log, bool bScriptWroteMarker)
 {
+    EndPayloadPart(log);
     if (m_bRegistryDone) return;
     m_bRegistryDone = true;
-    if (bScriptWroteMarker || !m_carried.HasRegistry()) return;
-    log.RegistryMarker();
-    WriteCarriedRegistry(m_carried, log);
+    InstallLogWriter writer(log);
+    if (m_carried.HasRegistry()) WriteCarriedRegistry(m_carried, writer, log.Listed(), bScriptWroteMarker);
 }
 
-void CCarriedParts::WriteShortcutPart(InstallLogWriter log, bool bNew, const std::function<void()>& makeNew)
+void CCarriedParts::WriteShortcutPart(CListedLog& log, bool bNew, const std::function<void()>& makeNew)
 {
+    EndRegistryPart(log, false);
     if (m_bShortcutsDone) return;
     m_bShortcutsDone = true;
-    if (!bNew && !m_carried.HasShortcuts()) return;
-    log.ShortcutMarker();
-    if (bNew) makeNew();
-    WriteCarriedShortcuts(m_carried, log);
+    InstallLogWriter writer(log);
+    if (bNew) {
+        writer.ShortcutMarker();
+        makeNew();
+    }
+    if (m_carried.HasShortcuts()) WriteCarriedShortcuts(m_carried, writer, log.Listed(), bNew);
 }
 
-void CCarriedParts::Finish(InstallLogWriter log)
+void CCarriedParts::Finish(CListedLog& log)
 {
     try {
-        EndRegistryPart(log, false);
         WriteShortcutPart(log, false, nullptr);
     } catch (CFileException* e) {
         e->Delete();

@@ -101,7 +101,7 @@ private:
     CFileException m_errImage, m_errLog, m_errOutput, m_errRecord;
     BYTE* m_pBuffer = nullptr;
     CArchiveFile* m_pArchive = nullptr;
-    CDigestFile* m_pLog = nullptr;
+    CListedLog* m_pLog = nullptr;
     CFile* m_pOutput = nullptr;
     bool m_bImageRefused = false;  // the reader's Open returned zero
     // Install.prior beside the log: what this run found already there.
@@ -317,8 +317,9 @@ bool CInstallRun::OpenInUse(const CFolderHandle& folder, const CString& strLeaf,
                         strPath.GetString());
             answer = AfxMessageBox(text, MB_CANCELTRYCONTINUE | MB_ICONEXCLAMATION);
         }
-        if (answer == IDCANCEL) return false;
-        if (answer != IDTRYAGAIN) break;
+        if (answer == IDCONTINUE) break;
+        // The user stops here, having been told about the file: nothing more to say.
+        if (answer != IDTRYAGAIN) throw CorruptPayload();
         if (m_pOutput->OpenIn(folder, strLeaf, kCreateMode, &m_errOutput, strPath)) return true;
         if (!IsInUse(m_errOutput)) return false;
     }
@@ -468,27 +469,27 @@ void CInstallRun::OpenRecord()
     m_record.Header();
     if (m_bTargetHeldFiles) m_record.TargetHeldFiles();
     // An upgrade: the earlier installation is listed from the first line on.
-    m_carried.WriteStart(Log(), m_record);
+    m_carried.WriteStart(m_record);
 }
 
 void CInstallRun::RegistryStep(UINT nTotal)
 {
+    m_carried.EndPayloadPart(*m_pLog);
     NotifyStatus("Updating Registry...");
     RegistryScript script("Setup.ini", *m_job.pInstallDir, *m_job.pProductName);
     script.m_nPayloadBytes = nTotal;
     script.m_pRecord = &m_record;
     script.m_pEarlier = &m_earlier;
     script.m_madeKeys = m_madeKeys;
-    script.m_pCarried = &m_carried.Record();
     // A registry that refuses a key or value does not make the run fail.
     script.Apply(*m_pLog);
-    m_carried.EndRegistryPart(Log(), script.m_bMarkerWritten);
+    m_carried.EndRegistryPart(*m_pLog, script.m_bMarkerWritten);
     // Explorer keeps what it knows of file types until it is told.
     if (script.m_bClassesRootWritten) AfxNotifyAssociationsChanged();
     // Shortcuts come last, to the files and the folder now in place; none is a reason to fail.
     SetupExtensions ext;
     bool bShortcuts = ReadSetupExtensions(script.GetText(), ext) && !ext.shortcuts.empty();
-    m_carried.WriteShortcutPart(Log(), bShortcuts, [&] {
+    m_carried.WriteShortcutPart(*m_pLog, bShortcuts, [&] {
         NotifyStatus("Creating shortcuts...");
         CreateShortcuts(ext, *m_job.pProductName, *m_job.pInstallDir, *m_pLog);
     });
@@ -527,7 +528,7 @@ UINT CInstallRun::RunSteps()
         return End(E1_NoBuffer);
     }
     m_pArchive = new CArchiveFile;
-    m_pLog = new CDigestFile;
+    m_pLog = new CListedLog;
     m_pOutput = new CFile;
     m_pRecordFile = new CDigestFile;
     m_pLog->SetCreateSecurity(m_security.Get());
@@ -556,7 +557,7 @@ UINT CInstallRun::RunSteps()
     } catch (CFileException* e) {
         return HandleFileError(e);
     } catch (const CorruptPayload& bad) {
-        AfxMessageBox(bad.strMessage, MB_ICONHAND);
+        if (!bad.strMessage.IsEmpty()) AfxMessageBox(bad.strMessage, MB_ICONHAND);
         Cleanup();
         return End(E3_FileError);
     }
@@ -646,7 +647,7 @@ void CInstallRun::Cleanup()
     // A run that ends early leaves a record that lists the earlier installation too, and that the
     // uninstaller can verify.
     if (m_pLog && m_pLog->IsOpen() && m_pRecordFile && m_pRecordFile->IsOpen()) {
-        m_carried.Finish(Log());
+        m_carried.Finish(*m_pLog);
         KeepAnchor();
     }
     delete[] m_pBuffer;

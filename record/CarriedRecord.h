@@ -3,14 +3,16 @@
 // An upgrade writes its own Install.log and Install.prior in place of the earlier ones. So that
 // one uninstallation removes what every version made and puts back what was there before the
 // first, the new log lists, besides what the new run writes, every item of the earlier log that
-// still exists, each in its own part of the log; and the new record starts with every line of the
-// earlier one. A run that stops early still leaves all of it listed (the worker writes the
-// carried registry and shortcut parts when it ends, wherever it ends).
+// still exists, each at the end of its own part of the log; and the new record starts with every
+// line of the earlier one. A run that stops early still leaves all of it listed (the worker writes
+// the parts it owes when it ends, wherever it ends).
 #pragma once
 
 #include "InstallLog.h"
 #include "PriorRecord.h"
 
+#include <set>
+#include <string>
 #include <vector>
 
 // Tells whether an item of a log is still there.
@@ -37,9 +39,17 @@ CarriedRecord CarryForward(const InstallRecord& earlier, const PriorState& found
 // The same for the earlier installation as a later one reads it (nothing when its log did not read).
 CarriedRecord CarryForward(const EarlierInstallation& earlier, const CarriedItemProbe& probe);
 
-// The carried lines of one part, without the part's marker, in the log's forms.
-void WriteCarriedPayload(const CarriedRecord& carried, InstallLogWriter& log);
-void WriteCarriedRegistry(const CarriedRecord& carried, InstallLogWriter& log);
-void WriteCarriedShortcuts(const CarriedRecord& carried, InstallLogWriter& log);
-// The earlier record's lines after its header (its "target" line is the caller's to write).
+// The identities (LogItemIdentity) of what the whole lines of strLogText list.
+std::set<std::string> ListedItems(const std::string& strLogText);
+
+// The carried lines of one part that listed does not hold yet, written at the end of that part of
+// the new log, so that an item that the new run wrote itself is not listed twice. The registry and
+// shortcut parts get their marker first unless bMarkerWritten.
+void WriteCarriedPayload(const CarriedRecord& carried, InstallLogWriter& log, const std::set<std::string>& listed);
+void WriteCarriedRegistry(const CarriedRecord& carried, InstallLogWriter& log, const std::set<std::string>& listed,
+                          bool bMarkerWritten);
+void WriteCarriedShortcuts(const CarriedRecord& carried, InstallLogWriter& log, const std::set<std::string>& listed,
+                           bool bMarkerWritten);
+// The earlier record's lines after its header (its "target" line is the caller's to write), at the
+// start of the new record, so that the new run's own lines for the same values come after them.
 void WriteCarriedPrior(const CarriedRecord& carried, PriorRecordWriter& record);

@@ -99,14 +99,8 @@ void DropRepeatedItems(std::vector<LogItem>& items)
     std::set<std::string> seen;
     std::vector<LogItem> kept;
     kept.reserve(items.size());
-    for (LogItem& item : items) {
-        std::string key = std::to_string(int(item.kind)) + '|' + std::to_string(item.nRoot) + '|';
-        for (const CString* part : {&item.strKey, &item.strPath}) {
-            for (char ch : part->Str()) key += AfxLowerAscii(ch);
-            key += '|';
-        }
-        if (seen.insert(key).second) kept.push_back(std::move(item));
-    }
+    for (LogItem& item : items)
+        if (seen.insert(LogItemIdentity(item)).second) kept.push_back(std::move(item));
     items = std::move(kept);
 }
 
@@ -156,6 +150,16 @@ void InstallLogWriter::ShortcutMarker() { Line(kLogShortcutMarker); }
 void InstallLogWriter::ShortcutFolder(const std::string& strFolder) { Line(kLogDirectoryLead + strFolder); }
 
 void InstallLogWriter::Shortcut(const std::string& strPath) { Line(strPath); }
+
+std::string LogItemIdentity(const LogItem& item)
+{
+    std::string key = std::to_string(int(item.kind)) + '|' + std::to_string(item.nRoot) + '|';
+    for (const CString* part : {&item.strKey, &item.strPath}) {
+        for (char ch : part->Str()) key += AfxLowerAscii(ch);
+        key += '|';
+    }
+    return key;
+}
 
 int PathDepth(const CString& strPath)
 {

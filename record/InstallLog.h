@@ -67,5 +67,9 @@ private:
     CFile& m_file;
 };
 
+// What makes an item the same as another of the log: its kind, root, key and name, the names
+// folded as the file system and the registry compare them. An item listed again is one item.
+std::string LogItemIdentity(const LogItem& item);
+
 // The number of components of a key's or path's backslash-separated text (empty ones not counted).
 int PathDepth(const CString& strPath);

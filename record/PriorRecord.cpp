@@ -240,7 +240,7 @@ const PriorValue* PriorState::FindValue(int nRoot, const std::string& strKey, co
 }
 
 // The fields joined by the separator, the line with its end in one Write.
-void PriorRecordWriter::Line(std::initializer_list<std::string> fields)
+void PriorRecordWriter::Line(std::initializer_list<std::string> fields, const std::string& sIdentity)
 {
     if (!m_pFile) return;
     std::string line;
@@ -251,7 +251,9 @@ void PriorRecordWriter::Line(std::initializer_list<std::string> fields)
         bFirst = false;
     }
     line += kRecordLineEnd;
+    if (sIdentity.empty() ? !m_lines.insert(line).second : m_lastValue[sIdentity] == line) return;
     m_pFile->Write(line.data(), UINT(line.size()));
+    if (!sIdentity.empty()) m_lastValue[sIdentity] = line;
 }
 
 void PriorRecordWriter::Header() { Line({kPriorHeader}); }
@@ -267,8 +269,11 @@ void PriorRecordWriter::Key(int nRoot, const std::string& strPath)
 
 void PriorRecordWriter::Value(const PriorValue& v)
 {
+    std::string identity = std::to_string(v.nRoot) + kPriorFieldSeparator + FoldedKey(v.strKey) + kPriorFieldSeparator;
+    for (char ch : v.strName) identity += AfxLowerAscii(ch);
     Line({kPriorValue, RegistryRootName(v.nRoot), Escape(v.strKey), Escape(v.strName), TypeText(v.dwOldType),
-          HexData(v.oldData), TypeText(v.dwNewType), HexData(v.newData)});
+          HexData(v.oldData), TypeText(v.dwNewType), HexData(v.newData)},
+         identity);
 }
 
 bool ParsePriorRecord(const char* pData, size_t nSize, PriorState& state, PriorDamage& damage)

@@ -25,6 +25,8 @@
 #include "InstallRecordFormat.h"
 
 #include <initializer_list>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -61,7 +63,9 @@ bool SameKeyPath(const std::string& a, const std::string& b);
 bool SameValueName(const std::string& a, const std::string& b);
 
 // Appends the record's lines to an open file; does nothing while it has no file. Each line goes
-// out in one Write, which throws the framework's CFileException on failure.
+// out in one Write, which throws the framework's CFileException on failure. A line that would only
+// repeat what the record says (an upgrade carries the earlier record's lines, and finds much of it
+// again) is left out.
 class PriorRecordWriter {
 public:
     explicit PriorRecordWriter(CFile* pFile = nullptr) : m_pFile(pFile) {}
@@ -74,8 +78,12 @@ public:
     bool IsOpen() const { return m_pFile != nullptr; }
 
 private:
-    void Line(std::initializer_list<std::string> fields);
+    // Writes the line unless it would say again what the record says already (the same directory
+    // or key, or a value's line equal to the last one for that value); sIdentity names a value.
+    void Line(std::initializer_list<std::string> fields, const std::string& sIdentity = std::string());
     CFile* m_pFile;
+    std::set<std::string> m_lines;                  // the lines that name no value
+    std::map<std::string, std::string> m_lastValue;  // by value: its last line
 };
 
 struct PriorDamage {

@@ -1,6 +1,5 @@
 #include "RegistryScript.h"
 
-#include "CarriedRecord.h"
 #include "InstallLog.h"
 #include "SetupConfig.h"
 #include "SetupExtensions.h"
@@ -473,8 +472,6 @@ int RegistryScript::Apply(CFile& log, RegistryBackend& registry, RegistryScriptO
     ScriptRun run(log, registry, *this, pObserver);
     run.Log().RegistryMarker();
     m_bMarkerWritten = true;
-    // What an earlier installation into the folder made and is still there goes first.
-    if (m_pCarried) WriteCarriedRegistry(*m_pCarried, run.Log());
     // Nothing but skipped lines after the marker's line, or not even a line end: no script, and
     // no product to register either.
     const char* pLine = SkipLines(NextLine(pMarker));

@@ -5,8 +5,6 @@
 #include "PriorRecord.h"
 #include "RegistryBackend.h"
 
-struct CarriedRecord;
-
 // Told where a run of the script is, so that a dry run can name the line of each thing it did.
 // Each call comes before the registry operations and log lines it announces.
 class RegistryScriptObserver {
@@ -71,9 +69,6 @@ public:
     // Keys that the installation made itself before the script ran (the uninstall entry, made to
     // keep the record's digests in): never recorded as found there.
     std::vector<PriorKey> m_madeKeys;
-    // The registry part of an earlier installation's log that is carried into this one: written
-    // right after the marker. None: nothing is carried.
-    const CarriedRecord* m_pCarried = nullptr;
     // Set by Apply once it has written the registry part's marker to the log.
     bool m_bMarkerWritten = false;
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -59,41 +60,38 @@ const std::set<std::string> kAllThere = {"D sub", "F a.txt", "F b.txt", "F sub\\
                                          "V HKEY_LOCAL_MACHINE\\Software\\P: Old", "V HKEY_LOCAL_MACHINE\\Software\\P: Version",
                                          "SD P", "SF P\\Read me.lnk"};
 
-// Where the new run stops: after its start (the carried payload and record), after its own
-// payload, after the registry part, or at its end.
-enum Stop { AfterStart, AfterPayload, AfterRegistry, Complete };
+// Where the new run stops: at its start, after its own payload, after the registry part, or at
+// its end.
+enum Stop { AtStart, AfterPayload, AfterRegistry, Complete };
 
-// The new log as version 2 writes it, the carried parts at their places; a run that stops early
-// writes what it owes of them, as the worker does.
-std::string NewLog(const CarriedRecord& carried, Stop stop, MemoryFile& priorFile)
+// The new log as version 2 writes it: each carried part at the end of its part, leaving out what
+// the run listed itself; a run that stops early writes what it owes of them, as the worker does.
+std::string NewLog(const CarriedRecord& carried, Stop stop)
 {
-    MemoryFile logFile;
-    InstallLogWriter log(logFile);
-    PriorRecordWriter prior(&priorFile);
-    prior.Header();
-    WriteCarriedPayload(carried, log);
-    WriteCarriedPrior(carried, prior);
-    bool registryDone = false;
+    MemoryFile file;
+    InstallLogWriter log(file);
+    auto listed = [&file] { return ListedItems(file.m_strData); };
     if (stop >= AfterPayload) {
         log.File("a.txt");
         log.File("c.txt");
     }
+    WriteCarriedPayload(carried, log, listed());
+    bool marker = false;
     if (stop >= AfterRegistry) {
         log.RegistryMarker();
-        WriteCarriedRegistry(carried, log);
         log.Key(kRootLocalMachine, "Software\\P");
         log.Value("Version");
-        registryDone = true;
+        marker = true;
     }
-    if (!registryDone && carried.HasRegistry()) {
-        log.RegistryMarker();
-        WriteCarriedRegistry(carried, log);
-    }
-    if (carried.HasShortcuts()) {
+    WriteCarriedRegistry(carried, log, listed(), marker);
+    marker = false;
+    if (stop >= Complete) {
         log.ShortcutMarker();
-        WriteCarriedShortcuts(carried, log);
+        log.ShortcutFolder("P");
+        marker = true;
     }
-    return logFile.m_strData;
+    WriteCarriedShortcuts(carried, log, listed(), marker);
+    return file.m_strData;
 }
 
 std::string Items(const std::string& log)
@@ -111,7 +109,9 @@ std::string Items(const std::string& log)
 
 TEST(CarriedRecord, TheEarlierInstallationStaysListedAtEveryStep)
 {
-    const std::string kAll = "D sub|F a.txt|F b.txt|F sub\\x.dat|";
+    const std::string kOwn = "F a.txt|F c.txt|";
+    const std::string kCarried = "D sub|F b.txt|F sub\\x.dat|";
+    const std::string kEarlierPayload = "D sub|F a.txt|F b.txt|F sub\\x.dat|";
     const std::string kKey = "K HKEY_LOCAL_MACHINE\\Software\\P|";
     const std::string kOld = "V HKEY_LOCAL_MACHINE\\Software\\P: Old|";
     const std::string kVersion = "V HKEY_LOCAL_MACHINE\\Software\\P: Version|";
@@ -125,25 +125,27 @@ TEST(CarriedRecord, TheEarlierInstallationStaysListedAtEveryStep)
         std::set<std::string> there;
         Stop stop;
         std::string expected;
+        size_t nLines;  // of the new log: nothing listed twice
     } rows[] = {
-        {"everything there, stopped at the start", kAllThere, AfterStart, kAll + kKey + kOld + kVersion + kShortcuts},
-        {"stopped after the payload", kAllThere, AfterPayload, kAll + "F c.txt|" + kKey + kOld + kVersion + kShortcuts},
-        {"stopped after the registry", kAllThere, AfterRegistry, kAll + "F c.txt|" + kKey + kOld + kVersion + kShortcuts},
-        {"complete", kAllThere, Complete, kAll + "F c.txt|" + kKey + kOld + kVersion + kShortcuts},
-        {"a file removed since", withoutB, Complete, "D sub|F a.txt|F sub\\x.dat|F c.txt|" + kKey + kOld + kVersion + kShortcuts},
-        {"a key removed since takes its values", withoutKey, AfterStart, kAll + kShortcuts},
-        {"a key removed since, complete", withoutKey, Complete, kAll + "F c.txt|" + kKey + kVersion + kShortcuts},
-        {"a value removed since", withoutOld, Complete, kAll + "F c.txt|" + kKey + kVersion + kShortcuts},
-        {"nothing there any more", {}, Complete, "F a.txt|F c.txt|" + kKey + kVersion},
+        {"stopped at the start", kAllThere, AtStart, kEarlierPayload + kKey + kOld + kVersion + kShortcuts, 11},
+        {"stopped after the payload", kAllThere, AfterPayload, kOwn + kCarried + kKey + kOld + kVersion + kShortcuts, 12},
+        {"stopped after the registry", kAllThere, AfterRegistry, kOwn + kCarried + kKey + kVersion + kOld + kShortcuts, 13},
+        {"complete", kAllThere, Complete, kOwn + kCarried + kKey + kVersion + kOld + kShortcuts, 13},
+        {"a file removed since", withoutB, Complete, kOwn + "D sub|F sub\\x.dat|" + kKey + kVersion + kOld + kShortcuts, 12},
+        {"a key removed since takes its values", withoutKey, AtStart, kEarlierPayload + kShortcuts, 7},
+        {"a key removed since, complete", withoutKey, Complete, kOwn + kCarried + kKey + kVersion + "SD P|SF P\\Read me.lnk|", 11},
+        {"a value removed since", withoutOld, Complete, kOwn + kCarried + kKey + kVersion + kShortcuts, 11},
+        {"nothing there any more", {}, Complete, kOwn + kKey + kVersion + "SD P|", 7},
     };
     InstallRecord earlier;
     LogDamage damage;
     ASSERT_TRUE(ParseInstallLog(kEarlierLog, sizeof kEarlierLog - 1, earlier, damage));
     for (const auto& row : rows) {
         SCOPED_TRACE(row.pszRow);
-        MemoryFile prior;
         CarriedRecord carried = CarryForward(earlier, PriorState(), SetProbe(row.there));
-        EXPECT_EQ(row.expected, Items(NewLog(carried, row.stop, prior)));
+        std::string log = NewLog(carried, row.stop);
+        EXPECT_EQ(row.expected, Items(log));
+        EXPECT_EQ(row.nLines, size_t(std::count(log.begin(), log.end(), '\n')));
     }
 }
 
@@ -172,6 +174,8 @@ TEST(CarriedRecord, TheEarlierRecordIsKept)
         EXPECT_EQ(row.nPayload, carried.payload.size());
         MemoryFile prior;
         PriorRecordWriter writer(&prior);
+        WriteCarriedPrior(carried, writer);
+        // The new run finds the same again: said once.
         WriteCarriedPrior(carried, writer);
         EXPECT_EQ(row.expectedPrior, prior.m_strData);
     }

@@ -222,6 +222,7 @@ struct RunResult {
     int cancel = 0, done = 0, failed = 0, written = 0;
     std::vector<Note> notes;
     std::vector<Box> boxes;
+    std::vector<std::string> said;  // what the worker told the silent run's log
 };
 
 // A fresh working directory holding Setup.ini (the registry script's source) and an empty target
@@ -262,6 +263,7 @@ protected:
         AfxSetMessageBoxHandler([&](const CString& text, UINT type) {
             std::lock_guard<std::mutex> lock(boxLock);
             r.boxes.push_back({text.GetString(), type});
+            if (m_onBox) m_onBox();
             if (!answers.empty()) {
                 int a = answers.front();
                 answers.pop_front();
@@ -275,7 +277,8 @@ protected:
         InstallFlag cancel{0}, done{0}, failed{0}, written{0};
         CWnd dialog;
         dialog.m_hWnd = withWindow ? receiver.Window() : nullptr;
-        InstallJob job = {&dialog, &strImage, &strTarget, &strProduct, pCancel ? pCancel : &cancel, &done, &failed, &written, nullptr, false, false, {}};
+        InstallJob job = {&dialog, &strImage, &strTarget, &strProduct, pCancel ? pCancel : &cancel, &done, &failed, &written, &m_restart, false, m_bSilent, {}};
+        job.note = [&r](const CString& text) { r.said.push_back(text.GetString()); };
         CWinThread* thread = AfxBeginThread(InstallWorker, &job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
         EXPECT_NE(thread, nullptr);
         thread->ResumeThread();
@@ -300,6 +303,9 @@ protected:
 
     static int s_counter;
     std::string m_base, m_target, m_oldDir;
+    bool m_bSilent = false;              // the job's
+    InstallFlag m_restart{0};            // the job's restart flag, as the run left it
+    std::function<void()> m_onBox;       // called as each box is answered
 };
 int WorkerTest::s_counter = 0;
 
@@ -533,12 +539,7 @@ TEST_F(WorkerTest, FailuresEndWithOneMessage)
              CreateDirectoryA((t + "\\d\\f.txt").c_str(), nullptr);
          },
          "FATAL: access denied on 'f.txt'", "\\d\r\n"},
-        {"target",
-         [&hHeld](const std::string& t) {
-             CreateDirectoryA((t + "\\d").c_str(), nullptr);
-             hHeld.Attach(CreateFileA((t + "\\d\\f.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-         },
-         "FATAL: sharing violation on 'f.txt'", "\\d\r\n"},
+        // (A file that another program holds is asked about first: AFileInUse.)
         // A file where a directory should be is not an existing directory.
         {"target", [](const std::string& t) { WriteFileBytes(t + "\\d", "file"); },
          "FATAL: unable to create directory '%T\\d'", ""},
@@ -848,6 +849,8 @@ TEST_F(WorkerTest, TheMediumIsNeverAltered)
     m_target = m_base;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.image);
+        // Each row on its own: an earlier row's record would be carried into this one.
+        for (const char* name : {"Install.log", "Install.prior", "a.txt"}) DeleteFileA((m_base + "\\" + name).c_str());
         CopyImage(c.image, m_base, "disk.001");
         const std::string image = ReadFileBytes(m_base + "\\disk.001");
         Receiver receiver;
@@ -881,4 +884,76 @@ TEST_F(WorkerTest, NamesNoVolumeCanHaveAreInstalledBesideTheMedium)
         EXPECT_EQ(ReadFileBytes(m_base + "\\" + name, &exists).size(), 3u) << name;
         EXPECT_TRUE(exists) << name;
     }
+}
+
+const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+
+// A file of the payload that a running program holds (here a handle of the test's own, opened
+// without sharing, as a program using the file holds it): Try Again once it has let go replaces it
+// there and then; Continue, and a silent run without a question, write the new file beside it and
+// leave it to the restart; Cancel ends the run with the file as it was.
+TEST_F(WorkerTest, AFileInUse)
+{
+    fixtures::StoredEntry file;
+    for (const fixtures::StoredEntry& e : fixtures::MainStream())
+        if (e.name[0] != '\\' && e.name.find('\\') == std::string::npos && file.name.empty()) file = e;
+    ASSERT_FALSE(file.name.empty());
+    const std::string fresh = fixtures::Content(file.nSize, file.nSeed);
+    const struct {
+        const char* pszRow;
+        bool bSilent;
+        int nAnswer;          // to the box; 0 for none expected
+        size_t nBoxes;        // the question, and the failure's message after a Cancel
+        bool bCompleted;
+        const char* pszContent;  // what the file holds after the run; null for the new content
+        bool bBeside;         // the new content waits beside it for the restart
+    } rows[] = {
+        {"try again once it is let go", false, IDTRYAGAIN, 1, true, nullptr, false},
+        {"continue: at the restart", false, IDCONTINUE, 1, true, "in use", true},
+        {"silent: at the restart, no question", true, 0, 0, true, "in use", true},
+        {"cancel", false, IDCANCEL, 1, false, "in use", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszRow);
+        RemoveTree(m_target);
+        CreateDirectoryA(m_target.c_str(), nullptr);
+        DeleteTestKeys();
+        std::string path = m_target + "\\" + file.name;
+        WriteFileBytes(path, "in use");
+        CHandle held(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held.IsValid());
+        m_bSilent = row.bSilent;
+        SetInstallFlag(&m_restart, 0);
+        m_onBox = [&] { if (row.nAnswer == IDTRYAGAIN) held.Close(); };
+        Receiver receiver;
+        RunResult r = Run("main", receiver, {row.nAnswer});
+        held.Close();
+        EXPECT_EQ(r.boxes.size(), row.nBoxes);
+        if (!r.boxes.empty()) {
+            EXPECT_NE(r.boxes[0].text.find(path), std::string::npos) << r.boxes[0].text;
+            EXPECT_EQ(r.boxes[0].type & 0x0F, UINT(MB_CANCELTRYCONTINUE));
+        }
+        EXPECT_EQ(r.done, row.bCompleted ? 1 : 0);
+        EXPECT_EQ(ReadFileBytes(path), row.pszContent ? std::string(row.pszContent) : fresh);
+        bool exists = false;
+        std::string beside = ReadFileBytes(path + ".zrvnew", &exists);
+        EXPECT_EQ(exists, row.bBeside);
+        if (row.bBeside) {
+            EXPECT_TRUE(beside == fresh);
+            EXPECT_NE(Log().find(file.name + ".zrvnew\r\n"), std::string::npos) << Log();
+            // Handed to the system for the restart: the pending renames name it.
+            std::vector<char> pending(1 << 16);
+            DWORD size = DWORD(pending.size());
+            EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations", RRF_RT_ANY, nullptr,
+                                   pending.data(), &size),
+                      ERROR_SUCCESS);
+            EXPECT_NE(std::string(pending.data(), size).find(file.name + ".zrvnew"), std::string::npos);
+            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations");
+        }
+        EXPECT_EQ(GetInstallFlag(&m_restart), row.bBeside ? 1 : 0);
+        EXPECT_EQ(r.said.size(), row.bBeside ? 1u : 0u);
+        // Listed when this run wrote it, now or for the restart; one it never wrote is not its to list.
+        EXPECT_EQ(Log().find(file.name + "\r\n") != std::string::npos, row.bCompleted);
+    }
+    m_onBox = nullptr;
 }
