@@ -1,12 +1,15 @@
 // Reading Setup.ini at start-up: the file in the current directory, read by the configuration.
 #include "SetupApp.h"
 
+#include "SetupExtensions.h"
+
 #include <memory>
 
 CSetupApp::~CSetupApp() = default;
 
 BOOL CSetupApp::ReadSetupIni()
 {
+    m_strMediumVersion = CString();
     CSetupIniFile file;
     if (!file.Open(kSetupIniName, CFile::modeRead | CFile::shareDenyWrite)) return FALSE;
 
@@ -17,7 +20,11 @@ BOOL CSetupApp::ReadSetupIni()
         e->Delete();
         return FALSE;
     }
-    return ParseSetupText(text.get());
+    if (!ParseSetupText(text.get())) return FALSE;
+    // The version this medium installs, from the text as read (the parse leaves it unchanged).
+    SetupExtensions ext;
+    if (ReadSetupExtensions(text.get(), ext)) m_strMediumVersion = ext.strDisplayVersion;
+    return TRUE;
 }
 
 BOOL CSetupApp::ParseSetupText(char* pszText, SetupIniProblem* pProblem)

@@ -22,6 +22,8 @@ BOOL CSetupApp::InitInstance()
         m_nExitCode = RunSilent(options);
         return FALSE;
     }
+    // Whatever ends the run before the worker starts leaves the machine as it was.
+    m_nExitCode = kExitRefused;
     if (!Enable3dControlsStatic()) return FALSE;
     // A missing or incomplete Setup.ini ends the program at once, with no window and no message.
     if (!ReadSetupIni()) return FALSE;
@@ -31,8 +33,9 @@ BOOL CSetupApp::InitInstance()
     m_pMainWnd = m_pBackdropWnd;
     m_pBackdropWnd->ShowWindow(SW_SHOWMAXIMIZED);
 
-    InstallJob job = MakeInstallJob(nullptr);
-    if (ChooseTargetDirectory()) RunInstallation(job);
+    InstallFlag written{0}, restart{0};
+    InstallJob job = MakeInstallJob(&written, &restart);
+    if (ChooseTargetDirectory()) m_nExitCode = RunInstallation(job);
 
     m_pMainWnd = nullptr;
     delete m_pBackdropWnd;
@@ -44,27 +47,36 @@ BOOL CSetupApp::InitInstance()
 BOOL CSetupApp::ChooseTargetDirectory()
 {
     // One dialog object per showing: a failed check builds it anew with the directory chosen last.
+    BOOL bAsked = FALSE;
     for (;;) {
         CWelcomeDlg welcome(m_config.m_strInstallDir, nullptr);
         if (welcome.DoModal() != IDOK) return FALSE;
         // Taken before the checks, so a refused directory is the one shown next time.
         m_config.m_strInstallDir = welcome.GetDirectory();
+        // Asked before the directory check may create the target, so that No leaves everything as
+        // it was; once is enough for a run.
+        CString installed;
+        if (!bAsked && FindNewerInstalled(installed) &&
+            AfxMessageBox(DowngradeQuestion(installed), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+            return FALSE;
+        bAsked = TRUE;
         // Free space first: it is measured on the drive even when the directory is still missing.
-        if (CheckFreeSpace() && CheckTargetDirectory()) return TRUE;
+        if (CheckFreeSpace() && CheckNotInstalledElsewhere() && CheckTargetDirectory()) return TRUE;
     }
 }
 
-void CSetupApp::RunInstallation(InstallJob& job)
+int CSetupApp::RunInstallation(InstallJob& job)
 {
     // Suspended: the progress dialog resumes it once its window exists, so the job is complete
     // and every notification finds the window.
     m_pWorkerThread = StartInstallWorker(job);
     if (!m_pWorkerThread) {
         AfxMessageBox("FATAL: unable to start the installation", MB_ICONHAND);
-        return;
+        return kExitRefused;
     }
     m_pProgressDlg = new CProgressDlg(m_pWorkerThread, m_pBackdropWnd);
     job.pProgressDlg = m_pProgressDlg;
+    int nExitCode = kExitRefused;
     if (m_pProgressDlg->DoModal() == -1) {
         // The dialog never opened, so it never resumed the worker: the worker is let go marked as
         // abandoned, which it finds before it touches anything, and the run ends as a failure.
@@ -77,8 +89,10 @@ void CSetupApp::RunInstallation(InstallJob& job)
         // message box owned by a window of this thread: the wait keeps handling messages.
         SetInstallFlag(&g_bCancel, 1);
         AfxWaitForThreadEnd(m_pWorkerThread);
-    } else if (!GetInstallFlag(&g_bFailed)) {
-        AfxMessageBox("Installation complete!", MB_OK | MB_ICONINFORMATION);
+        // Stopped, never complete, however the worker ended: what it wrote is all that counts.
+        nExitCode = job.pWritten && GetInstallFlag(job.pWritten) ? kExitFailed : kExitRefused;
+    } else {
+        nExitCode = FinishedRun(job);
     }
     // A done worker touches nothing after its WM_CLOSE, but its thread object and handle must
     // outlive the thread; it is ending, so this wait is short.
@@ -88,4 +102,5 @@ void CSetupApp::RunInstallation(InstallJob& job)
     delete m_pWorkerThread;
     m_pWorkerThread = nullptr;
     InstallFreeStatusTexts();
+    return nExitCode;
 }

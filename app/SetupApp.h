@@ -2,6 +2,7 @@
 // InitInstance on the user-interface thread, then ends the program.
 #pragma once
 
+#include "AfxExitCodes.h"
 #include "AfxWinApp.h"
 #include "SetupConfig.h"
 #include "InstallFlags.h"
@@ -21,12 +22,12 @@ long long FreeMegabytes(DWORD sectorsPerCluster, DWORD bytesPerSector, DWORD fre
 using DiskFreeSpaceQuery =
     std::function<BOOL(const char* pszRoot, DWORD* pSectorsPerCluster, DWORD* pBytesPerSector, DWORD* pFreeClusters)>;
 
-// The exit codes of a silent installation. The interactive installer always ends with 0.
-enum SetupExitCode {
-    kExitInstalled = 0,
-    kExitNothingInstalled = 1,  // the target is as it was (bar folders made for it)
-    kExitPartlyInstalled = 2,   // failed after writing: Install.log lists what is there
-};
+// Whether the dotted version strMedium is lower, equal or higher than strInstalled, each part a
+// number ("1.2" < "1.10", "1.0" == "1.0.0", "01" == "1", no limit on a part's digits); blanks around
+// the whole text are ignored. Returns FALSE, nOrder untouched, when either text is no such version
+// (empty, a part that is not all digits, an empty part: "1.0 beta", "1..2", "v2"); otherwise TRUE with
+// nOrder < 0, 0 or > 0 as strMedium is lower, equal or higher.
+BOOL CompareDottedVersions(const CString& strMedium, const CString& strInstalled, int& nOrder);
 
 // True when strPath, read from an earlier installation's entry in the list of installed programs,
 // may be proposed as the target: a full path on a drive ("C:\..."), shorter than MAX_PATH, with no
@@ -43,12 +44,15 @@ public:
     ~CSetupApp() override;
 
     BOOL InitInstance() override;
-    // The program's exit code: that of a silent installation, else 0.
+    // The program's exit code (AfxExitCodes.h), windowed or silent: kExitDone, kExitRestartNeeded
+    // when a file in use is replaced only at the next restart, kExitFailed when the run stopped
+    // after the worker wrote into the target, kExitRefused for anything that ended before that.
     int ExitInstance() override { return m_nExitCode; }
 
-    // Reads Setup.ini from the current directory into m_config. Returns TRUE when the text starts
-    // with the marker and its section held four key lines with a usable FreeSpace value. Silent:
-    // it shows no message for any failure.
+    // Reads Setup.ini from the current directory into m_config, and the medium's DisplayVersion
+    // line into m_strMediumVersion. Returns TRUE when the text starts with the marker and its
+    // section held four key lines with a usable FreeSpace value. Silent: it shows no message for
+    // any failure.
     BOOL ReadSetupIni();
 
     // The reading itself, on a decoded zero-terminated text (ParseSetupText into m_config).
@@ -61,6 +65,9 @@ public:
     // to go on; on FALSE it has already told the user why.
     // TRUE when the drive of m_strInstallDir has more free megabytes than m_nFreeSpaceMB.
     BOOL CheckFreeSpace();
+    // TRUE unless the product is installed in another folder than m_strInstallDir and its record
+    // is still there: the product lives in one folder at a time.
+    BOOL CheckNotInstalledElsewhere();
     // TRUE when m_strInstallDir is an existing directory, or was missing and has been created with
     // the user's consent.
     BOOL CheckTargetDirectory();
@@ -72,13 +79,24 @@ public:
     // InstallLocation that IsProposableLocation accepts), that folder replaces DefaultDir in
     // m_config, so that a second installation goes where the first one is.
     void ProposeEarlierLocation();
+    // The version of the product that is installed, when this medium would replace it with a lower
+    // one: the product's entry in the list of installed programs holds a DisplayVersion, the medium
+    // has one too, both read as dotted numbers (CompareDottedVersions) and the medium's is lower.
+    // FALSE, strInstalled untouched, in every other case: such a run goes on without a question.
+    BOOL FindNewerInstalled(CString& strInstalled) const;
+    // The question before a downgrade, naming both versions.
+    CString DowngradeQuestion(const CString& strInstalled) const;
     // The welcome dialog and the checks, until both checks pass (TRUE) or the user leaves (FALSE).
+    // Before the first check, once a run, the user confirms a downgrade (No leaves: FALSE).
     BOOL ChooseTargetDirectory();
-    // The installation job of this run, every field by name; pWritten as the worker's flag for
-    // "Install.log exists" (null when no one asks).
-    InstallJob MakeInstallJob(InstallFlag* pWritten) const;
-    // Starts the worker behind the progress dialog and waits for the outcome.
-    void RunInstallation(InstallJob& job);
+    // The installation job of this run, every field by name; pWritten and pRestart as the worker's
+    // flags for "Install.log exists" and "a restart finishes the run" (null when no one asks).
+    InstallJob MakeInstallJob(InstallFlag* pWritten, InstallFlag* pRestart = nullptr) const;
+    // Starts the worker behind the progress dialog, waits for the outcome and returns the exit code.
+    int RunInstallation(InstallJob& job);
+    // The end of a run whose worker has ended on its own: the completion message when it is done
+    // (with a second sentence when a restart finishes it) and the exit code, from the worker's flags.
+    int FinishedRun(const InstallJob& job);
     // The whole installation without a window, as the command line asks; returns the exit code.
     int RunSilent(const SetupOptions& options);
 
@@ -86,7 +104,10 @@ public:
     CBackdropWnd* m_pBackdropWnd = nullptr;
     CWinThread* m_pWorkerThread = nullptr;
     CProgressDlg* m_pProgressDlg = nullptr;
-    int m_nExitCode = kExitInstalled;
+    // The medium's DisplayVersion line (Setup.ini's extension lines); empty when it has none.
+    CString m_strMediumVersion;
+    // Until a run says otherwise, nothing was done: a run that ends early is refused.
+    int m_nExitCode = kExitRefused;
     // Asks the drive for its free space; empty: the system (GetDiskFreeSpaceA).
     DiskFreeSpaceQuery m_queryFreeSpace;
 };

@@ -1,7 +1,8 @@
-// What a run works on, windowed or silent: the target an earlier installation proposes and the job
-// handed to the worker.
+// What a run works on, windowed or silent: the target an earlier installation proposes, the job
+// handed to the worker, and what its end tells.
 #include "SetupApp.h"
 
+#include "AfxMessageBox.h"
 #include "AfxShell.h"
 #include "InstallRecordFormat.h"
 #include "InstallWorker.h"
@@ -17,12 +18,27 @@ void CSetupApp::ProposeEarlierLocation()
         m_config.m_strInstallDir = location;
 }
 
-InstallJob CSetupApp::MakeInstallJob(InstallFlag* pWritten) const
+InstallJob CSetupApp::MakeInstallJob(InstallFlag* pWritten, InstallFlag* pRestart) const
 {
     InstallJob job;
     job.pDiskImage = &m_config.m_strDiskImage;
     job.pInstallDir = &m_config.m_strInstallDir;
     job.pProductName = &m_config.m_strProductName;
     job.pWritten = pWritten;
+    job.pRestart = pRestart;
     return job;
+}
+
+int CSetupApp::FinishedRun(const InstallJob& job)
+{
+    if (GetInstallFlag(job.pDone) && !GetInstallFlag(job.pFailed)) {
+        // The first line stays the same either way: scripts and users look for it.
+        const bool bRestart = job.pRestart && GetInstallFlag(job.pRestart);
+        AfxMessageBox(bRestart ? "Installation complete!\nSome files were in use: restart Windows to finish the installation."
+                               : "Installation complete!",
+                      MB_OK | MB_ICONINFORMATION);
+        return bRestart ? kExitRestartNeeded : kExitDone;
+    }
+    // Once Install.log exists the target holds what the log lists, and the uninstaller removes it.
+    return job.pWritten && GetInstallFlag(job.pWritten) ? kExitFailed : kExitRefused;
 }

@@ -31,6 +31,10 @@ SetupOptions ParseSetupOptions(const char* pszCommandLine)
     for (int i = 0; i < switches.GetCount(); ++i) {
         CString value;
         if (switches.Is(i, "/S")) continue;
+        if (switches.Is(i, "/DOWNGRADE")) {
+            options.bAllowDowngrade = TRUE;
+            continue;
+        }
         if (switches.IsValued(i, CCommandSwitches::kRestOfLine, value)) {
             options.bHasTarget = TRUE;
             options.strTarget = DirectoryValue(value);

@@ -1,7 +1,10 @@
 // The installer's command line. Without /S every argument is ignored and the installer runs with
 // its windows as always. With /S it installs without any window:
 //
-//   Setup.exe /S [/LOG=FILE] [/D=PATH]
+//   Setup.exe /S [/LOG=FILE] [/DOWNGRADE] [/D=PATH]
+//
+// /DOWNGRADE lets the run replace an installed version of the product that is newer than the
+// medium's; without it such a run installs nothing.
 //
 // The bundle's launcher, which runs the installer in a folder of its own, puts /CALLERDIR=DIR
 // first: the current directory of its caller, against which a relative /LOG= or /D= is taken.
@@ -23,6 +26,7 @@ struct SetupOptions {
     CString strTarget;
     CString strLogFile;  // /LOG=; empty: no log
     CString strCallerDir;  // /CALLERDIR=; empty: relative paths are the installer's own
+    BOOL bAllowDowngrade = FALSE;  // /DOWNGRADE: an older version may replace the installed one
     CString strError;    // the first problem of a silent command line, as a message; empty: none
 };
 

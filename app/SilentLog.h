@@ -1,16 +1,14 @@
 // What a silent installation says instead of showing message boxes: it answers each box as a
 // script would and writes the box's text to the log file that /LOG= names.
 //
-// The log is a plain byte file, created anew (or emptied) for each run. Each text becomes one line
-// ended by CR LF, in the order the texts arose, its bytes as the box would have shown them (the
-// installer's code page); line breaks and tabs inside a text become single blanks, so that each
-// text stays on its line.
+// The log is a plain byte file (AfxLogFile.h), created anew (or emptied) for each run. Each text
+// becomes one line ended by CR LF, in the order the texts arose, its bytes as the box would have
+// shown them (the installer's code page); line breaks and tabs inside a text become single blanks,
+// so that each text stays on its line.
 #pragma once
 
-#include "AfxFile.h"
+#include "AfxLogFile.h"
 #include "AfxMessageBox.h"
-
-#include <mutex>
 
 class CSilentLog {
 public:
@@ -21,14 +19,14 @@ public:
     // Creates or empties the log file strPath. FALSE when it cannot be made (pError says why): on
     // Win32 also when a folder above it or the name itself is a link (kErrorLinkOnPath), since an
     // elevated run would write wherever a link that a user made points.
-    BOOL Open(const CString& strPath, CFileException* pError);
+    BOOL Open(const CString& strPath, CFileException* pError) { return m_file.Open(strPath, pError); }
     // Writes the text as one line; nothing without an open log. A failing write is dropped: there
     // is nobody else to tell. Safe from any thread.
-    void WriteLine(const CString& strText);
+    void WriteLine(const CString& strText) { m_file.WriteLine(strText); }
 
     // The line a text becomes (without its CR LF): each run of control characters (line breaks,
     // tabs) is one blank, and blanks at the end are dropped.
-    static CString OneLine(const CString& strText);
+    static CString OneLine(const CString& strText) { return CLogFile::OneLine(strText); }
     // The answer a script gives to a box of type nType: Cancel to a retry prompt (a missing volume
     // is a failure, not a wait), Abort where there is one, else the answer that goes on (OK, Yes):
     // the one question before an installation, whether to create the missing target, is answered OK.
@@ -39,6 +37,5 @@ public:
     AfxMessageBoxHandler Handler();
 
 private:
-    std::mutex m_lock;
-    CFile m_file;
+    CLogFile m_file;
 };

@@ -36,38 +36,50 @@ int CSetupApp::RunSilent(const SetupOptions& options)
         CMediumFiles medium(bConfigRead ? m_config.m_strDiskImage : CString());
         CFileException error;
         if (medium.Holds(options.strLogFile, nullptr) || !log.Open(options.strLogFile, &error))
-            return kExitNothingInstalled;
+            return kExitRefused;
     }
     CMessageBoxRoute route(log.Handler());
 
     if (!options.strError.IsEmpty()) {
         AfxMessageBox(options.strError, MB_ICONHAND);
-        return kExitNothingInstalled;
+        return kExitRefused;
     }
     if (!bConfigRead) {
         // The interactive installer ends silently here; a script needs to know why nothing happened.
         bool present = GetFileAttributesA(kSetupIniName) != INVALID_FILE_ATTRIBUTES;
         AfxMessageBox(present ? "FATAL: the file 'Setup.ini' is damaged or incomplete" : "FATAL: unable to open 'Setup.ini'",
                       MB_ICONHAND);
-        return kExitNothingInstalled;
+        return kExitRefused;
     }
     if (options.bHasTarget)
         m_config.m_strInstallDir = options.strTarget;
     else
         ProposeEarlierLocation();
+    // Nobody to ask: only the administrator's /DOWNGRADE lets an older version replace a newer
+    // one. Decided before the checks, which may create the target.
+    CString installed;
+    if (FindNewerInstalled(installed)) {
+        if (!options.bAllowDowngrade) {
+            CString text;
+            text.Format("Version %s of %s is installed; this installation holds the older version %s. Nothing was "
+                        "installed (/DOWNGRADE allows it).",
+                        installed.GetString(), m_config.m_strProductName.GetString(), m_strMediumVersion.GetString());
+            AfxMessageBox(text, MB_ICONHAND);
+            return kExitRefused;
+        }
+        // The windowed run's question, into the log; the log answers Yes, as /DOWNGRADE does.
+        if (AfxMessageBox(DowngradeQuestion(installed), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+            return kExitRefused;
+    }
     // The checks of a chosen directory; the log answers their question with OK, so a missing
     // target is created with its parents.
-    if (!CheckFreeSpace() || !CheckTargetDirectory()) return kExitNothingInstalled;
+    if (!CheckFreeSpace() || !CheckNotInstalledElsewhere() || !CheckTargetDirectory()) return kExitRefused;
 
     // No dialog to resume it or to notify: the worker runs on this thread, to its end.
-    InstallFlag written{0};
-    InstallJob job = MakeInstallJob(&written);
+    InstallFlag written{0}, restart{0};
+    InstallJob job = MakeInstallJob(&written, &restart);
     job.note = [&log](const CString& strText) { log.WriteLine(strText); };
+    job.bSilent = true;
     RunInstallJob(job);
-    if (GetInstallFlag(&g_bDone) && !GetInstallFlag(&g_bFailed)) {
-        AfxMessageBox("Installation complete!", MB_OK | MB_ICONINFORMATION);
-        return kExitInstalled;
-    }
-    // Once Install.log exists the target holds what the log lists, and the uninstaller removes it.
-    return GetInstallFlag(&written) ? kExitPartlyInstalled : kExitNothingInstalled;
+    return FinishedRun(job);
 }

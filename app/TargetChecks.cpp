@@ -4,7 +4,9 @@
 #include "AfxMessageBox.h"
 #include "AfxNoLinks.h"
 #include "AfxSecurity.h"
+#include "AfxPath.h"
 #include "InstallRecordFormat.h"
+#include "RecordAnchor.h"
 
 #include <climits>
 #include <cstring>
@@ -110,6 +112,20 @@ BOOL CheckTargetNoLink(const CString& strDir)
 }
 
 }  // namespace
+
+BOOL CSetupApp::CheckNotInstalledElsewhere()
+{
+    // The folder that the product's entry keeps its record for, while that record is still there:
+    // a second folder would take over the entry, and nothing would list the first installation.
+    CString there = ReadRecordAnchor(m_config.m_strProductName).strLocation;
+    if (there.IsEmpty() || there.CompareNoCase(AfxNormalisedPath(m_config.m_strInstallDir)) == 0 ||
+        GetFileAttributesA(there + "\\" + kInstallLogName) == INVALID_FILE_ATTRIBUTES)
+        return TRUE;
+    AfxMessageBox(m_config.m_strProductName + " is installed in '" + there +
+                      "'. Remove it first (its uninstaller is in that folder), or install it into that folder again.",
+                  MB_OK);
+    return FALSE;
+}
 
 BOOL CSetupApp::CheckTargetDirectory()
 {

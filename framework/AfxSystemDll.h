@@ -21,4 +21,13 @@ bool AfxRestrictDllSearch();
 // Null, with GetLastError's error, when it cannot be loaded.
 HMODULE AfxLoadSystemLibrary(const char* pszName);
 
+// The function pszName of a DLL loaded at run time, as the pointer type Proc; null when the DLL
+// lacks it (an older system, or Wine, may implement less).
+template <class Proc>
+Proc AfxGetSystemProc(HMODULE hModule, const char* pszName)
+{
+    if (!hModule) return nullptr;
+    return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(hModule, pszName)));
+}
+
 #endif

@@ -428,7 +428,8 @@ void CInstallRun::ReadEarlierRecord()
 {
     std::string log, record;
     bool bLogOpen = false, bRecordOpen = false;
-    if (m_target.ReadFile(kInstallLogName, log, &bLogOpen)) m_target.ReadFile(kPriorRecordName, record, &bRecordOpen);
+    if (m_target.ReadRecordFile(kInstallLogName, log, &bLogOpen))
+        m_target.ReadRecordFile(kPriorRecordName, record, &bRecordOpen);
     if (!log.empty()) {
         AnchorVerdict verdict =
             CheckRecordAnchor(ReadRecordAnchor(*m_job.pProductName), m_strAnchorFolder, log, record);

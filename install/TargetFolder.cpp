@@ -32,7 +32,7 @@ CTargetFolder::Protection CTargetFolder::Protect()
     return bWidened ? Protection::widened : Protection::given;
 }
 
-bool CTargetFolder::ReadFile(const CString& strName, std::string& strData, bool* pChangeable)
+bool CTargetFolder::ReadRecordFile(const CString& strName, std::string& strData, bool* pChangeable)
 {
     strData.clear();
     *pChangeable = false;

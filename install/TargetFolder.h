@@ -30,7 +30,7 @@ public:
     // Reads the file strName directly in the folder into strData, never through a link. Returns
     // false when it is missing or cannot be read; *pChangeable is set when others than SYSTEM,
     // the administrators and the user could have written it.
-    bool ReadFile(const CString& strName, std::string& strData, bool* pChangeable);
+    bool ReadRecordFile(const CString& strName, std::string& strData, bool* pChangeable);
 
     // Makes the folder strEntry ("a\b": its parent made before or there already), or opens and
     // checks the one there (*pExisted; given this run's list when there is one). NO_ERROR,

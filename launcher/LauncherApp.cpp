@@ -1,6 +1,7 @@
 #include "LauncherApp.h"
 
 #include "AfxCallerDir.h"
+#include "AfxExitCodes.h"
 #include "AfxHandle.h"
 #include "AfxMessageBox.h"
 #include "AfxPath.h"
@@ -49,9 +50,10 @@ bool RoomInTemporaryFolder(unsigned long long nBytes, CString& strTemp)
     return room;
 }
 
-// Runs Setup.exe in strFolder with the launcher's own arguments; its exit code, or -1 when it
-// cannot be started.
-int RunSetup(const CString& strFolder)
+// Runs Setup.exe in strFolder with the launcher's own arguments and puts its exit code, whatever
+// it is (3010 included), into nCode; false when it cannot be started. (No exit code is set aside
+// to mean "not started": a program may end with any of them.)
+bool RunSetup(const CString& strFolder, int& nCode)
 {
     CString program = strFolder + "\\Setup.exe";
     // Paths the caller wrote relative to its folder stay the caller's, though Setup.exe runs in
@@ -65,12 +67,14 @@ int RunSetup(const CString& strFolder)
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     std::string cmdBuffer = cmd.Str();
-    if (!CreateProcessA(program, &cmdBuffer[0], nullptr, nullptr, FALSE, 0, nullptr, strFolder, &si, &pi)) return -1;
+    if (!CreateProcessA(program, &cmdBuffer[0], nullptr, nullptr, FALSE, 0, nullptr, strFolder, &si, &pi)) return false;
     CHandle process(pi.hProcess), thread(pi.hThread);
     WaitForSingleObject(process.Get(), INFINITE);
-    DWORD code = 1;
-    if (!GetExitCodeProcess(process.Get(), &code)) code = 1;
-    return int(code);
+    // Setup.exe has run: an outcome that cannot be read may hide a change, never "nothing done".
+    DWORD code = kExitFailed;
+    if (!GetExitCodeProcess(process.Get(), &code)) code = kExitFailed;
+    nCode = int(code);
+    return true;
 }
 
 }  // namespace
@@ -79,29 +83,27 @@ int CLauncherApp::Launch(LaunchFault& fault, LaunchPlaces& places)
 {
     CBundle bundle;
     places.strOwnFile = AfxGetProgramPath();
-    if ((fault = bundle.Open(places.strOwnFile)) != LaunchFault::none) return 1;
-    if ((fault = bundle.CheckFiles()) != LaunchFault::none) return 1;
+    // Every fault of the launcher's own comes before Setup.exe has run: nothing is installed.
+    if ((fault = bundle.Open(places.strOwnFile)) != LaunchFault::none) return kExitRefused;
+    if ((fault = bundle.CheckFiles()) != LaunchFault::none) return kExitRefused;
     if (!RoomInTemporaryFolder(bundle.TotalSize(), places.strTempFolder)) {
         fault = LaunchFault::noRoom;
-        return 1;
+        return kExitRefused;
     }
     CString folder;
     CFolderHandle held;
     if (!AfxCreatePrivateFolder(folder, held)) {
         fault = GetLastError() == ERROR_DISK_FULL ? LaunchFault::noRoom : LaunchFault::cannotUnpack;
-        return 1;
+        return kExitRefused;
     }
     places.strPrivateFolder = folder;
     fault = bundle.UnpackInto(held);
     bundle.Close();
-    int code = 1;
-    if (fault == LaunchFault::none) {
-        code = RunSetup(folder);
-        if (code == -1) {
-            fault = LaunchFault::cannotStart;
-            places.strSetup = folder + "\\Setup.exe";
-            code = 1;
-        }
+    int code = kExitRefused;
+    if (fault == LaunchFault::none && !RunSetup(folder, code)) {
+        fault = LaunchFault::cannotStart;
+        places.strSetup = folder + "\\Setup.exe";
+        code = kExitRefused;
     }
     // The folder and every file in it stay held until Setup.exe has ended.
     bundle.Release();

@@ -137,8 +137,9 @@ now() { date +%s.%N; }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f", b - a}'; }
 
 # run_zrv: seconds from the launch of Setup.exe to its completion box.
+# The product is installed in one folder at a time: each run removes the other run's folder first.
 run_zrv() {
-  rm -rf "$drive_c/zrvbench/zrv" && mkdir -p "$drive_c/zrvbench/zrv"
+  rm -rf "$drive_c/zrvbench/zrv" "$drive_c/zrvbench/zrvs" && mkdir -p "$drive_c/zrvbench/zrv"
   local t0 t1 pid
   t0=$(now)
   (cd "$media" && wine Setup.exe >"$work/setup.log" 2>&1 </dev/null) &
@@ -155,7 +156,7 @@ run_zrv() {
 
 # run_zrv_silent: seconds from the launch of Setup.exe /S /D= to its exit (it makes the folder).
 run_zrv_silent() {
-  rm -rf "$drive_c/zrvbench/zrvs"
+  rm -rf "$drive_c/zrvbench/zrvs" "$drive_c/zrvbench/zrv"
   local t0 t1 rc=0
   t0=$(now)
   (cd "$media" && wine Setup.exe /S '/D=C:\zrvbench\zrvs' >"$work/setup-silent.log" 2>&1 </dev/null) || rc=$?

@@ -1,5 +1,6 @@
 #include "Handover.h"
 
+#include "AfxExitCodes.h"
 #include "AfxFile.h"
 #include "AfxFileException.h"
 #include "AfxPath.h"
@@ -131,15 +132,29 @@ int RunHandoverCopy(const CString& strOptions, const CString& strProgram)
         return -1;
     }
     // The copy holds its folder and file now as well, until it ends; ours go with this process.
-    unsigned char verdict = 0;
-    DWORD got = 0;
-    if (ReadFile(hRead.Get(), &verdict, 1, &got, nullptr) && got == 1) return verdict;
+    int verdict = 0;
+    if (ReceiveVerdict(hRead.Get(), verdict)) return verdict;
     // The copy ended without a word: its exit code is all there is, and its folder can go now.
     WaitForSingleObject(hProcess.Get(), INFINITE);
     DWORD code = 1;
     GetExitCodeProcess(hProcess.Get(), &code);
     copy.Remove();
-    return int(code & 0xFF);
+    // A code beyond the table's (a crash's status) says only that the copy failed somewhere.
+    return code <= 0xFFFF ? int(code) : kExitFailed;
+}
+
+bool ReceiveVerdict(HANDLE hRead, int& nCode)
+{
+    unsigned char bytes[4] = {};
+    DWORD have = 0;
+    // A pipe may hand the four bytes over in parts.
+    while (have < sizeof bytes) {
+        DWORD got = 0;
+        if (!ReadFile(hRead, bytes + have, DWORD(sizeof bytes - have), &got, nullptr) || got == 0) return false;
+        have += got;
+    }
+    nCode = int(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | DWORD(bytes[3]) << 24);
+    return true;
 }
 
 bool TakeHandoverHandles(const char* psz, HandoverArgs& args)
@@ -164,9 +179,10 @@ bool TakeHandoverHandles(const char* psz, HandoverArgs& args)
 void SendVerdict(HandoverArgs& args, int nCode)
 {
     if (!args.hVerdict) return;
-    unsigned char verdict = static_cast<unsigned char>(nCode);
+    const DWORD code = DWORD(nCode);
+    const unsigned char bytes[4] = {BYTE(code), BYTE(code >> 8), BYTE(code >> 16), BYTE(code >> 24)};
     DWORD written = 0;
-    WriteFile(args.hVerdict.Get(), &verdict, 1, &written, nullptr);
+    WriteFile(args.hVerdict.Get(), bytes, sizeof bytes, &written, nullptr);
     args.hVerdict.Close();
 }
 
@@ -183,4 +199,7 @@ void RemoveOwnFolder()
     if (AfxIsPrivateFolder(folder)) AfxRemovePrivateFolder(folder);
 }
 
-void DeleteAtRestart(const CString& strPath) { MoveFileExA(strPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT); }
+bool DeleteAtRestart(const CString& strPath)
+{
+    return MoveFileExA(strPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}

@@ -9,7 +9,8 @@
 // and the copy inherits both handles and keeps them to its end, so neither can be renamed aside,
 // changed or replaced while it runs from them. The copy accepts the hand-over only when both handles are inherited handles of those
 // kinds and the program it names is the uninstaller that its folder's Install.log lists. It removes
-// what the log lists, writes its verdict (the exit code, one byte) into the pipe, waits for the
+// what the log lists, writes its verdict (the exit code, four bytes, least significant first: a code
+// such as 3010 does not fit one) into the pipe, waits for the
 // first process to end, removes the first program's file and the then empty target directory, and
 // removes its own folder (its own file at the next restart). The first process ends with the
 // verdict, so whoever started it learns the outcome.
@@ -24,9 +25,14 @@ struct HandoverArgs {
 };
 
 // In the first process: starts a copy of this program with "strOptions /HANDOVER <handles>
-// strProgram" and returns its verdict (0 to 255). Returns -1 when no copy could be made or started;
-// nothing has then been started. When the copy ends without a verdict its exit code is returned.
+// strProgram" and returns its verdict (an exit code, AfxExitCodes.h). Returns -1 when no copy could
+// be made or started; nothing has then been started. When the copy ends without a verdict its exit
+// code is returned.
 int RunHandoverCopy(const CString& strOptions, const CString& strProgram);
+
+// In the first process: reads the verdict from the pipe's read end; false when the copy ended
+// without writing one whole.
+bool ReceiveVerdict(HANDLE hRead, int& nCode);
 
 // In the copy: takes the two handles of "HEX:HEX" when they are what the first process hands over:
 // an inherited handle of another process that is still running, and an inherited pipe's write end.
@@ -43,5 +49,7 @@ void WaitForFirstProcess(HandoverArgs& args, DWORD nMs);
 // itself at the next restart). Does nothing when the program does not run from such a folder.
 void RemoveOwnFolder();
 
-// Arranges for a file or an empty directory to be deleted at the next restart of the system.
-void DeleteAtRestart(const CString& strPath);
+// Arranges for a file or an empty directory to be deleted at the next restart of the system; false
+// when the system refused (GetLastError says why). Folders must be arranged after what they hold:
+// the restart deletes in the order arranged.
+bool DeleteAtRestart(const CString& strPath);

@@ -2,9 +2,23 @@
 
 #include "AfxHandle.h"
 #include "AfxShell.h"
+#include "Handover.h"
+#include "InUse.h"
 
 #include <algorithm>
 #include <cstring>
+
+const char kForeignReason[] = "holds files that the installation did not make";
+const char kLeftInsideReason[] = "holds items of the installation that were left in place";
+const char kAtRestartReason[] = "removed when Windows restarts";
+const char kInUseReason[] = "in use by a program; removed when Windows restarts";
+
+bool RemovalReport::Unfinished() const
+{
+    for (const LeftItem& item : left)
+        if (item.bUnfinished) return true;
+    return false;
+}
 
 namespace {
 
@@ -34,7 +48,7 @@ const char* ErrorReason(DWORD err)
     case ERROR_ACCESS_DENIED: return "access denied (in use, read-only or no rights)";
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION: return "in use by a program";
-    case ERROR_DIR_NOT_EMPTY: return "holds files that the installation did not make";
+    case ERROR_DIR_NOT_EMPTY: return kForeignReason;
     default: return "the system refused to remove it";
     }
 }
@@ -43,30 +57,69 @@ bool Gone(DWORD err) { return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_N
 
 const char kLinkReason[] = "a link or junction on its path; not followed";
 
-void Leave(RemovalReport& report, const CString& what, const char* why) { report.left.push_back({what, why}); }
+// An item that stays by rule: a later run would leave it too.
+void Leave(RemovalReport& report, const CString& what, const char* why) { report.left.push_back({what, why, false}); }
+// An item of the installation that the system would not let go: a later run may try again.
+void LeaveUnfinished(RemovalReport& report, const CString& what, const char* why)
+{
+    report.left.push_back({what, why, true});
+}
+// A refusal of the system: unfinished, but for a link, which stays by rule.
+void LeaveFor(RemovalReport& report, const CString& what, DWORD err)
+{
+    if (err == kErrorLinkOnPath) return Leave(report, what, kLinkReason);
+    LeaveUnfinished(report, what, ErrorReason(err));
+}
+
+// A file that a program holds (not merely one that is read-only, which also meets "access denied").
+bool HeldByProgram(DWORD err, const CString& strPath)
+{
+    if (!IsInUseError(err)) return false;
+    DWORD attributes = GetFileAttributesA(strPath);
+    return err != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+// A file in use that is given up: it goes at the next restart, or stays when the system will not
+// arrange that either.
+void GoAtRestart(const CString& strPath, DWORD err, RemovalReport& report)
+{
+    if (DeleteAtRestart(strPath)) report.scheduled.push_back({strPath, kInUseReason, false});
+    else LeaveUnfinished(report, strPath, ErrorReason(err));
+}
+
+bool SamePath(const CString& a, const CString& b) { return a.CompareNoCase(b) == 0; }
 
 // Removes the file or empty folder strRelative below the target held as target: each folder on the
 // way is opened relative to the one before and checked not to be a link, and held (no one can
-// rename it) while the item is removed through a handle of its own.
+// rename it) while the item is removed through a handle of its own. A file in use is asked about
+// (pInUse, null: given up at once) and, given up, goes at the restart; a folder that still holds
+// something is settled by what it holds.
 void RemoveBelow(const CFolderHandle& target, const CString& strRelative, bool bFolder, const CString& strShown,
-                 RemovalReport& report)
+                 RemovalReport& report, const InUseQuestion* pInUse = nullptr)
 {
     int cut = strRelative.ReverseFind('\\');
     CFolderHandle parent;
     if (cut > 0 && !parent.OpenChild(target, strRelative.Left(cut))) {
         DWORD err = GetLastError();
         if (Gone(err)) return;
-        return Leave(report, strShown, err == kErrorLinkOnPath ? kLinkReason : ErrorReason(err));
+        return LeaveFor(report, strShown, err);
     }
-    DWORD err = (cut > 0 ? parent : target).RemoveChild(strRelative.Mid(cut + 1), bFolder);
+    const CFolderHandle& folder = cut > 0 ? parent : target;
+    const CString name = strRelative.Mid(cut + 1);
+    DWORD err = folder.RemoveChild(name, bFolder);
+    if (!bFolder) {
+        while (HeldByProgram(err, strShown) && pInUse && *pInUse && (*pInUse)(strShown)) err = folder.RemoveChild(name, false);
+        if (HeldByProgram(err, strShown)) return GoAtRestart(strShown, err, report);
+    }
     if (err == NO_ERROR) {
         ++report.nRemoved;
         return;
     }
     if (Gone(err)) return;
     // Some systems say "access denied" for a folder that merely holds something.
-    if (bFolder && err == ERROR_ACCESS_DENIED && FolderHoldsMoreThan(strShown, "")) err = ERROR_DIR_NOT_EMPTY;
-    Leave(report, strShown, err == kErrorLinkOnPath ? kLinkReason : ErrorReason(err));
+    if (bFolder && (err == ERROR_DIR_NOT_EMPTY || (err == ERROR_ACCESS_DENIED && FolderHoldsMoreThan(strShown, ""))))
+        return SettleFolder(strShown, ClassifyFolder(strShown, {}, report), report);
+    LeaveFor(report, strShown, err);
 }
 
 void RemoveValue(const LogItem& item, RemovalReport& report)
@@ -76,11 +129,11 @@ void RemoveValue(const LogItem& item, RemovalReport& report)
     CRegKey hKey;
     LONG rc = RegOpenKeyExA(RootKey(item.nRoot), key, 0, KEY_SET_VALUE, hKey.Receive());
     if (rc == ERROR_FILE_NOT_FOUND) return;  // the key went with its values already
-    if (rc != ERROR_SUCCESS) return Leave(report, what, ErrorReason(DWORD(rc)));
+    if (rc != ERROR_SUCCESS) return LeaveUnfinished(report, what, ErrorReason(DWORD(rc)));
     rc = RegDeleteValueA(hKey.Get(), item.strPath);
     hKey.Close();
     if (rc == ERROR_SUCCESS) ++report.nRemoved;
-    else if (rc != ERROR_FILE_NOT_FOUND) Leave(report, what, ErrorReason(DWORD(rc)));
+    else if (rc != ERROR_FILE_NOT_FOUND) LeaveUnfinished(report, what, ErrorReason(DWORD(rc)));
 }
 
 // A value that the installation replaced: its earlier type and data go back, unless someone has
@@ -93,7 +146,7 @@ void RestoreValue(const LogItem& item, const PriorValue& prior, RemovalReport& r
                             hKey.Receive());
     if (rc == ERROR_FILE_NOT_FOUND)
         return Leave(report, what, "its key was removed since the installation; its earlier data was not put back");
-    if (rc != ERROR_SUCCESS) return Leave(report, what, ErrorReason(DWORD(rc)));
+    if (rc != ERROR_SUCCESS) return LeaveUnfinished(report, what, ErrorReason(DWORD(rc)));
     DWORD dwType = 0, cb = 0;
     std::vector<BYTE> data;
     rc = RegQueryValueExA(hKey.Get(), item.strPath, nullptr, &dwType, nullptr, &cb);
@@ -105,12 +158,14 @@ void RestoreValue(const LogItem& item, const PriorValue& prior, RemovalReport& r
     // A value that grew between the two reads is not what the installation wrote either.
     if (rc == ERROR_FILE_NOT_FOUND)
         return Leave(report, what, "removed since the installation; its earlier data was not put back");
+    // The earlier data back already: an earlier run put it back and left something else unfinished.
+    if (rc == ERROR_SUCCESS && dwType == prior.dwOldType && data == prior.oldData) return;
     if (rc == ERROR_MORE_DATA || (rc == ERROR_SUCCESS && (dwType != prior.dwNewType || data != prior.newData)))
         return Leave(report, what, "changed since the installation; left as it is");
     if (rc == ERROR_SUCCESS)
         rc = RegSetValueExA(hKey.Get(), item.strPath, 0, prior.dwOldType, prior.oldData.data(),
                             DWORD(prior.oldData.size()));
-    if (rc != ERROR_SUCCESS) return Leave(report, what, ErrorReason(DWORD(rc)));
+    if (rc != ERROR_SUCCESS) return LeaveUnfinished(report, what, ErrorReason(DWORD(rc)));
     ++report.nRemoved;
 }
 
@@ -121,20 +176,19 @@ void RemoveKey(const LogItem& item, RemovalReport& report)
     CRegKey hKey;
     LONG rc = RegOpenKeyExA(RootKey(item.nRoot), key, 0, KEY_READ, hKey.Receive());
     if (rc == ERROR_FILE_NOT_FOUND) return;
-    if (rc != ERROR_SUCCESS) return Leave(report, KeyText(item), ErrorReason(DWORD(rc)));
+    if (rc != ERROR_SUCCESS) return LeaveUnfinished(report, KeyText(item), ErrorReason(DWORD(rc)));
     DWORD nSubKeys = 0, nValues = 0;
     rc = RegQueryInfoKeyA(hKey.Get(), nullptr, nullptr, nullptr, &nSubKeys, nullptr, nullptr, &nValues, nullptr,
                           nullptr, nullptr, nullptr);
     hKey.Close();
-    if (rc != ERROR_SUCCESS) return Leave(report, KeyText(item), ErrorReason(DWORD(rc)));
+    if (rc != ERROR_SUCCESS) return LeaveUnfinished(report, KeyText(item), ErrorReason(DWORD(rc)));
     if (nSubKeys != 0 || nValues != 0)
         return Leave(report, KeyText(item), "holds values or keys that the installation did not make");
     rc = RegDeleteKeyA(RootKey(item.nRoot), key);
     if (rc == ERROR_SUCCESS) ++report.nRemoved;
-    else if (rc != ERROR_FILE_NOT_FOUND) Leave(report, KeyText(item), ErrorReason(DWORD(rc)));
+    else if (rc != ERROR_FILE_NOT_FOUND) LeaveUnfinished(report, KeyText(item), ErrorReason(DWORD(rc)));
 }
 
-bool SameFile(const CString& a, const CString& b) { return a.CompareNoCase(b) == 0; }
 
 // Items of one kind in the reverse order of the log; with bDeepestFirst, deeper paths first.
 std::vector<const LogItem*> InRemovalOrder(const InstallRecord& record, LogItemKind kind, bool bDeepestFirst)
@@ -152,7 +206,8 @@ std::vector<const LogItem*> InRemovalOrder(const InstallRecord& record, LogItemK
 // A shortcut file, or a folder of the Start menu that the installation listed: the folder goes only
 // when it is empty, and stays without a word when it holds anything else (other shortcuts of the
 // product's family, say).
-void RemoveShortcutItem(const LogItem& item, const CString& strPrograms, RemovalReport& report)
+void RemoveShortcutItem(const LogItem& item, const CString& strPrograms, RemovalReport& report,
+                        const InUseQuestion* pInUse)
 {
     CString path = strPrograms + "\\" + item.strPath;
     bool bFolder = item.kind == LogItemKind::ShortcutFolder;
@@ -160,15 +215,13 @@ void RemoveShortcutItem(const LogItem& item, const CString& strPrograms, Removal
     CFolderHandle programs;
     if (!programs.Open(strPrograms)) {
         DWORD err = GetLastError();
-        if (!Gone(err)) Leave(report, path, err == kErrorLinkOnPath ? kLinkReason : ErrorReason(err));
+        if (!Gone(err)) LeaveFor(report, path, err);
         return;
     }
-    RemovalReport one;
-    RemoveBelow(programs, item.strPath, bFolder, path, one);
-    report.nRemoved += one.nRemoved;
-    // A folder that still holds something (other shortcuts of the product's family) stays silently.
-    for (const LeftItem& left : one.left)
-        if (!bFolder || left.strReason != ErrorReason(ERROR_DIR_NOT_EMPTY)) report.left.push_back(left);
+    size_t before = report.left.size();
+    RemoveBelow(programs, item.strPath, bFolder, path, report, pInUse);
+    // A folder that still holds something else (other shortcuts of the product's family) stays silently.
+    if (bFolder && report.left.size() > before && report.left.back().strReason == kForeignReason) report.left.pop_back();
 }
 
 }  // namespace
@@ -196,7 +249,7 @@ void RemoveFileOf(const CString& strPath, RemovalReport& report, DWORD nWaitMs)
         DWORD err = GetLastError();
         if (Gone(err)) return;
         bool busy = err == ERROR_ACCESS_DENIED || err == ERROR_SHARING_VIOLATION;
-        if (!busy || waited >= nWaitMs) return Leave(report, strPath, ErrorReason(err));
+        if (!busy || waited >= nWaitMs) return LeaveUnfinished(report, strPath, ErrorReason(err));
         Sleep(100);
     }
 }
@@ -210,9 +263,50 @@ void RemoveDirectoryIfEmpty(const CString& strPath, RemovalReport& report)
     DWORD err = GetLastError();
     if (Gone(err)) return;
     // Some systems say "access denied" for a folder that merely holds something.
-    if (err == ERROR_ACCESS_DENIED && FolderHoldsMoreThan(strPath, ""))
-        err = ERROR_DIR_NOT_EMPTY;
-    Leave(report, strPath, ErrorReason(err));
+    if (err == ERROR_DIR_NOT_EMPTY || (err == ERROR_ACCESS_DENIED && FolderHoldsMoreThan(strPath, "")))
+        return SettleFolder(strPath, ClassifyFolder(strPath, {}, report), report);
+    LeaveUnfinished(report, strPath, ErrorReason(err));
+}
+
+FolderContents ClassifyFolder(const CString& strDir, const std::vector<CString>& except, const RemovalReport& report)
+{
+    auto listed = [](const std::vector<LeftItem>& items, const CString& path) {
+        for (const LeftItem& item : items)
+            if (SamePath(item.strWhat, path)) return &item;
+        return static_cast<const LeftItem*>(nullptr);
+    };
+    bool scheduled = false, left = false;
+    WIN32_FIND_DATAA data;
+    CFindHandle h(FindFirstFileA(strDir + "\\*", &data));
+    if (!h) return FolderContents::nothing;
+    do {
+        const char* n = data.cFileName;
+        if (std::strcmp(n, ".") == 0 || std::strcmp(n, "..") == 0) continue;
+        if (std::any_of(except.begin(), except.end(), [n](const CString& e) { return SamePath(e, n); })) continue;
+        CString path = strDir + "\\" + n;
+        const LeftItem* leftItem = listed(report.left, path);
+        if (listed(report.scheduled, path)) scheduled = true;
+        else if (leftItem && leftItem->bUnfinished) left = true;
+        else return FolderContents::foreign;
+    } while (FindNextFileA(h.Get(), &data));
+    if (left) return FolderContents::leftItems;
+    return scheduled ? FolderContents::onlyScheduled : FolderContents::nothing;
+}
+
+void SettleFolder(const CString& strDir, FolderContents contents, RemovalReport& report)
+{
+    switch (contents) {
+    case FolderContents::foreign: return Leave(report, strDir, kForeignReason);
+    case FolderContents::leftItems: return LeaveUnfinished(report, strDir, kLeftInsideReason);
+    case FolderContents::onlyScheduled:
+        if (DeleteAtRestart(strDir)) return report.scheduled.push_back({strDir, kAtRestartReason, false});
+        return LeaveUnfinished(report, strDir, ErrorReason(GetLastError()));
+    case FolderContents::nothing:
+        // Emptied meanwhile, or not to be listed: one more try says which.
+        if (RemoveDirectoryA(strDir)) ++report.nRemoved;
+        else if (!Gone(GetLastError())) LeaveUnfinished(report, strDir, ErrorReason(GetLastError()));
+        return;
+    }
 }
 
 void RemoveChildOf(const CFolderHandle& folder, const CString& strName, const CString& strShown,
@@ -225,15 +319,16 @@ void RemoveChildOf(const CFolderHandle& folder, const CString& strName, const CS
             return;
         }
         if (Gone(err)) return;
-        bool busy = err == ERROR_ACCESS_DENIED || err == ERROR_SHARING_VIOLATION;
-        if (!busy || waited >= nWaitMs)
-            return Leave(report, strShown, err == kErrorLinkOnPath ? kLinkReason : ErrorReason(err));
+        bool busy = HeldByProgram(err, strShown);
+        if (busy && waited >= nWaitMs) return GoAtRestart(strShown, err, report);
+        if (!busy) return LeaveFor(report, strShown, err);
         Sleep(100);
     }
 }
 
 RemovalReport RemoveInstalledItems(const InstallRecord& record, const CString& strTargetDir,
-                                   const std::vector<CString>& skipFiles, const RemovalProgress& progress)
+                                   const std::vector<CString>& skipFiles, const RemovalProgress& progress,
+                                   const InUseQuestion& inUse)
 {
     CFolderHandle target;
     if (!target.Open(strTargetDir) && GetLastError() == kErrorLinkOnPath) {
@@ -242,11 +337,12 @@ RemovalReport RemoveInstalledItems(const InstallRecord& record, const CString& s
         return report;
     }
     // A folder that is not there leaves only the registry's items to do; the files are gone.
-    return RemoveInstalledItems(record, target, strTargetDir, skipFiles, progress);
+    return RemoveInstalledItems(record, target, strTargetDir, skipFiles, progress, inUse);
 }
 
 RemovalReport RemoveInstalledItems(const InstallRecord& record, const CFolderHandle& target, const CString& strTargetDir,
-                                   const std::vector<CString>& skipFiles, const RemovalProgress& progress)
+                                   const std::vector<CString>& skipFiles, const RemovalProgress& progress,
+                                   const InUseQuestion& inUse)
 {
     RemovalReport report;
     std::vector<const LogItem*> order;
@@ -266,9 +362,9 @@ RemovalReport RemoveInstalledItems(const InstallRecord& record, const CFolderHan
         case LogItemKind::ShortcutFolder:
             if (progress) progress(item->strPath, nDone, nTotal);
             if (strPrograms.IsEmpty() && !AfxGetCommonProgramsFolder(strPrograms))
-                Leave(report, item->strPath, "the Start menu's folder is not known");
+                LeaveUnfinished(report, item->strPath, "the Start menu's folder is not known");
             else
-                RemoveShortcutItem(*item, strPrograms, report);
+                RemoveShortcutItem(*item, strPrograms, report, &inUse);
             break;
         case LogItemKind::Value: {
             if (progress) progress(KeyText(*item), nDone, nTotal);
@@ -284,10 +380,10 @@ RemovalReport RemoveInstalledItems(const InstallRecord& record, const CFolderHan
         case LogItemKind::File: {
             if (progress) progress(item->strPath, nDone, nTotal);
             bool skip = std::any_of(skipFiles.begin(), skipFiles.end(),
-                                    [&](const CString& s) { return SameFile(s, item->strPath); });
+                                    [&](const CString& s) { return SamePath(s, item->strPath); });
             CString path = strTargetDir + "\\" + item->strPath;
             if (skip || !target.IsOpen()) break;
-            RemoveBelow(target, item->strPath, false, path, report);
+            RemoveBelow(target, item->strPath, false, path, report, &inUse);
             break;
         }
         case LogItemKind::Directory: {

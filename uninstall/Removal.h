@@ -18,13 +18,34 @@
 
 struct LeftItem {
     CString strWhat;    // the file or folder path, or ROOT\key, or ROOT\key: value
-    CString strReason;  // why it was left
+    CString strReason;  // why it was left, or why it waits for the restart
+    // True when the item is still the installation's own and a later run may remove it (it was in
+    // use, the system refused); false when it stays by rule: it holds what the installation did not
+    // make, it was changed since, a link stands on its way. A later run would leave it again.
+    bool bUnfinished = false;
 };
 
 struct RemovalReport {
     int nRemoved = 0;              // items that this run removed or put back
     std::vector<LeftItem> left;    // items left in place, in the order met
+    // Items that Windows removes when it restarts, in the order arranged (a folder after what it
+    // holds, since the restart deletes in that order).
+    std::vector<LeftItem> scheduled;
+
+    // True when a left item is unfinished: a later run of the uninstaller could still remove it.
+    bool Unfinished() const;
 };
+
+// The reasons that the report gives and its readers tell apart.
+extern const char kForeignReason[];      // a folder that holds what no log lists
+extern const char kLeftInsideReason[];   // a folder that holds items of the installation left in place
+extern const char kAtRestartReason[];    // a folder that holds only items removed at the restart
+extern const char kInUseReason[];        // a file in use, removed at the restart
+
+// Asked, with the file's full path, when a listed file cannot go because a program holds it. True:
+// try again; false: give up, and the file is removed when Windows restarts. A null question gives
+// up at once (a silent run).
+using InUseQuestion = std::function<bool(const CString& strPath)>;
 
 // Called before each item with the item's text and the count of items done and in all.
 using RemovalProgress = std::function<void(const CString& strItem, int nDone, int nTotal)>;
@@ -33,15 +54,21 @@ using RemovalProgress = std::function<void(const CString& strItem, int nDone, in
 // log: values; then keys, deepest first; then files; then directories, deepest first. Files named
 // in skipFiles (paths as in the log, compared without regard to case) are left for the caller and
 // not reported. Never throws for a registry or file error: each becomes a LeftItem.
-// The target is opened by its path; a target that is a link has nothing removed through it.
+// A file in use is asked about (inUse) and, once given up, arranged to go at the next restart
+// (report.scheduled); a listed folder that then holds only such items goes at the restart too,
+// after them. The target is opened by its path; a target that is a link has nothing removed
+// through it.
 RemovalReport RemoveInstalledItems(const InstallRecord& record, const CString& strTargetDir,
-                                   const std::vector<CString>& skipFiles, const RemovalProgress& progress);
+                                   const std::vector<CString>& skipFiles, const RemovalProgress& progress,
+                                   const InUseQuestion& inUse = nullptr);
 // The same below a target that the caller holds open (strTargetDir names it in the report).
 RemovalReport RemoveInstalledItems(const InstallRecord& record, const CFolderHandle& target, const CString& strTargetDir,
-                                   const std::vector<CString>& skipFiles, const RemovalProgress& progress);
+                                   const std::vector<CString>& skipFiles, const RemovalProgress& progress,
+                                   const InUseQuestion& inUse = nullptr);
 
 // Removes the file strName (one component) of the folder held as folder, never through a link;
-// strShown names it in the report. Waits up to nWaitMs for a program that is ending to let it go.
+// strShown names it in the report. Waits up to nWaitMs for a program that is ending to let it go;
+// a file still in use then goes at the next restart.
 void RemoveChildOf(const CFolderHandle& folder, const CString& strName, const CString& strShown,
                    RemovalReport& report, DWORD nWaitMs);
 
@@ -54,3 +81,17 @@ bool FolderHoldsMoreThan(const CString& strDir, const CString& strName);
 
 // Removes the directory when it is empty; otherwise, or when it cannot go, adds an item to report.
 void RemoveDirectoryIfEmpty(const CString& strPath, RemovalReport& report);
+
+// What a folder that did not go still holds, besides the entries named in except.
+enum class FolderContents {
+    nothing,        // nothing at all
+    onlyScheduled,  // only items that report arranges for the restart
+    leftItems,      // also items of the installation that report leaves unfinished, none else
+    foreign,        // something that no log lists (or that stays by rule)
+};
+FolderContents ClassifyFolder(const CString& strDir, const std::vector<CString>& except, const RemovalReport& report);
+
+// Settles a folder strDir that holds something, as ClassifyFolder finds it: one that holds only
+// items removed at the restart is arranged to go after them; any other is left, with the reason
+// that is true of it.
+void SettleFolder(const CString& strDir, FolderContents contents, RemovalReport& report);

@@ -7,6 +7,7 @@
 #include "AfxPath.h"
 #include "AfxSecurity.h"
 #include "AfxThread.h"
+#include "InUse.h"
 #include "RecordAnchor.h"
 #include "UninstallDlg.h"
 
@@ -16,14 +17,18 @@ namespace {
 CString Usage()
 {
     return CString(kUninstallerName) +
-           " [/S]\n\n"
+           " [/S] [/LOG=FILE]\n\n"
            "Removes the product installed in this program's folder: exactly the files, folders and "
            "registry entries that its " +
            kInstallLogName +
            " lists. Files of your own, and folders that still hold them, are kept.\n\n"
            "/S\tremove without asking and without any window\n"
+           "/LOG=FILE\twrite what was removed, what was left and why, and what goes when Windows restarts "
+           "into FILE, one item a line\n"
            "/?\tshow this text (nothing is removed)\n\n"
-           "Exit codes: 0 removed; 2 removed, but some items were left in place; 1 nothing was removed.";
+           "Files in use go when Windows restarts.\n\n"
+           "Exit codes: 0 removed; 3010 removed once Windows has restarted; 2 removed, but some items were "
+           "left in place; 1 nothing was removed.";
 }
 
 // How many left items the final message names; the rest are counted.
@@ -40,7 +45,26 @@ struct RemovalJob {
 };
 
 // The dialog's window as the caller's thread last set it; null before it opens and after it closes.
-HWND DialogWindow(const RemovalJob& job) { return job.pDlg->GetSafeHwndFromAnyThread(); }
+HWND DialogWindow(const RemovalJob& job) { return job.pDlg ? job.pDlg->GetSafeHwndFromAnyThread() : nullptr; }
+
+// The question about a file in use, naming the programs that hold it where the system can tell.
+CString InUseQuestionText(const CString& strPath)
+{
+    CString programs = ProgramsHolding(strPath);
+    CString who = programs.IsEmpty() ? CString("a program") : programs;
+    CString close = programs.IsEmpty() ? CString("the program that uses it") : programs;
+    return "'" + strPath + "' is in use by " + who + " and cannot be removed now.\n\nClose " + close +
+           " and press Retry, or press Cancel to have it removed when Windows restarts.";
+}
+
+// Asks on the removal thread: through the dialog, whose box it then is, or alone when there is no
+// dialog. True for Retry.
+bool AskAboutFileInUse(const RemovalJob& job, const CString& strPath)
+{
+    CString text = InUseQuestionText(strPath);
+    if (HWND hwnd = DialogWindow(job)) return SendMessageA(hwnd, WM_UNINSTALL_IN_USE, 0, LPARAM(&text)) == IDRETRY;
+    return AfxMessageBox(text, MB_RETRYCANCEL | MB_ICONEXCLAMATION) == IDRETRY;
+}
 
 UINT RemovalThread(LPVOID pParam)
 {
@@ -51,9 +75,10 @@ UINT RemovalThread(LPVOID pParam)
                                                UninstallProgress p = {item, nDone, nTotal};
                                                if (HWND hwnd = DialogWindow(*job))
                                                    SendMessageA(hwnd, WM_UNINSTALL_PROGRESS, 0, LPARAM(&p));
-                                           });
+                                           },
+                                           [job](const CString& path) { return AskAboutFileInUse(*job, path); });
     } catch (...) {
-        job->report.left.push_back({job->strTarget, "an unexpected error stopped the removal"});
+        job->report.left.push_back({job->strTarget, "an unexpected error stopped the removal", true});
     }
     if (HWND hwnd = DialogWindow(*job)) PostMessageA(hwnd, WM_UNINSTALL_DONE, 0, 0);
     return 0;
@@ -101,34 +126,61 @@ bool CUninstallApp::ParseOptions(const char* pszArguments, Options& options)
     CCommandSwitches switches(pszArguments);
     // /S counts wherever it stands, so that a silent run stays silent even about a bad option.
     options.bSilent = switches.Has("/S");
+    bool known = true;
     for (int i = 0; i < switches.GetCount(); ++i) {
+        CString value;
         if (switches.Is(i, "/S")) continue;
         if (switches.Is(i, "/?")) options.bHelp = true;
+        else if (switches.IsValued(i, "/LOG=", value) && !value.IsEmpty()) options.strLogFile = value;
         else if (switches.Is(i, "/HANDOVER") && i + 2 < switches.GetCount() && !options.bHandover) {
             options.bHandover = true;
             options.strHandles = switches.GetAt(i + 1);
             options.strProgram = switches.GetAt(i + 2);
             i += 2;
         } else {
-            return false;
+            known = false;
         }
     }
-    return true;
+    // A relative log is the caller's: taken against this process's current directory, which the
+    // copy that does the work does not share.
+    if (!options.strLogFile.IsEmpty()) {
+        char full[MAX_PATH] = {};
+        DWORD n = GetFullPathNameA(options.strLogFile, MAX_PATH, full, nullptr);
+        options.strLogFile = n > 0 && n < MAX_PATH ? CString(full) : CString();
+        if (options.strLogFile.IsEmpty()) known = false;
+    }
+    return known;
 }
 
+// Creates the /LOG= file (never through a link); true without one.
+bool CUninstallApp::OpenLog()
+{
+    if (m_options.strLogFile.IsEmpty()) return true;
+    CFileException error;
+    return m_log.Open(m_options.strLogFile, &error) != FALSE;
+}
+
+// Every message but the one question goes into the log as well.
 int CUninstallApp::Tell(const CString& strText, UINT nType)
 {
+    if ((nType & 0x0F) != MB_YESNO) m_log.WriteLine(strText);
     if (m_options.bSilent) return (nType & 0x0F) == MB_YESNO ? IDYES : IDOK;
     return AfxMessageBox(strText, nType);
 }
 
 int CUninstallApp::Main()
 {
-    if (!ParseOptions(m_lpCmdLine, m_options) || m_options.bHelp) {
-        Tell(Usage(), m_options.bHelp ? MB_ICONINFORMATION : MB_ICONHAND);
-        return kNothingRemoved;
+    bool known = ParseOptions(m_lpCmdLine, m_options);
+    // Made first, so that a run that can keep no log removes nothing.
+    if (!OpenLog()) {
+        Tell("The log file '" + m_options.strLogFile + "' cannot be made.\n\nNothing was removed.", MB_ICONHAND);
+        return kExitRefused;
     }
-    if (m_options.bHandover && !AcceptHandover()) return kNothingRemoved;
+    if (!known || m_options.bHelp) {
+        Tell(Usage(), m_options.bHelp ? MB_ICONINFORMATION : MB_ICONHAND);
+        return kExitRefused;
+    }
+    if (m_options.bHandover && !AcceptHandover()) return kExitRefused;
     CString program = m_options.bHandover ? m_options.strProgram : AfxGetProgramPath();
     m_strTarget = AfxFolderOf(program);
     m_strProgramName = AfxNameOf(program);
@@ -137,14 +189,14 @@ int CUninstallApp::Main()
     if (!m_target.Open(m_strTarget) && GetLastError() == kErrorLinkOnPath) {
         SetProduct(AfxNameOf(m_strTarget));
         Tell("'" + m_strTarget + "' is a link (a symbolic link or a junction).\n\nNothing was removed.", MB_ICONHAND);
-        return kNothingRemoved;
+        return kExitRefused;
     }
-    if (!ReadRecord()) return kNothingRemoved;
+    if (!ReadRecord()) return kExitRefused;
     if (m_options.bHandover && !ListsProgram(m_options.strProgram)) {
         Tell("'" + program + "' is not the uninstaller that " + kInstallLogName + " in '" + m_strTarget +
                  "' lists.\n\nNothing was removed.",
              MB_ICONHAND);
-        return kNothingRemoved;
+        return kExitRefused;
     }
     return m_options.bHandover ? Work(&m_handover) : FirstProcess();
 }
@@ -228,6 +280,7 @@ bool CUninstallApp::MatchesKeptDigest()
     // The entry's key goes too when nothing else is left in it (a run that registered nothing
     // made it for the digest alone); a key that the log lists is removed by its own line.
     CString key = CString(kUninstallKeyPath) + entry;
+    m_strEntryKey = key;
     LogItem digest = {LogItemKind::Value, 0, kInstallDigestValue, kRootLocalMachine, key};
     LogItem entryKey = {LogItemKind::Key, 0, key, kRootLocalMachine, CString()};
     m_record.items.insert(m_record.items.begin(), digest);
@@ -274,22 +327,53 @@ int CUninstallApp::FirstProcess()
     CString question = "Remove " + m_strProduct + " from '" + m_strTarget +
                        "'?\n\nOnly the files, folders and registry entries that its installation made are "
                        "removed; files of your own are kept.";
-    if (Tell(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return kNothingRemoved;
+    if (Tell(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return kExitRefused;
     // A copy accepts only the uninstaller that the log lists; under another name this program
     // does the work itself, and its file goes at the next restart.
     if (!ListsProgram(AfxNormalisedPath(AfxGetProgramPath()))) return Work(nullptr);
-    int verdict = RunHandoverCopy(m_options.bSilent ? "/S" : "", m_strTarget + "\\" + m_strProgramName);
+    CString options = m_options.bSilent ? "/S" : "";
+    if (!m_options.strLogFile.IsEmpty()) options += (options.IsEmpty() ? "\"/LOG=" : " \"/LOG=") + m_options.strLogFile + "\"";
+    // The copy writes the log from here on.
+    m_log.Close();
+    int verdict = RunHandoverCopy(options, m_strTarget + "\\" + m_strProgramName);
     if (verdict >= 0) return verdict;
     // No copy could run: the work is done here, and this program's file goes at the next restart.
+    if (!OpenLog()) return kExitRefused;
     return Work(nullptr);
+}
+
+// The product's entry in Add/Remove programs: its values and key, and the digest kept there, taken
+// out of the record, to go last.
+InstallRecord CUninstallApp::TakeEntryItems()
+{
+    auto trimmed = [](const CString& key) {
+        int first = 0, last = key.GetLength();
+        while (first < last && key[first] == '\\') ++first;
+        while (last > first && key[last - 1] == '\\') --last;
+        return key.Mid(first, last - first);
+    };
+    InstallRecord entry;
+    entry.prior = m_record.prior;
+    std::vector<LogItem> rest;
+    for (const LogItem& item : m_record.items) {
+        bool inEntry = item.nRoot == kRootLocalMachine && !m_strEntryKey.IsEmpty() &&
+                       ((item.kind == LogItemKind::Value && trimmed(item.strKey).CompareNoCase(m_strEntryKey) == 0) ||
+                        (item.kind == LogItemKind::Key && trimmed(item.strPath).CompareNoCase(m_strEntryKey) == 0));
+        (inEntry ? entry.items : rest).push_back(item);
+    }
+    m_record.items = rest;
+    return entry;
 }
 
 RemovalReport CUninstallApp::RemoveWithProgress()
 {
     RemovalJob job = {&m_record, &m_target, m_strTarget, {m_strProgramName, kInstallLogName, kPriorRecordName}, nullptr, {}};
+    // Silent: a file in use goes at the restart without a question.
     if (m_options.bSilent) return RemoveInstalledItems(m_record, m_target, m_strTarget, job.skip, nullptr);
     CWinThread* pThread = AfxBeginThread(RemovalThread, &job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-    if (!pThread) return RemoveInstalledItems(m_record, m_target, m_strTarget, job.skip, nullptr);
+    if (!pThread)
+        return RemoveInstalledItems(m_record, m_target, m_strTarget, job.skip, nullptr,
+                                    [&job](const CString& path) { return AskAboutFileInUse(job, path); });
     CUninstallDlg dlg(pThread, m_strCaption);
     job.pDlg = &dlg;
     if (dlg.DoModal() == -1) pThread->ResumeThread();  // no dialog: the thread still runs, unseen
@@ -298,55 +382,125 @@ RemovalReport CUninstallApp::RemoveWithProgress()
     return job.report;
 }
 
-void CUninstallApp::FinishTarget(RemovalReport& report, HandoverArgs* pHandover)
+// Install.log and Install.prior: gone now when nothing waits for the restart, else arranged to go
+// with the rest then (until the restart they say what the leftovers are).
+void CUninstallApp::FinishRecordFiles(RemovalReport& report)
+{
+    for (const char* name : {kInstallLogName, kPriorRecordName}) {
+        CString path = m_strTarget + "\\" + name;
+        if (report.scheduled.empty()) RemoveChildOf(m_target, name, path, report, 2000);
+        else if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES && DeleteAtRestart(path))
+            report.scheduled.push_back({path, kAtRestartReason, false});
+    }
+}
+
+// The first program's file and the target, as what the target still holds decides. The copy tells
+// its verdict, and writes the log, before the first process ends: a caller who waits for it finds
+// both complete. What goes only after that (this program's file, the then empty folder) is counted
+// in advance.
+void CUninstallApp::FinishTarget(RemovalReport& report, HandoverArgs* pHandover, bool bKeepRecord)
 {
     CString program = m_strTarget + "\\" + m_strProgramName;
-    bool keep = FolderHoldsMoreThan(m_strTarget, m_strProgramName);
+    std::vector<CString> except = {m_strProgramName};
+    if (bKeepRecord) except.insert(except.end(), {kInstallLogName, kPriorRecordName});
+    FolderContents contents = ClassifyFolder(m_strTarget, except, report);
+    // What is kept for a later run is the installation's own, left in place.
+    if (bKeepRecord && contents != FolderContents::foreign) contents = FolderContents::leftItems;
+    bool goes = contents == FolderContents::nothing || contents == FolderContents::onlyScheduled;
     // A folder that held things before the installation was not the installation's to remove.
-    if (keep && !m_record.prior.bTargetHeldFiles) report.left.push_back({m_strTarget, "holds files that the installation did not make"});
+    if (!goes && !m_record.prior.bTargetHeldFiles) SettleFolder(m_strTarget, contents, report);
     if (!pHandover) {
-        DeleteAtRestart(program);
-        if (!keep) DeleteAtRestart(m_strTarget);
+        if (!bKeepRecord && DeleteAtRestart(program)) report.scheduled.push_back({program, kAtRestartReason, false});
+        if (goes && !bKeepRecord && DeleteAtRestart(m_strTarget))
+            report.scheduled.push_back({m_strTarget, kAtRestartReason, false});
+        WriteOutcome(report, 0, bKeepRecord);
         return;
     }
+    bool scheduleTarget = goes && !bKeepRecord && contents == FolderContents::onlyScheduled;
+    if (scheduleTarget) report.scheduled.push_back({m_strTarget, kAtRestartReason, false});
+    WriteOutcome(report, bKeepRecord ? 0 : contents == FolderContents::nothing ? 2 : 1, bKeepRecord);
     SendVerdict(*pHandover, Verdict(report));
     WaitForFirstProcess(*pHandover, 30000);
+    if (bKeepRecord) return;
     RemoveChildOf(m_target, m_strProgramName, program, report, 10000);
     m_target.Close();
-    if (!keep) RemoveDirectoryIfEmpty(m_strTarget, report);
+    // Arranged after this program's file, which may itself have had to wait for the restart.
+    if (scheduleTarget && !DeleteAtRestart(m_strTarget)) {
+        report.scheduled.pop_back();
+        report.left.push_back({m_strTarget, "the system would not arrange its removal at the restart", true});
+    }
+    if (contents == FolderContents::nothing) RemoveDirectoryIfEmpty(m_strTarget, report);
+}
+
+// The /LOG= file, complete: the count removed (nStillToGo of them go just after), each item left
+// and why, each item that goes at the restart. Closed at the end: nothing is written later.
+void CUninstallApp::WriteOutcome(const RemovalReport& report, int nStillToGo, bool bKeepRecord)
+{
+    if (!m_log.IsOpen()) return;
+    CString count;
+    count.Format("Removed: %d items", report.nRemoved + nStillToGo);
+    m_log.WriteLine(count);
+    for (const LeftItem& item : report.left) m_log.WriteLine("Left: " + item.strWhat + " (" + item.strReason + ")");
+    for (const LeftItem& item : report.scheduled)
+        m_log.WriteLine("At restart: " + item.strWhat + " (" + item.strReason + ")");
+    if (bKeepRecord)
+        m_log.WriteLine(CString("Kept for a later run: ") + kInstallLogName + ", " + kPriorRecordName + ", " +
+                        m_strProgramName + " and the entry in Add/Remove programs");
+    if (!report.scheduled.empty()) m_log.WriteLine("Windows must restart to finish the removal");
+    m_log.Close();
 }
 
 int CUninstallApp::Work(HandoverArgs* pHandover)
 {
+    InstallRecord entry = TakeEntryItems();
     RemovalReport report = RemoveWithProgress();
-    RemoveChildOf(m_target, kInstallLogName, m_strTarget + "\\" + kInstallLogName, report, 2000);
-    RemoveChildOf(m_target, kPriorRecordName, m_strTarget + "\\" + kPriorRecordName, report, 2000);
-    FinishTarget(report, pHandover);
-    ShowOutcome(report);
+    // The entry goes only when no item is left that a later run could remove: then it would list a
+    // product that is still partly there. Items that go at the restart need no entry (Windows
+    // removes them), and items left by rule (files of the user's, changed values) would be left by
+    // every later run too.
+    if (!report.Unfinished()) {
+        RemovalReport more = RemoveInstalledItems(entry, m_target, m_strTarget, {}, nullptr);
+        report.nRemoved += more.nRemoved;
+        report.left.insert(report.left.end(), more.left.begin(), more.left.end());
+    }
+    // The record and this program stay with the entry, for the later run.
+    bool keepRecord = report.Unfinished();
+    if (!keepRecord) FinishRecordFiles(report);
+    FinishTarget(report, pHandover, keepRecord);
+    ShowOutcome(report, keepRecord);
     if (pHandover) RemoveOwnFolder();
     return Verdict(report);
 }
 
 int CUninstallApp::Verdict(const RemovalReport& report) const
 {
-    if (report.left.empty()) return kRemoved;
-    return report.nRemoved == 0 ? kNothingRemoved : kSomeLeft;
+    if (report.left.empty()) return report.scheduled.empty() ? kExitDone : kExitRestartNeeded;
+    return report.nRemoved == 0 && report.scheduled.empty() ? kExitRefused : kExitFailed;
 }
 
-void CUninstallApp::ShowOutcome(const RemovalReport& report)
+void CUninstallApp::ShowOutcome(const RemovalReport& report, bool bKeepRecord)
 {
-    if (report.left.empty()) {
-        Tell(m_strProduct + " was removed from your computer.", MB_ICONINFORMATION);
+    if (m_options.bSilent) return;
+    if (report.left.empty() && report.scheduled.empty()) {
+        AfxMessageBox(m_strProduct + " was removed from your computer.", MB_ICONINFORMATION);
         return;
     }
-    CString text = report.nRemoved == 0 ? m_strProduct + " could not be removed:\n\n"
-                                        : m_strProduct + " was removed, but these items were left in place:\n\n";
-    for (size_t i = 0; i < report.left.size() && i < kItemsShown; ++i)
-        text += report.left[i].strWhat + "\n    " + report.left[i].strReason + "\n";
-    if (report.left.size() > kItemsShown) {
+    CString text = !report.left.empty() && report.nRemoved == 0 && report.scheduled.empty()
+                       ? m_strProduct + " could not be removed:\n\n"
+                   : report.left.empty()
+                       ? m_strProduct + " was removed, but some items are in use: Windows removes them when it restarts.\n\n"
+                       : m_strProduct + " was removed, but these items were left in place:\n\n";
+    std::vector<LeftItem> items = report.left;
+    items.insert(items.end(), report.scheduled.begin(), report.scheduled.end());
+    for (size_t i = 0; i < items.size() && i < kItemsShown; ++i)
+        text += items[i].strWhat + "\n    " + items[i].strReason + "\n";
+    if (items.size() > kItemsShown) {
         CString more;
-        more.Format("... and %d more.\n", int(report.left.size() - kItemsShown));
+        more.Format("... and %d more.\n", int(items.size() - kItemsShown));
         text += more;
     }
-    Tell(text, MB_ICONEXCLAMATION);
+    if (bKeepRecord)
+        text += "\nThe uninstaller and its entry in Add/Remove programs are kept: run it again once these items can go.\n";
+    if (!report.scheduled.empty()) text += "\nRestart Windows to finish the removal.\n";
+    AfxMessageBox(text, report.left.empty() ? MB_ICONINFORMATION : MB_ICONEXCLAMATION);
 }

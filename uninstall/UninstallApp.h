@@ -1,11 +1,20 @@
 // CUninstallApp: Uninstal.exe, which removes what an installation made, as the Install.log beside
 // it lists it, and nothing else.
 //
-//   Uninstal.exe [/S]     /S: no question and no window at all
-//   Uninstal.exe /?       the usage, in a box
-// Options are case-insensitive. Exit codes: 0 everything listed is gone (or already was); 2 some
-// items were left in place; 1 nothing was removed (no log, a damaged log, the answer No, no rights,
-// an unknown option, the usage asked for, a hand-over that is not genuine).
+//   Uninstal.exe [/S] [/LOG=FILE]   /S: no question and no window at all; /LOG=: what was removed,
+//                                   left and arranged for the restart, one item a line (AfxLogFile.h)
+//   Uninstal.exe /?                 the usage, in a box
+// Options are case-insensitive. Exit codes (AfxExitCodes.h): kExitDone, everything listed is gone
+// (or already was); kExitRestartNeeded, the same once Windows has restarted (files in use go then);
+// kExitFailed, some items were left in place; kExitRefused, nothing was removed (no log, a damaged
+// log, the answer No, no rights, an unknown option, a log file that cannot be made, the usage asked
+// for, a hand-over that is not genuine).
+//
+// A file in use is asked about (Retry or Cancel, naming the programs that hold it where the system
+// can tell); given up, and always under /S, it goes at the restart, with the folders that then hold
+// nothing else. The product's entry in Add/Remove programs, Install.log, Install.prior and the
+// uninstaller itself go only when nothing of the installation is left that a later run could still
+// remove: an entry then never points at nothing, and no leftover is without an entry that lists it.
 // The program the user starts hands the work to a copy of itself (Handover.h) and ends with its
 // verdict.
 //
@@ -24,6 +33,8 @@
 //   and sends nothing while it is null.
 #pragma once
 
+#include "AfxExitCodes.h"
+#include "AfxLogFile.h"
 #include "AfxWinApp.h"
 #include "Handover.h"
 #include "InstallLog.h"
@@ -36,19 +47,19 @@ public:
     BOOL InitInstance() override;
     int ExitInstance() override { return m_nExitCode; }
 
-    enum { kRemoved = 0, kNothingRemoved = 1, kSomeLeft = 2 };
-
 private:
     struct Options {
         bool bSilent = false;
         bool bHelp = false;
         bool bHandover = false;
+        CString strLogFile;  // /LOG=, made full against the current directory; empty: no log
         CString strHandles;  // as given after /HANDOVER, taken only once checked
         CString strProgram;  // the first program's full path (its folder is the target)
     };
 
     // Reads the arguments after the program's name (AfxCommandLine.h); false for one it does not know.
     bool ParseOptions(const char* pszArguments, Options& options);
+    bool OpenLog();
     bool AcceptHandover();
     bool ListsProgram(const CString& strProgram) const;
     int Main();
@@ -59,10 +70,13 @@ private:
     bool Untrusted(const char* pszName);
     bool MatchesKeptDigest();
     void SetProduct(const CString& strName);
+    InstallRecord TakeEntryItems();
     RemovalReport RemoveWithProgress();
-    void FinishTarget(RemovalReport& report, HandoverArgs* pHandover);
+    void FinishRecordFiles(RemovalReport& report);
+    void FinishTarget(RemovalReport& report, HandoverArgs* pHandover, bool bKeepRecord);
+    void WriteOutcome(const RemovalReport& report, int nStillToGo, bool bKeepRecord);
     int Verdict(const RemovalReport& report) const;
-    void ShowOutcome(const RemovalReport& report);
+    void ShowOutcome(const RemovalReport& report, bool bKeepRecord);
     int Tell(const CString& strText, UINT nType);
 
     Options m_options;
@@ -71,8 +85,10 @@ private:
     CString m_strProgramName;  // the first program's file name in the target
     CString m_strProduct;
     CString m_strCaption;
+    CString m_strEntryKey;     // the product's uninstall entry below HKEY_LOCAL_MACHINE
+    CLogFile m_log;            // /LOG=, open while this process may write to it
     CFolderHandle m_target;    // held from the start to the end of the removal
     InstallRecord m_record;
     std::string m_strLogData, m_strPriorData;  // the log's and the record's bytes as read
-    int m_nExitCode = kNothingRemoved;
+    int m_nExitCode = kExitRefused;
 };

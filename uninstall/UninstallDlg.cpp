@@ -1,5 +1,6 @@
 #include "UninstallDlg.h"
 
+#include "AfxMessageBox.h"
 #include "AfxThread.h"
 
 BEGIN_MESSAGE_MAP(CUninstallDlg, CDialog)
@@ -38,6 +39,8 @@ LRESULT CUninstallDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_UNINSTALL_DONE: EndDialog(IDOK); return 0;
+    case WM_UNINSTALL_IN_USE:
+        return AfxMessageBox(*reinterpret_cast<const CString*>(lParam), MB_RETRYCANCEL | MB_ICONEXCLAMATION);
     default: return CDialog::WindowProc(message, wParam, lParam);
     }
 }

@@ -1,7 +1,8 @@
 // CUninstallDlg: the small modal dialog shown while the removal runs (template 140): the item in
 // hand and one bar. It resumes the removal thread when it opens; the thread reports with
 // WM_UNINSTALL_PROGRESS and ends the dialog with WM_UNINSTALL_DONE (UninstallApp.h has the whole
-// contract between the two threads). There is no Cancel: half an uninstallation helps nobody, and
+// contract between the two threads); a file in use is asked about in a box that the dialog owns
+// (WM_UNINSTALL_IN_USE). There is no Cancel: half an uninstallation helps nobody, and
 // Escape or the close box are ignored.
 #pragma once
 
@@ -17,6 +18,10 @@ enum : UINT {
     WM_UNINSTALL_PROGRESS = WM_USER + 1,
     // Posted once by the removal thread when it has finished (wParam and lParam 0): ends the dialog.
     WM_UNINSTALL_DONE = WM_USER + 2,
+    // Sent by the removal thread when a file is in use: wParam 0, lParam a const CString* (the
+    // question, valid until the message returns). The dialog asks it in a Retry/Cancel box of its
+    // own and returns the answer (IDRETRY or IDCANCEL).
+    WM_UNINSTALL_IN_USE = WM_USER + 3,
 };
 
 struct UninstallProgress {

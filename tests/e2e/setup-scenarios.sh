@@ -582,11 +582,62 @@ reinstall)
   must click "$WELCOME" $CANCEL
   finished
   ;;
+downgrade)
+  # A medium of an older version than the installed one: a silent run refuses it and leaves
+  # everything as it was, the windowed run asks first (No by default) and No changes nothing,
+  # /DOWNGRADE installs it silently, and Yes installs it through the screens.
+  dir="$TARGET_ROOT\\Demo"
+  t="$TARGET_ROOT_UNIX/Demo"
+  # The registry and every file of the installation with its size and time of last change.
+  downgrade_state() { registry_snapshot; find "$t" -printf '%P %s %T@\n' | sort; }
+  ZRV_DEMO_EXTRA='DisplayVersion=1.1' make_media "$dir" 1
+  run_silent /S
+  expect "exit code installing 1.1" 0 "$app_rc"
+  expect "DisplayVersion installed" "REG_SZ 1.1" "$(reg_value "$UNINSTKEY" DisplayVersion)"
+  ZRV_DEMO_EXTRA='DisplayVersion=1.0' make_media "$dir" 1
+  downgrade_state >"$SCRATCH/state-before.txt"
+  sleep 1
+  run_silent /S "/LOG=$SILENT_LOG"
+  expect "exit code of 1.0 over 1.1, silent" 1 "$app_rc"
+  expect "lines in the log" 1 "$(wc -l <"$SCRATCH/silent.log")"
+  grep -q '1\.1.*1\.0.*/DOWNGRADE' "$SCRATCH/silent.log" || fail "the log line names not both versions and the switch: $(cat -A "$SCRATCH/silent.log")"
+  downgrade_state | cmp -s "$SCRATCH/state-before.txt" - || fail "the refused run changed something"
+  echo "ok: refused without /DOWNGRADE, nothing changed"
+  start_setup
+  must click "$WELCOME" $INSTALL
+  must msgbox 20000
+  [[ "$out" == *"1.1"*"1.0"* ]] || fail "the question does not name both versions: $out"
+  must focus "Setup@#32770"
+  expect "the default button" 7 "$out"
+  shot question
+  answer 2000 No
+  finished
+  expect "exit code after No" 1 "$app_rc"
+  downgrade_state | cmp -s "$SCRATCH/state-before.txt" - || fail "No changed something"
+  echo "ok: No ends the run, nothing changed"
+  run_silent /S /downgrade "/LOG=$SILENT_LOG"
+  expect "exit code with /DOWNGRADE" 0 "$app_rc"
+  expect "DisplayVersion after /DOWNGRADE" "REG_SZ 1.0" "$(reg_value "$UNINSTKEY" DisplayVersion)"
+  expect "the log's last line" "Installation complete!" "$(tail -1 "$SCRATCH/silent.log" | tr -d '\r')"
+  listed_all_present "$t"
+  # The windowed Yes: the entry claims 1.1 again.
+  wine reg add "$UNINSTKEY" /v DisplayVersion /d 1.1 /f >/dev/null 2>&1 </dev/null
+  start_setup
+  must click "$WELCOME" $INSTALL
+  answer 20000 Yes
+  complete_message
+  finished
+  expect "exit code after Yes" 0 "$app_rc"
+  expect "DisplayVersion after Yes" "REG_SZ 1.0" "$(reg_value "$UNINSTKEY" DisplayVersion)"
+  ;;
 uninstall-silent)
   install_demo Demo
   t="$TARGET_ROOT_UNIX/Demo"
-  uninstall_silently "$t"
+  app_rc=0
+  (cd /tmp && wine "$t/Uninstal.exe" /S "/LOG=$SILENT_LOG" >"$SCRATCH/uninst.log" 2>&1 </dev/null) || app_rc=$?
   expect "exit code" 0 "$app_rc"
+  [[ "$(tr -d '\r' <"$SCRATCH/silent.log")" =~ ^"Removed: "[1-9][0-9]*" items"$ ]] || fail "the log: [$(cat -A "$SCRATCH/silent.log")]"
+  echo "ok: the log holds the count alone"
   gone_soon "$t"
   entry_gone
   wine reg query "$REGKEY" >/dev/null 2>&1 </dev/null && fail "the product's key is still there"
@@ -633,20 +684,148 @@ uninstall-refused)
   expect "the product's value" "REG_SZ 1.0" "$(reg_value "$REGKEY" Version)"
   echo "ok: nothing removed"
   ;;
-uninstall-in-use)
-  install_demo Demo
-  t="$TARGET_ROOT_UNIX/Demo"
-  wine "$DRIVER" hold "$(winpath_c "$t/docs/guide.txt")" 20000 >"$SCRATCH/hold.txt" 2>&1 </dev/null &
-  holder=$!
-  for i in $(seq 1 50); do grep -q held "$SCRATCH/hold.txt" && break; sleep 0.2; done
+upgrade)
+  # Version 1 with files, a value and a shortcut of its own, then version 2 over it: one
+  # uninstallation leaves nothing of either. Then version 2 from a damaged medium over version 1:
+  # the uninstallation still leaves nothing. Then version 2 with one of version 1's files held open:
+  # the rest is done, exit 3010, and Wine's restart puts the new file in place.
+  dir="$TARGET_ROOT\\Demo" t="$TARGET_ROOT_UNIX/Demo"
+  must programs
+  programs_unix="$WINEPREFIX/drive_c/$(printf '%s' "${out#C:\\}" | tr '\\' /)"
+  mkdir -p "$SCRATCH/add1/sub" "$SCRATCH/add2"
+  echo one >"$SCRATCH/add1/b.txt" && echo x >"$SCRATCH/add1/sub/x.dat" && echo "version 1" >"$SCRATCH/add1/readme.txt"
+  echo "version 2" >"$SCRATCH/add2/readme.txt"
+  # version NAME VERSION ADD [REGISTRY [SHORTCUT]]: a medium of the demo product in $SCRATCH/NAME.
+  version() {
+    ZRV_DEMO_ADD=$3 ZRV_DEMO_REG=${4:-} ZRV_DEMO_EXTRA="DisplayVersion=$2"${5:+$'\n'"Shortcut=$5"} make_media "$dir" 1
+    rm -rf "${SCRATCH:?}/$1" && mv "$MEDIA" "$SCRATCH/$1"
+  }
+  version v1 1.0 "$SCRATCH/add1" $'[HKEY_LOCAL_MACHINE\\Software\\Nexal\\Zorvan Demo\\V1]\n"Old"="1"' 'Old one|b.txt'
+  version v2 2.0 "$SCRATCH/add2" "" 'Read me|readme.txt'
+  version v2bad 2.0 "$SCRATCH/add2" "" 'Read me|readme.txt'
+  flip_byte "$SCRATCH/v2bad/demo.001" 5000
+  nothing_left() {
+    local k
+    gone_soon "$t"
+    for k in "$REGKEY\\V1" "$REGKEY" 'HKCU\Software\Nexal\Zorvan Demo\Settings' "$UNINSTKEY"; do
+      wine reg query "$k" >/dev/null 2>&1 </dev/null && fail "$1: $k is still there"
+    done
+    [ -e "$programs_unix/Zorvan Demo" ] && fail "$1: the Start menu folder is still there"
+    return 0
+  }
+  run_silent_in "$SCRATCH/v1" Setup.exe /S
+  expect "version 1: exit code" 0 "$app_rc"
+  run_silent_in "$SCRATCH/v2" Setup.exe /S
+  expect "version 2: exit code" 0 "$app_rc"
+  expect "version 2's readme" "version 2" "$(cat "$t/readme.txt")"
+  for p in b.txt 'sub\x.dat' 'Zorvan Demo\Old one.lnk' 'Zorvan Demo\Read me.lnk' Old; do
+    tr -d '\r' <"$t/Install.log" | grep -qxF "$p" || fail "the upgrade's log does not list $p"
+  done
+  # The product in a second folder while it is installed in this one: refused, nothing made.
+  run_silent_in "$SCRATCH/v2" Setup.exe /S "/LOG=$SILENT_LOG" "/D=$TARGET_ROOT\\Second"
+  expect "a second folder: exit code" 1 "$app_rc"
+  grep -qF "Zorvan Demo is installed in '$dir'" "$SCRATCH/silent.log" || fail "the refusal: $(cat "$SCRATCH/silent.log")"
+  [ -e "$TARGET_ROOT_UNIX/Second" ] && fail "the second folder was made"
   uninstall_silently "$t"
-  expect "exit code" 2 "$app_rc"
-  [ -f "$t/docs/guide.txt" ] || fail "the file in use was removed"
-  [ -e "$t/readme.txt" ] && fail "a file not in use was left"
-  [ -e "$t/Install.log" ] && fail "Install.log is still there"
+  expect "uninstallation after the upgrade: exit code" 0 "$app_rc"
+  nothing_left "after the upgrade"
+
+  run_silent_in "$SCRATCH/v1" Setup.exe /S
+  run_silent_in "$SCRATCH/v2bad" Setup.exe /S
+  expect "a damaged version 2: exit code" 2 "$app_rc"
+  uninstall_silently "$t"
+  expect "uninstallation after the damaged upgrade: exit code" 0 "$app_rc"
+  nothing_left "after the damaged upgrade"
+
+  run_silent_in "$SCRATCH/v1" Setup.exe /S
+  wine "$DRIVER" hold "$dir\\readme.txt" 120000 >"$SCRATCH/hold.txt" 2>&1 </dev/null &
+  holder=$!
+  for _ in $(seq 1 50); do grep -q held "$SCRATCH/hold.txt" && break; sleep 0.2; done
+  grep -q held "$SCRATCH/hold.txt" || fail "the driver did not hold the file"
+  run_silent_in "$SCRATCH/v2" Setup.exe /S
+  # 3010, of which a Unix exit status keeps the low byte.
+  expect "an upgrade with a file in use: exit code" $((3010 % 256)) "$app_rc"
+  expect "the file in use, before the restart" "version 1" "$(cat "$t/readme.txt")"
+  [ -f "$t/b.txt" ] && [ -f "$t/docs/guide.txt" ] || fail "the rest of the upgrade was not done"
   kill "$holder" 2>/dev/null || true
   wait "$holder" 2>/dev/null || true
-  echo "ok: the file in use was left and reported"
+  timeout 120 wine wineboot -r >"$SCRATCH/restart.log" 2>&1 </dev/null || fail "wineboot -r: $(cat "$SCRATCH/restart.log")"
+  expect "the file in use, after the restart" "version 2" "$(cat "$t/readme.txt")"
+  [ -e "$t/readme.txt.zrvnew" ] && fail "the replacement is still beside it"
+  uninstall_silently "$t"
+  expect "uninstallation after the restart: exit code" 0 "$app_rc"
+  nothing_left "after the upgrade with a file in use"
+  ;;
+uninstall-in-use)
+  # A file held open by another program: silently it goes at the restart, with its folder, the
+  # record and the target, everything else at once; Wine's restart then removes them. With the
+  # window, Retry after the program has let go removes it there and then.
+  install_demo Demo
+  t="$TARGET_ROOT_UNIX/Demo"
+  dir="$TARGET_ROOT\\Demo"
+  held="$dir\\docs\\guide.txt"
+  listed_paths "$t/Install.log" "$t" >"$SCRATCH/listed.txt"
+  wine "$DRIVER" hold "$held" 120000 >"$SCRATCH/hold.txt" 2>&1 </dev/null &
+  holder=$!
+  for i in $(seq 1 50); do grep -q held "$SCRATCH/hold.txt" && break; sleep 0.2; done
+  grep -q held "$SCRATCH/hold.txt" || fail "the driver did not hold the file"
+  app_rc=0
+  (cd "$SCRATCH" && timeout 120 wine "$t/Uninstal.exe" /S /LOG=uninstall.log >"$SCRATCH/uninst.log" 2>&1 </dev/null) || app_rc=$?
+  # 3010; a Unix exit status keeps its low byte only (the whole code: win32_uninstall_tests).
+  expect "exit code" $((3010 % 256)) "$app_rc"
+  [ -f "$t/docs/guide.txt" ] || fail "the file in use was removed"
+  while read -r p; do
+    case "$p" in "$t/docs" | "$t/docs/guide.txt" | "$t/Uninstal.exe") continue ;; esac
+    [ -e "$p" ] && fail "left behind: $p"
+  done <"$SCRATCH/listed.txt"
+  gone_soon "$t/Uninstal.exe"
+  [ -f "$t/Install.log" ] || fail "Install.log went before the file that it lists"
+  entry_gone
+  wine reg query "$REGKEY" >/dev/null 2>&1 </dev/null && fail "the product's key is still there"
+  # The log, made relative to the caller's folder. Rules, one a row: a line that must be there
+  # and, after the bar, one that must come before it.
+  tr -d '\r' <"$SCRATCH/uninstall.log" >"$SCRATCH/ulog.txt"
+  grep -qE '^Removed: [1-9][0-9]* items$' "$SCRATCH/ulog.txt" || fail "no count: $(cat "$SCRATCH/ulog.txt")"
+  grep -q '^Left: ' "$SCRATCH/ulog.txt" && fail "an item left: $(cat "$SCRATCH/ulog.txt")"
+  in_use="At restart: $held (in use by a program; removed when Windows restarts)"
+  docs="At restart: $dir\\docs (removed when Windows restarts)"
+  while IFS='|' read -r line before; do
+    n=$(grep -nxF "$line" "$SCRATCH/ulog.txt" | head -1 | cut -d: -f1)
+    [ -n "$n" ] || fail "the log lacks [$line]: $(cat "$SCRATCH/ulog.txt")"
+    [ -z "$before" ] && continue
+    m=$(grep -nxF "$before" "$SCRATCH/ulog.txt" | head -1 | cut -d: -f1)
+    [ -n "$m" ] && [ "$m" -lt "$n" ] || fail "[$before] does not come before [$line]"
+  done < <(printf '%s\n' "$in_use|" "$docs|$in_use" "At restart: $dir\\Install.log (removed when Windows restarts)|" \
+    "At restart: $dir (removed when Windows restarts)|$docs" "Windows must restart to finish the removal|")
+  echo "ok: the file in use and what holds it wait for the restart; the log says so"
+  kill "$holder" 2>/dev/null || true
+  wait "$holder" 2>/dev/null || true
+  timeout 120 wine wineboot -r >"$SCRATCH/restart.log" 2>&1 </dev/null || fail "wineboot -r: $(cat "$SCRATCH/restart.log")"
+  gone_soon "$t"
+  echo "ok: the restart removed the file, its folder and the target"
+
+  # With the window: the box names the file; Retry once the program has let go removes it.
+  install_demo Demo
+  wine "$DRIVER" hold "$held" 120000 >"$SCRATCH/hold.txt" 2>&1 </dev/null &
+  holder=$!
+  for i in $(seq 1 50); do grep -q held "$SCRATCH/hold.txt" && break; sleep 0.2; done
+  start_app "$t/Uninstal.exe"
+  answer 30000 Yes
+  must msgbox 30000
+  case "$out" in "$UNINSTALLER"$'\n'"'$held' is in use by "*" and cannot be removed now."*Retry*Cancel*) echo "ok: the question" ;;
+    *) fail "the in-use question: [$out]" ;; esac
+  shot uninstall-in-use
+  kill "$holder" 2>/dev/null || true
+  wait "$holder" 2>/dev/null || true
+  answer 2000 Retry
+  must msgbox 30000
+  expect "the outcome" "$UNINSTALLER"$'\n'"Zorvan Demo was removed from your computer." "$out"
+  answer 2000 OK
+  end_app
+  expect "exit code after Retry" 0 "$app_rc"
+  gone_soon "$t"
+  entry_gone
+  echo "ok: Retry removed the file once it was free"
   ;;
 uninstall-link)
   # A folder of the installation replaced by a link to another folder: nothing is removed through it.
@@ -656,8 +835,12 @@ uninstall-link)
   mv "$t/docs"/* "$TARGET_ROOT_UNIX/elsewhere/"
   rmdir "$t/docs"
   ln -s "$TARGET_ROOT_UNIX/elsewhere" "$t/docs"
-  uninstall_silently "$t"
+  app_rc=0
+  (cd /tmp && wine "$t/Uninstal.exe" /S "/LOG=$SILENT_LOG" >"$SCRATCH/uninst.log" 2>&1 </dev/null) || app_rc=$?
   expect "exit code" 2 "$app_rc"
+  tr -d '\r' <"$SCRATCH/silent.log" | grep -qxF "Left: $TARGET_ROOT\\Demo\\docs (a link or junction on its path; not followed)" ||
+    fail "the log does not name the link: [$(cat -A "$SCRATCH/silent.log")]"
+  tr -d '\r' <"$SCRATCH/silent.log" | grep -q '^At restart: ' && fail "something waits for the restart: $(cat "$SCRATCH/silent.log")"
   [ -f "$TARGET_ROOT_UNIX/elsewhere/guide.txt" ] || fail "a file was removed through the link"
   [ -e "$t/readme.txt" ] && fail "a file outside the link was left"
   echo "ok: nothing removed through the link"
@@ -754,6 +937,7 @@ cancel-welcome)
   start_setup
   must click "$WELCOME" $CANCEL
   finished
+  expect "exit code" 1 "$app_rc"
   drv msgbox 500 && fail "a message appeared: $out"
   [ -e "$TARGET_ROOT_UNIX/Demo" ] && fail "something was installed"
   echo "ok: Cancel ends without a message"
@@ -768,6 +952,7 @@ cancel-progress)
   shot progress
   must click "$PROGRESS" $CANCEL
   finished
+  expect "exit code after a cancel with files written" 2 "$app_rc"
   drv msgbox 500 && fail "a message appeared after Cancel: $out"
   log="$TARGET_ROOT_UNIX/Demo/Install.log"
   expect "the log ends with the file cut short" 'samples\noise.bin' "$(tail -1 "$log" | tr -d '\r')"
@@ -885,7 +1070,8 @@ empty-volume)
   drv msgbox 500 && fail "a second message appeared: $out"
   ;;
 no-config | broken-config)
-  # Without a usable Setup.ini the program ends at once, with no window and no message.
+  # Without a usable Setup.ini the program ends at once, with no window and no message, and with
+  # the exit code of a refusal.
   make_media "$TARGET_ROOT\\Demo" 1
   if [ "$scenario" = no-config ]; then
     rm "$MEDIA/Setup.ini"
@@ -896,7 +1082,7 @@ no-config | broken-config)
   (cd "$MEDIA" && wine Setup.exe >"$SCRATCH/app.log" 2>&1 </dev/null) &
   APP_PID=$!
   finished
-  expect "exit code" 0 "$app_rc"
+  expect "exit code" 1 "$app_rc"
   drv msgbox 300 && fail "a message appeared: $out"
   drv wait "$WELCOME" 300 && fail "the welcome dialog appeared"
   echo "ok: ended silently"
@@ -962,6 +1148,12 @@ bundle-silent)
   cmp -s "$SCRATCH/temp-before" "$SCRATCH/temp-after" ||
     fail "the temporary folder changed: $(diff "$SCRATCH/temp-before" "$SCRATCH/temp-after" | tail -5)"
   expect "the download folder" "Demo Setup.exe" "$(ls -A "$BUNDLE_DIR")"
+  # The product is installed in one folder at a time: it is removed before the runs that name
+  # other folders. (The uninstaller's copy leaves its private folder to the restart under Wine:
+  # the listing starts again after it.)
+  uninstall_silently "$TARGET_ROOT_UNIX/My Programs/Zorvan Demo"
+  expect "exit code of the uninstallation" 0 "$app_rc"
+  temp_listing >"$SCRATCH/temp-before"
   # A refused target: Setup.exe's exit code and its line, through the launcher.
   : >"$TARGET_ROOT_UNIX/taken"
   run_silent_in "$BUNDLE_DIR" "Demo Setup.exe" /S "/LOG=$SILENT_LOG" "/D=$TARGET_ROOT\\taken"

@@ -228,3 +228,40 @@ TEST(SetupIni, ProposableLocations)
     EXPECT_TRUE(IsProposableLocation(("C:\\" + std::string(255, 'a')).c_str()));
     EXPECT_FALSE(IsProposableLocation(("C:\\" + std::string(257, 'a')).c_str())) << "MAX_PATH and more";
 }
+
+// The medium's DisplayVersion against the installed one, as dotted numbers; each row also read the
+// other way round, which must give the opposite order.
+TEST(SetupIni, DottedVersionOrder)
+{
+    const struct {
+        const char* medium;
+        const char* installed;
+        char order;  // '<', '=', '>' as the medium's is lower, equal, higher; 'x': no order
+    } cases[] = {
+        {"1.2", "1.10", '<'}, {"1.0", "1.1", '<'}, {"2", "10", '<'}, {"0.9.9.9", "1", '<'}, {"1.0", "1.0.1", '<'},
+        {"1.0", "1.0.0", '='}, {"1", "1.0.0.0", '='}, {"01.2", "1.02", '='}, {"1.000", "1.0", '='}, {"3.4.5", "3.4.5", '='},
+        {" 1.0\t", "1.0", '='},
+        {"1.10", "1.9", '>'}, {"2.0", "1.99.99", '>'}, {"1.0.0.1", "1", '>'},
+        // Longer than any integer type: compared by their digits.
+        {"18446744073709551616", "18446744073709551615", '>'}, {"1.99999999999999999999", "1.100000000000000000000", '<'},
+        // No dotted number on one side: no order, so nobody is asked.
+        {"1.0 beta", "1.0", 'x'}, {"1.0", "v1.0", 'x'}, {"", "1", 'x'}, {"1.0", "  ", 'x'}, {"1..2", "1.2", 'x'},
+        {"1.", "1", 'x'}, {".1", "0.1", 'x'}, {"1.-2", "1", 'x'}, {"1,2", "1", 'x'}, {"1 .2", "1.2", 'x'},
+        {"2.1 \"beta\"", "2.0", 'x'},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.medium) + " against " + c.installed);
+        for (bool swapped : {false, true}) {
+            int order = 7;
+            BOOL compared = swapped ? CompareDottedVersions(c.installed, c.medium, order)
+                                    : CompareDottedVersions(c.medium, c.installed, order);
+            char expected = c.order;
+            if (swapped && expected != '=' && expected != 'x') expected = expected == '<' ? '>' : '<';
+            char got = !compared ? 'x' : order < 0 ? '<' : order > 0 ? '>' : '=';
+            EXPECT_EQ(got, expected) << (swapped ? "swapped" : "as given");
+            if (!compared) {
+                EXPECT_EQ(order, 7) << "untouched without an order";
+            }
+        }
+    }
+}

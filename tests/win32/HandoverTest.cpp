@@ -115,9 +115,8 @@ DWORD RunCopy(FirstProcess& first, const CString& strHandles, const CString& str
     CHandle process(pi.hProcess), thread(pi.hThread);
     first.hWrite.Close();
     first.hParent.Close();
-    unsigned char verdict = 0;
-    DWORD got = 0;
-    nVerdict = ReadFile(first.hRead.Get(), &verdict, 1, &got, nullptr) && got == 1 ? verdict : -1;
+    int verdict = 0;
+    nVerdict = ReceiveVerdict(first.hRead.Get(), verdict) ? verdict : -1;
     TerminateProcess(first.hStandIn.Get(), 0);
     if (WaitForSingleObject(process.Get(), 20000) != WAIT_OBJECT_0) {
         TerminateProcess(process.Get(), 99);

@@ -1,8 +1,12 @@
 // The installation without a window: its command line, its answers to the boxes, and whole silent
-// runs that end before the image is read, each with its exit code and its log.
+// runs that end before the image is read, each with its exit code and its log; and how the end of a
+// run, windowed or silent, is told.
 #include "InstallFlags.h"
+#include "InstallWorker.h"
 #include "SetupApp.h"
 #include "SilentLog.h"
+
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -30,34 +34,43 @@ TEST(SilentOptions, CommandLines)
         const char* log;
         const char* unknown;  // the argument refused as unknown, or null
         const char* error;    // any other refusal, or null
+        BOOL downgrade;       // /DOWNGRADE was read
     } rows[] = {
-        {"", FALSE, nullptr, "", nullptr, nullptr},
+        {"", FALSE, nullptr, "", nullptr, nullptr, FALSE},
         // Without /S nothing counts, not even what would be refused.
-        {"/X /LOG= /D=C:\\a", FALSE, nullptr, "", nullptr, nullptr},
-        {"/SS", FALSE, nullptr, "", nullptr, nullptr},
-        {"/s", TRUE, nullptr, "", nullptr, nullptr},
-        {"  /S  ", TRUE, nullptr, "", nullptr, nullptr},
+        {"/X /LOG= /D=C:\\a", FALSE, nullptr, "", nullptr, nullptr, FALSE},
+        {"/SS", FALSE, nullptr, "", nullptr, nullptr, FALSE},
+        {"/s", TRUE, nullptr, "", nullptr, nullptr, FALSE},
+        {"  /S  ", TRUE, nullptr, "", nullptr, nullptr, FALSE},
         // /D= takes the rest of the line, blanks included; quotes and a closing backslash go.
-        {"/S /D=C:\\Program Files\\My App", TRUE, "C:\\Program Files\\My App", "", nullptr, nullptr},
-        {"/S /d=C:\\My App\\  ", TRUE, "C:\\My App", "", nullptr, nullptr},
-        {"/S /D=C:\\My  App\\v 1", TRUE, "C:\\My  App\\v 1", "", nullptr, nullptr},
-        {"/S \"/D=C:\\My App\"", TRUE, "C:\\My App", "", nullptr, nullptr},
-        {"/S /D=\"C:\\My App\"", TRUE, "C:\\My App", "", nullptr, nullptr},
-        {"/S /D=C:\\", TRUE, "C:\\", "", nullptr, nullptr},
-        {"/S /D=C:\\a /LOG=x.txt", TRUE, "C:\\a /LOG=x.txt", "", nullptr, nullptr},
+        {"/S /D=C:\\Program Files\\My App", TRUE, "C:\\Program Files\\My App", "", nullptr, nullptr, FALSE},
+        {"/S /d=C:\\My App\\  ", TRUE, "C:\\My App", "", nullptr, nullptr, FALSE},
+        {"/S /D=C:\\My  App\\v 1", TRUE, "C:\\My  App\\v 1", "", nullptr, nullptr, FALSE},
+        {"/S \"/D=C:\\My App\"", TRUE, "C:\\My App", "", nullptr, nullptr, FALSE},
+        {"/S /D=\"C:\\My App\"", TRUE, "C:\\My App", "", nullptr, nullptr, FALSE},
+        {"/S /D=C:\\", TRUE, "C:\\", "", nullptr, nullptr, FALSE},
+        {"/S /D=C:\\a /LOG=x.txt", TRUE, "C:\\a /LOG=x.txt", "", nullptr, nullptr, FALSE},
         // A /S after /D= belongs to the directory: the run is not silent.
-        {"/D=C:\\a /S", FALSE, nullptr, "", nullptr, nullptr},
-        {"/S /LOG=C:\\setup.txt", TRUE, nullptr, "C:\\setup.txt", nullptr, nullptr},
-        {"/Log=C:\\setup.txt /S", TRUE, nullptr, "C:\\setup.txt", nullptr, nullptr},
-        {"/S \"/LOG=C:\\my logs\\s.txt\" /D=D:\\x", TRUE, "D:\\x", "C:\\my logs\\s.txt", nullptr, nullptr},
-        {"/S /LOG=\"C:\\my logs\\s.txt\"", TRUE, nullptr, "C:\\my logs\\s.txt", nullptr, nullptr},
+        {"/D=C:\\a /S", FALSE, nullptr, "", nullptr, nullptr, FALSE},
+        {"/S /LOG=C:\\setup.txt", TRUE, nullptr, "C:\\setup.txt", nullptr, nullptr, FALSE},
+        {"/Log=C:\\setup.txt /S", TRUE, nullptr, "C:\\setup.txt", nullptr, nullptr, FALSE},
+        {"/S \"/LOG=C:\\my logs\\s.txt\" /D=D:\\x", TRUE, "D:\\x", "C:\\my logs\\s.txt", nullptr, nullptr, FALSE},
+        {"/S /LOG=\"C:\\my logs\\s.txt\"", TRUE, nullptr, "C:\\my logs\\s.txt", nullptr, nullptr, FALSE},
         // Anything else under /S is refused, the first problem named.
-        {"/S /Q", TRUE, nullptr, "", "/Q", nullptr},
-        {"/S /LOG=l.txt extra /Q", TRUE, nullptr, "l.txt", "extra", nullptr},
-        {"/S /S /D", TRUE, nullptr, "", "/D", nullptr},
-        {"/S /LOG=", TRUE, nullptr, "", nullptr, "FATAL: the option /LOG= names no file"},
-        {"/S /D=", TRUE, "", "", nullptr, "FATAL: the option /D= names no directory"},
-        {"/S /D= \"\" ", TRUE, "", "", nullptr, "FATAL: the option /D= names no directory"},
+        {"/S /Q", TRUE, nullptr, "", "/Q", nullptr, FALSE},
+        {"/S /LOG=l.txt extra /Q", TRUE, nullptr, "l.txt", "extra", nullptr, FALSE},
+        {"/S /S /D", TRUE, nullptr, "", "/D", nullptr, FALSE},
+        {"/S /LOG=", TRUE, nullptr, "", nullptr, "FATAL: the option /LOG= names no file", FALSE},
+        {"/S /D=", TRUE, "", "", nullptr, "FATAL: the option /D= names no directory", FALSE},
+        {"/S /D= \"\" ", TRUE, "", "", nullptr, "FATAL: the option /D= names no directory", FALSE},
+        // /DOWNGRADE in any letter case, anywhere before /D=; after it, it is part of the folder.
+        {"/S /DOWNGRADE", TRUE, nullptr, "", nullptr, nullptr, TRUE},
+        {"/downgrade /s /LOG=x.txt", TRUE, nullptr, "x.txt", nullptr, nullptr, TRUE},
+        {"/S /DownGrade /D=C:\\a", TRUE, "C:\\a", "", nullptr, nullptr, TRUE},
+        {"/S /D=C:\\a /DOWNGRADE", TRUE, "C:\\a /DOWNGRADE", "", nullptr, nullptr, FALSE},
+        {"/DOWNGRADE", FALSE, nullptr, "", nullptr, nullptr, FALSE},
+        {"/S /DOWNGRADE=1", TRUE, nullptr, "", "/DOWNGRADE=1", nullptr, FALSE},
+        {"/S /DOWNGRADES", TRUE, nullptr, "", "/DOWNGRADES", nullptr, FALSE},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.line);
@@ -69,6 +82,7 @@ TEST(SilentOptions, CommandLines)
         CString error = row.error ? row.error : "";
         if (row.unknown) error.Format(kUnknown, row.unknown);
         EXPECT_STREQ(o.strError, error);
+        EXPECT_EQ(o.bAllowDowngrade, row.downgrade);
     }
     EXPECT_FALSE(ParseSetupOptions(nullptr).bSilent);
 }
@@ -171,7 +185,7 @@ TEST(SilentRun, RefusalsEndWithExitOneAndTheirText)
         std::string args = subst(row.args);
         app.m_lpCmdLine = args.c_str();
         EXPECT_FALSE(app.InitInstance());
-        EXPECT_EQ(app.ExitInstance(), kExitNothingInstalled);
+        EXPECT_EQ(app.ExitInstance(), kExitRefused);
         std::string expected = subst(row.log);
         for (size_t at; (at = expected.find('|')) != std::string::npos;) expected.replace(at, 1, "\r\n");
         EXPECT_EQ(ReadBytes("out.txt"), expected + "\r\n");
@@ -196,10 +210,116 @@ TEST(SilentRun, ALogThatCannotBeKeptEndsTheRun)
         CSetupApp app;
         app.m_lpCmdLine = args;
         EXPECT_FALSE(app.InitInstance());
-        EXPECT_EQ(app.ExitInstance(), kExitNothingInstalled);
+        EXPECT_EQ(app.ExitInstance(), kExitRefused);
         EXPECT_EQ(ReadBytes("Setup.ini"), ini);
         EXPECT_EQ(GetFileAttributesA("nothere.002"), INVALID_FILE_ATTRIBUTES);
         EXPECT_EQ(boxes.Texts(), "");
         app.m_lpCmdLine = "";
+    }
+}
+
+// The product's entry in the registry against the medium's DisplayVersion: only a lower version on
+// the medium stops a silent run, before the target is made, unless /DOWNGRADE allows it; then the
+// run logs the windowed question and goes on (here to the missing image, exit code 1 either way).
+TEST(SilentRun, ALowerVersionNeedsTheDowngradeSwitch)
+{
+    const char* const kEntry = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZrvDowngradeRow";
+    const char* const kRefused =
+        "Version 1.1 of ZrvDowngradeRow is installed; this installation holds the older version 1.0. Nothing was "
+        "installed (/DOWNGRADE allows it).";
+    const char* const kAsked =
+        "Version 1.1 of ZrvDowngradeRow is installed. This installation holds the older version 1.0. Do you want to "
+        "replace the installed version with the older one?";
+    const char* const kGoesOn = "The directory '%T\\t' does not exist. Do you wish to create it?";
+    struct Row {
+        const char* installed;  // the entry's DisplayVersion; null: no entry
+        const char* medium;     // the medium's DisplayVersion line; null: none
+        const char* args;
+        std::string log;  // the log's lines up to the target's question, joined by '|'; %T: the test's folder
+    } rows[] = {
+        {"1.1", "1.0", "", kRefused},
+        {"1.1", "1.0", "/downgrade ", std::string(kAsked) + "|" + kGoesOn},
+        {"1.10", "1.9", "", "Version 1.10 of ZrvDowngradeRow is installed; this installation holds the older version "
+                            "1.9. Nothing was installed (/DOWNGRADE allows it)."},
+        {"1.0", "1.0.0", "", kGoesOn},
+        {"1.0", "1.1", "", kGoesOn},
+        {"1.1 beta", "1.0", "", kGoesOn},
+        {"1.1", nullptr, "", kGoesOn},
+        {nullptr, "1.0", "", kGoesOn},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.installed ? row.installed : "no entry") + " / " + (row.medium ? row.medium : "none"));
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEntry);
+        if (row.installed) {
+            HKEY key = nullptr;
+            ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kEntry, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+                      ERROR_SUCCESS);
+            RegSetValueExA(key, "DisplayVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(row.installed),
+                           DWORD(std::strlen(row.installed) + 1));
+            RegCloseKey(key);
+        }
+        ScopedTempDir dir;
+        const std::string t = dir.path().string();
+        std::string ini = "INSTALL4\r\n[ZrvDowngradeRow]\r\nAppDescription=d\r\nDiskImage=nothere.001\r\nDefaultDir=" + t +
+                          "\\t\r\nFreeSpace=1\r\n";
+        if (row.medium) ini += std::string("DisplayVersion=") + row.medium + "\r\n";
+        WriteBytes("Setup.ini", fixtures::Chained(ini));
+        MessageBoxRecorder boxes;
+        CSetupApp app;
+        app.m_queryFreeSpace = [](const char*, DWORD* spc, DWORD* bps, DWORD* freeClusters) {
+            *spc = 1;
+            *bps = 1024;
+            *freeClusters = 100 * 1024;
+            return TRUE;
+        };
+        std::string args = std::string("/S ") + row.args + "/LOG=out.txt";
+        app.m_lpCmdLine = args.c_str();
+        EXPECT_FALSE(app.InitInstance());
+        EXPECT_EQ(app.ExitInstance(), kExitRefused);
+        std::string expected = row.log;
+        for (size_t at; (at = expected.find("%T")) != std::string::npos;) expected.replace(at, 2, t);
+        for (size_t at; (at = expected.find('|')) != std::string::npos;) expected.replace(at, 1, "\r\n");
+        const bool refused = expected.find("does not exist") == std::string::npos;
+        std::string log = ReadBytes("out.txt");
+        EXPECT_EQ(log.substr(0, expected.size() + 2), expected + "\r\n");
+        if (refused) {
+            EXPECT_EQ(log, expected + "\r\n") << "nothing after the refusal";
+        }
+        EXPECT_EQ(IsDirectory(t + "\\t"), !refused) << "the target is made only when the run goes on";
+        EXPECT_EQ(boxes.Texts(), "");
+        app.m_lpCmdLine = "";
+    }
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEntry);
+}
+
+// How a run whose worker has ended is told, windowed or silent: the completion box only when it is
+// done without failure, its first line always the same, a second sentence when a restart finishes it.
+TEST(RunOutcome, ExitCodeAndCompletionFromTheWorkersFlags)
+{
+    struct Row {
+        int done, failed, written, restart;
+        int exitCode;
+        const char* box;  // the one box shown, or ""
+    } rows[] = {
+        {1, 0, 1, 0, kExitDone, "Installation complete!"},
+        {1, 0, 1, 1, kExitRestartNeeded,
+         "Installation complete!\nSome files were in use: restart Windows to finish the installation."},
+        {1, 1, 1, 0, kExitFailed, ""},
+        {1, 1, 1, 1, kExitFailed, ""},
+        {1, 1, 0, 0, kExitRefused, ""},
+        {0, 0, 1, 0, kExitFailed, ""},
+        {0, 0, 0, 0, kExitRefused, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "done " << row.done << " failed " << row.failed << " written " << row.written
+                                        << " restart " << row.restart);
+        InstallFlag done{row.done}, failed{row.failed}, written{row.written}, restart{row.restart};
+        MessageBoxRecorder boxes;
+        CSetupApp app;
+        InstallJob job = app.MakeInstallJob(&written, &restart);
+        job.pDone = &done;
+        job.pFailed = &failed;
+        EXPECT_EQ(app.FinishedRun(job), row.exitCode);
+        EXPECT_EQ(boxes.Texts(), row.box);
     }
 }

@@ -1,0 +1,90 @@
+#include "InUse.h"
+
+#include "AfxHandle.h"
+#include "AfxSystemDll.h"
+
+#include <restartmanager.h>
+
+#include <vector>
+
+namespace {
+
+typedef DWORD(WINAPI* RmStartSessionProc)(DWORD*, DWORD, WCHAR[]);
+typedef DWORD(WINAPI* RmRegisterResourcesProc)(DWORD, UINT, LPCWSTR[], UINT, RM_UNIQUE_PROCESS[], UINT, LPCWSTR[]);
+typedef DWORD(WINAPI* RmGetListProc)(DWORD, UINT*, UINT*, RM_PROCESS_INFO[], LPDWORD);
+typedef DWORD(WINAPI* RmEndSessionProc)(DWORD);
+
+std::wstring Wide(const CString& s)
+{
+    int n = MultiByteToWideChar(CP_ACP, 0, s, -1, nullptr, 0);
+    if (n <= 0) return std::wstring();
+    std::wstring w(size_t(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, s, -1, &w[0], n);
+    w.resize(size_t(n - 1));
+    return w;
+}
+
+CString Narrow(const WCHAR* w)
+{
+    int n = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return CString();
+    std::string s(size_t(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, w, -1, &s[0], n, nullptr, nullptr);
+    return s.c_str();
+}
+
+// The processes of the session's one file, or none when the manager fails.
+std::vector<RM_PROCESS_INFO> ListHolders(HMODULE hModule, DWORD session, const std::wstring& path)
+{
+    auto registerFiles = AfxGetSystemProc<RmRegisterResourcesProc>(hModule, "RmRegisterResources");
+    auto getList = AfxGetSystemProc<RmGetListProc>(hModule, "RmGetList");
+    std::vector<RM_PROCESS_INFO> found;
+    LPCWSTR files[] = {path.c_str()};
+    if (!registerFiles || !getList || registerFiles(session, 1, files, 0, nullptr, 0, nullptr) != ERROR_SUCCESS)
+        return found;
+    // The list may grow between the two calls: asked again, a few times at most.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        UINT needed = 0, count = UINT(found.size());
+        DWORD reasons = 0;
+        DWORD rc = getList(session, &needed, &count, found.empty() ? nullptr : found.data(), &reasons);
+        if (rc == ERROR_SUCCESS) {
+            found.resize(count);
+            return found;
+        }
+        if (rc != ERROR_MORE_DATA) break;
+        found.resize(needed);
+    }
+    found.clear();
+    return found;
+}
+
+}  // namespace
+
+bool IsInUseError(DWORD dwError)
+{
+    return dwError == ERROR_SHARING_VIOLATION || dwError == ERROR_LOCK_VIOLATION || dwError == ERROR_ACCESS_DENIED;
+}
+
+CString ProgramsHolding(const CString& strPath)
+{
+    // Never imported: a system without it (or a planted copy beside the program) must not matter.
+    CModule rstrtmgr(AfxLoadSystemLibrary("rstrtmgr.dll"));
+    auto start = AfxGetSystemProc<RmStartSessionProc>(rstrtmgr.Get(), "RmStartSession");
+    auto end = AfxGetSystemProc<RmEndSessionProc>(rstrtmgr.Get(), "RmEndSession");
+    std::wstring path = Wide(strPath);
+    if (!start || !end || path.empty()) return CString();
+    DWORD session = 0;
+    WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+    if (start(&session, 0, key) != ERROR_SUCCESS) return CString();
+    std::vector<CString> names;
+    for (const RM_PROCESS_INFO& info : ListHolders(rstrtmgr.Get(), session, path)) {
+        CString name = Narrow(info.strAppName);
+        bool known = false;
+        for (const CString& n : names) known = known || n == name;
+        if (!name.IsEmpty() && !known) names.push_back(name);
+    }
+    end(session);
+    CString text;
+    for (const CString& n : names) text += (text.IsEmpty() ? CString() : CString(", ")) + n;
+    return text;
+}
