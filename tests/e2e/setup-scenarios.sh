@@ -755,6 +755,26 @@ upgrade)
   uninstall_silently "$t"
   expect "uninstallation after the restart: exit code" 0 "$app_rc"
   nothing_left "after the upgrade with a file in use"
+
+  # With the window: the box names the file; Try Again once the program has let go replaces it.
+  run_silent_in "$SCRATCH/v1" Setup.exe /S
+  wine "$DRIVER" hold "$dir\\readme.txt" 120000 >"$SCRATCH/hold.txt" 2>&1 </dev/null &
+  holder=$!
+  for _ in $(seq 1 50); do grep -q held "$SCRATCH/hold.txt" && break; sleep 0.2; done
+  (cd "$SCRATCH/v2" && wine Setup.exe >"$SCRATCH/app.log" 2>&1 </dev/null) &
+  APP_PID=$!
+  must wait "$WELCOME" 30000
+  must click "$WELCOME" $INSTALL
+  must msgbox 60000
+  case $out in *"'$dir\\readme.txt' is in use by a program"*) ;; *) fail "the question: $out" ;; esac
+  shot file-in-use
+  kill "$holder" 2>/dev/null || true
+  wait "$holder" 2>/dev/null || true
+  answer 2000 TryAgain
+  complete_message
+  finished
+  expect "windowed, Try Again: exit code" 0 "$app_rc"
+  expect "windowed, Try Again: the file" "version 2" "$(cat "$t/readme.txt")"
   ;;
 uninstall-in-use)
   # A file held open by another program: silently it goes at the restart, with its folder, the

@@ -266,7 +266,8 @@ int ButtonId(const std::string& name)
 {
     static const struct { const char* name; int id; } kButtons[] = {
         {"OK", IDOK}, {"Cancel", IDCANCEL}, {"Yes", IDYES}, {"No", IDNO},
-        {"Retry", IDRETRY}, {"Abort", IDABORT}, {"Ignore", IDIGNORE},
+        {"Retry", IDRETRY}, {"Abort", IDABORT}, {"Ignore", IDIGNORE}, {"TryAgain", IDTRYAGAIN},
+        {"Continue", IDCONTINUE},
     };
     for (const auto& b : kButtons)
         if (name == b.name) return b.id;
