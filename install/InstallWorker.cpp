@@ -3,6 +3,7 @@
 
 #include "AfxDigest.h"
 #include "AfxHandle.h"
+#include "AfxInUse.h"
 #include "AfxMessageBox.h"
 #include "AfxNoLinks.h"
 #include "AfxPath.h"
@@ -310,11 +311,14 @@ bool CInstallRun::OpenInUse(const CFolderHandle& folder, const CString& strLeaf,
     for (;;) {
         int answer = IDCONTINUE;
         if (!m_job.bSilent) {
+            // The program by name, where the system can tell.
+            CString holders = AfxProgramsHolding(strPath);
+            if (!holders.IsEmpty()) holders = " (" + holders + ")";
             CString text;
-            text.Format("The file '%s' is in use by a program, which must end before it can be replaced.\n\n"
+            text.Format("The file '%s' is in use by a program%s, which must end before it can be replaced.\n\n"
                         "Try Again: once you have closed the program.\nContinue: replace it when Windows restarts.\n"
                         "Cancel: stop the installation.",
-                        strPath.GetString());
+                        strPath.GetString(), holders.GetString());
             answer = AfxMessageBox(text, MB_CANCELTRYCONTINUE | MB_ICONEXCLAMATION);
         }
         if (answer == IDCONTINUE) break;

@@ -3,7 +3,7 @@
 #include "AfxHandle.h"
 #include "AfxShell.h"
 #include "Handover.h"
-#include "InUse.h"
+#include "AfxInUse.h"
 
 #include <algorithm>
 #include <cstring>
@@ -74,7 +74,7 @@ void LeaveFor(RemovalReport& report, const CString& what, DWORD err)
 // A file that a program holds (not merely one that is read-only, which also meets "access denied").
 bool HeldByProgram(DWORD err, const CString& strPath)
 {
-    if (!IsInUseError(err)) return false;
+    if (!AfxIsInUseError(err)) return false;
     DWORD attributes = GetFileAttributesA(strPath);
     return err != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY);
 }

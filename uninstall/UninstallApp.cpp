@@ -7,7 +7,7 @@
 #include "AfxPath.h"
 #include "AfxSecurity.h"
 #include "AfxThread.h"
-#include "InUse.h"
+#include "AfxInUse.h"
 #include "RecordAnchor.h"
 #include "UninstallDlg.h"
 
@@ -50,7 +50,7 @@ HWND DialogWindow(const RemovalJob& job) { return job.pDlg ? job.pDlg->GetSafeHw
 // The question about a file in use, naming the programs that hold it where the system can tell.
 CString InUseQuestionText(const CString& strPath)
 {
-    CString programs = ProgramsHolding(strPath);
+    CString programs = AfxProgramsHolding(strPath);
     CString who = programs.IsEmpty() ? CString("a program") : programs;
     CString close = programs.IsEmpty() ? CString("the program that uses it") : programs;
     return "'" + strPath + "' is in use by " + who + " and cannot be removed now.\n\nClose " + close +

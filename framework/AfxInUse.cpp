@@ -1,4 +1,4 @@
-#include "InUse.h"
+#include "AfxInUse.h"
 
 #include "AfxHandle.h"
 #include "AfxSystemDll.h"
@@ -60,12 +60,12 @@ std::vector<RM_PROCESS_INFO> ListHolders(HMODULE hModule, DWORD session, const s
 
 }  // namespace
 
-bool IsInUseError(DWORD dwError)
+bool AfxIsInUseError(DWORD dwError)
 {
     return dwError == ERROR_SHARING_VIOLATION || dwError == ERROR_LOCK_VIOLATION || dwError == ERROR_ACCESS_DENIED;
 }
 
-CString ProgramsHolding(const CString& strPath)
+CString AfxProgramsHolding(const CString& strPath)
 {
     // Never imported: a system without it (or a planted copy beside the program) must not matter.
     CModule rstrtmgr(AfxLoadSystemLibrary("rstrtmgr.dll"));

@@ -7,9 +7,9 @@
 // violation, or "access denied" (Windows says that for a running program's file, and Wine for a
 // file open without delete sharing). A read-only file meets "access denied" too; the caller tells
 // the two apart by its attributes.
-bool IsInUseError(DWORD dwError);
+bool AfxIsInUseError(DWORD dwError);
 
 // The programs that hold strPath open, as the Restart Manager names them ("Notepad, Reader"),
 // looked up in rstrtmgr.dll of the system folder, loaded for the call. Empty when the system
 // cannot tell: no Restart Manager (an older system, or Wine's, which knows nobody), or none named.
-CString ProgramsHolding(const CString& strPath);
+CString AfxProgramsHolding(const CString& strPath);
