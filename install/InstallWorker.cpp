@@ -470,7 +470,7 @@ void CInstallRun::OpenRecord()
     if (!m_pRecordFile->OpenIn(m_target.Root(), kPriorRecordName, kCreateMode, &m_errRecord,
                                m_strPrefix + kPriorRecordName))
         throw &m_errRecord;
-    m_record = PriorRecordWriter(m_pRecordFile);
+    m_record = PriorRecordWriter(m_pRecordFile, true);
     m_record.Header();
     if (m_bTargetHeldFiles) m_record.TargetHeldFiles();
     // An upgrade: the earlier installation is listed from the first line on.

@@ -251,9 +251,11 @@ void PriorRecordWriter::Line(std::initializer_list<std::string> fields, const st
         bFirst = false;
     }
     line += kRecordLineEnd;
-    if (sIdentity.empty() ? !m_lines.insert(line).second : m_lastValue[sIdentity] == line) return;
+    if (m_bSayOnce) {
+        if (sIdentity.empty() ? !m_lines.insert(line).second : m_lastValue[sIdentity] == line) return;
+        if (!sIdentity.empty()) m_lastValue[sIdentity] = line;
+    }
     m_pFile->Write(line.data(), UINT(line.size()));
-    if (!sIdentity.empty()) m_lastValue[sIdentity] = line;
 }
 
 void PriorRecordWriter::Header() { Line({kPriorHeader}); }

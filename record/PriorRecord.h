@@ -63,12 +63,12 @@ bool SameKeyPath(const std::string& a, const std::string& b);
 bool SameValueName(const std::string& a, const std::string& b);
 
 // Appends the record's lines to an open file; does nothing while it has no file. Each line goes
-// out in one Write, which throws the framework's CFileException on failure. A line that would only
-// repeat what the record says (an upgrade carries the earlier record's lines, and finds much of it
-// again) is left out.
+// out in one Write, which throws the framework's CFileException on failure. With bSayOnce, a line
+// that would only repeat what the record says (an upgrade carries the earlier record's lines, and
+// finds much of it again) is left out; without, every line is written as asked.
 class PriorRecordWriter {
 public:
-    explicit PriorRecordWriter(CFile* pFile = nullptr) : m_pFile(pFile) {}
+    explicit PriorRecordWriter(CFile* pFile = nullptr, bool bSayOnce = false) : m_pFile(pFile), m_bSayOnce(bSayOnce) {}
 
     void Header();
     void TargetHeldFiles();
@@ -82,6 +82,7 @@ private:
     // or key, or a value's line equal to the last one for that value); sIdentity names a value.
     void Line(std::initializer_list<std::string> fields, const std::string& sIdentity = std::string());
     CFile* m_pFile;
+    bool m_bSayOnce;
     std::set<std::string> m_lines;                  // the lines that name no value
     std::map<std::string, std::string> m_lastValue;  // by value: its last line
 };

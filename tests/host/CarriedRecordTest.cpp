@@ -173,7 +173,7 @@ TEST(CarriedRecord, TheEarlierRecordIsKept)
         CarriedRecord carried = CarryForward(earlier, SetProbe(kAllThere));
         EXPECT_EQ(row.nPayload, carried.payload.size());
         MemoryFile prior;
-        PriorRecordWriter writer(&prior);
+        PriorRecordWriter writer(&prior, true);
         WriteCarriedPrior(carried, writer);
         // The new run finds the same again: said once.
         WriteCarriedPrior(carried, writer);
