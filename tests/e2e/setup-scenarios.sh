@@ -197,6 +197,15 @@ uninstall_silently() {
   (cd /tmp && wine "$1/Uninstal.exe" /S >"$SCRATCH/uninst.log" 2>&1 </dev/null) || app_rc=$?
 }
 
+# hold_file PATH: the driver holds the file open without sharing, as a running program does, until
+# $holder is ended.
+hold_file() {
+  wine "$DRIVER" hold "$1" 120000 >"$SCRATCH/hold.txt" 2>&1 </dev/null &
+  holder=$!
+  for _ in $(seq 1 50); do grep -q held "$SCRATCH/hold.txt" && break; sleep 0.2; done
+  grep -q held "$SCRATCH/hold.txt" || fail "the driver did not hold the file"
+}
+
 # gone_soon PATH: the path disappears within a few seconds (the uninstaller's copy removes the
 # program and the folder once the program has ended).
 gone_soon() {
@@ -738,10 +747,7 @@ upgrade)
   nothing_left "after the damaged upgrade"
 
   run_silent_in "$SCRATCH/v1" Setup.exe /S
-  wine "$DRIVER" hold "$dir\\readme.txt" 120000 >"$SCRATCH/hold.txt" 2>&1 </dev/null &
-  holder=$!
-  for _ in $(seq 1 50); do grep -q held "$SCRATCH/hold.txt" && break; sleep 0.2; done
-  grep -q held "$SCRATCH/hold.txt" || fail "the driver did not hold the file"
+  hold_file "$dir\\readme.txt"
   run_silent_in "$SCRATCH/v2" Setup.exe /S
   # 3010, of which a Unix exit status keeps the low byte.
   expect "an upgrade with a file in use: exit code" $((3010 % 256)) "$app_rc"
@@ -758,9 +764,7 @@ upgrade)
 
   # With the window: the box names the file; Try Again once the program has let go replaces it.
   run_silent_in "$SCRATCH/v1" Setup.exe /S
-  wine "$DRIVER" hold "$dir\\readme.txt" 120000 >"$SCRATCH/hold.txt" 2>&1 </dev/null &
-  holder=$!
-  for _ in $(seq 1 50); do grep -q held "$SCRATCH/hold.txt" && break; sleep 0.2; done
+  hold_file "$dir\\readme.txt"
   (cd "$SCRATCH/v2" && wine Setup.exe >"$SCRATCH/app.log" 2>&1 </dev/null) &
   APP_PID=$!
   must wait "$WELCOME" 30000
@@ -785,10 +789,7 @@ uninstall-in-use)
   dir="$TARGET_ROOT\\Demo"
   held="$dir\\docs\\guide.txt"
   listed_paths "$t/Install.log" "$t" >"$SCRATCH/listed.txt"
-  wine "$DRIVER" hold "$held" 120000 >"$SCRATCH/hold.txt" 2>&1 </dev/null &
-  holder=$!
-  for i in $(seq 1 50); do grep -q held "$SCRATCH/hold.txt" && break; sleep 0.2; done
-  grep -q held "$SCRATCH/hold.txt" || fail "the driver did not hold the file"
+  hold_file "$held"
   app_rc=0
   (cd "$SCRATCH" && timeout 120 wine "$t/Uninstal.exe" /S /LOG=uninstall.log >"$SCRATCH/uninst.log" 2>&1 </dev/null) || app_rc=$?
   # 3010; a Unix exit status keeps its low byte only (the whole code: win32_uninstall_tests).
@@ -826,9 +827,7 @@ uninstall-in-use)
 
   # With the window: the box names the file; Retry once the program has let go removes it.
   install_demo Demo
-  wine "$DRIVER" hold "$held" 120000 >"$SCRATCH/hold.txt" 2>&1 </dev/null &
-  holder=$!
-  for i in $(seq 1 50); do grep -q held "$SCRATCH/hold.txt" && break; sleep 0.2; done
+  hold_file "$held"
   start_app "$t/Uninstal.exe"
   answer 30000 Yes
   must msgbox 30000
