@@ -70,7 +70,7 @@ BOOL CSetupApp::FindNewerInstalled(CString& strInstalled) const
     if (m_strMediumVersion.IsEmpty() || product.IsEmpty() || product.Str().find_first_of("\r\n") != std::string::npos)
         return FALSE;
     CString installed;
-    if (!AfxRegQueryString(HKEY_LOCAL_MACHINE, kUninstallKeyPath + product, "DisplayVersion", installed, 1024))
+    if (!AfxRegQueryString(EntryRootKey(), kUninstallKeyPath + product, "DisplayVersion", installed, 1024))
         return FALSE;
     int order = 0;
     if (!CompareDottedVersions(m_strMediumVersion, installed, order) || order >= 0) return FALSE;

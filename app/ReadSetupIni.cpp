@@ -1,6 +1,7 @@
 // Reading Setup.ini at start-up: the file in the current directory, read by the configuration.
 #include "SetupApp.h"
 
+#include "RegistryScript.h"
 #include "SetupExtensions.h"
 
 #include <memory>
@@ -10,6 +11,8 @@ CSetupApp::~CSetupApp() = default;
 BOOL CSetupApp::ReadSetupIni()
 {
     m_strMediumVersion = CString();
+    m_scope = m_preferredScope = SetupScope::machine;
+    m_nMachineWideLine = 0;
     CSetupIniFile file;
     if (!file.Open(kSetupIniName, CFile::modeRead | CFile::shareDenyWrite)) return FALSE;
 
@@ -23,7 +26,16 @@ BOOL CSetupApp::ReadSetupIni()
     if (!ParseSetupText(text.get())) return FALSE;
     // The version this medium installs, from the text as read (the parse leaves it unchanged).
     SetupExtensions ext;
-    if (ReadSetupExtensions(text.get(), ext)) m_strMediumVersion = ext.strDisplayVersion;
+    if (ReadSetupExtensions(text.get(), ext)) {
+        m_strMediumVersion = ext.strDisplayVersion;
+        m_scope = ext.scope;
+        m_preferredScope = ext.preferred;
+    }
+    if (const char* pLine = RegistryScript::FindMachineWideLine(text.get())) {
+        m_nMachineWideLine = 1;
+        for (const char* p = text.get(); p < pLine; ++p)
+            if (p[0] == '\r' && p[1] == '\n') ++m_nMachineWideLine;
+    }
     return TRUE;
 }
 

@@ -27,15 +27,20 @@ BOOL CSetupApp::InitInstance()
     if (!Enable3dControlsStatic()) return FALSE;
     // A missing or incomplete Setup.ini ends the program at once, with no window and no message.
     if (!ReadSetupIni()) return FALSE;
-    ProposeEarlierLocation();
 
     m_pBackdropWnd = new CBackdropWnd(m_config.m_strProductName, m_config.m_strAppDescription);
     m_pMainWnd = m_pBackdropWnd;
     m_pBackdropWnd->ShowWindow(SW_SHOWMAXIMIZED);
 
-    InstallFlag written{0}, restart{0};
-    InstallJob job = MakeInstallJob(&written, &restart);
-    if (ChooseTargetDirectory()) m_nExitCode = RunInstallation(job);
+    int nScopeEnd = ChooseScope(options, true);
+    if (nScopeEnd >= 0) {
+        m_nExitCode = nScopeEnd;
+    } else {
+        ProposeEarlierLocation();
+        InstallFlag written{0}, restart{0};
+        InstallJob job = MakeInstallJob(&written, &restart);
+        if (ChooseTargetDirectory()) m_nExitCode = RunInstallation(job);
+    }
 
     m_pMainWnd = nullptr;
     delete m_pBackdropWnd;

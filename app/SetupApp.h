@@ -5,6 +5,7 @@
 #include "AfxExitCodes.h"
 #include "AfxWinApp.h"
 #include "SetupConfig.h"
+#include "SetupExtensions.h"
 #include "InstallFlags.h"
 #include "SetupOptions.h"
 
@@ -99,6 +100,18 @@ public:
     int FinishedRun(const InstallJob& job);
     // The whole installation without a window, as the command line asks; returns the exit code.
     int RunSilent(const SetupOptions& options);
+    // Decides whom this run installs for (m_bForOneUser): the medium's Scope, for either the
+    // switch, else the scope of the installed product, else the author's preference, asked about
+    // in a windowed run (bAsk). An installation for one user starts in the user's own folder for
+    // programs. Returns -1 to go on; otherwise the run's exit code, having told why it ends here
+    // (a refusal), or that of this program started again with administrator rights, which an
+    // installation for everyone needs.
+    // beforeAgain, when given, is called before this program is started again.
+    int ChooseScope(const SetupOptions& options, bool bAsk, const std::function<void()>& beforeAgain = nullptr);
+#ifdef _WIN32
+    // The root of the product's entry in the list of installed programs for this run's scope.
+    HKEY EntryRootKey() const { return m_bForOneUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+#endif
 
     SetupConfig m_config;
     CBackdropWnd* m_pBackdropWnd = nullptr;
@@ -106,6 +119,14 @@ public:
     CProgressDlg* m_pProgressDlg = nullptr;
     // The medium's DisplayVersion line (Setup.ini's extension lines); empty when it has none.
     CString m_strMediumVersion;
+    // Whom the medium installs for (its Scope line) and, for either, the choice offered first.
+    SetupScope m_scope = SetupScope::machine;
+    SetupScope m_preferredScope = SetupScope::machine;
+    // The registry script's first key line that an installation for one user does not write (its
+    // line of Setup.ini; 0: none).
+    int m_nMachineWideLine = 0;
+    // This run installs for the user who runs it, not for everyone.
+    bool m_bForOneUser = false;
     // Until a run says otherwise, nothing was done: a run that ends early is refused.
     int m_nExitCode = kExitRefused;
     // Asks the drive for its free space; empty: the system (GetDiskFreeSpaceA).

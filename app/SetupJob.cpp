@@ -14,7 +14,7 @@ void CSetupApp::ProposeEarlierLocation()
     if (product.IsEmpty() || product.Str().find_first_of("\r\n") != std::string::npos) return;
     CString key = kUninstallKeyPath + product;
     CString location;
-    if (AfxRegQueryString(HKEY_LOCAL_MACHINE, key, "InstallLocation", location, 1024) && IsProposableLocation(location))
+    if (AfxRegQueryString(EntryRootKey(), key, "InstallLocation", location, 1024) && IsProposableLocation(location))
         m_config.m_strInstallDir = location;
 }
 
@@ -26,6 +26,7 @@ InstallJob CSetupApp::MakeInstallJob(InstallFlag* pWritten, InstallFlag* pRestar
     job.pProductName = &m_config.m_strProductName;
     job.pWritten = pWritten;
     job.pRestart = pRestart;
+    job.bForOneUser = m_bForOneUser;
     return job;
 }
 

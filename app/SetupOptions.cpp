@@ -26,11 +26,13 @@ SetupOptions ParseSetupOptions(const char* pszCommandLine)
     SetupOptions options;
     CCommandSwitches switches(pszCommandLine);
     options.bSilent = switches.Has("/S") ? TRUE : FALSE;
+    options.bAllUsers = switches.Has("/ALLUSERS") ? TRUE : FALSE;
+    options.bCurrentUser = switches.Has("/CURRENTUSER") ? TRUE : FALSE;
     if (!options.bSilent) return options;
 
     for (int i = 0; i < switches.GetCount(); ++i) {
         CString value;
-        if (switches.Is(i, "/S")) continue;
+        if (switches.Is(i, "/S") || switches.Is(i, "/ALLUSERS") || switches.Is(i, "/CURRENTUSER")) continue;
         if (switches.Is(i, "/DOWNGRADE")) {
             options.bAllowDowngrade = TRUE;
             continue;

@@ -1,10 +1,13 @@
 // The installer's command line. Without /S every argument is ignored and the installer runs with
 // its windows as always. With /S it installs without any window:
 //
-//   Setup.exe /S [/LOG=FILE] [/DOWNGRADE] [/D=PATH]
+//   Setup.exe /S [/LOG=FILE] [/DOWNGRADE] [/ALLUSERS | /CURRENTUSER] [/D=PATH]
 //
 // /DOWNGRADE lets the run replace an installed version of the product that is newer than the
-// medium's; without it such a run installs nothing.
+// medium's; without it such a run installs nothing. /ALLUSERS and /CURRENTUSER choose, for a
+// product that may be installed either way, between an installation for everyone and one for the
+// user who runs the installer; they are read without /S too (the windowed run then asks nothing
+// about it: an installer that starts itself again with administrator rights passes /ALLUSERS).
 //
 // The bundle's launcher, which runs the installer in a folder of its own, puts /CALLERDIR=DIR
 // first: the current directory of its caller, against which a relative /LOG= or /D= is taken.
@@ -27,9 +30,11 @@ struct SetupOptions {
     CString strLogFile;  // /LOG=; empty: no log
     CString strCallerDir;  // /CALLERDIR=; empty: relative paths are the installer's own
     BOOL bAllowDowngrade = FALSE;  // /DOWNGRADE: an older version may replace the installed one
+    BOOL bAllUsers = FALSE;        // /ALLUSERS: for everyone
+    BOOL bCurrentUser = FALSE;     // /CURRENTUSER: for the user who runs the installer
     CString strError;    // the first problem of a silent command line, as a message; empty: none
 };
 
 // Reads pszCommandLine (the text after the program's name; null is taken as empty). Always fills
-// bSilent; the rest is read only under /S.
+// bSilent, bAllUsers and bCurrentUser; the rest is read only under /S.
 SetupOptions ParseSetupOptions(const char* pszCommandLine);

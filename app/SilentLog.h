@@ -23,6 +23,8 @@ public:
     // Writes the text as one line; nothing without an open log. A failing write is dropped: there
     // is nobody else to tell. Safe from any thread.
     void WriteLine(const CString& strText) { m_file.WriteLine(strText); }
+    // Lets the file go (another program writes it from then on); later lines are dropped.
+    void Close() { m_file.Close(); }
 
     // The line a text becomes (without its CR LF): each run of control characters (line breaks,
     // tabs) is one blank, and blanks at the end are dropped.

@@ -51,6 +51,10 @@ int CSetupApp::RunSilent(const SetupOptions& options)
                       MB_ICONHAND);
         return kExitRefused;
     }
+    // For whom; an installation for everyone started without administrator rights is this program
+    // started again with them, which writes the log from then on.
+    int nScopeEnd = ChooseScope(options, false, [&log] { log.Close(); });
+    if (nScopeEnd >= 0) return nScopeEnd;
     if (options.bHasTarget)
         m_config.m_strInstallDir = options.strTarget;
     else

@@ -117,7 +117,8 @@ BOOL CSetupApp::CheckNotInstalledElsewhere()
 {
     // The folder that the product's entry keeps its record for, while that record is still there:
     // a second folder would take over the entry, and nothing would list the first installation.
-    CString there = ReadRecordAnchor(m_config.m_strProductName).strLocation;
+    CString there =
+        ReadRecordAnchor(m_config.m_strProductName, m_bForOneUser ? kRootCurrentUser : kRootLocalMachine).strLocation;
     if (there.IsEmpty() || there.CompareNoCase(AfxNormalisedPath(m_config.m_strInstallDir)) == 0 ||
         GetFileAttributesA(there + "\\" + kInstallLogName) == INVALID_FILE_ATTRIBUTES)
         return TRUE;
@@ -170,8 +171,9 @@ BOOL CSetupApp::CreateDirectoryTree(const CString& strPath)
     // Elevated, each folder made gets the program folder's access list instead of its parent's
     // (a folder made under a drive's root would let every user change it), and passes it on to
     // everything the installation creates inside.
+    // A folder of one user's own keeps what it inherits from the user's profile.
     CSecurityAttributes security;
-    if (AfxIsElevated() && !security.Build(CSecurityAttributes::kInstallFolder)) return FALSE;
+    if (!m_bForOneUser && AfxIsElevated() && !security.Build(CSecurityAttributes::kInstallFolder)) return FALSE;
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, FALSE};
     return CreateDirectoryA(strPath, security.Get() ? security.Get() : &sa);
 }

@@ -48,6 +48,26 @@ void ReadShortcut(SetupExtensions& ext, const std::string& value, int nLine)
     ext.shortcuts.push_back(shortcut);
 }
 
+// A value it does not know leaves the scope as it was (machine unless a line said otherwise): an
+// author's slip never makes a product install where the author did not mean it to.
+void ReadScope(SetupExtensions& ext, const std::string& value, int nLine)
+{
+    const SetupScope scopes[] = {SetupScope::machine, SetupScope::user, SetupScope::either};
+    for (SetupScope scope : scopes) {
+        for (SetupScope preferred : {SetupScope::machine, SetupScope::user}) {
+            bool bPlain = value == SetupScopeName(scope) && (scope != SetupScope::either || preferred == SetupScope::machine);
+            bool bChoice = scope == SetupScope::either &&
+                           value == std::string(SetupScopeName(scope)) + "|" + SetupScopeName(preferred);
+            if (!bPlain && !bChoice) continue;
+            ext.scope = scope;
+            ext.preferred = scope == SetupScope::either ? preferred : scope;
+            ext.nScopeLine = nLine;
+            return;
+        }
+    }
+    Note(ext.bad, nLine, "a Scope line is Scope=machine, Scope=user, Scope=either, Scope=either|machine or Scope=either|user");
+}
+
 // One line "Key=value" (the value up to the CR); false when the line is no such setting.
 bool SplitSetting(const char* line, std::string& key, std::string& value)
 {
@@ -60,6 +80,16 @@ bool SplitSetting(const char* line, std::string& key, std::string& value)
 }
 
 }  // namespace
+
+const char* SetupScopeName(SetupScope scope)
+{
+    switch (scope) {
+    case SetupScope::machine: return "machine";
+    case SetupScope::user: return "user";
+    case SetupScope::either: return "either";
+    }
+    return "machine";
+}
 
 BOOL ReadSetupExtensions(const char* pszText, SetupExtensions& ext, SetupIniProblem* pProblem)
 {
@@ -93,8 +123,11 @@ BOOL ReadSetupExtensions(const char* pszText, SetupExtensions& ext, SetupIniProb
         } else if (key == "Publisher") {
             ext.strPublisher = value.c_str();
             ext.nPublisherLine = nLine;
+        } else if (key == "Scope") {
+            ReadScope(ext, value, nLine);
         } else {
-            Note(ext.unknown, nLine, "no setting the installer reads (those here are Shortcut, DisplayVersion, Publisher)");
+            Note(ext.unknown, nLine,
+                 "no setting the installer reads (those here are Shortcut, DisplayVersion, Publisher, Scope)");
         }
     }
     return TRUE;

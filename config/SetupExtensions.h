@@ -8,8 +8,15 @@
 //                           PATH, relative to the target directory; one line per shortcut
 //   DisplayVersion=TEXT     the product's version, shown by the list of installed programs
 //   Publisher=TEXT          the product's publisher, shown there too
-// A value runs up to the end of its line. A later DisplayVersion or Publisher line replaces an
-// earlier one. Other lines there are left alone.
+//   Scope=machine|user|either[|machine|user]
+//                           for whom the product is installed: every user of the machine
+//                           (machine, as without the line: elevated, a machine-wide folder and
+//                           entry), the user who runs the installer (user: not elevated, a folder
+//                           under the user's profile, the user's own entry and Start menu), or as
+//                           the person who installs chooses (either, after a bar the choice
+//                           offered first: machine when none is named)
+// A value runs up to the end of its line. A later DisplayVersion, Publisher or Scope line replaces
+// an earlier one. Other lines there are left alone.
 #pragma once
 
 #include "SetupConfig.h"
@@ -22,12 +29,20 @@ struct SetupShortcut {
     int nLine = 0;      // 1-based line of Setup.ini
 };
 
+enum class SetupScope { machine, user, either };
+
+// The name of a scope as the Scope line spells it.
+const char* SetupScopeName(SetupScope scope);
+
 struct SetupExtensions {
     std::vector<SetupShortcut> shortcuts;
     CString strDisplayVersion;
     CString strPublisher;
     int nDisplayVersionLine = 0;  // 0 when absent
     int nPublisherLine = 0;
+    SetupScope scope = SetupScope::machine;
+    SetupScope preferred = SetupScope::machine;  // either: the choice offered first; else as scope
+    int nScopeLine = 0;  // 0 when absent
     // Lines that the installer skips and an author would want to hear of: a malformed or repeated
     // shortcut (bad), a line that is no setting it knows (unknown).
     std::vector<SetupIniProblem> bad;

@@ -11,6 +11,13 @@ public:
     HICON SetIcon(HICON hIcon) { return HICON(SendMessage(STM_SETICON, WPARAM(hIcon), 0)); }
 };
 
+class CButton : public CWnd {
+public:
+    // The shield that marks a button whose action asks for administrator rights (BCM_SETSHIELD;
+    // a system without it ignores the message).
+    void SetShield(BOOL bShield) { SendMessage(0x160C, 0, LPARAM(bShield)); }
+};
+
 class CEdit : public CWnd {
 public:
     // Selects characters nStart to nEnd (nEnd -1: to the end) and, unless bNoScroll, scrolls the

@@ -97,4 +97,14 @@ void CDigestFile::Write(const void* lpBuf, UINT nCount)
 {
     CFile::Write(lpBuf, nCount);
     m_sha.Update(lpBuf, nCount);
+    if (m_afterWrite) m_afterWrite();
+}
+
+void CDigestFile::Rewind(const Mark& mark)
+{
+    DWORD dwLength = DWORD(mark.sha.Length());
+    SeekTo(dwLength);
+    SetLength(dwLength);
+    m_sha = mark.sha;
+    if (m_afterWrite) m_afterWrite();
 }

@@ -5,6 +5,7 @@
 #include "AfxFile.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class CSha256 {
@@ -15,6 +16,8 @@ public:
     std::string HexDigest();
     // The digest of a whole text in one call.
     static std::string Of(const std::string& strData);
+    // The number of bytes taken in so far.
+    uint64_t Length() const { return m_nBytes; }
 
 private:
     void Block(const uint8_t* p);
@@ -36,7 +39,21 @@ public:
         CSha256 copy = m_sha;
         return copy.HexDigest();
     }
+    // The number of bytes written so far.
+    uint64_t Written() const { return m_sha.Length(); }
+    // Called after every Write that succeeded, and after every Rewind (to keep a digest elsewhere
+    // in step with the file).
+    void SetAfterWrite(std::function<void()> afterWrite) { m_afterWrite = std::move(afterWrite); }
+
+    // A point in what was written, to come back to.
+    struct Mark {
+        CSha256 sha;
+    };
+    Mark GetMark() const { return {m_sha}; }
+    // Cuts the file back to mark, and its digest with it; throws as Write does.
+    virtual void Rewind(const Mark& mark);
 
 private:
     CSha256 m_sha;
+    std::function<void()> m_afterWrite;
 };

@@ -91,3 +91,14 @@ protected:
     CString m_strFileName;
     void* m_pCreateSecurity = nullptr;
 };
+
+// A CFile that is never opened and keeps what is written to it, for lines made to go elsewhere
+// than into a file (a registry value, a comparison).
+class CTextSink : public CFile {
+public:
+    void Write(const void* lpBuf, UINT nCount) override { m_strText.append(static_cast<const char*>(lpBuf), nCount); }
+    const std::string& Text() const { return m_strText; }
+
+private:
+    std::string m_strText;
+};

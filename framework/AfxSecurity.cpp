@@ -184,3 +184,10 @@ CString AfxSecurityText(HANDLE h)
     LocalFree(text);
     return out;
 }
+
+CString AfxGetUserName()
+{
+    char szName[257] = {};
+    DWORD cch = sizeof szName;
+    return GetUserNameA(szName, &cch) ? CString(szName) : CString();
+}

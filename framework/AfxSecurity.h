@@ -14,6 +14,9 @@
 // True when this program runs with the administrators' full rights (an elevated token).
 bool AfxIsElevated();
 
+// The name of the user this program runs as; empty when the system does not tell.
+CString AfxGetUserName();
+
 // An access list for what an elevated program makes, ready to hand to the Create... calls.
 // The list is protected (nothing inherited from the parent) and inherited by everything that is
 // later created inside a folder made with it.

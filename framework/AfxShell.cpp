@@ -2,18 +2,57 @@
 
 #include "AfxHandle.h"
 
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <vector>
 
-bool AfxGetCommonProgramsFolder(CString& strPath)
+namespace {
+
+bool ShellFolder(int nFolder, CString& strPath)
 {
     char szPath[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, szPath)) || !szPath[0])
-        return false;
+    if (FAILED(SHGetFolderPathA(nullptr, nFolder, nullptr, SHGFP_TYPE_CURRENT, szPath)) || !szPath[0]) return false;
     strPath = szPath;
     while (strPath.GetLength() > 3 && strPath[strPath.GetLength() - 1] == '\\') strPath = strPath.Left(strPath.GetLength() - 1);
     return true;
+}
+
+// FOLDERID_UserProgramFiles, spelled out: older headers lack it.
+const GUID kUserProgramFiles = {0x5cd7aee2, 0x2219, 0x4a67, {0xb8, 0x5d, 0x6c, 0x9c, 0xe1, 0x56, 0x60, 0xcb}};
+
+}  // namespace
+
+bool AfxGetCommonProgramsFolder(CString& strPath) { return ShellFolder(CSIDL_COMMON_PROGRAMS, strPath); }
+
+bool AfxGetProgramsFolder(bool bForOneUser, CString& strPath)
+{
+    return ShellFolder(bForOneUser ? CSIDL_PROGRAMS : CSIDL_COMMON_PROGRAMS, strPath);
+}
+
+bool AfxGetUserProgramFilesFolder(CString& strPath)
+{
+    PWSTR pszWide = nullptr;
+    HRESULT hr = SHGetKnownFolderPath(kUserProgramFiles, KF_FLAG_CREATE, nullptr, &pszWide);
+    bool bFound = false;
+    if (SUCCEEDED(hr) && pszWide) {
+        char szPath[MAX_PATH] = {};
+        BOOL bLost = FALSE;
+        int n = WideCharToMultiByte(CP_ACP, 0, pszWide, -1, szPath, sizeof szPath, nullptr, &bLost);
+        if (n > 1 && !bLost) {
+            strPath = szPath;
+            bFound = true;
+        }
+    }
+    CoTaskMemFree(pszWide);
+    // A shell that knows no such folder: the same place, from the user's local application data.
+    if (!bFound && ShellFolder(CSIDL_LOCAL_APPDATA, strPath)) {
+        strPath += "\\Programs";
+        bFound = true;
+    }
+    while (bFound && strPath.GetLength() > 3 && strPath[strPath.GetLength() - 1] == '\\')
+        strPath = strPath.Left(strPath.GetLength() - 1);
+    return bFound;
 }
 
 void AfxNotifyAssociationsChanged() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
@@ -33,4 +72,22 @@ bool AfxRegQueryString(HKEY hRoot, const char* pszSubKey, const char* pszName, C
     // A value stored without its closing zero, or with one inside, ends at the first zero.
     strValue = data.data();
     return true;
+}
+
+int AfxRunElevated(const CString& strProgram, const CString& strArguments, const CString& strDirectory)
+{
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.lpVerb = "runas";
+    info.lpFile = strProgram;
+    info.lpParameters = strArguments;
+    info.lpDirectory = strDirectory.IsEmpty() ? nullptr : strDirectory.GetString();
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExA(&info) || !info.hProcess) return -1;
+    CHandle process(info.hProcess);
+    WaitForSingleObject(process.Get(), INFINITE);
+    DWORD dwCode = 0;
+    if (!GetExitCodeProcess(process.Get(), &dwCode)) return -1;
+    return int(dwCode);
 }

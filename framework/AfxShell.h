@@ -12,6 +12,13 @@
 // The all-users Start menu's "Programs" folder, without a trailing backslash. False when the
 // system has none.
 bool AfxGetCommonProgramsFolder(CString& strPath);
+// The Start menu's "Programs" folder of the installation's scope: the all-users one, or with
+// bForOneUser the running user's own. Without a trailing backslash; false when there is none.
+bool AfxGetProgramsFolder(bool bForOneUser, CString& strPath);
+// The folder under the running user's profile where programs installed for that user alone go
+// (%LOCALAPPDATA%\Programs, as the shell knows it), without a trailing backslash; false when the
+// shell knows none.
+bool AfxGetUserProgramFilesFolder(CString& strPath);
 
 // Writes the shortcut file pszLink (a .lnk path) that starts pszTarget in pszWorkingDir. Replaces
 // a file of that name. Returns S_OK or the shell's error (an HRESULT). Initialises COM on the
@@ -20,6 +27,11 @@ HRESULT AfxCreateShellLink(const char* pszLink, const char* pszTarget, const cha
 
 // Reads back the target path of the shortcut file pszLink; S_OK or the shell's error.
 HRESULT AfxReadShellLink(const char* pszLink, CString& strTarget);
+
+// Starts strProgram with strArguments in strDirectory with the administrators' rights (the system
+// asks the user for them: the "runas" verb), waits for it to end and returns its exit code; -1
+// when it could not be started, the user's refusal included.
+int AfxRunElevated(const CString& strProgram, const CString& strArguments, const CString& strDirectory);
 
 // Tells the shell (Explorer) that file types or their programs changed, so it shows new icons
 // and opens files with the new programs without a restart.

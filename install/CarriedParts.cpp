@@ -14,9 +14,9 @@ HKEY RootKey(int nRoot)
 // Looks at the machine as it is now.
 class CInstalledItems : public CarriedItemProbe {
 public:
-    explicit CInstalledItems(const CString& strTargetDir) : m_strTarget(strTargetDir)
+    CInstalledItems(const CString& strTargetDir, bool bForOneUser) : m_strTarget(strTargetDir)
     {
-        if (!AfxGetCommonProgramsFolder(m_strPrograms)) m_strPrograms.Empty();
+        if (!AfxGetProgramsFolder(bForOneUser, m_strPrograms)) m_strPrograms.Empty();
     }
 
     bool Exists(const LogItem& item) const override
@@ -55,9 +55,10 @@ private:
 
 }  // namespace
 
-void CCarriedParts::Take(const EarlierInstallation& earlier, const CString& strTargetDir)
+void CCarriedParts::Take(const EarlierInstallation& earlier, const CString& strTargetDir, bool bForOneUser)
 {
-    m_carried = CarryForward(earlier, CInstalledItems(strTargetDir));
+    m_carried = CarryForward(earlier, CInstalledItems(strTargetDir, bForOneUser));
+    m_bAny = !earlier.WholeLog().empty();
     m_bPayloadDone = m_bRegistryDone = m_bShortcutsDone = false;
 }
 
@@ -93,11 +94,13 @@ void CCarriedParts::WriteShortcutPart(CListedLog& log, bool bNew, const std::fun
     if (m_carried.HasShortcuts()) WriteCarriedShortcuts(m_carried, writer, log.Listed(), bNew);
 }
 
-void CCarriedParts::Finish(CListedLog& log)
+bool CCarriedParts::Finish(CListedLog& log)
 {
     try {
         WriteShortcutPart(log, false, nullptr);
+        return true;
     } catch (CFileException* e) {
         e->Delete();
+        return false;
     }
 }

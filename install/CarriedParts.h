@@ -17,6 +17,11 @@ public:
         CDigestFile::Write(lpBuf, nCount);
         m_strText.append(static_cast<const char*>(lpBuf), nCount);
     }
+    void Rewind(const Mark& mark) override
+    {
+        CDigestFile::Rewind(mark);
+        m_strText.resize(size_t(mark.sha.Length()));
+    }
     std::set<std::string> Listed() const { return ListedItems(m_strText); }
 
 private:
@@ -26,9 +31,15 @@ private:
 class CCarriedParts {
 public:
     // Finds what of earlier is still there: files and folders below strTargetDir (no trailing
-    // backslash), keys and values, the Start menu's folders and shortcuts.
-    void Take(const EarlierInstallation& earlier, const CString& strTargetDir);
+    // backslash), keys and values, the folders and shortcuts of the Start menu (the running user's
+    // own with bForOneUser).
+    void Take(const EarlierInstallation& earlier, const CString& strTargetDir, bool bForOneUser);
 
+    // Whether there is an earlier installation to carry.
+    bool Any() const { return m_bAny; }
+    // What the run keeps of the earlier installation until it ends (CarriedLogText, CarriedPriorText).
+    std::string LogText() const { return CarriedLogText(m_carried); }
+    std::string PriorText(bool bTargetHeldFiles) const { return CarriedPriorText(m_carried, bTargetHeldFiles); }
     // The earlier record's lines, at the start of the new record.
     void WriteStart(PriorRecordWriter& record) const;
     // At the end of the payload part: its carried items.
@@ -39,12 +50,13 @@ public:
     // The shortcut part: its marker and what makeNew writes (the run's own shortcuts) when bNew,
     // then the carried ones.
     void WriteShortcutPart(CListedLog& log, bool bNew, const std::function<void()>& makeNew);
-    // What a run that stops before the end still owes its log; a failing write is dropped (the
-    // run's own error is the one told).
-    void Finish(CListedLog& log);
+    // What a run that stops before the end still owes its log. False when a write failed (the
+    // run's own error is the one told, and what is carried is still owed).
+    bool Finish(CListedLog& log);
 
 private:
     CarriedRecord m_carried;
+    bool m_bAny = false;
     bool m_bPayloadDone = false;
     bool m_bRegistryDone = false;
     bool m_bShortcutsDone = false;

@@ -66,6 +66,8 @@ public:
 
 private:
     bool Cancelled() const { return GetInstallFlag(m_job.pCancel) != 0; }
+    // The root of the product's entry: the user's own for an installation for one user.
+    int EntryRoot() const { return m_job.bForOneUser ? kRootCurrentUser : kRootLocalMachine; }
     HWND DialogWindow() const;
     void Notify(UINT nMsg, LPARAM lParam);
     void NotifyStatus(const char* pszText);
@@ -87,11 +89,14 @@ private:
     void ReplaceAtRestart();
     void Note(const CString& strText);
     void OpenRecord();
-    void KeepAnchor();
+    void StartAnchor();
+    void KeepOpenAnchor();
+    void KeepFinalAnchor(bool bComplete);
+    void TakeBack(const CDigestFile::Mark& mark);
     void RegistryStep(UINT nTotal);
 
     UINT HandleFileError(CFileException* e);
-    void LogAbandonedFile();
+    void CloseAbandonedFile();
     void Cleanup();
     UINT End(EndPath path);
 
@@ -113,6 +118,8 @@ private:
     CTargetFolder m_target;
     // What of an earlier installation into the target this run lists besides its own.
     CCarriedParts m_carried;
+    // The product's entry, where the digests of the log and the record are kept as they grow.
+    CAnchorKeeper m_anchor;
     PriorRecordWriter m_record;
     EarlierInstallation m_earlier;
     bool m_bTargetHeldFiles = false;
@@ -220,9 +227,14 @@ bool CInstallRun::CreateDirectoryEntry()
     const char* pszPath = g_szEntryName + 1;
     CString path = m_strPrefix + pszPath;
     CheckMediumOrThrow(path, true);
+    // Listed before it is made, so that wherever the run stops nothing it made goes unlisted; taken
+    // back when it cannot be made.
+    CDigestFile::Mark mark = m_pLog->GetMark();
+    Log().Directory(pszPath);
     // An existing directory is accepted; a file of that name is not a directory.
     bool existed = false;
     DWORD err = m_target.MakeFolder(pszPath, &existed);
+    if (err != NO_ERROR) TakeBack(mark);
     if (err == kErrorLinkOnPath) ThrowLink(pszPath);
     if (err != NO_ERROR) {
         CString text;
@@ -230,15 +242,14 @@ bool CInstallRun::CreateDirectoryEntry()
         AfxMessageBox(text, MB_ICONHAND);
         return false;
     }
-    // Found there: recorded before its log line, unless this run or an earlier installation into
-    // this folder made it (then it belongs to the product). Otherwise this run made it.
+    // Found there: recorded, unless this run or an earlier installation into this folder made it
+    // (then it belongs to the product). Otherwise this run made it.
     if (existed && !Listed(m_madeDirectories, pszPath)) {
         bool bEarlierMade = m_earlier.ListsDirectory(pszPath) && !m_earlier.Found().HasDirectory(pszPath);
         if (!bEarlierMade) m_record.Directory(pszPath);
     } else if (!existed) {
         m_madeDirectories.push_back(pszPath);
     }
-    Log().Directory(pszPath);
     return true;
 }
 
@@ -255,7 +266,16 @@ void CInstallRun::ExtractFile(UINT& nRemaining)
     NotifyStatus(g_szEntryName);
     Notify(WM_INSTALL_FILE_SIZE, LPARAM(nSize));
     Notify(WM_INSTALL_FILE_RESET, 0);
-    OpenOutput(m_strPrefix + g_szEntryName);
+    // Listed before it is opened, so that wherever the run stops nothing it made goes unlisted;
+    // taken back when it cannot be opened.
+    CDigestFile::Mark mark = m_pLog->GetMark();
+    Log().File(g_szEntryName);
+    try {
+        OpenOutput(m_strPrefix + g_szEntryName);
+    } catch (...) {
+        TakeBack(mark);
+        throw;
+    }
     while (nSize != 0) {
         UINT ask = nSize < kCopyChunk ? nSize : kCopyChunk;
         UINT n = m_pArchive->Read(m_pBuffer, ask);
@@ -272,7 +292,6 @@ void CInstallRun::ExtractFile(UINT& nRemaining)
         nRemaining -= n;
     }
     m_pOutput->Close();
-    Log().File(g_szEntryName);
     if (m_bReplaceAtRestart) ReplaceAtRestart();
 }
 
@@ -333,18 +352,18 @@ bool CInstallRun::OpenInUse(const CFolderHandle& folder, const CString& strLeaf,
     m_strReplacement = CString(g_szEntryName) + kReplacementSuffix;
     CString leaf = strLeaf + kReplacementSuffix;
     CString path = strPath + kReplacementSuffix;
+    Log().File(m_strReplacement.Str());
     if (!m_pOutput->OpenIn(folder, leaf, kCreateMode, &m_errOutput, path)) return false;
     m_bReplaceAtRestart = true;
     return true;
 }
 
-// After the replacement of a file in use is written: listed (so that an uninstallation before the
-// restart removes it too) and handed to the system for the restart.
+// After the replacement of a file in use is written (listed, so that an uninstallation before the
+// restart removes it too): handed to the system for the restart.
 void CInstallRun::ReplaceAtRestart()
 {
     m_bReplaceAtRestart = false;
     CString from = m_strPrefix + m_strReplacement, to = m_strPrefix + g_szEntryName;
-    Log().File(m_strReplacement.Str());
     if (!MoveFileExA(from, to, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
         m_errOutput.m_cause = CFileException::OsErrorToException(LONG(GetLastError()));
         m_errOutput.m_lOsError = LONG(GetLastError());
@@ -399,8 +418,9 @@ void CInstallRun::LookAtTarget()
     }
     RefuseSecondFolder();
     ReadEarlierRecord();
+    StartAnchor();
     // What the installation owns, administrators own: a folder that was there gets their list.
-    if (m_target.Protect() == CTargetFolder::Protection::widened) {
+    if (!m_job.bForOneUser && m_target.Protect() == CTargetFolder::Protection::widened) {
         CString text;
         text.Format("'%s' could be changed by users other than the administrators: it now has the access list of "
                     "the installation (SYSTEM and Administrators full control, Users read and run).",
@@ -413,7 +433,7 @@ void CInstallRun::LookAtTarget()
 // take over its entry, and nothing would list the first one any more.
 void CInstallRun::RefuseSecondFolder()
 {
-    RecordAnchor anchor = ReadRecordAnchor(*m_job.pProductName);
+    RecordAnchor anchor = ReadRecordAnchor(*m_job.pProductName, EntryRoot());
     CString there = anchor.strLocation;
     if (there.IsEmpty() || there.CompareNoCase(m_strAnchorFolder) == 0) return;
     if (GetFileAttributesA(there + "\\" + kInstallLogName) == INVALID_FILE_ATTRIBUTES) return;
@@ -434,9 +454,10 @@ void CInstallRun::ReadEarlierRecord()
     bool bLogOpen = false, bRecordOpen = false;
     if (m_target.ReadRecordFile(kInstallLogName, log, &bLogOpen))
         m_target.ReadRecordFile(kPriorRecordName, record, &bRecordOpen);
-    if (!log.empty()) {
-        AnchorVerdict verdict =
-            CheckRecordAnchor(ReadRecordAnchor(*m_job.pProductName), m_strAnchorFolder, log, record);
+    RecordAnchor anchor = ReadRecordAnchor(*m_job.pProductName, EntryRoot());
+    // A run stopped just after it emptied the log left its record in the entry.
+    if (!log.empty() || (IsOpenDigest(anchor.strDigest) && !anchor.strCarriedLog.empty())) {
+        AnchorVerdict verdict = CheckRecordAnchor(anchor, m_strAnchorFolder, log, record);
         const char* why = AnchorVerdictReason(verdict);
         if (verdict == AnchorVerdict::trusted && (bLogOpen || bRecordOpen))
             why = "they can be changed by users other than the administrators";
@@ -454,7 +475,7 @@ void CInstallRun::ReadEarlierRecord()
         }
     }
     m_earlier.Load(log, record);
-    m_carried.Take(m_earlier, *m_job.pInstallDir);
+    m_carried.Take(m_earlier, *m_job.pInstallDir, m_job.bForOneUser);
     m_bTargetHeldFiles = log.empty() ? FolderHoldsAnything(m_strPrefix) : m_earlier.Found().bTargetHeldFiles;
 }
 
@@ -470,6 +491,7 @@ void CInstallRun::OpenRecord()
     if (!m_pRecordFile->OpenIn(m_target.Root(), kPriorRecordName, kCreateMode, &m_errRecord,
                                m_strPrefix + kPriorRecordName))
         throw &m_errRecord;
+    m_pRecordFile->SetAfterWrite([this] { KeepOpenAnchor(); });
     m_record = PriorRecordWriter(m_pRecordFile, true);
     m_record.Header();
     if (m_bTargetHeldFiles) m_record.TargetHeldFiles();
@@ -486,6 +508,7 @@ void CInstallRun::RegistryStep(UINT nTotal)
     script.m_pRecord = &m_record;
     script.m_pEarlier = &m_earlier;
     script.m_madeKeys = m_madeKeys;
+    script.m_bForOneUser = m_job.bForOneUser;
     // A registry that refuses a key or value does not make the run fail.
     script.Apply(*m_pLog);
     m_carried.EndRegistryPart(*m_pLog, script.m_bMarkerWritten);
@@ -496,24 +519,60 @@ void CInstallRun::RegistryStep(UINT nTotal)
     bool bShortcuts = ReadSetupExtensions(script.GetText(), ext) && !ext.shortcuts.empty();
     m_carried.WriteShortcutPart(*m_pLog, bShortcuts, [&] {
         NotifyStatus("Creating shortcuts...");
-        CreateShortcuts(ext, *m_job.pProductName, *m_job.pInstallDir, *m_pLog);
+        CreateShortcuts(ext, *m_job.pProductName, *m_job.pInstallDir, m_job.bForOneUser, *m_pLog);
     });
     m_pLog->Close();
     m_pRecordFile->Close();
-    KeepAnchor();
+    KeepFinalAnchor(true);
 }
 
-// The digests of the log and the record as they stand, with the folder, kept in the product's
-// entry where only administrators can write: so that the uninstaller can tell them from any that
-// are put in their place, after a complete run as after one that failed or was cancelled.
-void CInstallRun::KeepAnchor()
+// The digests of the log and the record, with the folder, are kept in the product's entry where
+// only administrators can write: so that the uninstaller can tell them from any that are put in
+// their place, after a complete run as after one that failed, was cancelled or was killed. Before
+// the earlier installation's log and record are replaced, what the run carries of them is kept
+// there too, and the digests of two empty files: from then on the record is what is carried
+// joined with what the new files verifiably hold.
+void CInstallRun::StartAnchor()
+{
+    bool bMadeKey = false;
+    if (!m_anchor.Open(*m_job.pProductName, m_strAnchorFolder, EntryRoot(), &bMadeKey)) return;
+    // The entry made here is this run's, not something the registration finds there.
+    if (bMadeKey) m_madeKeys.push_back({EntryRoot(), std::string(kUninstallKeyPath) + m_job.pProductName->Str()});
+    if (m_carried.Any()) m_anchor.KeepCarried(m_carried.LogText(), m_carried.PriorText(m_bTargetHeldFiles));
+    const std::string empty = CSha256::Of("");
+    m_anchor.Keep(OpenDigestText(empty, 0, empty, 0));
+}
+
+// After every line: the digests of what the log and the record hold so far.
+void CInstallRun::KeepOpenAnchor()
+{
+    m_anchor.Keep(OpenDigestText(m_pLog->HexDigest(), m_pLog->Written(), m_pRecordFile->HexDigest(),
+                                 m_pRecordFile->Written()));
+}
+
+// As the run ends: with bComplete (the log lists what is carried, and the files were written to
+// their end) the digests of the whole files, and what was carried is let go; otherwise the digests
+// of the lines written, what was carried still kept.
+void CInstallRun::KeepFinalAnchor(bool bComplete)
 {
     if (!m_pLog || !m_pRecordFile) return;
-    bool bMadeKey = false;
-    WriteRecordAnchor(*m_job.pProductName, m_strAnchorFolder, m_pLog->HexDigest() + " " + m_pRecordFile->HexDigest(),
-                      &bMadeKey);
-    // The entry made here is this run's, not something the registration finds there.
-    if (bMadeKey) m_madeKeys.push_back({kRootLocalMachine, std::string(kUninstallKeyPath) + m_job.pProductName->Str()});
+    m_pLog->SetAfterWrite(nullptr);
+    m_pRecordFile->SetAfterWrite(nullptr);
+    if (!bComplete) {
+        KeepOpenAnchor();
+        return;
+    }
+    if (m_anchor.Keep(m_pLog->HexDigest() + " " + m_pRecordFile->HexDigest())) m_anchor.KeepCarried("", "");
+}
+
+// A line that went out for something not made after all.
+void CInstallRun::TakeBack(const CDigestFile::Mark& mark)
+{
+    try {
+        m_pLog->Rewind(mark);
+    } catch (CFileException* e) {
+        e->Delete();  // the run's own error is the one told
+    }
 }
 
 UINT CInstallRun::RunSteps()
@@ -528,7 +587,8 @@ UINT CInstallRun::RunSteps()
         AfxMessageBox("FATAL:\tunable to allocate memory", MB_ICONHAND);
         return End(E1_NoBuffer);
     }
-    if (AfxIsElevated() && !m_security.Build(CSecurityAttributes::kInstallFolder)) {
+    // A folder of one user's own keeps the list it inherits: its user updates and removes it.
+    if (!m_job.bForOneUser && AfxIsElevated() && !m_security.Build(CSecurityAttributes::kInstallFolder)) {
         AfxMessageBox("FATAL: unable to make the access list of the installation", MB_ICONHAND);
         return End(E1_NoBuffer);
     }
@@ -549,9 +609,9 @@ UINT CInstallRun::RunSteps()
         LookAtTarget();
         if (!m_pLog->OpenIn(m_target.Root(), kInstallLogName, kCreateMode, &m_errLog, m_strPrefix + kInstallLogName))
             throw &m_errLog;
+        m_pLog->SetAfterWrite([this] { KeepOpenAnchor(); });
         if (m_job.pWritten) SetInstallFlag(m_job.pWritten, 1);
         OpenRecord();
-        KeepAnchor();
         ReadExact(&nTotal, 4);
         Notify(WM_INSTALL_TOTAL_SIZE, LPARAM(nTotal));
         Notify(WM_INSTALL_TOTAL_RESET, 0);
@@ -628,9 +688,9 @@ UINT CInstallRun::HandleFileError(CFileException* e)
     return End(E3_FileError);
 }
 
-// A file that a failure left half-written stays on disk: it is listed like every other one, so
-// that the log names everything the run made and the uninstaller can remove it.
-void CInstallRun::LogAbandonedFile()
+// A file that a failure left half-written stays on disk, listed (before it was opened) like every
+// other one, so that the log names everything the run made and the uninstaller can remove it.
+void CInstallRun::CloseAbandonedFile()
 {
     if (!m_pOutput || !m_pOutput->IsOpen()) return;
     try {
@@ -638,23 +698,15 @@ void CInstallRun::LogAbandonedFile()
     } catch (CFileException* e) {
         e->Delete();  // the handle is closed all the same; the run's own error is the one told
     }
-    if (!m_pLog || !m_pLog->IsOpen()) return;
-    try {
-        Log().File(m_bReplaceAtRestart ? m_strReplacement.Str() : std::string(g_szEntryName));
-    } catch (CFileException* e) {
-        e->Delete();  // the log itself failed: its own error has been or will be told
-    }
 }
 
 void CInstallRun::Cleanup()
 {
-    LogAbandonedFile();
+    CloseAbandonedFile();
     // A run that ends early leaves a record that lists the earlier installation too, and that the
     // uninstaller can verify.
-    if (m_pLog && m_pLog->IsOpen() && m_pRecordFile && m_pRecordFile->IsOpen()) {
-        m_carried.Finish(*m_pLog);
-        KeepAnchor();
-    }
+    if (m_pLog && m_pLog->IsOpen() && m_pRecordFile && m_pRecordFile->IsOpen())
+        KeepFinalAnchor(m_carried.Finish(*m_pLog));
     delete[] m_pBuffer;
     m_pBuffer = nullptr;
     delete m_pArchive;

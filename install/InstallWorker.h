@@ -48,6 +48,10 @@ struct InstallJob {
     bool bAbandoned = false;
     // Nobody to ask: a file in use is replaced when Windows restarts, without a question.
     bool bSilent = false;
+    // Installed for the user who runs the installer: the product's entry, its record's digests and
+    // its shortcuts are that user's own, file types go to the user's classes, and the folder keeps
+    // the access list it inherits (the user must be able to update and remove it).
+    bool bForOneUser = false;
     // Where the worker says what is worth knowing but asks nothing (the silent run's log); called
     // on the worker's thread. Empty: such texts are dropped.
     std::function<void(const CString&)> note;

@@ -29,11 +29,12 @@ bool MakeFolder(const CString& strPrograms, const CString& strProduct, InstallLo
 
 }  // namespace
 
-int CreateShortcuts(const SetupExtensions& ext, const CString& strProduct, const CString& strInstallDir, CFile& logFile)
+int CreateShortcuts(const SetupExtensions& ext, const CString& strProduct, const CString& strInstallDir, bool bForOneUser,
+                    CFile& logFile)
 {
     if (ext.shortcuts.empty()) return 0;
     CString strPrograms;
-    if (!AfxGetCommonProgramsFolder(strPrograms)) return 0;
+    if (!AfxGetProgramsFolder(bForOneUser, strPrograms)) return 0;
     InstallLogWriter log(logFile);
     bool bFolder = false;
     int nMade = 0;

@@ -99,3 +99,100 @@ void WriteCarriedPrior(const CarriedRecord& carried, PriorRecordWriter& record)
     for (const PriorKey& key : carried.found.keys) record.Key(key.nRoot, key.strPath);
     for (const PriorValue& value : carried.found.values) record.Value(value);
 }
+
+std::string CarriedLogText(const CarriedRecord& carried)
+{
+    CTextSink sink;
+    InstallLogWriter log(sink);
+    std::set<std::string> none;
+    WriteCarriedPayload(carried, log, none);
+    WriteCarriedRegistry(carried, log, none, false);
+    WriteCarriedShortcuts(carried, log, none, false);
+    return sink.Text();
+}
+
+std::string CarriedPriorText(const CarriedRecord& carried, bool bTargetHeldFiles)
+{
+    CTextSink sink;
+    PriorRecordWriter record(&sink, true);
+    record.Header();
+    if (bTargetHeldFiles) record.TargetHeldFiles();
+    WriteCarriedPrior(carried, record);
+    return sink.Text();
+}
+
+namespace {
+
+bool ReadLog(const std::string& strText, InstallRecord& record)
+{
+    LogDamage damage;
+    return !strText.empty() && ParseInstallLog(strText.data(), strText.size(), record, damage);
+}
+
+bool InPart(const LogItem& item, int nPart)
+{
+    switch (item.kind) {
+    case LogItemKind::Directory:
+    case LogItemKind::File: return nPart == 0;
+    case LogItemKind::Key:
+    case LogItemKind::Value: return nPart == 1;
+    case LogItemKind::ShortcutFolder:
+    case LogItemKind::Shortcut: return nPart == 2;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string UnionOfLogs(const std::string& strFirst, const std::string& strSecond)
+{
+    InstallRecord logs[2];
+    bool bRead[2] = {ReadLog(strFirst, logs[0]), ReadLog(strSecond, logs[1])};
+    if (!bRead[0]) return bRead[1] ? strSecond : "";
+    if (!bRead[1]) return strFirst;
+    CTextSink sink;
+    InstallLogWriter out(sink);
+    for (int nPart = 0; nPart < 3; ++nPart) {
+        bool bMarker = false;
+        // The key the last line of the registry part stands under: a value whose key is another
+        // gets its key line again (a repeated line is one item to the reader).
+        int nKeyRoot = -1;
+        std::string strKeyPath;
+        for (const InstallRecord& log : logs)
+            for (const LogItem& item : log.items) {
+                if (!InPart(item, nPart)) continue;
+                if (!bMarker && nPart == 1) out.RegistryMarker();
+                if (!bMarker && nPart == 2) out.ShortcutMarker();
+                bMarker = true;
+                switch (item.kind) {
+                case LogItemKind::Directory: out.Directory(item.strPath.Str()); break;
+                case LogItemKind::File: out.File(item.strPath.Str()); break;
+                case LogItemKind::Key:
+                    out.Key(item.nRoot, item.strPath.Str());
+                    nKeyRoot = item.nRoot;
+                    strKeyPath = item.strPath.Str();
+                    break;
+                case LogItemKind::Value:
+                    if (nKeyRoot != item.nRoot || !SameKeyPath(strKeyPath, item.strKey.Str())) {
+                        out.Key(item.nRoot, item.strKey.Str());
+                        nKeyRoot = item.nRoot;
+                        strKeyPath = item.strKey.Str();
+                    }
+                    out.Value(item.strPath.Str());
+                    break;
+                case LogItemKind::ShortcutFolder: out.ShortcutFolder(item.strPath.Str()); break;
+                case LogItemKind::Shortcut: out.Shortcut(item.strPath.Str()); break;
+                }
+            }
+    }
+    return sink.Text();
+}
+
+std::string JoinRecords(const std::string& strFirst, const std::string& strSecond)
+{
+    size_t nHeader = strSecond.find(kRecordLineEnd);
+    if (nHeader == std::string::npos) return strFirst;
+    std::string rest = strSecond.substr(nHeader + sizeof kRecordLineEnd - 1);
+    if (strFirst.empty()) return strSecond;
+    return strFirst + rest;
+}

@@ -53,3 +53,18 @@ void WriteCarriedShortcuts(const CarriedRecord& carried, InstallLogWriter& log, 
 // The earlier record's lines after its header (its "target" line is the caller's to write), at the
 // start of the new record, so that the new run's own lines for the same values come after them.
 void WriteCarriedPrior(const CarriedRecord& carried, PriorRecordWriter& record);
+
+// What a run keeps, before it replaces the earlier log and record, of the installation that it
+// carries: a whole log of the carried items, and the start of its own record (the header, the
+// "target" line when bTargetHeldFiles, the earlier record's lines). Should the run be stopped
+// where it has no chance to write what it owes (its process killed), these and what it wrote
+// up to then are the record.
+std::string CarriedLogText(const CarriedRecord& carried);
+std::string CarriedPriorText(const CarriedRecord& carried, bool bTargetHeldFiles);
+
+// One log that lists what both logs list, each part's items first of strFirst then of strSecond,
+// every value under its own key. A log that does not read adds nothing (both empty: "").
+std::string UnionOfLogs(const std::string& strFirst, const std::string& strSecond);
+// The lines of strFirst, then those of strSecond after its header line: the record of both. A
+// record that is empty, or holds not even its header line, adds nothing.
+std::string JoinRecords(const std::string& strFirst, const std::string& strSecond);

@@ -58,9 +58,11 @@ struct LineParser {
             record.items.push_back({LogItemKind::Key, nLine, path, r, CString()});
             nKey = int(record.items.size()) - 1;
             CString prefix(kUninstallKeyPath);
-            if (r == kRootLocalMachine && path.GetLength() > prefix.GetLength() &&
-                path.Left(prefix.GetLength()).CompareNoCase(prefix) == 0)
+            if ((r == kRootLocalMachine || r == kRootCurrentUser) && path.GetLength() > prefix.GetLength() &&
+                path.Left(prefix.GetLength()).CompareNoCase(prefix) == 0) {
                 record.strProductName = path.Mid(prefix.GetLength());
+                record.bForOneUser = r == kRootCurrentUser;
+            }
             return true;
         }
         return Fail(nLine, "a key under a root that the installer does not write");

@@ -3,7 +3,8 @@
 // folder (ParseInstallLog, the one reader). Its line forms are those of InstallRecordFormat.h; the
 // reader also holds every path to the entry-name rules (EntryName.h), every shortcut-part file to
 // the shortcut rules (ShortcutRules.h), and takes the last key line below kUninstallKeyPath of
-// HKEY_LOCAL_MACHINE as the product's name.
+// HKEY_LOCAL_MACHINE, or of HKEY_CURRENT_USER for an installation made for one user, as the
+// product's name.
 #pragma once
 
 #include "AfxFile.h"
@@ -30,6 +31,9 @@ struct LogItem {
 struct InstallRecord {
     std::vector<LogItem> items;  // in the order of the log
     CString strProductName;      // from the uninstall key line; empty when the log has none
+    // Made for the user who ran it (its entry below HKEY_CURRENT_USER): its shortcuts are in that
+    // user's own Start menu, not the all-users one.
+    bool bForOneUser = false;
     // What the installation found already there (Install.prior); empty when it left no record,
     // as an installer of another make does: then every listed item counts as made by it.
     PriorState prior;

@@ -18,6 +18,9 @@ constexpr char kUninstallerName[] = "Uninstal.exe";
 // Install.prior as the installation wrote them: the two digests in lower-case hexadecimal, one
 // blank between them. Not listed in the log; the uninstaller compares and removes it.
 constexpr char kInstallDigestValue[] = "InstallRecordDigest";
+// Beside it, only while a run over an earlier installation has not ended: what the run carries of
+// that installation (its log, a zero byte, its record), kept before the run replaces them.
+constexpr char kInstallCarriedValue[] = "InstallRecordCarried";
 
 // The product's uninstall entry lives below this key of HKEY_LOCAL_MACHINE, named after the
 // product; in the log, the last key line below it names the product.

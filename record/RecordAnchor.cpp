@@ -1,7 +1,10 @@
 #include "RecordAnchor.h"
 
 #include "AfxDigest.h"
+#include "CarriedRecord.h"
 #include "InstallRecordFormat.h"
+
+#include <cstdlib>
 
 #ifdef _WIN32
 #include "AfxHandle.h"
@@ -18,7 +21,33 @@ CString WithoutClosingSeparator(const CString& strFolder)
     return s;
 }
 
+// Whether text, or (for "DIGEST/LENGTH") its first LENGTH bytes, has the digest in strField; *pLength
+// is the number of bytes that count.
+bool MatchesField(const std::string& strField, const std::string& strText, size_t* pLength)
+{
+    size_t slash = strField.find('/');
+    if (slash == std::string::npos) {
+        *pLength = strText.size();
+        return strField == CSha256::Of(strText);
+    }
+    std::string length = strField.substr(slash + 1);
+    if (length.empty() || length.size() > 12 || length.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    size_t n = size_t(std::strtoull(length.c_str(), nullptr, 10));
+    if (n > strText.size()) return false;
+    *pLength = n;
+    return strField.compare(0, slash, CSha256::Of(strText.substr(0, n))) == 0;
+}
+
 }  // namespace
+
+std::string OpenDigestText(const std::string& strLogDigest, unsigned long long nLogLength,
+                           const std::string& strPriorDigest, unsigned long long nPriorLength)
+{
+    return strLogDigest + "/" + std::to_string(nLogLength) + " " + strPriorDigest + "/" + std::to_string(nPriorLength);
+}
+
+bool IsOpenDigest(const std::string& strDigest) { return strDigest.find('/') != std::string::npos; }
 
 std::string RecordDigestText(const std::string& strLog, const std::string& strPrior)
 {
@@ -42,14 +71,22 @@ bool ParseAnchorValue(const std::string& strValue, const CString& strInstallLoca
     return true;
 }
 
-AnchorVerdict CheckRecordAnchor(const RecordAnchor& anchor, const CString& strFolder, const std::string& strLog,
-                                const std::string& strPrior)
+AnchorVerdict CheckRecordAnchor(const RecordAnchor& anchor, const CString& strFolder, std::string& strLog,
+                                std::string& strPrior)
 {
     if (!anchor.bFound || anchor.strDigest.empty()) return AnchorVerdict::noEntry;
     if (anchor.strLocation.IsEmpty() ||
         WithoutClosingSeparator(anchor.strLocation).CompareNoCase(WithoutClosingSeparator(strFolder)) != 0)
         return AnchorVerdict::otherFolder;
-    if (anchor.strDigest != RecordDigestText(strLog, strPrior)) return AnchorVerdict::otherRecord;
+    size_t blank = anchor.strDigest.find(' ');
+    size_t nLog = 0, nPrior = 0;
+    if (blank == std::string::npos || !MatchesField(anchor.strDigest.substr(0, blank), strLog, &nLog) ||
+        !MatchesField(anchor.strDigest.substr(blank + 1), strPrior, &nPrior))
+        return AnchorVerdict::otherRecord;
+    if (IsOpenDigest(anchor.strDigest)) {
+        strLog = UnionOfLogs(anchor.strCarriedLog, strLog.substr(0, nLog));
+        strPrior = JoinRecords(anchor.strCarriedPrior, strPrior.substr(0, nPrior));
+    }
     return AnchorVerdict::trusted;
 }
 
@@ -71,15 +108,38 @@ const char* AnchorVerdictReason(AnchorVerdict verdict)
 #ifdef _WIN32
 namespace {
 
-// The anchor of the entry at strKey (below HKEY_LOCAL_MACHINE), normalised.
-RecordAnchor ReadAnchorAt(const CString& strKey)
+HKEY RootKey(int nRoot) { return nRoot == kRootCurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+
+// The carried texts of an open anchor: the log, a zero byte, the record.
+void ReadCarried(HKEY hRoot, const CString& strKey, RecordAnchor& anchor)
+{
+    CRegKey key;
+    if (RegOpenKeyExA(hRoot, strKey, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) return;
+    DWORD dwType = 0, cbData = 0;
+    if (RegQueryValueExA(key.Get(), kInstallCarriedValue, nullptr, &dwType, nullptr, &cbData) != ERROR_SUCCESS ||
+        dwType != REG_BINARY)
+        return;
+    std::string data(cbData, '\0');
+    if (RegQueryValueExA(key.Get(), kInstallCarriedValue, nullptr, &dwType, reinterpret_cast<BYTE*>(&data[0]),
+                         &cbData) != ERROR_SUCCESS)
+        return;
+    data.resize(cbData);
+    size_t zero = data.find('\0');
+    if (zero == std::string::npos) return;
+    anchor.strCarriedLog = data.substr(0, zero);
+    anchor.strCarriedPrior = data.substr(zero + 1);
+}
+
+// The anchor of the entry at strKey below hRoot, normalised.
+RecordAnchor ReadAnchorAt(HKEY hRoot, const CString& strKey)
 {
     RecordAnchor anchor;
     CString value, location;
-    if (!AfxRegQueryString(HKEY_LOCAL_MACHINE, strKey, kInstallDigestValue, value, 4096)) return anchor;
-    AfxRegQueryString(HKEY_LOCAL_MACHINE, strKey, "InstallLocation", location, 1024);
+    if (!AfxRegQueryString(hRoot, strKey, kInstallDigestValue, value, 4096)) return anchor;
+    AfxRegQueryString(hRoot, strKey, "InstallLocation", location, 1024);
     if (!ParseAnchorValue(value.Str(), location, anchor)) return RecordAnchor();
     if (!anchor.strLocation.IsEmpty()) anchor.strLocation = AfxNormalisedPath(anchor.strLocation);
+    if (IsOpenDigest(anchor.strDigest)) ReadCarried(hRoot, strKey, anchor);
     return anchor;
 }
 
@@ -90,20 +150,20 @@ bool UsableProductName(const CString& strProduct)
 
 }  // namespace
 
-RecordAnchor ReadRecordAnchor(const CString& strProduct)
+RecordAnchor ReadRecordAnchor(const CString& strProduct, int nRoot)
 {
     // The same key as the registration writes; a name it would refuse has no entry.
     if (!UsableProductName(strProduct)) return RecordAnchor();
-    return ReadAnchorAt(CString(kUninstallKeyPath) + strProduct);
+    return ReadAnchorAt(RootKey(nRoot), CString(kUninstallKeyPath) + strProduct);
 }
 
 bool WriteRecordAnchor(const CString& strProduct, const CString& strFolder, const std::string& strDigests,
-                       bool* pMadeKey)
+                       bool* pMadeKey, int nRoot)
 {
     if (!UsableProductName(strProduct)) return false;
     CRegKey key;
     DWORD dwDisposition = 0;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, CString(kUninstallKeyPath) + strProduct, 0, nullptr, 0, KEY_SET_VALUE,
+    if (RegCreateKeyExA(RootKey(nRoot), CString(kUninstallKeyPath) + strProduct, 0, nullptr, 0, KEY_SET_VALUE,
                         nullptr, key.Receive(), &dwDisposition) != ERROR_SUCCESS)
         return false;
     if (pMadeKey) *pMadeKey = dwDisposition == REG_CREATED_NEW_KEY;
@@ -112,28 +172,67 @@ bool WriteRecordAnchor(const CString& strProduct, const CString& strFolder, cons
                           DWORD(text.size() + 1)) == ERROR_SUCCESS;
 }
 
-AnchorVerdict FindRecordAnchor(const CString& strFolder, const std::string& strLog, const std::string& strPrior,
-                               CString* pProduct)
+AnchorVerdict FindRecordAnchor(const CString& strFolder, std::string& strLog, std::string& strPrior,
+                               CString* pProduct, int* pRoot)
 {
     AnchorVerdict best = AnchorVerdict::noEntry;
-    CRegKey list;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, CString(kUninstallKeyPath).Left(int(sizeof kUninstallKeyPath) - 2), 0,
-                      KEY_ENUMERATE_SUB_KEYS, list.Receive()) != ERROR_SUCCESS)
-        return best;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD n = sizeof name;
-        LONG rc = RegEnumKeyExA(list.Get(), i, name, &n, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA) continue;
-        if (rc != ERROR_SUCCESS) break;
-        RecordAnchor anchor = ReadAnchorAt(CString(kUninstallKeyPath) + name);
-        AnchorVerdict verdict = CheckRecordAnchor(anchor, strFolder, strLog, strPrior);
-        if (verdict == AnchorVerdict::trusted) {
-            *pProduct = name;
-            return verdict;
+    for (int nRoot : {kRootLocalMachine, kRootCurrentUser}) {
+        CRegKey list;
+        if (RegOpenKeyExA(RootKey(nRoot), CString(kUninstallKeyPath).Left(int(sizeof kUninstallKeyPath) - 2), 0,
+                          KEY_ENUMERATE_SUB_KEYS, list.Receive()) != ERROR_SUCCESS)
+            continue;
+        char name[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD n = sizeof name;
+            LONG rc = RegEnumKeyExA(list.Get(), i, name, &n, nullptr, nullptr, nullptr, nullptr);
+            if (rc == ERROR_MORE_DATA) continue;
+            if (rc != ERROR_SUCCESS) break;
+            RecordAnchor anchor = ReadAnchorAt(RootKey(nRoot), CString(kUninstallKeyPath) + name);
+            std::string log = strLog, prior = strPrior;
+            AnchorVerdict verdict = CheckRecordAnchor(anchor, strFolder, log, prior);
+            if (verdict == AnchorVerdict::trusted) {
+                *pProduct = name;
+                if (pRoot) *pRoot = nRoot;
+                strLog = log;
+                strPrior = prior;
+                return verdict;
+            }
+            if (verdict == AnchorVerdict::otherRecord) best = verdict;
         }
-        if (verdict == AnchorVerdict::otherRecord) best = verdict;
     }
     return best;
+}
+
+bool CAnchorKeeper::Open(const CString& strProduct, const CString& strFolder, int nRoot, bool* pMadeKey)
+{
+    m_key.Close();
+    if (!UsableProductName(strProduct)) return false;
+    DWORD dwDisposition = 0;
+    if (RegCreateKeyExA(RootKey(nRoot), CString(kUninstallKeyPath) + strProduct, 0, nullptr, 0, KEY_SET_VALUE,
+                        nullptr, m_key.Receive(), &dwDisposition) != ERROR_SUCCESS)
+        return false;
+    *pMadeKey = dwDisposition == REG_CREATED_NEW_KEY;
+    m_strFolder = strFolder;
+    return true;
+}
+
+bool CAnchorKeeper::Keep(const std::string& strDigests)
+{
+    if (!IsOpen()) return false;
+    std::string text = AnchorValueText(strDigests, m_strFolder);
+    return RegSetValueExA(m_key.Get(), kInstallDigestValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                          DWORD(text.size() + 1)) == ERROR_SUCCESS;
+}
+
+bool CAnchorKeeper::KeepCarried(const std::string& strLog, const std::string& strPrior)
+{
+    if (!IsOpen()) return false;
+    if (strLog.empty() && strPrior.empty()) {
+        LONG rc = RegDeleteValueA(m_key.Get(), kInstallCarriedValue);
+        return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+    }
+    std::string data = strLog + '\0' + strPrior;
+    return RegSetValueExA(m_key.Get(), kInstallCarriedValue, 0, REG_BINARY, reinterpret_cast<const BYTE*>(data.data()),
+                          DWORD(data.size())) == ERROR_SUCCESS;
 }
 #endif

@@ -7,14 +7,30 @@
 #pragma once
 
 #include "AfxString.h"
+#include "InstallRecordFormat.h"
+#ifdef _WIN32
+#include "AfxHandle.h"
+#endif
 
 #include <string>
 
 struct RecordAnchor {
     bool bFound = false;     // the entry holds a digest
-    std::string strDigest;   // as kept: the log's digest, a blank, the record's
+    std::string strDigest;   // as kept: the log's digest, a blank, the record's (see OpenDigestText)
     CString strLocation;     // the folder the record belongs to, normalised as the caller's folder is
+    // A run that has not ended (OpenDigestText) keeps what it carries of the earlier installation
+    // beside the digest, from before it replaced the earlier log and record until it ends.
+    std::string strCarriedLog, strCarriedPrior;
 };
+
+// The digests that a run keeps while it writes: each "DIGEST/LENGTH", the digest of the first
+// LENGTH bytes of the file. It keeps them after every line, so that wherever it is stopped, its
+// process killed included, the lines written up to there can be verified: what lies beyond (a
+// line cut short) is no part of the record.
+std::string OpenDigestText(const std::string& strLogDigest, unsigned long long nLogLength,
+                           const std::string& strPriorDigest, unsigned long long nPriorLength);
+// Whether a kept value is of a run that has not ended.
+bool IsOpenDigest(const std::string& strDigest);
 
 // The value kept: the two digests and, after a blank, the folder. The folder is kept with the
 // digests from the moment a run creates its log, before the registration (and InstallLocation)
@@ -30,25 +46,48 @@ enum class AnchorVerdict { trusted, noEntry, otherFolder, otherRecord };
 std::string RecordDigestText(const std::string& strLog, const std::string& strPrior);
 
 // Compares what was read from strFolder with the anchor. Folders compare without regard to ASCII
-// case and to a closing backslash; both must be normalised alike by the caller.
-AnchorVerdict CheckRecordAnchor(const RecordAnchor& anchor, const CString& strFolder, const std::string& strLog,
-                                const std::string& strPrior);
+// case and to a closing backslash; both must be normalised alike by the caller. Trusted: strLog
+// and strPrior are then what the record says; for a run that did not end, the lines it verifiably
+// wrote joined with what it carried (UnionOfLogs, JoinRecords).
+AnchorVerdict CheckRecordAnchor(const RecordAnchor& anchor, const CString& strFolder, std::string& strLog,
+                                std::string& strPrior);
 
 // Why a record with this verdict is not believed, one clause for messages; "" when it is.
 const char* AnchorVerdictReason(AnchorVerdict verdict);
 
 #ifdef _WIN32
-// The anchor kept for strProduct under HKEY_LOCAL_MACHINE; bFound false when the product has no
-// entry, or an entry without a digest.
-RecordAnchor ReadRecordAnchor(const CString& strProduct);
+// The anchor kept for strProduct in its entry below the root nRoot (kRootLocalMachine; for an
+// installation for one user, kRootCurrentUser); bFound false when the product has no entry there,
+// or an entry without a digest.
+RecordAnchor ReadRecordAnchor(const CString& strProduct, int nRoot = kRootLocalMachine);
 // Keeps the digests and the folder in strProduct's entry, making the key when needed (*pMadeKey,
 // when given, is set when this call made it). False when the registry refuses (the entry's name is
 // one the registration would refuse, say).
 bool WriteRecordAnchor(const CString& strProduct, const CString& strFolder, const std::string& strDigests,
-                       bool* pMadeKey = nullptr);
-// The verdict for a log and record read from strFolder, over every product's entry: trusted (and
-// *pProduct the entry's name) when one of them keeps these digests for this folder; otherRecord
-// when one keeps other digests for it; noEntry when none names it.
-AnchorVerdict FindRecordAnchor(const CString& strFolder, const std::string& strLog, const std::string& strPrior,
-                               CString* pProduct);
+                       bool* pMadeKey = nullptr, int nRoot = kRootLocalMachine);
+// The verdict for a log and record read from strFolder, over every product's entry, those of the
+// machine first, then the running user's own: trusted (and *pProduct the entry's name, *pRoot its
+// root, strLog and strPrior what the record says, as CheckRecordAnchor leaves them) when one of
+// them keeps these digests for this folder; otherRecord when one keeps other digests for it;
+// noEntry when none names it.
+AnchorVerdict FindRecordAnchor(const CString& strFolder, std::string& strLog, std::string& strPrior,
+                               CString* pProduct, int* pRoot = nullptr);
+
+// The anchor of one run, its entry's key held open from the first digest to the last: a run keeps
+// its digests after every line it writes.
+class CAnchorKeeper {
+public:
+    // Opens (or makes: *pMadeKey) strProduct's entry below the root nRoot. False when the registry
+    // refuses.
+    bool Open(const CString& strProduct, const CString& strFolder, int nRoot, bool* pMadeKey);
+    // Keeps the digests with the folder; false when the registry refuses.
+    bool Keep(const std::string& strDigests);
+    // Keeps, or with two empty texts drops, what the run carries of the earlier installation.
+    bool KeepCarried(const std::string& strLog, const std::string& strPrior);
+    bool IsOpen() const { return m_key.Get() != nullptr; }
+
+private:
+    CRegKey m_key;
+    CString m_strFolder;
+};
 #endif

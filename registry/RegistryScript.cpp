@@ -46,7 +46,11 @@ const Root kRoots[] = {
     {kRootUsers, HKEY_USERS},
 };
 
-// The product's uninstall entry below HKEY_LOCAL_MACHINE.
+// What a product installed for one user writes for a key line under HKEY_CLASSES_ROOT: the user's
+// own classes.
+const char kUserClasses[] = "Software\\Classes\\";
+
+// The product's uninstall entry below HKEY_LOCAL_MACHINE (HKEY_CURRENT_USER for one user).
 CString UninstallKeyPath(const CString& strProductName) { return kUninstallKeyPath + strProductName; }
 
 // Line scanning. Lines end with CR LF; a position is the start of a line, and nullptr means that
@@ -138,7 +142,7 @@ public:
     ScriptRun(CFile& log, RegistryBackend& registry, const RegistryScript& script, RegistryScriptObserver* pObserver)
         : m_log(log), m_registry(registry), m_strInstallPath(script.m_strInstallPath), m_pObserver(pObserver),
           m_pRecord(script.m_pRecord), m_pEarlier(script.m_pEarlier), m_nPayloadBytes(script.m_nPayloadBytes),
-          m_seenKeys(script.m_madeKeys)
+          m_bForOneUser(script.m_bForOneUser), m_seenKeys(script.m_madeKeys)
     {
     }
 
@@ -178,6 +182,7 @@ private:
     PriorRecordWriter* m_pRecord;
     const EarlierInstallation* m_pEarlier;
     UINT m_nPayloadBytes;
+    bool m_bForOneUser;
     const char* m_pLine = nullptr;
     const char* m_pszFailure = nullptr;
     bool m_bClassesRoot = false;
@@ -315,7 +320,13 @@ bool ScriptRun::ApplyKeyLine(const char* pLine, const char** ppNext)
     if (!pClose) return Fail("the key line has no closing ]");
 
     HKEY hKey = nullptr;
-    const std::string strPath(pPath, pClose);
+    std::string strPath(pPath, pClose);
+    if (m_bForOneUser && pRoot->nRoot == kRootClassesRoot) {
+        pRoot = &kRoots[kRootCurrentUser];
+        strPath = kUserClasses + strPath;
+        m_bClassesRoot = true;
+    }
+    if (m_bForOneUser && pRoot->nRoot != kRootCurrentUser) return Fail(RegistryScript::kMachineWideReason);
     if (!OpenListedKey(*pRoot, strPath, &hKey)) return Fail("the registry refused the key");
     OpenKey key(m_registry, hKey);
     m_log.Key(pRoot->nRoot, strPath);
@@ -419,10 +430,11 @@ bool ScriptRun::RegisterUninstaller(const CString& strProductName, const SetupEx
     if (strProductName.IsEmpty() || strProductName.Str().find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
         return false;
     const CString strPath = UninstallKeyPath(strProductName);
+    const int nRoot = m_bForOneUser ? kRootCurrentUser : kRootLocalMachine;
     HKEY hKey = nullptr;
-    if (!OpenListedKey(kRoots[kRootLocalMachine], strPath.Str(), &hKey)) return false;
+    if (!OpenListedKey(kRoots[nRoot], strPath.Str(), &hKey)) return false;
     OpenKey key(m_registry, hKey);
-    m_log.Key(kRootLocalMachine, strPath.Str());
+    m_log.Key(nRoot, strPath.Str());
 
     // The display name goes through the value-line rules: a double quote in the product name cuts
     // it there, and "%INSTALLPATH%" in it is replaced.
@@ -469,6 +481,12 @@ int RegistryScript::Apply(CFile& log, RegistryBackend& registry, RegistryScriptO
     if (!pMarker) return TRUE;
 
     if (pObserver) pObserver->OnStart(pMarker);
+    if (m_bForOneUser) {
+        if (const char* pLine = FindMachineWideLine(pText)) {
+            if (pObserver) pObserver->OnScriptEnd(pLine, kMachineWideReason);
+            return FALSE;
+        }
+    }
     ScriptRun run(log, registry, *this, pObserver);
     run.Log().RegistryMarker();
     m_bMarkerWritten = true;
@@ -500,9 +518,29 @@ bool RegistryScript::SetInstallDigest(const std::string& strDigest, RegistryBack
     if (!m_bRegistered) return false;
     const CString strPath = UninstallKeyPath(m_strProductName);
     HKEY hKey = nullptr;
-    if (registry.CreateKey(HKEY_LOCAL_MACHINE, strPath, &hKey, nullptr) != ERROR_SUCCESS) return false;
+    if (registry.CreateKey(m_bForOneUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, strPath, &hKey, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
     LONG rc = registry.SetValue(hKey, kInstallDigestValue, REG_SZ, reinterpret_cast<const BYTE*>(strDigest.c_str()),
                                 DWORD(strDigest.size() + 1));
     registry.CloseKey(hKey);
     return rc == ERROR_SUCCESS;
+}
+
+const char* const RegistryScript::kMachineWideReason =
+    "a key under HKEY_LOCAL_MACHINE or HKEY_USERS, which a product installed for one user does not write";
+
+const char* RegistryScript::FindMachineWideLine(const char* pszText)
+{
+    const char* pMarker = std::strstr(pszText, kMarker);
+    if (!pMarker) return nullptr;
+    for (const char* p = NextLine(pMarker); p; p = NextLine(p)) {
+        if (*p != '[') continue;
+        for (int nRoot : {kRootLocalMachine, kRootUsers}) {
+            const char* pszName = RegistryRootName(nRoot);
+            size_t n = std::strlen(pszName);
+            if (std::strncmp(p + 1, pszName, n) == 0 && p[1 + n] == kRootSeparator) return p;
+        }
+    }
+    return nullptr;
 }

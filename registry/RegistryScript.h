@@ -71,6 +71,17 @@ public:
     std::vector<PriorKey> m_madeKeys;
     // Set by Apply once it has written the registry part's marker to the log.
     bool m_bMarkerWritten = false;
+    // Set before Apply when the product is installed for the user who runs the installer: the
+    // uninstall entry goes below HKEY_CURRENT_USER, a key line under HKEY_CLASSES_ROOT writes
+    // below HKEY_CURRENT_USER\Software\Classes (the user's own file types), and a script with a
+    // key line under HKEY_LOCAL_MACHINE or HKEY_USERS is refused whole, before anything is
+    // written (FindMachineWideLine; Apply returns zero and tells the observer that line).
+    bool m_bForOneUser = false;
+
+    // The first key line of the script in pszText (a whole Setup.ini) under HKEY_LOCAL_MACHINE or
+    // HKEY_USERS: what a product installed for one user may not write. nullptr when there is none.
+    static const char* FindMachineWideLine(const char* pszText);
+    static const char* const kMachineWideReason;
 
 private:
     bool m_bRegistered = false;

@@ -6,7 +6,9 @@
 # file of deterministic noise (so the bars have something to show). The plain source tree is left
 # beside the medium in MEDIA_DIR.src for comparisons.
 # Environment: ZRVTOOL (the tool to use; by default the one of the host build folder ZRV_HOST_BIN),
-# ZRV_ARCH (x86 or x64: the medium's programs; x86 by default).
+# ZRV_ARCH (x86 or x64: the medium's programs; x86 by default), ZRV_DEMO_INI (the plain Setup.ini,
+# absolute or below the source tree: examples/demo/Setup.ini.txt by default;
+# examples/demo-user/Setup.ini.txt is the same product installed for one user).
 set -euo pipefail
 media=${1:?media folder}
 dir=${2:-'C:\Program Files\Zorvan Demo'}
@@ -23,9 +25,11 @@ cp -r "$root/examples/demo/product/." "$src/"
 mkdir -p "$src/logs"
 python3 -c "import random,sys; sys.stdout.buffer.write(random.Random(7).randbytes($noise))" >"$src/samples/noise.bin"
 # Setup.ini from its plain text, with the default directory and the space asked for.
+ini=${ZRV_DEMO_INI:-examples/demo/Setup.ini.txt}
+[[ "$ini" == /* ]] || ini="$root/$ini"
 esc=$(printf '%s' "$dir" | sed 's/[\\&|]/\\&/g')
 sed -e "s|^DefaultDir=.*|DefaultDir=$esc\r|" -e "s|^FreeSpace=.*|FreeSpace=$free\r|" \
-  "$root/examples/demo/Setup.ini.txt" >"$media.ini.txt"
+  "$ini" >"$media.ini.txt"
 # ZRV_DEMO_EXTRA: extension lines (Shortcut=, DisplayVersion=, ...), one a line, put after FreeSpace.
 if [ -n "${ZRV_DEMO_EXTRA:-}" ]; then
   python3 - "$media.ini.txt" <<'PY'

@@ -29,7 +29,8 @@ struct MediumFiles {
 
 // The files of the medium in dir: Setup.exe, the stored Setup.ini and every volume of the image
 // that its DiskImage names, checked by decoding the whole image (so a missing or damaged volume
-// is found here). Throws ToolError naming what is missing or wrong.
+// is found here), and for a product that may be installed for one user, a Setup.exe that asks
+// for no administrator rights. Throws ToolError naming what is missing or wrong.
 MediumFiles ListMediumFiles(const std::filesystem::path& dir);
 
 // DiskImage as a path below a medium: relative, in components without "." or "..", ending in the
@@ -55,7 +56,8 @@ public:
     BundleOutput(const BundleOutput&) = delete;
     BundleOutput& operator=(const BundleOutput&) = delete;
 
-    // Writes the launcher of arch (that of the medium's Setup.exe) and files, signs the whole with
+    // Writes the launcher of arch (that of the medium's Setup.exe; running without administrator
+    // rights when the medium's Setup.ini may install for one user) and files, signs the whole with
     // sign when given, and reads the table back as the launcher will. Returns the bundle's size.
     // Throws ToolError.
     uint64_t Write(const std::vector<MediumFile>& files, WindowsArch arch, const SignCommand* sign);

@@ -1,6 +1,8 @@
 #include "Bundle.h"
 
 #include "LauncherVersion.h"
+#include "ProgramManifest.h"
+#include "ToolCommon.h"
 #include "SetupExtensions.h"
 
 #include "BundleFormat.h"
@@ -39,6 +41,18 @@ std::string BundleName(const fs::path& rel)
     std::string name;
     for (const fs::path& part : rel) name += (name.empty() ? "" : "\\") + part.string();
     return name;
+}
+
+// A medium whose Setup.ini may install for one user needs a Setup.exe that asks for no
+// administrator rights: elevated, it would install for the administrator instead.
+void CheckRunsAsInvoker(const fs::path& setup, const IniCheck& check)
+{
+    std::string manifest = ManifestOf(ReadWholeFile(setup.string()), "'" + setup.string() + "'");
+    if (manifest.find("level=\"requireAdministrator\"") == std::string::npos) return;
+    throw ToolError("'" + setup.string() + "': asks for administrator rights, but Setup.ini's line " +
+                    std::to_string(check.nScopeLine) + " (Scope=" + SetupScopeName(check.scope) +
+                    ") lets it install for the user who runs it: make the medium again with zrvtool medium; "
+                    "nothing is written");
 }
 
 }  // namespace
@@ -98,7 +112,9 @@ MediumFiles ListMediumFiles(const fs::path& dir)
     files.ini = {ini.filename().string(), ini};
 
     std::string config = ini.string();
-    fs::path image = CheckMediumConfig(config, ReadWholeFile(config), true).image;
+    MediumConfig medium = CheckMediumConfig(config, ReadWholeFile(config), true);
+    const fs::path& image = medium.image;
+    if (medium.check.scope != SetupScope::machine) CheckRunsAsInvoker(setup, medium.check);
     uint64_t total = 0;
     std::string last;
     std::string first = (dir / image).string();
@@ -118,10 +134,16 @@ MediumFiles ListMediumFiles(const fs::path& dir)
 
 namespace {
 
-// The product's name, version and publisher, as the medium's stored Setup.ini gives them.
-ProductInfo ProductOfMedium(const std::vector<MediumFile>& files)
+// What the medium's stored Setup.ini says of its product: its name, version and publisher, and
+// for whom it is installed.
+struct MediumProduct {
+    ProductInfo info;
+    SetupScope scope = SetupScope::machine;
+};
+
+MediumProduct ProductOfMedium(const std::vector<MediumFile>& files)
 {
-    ProductInfo product;
+    MediumProduct product;
     for (const MediumFile& f : files) {
         if (f.strName != kSetupIniName) continue;
         std::string text = DecodeSetupIni(ReadWholeFile(f.hostPath.string()));
@@ -129,9 +151,10 @@ ProductInfo ProductOfMedium(const std::vector<MediumFile>& files)
         SetupConfig config;
         if (!ParseSetupText(&text[0], config) || !ReadSetupExtensions(text.c_str(), ext))
             throw ToolError("'" + f.hostPath.string() + "': the installer would not read it");
-        product.strName = config.m_strProductName.Str();
-        product.strVersion = ext.strDisplayVersion.Str();
-        product.strPublisher = ext.strPublisher.Str();
+        product.info.strName = config.m_strProductName.Str();
+        product.info.strVersion = ext.strDisplayVersion.Str();
+        product.info.strPublisher = ext.strPublisher.Str();
+        product.scope = ext.scope;
     }
     return product;
 }
@@ -146,9 +169,11 @@ uint64_t BundleOutput::Write(const std::vector<MediumFile>& files, WindowsArch a
     if (!launcher.pData)
         throw ToolError(std::string("this zrvtool was built without the ") + ArchName(arch) +
                         " launcher of a bundle; use a zrvtool built with the Windows side");
-    // The copy's version information names the product, before anything is signed.
-    std::string program = WithProductVersion(
-        std::string(reinterpret_cast<const char*>(launcher.pData), launcher.nSize), ProductOfMedium(files));
+    // The launcher runs as the medium's Setup.exe does; its manifest changes before its version
+    // information (which copies the resources, the manifest among them), and both before anything
+    // is signed.
+    MediumProduct product = ProductOfMedium(files);
+    std::string program = WithProductVersion(ProgramForScope(launcher, product.scope), product.info);
     std::ofstream out(m_temp.Path(), std::ios::binary | std::ios::trunc);
     if (!out) throw ToolError("'" + m_out.string() + "': cannot create");
     out.write(program.data(), std::streamsize(program.size()));

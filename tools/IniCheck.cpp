@@ -2,6 +2,7 @@
 
 #include "CodePage1252.h"
 #include "RegFileReading.h"
+#include "RegistryScript.h"
 #include "SetupExtensions.h"
 #include "ShortcutRules.h"
 #include "ToolCommon.h"
@@ -60,11 +61,14 @@ void PrintDryRun(const DryRun& run, const SetupConfig& config, std::ostream& out
         out << "Registry script: none (no REGEDIT4 in the text; no uninstall entry is registered)\n";
         return;
     }
-    out << "Registry script: REGEDIT4 on line " << run.nMarkerLine << ", %INSTALLPATH% = " << config.m_strInstallDir
-        << "\n";
+    out << "Registry script: REGEDIT4 on line " << run.nMarkerLine << (run.bForOneUser ? ", installed for one user" : "")
+        << ", %INSTALLPATH% = " << config.m_strInstallDir << "\n";
     for (const ScriptEffect& e : run.effects)
         if (e.nLine > 0) out << "  " << e.nLine << ": " << e.strText << "\n";
-    if (!run.strFailure.empty())
+    if (run.bRefused)
+        out << "  " << run.nEndLine << ": the script is refused whole here, and nothing of it is written: " << run.strFailure
+            << "\n";
+    else if (!run.strFailure.empty())
         out << "  " << run.nEndLine << ": the script fails here: " << run.strFailure << "\n";
     else if (run.nEndLine > 0)
         out << "  " << run.nEndLine << ": the script ends here: the line is not a key line\n";
@@ -107,6 +111,68 @@ bool IsUtf8Text(const std::string& text, size_t* pFirstHigh)
     return true;
 }
 
+// The Scope line's value as the author wrote it (either alone and either|machine mean the same).
+std::string ScopeText(const IniCheck& check)
+{
+    std::string text = SetupScopeName(check.scope);
+    if (check.scope == SetupScope::either && check.preferred == SetupScope::user) text += "|user";
+    return text;
+}
+
+std::string ScopeMeaning(const IniCheck& check)
+{
+    switch (check.scope) {
+    case SetupScope::machine: return "for every user of the machine; Setup.exe asks for administrator rights";
+    case SetupScope::user: return "for the user who runs Setup.exe, without administrator rights";
+    case SetupScope::either: break;
+    }
+    return std::string("for every user or for one, as the person who installs chooses; offered first: ") +
+           (check.preferred == SetupScope::user ? "for one user" : "for every user");
+}
+
+bool MayInstallForOneUser(const IniCheck& check) { return check.scope != SetupScope::machine; }
+
+// Where an installation for one user goes unless the person who installs chooses otherwise: the
+// user's own programs folder, in a folder named as DefaultDir's last part.
+CString InstallDirForOneUser(const CString& strDefaultDir)
+{
+    std::string dir = strDefaultDir.Str();
+    while (!dir.empty() && (dir.back() == '\\' || dir.back() == '/')) dir.pop_back();
+    size_t slash = dir.find_last_of("\\/");
+    std::string last = slash == std::string::npos ? dir : dir.substr(slash + 1);
+    if (last.find(':') != std::string::npos) last.clear();
+    return CString(("%LOCALAPPDATA%\\Programs" + (last.empty() ? std::string() : "\\" + last)).c_str());
+}
+
+// The 1-based line of each key line that the installer refuses in a script for one user, found by
+// the installer's own rule: the first by FindMachineWideLine on the text, each further one by the
+// same rule on a marker line followed by the rest of the text.
+std::vector<int> MachineWideLines(const std::string& text, const std::vector<TextLine>& lines)
+{
+    static const char kMarkerLine[] = "REGEDIT4\r\n";
+    std::vector<int> found;
+    const char* pText = text.c_str();
+    for (const char* p = RegistryScript::FindMachineWideLine(pText); p;) {
+        found.push_back(LineNumberAt(lines, size_t(p - pText)));
+        const char* pEnd = std::strstr(p, "\r\n");
+        if (!pEnd) break;
+        std::string rest = kMarkerLine + std::string(pEnd + 2);
+        const char* q = RegistryScript::FindMachineWideLine(rest.c_str());
+        p = q ? pEnd + 2 + (q - rest.c_str() - (sizeof kMarkerLine - 1)) : nullptr;
+    }
+    return found;
+}
+
+// A registry file's keys under HKEY_CLASSES_ROOT as an installation for one user writes them, so
+// that they compare with what the installer does.
+void AsUserClasses(std::vector<RegFileEffect>& effects)
+{
+    const std::string from = DescribeKey("HKEY_CLASSES_ROOT", "");
+    const std::string to = DescribeKey("HKEY_CURRENT_USER", "Software\\Classes\\");
+    for (RegFileEffect& e : effects)
+        if (e.strText.compare(0, from.size(), from) == 0) e.strText = to + e.strText.substr(from.size());
+}
+
 // The extension lines: printed with the settings, their problems reported, and with a tree, each
 // shortcut's target looked for in it.
 void CheckExtensions(const std::string& text, const SetupConfig& config, const std::string* pTree,
@@ -117,6 +183,10 @@ void CheckExtensions(const std::string& text, const SetupConfig& config, const s
     if (!ReadSetupExtensions(text.c_str(), ext)) return;
     if (!ext.strDisplayVersion.IsEmpty()) out << "DisplayVersion: " << ext.strDisplayVersion << "\n";
     if (!ext.strPublisher.IsEmpty()) out << "Publisher: " << ext.strPublisher << "\n";
+    check.scope = ext.scope;
+    check.nScopeLine = ext.nScopeLine;
+    check.preferred = ext.preferred;
+    if (ext.nScopeLine > 0) out << "Scope: " << ScopeText(check) << " (" << ScopeMeaning(check) << ")\n";
     for (const SetupIniProblem& p : ext.bad) report(p.m_nLine, "error", p.m_strReason.Str());
     for (const SetupIniProblem& p : ext.unknown) report(p.m_nLine, "warning", p.m_strReason.Str());
     check.nErrors += int(ext.bad.size());
@@ -189,6 +259,7 @@ IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std
     SetupIniProblem problem;
     check.bAccepted = ParseSetupText(&parsed[0], check.config, &problem) != FALSE;
     DryRun run;
+    SetupConfig scriptConfig = check.config;
     if (!check.bAccepted) {
         report(problem.m_nLine, "error", problem.m_strReason.Str());
         ++check.nErrors;
@@ -196,8 +267,9 @@ IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std
         out << strName << ": " << (bPlain ? "plain text" : "stored form") << "\n";
         PrintSettings(check.config, out);
         CheckExtensions(text, check.config, pTree, pszCarried, out, report, check);
-        run = DryRunScript(text, lines, check.config);
-        PrintDryRun(run, check.config, out);
+        if (MayInstallForOneUser(check)) scriptConfig.m_strInstallDir = InstallDirForOneUser(check.config.m_strInstallDir);
+        run = DryRunScript(text, lines, scriptConfig, MayInstallForOneUser(check));
+        PrintDryRun(run, scriptConfig, out);
     }
 
     size_t firstHigh = 0;
@@ -208,12 +280,22 @@ IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std
         ++check.nWarnings;
     }
     std::vector<RegFileEffect> regFile;
-    if (run.nMarkerLine > 0) regFile = ReadAsRegistryFile(lines, size_t(run.nMarkerLine), check.config.m_strInstallDir.Str());
+    if (run.nMarkerLine > 0) regFile = ReadAsRegistryFile(lines, size_t(run.nMarkerLine), scriptConfig.m_strInstallDir.Str());
+    if (run.bForOneUser) AsUserClasses(regFile);
     for (const ScriptWarning& w : FindScriptPitfalls(lines, run, regFile)) {
         report(w.nLine, "warning", w.strMessage);
         ++check.nWarnings;
     }
-    if (!run.strFailure.empty()) {
+    if (check.bAccepted && MayInstallForOneUser(check)) {
+        // Each such line is told, not only the first that the installer stops at.
+        for (int nLine : MachineWideLines(text, lines)) {
+            report(nLine, "error",
+                   std::string(RegistryScript::kMachineWideReason) + ": with Scope=" + ScopeText(check) +
+                       ", an installation for one user refuses the whole script and registers no uninstall entry");
+            ++check.nErrors;
+        }
+    }
+    if (!run.strFailure.empty() && !run.bRefused) {  // a refused script was told above, line by line
         report(run.nEndLine, "error",
                "the registry script fails here: " + run.strFailure +
                    "; nothing after it is applied and the product gets no uninstall entry");

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "SetupConfig.h"
+#include "SetupExtensions.h"
 
 #include <iosfwd>
 #include <string>
@@ -30,11 +31,16 @@ struct IniCheck {
     SetupConfig config;
     int nWarnings = 0;
     int nErrors = 0;         // a refused text, a failing script or a refused uninstall entry
+    SetupScope scope = SetupScope::machine;      // for whom the product is installed (its Scope line)
+    SetupScope preferred = SetupScope::machine;  // either: the choice offered first
+    int nScopeLine = 0;                          // 0 without a Scope line
 };
 
 // Checks the Setup.ini file strName whose bytes are given. Writes the settings and the dry run to
 // out, and each warning and error to diag as one line "strName:LINE: warning: ..." (or "error:";
 // without LINE where none applies). Throws nothing of its own.
+// A product that may be installed for one user (Scope=user or either) is dry-run as installed so,
+// and each key line under HKEY_LOCAL_MACHINE or HKEY_USERS is an error of its own.
 // With pTree, each Shortcut line's target must be a file of that directory tree (pszCarried names a
 // file the payload gets besides the tree, Uninstal.exe, or is null).
 IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std::ostream& out, std::ostream& diag,

@@ -7,6 +7,7 @@
 #include "IniCheck.h"
 #include "InstallRecordFormat.h"
 #include "PackPlan.h"
+#include "ProgramManifest.h"
 #include "ScriptText.h"
 #include "ArchiveCompressor.h"
 #include "Bundle.h"
@@ -58,33 +59,38 @@ void RefuseSomethingInTheWay(const fs::path& out)
     }
 }
 
-void WriteProgram(const fs::path& dir, const EmbeddedProgram& program, const SignCommand* sign)
+// Setup.exe of arch into dir, as a product of scope ships it; signed after any change to its
+// manifest, so that the signature covers the program as it goes out.
+void WriteSetup(const fs::path& dir, WindowsArch arch, SetupScope scope, const SignCommand* sign)
 {
-    if (!program.pData)
-        throw ToolError(std::string("this zrvtool was built without the ") + ArchName(program.arch) + " " + program.pszName +
-                        "; use a zrvtool built with the Windows side");
+    const EmbeddedProgram& program = EmbeddedSetup(arch);
+    std::string bytes = ProgramForScope(program, scope);
     OutputFile out((dir / program.pszName).string());
-    out.Write(program.pData, program.nSize);
+    out.Write(bytes.data(), bytes.size());
     out.Commit();
     if (sign) sign->Sign((dir / program.pszName).string(), program.pszName);
 }
 
-// Uninstal.exe into the payload: the one the tool carries, signed first when sign is given, so that
-// the installed uninstaller is signed. signedCopy keeps the signed bytes for the plan.
-void AddUninstaller(PackPlan& plan, WindowsArch arch, const SignCommand* sign, const fs::path& out,
-                    std::string& signedCopy)
+// Uninstal.exe into the payload: the one the tool carries, as a product of scope ships it, and
+// signed after that when sign is given, so that the installed uninstaller is signed. kept holds
+// the bytes the plan points at.
+void AddUninstaller(PackPlan& plan, WindowsArch arch, SetupScope scope, const SignCommand* sign, const fs::path& out,
+                    std::string& kept)
 {
     const EmbeddedProgram& program = EmbeddedUninstaller(arch);
-    if (!sign || !program.pData) return AddCarriedUninstaller(plan, arch);
-    BesidePath file(out, BesidePath::kFile, "-Uninstal.exe");
-    {
-        std::ofstream unsignedCopy(file.Path(), std::ios::binary | std::ios::trunc);
-        unsignedCopy.write(reinterpret_cast<const char*>(program.pData), std::streamsize(program.nSize));
-        if (!unsignedCopy.flush()) throw ToolError(file.Path().string() + ": cannot write");
+    if (!program.pData || (!sign && scope == SetupScope::machine)) return AddCarriedUninstaller(plan, arch);
+    kept = ProgramForScope(program, scope);
+    if (sign) {
+        BesidePath file(out, BesidePath::kFile, "-Uninstal.exe");
+        {
+            std::ofstream unsignedCopy(file.Path(), std::ios::binary | std::ios::trunc);
+            unsignedCopy.write(kept.data(), std::streamsize(kept.size()));
+            if (!unsignedCopy.flush()) throw ToolError(file.Path().string() + ": cannot write");
+        }
+        sign->Sign(file.Path().string(), program.pszName);
+        kept = ReadWholeFile(file.Path().string());
     }
-    sign->Sign(file.Path().string(), program.pszName);
-    signedCopy = ReadWholeFile(file.Path().string());
-    AddRootFile(plan, program.pszName, reinterpret_cast<const unsigned char*>(signedCopy.data()), signedCopy.size());
+    AddRootFile(plan, program.pszName, reinterpret_cast<const unsigned char*>(kept.data()), kept.size());
 }
 
 // The medium's files in staging as a bundle names them.
@@ -174,8 +180,8 @@ int Medium(const CommandLine& line)
     if (out.filename().empty()) out = out.parent_path();
     PackPlan plan = PlanPack(m.strSource);
     InterruptGuard interrupts;
-    std::string signedUninstaller;
-    if (m.options.bUninstaller) AddUninstaller(plan, m.options.arch, sign, out, signedUninstaller);
+    std::string uninstaller;
+    if (m.options.bUninstaller) AddUninstaller(plan, m.options.arch, check.scope, sign, out, uninstaller);
     WarnAboveDefaultMemory(m.options.nBlockSize);
     std::string text = DecodeSetupIni(bytes);
     CheckFreeSpace(m, text, check.config.m_nFreeSpaceMB, plan.nTotal);
@@ -183,7 +189,7 @@ int Medium(const CommandLine& line)
     // The medium is made in a hidden folder beside OUT_DIR and takes its place once complete.
     RefuseSomethingInTheWay(out);
     BesidePath staging(out, BesidePath::kFolder);
-    WriteProgram(staging.Path(), EmbeddedSetup(m.options.arch), sign);
+    WriteSetup(staging.Path(), m.options.arch, check.scope, sign);
     OutputFile ini((staging.Path() / "Setup.ini").string());
     std::string stored = ChainSetupIni(text);
     ini.Write(stored.data(), stored.size());

@@ -65,15 +65,23 @@ private:
 
 }  // namespace
 
-DryRun DryRunScript(const std::string& text, const std::vector<TextLine>& lines, const SetupConfig& config)
+DryRun DryRunScript(const std::string& text, const std::vector<TextLine>& lines, const SetupConfig& config,
+                    bool bForOneUser)
 {
     DryRun run;
     RegistryScript script(text.data(), text.size(), config.m_strInstallDir, config.m_strProductName);
+    script.m_bForOneUser = bForOneUser;
+    run.bForOneUser = bForOneUser;
     run.bHasScript = text.find("REGEDIT4") != std::string::npos;
     Recorder recorder(script.GetText(), lines, run);
     MemoryLog log;
     run.bResult = script.Apply(log, recorder, &recorder) != 0;
     run.strLog = log.m_strData;
+    // A refused script ran no key line: none of them did anything.
+    if (bForOneUser && RegistryScript::FindMachineWideLine(script.GetText())) {
+        run.bRefused = true;
+        run.bKeyLinesRan = false;
+    }
     return run;
 }
 

@@ -23,11 +23,17 @@ struct DryRun {
     bool bUninstallTried = false;
     bool bResult = false;       // what the interpreter returned
     std::string strLog;         // what Install.log would get from it
+    bool bForOneUser = false;   // run as for an installation for one user
+    bool bRefused = false;      // for one user: refused whole at nEndLine, nothing written
 };
 
 // Runs the script of text (the decoded Setup.ini, up to its first NUL) with the install path and
 // product of config, as the installer would after installing into config's DefaultDir. lines are
-// SplitLines(text). Never touches a real registry.
-DryRun DryRunScript(const std::string& text, const std::vector<TextLine>& lines, const SetupConfig& config);
+// SplitLines(text). With bForOneUser, as for an installation for the user who runs the installer:
+// keys under HKEY_CLASSES_ROOT go to the user's own classes, the uninstall entry below
+// HKEY_CURRENT_USER, and a script with a key under HKEY_LOCAL_MACHINE or HKEY_USERS is refused
+// whole. Never touches a real registry.
+DryRun DryRunScript(const std::string& text, const std::vector<TextLine>& lines, const SetupConfig& config,
+                    bool bForOneUser = false);
 
 }  // namespace zrvtool

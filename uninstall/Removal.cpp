@@ -361,7 +361,7 @@ RemovalReport RemoveInstalledItems(const InstallRecord& record, const CFolderHan
         case LogItemKind::Shortcut:
         case LogItemKind::ShortcutFolder:
             if (progress) progress(item->strPath, nDone, nTotal);
-            if (strPrograms.IsEmpty() && !AfxGetCommonProgramsFolder(strPrograms))
+            if (strPrograms.IsEmpty() && !AfxGetProgramsFolder(record.bForOneUser, strPrograms))
                 LeaveUnfinished(report, item->strPath, "the Start menu's folder is not known");
             else
                 RemoveShortcutItem(*item, strPrograms, report, &inUse);

@@ -6,6 +6,7 @@
 #include "AfxMessageBox.h"
 #include "AfxPath.h"
 #include "AfxSecurity.h"
+#include "AfxShell.h"
 #include "AfxThread.h"
 #include "AfxInUse.h"
 #include "RecordAnchor.h"
@@ -86,6 +87,13 @@ UINT RemovalThread(LPVOID pParam)
 
 enum class LogState { read, missing, damaged, open };
 
+bool EntryHoldsValue(int nRoot, const CString& strKey, const char* pszName)
+{
+    CRegKey key;
+    return RegOpenKeyExA(nRoot == kRootCurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, strKey, 0, KEY_QUERY_VALUE, key.Receive()) == ERROR_SUCCESS &&
+           RegQueryValueExA(key.Get(), pszName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
 // Opens a file of the record in the held target: never through a link, never one that others
 // could have written or put in place (whoever put it there would own it: its owner and its own list
 // say who). That is a second wall: what decides is the digest kept in the product's entry.
@@ -99,16 +107,15 @@ LogState OpenRecordFile(const CFolderHandle& target, const CString& strName, con
     return LogState::read;
 }
 
-// Reads and checks the whole log into strData and record; tells nobody.
-LogState LoadInstallLog(const CFolderHandle& target, const CString& strPath, InstallRecord& record, LogDamage& damage,
-                        std::string& strData)
+// Reads the whole log into strData; tells nobody.
+LogState LoadInstallLog(const CFolderHandle& target, const CString& strPath, std::string& strData)
 {
     CFile log;
     LogState state = OpenRecordFile(target, kInstallLogName, strPath, log);
     if (state == LogState::damaged) return LogState::missing;
     if (state != LogState::read) return state;
     strData = log.ReadAll();
-    return ParseInstallLog(strData.data(), strData.size(), record, damage) ? LogState::read : LogState::damaged;
+    return LogState::read;
 }
 
 }  // namespace
@@ -192,6 +199,10 @@ int CUninstallApp::Main()
         return kExitRefused;
     }
     if (!ReadRecord()) return kExitRefused;
+    // An installation for everyone is removed with the administrators' rights: an uninstaller that
+    // runs as its invoker (that of a product that may be installed either way) starts itself again
+    // with them.
+    if (m_nEntryRoot == kRootLocalMachine && !m_options.bHandover && !AfxIsElevated()) return AgainElevated();
     if (m_options.bHandover && !ListsProgram(m_options.strProgram)) {
         Tell("'" + program + "' is not the uninstaller that " + kInstallLogName + " in '" + m_strTarget +
                  "' lists.\n\nNothing was removed.",
@@ -199,6 +210,19 @@ int CUninstallApp::Main()
         return kExitRefused;
     }
     return m_options.bHandover ? Work(&m_handover) : FirstProcess();
+}
+
+int CUninstallApp::AgainElevated()
+{
+    m_log.Close();
+    m_target.Close();
+    int nCode = AfxRunElevated(AfxGetProgramPath(), m_lpCmdLine, m_strTarget);
+    if (nCode >= 0) return nCode;
+    OpenLog();
+    Tell(m_strProduct + " was installed for everyone who uses this computer: removing it needs administrator rights, "
+                        "which were not given.\n\nNothing was removed.",
+         MB_ICONHAND);
+    return kExitRefused;
 }
 
 // The copy works only for the program that started it: the handles must be the inherited ones,
@@ -229,10 +253,19 @@ void CUninstallApp::SetProduct(const CString& strName)
     m_pszAppName = m_strCaption;
 }
 
+// The log and the record as the product's entry vouches for them: for a run that was stopped before
+// it could end, what it carried of the earlier installation joined with the lines it wrote.
 bool CUninstallApp::ReadRecord()
 {
     LogDamage damage;
-    LogState state = LoadInstallLog(m_target, m_strTarget + "\\" + kInstallLogName, m_record, damage, m_strLogData);
+    LogState state = LoadInstallLog(m_target, m_strTarget + "\\" + kInstallLogName, m_strLogData);
+    if (state == LogState::read) {
+        if (!ReadPriorBytes()) return false;
+        m_verdict =
+            FindRecordAnchor(AfxNormalisedPath(m_strTarget), m_strLogData, m_strPriorData, &m_strEntry, &m_nEntryRoot);
+        if (!ParseInstallLog(m_strLogData.data(), m_strLogData.size(), m_record, damage)) state = LogState::damaged;
+        else if (m_verdict == AnchorVerdict::trusted && !OneUsersOwn(damage)) state = LogState::damaged;
+    }
     // The log's name for the product when it has a sound one, else the folder's.
     bool named = state == LogState::read && !m_record.strProductName.IsEmpty();
     SetProduct(named ? m_record.strProductName : AfxNameOf(m_strTarget));
@@ -254,6 +287,22 @@ bool CUninstallApp::ReadRecord()
     return MatchesKeptDigest();
 }
 
+// An installation for one user is vouched for by that user's own entry, which the user may write:
+// its record is believed for that user's part of the registry alone.
+bool CUninstallApp::OneUsersOwn(LogDamage& damage)
+{
+    m_record.bForOneUser = m_nEntryRoot == kRootCurrentUser;
+    if (!m_record.bForOneUser) return true;
+    for (const LogItem& item : m_record.items) {
+        bool bRegistry = item.kind == LogItemKind::Key || item.kind == LogItemKind::Value;
+        if (!bRegistry || item.nRoot == kRootCurrentUser) continue;
+        damage.nLine = item.nLine;
+        damage.strReason = "an installation for one user lists a key outside that user's part of the registry";
+        return false;
+    }
+    return true;
+}
+
 bool CUninstallApp::Untrusted(const char* pszName)
 {
     Tell(CString(pszName) + " in '" + m_strTarget +
@@ -269,11 +318,10 @@ bool CUninstallApp::Untrusted(const char* pszName)
 // other values, last.
 bool CUninstallApp::MatchesKeptDigest()
 {
-    CString entry;
-    AnchorVerdict verdict = FindRecordAnchor(AfxNormalisedPath(m_strTarget), m_strLogData, m_strPriorData, &entry);
-    if (verdict != AnchorVerdict::trusted) {
+    const CString& entry = m_strEntry;
+    if (m_verdict != AnchorVerdict::trusted) {
         Tell(CString(kInstallLogName) + " and " + kPriorRecordName + " in '" + m_strTarget + "' are not trusted: " +
-                 AnchorVerdictReason(verdict) + ".\n\nNothing was removed.",
+                 AnchorVerdictReason(m_verdict) + ".\n\nNothing was removed.",
              MB_ICONHAND);
         return false;
     }
@@ -281,8 +329,11 @@ bool CUninstallApp::MatchesKeptDigest()
     // made it for the digest alone); a key that the log lists is removed by its own line.
     CString key = CString(kUninstallKeyPath) + entry;
     m_strEntryKey = key;
-    LogItem digest = {LogItemKind::Value, 0, kInstallDigestValue, kRootLocalMachine, key};
-    LogItem entryKey = {LogItemKind::Key, 0, key, kRootLocalMachine, CString()};
+    LogItem digest = {LogItemKind::Value, 0, kInstallDigestValue, m_nEntryRoot, key};
+    // What a run that was stopped carried: kept beside the digest (gone once a run has ended).
+    LogItem carried = {LogItemKind::Value, 0, kInstallCarriedValue, m_nEntryRoot, key};
+    if (EntryHoldsValue(m_nEntryRoot, key, kInstallCarriedValue)) m_record.items.insert(m_record.items.begin(), carried);
+    LogItem entryKey = {LogItemKind::Key, 0, key, m_nEntryRoot, CString()};
     m_record.items.insert(m_record.items.begin(), digest);
     if (m_record.strProductName.IsEmpty()) {
         m_record.items.insert(m_record.items.begin(), entryKey);
@@ -293,28 +344,36 @@ bool CUninstallApp::MatchesKeptDigest()
 
 // The record of what the installation found already there. Without one (an installer of another
 // make) every listed item counts as made by the installation; one that does not read stops all.
-bool CUninstallApp::ReadPriorRecord()
+bool CUninstallApp::ReadPriorBytes()
 {
     CString path = m_strTarget + "\\" + kPriorRecordName;
     CFile file;
     LogState state = OpenRecordFile(m_target, kPriorRecordName, path, file);
     if (state == LogState::missing) return true;
     if (state == LogState::open) return Untrusted(kPriorRecordName);
-    if (state == LogState::damaged) {
-        Tell(CString(kPriorRecordName) + " in '" + m_strTarget + "' cannot be read.\n\nNothing was removed.", MB_ICONHAND);
-        return false;
-    }
     // Far more than any installation writes (each replaced value twice, in hexadecimal): a larger
     // file is refused before it is read, rather than exhaust this 32-bit process.
     const DWORD kMaxRecordBytes = 64u << 20;
-    PriorDamage damage;
-    if (file.GetLength() > kMaxRecordBytes) {
-        damage.nLine = 1;
-        damage.strReason = "the record is larger than 64 MB";
-    } else {
+    if (state == LogState::read && file.GetLength() <= kMaxRecordBytes) {
         m_strPriorData = file.ReadAll();
-        if (ParsePriorRecord(m_strPriorData.data(), m_strPriorData.size(), m_record.prior, damage)) return true;
+        return true;
     }
+    CString text = CString(kPriorRecordName) + " in '" + m_strTarget + "' cannot be read.\n\nNothing was removed.";
+    if (state == LogState::read)
+        text.Format("%s in '%s' is damaged at line 1: the record is larger than 64 MB.\n\nNothing was removed.",
+                    kPriorRecordName, m_strTarget.GetString());
+    Tell(text, MB_ICONHAND);
+    return false;
+}
+
+// The record of what the installation found already there, as read. Without one (an installer of
+// another make) every listed item counts as made by the installation; one that does not read stops
+// all.
+bool CUninstallApp::ReadPriorRecord()
+{
+    PriorDamage damage;
+    if (m_strPriorData.empty() || ParsePriorRecord(m_strPriorData.data(), m_strPriorData.size(), m_record.prior, damage))
+        return true;
     CString text;
     text.Format("%s in '%s' is damaged at line %d: %s.\n\nNothing was removed.", kPriorRecordName,
                 m_strTarget.GetString(), damage.nLine, damage.strReason.c_str());
@@ -356,7 +415,7 @@ InstallRecord CUninstallApp::TakeEntryItems()
     entry.prior = m_record.prior;
     std::vector<LogItem> rest;
     for (const LogItem& item : m_record.items) {
-        bool inEntry = item.nRoot == kRootLocalMachine && !m_strEntryKey.IsEmpty() &&
+        bool inEntry = item.nRoot == m_nEntryRoot && !m_strEntryKey.IsEmpty() &&
                        ((item.kind == LogItemKind::Value && trimmed(item.strKey).CompareNoCase(m_strEntryKey) == 0) ||
                         (item.kind == LogItemKind::Key && trimmed(item.strPath).CompareNoCase(m_strEntryKey) == 0));
         (inEntry ? entry.items : rest).push_back(item);

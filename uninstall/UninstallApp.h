@@ -38,6 +38,7 @@
 #include "AfxWinApp.h"
 #include "Handover.h"
 #include "InstallLog.h"
+#include "RecordAnchor.h"
 #include "Removal.h"
 
 class CUninstallApp : public CWinApp {
@@ -66,8 +67,11 @@ private:
     int FirstProcess();
     int Work(HandoverArgs* pHandover);
     bool ReadRecord();
+    bool ReadPriorBytes();
     bool ReadPriorRecord();
     bool Untrusted(const char* pszName);
+    bool OneUsersOwn(LogDamage& damage);
+    int AgainElevated();
     bool MatchesKeptDigest();
     void SetProduct(const CString& strName);
     InstallRecord TakeEntryItems();
@@ -85,10 +89,13 @@ private:
     CString m_strProgramName;  // the first program's file name in the target
     CString m_strProduct;
     CString m_strCaption;
-    CString m_strEntryKey;     // the product's uninstall entry below HKEY_LOCAL_MACHINE
+    CString m_strEntryKey;     // the product's uninstall entry below its root (m_nEntryRoot)
     CLogFile m_log;            // /LOG=, open while this process may write to it
     CFolderHandle m_target;    // held from the start to the end of the removal
     InstallRecord m_record;
-    std::string m_strLogData, m_strPriorData;  // the log's and the record's bytes as read
+    std::string m_strLogData, m_strPriorData;  // the log's and the record's bytes, as the entry vouches for them
+    AnchorVerdict m_verdict = AnchorVerdict::noEntry;
+    CString m_strEntry;  // the name of the entry that vouches for them
+    int m_nEntryRoot = kRootLocalMachine;  // and its root: the user's own for an installation for one user
     int m_nExitCode = kExitRefused;
 };

@@ -5,7 +5,7 @@ set(ZRV_SETUP_SCENARIOS no-config broken-config default missing-dir free-space n
     uninstall-arp uninstall-prior uninstall-silent uninstall-refused uninstall-in-use uninstall-link uninstall-cancelled installed-tool
     cancel-at-retry refused-choice registry-fails medium-target empty-volume
     silent-default silent-blanks silent-refused silent-space silent-volume silent-corrupt
-    shortcuts reinstall downgrade upgrade bundle-version
+    shortcuts reinstall downgrade upgrade upgrade-killed per-user either bundle-version
     bundle-demo bundle-volumes bundle-signed bundle-silent bundle-cut bundle-altered bundle-no-start bundle-no-room)
 # The programs' defences (safety-scenarios.sh).
 list(APPEND ZRV_SETUP_SCENARIOS planted-dll planted-dll-bundle no-comctl32 uninstall-options uninstall-forged elevated-attacks)

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Reads the manifest (resource type 24, id 1) back from each built program and checks that it asks
-# for administrator rights, declares exactly the supported systems and changes nothing of the look.
-#   check-manifest.sh x86|x64 PROGRAM.exe...
+# for administrator rights (or, with --as-invoker, as zrvtool ships the programs of a product for
+# one user, that it runs as the invoker), declares exactly the supported systems and changes
+# nothing of the look.
+#   check-manifest.sh [--as-invoker] x86|x64 PROGRAM.exe...
 set -euo pipefail
-[ $# -gt 1 ] || { echo "usage: check-manifest.sh x86|x64 PROGRAM.exe..." >&2; exit 2; }
+level=requireAdministrator
+if [ "${1:-}" = --as-invoker ]; then level=asInvoker; shift; fi
+[ $# -gt 1 ] || { echo "usage: check-manifest.sh [--as-invoker] x86|x64 PROGRAM.exe..." >&2; exit 2; }
 ZRV_ARCH=$1; shift
 source "$(dirname "$0")/../../scripts/wine-env.sh"
 # Vista, 7, 8, 8.1, 10 and 11.
@@ -22,13 +26,13 @@ for exe in "$@"; do
   rm -f "$rc"
   if [ -z "$manifest" ]; then fail "$exe: no manifest (type 24, id 1)"; continue; fi
   levels=$(grep -o '<requestedExecutionLevel [^>]*>' <<<"$manifest" || true)
-  [ "$(wc -l <<<"$levels")" = 1 ] && grep -q 'level="requireAdministrator"' <<<"$levels" &&
-    grep -q 'uiAccess="false"' <<<"$levels" || fail "$exe: execution level is not requireAdministrator without uiAccess: $levels"
+  [ "$(wc -l <<<"$levels")" = 1 ] && grep -q "level=\"$level\"" <<<"$levels" &&
+    grep -q 'uiAccess="false"' <<<"$levels" || fail "$exe: execution level is not $level without uiAccess: $levels"
   found=$(grep -o 'supportedOS Id="[^"]*"' <<<"$manifest" | sed 's/.*Id="\(.*\)"/\1/' | tr 'A-F' 'a-f' | sort)
   [ "$found" = "$systems" ] || fail "$exe: supported systems differ: $(echo $found)"
   if grep -qiE 'Common-Controls|dpiAware|dpiAwareness|gdiScaling' <<<"$manifest"; then
     fail "$exe: the manifest changes the look"
   fi
-  [ $bad = 1 ] || echo "ok: $exe asks for administrator rights and declares the five systems"
+  [ $bad = 1 ] || echo "ok: $exe runs with level $level and declares the five systems"
 done
 exit $bad

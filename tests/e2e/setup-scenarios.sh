@@ -693,7 +693,133 @@ uninstall-refused)
   expect "the product's value" "REG_SZ 1.0" "$(reg_value "$REGKEY" Version)"
   echo "ok: nothing removed"
   ;;
-upgrade)
+per-user | either)
+  # The demo product for one user (examples/demo-user): installed without administrator rights
+  # under the user's own AppData\Local\Programs, registered, its shortcut and file type in the
+  # user's own part of the system, nothing written for the machine; its uninstaller removes all of
+  # it. An "either" medium installs for everyone with /ALLUSERS and for one user with /CURRENTUSER;
+  # with the window, the person chooses, and a reinstallation proposes the choice made before.
+  NOTES_USER='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zorvan Notes'
+  NOTES_MACHINE='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Zorvan Notes'
+  must programs user
+  user_programs_unix="$WINEPREFIX/drive_c/$(printf '%s' "${out#C:\\}" | tr '\\' /)"
+  must programs
+  all_programs_unix="$WINEPREFIX/drive_c/$(printf '%s' "${out#C:\\}" | tr '\\' /)"
+  # gone_everywhere WHEN: nothing of the product for anyone: keys, classes, folders, shortcuts.
+  gone_everywhere() {
+    local k
+    for k in "$NOTES_USER" "$NOTES_MACHINE" 'HKCU\Software\Nexal\Zorvan Notes' 'HKLM\Software\Nexal\Zorvan Notes' \
+      'HKCU\Software\Classes\.zrvnote' 'HKCU\Software\Classes\ZorvanNotes.Note' 'HKLM\Software\Classes\.zrvnote'; do
+      wine reg query "$k" >/dev/null 2>&1 </dev/null && fail "$1: $k is there"
+    done
+    [ -e "$user_programs_unix/Zorvan Notes" ] && fail "$1: the user's Start menu folder is there"
+    [ -e "$all_programs_unix/Zorvan Notes" ] && fail "$1: the all-users Start menu folder is there"
+    return 0
+  }
+  # installed_for WHOM: the entry, the folder, the classes and the shortcut are where an
+  # installation for WHOM (user or machine) puts them, and nothing is where the other would.
+  installed_for() {
+    local entry=$NOTES_USER other=$NOTES_MACHINE programs=$user_programs_unix others=$all_programs_unix classes=HKCU
+    if [ "$1" = machine ]; then
+      entry=$NOTES_MACHINE other=$NOTES_USER programs=$all_programs_unix others=$user_programs_unix classes=HKLM
+    fi
+    loc=$(reg_value "$entry" InstallLocation)
+    loc=${loc#REG_SZ }
+    case "$1:$loc" in
+      user:*'\AppData\Local\Programs\Zorvan Notes' | machine:'C:\Program Files\Zorvan Notes') ;;
+      *) fail "$1: the folder in the entry: [$loc]" ;;
+    esac
+    t="$WINEPREFIX/drive_c/$(printf '%s' "${loc#C:\\}" | tr '\\' /)"
+    listed_all_present "$t"
+    [ -n "$(reg_value "$entry" InstallRecordDigest)" ] || fail "$1: no digest in the entry"
+    wine reg query "$other" >/dev/null 2>&1 </dev/null && fail "$1: an entry in $other"
+    expect "$1: the file type" "REG_SZ ZorvanNotes.Note" "$(reg_value "$classes\\Software\\Classes\\.zrvnote" '(Default)')"
+    must link "$(winpath_c "$programs")\\Zorvan Notes\\Read me.lnk"
+    expect "$1: the shortcut" "$loc\\readme.txt" "$out"
+    [ -e "$others/Zorvan Notes" ] && fail "$1: a shortcut folder in the other Start menu"
+    return 0
+  }
+  for k in "$NOTES_USER" "$NOTES_MACHINE" 'HKCU\Software\Nexal\Zorvan Notes' 'HKCU\Software\Classes\.zrvnote' \
+    'HKCU\Software\Classes\ZorvanNotes.Note' 'HKLM\Software\Classes\.zrvnote' 'HKLM\Software\Classes\ZorvanNotes.Note'; do
+    wine reg delete "$k" /f >/dev/null 2>&1 </dev/null || true
+  done
+  rm -rf "$user_programs_unix/Zorvan Notes" "$all_programs_unix/Zorvan Notes" "$WINEPREFIX/drive_c/Program Files/Zorvan Notes"
+  rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Local/Programs/"Zorvan Notes"
+  notes_ini="$SCRATCH/notes.ini.txt"
+  sed "s/^Scope=user/Scope=${scenario/per-user/user}/" "$ZRV_SOURCE/examples/demo-user/Setup.ini.txt" >"$notes_ini"
+  ZRV_DEMO_INI=$notes_ini make_media 'C:\Program Files\Zorvan Notes' 1
+  BACKDROP="Zorvan Notes - Zorvan Installation System"
+  if [ "$scenario" = per-user ]; then
+    run_silent /S
+    expect "exit code" 0 "$app_rc"
+    installed_for user
+    expect "the product's own key" "REG_SZ $loc" "$(reg_value 'HKCU\Software\Nexal\Zorvan Notes' InstallDir)"
+    uninstall_silently "$t"
+    expect "uninstallation: exit code" 0 "$app_rc"
+    gone_soon "$t"
+    gone_everywhere "after the uninstallation"
+    echo "ok: installed and removed for one user"
+    # A line for the machine in a product for one user: refused, naming its line, nothing made.
+    { cat "$notes_ini"; printf '[HKEY_LOCAL_MACHINE\\Software\\Nexal\\Zorvan Notes]\r\n"Machine"="1"\r\n'; } >"$SCRATCH/machine.ini.txt"
+    "$ZRVTOOL" ini encode "$SCRATCH/machine.ini.txt" "$MEDIA/Setup.ini" >/dev/null
+    n=$(grep -n 'HKEY_LOCAL_MACHINE' "$SCRATCH/machine.ini.txt" | head -1 | cut -d: -f1)
+    run_silent /S "/LOG=$SILENT_LOG"
+    expect "a line for the machine: exit code" 1 "$app_rc"
+    grep -q "^FATAL: line $n of Setup.ini writes below HKEY_LOCAL_MACHINE" "$SCRATCH/silent.log" ||
+      fail "the refusal: $(cat "$SCRATCH/silent.log")"
+    [ -e "$t" ] && fail "the refused run made the folder"
+    gone_everywhere "after the refused run"
+    echo "ok: a line for the machine refused before anything was made"
+  else
+    # Silent, each way, with the switch; and /CURRENTUSER never elevates.
+    while IFS='|' read -r switch whom; do
+      run_silent /S "$switch"
+      expect "$switch: exit code" 0 "$app_rc"
+      installed_for "$whom"
+      uninstall_silently "$t"
+      expect "$switch: uninstallation, exit code" 0 "$app_rc"
+      gone_soon "$t"
+      gone_everywhere "$switch, after the uninstallation"
+      echo "ok: $switch installs for $whom"
+    done < <(printf '%s\n' "/ALLUSERS|machine" "/CURRENTUSER|user")
+    run_silent /S /ALLUSERS /CURRENTUSER "/LOG=$SILENT_LOG"
+    expect "both switches: exit code" 1 "$app_rc"
+    silent_log "FATAL: the options /ALLUSERS and /CURRENTUSER exclude each other"
+    # With the window: the choice, offered for everyone first as the author prefers; "only me".
+    start_setup
+    must wait "$WELCOME" 30000
+    must text "$WELCOME" 1010
+    case $out in "Only for &me ("*")") ;; *) fail "the first choice: [$out]" ;; esac
+    must checked "$WELCOME" 1011
+    expect "everyone, offered first" 1 "$out"
+    shot scope-choice
+    must click "$WELCOME" 1010
+    must click "$WELCOME" $INSTALL
+    # The welcome, once the choice has gone: the same caption, with the folder's control.
+    for _ in $(seq 1 50); do drv text "$WELCOME" $DIRTEXT && break; sleep 0.2; done
+    must text "$WELCOME" $DIRTEXT
+    case $out in *'\AppData\Local\Programs\Zorvan Notes') ;; *) fail "the folder proposed for one user: [$out]" ;; esac
+    shot scope-welcome
+    must click "$WELCOME" $INSTALL
+    answer 20000 OK  # the folder does not exist yet: made
+    complete_message
+    finished
+    expect "windowed, only me: exit code" 0 "$app_rc"
+    installed_for user
+    # Once more: the choice made before is the one offered.
+    start_setup
+    must wait "$WELCOME" 30000
+    must checked "$WELCOME" 1010
+    expect "a reinstallation offers the scope installed" 1 "$out"
+    must click "$WELCOME" $CANCEL
+    finished
+    uninstall_silently "$t"
+    expect "uninstallation: exit code" 0 "$app_rc"
+    gone_soon "$t"
+    gone_everywhere "after the windowed installation"
+  fi
+  ;;
+upgrade | upgrade-killed)
   # Version 1 with files, a value and a shortcut of its own, then version 2 over it: one
   # uninstallation leaves nothing of either. Then version 2 from a damaged medium over version 1:
   # the uninstallation still leaves nothing. Then version 2 with one of version 1's files held open:
@@ -701,6 +827,8 @@ upgrade)
   dir="$TARGET_ROOT\\Demo" t="$TARGET_ROOT_UNIX/Demo"
   must programs
   programs_unix="$WINEPREFIX/drive_c/$(printf '%s' "${out#C:\\}" | tr '\\' /)"
+  # The product's Start menu folder as an earlier scenario in this prefix may have left it.
+  rm -rf "$programs_unix/Zorvan Demo"
   mkdir -p "$SCRATCH/add1/sub" "$SCRATCH/add2"
   echo one >"$SCRATCH/add1/b.txt" && echo x >"$SCRATCH/add1/sub/x.dat" && echo "version 1" >"$SCRATCH/add1/readme.txt"
   echo "version 2" >"$SCRATCH/add2/readme.txt"
@@ -710,18 +838,64 @@ upgrade)
     rm -rf "${SCRATCH:?}/$1" && mv "$MEDIA" "$SCRATCH/$1"
   }
   version v1 1.0 "$SCRATCH/add1" $'[HKEY_LOCAL_MACHINE\\Software\\Nexal\\Zorvan Demo\\V1]\n"Old"="1"' 'Old one|b.txt'
-  version v2 2.0 "$SCRATCH/add2" "" 'Read me|readme.txt'
-  version v2bad 2.0 "$SCRATCH/add2" "" 'Read me|readme.txt'
-  flip_byte "$SCRATCH/v2bad/demo.001" 5000
   nothing_left() {
     local k
     gone_soon "$t"
     for k in "$REGKEY\\V1" "$REGKEY" 'HKCU\Software\Nexal\Zorvan Demo\Settings' "$UNINSTKEY"; do
       wine reg query "$k" >/dev/null 2>&1 </dev/null && fail "$1: $k is still there"
     done
-    [ -e "$programs_unix/Zorvan Demo" ] && fail "$1: the Start menu folder is still there"
+    [ -e "$programs_unix/Zorvan Demo" ] && fail "$1: the Start menu folder is still there: $(ls -A "$programs_unix/Zorvan Demo" | paste -sd" ")"
     return 0
   }
+  if [ "$scenario" = upgrade-killed ]; then
+    # Runs killed part-way, the process ended at once as by the task manager or a power cut: the
+    # record kept in the product's entry and the lines written up to there are still the whole
+    # record. Rows: what runs before, the version killed and at how many lines of its log; then,
+    # or after one complete run more, one uninstallation leaves nothing of any version.
+    mkdir -p "$SCRATCH/many/many"
+    for i in $(seq 1 3000); do echo "$i" >"$SCRATCH/many/many/f$i.txt"; done
+    echo "version 2" >"$SCRATCH/many/readme.txt"
+    version v2 2.0 "$SCRATCH/many" $'[HKEY_LOCAL_MACHINE\\Software\\Nexal\\Zorvan Demo\\V2]\n"New"="2"' 'Read me|readme.txt'
+    # kill_at MEDIUM LINES: Setup.exe of the medium, killed once its log has LINES lines.
+    kill_at() {
+      (cd "$SCRATCH/$1" && env -u DISPLAY WINEDEBUG=-all wine Setup.exe /S >"$SCRATCH/app.log" 2>&1 </dev/null) &
+      local run=$! n=0 i
+      for i in $(seq 1 1200); do
+        n=$(cat "$t/Install.log" 2>/dev/null | tr -cd '\n' | wc -c) || n=0
+        [ "$n" -ge "$2" ] && break
+        kill -0 "$run" 2>/dev/null || break
+        sleep 0.02
+      done
+      pkill -9 -f 'Setup[.]exe' || true
+      local rc=0
+      wait "$run" 2>/dev/null || rc=$?
+      [ "$n" -ge "$2" ] || fail "the run ended before its log had $2 lines ($n)"
+      expect "$1 killed, not ended" 137 "$rc"
+      echo "ok: $1 killed at $n lines of its log"
+    }
+    while IFS='|' read -r row before killed lines rerun; do
+      for m in $before; do run_silent_in "$SCRATCH/$m" Setup.exe /S; done
+      for l in $lines; do kill_at "$killed" "$l"; done
+      if [ -n "$rerun" ]; then
+        run_silent_in "$SCRATCH/$rerun" Setup.exe /S
+        expect "$row: the run after the killed one" 0 "$app_rc"
+      fi
+      uninstall_silently "$t"
+      expect "$row: uninstallation, exit code" 0 "$app_rc"
+      nothing_left "$row"
+      echo "ok: $row"
+    done < <(printf '%s\n' \
+      "version 2 killed early in its payload over version 1|v1|v2|40|" \
+      "version 2 killed late in its payload over version 1|v1|v2|2000|" \
+      "a first installation killed|  |v2|300|" \
+      "killed twice, then complete|v1|v2|200 1200|v2" \
+      "killed, then version 1 again over it|v1|v2|500|v1")
+    exit_scenario=1
+  fi
+  if [ -z "${exit_scenario:-}" ]; then
+  version v2 2.0 "$SCRATCH/add2" "" 'Read me|readme.txt'
+  version v2bad 2.0 "$SCRATCH/add2" "" 'Read me|readme.txt'
+  flip_byte "$SCRATCH/v2bad/demo.001" 5000
   run_silent_in "$SCRATCH/v1" Setup.exe /S
   expect "version 1: exit code" 0 "$app_rc"
   run_silent_in "$SCRATCH/v2" Setup.exe /S
@@ -779,6 +953,7 @@ upgrade)
   finished
   expect "windowed, Try Again: exit code" 0 "$app_rc"
   expect "windowed, Try Again: the file" "version 2" "$(cat "$t/readme.txt")"
+  fi
   ;;
 uninstall-in-use)
   # A file held open by another program: silently it goes at the restart, with its folder, the

@@ -190,3 +190,69 @@ TEST(CarriedRecord, AnItemListedTwiceCountsOnce)
               "K HKEY_LOCAL_MACHINE\\S|V HKEY_LOCAL_MACHINE\\S: v|",
               Items(log));
 }
+
+// A run killed before it could write what it owes leaves, in the product's entry, the earlier
+// installation as carried, and the lines it wrote itself up to there: both together are the record.
+TEST(CarriedRecord, AKilledRunReadsAsTheEarlierInstallationAndWhatItWrote)
+{
+    InstallRecord earlier;
+    LogDamage damage;
+    ASSERT_TRUE(ParseInstallLog(kEarlierLog, sizeof kEarlierLog - 1, earlier, damage));
+    const std::string kCarried = CarriedLogText(CarryForward(earlier, PriorState(), SetProbe(kAllThere)));
+    const std::string kEarlierPayload = "D sub|F a.txt|F b.txt|F sub\\x.dat|";
+    const std::string kEarlierRegistry = "K HKEY_LOCAL_MACHINE\\Software\\P|V HKEY_LOCAL_MACHINE\\Software\\P: Old|"
+                                         "V HKEY_LOCAL_MACHINE\\Software\\P: Version|";
+    const std::string kEarlierItems = kEarlierPayload + kEarlierRegistry;
+    const std::string kEarlierShortcuts = "SD P|SF P\\Read me.lnk|";
+    const struct {
+        const char* pszRow;
+        std::string carried, written;
+        std::string expected;
+    } rows[] = {
+        {"killed before its first line", kCarried, "", kEarlierItems + kEarlierShortcuts},
+        {"killed in the payload", kCarried, "a.txt\r\nc.txt\r\n", kEarlierPayload + "F c.txt|" + kEarlierRegistry + kEarlierShortcuts},
+        {"killed in the registry part, a value under a key listed twice", kCarried,
+         "c.txt\r\n[\\REGEDIT4]\r\n\\[HKEY_LOCAL_MACHINE\\Software\\Q]\r\nq\r\n\\[HKEY_LOCAL_MACHINE\\Software\\P]\r\n"
+         "New\r\n\\[HKEY_LOCAL_MACHINE\\Software\\Q]\r\nr\r\n",
+         kEarlierPayload + "F c.txt|" + kEarlierRegistry +
+             "K HKEY_LOCAL_MACHINE\\Software\\Q|V HKEY_LOCAL_MACHINE\\Software\\Q: q|V HKEY_LOCAL_MACHINE\\Software\\P: New|"
+             "V HKEY_LOCAL_MACHINE\\Software\\Q: r|" + kEarlierShortcuts},
+        {"nothing carried: a first installation", "", "a.txt\r\n[\\SHORTCUTS]\r\n\\P\r\n", "F a.txt|SD P|"},
+        {"what was written does not read", kCarried, "..\\evil\r\n", kEarlierItems + kEarlierShortcuts},
+        {"neither reads", "..\\evil\r\n", "", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszRow);
+        std::string both = UnionOfLogs(row.carried, row.written);
+        EXPECT_EQ(row.expected, both.empty() ? "" : Items(both));
+    }
+}
+
+TEST(CarriedRecord, TheRecordsOfBothAreJoined)
+{
+    const std::string kHeader = "ZORVAN-PRIOR\t1\r\n";
+    const std::string kEarlier = kHeader + "target\r\ndirectory\tsub\r\n";
+    const std::string kOwn = "key\tHKEY_LOCAL_MACHINE\tSoftware\\Q\r\n";
+    const struct {
+        const char* pszRow;
+        std::string carried, written, expected;
+    } rows[] = {
+        {"killed before the record was begun", kEarlier, "", kEarlier},
+        {"killed inside its header line", kEarlier, "ZORVAN-PR", kEarlier},
+        {"killed after its own lines", kEarlier, kEarlier + kOwn, kEarlier + "target\r\ndirectory\tsub\r\n" + kOwn},
+        {"nothing carried", "", kHeader + kOwn, kHeader + kOwn},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszRow);
+        std::string joined = JoinRecords(row.carried, row.written);
+        EXPECT_EQ(row.expected, joined);
+        PriorState state;
+        PriorDamage damage;
+        EXPECT_TRUE(ParsePriorRecord(joined.data(), joined.size(), state, damage)) << damage.strReason;
+    }
+    // What is carried is the start of the new record, as the run writes it.
+    CarriedRecord carried;
+    carried.found.directories = {"sub"};
+    EXPECT_EQ(kEarlier, CarriedPriorText(carried, true));
+    EXPECT_EQ(kHeader + "directory\tsub\r\n", CarriedPriorText(carried, false));
+}

@@ -97,7 +97,7 @@ const Row kRows[] = {
     {"two shortcuts of one name", std::string(SetupIniHeader()) + "Shortcut=Run|a.exe\r\n# x\r\nShortcut=RUN|b.exe\r\nREGEDIT4\r\n",
      "9: error: a second shortcut of that name (letter case aside): the first one is kept\n", 1},
     {"an unknown setting", std::string(SetupIniHeader()) + "Version=1.0\r\nDisplayVersion=1.0\r\nREGEDIT4\r\n",
-     "7: warning: no setting the installer reads (those here are Shortcut, DisplayVersion, Publisher)\n", 0},
+     "7: warning: no setting the installer reads (those here are Shortcut, DisplayVersion, Publisher, Scope)\n", 0},
     {"a line after the script's marker is the script's", std::string(SetupIniHeader()) + "REGEDIT4\r\nShortcut=Run\r\n[HKEY_CURRENT_USER\\Y]\r\n",
      "8: warning:" ENDS "\n", 0},
     {"UTF-8 text", std::string(SetupIniHeader()) + "Publisher=Nex\xc3\xa1l\r\nREGEDIT4\r\n",
@@ -207,6 +207,90 @@ TEST(IniCheckCli, DryRunOfTheScript)
     r = Tool("ini check s.ini");
     EXPECT_EQ(r.out.substr(r.out.find("Registry script:")),
               "Registry script: none (no REGEDIT4 in the text; no uninstall entry is registered)\n");
+}
+
+// The Scope line: reported with the settings; a product that may be installed for one user is
+// dry-run so, and each of its key lines under HKEY_LOCAL_MACHINE or HKEY_USERS is an error.
+TEST(IniCheckCli, ScopeDecidesWhereTheScriptWrites)
+{
+#define SCOPE_USER "Scope: user (for the user who runs Setup.exe, without administrator rights)\n"
+#define FOR_ONE_USER "Registry script: REGEDIT4 on line 8, installed for one user, %INSTALLPATH% = %LOCALAPPDATA%\\Programs\\Demo\n"
+#define FOR_EVERYONE "Registry script: REGEDIT4 on line 8, %INSTALLPATH% = C:\\Demo\n"
+#define REFUSED(line) "  " line ": the script is refused whole here, and nothing of it is written: a key under HKEY_LOCAL_MACHINE " \
+    "or HKEY_USERS, which a product installed for one user does not write\n  no uninstall entry is registered\n"
+#define MACHINE_WIDE(scope) "error: a key under HKEY_LOCAL_MACHINE or HKEY_USERS, which a product installed for one user " \
+    "does not write: with Scope=" scope ", an installation for one user refuses the whole script and registers no uninstall entry\n"
+    const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo\n";
+    struct Case {
+        const char* pszWhat;
+        std::string line7;    // the extension line between the settings and the marker on line 8
+        std::string keys;     // from line 9 on
+        std::string scopeOut; // the Scope line of the report, "" for none
+        std::string dryRun;   // the report from "Registry script:", without the uninstall entry's values
+        const char* pszDiag;  // stderr, each line with "s.ini:" in front of it
+        int nCode;
+    } cases[] = {
+        {"no Scope line: for every user, as ever", "# for everyone", "[HKEY_LOCAL_MACHINE\\Software\\X]\r\n", "",
+         FOR_EVERYONE "  9: key HKEY_LOCAL_MACHINE\\Software\\X\n  the script ends at the end of the text\n"
+         "  uninstall entry: key HKEY_LOCAL_MACHINE\\" + uninstall, "", 0},
+        {"machine writes under HKEY_LOCAL_MACHINE", "Scope=machine", "[HKEY_LOCAL_MACHINE\\Software\\X]\r\n",
+         "Scope: machine (for every user of the machine; Setup.exe asks for administrator rights)\n",
+         FOR_EVERYONE "  9: key HKEY_LOCAL_MACHINE\\Software\\X\n  the script ends at the end of the text\n"
+         "  uninstall entry: key HKEY_LOCAL_MACHINE\\" + uninstall, "", 0},
+        {"user: classes and the entry go to the user's own keys", "Scope=user",
+         "[HKEY_CLASSES_ROOT\\.demo]\r\n\"\"=\"Demo.File\"\r\n[HKEY_CURRENT_USER\\Software\\Demo]\r\n\"Dir\"=\"%INSTALLPATH%\\bin\"\r\n",
+         SCOPE_USER,
+         FOR_ONE_USER "  9: key HKEY_CURRENT_USER\\Software\\Classes\\.demo\n  10: value \"\" REG_SZ \"Demo.File\"\n"
+         "  11: key HKEY_CURRENT_USER\\Software\\Demo\n  12: value \"Dir\" REG_SZ \"%LOCALAPPDATA%\\Programs\\Demo\\bin\"\n"
+         "  the script ends at the end of the text\n  uninstall entry: key HKEY_CURRENT_USER\\" + uninstall, "", 0},
+        {"user: each machine-wide key line is an error", "Scope=user",
+         "[HKEY_CURRENT_USER\\Software\\Demo]\r\n[HKEY_LOCAL_MACHINE\\Software\\Demo]\r\n\"a\"=\"b\"\r\n[HKEY_USERS\\.DEFAULT\\Demo]\r\n",
+         SCOPE_USER, FOR_ONE_USER REFUSED("10"), "10: " MACHINE_WIDE("user") "12: " MACHINE_WIDE("user"), 1},
+        {"user: a machine-wide line after the script's end is refused too", "Scope=user",
+         "[HKEY_CURRENT_USER\\Y]\r\n;x\r\n[HKEY_LOCAL_MACHINE\\Z]\r\n", SCOPE_USER, FOR_ONE_USER REFUSED("11"),
+         "10: warning: a ; comment ends the script here: begin comments with #\n11: " MACHINE_WIDE("user"), 1},
+        {"either offering one user first", "Scope=either|user", "[HKEY_LOCAL_MACHINE\\Software\\X]\r\n",
+         "Scope: either|user (for every user or for one, as the person who installs chooses; offered first: for one user)\n",
+         FOR_ONE_USER REFUSED("9"), "9: " MACHINE_WIDE("either|user"), 1},
+        {"either alone offers every user first", "Scope=either", "[HKEY_USERS\\S-1-5-18\\X]\r\n",
+         "Scope: either (for every user or for one, as the person who installs chooses; offered first: for every user)\n",
+         FOR_ONE_USER REFUSED("9"), "9: " MACHINE_WIDE("either"), 1},
+        {"either|machine with the user's own classes", "Scope=either|machine", "[HKEY_CLASSES_ROOT\\.demo]\r\n",
+         "Scope: either (for every user or for one, as the person who installs chooses; offered first: for every user)\n",
+         FOR_ONE_USER "  9: key HKEY_CURRENT_USER\\Software\\Classes\\.demo\n  the script ends at the end of the text\n"
+         "  uninstall entry: key HKEY_CURRENT_USER\\" + uninstall, "", 0},
+        {"an unknown scope leaves the product for every user", "Scope=everyone", "[HKEY_LOCAL_MACHINE\\Software\\X]\r\n", "",
+         FOR_EVERYONE "  9: key HKEY_LOCAL_MACHINE\\Software\\X\n  the script ends at the end of the text\n"
+         "  uninstall entry: key HKEY_LOCAL_MACHINE\\" + uninstall,
+         "7: error: a Scope line is Scope=machine, Scope=user, Scope=either, Scope=either|machine or Scope=either|user\n", 1},
+        {"scope names are lower case", "Scope=User", "", "",
+         FOR_EVERYONE "  the script ends at the end of the text\n  uninstall entry: key HKEY_LOCAL_MACHINE\\" + uninstall,
+         "7: error: a Scope line is Scope=machine, Scope=user, Scope=either, Scope=either|machine or Scope=either|user\n", 1},
+    };
+    ScopedTempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszWhat);
+        WriteBytes("s.ini", std::string(SetupIniHeader()) + c.line7 + "\r\nREGEDIT4\r\n" + c.keys);
+        ToolRun r = Tool("ini check s.ini");
+        EXPECT_EQ(r.err, Prefixed(c.pszDiag));
+        EXPECT_EQ(r.code, c.nCode);
+        size_t scopeAt = r.out.find("Scope: ");
+        EXPECT_EQ(scopeAt == std::string::npos ? "" : r.out.substr(scopeAt, r.out.find('\n', scopeAt) + 1 - scopeAt),
+                  c.scopeOut);
+        std::string dryRun;
+        size_t at = r.out.find("Registry script:");
+        for (size_t end; at < r.out.size(); at = end + 1) {
+            end = r.out.find('\n', at);
+            std::string line = r.out.substr(at, end + 1 - at);
+            if (line.rfind("  uninstall entry: value", 0) != 0) dryRun += line;
+        }
+        EXPECT_EQ(dryRun, c.dryRun);
+    }
+#undef SCOPE_USER
+#undef FOR_ONE_USER
+#undef FOR_EVERYONE
+#undef REFUSED
+#undef MACHINE_WIDE
 }
 
 TEST(IniCheckCli, StrictCountsWarnings)

@@ -28,7 +28,7 @@ std::string Dump(const InstallRecord& record)
         }
         out += " @" + std::to_string(item.nLine) + "\n";
     }
-    return out + "product=" + record.strProductName.Str();
+    return out + "product=" + record.strProductName.Str() + (record.bForOneUser ? " for one user" : "");
 }
 
 const char kUninstallKey[] = "\\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -66,6 +66,12 @@ TEST(InstallLog, GoodLogs)
          "K HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme\\Tool]s @2\n"
          "product=Acme\\Tool]s"},
         {"the registry step found the marker but no key", "x\r\n[\\REGEDIT4]\r\n", "F x @1\nproduct="},
+        {"an entry of the user's own: an installation for one user",
+         "[\\REGEDIT4]\r\n\\[HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Notes]\r\n",
+         "K HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Notes @2\nproduct=Notes for one user"},
+        {"a key of the same name below another root names no product",
+         "[\\REGEDIT4]\r\n\\[HKEY_USERS\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Notes]\r\n",
+         "K HKEY_USERS\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Notes @2\nproduct="},
         {"shortcuts after the registry part",
          "a.exe\r\n[\\REGEDIT4]\r\n\\[HKEY_USERS\\S]\r\n[\\SHORTCUTS]\r\n\\Acme\r\n\\Acme\\Tool\r\nAcme\\Tool\\Run A.LNK\r\n",
          "F a.exe @1\nK HKEY_USERS\\S @3\nSD Acme @5\nSD Acme\\Tool @6\nSF Acme\\Tool\\Run A.LNK @7\nproduct="},

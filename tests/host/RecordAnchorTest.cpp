@@ -2,6 +2,8 @@
 // entry keeps their digests and names that folder.
 #include "RecordAnchor.h"
 
+#include "AfxDigest.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -51,7 +53,55 @@ TEST(RecordAnchor, BelievedOnlyWhereTheEntryKeepsItsDigestAndFolder)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.pszRow);
-        EXPECT_EQ(row.expected, CheckRecordAnchor(row.anchor, row.pszFolder, row.strLog, row.strPrior));
+        std::string log = row.strLog, prior = row.strPrior;
+        EXPECT_EQ(row.expected, CheckRecordAnchor(row.anchor, row.pszFolder, log, prior));
         EXPECT_EQ(row.expected == AnchorVerdict::trusted, *AnchorVerdictReason(row.expected) == '\0');
     }
+}
+
+// A run keeps the digests of what it has written after every line: wherever it was stopped, its
+// process killed included, the lines up to the last digest are believed, with what it carried of
+// the earlier installation; what lies beyond them is not.
+TEST(RecordAnchor, ARunThatDidNotEndIsBelievedForTheLinesItKept)
+{
+    const std::string kLine = "c.txt\r\n";
+    auto open = [](const std::string& log, const std::string& prior, const char* pszCarried = "") {
+        RecordAnchor anchor = Kept("C:\\Demo");
+        anchor.strDigest = OpenDigestText(CSha256::Of(log), log.size(), CSha256::Of(prior), prior.size());
+        anchor.strCarriedLog = pszCarried;
+        anchor.strCarriedPrior = *pszCarried ? kPrior : "";
+        return anchor;
+    };
+    RecordAnchor badLength = open(kLog, kPrior);
+    badLength.strDigest = CSha256::Of(kLog) + "/1e3 " + CSha256::Of(kPrior) + "/16";
+    const struct {
+        const char* pszRow;
+        RecordAnchor anchor;
+        std::string strLog, strPrior;
+        AnchorVerdict expected;
+        std::string expectedLog, expectedPrior;
+    } rows[] = {
+        {"killed after a line", open(kLog, kPrior), kLog, kPrior, AnchorVerdict::trusted, kLog, kPrior},
+        {"killed inside a line", open(kLog, kPrior), std::string(kLog) + "c.t", std::string(kPrior) + "dire", AnchorVerdict::trusted,
+         kLog, kPrior},
+        {"the log emptied, nothing written yet", open("", ""), "", kPrior, AnchorVerdict::trusted, "", ""},
+        {"with what was carried", open(kLine, kPrior, "old.txt\r\n"), kLine, kPrior, AnchorVerdict::trusted,
+         "old.txt\r\n" + kLine, kPrior},
+        {"emptied, only what was carried", open("", "", "old.txt\r\n"), "x", "y", AnchorVerdict::trusted,
+         "old.txt\r\n", kPrior},
+        {"the kept lines changed", open(kLog, kPrior), "Uninstal.exe\r\n[\\REGEDIT5]\r\n", kPrior,
+         AnchorVerdict::otherRecord, "", ""},
+        {"fewer lines than kept", open(kLog + kLine, kPrior), kLog, kPrior, AnchorVerdict::otherRecord, "", ""},
+        {"a length that is no number", badLength, kLog, kPrior, AnchorVerdict::otherRecord, "", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszRow);
+        std::string log = row.strLog, prior = row.strPrior;
+        EXPECT_EQ(row.expected, CheckRecordAnchor(row.anchor, "C:\\Demo", log, prior));
+        if (row.expected != AnchorVerdict::trusted) continue;
+        EXPECT_EQ(row.expectedLog, log);
+        EXPECT_EQ(row.expectedPrior, prior);
+    }
+    EXPECT_TRUE(IsOpenDigest(open(kLog, kPrior).strDigest));
+    EXPECT_FALSE(IsOpenDigest(Kept("C:\\Demo").strDigest));
 }

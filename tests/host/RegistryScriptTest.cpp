@@ -672,3 +672,49 @@ TEST(RegistryScript, NotesKeysOfFileTypes)
         EXPECT_EQ(rs.m_bClassesRootWritten, c.classes);
     }
 }
+
+// An installation for one user writes the user's part of the registry alone: its entry below
+// HKEY_CURRENT_USER, file types among the user's own classes; a script with a key for the machine
+// or for other users is refused whole, before anything is written.
+TEST(RegistryScript, ForOneUser)
+{
+    const std::string kUserEntryLog = std::string(UL).replace(2, 18, "HKEY_CURRENT_USER");
+    const std::string kUserEntry = std::string(UD).replace(0, 4, "HKCU");
+    const struct {
+        const char* pszWhat;
+        const char* pszScript;
+        bool bResult;
+        std::string strLog, strRegistry;
+        bool bClasses;
+    } rows[] = {
+        {"a key of the user's own", M CU "\"a\"=\"1\"\r\n", true, ML CUL "a\r\n" + kUserEntryLog,
+         CUD " a=\"1\"\n" + kUserEntry, false},
+        {"a file type: the user's classes", M "[HKEY_CLASSES_ROOT\\.ztv]\r\n\"\"=\"x\"\r\n", true,
+         ML "\\[HKEY_CURRENT_USER\\Software\\Classes\\.ztv]\r\n\r\n" + kUserEntryLog,
+         "HKCU\\Software\\Classes\\.ztv: =\"x\"\n" + kUserEntry, true},
+        {"a key for the machine after one of the user's", M CU "\"a\"=\"1\"\r\n[HKEY_LOCAL_MACHINE\\Software\\Zrv]\r\n",
+         false, "", "", false},
+        {"a key for other users", M "[HKEY_USERS\\.DEFAULT\\Software\\Zrv]\r\n" CU, false, "", "", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszWhat);
+        ScopedTempDir dir;
+        const std::string text = SetupIniHeader() + std::string(row.pszScript);
+        RegistryScript rs(text.data(), text.size(), "C:\\Demo", "Demo");
+        rs.m_bForOneUser = true;
+        CFile log;
+        ASSERT_TRUE(log.Open("Install.log", CFile::modeCreate | CFile::modeWrite));
+        MemoryRegistry registry;
+        EXPECT_EQ(row.bResult, rs.Apply(log, registry) != 0);
+        log.Close();
+        EXPECT_EQ(row.strLog, ReadBytes(dir.path() / "Install.log"));
+        EXPECT_EQ(row.strRegistry, Dump(registry));
+        EXPECT_EQ(row.bClasses, rs.m_bClassesRootWritten);
+        // The line refused is the one named.
+        const char* pLine = RegistryScript::FindMachineWideLine(text.c_str());
+        EXPECT_EQ(!row.bResult, pLine != nullptr);
+        if (pLine) {
+            EXPECT_TRUE(std::strncmp(pLine, "[HKEY_LOCAL_MACHINE\\", 20) == 0 || std::strncmp(pLine, "[HKEY_USERS\\", 12) == 0);
+        }
+    }
+}

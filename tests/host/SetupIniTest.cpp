@@ -212,6 +212,38 @@ TEST(SetupIni, ExtensionLines)
     }
 }
 
+// For whom a product is installed, and the choice offered first when it may be either: a line
+// that is no scope leaves the scope as it was, and is bad.
+TEST(SetupIni, ScopeLines)
+{
+    const std::string head = "INSTALL4\r\n[Demo]\r\nAppDescription=x\r\nDiskImage=d.001\r\nDefaultDir=C:\\D\r\nFreeSpace=1\r\n";
+    const struct {
+        const char* what;
+        const char* lines;
+        const char* read;  // scope>preferred@line, then the bad lines
+    } cases[] = {
+        {"none: for everyone", "", "machine>machine@0 bad:"},
+        {"for one user", "Scope=user\r\n", "user>user@7 bad:"},
+        {"either, everyone offered first", "Scope=either\r\n", "either>machine@7 bad:"},
+        {"either, the user offered first", "Scope=either|user\r\n", "either>user@7 bad:"},
+        {"either, everyone named", "Scope=either|machine\r\n", "either>machine@7 bad:"},
+        {"the last line counts", "Scope=user\r\nScope=machine\r\n", "machine>machine@8 bad:"},
+        {"a word it does not know", "Scope=everyone\r\n", "machine>machine@0 bad:7"},
+        {"letter case counts", "Scope=User\r\n", "machine>machine@0 bad:7"},
+        {"a choice only for either", "Scope=user|machine\r\n", "machine>machine@0 bad:7"},
+        {"a bad line after a good one keeps the good", "Scope=user\r\nScope=either|nobody\r\n", "user>user@7 bad:8"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetupExtensions ext;
+        ASSERT_TRUE(ReadSetupExtensions((head + c.lines + "REGEDIT4\r\n").c_str(), ext));
+        std::string read = std::string(SetupScopeName(ext.scope)) + ">" + SetupScopeName(ext.preferred) + "@" +
+                           std::to_string(ext.nScopeLine) + " bad:";
+        for (size_t i = 0; i < ext.bad.size(); ++i) read += (i ? "," : "") + std::to_string(ext.bad[i].m_nLine);
+        EXPECT_EQ(c.read, read);
+    }
+}
+
 // Which folder of an earlier installation's entry may be proposed again.
 TEST(SetupIni, ProposableLocations)
 {

@@ -114,6 +114,10 @@ settings)
     "executable-missing|set(CPACK_PACKAGE_EXECUTABLES tiny Tiny)||fail|CPACK_PACKAGE_EXECUTABLES: 'tiny.exe' is not among the installed files"
     "executable-label|set(CPACK_PACKAGE_EXECUTABLES readme \"a/b\")||fail|CPACK_PACKAGE_EXECUTABLES: error: the shortcut's name cannot be a file name"
     "misspelt|set(CPACK_ZRV_BUNDEL ON)||ok|did you mean CPACK_ZRV_BUNDLE?"
+    "scope-user|set(CPACK_ZRV_SCOPE user)\nset(CPACK_ZRV_BUNDLE ON)||ok|Scope: user (for the user who runs Setup.exe"
+    "scope-either|set(CPACK_ZRV_SCOPE either)\nset(CPACK_ZRV_REGISTRY_SCRIPT \${CMAKE_CURRENT_SOURCE_DIR}/tiny.reg)|REGEDIT4\n[HKEY_CLASSES_ROOT\\\\.tiny]\n|ok|: key HKEY_CURRENT_USER\\Software\\Classes\\.tiny"
+    "scope-unknown|set(CPACK_ZRV_SCOPE everyone)||fail|CPACK_ZRV_SCOPE is 'everyone'; give machine, user, either"
+    "scope-machine-wide|set(CPACK_ZRV_SCOPE user)\nset(CPACK_ZRV_REGISTRY_SCRIPT \${CMAKE_CURRENT_SOURCE_DIR}/tiny.reg)|REGEDIT4\n[HKEY_CURRENT_USER\\\\Software\\\\Tiny]\n[HKEY_LOCAL_MACHINE\\\\Software\\\\Tiny]\n|fail|tiny.reg:3: error: a key under HKEY_LOCAL_MACHINE or HKEY_USERS"
   )
   for row in "${rows[@]}"; do
     IFS='|' read -r name settings script outcome text <<<"$row"
@@ -162,6 +166,23 @@ settings)
   contains "executables: the program in bin" 'Shortcut: Read me -> bin\readme.exe' "$tmp/executables.out"
   contains "defaults: the medium named" "ZrvCPack: the medium is $tmp/defaults/build/Tiny-2.0-Linux" "$tmp/defaults.out"
   contains "signed-bundle: the bundle named" "ZrvCPack: the bundle is $tmp/signed-bundle/build/Tiny-2.0-Linux.exe" "$tmp/signed-bundle.out"
+  # A product for one user: its Scope line in the stored Setup.ini, and every program it ships
+  # (Setup.exe, the payload's Uninstal.exe, the bundle's launcher) running as the invoker; one for
+  # every user keeps asking for administrator rights.
+  tool="$prefix/bin/zrvtool"
+  manifest="$(dirname "$0")/../e2e/check-manifest.sh"
+  "$tool" ini decode "$tmp/scope-user/build/Tiny-2.0-Linux/Setup.ini" "$tmp/scope-user.ini" >/dev/null
+  expect "scope-user: the line" "Scope=user" "$(grep -a '^Scope=' "$tmp/scope-user.ini" | tr -d '\r')"
+  "$tool" ini decode "$tmp/defaults/build/Tiny-2.0-Linux/Setup.ini" "$tmp/defaults.ini" >/dev/null
+  expect "defaults: no Scope line" "" "$(grep -a '^Scope=' "$tmp/defaults.ini" || true)"
+  "$tool" extract "$tmp/scope-user/build/Tiny-2.0-Linux/tiny.001" "$tmp/scope-user.payload" >/dev/null
+  if "$manifest" --as-invoker x86 "$tmp/scope-user/build/Tiny-2.0-Linux/Setup.exe" \
+       "$tmp/scope-user.payload/Uninstal.exe" "$tmp/scope-user/build/Tiny-2.0-Linux.exe" >"$tmp/scope.manifest" 2>&1 &&
+     "$manifest" x86 "$tmp/defaults/build/Tiny-2.0-Linux/Setup.exe" >>"$tmp/scope.manifest" 2>&1; then
+    echo "ok: the programs' manifests follow the scope"
+  else
+    fail "the programs' manifests: $(cat "$tmp/scope.manifest")"
+  fi
   expect "volumes: several" yes "$([ -f "$tmp/volumes/build/Tiny-2.0-Linux/tiny.003" ] && echo yes || echo no)"
   # A second run replaces the medium of the first; a folder of something else is left alone.
   (cd "$tmp/defaults/build" && cpack) >"$tmp/again.out" 2>&1 || fail "a second cpack failed: $(cat "$tmp/again.out")"

@@ -28,7 +28,9 @@
 //                               "held" and keep it open for MS milliseconds
 //   windows                     print every visible top-level window as CAPTION@CLASS, one per
 //                               line (what a failed scenario saw)
-//   programs                    print the all-users Start menu's Programs folder
+//   programs [user]             print the all-users Start menu's Programs folder (the running
+//                               user's own with "user")
+//   checked WINDOW ID           print 1 when the check box or radio button is checked, else 0
 //   link PATH                   print the target path of the shortcut file PATH, read through the
 //                               shell's link interface
 //   version PATH NAME           print the string NAME ("ProductName") of the program's version
@@ -403,12 +405,17 @@ BOOL CALLBACK PrintVisibleTop(HWND h, LPARAM)
 
 void CmdWindows(const Args&) { EnumWindows(PrintVisibleTop, 0); }
 
-void CmdPrograms(const Args&)
+void CmdPrograms(const Args& a)
 {
     char path[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path)))
-        Fail("no Programs folder");
+    int folder = a.size() > 1 && a[1] == "user" ? CSIDL_PROGRAMS : CSIDL_COMMON_PROGRAMS;
+    if (FAILED(SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path))) Fail("no Programs folder");
     std::printf("%s\n", path);
+}
+
+void CmdChecked(const Args& a)
+{
+    std::printf("%d\n", SendMessageA(Control(a[1], a[2]), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
 }
 
 void CmdLink(const Args& a)
@@ -453,6 +460,7 @@ const struct Command {
     {"click", 3, CmdClick},       {"dblclick", 4, CmdDblClick}, {"keys", 4, CmdKeys},
     {"msgbox", 1, CmdMsgBox},     {"hold", 3, CmdHold},         {"programs", 1, CmdPrograms},
     {"link", 2, CmdLink},         {"version", 3, CmdVersion},   {"windows", 1, CmdWindows},
+    {"checked", 3, CmdChecked},
 };
 
 // Returns 2 for bad usage; failures of a command throw Failure.

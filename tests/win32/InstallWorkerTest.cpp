@@ -277,7 +277,7 @@ protected:
         InstallFlag cancel{0}, done{0}, failed{0}, written{0};
         CWnd dialog;
         dialog.m_hWnd = withWindow ? receiver.Window() : nullptr;
-        InstallJob job = {&dialog, &strImage, &strTarget, &strProduct, pCancel ? pCancel : &cancel, &done, &failed, &written, &m_restart, false, m_bSilent, {}};
+        InstallJob job = {&dialog, &strImage, &strTarget, &strProduct, pCancel ? pCancel : &cancel, &done, &failed, &written, &m_restart, false, m_bSilent, false, {}};
         job.note = [&r](const CString& text) { r.said.push_back(text.GetString()); };
         CWinThread* thread = AfxBeginThread(InstallWorker, &job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
         EXPECT_NE(thread, nullptr);

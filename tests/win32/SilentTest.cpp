@@ -87,6 +87,32 @@ TEST(SilentOptions, CommandLines)
     EXPECT_FALSE(ParseSetupOptions(nullptr).bSilent);
 }
 
+// For whom: read with the window too (the run started again with administrator rights gets the
+// choice that way), in any letter case, never from a folder's name after /D=.
+TEST(SilentOptions, TheScopeSwitches)
+{
+    const struct {
+        const char* line;
+        BOOL allUsers, currentUser;
+        const char* error;
+    } rows[] = {
+        {"/ALLUSERS", TRUE, FALSE, ""},
+        {"/currentuser", FALSE, TRUE, ""},
+        {"/S /AllUsers /LOG=x.txt", TRUE, FALSE, ""},
+        {"/S /CURRENTUSER /D=C:\\a", FALSE, TRUE, ""},
+        {"/S /D=C:\\a /ALLUSERS", FALSE, FALSE, ""},
+        {"/S /ALLUSERS /CURRENTUSER", TRUE, TRUE, ""},  // the flow refuses the pair, with its own message
+        {"/S /ALLUSERS=1", FALSE, FALSE, "FATAL: unknown option '/ALLUSERS=1' (use /S, /LOG=FILE and /D=PATH)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        SetupOptions o = ParseSetupOptions(row.line);
+        EXPECT_EQ(row.allUsers, o.bAllUsers);
+        EXPECT_EQ(row.currentUser, o.bCurrentUser);
+        EXPECT_STREQ(row.error, o.strError);
+    }
+}
+
 // The caller's folder comes only from the launcher's /CALLERDIR=, never from the environment.
 TEST(SilentOptions, CallerDirectoryOnlyFromTheCommandLine)
 {

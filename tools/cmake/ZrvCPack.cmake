@@ -39,7 +39,10 @@ set(CPACK_MONOLITHIC_INSTALL ON)
 
 # The settings this generator reads; any other CPACK_ZRV_ name is a slip of the pen.
 set(_zrv_known_settings CPACK_ZRV_DEFAULT_DIR CPACK_ZRV_FREE_SPACE CPACK_ZRV_REGISTRY_SCRIPT CPACK_ZRV_BLOCK_SIZE
-    CPACK_ZRV_VOLUME_SIZE CPACK_ZRV_BUNDLE CPACK_ZRV_SIGN CPACK_ZRV_ARCH CPACK_ZRV_TOOL)
+    CPACK_ZRV_VOLUME_SIZE CPACK_ZRV_BUNDLE CPACK_ZRV_SIGN CPACK_ZRV_ARCH CPACK_ZRV_SCOPE CPACK_ZRV_TOOL)
+
+# The Scope line's values; the setting may be set after this module, so it is checked at the end.
+set(_zrv_scopes machine user either "either|machine" "either|user")
 
 # The edit distance between two names (insertions, deletions, substitutions and swaps of two
 # neighbours each count one).
@@ -119,6 +122,10 @@ endfunction()
 # At the end of the directory: the names checked, and CPack included unless the product did.
 macro(_zrv_finish_cpack)
   _zrv_check_setting_names()
+  if(NOT "${CPACK_ZRV_SCOPE}" STREQUAL "" AND NOT "${CPACK_ZRV_SCOPE}" IN_LIST _zrv_scopes)
+    message(FATAL_ERROR "ZrvCPack: CPACK_ZRV_SCOPE is '${CPACK_ZRV_SCOPE}'; give machine, user, either, "
+                        "either|machine or either|user")
+  endif()
   if(NOT "External" IN_LIST CPACK_GENERATOR)
     message(WARNING "ZrvCPack: CPACK_GENERATOR does not name External, so `cpack` makes no medium "
                     "unless it is run as `cpack -G External`")

@@ -11,6 +11,8 @@
 #                                      from CMAKE_SIZEOF_VOID_P)
 #   CPACK_ZRV_BUNDLE                   true: also the single program <package file name>.exe
 #   CPACK_ZRV_SIGN                     the signing command, zrvtool's --sign
+#   CPACK_ZRV_SCOPE                    the Scope line: machine, user, either, either|machine or
+#                                      either|user (default: none, which installs for every user)
 #   CPACK_PACKAGE_VERSION, CPACK_PACKAGE_VENDOR   DisplayVersion and Publisher in Add/Remove programs
 #                                      (CPack's placeholder vendor "Humanity" is left out)
 #   CPACK_PACKAGE_EXECUTABLES          pairs of a program's name without .exe and a label: a Start-menu
@@ -215,6 +217,12 @@ if(NOT "${CPACK_PACKAGE_VERSION}" STREQUAL "")
 endif()
 if(NOT "${CPACK_PACKAGE_VENDOR}" STREQUAL "" AND NOT CPACK_PACKAGE_VENDOR STREQUAL "Humanity")
   zrv_extension(CPACK_PACKAGE_VENDOR "Publisher=${CPACK_PACKAGE_VENDOR}")
+endif()
+if(NOT "${CPACK_ZRV_SCOPE}" STREQUAL "")
+  if(NOT CPACK_ZRV_SCOPE MATCHES "^(machine|user|either|either\\|machine|either\\|user)$")
+    zrv_fail("CPACK_ZRV_SCOPE: '${CPACK_ZRV_SCOPE}': give machine, user, either, either|machine or either|user")
+  endif()
+  zrv_extension(CPACK_ZRV_SCOPE "Scope=${CPACK_ZRV_SCOPE}")
 endif()
 list(LENGTH CPACK_PACKAGE_EXECUTABLES n)
 math(EXPR odd "${n} % 2")
