@@ -97,6 +97,7 @@ void WriteCarriedPrior(const CarriedRecord& carried, PriorRecordWriter& record)
 {
     for (const std::string& directory : carried.found.directories) record.Directory(directory);
     for (const PriorKey& key : carried.found.keys) record.Key(key.nRoot, key.strPath);
+    for (const PriorKey& key : carried.found.madeKeys) record.MadeKey(key.nRoot, key.strPath);
     for (const PriorValue& value : carried.found.values) record.Value(value);
 }
 

@@ -49,13 +49,14 @@ constexpr char kRootSeparator = '\\';
 
 // ---- Install.prior --------------------------------------------------------------------------
 // Lines ended by kRecordLineEnd, fields separated by kPriorFieldSeparator; the forms are listed in
-// PriorRecord.h: kPriorHeader first, then kPriorTarget, kPriorDirectory, kPriorKey and
-// kPriorValue lines.
+// PriorRecord.h: kPriorHeader first, then kPriorTarget, kPriorDirectory, kPriorKey, kPriorMadeKey
+// and kPriorValue lines.
 constexpr char kPriorHeader[] = "ZORVAN-PRIOR\t1";
 constexpr char kPriorFieldSeparator = '\t';
 constexpr char kPriorTarget[] = "target";
 constexpr char kPriorDirectory[] = "directory";
 constexpr char kPriorKey[] = "key";
+constexpr char kPriorMadeKey[] = "madekey";
 constexpr char kPriorValue[] = "value";
 
 // ---- Registry roots -------------------------------------------------------------------------

@@ -196,6 +196,12 @@ struct RecordParser {
             state.keys.push_back(key);
             return true;
         }
+        if (kind == kPriorMadeKey && f.size() == 3) {
+            PriorKey key;
+            if (!Root(nLine, f[1], key.nRoot) || !Text(nLine, f[2], key.strPath, false)) return false;
+            state.madeKeys.push_back(key);
+            return true;
+        }
         if (kind == kPriorValue && f.size() == 8) return Value(nLine, f);
         return Fail(nLine, "not a line of the record (unknown kind or wrong number of fields)");
     }
@@ -267,6 +273,11 @@ void PriorRecordWriter::Directory(const std::string& strPath) { Line({kPriorDire
 void PriorRecordWriter::Key(int nRoot, const std::string& strPath)
 {
     Line({kPriorKey, RegistryRootName(nRoot), Escape(strPath)});
+}
+
+void PriorRecordWriter::MadeKey(int nRoot, const std::string& strPath)
+{
+    Line({kPriorMadeKey, RegistryRootName(nRoot), Escape(strPath)});
 }
 
 void PriorRecordWriter::Value(const PriorValue& v)

@@ -8,6 +8,10 @@
 //   directory<TAB>PATH                          a listed directory that existed (path as in the log,
 //                                               without its leading backslash)
 //   key<TAB>ROOT<TAB>PATH                       a listed key that existed
+//   madekey<TAB>ROOT<TAB>PATH                   a key that the installation made on the way to a
+//                                               listed key below it (the registry makes the keys
+//                                               of a path that are missing): removed with it when
+//                                               nothing else is left in it
 //   value<TAB>ROOT<TAB>KEY<TAB>NAME<TAB>OLDTYPE<TAB>OLDDATA<TAB>NEWTYPE<TAB>NEWDATA
 //                                               a value that the installation replaced: its type and
 //                                               data before, and what the installation wrote (a
@@ -49,6 +53,7 @@ struct PriorState {
     bool bTargetHeldFiles = false;
     std::vector<std::string> directories;
     std::vector<PriorKey> keys;
+    std::vector<PriorKey> madeKeys;
     std::vector<PriorValue> values;
 
     // Lookups without regard to ASCII case, as the file system and the registry compare names.
@@ -74,6 +79,7 @@ public:
     void TargetHeldFiles();
     void Directory(const std::string& strPath);
     void Key(int nRoot, const std::string& strPath);
+    void MadeKey(int nRoot, const std::string& strPath);
     void Value(const PriorValue& value);
     bool IsOpen() const { return m_pFile != nullptr; }
 

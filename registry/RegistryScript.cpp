@@ -219,6 +219,8 @@ bool ScriptRun::OpenListedKey(const Root& root, const std::string& strPath, HKEY
                 made.push_back({nRoot, parent});
         }
     }
+    // Recorded before the registry makes them: gone again with the key, when nothing else is left.
+    for (const PriorKey& key : made) m_pRecord->MadeKey(key.nRoot, key.strPath);
     bool bExisted = false;
     if (m_registry.CreateKey(root.hKey, strPath.c_str(), phKey, &bExisted) != ERROR_SUCCESS) return false;
     if (root.hKey == HKEY_CLASSES_ROOT) m_bClassesRoot = true;

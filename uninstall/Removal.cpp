@@ -190,6 +190,29 @@ void RemoveKey(const LogItem& item, RemovalReport& report)
 }
 
 
+// The keys that the installation made on the way to its own, deepest first, each when nothing is
+// left in it; one that holds something (another product's key beside this one's, say) stays
+// without a word: it is not the installation's alone.
+void RemoveMadeKeys(const InstallRecord& record, RemovalReport& report)
+{
+    std::vector<PriorKey> keys = record.prior.madeKeys;
+    std::stable_sort(keys.begin(), keys.end(), [](const PriorKey& a, const PriorKey& b) {
+        return PathDepth(a.strPath.c_str()) > PathDepth(b.strPath.c_str());
+    });
+    for (const PriorKey& made : keys) {
+        if (record.prior.HasKey(made.nRoot, made.strPath)) continue;  // found there by a later run
+        CString key = TrimmedKey(made.strPath.c_str());
+        CRegKey hKey;
+        if (key.IsEmpty() || RegOpenKeyExA(RootKey(made.nRoot), key, 0, KEY_READ, hKey.Receive()) != ERROR_SUCCESS)
+            continue;
+        DWORD nSubKeys = 1, nValues = 1;
+        RegQueryInfoKeyA(hKey.Get(), nullptr, nullptr, nullptr, &nSubKeys, nullptr, nullptr, &nValues, nullptr, nullptr,
+                         nullptr, nullptr);
+        hKey.Close();
+        if (nSubKeys == 0 && nValues == 0 && RegDeleteKeyA(RootKey(made.nRoot), key) == ERROR_SUCCESS) ++report.nRemoved;
+    }
+}
+
 // Items of one kind in the reverse order of the log; with bDeepestFirst, deeper paths first.
 std::vector<const LogItem*> InRemovalOrder(const InstallRecord& record, LogItemKind kind, bool bDeepestFirst)
 {
@@ -396,6 +419,7 @@ RemovalReport RemoveInstalledItems(const InstallRecord& record, const CFolderHan
         }
         ++nDone;
     }
+    RemoveMadeKeys(record, report);
     if (progress) progress("", nDone, nTotal);
     return report;
 }

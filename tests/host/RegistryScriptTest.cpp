@@ -551,6 +551,16 @@ void Put(MemoryRegistry& registry, HKEY hRoot, const char* pszKey, const char* p
 
 // The record of what the script found: keys that existed, values it replaced with their earlier
 // and new data, and nothing that this run or an earlier installation into the folder made.
+// The keys below which every Windows keeps its programs' keys and entries.
+static void EveryWindowsHas(MemoryRegistry& registry)
+{
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+        for (const char* key : {"SOFTWARE", "SOFTWARE\\Microsoft", "SOFTWARE\\Microsoft\\Windows",
+                                "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                                "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"})
+            Put(registry, root, key, nullptr, "");
+}
+
 TEST(RegistryScript, RecordsWhatWasThere)
 {
     const struct {
@@ -589,6 +599,10 @@ TEST(RegistryScript, RecordsWhatWasThere)
          "ZORVAN-PRIOR\t1\r\nkey\tHKEY_CURRENT_USER\tSoftware\\Zrv\r\n"
          "value\tHKEY_CURRENT_USER\tSoftware\\Zrv\ta\tREG_BINARY\t01\tREG_SZ\t7800\r\n",
          "key\tHKEY_CURRENT_USER\tSoftware\\Zrv\r\nvalue\tHKEY_CURRENT_USER\tSoftware\\Zrv\ta\tREG_BINARY\t01\tREG_SZ\t7800\r\n"},
+        {"the keys made on the way, shallowest first, before what they lead to", [](MemoryRegistry&) {},
+         M "[HKEY_CURRENT_USER\\Software\\Nexal\\Demo\\Settings]\r\n\"a\"=\"x\"\r\n[HKEY_CURRENT_USER\\Software\\Nexal\\Other]\r\n",
+         "", "",
+         "madekey\tHKEY_CURRENT_USER\tSoftware\\Nexal\r\nmadekey\tHKEY_CURRENT_USER\tSoftware\\Nexal\\Demo\r\n"},
         {"a value the earlier installation did not set counts as found",
          [](MemoryRegistry& r) { Put(r, HKEY_CURRENT_USER, "Software\\Zrv", "a", "x"); }, M CU "\"a\"=\"x\"\r\n",
          "[\\REGEDIT4]\r\n\\[HKEY_CURRENT_USER\\Software\\Zrv]\r\nb\r\n", "",
@@ -597,6 +611,7 @@ TEST(RegistryScript, RecordsWhatWasThere)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pszWhat);
         MemoryRegistry registry;
+        EveryWindowsHas(registry);
         c.setUp(registry);
         const std::string text = std::string(SetupIniHeader()) + c.pszScript;
         RegistryScript script(text.data(), text.size(), "C:\\Demo", "Demo");
@@ -611,6 +626,7 @@ TEST(RegistryScript, RecordsWhatWasThere)
         EXPECT_EQ(registry.GetOpenKeyCount(), 0u);
         // The log is the same with or without a record.
         MemoryRegistry again;
+        EveryWindowsHas(again);
         c.setUp(again);
         MemoryFile plainLog;
         RegistryScript plain(text.data(), text.size(), "C:\\Demo", "Demo");
