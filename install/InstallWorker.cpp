@@ -125,6 +125,7 @@ private:
     bool m_bTargetHeldFiles = false;
     std::vector<std::string> m_madeDirectories;  // folders this run created
     std::vector<PriorKey> m_madeKeys;            // keys this run created before the script ran
+    std::vector<std::string> m_entryParentsMade;  // keys above the entry made with it
     // The entry in hand is written beside a file in use (as m_strReplacement, an entry name) to
     // replace it at the restart.
     bool m_bReplaceAtRestart = false;
@@ -497,6 +498,9 @@ void CInstallRun::OpenRecord()
     if (m_bTargetHeldFiles) m_record.TargetHeldFiles();
     // An upgrade: the earlier installation is listed from the first line on.
     m_carried.WriteStart(m_record);
+    // The keys above the product's entry that the registry made with it (a profile without any
+    // entry yet): gone with the entry, when nothing else is left in them.
+    for (const std::string& key : m_entryParentsMade) m_record.MadeKey(EntryRoot(), key);
 }
 
 void CInstallRun::RegistryStep(UINT nTotal)
@@ -535,7 +539,7 @@ void CInstallRun::RegistryStep(UINT nTotal)
 void CInstallRun::StartAnchor()
 {
     bool bMadeKey = false;
-    if (!m_anchor.Open(*m_job.pProductName, m_strAnchorFolder, EntryRoot(), &bMadeKey)) return;
+    if (!m_anchor.Open(*m_job.pProductName, m_strAnchorFolder, EntryRoot(), &bMadeKey, &m_entryParentsMade)) return;
     // The entry made here is this run's, not something the registration finds there.
     if (bMadeKey) m_madeKeys.push_back({EntryRoot(), std::string(kUninstallKeyPath) + m_job.pProductName->Str()});
     if (m_carried.Any()) m_anchor.KeepCarried(m_carried.LogText(), m_carried.PriorText(m_bTargetHeldFiles));

@@ -203,10 +203,22 @@ AnchorVerdict FindRecordAnchor(const CString& strFolder, std::string& strLog, st
     return best;
 }
 
-bool CAnchorKeeper::Open(const CString& strProduct, const CString& strFolder, int nRoot, bool* pMadeKey)
+bool CAnchorKeeper::Open(const CString& strProduct, const CString& strFolder, int nRoot, bool* pMadeKey,
+                         std::vector<std::string>* pMadeParents)
 {
     m_key.Close();
     if (!UsableProductName(strProduct)) return false;
+    if (pMadeParents) {
+        pMadeParents->clear();
+        const std::string path = std::string(kUninstallKeyPath) + strProduct.Str();
+        for (size_t sep = path.find('\\'); sep != std::string::npos; sep = path.find('\\', sep + 1)) {
+            std::string parent = path.substr(0, sep);
+            CRegKey probe;
+            if (!pMadeParents->empty() ||
+                RegOpenKeyExA(RootKey(nRoot), parent.c_str(), 0, KEY_QUERY_VALUE, probe.Receive()) == ERROR_FILE_NOT_FOUND)
+                pMadeParents->push_back(parent);
+        }
+    }
     DWORD dwDisposition = 0;
     if (RegCreateKeyExA(RootKey(nRoot), CString(kUninstallKeyPath) + strProduct, 0, nullptr, 0, KEY_SET_VALUE,
                         nullptr, m_key.Receive(), &dwDisposition) != ERROR_SUCCESS)

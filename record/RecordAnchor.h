@@ -13,6 +13,7 @@
 #endif
 
 #include <string>
+#include <vector>
 
 struct RecordAnchor {
     bool bFound = false;     // the entry holds a digest
@@ -78,8 +79,11 @@ AnchorVerdict FindRecordAnchor(const CString& strFolder, std::string& strLog, st
 class CAnchorKeeper {
 public:
     // Opens (or makes: *pMadeKey) strProduct's entry below the root nRoot. False when the registry
-    // refuses.
-    bool Open(const CString& strProduct, const CString& strFolder, int nRoot, bool* pMadeKey);
+    // refuses. pMadeParents, when given, gets the keys above the entry that were missing and that
+    // the registry made with it (a profile without any entry yet has no Uninstall key), shallowest
+    // first, as paths below the root.
+    bool Open(const CString& strProduct, const CString& strFolder, int nRoot, bool* pMadeKey,
+              std::vector<std::string>* pMadeParents = nullptr);
     // Keeps the digests with the folder; false when the registry refuses.
     bool Keep(const std::string& strDigests);
     // Keeps, or with two empty texts drops, what the run carries of the earlier installation.

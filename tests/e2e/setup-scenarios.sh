@@ -750,6 +750,9 @@ per-user | either)
   ZRV_DEMO_INI=$notes_ini make_media 'C:\Program Files\Zorvan Notes' 1
   BACKDROP="Zorvan Notes - Zorvan Installation System"
   if [ "$scenario" = per-user ]; then
+    # A profile without any entry of its own yet: the registry makes the Uninstall key with the
+    # first, and the uninstallation takes it away again.
+    wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall' /f >/dev/null 2>&1 </dev/null || true
     run_silent /S
     expect "exit code" 0 "$app_rc"
     installed_for user
@@ -758,6 +761,8 @@ per-user | either)
     expect "uninstallation: exit code" 0 "$app_rc"
     gone_soon "$t"
     gone_everywhere "after the uninstallation"
+    wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall' >/dev/null 2>&1 </dev/null &&
+      fail "the Uninstall key made with the entry is still there"
     echo "ok: installed and removed for one user"
     # A line for the machine in a product for one user: refused, naming its line, nothing made.
     { cat "$notes_ini"; printf '[HKEY_LOCAL_MACHINE\\Software\\Nexal\\Zorvan Notes]\r\n"Machine"="1"\r\n'; } >"$SCRATCH/machine.ini.txt"
