@@ -1,5 +1,6 @@
 // CFile on Win32 under the real file system: share modes, error codes, read-only files.
 #include "AfxFile.h"
+#include "AfxShell.h"
 
 #include <gtest/gtest.h>
 
@@ -59,4 +60,28 @@ TEST(CFileWin32, CauseTable)
         {12345, CFileException::generic},
     };
     for (const Case& c : cases) EXPECT_EQ(CFileException::OsErrorToException(LONG(c.err)), c.cause) << c.err;
+}
+
+// An installation for everyone started without administrator rights runs its program again with
+// them and ends with that run's exit code: the wait and the code, whatever the system asks first.
+// (Wine runs every program elevated, so no consent is asked here.)
+TEST(RunElevated, WaitsAndPassesOnTheExitCode)
+{
+    char szSystem[MAX_PATH] = {};
+    ASSERT_NE(GetSystemDirectoryA(szSystem, sizeof szSystem), 0u);
+    const CString cmd = CString(szSystem) + "\\cmd.exe";
+    const struct {
+        CString program;
+        const char* arguments;
+        int expected;
+    } rows[] = {
+        {cmd, "/c exit 0", 0},
+        {cmd, "/c exit 2", 2},
+        {cmd, "/c exit 3010", 3010},
+        {CString(szSystem) + "\\no-such-program.exe", "", -1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.arguments);
+        EXPECT_EQ(row.expected, AfxRunElevated(row.program, row.arguments, ""));
+    }
 }
