@@ -5,12 +5,6 @@
 
 namespace {
 
-HKEY RootKey(int nRoot)
-{
-    static const HKEY kKeys[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS};
-    return nRoot >= 0 && nRoot < kRegistryRootCount ? kKeys[nRoot] : nullptr;
-}
-
 // Looks at the machine as it is now.
 class CInstalledItems : public CarriedItemProbe {
 public:
@@ -38,13 +32,13 @@ private:
     static bool KeyExists(int nRoot, const CString& strPath)
     {
         CRegKey key;
-        return RootKey(nRoot) && RegOpenKeyExA(RootKey(nRoot), strPath, 0, KEY_QUERY_VALUE, key.Receive()) == ERROR_SUCCESS;
+        return RegistryRootKey(nRoot) && RegOpenKeyExA(RegistryRootKey(nRoot), strPath, 0, KEY_QUERY_VALUE, key.Receive()) == ERROR_SUCCESS;
     }
 
     static bool ValueExists(int nRoot, const CString& strKey, const CString& strName)
     {
         CRegKey key;
-        if (!RootKey(nRoot) || RegOpenKeyExA(RootKey(nRoot), strKey, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
+        if (!RegistryRootKey(nRoot) || RegOpenKeyExA(RegistryRootKey(nRoot), strKey, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
             return false;
         return RegQueryValueExA(key.Get(), strName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     }

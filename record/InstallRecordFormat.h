@@ -7,6 +7,10 @@
 #include <cstddef>
 #include <cstring>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 // The two files, in the target folder beside the product.
 constexpr char kInstallLogName[] = "Install.log";
 constexpr char kPriorRecordName[] = "Install.prior";
@@ -65,6 +69,15 @@ constexpr char kPriorValue[] = "value";
 enum RegistryRoot { kRootClassesRoot, kRootCurrentUser, kRootLocalMachine, kRootUsers, kRegistryRootCount };
 constexpr const char* kRegistryRoots[kRegistryRootCount] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
                                                            "HKEY_LOCAL_MACHINE", "HKEY_USERS"};
+
+#ifdef _WIN32
+// The root's handle for an index, null for any other number.
+inline HKEY RegistryRootKey(int nRoot)
+{
+    static const HKEY kKeys[kRegistryRootCount] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS};
+    return nRoot >= 0 && nRoot < kRegistryRootCount ? kKeys[nRoot] : nullptr;
+}
+#endif
 
 // The root's name for an index, "" for any other number.
 inline const char* RegistryRootName(int nRoot)

@@ -108,8 +108,6 @@ const char* AnchorVerdictReason(AnchorVerdict verdict)
 #ifdef _WIN32
 namespace {
 
-HKEY RootKey(int nRoot) { return nRoot == kRootCurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
-
 // The carried texts of an open anchor: the log, a zero byte, the record.
 void ReadCarried(HKEY hRoot, const CString& strKey, RecordAnchor& anchor)
 {
@@ -154,7 +152,7 @@ RecordAnchor ReadRecordAnchor(const CString& strProduct, int nRoot)
 {
     // The same key as the registration writes; a name it would refuse has no entry.
     if (!UsableProductName(strProduct)) return RecordAnchor();
-    return ReadAnchorAt(RootKey(nRoot), CString(kUninstallKeyPath) + strProduct);
+    return ReadAnchorAt(RegistryRootKey(nRoot), CString(kUninstallKeyPath) + strProduct);
 }
 
 bool WriteRecordAnchor(const CString& strProduct, const CString& strFolder, const std::string& strDigests,
@@ -163,7 +161,7 @@ bool WriteRecordAnchor(const CString& strProduct, const CString& strFolder, cons
     if (!UsableProductName(strProduct)) return false;
     CRegKey key;
     DWORD dwDisposition = 0;
-    if (RegCreateKeyExA(RootKey(nRoot), CString(kUninstallKeyPath) + strProduct, 0, nullptr, 0, KEY_SET_VALUE,
+    if (RegCreateKeyExA(RegistryRootKey(nRoot), CString(kUninstallKeyPath) + strProduct, 0, nullptr, 0, KEY_SET_VALUE,
                         nullptr, key.Receive(), &dwDisposition) != ERROR_SUCCESS)
         return false;
     if (pMadeKey) *pMadeKey = dwDisposition == REG_CREATED_NEW_KEY;
@@ -178,7 +176,7 @@ AnchorVerdict FindRecordAnchor(const CString& strFolder, std::string& strLog, st
     AnchorVerdict best = AnchorVerdict::noEntry;
     for (int nRoot : {kRootLocalMachine, kRootCurrentUser}) {
         CRegKey list;
-        if (RegOpenKeyExA(RootKey(nRoot), CString(kUninstallKeyPath).Left(int(sizeof kUninstallKeyPath) - 2), 0,
+        if (RegOpenKeyExA(RegistryRootKey(nRoot), CString(kUninstallKeyPath).Left(int(sizeof kUninstallKeyPath) - 2), 0,
                           KEY_ENUMERATE_SUB_KEYS, list.Receive()) != ERROR_SUCCESS)
             continue;
         char name[256];
@@ -187,7 +185,7 @@ AnchorVerdict FindRecordAnchor(const CString& strFolder, std::string& strLog, st
             LONG rc = RegEnumKeyExA(list.Get(), i, name, &n, nullptr, nullptr, nullptr, nullptr);
             if (rc == ERROR_MORE_DATA) continue;
             if (rc != ERROR_SUCCESS) break;
-            RecordAnchor anchor = ReadAnchorAt(RootKey(nRoot), CString(kUninstallKeyPath) + name);
+            RecordAnchor anchor = ReadAnchorAt(RegistryRootKey(nRoot), CString(kUninstallKeyPath) + name);
             std::string log = strLog, prior = strPrior;
             AnchorVerdict verdict = CheckRecordAnchor(anchor, strFolder, log, prior);
             if (verdict == AnchorVerdict::trusted) {
@@ -215,12 +213,12 @@ bool CAnchorKeeper::Open(const CString& strProduct, const CString& strFolder, in
             std::string parent = path.substr(0, sep);
             CRegKey probe;
             if (!pMadeParents->empty() ||
-                RegOpenKeyExA(RootKey(nRoot), parent.c_str(), 0, KEY_QUERY_VALUE, probe.Receive()) == ERROR_FILE_NOT_FOUND)
+                RegOpenKeyExA(RegistryRootKey(nRoot), parent.c_str(), 0, KEY_QUERY_VALUE, probe.Receive()) == ERROR_FILE_NOT_FOUND)
                 pMadeParents->push_back(parent);
         }
     }
     DWORD dwDisposition = 0;
-    if (RegCreateKeyExA(RootKey(nRoot), CString(kUninstallKeyPath) + strProduct, 0, nullptr, 0, KEY_SET_VALUE,
+    if (RegCreateKeyExA(RegistryRootKey(nRoot), CString(kUninstallKeyPath) + strProduct, 0, nullptr, 0, KEY_SET_VALUE,
                         nullptr, m_key.Receive(), &dwDisposition) != ERROR_SUCCESS)
         return false;
     *pMadeKey = dwDisposition == REG_CREATED_NEW_KEY;

@@ -2,6 +2,7 @@
 
 #include "AfxControls.h"
 #include "AfxSecurity.h"
+#include "WelcomeDlg.h"
 
 namespace {
 const int kTitleText = 1006;
@@ -29,14 +30,7 @@ void CScopeDlg::DoDataExchange(CDataExchange* pDX)
 BOOL CScopeDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    // The welcome's title: a font the system refuses leaves the dialog's own.
-    CWnd* pTitle = GetDlgItem(kTitleText);
-    RECT rc;
-    pTitle->GetClientRect(&rc);
-    if (m_titleFont.CreateFont(rc.bottom - rc.top, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 4, "Times"))
-        pTitle->SetFont(&m_titleFont, TRUE);
-    pTitle->SetWindowText("Welcome to the installation program!");
+    SetWelcomeTitle(*GetDlgItem(kTitleText), m_titleFont);
     SetDlgItemText(kIntroText, m_strProduct + " can be installed for you alone, without administrator rights, or for "
                                               "everyone who uses this computer.");
     CString user = AfxGetUserName();

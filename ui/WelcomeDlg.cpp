@@ -24,17 +24,22 @@ void CWelcomeDlg::DoDataExchange(CDataExchange* pDX)
     DDX_Control(pDX, kTitleText, m_titleText);
 }
 
-BOOL CWelcomeDlg::OnInitDialog()
+void SetWelcomeTitle(CWnd& title, CFont& font)
 {
-    CDialog::OnInitDialog();
     // The title's cell height is the height of its static; a font the system refuses is not
     // reported, the title then keeps the dialog's font.
     RECT rc;
-    m_titleText.GetClientRect(&rc);
-    if (m_titleFont.CreateFont(rc.bottom - rc.top, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 4, "Times"))
-        m_titleText.SetFont(&m_titleFont, TRUE);
-    m_titleText.SetWindowText("Welcome to the installation program!");
+    title.GetClientRect(&rc);
+    if (font.CreateFont(rc.bottom - rc.top, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 4, "Times"))
+        title.SetFont(&font, TRUE);
+    title.SetWindowText("Welcome to the installation program!");
+}
+
+BOOL CWelcomeDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    SetWelcomeTitle(m_titleText, m_titleFont);
     m_directoryText.SetWindowText(m_strDirectory);
     return TRUE;
 }

@@ -9,6 +9,10 @@
 #include "AfxGdi.h"
 #include "AfxString.h"
 
+// The large title of the welcome's look in the static title: a bold italic font as tall as the
+// static, held by font (a font the system refuses leaves the dialog's own), and the greeting.
+void SetWelcomeTitle(CWnd& title, CFont& font);
+
 class CWelcomeDlg : public CDialog {
 public:
     enum { IDD = 135 };

@@ -22,12 +22,6 @@ bool RemovalReport::Unfinished() const
 
 namespace {
 
-HKEY RootKey(int nRoot)
-{
-    static const HKEY kKeys[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS};
-    return kKeys[nRoot];
-}
-
 // The subkey path as the registry calls want it: without backslashes at either end.
 CString TrimmedKey(const CString& strPath)
 {
@@ -127,7 +121,7 @@ void RemoveValue(const LogItem& item, RemovalReport& report)
     CString what = KeyText(item) + ": " + (item.strPath.IsEmpty() ? CString("(default)") : item.strPath);
     CString key = TrimmedKey(item.strKey);
     CRegKey hKey;
-    LONG rc = RegOpenKeyExA(RootKey(item.nRoot), key, 0, KEY_SET_VALUE, hKey.Receive());
+    LONG rc = RegOpenKeyExA(RegistryRootKey(item.nRoot), key, 0, KEY_SET_VALUE, hKey.Receive());
     if (rc == ERROR_FILE_NOT_FOUND) return;  // the key went with its values already
     if (rc != ERROR_SUCCESS) return LeaveUnfinished(report, what, ErrorReason(DWORD(rc)));
     rc = RegDeleteValueA(hKey.Get(), item.strPath);
@@ -142,7 +136,7 @@ void RestoreValue(const LogItem& item, const PriorValue& prior, RemovalReport& r
 {
     CString what = KeyText(item) + ": " + (item.strPath.IsEmpty() ? CString("(default)") : item.strPath);
     CRegKey hKey;
-    LONG rc = RegOpenKeyExA(RootKey(item.nRoot), TrimmedKey(item.strKey), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+    LONG rc = RegOpenKeyExA(RegistryRootKey(item.nRoot), TrimmedKey(item.strKey), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
                             hKey.Receive());
     if (rc == ERROR_FILE_NOT_FOUND)
         return Leave(report, what, "its key was removed since the installation; its earlier data was not put back");
@@ -174,7 +168,7 @@ void RemoveKey(const LogItem& item, RemovalReport& report)
     CString key = TrimmedKey(item.strPath);
     if (key.IsEmpty()) return;  // values set on a root itself: the root stays
     CRegKey hKey;
-    LONG rc = RegOpenKeyExA(RootKey(item.nRoot), key, 0, KEY_READ, hKey.Receive());
+    LONG rc = RegOpenKeyExA(RegistryRootKey(item.nRoot), key, 0, KEY_READ, hKey.Receive());
     if (rc == ERROR_FILE_NOT_FOUND) return;
     if (rc != ERROR_SUCCESS) return LeaveUnfinished(report, KeyText(item), ErrorReason(DWORD(rc)));
     DWORD nSubKeys = 0, nValues = 0;
@@ -184,7 +178,7 @@ void RemoveKey(const LogItem& item, RemovalReport& report)
     if (rc != ERROR_SUCCESS) return LeaveUnfinished(report, KeyText(item), ErrorReason(DWORD(rc)));
     if (nSubKeys != 0 || nValues != 0)
         return Leave(report, KeyText(item), "holds values or keys that the installation did not make");
-    rc = RegDeleteKeyA(RootKey(item.nRoot), key);
+    rc = RegDeleteKeyA(RegistryRootKey(item.nRoot), key);
     if (rc == ERROR_SUCCESS) ++report.nRemoved;
     else if (rc != ERROR_FILE_NOT_FOUND) LeaveUnfinished(report, KeyText(item), ErrorReason(DWORD(rc)));
 }
@@ -203,13 +197,13 @@ void RemoveMadeKeys(const InstallRecord& record, RemovalReport& report)
         if (record.prior.HasKey(made.nRoot, made.strPath)) continue;  // found there by a later run
         CString key = TrimmedKey(made.strPath.c_str());
         CRegKey hKey;
-        if (key.IsEmpty() || RegOpenKeyExA(RootKey(made.nRoot), key, 0, KEY_READ, hKey.Receive()) != ERROR_SUCCESS)
+        if (key.IsEmpty() || RegOpenKeyExA(RegistryRootKey(made.nRoot), key, 0, KEY_READ, hKey.Receive()) != ERROR_SUCCESS)
             continue;
         DWORD nSubKeys = 1, nValues = 1;
         RegQueryInfoKeyA(hKey.Get(), nullptr, nullptr, nullptr, &nSubKeys, nullptr, nullptr, &nValues, nullptr, nullptr,
                          nullptr, nullptr);
         hKey.Close();
-        if (nSubKeys == 0 && nValues == 0 && RegDeleteKeyA(RootKey(made.nRoot), key) == ERROR_SUCCESS) ++report.nRemoved;
+        if (nSubKeys == 0 && nValues == 0 && RegDeleteKeyA(RegistryRootKey(made.nRoot), key) == ERROR_SUCCESS) ++report.nRemoved;
     }
 }
 

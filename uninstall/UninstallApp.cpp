@@ -90,7 +90,7 @@ enum class LogState { read, missing, damaged, open };
 bool EntryHoldsValue(int nRoot, const CString& strKey, const char* pszName)
 {
     CRegKey key;
-    return RegOpenKeyExA(nRoot == kRootCurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, strKey, 0, KEY_QUERY_VALUE, key.Receive()) == ERROR_SUCCESS &&
+    return RegOpenKeyExA(RegistryRootKey(nRoot), strKey, 0, KEY_QUERY_VALUE, key.Receive()) == ERROR_SUCCESS &&
            RegQueryValueExA(key.Get(), pszName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
