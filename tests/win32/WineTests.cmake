@@ -41,3 +41,7 @@ endforeach()
 # The worker's tests read the disk images that the host's make_install_images writes first.
 set_tests_properties(${ZRV_ARCH}_win32_install_tests PROPERTIES FIXTURES_REQUIRED "wine_${ZRV_ARCH};install_images"
   ENVIRONMENT "${ZRV_WINE_ENV};ZRV_INSTALL_IMAGES=${CMAKE_BINARY_DIR}/install-images")
+# These programs schedule, read and clear the prefix's renames for the restart, one value for
+# the whole machine: two at once would read or clear each other's.
+set_tests_properties(${ZRV_ARCH}_win32_install_tests ${ZRV_ARCH}_win32_uninstall_tests ${ZRV_ARCH}_win32_handle_tests
+  PROPERTIES RESOURCE_LOCK restart_renames_${ZRV_ARCH})
