@@ -92,7 +92,7 @@ private:
     void StartAnchor();
     void KeepOpenAnchor();
     void KeepFinalAnchor(bool bComplete);
-    void TakeBack(const CDigestFile::Mark& mark);
+    void TakeBack(CDigestFile& file, const CDigestFile::Mark& mark);
     void RegistryStep(UINT nTotal);
 
     UINT HandleFileError(CFileException* e);
@@ -232,10 +232,19 @@ bool CInstallRun::CreateDirectoryEntry()
     // back when it cannot be made.
     CDigestFile::Mark mark = m_pLog->GetMark();
     Log().Directory(pszPath);
+    // Unless this run or an earlier installation into this folder made it (then it belongs to the
+    // product), it is recorded as found there before it is looked at, and that is taken back when
+    // this run makes it: a run stopped in between leaves a folder of its own rather than removes
+    // one that was there.
+    bool bOurs = Listed(m_madeDirectories, pszPath) ||
+                 (m_earlier.ListsDirectory(pszPath) && !m_earlier.Found().HasDirectory(pszPath));
+    CDigestFile::Mark recordMark = m_pRecordFile->GetMark();
+    if (!bOurs) m_record.Directory(pszPath);
     // An existing directory is accepted; a file of that name is not a directory.
     bool existed = false;
     DWORD err = m_target.MakeFolder(pszPath, &existed);
-    if (err != NO_ERROR) TakeBack(mark);
+    if (err != NO_ERROR || !existed) TakeBack(*m_pRecordFile, recordMark);
+    if (err != NO_ERROR) TakeBack(*m_pLog, mark);
     if (err == kErrorLinkOnPath) ThrowLink(pszPath);
     if (err != NO_ERROR) {
         CString text;
@@ -243,14 +252,7 @@ bool CInstallRun::CreateDirectoryEntry()
         AfxMessageBox(text, MB_ICONHAND);
         return false;
     }
-    // Found there: recorded, unless this run or an earlier installation into this folder made it
-    // (then it belongs to the product). Otherwise this run made it.
-    if (existed && !Listed(m_madeDirectories, pszPath)) {
-        bool bEarlierMade = m_earlier.ListsDirectory(pszPath) && !m_earlier.Found().HasDirectory(pszPath);
-        if (!bEarlierMade) m_record.Directory(pszPath);
-    } else if (!existed) {
-        m_madeDirectories.push_back(pszPath);
-    }
+    if (!existed) m_madeDirectories.push_back(pszPath);
     return true;
 }
 
@@ -274,7 +276,7 @@ void CInstallRun::ExtractFile(UINT& nRemaining)
     try {
         OpenOutput(m_strPrefix + g_szEntryName);
     } catch (...) {
-        TakeBack(mark);
+        TakeBack(*m_pLog, mark);
         throw;
     }
     while (nSize != 0) {
@@ -570,10 +572,10 @@ void CInstallRun::KeepFinalAnchor(bool bComplete)
 }
 
 // A line that went out for something not made after all.
-void CInstallRun::TakeBack(const CDigestFile::Mark& mark)
+void CInstallRun::TakeBack(CDigestFile& file, const CDigestFile::Mark& mark)
 {
     try {
-        m_pLog->Rewind(mark);
+        file.Rewind(mark);
     } catch (CFileException* e) {
         e->Delete();  // the run's own error is the one told
     }

@@ -41,7 +41,7 @@ install_through_the_chooser() {
   must wait "$CHOOSER" 10000
   shot chooser
   must click "$CHOOSER" $CANCEL
-  must gone "$CHOOSER" 5000
+  must gone "$CHOOSER" 20000
   must click "$WELCOME" $INSTALL
   complete_message
   finished

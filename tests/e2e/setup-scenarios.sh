@@ -1134,7 +1134,7 @@ name-is-file)
   mkdir -p "$TARGET_ROOT_UNIX/chosen"
   must settext "$CHOOSER" $CHOOSER_EDIT "$TARGET_ROOT\\chosen"
   must click "$CHOOSER" 1
-  must gone "$CHOOSER" 5000
+  must gone "$CHOOSER" 20000
   must text "$WELCOME" $DIRTEXT;  expect "the chosen directory is shown" "$TARGET_ROOT\\chosen" "$out"
   must click "$WELCOME" $INSTALL
   complete_message
@@ -1217,7 +1217,7 @@ refused-choice)
   must wait "$CHOOSER" 10000
   must settext "$CHOOSER" $CHOOSER_EDIT "$TARGET_ROOT\\chosen"
   must click "$CHOOSER" 1
-  must gone "$CHOOSER" 5000
+  must gone "$CHOOSER" 20000
   must click "$WELCOME" $INSTALL
   answer 20000 OK
   expect "free space message, first line" "Not enough free space left on drive ${TARGET_ROOT:0:1}:" "$(echo "$out" | sed -n 2p)"
@@ -1525,7 +1525,7 @@ cpack-textview)
   expect "the text shown" "$(cat "$ZRV_SOURCE/examples/textview/data/welcome.txt")" "$out"
   # F1: the help file beside the program.
   must keys "TextView - welcome.txt@NexalTextView" 100 F1
-  must wait "TextView - help.txt@NexalTextView" 5000
+  must wait "TextView - help.txt@NexalTextView" 20000
   must text "TextView - help.txt@NexalTextView" 100
   expect "the help shown" "$(cat "$ZRV_SOURCE/examples/textview/help.txt")" "$out"
   must keys "TextView - help.txt@NexalTextView" 100 Escape
@@ -1590,7 +1590,7 @@ tour)
   must wait "$CHOOSER" 10000
   shot chooser
   must click "$CHOOSER" $CANCEL
-  must gone "$CHOOSER" 5000
+  must gone "$CHOOSER" 20000
   must click "$WELCOME" $INSTALL
   answer 20000 OK
   large_file_in_hand

@@ -96,7 +96,7 @@ typed)
   must settext "$DLG" $EDIT 'E:\Games'
   shot typed
   must keys "$DLG" $EDIT Return
-  must gone "$DLG" 5000
+  must gone "$DLG" 20000
   returned "Enter returns the typed path" 'IDOK|E:\Games'
   # The edit loses the focus to the OK button: the typed path, trailing backslash kept.
   open_chooser "$BASE"
@@ -129,7 +129,7 @@ cancel)
   open_chooser "$BASE"
   must settext "$DLG" $EDIT 'D:\Elsewhere'
   must keys "$DLG" $EDIT Escape
-  must gone "$DLG" 5000
+  must gone "$DLG" 20000
   returned "Escape cancels" "IDCANCEL"
   open_chooser "$BASE"
   must click "$DLG" $CANCEL
