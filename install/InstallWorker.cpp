@@ -123,6 +123,7 @@ private:
     PriorRecordWriter m_record;
     EarlierInstallation m_earlier;
     bool m_bTargetHeldFiles = false;
+    bool m_bTargetHadAnything = false;  // as the run found it: not empty, or an earlier installation's
     std::vector<std::string> m_madeDirectories;  // folders this run created
     std::vector<PriorKey> m_madeKeys;            // keys this run created before the script ran
     std::vector<std::string> m_entryParentsMade;  // keys above the entry made with it
@@ -232,18 +233,23 @@ bool CInstallRun::CreateDirectoryEntry()
     // back when it cannot be made.
     CDigestFile::Mark mark = m_pLog->GetMark();
     Log().Directory(pszPath);
-    // Unless this run or an earlier installation into this folder made it (then it belongs to the
-    // product), it is recorded as found there before it is looked at, and that is taken back when
-    // this run makes it: a run stopped in between leaves a folder of its own rather than removes
-    // one that was there.
+    // A folder found there is recorded, unless this run or an earlier installation into this
+    // folder made it (then it belongs to the product). Where it may have been there before the run
+    // (in a target that held anything, below a folder this run did not make), that line goes out
+    // before the look and is taken back when this run makes it: a run stopped in between leaves a
+    // folder of its own rather than removes one that was there. Elsewhere it follows the look, and
+    // a fresh installation writes no line to take back.
     bool bOurs = Listed(m_madeDirectories, pszPath) ||
                  (m_earlier.ListsDirectory(pszPath) && !m_earlier.Found().HasDirectory(pszPath));
+    const char* pszLeaf = std::strrchr(pszPath, '\\');
+    bool bUnderMade = pszLeaf && Listed(m_madeDirectories, std::string(pszPath, pszLeaf).c_str());
+    bool bAhead = !bOurs && m_bTargetHadAnything && !bUnderMade;
     CDigestFile::Mark recordMark = m_pRecordFile->GetMark();
-    if (!bOurs) m_record.Directory(pszPath);
+    if (bAhead) m_record.Directory(pszPath);
     // An existing directory is accepted; a file of that name is not a directory.
     bool existed = false;
     DWORD err = m_target.MakeFolder(pszPath, &existed);
-    if (err != NO_ERROR || !existed) TakeBack(*m_pRecordFile, recordMark);
+    if (bAhead && (err != NO_ERROR || !existed)) TakeBack(*m_pRecordFile, recordMark);
     if (err != NO_ERROR) TakeBack(*m_pLog, mark);
     if (err == kErrorLinkOnPath) ThrowLink(pszPath);
     if (err != NO_ERROR) {
@@ -252,6 +258,7 @@ bool CInstallRun::CreateDirectoryEntry()
         AfxMessageBox(text, MB_ICONHAND);
         return false;
     }
+    if (existed && !bOurs && !bAhead) m_record.Directory(pszPath);
     if (!existed) m_madeDirectories.push_back(pszPath);
     return true;
 }
@@ -480,6 +487,7 @@ void CInstallRun::ReadEarlierRecord()
     m_earlier.Load(log, record);
     m_carried.Take(m_earlier, *m_job.pInstallDir, m_job.bForOneUser);
     m_bTargetHeldFiles = log.empty() ? FolderHoldsAnything(m_strPrefix) : m_earlier.Found().bTargetHeldFiles;
+    m_bTargetHadAnything = !log.empty() || m_bTargetHeldFiles;
 }
 
 // Said only where there is a log to say it in: the silent run's.
