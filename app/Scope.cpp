@@ -1,9 +1,9 @@
 // Whom a run installs for: everyone who uses the computer, or the user who runs the installer.
 #include "SetupApp.h"
 
+#include "AfxElevation.h"
 #include "AfxMessageBox.h"
 #include "AfxPath.h"
-#include "AfxSecurity.h"
 #include "AfxShell.h"
 #include "InstallRecordFormat.h"
 #include "BackdropWnd.h"
@@ -24,16 +24,23 @@ bool InstalledBelow(HKEY hRoot, const CString& strProduct)
 // A value for the command line, quoted.
 CString Quoted(const char* pszSwitch, const CString& strValue) { return CString(" \"") + pszSwitch + strValue + "\""; }
 
-// The command line of this program started again for everyone: what it was asked, with the
-// choice made. /D= takes the rest of the line: it comes last.
-CString ArgumentsForEveryone(const SetupOptions& options)
+// The command line of this program started again for the scope chosen (pszScope: /ALLUSERS or
+// /CURRENTUSER): what it was asked, with the choice made and the mark that it may not start itself
+// again. /D= takes the rest of the line: it comes last.
+CString ArgumentsAgain(const SetupOptions& options, const char* pszScope)
 {
-    CString text = options.bSilent ? "/S /ALLUSERS" : "/ALLUSERS";
+    CString text = CString(options.bSilent ? "/S " : "") + pszScope + " " + kAfxStartedAgainSwitch;
     if (!options.bSilent) return text;
     if (!options.strLogFile.IsEmpty()) text += Quoted("/LOG=", options.strLogFile);
     if (options.bAllowDowngrade) text += " /DOWNGRADE";
     if (options.bHasTarget) text += " /D=" + options.strTarget;
     return text;
+}
+
+int Refused(const CString& strText)
+{
+    AfxMessageBox(strText, MB_ICONHAND);
+    return kExitRefused;
 }
 
 }  // namespace
@@ -78,22 +85,48 @@ int CSetupApp::ChooseScope(const SetupOptions& options, bool bAsk, const std::fu
         AfxMessageBox(text, MB_ICONHAND);
         return kExitRefused;
     }
-    if (!bForOneUser && !AfxIsElevated()) {
-        // For everyone: this program again, with the administrators' rights, the choice handed on.
-        char szDir[MAX_PATH] = {};
-        GetCurrentDirectoryA(sizeof szDir, szDir);
-        if (m_pBackdropWnd) m_pBackdropWnd->ShowWindow(SW_HIDE);
-        if (beforeAgain) beforeAgain();
-        int nCode = AfxRunElevated(AfxGetProgramPath(), ArgumentsForEveryone(options), szDir);
-        if (nCode >= 0) return nCode;
-        AfxMessageBox("FATAL: an installation for everyone who uses this computer needs administrator rights, which "
-                      "were not given: nothing was installed",
-                      MB_ICONHAND);
-        return kExitRefused;
-    }
+    // Before this program starts itself again with other rights and before anything is made; the
+    // program started again looks once more, and finds the same.
+    CString there = InstallationInOtherScope(CRegistryAnchorStore(), product, bForOneUser, [](const CString& strFolder) {
+        return GetFileAttributesA(strFolder + "\\" + kInstallLogName) != INVALID_FILE_ATTRIBUTES;
+    });
+    if (!there.IsEmpty()) return Refused(OtherScopeRefusal(product, bForOneUser, there));
+    int nAgain = StartAgainWhereDue(options, beforeAgain);
+    if (nAgain >= 0) return nAgain;
     // The user's own folder for programs, with the last part of the author's folder.
     CString base;
     if (bForOneUser && AfxGetUserProgramFilesFolder(base))
         m_config.m_strInstallDir = base + "\\" + AfxNameOf(m_config.m_strInstallDir);
     return -1;
+}
+
+// An installation for everyone is made with the administrators' rights, one for a user with that
+// user's own rights alone: everything it reads and writes the user's everyday programs may change.
+// This program started with the wrong ones starts itself again with the right ones, once.
+int CSetupApp::StartAgainWhereDue(const SetupOptions& options, const std::function<void()>& beforeAgain)
+{
+    AfxRights rights = AfxGetRights();
+    bool bAsUser = m_bForOneUser && rights == AfxRights::elevated;
+    bool bForEveryone = !m_bForOneUser && (rights == AfxRights::limited || rights == AfxRights::noWay);
+    if (!bAsUser && !bForEveryone) return -1;
+    if (options.bStartedAgain)
+        return Refused(bAsUser ? "FATAL: this installer was started again without administrator rights and still has "
+                                 "them: nothing was installed"
+                               : "FATAL: this installer was started again for administrator rights and still runs "
+                                 "without them: nothing was installed");
+    if (bForEveryone && rights == AfxRights::noWay)
+        return Refused("FATAL: an installation for everyone who uses this computer needs administrator rights, which "
+                       "this computer does not give to this user: nothing was installed");
+    char szDir[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof szDir, szDir);
+    if (m_pBackdropWnd) m_pBackdropWnd->ShowWindow(SW_HIDE);
+    if (beforeAgain) beforeAgain();
+    int nCode = bAsUser ? AfxRunAsUser(AfxGetProgramPath(), ArgumentsAgain(options, "/CURRENTUSER"), szDir)
+                        : AfxRunElevated(AfxGetProgramPath(), ArgumentsAgain(options, "/ALLUSERS"), szDir);
+    if (nCode >= 0) return nCode;
+    return Refused(bAsUser ? "FATAL: an installation for one user is made with that user's own rights, and this "
+                             "installer could not start itself again without administrator rights: nothing was "
+                             "installed. Start it from an everyday window, not as an administrator."
+                           : "FATAL: an installation for everyone who uses this computer needs administrator rights, "
+                             "which were not given: nothing was installed");
 }

@@ -8,8 +8,10 @@
 #include "SetupExtensions.h"
 #include "InstallFlags.h"
 #include "SetupOptions.h"
+#include "RecordAnchor.h"
 
 #include <functional>
+#include <vector>
 
 class CBackdropWnd;
 
@@ -34,6 +36,16 @@ BOOL CompareDottedVersions(const CString& strMedium, const CString& strInstalled
 // may be proposed as the target: a full path on a drive ("C:\..."), shorter than MAX_PATH, with no
 // character that no Windows path may hold, no empty component and no "." or ".." component.
 bool IsProposableLocation(const CString& strPath);
+
+// The folder of strProduct's installation in the other scope than the one chosen (bForOneUser: the
+// one for everyone, kept below HKEY_LOCAL_MACHINE; otherwise the running user's own, below
+// HKEY_CURRENT_USER), as store keeps it, while recordThere(folder) finds its record there. Empty when
+// there is none: the run may go on. Reads only; store's entries are believed as far as refusing.
+CString InstallationInOtherScope(const CAnchorStore& store, const CString& strProduct, bool bForOneUser,
+                                 const std::function<bool(const CString& strFolder)>& recordThere);
+// The refusal of an installation for that other scope, beside the one in strFolder: it names the
+// folder and the uninstaller in it.
+CString OtherScopeRefusal(const CString& strProduct, bool bForOneUser, const CString& strFolder);
 
 class CWinThread;
 class CProgressDlg;
@@ -73,7 +85,8 @@ public:
     // the user's consent.
     BOOL CheckTargetDirectory();
     // Creates the directory strPath, its missing parents first. Nonzero when strPath was created;
-    // zero when it already existed or a level could not be made.
+    // zero when it already existed or a level could not be made. Each folder made is added to
+    // m_madeFolders, a level made before a later one failed included.
     BOOL CreateDirectoryTree(const CString& strPath);
 
     // When the product is already installed (its entry in the list of installed programs names an
@@ -103,11 +116,17 @@ public:
     // Decides whom this run installs for (m_bForOneUser): the medium's Scope, for either the
     // switch, else the scope of the installed product, else the author's preference, asked about
     // in a windowed run (bAsk). An installation for one user starts in the user's own folder for
-    // programs. Returns -1 to go on; otherwise the run's exit code, having told why it ends here
-    // (a refusal), or that of this program started again with administrator rights, which an
-    // installation for everyone needs.
+    // programs. The product installed in the other scope (InstallationInOtherScope) refuses the run
+    // before anything is made or started again. Returns -1 to go on; otherwise the run's exit
+    // code, having told why it ends here (a refusal), or that of this program started again with
+    // the rights that the scope needs.
     // beforeAgain, when given, is called before this program is started again.
     int ChooseScope(const SetupOptions& options, bool bAsk, const std::function<void()>& beforeAgain = nullptr);
+    // This program started again, once, with the rights that the chosen scope needs: the
+    // administrators' for everyone, the user's own without them for one user. Returns -1 when
+    // these rights are the ones it has; otherwise the exit code of the program started again, or
+    // of a refusal told here (no way to those rights, or a program that was started again already).
+    int StartAgainWhereDue(const SetupOptions& options, const std::function<void()>& beforeAgain);
 #ifdef _WIN32
     // The root of the product's entry in the list of installed programs for this run's scope.
     HKEY EntryRootKey() const { return m_bForOneUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
@@ -127,6 +146,9 @@ public:
     int m_nMachineWideLine = 0;
     // This run installs for the user who runs it, not for everyone.
     bool m_bForOneUser = false;
+    // The folders that this run made on the way to its target (CreateDirectoryTree), outermost
+    // first: the record names those above the target, for the uninstaller to remove when empty.
+    std::vector<CString> m_madeFolders;
     // Until a run says otherwise, nothing was done: a run that ends early is refused.
     int m_nExitCode = kExitRefused;
     // Asks the drive for its free space; empty: the system (GetDiskFreeSpaceA).

@@ -27,6 +27,7 @@ InstallJob CSetupApp::MakeInstallJob(InstallFlag* pWritten, InstallFlag* pRestar
     job.pWritten = pWritten;
     job.pRestart = pRestart;
     job.bForOneUser = m_bForOneUser;
+    job.pMadeFolders = &m_madeFolders;
     return job;
 }
 

@@ -2,6 +2,7 @@
 
 #include "AfxCallerDir.h"
 #include "AfxCommandLine.h"
+#include "AfxElevation.h"
 
 namespace {
 
@@ -28,11 +29,14 @@ SetupOptions ParseSetupOptions(const char* pszCommandLine)
     options.bSilent = switches.Has("/S") ? TRUE : FALSE;
     options.bAllUsers = switches.Has("/ALLUSERS") ? TRUE : FALSE;
     options.bCurrentUser = switches.Has("/CURRENTUSER") ? TRUE : FALSE;
+    options.bStartedAgain = switches.Has(kAfxStartedAgainSwitch) ? TRUE : FALSE;
     if (!options.bSilent) return options;
 
     for (int i = 0; i < switches.GetCount(); ++i) {
         CString value;
-        if (switches.Is(i, "/S") || switches.Is(i, "/ALLUSERS") || switches.Is(i, "/CURRENTUSER")) continue;
+        if (switches.Is(i, "/S") || switches.Is(i, "/ALLUSERS") || switches.Is(i, "/CURRENTUSER") ||
+            switches.Is(i, kAfxStartedAgainSwitch))
+            continue;
         if (switches.Is(i, "/DOWNGRADE")) {
             options.bAllowDowngrade = TRUE;
             continue;

@@ -32,9 +32,10 @@ struct SetupOptions {
     BOOL bAllowDowngrade = FALSE;  // /DOWNGRADE: an older version may replace the installed one
     BOOL bAllUsers = FALSE;        // /ALLUSERS: for everyone
     BOOL bCurrentUser = FALSE;     // /CURRENTUSER: for the user who runs the installer
+    BOOL bStartedAgain = FALSE;    // this program started again by itself (AfxElevation.h): never again
     CString strError;    // the first problem of a silent command line, as a message; empty: none
 };
 
 // Reads pszCommandLine (the text after the program's name; null is taken as empty). Always fills
-// bSilent, bAllUsers and bCurrentUser; the rest is read only under /S.
+// bSilent, bAllUsers, bCurrentUser and bStartedAgain; the rest is read only under /S.
 SetupOptions ParseSetupOptions(const char* pszCommandLine);

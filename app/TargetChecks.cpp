@@ -175,7 +175,9 @@ BOOL CSetupApp::CreateDirectoryTree(const CString& strPath)
     CSecurityAttributes security;
     if (!m_bForOneUser && AfxIsElevated() && !security.Build(CSecurityAttributes::kInstallFolder)) return FALSE;
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, FALSE};
-    return CreateDirectoryA(strPath, security.Get() ? security.Get() : &sa);
+    if (!CreateDirectoryA(strPath, security.Get() ? security.Get() : &sa)) return FALSE;
+    m_madeFolders.push_back(strPath);
+    return TRUE;
 }
 
 #endif

@@ -1,5 +1,6 @@
 #include "AfxPrivateFolder.h"
 
+#include "AfxElevation.h"
 #include "AfxHandle.h"
 #include "AfxNoLinks.h"
 #include "AfxSecurity.h"
@@ -22,9 +23,11 @@ Proc FindProc(const char* pszModule, const char* pszName)
     return h ? reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(h, pszName))) : nullptr;
 }
 
-// The temporary folder with a trailing backslash. GetTempPath2A gives a program running as SYSTEM
-// the system's own temporary folder, which only SYSTEM can write, instead of the Windows folder's
-// Temp that every user can write; for everyone else it answers as GetTempPathA.
+// The temporary folder with a trailing backslash. Elevated, the Windows folder's own: the user's
+// everyday programs may rename what lies in the profile's temporary folder once it is let go (and a
+// restart deletes what it was told by name), while in the Windows folder's users may only add
+// things of their own. GetTempPath2A gives a program running as SYSTEM the system's own temporary
+// folder, which only SYSTEM can write; for everyone else it answers as GetTempPathA.
 CString TemporaryBase()
 {
     typedef DWORD(WINAPI * GetTempPathProc)(DWORD, LPSTR);
@@ -35,7 +38,13 @@ CString TemporaryBase()
     if (n == 0 || n > MAX_PATH) return CString();
     CString base(dir);
     if (base.Right(1) != "\\") base += "\\";
-    return base;
+    char windows[MAX_PATH] = {};
+    UINT nWindows = GetSystemWindowsDirectoryA(windows, MAX_PATH);
+    if (!AfxIsElevated() || nWindows == 0 || nWindows >= MAX_PATH - 6) return base;
+    CString system = CString(windows) + (windows[nWindows - 1] == '\\' ? "" : "\\");
+    // SYSTEM's own folder is in the Windows folder already.
+    if (base.Left(system.GetLength()).CompareNoCase(system) == 0) return base;
+    return system + "Temp\\";
 }
 
 // Bytes from the system's random source (the one that seeds the system's own keys).
@@ -69,7 +78,7 @@ CString RandomName()
 void DeleteNowOrAtRestart(const CString& strPath, bool bDirectory)
 {
     bool gone = bDirectory ? RemoveDirectoryA(strPath) != FALSE : DeleteFileA(strPath) != FALSE;
-    if (!gone) MoveFileExA(strPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (!gone) AfxDeleteAtRestart(strPath);
 }
 
 // The temporary folder held, for creating the private one through its handle.
@@ -148,7 +157,7 @@ void EmptyFolder(const CFolderHandle& folder, const CString& strPath)
         if (!bFolder && (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
         DWORD err = folder.RemoveChild(name, bFolder);
         if (err == kErrorLinkOnPath) DeleteNowOrAtRestart(path, bFolder);
-        else if (err != NO_ERROR) MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        else if (err != NO_ERROR) AfxDeleteAtRestart(path);
     } while (FindNextFileA(find.Get(), &data));
 }
 
@@ -173,6 +182,50 @@ void AfxRemovePrivateFolder(const CString& strFolder, CFolderHandle& folder)
     // included. Whatever stands at its name by then is removed only if it is an empty folder.
     folder.Close();
     DeleteNowOrAtRestart(strFolder, true);
+}
+
+namespace {
+
+// Whether the folder holds nothing but files named strOnlyFile.
+bool HoldsOnly(const CString& strFolder, const CString& strOnlyFile)
+{
+    WIN32_FIND_DATAA data;
+    CFindHandle find(FindFirstFileA(strFolder + "\\*", &data));
+    if (!find) return false;
+    do {
+        CString name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.CompareNoCase(strOnlyFile) != 0) return false;
+    } while (FindNextFileA(find.Get(), &data));
+    return true;
+}
+
+// Whether a program holds the folder (open without delete sharing): one that runs from it.
+bool FolderHeld(const CString& strFolder)
+{
+    CHandle h(CreateFileA(strFolder, DELETE | FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return !h;
+}
+
+}  // namespace
+
+void AfxRemoveLeftPrivateFolders(const CString& strOnlyFile)
+{
+    CString base = TemporaryBase();
+    if (base.IsEmpty()) return;
+    std::vector<CString> left;
+    WIN32_FIND_DATAA data;
+    CFindHandle find(FindFirstFileA(base + kPrefix + "*", &data));
+    if (!find) return;
+    do {
+        CString path = base + data.cFileName;
+        bool bFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        if (bFolder && AfxIsPrivateFolder(path) && HoldsOnly(path, strOnlyFile)) left.push_back(path);
+    } while (FindNextFileA(find.Get(), &data));
+    find.Close();
+    for (const CString& path : left)
+        if (!FolderHeld(path)) AfxRemovePrivateFolder(path);
 }
 
 namespace {

@@ -14,8 +14,9 @@
 
 #ifdef _WIN32
 
-// Creates the folder in the user's temporary folder (for SYSTEM, the system's own temporary
-// folder where Windows has one), returns its path, without a trailing backslash, and holds it in
+// Creates the folder in the user's temporary folder; elevated, in the Windows folder's (for
+// SYSTEM, the system's own temporary folder where Windows has one), where the user's everyday
+// programs cannot rename it once it is let go, returns its path, without a trailing backslash, and holds it in
 // folder: created through a handle of the temporary folder as a new folder (never one that was
 // there) and kept open without delete sharing, so that nobody can rename it aside and put another
 // in its place while folder holds it. What is put inside goes through that handle. False, with the
@@ -28,10 +29,16 @@ bool AfxIsPrivateFolder(const CString& strFolder);
 
 // Deletes the folder and everything in it, through handles relative to the folder's, never
 // following a link. What cannot be deleted now (a running program, a file held open) is marked
-// for deletion at the next restart, with the folder itself.
+// for deletion at the next restart, with the folder itself, where this program may arrange that
+// (AfxDeleteAtRestart).
 void AfxRemovePrivateFolder(const CString& strFolder);
 // The same for the folder held as folder: emptied through that handle, which is then let go.
 void AfxRemovePrivateFolder(const CString& strFolder, CFolderHandle& folder);
+
+// Removes the private folders in the temporary folder (of this program's rights) that hold nothing
+// but files named strOnlyFile and that nobody holds: what a program of that name left when it was
+// ended before it could remove its own folder, or could not arrange its removal.
+void AfxRemoveLeftPrivateFolders(const CString& strOnlyFile);
 
 // A file written into a held folder and then held: from its creation until Release nobody else
 // can write, rename or delete it, and what is held is what was written. Others may read it (the

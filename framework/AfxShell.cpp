@@ -1,6 +1,7 @@
 #include "AfxShell.h"
 
 #include "AfxHandle.h"
+#include "AfxRegistry.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -33,7 +34,9 @@ bool AfxGetProgramsFolder(bool bForOneUser, CString& strPath)
 bool AfxGetUserProgramFilesFolder(CString& strPath)
 {
     PWSTR pszWide = nullptr;
-    HRESULT hr = SHGetKnownFolderPath(kUserProgramFiles, KF_FLAG_CREATE, nullptr, &pszWide);
+    // Named, not made: a folder that a profile lacks is made by the installation that needs it,
+    // which records it as made so that its uninstallation takes it away again.
+    HRESULT hr = SHGetKnownFolderPath(kUserProgramFiles, KF_FLAG_DONT_VERIFY, nullptr, &pszWide);
     bool bFound = false;
     if (SUCCEEDED(hr) && pszWide) {
         char szPath[MAX_PATH] = {};
@@ -60,7 +63,7 @@ void AfxNotifyAssociationsChanged() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_I
 bool AfxRegQueryString(HKEY hRoot, const char* pszSubKey, const char* pszName, CString& strValue, DWORD nMaxLength)
 {
     CRegKey key;
-    if (RegOpenKeyExA(hRoot, pszSubKey, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) return false;
+    if (AfxRegOpenKeyNoLinks(hRoot, pszSubKey, KEY_QUERY_VALUE, key) != ERROR_SUCCESS) return false;
     DWORD dwType = 0, cb = 0;
     if (RegQueryValueExA(key.Get(), pszName, nullptr, &dwType, nullptr, &cb) != ERROR_SUCCESS || dwType != REG_SZ ||
         cb > nMaxLength)

@@ -17,7 +17,7 @@ bool AfxGetCommonProgramsFolder(CString& strPath);
 bool AfxGetProgramsFolder(bool bForOneUser, CString& strPath);
 // The folder under the running user's profile where programs installed for that user alone go
 // (%LOCALAPPDATA%\Programs, as the shell knows it), without a trailing backslash; false when the
-// shell knows none.
+// shell knows none. The folder may not exist yet: this names it and makes nothing.
 bool AfxGetUserProgramFilesFolder(CString& strPath);
 
 // Writes the shortcut file pszLink (a .lnk path) that starts pszTarget in pszWorkingDir. Replaces
@@ -37,8 +37,9 @@ int AfxRunElevated(const CString& strProgram, const CString& strArguments, const
 // and opens files with the new programs without a restart.
 void AfxNotifyAssociationsChanged();
 
-// The REG_SZ value pszName of the key pszSubKey under hRoot (opened for reading only). False when
-// the key or value is missing, of another type, or longer than nMaxLength bytes.
+// The REG_SZ value pszName of the key pszSubKey under hRoot (opened for reading only, never through
+// a registry link: AfxRegOpenKeyNoLinks). False when the key or value is missing, of another type,
+// or longer than nMaxLength bytes, or when a key on the way is a link.
 bool AfxRegQueryString(HKEY hRoot, const char* pszSubKey, const char* pszName, CString& strValue,
                        DWORD nMaxLength = 4096);
 

@@ -1,6 +1,7 @@
 #include "CarriedParts.h"
 
 #include "AfxHandle.h"
+#include "AfxRegistry.h"
 #include "AfxShell.h"
 
 namespace {
@@ -29,16 +30,18 @@ public:
 private:
     static bool PathExists(const CString& strPath) { return GetFileAttributesA(strPath) != INVALID_FILE_ATTRIBUTES; }
 
+    // A key or value reached only through a registry link is not the earlier installation's: it is
+    // not there for it.
     static bool KeyExists(int nRoot, const CString& strPath)
     {
         CRegKey key;
-        return RegistryRootKey(nRoot) && RegOpenKeyExA(RegistryRootKey(nRoot), strPath, 0, KEY_QUERY_VALUE, key.Receive()) == ERROR_SUCCESS;
+        return RegistryRootKey(nRoot) && AfxRegOpenKeyNoLinks(RegistryRootKey(nRoot), strPath, KEY_QUERY_VALUE, key) == ERROR_SUCCESS;
     }
 
     static bool ValueExists(int nRoot, const CString& strKey, const CString& strName)
     {
         CRegKey key;
-        if (!RegistryRootKey(nRoot) || RegOpenKeyExA(RegistryRootKey(nRoot), strKey, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
+        if (!RegistryRootKey(nRoot) || AfxRegOpenKeyNoLinks(RegistryRootKey(nRoot), strKey, KEY_QUERY_VALUE, key) != ERROR_SUCCESS)
             return false;
         return RegQueryValueExA(key.Get(), strName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     }

@@ -1,6 +1,8 @@
 // The installation worker: payload loop, log, notifications, error handling and end paths.
 #include "InstallWorker.h"
 
+#include "AfxElevation.h"
+
 #include "AfxDigest.h"
 #include "AfxHandle.h"
 #include "AfxInUse.h"
@@ -17,6 +19,7 @@
 #include "MediumFiles.h"
 #include "PriorRecord.h"
 #include "RecordAnchor.h"
+#include "RecordTrust.h"
 #include "RegistryScript.h"
 #include "SetupExtensions.h"
 #include "Shortcuts.h"
@@ -34,8 +37,8 @@ char g_szEntryName[256];
 namespace {
 
 const UINT kCopyChunk = 4096;
-// The name a replacement waits under beside a file in use, until the restart puts it in place.
-const char kReplacementSuffix[] = ".zrvnew";
+const char kAtRestart[] = "Windows restarts";
+const char kAtSignIn[] = "you next sign in to Windows";
 // modeCreate | modeWrite | shareExclusive | typeBinary: create or empty, write only, no sharing.
 // Files are opened relative to their held folder: never through a link.
 const UINT kCreateMode = 36881;
@@ -87,6 +90,7 @@ private:
     void OpenOutput(const CString& strPath);
     bool OpenInUse(const CFolderHandle& folder, const CString& strLeaf, const CString& strPath);
     void ReplaceAtRestart();
+    bool ArrangeFinish();
     void Note(const CString& strText);
     void OpenRecord();
     void StartAnchor();
@@ -131,6 +135,9 @@ private:
     // replace it at the restart.
     bool m_bReplaceAtRestart = false;
     CString m_strReplacement;
+    // Without the administrators' rights a replacement waits for the user's next sign-in instead.
+    const bool m_bAtSignIn = !AfxIsElevated();
+    bool m_bFinishArranged = false;
 };
 
 // strDir ends with a backslash.
@@ -333,8 +340,9 @@ void CInstallRun::OpenOutput(const CString& strPath)
 }
 
 // A file that a running program holds. Asked about (Try Again once the program has ended, Continue
-// to have it replaced when Windows restarts, Cancel); a silent run has it replaced at the restart
-// without asking. Returns true with the output open, false with m_errOutput telling why not.
+// to have it replaced when Windows restarts, or, without the administrators' rights, when the user
+// next signs in; Cancel); a silent run has it replaced then without asking. Returns true with the
+// output open, false with m_errOutput telling why not.
 bool CInstallRun::OpenInUse(const CFolderHandle& folder, const CString& strLeaf, const CString& strPath)
 {
     for (;;) {
@@ -345,9 +353,9 @@ bool CInstallRun::OpenInUse(const CFolderHandle& folder, const CString& strLeaf,
             if (!holders.IsEmpty()) holders = " (" + holders + ")";
             CString text;
             text.Format("The file '%s' is in use by a program%s, which must end before it can be replaced.\n\n"
-                        "Try Again: once you have closed the program.\nContinue: replace it when Windows restarts.\n"
+                        "Try Again: once you have closed the program.\nContinue: replace it when %s.\n"
                         "Cancel: stop the installation.",
-                        strPath.GetString(), holders.GetString());
+                        strPath.GetString(), holders.GetString(), m_bAtSignIn ? kAtSignIn : kAtRestart);
             answer = AfxMessageBox(text, MB_CANCELTRYCONTINUE | MB_ICONEXCLAMATION);
         }
         if (answer == IDCONTINUE) break;
@@ -374,7 +382,7 @@ void CInstallRun::ReplaceAtRestart()
 {
     m_bReplaceAtRestart = false;
     CString from = m_strPrefix + m_strReplacement, to = m_strPrefix + g_szEntryName;
-    if (!MoveFileExA(from, to, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
+    if (!(m_bAtSignIn ? ArrangeFinish() : AfxReplaceAtRestart(from, to))) {
         m_errOutput.m_cause = CFileException::OsErrorToException(LONG(GetLastError()));
         m_errOutput.m_lOsError = LONG(GetLastError());
         m_errOutput.m_strFileName = to;
@@ -382,8 +390,19 @@ void CInstallRun::ReplaceAtRestart()
     }
     if (m_job.pRestart) SetInstallFlag(m_job.pRestart, 1);
     CString text;
-    text.Format("'%s' is in use by a program: it is replaced when Windows restarts.", to.GetString());
+    text.Format("'%s' is in use by a program: it is replaced when %s.", to.GetString(),
+                m_bAtSignIn ? kAtSignIn : kAtRestart);
     Note(text);
+}
+
+// Without the administrators' rights the restart can be told nothing: the installed uninstaller
+// puts the replacements in place when the user next signs in, once for the run.
+bool CInstallRun::ArrangeFinish()
+{
+    if (m_bFinishArranged) return true;
+    CString command = "\"" + m_strPrefix + kUninstallerName + "\" " + kFinishSwitch;
+    m_bFinishArranged = AfxRunAtSignIn(*m_job.pProductName + kFinishCommandSuffix, command);
+    return m_bFinishArranged;
 }
 
 // Returns false after end path E2's message.
@@ -443,8 +462,7 @@ void CInstallRun::LookAtTarget()
 // take over its entry, and nothing would list the first one any more.
 void CInstallRun::RefuseSecondFolder()
 {
-    RecordAnchor anchor = ReadRecordAnchor(*m_job.pProductName, EntryRoot());
-    CString there = anchor.strLocation;
+    CString there = CRegistryAnchorStore().Read(*m_job.pProductName, EntryRoot()).strLocation;
     if (there.IsEmpty() || there.CompareNoCase(m_strAnchorFolder) == 0) return;
     if (GetFileAttributesA(there + "\\" + kInstallLogName) == INVALID_FILE_ATTRIBUTES) return;
     CorruptPayload bad;
@@ -460,34 +478,38 @@ void CInstallRun::RefuseSecondFolder()
 // a later uninstallation removes and puts back.
 void CInstallRun::ReadEarlierRecord()
 {
-    std::string log, record;
+    RecordFileRead log, record;
     bool bLogOpen = false, bRecordOpen = false;
     if (m_target.ReadRecordFile(kInstallLogName, log, &bLogOpen))
         m_target.ReadRecordFile(kPriorRecordName, record, &bRecordOpen);
-    RecordAnchor anchor = ReadRecordAnchor(*m_job.pProductName, EntryRoot());
-    // A run stopped just after it emptied the log left its record in the entry.
-    if (!log.empty() || (IsOpenDigest(anchor.strDigest) && !anchor.strCarriedLog.empty())) {
-        AnchorVerdict verdict = CheckRecordAnchor(anchor, m_strAnchorFolder, log, record);
-        const char* why = AnchorVerdictReason(verdict);
-        if (verdict == AnchorVerdict::trusted && (bLogOpen || bRecordOpen))
-            why = "they can be changed by users other than the administrators";
-        if (*why) {
-            log.clear();
-            record.clear();
-            CString text;
-            text.Format("The earlier installation that %s and %s in '%s' describe is not trusted: %s. The folder is "
-                        "taken as it is now.",
-                        kInstallLogName, kPriorRecordName, m_job.pInstallDir->GetString(), why);
-            // A pair that no entry keeps is what a run that registered nothing leaves: told only
-            // in the log. One put in place of the kept pair, or copied in, is worth a box.
-            if (verdict == AnchorVerdict::noEntry) Note(text);
-            else AfxMessageBox(text, MB_ICONEXCLAMATION);
-        }
+    RecordQuestion question;
+    question.reader = RecordReader::setup;
+    // Elevated beside an everyday twin: the user's own entry is what that twin's programs write.
+    question.bElevated = AfxGetRights() == AfxRights::elevated;
+    question.strFolder = m_strAnchorFolder;
+    question.strProduct = *m_job.pProductName;
+    question.nScopeRoot = EntryRoot();
+    RecordTrust trust = JudgeRecord(CRegistryAnchorStore(), question, log, record);
+    std::string why = trust.strReason;
+    if (trust.IsTrusted() && (bLogOpen || bRecordOpen)) why = "they can be changed by users other than the administrators";
+    if (!why.empty()) {
+        trust.strLog.clear();
+        trust.strPrior.clear();
+        CString text;
+        text.Format("The earlier installation that %s and %s in '%s' describe is not trusted: %s. The folder is "
+                    "taken as it is now.",
+                    kInstallLogName, kPriorRecordName, m_job.pInstallDir->GetString(), why.c_str());
+        // A pair that no entry keeps is what a run that registered nothing leaves, and one that only
+        // the user's own entry keeps is what an installation for one user leaves: told only in the
+        // log. One put in place of the kept pair, copied in or made too large, is worth a box.
+        if (trust.verdict == RecordVerdict::noEntry || trust.verdict == RecordVerdict::usersOwnEntry) Note(text);
+        else AfxMessageBox(text, MB_ICONEXCLAMATION);
     }
-    m_earlier.Load(log, record);
+    const std::string& strLog = trust.strLog;
+    m_earlier.Load(strLog, trust.strPrior);
     m_carried.Take(m_earlier, *m_job.pInstallDir, m_job.bForOneUser);
-    m_bTargetHeldFiles = log.empty() ? FolderHoldsAnything(m_strPrefix) : m_earlier.Found().bTargetHeldFiles;
-    m_bTargetHadAnything = !log.empty() || m_bTargetHeldFiles;
+    m_bTargetHeldFiles = strLog.empty() ? FolderHoldsAnything(m_strPrefix) : m_earlier.Found().bTargetHeldFiles;
+    m_bTargetHadAnything = !strLog.empty() || m_bTargetHeldFiles;
 }
 
 // Said only where there is a log to say it in: the silent run's.
@@ -511,6 +533,12 @@ void CInstallRun::OpenRecord()
     // The keys above the product's entry that the registry made with it (a profile without any
     // entry yet): gone with the entry, when nothing else is left in them.
     for (const std::string& key : m_entryParentsMade) m_record.MadeKey(EntryRoot(), key);
+    // The folders above the target that the flow made for it (a profile without its folder for
+    // programs yet, a new folder in Program Files): gone after the target, when nothing else is
+    // left in them.
+    if (m_job.pMadeFolders)
+        for (const CString& folder : *m_job.pMadeFolders)
+            if (IsFolderAbove(folder.Str(), m_job.pInstallDir->Str())) m_record.MadeFolder(folder.Str());
 }
 
 void CInstallRun::RegistryStep(UINT nTotal)

@@ -21,6 +21,7 @@
 #include "InstallMessages.h"
 
 #include <functional>
+#include <vector>
 
 class CWinThread;
 class CWnd;
@@ -55,6 +56,10 @@ struct InstallJob {
     // Where the worker says what is worth knowing but asks nothing (the silent run's log); called
     // on the worker's thread. Empty: such texts are dropped.
     std::function<void(const CString&)> note;
+    // The folders that the flow made on the way to the target before the run (null: none); those
+    // above the target go into the record, so that the uninstaller removes them after it when they
+    // are then empty. Read when the record is opened; owned by the flow.
+    const std::vector<CString>* pMadeFolders = nullptr;
 };
 
 // The name of the entry in hand, as read from the stream (ReadString with the limit 256).

@@ -32,20 +32,25 @@ CTargetFolder::Protection CTargetFolder::Protect()
     return bWidened ? Protection::widened : Protection::given;
 }
 
-bool CTargetFolder::ReadRecordFile(const CString& strName, std::string& strData, bool* pChangeable)
+bool CTargetFolder::ReadRecordFile(const CString& strName, RecordFileRead& file, bool* pChangeable)
 {
-    strData.clear();
+    file = RecordFileRead();
     *pChangeable = false;
-    CFile file;
-    if (!file.OpenIn(m_root, strName, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary, nullptr, strName))
+    CFile opened;
+    if (!opened.OpenIn(m_root, strName, CFile::modeRead | CFile::shareDenyWrite | CFile::typeBinary, nullptr, strName))
         return false;
     // Whoever replaced the file would own it: its owner and its own list say who could write it.
-    *pChangeable = !AfxOnlyTrustedCanWrite(file.GetOsHandle());
+    *pChangeable = !AfxOnlyTrustedCanWrite(opened.GetOsHandle());
+    // The whole length: a file beyond 4 GB must not pass for a small one.
+    LARGE_INTEGER length = {};
+    if (!GetFileSizeEx(opened.GetOsHandle(), &length)) return false;
+    file.nLength = static_cast<unsigned long long>(length.QuadPart);
+    if (!RecordFileFits(file.nLength)) return true;
     try {
-        strData = file.ReadAll();
+        file.strData = opened.ReadAll();
     } catch (CFileException* e) {
         e->Delete();
-        strData.clear();
+        file = RecordFileRead();
         return false;
     }
     return true;

@@ -9,6 +9,7 @@
 
 #include "AfxFile.h"
 #include "AfxNoLinks.h"
+#include "RecordTrust.h"
 
 #include <map>
 #include <string>
@@ -27,10 +28,12 @@ public:
     // administrators could change it before, given otherwise, none without a list or on failure.
     Protection Protect();
 
-    // Reads the file strName directly in the folder into strData, never through a link. Returns
-    // false when it is missing or cannot be read; *pChangeable is set when others than SYSTEM,
-    // the administrators and the user could have written it.
-    bool ReadRecordFile(const CString& strName, std::string& strData, bool* pChangeable);
+    // Reads the file strName of the record directly in the folder into file, never through a link:
+    // its length, and its bytes only when the record's cap allows (RecordFileFits); a larger file
+    // is not read, and the rule for believing a record does not believe it. Returns false when it
+    // is missing or cannot be read; *pChangeable is set when others than SYSTEM, the
+    // administrators and the user could have written it.
+    bool ReadRecordFile(const CString& strName, RecordFileRead& file, bool* pChangeable);
 
     // Makes the folder strEntry ("a\b": its parent made before or there already), or opens and
     // checks the one there (*pExisted; given this run's list when there is one). NO_ERROR,

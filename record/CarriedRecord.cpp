@@ -1,10 +1,13 @@
 #include "CarriedRecord.h"
 
+#include <map>
+
 CarriedRecord CarryForward(const InstallRecord& earlier, const PriorState& found, const CarriedItemProbe& probe)
 {
     CarriedRecord carried;
     carried.found = found;
-    bool bKeyCarried = false;
+    // A value goes with its own key, which need not be the key item before it (InstallRecord).
+    std::set<std::string> carriedKeys;
     for (const LogItem& item : earlier.items) {
         switch (item.kind) {
         case LogItemKind::Directory:
@@ -12,11 +15,12 @@ CarriedRecord CarryForward(const InstallRecord& earlier, const PriorState& found
             if (probe.Exists(item)) carried.payload.push_back(item);
             break;
         case LogItemKind::Key:
-            bKeyCarried = probe.Exists(item);
-            if (bKeyCarried) carried.registry.push_back(item);
+            if (!probe.Exists(item)) break;
+            carried.registry.push_back(item);
+            carriedKeys.insert(LogKeyIdentity(item));
             break;
         case LogItemKind::Value:
-            if (bKeyCarried && probe.Exists(item)) carried.registry.push_back(item);
+            if (carriedKeys.count(LogKeyIdentity(item)) && probe.Exists(item)) carried.registry.push_back(item);
             break;
         case LogItemKind::ShortcutFolder:
         case LogItemKind::Shortcut:
@@ -64,20 +68,31 @@ void WriteCarriedPayload(const CarriedRecord& carried, InstallLogWriter& log, co
 void WriteCarriedRegistry(const CarriedRecord& carried, InstallLogWriter& log, const std::set<std::string>& listed,
                           bool bMarkerWritten)
 {
-    const std::vector<LogItem>& items = carried.registry;
-    for (size_t k = 0; k < items.size();) {
-        // A key line and its values; the key goes again only when it or one of its values is new.
-        size_t end = k + 1;
-        bool bNew = !Listed(listed, items[k]);
-        for (; end < items.size() && items[end].kind == LogItemKind::Value; ++end) bNew = bNew || !Listed(listed, items[end]);
-        if (bNew) {
-            if (!bMarkerWritten) log.RegistryMarker();
-            bMarkerWritten = true;
-            log.Key(items[k].nRoot, items[k].strPath.Str());
-            for (size_t v = k + 1; v < end; ++v)
-                if (!Listed(listed, items[v])) log.Value(items[v].strPath.Str());
+    // A key line goes when the key is new, or when a new value of it follows another key line
+    // than its own (the new run's lines, or another carried key's): every value under its own key,
+    // whatever item it follows in carried.registry. The line is spelt as the key's own item.
+    std::map<std::string, const LogItem*> keys;
+    std::string strLineKey;  // the identity of the last key line written here
+    auto keyLine = [&](const LogItem& key) {
+        if (!bMarkerWritten) log.RegistryMarker();
+        bMarkerWritten = true;
+        log.Key(key.nRoot, key.strPath.Str());
+        strLineKey = LogKeyIdentity(key);
+    };
+    for (const LogItem& item : carried.registry) {
+        if (item.kind == LogItemKind::Key) {
+            keys.emplace(LogKeyIdentity(item), &item);
+            if (!Listed(listed, item)) keyLine(item);
+            continue;
         }
-        k = end;
+        if (item.kind != LogItemKind::Value || Listed(listed, item)) continue;
+        std::string strKey = LogKeyIdentity(item);
+        if (strKey != strLineKey) {
+            auto found = keys.find(strKey);
+            const LogItem own = {LogItemKind::Key, item.nLine, item.strKey, item.nRoot, CString()};
+            keyLine(found != keys.end() ? *found->second : own);
+        }
+        log.Value(item.strPath.Str());
     }
 }
 
@@ -98,6 +113,7 @@ void WriteCarriedPrior(const CarriedRecord& carried, PriorRecordWriter& record)
     for (const std::string& directory : carried.found.directories) record.Directory(directory);
     for (const PriorKey& key : carried.found.keys) record.Key(key.nRoot, key.strPath);
     for (const PriorKey& key : carried.found.madeKeys) record.MadeKey(key.nRoot, key.strPath);
+    for (const std::string& folder : carried.found.madeFolders) record.MadeFolder(folder);
     for (const PriorValue& value : carried.found.values) record.Value(value);
 }
 
@@ -156,9 +172,9 @@ std::string UnionOfLogs(const std::string& strFirst, const std::string& strSecon
     for (int nPart = 0; nPart < 3; ++nPart) {
         bool bMarker = false;
         // The key the last line of the registry part stands under: a value whose key is another
-        // gets its key line again (a repeated line is one item to the reader).
-        int nKeyRoot = -1;
-        std::string strKeyPath;
+        // gets its key line again (a repeated line is one item to the reader). Keys compare as
+        // items do, so that the value comes back under the very key it was read with.
+        std::string strLineKey;
         for (const InstallRecord& log : logs)
             for (const LogItem& item : log.items) {
                 if (!InPart(item, nPart)) continue;
@@ -170,14 +186,12 @@ std::string UnionOfLogs(const std::string& strFirst, const std::string& strSecon
                 case LogItemKind::File: out.File(item.strPath.Str()); break;
                 case LogItemKind::Key:
                     out.Key(item.nRoot, item.strPath.Str());
-                    nKeyRoot = item.nRoot;
-                    strKeyPath = item.strPath.Str();
+                    strLineKey = LogKeyIdentity(item);
                     break;
                 case LogItemKind::Value:
-                    if (nKeyRoot != item.nRoot || !SameKeyPath(strKeyPath, item.strKey.Str())) {
+                    if (strLineKey != LogKeyIdentity(item)) {
                         out.Key(item.nRoot, item.strKey.Str());
-                        nKeyRoot = item.nRoot;
-                        strKeyPath = item.strKey.Str();
+                        strLineKey = LogKeyIdentity(item);
                     }
                     out.Value(item.strPath.Str());
                     break;
@@ -191,9 +205,12 @@ std::string UnionOfLogs(const std::string& strFirst, const std::string& strSecon
 
 std::string JoinRecords(const std::string& strFirst, const std::string& strSecond)
 {
+    // Whole lines only: a line cut short would run into the first line of the other.
+    const size_t nEnd = sizeof kRecordLineEnd - 1;
+    size_t nWhole = strFirst.rfind(kRecordLineEnd);
+    std::string first = nWhole == std::string::npos ? std::string() : strFirst.substr(0, nWhole + nEnd);
     size_t nHeader = strSecond.find(kRecordLineEnd);
-    if (nHeader == std::string::npos) return strFirst;
-    std::string rest = strSecond.substr(nHeader + sizeof kRecordLineEnd - 1);
-    if (strFirst.empty()) return strSecond;
-    return strFirst + rest;
+    if (nHeader == std::string::npos) return first;
+    if (first.empty()) return strSecond;
+    return first + strSecond.substr(nHeader + nEnd);
 }

@@ -24,7 +24,9 @@ public:
 
 struct CarriedRecord {
     std::vector<LogItem> payload;    // directories and files, in the earlier log's order
-    std::vector<LogItem> registry;   // key lines, each followed by its values that are carried
+    std::vector<LogItem> registry;   // keys and their values that are carried, in the earlier log's
+                                     // order: a value's key is its own (strKey), not always the key
+                                     // item before it
     std::vector<LogItem> shortcuts;  // folders and shortcut files of the Start menu
     PriorState found;                // what the earlier installation found there
 
@@ -33,8 +35,8 @@ struct CarriedRecord {
 };
 
 // The items of earlier (a log that was verified) that probe finds, by part, in the log's order. A
-// value goes only with its key: a key that is gone took its values with it. found: the earlier
-// record's state, kept whole.
+// value goes only with its own key (strKey): a key that is gone took its values with it. found:
+// the earlier record's state, kept whole.
 CarriedRecord CarryForward(const InstallRecord& earlier, const PriorState& found, const CarriedItemProbe& probe);
 // The same for the earlier installation as a later one reads it (nothing when its log did not read).
 CarriedRecord CarryForward(const EarlierInstallation& earlier, const CarriedItemProbe& probe);
@@ -43,8 +45,9 @@ CarriedRecord CarryForward(const EarlierInstallation& earlier, const CarriedItem
 std::set<std::string> ListedItems(const std::string& strLogText);
 
 // The carried lines of one part that listed does not hold yet, written at the end of that part of
-// the new log, so that an item that the new run wrote itself is not listed twice. The registry and
-// shortcut parts get their marker first unless bMarkerWritten.
+// the new log, so that an item that the new run wrote itself is not listed twice; every value
+// goes under its own key's line, written again where needed. The registry and shortcut parts get
+// their marker first unless bMarkerWritten.
 void WriteCarriedPayload(const CarriedRecord& carried, InstallLogWriter& log, const std::set<std::string>& listed);
 void WriteCarriedRegistry(const CarriedRecord& carried, InstallLogWriter& log, const std::set<std::string>& listed,
                           bool bMarkerWritten);
@@ -65,6 +68,6 @@ std::string CarriedPriorText(const CarriedRecord& carried, bool bTargetHeldFiles
 // One log that lists what both logs list, each part's items first of strFirst then of strSecond,
 // every value under its own key. A log that does not read adds nothing (both empty: "").
 std::string UnionOfLogs(const std::string& strFirst, const std::string& strSecond);
-// The lines of strFirst, then those of strSecond after its header line: the record of both. A
-// record that is empty, or holds not even its header line, adds nothing.
+// The whole lines of strFirst, then those of strSecond after its header line: the record of both.
+// A record that is empty, or holds not even its header line, adds nothing.
 std::string JoinRecords(const std::string& strFirst, const std::string& strSecond);

@@ -95,7 +95,8 @@ struct LineParser {
 
 // An item listed again (an upgrade lists what the earlier version made and what it wrote itself,
 // often the same) is one item: only its first line counts, so that nothing is removed or put back
-// twice. Names compare as the file system and the registry compare them.
+// twice. Names compare as the file system and the registry compare them. A value keeps the key
+// that it was read under (strKey) when that key's repeated line goes.
 void DropRepeatedItems(std::vector<LogItem>& items)
 {
     std::set<std::string> seen;
@@ -161,6 +162,13 @@ std::string LogItemIdentity(const LogItem& item)
         key += '|';
     }
     return key;
+}
+
+std::string LogKeyIdentity(const LogItem& item)
+{
+    if (item.kind == LogItemKind::Key) return LogItemIdentity(item);
+    if (item.kind != LogItemKind::Value) return std::string();
+    return LogItemIdentity({LogItemKind::Key, item.nLine, item.strKey, item.nRoot, CString()});
 }
 
 int PathDepth(const CString& strPath)

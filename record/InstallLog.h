@@ -25,11 +25,15 @@ struct LogItem {
                        // ShortcutFolder, Shortcut: the path below the Start menu's Programs folder;
                        // Key: the subkey path as written; Value: the value's name
     int nRoot = -1;    // Key, Value: index into the root table (RegistryRootName)
-    CString strKey;    // Value: the subkey path of its key
+    CString strKey;    // Value: the subkey path of its key, as its key line wrote it
 };
 
 struct InstallRecord {
-    std::vector<LogItem> items;  // in the order of the log
+    // In the order of the log, each item once (its first line). A value's key is nRoot and strKey,
+    // not the key item before it: a value listed under a key line that repeats an earlier one (an
+    // upgrade lists what it carries after what it wrote itself) stays with that key, though the
+    // repeated line is no item and the value follows another key's items.
+    std::vector<LogItem> items;
     CString strProductName;      // from the uninstall key line; empty when the log has none
     // Made for the user who ran it (its entry below HKEY_CURRENT_USER): its shortcuts are in that
     // user's own Start menu, not the all-users one.
@@ -74,6 +78,9 @@ private:
 // What makes an item the same as another of the log: its kind, root, key and name, the names
 // folded as the file system and the registry compare them. An item listed again is one item.
 std::string LogItemIdentity(const LogItem& item);
+// The identity of the key that a Key item is, or that a Value item stands under: the one
+// LogItemIdentity gives that key's own item. "" for the other kinds.
+std::string LogKeyIdentity(const LogItem& item);
 
 // The number of components of a key's or path's backslash-separated text (empty ones not counted).
 int PathDepth(const CString& strPath);

@@ -18,6 +18,16 @@ constexpr char kPriorRecordName[] = "Install.prior";
 // it works only where the log lists it under this name.
 constexpr char kUninstallerName[] = "Uninstal.exe";
 
+// A file that a program held while a run would replace it: the replacement is written beside it
+// under its name with this suffix (and listed so), and put in its place at the next restart, or,
+// by a run without the administrators' rights (which may arrange nothing for the restart), by the
+// uninstaller started with kFinishSwitch when the user next signs in.
+constexpr char kReplacementSuffix[] = ".zrvnew";
+constexpr char kFinishSwitch[] = "/FINISH";
+// The name of that command in the user's list of commands for the next sign-in: the product's name
+// and this.
+constexpr char kFinishCommandSuffix[] = " (finish)";
+
 // The value of the product's uninstall entry that holds the SHA-256 of Install.log and of
 // Install.prior as the installation wrote them: the two digests in lower-case hexadecimal, one
 // blank between them. Not listed in the log; the uninstaller compares and removes it.
@@ -53,14 +63,15 @@ constexpr char kRootSeparator = '\\';
 
 // ---- Install.prior --------------------------------------------------------------------------
 // Lines ended by kRecordLineEnd, fields separated by kPriorFieldSeparator; the forms are listed in
-// PriorRecord.h: kPriorHeader first, then kPriorTarget, kPriorDirectory, kPriorKey, kPriorMadeKey
-// and kPriorValue lines.
+// PriorRecord.h: kPriorHeader first, then kPriorTarget, kPriorDirectory, kPriorKey, kPriorMadeKey,
+// kPriorMadeFolder and kPriorValue lines.
 constexpr char kPriorHeader[] = "ZORVAN-PRIOR\t1";
 constexpr char kPriorFieldSeparator = '\t';
 constexpr char kPriorTarget[] = "target";
 constexpr char kPriorDirectory[] = "directory";
 constexpr char kPriorKey[] = "key";
 constexpr char kPriorMadeKey[] = "madekey";
+constexpr char kPriorMadeFolder[] = "madefolder";
 constexpr char kPriorValue[] = "value";
 
 // ---- Registry roots -------------------------------------------------------------------------

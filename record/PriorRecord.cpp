@@ -202,6 +202,12 @@ struct RecordParser {
             state.madeKeys.push_back(key);
             return true;
         }
+        if (kind == kPriorMadeFolder && f.size() == 2) {
+            std::string path;
+            if (!Text(nLine, f[1], path, false)) return false;
+            state.madeFolders.push_back(path);
+            return true;
+        }
         if (kind == kPriorValue && f.size() == 8) return Value(nLine, f);
         return Fail(nLine, "not a line of the record (unknown kind or wrong number of fields)");
     }
@@ -212,6 +218,50 @@ struct RecordParser {
 bool SameKeyPath(const std::string& a, const std::string& b) { return FoldedKey(a) == FoldedKey(b); }
 
 bool SameValueName(const std::string& a, const std::string& b) { return SameText(a, b); }
+
+namespace {
+
+// The components of a full path and how many of them name its drive or share ("C:": one;
+// "\\server\share": two); false for a path that is not full, or that has an empty, "." or ".."
+// component.
+bool FullPathParts(const std::string& strPath, std::vector<std::string>& parts, size_t& nRoot)
+{
+    std::string s = strPath;
+    if (s.size() > 1 && s.back() == '\\') s.pop_back();
+    size_t start = 0;
+    if (s.size() >= 2 && s[0] == '\\' && s[1] == '\\') {
+        nRoot = 2;
+        start = 2;
+    } else if (s.size() >= 2 && s[1] == ':' && (s.size() == 2 || s[2] == '\\') && (s[0] | 0x20) >= 'a' &&
+               (s[0] | 0x20) <= 'z') {
+        nRoot = 1;
+    } else {
+        return false;
+    }
+    parts.clear();
+    for (;;) {
+        size_t cut = s.find('\\', start);
+        std::string part = s.substr(start, cut == std::string::npos ? std::string::npos : cut - start);
+        if (part.empty() || part == "." || part == "..") return false;
+        parts.push_back(part);
+        if (cut == std::string::npos) break;
+        start = cut + 1;
+    }
+    return parts.size() >= nRoot;
+}
+
+}  // namespace
+
+bool IsFolderAbove(const std::string& strFolder, const std::string& strTarget)
+{
+    std::vector<std::string> above, below;
+    size_t nRootAbove = 0, nRootBelow = 0;
+    if (!FullPathParts(strFolder, above, nRootAbove) || !FullPathParts(strTarget, below, nRootBelow)) return false;
+    if (nRootAbove != nRootBelow || above.size() <= nRootAbove || above.size() >= below.size()) return false;
+    for (size_t i = 0; i < above.size(); ++i)
+        if (!SameText(above[i], below[i])) return false;
+    return true;
+}
 
 namespace {
 
@@ -279,6 +329,8 @@ void PriorRecordWriter::MadeKey(int nRoot, const std::string& strPath)
 {
     Line({kPriorMadeKey, RegistryRootName(nRoot), Escape(strPath)});
 }
+
+void PriorRecordWriter::MadeFolder(const std::string& strPath) { Line({kPriorMadeFolder, Escape(strPath)}); }
 
 void PriorRecordWriter::Value(const PriorValue& v)
 {

@@ -12,6 +12,9 @@
 //                                               listed key below it (the registry makes the keys
 //                                               of a path that are missing): removed with it when
 //                                               nothing else is left in it
+//   madefolder<TAB>PATH                         a folder above the target that the installation
+//                                               made on the way to it (a full path): removed after
+//                                               the target when it is then empty
 //   value<TAB>ROOT<TAB>KEY<TAB>NAME<TAB>OLDTYPE<TAB>OLDDATA<TAB>NEWTYPE<TAB>NEWDATA
 //                                               a value that the installation replaced: its type and
 //                                               data before, and what the installation wrote (a
@@ -54,6 +57,7 @@ struct PriorState {
     std::vector<std::string> directories;
     std::vector<PriorKey> keys;
     std::vector<PriorKey> madeKeys;
+    std::vector<std::string> madeFolders;
     std::vector<PriorValue> values;
 
     // Lookups without regard to ASCII case, as the file system and the registry compare names.
@@ -66,6 +70,12 @@ struct PriorState {
 // value names and directory paths without regard to case only.
 bool SameKeyPath(const std::string& a, const std::string& b);
 bool SameValueName(const std::string& a, const std::string& b);
+
+// Whether strFolder is a folder on the way to strTarget, above it: both full paths below a drive
+// ("C:\...") or a share ("\\server\share\..."), strFolder's components the first of strTarget's
+// (compared without regard to ASCII case, a closing backslash ignored), fewer of them, and more
+// than the drive or the share alone. A made folder that is not is never removed.
+bool IsFolderAbove(const std::string& strFolder, const std::string& strTarget);
 
 // Appends the record's lines to an open file; does nothing while it has no file. Each line goes
 // out in one Write, which throws the framework's CFileException on failure. With bSayOnce, a line
@@ -80,6 +90,7 @@ public:
     void Directory(const std::string& strPath);
     void Key(int nRoot, const std::string& strPath);
     void MadeKey(int nRoot, const std::string& strPath);
+    void MadeFolder(const std::string& strPath);
     void Value(const PriorValue& value);
     bool IsOpen() const { return m_pFile != nullptr; }
 

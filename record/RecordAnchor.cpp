@@ -6,12 +6,6 @@
 
 #include <cstdlib>
 
-#ifdef _WIN32
-#include "AfxHandle.h"
-#include "AfxPath.h"
-#include "AfxShell.h"
-#endif
-
 namespace {
 
 CString WithoutClosingSeparator(const CString& strFolder)
@@ -76,7 +70,7 @@ AnchorVerdict CheckRecordAnchor(const RecordAnchor& anchor, const CString& strFo
 {
     if (!anchor.bFound || anchor.strDigest.empty()) return AnchorVerdict::noEntry;
     if (anchor.strLocation.IsEmpty() ||
-        WithoutClosingSeparator(anchor.strLocation).CompareNoCase(WithoutClosingSeparator(strFolder)) != 0)
+        !SameRecordFolder(anchor.strLocation, strFolder))
         return AnchorVerdict::otherFolder;
     size_t blank = anchor.strDigest.find(' ');
     size_t nLog = 0, nPrior = 0;
@@ -88,6 +82,11 @@ AnchorVerdict CheckRecordAnchor(const RecordAnchor& anchor, const CString& strFo
         strPrior = JoinRecords(anchor.strCarriedPrior, strPrior.substr(0, nPrior));
     }
     return AnchorVerdict::trusted;
+}
+
+bool SameRecordFolder(const CString& strA, const CString& strB)
+{
+    return WithoutClosingSeparator(strA).CompareNoCase(WithoutClosingSeparator(strB)) == 0;
 }
 
 const char* AnchorVerdictReason(AnchorVerdict verdict)
@@ -104,145 +103,3 @@ const char* AnchorVerdictReason(AnchorVerdict verdict)
     }
     return "";
 }
-
-#ifdef _WIN32
-namespace {
-
-// The carried texts of an open anchor: the log, a zero byte, the record.
-void ReadCarried(HKEY hRoot, const CString& strKey, RecordAnchor& anchor)
-{
-    CRegKey key;
-    if (RegOpenKeyExA(hRoot, strKey, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) return;
-    DWORD dwType = 0, cbData = 0;
-    if (RegQueryValueExA(key.Get(), kInstallCarriedValue, nullptr, &dwType, nullptr, &cbData) != ERROR_SUCCESS ||
-        dwType != REG_BINARY)
-        return;
-    std::string data(cbData, '\0');
-    if (RegQueryValueExA(key.Get(), kInstallCarriedValue, nullptr, &dwType, reinterpret_cast<BYTE*>(&data[0]),
-                         &cbData) != ERROR_SUCCESS)
-        return;
-    data.resize(cbData);
-    size_t zero = data.find('\0');
-    if (zero == std::string::npos) return;
-    anchor.strCarriedLog = data.substr(0, zero);
-    anchor.strCarriedPrior = data.substr(zero + 1);
-}
-
-// The anchor of the entry at strKey below hRoot, normalised.
-RecordAnchor ReadAnchorAt(HKEY hRoot, const CString& strKey)
-{
-    RecordAnchor anchor;
-    CString value, location;
-    if (!AfxRegQueryString(hRoot, strKey, kInstallDigestValue, value, 4096)) return anchor;
-    AfxRegQueryString(hRoot, strKey, "InstallLocation", location, 1024);
-    if (!ParseAnchorValue(value.Str(), location, anchor)) return RecordAnchor();
-    if (!anchor.strLocation.IsEmpty()) anchor.strLocation = AfxNormalisedPath(anchor.strLocation);
-    if (IsOpenDigest(anchor.strDigest)) ReadCarried(hRoot, strKey, anchor);
-    return anchor;
-}
-
-bool UsableProductName(const CString& strProduct)
-{
-    return !strProduct.IsEmpty() && strProduct.Str().find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
-}
-
-}  // namespace
-
-RecordAnchor ReadRecordAnchor(const CString& strProduct, int nRoot)
-{
-    // The same key as the registration writes; a name it would refuse has no entry.
-    if (!UsableProductName(strProduct)) return RecordAnchor();
-    return ReadAnchorAt(RegistryRootKey(nRoot), CString(kUninstallKeyPath) + strProduct);
-}
-
-bool WriteRecordAnchor(const CString& strProduct, const CString& strFolder, const std::string& strDigests,
-                       bool* pMadeKey, int nRoot)
-{
-    if (!UsableProductName(strProduct)) return false;
-    CRegKey key;
-    DWORD dwDisposition = 0;
-    if (RegCreateKeyExA(RegistryRootKey(nRoot), CString(kUninstallKeyPath) + strProduct, 0, nullptr, 0, KEY_SET_VALUE,
-                        nullptr, key.Receive(), &dwDisposition) != ERROR_SUCCESS)
-        return false;
-    if (pMadeKey) *pMadeKey = dwDisposition == REG_CREATED_NEW_KEY;
-    std::string text = AnchorValueText(strDigests, strFolder);
-    return RegSetValueExA(key.Get(), kInstallDigestValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                          DWORD(text.size() + 1)) == ERROR_SUCCESS;
-}
-
-AnchorVerdict FindRecordAnchor(const CString& strFolder, std::string& strLog, std::string& strPrior,
-                               CString* pProduct, int* pRoot)
-{
-    AnchorVerdict best = AnchorVerdict::noEntry;
-    for (int nRoot : {kRootLocalMachine, kRootCurrentUser}) {
-        CRegKey list;
-        if (RegOpenKeyExA(RegistryRootKey(nRoot), CString(kUninstallKeyPath).Left(int(sizeof kUninstallKeyPath) - 2), 0,
-                          KEY_ENUMERATE_SUB_KEYS, list.Receive()) != ERROR_SUCCESS)
-            continue;
-        char name[256];
-        for (DWORD i = 0;; ++i) {
-            DWORD n = sizeof name;
-            LONG rc = RegEnumKeyExA(list.Get(), i, name, &n, nullptr, nullptr, nullptr, nullptr);
-            if (rc == ERROR_MORE_DATA) continue;
-            if (rc != ERROR_SUCCESS) break;
-            RecordAnchor anchor = ReadAnchorAt(RegistryRootKey(nRoot), CString(kUninstallKeyPath) + name);
-            std::string log = strLog, prior = strPrior;
-            AnchorVerdict verdict = CheckRecordAnchor(anchor, strFolder, log, prior);
-            if (verdict == AnchorVerdict::trusted) {
-                *pProduct = name;
-                if (pRoot) *pRoot = nRoot;
-                strLog = log;
-                strPrior = prior;
-                return verdict;
-            }
-            if (verdict == AnchorVerdict::otherRecord) best = verdict;
-        }
-    }
-    return best;
-}
-
-bool CAnchorKeeper::Open(const CString& strProduct, const CString& strFolder, int nRoot, bool* pMadeKey,
-                         std::vector<std::string>* pMadeParents)
-{
-    m_key.Close();
-    if (!UsableProductName(strProduct)) return false;
-    if (pMadeParents) {
-        pMadeParents->clear();
-        const std::string path = std::string(kUninstallKeyPath) + strProduct.Str();
-        for (size_t sep = path.find('\\'); sep != std::string::npos; sep = path.find('\\', sep + 1)) {
-            std::string parent = path.substr(0, sep);
-            CRegKey probe;
-            if (!pMadeParents->empty() ||
-                RegOpenKeyExA(RegistryRootKey(nRoot), parent.c_str(), 0, KEY_QUERY_VALUE, probe.Receive()) == ERROR_FILE_NOT_FOUND)
-                pMadeParents->push_back(parent);
-        }
-    }
-    DWORD dwDisposition = 0;
-    if (RegCreateKeyExA(RegistryRootKey(nRoot), CString(kUninstallKeyPath) + strProduct, 0, nullptr, 0, KEY_SET_VALUE,
-                        nullptr, m_key.Receive(), &dwDisposition) != ERROR_SUCCESS)
-        return false;
-    *pMadeKey = dwDisposition == REG_CREATED_NEW_KEY;
-    m_strFolder = strFolder;
-    return true;
-}
-
-bool CAnchorKeeper::Keep(const std::string& strDigests)
-{
-    if (!IsOpen()) return false;
-    std::string text = AnchorValueText(strDigests, m_strFolder);
-    return RegSetValueExA(m_key.Get(), kInstallDigestValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                          DWORD(text.size() + 1)) == ERROR_SUCCESS;
-}
-
-bool CAnchorKeeper::KeepCarried(const std::string& strLog, const std::string& strPrior)
-{
-    if (!IsOpen()) return false;
-    if (strLog.empty() && strPrior.empty()) {
-        LONG rc = RegDeleteValueA(m_key.Get(), kInstallCarriedValue);
-        return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
-    }
-    std::string data = strLog + '\0' + strPrior;
-    return RegSetValueExA(m_key.Get(), kInstallCarriedValue, 0, REG_BINARY, reinterpret_cast<const BYTE*>(data.data()),
-                          DWORD(data.size())) == ERROR_SUCCESS;
-}
-#endif

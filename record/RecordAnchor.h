@@ -53,8 +53,24 @@ std::string RecordDigestText(const std::string& strLog, const std::string& strPr
 AnchorVerdict CheckRecordAnchor(const RecordAnchor& anchor, const CString& strFolder, std::string& strLog,
                                 std::string& strPrior);
 
+// Whether two folders, normalised alike, are the same as the anchor compares them: without regard
+// to ASCII case and to a closing backslash.
+bool SameRecordFolder(const CString& strA, const CString& strB);
+
 // Why a record with this verdict is not believed, one clause for messages; "" when it is.
 const char* AnchorVerdictReason(AnchorVerdict verdict);
+
+// Where anchors are kept, as the rule for believing a record (RecordTrust.h) reads them: the
+// registry on Windows, a table in tests.
+class CAnchorStore {
+public:
+    virtual ~CAnchorStore() = default;
+    // The anchor kept for strProduct in its entry below the root nRoot (its folder normalised as
+    // the callers' folders are); bFound false when there is no such entry, or one without a digest.
+    virtual RecordAnchor Read(const CString& strProduct, int nRoot) const = 0;
+    // The names of the products that have an entry below the root nRoot, in no particular order.
+    virtual std::vector<CString> Products(int nRoot) const = 0;
+};
 
 #ifdef _WIN32
 // The anchor kept for strProduct in its entry below the root nRoot (kRootLocalMachine; for an
@@ -66,13 +82,12 @@ RecordAnchor ReadRecordAnchor(const CString& strProduct, int nRoot = kRootLocalM
 // one the registration would refuse, say).
 bool WriteRecordAnchor(const CString& strProduct, const CString& strFolder, const std::string& strDigests,
                        bool* pMadeKey = nullptr, int nRoot = kRootLocalMachine);
-// The verdict for a log and record read from strFolder, over every product's entry, those of the
-// machine first, then the running user's own: trusted (and *pProduct the entry's name, *pRoot its
-// root, strLog and strPrior what the record says, as CheckRecordAnchor leaves them) when one of
-// them keeps these digests for this folder; otherRecord when one keeps other digests for it;
-// noEntry when none names it.
-AnchorVerdict FindRecordAnchor(const CString& strFolder, std::string& strLog, std::string& strPrior,
-                               CString* pProduct, int* pRoot = nullptr);
+// The anchors as the registry keeps them: each product's entry below the root's Uninstall key.
+class CRegistryAnchorStore : public CAnchorStore {
+public:
+    RecordAnchor Read(const CString& strProduct, int nRoot) const override;
+    std::vector<CString> Products(int nRoot) const override;
+};
 
 // The anchor of one run, its entry's key held open from the first digest to the last: a run keeps
 // its digests after every line it writes.

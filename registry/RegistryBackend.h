@@ -33,9 +33,11 @@ public:
     // Creates the key pszSubKey under hRoot, or opens it when it exists, for all access, as a
     // non-volatile key without class string or security attributes. On ERROR_SUCCESS *phKey is the
     // open key, which the caller passes to CloseKey, and *pbExisted (when given) tells whether the
-    // key was opened rather than created; on any other result nothing is open.
+    // key was opened rather than created; on any other result nothing is open. The system registry
+    // never goes through a registry link: kErrorRegistryLink (AfxRegistry.h) when the key or one
+    // above it is a link.
     virtual LONG CreateKey(HKEY hRoot, const char* pszSubKey, HKEY* phKey, bool* pbExisted) = 0;
-    // True when the key pszSubKey exists under hRoot.
+    // True when the key pszSubKey exists under hRoot (false when it is reached only through a link).
     virtual bool KeyExists(HKEY hRoot, const char* pszSubKey) = 0;
     // Reads the value pszName of an open key: ERROR_SUCCESS with its type and data,
     // ERROR_FILE_NOT_FOUND when there is no such value, or the platform's error.

@@ -1,5 +1,6 @@
 #include "RegistryScript.h"
 
+#include "AfxRegistry.h"
 #include "InstallLog.h"
 #include "SetupConfig.h"
 #include "SetupExtensions.h"
@@ -152,7 +153,7 @@ public:
     bool RegisterUninstaller(const CString& strProductName, const SetupExtensions& ext);
 
 private:
-    bool OpenListedKey(const Root& root, const std::string& strPath, HKEY* phKey);
+    LONG OpenListedKey(const Root& root, const std::string& strPath, HKEY* phKey);
     void NoteFoundKey(int nRoot, const std::string& strPath);
     LONG SetValue(HKEY hKey, const std::string& strName, DWORD dwType, const BYTE* pData, DWORD cbData);
     void NoteReplacedValue(HKEY hKey, const std::string& strName, DWORD dwType, const BYTE* pData, DWORD cbData);
@@ -169,9 +170,9 @@ private:
         if (m_pObserver) m_pObserver->OnLine(pLine);
     }
     // Records why the current line failed; returns false.
-    bool Fail(const char* pszWhy)
+    bool Fail(const std::string& strWhy)
     {
-        m_pszFailure = pszWhy;
+        m_strFailure = strWhy;
         return false;
     }
 
@@ -184,7 +185,7 @@ private:
     UINT m_nPayloadBytes;
     bool m_bForOneUser;
     const char* m_pLine = nullptr;
-    const char* m_pszFailure = nullptr;
+    std::string m_strFailure;
     bool m_bClassesRoot = false;
     // The key in hand, and what this run has made or already looked at: a key it made may be
     // opened again by a later key line, and a value it set may be set again, without either
@@ -207,8 +208,8 @@ bool Seen(const std::vector<PriorKey>& keys, int nRoot, const std::string& strPa
 
 // Creates or opens a key that the log will list. With a record, the keys on its path that do not
 // exist yet are noted first (the registry makes them along with the key), so that a later key line
-// naming one of them does not take it for a key that was there before.
-bool ScriptRun::OpenListedKey(const Root& root, const std::string& strPath, HKEY* phKey)
+// naming one of them does not take it for a key that was there before. Returns the registry's result.
+LONG ScriptRun::OpenListedKey(const Root& root, const std::string& strPath, HKEY* phKey)
 {
     const int nRoot = root.nRoot;
     std::vector<PriorKey> made;
@@ -222,14 +223,15 @@ bool ScriptRun::OpenListedKey(const Root& root, const std::string& strPath, HKEY
     // Recorded before the registry makes them: gone again with the key, when nothing else is left.
     for (const PriorKey& key : made) m_pRecord->MadeKey(key.nRoot, key.strPath);
     bool bExisted = false;
-    if (m_registry.CreateKey(root.hKey, strPath.c_str(), phKey, &bExisted) != ERROR_SUCCESS) return false;
+    LONG rc = m_registry.CreateKey(root.hKey, strPath.c_str(), phKey, &bExisted);
+    if (rc != ERROR_SUCCESS) return rc;
     if (root.hKey == HKEY_CLASSES_ROOT) m_bClassesRoot = true;
     m_key = {nRoot, strPath};
-    if (!m_pRecord) return true;
+    if (!m_pRecord) return ERROR_SUCCESS;
     if (bExisted) NoteFoundKey(nRoot, strPath);
     m_seenKeys.insert(m_seenKeys.end(), made.begin(), made.end());
     if (!Seen(m_seenKeys, nRoot, strPath)) m_seenKeys.push_back(m_key);
-    return true;
+    return ERROR_SUCCESS;
 }
 
 // A key that existed when this run opened it. One that an earlier installation into this folder
@@ -296,7 +298,7 @@ bool ScriptRun::RunKeys(const char* pLine)
         if (bOk)
             m_pObserver->OnScriptEnd(pLine, nullptr);
         else
-            m_pObserver->OnScriptEnd(m_pLine, m_pszFailure ? m_pszFailure : "the line failed");
+            m_pObserver->OnScriptEnd(m_pLine, m_strFailure.empty() ? "the line failed" : m_strFailure.c_str());
     }
     return bOk;
 }
@@ -329,7 +331,11 @@ bool ScriptRun::ApplyKeyLine(const char* pLine, const char** ppNext)
         m_bClassesRoot = true;
     }
     if (m_bForOneUser && pRoot->nRoot != kRootCurrentUser) return Fail(RegistryScript::kMachineWideReason);
-    if (!OpenListedKey(*pRoot, strPath, &hKey)) return Fail("the registry refused the key");
+    LONG rc = OpenListedKey(*pRoot, strPath, &hKey);
+    // A key below a registry link: nothing is written through it.
+    if (rc == kErrorRegistryLink)
+        return Fail(std::string(RegistryRootName(pRoot->nRoot)) + "\\" + strPath + ": " + kRegistryLinkReason);
+    if (rc != ERROR_SUCCESS) return Fail("the registry refused the key");
     OpenKey key(m_registry, hKey);
     m_log.Key(pRoot->nRoot, strPath);
 
@@ -434,7 +440,7 @@ bool ScriptRun::RegisterUninstaller(const CString& strProductName, const SetupEx
     const CString strPath = UninstallKeyPath(strProductName);
     const int nRoot = m_bForOneUser ? kRootCurrentUser : kRootLocalMachine;
     HKEY hKey = nullptr;
-    if (!OpenListedKey(kRoots[nRoot], strPath.Str(), &hKey)) return false;
+    if (OpenListedKey(kRoots[nRoot], strPath.Str(), &hKey) != ERROR_SUCCESS) return false;
     OpenKey key(m_registry, hKey);
     m_log.Key(nRoot, strPath.Str());
 

@@ -2,24 +2,29 @@
 #include "RegistryBackend.h"
 
 #include "AfxHandle.h"
+#include "AfxRegistry.h"
 
 namespace {
 
 class Win32Registry : public RegistryBackend {
 public:
+    // Never through a registry link: a key line naming a key below one is refused (kErrorRegistryLink).
     LONG CreateKey(HKEY hRoot, const char* pszSubKey, HKEY* phKey, bool* pbExisted) override
     {
-        DWORD dwDisposition = 0;
-        LONG rc = RegCreateKeyExA(hRoot, pszSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                                  phKey, &dwDisposition);
-        if (rc == ERROR_SUCCESS && pbExisted) *pbExisted = dwDisposition == REG_OPENED_EXISTING_KEY;
-        return rc;
+        CRegKey key;
+        bool bCreated = false;
+        LONG rc = AfxRegCreateKeyNoLinks(hRoot, pszSubKey, KEY_ALL_ACCESS, key, &bCreated);
+        if (rc != ERROR_SUCCESS) return rc;
+        if (pbExisted) *pbExisted = !bCreated;
+        *phKey = key.Release();
+        return ERROR_SUCCESS;
     }
 
+    // A key reached only through a link is not there for the script.
     bool KeyExists(HKEY hRoot, const char* pszSubKey) override
     {
         CRegKey key;
-        return RegOpenKeyExA(hRoot, pszSubKey, 0, KEY_QUERY_VALUE, key.Receive()) == ERROR_SUCCESS;
+        return AfxRegOpenKeyNoLinks(hRoot, pszSubKey, KEY_QUERY_VALUE, key) == ERROR_SUCCESS;
     }
 
     LONG QueryValue(HKEY hKey, const char* pszName, DWORD* pdwType, std::vector<BYTE>* pData) override

@@ -5,6 +5,7 @@
 #   registry  the registry script against the in-memory registry (RegistryScriptFuzz.cpp)
 #   payload   the payload stream and the entry-name rules (PayloadFuzz.cpp)
 #   prior     Install.prior, what an installation found already there (PriorRecordFuzz.cpp)
+#   carried   the record carried over upgrades: logs and records joined and read back (CarriedRecordFuzz.cpp)
 #
 #   scripts/fuzz.sh --short               about 25 s per target (part of scripts/test.sh)
 #   scripts/fuzz.sh SECONDS [TARGET...]   a longer run of each target named (all by default)
@@ -14,7 +15,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all=(archive setupini registry payload prior bundle)
+all=(archive setupini registry payload prior carried bundle)
 seconds=${1:---short}
 if [ "$seconds" = "--short" ]; then seconds=25; fi
 case "$seconds" in

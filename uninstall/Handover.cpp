@@ -1,10 +1,12 @@
 #include "Handover.h"
 
+#include "AfxElevation.h"
 #include "AfxExitCodes.h"
 #include "AfxFile.h"
 #include "AfxFileException.h"
 #include "AfxPath.h"
 #include "AfxPrivateFolder.h"
+#include "AfxSecurity.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -97,6 +99,8 @@ bool IsPipeWriteEnd(HANDLE h)
 
 int RunHandoverCopy(const CString& strOptions, const CString& strProgram)
 {
+    // What a copy that was ended before its own end left behind goes first.
+    AfxRemoveLeftPrivateFolders(AfxNameOf(strProgram));
     PrivateCopy copy;
     if (!copy.Make(strProgram)) return -1;
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
@@ -196,10 +200,39 @@ void WaitForFirstProcess(HandoverArgs& args, DWORD nMs)
 void RemoveOwnFolder()
 {
     CString folder = AfxFolderOf(AfxGetProgramPath());
-    if (AfxIsPrivateFolder(folder)) AfxRemovePrivateFolder(folder);
+    if (!AfxIsPrivateFolder(folder)) return;
+    AfxRemovePrivateFolder(folder);
+    // The running program's own file stays. Without the administrators' rights nothing may be
+    // arranged for the restart: the folder goes when the user next signs in, by the system's
+    // command interpreter, with that user's rights.
+    if (AfxIsElevated() || GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES) return;
+    char system[MAX_PATH] = {};
+    UINT n = GetSystemDirectoryA(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return;
+    AfxRunAtSignIn(AfxNameOf(folder), "\"" + CString(system) + "\\cmd.exe\" /c rd /s /q \"" + folder + "\"");
 }
+
+namespace {
+CString g_strRestartFolder;  // empty: nothing may be arranged for the restart
+}  // namespace
+
+void AllowRestartBelow(const CFolderHandle& target, const CString& strTarget)
+{
+    g_strRestartFolder = CString();
+    if (AfxIsElevated() && target.IsOpen() && AfxOnlyTrustedCanWrite(target.Get())) g_strRestartFolder = strTarget;
+}
+
+bool RestartAllowed() { return !g_strRestartFolder.IsEmpty(); }
 
 bool DeleteAtRestart(const CString& strPath)
 {
-    return MoveFileExA(strPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+    const CString& folder = g_strRestartFolder;
+    bool bInside = !folder.IsEmpty() && (strPath.CompareNoCase(folder) == 0 ||
+                                          (strPath.GetLength() > folder.GetLength() + 1 &&
+                                           strPath.Left(folder.GetLength() + 1).CompareNoCase(folder + "\\") == 0));
+    if (!bInside || strPath.Find("\\..") >= 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    return AfxDeleteAtRestart(strPath);
 }

@@ -1,9 +1,12 @@
 #include "Removal.h"
 
 #include "AfxHandle.h"
+#include "AfxRegistry.h"
+#include "AfxSecurity.h"
 #include "AfxShell.h"
 #include "Handover.h"
 #include "AfxInUse.h"
+#include "AfxPath.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,12 +15,21 @@ const char kForeignReason[] = "holds files that the installation did not make";
 const char kLeftInsideReason[] = "holds items of the installation that were left in place";
 const char kAtRestartReason[] = "removed when Windows restarts";
 const char kInUseReason[] = "in use by a program; removed when Windows restarts";
+const char kAtSignInReason[] = "in use by a program; removed when you next sign in to Windows";
 
 bool RemovalReport::Unfinished() const
 {
     for (const LeftItem& item : left)
         if (item.bUnfinished) return true;
     return false;
+}
+
+bool RemovalReport::OnlyWaitsForSignIn() const
+{
+    if (nAtSignIn == 0) return false;
+    for (const LeftItem& item : left)
+        if (item.strReason != kAtSignInReason && item.strReason != kLeftInsideReason) return false;
+    return true;
 }
 
 namespace {
@@ -62,6 +74,7 @@ void LeaveUnfinished(RemovalReport& report, const CString& what, const char* why
 void LeaveFor(RemovalReport& report, const CString& what, DWORD err)
 {
     if (err == kErrorLinkOnPath) return Leave(report, what, kLinkReason);
+    if (err == DWORD(kErrorRegistryLink)) return Leave(report, what, kRegistryLinkReason);
     LeaveUnfinished(report, what, ErrorReason(err));
 }
 
@@ -74,11 +87,16 @@ bool HeldByProgram(DWORD err, const CString& strPath)
 }
 
 // A file in use that is given up: it goes at the next restart, or stays when the system will not
-// arrange that either.
+// arrange that either. A run without the administrators' rights may arrange nothing for the
+// restart: the file stays for the run that the user's next sign-in starts.
 void GoAtRestart(const CString& strPath, DWORD err, RemovalReport& report)
 {
-    if (DeleteAtRestart(strPath)) report.scheduled.push_back({strPath, kInUseReason, false});
-    else LeaveUnfinished(report, strPath, ErrorReason(err));
+    if (DeleteAtRestart(strPath)) return report.scheduled.push_back({strPath, kInUseReason, false});
+    if (!AfxIsElevated()) {
+        ++report.nAtSignIn;
+        return LeaveUnfinished(report, strPath, kAtSignInReason);
+    }
+    LeaveUnfinished(report, strPath, ErrorReason(err));
 }
 
 bool SamePath(const CString& a, const CString& b) { return a.CompareNoCase(b) == 0; }
@@ -121,9 +139,9 @@ void RemoveValue(const LogItem& item, RemovalReport& report)
     CString what = KeyText(item) + ": " + (item.strPath.IsEmpty() ? CString("(default)") : item.strPath);
     CString key = TrimmedKey(item.strKey);
     CRegKey hKey;
-    LONG rc = RegOpenKeyExA(RegistryRootKey(item.nRoot), key, 0, KEY_SET_VALUE, hKey.Receive());
+    LONG rc = AfxRegOpenKeyNoLinks(RegistryRootKey(item.nRoot), key, KEY_SET_VALUE, hKey);
     if (rc == ERROR_FILE_NOT_FOUND) return;  // the key went with its values already
-    if (rc != ERROR_SUCCESS) return LeaveUnfinished(report, what, ErrorReason(DWORD(rc)));
+    if (rc != ERROR_SUCCESS) return LeaveFor(report, what, DWORD(rc));
     rc = RegDeleteValueA(hKey.Get(), item.strPath);
     hKey.Close();
     if (rc == ERROR_SUCCESS) ++report.nRemoved;
@@ -136,11 +154,11 @@ void RestoreValue(const LogItem& item, const PriorValue& prior, RemovalReport& r
 {
     CString what = KeyText(item) + ": " + (item.strPath.IsEmpty() ? CString("(default)") : item.strPath);
     CRegKey hKey;
-    LONG rc = RegOpenKeyExA(RegistryRootKey(item.nRoot), TrimmedKey(item.strKey), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                            hKey.Receive());
+    LONG rc = AfxRegOpenKeyNoLinks(RegistryRootKey(item.nRoot), TrimmedKey(item.strKey), KEY_QUERY_VALUE | KEY_SET_VALUE,
+                                   hKey);
     if (rc == ERROR_FILE_NOT_FOUND)
         return Leave(report, what, "its key was removed since the installation; its earlier data was not put back");
-    if (rc != ERROR_SUCCESS) return LeaveUnfinished(report, what, ErrorReason(DWORD(rc)));
+    if (rc != ERROR_SUCCESS) return LeaveFor(report, what, DWORD(rc));
     DWORD dwType = 0, cb = 0;
     std::vector<BYTE> data;
     rc = RegQueryValueExA(hKey.Get(), item.strPath, nullptr, &dwType, nullptr, &cb);
@@ -168,9 +186,9 @@ void RemoveKey(const LogItem& item, RemovalReport& report)
     CString key = TrimmedKey(item.strPath);
     if (key.IsEmpty()) return;  // values set on a root itself: the root stays
     CRegKey hKey;
-    LONG rc = RegOpenKeyExA(RegistryRootKey(item.nRoot), key, 0, KEY_READ, hKey.Receive());
+    LONG rc = AfxRegOpenKeyNoLinks(RegistryRootKey(item.nRoot), key, KEY_READ, hKey);
     if (rc == ERROR_FILE_NOT_FOUND) return;
-    if (rc != ERROR_SUCCESS) return LeaveUnfinished(report, KeyText(item), ErrorReason(DWORD(rc)));
+    if (rc != ERROR_SUCCESS) return LeaveFor(report, KeyText(item), DWORD(rc));
     DWORD nSubKeys = 0, nValues = 0;
     rc = RegQueryInfoKeyA(hKey.Get(), nullptr, nullptr, nullptr, &nSubKeys, nullptr, nullptr, &nValues, nullptr,
                           nullptr, nullptr, nullptr);
@@ -178,15 +196,16 @@ void RemoveKey(const LogItem& item, RemovalReport& report)
     if (rc != ERROR_SUCCESS) return LeaveUnfinished(report, KeyText(item), ErrorReason(DWORD(rc)));
     if (nSubKeys != 0 || nValues != 0)
         return Leave(report, KeyText(item), "holds values or keys that the installation did not make");
-    rc = RegDeleteKeyA(RegistryRootKey(item.nRoot), key);
+    rc = AfxRegDeleteKeyNoLinks(RegistryRootKey(item.nRoot), key);
     if (rc == ERROR_SUCCESS) ++report.nRemoved;
-    else if (rc != ERROR_FILE_NOT_FOUND) LeaveUnfinished(report, KeyText(item), ErrorReason(DWORD(rc)));
+    else if (rc != ERROR_FILE_NOT_FOUND) LeaveFor(report, KeyText(item), DWORD(rc));
 }
 
 
 // The keys that the installation made on the way to its own, deepest first, each when nothing is
 // left in it; one that holds something (another product's key beside this one's, say) stays
-// without a word: it is not the installation's alone.
+// without a word: it is not the installation's alone; so does one that is a registry link, or
+// below one (the link is not the installation's either, and its target never was).
 void RemoveMadeKeys(const InstallRecord& record, RemovalReport& report)
 {
     std::vector<PriorKey> keys = record.prior.madeKeys;
@@ -197,13 +216,14 @@ void RemoveMadeKeys(const InstallRecord& record, RemovalReport& report)
         if (record.prior.HasKey(made.nRoot, made.strPath)) continue;  // found there by a later run
         CString key = TrimmedKey(made.strPath.c_str());
         CRegKey hKey;
-        if (key.IsEmpty() || RegOpenKeyExA(RegistryRootKey(made.nRoot), key, 0, KEY_READ, hKey.Receive()) != ERROR_SUCCESS)
+        if (key.IsEmpty() || AfxRegOpenKeyNoLinks(RegistryRootKey(made.nRoot), key, KEY_READ, hKey) != ERROR_SUCCESS)
             continue;
         DWORD nSubKeys = 1, nValues = 1;
         RegQueryInfoKeyA(hKey.Get(), nullptr, nullptr, nullptr, &nSubKeys, nullptr, nullptr, &nValues, nullptr, nullptr,
                          nullptr, nullptr);
         hKey.Close();
-        if (nSubKeys == 0 && nValues == 0 && RegDeleteKeyA(RegistryRootKey(made.nRoot), key) == ERROR_SUCCESS) ++report.nRemoved;
+        if (nSubKeys == 0 && nValues == 0 && AfxRegDeleteKeyNoLinks(RegistryRootKey(made.nRoot), key) == ERROR_SUCCESS)
+            ++report.nRemoved;
     }
 }
 
@@ -283,6 +303,31 @@ void RemoveDirectoryIfEmpty(const CString& strPath, RemovalReport& report)
     if (err == ERROR_DIR_NOT_EMPTY || (err == ERROR_ACCESS_DENIED && FolderHoldsMoreThan(strPath, "")))
         return SettleFolder(strPath, ClassifyFolder(strPath, {}, report), report);
     LeaveUnfinished(report, strPath, ErrorReason(err));
+}
+
+int RemoveMadeFolders(const PriorState& prior, const CString& strTargetDir)
+{
+    std::vector<std::string> folders;
+    // Spelled as the target is (long components, full): the record keeps the installation's spelling.
+    for (const std::string& made : prior.madeFolders) {
+        CString folder = AfxNormalisedPath(CString(made.c_str()));
+        if (IsFolderAbove(folder.Str(), strTargetDir.Str())) folders.push_back(folder.Str());
+    }
+    // Deepest first: a folder is empty only once those below it are gone.
+    std::stable_sort(folders.begin(), folders.end(),
+                     [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    int nRemoved = 0;
+    for (const std::string& folder : folders) {
+        CString path(folder.c_str());
+        while (path.GetLength() > 3 && path[path.GetLength() - 1] == '\\') path = path.Left(path.GetLength() - 1);
+        int cut = path.ReverseFind('\\');
+        if (cut <= 0 || AfxLinkInPath(path)) continue;
+        // The parent of "C:\Folder" is the drive's root "C:\", not the drive's current folder "C:".
+        CFolderHandle parent;
+        if (!parent.Open(cut == 2 && path[1] == ':' ? path.Left(3) : path.Left(cut))) continue;
+        if (parent.RemoveChild(path.Mid(cut + 1), true) == NO_ERROR) ++nRemoved;
+    }
+    return nRemoved;
 }
 
 FolderContents ClassifyFolder(const CString& strDir, const std::vector<CString>& except, const RemovalReport& report)

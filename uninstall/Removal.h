@@ -31,9 +31,15 @@ struct RemovalReport {
     // Items that Windows removes when it restarts, in the order arranged (a folder after what it
     // holds, since the restart deletes in that order).
     std::vector<LeftItem> scheduled;
+    // Of the left items, files in use that this run could not leave to the restart (it has not the
+    // administrators' rights): a run of the uninstaller at the user's next sign-in removes them.
+    int nAtSignIn = 0;
 
     // True when a left item is unfinished: a later run of the uninstaller could still remove it.
     bool Unfinished() const;
+    // True when the items left are only files in use for the run at the next sign-in and the
+    // folders that hold them.
+    bool OnlyWaitsForSignIn() const;
 };
 
 // The reasons that the report gives and its readers tell apart.
@@ -41,9 +47,11 @@ extern const char kForeignReason[];      // a folder that holds what no log list
 extern const char kLeftInsideReason[];   // a folder that holds items of the installation left in place
 extern const char kAtRestartReason[];    // a folder that holds only items removed at the restart
 extern const char kInUseReason[];        // a file in use, removed at the restart
+extern const char kAtSignInReason[];     // a file in use, removed at the user's next sign-in
 
 // Asked, with the file's full path, when a listed file cannot go because a program holds it. True:
-// try again; false: give up, and the file is removed when Windows restarts. A null question gives
+// try again; false: give up, and the file is removed when Windows restarts (without the
+// administrators' rights: when the user next signs in). A null question gives
 // up at once (a silent run).
 using InUseQuestion = std::function<bool(const CString& strPath)>;
 
@@ -81,6 +89,14 @@ bool FolderHoldsMoreThan(const CString& strDir, const CString& strName);
 
 // Removes the directory when it is empty; otherwise, or when it cannot go, adds an item to report.
 void RemoveDirectoryIfEmpty(const CString& strPath, RemovalReport& report);
+
+// Removes the folders above the target strTargetDir (gone by now; spelled as AfxNormalisedPath
+// spells its folders) that its installation made on the way to it (prior.madeFolders), deepest
+// first, each when it is empty. Only folders on the way to
+// the target are looked at (IsFolderAbove), none through a link. One that holds something else, or
+// cannot go, stays without a word: it was never one of the installation's items. Returns how many
+// went.
+int RemoveMadeFolders(const PriorState& prior, const CString& strTargetDir);
 
 // What a folder that did not go still holds, besides the entries named in except.
 enum class FolderContents {

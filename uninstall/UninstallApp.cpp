@@ -1,15 +1,19 @@
 #include "UninstallApp.h"
 
 #include "AfxCommandLine.h"
+#include "AfxElevation.h"
 #include "AfxFile.h"
 #include "AfxHandle.h"
+#include "AfxRegistry.h"
 #include "AfxMessageBox.h"
 #include "AfxPath.h"
 #include "AfxSecurity.h"
 #include "AfxShell.h"
 #include "AfxThread.h"
 #include "AfxInUse.h"
+#include "InstallRecordFormat.h"
 #include "RecordAnchor.h"
+#include "RecordTrust.h"
 #include "UninstallDlg.h"
 
 
@@ -90,7 +94,7 @@ enum class LogState { read, missing, damaged, open };
 bool EntryHoldsValue(int nRoot, const CString& strKey, const char* pszName)
 {
     CRegKey key;
-    return RegOpenKeyExA(RegistryRootKey(nRoot), strKey, 0, KEY_QUERY_VALUE, key.Receive()) == ERROR_SUCCESS &&
+    return AfxRegOpenKeyNoLinks(RegistryRootKey(nRoot), strKey, KEY_QUERY_VALUE, key) == ERROR_SUCCESS &&
            RegQueryValueExA(key.Get(), pszName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
@@ -107,14 +111,24 @@ LogState OpenRecordFile(const CFolderHandle& target, const CString& strName, con
     return LogState::read;
 }
 
-// Reads the whole log into strData; tells nobody.
-LogState LoadInstallLog(const CFolderHandle& target, const CString& strPath, std::string& strData)
+// Reads a file of the record into file, telling nobody: its length first, its bytes only when the
+// rule for believing a record lets them be read (RecordTrust.h). damaged: it could not be read.
+LogState LoadRecordFile(const CFolderHandle& target, const char* pszName, const CString& strPath, RecordFileRead& file)
 {
-    CFile log;
-    LogState state = OpenRecordFile(target, kInstallLogName, strPath, log);
-    if (state == LogState::damaged) return LogState::missing;
+    CFile opened;
+    LogState state = OpenRecordFile(target, pszName, strPath, opened);
     if (state != LogState::read) return state;
-    strData = log.ReadAll();
+    // The whole length: a file beyond 4 GB must not pass for a small one.
+    LARGE_INTEGER length = {};
+    if (!GetFileSizeEx(opened.GetOsHandle(), &length)) return LogState::damaged;
+    file.nLength = static_cast<unsigned long long>(length.QuadPart);
+    if (!RecordFileFits(file.nLength)) return LogState::read;
+    try {
+        file.strData = opened.ReadAll();
+    } catch (CFileException* e) {
+        e->Delete();
+        return LogState::damaged;
+    }
     return LogState::read;
 }
 
@@ -137,7 +151,9 @@ bool CUninstallApp::ParseOptions(const char* pszArguments, Options& options)
     for (int i = 0; i < switches.GetCount(); ++i) {
         CString value;
         if (switches.Is(i, "/S")) continue;
-        if (switches.Is(i, "/?")) options.bHelp = true;
+        if (switches.Is(i, kAfxStartedAgainSwitch)) options.bStartedAgain = true;
+        else if (switches.Is(i, kFinishSwitch)) options.bFinish = true;
+        else if (switches.Is(i, "/?")) options.bHelp = true;
         else if (switches.IsValued(i, "/LOG=", value) && !value.IsEmpty()) options.strLogFile = value;
         else if (switches.Is(i, "/HANDOVER") && i + 2 < switches.GetCount() && !options.bHandover) {
             options.bHandover = true;
@@ -198,11 +214,25 @@ int CUninstallApp::Main()
         Tell("'" + m_strTarget + "' is a link (a symbolic link or a junction).\n\nNothing was removed.", MB_ICONHAND);
         return kExitRefused;
     }
+    // The finishing run at a sign-in works quietly.
+    if (m_options.bFinish) m_options.bSilent = true;
+    // An installation for one user is removed with that user's rights alone: what vouches for it,
+    // the user's everyday programs can write. Elevated, this program starts itself again without
+    // the administrators' rights where the user's own entry names this folder and none of the
+    // machine's does; looking is all it does with that entry.
+    AfxRights rights = AfxGetRights();
+    if (!m_options.bHandover && rights == AfxRights::elevated && FolderNamedUnder(kRootCurrentUser) &&
+        !FolderNamedUnder(kRootLocalMachine))
+        return AgainAsUser();
     if (!ReadRecord()) return kExitRefused;
     // An installation for everyone is removed with the administrators' rights: an uninstaller that
     // runs as its invoker (that of a product that may be installed either way) starts itself again
     // with them.
-    if (m_nEntryRoot == kRootLocalMachine && !m_options.bHandover && !AfxIsElevated()) return AgainElevated();
+    if (m_nEntryRoot == kRootLocalMachine && !m_options.bHandover &&
+        (rights == AfxRights::limited || rights == AfxRights::noWay))
+        return AgainElevated(rights);
+    AllowRestartBelow(m_target, m_strTarget);
+    if (m_options.bFinish) return FinishReplacements();
     if (m_options.bHandover && !ListsProgram(m_options.strProgram)) {
         Tell("'" + program + "' is not the uninstaller that " + kInstallLogName + " in '" + m_strTarget +
                  "' lists.\n\nNothing was removed.",
@@ -212,17 +242,93 @@ int CUninstallApp::Main()
     return m_options.bHandover ? Work(&m_handover) : FirstProcess();
 }
 
-int CUninstallApp::AgainElevated()
+// This program again, once, with the administrators' rights.
+int CUninstallApp::AgainElevated(AfxRights rights)
 {
-    m_log.Close();
-    m_target.Close();
-    int nCode = AfxRunElevated(AfxGetProgramPath(), m_lpCmdLine, m_strTarget);
-    if (nCode >= 0) return nCode;
-    OpenLog();
-    Tell(m_strProduct + " was installed for everyone who uses this computer: removing it needs administrator rights, "
-                        "which were not given.\n\nNothing was removed.",
+    const char* why = m_options.bStartedAgain ? "this uninstaller was started again for them and still runs without them"
+                      : rights == AfxRights::noWay ? "this computer does not give them to this user"
+                                                   : nullptr;
+    int nCode = -1;
+    if (!why) {
+        m_log.Close();
+        m_target.Close();
+        nCode = AfxRunElevated(AfxGetProgramPath(), CString(m_lpCmdLine) + " " + kAfxStartedAgainSwitch, m_strTarget);
+        if (nCode >= 0) return nCode;
+        OpenLog();
+        why = "which were not given";
+    }
+    Tell(m_strProduct + " was installed for everyone who uses this computer: removing it needs administrator rights, " +
+             why + ".\n\nNothing was removed.",
          MB_ICONHAND);
     return kExitRefused;
+}
+
+// This program again, once, as the signed-in user without the administrators' rights.
+int CUninstallApp::AgainAsUser()
+{
+    SetProduct(AfxNameOf(m_strTarget));
+    if (m_options.bStartedAgain) {
+        Tell("This uninstaller was started again without administrator rights and still has them.\n\nNothing was "
+             "removed.",
+             MB_ICONHAND);
+        return kExitRefused;
+    }
+    m_log.Close();
+    m_target.Close();
+    int nCode = AfxRunAsUser(AfxGetProgramPath(), CString(m_lpCmdLine) + " " + kAfxStartedAgainSwitch, m_strTarget);
+    if (nCode >= 0) return nCode;
+    OpenLog();
+    Tell("The product in '" + m_strTarget +
+             "' was installed for one user, and is removed with that user's own rights: this uninstaller, started "
+             "with administrator rights, could not start itself again without them.\n\nNothing was removed. Start it "
+             "from an everyday window, not as an administrator.",
+         MB_ICONHAND);
+    return kExitRefused;
+}
+
+// Whether an entry below nRoot names this folder as its installation's (digests unchecked).
+bool CUninstallApp::FolderNamedUnder(int nRoot) const
+{
+    CRegistryAnchorStore store;
+    CString folder = AfxNormalisedPath(m_strTarget);
+    for (const CString& product : store.Products(nRoot)) {
+        RecordAnchor anchor = store.Read(product, nRoot);
+        if (anchor.bFound && SameRecordFolder(anchor.strLocation, folder)) return true;
+    }
+    return false;
+}
+
+// The finishing run at the user's sign-in: each replacement that an installation without the
+// administrators' rights wrote beside a file in use goes in its place, through the held target,
+// each folder on the way checked not to be a link. One still in use waits for the next sign-in.
+int CUninstallApp::FinishReplacements()
+{
+    const int nSuffix = int(sizeof kReplacementSuffix) - 1;
+    bool bWaiting = false, bFailed = false;
+    for (const LogItem& item : m_record.items) {
+        const CString& path = item.strPath;
+        if (item.kind != LogItemKind::File || path.GetLength() <= nSuffix ||
+            path.Right(nSuffix).CompareNoCase(kReplacementSuffix) != 0)
+            continue;
+        int cut = path.ReverseFind('\\');
+        CFolderHandle parent;
+        if (cut > 0 && !parent.OpenChild(m_target, path.Left(cut))) continue;
+        CString from = m_strTarget + "\\" + path, to = from.Left(from.GetLength() - nSuffix);
+        if (GetFileAttributesA(from) == INVALID_FILE_ATTRIBUTES) continue;  // put in place already
+        if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING)) continue;
+        DWORD err = GetLastError();
+        (AfxIsInUseError(err) ? bWaiting : bFailed) = true;
+        m_log.WriteLine("Left: " + from + " (" + (AfxIsInUseError(err) ? "in use" : "the system refused") + ")");
+    }
+    if (bWaiting && !AfxRunAtSignIn(m_strProduct + kFinishCommandSuffix, FinishCommand())) bFailed = true;
+    m_log.Close();
+    return bFailed ? kExitFailed : bWaiting ? kExitRestartNeeded : kExitDone;
+}
+
+// The installed uninstaller with kFinishSwitch, as the user's sign-in runs it.
+CString CUninstallApp::FinishCommand() const
+{
+    return "\"" + m_strTarget + "\\" + m_strProgramName + "\" " + kFinishSwitch;
 }
 
 // The copy works only for the program that started it: the handles must be the inherited ones,
@@ -258,13 +364,39 @@ void CUninstallApp::SetProduct(const CString& strName)
 bool CUninstallApp::ReadRecord()
 {
     LogDamage damage;
-    LogState state = LoadInstallLog(m_target, m_strTarget + "\\" + kInstallLogName, m_strLogData);
+    RecordFileRead log, prior;
+    LogState state = LoadRecordFile(m_target, kInstallLogName, m_strTarget + "\\" + kInstallLogName, log);
+    if (state == LogState::damaged) state = LogState::missing;
     if (state == LogState::read) {
-        if (!ReadPriorBytes()) return false;
-        m_verdict =
-            FindRecordAnchor(AfxNormalisedPath(m_strTarget), m_strLogData, m_strPriorData, &m_strEntry, &m_nEntryRoot);
-        if (!ParseInstallLog(m_strLogData.data(), m_strLogData.size(), m_record, damage)) state = LogState::damaged;
-        else if (m_verdict == AnchorVerdict::trusted && !OneUsersOwn(damage)) state = LogState::damaged;
+        if (!ReadPriorBytes(prior)) return false;
+        RecordQuestion question;
+        question.reader = RecordReader::uninstaller;
+        // Elevated beside an everyday twin: the user's own entry is what that twin's programs write.
+        question.bElevated = AfxGetRights() == AfxRights::elevated;
+        question.strFolder = AfxNormalisedPath(m_strTarget);
+        RecordTrust trust = JudgeRecord(CRegistryAnchorStore(), question, log, prior);
+        if (trust.verdict == RecordVerdict::tooLarge) return TooLarge(trust.pszFile);
+        m_verdict = trust.verdict;
+        m_strVerdictReason = trust.strReason;
+        if (trust.IsTrusted()) {
+            m_strEntry = trust.strProduct;
+            m_nEntryRoot = trust.nRoot;
+            m_strLogData = std::move(trust.strLog);
+            m_strPriorData = std::move(trust.strPrior);
+        } else {
+            m_strLogData = std::move(log.strData);
+            m_strPriorData = std::move(prior.strData);
+        }
+        if (!ParseInstallLog(m_strLogData.data(), m_strLogData.size(), m_record, damage)) {
+            state = LogState::damaged;
+        } else if (m_verdict == RecordVerdict::beyondUsersPart) {
+            damage.nLine = trust.nLine;
+            damage.strReason = trust.strReason.c_str();
+            state = LogState::damaged;
+        }
+        // An installation for one user is vouched for by that user's own entry: its shortcuts are
+        // in that user's Start menu.
+        m_record.bForOneUser = m_verdict == RecordVerdict::trusted && m_nEntryRoot == kRootCurrentUser;
     }
     // The log's name for the product when it has a sound one, else the folder's.
     bool named = state == LogState::read && !m_record.strProductName.IsEmpty();
@@ -287,20 +419,15 @@ bool CUninstallApp::ReadRecord()
     return MatchesKeptDigest();
 }
 
-// An installation for one user is vouched for by that user's own entry, which the user may write:
-// its record is believed for that user's part of the registry alone.
-bool CUninstallApp::OneUsersOwn(LogDamage& damage)
+// A file of the record larger than any installation writes is not read, and nothing is removed.
+bool CUninstallApp::TooLarge(const char* pszName)
 {
-    m_record.bForOneUser = m_nEntryRoot == kRootCurrentUser;
-    if (!m_record.bForOneUser) return true;
-    for (const LogItem& item : m_record.items) {
-        bool bRegistry = item.kind == LogItemKind::Key || item.kind == LogItemKind::Value;
-        if (!bRegistry || item.nRoot == kRootCurrentUser) continue;
-        damage.nLine = item.nLine;
-        damage.strReason = "an installation for one user lists a key outside that user's part of the registry";
-        return false;
-    }
-    return true;
+    SetProduct(AfxNameOf(m_strTarget));
+    CString text;
+    text.Format("%s in '%s' is damaged at line 1: the record is larger than 64 MB.\n\nNothing was removed.", pszName,
+                m_strTarget.GetString());
+    Tell(text, MB_ICONHAND);
+    return false;
 }
 
 bool CUninstallApp::Untrusted(const char* pszName)
@@ -319,9 +446,9 @@ bool CUninstallApp::Untrusted(const char* pszName)
 bool CUninstallApp::MatchesKeptDigest()
 {
     const CString& entry = m_strEntry;
-    if (m_verdict != AnchorVerdict::trusted) {
+    if (m_verdict != RecordVerdict::trusted) {
         Tell(CString(kInstallLogName) + " and " + kPriorRecordName + " in '" + m_strTarget + "' are not trusted: " +
-                 AnchorVerdictReason(m_verdict) + ".\n\nNothing was removed.",
+                 m_strVerdictReason.c_str() + ".\n\nNothing was removed.",
              MB_ICONHAND);
         return false;
     }
@@ -344,25 +471,13 @@ bool CUninstallApp::MatchesKeptDigest()
 
 // The record of what the installation found already there. Without one (an installer of another
 // make) every listed item counts as made by the installation; one that does not read stops all.
-bool CUninstallApp::ReadPriorBytes()
+bool CUninstallApp::ReadPriorBytes(RecordFileRead& prior)
 {
     CString path = m_strTarget + "\\" + kPriorRecordName;
-    CFile file;
-    LogState state = OpenRecordFile(m_target, kPriorRecordName, path, file);
-    if (state == LogState::missing) return true;
+    LogState state = LoadRecordFile(m_target, kPriorRecordName, path, prior);
+    if (state == LogState::missing || state == LogState::read) return true;
     if (state == LogState::open) return Untrusted(kPriorRecordName);
-    // Far more than any installation writes (each replaced value twice, in hexadecimal): a larger
-    // file is refused before it is read, rather than exhaust this 32-bit process.
-    const DWORD kMaxRecordBytes = 64u << 20;
-    if (state == LogState::read && file.GetLength() <= kMaxRecordBytes) {
-        m_strPriorData = file.ReadAll();
-        return true;
-    }
-    CString text = CString(kPriorRecordName) + " in '" + m_strTarget + "' cannot be read.\n\nNothing was removed.";
-    if (state == LogState::read)
-        text.Format("%s in '%s' is damaged at line 1: the record is larger than 64 MB.\n\nNothing was removed.",
-                    kPriorRecordName, m_strTarget.GetString());
-    Tell(text, MB_ICONHAND);
+    Tell(CString(kPriorRecordName) + " in '" + m_strTarget + "' cannot be read.\n\nNothing was removed.", MB_ICONHAND);
     return false;
 }
 
@@ -489,6 +604,10 @@ void CUninstallApp::FinishTarget(RemovalReport& report, HandoverArgs* pHandover,
         report.left.push_back({m_strTarget, "the system would not arrange its removal at the restart", true});
     }
     if (contents == FolderContents::nothing) RemoveDirectoryIfEmpty(m_strTarget, report);
+    // Then the folders that the installation made on the way to the target, when nothing else came
+    // into them meanwhile (a profile's folder for programs that it was the first to use).
+    if (GetFileAttributesA(m_strTarget) == INVALID_FILE_ATTRIBUTES)
+        RemoveMadeFolders(m_record.prior, AfxNormalisedPath(AfxFolderOf(m_strTarget)) + "\\" + AfxNameOf(m_strTarget));
 }
 
 // The /LOG= file, complete: the count removed (nStillToGo of them go just after), each item left
@@ -522,8 +641,13 @@ int CUninstallApp::Work(HandoverArgs* pHandover)
         report.nRemoved += more.nRemoved;
         report.left.insert(report.left.end(), more.left.begin(), more.left.end());
     }
-    // The record and this program stay with the entry, for the later run.
+    // The record and this program stay with the entry, for the later run: without the
+    // administrators' rights, the one that the user's next sign-in starts when files were in use.
     bool keepRecord = report.Unfinished();
+    CString atSignIn = m_strProduct + kFinishCommandSuffix;
+    if (report.nAtSignIn && !AfxRunAtSignIn(atSignIn, "\"" + m_strTarget + "\\" + m_strProgramName + "\" /S"))
+        report.nAtSignIn = 0;
+    if (!keepRecord) AfxCancelAtSignIn(atSignIn);
     if (!keepRecord) FinishRecordFiles(report);
     FinishTarget(report, pHandover, keepRecord);
     ShowOutcome(report, keepRecord);
@@ -534,6 +658,7 @@ int CUninstallApp::Work(HandoverArgs* pHandover)
 int CUninstallApp::Verdict(const RemovalReport& report) const
 {
     if (report.left.empty()) return report.scheduled.empty() ? kExitDone : kExitRestartNeeded;
+    if (report.OnlyWaitsForSignIn()) return kExitRestartNeeded;
     return report.nRemoved == 0 && report.scheduled.empty() ? kExitRefused : kExitFailed;
 }
 
@@ -548,6 +673,9 @@ void CUninstallApp::ShowOutcome(const RemovalReport& report, bool bKeepRecord)
                        ? m_strProduct + " could not be removed:\n\n"
                    : report.left.empty()
                        ? m_strProduct + " was removed, but some items are in use: Windows removes them when it restarts.\n\n"
+                   : report.OnlyWaitsForSignIn()
+                       ? m_strProduct + " was removed, but some items are in use: they are removed when you next sign in "
+                                        "to Windows.\n\n"
                        : m_strProduct + " was removed, but these items were left in place:\n\n";
     std::vector<LeftItem> items = report.left;
     items.insert(items.end(), report.scheduled.begin(), report.scheduled.end());

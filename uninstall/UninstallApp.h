@@ -33,12 +33,14 @@
 //   and sends nothing while it is null.
 #pragma once
 
+#include "AfxElevation.h"
 #include "AfxExitCodes.h"
 #include "AfxLogFile.h"
 #include "AfxWinApp.h"
 #include "Handover.h"
 #include "InstallLog.h"
 #include "RecordAnchor.h"
+#include "RecordTrust.h"
 #include "Removal.h"
 
 class CUninstallApp : public CWinApp {
@@ -53,6 +55,8 @@ private:
         bool bSilent = false;
         bool bHelp = false;
         bool bHandover = false;
+        bool bStartedAgain = false;  // started again by itself for other rights: never again
+        bool bFinish = false;        // the finishing run at a sign-in (kFinishSwitch)
         CString strLogFile;  // /LOG=, made full against the current directory; empty: no log
         CString strHandles;  // as given after /HANDOVER, taken only once checked
         CString strProgram;  // the first program's full path (its folder is the target)
@@ -67,11 +71,15 @@ private:
     int FirstProcess();
     int Work(HandoverArgs* pHandover);
     bool ReadRecord();
-    bool ReadPriorBytes();
+    bool ReadPriorBytes(RecordFileRead& prior);
     bool ReadPriorRecord();
+    bool TooLarge(const char* pszName);
     bool Untrusted(const char* pszName);
-    bool OneUsersOwn(LogDamage& damage);
-    int AgainElevated();
+    int AgainElevated(AfxRights rights);
+    int AgainAsUser();
+    bool FolderNamedUnder(int nRoot) const;
+    int FinishReplacements();
+    CString FinishCommand() const;
     bool MatchesKeptDigest();
     void SetProduct(const CString& strName);
     InstallRecord TakeEntryItems();
@@ -94,7 +102,8 @@ private:
     CFolderHandle m_target;    // held from the start to the end of the removal
     InstallRecord m_record;
     std::string m_strLogData, m_strPriorData;  // the log's and the record's bytes, as the entry vouches for them
-    AnchorVerdict m_verdict = AnchorVerdict::noEntry;
+    RecordVerdict m_verdict = RecordVerdict::noEntry;  // the rule's (RecordTrust.h), and why it is not believed
+    std::string m_strVerdictReason;
     CString m_strEntry;  // the name of the entry that vouches for them
     int m_nEntryRoot = kRootLocalMachine;  // and its root: the user's own for an installation for one user
     int m_nExitCode = kExitRefused;

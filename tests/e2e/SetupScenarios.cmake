@@ -8,7 +8,7 @@ set(ZRV_SETUP_SCENARIOS no-config broken-config default missing-dir free-space n
     shortcuts reinstall downgrade upgrade upgrade-killed per-user either bundle-version
     bundle-demo bundle-volumes bundle-signed bundle-silent bundle-cut bundle-altered bundle-no-start bundle-no-room)
 # The programs' defences (safety-scenarios.sh).
-list(APPEND ZRV_SETUP_SCENARIOS planted-dll planted-dll-bundle no-comctl32 uninstall-options uninstall-forged elevated-attacks)
+list(APPEND ZRV_SETUP_SCENARIOS planted-dll planted-dll-bundle no-comctl32 uninstall-options uninstall-forged elevated-attacks rights)
 set(ZRV_E2E_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-e2e-${ZRV_ARCH})
 set(ZRV_E2E_ENV "ZRV_ARCH=${ZRV_ARCH};WINEPREFIX=${ZRV_E2E_PREFIX}")
 add_test(NAME ${ZRV_ARCH}_e2e_prefix COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/make-prefix.sh)

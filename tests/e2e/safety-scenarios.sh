@@ -1,9 +1,12 @@
 # Scenarios of the programs' defences, sourced by setup-scenarios.sh for the scenario names it does
 # not know itself; its helpers and variables are at hand.
 
-# copy_folders: the private folders in the temporary folder, one per line.
+# copy_folders: the private folders of elevated programs (every program under Wine starts elevated),
+# one per line: in the Windows folder's temporary folder, not the user's, where the user's everyday
+# programs could rename them aside once let go.
 TEMP_UNIX="$WINEPREFIX/drive_c/users/$(whoami)/Temp"
-copy_folders() { find "$TEMP_UNIX" -maxdepth 1 -name 'zrv*' -type d 2>/dev/null | sort; }
+PRIVATE_UNIX="$WINEPREFIX/drive_c/windows/temp"
+copy_folders() { find "$PRIVATE_UNIX" -maxdepth 1 -name 'zrv*' -type d 2>/dev/null | sort; }
 
 # private_folder_done DIR_UNIX: the copy's folder is gone, or holds only the copy's own file, and both
 # are marked for the next restart. A new Wine session is such a restart: they are gone after it.
@@ -62,10 +65,11 @@ planted-dll)
   # The planted DLL beside Setup.exe on the medium, in the temporary folder, beside the installed
   # Uninstal.exe.
   prepare_planting
-  mkdir -p "$TEMP_UNIX" "$TARGET_ROOT_UNIX/Demo"
+  mkdir -p "$TEMP_UNIX" "$PRIVATE_UNIX" "$TARGET_ROOT_UNIX/Demo"
   make_media "$TARGET_ROOT\\Demo" 1
   cp "$plant" "$MEDIA/"
   cp "$plant" "$TEMP_UNIX/"
+  cp "$plant" "$PRIVATE_UNIX/"
   (cd "$MEDIA" && wine Setup.exe >"$SCRATCH/app.log" 2>&1 </dev/null) &
   APP_PID=$!
   install_through_the_chooser Setup.exe
@@ -90,7 +94,7 @@ planted-dll)
   [ -s "$SCRATCH/plant.log" ] && fail "the planted DLL was loaded: $(cat "$SCRATCH/plant.log")"
   echo "ok: the planted DLL was never loaded"
   plant_recorded "$t"
-  rm -f "$TEMP_UNIX/COMCTL32.DLL"
+  rm -f "$TEMP_UNIX/COMCTL32.DLL" "$PRIVATE_UNIX/COMCTL32.DLL"
   ;;
 planted-dll-bundle)
   # The planted DLL beside the downloaded bundle, as in a Downloads folder. The launcher loads no
@@ -205,6 +209,7 @@ elevated-attacks)
   # ZRV_ATTACK_ROWS runs some rows only (to watch each fail on its own against another build).
   rows="made-folder planted-record planted-own forged-open forged-kept swapped-own copied-record shortcut-only"
   rows="$rows open-target link-inside race-link target-swapped log-link caller-env log-folder-link target-folder-link long-caller"
+  rows="$rows user-anchor huge-log registry-link"
   for row in ${ZRV_ATTACK_ROWS:-$rows}; do
     fresh_row "$row"
     case $row in
@@ -291,6 +296,84 @@ elevated-attacks)
       expect "$row: exit code" 1 "$app_rc"
       [ -f "$others/Other.lnk" ] || fail "$row: another product's shortcut was removed"
       rm -rf "$others"
+      ;;
+    user-anchor)
+      # A genuine installation's uninstaller, log and record copied into a folder of the user's, and
+      # an entry of the user's own keeping the machine's digests for that folder: the user can write
+      # that entry, so the elevated uninstaller does not believe it, and removes nothing.
+      install_silently "$row"
+      expect "$row: exit code" 0 "$app_rc"
+      mine="$TARGET_ROOT_UNIX/$row-mine"
+      users_entry='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zorvan Demo'
+      rm -rf "$mine" && mkdir -p "$mine"
+      wine reg delete "$users_entry" /f >/dev/null 2>&1 </dev/null || true
+      cp "$t/Uninstal.exe" "$t/Install.log" "$t/Install.prior" "$mine/"
+      kept=$(reg_value "$UNINSTKEY" InstallRecordDigest)
+      read -r _ log_digest prior_digest _ <<<"$kept"
+      [ -n "$prior_digest" ] || fail "$row: no digests in the machine's entry: [$kept]"
+      wine reg add "$users_entry" /v InstallRecordDigest /d "$log_digest $prior_digest $TARGET_ROOT\\$row-mine" /f >/dev/null 2>&1 </dev/null
+      find "$TARGET_ROOT_UNIX" | sort >"$SCRATCH/tree.txt"
+      app_rc=0
+      (cd /tmp && wine "$mine/Uninstal.exe" /S "/LOG=$SILENT_LOG" >"$SCRATCH/uninst.log" 2>&1 </dev/null) || app_rc=$?
+      expect "$row: exit code" 1 "$app_rc"
+      # Refused elevated (the user's entry is not believed), or by the copy that sheds the rights: a
+      # user's entry vouches for nothing outside that user's part of the registry.
+      grep -qE "one user's own, which a program running with administrator rights does not believe|an installation for one user lists a key outside that user's part of the registry" \
+        "$SCRATCH/silent.log" || fail "$row: the uninstaller's log: $(cat "$SCRATCH/silent.log")"
+      find "$TARGET_ROOT_UNIX" | sort | cmp -s - "$SCRATCH/tree.txt" || fail "$row: something was removed"
+      expect "$row: the product's value" "REG_SZ 1.0" "$(reg_value "$REGKEY" Version)"
+      [ -n "$(reg_value "$UNINSTKEY" UninstallString)" ] || fail "$row: the machine's entry was removed"
+      [ -n "$(reg_value "$users_entry" InstallRecordDigest)" ] || fail "$row: the user's entry was removed"
+      wine reg delete "$users_entry" /f >/dev/null 2>&1 </dev/null || true
+      rm -rf "$mine"
+      ;;
+    registry-link)
+      # The user's own key that the installation wrote to, made a link to a key of the machine
+      # between the installation and the uninstallation (Wine's reg makes no links: reglink does).
+      # Greeting was there before, with data of the user's choosing, which the record keeps as what
+      # to put back; the machine's key holds a Greeting as the installation wrote its own, and a
+      # WindowWidth. Nothing of the machine's is put back or deleted through the link.
+      settings='HKCU\Software\Nexal\Zorvan Demo\Settings'
+      wine reg add "$settings" /v Greeting /d 'C:\evil.exe' /f >/dev/null 2>&1 </dev/null
+      install_silently "$row"
+      expect "$row: exit code" 0 "$app_rc"
+      wine reg add "$victim" /v Greeting /d 'Hello from the demo' /f >/dev/null 2>&1 </dev/null
+      wine reg add "$victim" /v WindowWidth /t REG_DWORD /d 7 /f >/dev/null 2>&1 </dev/null
+      wine reg delete "$settings" /f >/dev/null 2>&1 </dev/null
+      wine "$ZRV_WIN32_BIN/tests/win32/reglink.exe" make 'Software\Nexal\Zorvan Demo\Settings' '\REGISTRY\MACHINE\Software\Victim' \
+        >"$SCRATCH/reglink.log" 2>&1 </dev/null || fail "$row: no link was made: $(cat "$SCRATCH/reglink.log")"
+      # The control: the system follows the link.
+      expect "$row: the machine's value through the link" 'REG_SZ Hello from the demo' "$(reg_value "$settings" Greeting)"
+      app_rc=0
+      (cd /tmp && wine "$t/Uninstal.exe" /S "/LOG=$SILENT_LOG" >"$SCRATCH/uninst.log" 2>&1 </dev/null) || app_rc=$?
+      wine "$ZRV_WIN32_BIN/tests/win32/reglink.exe" remove 'Software\Nexal\Zorvan Demo\Settings' >/dev/null 2>&1 </dev/null
+      echo "$row: the uninstaller's exit code $app_rc"
+      grep -qF 'Zorvan Demo\Settings: Greeting' "$SCRATCH/silent.log" && grep -qF 'is a registry link' "$SCRATCH/silent.log" ||
+        fail "$row: the uninstaller's log does not name the link: $(cat "$SCRATCH/silent.log")"
+      expect "$row: the machine's Greeting" 'REG_SZ Hello from the demo' "$(reg_value "$victim" Greeting)"
+      expect "$row: the machine's WindowWidth" 'REG_DWORD 0x7' "$(reg_value "$victim" WindowWidth)"
+      [ -f "$t/docs/guide.txt" ] && fail "$row: the product's files were left"
+      ;;
+    huge-log)
+      # A log larger than any installation writes (sparse: it costs no disk) planted in an existing
+      # target: the installation does not read it, and its log says so; planted again over the
+      # installation's own, the uninstaller refuses it before reading it, and removes nothing.
+      mkdir -p "$t"
+      truncate -s 70M "$t/Install.log"
+      install_silently "$row"
+      expect "$row: exit code" 0 "$app_rc"
+      grep -q "is not trusted: Install.log is larger than 64 MB" "$SCRATCH/silent.log" ||
+        fail "$row: the installation's log does not name the planted log: $(cat "$SCRATCH/silent.log")"
+      [ "$(stat -c %s "$t/Install.log")" -lt 1048576 ] || fail "$row: the installation kept the planted log"
+      truncate -s 70M "$t/Install.log"
+      find "$TARGET_ROOT_UNIX" | sort >"$SCRATCH/tree.txt"
+      app_rc=0
+      (cd /tmp && wine "$t/Uninstal.exe" /S "/LOG=$SILENT_LOG" >"$SCRATCH/uninst.log" 2>&1 </dev/null) || app_rc=$?
+      expect "$row: the uninstaller's exit code" 1 "$app_rc"
+      grep -qF "Install.log in '$TARGET_ROOT\\$row' is damaged at line 1: the record is larger than 64 MB." "$SCRATCH/silent.log" ||
+        fail "$row: the uninstaller's log: $(cat "$SCRATCH/silent.log")"
+      find "$TARGET_ROOT_UNIX" | sort | cmp -s - "$SCRATCH/tree.txt" || fail "$row: something was removed"
+      expect "$row: the product's value" "REG_SZ 1.0" "$(reg_value "$REGKEY" Version)"
       ;;
     open-target)
       # An existing target that everyone may change gets the installation's list; the log says so.
@@ -405,6 +488,234 @@ RACER
     outside_intact "$row"
     echo "ok: $row"
   done
+  ;;
+rights)
+  # What the programs do with the rights they have. Under Wine every program starts elevated;
+  # as-user.exe starts one with the limited twin of that token, as an administrator's everyday
+  # programs run (a separate program, so that what our programs decide is checked against a token
+  # made without their code). One row each; after each, nothing is left.
+  NOTES_USER='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zorvan Notes'
+  NOTES_MACHINE='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Zorvan Notes'
+  RUNONCE='HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce'
+  FINISH_NAME='Zorvan Notes (finish)'
+  # runonce_value: the command kept for the next sign-in, as "REG_SZ COMMAND" (its name has blanks).
+  runonce_value() {
+    wine reg query "$RUNONCE" /v "$FINISH_NAME" 2>/dev/null </dev/null | tr -d '\r' | grep -F "$FINISH_NAME" |
+      sed -e "s/^ *$FINISH_NAME *//" -e 's/^REG_SZ */REG_SZ /'
+  }
+  # notes_media SCOPE: the product for one user (examples/demo-user) with Scope=SCOPE, in $NOTES.
+  NOTES="$SCRATCH/notes"
+  notes_media() {
+    sed "s/^Scope=user/Scope=$1/" "$ZRV_SOURCE/examples/demo-user/Setup.ini.txt" >"$SCRATCH/notes.ini.txt"
+    ZRV_DEMO_INI="$SCRATCH/notes.ini.txt" make_media 'C:\Program Files\Zorvan Notes' 1
+    rm -rf "$NOTES" && mv "$MEDIA" "$NOTES"
+  }
+  clean_notes() {
+    local k
+    for k in "$NOTES_USER" "$NOTES_MACHINE" 'HKCU\Software\Nexal\Zorvan Notes' 'HKCU\Software\Classes\.zrvnote' \
+      'HKCU\Software\Classes\ZorvanNotes.Note' 'HKLM\Software\Classes\.zrvnote' 'HKLM\Software\Classes\ZorvanNotes.Note'; do
+      wine reg delete "$k" /f >/dev/null 2>&1 </dev/null || true
+    done
+    wine reg delete "$RUNONCE" /v "$FINISH_NAME" /f >/dev/null 2>&1 </dev/null || true
+    rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Local/Programs/"Zorvan Notes"
+  }
+  # notes_folder: the installed folder as the user's entry names it, as a Unix path in $t.
+  notes_folder() {
+    local loc
+    loc=$(reg_value "$NOTES_USER" InstallLocation)
+    loc=${loc#REG_SZ }
+    [ -n "$loc" ] || fail "$row: no entry for one user"
+    t="$WINEPREFIX/drive_c/$(printf '%s' "${loc#C:\\}" | tr '\\' /)"
+    tw=$loc
+  }
+  # pending_names_none DIR_UNIX: the restart's renames name nothing of DIR.
+  pending_names_none() {
+    wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations \
+      2>/dev/null </dev/null | grep -qaiF "$(basename "$1")" &&
+      fail "$row: something of $(basename "$1") was arranged for the restart"
+    return 0
+  }
+  let_go() { kill "$holder" 2>/dev/null || true; wait "$holder" 2>/dev/null || true; }
+  # as_user_silent DIR WINPROGRAM ARGS...: WINPROGRAM from DIR without the administrators' rights.
+  as_user_silent() { local dir=$1; shift; run_silent_in "$dir" "$AS_USER" "$@"; }
+  notes_media user
+  make_media "$TARGET_ROOT\\Demo" 1
+  for row in ${ZRV_RIGHTS_ROWS:-user-as-user user-in-use-as-user user-in-use-window user-from-elevated user-from-arp machine-as-user either-user-entry}; do
+    clean_notes
+    case $row in
+    user-as-user)
+      # Without the administrators' rights the product for one user installs and goes as always.
+      # The uninstaller's copy cannot delete its own running file, nor arrange that for the
+      # restart: its folder goes at the user's next sign-in, or with the next uninstaller's copy,
+      # whichever comes first.
+      user_copies() { find "$TEMP_UNIX" -maxdepth 1 -name 'zrv*' -type d 2>/dev/null | sort; }
+      for pass in 1 2; do
+        as_user_silent "$NOTES" "$(winpath_z "$NOTES/Setup.exe")" /S
+        expect "$row: exit code" 0 "$app_rc"
+        notes_folder
+        listed_all_present "$t"
+        user_copies >"$SCRATCH/copies-before.txt"
+        as_user_silent /tmp "$tw\\Uninstal.exe" /S
+        expect "$row: uninstallation, exit code" 0 "$app_rc"
+        gone_soon "$t"
+        user_copies >"$SCRATCH/copies-after.txt"
+        copy=$(comm -13 "$SCRATCH/copies-before.txt" "$SCRATCH/copies-after.txt")
+        [ "$(printf '%s\n' "$copy" | grep -c .)" = 1 ] || fail "$row: pass $pass: the copies left: [$copy]"
+        expect "$row: pass $pass: what the copy left" Uninstal.exe "$(ls -A "$copy")"
+        name=$(basename "$copy")
+        wine reg query "$RUNONCE" /v "$name" 2>/dev/null </dev/null | tr -d '\r' | grep -qF "cmd.exe\" /c rd /s /q \"$(winpath_c "$copy")\"" ||
+          fail "$row: pass $pass: no command for the sign-in removes $name"
+        [ "$pass" = 2 ] && [ -e "$first_copy" ] && fail "$row: the second copy did not remove what the first left"
+        first_copy=$copy
+        wine reg delete "$RUNONCE" /v "$name" /f >/dev/null 2>&1 </dev/null || true
+      done
+      ;;
+    user-in-use-as-user)
+      # A file in use, without the rights to arrange anything for the restart: the installation
+      # and the removal finish at the user's next sign-in, through the installed uninstaller.
+      as_user_silent "$NOTES" "$(winpath_z "$NOTES/Setup.exe")" /S
+      notes_folder
+      echo "changed since" >"$t/readme.txt"
+      hold_file "$tw\\readme.txt"
+      as_user_silent "$NOTES" "$(winpath_z "$NOTES/Setup.exe")" /S "/LOG=$SILENT_LOG"
+      expect "$row: exit code of the installation over a file in use" 194 "$app_rc"
+      grep -q "readme.txt' is in use by a program: it is replaced when you next sign in to Windows." "$SCRATCH/silent.log" ||
+        fail "$row: the log: $(cat "$SCRATCH/silent.log")"
+      expect "$row: the command at the next sign-in" "REG_SZ \"$tw\\Uninstal.exe\" /FINISH" "$(runonce_value)"
+      pending_names_none "$t"
+      let_go
+      # The sign-in, as Windows runs the command: the replacement goes in its place.
+      as_user_silent /tmp "$tw\\Uninstal.exe" /FINISH
+      expect "$row: exit code of the finishing run" 0 "$app_rc"
+      cmp -s "$t/readme.txt" "$SRC/readme.txt" || fail "$row: readme.txt was not replaced: $(cat "$t/readme.txt")"
+      [ -e "$t/readme.txt.zrvnew" ] && fail "$row: the replacement is still beside it"
+      # The removal with the file in use: the same, with the uninstaller run again at the sign-in.
+      hold_file "$tw\\readme.txt"
+      as_user_silent /tmp "$tw\\Uninstal.exe" /S
+      expect "$row: exit code of the removal over a file in use" 194 "$app_rc"
+      expect "$row: the removal's command at the next sign-in" "REG_SZ \"$tw\\Uninstal.exe\" /S" "$(runonce_value)"
+      [ -n "$(reg_value "$NOTES_USER" InstallRecordDigest)" ] || fail "$row: the entry went before its last item"
+      pending_names_none "$t"
+      let_go
+      as_user_silent /tmp "$tw\\Uninstal.exe" /S
+      expect "$row: exit code of the removal at the sign-in" 0 "$app_rc"
+      gone_soon "$t"
+      [ -z "$(runonce_value)" ] || fail "$row: the command for the sign-in outlived the removal"
+      ;;
+    user-in-use-window)
+      # The same with the window: the question offers the sign-in for Continue, and the completion
+      # asks for the restart (which signs the user in again).
+      as_user_silent "$NOTES" "$(winpath_z "$NOTES/Setup.exe")" /S
+      notes_folder
+      echo "changed since" >"$t/readme.txt"
+      hold_file "$tw\readme.txt"
+      BACKDROP="Zorvan Notes - Zorvan Installation System"
+      (cd "$NOTES" && wine "$AS_USER" Setup.exe >"$SCRATCH/app.log" 2>&1 </dev/null) &
+      APP_PID=$!
+      must wait "$WELCOME" 30000
+      must click "$WELCOME" $INSTALL
+      must msgbox 60000
+      case $out in *"'$tw\readme.txt' is in use by a program"*"Continue: replace it when you next sign in to Windows."*) ;;
+        *) fail "$row: the question: $out" ;; esac
+      shot file-in-use-sign-in
+      answer 2000 Continue
+      must msgbox 60000
+      expect "$row: the completion" $'Setup\nInstallation complete!\nSome files were in use: restart Windows to finish the installation.' "$out"
+      answer 2000 OK
+      finished
+      expect "$row: exit code" 194 "$app_rc"
+      expect "$row: the command at the next sign-in" "REG_SZ \"$tw\\Uninstal.exe\" /FINISH" "$(runonce_value)"
+      let_go
+      as_user_silent /tmp "$tw\Uninstal.exe" /FINISH
+      cmp -s "$t/readme.txt" "$SRC/readme.txt" || fail "$row: readme.txt was not replaced"
+      as_user_silent /tmp "$tw\Uninstal.exe" /S
+      expect "$row: uninstallation, exit code" 0 "$app_rc"
+      gone_soon "$t"
+      ;;
+    user-from-elevated)
+      # Started with the administrators' rights (as Wine's own Add/Remove programs starts every
+      # uninstaller), the programs of a product for one user start themselves again without them:
+      # a file in use is then left to the user's next sign-in, never to the restart, and the
+      # uninstaller's copy runs from the user's temporary folder, not the Windows folder's.
+      run_silent_in "$NOTES" Setup.exe /S
+      expect "$row: exit code" 0 "$app_rc"
+      notes_folder
+      hold_file "$tw\\readme.txt"
+      copy_folders >"$SCRATCH/folders-before.txt"
+      uninstall_silently "$t"
+      expect "$row: exit code of the removal over a file in use" 194 "$app_rc"
+      expect "$row: the command at the next sign-in" "REG_SZ \"$tw\\Uninstal.exe\" /S" "$(runonce_value)"
+      pending_names_none "$t"
+      copy_folders | cmp -s - "$SCRATCH/folders-before.txt" || fail "$row: the copy ran with the administrators' rights"
+      let_go
+      uninstall_silently "$t"
+      expect "$row: exit code of the second removal" 0 "$app_rc"
+      gone_soon "$t"
+      ;;
+    user-from-arp)
+      # Wine's own Add/Remove programs starts every uninstaller elevated: the product for one user
+      # goes all the same, by its uninstaller started again with the user's rights.
+      run_silent_in "$NOTES" Setup.exe /S
+      expect "$row: exit code" 0 "$app_rc"
+      notes_folder
+      wine uninstaller --list >"$SCRATCH/arp.txt" 2>/dev/null </dev/null || true
+      grep -q 'Zorvan Notes' "$SCRATCH/arp.txt" || fail "$row: Add/Remove programs does not list it: $(cat "$SCRATCH/arp.txt")"
+      (wine uninstaller --remove 'Zorvan Notes' >"$SCRATCH/arp-remove.log" 2>&1 </dev/null) &
+      APP_PID=$!
+      must msgbox 30000
+      case "$out" in *"Remove Zorvan Notes from '$tw'?"*) ;; *) fail "$row: the question: $out" ;; esac
+      answer 2000 Yes
+      must msgbox 30000
+      expect "$row: the outcome" "Zorvan Notes - Uninstall"$'\n'"Zorvan Notes was removed from your computer." "$out"
+      answer 2000 OK
+      end_app
+      gone_soon "$t"
+      wine reg query "$NOTES_USER" >/dev/null 2>&1 </dev/null && fail "$row: the entry is still there"
+      ;;
+    machine-as-user)
+      # An installation and a removal for everyone started without the administrators' rights ask
+      # for them once; a program so started that still has none says so and ends, never starting
+      # itself again.
+      as_user_silent "$MEDIA" "$(winpath_z "$MEDIA/Setup.exe")" /S "/LOG=$SILENT_LOG" "/D=$TARGET_ROOT\\Demo"
+      case "$app_rc:$(tr -d '\r' <"$SCRATCH/silent.log" 2>/dev/null)" in
+        1:'FATAL: this installer was started again for administrator rights and still runs without them: nothing was installed')
+          [ -e "$TARGET_ROOT_UNIX/Demo" ] && fail "$row: the refused run made the folder" ;;
+        0:*) installed_ok "$TARGET_ROOT_UNIX/Demo" ;;
+        *) fail "$row: exit code $app_rc, log: $(cat "$SCRATCH/silent.log" 2>/dev/null)" ;;
+      esac
+      echo "ok: $row: the installation, exit code $app_rc"
+      [ -e "$TARGET_ROOT_UNIX/Demo" ] || run_silent /S "/D=$TARGET_ROOT\\Demo"
+      as_user_silent /tmp "$TARGET_ROOT\\Demo\\Uninstal.exe" /S "/LOG=$SILENT_LOG"
+      case "$app_rc:$(tr -d '\r' <"$SCRATCH/silent.log")" in
+        1:*'removing it needs administrator rights, this uninstaller was started again for them and still runs without them.'*)
+          [ -e "$TARGET_ROOT_UNIX/Demo/Install.log" ] || fail "$row: the refused removal removed the record" ;;
+        0:*) gone_soon "$TARGET_ROOT_UNIX/Demo" ;;
+        *) fail "$row: removal: exit code $app_rc, log: $(cat "$SCRATCH/silent.log")" ;;
+      esac
+      echo "ok: $row: the removal, exit code $app_rc"
+      [ -e "$TARGET_ROOT_UNIX/Demo" ] && uninstall_silently "$TARGET_ROOT_UNIX/Demo"
+      ;;
+    either-user-entry)
+      # A product that may be installed either way, installed for the user: an elevated
+      # reinstallation goes where it is, made with the user's rights alone, and leaves the
+      # machine's part of the registry as it was.
+      notes_media either
+      run_silent_in "$NOTES" Setup.exe /S /CURRENTUSER
+      expect "$row: exit code" 0 "$app_rc"
+      notes_folder
+      run_silent_in "$NOTES" Setup.exe /S
+      expect "$row: exit code of the reinstallation" 0 "$app_rc"
+      wine reg query "$NOTES_MACHINE" >/dev/null 2>&1 </dev/null && fail "$row: an entry for the machine"
+      listed_all_present "$t"
+      uninstall_silently "$t"
+      expect "$row: uninstallation, exit code" 0 "$app_rc"
+      gone_soon "$t"
+      notes_media user
+      ;;
+    esac
+    echo "ok: $row"
+  done
+  clean_notes
   ;;
 *)
   echo "unknown scenario $scenario" >&2

@@ -286,18 +286,25 @@ bundle_of_media() {
   "$ZRVTOOL" bundle "$MEDIA" "$BUNDLE" "$@" >"$SCRATCH/bundle.log" 2>&1 || fail "zrvtool bundle: $(cat "$SCRATCH/bundle.log")"
 }
 
-# temp_listing: what the user's temporary folders of the prefix hold, one name a line.
+# temp_listing: what the user's temporary folders of the prefix hold, and the Windows folder's,
+# where elevated programs make their private folders, one name a line.
 temp_listing() {
-  find "$WINEPREFIX/drive_c/users" -maxdepth 4 -type d -iname temp -exec ls -A {} \; 2>/dev/null | sort
+  { find "$WINEPREFIX/drive_c/users" -maxdepth 4 -type d -iname temp -exec ls -A {} \;
+    ls -A "$WINEPREFIX/drive_c/windows/temp"; } 2>/dev/null | sort
 }
 
+# AS_USER: starts the program its command line names without the administrators' rights (every
+# program under Wine starts with them), its exit code passed on.
+AS_USER="$ZRV_WIN32_BIN/tests/win32/as-user.exe"
+
 # start_bundle [ARGS...]: runs $BUNDLE from its own folder; with BUNDLE_TEMP set (a Windows path),
-# through cmd with that folder as its temporary folder.
+# through cmd with that folder as its temporary folder, without the administrators' rights (with
+# them the launcher unpacks into the Windows folder's temporary folder).
 start_bundle() {
   local name
   name=$(basename "$BUNDLE")
   if [ -n "${BUNDLE_TEMP:-}" ]; then
-    (cd "$BUNDLE_DIR" && wine cmd /c "set TEMP=$BUNDLE_TEMP&& set TMP=$BUNDLE_TEMP&& $name $*" >"$SCRATCH/app.log" 2>&1 </dev/null) &
+    (cd "$BUNDLE_DIR" && wine cmd /c "set TEMP=$BUNDLE_TEMP&& set TMP=$BUNDLE_TEMP&& $(winpath_z "$AS_USER") $name $*" >"$SCRATCH/app.log" 2>&1 </dev/null) &
   else
     (cd "$BUNDLE_DIR" && wine "$name" "$@" >"$SCRATCH/app.log" 2>&1 </dev/null) &
   fi
@@ -755,17 +762,37 @@ per-user | either)
     # A profile without any entry of its own yet: the registry makes the Uninstall key with the
     # first, and the uninstallation takes it away again.
     wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall' /f >/dev/null 2>&1 </dev/null || true
+    # Nor any folder for programs in the profile yet: the installation makes it on the way to its
+    # own, and the uninstallation takes it away again.
+    local_programs="$WINEPREFIX/drive_c/users/$(whoami)/AppData/Local/Programs"
+    rmdir "$local_programs" 2>/dev/null || true
+    [ -e "$local_programs" ] && fail "$local_programs holds something already: $(ls -A "$local_programs" | head -5)"
     run_silent /S
     expect "exit code" 0 "$app_rc"
     installed_for user
     expect "the product's own key" "REG_SZ $loc" "$(reg_value 'HKCU\Software\Nexal\Zorvan Notes' InstallDir)"
+    expect "the folder for programs" "$local_programs" "$(dirname "$t")"
+    tr -d '\r' <"$t/Install.prior" | grep -qxF "madefolder	${loc%\\*}" ||
+      fail "the record does not name the folder for programs as made: $(cat -A "$t/Install.prior")"
     uninstall_silently "$t"
     expect "uninstallation: exit code" 0 "$app_rc"
     gone_soon "$t"
+    gone_soon "$local_programs"
     gone_everywhere "after the uninstallation"
     wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall' >/dev/null 2>&1 </dev/null &&
       fail "the Uninstall key made with the entry is still there"
-    echo "ok: installed and removed for one user"
+    echo "ok: installed and removed for one user, the folder for programs made and taken away"
+    # The folder for programs made by the installation, then used by another program too: it stays.
+    run_silent /S
+    expect "again: exit code" 0 "$app_rc"
+    installed_for user
+    mkdir "$local_programs/Another Program"
+    uninstall_silently "$t"
+    expect "again: uninstallation, exit code" 0 "$app_rc"
+    gone_soon "$t"
+    [ -d "$local_programs/Another Program" ] || fail "the other program's folder went with the product"
+    rmdir "$local_programs/Another Program" "$local_programs"
+    echo "ok: a folder for programs that another program uses stays"
     # A line for the machine in a product for one user: refused, naming its line, nothing made.
     { cat "$notes_ini"; printf '[HKEY_LOCAL_MACHINE\\Software\\Nexal\\Zorvan Notes]\r\n"Machine"="1"\r\n'; } >"$SCRATCH/machine.ini.txt"
     "$ZRVTOOL" ini encode "$SCRATCH/machine.ini.txt" "$MEDIA/Setup.ini" >/dev/null
@@ -792,6 +819,26 @@ per-user | either)
     run_silent /S /ALLUSERS /CURRENTUSER "/LOG=$SILENT_LOG"
     expect "both switches: exit code" 1 "$app_rc"
     silent_log "FATAL: the options /ALLUSERS and /CURRENTUSER exclude each other"
+    # One scope at a time: installed one way, a run the other way is refused before anything is
+    # made or started again, naming the installation and its uninstaller; the first one stays as it was.
+    while IFS='|' read -r first whom second how other; do
+      run_silent /S "$first"
+      expect "$first: exit code" 0 "$app_rc"
+      installed_for "$whom"
+      run_silent /S "$second" "/LOG=$SILENT_LOG"
+      expect "$second beside $first: exit code" 1 "$app_rc"
+      silent_log "FATAL: Zorvan Notes is installed $how, in '$loc': it is not installed $other beside that installation. Remove it first with '$loc\\Uninstal.exe' (or Add/Remove programs), then install it again: nothing was installed"
+      installed_for "$whom"
+      [ -e "$WINEPREFIX/drive_c/Program Files/Zorvan Notes" ] && [ "$whom" = user ] && fail "the refused run made the folder for everyone"
+      compgen -G "$WINEPREFIX/drive_c/users/*/AppData/Local/Programs/Zorvan Notes" >/dev/null && [ "$whom" = machine ] &&
+        fail "the refused run made the folder for one user"
+      uninstall_silently "$t"
+      expect "$first: uninstallation, exit code" 0 "$app_rc"
+      gone_soon "$t"
+      gone_everywhere "$second beside $first, after the uninstallation"
+      echo "ok: installed $how, $second refused"
+    done < <(printf '%s\n' "/CURRENTUSER|user|/ALLUSERS|for you alone|for everyone" \
+      "/ALLUSERS|machine|/CURRENTUSER|for everyone who uses this computer|for one user")
     # With the window: the choice, offered for everyone first as the author prefers; "only me".
     start_setup
     must wait "$WELCOME" 30000
@@ -813,13 +860,22 @@ per-user | either)
     finished
     expect "windowed, only me: exit code" 0 "$app_rc"
     installed_for user
-    # Once more: the choice made before is the one offered.
+    # Once more: the choice made before is the one offered, the other one still there; taking the
+    # other one is refused, nothing made for everyone.
     start_setup
     must wait "$WELCOME" 30000
     must checked "$WELCOME" 1010
     expect "a reinstallation offers the scope installed" 1 "$out"
-    must click "$WELCOME" $CANCEL
+    must click "$WELCOME" 1011
+    must click "$WELCOME" $INSTALL
+    must msgbox 30000
+    expect "the refusal for everyone" $'Setup\n'"FATAL: Zorvan Notes is installed for you alone, in '$loc': it is not installed for everyone beside that installation. Remove it first with '$loc\\Uninstal.exe' (or Add/Remove programs), then install it again: nothing was installed" "$out"
+    shot scope-refused
+    answer 2000 OK
     finished
+    expect "windowed, refused for everyone: exit code" 1 "$app_rc"
+    installed_for user
+    [ -e "$WINEPREFIX/drive_c/Program Files/Zorvan Notes" ] && fail "the refused run made the folder for everyone"
     uninstall_silently "$t"
     expect "uninstallation: exit code" 0 "$app_rc"
     gone_soon "$t"
@@ -950,6 +1006,22 @@ upgrade | upgrade-killed)
   uninstall_silently "$t"
   expect "uninstallation after the restart: exit code" 0 "$app_rc"
   nothing_left "after the upgrade with a file in use"
+
+  # Three versions one over another, the first with a value of its own under the product's key
+  # (the key listed again in its log) that the later ones drop: each record keeps it under that
+  # key, and one uninstallation removes it with the key.
+  mkdir -p "$SCRATCH/add3" && echo "version 3" >"$SCRATCH/add3/readme.txt"
+  version v1only 1.0 "$SCRATCH/add1" $'[HKEY_LOCAL_MACHINE\\Software\\Nexal\\Zorvan Demo]\n"Only1"="1"' 'Old one|b.txt'
+  version v3 3.0 "$SCRATCH/add3" $'[HKEY_LOCAL_MACHINE\\Software\\Nexal\\Zorvan Demo\\V3]\n"New"="3"' 'Read me|readme.txt'
+  for m in v1only v2 v3; do
+    run_silent_in "$SCRATCH/$m" Setup.exe /S
+    expect "$m over the one before: exit code" 0 "$app_rc"
+    under=$(tr -d '\r' <"$t/Install.log" | awk '/^\\\[/ { key = $0 } $0 == "Only1" { print key }')
+    expect "$m: Only1 is listed under" '\[HKEY_LOCAL_MACHINE\Software\Nexal\Zorvan Demo]' "$under"
+  done
+  uninstall_silently "$t"
+  expect "uninstallation after three versions: exit code" 0 "$app_rc"
+  nothing_left "after three versions"
 
   # With the window: the box names the file; Try Again once the program has let go replaces it.
   run_silent_in "$SCRATCH/v1" Setup.exe /S
@@ -1101,6 +1173,17 @@ missing-dir)
   complete_message
   finished
   installed_ok "$TARGET_ROOT_UNIX/one/two/three"
+  # The folders made on the way are the installation's: recorded, and gone with it; the folder that
+  # was there stays.
+  for made in "$TARGET_ROOT\\one" "$TARGET_ROOT\\one\\two"; do
+    tr -d '\r' <"$TARGET_ROOT_UNIX/one/two/three/Install.prior" | grep -qxF "madefolder	$made" ||
+      fail "Install.prior does not name $made as made: $(cat -A "$TARGET_ROOT_UNIX/one/two/three/Install.prior")"
+  done
+  uninstall_silently "$TARGET_ROOT_UNIX/one/two/three"
+  expect "uninstallation: exit code" 0 "$app_rc"
+  gone_soon "$TARGET_ROOT_UNIX/one"
+  [ -d "$TARGET_ROOT_UNIX" ] || fail "the folder that was there went with the installation"
+  echo "ok: the folders made on the way went with the installation"
   ;;
 free-space)
   dir="$TARGET_ROOT\\Demo"

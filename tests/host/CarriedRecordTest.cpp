@@ -155,6 +155,7 @@ TEST(CarriedRecord, TheEarlierInstallationStaysListedAtEveryStep)
 TEST(CarriedRecord, TheEarlierRecordIsKept)
 {
     const std::string kRecord = std::string("ZORVAN-PRIOR\t1\r\ntarget\r\ndirectory\tsub\r\nkey\tHKEY_LOCAL_MACHINE\tSoftware\\P\r\n") +
+                                "madefolder\tC:\\Apps\r\n" +
                                 "value\tHKEY_LOCAL_MACHINE\tSoftware\\P\tVersion\tREG_SZ\t302e3900\tREG_SZ\t312e3000\r\n";
     const struct {
         const char* pszRow;
@@ -217,6 +218,11 @@ TEST(CarriedRecord, AKilledRunReadsAsTheEarlierInstallationAndWhatItWrote)
          kEarlierPayload + "F c.txt|" + kEarlierRegistry +
              "K HKEY_LOCAL_MACHINE\\Software\\Q|V HKEY_LOCAL_MACHINE\\Software\\Q: q|V HKEY_LOCAL_MACHINE\\Software\\P: New|"
              "V HKEY_LOCAL_MACHINE\\Software\\Q: r|" + kEarlierShortcuts},
+        {"killed in the registry part, a key listed again spelt with a closing backslash", kCarried,
+         "[\\REGEDIT4]\r\n\\[HKEY_LOCAL_MACHINE\\Software\\Q\\]\r\nq\r\n\\[HKEY_LOCAL_MACHINE\\Software\\Q]\r\nr\r\n"
+         "\\[HKEY_LOCAL_MACHINE\\Software\\Q\\]\r\ns\r\n",
+         kEarlierItems + "K HKEY_LOCAL_MACHINE\\Software\\Q\\|V HKEY_LOCAL_MACHINE\\Software\\Q\\: q|K HKEY_LOCAL_MACHINE\\Software\\Q|"
+             "V HKEY_LOCAL_MACHINE\\Software\\Q: r|V HKEY_LOCAL_MACHINE\\Software\\Q\\: s|" + kEarlierShortcuts},
         {"nothing carried: a first installation", "", "a.txt\r\n[\\SHORTCUTS]\r\n\\P\r\n", "F a.txt|SD P|"},
         {"what was written does not read", kCarried, "..\\evil\r\n", kEarlierItems + kEarlierShortcuts},
         {"neither reads", "..\\evil\r\n", "", ""},
@@ -241,6 +247,7 @@ TEST(CarriedRecord, TheRecordsOfBothAreJoined)
         {"killed inside its header line", kEarlier, "ZORVAN-PR", kEarlier},
         {"killed after its own lines", kEarlier, kEarlier + kOwn, kEarlier + "target\r\ndirectory\tsub\r\n" + kOwn},
         {"nothing carried", "", kHeader + kOwn, kHeader + kOwn},
+        {"what was carried ends inside a line", kEarlier + "key\tHKEY_LOC", kHeader + kOwn, kEarlier + kOwn},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.pszRow);
@@ -255,4 +262,129 @@ TEST(CarriedRecord, TheRecordsOfBothAreJoined)
     carried.found.directories = {"sub"};
     EXPECT_EQ(kEarlier, CarriedPriorText(carried, true));
     EXPECT_EQ(kHeader + "directory\tsub\r\n", CarriedPriorText(carried, false));
+}
+
+namespace {
+
+// Version N of a product as its own run writes it, each version dropping what the one before had
+// and adding its own: a folder and a file, values under the product's key (spelt as productKey),
+// a key, a file type, a value of the uninstall entry and a shortcut of its own.
+struct OwnParts {
+    std::string payload, registry, shortcuts;
+};
+
+OwnParts VersionParts(int n, const std::string& productKey)
+{
+    const std::string v = std::to_string(n);
+    OwnParts own;
+    own.payload = "\\v" + v + "\r\nv" + v + "\\only.txt\r\ncommon.txt\r\n";
+    own.registry = "\\[HKEY_LOCAL_MACHINE\\" + productKey + "]\r\nInstallDir\r\nOnly" + v + "\r\n" +
+                   "\\[HKEY_LOCAL_MACHINE\\" + productKey + "\\V" + v + "]\r\nOld\r\n" +
+                   "\\[HKEY_CLASSES_ROOT\\.zv" + v + "]\r\n\r\n" +
+                   "\\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zorvan Demo]\r\n"
+                   "DisplayName\r\nVersion" + v + "\r\n";
+    own.shortcuts = "\\Zorvan Demo\r\nZorvan Demo\\V" + v + ".lnk\r\n";
+    return own;
+}
+
+std::string Folded(std::string s)
+{
+    for (char& ch : s) ch = AfxLowerAscii(ch);
+    return s;
+}
+
+// The names of a log's items, folded as items compare; every item listed twice shows twice.
+std::multiset<std::string> FoldedNames(const std::string& log)
+{
+    InstallRecord record;
+    LogDamage damage;
+    EXPECT_TRUE(ParseInstallLog(log.data(), log.size(), record, damage)) << damage.nLine << ": " << damage.strReason.Str();
+    std::multiset<std::string> names;
+    for (const LogItem& item : record.items) names.insert(Folded(Name(item)));
+    return names;
+}
+
+// The key that a value's name "V ROOT\key: name" stands under, as that key's name.
+std::string KeyOfValue(const std::string& name) { return "k " + name.substr(2, name.rfind(": ") - 2); }
+
+// What a run over earlierLog carries when gone (folded names) is no longer there.
+CarriedRecord Carried(const std::string& earlierLog, const std::set<std::string>& gone)
+{
+    InstallRecord earlier;
+    LogDamage damage;
+    EXPECT_TRUE(ParseInstallLog(earlierLog.data(), earlierLog.size(), earlier, damage)) << damage.strReason.Str();
+    std::set<std::string> there;
+    for (const LogItem& item : earlier.items)
+        if (!gone.count(Folded(Name(item)))) there.insert(Name(item));
+    return CarryForward(earlier, PriorState(), SetProbe(there));
+}
+
+// The log of a run that ends, as the worker writes it: each part its own lines, then what it
+// carries of that part.
+std::string UpgradeLog(const CarriedRecord& carried, const OwnParts& own)
+{
+    MemoryFile file;
+    InstallLogWriter log(file);
+    file.m_strData += own.payload;
+    WriteCarriedPayload(carried, log, ListedItems(file.m_strData));
+    file.m_strData += "[\\REGEDIT4]\r\n" + own.registry;
+    WriteCarriedRegistry(carried, log, ListedItems(file.m_strData), true);
+    file.m_strData += "[\\SHORTCUTS]\r\n" + own.shortcuts;
+    WriteCarriedShortcuts(carried, log, ListedItems(file.m_strData), true);
+    return file.m_strData;
+}
+
+}  // namespace
+
+// Versions installed one over another: each log lists every item of every version so far that is
+// still there once, each value under its own key, however often an earlier log listed a key again;
+// so does the record of a run killed after its registry part.
+TEST(CarriedRecord, EveryGenerationKeepsItsItemsUnderTheirOwnKeys)
+{
+    const std::string kProduct = "Software\\Nexal\\Zorvan Demo";
+    const std::string kOnly1 = Folded("V HKEY_LOCAL_MACHINE\\" + kProduct + ": Only1");
+    const std::string kV1 = Folded("K HKEY_LOCAL_MACHINE\\" + kProduct + "\\V1");
+    const struct {
+        const char* pszRow;
+        int nVersions;
+        std::vector<std::string> spellings;  // of the product's key, by version (the last one repeats)
+        std::set<std::string> gone;           // folded names, gone before every later version
+    } rows[] = {
+        {"three versions", 3, {kProduct}, {}},
+        {"four versions", 4, {kProduct}, {}},
+        {"four versions, the product's key spelt in other cases", 4,
+         {kProduct, "SOFTWARE\\Nexal\\Zorvan Demo", "software\\nexal\\ZORVAN DEMO"}, {}},
+        {"four versions, a value of the first removed since", 4, {kProduct}, {kOnly1}},
+        {"three versions, a key of the first removed since takes its values", 3, {kProduct}, {kV1}},
+        {"four versions, a file, a shortcut and a file type of the second removed since", 4, {kProduct},
+         {"f v2\\only.txt", "sf zorvan demo\\v2.lnk", "k hkey_classes_root\\.zv2"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszRow);
+        std::string log;
+        std::set<std::string> expected;
+        for (int n = 1; n <= row.nVersions; ++n) {
+            SCOPED_TRACE("version " + std::to_string(n));
+            OwnParts own = VersionParts(n, row.spellings[std::min(size_t(n), row.spellings.size()) - 1]);
+            // There: every version's items less what went since, and the new version's own.
+            std::set<std::string> there;
+            for (const std::string& name : expected)
+                if (!row.gone.count(name) && !(name[0] == 'v' && row.gone.count(KeyOfValue(name)))) there.insert(name);
+            std::multiset<std::string> ownNames =
+                FoldedNames(own.payload + "[\\REGEDIT4]\r\n" + own.registry + "[\\SHORTCUTS]\r\n" + own.shortcuts);
+            expected = there;
+            expected.insert(ownNames.begin(), ownNames.end());
+            // Killed after its own registry part: what it carried and what it wrote.
+            CarriedRecord carried = Carried(log, row.gone);
+            std::string killed = UnionOfLogs(CarriedLogText(carried), own.payload + "[\\REGEDIT4]\r\n" + own.registry);
+            std::set<std::string> expectedKilled = expected;
+            for (const std::string& name : FoldedNames("[\\SHORTCUTS]\r\n" + own.shortcuts))
+                if (!there.count(name)) expectedKilled.erase(name);
+            log = UpgradeLog(carried, own);
+            std::multiset<std::string> got = FoldedNames(log), gotKilled = FoldedNames(killed);
+            EXPECT_EQ(std::multiset<std::string>(expected.begin(), expected.end()), got);
+            EXPECT_EQ(std::multiset<std::string>(expectedKilled.begin(), expectedKilled.end()), gotKilled);
+        }
+        EXPECT_EQ(row.gone.count(kOnly1) ? 0u : 1u, FoldedNames(log).count(kOnly1));
+    }
 }

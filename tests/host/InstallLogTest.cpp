@@ -91,6 +91,56 @@ TEST(InstallLog, GoodLogs)
     }
 }
 
+// An upgrade lists a key again after other keys for the values it carries: the repeated line is no
+// item, and every value after it stays under that key, for any number of versions.
+TEST(InstallLog, AValueAfterARepeatedKeyLineStaysWithThatKey)
+{
+    const std::string kEntry = std::string(kUninstallKey) + "P]\r\n";
+    const std::string kEntryName = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\P";
+    struct Case {
+        const char* what;
+        std::string log;
+        std::string dump;
+    } cases[] = {
+        {"a second version: the product's key again after the entry's",
+         "[\\REGEDIT4]\r\n\\[HKEY_LOCAL_MACHINE\\Software\\P]\r\nInstallDir\r\n" + kEntry + "DisplayName\r\n"
+             "\\[HKEY_LOCAL_MACHINE\\Software\\P]\r\nOnly1\r\n",
+         "K HKEY_LOCAL_MACHINE\\Software\\P @2\nV HKEY_LOCAL_MACHINE\\Software\\P: InstallDir @3\nK " + kEntryName +
+             " @4\nV " + kEntryName + ": DisplayName @5\nV HKEY_LOCAL_MACHINE\\Software\\P: Only1 @7\nproduct=P"},
+        {"a third version: two keys again, each with values of two generations",
+         "[\\REGEDIT4]\r\n\\[HKEY_LOCAL_MACHINE\\Software\\P]\r\nOnly3\r\n\\[HKEY_CLASSES_ROOT\\.zv3]\r\n\r\n" + kEntry +
+             "DisplayName\r\n\\[HKEY_LOCAL_MACHINE\\Software\\P]\r\nOnly1\r\nOnly2\r\n\\[HKEY_CLASSES_ROOT\\.zv2]\r\n\r\n" +
+             kEntry + "Version1\r\n",
+         "K HKEY_LOCAL_MACHINE\\Software\\P @2\nV HKEY_LOCAL_MACHINE\\Software\\P: Only3 @3\nK HKEY_CLASSES_ROOT\\.zv3 @4\n"
+         "V HKEY_CLASSES_ROOT\\.zv3:  @5\nK " + kEntryName + " @6\nV " + kEntryName + ": DisplayName @7\n"
+         "V HKEY_LOCAL_MACHINE\\Software\\P: Only1 @9\nV HKEY_LOCAL_MACHINE\\Software\\P: Only2 @10\n"
+         "K HKEY_CLASSES_ROOT\\.zv2 @11\nV HKEY_CLASSES_ROOT\\.zv2:  @12\nV " + kEntryName + ": Version1 @14\nproduct=P"},
+        {"a fourth version: a key again in another case, a value listed again under it",
+         "[\\REGEDIT4]\r\n\\[HKEY_LOCAL_MACHINE\\Software\\P]\r\nOnly4\r\n" + kEntry + "DisplayName\r\n"
+             "\\[HKEY_LOCAL_MACHINE\\SOFTWARE\\p]\r\nOnly1\r\nonly4\r\n\\[HKEY_CURRENT_USER\\Software\\P]\r\nOnly1\r\n"
+             "\\[HKEY_LOCAL_MACHINE\\software\\P]\r\nOnly2\r\n",
+         "K HKEY_LOCAL_MACHINE\\Software\\P @2\nV HKEY_LOCAL_MACHINE\\Software\\P: Only4 @3\nK " + kEntryName +
+             " @4\nV " + kEntryName + ": DisplayName @5\nV HKEY_LOCAL_MACHINE\\SOFTWARE\\p: Only1 @7\n"
+             "K HKEY_CURRENT_USER\\Software\\P @9\nV HKEY_CURRENT_USER\\Software\\P: Only1 @10\n"
+             "V HKEY_LOCAL_MACHINE\\software\\P: Only2 @12\nproduct=P"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        InstallRecord record;
+        LogDamage damage;
+        ASSERT_TRUE(ParseInstallLog(c.log.data(), c.log.size(), record, damage))
+            << damage.nLine << ": " << damage.strReason.Str();
+        EXPECT_EQ(Dump(record), c.dump);
+        // Each value's key is a key of the record, the very one its line stood under.
+        for (const LogItem& item : record.items) {
+            if (item.kind != LogItemKind::Value) continue;
+            int nKeys = 0;
+            for (const LogItem& key : record.items) nKeys += key.kind == LogItemKind::Key && LogKeyIdentity(key) == LogKeyIdentity(item);
+            EXPECT_EQ(nKeys, 1) << item.strPath.Str();
+        }
+    }
+}
+
 TEST(InstallLog, DamagedLogsNameTheirLine)
 {
     struct Case {

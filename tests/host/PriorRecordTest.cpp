@@ -61,6 +61,8 @@ TEST(PriorRecord, RoundTrip)
     writer.Directory("sub\\50% off\x01");
     writer.Key(2, "Software\\Nexal");
     writer.Key(1, "Software\\Nexal\\Empty Key");
+    writer.MadeFolder("C:\\Users\\u\\AppData\\Local\\Programs");
+    writer.MadeFolder("D:\\100% new\\x\x01");
     for (const PriorValue& v : values) writer.Value(v);
 
     const std::string start = std::string(kHead) + "target\r\ndirectory\tlogs\r\n"
@@ -69,6 +71,9 @@ TEST(PriorRecord, RoundTrip)
     EXPECT_EQ(file.m_strData.substr(0, start.size()), start);
     EXPECT_NE(file.m_strData.find("value\tHKEY_LOCAL_MACHINE\tSoftware\\Nexal\\Zorvan Demo\tVersion\t"
                                   "REG_SZ\t302e3900\tREG_SZ\t312e3000\r\n"),
+              std::string::npos);
+    EXPECT_NE(file.m_strData.find("madefolder\tC:\\Users\\u\\AppData\\Local\\Programs\r\n"
+                                  "madefolder\tD:\\100%25 new\\x%01\r\n"),
               std::string::npos);
     EXPECT_NE(file.m_strData.find("value\tHKEY_CURRENT_USER\tSoftware\\A%09B%25\t\tREG_DWORD\t01000000\tREG_BINARY\t\r\n"),
               std::string::npos);
@@ -83,6 +88,9 @@ TEST(PriorRecord, RoundTrip)
     ASSERT_EQ(state.keys.size(), 2u);
     EXPECT_EQ(state.keys[1].nRoot, 1);
     EXPECT_EQ(state.keys[1].strPath, "Software\\Nexal\\Empty Key");
+    ASSERT_EQ(state.madeFolders.size(), 2u);
+    EXPECT_EQ(state.madeFolders[0], "C:\\Users\\u\\AppData\\Local\\Programs");
+    EXPECT_EQ(state.madeFolders[1], "D:\\100% new\\x\x01");
     ASSERT_EQ(state.values.size(), 4u);
     for (size_t i = 0; i < 4; ++i) EXPECT_TRUE(SameValue(state.values[i], values[i])) << "value " << i;
 
@@ -123,6 +131,11 @@ TEST(PriorRecord, DamageIsNamed)
         {"a root in lower case", head + "key\thkey_users\tk\r\n", 2, "a key under a root that the installer does not write"},
         {"an empty key", head + "key\tHKEY_USERS\t\r\n", 2, "an empty path"},
         {"an empty directory", head + "directory\t\r\n", 2, "an empty path"},
+        {"an empty made folder", head + "madefolder\t\r\n", 2, "an empty path"},
+        {"a made folder below a root", head + "madefolder\tHKEY_USERS\tk\r\n", 2,
+         "not a line of the record (unknown kind or wrong number of fields)"},
+        {"a made folder with a bad escape", head + "madefolder\tC:\\50%\r\n", 2,
+         "a name holds a byte that must be escaped, or a bad escape"},
         {"an unescaped percent", head + "directory\t50%\r\n", 2, "a name holds a byte that must be escaped, or a bad escape"},
         {"a bad escape", head + "directory\t%4G\r\n", 2, "a name holds a byte that must be escaped, or a bad escape"},
         {"an escape of a plain byte", head + "directory\t%41\r\n", 2,
@@ -153,6 +166,44 @@ TEST(PriorRecord, DamageIsNamed)
     ASSERT_TRUE(ParsePriorRecord(numbered.data(), numbered.size(), state, damage)) << damage.strReason;
     EXPECT_EQ(state.values[0].dwOldType, 0xFFFFFFFFu);
     EXPECT_EQ(state.values[0].dwNewType, 12u);
+}
+
+// Only a folder on the way to the target, above it and below its drive or share, is one that the
+// uninstaller may take away as made for it.
+TEST(PriorRecord, FolderAbove)
+{
+    const struct {
+        const char* pszFolder;
+        const char* pszTarget;
+        bool bAbove;
+    } rows[] = {
+        {"C:\\Users\\u\\AppData\\Local\\Programs", "C:\\Users\\u\\AppData\\Local\\Programs\\Notes", true},
+        {"C:\\Users\\u\\AppData\\Local", "C:\\Users\\u\\AppData\\Local\\Programs\\Notes", true},
+        {"c:\\users\\U\\appdata\\local\\programs\\", "C:\\Users\\u\\AppData\\Local\\Programs\\Notes\\", true},
+        {"C:\\Games", "C:\\Games\\New", true},
+        {"\\\\server\\share\\apps", "\\\\server\\share\\apps\\Demo", true},
+        // The target itself, below it, beside it, a name that only starts alike.
+        {"C:\\Games\\New", "C:\\Games\\New", false},
+        {"C:\\Games\\New\\bin", "C:\\Games\\New", false},
+        {"C:\\Games\\Old", "C:\\Games\\New\\x", false},
+        {"C:\\Gam", "C:\\Games\\New", false},
+        // A drive's root or a share alone is never made; another drive is not on the way.
+        {"C:\\", "C:\\Games\\New", false},
+        {"C:", "C:\\Games\\New", false},
+        {"\\\\server\\share", "\\\\server\\share\\apps\\Demo", false},
+        {"D:\\Games", "C:\\Games\\New", false},
+        // Paths that are not full, or that climb.
+        {"Games", "Games\\New", false},
+        {"C:Games", "C:Games\\New", false},
+        {"C:\\Games\\..", "C:\\Games\\..\\Windows", false},
+        {"C:\\Games\\.", "C:\\Games\\.\\New", false},
+        {"C:\\Games", "C:\\Games\\\\New", false},
+        {"", "C:\\Games\\New", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.pszFolder) + " above " + row.pszTarget);
+        EXPECT_EQ(IsFolderAbove(row.pszFolder, row.pszTarget), row.bAbove);
+    }
 }
 
 // An installation over an earlier one: what the earlier log lists was made by the product, unless

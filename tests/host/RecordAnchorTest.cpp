@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 namespace {
 
 const char kLog[] = "Uninstal.exe\r\n[\\REGEDIT4]\r\n";
@@ -104,4 +106,55 @@ TEST(RecordAnchor, ARunThatDidNotEndIsBelievedForTheLinesItKept)
     }
     EXPECT_TRUE(IsOpenDigest(open(kLog, kPrior).strDigest));
     EXPECT_FALSE(IsOpenDigest(Kept("C:\\Demo").strDigest));
+}
+
+// The value kept in the entry, as written and as read back: the digests, then after a blank the
+// folder (which may hold blanks itself); a value of two fields only takes the entry's
+// InstallLocation. What is read back decides the verdict on the genuine pair.
+TEST(RecordAnchor, TheKeptValueReadsBackAsWritten)
+{
+    const std::string kClosed = RecordDigestText(kLog, kPrior);
+    const std::string kOpen = OpenDigestText(CSha256::Of(kLog), sizeof kLog - 1, CSha256::Of(kPrior), sizeof kPrior - 1);
+    const char kFolder[] = "C:\\Program Files\\Zorvan Demo";
+    std::string upper = kClosed;
+    for (char& ch : upper) ch = char(std::toupper(static_cast<unsigned char>(ch)));
+    const struct {
+        const char* pszRow;
+        std::string strValue;
+        const char* pszInstallLocation;
+        bool bParsed;
+        const char* pszLocation;  // null: not looked at
+        AnchorVerdict expected;
+    } rows[] = {
+        {"closed digests and a folder with blanks", AnchorValueText(kClosed, kFolder), "C:\\Else", true, kFolder,
+         AnchorVerdict::trusted},
+        {"open digests", AnchorValueText(kOpen, kFolder), "", true, kFolder, AnchorVerdict::trusted},
+        {"two fields only: the folder of InstallLocation", kClosed, kFolder, true, kFolder, AnchorVerdict::trusted},
+        {"two fields, no InstallLocation", kClosed, "", true, "", AnchorVerdict::otherFolder},
+        {"an empty folder after the blank", kClosed + " ", kFolder, true, "", AnchorVerdict::otherFolder},
+        {"empty", "", kFolder, false, "", AnchorVerdict::noEntry},
+        {"one digest only", CSha256::Of(kLog), kFolder, false, "", AnchorVerdict::noEntry},
+        {"a leading blank", " " + kClosed, kFolder, false, "", AnchorVerdict::noEntry},
+        {"two blanks between the digests", CSha256::Of(kLog) + "  " + CSha256::Of(kPrior) + " " + kFolder, kFolder, true,
+         nullptr, AnchorVerdict::otherFolder},
+        {"digests in upper case", AnchorValueText(upper, kFolder), "", true, kFolder, AnchorVerdict::otherRecord},
+        {"a length beyond the file", AnchorValueText(CSha256::Of(kLog) + "/999 " + CSha256::Of(kPrior), kFolder), "",
+         true, kFolder, AnchorVerdict::otherRecord},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszRow);
+        RecordAnchor anchor;
+        anchor.strCarriedLog = "stale";
+        EXPECT_EQ(row.bParsed, ParseAnchorValue(row.strValue, row.pszInstallLocation, anchor));
+        EXPECT_EQ(row.bParsed, anchor.bFound);
+        if (row.bParsed && row.pszLocation) {
+            EXPECT_EQ(row.pszLocation, anchor.strLocation.Str());
+        }
+        EXPECT_EQ("", anchor.strCarriedLog);
+        std::string log = kLog, prior = kPrior;
+        EXPECT_EQ(row.expected, CheckRecordAnchor(anchor, kFolder, log, prior));
+    }
+    EXPECT_EQ(CSha256::Of(kLog) + "/" + std::to_string(sizeof kLog - 1) + " " + CSha256::Of(kPrior) + "/" +
+                  std::to_string(sizeof kPrior - 1),
+              kOpen);
 }

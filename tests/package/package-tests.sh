@@ -149,7 +149,11 @@ settings)
   if grep -q "already been included" "$dir.configure"; then fail "cpack-last: CPack included twice"; else echo "ok: cpack-last"; fi
   # The defaults: the staged tree (the files and the carried uninstaller) decides FreeSpace, and
   # the marker alone registers the product for Add/Remove programs.
-  contains "defaults: FreeSpace" "FreeSpace: 1 MB" "$tmp/defaults.out"
+  # The staged files (two copies of the noise, the readme and the stub), each in whole 4 KB blocks,
+  # and the x86 uninstaller that the tool carries, as its --version tells it.
+  uninstaller=$("$prefix/bin/zrvtool" --version | sed -n 's/^Uninstal\.exe (x86): .*, \([0-9]*\) bytes.*/\1/p')
+  staged=$(( 2 * ((300000 + 4095) / 4096 * 4096) + 2 * 4096 + (uninstaller + 4095) / 4096 * 4096 ))
+  contains "defaults: FreeSpace" "FreeSpace: $(( (staged + 1048575) / 1048576 )) MB" "$tmp/defaults.out"
   contains "defaults: the uninstall entry" "uninstall entry: key HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tiny" "$tmp/defaults.out"
   contains "named: the description" "AppDescription: Tiny Tool - the smallest" "$tmp/named.out"
   expect "signed-bundle: one program" "PE32 executable (GUI) Intel 80386" "$(file -b "$tmp/signed-bundle/build/Tiny-2.0-Linux.exe" | cut -c1-33)"

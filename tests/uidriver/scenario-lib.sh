@@ -92,3 +92,5 @@ f.seek(int(sys.argv[2])); f.write(bytes([b ^ 0xFF]))' "$1" "$2"
 
 # The Windows path of a Unix path inside the prefix's drive C.
 winpath_c() { printf 'C:%s' "$(echo "${1#"$WINEPREFIX/drive_c"}" | tr / '\\')"; }
+# The Windows path of any Unix path, through drive Z.
+winpath_z() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }

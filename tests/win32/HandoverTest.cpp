@@ -6,6 +6,7 @@
 #include "AfxPrivateFolder.h"
 #include "AfxString.h"
 #include "Handover.h"
+#include "PrivateFolderBase.h"
 #include "AfxPath.h"
 #include "InstallRecordFormat.h"
 #include "RecordAnchor.h"
@@ -180,12 +181,7 @@ TEST(Handover, OnlyTheGenuineHandOverRemovesAnything)
 
 namespace {
 
-CString TemporaryFolder()
-{
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    return temp;
-}
+CString TemporaryFolder() { return PrivateFolderBase(); }
 
 // The private folders in the temporary folder now.
 std::set<std::string> PrivateFolders()

@@ -5,6 +5,7 @@
 // where something is in use.
 #include "AfxHandle.h"
 #include "AfxPrivateFolder.h"
+#include "PrivateFolderBase.h"
 
 #include <gtest/gtest.h>
 
@@ -106,8 +107,7 @@ std::string PendingRenames()
 
 TEST(PrivateFolder, EveryCallMakesANewFolderInTheTemporaryFolder)
 {
-    char temp[MAX_PATH] = {};
-    ASSERT_NE(0u, GetTempPathA(MAX_PATH, temp));
+    const CString temp = PrivateFolderBase();
     std::set<std::string> seen;
     std::vector<CString> made;
     for (int i = 0; i < 4; ++i) {
@@ -117,9 +117,9 @@ TEST(PrivateFolder, EveryCallMakesANewFolderInTheTemporaryFolder)
         EXPECT_TRUE(held.IsOpen());
         made.push_back(folder);
         EXPECT_NE('\\', folder[folder.GetLength() - 1]);
-        EXPECT_EQ(0, folder.Left(lstrlenA(temp)).CompareNoCase(temp)) << folder.GetString();
+        EXPECT_EQ(0, folder.Left(temp.GetLength()).CompareNoCase(temp)) << folder.GetString();
         EXPECT_TRUE(GetFileAttributesA(folder) & FILE_ATTRIBUTE_DIRECTORY);
-        CString name = folder.Mid(lstrlenA(temp));
+        CString name = folder.Mid(temp.GetLength());
         EXPECT_GE(name.GetLength(), 16) << "long enough not to be guessed";
         EXPECT_TRUE(seen.insert(name.Str()).second) << "names never repeat";
     }
@@ -217,9 +217,7 @@ TEST(PrivateFolder, OnlyFoldersOfItsOwnFormQualifyForRemoval)
     CString folder;
     CFolderHandle held;
     ASSERT_TRUE(AfxCreatePrivateFolder(folder, held));
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    CString base(temp);
+    CString base = PrivateFolderBase();
     CString name = folder.Mid(base.GetLength());
     CString upper = name;
     upper.MakeUpper();
@@ -382,4 +380,45 @@ TEST(PrivateFolder, NamesAlreadyTakenInsideAreRefused)
     planted.Close();
     AfxRemovePrivateFolder(folder, held);
     EXPECT_FALSE(Exists(folder));
+}
+
+// What a copy that was ended on its way left: the folders that hold only the program's file (or
+// nothing) and that nobody holds go; one with anything else in it, or one in use, stays.
+TEST(PrivateFolder, WhatAnEndedProgramLeftGoesWithTheNextOne)
+{
+    struct Row {
+        const char* pszWhat;
+        std::vector<const char*> files;
+        bool bHeld;
+        bool bGoes;
+    } rows[] = {
+        {"the program's file alone", {"Uninstal.exe"}, false, true},
+        {"nothing at all", {}, false, true},
+        {"its name in other letters", {"UNINSTAL.EXE"}, false, true},
+        {"another file beside it", {"Uninstal.exe", "Setup.ini"}, false, false},
+        {"another program's file", {"Setup.exe"}, false, false},
+        {"held by the program running from it", {"Uninstal.exe"}, true, false},
+    };
+    std::vector<CString> folders;
+    std::vector<std::unique_ptr<CFolderHandle>> held;
+    for (const Row& row : rows) {
+        CString folder;
+        auto handle = std::make_unique<CFolderHandle>();
+        ASSERT_TRUE(AfxCreatePrivateFolder(folder, *handle)) << GetLastError();
+        for (const char* name : row.files) {
+            CHeldFile file;
+            ASSERT_TRUE(file.Create(*handle, name)) << name;
+            ASSERT_TRUE(file.Write("x", 1));
+            ASSERT_TRUE(file.Hold());
+        }
+        if (row.bHeld) held.push_back(std::move(handle));
+        folders.push_back(folder);
+    }
+    AfxRemoveLeftPrivateFolders("Uninstal.exe");
+    for (size_t i = 0; i < folders.size(); ++i) {
+        SCOPED_TRACE(rows[i].pszWhat);
+        EXPECT_EQ(!rows[i].bGoes, GetFileAttributesA(folders[i]) != INVALID_FILE_ATTRIBUTES);
+    }
+    held.clear();
+    for (const CString& folder : folders) AfxRemovePrivateFolder(folder);
 }

@@ -1,7 +1,9 @@
 // The registry script against the real registry: values read back with their types and data, the
-// uninstall entry under HKEY_LOCAL_MACHINE, refusals by the registry itself. Every test works under
-// keys named for this process and removes them afterwards.
+// uninstall entry under HKEY_LOCAL_MACHINE, refusals by the registry itself; and keys never reached
+// through a registry link that a user made. Every test works under keys named for this process and
+// removes them afterwards.
 #include "AfxHandle.h"
+#include "AfxRegistry.h"
 #include "RegistryScript.h"
 
 #include <gtest/gtest.h>
@@ -217,4 +219,288 @@ TEST(RegistryScriptWin32, UninstallEntryForAProductWithABackslash)
     EXPECT_EQ(Query(HKEY_LOCAL_MACHINE, kUninstallRoot + product, "DisplayName").data, Sz(product));
     EXPECT_EQ(Query(HKEY_LOCAL_MACHINE, kUninstallRoot + product, "UninstallString").data,
               Sz("\"D:\\Apps\\Zrv\\Uninstal.exe\""));
+}
+
+// ---- Registry links ---------------------------------------------------------------------------
+
+namespace {
+
+std::string Machine(const std::string& sub) { return "\\REGISTRY\\MACHINE\\" + sub; }
+
+// Links are removed first, as links: a plain delete of one would remove its target's keys.
+class LinkCleanup {
+public:
+    void Link(HKEY hRoot, const std::string& path) { m_links.push_back({hRoot, path}); }
+    void Tree(HKEY hRoot, const std::string& path) { m_trees.push_back({hRoot, path}); }
+    ~LinkCleanup()
+    {
+        for (const auto& key : m_links) DeleteRegistryLink(key.first, key.second);
+        for (const auto& key : m_trees) DeleteKeyTree(key.first, key.second);
+    }
+
+private:
+    std::vector<std::pair<HKEY, std::string>> m_links, m_trees;
+};
+
+void PutWho(HKEY hRoot, const std::string& path, const char* pszWho)
+{
+    CRegKey h;
+    ASSERT_EQ(RegCreateKeyExA(hRoot, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, h.Receive(), nullptr),
+              ERROR_SUCCESS)
+        << path;
+    ASSERT_EQ(RegSetValueExA(h.Get(), "Who", 0, REG_SZ, reinterpret_cast<const BYTE*>(pszWho), DWORD(strlen(pszWho) + 1)),
+              ERROR_SUCCESS);
+}
+
+// The "Who" of an open key, or "-" when it has none.
+std::string WhoOf(HKEY hKey)
+{
+    char buf[64] = {};
+    DWORD cb = sizeof buf - 1, dwType = 0;
+    if (RegQueryValueExA(hKey, "Who", nullptr, &dwType, reinterpret_cast<BYTE*>(buf), &cb) != ERROR_SUCCESS) return "-";
+    return buf;
+}
+
+// The "Who" of a key reached as the system reaches it, links followed.
+std::string WhoAt(HKEY hRoot, const std::string& path)
+{
+    CRegKey h;
+    if (RegOpenKeyExA(hRoot, path.c_str(), 0, KEY_QUERY_VALUE, h.Receive()) != ERROR_SUCCESS) return "(no key)";
+    return WhoOf(h.Get());
+}
+
+DWORD SubKeyCount(HKEY hRoot, const std::string& path)
+{
+    CRegKey h;
+    DWORD n = 0;
+    if (RegOpenKeyExA(hRoot, path.c_str(), 0, KEY_READ, h.Receive()) != ERROR_SUCCESS) return DWORD(-1);
+    RegQueryInfoKeyA(h.Get(), nullptr, nullptr, nullptr, &n, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    return n;
+}
+
+enum class KeyOp { Open, Create, Delete };
+
+struct LinkRow {
+    const char* pszName;
+    KeyOp op;
+    HKEY hRoot;
+    std::string path;
+    LONG lExpected;
+    std::string who;  // the "Who" read through the key opened or made ("-": none); unused otherwise
+};
+
+// Runs one row; what it opened or made is looked at through the handle it returned.
+void RunLinkRow(const LinkRow& row)
+{
+    SCOPED_TRACE(row.pszName);
+    CRegKey key;
+    LONG rc;
+    if (row.op == KeyOp::Delete) {
+        rc = AfxRegDeleteKeyNoLinks(row.hRoot, row.path.c_str());
+    } else if (row.op == KeyOp::Open) {
+        rc = AfxRegOpenKeyNoLinks(row.hRoot, row.path.c_str(), KEY_QUERY_VALUE, key);
+    } else {
+        bool bCreated = true;
+        rc = AfxRegCreateKeyNoLinks(row.hRoot, row.path.c_str(), KEY_ALL_ACCESS, key, &bCreated);
+    }
+    EXPECT_EQ(row.lExpected, rc);
+    EXPECT_EQ(rc == ERROR_SUCCESS && row.op != KeyOp::Delete, key.IsValid());
+    if (key.IsValid()) {
+        EXPECT_EQ(row.who, WhoOf(key.Get()));
+    }
+}
+
+}  // namespace
+
+// A user's link below HKEY_CURRENT_USER, at the key named or at a key above it, is never followed:
+// not to open, not to make a key, not to delete; and the key it leads to stays as it was.
+TEST(RegistryNoLinks, ALinkInTheUsersKeysIsRefused)
+{
+    const std::string u = UniqueName();
+    const std::string base = "Software\\" + u, target = "Software\\" + u + "-Target", fresh = "Software\\" + u + "-Fresh";
+    LinkCleanup cleanup;
+    cleanup.Tree(HKEY_CURRENT_USER, base);
+    cleanup.Tree(HKEY_LOCAL_MACHINE, target);
+    cleanup.Tree(HKEY_LOCAL_MACHINE, fresh);
+    PutWho(HKEY_LOCAL_MACHINE, target, "target");
+    PutWho(HKEY_LOCAL_MACHINE, target + "\\Sub", "target-sub");
+    PutWho(HKEY_CURRENT_USER, base + "\\Plain", "plain");
+    PutWho(HKEY_CURRENT_USER, base + "\\Plain\\Sub", "plain-sub");
+    PutWho(HKEY_CURRENT_USER, base + "\\Plain\\Full\\Inside", "inside");
+    cleanup.Link(HKEY_CURRENT_USER, base + "\\Link");
+    cleanup.Link(HKEY_CURRENT_USER, base + "\\Dangling");
+    ASSERT_TRUE(MakeRegistryLink(HKEY_CURRENT_USER, base + "\\Link", Machine(target)));
+    ASSERT_TRUE(MakeRegistryLink(HKEY_CURRENT_USER, base + "\\Dangling", Machine(fresh)));
+    // The system follows both for a plain open: the rows below would reach HKEY_LOCAL_MACHINE if
+    // the keys on the way were not looked at.
+    ASSERT_EQ("target", WhoAt(HKEY_CURRENT_USER, base + "\\Link"));
+    ASSERT_EQ("target-sub", WhoAt(HKEY_CURRENT_USER, base + "\\Link\\Sub"));
+
+    const HKEY hcu = HKEY_CURRENT_USER;
+    const LinkRow rows[] = {
+        {"no link", KeyOp::Open, hcu, base + "\\Plain\\Sub", ERROR_SUCCESS, "plain-sub"},
+        {"doubled and closing backslashes", KeyOp::Open, hcu, base + "\\\\Plain\\Sub\\", ERROR_SUCCESS, "plain-sub"},
+        {"leading backslash", KeyOp::Open, hcu, "\\" + base, ERROR_BAD_PATHNAME, ""},
+        {"missing", KeyOp::Open, hcu, base + "\\Plain\\None", ERROR_FILE_NOT_FOUND, ""},
+        {"missing below a link", KeyOp::Open, hcu, base + "\\Link\\None", kErrorRegistryLink, ""},
+        {"link at the leaf", KeyOp::Open, hcu, base + "\\Link", kErrorRegistryLink, ""},
+        {"link in the middle", KeyOp::Open, hcu, base + "\\Link\\Sub", kErrorRegistryLink, ""},
+        {"dangling link", KeyOp::Open, hcu, base + "\\Dangling", kErrorRegistryLink, ""},
+        {"create: existing", KeyOp::Create, hcu, base + "\\Plain", ERROR_SUCCESS, "plain"},
+        {"create: new below new", KeyOp::Create, hcu, base + "\\Plain\\Made\\Deeper", ERROR_SUCCESS, "-"},
+        {"create: the link", KeyOp::Create, hcu, base + "\\Link", kErrorRegistryLink, ""},
+        {"create: below the link", KeyOp::Create, hcu, base + "\\Link\\New\\Deeper", kErrorRegistryLink, ""},
+        {"create: the dangling link", KeyOp::Create, hcu, base + "\\Dangling", kErrorRegistryLink, ""},
+        {"create: below the dangling link", KeyOp::Create, hcu, base + "\\Dangling\\New", kErrorRegistryLink, ""},
+        {"delete: the link", KeyOp::Delete, hcu, base + "\\Link", kErrorRegistryLink, ""},
+        {"delete: below the link", KeyOp::Delete, hcu, base + "\\Link\\Sub", kErrorRegistryLink, ""},
+        {"delete: missing", KeyOp::Delete, hcu, base + "\\Plain\\None", ERROR_FILE_NOT_FOUND, ""},
+        {"delete: new key", KeyOp::Delete, hcu, base + "\\Plain\\Made\\Deeper", ERROR_SUCCESS, ""},
+        {"delete: a key that holds one", KeyOp::Delete, hcu, base + "\\Plain\\Full", ERROR_ACCESS_DENIED, ""},
+    };
+    for (const LinkRow& row : rows) RunLinkRow(row);
+
+    // Nothing reached the target, nor made the dangling link's; the links are still there.
+    EXPECT_EQ("target", WhoAt(HKEY_LOCAL_MACHINE, target));
+    EXPECT_EQ("target-sub", WhoAt(HKEY_LOCAL_MACHINE, target + "\\Sub"));
+    EXPECT_EQ(1u, SubKeyCount(HKEY_LOCAL_MACHINE, target));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, fresh));
+    EXPECT_EQ(Machine(target), RegistryLinkTarget(HKEY_CURRENT_USER, base + "\\Link"));
+    EXPECT_EQ(Machine(fresh), RegistryLinkTarget(HKEY_CURRENT_USER, base + "\\Dangling"));
+    // What the plain rows made and deleted.
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, base + "\\Plain\\Made"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, base + "\\Plain\\Made\\Deeper"));
+    EXPECT_EQ("inside", WhoAt(HKEY_CURRENT_USER, base + "\\Plain\\Full\\Inside"));
+}
+
+// A create tells whether it made the key named.
+TEST(RegistryNoLinks, CreateSaysWhetherItMadeTheKey)
+{
+    const std::string base = "Software\\" + UniqueName();
+    LinkCleanup cleanup;
+    cleanup.Tree(HKEY_CURRENT_USER, base);
+    cleanup.Tree(HKEY_LOCAL_MACHINE, base);
+    for (HKEY hRoot : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        for (bool bFirst : {true, false}) {
+            SCOPED_TRACE(std::string(hRoot == HKEY_CURRENT_USER ? "HKCU" : "HKLM") + (bFirst ? " first" : " again"));
+            CRegKey key;
+            bool bCreated = !bFirst;
+            ASSERT_EQ(ERROR_SUCCESS, AfxRegCreateKeyNoLinks(hRoot, (base + "\\A\\B").c_str(), KEY_ALL_ACCESS, key, &bCreated));
+            EXPECT_EQ(bFirst, bCreated);
+            EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key.Get(), "Who", 0, REG_SZ, reinterpret_cast<const BYTE*>("b"), 2));
+        }
+        EXPECT_EQ("b", WhoAt(hRoot, base + "\\A\\B"));
+        EXPECT_EQ(ERROR_SUCCESS, AfxRegDeleteKeyNoLinks(hRoot, (base + "\\A\\B").c_str()));
+        EXPECT_FALSE(KeyExists(hRoot, base + "\\A\\B"));
+        EXPECT_TRUE(KeyExists(hRoot, base + "\\A"));
+    }
+}
+
+// The system's own link from a user's key to that user's classes is followed, and only that one:
+// HKEY_USERS\<user>\Software\Classes leading to \REGISTRY\USER\<user>_Classes. (The test makes a
+// user's keys of its own below HKEY_USERS.) HKEY_CURRENT_USER\Software\Classes, whatever it is on
+// this system, keeps working; a link on the user's branch of a path below HKEY_CLASSES_ROOT fails it.
+TEST(RegistryNoLinks, TheUsersClassesAreReachedAndNothingElse)
+{
+    const std::string u = UniqueName(), other = u + "-Other", classes = u + "_Classes";
+    const std::string target = "Software\\" + u + "-Target";
+    const std::string userClasses = "Software\\Classes";
+    const bool bHadUserClasses = KeyExists(HKEY_CURRENT_USER, userClasses);
+    {
+        LinkCleanup cleanup;
+        for (const std::string& key : {u, other, classes}) cleanup.Tree(HKEY_USERS, key);
+        cleanup.Tree(HKEY_LOCAL_MACHINE, target);
+        cleanup.Tree(HKEY_CURRENT_USER, userClasses + "\\" + u);
+        cleanup.Tree(HKEY_CLASSES_ROOT, u + "-Plain");
+        PutWho(HKEY_USERS, classes + "\\Foo", "classes");
+        PutWho(HKEY_USERS, u + "\\Software", "software");
+        PutWho(HKEY_USERS, other + "\\Software", "other");
+        PutWho(HKEY_LOCAL_MACHINE, target, "target");
+        PutWho(HKEY_CURRENT_USER, userClasses + "\\" + u, "user-classes");
+        for (const auto& link : {std::make_pair(u + "\\Software\\Classes", classes),
+                                 std::make_pair(u + "\\Software\\Elsewhere", classes),
+                                 std::make_pair(other + "\\Software\\Classes", classes)}) {
+            cleanup.Link(HKEY_USERS, link.first);
+            ASSERT_TRUE(MakeRegistryLink(HKEY_USERS, link.first, "\\REGISTRY\\USER\\" + link.second));
+        }
+        cleanup.Link(HKEY_CURRENT_USER, userClasses + "\\" + u + "\\Link");
+        ASSERT_TRUE(MakeRegistryLink(HKEY_CURRENT_USER, userClasses + "\\" + u + "\\Link", Machine(target)));
+        ASSERT_EQ("classes", WhoAt(HKEY_USERS, other + "\\Software\\Classes\\Foo"));  // followed by the system
+
+        const HKEY hu = HKEY_USERS, hcu = HKEY_CURRENT_USER, hcr = HKEY_CLASSES_ROOT;
+        const LinkRow rows[] = {
+            {"the user's classes", KeyOp::Open, hu, u + "\\Software\\Classes\\Foo", ERROR_SUCCESS, "classes"},
+            {"the user's classes, any case", KeyOp::Open, hu, u + "\\SOFTWARE\\classes\\Foo", ERROR_SUCCESS, "classes"},
+            {"a key made in the user's classes", KeyOp::Create, hu, u + "\\Software\\Classes\\Made", ERROR_SUCCESS, "-"},
+            {"another user's classes", KeyOp::Open, hu, other + "\\Software\\Classes\\Foo", kErrorRegistryLink, ""},
+            {"the classes by another name", KeyOp::Open, hu, u + "\\Software\\Elsewhere\\Foo", kErrorRegistryLink, ""},
+            {"the link itself is not deleted", KeyOp::Delete, hu, u + "\\Software\\Classes", kErrorRegistryLink, ""},
+            {"current user's classes", KeyOp::Open, hcu, userClasses + "\\" + u, ERROR_SUCCESS, "user-classes"},
+            {"a link in the current user's classes", KeyOp::Open, hcu, userClasses + "\\" + u + "\\Link\\X",
+             kErrorRegistryLink, ""},
+            {"classes root: the user's branch holds a link", KeyOp::Open, hcr, u + "\\Link", kErrorRegistryLink, ""},
+            {"classes root: make below the user's link", KeyOp::Create, hcr, u + "\\Link\\New", kErrorRegistryLink, ""},
+            {"classes root: delete below the user's link", KeyOp::Delete, hcr, u + "\\Link\\New", kErrorRegistryLink, ""},
+            {"classes root: a plain key", KeyOp::Create, hcr, u + "-Plain", ERROR_SUCCESS, "-"},
+        };
+        for (const LinkRow& row : rows) RunLinkRow(row);
+        EXPECT_TRUE(KeyExists(HKEY_USERS, classes + "\\Made"));
+        EXPECT_EQ("\\REGISTRY\\USER\\" + classes, RegistryLinkTarget(HKEY_USERS, u + "\\Software\\Classes"));
+        EXPECT_EQ("target", WhoAt(HKEY_LOCAL_MACHINE, target));
+        EXPECT_EQ(0u, SubKeyCount(HKEY_LOCAL_MACHINE, target));
+    }
+    if (!bHadUserClasses) RegDeleteKeyA(HKEY_CURRENT_USER, userClasses.c_str());  // only when empty
+}
+
+// A key line below a link fails the script with the key's name and why; nothing is written
+// through the link, and the product is not registered.
+TEST(RegistryNoLinks, TheScriptStopsAtAKeyBelowALink)
+{
+    const std::string u = UniqueName();
+    const std::string base = "Software\\" + u, target = "Software\\" + u + "-Target";
+    LinkCleanup cleanup;
+    cleanup.Tree(HKEY_CURRENT_USER, base);
+    cleanup.Tree(HKEY_LOCAL_MACHINE, target);
+    cleanup.Tree(HKEY_LOCAL_MACHINE, kUninstallRoot + u);
+    PutWho(HKEY_LOCAL_MACHINE, target + "\\Sub", "target-sub");
+    PutWho(HKEY_CURRENT_USER, base, "base");
+    cleanup.Link(HKEY_CURRENT_USER, base + "\\Link");
+    ASSERT_TRUE(MakeRegistryLink(HKEY_CURRENT_USER, base + "\\Link", Machine(target)));
+
+    struct Observer : RegistryScriptObserver {
+        std::string failure;
+        void OnStart(const char*) override {}
+        void OnLine(const char*) override {}
+        void OnScriptEnd(const char*, const char* pszFailure) override { failure = pszFailure ? pszFailure : ""; }
+        void OnUninstall() override {}
+    };
+    struct MemoryLog : CFile {
+        void Write(const void* p, UINT n) override { data.append(static_cast<const char*>(p), n); }
+        std::string data;
+    };
+    struct Row {
+        const char* pszName;
+        std::string keyLine;  // below HKEY_CURRENT_USER\base
+        std::string failure;
+    } rows[] = {
+        {"below the link", "Link\\Sub", "HKEY_CURRENT_USER\\" + base + "\\Link\\Sub: " + kRegistryLinkReason},
+        {"the link", "Link", "HKEY_CURRENT_USER\\" + base + "\\Link: " + kRegistryLinkReason},
+        {"a new key below the link", "Link\\New", "HKEY_CURRENT_USER\\" + base + "\\Link\\New: " + kRegistryLinkReason},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        const std::string text = "REGEDIT4\r\n[HKEY_CURRENT_USER\\" + base + "]\r\n\"Who\"=\"script\"\r\n" +
+                                 "[HKEY_CURRENT_USER\\" + base + "\\" + row.keyLine + "]\r\n\"Who\"=\"script\"\r\n";
+        RegistryScript script(text.data(), text.size(), "C:\\Zrv", u.c_str());
+        MemoryLog log;
+        Observer observer;
+        EXPECT_EQ(0, script.Apply(log, GetSystemRegistry(), &observer));
+        EXPECT_EQ(row.failure, observer.failure);
+        EXPECT_EQ("[\\REGEDIT4]\r\n\\[HKEY_CURRENT_USER\\" + base + "]\r\nWho\r\n", log.data);
+        EXPECT_EQ("script", WhoAt(HKEY_CURRENT_USER, base));  // the key line before it was applied
+        EXPECT_EQ("target-sub", WhoAt(HKEY_LOCAL_MACHINE, target + "\\Sub"));
+        EXPECT_EQ("-", WhoAt(HKEY_LOCAL_MACHINE, target));
+        EXPECT_EQ(1u, SubKeyCount(HKEY_LOCAL_MACHINE, target));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallRoot + u));
+    }
 }

@@ -3,6 +3,8 @@
 // that another program holds open: asked about, removed on Retry, else arranged for the restart
 // with the folders that then hold nothing else, in an order the restart can carry out.
 #include "AfxHandle.h"
+#include "AfxRegistry.h"
+#include "Handover.h"
 #include "InstallLog.h"
 #include "Removal.h"
 
@@ -218,8 +220,15 @@ TEST(Removal, AFileInUseIsAskedAboutAndElseGoesAtTheRestartWithItsFolder)
         int nQuestions;
         std::string strReport;  // Dump
         bool bHeldStays;
+        // The target as the uninstaller allows the restart in it: the held target of an elevated
+        // run that only the trusted can change, else nothing (a folder others can change, a run
+        // without the administrators' rights: RightsTest and the scenarios).
+        bool bRestartAllowed = true;
     } rows[] = {
         {"silent", Silent, false, false, 0, inUse + "restart d: removed when Windows restarts\n", true},
+        {"restart-not-allowed", Silent, false, false, 0,
+         "left d\\held.txt: in use by a program [unfinished]\n"
+         "left d: holds items of the installation that were left in place [unfinished]\n", true, false},
         {"retry-once-freed", RetryOnceFreed, false, false, 1, "", false},
         {"cancel", Cancel, false, false, 1, inUse + "restart d: removed when Windows restarts\n", true},
         {"retry-then-cancel", RetryStillHeldThenCancel, false, false, 2, inUse + "restart d: removed when Windows restarts\n", true},
@@ -254,8 +263,12 @@ TEST(Removal, AFileInUseIsAskedAboutAndElseGoesAtTheRestartWithItsFolder)
             if (row.answers == RetryOnceFreed) holder.End();
             return row.answers == RetryOnceFreed || (row.answers == RetryStillHeldThenCancel && asked.size() == 1);
         };
+        CFolderHandle target;
+        ASSERT_TRUE(target.Open(t.c_str()));
+        AllowRestartBelow(target, row.bRestartAllowed ? CString(t.c_str()) : CString());
         RemovalReport report =
             RemoveInstalledItems(record, t.c_str(), {}, nullptr, row.answers == Silent ? InUseQuestion() : question);
+        AllowRestartBelow(CFolderHandle(), CString());
         holder.End();
 
         EXPECT_EQ(row.strReport, Dump(report, t));
@@ -277,6 +290,100 @@ TEST(Removal, AFileInUseIsAskedAboutAndElseGoesAtTheRestartWithItsFolder)
         RemoveDirectoryA((t + "\\d").c_str());
         RemoveDirectoryA(t.c_str());
     }
+}
+
+// A record that names keys below a registry link that the user made in HKEY_CURRENT_USER, leading
+// to a key of HKEY_LOCAL_MACHINE: nothing there is written, put back or deleted, and each item (a
+// value, and the key line that lists it) is reported as left, by rule (a later run would leave it too).
+TEST(Removal, NothingIsRemovedOrPutBackThroughARegistryLink)
+{
+    const std::string base = std::string(kBase) + "Link", target = std::string(kBase) + "LinkTarget";
+    const std::string user = "HKEY_CURRENT_USER\\" + base;
+    auto put = [](const std::string& sub, const char* name, const char* data) {
+        CRegKey h;
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, h.Receive(), nullptr);
+        if (name) RegSetValueExA(h.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), DWORD(strlen(data) + 1));
+    };
+    auto read = [](const std::string& sub, const char* name) {
+        CRegKey h;
+        char buf[64] = {};
+        DWORD cb = sizeof buf - 1;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, sub.c_str(), 0, KEY_QUERY_VALUE, h.Receive()) != ERROR_SUCCESS) return std::string("(no key)");
+        if (RegQueryValueExA(h.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &cb) != ERROR_SUCCESS) return std::string("(none)");
+        return std::string(buf);
+    };
+    const std::string reason = std::string(": ") + kRegistryLinkReason + "\n";
+    struct Row {
+        const char* pszName;
+        std::string strLog;      // the record's registry lines
+        bool bReplaced;          // Theirs is listed in Install.prior as replaced (the user's data "before")
+        bool bMadeSub;           // Link\Sub is listed as a key made on the way
+        std::string strReport;   // Dump
+    } rows[] = {
+        {"a value", "\\[HKEY_CURRENT_USER\\" + base + "\\Link]\r\nVictim\r\n", false, false,
+         "left " + user + "\\Link: Victim" + reason + "left " + user + "\\Link" + reason},
+        {"a replaced value", "\\[HKEY_CURRENT_USER\\" + base + "\\Link]\r\nTheirs\r\n", true, false,
+         "left " + user + "\\Link: Theirs" + reason + "left " + user + "\\Link" + reason},
+        {"a value below the link", "\\[HKEY_CURRENT_USER\\" + base + "\\Link\\Sub]\r\nVictim\r\n", false, false,
+         "left " + user + "\\Link\\Sub: Victim" + reason + "left " + user + "\\Link\\Sub" + reason},
+        {"an empty key below the link", "\\[HKEY_CURRENT_USER\\" + base + "\\Link\\Empty]\r\n", false, false,
+         "left " + user + "\\Link\\Empty" + reason},
+        {"a link to an empty key", "\\[HKEY_CURRENT_USER\\" + base + "\\ToEmpty]\r\n", false, false,
+         "left " + user + "\\ToEmpty" + reason},
+        {"a key made on the way", "\\[HKEY_CURRENT_USER\\" + base + "\\Link\\Sub\\Gone]\r\n", false, true,
+         "left " + user + "\\Link\\Sub\\Gone" + reason},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        DeleteRegistryLink(HKEY_CURRENT_USER, base + "\\Link");
+        DeleteRegistryLink(HKEY_CURRENT_USER, base + "\\ToEmpty");
+        DeleteKeyTree(HKEY_CURRENT_USER, base);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, target);
+        put(target, "Victim", "machine");
+        put(target, "Theirs", "machine-theirs");
+        put(target + "\\Sub", "Victim", "machine-sub");
+        put(target + "\\Empty", nullptr, nullptr);
+        put(target + "\\Sub\\Empty", nullptr, nullptr);
+        CRegKey h;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, base.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, h.Receive(), nullptr),
+                  ERROR_SUCCESS);
+        h.Close();
+        ASSERT_TRUE(MakeRegistryLink(HKEY_CURRENT_USER, base + "\\Link", "\\REGISTRY\\MACHINE\\" + target));
+        ASSERT_TRUE(MakeRegistryLink(HKEY_CURRENT_USER, base + "\\ToEmpty", "\\REGISTRY\\MACHINE\\" + target + "\\Sub\\Empty"));
+
+        InstallRecord record;
+        LogDamage damage;
+        const std::string log = "[\\REGEDIT4]\r\n" + row.strLog;
+        ASSERT_TRUE(ParseInstallLog(log.data(), log.size(), record, damage)) << damage.strReason.Str();
+        if (row.bReplaced) {
+            // As the data is now, so that only the link stops the user's "before" from going in.
+            PriorValue value;
+            value.nRoot = kRootCurrentUser;
+            value.strKey = base + "\\Link";
+            value.strName = "Theirs";
+            value.dwOldType = REG_SZ;
+            const std::string mine("the user's choice", 18), now("machine-theirs", 15);
+            value.oldData.assign(mine.begin(), mine.end());
+            value.dwNewType = REG_SZ;
+            value.newData.assign(now.begin(), now.end());
+            record.prior.values.push_back(value);
+        }
+        if (row.bMadeSub) record.prior.madeKeys.push_back({kRootCurrentUser, base + "\\Link\\Sub\\Empty"});
+        RemovalReport report = RemoveInstalledItems(record, (TempTarget() + "-none").c_str(), {}, nullptr);
+
+        EXPECT_EQ(row.strReport, Dump(report, ""));
+        EXPECT_EQ(0, report.nRemoved);
+        EXPECT_EQ("machine", read(target, "Victim"));
+        EXPECT_EQ("machine-theirs", read(target, "Theirs"));
+        EXPECT_EQ("machine-sub", read(target + "\\Sub", "Victim"));
+        EXPECT_EQ("(none)", read(target + "\\Empty", "Victim"));
+        EXPECT_EQ("(none)", read(target + "\\Sub\\Empty", "Victim"));
+        EXPECT_EQ("\\REGISTRY\\MACHINE\\" + target, RegistryLinkTarget(HKEY_CURRENT_USER, base + "\\Link"));
+    }
+    DeleteRegistryLink(HKEY_CURRENT_USER, base + "\\Link");
+    DeleteRegistryLink(HKEY_CURRENT_USER, base + "\\ToEmpty");
+    DeleteKeyTree(HKEY_CURRENT_USER, base);
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, target);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // runs that end before the image is read, each with its exit code and its log; and how the end of a
 // run, windowed or silent, is told.
 #include "InstallFlags.h"
+#include "InstallRecordFormat.h"
 #include "InstallWorker.h"
+#include "RecordAnchor.h"
 #include "SetupApp.h"
 #include "SilentLog.h"
 
@@ -316,6 +318,77 @@ TEST(SilentRun, ALowerVersionNeedsTheDowngradeSwitch)
         app.m_lpCmdLine = "";
     }
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEntry);
+}
+
+// An "either" product installed in one scope refuses a run for the other, before anything is made
+// or this program starts itself again; one whose folder lost its record, or the same scope, goes on
+// (here to the missing image). The refusal's first words, as the log keeps them.
+TEST(SilentRun, TheProductInTheOtherScopeRefusesTheRun)
+{
+    const char* const kProduct = "ZrvScopeRow";
+    const std::string kEntry = std::string(kUninstallKeyPath) + kProduct;
+    struct Row {
+        const char* what;
+        int nKeptRoot;      // where the installation's entry is
+        bool bRecordThere;  // its folder still holds Install.log
+        const char* args;     // %I: the installed folder
+        const char* refusal;  // the log's first line up to the folder, or null: the run goes on
+        const char* goesOn;   // then its first line; %T: the test's folder
+        bool makesTarget;     // the run goes on to make %T\t
+    } rows[] = {
+        {"for everyone beside one user's", kRootCurrentUser, true, "/ALLUSERS",
+         "FATAL: ZrvScopeRow is installed for you alone, in '", nullptr, false},
+        {"for one user beside everyone's", kRootLocalMachine, true, "/CURRENTUSER",
+         "FATAL: ZrvScopeRow is installed for everyone who uses this computer, in '", nullptr, false},
+        {"for everyone over everyone's", kRootLocalMachine, true, "/ALLUSERS /D=%I", nullptr,
+         "The file 'nothere.001' could not be found/opened", false},
+        {"beside one user's whose record is gone", kRootCurrentUser, false, "/ALLUSERS", nullptr,
+         "The directory '%T\\t' does not exist. Do you wish to create it?", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        RegDeleteKeyA(HKEY_CURRENT_USER, kEntry.c_str());
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEntry.c_str());
+        ScopedTempDir dir;
+        const std::string t = dir.path().string(), there = t + "\\installed";
+        CreateDirectoryA(there.c_str(), nullptr);
+        if (row.bRecordThere) WriteBytes(there + "\\Install.log", "Uninstal.exe\r\n");
+        ASSERT_TRUE(WriteRecordAnchor(kProduct, there.c_str(), RecordDigestText("Uninstal.exe\r\n", ""), nullptr,
+                                      row.nKeptRoot));
+        WriteBytes("Setup.ini", fixtures::Chained("INSTALL4\r\n[ZrvScopeRow]\r\nAppDescription=d\r\nDiskImage=nothere.001"
+                                                  "\r\nDefaultDir=" + t + "\\t\r\nFreeSpace=1\r\nScope=either\r\n"));
+        MessageBoxRecorder boxes;
+        CSetupApp app;
+        app.m_queryFreeSpace = [](const char*, DWORD* spc, DWORD* bps, DWORD* freeClusters) {
+            *spc = 1;
+            *bps = 1024;
+            *freeClusters = 100 * 1024;
+            return TRUE;
+        };
+        std::string args = std::string("/S /LOG=out.txt ") + row.args;
+        if (args.find("%I") != std::string::npos) args.replace(args.find("%I"), 2, there);
+        app.m_lpCmdLine = args.c_str();
+        EXPECT_FALSE(app.InitInstance());
+        EXPECT_EQ(app.ExitInstance(), kExitRefused);
+        std::string log = ReadBytes("out.txt");
+        if (row.refusal) {
+            const std::string start = row.refusal + there + "'";
+            EXPECT_EQ(log.substr(0, start.size()), start);
+            EXPECT_NE(log.find("Remove it first with '" + there + "\\Uninstal.exe' (or Add/Remove programs)"),
+                      std::string::npos)
+                << log;
+            EXPECT_EQ(log.find("\r\n"), log.size() - 2) << "one line, nothing after the refusal: " << log;
+        } else {
+            std::string expected = row.goesOn;
+            if (expected.find("%T") != std::string::npos) expected.replace(expected.find("%T"), 2, t);
+            EXPECT_EQ(log.substr(0, log.find("\r\n")), expected);
+        }
+        EXPECT_EQ(IsDirectory(t + "\\t"), row.makesTarget) << "the target is made only when the run goes on to it";
+        EXPECT_EQ(boxes.Texts(), "");
+        app.m_lpCmdLine = "";
+    }
+    RegDeleteKeyA(HKEY_CURRENT_USER, kEntry.c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEntry.c_str());
 }
 
 // How a run whose worker has ended is told, windowed or silent: the completion box only when it is

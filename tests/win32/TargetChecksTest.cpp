@@ -104,5 +104,13 @@ TEST(CreateDirectoryTree, ExistingPathFailsAndPartialTreesStay)
     EXPECT_FALSE(app.CreateDirectoryTree(root.c_str()));  // already there
     EXPECT_TRUE(app.CreateDirectoryTree((root + "\\a\\b\\c").c_str()));
     EXPECT_TRUE(IsDir(root + "\\a\\b\\c"));
+    // Each level made, outermost first, and only those: the record names them for the uninstaller.
+    std::string made;
+    for (const CString& folder : app.m_madeFolders) made += folder.Str() + "|";
+    EXPECT_EQ(made, root + "\\a|" + root + "\\a\\b|" + root + "\\a\\b\\c|");
+    EXPECT_TRUE(app.CreateDirectoryTree((root + "\\a\\d\\").c_str()));
+    EXPECT_EQ(app.m_madeFolders.size(), 4u);
+    EXPECT_EQ(app.m_madeFolders.back().Str(), root + "\\a\\d");
     EXPECT_FALSE(app.CreateDirectoryTree("Q:\\no\\such\\drive"));
+    EXPECT_EQ(app.m_madeFolders.size(), 4u);
 }
