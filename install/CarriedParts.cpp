@@ -55,6 +55,8 @@ private:
 void CCarriedParts::Take(const EarlierInstallation& earlier, const CString& strTargetDir, bool bForOneUser)
 {
     m_carried = CarryForward(earlier, CInstalledItems(strTargetDir, bForOneUser));
+    m_strTarget = strTargetDir;
+    m_bForOneUser = bForOneUser;
     m_bAny = !earlier.WholeLog().empty();
     m_bPayloadDone = m_bRegistryDone = m_bShortcutsDone = false;
 }
@@ -66,7 +68,9 @@ void CCarriedParts::EndPayloadPart(CListedLog& log)
     if (m_bPayloadDone) return;
     m_bPayloadDone = true;
     InstallLogWriter writer(log);
+    m_payload = Begin(log);
     if (!m_carried.payload.empty()) WriteCarriedPayload(m_carried, writer, log.Listed());
+    m_payload.nEnd = log.Text().size();
 }
 
 void CCarriedParts::EndRegistryPart(CListedLog& log, bool bScriptWroteMarker)
@@ -75,7 +79,10 @@ void CCarriedParts::EndRegistryPart(CListedLog& log, bool bScriptWroteMarker)
     if (m_bRegistryDone) return;
     m_bRegistryDone = true;
     InstallLogWriter writer(log);
+    m_registry = Begin(log);
+    m_bScriptWroteMarker = bScriptWroteMarker;
     if (m_carried.HasRegistry()) WriteCarriedRegistry(m_carried, writer, log.Listed(), bScriptWroteMarker);
+    m_registry.nEnd = log.Text().size();
 }
 
 void CCarriedParts::WriteShortcutPart(CListedLog& log, bool bNew, const std::function<void()>& makeNew)
@@ -88,7 +95,10 @@ void CCarriedParts::WriteShortcutPart(CListedLog& log, bool bNew, const std::fun
         writer.ShortcutMarker();
         makeNew();
     }
+    m_shortcuts = Begin(log);
+    m_bNewShortcuts = bNew;
     if (m_carried.HasShortcuts()) WriteCarriedShortcuts(m_carried, writer, log.Listed(), bNew);
+    m_shortcuts.nEnd = log.Text().size();
 }
 
 bool CCarriedParts::Finish(CListedLog& log)
@@ -100,4 +110,39 @@ bool CCarriedParts::Finish(CListedLog& log)
         e->Delete();
         return false;
     }
+}
+
+InstallRecord CCarriedParts::Unlisted(const CListedLog& log) const
+{
+    InstallRecord unlisted;
+    unlisted.bForOneUser = m_bForOneUser;
+    unlisted.prior = m_carried.found;
+    if (!m_bShortcutsDone) return unlisted;
+    // The run's own lines: the log without its carried parts.
+    const std::string& text = log.Text();
+    std::string own = text.substr(0, m_payload.nStart) + text.substr(m_payload.nEnd, m_registry.nStart - m_payload.nEnd) +
+                      text.substr(m_registry.nEnd, m_shortcuts.nStart - m_registry.nEnd) + text.substr(m_shortcuts.nEnd);
+    unlisted.items = RetiredItems(m_carried, own);
+    return unlisted;
+}
+
+void CCarriedParts::Rewrite(CListedLog& log)
+{
+    if (!m_bShortcutsDone) return;
+    const std::string text = log.Text();
+    InstallRecord carried;
+    for (const std::vector<LogItem>* part : {&m_carried.payload, &m_carried.registry, &m_carried.shortcuts})
+        carried.items.insert(carried.items.end(), part->begin(), part->end());
+    m_carried = CarryForward(carried, m_carried.found, CInstalledItems(m_strTarget, m_bForOneUser));
+    auto raw = [&log, &text](size_t nFrom, size_t nTo) {
+        if (nTo > nFrom) log.Write(text.data() + nFrom, UINT(nTo - nFrom));
+    };
+    log.Rewind(m_payload.mark);
+    InstallLogWriter writer(log);
+    if (!m_carried.payload.empty()) WriteCarriedPayload(m_carried, writer, log.Listed());
+    raw(m_payload.nEnd, m_registry.nStart);
+    if (m_carried.HasRegistry()) WriteCarriedRegistry(m_carried, writer, log.Listed(), m_bScriptWroteMarker);
+    raw(m_registry.nEnd, m_shortcuts.nStart);
+    if (m_carried.HasShortcuts()) WriteCarriedShortcuts(m_carried, writer, log.Listed(), m_bNewShortcuts);
+    raw(m_shortcuts.nEnd, text.size());
 }

@@ -23,6 +23,8 @@ public:
         m_strText.resize(size_t(mark.sha.Length()));
     }
     std::set<std::string> Listed() const { return ListedItems(m_strText); }
+    // What was written so far.
+    const std::string& Text() const { return m_strText; }
 
 private:
     std::string m_strText;
@@ -54,8 +56,28 @@ public:
     // run's own error is the one told, and what is carried is still owed).
     bool Finish(CListedLog& log);
 
+    // Once every part is written: the items of the earlier installation that this run did not list
+    // itself, in the log's order, with the earlier installation's record of what was there before
+    // it. An upgrade that succeeded retires them.
+    InstallRecord Unlisted(const CListedLog& log) const;
+    // After a retirement: writes the log again from the first carried part on, each carried part
+    // with what of the earlier installation is still there, the run's own lines between them as
+    // they were. Throws as the log's writes do.
+    void Rewrite(CListedLog& log);
+
 private:
+    // Where a part's carried lines stand in the log: from the mark (offset nStart) to nEnd.
+    struct Segment {
+        CDigestFile::Mark mark;
+        size_t nStart = 0, nEnd = 0;
+    };
+    static Segment Begin(const CListedLog& log) { return {log.GetMark(), log.Text().size(), log.Text().size()}; }
+
     CarriedRecord m_carried;
+    CString m_strTarget;
+    bool m_bForOneUser = false;
+    Segment m_payload, m_registry, m_shortcuts;
+    bool m_bScriptWroteMarker = false, m_bNewShortcuts = false;
     bool m_bAny = false;
     bool m_bPayloadDone = false;
     bool m_bRegistryDone = false;

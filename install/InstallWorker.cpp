@@ -21,6 +21,7 @@
 #include "RecordAnchor.h"
 #include "RecordTrust.h"
 #include "RegistryScript.h"
+#include "Removal.h"
 #include "SetupExtensions.h"
 #include "Shortcuts.h"
 #include "AfxShell.h"
@@ -98,6 +99,7 @@ private:
     void KeepFinalAnchor(bool bComplete);
     void TakeBack(CDigestFile& file, const CDigestFile::Mark& mark);
     void RegistryStep(UINT nTotal);
+    void RetireEarlier();
 
     UINT HandleFileError(CFileException* e);
     void CloseAbandonedFile();
@@ -563,9 +565,29 @@ void CInstallRun::RegistryStep(UINT nTotal)
         NotifyStatus("Creating shortcuts...");
         CreateShortcuts(ext, *m_job.pProductName, *m_job.pInstallDir, m_job.bForOneUser, *m_pLog);
     });
+    if (!Cancelled()) RetireEarlier();
     m_pLog->Close();
     m_pRecordFile->Close();
     KeepFinalAnchor(true);
+}
+
+// An upgrade that has written everything retires what the earlier installation listed and this one
+// does not: removed as the uninstaller removes it (a value the earlier installation replaced is put
+// back), and then no longer listed. Until the log is written again, the entry keeps the whole log
+// as it stood joined with the earlier one: a run stopped meanwhile leaves every item listed, those
+// already gone included, which a later uninstallation finds gone.
+void CInstallRun::RetireEarlier()
+{
+    InstallRecord retired = m_carried.Unlisted(*m_pLog);
+    if (retired.items.empty()) return;
+    m_anchor.KeepCarried(UnionOfLogs(m_carried.LogText(), m_pLog->Text()), m_carried.PriorText(m_bTargetHeldFiles));
+    // The installation's own files, whatever the earlier log says of them.
+    RemovalReport report =
+        RemoveInstalledItems(retired, m_target.Root(), *m_job.pInstallDir, {kUninstallerName, kInstallLogName, kPriorRecordName},
+                             nullptr);
+    for (const LeftItem& item : report.left)
+        Note("Of the earlier installation, '" + item.strWhat + "' was left in place: " + item.strReason + ".");
+    m_carried.Rewrite(*m_pLog);
 }
 
 // The digests of the log and the record, with the folder, are kept in the product's entry where

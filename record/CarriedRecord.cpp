@@ -214,3 +214,13 @@ std::string JoinRecords(const std::string& strFirst, const std::string& strSecon
     if (first.empty()) return strSecond;
     return first + strSecond.substr(nHeader + nEnd);
 }
+
+std::vector<LogItem> RetiredItems(const CarriedRecord& carried, const std::string& strOwnLog)
+{
+    const std::set<std::string> listed = ListedItems(strOwnLog);
+    std::vector<LogItem> retired;
+    for (const std::vector<LogItem>* part : {&carried.payload, &carried.registry, &carried.shortcuts})
+        for (const LogItem& item : *part)
+            if (!listed.count(LogItemIdentity(item))) retired.push_back(item);
+    return retired;
+}

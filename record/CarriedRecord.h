@@ -41,6 +41,11 @@ CarriedRecord CarryForward(const InstallRecord& earlier, const PriorState& found
 // The same for the earlier installation as a later one reads it (nothing when its log did not read).
 CarriedRecord CarryForward(const EarlierInstallation& earlier, const CarriedItemProbe& probe);
 
+// The carried items that strOwnLog (a run's own lines, without what it carried) does not list, in
+// the log's order, parts in turn: what an upgrade that succeeded retires. A value the run wrote
+// again under the same key, a file of the same path in other letters, is the run's own.
+std::vector<LogItem> RetiredItems(const CarriedRecord& carried, const std::string& strOwnLog);
+
 // The identities (LogItemIdentity) of what the whole lines of strLogText list.
 std::set<std::string> ListedItems(const std::string& strLogText);
 

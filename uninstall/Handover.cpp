@@ -212,27 +212,3 @@ void RemoveOwnFolder()
     AfxRunAtSignIn(AfxNameOf(folder), "\"" + CString(system) + "\\cmd.exe\" /c rd /s /q \"" + folder + "\"");
 }
 
-namespace {
-CString g_strRestartFolder;  // empty: nothing may be arranged for the restart
-}  // namespace
-
-void AllowRestartBelow(const CFolderHandle& target, const CString& strTarget)
-{
-    g_strRestartFolder = CString();
-    if (AfxIsElevated() && target.IsOpen() && AfxOnlyTrustedCanWrite(target.Get())) g_strRestartFolder = strTarget;
-}
-
-bool RestartAllowed() { return !g_strRestartFolder.IsEmpty(); }
-
-bool DeleteAtRestart(const CString& strPath)
-{
-    const CString& folder = g_strRestartFolder;
-    bool bInside = !folder.IsEmpty() && (strPath.CompareNoCase(folder) == 0 ||
-                                          (strPath.GetLength() > folder.GetLength() + 1 &&
-                                           strPath.Left(folder.GetLength() + 1).CompareNoCase(folder + "\\") == 0));
-    if (!bInside || strPath.Find("\\..") >= 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return false;
-    }
-    return AfxDeleteAtRestart(strPath);
-}

@@ -42,6 +42,7 @@
 #include "RecordAnchor.h"
 #include "RecordTrust.h"
 #include "Removal.h"
+#include "RestartPolicy.h"
 
 class CUninstallApp : public CWinApp {
 public:

@@ -936,7 +936,9 @@ upgrade | upgrade-killed)
         kill -0 "$run" 2>/dev/null || { ended=1 && break; }
         sleep 0.02
       done
-      pkill -9 -f 'Setup[.]exe' || true
+      # Only the run started here, by its process id: the subshell, or the program it became, and
+      # the program it started.
+      kill -9 $(pgrep -P "$run") "$run" 2>/dev/null || true
       local rc=0
       wait "$run" 2>/dev/null || rc=$?
       [ -n "$ended" ] && fail "the run ended by itself (exit code $rc) at $n lines: $(cat "$SCRATCH/app.log")"
@@ -972,9 +974,14 @@ upgrade | upgrade-killed)
   run_silent_in "$SCRATCH/v2" Setup.exe /S
   expect "version 2: exit code" 0 "$app_rc"
   expect "version 2's readme" "version 2" "$(cat "$t/readme.txt")"
-  for p in b.txt 'sub\x.dat' 'Zorvan Demo\Old one.lnk' 'Zorvan Demo\Read me.lnk' Old; do
-    tr -d '\r' <"$t/Install.log" | grep -qxF "$p" || fail "the upgrade's log does not list $p"
+  # What version 2 no longer installs is retired: gone, and no longer listed.
+  tr -d '\r' <"$t/Install.log" | grep -qxF 'Zorvan Demo\Read me.lnk' || fail "the upgrade's log does not list its shortcut"
+  for p in b.txt 'sub\x.dat' '\sub' 'Zorvan Demo\Old one.lnk' Old; do
+    tr -d '\r' <"$t/Install.log" | grep -qxF "$p" && fail "the upgrade's log still lists $p, which version 2 does not install"
   done
+  for p in "$t/b.txt" "$t/sub" "$programs_unix/Zorvan Demo/Old one.lnk"; do [ -e "$p" ] && fail "not retired: $p"; done
+  wine reg query "$REGKEY\\V1" >/dev/null 2>&1 </dev/null && fail "not retired: version 1's key"
+  echo "ok: version 1's own items retired"
   # The product in a second folder while it is installed in this one: refused, nothing made.
   run_silent_in "$SCRATCH/v2" Setup.exe /S "/LOG=$SILENT_LOG" "/D=$TARGET_ROOT\\Second"
   expect "a second folder: exit code" 1 "$app_rc"
@@ -987,6 +994,9 @@ upgrade | upgrade-killed)
   run_silent_in "$SCRATCH/v1" Setup.exe /S
   run_silent_in "$SCRATCH/v2bad" Setup.exe /S
   expect "a damaged version 2: exit code" 2 "$app_rc"
+  # A run that failed retires nothing, and lists both versions' items.
+  [ -f "$t/b.txt" ] || fail "the failed upgrade retired b.txt"
+  tr -d '\r' <"$t/Install.log" | grep -qxF b.txt || fail "the failed upgrade's log does not list b.txt"
   uninstall_silently "$t"
   expect "uninstallation after the damaged upgrade: exit code" 0 "$app_rc"
   nothing_left "after the damaged upgrade"
@@ -997,7 +1007,7 @@ upgrade | upgrade-killed)
   # 3010, of which a Unix exit status keeps the low byte.
   expect "an upgrade with a file in use: exit code" $((3010 % 256)) "$app_rc"
   expect "the file in use, before the restart" "version 1" "$(cat "$t/readme.txt")"
-  [ -f "$t/b.txt" ] && [ -f "$t/docs/guide.txt" ] || fail "the rest of the upgrade was not done"
+  [ ! -e "$t/b.txt" ] && [ -f "$t/docs/guide.txt" ] || fail "the rest of the upgrade was not done"
   kill "$holder" 2>/dev/null || true
   wait "$holder" 2>/dev/null || true
   timeout 120 wine wineboot -r >"$SCRATCH/restart.log" 2>&1 </dev/null || fail "wineboot -r: $(cat "$SCRATCH/restart.log")"
@@ -1008,8 +1018,8 @@ upgrade | upgrade-killed)
   nothing_left "after the upgrade with a file in use"
 
   # Three versions one over another, the first with a value of its own under the product's key
-  # (the key listed again in its log) that the later ones drop: each record keeps it under that
-  # key, and one uninstallation removes it with the key.
+  # that the later ones drop: listed under that key while it is there, retired with the first
+  # upgrade; one uninstallation leaves nothing.
   mkdir -p "$SCRATCH/add3" && echo "version 3" >"$SCRATCH/add3/readme.txt"
   version v1only 1.0 "$SCRATCH/add1" $'[HKEY_LOCAL_MACHINE\\Software\\Nexal\\Zorvan Demo]\n"Only1"="1"' 'Old one|b.txt'
   version v3 3.0 "$SCRATCH/add3" $'[HKEY_LOCAL_MACHINE\\Software\\Nexal\\Zorvan Demo\\V3]\n"New"="3"' 'Read me|readme.txt'
@@ -1017,7 +1027,12 @@ upgrade | upgrade-killed)
     run_silent_in "$SCRATCH/$m" Setup.exe /S
     expect "$m over the one before: exit code" 0 "$app_rc"
     under=$(tr -d '\r' <"$t/Install.log" | awk '/^\\\[/ { key = $0 } $0 == "Only1" { print key }')
-    expect "$m: Only1 is listed under" '\[HKEY_LOCAL_MACHINE\Software\Nexal\Zorvan Demo]' "$under"
+    if [ "$m" = v1only ]; then
+      expect "$m: Only1 is listed under" '\[HKEY_LOCAL_MACHINE\Software\Nexal\Zorvan Demo]' "$under"
+    else
+      expect "$m: Only1 is listed under" "" "$under"
+      expect "$m: Only1 retired" "" "$(reg_value "$REGKEY" Only1)"
+    fi
   done
   uninstall_silently "$t"
   expect "uninstallation after three versions: exit code" 0 "$app_rc"

@@ -388,3 +388,44 @@ TEST(CarriedRecord, EveryGenerationKeepsItsItemsUnderTheirOwnKeys)
         EXPECT_EQ(row.gone.count(kOnly1) ? 0u : 1u, FoldedNames(log).count(kOnly1));
     }
 }
+
+// What an upgrade that succeeded retires: every carried item that the new run's own lines do not
+// list, in the log's order; a value goes on its own where its key stays, an item the new version
+// lists again in other letters stays, and what is no longer there is not carried to retire.
+TEST(CarriedRecord, AnUpgradeRetiresWhatItsOwnLinesDoNotList)
+{
+    struct Row {
+        const char* pszWhat;
+        std::string strOwnLog;
+        std::set<std::string> gone;  // of version 1's items, no longer there
+        std::vector<std::string> retired;
+    } rows[] = {
+        {"the same version again", kEarlierLog, {}, {}},
+        {"nothing of it again",
+         "",
+         {},
+         {"D sub", "F a.txt", "F b.txt", "F sub\\x.dat", "K HKEY_LOCAL_MACHINE\\Software\\P",
+          "V HKEY_LOCAL_MACHINE\\Software\\P: Old", "V HKEY_LOCAL_MACHINE\\Software\\P: Version", "SD P",
+          "SF P\\Read me.lnk"}},
+        {"a file, a value and the shortcut dropped",
+         "\\sub\r\nA.TXT\r\nsub\\x.dat\r\n[\\REGEDIT4]\r\n\\[HKEY_LOCAL_MACHINE\\Software\\P]\r\nVersion\r\n",
+         {},
+         {"F b.txt", "V HKEY_LOCAL_MACHINE\\Software\\P: Old", "SD P", "SF P\\Read me.lnk"}},
+        {"the value under another key of the same name elsewhere",
+         "\\sub\r\na.txt\r\nb.txt\r\nsub\\x.dat\r\n[\\REGEDIT4]\r\n\\[HKEY_CURRENT_USER\\Software\\P]\r\nOld\r\nVersion\r\n"
+         "[\\SHORTCUTS]\r\n\\P\r\nP\\Read me.lnk\r\n",
+         {},
+         {"K HKEY_LOCAL_MACHINE\\Software\\P", "V HKEY_LOCAL_MACHINE\\Software\\P: Old",
+          "V HKEY_LOCAL_MACHINE\\Software\\P: Version"}},
+        {"what is gone already is not retired",
+         "\\sub\r\na.txt\r\n",
+         {"f b.txt", "v hkey_local_machine\\software\\p: old", "sf p\\read me.lnk"},
+         {"F sub\\x.dat", "K HKEY_LOCAL_MACHINE\\Software\\P", "V HKEY_LOCAL_MACHINE\\Software\\P: Version", "SD P"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.pszWhat);
+        std::vector<std::string> retired;
+        for (const LogItem& item : RetiredItems(Carried(kEarlierLog, row.gone), row.strOwnLog)) retired.push_back(Name(item));
+        EXPECT_EQ(row.retired, retired);
+    }
+}

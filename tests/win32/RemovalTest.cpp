@@ -4,9 +4,9 @@
 // with the folders that then hold nothing else, in an order the restart can carry out.
 #include "AfxHandle.h"
 #include "AfxRegistry.h"
-#include "Handover.h"
 #include "InstallLog.h"
 #include "Removal.h"
+#include "RestartPolicy.h"
 
 #include <gtest/gtest.h>
 

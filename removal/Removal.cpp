@@ -4,7 +4,7 @@
 #include "AfxRegistry.h"
 #include "AfxSecurity.h"
 #include "AfxShell.h"
-#include "Handover.h"
+#include "RestartPolicy.h"
 #include "AfxInUse.h"
 #include "AfxPath.h"
 
