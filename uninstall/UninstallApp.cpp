@@ -242,6 +242,16 @@ int CUninstallApp::Main()
     return m_options.bHandover ? Work(&m_handover) : FirstProcess();
 }
 
+// The options for this program started again or for its copy: what was asked, the log made full
+// (the program started again works in the target, the copy in its own folder).
+CString CUninstallApp::OptionsPassedOn() const
+{
+    CString options = m_options.bSilent && !m_options.bFinish ? "/S" : "";
+    if (m_options.bFinish) options = kFinishSwitch;
+    if (!m_options.strLogFile.IsEmpty()) options += (options.IsEmpty() ? "\"/LOG=" : " \"/LOG=") + m_options.strLogFile + "\"";
+    return options;
+}
+
 // This program again, once, with the administrators' rights.
 int CUninstallApp::AgainElevated(AfxRights rights)
 {
@@ -252,7 +262,7 @@ int CUninstallApp::AgainElevated(AfxRights rights)
     if (!why) {
         m_log.Close();
         m_target.Close();
-        nCode = AfxRunElevated(AfxGetProgramPath(), CString(m_lpCmdLine) + " " + kAfxStartedAgainSwitch, m_strTarget);
+        nCode = AfxRunElevated(AfxGetProgramPath(), OptionsPassedOn() + " " + kAfxStartedAgainSwitch, m_strTarget);
         if (nCode >= 0) return nCode;
         OpenLog();
         why = "which were not given";
@@ -275,7 +285,7 @@ int CUninstallApp::AgainAsUser()
     }
     m_log.Close();
     m_target.Close();
-    int nCode = AfxRunAsUser(AfxGetProgramPath(), CString(m_lpCmdLine) + " " + kAfxStartedAgainSwitch, m_strTarget);
+    int nCode = AfxRunAsUser(AfxGetProgramPath(), OptionsPassedOn() + " " + kAfxStartedAgainSwitch, m_strTarget);
     if (nCode >= 0) return nCode;
     OpenLog();
     Tell("The product in '" + m_strTarget +
@@ -505,8 +515,7 @@ int CUninstallApp::FirstProcess()
     // A copy accepts only the uninstaller that the log lists; under another name this program
     // does the work itself, and its file goes at the next restart.
     if (!ListsProgram(AfxNormalisedPath(AfxGetProgramPath()))) return Work(nullptr);
-    CString options = m_options.bSilent ? "/S" : "";
-    if (!m_options.strLogFile.IsEmpty()) options += (options.IsEmpty() ? "\"/LOG=" : " \"/LOG=") + m_options.strLogFile + "\"";
+    CString options = OptionsPassedOn();
     // The copy writes the log from here on.
     m_log.Close();
     int verdict = RunHandoverCopy(options, m_strTarget + "\\" + m_strProgramName);

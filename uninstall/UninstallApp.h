@@ -78,6 +78,7 @@ private:
     bool Untrusted(const char* pszName);
     int AgainElevated(AfxRights rights);
     int AgainAsUser();
+    CString OptionsPassedOn() const;
     bool FolderNamedUnder(int nRoot) const;
     int FinishReplacements();
     CString FinishCommand() const;
