@@ -585,8 +585,10 @@ void CInstallRun::RetireEarlier()
     RemovalReport report =
         RemoveInstalledItems(retired, m_target.Root(), *m_job.pInstallDir, {kUninstallerName, kInstallLogName, kPriorRecordName},
                              nullptr);
+    // Nothing is arranged for a later time here: a file in use stays listed for the uninstaller.
     for (const LeftItem& item : report.left)
-        Note("Of the earlier installation, '" + item.strWhat + "' was left in place: " + item.strReason + ".");
+        Note("Of the earlier installation, '" + item.strWhat + "' was left in place: " +
+             (item.strReason == kAtSignInReason ? CString("in use by a program") : item.strReason) + ".");
     m_carried.Rewrite(*m_pLog);
 }
 
