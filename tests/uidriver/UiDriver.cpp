@@ -390,7 +390,16 @@ void CmdMsgBox(const Args& a)
 
 void CmdHold(const Args& a)
 {
-    CHandle h(CreateFileA(a[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    // A caller that looks whether the file is held yet opens it meanwhile: a moment's sharing
+    // violation is that look, not another holder.
+    CHandle h;
+    for (int i = 0; i < 250; ++i) {
+        HANDLE opened = CreateFileA(a[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        DWORD dwError = GetLastError();
+        h.Attach(opened);
+        if (h || dwError != ERROR_SHARING_VIOLATION) break;
+        Sleep(20);
+    }
     if (!h) Fail("cannot open " + a[1]);
     std::printf("held\n");
     std::fflush(stdout);
