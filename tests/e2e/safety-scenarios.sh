@@ -637,8 +637,8 @@ rights)
       # uninstaller), the programs of a product for one user start themselves again without them:
       # a file in use is then left to the user's next sign-in, never to the restart, and the
       # uninstaller's copy runs from the user's temporary folder, not the Windows folder's.
-      run_silent_in "$NOTES" Setup.exe /S
-      expect "$row: exit code" 0 "$app_rc"
+      run_silent_in "$NOTES" Setup.exe /S "/LOG=$SILENT_LOG"
+      [ "$app_rc" = 0 ] || fail "$row: exit code $app_rc: $(cat "$SCRATCH/silent.log" 2>/dev/null)"
       notes_folder
       hold_file "$tw\\readme.txt"
       copy_folders >"$SCRATCH/folders-before.txt"
