@@ -330,15 +330,15 @@ int CUninstallApp::FinishReplacements()
         (AfxIsInUseError(err) ? bWaiting : bFailed) = true;
         m_log.WriteLine("Left: " + from + " (" + (AfxIsInUseError(err) ? "in use" : "the system refused") + ")");
     }
-    if (bWaiting && !AfxRunAtSignIn(m_strProduct + kFinishCommandSuffix, FinishCommand())) bFailed = true;
+    if (bWaiting && !AfxRunAtSignIn(m_strProduct + kFinishCommandSuffix, SignInCommand(kFinishSwitch))) bFailed = true;
     m_log.Close();
     return bFailed ? kExitFailed : bWaiting ? kExitRestartNeeded : kExitDone;
 }
 
-// The installed uninstaller with kFinishSwitch, as the user's sign-in runs it.
-CString CUninstallApp::FinishCommand() const
+// The installed uninstaller with pszSwitch, as the user's sign-in runs it.
+CString CUninstallApp::SignInCommand(const char* pszSwitch) const
 {
-    return "\"" + m_strTarget + "\\" + m_strProgramName + "\" " + kFinishSwitch;
+    return "\"" + m_strTarget + "\\" + m_strProgramName + "\" " + pszSwitch;
 }
 
 // The copy works only for the program that started it: the handles must be the inherited ones,
@@ -654,7 +654,7 @@ int CUninstallApp::Work(HandoverArgs* pHandover)
     // administrators' rights, the one that the user's next sign-in starts when files were in use.
     bool keepRecord = report.Unfinished();
     CString atSignIn = m_strProduct + kFinishCommandSuffix;
-    if (report.nAtSignIn && !AfxRunAtSignIn(atSignIn, "\"" + m_strTarget + "\\" + m_strProgramName + "\" /S"))
+    if (report.nAtSignIn && !AfxRunAtSignIn(atSignIn, SignInCommand("/S")))
         report.nAtSignIn = 0;
     if (!keepRecord) AfxCancelAtSignIn(atSignIn);
     if (!keepRecord) FinishRecordFiles(report);

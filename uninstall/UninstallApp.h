@@ -81,7 +81,7 @@ private:
     CString OptionsPassedOn() const;
     bool FolderNamedUnder(int nRoot) const;
     int FinishReplacements();
-    CString FinishCommand() const;
+    CString SignInCommand(const char* pszSwitch) const;
     bool MatchesKeptDigest();
     void SetProduct(const CString& strName);
     InstallRecord TakeEntryItems();

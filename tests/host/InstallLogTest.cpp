@@ -33,6 +33,14 @@ std::string Dump(const InstallRecord& record)
 
 const char kUninstallKey[] = "\\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
+// Reads log into record; false, saying where and why, when it does not read.
+::testing::AssertionResult Parsed(const std::string& log, InstallRecord& record)
+{
+    LogDamage damage;
+    if (ParseInstallLog(log.data(), log.size(), record, damage)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << damage.nLine << ": " << damage.strReason.Str();
+}
+
 TEST(InstallLog, GoodLogs)
 {
     struct Case {
@@ -84,9 +92,7 @@ TEST(InstallLog, GoodLogs)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         InstallRecord record;
-        LogDamage damage;
-        ASSERT_TRUE(ParseInstallLog(c.log.data(), c.log.size(), record, damage))
-            << damage.nLine << ": " << damage.strReason.Str();
+        ASSERT_TRUE(Parsed(c.log, record));
         EXPECT_EQ(Dump(record), c.dump);
     }
 }
@@ -127,9 +133,7 @@ TEST(InstallLog, AValueAfterARepeatedKeyLineStaysWithThatKey)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         InstallRecord record;
-        LogDamage damage;
-        ASSERT_TRUE(ParseInstallLog(c.log.data(), c.log.size(), record, damage))
-            << damage.nLine << ": " << damage.strReason.Str();
+        ASSERT_TRUE(Parsed(c.log, record));
         EXPECT_EQ(Dump(record), c.dump);
         // Each value's key is a key of the record, the very one its line stood under.
         for (const LogItem& item : record.items) {
