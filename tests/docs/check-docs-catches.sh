@@ -11,23 +11,23 @@ check=$(cd "$(dirname "$0")" && pwd)/check-docs.sh
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-# name | the row that must fail (empty: none) | the breakage, run in the copy
+# name | the row that must fail (empty: none) | what its message says | the breakage, run in the copy
 rows=(
-  "as-it-is||true"
-  "readme-too-long|readme-length|for i in \$(seq 300); do echo; done >>README.md"
-  "demo-command-gone|readme-commands|sed -i '/^bash scripts\\/demo.sh/d' README.md"
-  "ci-runs-another-command|readme-commands|sed -i 's#^exec bash scripts/test.sh#exec bash scripts/test.sh --quick#' .ci/run"
-  "page-link-to-nothing|links-resolve|sed -i 's#(per-user.md)#(per-users.md)#' docs/shipping.md"
-  "anchor-to-no-heading|links-resolve|sed -i 's#shipping.md\\#two-architectures#shipping.md\\#two-architecture#' README.md"
-  "page-not-linked|pages-linked|printf '# New\\n\\nA page. Back to the [README](../README.md).\\n' >docs/new.md"
-  "page-without-lead|pages-lead-back|sed -i 3d docs/speed.md"
-  "screenshot-missing|screenshots-exist|sed -i 's#setup-welcome.png#setup-welcome-gone.png#' README.md"
-  "usage-text-stale|usage-matches|sed -i 's#^  zrvtool list IN.001 #  zrvtool list IMAGE.001 #' docs/authoring.md"
+  "as-it-is|||true"
+  "readme-too-long|readme-length|more than 260|for i in \$(seq 300); do echo; done >>README.md"
+  "demo-command-gone|readme-commands|not the two commands|sed -i '/^bash scripts\\/demo.sh/d' README.md"
+  "ci-runs-another-command|readme-commands|CI runs 'bash scripts/test.sh --quick'|sed -i 's#^exec bash scripts/test.sh#exec bash scripts/test.sh --quick#' .ci/run"
+  "page-link-to-nothing|links-resolve|'per-users.md' names no file|sed -i 's#(per-user.md)#(per-users.md)#' docs/shipping.md"
+  "anchor-to-no-heading|links-resolve|no heading whose anchor is '#two-architecture'|sed -i 's#shipping.md\\#two-architectures#shipping.md\\#two-architecture#' README.md"
+  "page-not-linked|pages-linked|docs/new.md is not linked|printf '# New\\n\\nA page. Back to the [README](../README.md).\\n' >docs/new.md"
+  "page-without-lead|pages-lead-back|docs/speed.md: its third line|sed -i 3d docs/speed.md"
+  "screenshot-missing|screenshots-exist|'docs/screenshots/setup-welcome-gone.png' does not exist|sed -i 's#setup-welcome.png#setup-welcome-gone.png#' README.md"
+  "usage-text-stale|usage-matches|prints other text than the page shows|sed -i 's#^  zrvtool list IN.001 #  zrvtool list IMAGE.001 #' docs/authoring.md"
 )
 
 failures=0
 for row in "${rows[@]}"; do
-  IFS='|' read -r name expect breakage <<<"$row"
+  IFS='|' read -r name expect says breakage <<<"$row"
   copy=$scratch/$name
   mkdir -p "$copy"
   cp -r "$root/README.md" "$root/docs" "$root/.ci" "$copy/"
@@ -39,12 +39,12 @@ for row in "${rows[@]}"; do
   elif [ "$rc" -eq 0 ]; then
     echo "catches: $name: check-docs.sh passed though the copy was broken ($breakage)" >&2
     failures=$((failures + 1))
-  elif ! grep -q "^docs: $expect: " <<<"$out"; then
-    echo "catches: $name: check-docs.sh failed, but not in the row $expect:" >&2
+  elif ! grep "^docs: $expect: " <<<"$out" | grep -qF -- "$says"; then
+    echo "catches: $name: check-docs.sh failed, but not in the row $expect saying \"$says\":" >&2
     echo "$out" >&2
     failures=$((failures + 1))
   else
-    echo "catches: $name: $(grep -m1 "^docs: $expect: " <<<"$out")"
+    echo "catches: $name: $(grep "^docs: $expect: " <<<"$out" | grep -m1 -F -- "$says")"
   fi
 done
 [ "$failures" -eq 0 ] || exit 1

@@ -10,6 +10,7 @@ set -uo pipefail
 root=${1:?usage: check-docs.sh SOURCE_DIR [ZRVTOOL]}
 zrvtool=${2:-}
 readme_max_lines=260
+if [ -n "$zrvtool" ] && [[ "$zrvtool" != /* ]]; then zrvtool=$PWD/$zrvtool; fi
 cd "$root" || exit 2
 
 failures=0
@@ -31,7 +32,7 @@ prose() {
 # numbered (-1, -2 ...).
 anchors() {
   prose "$1" | cut -f2- | sed -n 's/^#\{1,6\} \{1,\}//p' |
-    LC_ALL=C tr 'A-Z' 'a-z' | LC_ALL=C sed 's/[^a-z0-9 _-]//g; s/ /-/g' |
+    LC_ALL=C tr '[:upper:]' '[:lower:]' | LC_ALL=C sed 's/[^a-z0-9 _-]//g; s/ /-/g' |
     awk '{ n = seen[$0]++; print (n ? $0 "-" n : $0) }'
 }
 
@@ -71,7 +72,8 @@ row_readme_commands() {
   [[ "$test" =~ ^bash\ scripts/test\.sh\ +#\ .+ ]] ||
     fail readme-commands "the second command of README.md is not 'bash scripts/test.sh' with its comment: '$test'"
   [ -n "$ci" ] || { fail readme-commands ".ci/run has no 'exec' line naming the test command"; return; }
-  test=$(sed 's/ *#.*//' <<<"$test")
+  test=${test%%#*}
+  test=${test%"${test##*[! ]}"}
   [ "$test" = "$ci" ] || fail readme-commands "CI runs '$ci', but README.md's test command is '$test'"
 }
 
