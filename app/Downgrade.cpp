@@ -67,10 +67,10 @@ BOOL CSetupApp::FindNewerInstalled(CString& strInstalled) const
     const CString& product = m_config.m_strProductName;
     // The entry the registration writes; a name it would refuse has none. Read in this program's
     // own view of the registry, the one its registration writes to.
-    if (m_strMediumVersion.IsEmpty() || product.IsEmpty() || product.Str().find_first_of("\r\n") != std::string::npos)
-        return FALSE;
+    if (m_strMediumVersion.IsEmpty() || !IsUsableProductName(product)) return FALSE;
     CString installed;
-    if (!AfxRegQueryString(EntryRootKey(), kUninstallKeyPath + product, "DisplayVersion", installed, 1024))
+    if (!AfxRegQueryString(RegistryRootKey(EntryRoot(m_bForOneUser)), EntryKeyPath(product), kEntryDisplayVersion,
+                           installed, 1024))
         return FALSE;
     int order = 0;
     if (!CompareDottedVersions(m_strMediumVersion, installed, order) || order >= 0) return FALSE;

@@ -6,6 +6,8 @@
 #include "AfxPath.h"
 #include "AfxShell.h"
 #include "InstallRecordFormat.h"
+#include "OneInstallation.h"
+#include "RegistryAnchorStore.h"
 #include "BackdropWnd.h"
 #include "ScopeDlg.h"
 
@@ -13,11 +15,11 @@ namespace {
 
 // Whether the product has an entry in the list of installed programs below hRoot that names a
 // folder: an installation there.
-bool InstalledBelow(HKEY hRoot, const CString& strProduct)
+bool InstalledBelow(int nRoot, const CString& strProduct)
 {
-    if (strProduct.IsEmpty() || strProduct.Str().find_first_of("\r\n") != std::string::npos) return false;
+    if (!IsUsableProductName(strProduct)) return false;
     CString location;
-    return AfxRegQueryString(hRoot, kUninstallKeyPath + strProduct, "InstallLocation", location, 1024) &&
+    return AfxRegQueryString(RegistryRootKey(nRoot), EntryKeyPath(strProduct), kEntryInstallLocation, location, 1024) &&
            !location.IsEmpty();
 }
 
@@ -66,8 +68,8 @@ int CSetupApp::ChooseScope(const SetupOptions& options, bool bAsk, const std::fu
             bForOneUser = options.bCurrentUser != FALSE;
         } else {
             // A reinstallation goes where the installed product is.
-            if (InstalledBelow(HKEY_CURRENT_USER, product)) bForOneUser = true;
-            else if (InstalledBelow(HKEY_LOCAL_MACHINE, product)) bForOneUser = false;
+            if (InstalledBelow(kRootCurrentUser, product)) bForOneUser = true;
+            else if (InstalledBelow(kRootLocalMachine, product)) bForOneUser = false;
             else bForOneUser = m_preferredScope == SetupScope::user;
             if (bAsk) {
                 CScopeDlg dlg(product, bForOneUser);
@@ -87,9 +89,7 @@ int CSetupApp::ChooseScope(const SetupOptions& options, bool bAsk, const std::fu
     }
     // Before this program starts itself again with other rights and before anything is made; the
     // program started again looks once more, and finds the same.
-    CString there = InstallationInOtherScope(CRegistryAnchorStore(), product, bForOneUser, [](const CString& strFolder) {
-        return GetFileAttributesA(strFolder + "\\" + kInstallLogName) != INVALID_FILE_ATTRIBUTES;
-    });
+    CString there = InstallationInOtherScope(CRegistryAnchorStore(), product, bForOneUser, RecordIsThere);
     if (!there.IsEmpty()) return Refused(OtherScopeRefusal(product, bForOneUser, there));
     int nAgain = StartAgainWhereDue(options, beforeAgain);
     if (nAgain >= 0) return nAgain;

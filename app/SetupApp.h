@@ -8,7 +8,6 @@
 #include "SetupExtensions.h"
 #include "InstallFlags.h"
 #include "SetupOptions.h"
-#include "RecordAnchor.h"
 
 #include <functional>
 #include <vector>
@@ -36,16 +35,6 @@ BOOL CompareDottedVersions(const CString& strMedium, const CString& strInstalled
 // may be proposed as the target: a full path on a drive ("C:\..."), shorter than MAX_PATH, with no
 // character that no Windows path may hold, no empty component and no "." or ".." component.
 bool IsProposableLocation(const CString& strPath);
-
-// The folder of strProduct's installation in the other scope than the one chosen (bForOneUser: the
-// one for everyone, kept below HKEY_LOCAL_MACHINE; otherwise the running user's own, below
-// HKEY_CURRENT_USER), as store keeps it, while recordThere(folder) finds its record there. Empty when
-// there is none: the run may go on. Reads only; store's entries are believed as far as refusing.
-CString InstallationInOtherScope(const CAnchorStore& store, const CString& strProduct, bool bForOneUser,
-                                 const std::function<bool(const CString& strFolder)>& recordThere);
-// The refusal of an installation for that other scope, beside the one in strFolder: it names the
-// folder and the uninstaller in it.
-CString OtherScopeRefusal(const CString& strProduct, bool bForOneUser, const CString& strFolder);
 
 class CWinThread;
 class CProgressDlg;
@@ -127,10 +116,6 @@ public:
     // these rights are the ones it has; otherwise the exit code of the program started again, or
     // of a refusal told here (no way to those rights, or a program that was started again already).
     int StartAgainWhereDue(const SetupOptions& options, const std::function<void()>& beforeAgain);
-#ifdef _WIN32
-    // The root of the product's entry in the list of installed programs for this run's scope.
-    HKEY EntryRootKey() const { return m_bForOneUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
-#endif
 
     SetupConfig m_config;
     CBackdropWnd* m_pBackdropWnd = nullptr;

@@ -11,10 +11,11 @@ void CSetupApp::ProposeEarlierLocation()
 {
     const CString& product = m_config.m_strProductName;
     // The same key as the registration writes; a name it would refuse has no entry to read.
-    if (product.IsEmpty() || product.Str().find_first_of("\r\n") != std::string::npos) return;
-    CString key = kUninstallKeyPath + product;
+    if (!IsUsableProductName(product)) return;
     CString location;
-    if (AfxRegQueryString(EntryRootKey(), key, "InstallLocation", location, 1024) && IsProposableLocation(location))
+    if (AfxRegQueryString(RegistryRootKey(EntryRoot(m_bForOneUser)), EntryKeyPath(product), kEntryInstallLocation,
+                          location, 1024) &&
+        IsProposableLocation(location))
         m_config.m_strInstallDir = location;
 }
 

@@ -6,7 +6,10 @@
 #include "AfxSecurity.h"
 #include "AfxPath.h"
 #include "InstallRecordFormat.h"
-#include "RecordAnchor.h"
+#include "OneInstallation.h"
+#ifdef _WIN32
+#include "RegistryAnchorStore.h"
+#endif
 
 #include <climits>
 #include <cstring>
@@ -117,14 +120,10 @@ BOOL CSetupApp::CheckNotInstalledElsewhere()
 {
     // The folder that the product's entry keeps its record for, while that record is still there:
     // a second folder would take over the entry, and nothing would list the first installation.
-    CString there =
-        ReadRecordAnchor(m_config.m_strProductName, m_bForOneUser ? kRootCurrentUser : kRootLocalMachine).strLocation;
-    if (there.IsEmpty() || there.CompareNoCase(AfxNormalisedPath(m_config.m_strInstallDir)) == 0 ||
-        GetFileAttributesA(there + "\\" + kInstallLogName) == INVALID_FILE_ATTRIBUTES)
-        return TRUE;
-    AfxMessageBox(m_config.m_strProductName + " is installed in '" + there +
-                      "'. Remove it first (its uninstaller is in that folder), or install it into that folder again.",
-                  MB_OK);
+    CString there = InstallationElsewhere(CRegistryAnchorStore(), m_config.m_strProductName, m_bForOneUser,
+                                          AfxNormalisedPath(m_config.m_strInstallDir), RecordIsThere);
+    if (there.IsEmpty()) return TRUE;
+    AfxMessageBox(ElsewhereRefusal(m_config.m_strProductName, there), MB_OK);
     return FALSE;
 }
 

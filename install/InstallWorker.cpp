@@ -18,7 +18,7 @@
 #include "InstallLog.h"
 #include "MediumFiles.h"
 #include "PriorRecord.h"
-#include "RecordAnchor.h"
+#include "RegistryAnchorStore.h"
 #include "RecordTrust.h"
 #include "RegistryScript.h"
 #include "Removal.h"

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "InstallLog.h"
+#include "EarlierInstallation.h"
 #include "PriorRecord.h"
 
 #include <set>

@@ -1,7 +1,5 @@
 #include "PriorRecord.h"
 
-#include "InstallLog.h"
-
 #include <cstring>
 
 namespace {
@@ -15,20 +13,6 @@ const TypeName kTypes[] = {{0, "REG_NONE"},   {1, "REG_SZ"},   {2, "REG_EXPAND_S
                            {11, "REG_QWORD"}};
 
 const char kHex[] = "0123456789abcdef";
-
-bool SameText(const std::string& a, const std::string& b) { return AfxEqualNoCase(a.data(), a.size(), b.data(), b.size()); }
-
-// The key's components, folded, without empty ones.
-std::string FoldedKey(const std::string& s)
-{
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && (out.empty() || out.back() == '\\')) continue;
-        out += AfxLowerAscii(s[i]);
-    }
-    if (!out.empty() && out.back() == '\\') out.pop_back();
-    return out;
-}
 
 std::string Escape(const std::string& s)
 {
@@ -215,10 +199,6 @@ struct RecordParser {
 
 }  // namespace
 
-bool SameKeyPath(const std::string& a, const std::string& b) { return FoldedKey(a) == FoldedKey(b); }
-
-bool SameValueName(const std::string& a, const std::string& b) { return SameText(a, b); }
-
 namespace {
 
 // The components of a full path and how many of them name its drive or share ("C:": one;
@@ -259,17 +239,14 @@ bool IsFolderAbove(const std::string& strFolder, const std::string& strTarget)
     if (!FullPathParts(strFolder, above, nRootAbove) || !FullPathParts(strTarget, below, nRootBelow)) return false;
     if (nRootAbove != nRootBelow || above.size() <= nRootAbove || above.size() >= below.size()) return false;
     for (size_t i = 0; i < above.size(); ++i)
-        if (!SameText(above[i], below[i])) return false;
+        if (!SameEntryPath(above[i], below[i])) return false;
     return true;
 }
 
-namespace {
-
-// Whether a list of directories or keys holds the one asked for, compared as the record compares.
 bool HoldsDirectory(const std::vector<std::string>& directories, const std::string& strPath)
 {
     for (const std::string& d : directories)
-        if (SameText(d, strPath)) return true;
+        if (SameEntryPath(d, strPath)) return true;
     return false;
 }
 
@@ -280,8 +257,6 @@ bool HoldsKey(const std::vector<PriorKey>& keys, int nRoot, const std::string& s
     return false;
 }
 
-}  // namespace
-
 bool PriorState::HasDirectory(const std::string& strPath) const { return HoldsDirectory(directories, strPath); }
 
 bool PriorState::HasKey(int nRoot, const std::string& strPath) const { return HoldsKey(keys, nRoot, strPath); }
@@ -291,7 +266,7 @@ const PriorValue* PriorState::FindValue(int nRoot, const std::string& strKey, co
 {
     const PriorValue* found = nullptr;
     for (const PriorValue& v : values)
-        if (v.nRoot == nRoot && SameKeyPath(v.strKey, strKey) && SameText(v.strName, strName)) found = &v;
+        if (v.nRoot == nRoot && SameKeyPath(v.strKey, strKey) && SameValueName(v.strName, strName)) found = &v;
     return found;
 }
 
@@ -334,7 +309,7 @@ void PriorRecordWriter::MadeFolder(const std::string& strPath) { Line({kPriorMad
 
 void PriorRecordWriter::Value(const PriorValue& v)
 {
-    std::string identity = std::to_string(v.nRoot) + kPriorFieldSeparator + FoldedKey(v.strKey) + kPriorFieldSeparator;
+    std::string identity = std::to_string(v.nRoot) + kPriorFieldSeparator + FoldedKeyPath(v.strKey) + kPriorFieldSeparator;
     for (char ch : v.strName) identity += AfxLowerAscii(ch);
     Line({kPriorValue, RegistryRootName(v.nRoot), Escape(v.strKey), Escape(v.strName), TypeText(v.dwOldType),
           HexData(v.oldData), TypeText(v.dwNewType), HexData(v.newData)},
@@ -360,39 +335,4 @@ bool ParsePriorRecord(const char* pData, size_t nSize, PriorState& state, PriorD
         start = size_t(pEnd - pData) + 1;
     }
     return true;
-}
-
-void EarlierInstallation::Load(const std::string& strLog, const std::string& strRecord)
-{
-    *this = EarlierInstallation();
-    PriorDamage damage;
-    if (!strRecord.empty() && !ParsePriorRecord(strRecord.data(), strRecord.size(), m_found, damage))
-        m_found = PriorState();
-    size_t nWhole = strLog.rfind(kRecordLineEnd);
-    nWhole = nWhole == std::string::npos ? 0 : nWhole + sizeof kRecordLineEnd - 1;
-    InstallRecord log;
-    LogDamage logDamage;
-    if (!ParseInstallLog(strLog.data(), nWhole, log, logDamage)) return;
-    m_strWholeLog = strLog.substr(0, nWhole);
-    for (const LogItem& item : log.items) {
-        if (item.kind == LogItemKind::Directory) m_directories.push_back(item.strPath.Str());
-        if (item.kind == LogItemKind::Key) m_keys.push_back({item.nRoot, item.strPath.Str()});
-        if (item.kind != LogItemKind::Value) continue;
-        PriorValue v;
-        v.nRoot = item.nRoot;
-        v.strKey = item.strKey.Str();
-        v.strName = item.strPath.Str();
-        m_values.push_back(v);
-    }
-}
-
-bool EarlierInstallation::ListsDirectory(const std::string& strPath) const { return HoldsDirectory(m_directories, strPath); }
-
-bool EarlierInstallation::ListsKey(int nRoot, const std::string& strPath) const { return HoldsKey(m_keys, nRoot, strPath); }
-
-bool EarlierInstallation::ListsValue(int nRoot, const std::string& strKey, const std::string& strName) const
-{
-    for (const PriorValue& v : m_values)
-        if (v.nRoot == nRoot && SameKeyPath(v.strKey, strKey) && SameText(v.strName, strName)) return true;
-    return false;
 }

@@ -30,6 +30,7 @@
 
 #include "AfxFile.h"
 #include "InstallRecordFormat.h"
+#include "SameName.h"
 
 #include <initializer_list>
 #include <map>
@@ -66,10 +67,10 @@ struct PriorState {
     const PriorValue* FindValue(int nRoot, const std::string& strKey, const std::string& strName) const;
 };
 
-// Key paths compare without regard to case and to backslashes at either end or doubled inside;
-// value names and directory paths without regard to case only.
-bool SameKeyPath(const std::string& a, const std::string& b);
-bool SameValueName(const std::string& a, const std::string& b);
+
+// Whether a list of directories or keys holds the one asked for, compared as the record compares.
+bool HoldsDirectory(const std::vector<std::string>& directories, const std::string& strPath);
+bool HoldsKey(const std::vector<PriorKey>& keys, int nRoot, const std::string& strPath);
 
 // Whether strFolder is a folder on the way to strTarget, above it: both full paths below a drive
 // ("C:\...") or a share ("\\server\share\..."), strFolder's components the first of strTarget's
@@ -113,28 +114,3 @@ struct PriorDamage {
 // otherwise false with the first bad line and the reason (state must not be used then).
 bool ParsePriorRecord(const char* pData, size_t nSize, PriorState& state, PriorDamage& damage);
 
-// What an earlier installation into the same folder listed in its Install.log, and what it had
-// found there in its own record. An installation over an earlier one counts as found only what
-// was there before the earlier one: what that one made is the product's, and goes on uninstall.
-class EarlierInstallation {
-public:
-    // Reads the log's and the record's bytes (either may be empty: no earlier installation, or
-    // one without a record). The log is read by ParseInstallLog, without a last line that lacks its
-    // CR LF (the run stopped while writing it: it names nothing for sure). A log or record that
-    // does not read is taken as absent.
-    void Load(const std::string& strLog, const std::string& strRecord);
-
-    bool ListsDirectory(const std::string& strPath) const;
-    bool ListsKey(int nRoot, const std::string& strPath) const;
-    bool ListsValue(int nRoot, const std::string& strKey, const std::string& strName) const;
-    const PriorState& Found() const { return m_found; }
-    // The log's whole lines as read (empty when it did not read).
-    const std::string& WholeLog() const { return m_strWholeLog; }
-
-private:
-    std::string m_strWholeLog;
-    std::vector<std::string> m_directories;
-    std::vector<PriorKey> m_keys;
-    std::vector<PriorValue> m_values;  // only root, key and name are used
-    PriorState m_found;
-};

@@ -3,17 +3,11 @@
 #include "AfxDigest.h"
 #include "CarriedRecord.h"
 #include "InstallRecordFormat.h"
+#include "SameName.h"
 
 #include <cstdlib>
 
 namespace {
-
-CString WithoutClosingSeparator(const CString& strFolder)
-{
-    CString s = strFolder;
-    while (s.GetLength() > 3 && s.Right(1) == "\\") s = s.Left(s.GetLength() - 1);
-    return s;
-}
 
 // Whether text, or (for "DIGEST/LENGTH") its first LENGTH bytes, has the digest in strField; *pLength
 // is the number of bytes that count.
@@ -69,8 +63,7 @@ AnchorVerdict CheckRecordAnchor(const RecordAnchor& anchor, const CString& strFo
                                 std::string& strPrior)
 {
     if (!anchor.bFound || anchor.strDigest.empty()) return AnchorVerdict::noEntry;
-    if (anchor.strLocation.IsEmpty() ||
-        !SameRecordFolder(anchor.strLocation, strFolder))
+    if (anchor.strLocation.IsEmpty() || !SameFolder(anchor.strLocation, strFolder))
         return AnchorVerdict::otherFolder;
     size_t blank = anchor.strDigest.find(' ');
     size_t nLog = 0, nPrior = 0;
@@ -82,11 +75,6 @@ AnchorVerdict CheckRecordAnchor(const RecordAnchor& anchor, const CString& strFo
         strPrior = JoinRecords(anchor.strCarriedPrior, strPrior.substr(0, nPrior));
     }
     return AnchorVerdict::trusted;
-}
-
-bool SameRecordFolder(const CString& strA, const CString& strB)
-{
-    return WithoutClosingSeparator(strA).CompareNoCase(WithoutClosingSeparator(strB)) == 0;
 }
 
 const char* AnchorVerdictReason(AnchorVerdict verdict)

@@ -8,9 +8,7 @@
 
 #include "AfxString.h"
 #include "InstallRecordFormat.h"
-#ifdef _WIN32
-#include "AfxHandle.h"
-#endif
+#include "SameName.h"
 
 #include <string>
 #include <vector>
@@ -53,15 +51,11 @@ std::string RecordDigestText(const std::string& strLog, const std::string& strPr
 AnchorVerdict CheckRecordAnchor(const RecordAnchor& anchor, const CString& strFolder, std::string& strLog,
                                 std::string& strPrior);
 
-// Whether two folders, normalised alike, are the same as the anchor compares them: without regard
-// to ASCII case and to a closing backslash.
-bool SameRecordFolder(const CString& strA, const CString& strB);
-
 // Why a record with this verdict is not believed, one clause for messages; "" when it is.
 const char* AnchorVerdictReason(AnchorVerdict verdict);
 
 // Where anchors are kept, as the rule for believing a record (RecordTrust.h) reads them: the
-// registry on Windows, a table in tests.
+// registry on Windows (RegistryAnchorStore.h), a table in tests.
 class CAnchorStore {
 public:
     virtual ~CAnchorStore() = default;
@@ -71,42 +65,3 @@ public:
     // The names of the products that have an entry below the root nRoot, in no particular order.
     virtual std::vector<CString> Products(int nRoot) const = 0;
 };
-
-#ifdef _WIN32
-// The anchor kept for strProduct in its entry below the root nRoot (kRootLocalMachine; for an
-// installation for one user, kRootCurrentUser); bFound false when the product has no entry there,
-// or an entry without a digest.
-RecordAnchor ReadRecordAnchor(const CString& strProduct, int nRoot = kRootLocalMachine);
-// Keeps the digests and the folder in strProduct's entry, making the key when needed (*pMadeKey,
-// when given, is set when this call made it). False when the registry refuses (the entry's name is
-// one the registration would refuse, say).
-bool WriteRecordAnchor(const CString& strProduct, const CString& strFolder, const std::string& strDigests,
-                       bool* pMadeKey = nullptr, int nRoot = kRootLocalMachine);
-// The anchors as the registry keeps them: each product's entry below the root's Uninstall key.
-class CRegistryAnchorStore : public CAnchorStore {
-public:
-    RecordAnchor Read(const CString& strProduct, int nRoot) const override;
-    std::vector<CString> Products(int nRoot) const override;
-};
-
-// The anchor of one run, its entry's key held open from the first digest to the last: a run keeps
-// its digests after every line it writes.
-class CAnchorKeeper {
-public:
-    // Opens (or makes: *pMadeKey) strProduct's entry below the root nRoot. False when the registry
-    // refuses. pMadeParents, when given, gets the keys above the entry that were missing and that
-    // the registry made with it (a profile without any entry yet has no Uninstall key), shallowest
-    // first, as paths below the root.
-    bool Open(const CString& strProduct, const CString& strFolder, int nRoot, bool* pMadeKey,
-              std::vector<std::string>* pMadeParents = nullptr);
-    // Keeps the digests with the folder; false when the registry refuses.
-    bool Keep(const std::string& strDigests);
-    // Keeps, or with two empty texts drops, what the run carries of the earlier installation.
-    bool KeepCarried(const std::string& strLog, const std::string& strPrior);
-    bool IsOpen() const { return m_key.Get() != nullptr; }
-
-private:
-    CRegKey m_key;
-    CString m_strFolder;
-};
-#endif

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "AfxFile.h"
+#include "EarlierInstallation.h"
 #include "PriorRecord.h"
 #include "RegistryBackend.h"
 

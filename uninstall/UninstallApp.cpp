@@ -12,7 +12,7 @@
 #include "AfxThread.h"
 #include "AfxInUse.h"
 #include "InstallRecordFormat.h"
-#include "RecordAnchor.h"
+#include "RegistryAnchorStore.h"
 #include "RecordTrust.h"
 #include "UninstallDlg.h"
 
@@ -303,7 +303,7 @@ bool CUninstallApp::FolderNamedUnder(int nRoot) const
     CString folder = AfxNormalisedPath(m_strTarget);
     for (const CString& product : store.Products(nRoot)) {
         RecordAnchor anchor = store.Read(product, nRoot);
-        if (anchor.bFound && SameRecordFolder(anchor.strLocation, folder)) return true;
+        if (anchor.bFound && SameFolder(anchor.strLocation, folder)) return true;
     }
     return false;
 }

@@ -3,6 +3,7 @@
 //
 // Checked here beyond what the sanitizers catch: a refusal names a line within the input and a
 // reason; an accepted record, written out again, reads back to the same state.
+#include "EarlierInstallation.h"
 #include "PriorRecord.h"
 
 #include <cstdlib>

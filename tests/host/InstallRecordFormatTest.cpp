@@ -1,5 +1,6 @@
 // The record's grammar: each line form that InstallLogWriter writes reads back through the one
 // strict reader as the item it was written for, and the root table reads its own names only.
+#include "EarlierInstallation.h"
 #include "InstallLog.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // Install.prior: written and read back, strict about damage, binary-safe, and what an earlier
 // installation into the same folder counts as found.
+#include "EarlierInstallation.h"
 #include "PriorRecord.h"
 
 #include <gtest/gtest.h>

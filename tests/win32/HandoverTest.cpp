@@ -9,7 +9,7 @@
 #include "PrivateFolderBase.h"
 #include "AfxPath.h"
 #include "InstallRecordFormat.h"
-#include "RecordAnchor.h"
+#include "../common/KeptAnchor.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +57,7 @@ CString MakeInstallation(const char* pszName, const char* pszLog)
     Put(dir + "\\victim.txt", "the product's file");
     if (pszLog) Put(dir + "\\Install.log", pszLog);
     // Kept where an installation keeps it, or the uninstaller believes no log at all.
-    if (pszLog) WriteRecordAnchor(CString("ZrvHandoverTest-") + pszName, AfxNormalisedPath(dir), RecordDigestText(pszLog, ""));
+    if (pszLog) KeepAnchor(CString("ZrvHandoverTest-") + pszName, AfxNormalisedPath(dir), RecordDigestText(pszLog, ""));
     return dir;
 }
 

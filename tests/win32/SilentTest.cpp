@@ -4,7 +4,6 @@
 #include "InstallFlags.h"
 #include "InstallRecordFormat.h"
 #include "InstallWorker.h"
-#include "RecordAnchor.h"
 #include "SetupApp.h"
 #include "SilentLog.h"
 
@@ -13,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "../common/InstallFixtures.h"
+#include "../common/KeptAnchor.h"
 #include "../common/MessageBoxRecorder.h"
 #include "../common/TempDir.h"
 
@@ -353,8 +353,7 @@ TEST(SilentRun, TheProductInTheOtherScopeRefusesTheRun)
         const std::string t = dir.path().string(), there = t + "\\installed";
         CreateDirectoryA(there.c_str(), nullptr);
         if (row.bRecordThere) WriteBytes(there + "\\Install.log", "Uninstal.exe\r\n");
-        ASSERT_TRUE(WriteRecordAnchor(kProduct, there.c_str(), RecordDigestText("Uninstal.exe\r\n", ""), nullptr,
-                                      row.nKeptRoot));
+        ASSERT_TRUE(KeepAnchor(kProduct, there.c_str(), RecordDigestText("Uninstal.exe\r\n", ""), row.nKeptRoot));
         WriteBytes("Setup.ini", fixtures::Chained("INSTALL4\r\n[ZrvScopeRow]\r\nAppDescription=d\r\nDiskImage=nothere.001"
                                                   "\r\nDefaultDir=" + t + "\\t\r\nFreeSpace=1\r\nScope=either\r\n"));
         MessageBoxRecorder boxes;

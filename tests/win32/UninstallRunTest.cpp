@@ -6,7 +6,7 @@
 #include "AfxPath.h"
 #include "AfxString.h"
 #include "InstallRecordFormat.h"
-#include "RecordAnchor.h"
+#include "../common/KeptAnchor.h"
 
 #include <gtest/gtest.h>
 
@@ -132,7 +132,7 @@ TEST(UninstallRun, ExitCodeAndLogOfASilentRun)
         ASSERT_TRUE(CopyFileA(Built("uninstall\\Uninstal.exe").c_str(), (dir + "\\Uninstal.exe").c_str(), FALSE));
         Put(dir + "\\victim.txt", "the product's file");
         Put(dir + "\\Install.log", log);
-        ASSERT_TRUE(WriteRecordAnchor(product.c_str(), AfxNormalisedPath(dir.c_str()), RecordDigestText(log, "")));
+        ASSERT_TRUE(KeepAnchor(product.c_str(), AfxNormalisedPath(dir.c_str()), RecordDigestText(log, "")));
         if (row.what == UserFileLeft) Put(dir + "\\mine.txt", "the user's");
         CHandle holder;
         if (row.what == FileInUse) {

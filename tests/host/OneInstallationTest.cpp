@@ -1,6 +1,6 @@
-// One scope at a time: which kept entries refuse an installation for the scope chosen, and what the
-// refusal tells.
-#include "SetupApp.h"
+// One installation at a time: which kept entries refuse an installation into another folder or for
+// the other scope, and what the refusals tell.
+#include "OneInstallation.h"
 
 #include <gtest/gtest.h>
 
@@ -109,4 +109,45 @@ TEST(ScopeConflict, TheRefusalNamesTheInstallationAndItsUninstaller)
         SCOPED_TRACE(row.pszFolder);
         EXPECT_EQ(std::string(row.pszExpected), OtherScopeRefusal("Notes", row.bForOneUser, row.pszFolder).Str());
     }
+}
+
+TEST(OneFolder, TheInstallationInAnotherFolderOfTheSameScopeRefuses)
+{
+    const int HKLM = kRootLocalMachine, HKCU = kRootCurrentUser;
+    const struct {
+        const char* pszRow;
+        bool bForOneUser;
+        const char* pszTarget;
+        std::vector<Kept> kept;
+        std::set<std::string> recordsThere;
+        const char* pszExpected;  // the folder that refuses; "" to go on
+    } rows[] = {
+        {"nothing installed", false, kMachineFolder, {}, {}, ""},
+        {"the same folder again", false, kMachineFolder, {{HKLM, "Notes", kMachineFolder, true}}, {kMachineFolder}, ""},
+        {"the same folder in other case, with a closing backslash", false, "c:\\program files\\NOTES\\",
+         {{HKLM, "Notes", kMachineFolder, true}}, {kMachineFolder}, ""},
+        {"another folder, its record there", false, "D:\\Notes", {{HKLM, "Notes", kMachineFolder, true}},
+         {kMachineFolder}, kMachineFolder},
+        {"another folder, its record gone", false, "D:\\Notes", {{HKLM, "Notes", kMachineFolder, true}}, {}, ""},
+        {"another folder that only shares the start of the name", false, "C:\\Program Files\\Notes 2",
+         {{HKLM, "Notes", kMachineFolder, true}}, {kMachineFolder}, kMachineFolder},
+        {"for one user: the user's entry decides", true, "D:\\Notes", {{HKCU, "Notes", kUserFolder, true}},
+         {kUserFolder}, kUserFolder},
+        {"for one user: the machine's entry is the other rule's", true, "D:\\Notes",
+         {{HKLM, "Notes", kMachineFolder, true}}, {kMachineFolder}, ""},
+        {"for everyone: the user's entry is the other rule's", false, "D:\\Notes", {{HKCU, "Notes", kUserFolder, true}},
+         {kUserFolder}, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszRow);
+        CTableStore store;
+        for (const Kept& k : row.kept) store.Put(k.nRoot, k.pszProduct, k.pszFolder, k.bDigest);
+        CString there = InstallationElsewhere(store, "Notes", row.bForOneUser, row.pszTarget, [&](const CString& strFolder) {
+            return row.recordsThere.count(strFolder.Str()) != 0;
+        });
+        EXPECT_EQ(std::string(row.pszExpected), there.Str());
+    }
+    EXPECT_EQ("Notes is installed in 'C:\\Program Files\\Notes'. Remove it first (its uninstaller is in that folder), "
+              "or install it into that folder again.",
+              ElsewhereRefusal("Notes", kMachineFolder).Str());
 }

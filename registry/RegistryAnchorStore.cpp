@@ -2,12 +2,12 @@
 // the digests and the folder (kInstallDigestValue), and while a run has not ended, what it carries
 // (kInstallCarriedValue). Every key is opened here, through OpenKey and CreateKey alone, and neither
 // follows a registry link: a user may make one in their own part of the registry.
-#include "RecordAnchor.h"
+#include "RegistryAnchorStore.h"
 
 #include "AfxHandle.h"
 #include "AfxPath.h"
 #include "AfxRegistry.h"
-#include "InstallRecordFormat.h"
+#include "ProductEntry.h"
 
 namespace {
 
@@ -71,17 +71,12 @@ RecordAnchor ReadAnchorAt(int nRoot, const CString& strKey)
     std::string value, location;
     if (OpenKey(nRoot, strKey, KEY_QUERY_VALUE, key) != ERROR_SUCCESS || !QueryString(key, kInstallDigestValue, kMaxAnchorValue, value))
         return RecordAnchor();
-    QueryString(key, "InstallLocation", kMaxLocationValue, location);
+    QueryString(key, kEntryInstallLocation, kMaxLocationValue, location);
     RecordAnchor anchor;
     if (!ParseAnchorValue(value, CString(location.c_str()), anchor)) return RecordAnchor();
     if (!anchor.strLocation.IsEmpty()) anchor.strLocation = AfxNormalisedPath(anchor.strLocation);
     if (IsOpenDigest(anchor.strDigest)) ReadCarried(key, anchor);
     return anchor;
-}
-
-bool UsableProductName(const CString& strProduct)
-{
-    return !strProduct.IsEmpty() && strProduct.Str().find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
 }
 
 bool SetAnchorValue(const CRegKey& key, const std::string& strDigests, const CString& strFolder)
@@ -93,25 +88,11 @@ bool SetAnchorValue(const CRegKey& key, const std::string& strDigests, const CSt
 
 }  // namespace
 
-RecordAnchor ReadRecordAnchor(const CString& strProduct, int nRoot)
-{
-    // The same key as the registration writes; a name it would refuse has no entry.
-    if (!UsableProductName(strProduct)) return RecordAnchor();
-    return ReadAnchorAt(nRoot, CString(kUninstallKeyPath) + strProduct);
-}
-
-bool WriteRecordAnchor(const CString& strProduct, const CString& strFolder, const std::string& strDigests,
-                       bool* pMadeKey, int nRoot)
-{
-    CRegKey key;
-    return UsableProductName(strProduct) &&
-           CreateKey(nRoot, CString(kUninstallKeyPath) + strProduct, KEY_SET_VALUE, key, pMadeKey) &&
-           SetAnchorValue(key, strDigests, strFolder);
-}
-
 RecordAnchor CRegistryAnchorStore::Read(const CString& strProduct, int nRoot) const
 {
-    return ReadRecordAnchor(strProduct, nRoot);
+    // The same key as the registration writes; a name it would refuse has no entry.
+    if (!IsUsableProductName(strProduct)) return RecordAnchor();
+    return ReadAnchorAt(nRoot, EntryKeyPath(strProduct));
 }
 
 std::vector<CString> CRegistryAnchorStore::Products(int nRoot) const
@@ -137,7 +118,7 @@ bool CAnchorKeeper::Open(const CString& strProduct, const CString& strFolder, in
                          std::vector<std::string>* pMadeParents)
 {
     m_key.Close();
-    if (!UsableProductName(strProduct)) return false;
+    if (!IsUsableProductName(strProduct)) return false;
     if (pMadeParents) {
         pMadeParents->clear();
         const std::string path = std::string(kUninstallKeyPath) + strProduct.Str();
@@ -148,7 +129,7 @@ bool CAnchorKeeper::Open(const CString& strProduct, const CString& strFolder, in
                 pMadeParents->push_back(parent);
         }
     }
-    if (!CreateKey(nRoot, CString(kUninstallKeyPath) + strProduct, KEY_SET_VALUE, m_key, pMadeKey)) return false;
+    if (!CreateKey(nRoot, EntryKeyPath(strProduct), KEY_SET_VALUE, m_key, pMadeKey)) return false;
     m_strFolder = strFolder;
     return true;
 }

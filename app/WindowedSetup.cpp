@@ -1,4 +1,6 @@
-// The installation flow, run from InitInstance on the user-interface thread from start to end.
+// The windowed installation: from InitInstance on the user-interface thread, the backdrop, the
+// choice of scope and folder, the worker behind the progress dialog and the outcome; a silent run
+// goes to SilentSetup instead.
 #include "SetupApp.h"
 
 #include "AfxCallerDir.h"

@@ -1,17 +1,27 @@
-// One scope at a time: a product installed for one user is not installed for everyone beside it,
-// nor the reverse. Two installations would make two entries in Add/Remove programs, an upgrade
-// would reach only one of them, and removing one would take away what both wrote.
-#include "SetupApp.h"
+// One installation of a product at a time: in one folder and in one scope.
+#include "OneInstallation.h"
 
 #include "InstallRecordFormat.h"
 
+CString InstallationElsewhere(const CAnchorStore& store, const CString& strProduct, bool bForOneUser,
+                              const CString& strFolder, const RecordThereQuery& recordThere)
+{
+    CString there = store.Read(strProduct, EntryRoot(bForOneUser)).strLocation;
+    if (there.IsEmpty() || SameFolder(there, strFolder) || !recordThere(there)) return CString();
+    return there;
+}
+
+CString ElsewhereRefusal(const CString& strProduct, const CString& strThere)
+{
+    return strProduct + " is installed in '" + strThere +
+           "'. Remove it first (its uninstaller is in that folder), or install it into that folder again.";
+}
+
 CString InstallationInOtherScope(const CAnchorStore& store, const CString& strProduct, bool bForOneUser,
-                                 const std::function<bool(const CString& strFolder)>& recordThere)
+                                 const RecordThereQuery& recordThere)
 {
     if (strProduct.IsEmpty()) return CString();
-    RecordAnchor other = store.Read(strProduct, bForOneUser ? kRootLocalMachine : kRootCurrentUser);
-    // An entry whose folder no longer holds the record names an installation that is gone (its
-    // folder deleted by hand): nothing stands beside this one.
+    RecordAnchor other = store.Read(strProduct, OtherEntryRoot(bForOneUser));
     if (!other.bFound || other.strLocation.IsEmpty() || !recordThere(other.strLocation)) return CString();
     return other.strLocation;
 }

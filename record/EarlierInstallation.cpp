@@ -1,0 +1,39 @@
+// What an earlier installation into the target folder listed and found.
+#include "EarlierInstallation.h"
+
+#include "InstallLog.h"
+
+void EarlierInstallation::Load(const std::string& strLog, const std::string& strRecord)
+{
+    *this = EarlierInstallation();
+    PriorDamage damage;
+    if (!strRecord.empty() && !ParsePriorRecord(strRecord.data(), strRecord.size(), m_found, damage))
+        m_found = PriorState();
+    size_t nWhole = strLog.rfind(kRecordLineEnd);
+    nWhole = nWhole == std::string::npos ? 0 : nWhole + sizeof kRecordLineEnd - 1;
+    InstallRecord log;
+    LogDamage logDamage;
+    if (!ParseInstallLog(strLog.data(), nWhole, log, logDamage)) return;
+    m_strWholeLog = strLog.substr(0, nWhole);
+    for (const LogItem& item : log.items) {
+        if (item.kind == LogItemKind::Directory) m_directories.push_back(item.strPath.Str());
+        if (item.kind == LogItemKind::Key) m_keys.push_back({item.nRoot, item.strPath.Str()});
+        if (item.kind != LogItemKind::Value) continue;
+        PriorValue v;
+        v.nRoot = item.nRoot;
+        v.strKey = item.strKey.Str();
+        v.strName = item.strPath.Str();
+        m_values.push_back(v);
+    }
+}
+
+bool EarlierInstallation::ListsDirectory(const std::string& strPath) const { return HoldsDirectory(m_directories, strPath); }
+
+bool EarlierInstallation::ListsKey(int nRoot, const std::string& strPath) const { return HoldsKey(m_keys, nRoot, strPath); }
+
+bool EarlierInstallation::ListsValue(int nRoot, const std::string& strKey, const std::string& strName) const
+{
+    for (const PriorValue& v : m_values)
+        if (v.nRoot == nRoot && SameKeyPath(v.strKey, strKey) && SameValueName(v.strName, strName)) return true;
+    return false;
+}
