@@ -37,6 +37,18 @@ const char* CheckComponent(const char* p, size_t n)
 
 }  // namespace
 
+const char kEntryPathTooLong[] = "longer than 255 bytes";
+
+const char* CheckEntryPath(const std::string& strPath)
+{
+    if (strPath.size() >= kEntryNameBufferSize) return kEntryPathTooLong;
+    // The buffer's name would end there, short of the path the text holds.
+    if (strPath.find('\0') != std::string::npos) return "a zero byte inside the name";
+    char buffer[kEntryNameBufferSize] = {};
+    std::memcpy(buffer, strPath.data(), strPath.size());
+    return CheckEntryName(buffer, sizeof buffer);
+}
+
 const char* CheckEntryName(const char* buffer, size_t nSize)
 {
     const char* end = static_cast<const char*>(std::memchr(buffer, '\0', nSize));

@@ -24,6 +24,12 @@ enum : size_t { kEntryNameBufferSize = 256 };
 // English reason ("component \"..\"", "no end within 256 bytes", ...). Never reads past nSize.
 const char* CheckEntryName(const char* buffer, size_t nSize = kEntryNameBufferSize);
 
+// The same rule for a path held as text (a line of a log, a shortcut's path, a name the author's
+// tool is about to pack): kEntryPathTooLong when it would not fit the name buffer with its zero
+// byte, a reason of its own for a zero byte inside it, otherwise CheckEntryName's answer.
+extern const char kEntryPathTooLong[];
+const char* CheckEntryPath(const std::string& strPath);
+
 // What a message may quote of a name (or of any text holding one): every byte that a terminal or a
 // message box would act on instead of showing becomes \xNN (two lower-case hexadecimal digits).
 // Code-page text (bUtf8 false): bytes below 32, 127, and the five bytes that Windows-1252 leaves

@@ -26,10 +26,8 @@ struct LineParser {
     bool PayloadLine(int nLine, const CString& line)
     {
         // The same rule as when the entry was installed: nothing that could leave the target.
-        char buffer[kEntryNameBufferSize] = {};
-        if (line.GetLength() >= int(sizeof buffer)) return Fail(nLine, "the path is longer than 255 bytes");
-        std::memcpy(buffer, line.GetString(), size_t(line.GetLength()));
-        if (const char* why = CheckEntryName(buffer, sizeof buffer)) return Fail(nLine, why);
+        if (const char* why = CheckEntryPath(line.Str()))
+            return Fail(nLine, why == kEntryPathTooLong ? "the path is longer than 255 bytes" : why);
         bool dir = line[0] == kLogDirectoryLead;
         LogItemKind kind = bShortcuts ? (dir ? LogItemKind::ShortcutFolder : LogItemKind::Shortcut)
                                       : (dir ? LogItemKind::Directory : LogItemKind::File);

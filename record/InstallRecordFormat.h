@@ -2,7 +2,9 @@
 // Install.log and Install.prior (the registry roots they name are RegistryRoots.h's, the product's
 // entry that anchors them is ProductEntry.h's). The worker and the registry
 // script write by these rules (InstallLogWriter, PriorRecordWriter), the uninstaller and a later
-// installation read by them (ParseInstallLog, ParsePriorRecord); nothing else spells them out.
+// installation read by them (ParseInstallLog, ParsePriorRecord). This is the one statement of the
+// grammar in the code; docs/format.md describes it for authors, and the documentation check
+// finds every line form named here on that page.
 #pragma once
 
 #include "ProductEntry.h"
@@ -47,9 +49,28 @@ constexpr char kLogKeyEnd = ']';
 constexpr char kRootSeparator = '\\';
 
 // ---- Install.prior --------------------------------------------------------------------------
-// Lines ended by kRecordLineEnd, fields separated by kPriorFieldSeparator; the forms are listed in
-// PriorRecord.h: kPriorHeader first, then kPriorTarget, kPriorDirectory, kPriorKey, kPriorMadeKey,
-// kPriorMadeFolder and kPriorValue lines.
+// Lines ended by kRecordLineEnd, fields separated by kPriorFieldSeparator (one tab), in order:
+//   ZORVAN-PRIOR<TAB>1                          first line, always
+//   target                                      the target folder held something at the start
+//   directory<TAB>PATH                          a listed directory that existed (path as in the log,
+//                                               without its leading backslash)
+//   key<TAB>ROOT<TAB>PATH                       a listed key that existed
+//   madekey<TAB>ROOT<TAB>PATH                   a key that the installation made on the way to a
+//                                               listed key below it (the registry makes the keys
+//                                               of a path that are missing): removed with it when
+//                                               nothing else is left in it
+//   madefolder<TAB>PATH                         a folder above the target that the installation
+//                                               made on the way to it (a full path): removed after
+//                                               the target when it is then empty
+//   value<TAB>ROOT<TAB>KEY<TAB>NAME<TAB>OLDTYPE<TAB>OLDDATA<TAB>NEWTYPE<TAB>NEWDATA
+//                                               a value that the installation replaced: its type and
+//                                               data before, and what the installation wrote (a
+//                                               value set twice has a line each time: the last counts)
+// ROOT is HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE or HKEY_USERS. A TYPE is a
+// registry type by name (REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD,
+// REG_DWORD_BIG_ENDIAN, REG_LINK, REG_MULTI_SZ, REG_QWORD) or any other as a decimal number. DATA is
+// the bytes in lower-case hexadecimal, two digits each (empty for no bytes). In PATH, KEY and NAME
+// every byte below 0x20, 0x7F and "%" are written as "%" and two upper-case hexadecimal digits.
 constexpr char kPriorHeader[] = "ZORVAN-PRIOR\t1";
 constexpr char kPriorFieldSeparator = '\t';
 constexpr char kPriorTarget[] = "target";

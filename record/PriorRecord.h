@@ -1,29 +1,7 @@
 // Install.prior: what an installation found already there, written beside Install.log and read by
 // the uninstaller so that it leaves what existed before and puts back what the installation replaced.
 //
-// A plain text file of lines, each ended by CR LF, fields separated by one tab (the words and
-// marks are those of InstallRecordFormat.h):
-//   ZORVAN-PRIOR<TAB>1                          first line, always
-//   target                                      the target folder held something at the start
-//   directory<TAB>PATH                          a listed directory that existed (path as in the log,
-//                                               without its leading backslash)
-//   key<TAB>ROOT<TAB>PATH                       a listed key that existed
-//   madekey<TAB>ROOT<TAB>PATH                   a key that the installation made on the way to a
-//                                               listed key below it (the registry makes the keys
-//                                               of a path that are missing): removed with it when
-//                                               nothing else is left in it
-//   madefolder<TAB>PATH                         a folder above the target that the installation
-//                                               made on the way to it (a full path): removed after
-//                                               the target when it is then empty
-//   value<TAB>ROOT<TAB>KEY<TAB>NAME<TAB>OLDTYPE<TAB>OLDDATA<TAB>NEWTYPE<TAB>NEWDATA
-//                                               a value that the installation replaced: its type and
-//                                               data before, and what the installation wrote (a
-//                                               value set twice has a line each time: the last counts)
-// ROOT is HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE or HKEY_USERS. A TYPE is a
-// registry type by name (REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD,
-// REG_DWORD_BIG_ENDIAN, REG_LINK, REG_MULTI_SZ, REG_QWORD) or any other as a decimal number. DATA is
-// the bytes in lower-case hexadecimal, two digits each (empty for no bytes). In PATH, KEY and NAME
-// every byte below 0x20, 0x7F and "%" are written as "%" and two upper-case hexadecimal digits.
+// Its lines are those of InstallRecordFormat.h.
 // Each line is written before the thing it records is done, so a run that stops anywhere leaves
 // a record that covers its log.
 #pragma once

@@ -62,9 +62,7 @@ PackItem MakeItem(const fs::path& root, const fs::directory_entry& entry)
     item.storedName = item.bDirectory ? "\\" + joined : joined;
     if (item.storedName.size() > 255)
         throw ToolError(Quoted(item.displayName) + ": stored name is longer than 255 bytes");
-    std::string buffer = item.storedName;
-    buffer.resize(kEntryNameBufferSize, '\0');
-    if (const char* why = CheckEntryName(buffer.data(), buffer.size()))
+    if (const char* why = CheckEntryPath(item.storedName))
         throw ToolError(Quoted(item.displayName) + ": the installer refuses this name (" + why + ")");
     return item;
 }

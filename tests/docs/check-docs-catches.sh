@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # check-docs.sh catches what it is there to catch: check-docs-catches.sh SOURCE_DIR ZRVTOOL
 #
-# Each row copies README.md, docs/ and .ci/ into a scratch folder, breaks one thing there, and
+# Each row copies README.md, docs/, .ci/ and the record's format header into a scratch folder, breaks one thing there, and
 # expects check-docs.sh to fail naming the row it broke. The first row breaks nothing: the copy
 # as it is must pass, so that every failure below comes from its own breakage.
 set -uo pipefail
@@ -22,6 +22,7 @@ rows=(
   "page-not-linked|pages-linked|docs/new.md is not linked|printf '# New\\n\\nA page. Back to the [README](../README.md).\\n' >docs/new.md"
   "page-without-lead|pages-lead-back|docs/speed.md: its third line|sed -i 3d docs/speed.md"
   "screenshot-missing|screenshots-exist|'docs/screenshots/setup-welcome-gone.png' does not exist|sed -i 's#setup-welcome.png#setup-welcome-gone.png#' README.md"
+  "record-form-undescribed|record-forms-described|does not name 'madefolder'|sed -i 's/madefolder/made-folder/g' docs/format.md"
   "usage-text-stale|usage-matches|prints other text than the page shows|sed -i 's#^  zrvtool list IN.001 #  zrvtool list IMAGE.001 #' docs/authoring.md"
 )
 
@@ -31,6 +32,7 @@ for row in "${rows[@]}"; do
   copy=$scratch/$name
   mkdir -p "$copy"
   cp -r "$root/README.md" "$root/docs" "$root/.ci" "$copy/"
+  mkdir -p "$copy/record" && cp "$root/record/InstallRecordFormat.h" "$copy/record/"
   (cd "$copy" && bash -c "$breakage") || { echo "catches: $name: the breakage itself failed" >&2; failures=$((failures + 1)); continue; }
   out=$("$check" "$copy" "$zrvtool" 2>&1)
   rc=$?

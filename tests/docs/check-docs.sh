@@ -164,7 +164,20 @@ row_usage_matches() {
   echo "docs: usage-matches: $quoted usage text(s) compared with the tool's"
 }
 
-rows=(readme_length readme_commands links_resolve pages_linked pages_lead_back screenshots_exist usage_matches)
+# The page on the format names every line form and marker that the record's header defines: a form
+# added to the code and not to the page breaks this row.
+row_record_forms_described() {
+  local header=record/InstallRecordFormat.h form
+  [ -f "$header" ] || { fail record-forms-described "$header is missing"; return; }
+  while read -r form; do
+    grep -qF -- "$form" docs/format.md ||
+      fail record-forms-described "docs/format.md does not name '$form', a line form of $header"
+  done < <(grep -oE 'constexpr char k(Prior|Log)[A-Za-z]+\[\] = "[^"]*"' "$header" |
+    sed -E 's/.*= "(.*)"/\1/; s/\\t.*//; s/\\\\/\\/g')
+}
+
+rows=(readme_length readme_commands links_resolve pages_linked pages_lead_back screenshots_exist usage_matches
+  record_forms_described)
 for row in "${rows[@]}"; do "row_$row"; done
 if [ "$failures" -ne 0 ]; then
   echo "docs: $failures place(s) break the rules above" >&2

@@ -57,6 +57,34 @@ TEST(EntryName, NeedsItsZeroByteWithinTheBuffer)
     EXPECT_NE(CheckEntryName("abc\0", 3), nullptr);
 }
 
+// A path held as text meets the same rule, and its length is the buffer's less the zero byte.
+TEST(EntryName, APathAsTextMeetsTheSameRule)
+{
+    const struct {
+        const char* pszRow;
+        std::string strPath;
+        const char* pszWhy;  // null: accepted
+    } rows[] = {
+        {"a plain path", "docs\\readme.txt", nullptr},
+        {"255 bytes", std::string(255, 'a'), nullptr},
+        {"256 bytes", std::string(256, 'a'), kEntryPathTooLong},
+        {"a zero byte inside, which would cut the name short", std::string("a\0b", 3), "refused"},
+        {"a parent component", "a\\..\\b", "refused"},
+        {"a device", "nul.txt", "refused"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszRow);
+        const char* why = CheckEntryPath(row.strPath);
+        if (!row.pszWhy) {
+            EXPECT_EQ(why, nullptr);
+            continue;
+        }
+        ASSERT_NE(why, nullptr);
+        if (row.pszWhy == kEntryPathTooLong) EXPECT_EQ(why, kEntryPathTooLong);
+        else EXPECT_NE(why, kEntryPathTooLong);
+    }
+}
+
 // A CFile over a byte string, for feeding the stream reader.
 class MemoryFile : public CFile {
 public:
