@@ -13,6 +13,8 @@ BOOL CSetupApp::ReadSetupIni()
     m_strMediumVersion = CString();
     m_scope = m_preferredScope = SetupScope::machine;
     m_nMachineWideLine = 0;
+    m_strSetupText.clear();
+    m_extensions = SetupExtensions();
     CSetupIniFile file;
     if (!file.Open(kSetupIniName, CFile::modeRead | CFile::shareDenyWrite)) return FALSE;
 
@@ -23,13 +25,17 @@ BOOL CSetupApp::ReadSetupIni()
         e->Delete();
         return FALSE;
     }
+    // Kept as read: the run applies this text's registry script, not a file changed meanwhile.
+    m_strSetupText = text.get();
     if (!ParseSetupText(text.get())) return FALSE;
     // The version this medium installs, from the text as read (the parse leaves it unchanged).
-    SetupExtensions ext;
+    SetupExtensions& ext = m_extensions;
     if (ReadSetupExtensions(text.get(), ext)) {
         m_strMediumVersion = ext.strDisplayVersion;
         m_scope = ext.scope;
         m_preferredScope = ext.preferred;
+    } else {
+        ext = SetupExtensions();
     }
     if (const char* pLine = RegistryScript::FindMachineWideLine(text.get())) {
         m_nMachineWideLine = 1;

@@ -121,6 +121,11 @@ public:
     CBackdropWnd* m_pBackdropWnd = nullptr;
     CWinThread* m_pWorkerThread = nullptr;
     CProgressDlg* m_pProgressDlg = nullptr;
+    // Setup.ini's decoded text as ReadSetupIni read it, and its extension lines as read there once
+    // (empty when they do not read): the worker's registry step, registration and shortcuts take
+    // them from here.
+    std::string m_strSetupText;
+    SetupExtensions m_extensions;
     // The medium's DisplayVersion line (Setup.ini's extension lines); empty when it has none.
     CString m_strMediumVersion;
     // Whom the medium installs for (its Scope line) and, for either, the choice offered first.
