@@ -6,6 +6,7 @@
 #include "AfxSecurity.h"
 #include "CarriedParts.h"
 #include "EntryName.h"
+#include "InUseBox.h"
 #include "InstallLog.h"
 #include "InstallRecordFormat.h"
 #include "MediumFiles.h"
@@ -16,8 +17,6 @@
 
 namespace {
 
-const char kAtRestart[] = "Windows restarts";
-const char kAtSignIn[] = "you next sign in to Windows";
 // modeCreate | modeWrite | shareExclusive | typeBinary: create or empty, write only, no sharing.
 // Files are opened relative to their held folder: never through a link.
 const UINT kCreateMode = 36881;
@@ -138,7 +137,7 @@ void CEntryOutput::ReplaceLater()
     if (m_setup.pRestart) SetInstallFlag(m_setup.pRestart, 1);
     CString text;
     text.Format("'%s' is in use by a program: it is replaced when %s.", to.GetString(),
-                m_bAtSignIn ? kAtSignIn : kAtRestart);
+                InUseLaterText(m_bAtSignIn ? InUseLater::atSignIn : InUseLater::atRestart));
     if (m_setup.note) m_setup.note(text);
 }
 

@@ -13,8 +13,7 @@ InUseAnswer CInUseBox::Ask(const CString& strPath, InUseLater when)
     text.Format("The file '%s' is in use by a program%s, which must end before it can be replaced.\n\n"
                 "Try Again: once you have closed the program.\nContinue: replace it when %s.\n"
                 "Cancel: stop the installation.",
-                strPath.GetString(), holders.GetString(),
-                when == InUseLater::atSignIn ? "you next sign in to Windows" : "Windows restarts");
+                strPath.GetString(), holders.GetString(), InUseLaterText(when));
     switch (AfxMessageBox(text, MB_CANCELTRYCONTINUE | MB_ICONEXCLAMATION)) {
     case IDCONTINUE: return InUseAnswer::later;
     case IDTRYAGAIN: return InUseAnswer::tryAgain;

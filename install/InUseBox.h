@@ -4,6 +4,12 @@
 
 #include "InUseQuestion.h"
 
+// The words for when a file left in use is replaced, as the question and the silent log say it.
+inline const char* InUseLaterText(InUseLater when)
+{
+    return when == InUseLater::atSignIn ? "you next sign in to Windows" : "Windows restarts";
+}
+
 class CInUseBox : public IInUseQuestion {
 public:
     // Try Again, Continue (replace it later) or Cancel, with the program that holds the file
