@@ -172,7 +172,7 @@ BOOL CSetupApp::CreateDirectoryTree(const CString& strPath)
     // everything the installation creates inside.
     // A folder of one user's own keeps what it inherits from the user's profile.
     CSecurityAttributes security;
-    if (!m_bForOneUser && AfxIsElevated() && !security.Build(CSecurityAttributes::kInstallFolder)) return FALSE;
+    if (!AfxBuildInstallSecurity(security, m_bForOneUser)) return FALSE;
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, FALSE};
     if (!CreateDirectoryA(strPath, security.Get() ? security.Get() : &sa)) return FALSE;
     m_madeFolders.push_back(strPath);

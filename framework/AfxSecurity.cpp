@@ -191,3 +191,9 @@ CString AfxGetUserName()
     DWORD cch = sizeof szName;
     return GetUserNameA(szName, &cch) ? CString(szName) : CString();
 }
+
+bool AfxBuildInstallSecurity(CSecurityAttributes& security, bool bForOneUser)
+{
+    if (bForOneUser || !AfxIsElevated()) return true;
+    return security.Build(CSecurityAttributes::kInstallFolder);
+}

@@ -52,6 +52,13 @@ private:
     bool m_bBuilt = false;
 };
 
+// The one rule for the access list of what an installation makes: elevated and for all users, the
+// program folder's (kInstallFolder); for one user's own folder, or without the administrators'
+// rights, none (what is made inherits its parent's, so that its user can update and remove it).
+// False, with the error in GetLastError, only when the list is needed and cannot be made;
+// security.Get() is null when no list is needed.
+bool AfxBuildInstallSecurity(CSecurityAttributes& security, bool bForOneUser);
+
 // What lets a holder change a file: write, append, delete it, change its attributes, its access
 // list or its owner.
 extern const DWORD kAfxChangeRights;

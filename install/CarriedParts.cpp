@@ -1,61 +1,11 @@
+// The parts of an earlier installation's record that a run carries into its own log (see
+// CarriedParts.h).
 #include "CarriedParts.h"
 
-#include "AfxHandle.h"
-#include "AfxRegistry.h"
-#include "AfxShell.h"
-
-namespace {
-
-// Looks at the machine as it is now.
-class CInstalledItems : public CarriedItemProbe {
-public:
-    CInstalledItems(const CString& strTargetDir, bool bForOneUser) : m_strTarget(strTargetDir)
-    {
-        if (!AfxGetProgramsFolder(bForOneUser, m_strPrograms)) m_strPrograms.Empty();
-    }
-
-    bool Exists(const LogItem& item) const override
-    {
-        switch (item.kind) {
-        case LogItemKind::Directory:
-        case LogItemKind::File: return PathExists(m_strTarget + "\\" + item.strPath);
-        case LogItemKind::ShortcutFolder:
-        case LogItemKind::Shortcut: return !m_strPrograms.IsEmpty() && PathExists(m_strPrograms + "\\" + item.strPath);
-        case LogItemKind::Key: return KeyExists(item.nRoot, item.strPath);
-        case LogItemKind::Value: return ValueExists(item.nRoot, item.strKey, item.strPath);
-        }
-        return false;
-    }
-
-private:
-    static bool PathExists(const CString& strPath) { return GetFileAttributesA(strPath) != INVALID_FILE_ATTRIBUTES; }
-
-    // A key or value reached only through a registry link is not the earlier installation's: it is
-    // not there for it.
-    static bool KeyExists(int nRoot, const CString& strPath)
-    {
-        CRegKey key;
-        return RegistryRootKey(nRoot) && AfxRegOpenKeyNoLinks(RegistryRootKey(nRoot), strPath, KEY_QUERY_VALUE, key) == ERROR_SUCCESS;
-    }
-
-    static bool ValueExists(int nRoot, const CString& strKey, const CString& strName)
-    {
-        CRegKey key;
-        if (!RegistryRootKey(nRoot) || AfxRegOpenKeyNoLinks(RegistryRootKey(nRoot), strKey, KEY_QUERY_VALUE, key) != ERROR_SUCCESS)
-            return false;
-        return RegQueryValueExA(key.Get(), strName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    }
-
-    CString m_strTarget;
-    CString m_strPrograms;
-};
-
-}  // namespace
-
-void CCarriedParts::Take(const EarlierInstallation& earlier, const CString& strTargetDir, bool bForOneUser)
+void CCarriedParts::Take(const EarlierInstallation& earlier, const CarriedItemProbe& probe, bool bForOneUser)
 {
-    m_carried = CarryForward(earlier, CInstalledItems(strTargetDir, bForOneUser));
-    m_strTarget = strTargetDir;
+    m_carried = CarryForward(earlier, probe);
+    m_pProbe = &probe;
     m_bForOneUser = bForOneUser;
     m_bAny = !earlier.WholeLog().empty();
     m_bPayloadDone = m_bRegistryDone = m_bShortcutsDone = false;
@@ -133,7 +83,7 @@ void CCarriedParts::Rewrite(CListedLog& log)
     InstallRecord carried;
     for (const std::vector<LogItem>* part : {&m_carried.payload, &m_carried.registry, &m_carried.shortcuts})
         carried.items.insert(carried.items.end(), part->begin(), part->end());
-    m_carried = CarryForward(carried, m_carried.found, CInstalledItems(m_strTarget, m_bForOneUser));
+    m_carried = CarryForward(carried, m_carried.found, *m_pProbe);
     auto raw = [&log, &text](size_t nFrom, size_t nTo) {
         if (nTo > nFrom) log.Write(text.data() + nFrom, UINT(nTo - nFrom));
     };

@@ -1,7 +1,8 @@
-// The parts of an earlier installation's record that a run over it carries into its own log (Win32):
+// The parts of an earlier installation's record that a run over it carries into its own log:
 // the earlier record's lines at the start of the new record; the earlier log's items that are still
 // there and that the run did not list itself at the end of each part of the new log. A run that
 // ends early writes what it still owes, so that its log always lists the earlier installation too.
+// Portable: what is still there is asked of a probe (InstalledItems.h on Windows).
 #pragma once
 
 #include "AfxDigest.h"
@@ -32,10 +33,9 @@ private:
 
 class CCarriedParts {
 public:
-    // Finds what of earlier is still there: files and folders below strTargetDir (no trailing
-    // backslash), keys and values, the folders and shortcuts of the Start menu (the running user's
-    // own with bForOneUser).
-    void Take(const EarlierInstallation& earlier, const CString& strTargetDir, bool bForOneUser);
+    // Finds what of earlier is still there, as probe tells; probe must outlive this object (a
+    // retirement asks it again). bForOneUser: the installation is the running user's own.
+    void Take(const EarlierInstallation& earlier, const CarriedItemProbe& probe, bool bForOneUser);
 
     // Whether there is an earlier installation to carry.
     bool Any() const { return m_bAny; }
@@ -74,7 +74,7 @@ private:
     static Segment Begin(const CListedLog& log) { return {log.GetMark(), log.Text().size(), log.Text().size()}; }
 
     CarriedRecord m_carried;
-    CString m_strTarget;
+    const CarriedItemProbe* m_pProbe = nullptr;
     bool m_bForOneUser = false;
     Segment m_payload, m_registry, m_shortcuts;
     bool m_bScriptWroteMarker = false, m_bNewShortcuts = false;

@@ -62,9 +62,6 @@ struct InstallJob {
     const std::vector<CString>* pMadeFolders = nullptr;
 };
 
-// The name of the entry in hand, as read from the stream (ReadString with the limit 256).
-extern char g_szEntryName[256];
-
 // The thread procedure; pParam is the InstallJob. Returns 0 after a normal end or a stop on
 // request, 1 after a failure (which it has reported in one message box). It never lets an
 // exception escape: every failure ends through the failure path, with the dialog closed.

@@ -1,10 +1,18 @@
+// The progress dialog: resumes the worker once its window exists, then shows what the worker
+// reports through the notifications of InstallMessages.h.
 #include "ProgressDlg.h"
 
 #include "AfxThread.h"
 #include "InstallMessages.h"
 
-// Everything of its own is handled in WindowProc; the map only chains to CDialog's.
 BEGIN_MESSAGE_MAP(CProgressDlg, CDialog)
+    ON_MESSAGE(WM_INSTALL_STATUS, OnStatus)
+    ON_MESSAGE(WM_INSTALL_FILE_SIZE, OnFileSize)
+    ON_MESSAGE(WM_INSTALL_TOTAL_SIZE, OnTotalSize)
+    ON_MESSAGE(WM_INSTALL_FILE_RESET, OnFileReset)
+    ON_MESSAGE(WM_INSTALL_TOTAL_RESET, OnTotalReset)
+    ON_MESSAGE(WM_INSTALL_FILE_STEP, OnFileStep)
+    ON_MESSAGE(WM_INSTALL_TOTAL_STEP, OnTotalStep)
 END_MESSAGE_MAP()
 
 CProgressDlg::CProgressDlg(CWinThread* pWorker, CWnd* pParent) : CDialog(IDD, pParent), m_pWorker(pWorker) {}
@@ -30,25 +38,50 @@ BOOL CProgressDlg::OnInitDialog()
     return TRUE;
 }
 
-LRESULT CProgressDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CProgressDlg::OnStatus(WPARAM, LPARAM lParam)
 {
-    // Bounds, positions and steps are byte counts carried in wParam and lParam.
-    switch (message) {
-    case WM_INSTALL_STATUS: {
-        const char* pszText = reinterpret_cast<const char*>(lParam);
-        m_status.SetWindowText(pszText ? pszText : "");
-        // The text's buffer goes back to the worker once the static has its own copy.
-        InstallReleaseStatusText(lParam);
-        return 0;
-    }
-    case WM_INSTALL_FILE_SIZE: OnSize(m_fileBar, m_fileScale, wParam, lParam); return 0;
-    case WM_INSTALL_TOTAL_SIZE: OnSize(m_totalBar, m_totalScale, wParam, lParam); return 0;
-    case WM_INSTALL_FILE_RESET: OnReset(m_fileBar, m_fileScale, lParam); return 0;
-    case WM_INSTALL_TOTAL_RESET: OnReset(m_totalBar, m_totalScale, lParam); return 0;
-    case WM_INSTALL_FILE_STEP: OnStep(m_fileBar, m_fileScale, lParam); return 0;
-    case WM_INSTALL_TOTAL_STEP: OnStep(m_totalBar, m_totalScale, lParam); return 0;
-    default: return CDialog::WindowProc(message, wParam, lParam);
-    }
+    const char* pszText = reinterpret_cast<const char*>(lParam);
+    m_status.SetWindowText(pszText ? pszText : "");
+    // The text's buffer goes back to the worker once the static has its own copy.
+    InstallReleaseStatusText(lParam);
+    return 0;
+}
+
+// Bounds, positions and steps are byte counts carried in wParam and lParam.
+LRESULT CProgressDlg::OnFileSize(WPARAM wParam, LPARAM lParam)
+{
+    OnSize(m_fileBar, m_fileScale, wParam, lParam);
+    return 0;
+}
+
+LRESULT CProgressDlg::OnTotalSize(WPARAM wParam, LPARAM lParam)
+{
+    OnSize(m_totalBar, m_totalScale, wParam, lParam);
+    return 0;
+}
+
+LRESULT CProgressDlg::OnFileReset(WPARAM, LPARAM lParam)
+{
+    OnReset(m_fileBar, m_fileScale, lParam);
+    return 0;
+}
+
+LRESULT CProgressDlg::OnTotalReset(WPARAM, LPARAM lParam)
+{
+    OnReset(m_totalBar, m_totalScale, lParam);
+    return 0;
+}
+
+LRESULT CProgressDlg::OnFileStep(WPARAM, LPARAM lParam)
+{
+    OnStep(m_fileBar, m_fileScale, lParam);
+    return 0;
+}
+
+LRESULT CProgressDlg::OnTotalStep(WPARAM, LPARAM lParam)
+{
+    OnStep(m_totalBar, m_totalScale, lParam);
+    return 0;
 }
 
 void CProgressDlg::OnSize(CProgressBar& bar, ByteScale& scale, WPARAM wLower, LPARAM lUpper)

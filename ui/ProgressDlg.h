@@ -44,7 +44,15 @@ protected:
     ByteScale m_fileScale;
     ByteScale m_totalScale;
 
+    // The worker's notifications (InstallMessages.h), one handler each.
+    LRESULT OnStatus(WPARAM wParam, LPARAM lParam);
+    LRESULT OnFileSize(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTotalSize(WPARAM wParam, LPARAM lParam);
+    LRESULT OnFileReset(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTotalReset(WPARAM wParam, LPARAM lParam);
+    LRESULT OnFileStep(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTotalStep(WPARAM wParam, LPARAM lParam);
+
     void DoDataExchange(CDataExchange* pDX) override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
 };

@@ -40,7 +40,7 @@ struct Note {
 
 std::ostream& operator<<(std::ostream& os, const Note& n)
 {
-    return os << "{" << (n.msg - WM_USER) << ", " << n.wParam << ", " << n.lParam << ", '" << n.text << "'}";
+    return os << "{" << (n.msg - WM_APP) << ", " << n.wParam << ", " << n.lParam << ", '" << n.text << "'}";
 }
 
 Note Status(const std::string& text) { return {WM_INSTALL_STATUS, 0, 0, text}; }
@@ -96,7 +96,8 @@ private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l)
     {
         Receiver* self = reinterpret_cast<Receiver*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (!self || !((msg > WM_USER && msg <= WM_USER + 7) || msg == WM_CLOSE)) return DefWindowProcA(hwnd, msg, w, l);
+        if (!self || !((msg >= WM_INSTALL_STATUS && msg <= WM_INSTALL_TOTAL_STEP) || msg == WM_CLOSE))
+            return DefWindowProcA(hwnd, msg, w, l);
         if (self->m_dwDelay) Sleep(self->m_dwDelay);
         Note note{msg, w, msg == WM_INSTALL_STATUS ? 0 : l, ""};
         if (msg == WM_INSTALL_STATUS) {

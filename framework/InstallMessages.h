@@ -1,4 +1,5 @@
-// The installation worker's notifications to the progress dialog, and who owns the status text.
+// The installation worker's notifications to the progress dialog, and who owns the status text:
+// the contract between the two, kept here below both so that neither includes the other.
 //
 // All are sent with SendNotifyMessageA, so the worker never waits for the dialog; they arrive in
 // the order sent. wParam is 0 for all of them; sizes and counts in lParam are unsigned 32-bit values
@@ -23,20 +24,21 @@
 
 #include "AfxPlatform.h"
 
-#ifndef WM_USER
-#define WM_USER 0x0400
+#ifndef WM_APP
+#define WM_APP 0x8000
 #endif
 #ifndef WM_CLOSE
 #define WM_CLOSE 0x0010
 #endif
 
-#define WM_INSTALL_STATUS (WM_USER + 1)
-#define WM_INSTALL_FILE_SIZE (WM_USER + 2)
-#define WM_INSTALL_TOTAL_SIZE (WM_USER + 3)
-#define WM_INSTALL_FILE_RESET (WM_USER + 4)
-#define WM_INSTALL_TOTAL_RESET (WM_USER + 5)
-#define WM_INSTALL_FILE_STEP (WM_USER + 6)
-#define WM_INSTALL_TOTAL_STEP (WM_USER + 7)
+// From WM_APP: the numbers just above WM_USER are the dialog manager's own (DM_GETDEFID ...).
+#define WM_INSTALL_STATUS (WM_APP + 1)
+#define WM_INSTALL_FILE_SIZE (WM_APP + 2)
+#define WM_INSTALL_TOTAL_SIZE (WM_APP + 3)
+#define WM_INSTALL_FILE_RESET (WM_APP + 4)
+#define WM_INSTALL_TOTAL_RESET (WM_APP + 5)
+#define WM_INSTALL_FILE_STEP (WM_APP + 6)
+#define WM_INSTALL_TOTAL_STEP (WM_APP + 7)
 
 // Receiver's side: gives back the text of one handled WM_INSTALL_STATUS (its lParam). Safe from
 // any thread; a null value is ignored.

@@ -1,0 +1,109 @@
+// The payload step of a run (see PayloadCopy.h).
+#include "PayloadCopy.h"
+
+#include "AfxNoLinks.h"
+#include "CarriedRecord.h"
+#include "EntryOutput.h"
+#include "InstallLog.h"
+#include "InstallMessages.h"
+#include "PayloadStream.h"
+#include "ProgressSink.h"
+#include "RunRecord.h"
+#include "TargetFolder.h"
+
+#include <cstring>
+
+namespace {
+
+bool Listed(const std::vector<std::string>& paths, const char* pszPath)
+{
+    for (const std::string& p : paths)
+        if (SameValueName(p, pszPath)) return true;
+    return false;
+}
+
+}  // namespace
+
+void CPayloadCopy::Run(UINT nTotal, BYTE* pBuffer, UINT nChunk)
+{
+    UINT nRemaining = nTotal;
+    while (nRemaining != 0 && !Cancelled()) {
+        m_parts.pStream->ReadName();
+        if (m_parts.pStream->IsDirectory()) MakeDirectory();
+        else CopyEntryFile(nRemaining, pBuffer, nChunk);
+    }
+}
+
+void CPayloadCopy::MakeDirectory()
+{
+    CRunRecord& record = *m_parts.pRecord;
+    const char* pszPath = m_parts.pStream->Name() + 1;
+    CString path = m_parts.strPrefix + pszPath;
+    m_parts.pOutput->CheckNotMedium(path, m_parts.pStream->Name(), true);
+    // Listed before it is made, so that wherever the run stops nothing it made goes unlisted; taken
+    // back when it cannot be made.
+    CDigestFile::Mark mark = record.Log().GetMark();
+    InstallLogWriter(record.Log()).Directory(pszPath);
+    // A folder found there is recorded, unless this run or an earlier installation into this
+    // folder made it (then it belongs to the product). Where it may have been there before the run
+    // (in a target that held anything, below a folder this run did not make), that line goes out
+    // before the look and is taken back when this run makes it: a run stopped in between leaves a
+    // folder of its own rather than removes one that was there. Elsewhere it follows the look, and
+    // a fresh installation writes no line to take back.
+    const EarlierInstallation& earlier = *m_parts.pEarlier;
+    bool bOurs = Listed(m_madeDirectories, pszPath) ||
+                 (earlier.ListsDirectory(pszPath) && !earlier.Found().HasDirectory(pszPath));
+    const char* pszLeaf = std::strrchr(pszPath, '\\');
+    bool bUnderMade = pszLeaf && Listed(m_madeDirectories, std::string(pszPath, pszLeaf).c_str());
+    bool bAhead = !bOurs && m_parts.bTargetHadAnything && !bUnderMade;
+    CDigestFile::Mark recordMark = record.PriorFile().GetMark();
+    if (bAhead) record.Prior().Directory(pszPath);
+    // An existing directory is accepted; a file of that name is not a directory.
+    bool existed = false;
+    DWORD err = m_parts.pTarget->MakeFolder(pszPath, &existed);
+    if (bAhead && (err != NO_ERROR || !existed)) CRunRecord::TakeBack(record.PriorFile(), recordMark);
+    if (err != NO_ERROR) CRunRecord::TakeBack(record.Log(), mark);
+    if (err == kErrorLinkOnPath) m_parts.pOutput->ThrowLink(pszPath);
+    if (err != NO_ERROR) {
+        CString text;
+        text.Format("FATAL: unable to create directory '%s'", path.GetString());
+        throw InstallStop{InstallStop::Kind::directory, text};
+    }
+    if (existed && !bOurs && !bAhead) record.Prior().Directory(pszPath);
+    if (!existed) m_madeDirectories.push_back(pszPath);
+}
+
+void CPayloadCopy::CopyEntryFile(UINT& nRemaining, BYTE* pBuffer, UINT nChunk)
+{
+    CPayloadStream& stream = *m_parts.pStream;
+    CEntryOutput& output = *m_parts.pOutput;
+    CRunRecord& record = *m_parts.pRecord;
+    const CProgressSink& sink = *m_parts.pSink;
+    UINT nSize = stream.ReadSize(nRemaining);
+    sink.NotifyStatus(stream.Name());
+    sink.Notify(WM_INSTALL_FILE_SIZE, LPARAM(nSize));
+    sink.Notify(WM_INSTALL_FILE_RESET, 0);
+    // Listed before it is opened, so that wherever the run stops nothing it made goes unlisted;
+    // taken back when it cannot be opened.
+    CDigestFile::Mark mark = record.Log().GetMark();
+    InstallLogWriter(record.Log()).File(stream.Name());
+    try {
+        output.Open(stream.Name(), record.Log());
+    } catch (...) {
+        CRunRecord::TakeBack(record.Log(), mark);
+        throw;
+    }
+    while (nSize != 0) {
+        UINT ask = nSize < nChunk ? nSize : nChunk;
+        UINT n = stream.Read(pBuffer, ask);
+        output.Write(pBuffer, n);
+        if (n != ask) stream.ThrowCutShort();
+        // A stop request takes effect after the chunk in hand: the file stays as far as written.
+        if (Cancelled()) break;
+        sink.Notify(WM_INSTALL_FILE_STEP, LPARAM(n));
+        sink.Notify(WM_INSTALL_TOTAL_STEP, LPARAM(n));
+        nSize -= n;
+        nRemaining -= n;
+    }
+    output.Close();
+}

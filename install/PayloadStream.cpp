@@ -1,0 +1,97 @@
+// The installer's reading of the payload stream from the disk image (see PayloadStream.h).
+#include "PayloadStream.h"
+
+#include "ArchiveFile.h"
+
+#include <cstring>
+#include <string>
+
+CPayloadStream::CPayloadStream() : m_archive(std::make_unique<CArchiveFile>()) {}
+
+CPayloadStream::~CPayloadStream() = default;
+
+InstallStop CPayloadStream::Stop(CFileException* e)
+{
+    InstallStop stop = FileErrorStop(*e, e != &m_error ? RunFile::unknown
+                                          : m_bRefused   ? RunFile::refusedImage
+                                                         : RunFile::image,
+                                     GetFileName());
+    e->Delete();
+    return stop;
+}
+
+void CPayloadStream::Open(const CString& strDiskImage)
+{
+    try {
+        if (!m_archive->Open(strDiskImage, CFile::typeBinary | CFile::shareDenyWrite, &m_error)) {
+            m_bRefused = true;
+            throw &m_error;
+        }
+    } catch (CFileException* e) {
+        throw Stop(e);
+    }
+}
+
+void CPayloadStream::ReadExact(void* pBuffer, UINT nCount)
+{
+    // The reader delivers fewer bytes only at the end of the stream: the payload is cut short.
+    if (Read(pBuffer, nCount) != nCount) ThrowCutShort();
+}
+
+UINT CPayloadStream::ReadTotal()
+{
+    UINT nTotal = 0;
+    ReadExact(&nTotal, 4);
+    return nTotal;
+}
+
+void CPayloadStream::ReadName()
+{
+    std::memset(m_szName, 0, sizeof m_szName);
+    try {
+        m_archive->ReadString(m_szName, sizeof m_szName);
+    } catch (CFileException* e) {
+        throw Stop(e);
+    }
+    const char* why = CheckEntryName(m_szName, sizeof m_szName);
+    if (!why) return;
+    size_t len = strnlen(m_szName, sizeof m_szName);
+    // Quoted with its control characters escaped: the refused name may hold any byte.
+    std::string name = EscapeControls(std::string(m_szName, len), false);
+    CString text;
+    text.Format("FATAL: the file '%s' is corrupted: bad entry name '%s' (%s)", GetFileName().GetString(), name.c_str(),
+                why);
+    throw InstallStop::Failure(text);
+}
+
+UINT CPayloadStream::ReadSize(UINT nRemaining)
+{
+    UINT nSize = 0;
+    ReadExact(&nSize, 4);
+    if (nSize > nRemaining) {
+        CString text;
+        text.Format("FATAL: the file '%s' is corrupted: the sizes of its entries do not add up",
+                    GetFileName().GetString());
+        throw InstallStop::Failure(text);
+    }
+    return nSize;
+}
+
+UINT CPayloadStream::Read(void* pBuffer, UINT nCount)
+{
+    try {
+        return m_archive->Read(pBuffer, nCount);
+    } catch (CFileException* e) {
+        throw Stop(e);
+    }
+}
+
+void CPayloadStream::ThrowCutShort()
+{
+    m_error.m_cause = CFileException::endOfFile;
+    throw Stop(&m_error);
+}
+
+CString CPayloadStream::GetFileName() const { return m_archive ? m_archive->GetFileName() : CString(); }
+
+void CPayloadStream::Release() { m_archive.reset(); }

@@ -1,0 +1,55 @@
+// The installer's reading of the payload stream (the format of Payload.h) from the disk image:
+// the total, each entry's name and size, the data. It reads as the installer always has: names
+// through the reader's ReadString, nothing after the last entry; the reader's own errors (it has
+// told the user of a corrupt image or a missing volume) and an entry the installer cannot take
+// end the run as InstallStop, with the run's message for each (Win32).
+#pragma once
+
+#include "EntryName.h"
+#include "InstallStop.h"
+
+#include <memory>
+
+class CArchiveFile;
+
+class CPayloadStream {
+public:
+    CPayloadStream();
+    ~CPayloadStream();
+    CPayloadStream(const CPayloadStream&) = delete;
+    CPayloadStream& operator=(const CPayloadStream&) = delete;
+
+    // Opens the disk image whose first volume is strDiskImage. Throws InstallStop.
+    void Open(const CString& strDiskImage);
+    // The sum of the file entries' sizes; read once, first. Throws InstallStop.
+    UINT ReadTotal();
+    // Reads the next entry's name (Name()), and checks it against the entry-name rules. Throws
+    // InstallStop for a name the installer refuses.
+    void ReadName();
+    // The name in hand: a directory's with its leading backslash.
+    const char* Name() const { return m_szName; }
+    bool IsDirectory() const { return m_szName[0] == '\\'; }
+    // The size of the file entry in hand. Throws InstallStop when it is larger than nRemaining,
+    // what is left of the total.
+    UINT ReadSize(UINT nRemaining);
+    // Up to nCount bytes of the entry's data; fewer only where the stream ends. Throws InstallStop.
+    UINT Read(void* pBuffer, UINT nCount);
+    // Stops the run for a stream that ended inside an entry's data.
+    [[noreturn]] void ThrowCutShort();
+    // The reader's name of the image, for messages.
+    CString GetFileName() const;
+    // Lets go of the reader and its memory; a volume still open is closed without its check.
+    void Release();
+
+private:
+    void ReadExact(void* pBuffer, UINT nCount);
+    // The stop for a file error that the reader threw (or the run raised on its behalf).
+    InstallStop Stop(CFileException* e);
+
+    std::unique_ptr<CArchiveFile> m_archive;
+    CFileException m_error;  // filled by the reader's Open, thrown by it on every later error
+    bool m_bRefused = false;  // the reader's Open returned zero
+    // Cleared before each name, so that a stream that has ended yields an empty (refused) name
+    // rather than the previous entry's bytes.
+    char m_szName[kEntryNameBufferSize] = {};
+};
