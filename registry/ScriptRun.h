@@ -3,6 +3,8 @@
 // recorded for the uninstaller (PriorRecord.h). Used by the interpreter (RegistryScript.cpp) and by
 // the registration of the product's entry (ProductRegistration.cpp), which writes through the same
 // run so that its key and values are logged and recorded like a script's. Not for other callers.
+// The lines are applied in RegistryScript.cpp; the registry operations and what they record are
+// in ScriptRun.cpp.
 #pragma once
 
 #include "InstallLog.h"
