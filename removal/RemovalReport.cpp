@@ -4,6 +4,8 @@
 #include "AfxNoLinks.h"
 #include "AfxRegistry.h"
 
+#include <iterator>
+
 // The one home of the words for a file that a program holds.
 #define ZRV_IN_USE_BY_A_PROGRAM "in use by a program"
 
@@ -61,6 +63,16 @@ void LeaveByRule(RemovalReport& report, const CString& strWhat, const char* pszW
 void LeaveUnfinished(RemovalReport& report, const CString& strWhat, const char* pszWhy)
 {
     report.left.push_back({strWhat, pszWhy, true});
+}
+
+void WithdrawFromRestart(RemovalReport& report, const CString& strWhat, const char* pszWhy)
+{
+    for (auto it = report.scheduled.rbegin(); it != report.scheduled.rend(); ++it) {
+        if (it->strWhat.CompareNoCase(strWhat) != 0) continue;
+        report.scheduled.erase(std::next(it).base());
+        break;
+    }
+    LeaveUnfinished(report, strWhat, pszWhy);
 }
 
 void LeaveForError(RemovalReport& report, const CString& strWhat, DWORD err)

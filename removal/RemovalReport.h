@@ -53,6 +53,10 @@ bool RemovalFoundGone(DWORD err);
 void LeaveByRule(RemovalReport& report, const CString& strWhat, const char* pszWhy);
 // An item of the installation that the system would not let go: a later run may try again.
 void LeaveUnfinished(RemovalReport& report, const CString& strWhat, const char* pszWhy);
+// An item that report arranged for the restart (report.scheduled) but that the system then would
+// not arrange after all: taken out of report.scheduled (the last one named strWhat, compared without
+// regard to case) and left unfinished, with pszWhy. Items arranged after it stay as they are.
+void WithdrawFromRestart(RemovalReport& report, const CString& strWhat, const char* pszWhy);
 // A refusal of the system with error err: unfinished, but for a link on the way (a file system or
 // a registry link), which stays by rule.
 void LeaveForError(RemovalReport& report, const CString& strWhat, DWORD err);

@@ -108,11 +108,10 @@ void CUninstallApp::FinishTarget(RemovalReport& report, HandoverArgs* pHandover,
     if (bKeepRecord) return;
     RemoveChildOf(m_target, m_strProgramName, program, report, 10000);
     m_target.Close();
-    // Arranged after this program's file, which may itself have had to wait for the restart.
-    if (scheduleTarget && !DeleteAtRestart(m_strTarget)) {
-        report.scheduled.pop_back();
-        report.left.push_back({m_strTarget, "the system would not arrange its removal at the restart", true});
-    }
+    // Arranged after this program's file, which may itself have had to wait for the restart (and
+    // then stands after the target in the report).
+    if (scheduleTarget && !DeleteAtRestart(m_strTarget))
+        WithdrawFromRestart(report, m_strTarget, "the system would not arrange its removal at the restart");
     if (contents == FolderContents::nothing) RemoveDirectoryIfEmpty(m_strTarget, report);
     // Then the folders that the installation made on the way to the target, when nothing else came
     // into them meanwhile (a profile's folder for programs that it was the first to use).

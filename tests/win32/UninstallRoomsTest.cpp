@@ -252,4 +252,39 @@ TEST(UninstallOutcome, TheInUseQuestionNamesTheProgramsOrSaysAProgram)
               "uses it and press Retry, or press Cancel to have it removed when Windows restarts.");
 }
 
+TEST(RemovalReport, TableOfItemsWithdrawnFromTheRestart)
+{
+    const LeftItem target = {"C:\\P", kAtRestartReason, false};
+    const LeftItem program = {"C:\\P\\Uninstal.exe", kInUseReason, false};
+    const LeftItem other = {"C:\\P\\a.txt", kInUseReason, false};
+    struct Row {
+        const char* pszName;
+        std::vector<LeftItem> scheduled;
+        const char* pszWithdrawn;
+        std::string strScheduledAfter;
+    };
+    auto names = [](const std::vector<LeftItem>& items) {
+        std::string text;
+        for (const LeftItem& item : items) text += std::string(item.strWhat.GetString()) + ";";
+        return text;
+    };
+    const Row rows[] = {
+        {"the last item", {other, target}, "C:\\P", "C:\\P\\a.txt;"},
+        {"an item that others were arranged after", {target, program}, "C:\\P", "C:\\P\\Uninstal.exe;"},
+        {"named in another case", {other, target}, "c:\\p", "C:\\P\\a.txt;"},
+        {"not arranged at all", {other}, "C:\\P", "C:\\P\\a.txt;"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        RemovalReport report;
+        report.scheduled = row.scheduled;
+        WithdrawFromRestart(report, row.pszWithdrawn, "refused");
+        EXPECT_EQ(names(report.scheduled), row.strScheduledAfter);
+        ASSERT_EQ(report.left.size(), 1u);
+        EXPECT_STREQ(report.left[0].strWhat, row.pszWithdrawn);
+        EXPECT_STREQ(report.left[0].strReason, "refused");
+        EXPECT_TRUE(report.left[0].bUnfinished);
+    }
+}
+
 }  // namespace
