@@ -40,10 +40,10 @@ compare() {
 
 # Checks the import table of $1 against EXPECTED ($2).
 check_expected() {
-  local exe=$1 spec=$2 table want_dlls="" item dll fns before=$bad
+  local exe=$1 expected=$2 table want_dlls="" item dll fns before=$bad
   bad=0
   table=$(imports "$exe")
-  IFS=',' read -r -a items <<<"$spec"
+  IFS=',' read -r -a items <<<"$expected"
   for item in "${items[@]}"; do
     dll=$(echo "${item%%(*}" | tr 'A-Z' 'a-z')
     want_dlls+="$dll"$'\n'
@@ -54,7 +54,7 @@ check_expected() {
       "$(echo "$fns" | tr '+' '\n' | sed '/^$/d' | sort -u)"
   done
   compare "$exe" "the DLL" "$(echo "$table" | awk '{ print $1 }' | sort -u)" "$(echo -n "$want_dlls" | sort -u)"
-  [ $bad -ne 0 ] || echo "ok: $exe imports exactly $spec"
+  [ $bad -ne 0 ] || echo "ok: $exe imports exactly $expected"
   [ $before -eq 0 ] || bad=$before
 }
 

@@ -71,10 +71,10 @@ TEST(UninstallOptions, HandOverTakesTheHandlesAndTheProgram)
 TEST(UninstallOptions, UsageNamesEveryOptionAndExitCode)
 {
     std::string usage = UninstallUsage().GetString();
-    for (const char* part : {"Uninstal.exe [/S] [/LOG=FILE]", "/S\t", "/LOG=FILE\t", "/?\t", "Install.log", "0 removed",
+    for (const char* phrase : {"Uninstal.exe [/S] [/LOG=FILE]", "/S\t", "/LOG=FILE\t", "/?\t", "Install.log", "0 removed",
                              "3010 removed once Windows has restarted", "2 removed, but", "1 nothing was removed"}) {
-        SCOPED_TRACE(part);
-        EXPECT_NE(usage.find(part), std::string::npos);
+        SCOPED_TRACE(phrase);
+        EXPECT_NE(usage.find(phrase), std::string::npos);
     }
 }
 
