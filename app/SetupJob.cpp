@@ -29,6 +29,10 @@ InstallJob CSetupApp::MakeInstallJob(InstallFlag* pWritten, InstallFlag* pRestar
     job.pRestart = pRestart;
     job.bForOneUser = m_bForOneUser;
     job.pMadeFolders = &m_madeFolders;
+    if (!m_strSetupText.empty()) {
+        job.pSetupText = &m_strSetupText;
+        job.pExtensions = &m_extensions;
+    }
     return job;
 }
 

@@ -1,3 +1,6 @@
+// The shell calls that both programs make: the Start menu's folders, reading a string value, and
+// starting a program with the administrators' rights. What only the installer asks of the shell is
+// in AfxShellInstall.cpp, so that the uninstaller imports none of it (AfxShell.h).
 #include "AfxShell.h"
 
 #include "AfxHandle.h"
@@ -19,9 +22,6 @@ bool ShellFolder(int nFolder, CString& strPath)
     return true;
 }
 
-// FOLDERID_UserProgramFiles, spelled out: older headers lack it.
-const GUID kUserProgramFiles = {0x5cd7aee2, 0x2219, 0x4a67, {0xb8, 0x5d, 0x6c, 0x9c, 0xe1, 0x56, 0x60, 0xcb}};
-
 }  // namespace
 
 bool AfxGetCommonProgramsFolder(CString& strPath) { return ShellFolder(CSIDL_COMMON_PROGRAMS, strPath); }
@@ -30,35 +30,6 @@ bool AfxGetProgramsFolder(bool bForOneUser, CString& strPath)
 {
     return ShellFolder(bForOneUser ? CSIDL_PROGRAMS : CSIDL_COMMON_PROGRAMS, strPath);
 }
-
-bool AfxGetUserProgramFilesFolder(CString& strPath)
-{
-    PWSTR pszWide = nullptr;
-    // Named, not made: a folder that a profile lacks is made by the installation that needs it,
-    // which records it as made so that its uninstallation takes it away again.
-    HRESULT hr = SHGetKnownFolderPath(kUserProgramFiles, KF_FLAG_DONT_VERIFY, nullptr, &pszWide);
-    bool bFound = false;
-    if (SUCCEEDED(hr) && pszWide) {
-        char szPath[MAX_PATH] = {};
-        BOOL bLost = FALSE;
-        int n = WideCharToMultiByte(CP_ACP, 0, pszWide, -1, szPath, sizeof szPath, nullptr, &bLost);
-        if (n > 1 && !bLost) {
-            strPath = szPath;
-            bFound = true;
-        }
-    }
-    CoTaskMemFree(pszWide);
-    // A shell that knows no such folder: the same place, from the user's local application data.
-    if (!bFound && ShellFolder(CSIDL_LOCAL_APPDATA, strPath)) {
-        strPath += "\\Programs";
-        bFound = true;
-    }
-    while (bFound && strPath.GetLength() > 3 && strPath[strPath.GetLength() - 1] == '\\')
-        strPath = strPath.Left(strPath.GetLength() - 1);
-    return bFound;
-}
-
-void AfxNotifyAssociationsChanged() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
 
 bool AfxRegQueryString(HKEY hRoot, const char* pszSubKey, const char* pszName, CString& strValue, DWORD nMaxLength)
 {

@@ -235,7 +235,13 @@ void CInstallRun::RegistryStep(UINT nTotal)
     CListedLog& log = m_record.Log();
     m_carried.EndPayloadPart(log);
     m_sink.NotifyStatus("Updating Registry...");
-    RegistryScript script("Setup.ini", *m_job.pInstallDir, *m_job.pProductName);
+    // The text the flow read at start-up; a job without one reads the file now.
+    std::unique_ptr<RegistryScript> pScript =
+        m_job.pSetupText ? std::make_unique<RegistryScript>(m_job.pSetupText->data(), m_job.pSetupText->size(),
+                                                             *m_job.pInstallDir, *m_job.pProductName)
+                         : std::make_unique<RegistryScript>("Setup.ini", *m_job.pInstallDir, *m_job.pProductName);
+    RegistryScript& script = *pScript;
+    script.m_pExtensions = m_job.pExtensions;
     script.m_nPayloadBytes = nTotal;
     script.m_pRecord = &m_record.Prior();
     script.m_pEarlier = &m_earlier;
@@ -248,7 +254,8 @@ void CInstallRun::RegistryStep(UINT nTotal)
     if (script.m_bClassesRootWritten) AfxNotifyAssociationsChanged();
     // Shortcuts come last, to the files and the folder now in place; none is a reason to fail.
     SetupExtensions ext;
-    bool bShortcuts = ReadSetupExtensions(script.GetText(), ext) && !ext.shortcuts.empty();
+    bool bRead = m_job.pExtensions ? (ext = *m_job.pExtensions, true) : ReadSetupExtensions(script.GetText(), ext) != FALSE;
+    bool bShortcuts = bRead && !ext.shortcuts.empty();
     m_carried.WriteShortcutPart(log, bShortcuts, [&] {
         m_sink.NotifyStatus("Creating shortcuts...");
         CreateShortcuts(ext, *m_job.pProductName, *m_job.pInstallDir, m_job.bForOneUser, log);

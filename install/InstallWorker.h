@@ -21,10 +21,12 @@
 #include "InstallMessages.h"
 
 #include <functional>
+#include <string>
 #include <vector>
 
 class CWinThread;
 class CWnd;
+struct SetupExtensions;
 
 // The record handed to the worker as its thread parameter; it belongs to the flow.
 struct InstallJob {
@@ -60,6 +62,11 @@ struct InstallJob {
     // above the target go into the record, so that the uninstaller removes them after it when they
     // are then empty. Read when the record is opened; owned by the flow.
     const std::vector<CString>* pMadeFolders = nullptr;
+    // Setup.ini's decoded text and its extension lines as the flow read them at start-up (owned by
+    // the flow): the registry step applies that text's script and registers and makes shortcuts
+    // from those lines. Null: the registry step reads Setup.ini from the current directory again.
+    const std::string* pSetupText = nullptr;
+    const SetupExtensions* pExtensions = nullptr;
 };
 
 // The thread procedure; pParam is the InstallJob. Returns 0 after a normal end or a stop on

@@ -1,3 +1,4 @@
+// The registry held in memory that stands in for the system's off Windows (MemoryRegistry.h).
 #include "MemoryRegistry.h"
 
 #include "InstallRecordFormat.h"

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "AfxPlatform.h"
+#include "InstallRecordFormat.h"
 
 #include <vector>
 
@@ -24,6 +25,14 @@ enum : LONG {
     ERROR_INVALID_HANDLE = 6,
     ERROR_BAD_PATHNAME = 161,
 };
+// The root's handle for an index of kRegistryRoots, null for any other number: on Win32 the
+// record's own RegistryRootKey (InstallRecordFormat.h), which needs <windows.h>; here the same for
+// the stand-in's handles.
+inline HKEY RegistryRootKey(int nRoot)
+{
+    static const HKEY kKeys[kRegistryRootCount] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS};
+    return nRoot >= 0 && nRoot < kRegistryRootCount ? kKeys[nRoot] : nullptr;
+}
 #endif
 
 class RegistryBackend {

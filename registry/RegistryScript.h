@@ -8,6 +8,8 @@
 
 // Told where a run of the script is, so that a dry run can name the line of each thing it did.
 // Each call comes before the registry operations and log lines it announces.
+struct SetupExtensions;
+
 class RegistryScriptObserver {
 public:
     virtual ~RegistryScriptObserver() = default;
@@ -47,13 +49,6 @@ public:
 
     const char* GetText() const { return m_pText; }
 
-    // After an Apply that registered the product: stores strDigest as the value kInstallDigestValue
-    // of the product's uninstall entry, which only administrators can change, and which the log
-    // does not list (it is written after the log is closed). Returns false when the product was not
-    // registered or the registry refused the value.
-    bool SetInstallDigest(const std::string& strDigest);
-    bool SetInstallDigest(const std::string& strDigest, RegistryBackend& registry);
-
     CString m_strProductName;
     CString m_strInstallPath;
     char* m_pText = nullptr;
@@ -78,12 +73,12 @@ public:
     // key line under HKEY_LOCAL_MACHINE or HKEY_USERS is refused whole, before anything is
     // written (FindMachineWideLine; Apply returns zero and tells the observer that line).
     bool m_bForOneUser = false;
+    // Set before Apply by an installation that has read the text's extension lines already (the
+    // version and publisher the registration writes); null: Apply reads them from the text.
+    const SetupExtensions* m_pExtensions = nullptr;
 
     // The first key line of the script in pszText (a whole Setup.ini) under HKEY_LOCAL_MACHINE or
     // HKEY_USERS: what a product installed for one user may not write. nullptr when there is none.
     static const char* FindMachineWideLine(const char* pszText);
     static const char* const kMachineWideReason;
-
-private:
-    bool m_bRegistered = false;
 };

@@ -1,3 +1,4 @@
+// Which items a removal may leave to the restart, and their arrangement (RestartPolicy.h).
 #include "RestartPolicy.h"
 
 #include "AfxElevation.h"

@@ -1,3 +1,5 @@
+// The hand-over between the first process and its copy: the private copy started with inherited
+// handles, the verdict through the pipe, the copy's own folder removed at its end (Handover.h).
 #include "Handover.h"
 
 #include "AfxElevation.h"

@@ -18,19 +18,15 @@
 // The program the user starts hands the work to a copy of itself (Handover.h) and ends with its
 // verdict.
 //
-// Threads, when the removal runs with its window (not /S):
-// - The caller's thread owns everything: the record, the target, the dialog and the job that
-//   RemoveWithProgress keeps on its stack. It starts the removal thread suspended, and the dialog
-//   resumes it once its window exists; the caller then waits for the thread's end before it reads
-//   the report or deletes the thread object. A dialog that fails to open resumes the thread anyway:
-//   it removes unseen.
-// - The removal thread reads the record, the target and the names to skip, which nobody changes
-//   while it runs, and writes only the job's report, which nobody reads before its end.
-// - Across threads go only messages to the dialog's window: WM_UNINSTALL_PROGRESS, sent (the
-//   thread waits while the dialog reads the text), and WM_UNINSTALL_DONE, posted once at the end.
-//   The thread reads the dialog's window handle afresh for each message, whole and with acquire
-//   order (GetSafeHwndFromAnyThread; the caller's thread sets and clears it with release order),
-//   and sends nothing while it is null.
+// This class is the flow that ties the rooms together, each in a file of its own:
+// - UninstallApp.cpp: the flow itself, from the options to the hand-over or the work;
+// - UninstallOptions.h: the command line and the usage text;
+// - UninstallRights.cpp: started again with the rights the installation's scope asks for;
+// - UninstallRecord.cpp: the trust decision, the record read as the product's entry vouches for it;
+// - RemovalRun.h: the removal run, what is removed and in which order, the entry last;
+// - RemovalWithProgress.h: the removal thread and its dialog;
+// - SignInFinish.h: the finishing run at a sign-in (kFinishSwitch);
+// - UninstallOutcome.h: the exit code, the final message and the log made from the report.
 #pragma once
 
 #include "AfxElevation.h"
@@ -39,10 +35,11 @@
 #include "AfxWinApp.h"
 #include "Handover.h"
 #include "InstallLog.h"
-#include "RecordAnchor.h"
+#include "RegistryAnchorStore.h"
 #include "RecordTrust.h"
 #include "Removal.h"
 #include "RestartPolicy.h"
+#include "UninstallOptions.h"
 
 class CUninstallApp : public CWinApp {
 public:
@@ -52,48 +49,32 @@ public:
     int ExitInstance() override { return m_nExitCode; }
 
 private:
-    struct Options {
-        bool bSilent = false;
-        bool bHelp = false;
-        bool bHandover = false;
-        bool bStartedAgain = false;  // started again by itself for other rights: never again
-        bool bFinish = false;        // the finishing run at a sign-in (kFinishSwitch)
-        CString strLogFile;  // /LOG=, made full against the current directory; empty: no log
-        CString strHandles;  // as given after /HANDOVER, taken only once checked
-        CString strProgram;  // the first program's full path (its folder is the target)
-    };
-
-    // Reads the arguments after the program's name (AfxCommandLine.h); false for one it does not know.
-    bool ParseOptions(const char* pszArguments, Options& options);
+    // The flow (UninstallApp.cpp).
+    int Main();
     bool OpenLog();
+    int Tell(const CString& strText, UINT nType);
+    void SetProduct(const CString& strName);
     bool AcceptHandover();
     bool ListsProgram(const CString& strProgram) const;
-    int Main();
     int FirstProcess();
-    int Work(HandoverArgs* pHandover);
+    // Other rights (UninstallRights.cpp).
+    int AgainElevated(AfxRights rights);
+    int AgainAsUser();
+    bool FolderNamedUnder(int nRoot) const;
+    // The trust decision (UninstallRecord.cpp).
     bool ReadRecord();
     bool ReadPriorBytes(RecordFileRead& prior);
     bool ReadPriorRecord();
     bool TooLarge(const char* pszName);
     bool Untrusted(const char* pszName);
-    int AgainElevated(AfxRights rights);
-    int AgainAsUser();
-    CString OptionsPassedOn() const;
-    bool FolderNamedUnder(int nRoot) const;
-    int FinishReplacements();
-    CString SignInCommand(const char* pszSwitch) const;
     bool MatchesKeptDigest();
-    void SetProduct(const CString& strName);
-    InstallRecord TakeEntryItems();
-    RemovalReport RemoveWithProgress();
+    // The removal run (RemovalRun.cpp).
+    int Work(HandoverArgs* pHandover);
     void FinishRecordFiles(RemovalReport& report);
     void FinishTarget(RemovalReport& report, HandoverArgs* pHandover, bool bKeepRecord);
-    void WriteOutcome(const RemovalReport& report, int nStillToGo, bool bKeepRecord);
-    int Verdict(const RemovalReport& report) const;
     void ShowOutcome(const RemovalReport& report, bool bKeepRecord);
-    int Tell(const CString& strText, UINT nType);
 
-    Options m_options;
+    UninstallOptions m_options;
     HandoverArgs m_handover;
     CString m_strTarget;       // the target directory, without a trailing backslash
     CString m_strProgramName;  // the first program's file name in the target

@@ -1,9 +1,14 @@
+// The dialog shown while the removal runs: the item in hand, the bar, the question about a file in
+// use (UninstallDlg.h).
 #include "UninstallDlg.h"
 
 #include "AfxMessageBox.h"
 #include "AfxThread.h"
 
 BEGIN_MESSAGE_MAP(CUninstallDlg, CDialog)
+    ON_MESSAGE(WM_UNINSTALL_PROGRESS, OnProgress)
+    ON_MESSAGE(WM_UNINSTALL_DONE, OnDone)
+    ON_MESSAGE(WM_UNINSTALL_IN_USE, OnInUse)
 END_MESSAGE_MAP()
 
 CUninstallDlg::CUninstallDlg(CWinThread* pWorker, const CString& strCaption)
@@ -28,19 +33,22 @@ BOOL CUninstallDlg::OnInitDialog()
     return TRUE;
 }
 
-LRESULT CUninstallDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CUninstallDlg::OnProgress(WPARAM, LPARAM lParam)
 {
-    switch (message) {
-    case WM_UNINSTALL_PROGRESS: {
-        const auto* p = reinterpret_cast<const UninstallProgress*>(lParam);
-        m_status.SetWindowText(p->pszItem);
-        if (p->nDone == 0) m_bar.SetRange(0, p->nTotal > 0 ? p->nTotal : 1);
-        m_bar.SetPos(p->nDone);
-        return 0;
-    }
-    case WM_UNINSTALL_DONE: EndDialog(IDOK); return 0;
-    case WM_UNINSTALL_IN_USE:
-        return AfxMessageBox(*reinterpret_cast<const CString*>(lParam), MB_RETRYCANCEL | MB_ICONEXCLAMATION);
-    default: return CDialog::WindowProc(message, wParam, lParam);
-    }
+    const auto* p = reinterpret_cast<const UninstallProgress*>(lParam);
+    m_status.SetWindowText(p->pszItem);
+    if (p->nDone == 0) m_bar.SetRange(0, p->nTotal > 0 ? p->nTotal : 1);
+    m_bar.SetPos(p->nDone);
+    return 0;
+}
+
+LRESULT CUninstallDlg::OnDone(WPARAM, LPARAM)
+{
+    EndDialog(IDOK);
+    return 0;
+}
+
+LRESULT CUninstallDlg::OnInUse(WPARAM, LPARAM lParam)
+{
+    return AfxMessageBox(*reinterpret_cast<const CString*>(lParam), MB_RETRYCANCEL | MB_ICONEXCLAMATION);
 }

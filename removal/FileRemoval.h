@@ -1,0 +1,66 @@
+// The removal of files and folders (Win32): below a held target through handles opened relative to
+// it, each folder on the way checked not to be a reparse point (a junction or a symbolic link) and
+// held so that nobody can rename it meanwhile: nothing is removed through a link, nor outside the
+// folder it was asked for. A file that a program holds is asked about, then goes at the restart (or
+// at the next sign-in without the administrators' rights); a folder that still holds something is
+// settled by what it holds. What cannot go is recorded in the report (RemovalReport.h).
+#pragma once
+
+#include "AfxNoLinks.h"
+#include "InstallLog.h"
+#include "RemovalReport.h"
+
+#include <functional>
+#include <vector>
+
+// Asked, with the file's full path, when a listed file cannot go because a program holds it. True:
+// try again; false: give up, and the file is removed when Windows restarts (without the
+// administrators' rights: when the user next signs in). A null question gives
+// up at once (a silent run).
+using InUseQuestion = std::function<bool(const CString& strPath)>;
+
+// Removes the file or empty folder strRelative (a path as the log lists it) below the folder held
+// as target; strShown names it in the report. A file in use is asked about (pInUse; null, or a null
+// question: given up at once).
+void RemoveBelow(const CFolderHandle& target, const CString& strRelative, bool bFolder, const CString& strShown,
+                 RemovalReport& report, const InUseQuestion* pInUse = nullptr);
+
+// A shortcut item (a file, or a folder of the Start menu) below strPrograms, the Start menu's
+// programs folder: a folder goes only when it is empty, and stays without a word when it holds
+// anything else (other shortcuts of the product's family, say).
+void RemoveShortcutItem(const LogItem& item, const CString& strPrograms, RemovalReport& report,
+                        const InUseQuestion* pInUse);
+
+// Removes the file strName (one component) of the folder held as folder, never through a link;
+// strShown names it in the report. Waits up to nWaitMs for a program that is ending to let it go;
+// a file still in use then goes at the next restart.
+void RemoveChildOf(const CFolderHandle& folder, const CString& strName, const CString& strShown,
+                   RemovalReport& report, DWORD nWaitMs);
+
+// True when the folder holds anything besides the entry named strName ("" names none).
+bool FolderHoldsMoreThan(const CString& strDir, const CString& strName);
+
+// Removes the directory when it is empty; otherwise, or when it cannot go, adds an item to report.
+void RemoveDirectoryIfEmpty(const CString& strPath, RemovalReport& report);
+
+// Removes the folders above the target strTargetDir (gone by now; spelled as AfxNormalisedPath
+// spells its folders) that its installation made on the way to it (prior.madeFolders), deepest
+// first, each when it is empty. Only folders on the way to
+// the target are looked at (IsFolderAbove), none through a link. One that holds something else, or
+// cannot go, stays without a word: it was never one of the installation's items. Returns how many
+// went.
+int RemoveMadeFolders(const PriorState& prior, const CString& strTargetDir);
+
+// What a folder that did not go still holds, besides the entries named in except.
+enum class FolderContents {
+    nothing,        // nothing at all
+    onlyScheduled,  // only items that report arranges for the restart
+    leftItems,      // also items of the installation that report leaves unfinished, none else
+    foreign,        // something that no log lists (or that stays by rule)
+};
+FolderContents ClassifyFolder(const CString& strDir, const std::vector<CString>& except, const RemovalReport& report);
+
+// Settles a folder strDir that holds something, as ClassifyFolder finds it: one that holds only
+// items removed at the restart is arranged to go after them; any other is left, with the reason
+// that is true of it.
+void SettleFolder(const CString& strDir, FolderContents contents, RemovalReport& report);

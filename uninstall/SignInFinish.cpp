@@ -1,0 +1,39 @@
+// The finishing run at the user's sign-in: replacements put in place (SignInFinish.h).
+#include "SignInFinish.h"
+
+#include "AfxElevation.h"
+#include "AfxExitCodes.h"
+#include "AfxInUse.h"
+#include "InstallRecordFormat.h"
+
+CString SignInCommand(const CString& strTarget, const CString& strProgramName, const char* pszSwitch)
+{
+    return "\"" + strTarget + "\\" + strProgramName + "\" " + pszSwitch;
+}
+
+int FinishReplacements(const InstallRecord& record, const CFolderHandle& target, const CString& strTarget,
+                       const CString& strProgramName, const CString& strProduct, CLogFile& log)
+{
+    const int nSuffix = int(sizeof kReplacementSuffix) - 1;
+    bool bWaiting = false, bFailed = false;
+    for (const LogItem& item : record.items) {
+        const CString& path = item.strPath;
+        if (item.kind != LogItemKind::File || path.GetLength() <= nSuffix ||
+            path.Right(nSuffix).CompareNoCase(kReplacementSuffix) != 0)
+            continue;
+        int cut = path.ReverseFind('\\');
+        CFolderHandle parent;
+        if (cut > 0 && !parent.OpenChild(target, path.Left(cut))) continue;
+        CString from = strTarget + "\\" + path, to = from.Left(from.GetLength() - nSuffix);
+        if (GetFileAttributesA(from) == INVALID_FILE_ATTRIBUTES) continue;  // put in place already
+        if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING)) continue;
+        DWORD err = GetLastError();
+        (AfxIsInUseError(err) ? bWaiting : bFailed) = true;
+        log.WriteLine("Left: " + from + " (" + (AfxIsInUseError(err) ? "in use" : "the system refused") + ")");
+    }
+    if (bWaiting &&
+        !AfxRunAtSignIn(strProduct + kFinishCommandSuffix, SignInCommand(strTarget, strProgramName, kFinishSwitch)))
+        bFailed = true;
+    log.Close();
+    return bFailed ? kExitFailed : bWaiting ? kExitRestartNeeded : kExitDone;
+}

@@ -1,0 +1,26 @@
+// What a removal comes to, made from its RemovalReport: the exit code (AfxExitCodes.h), the text
+// of the final message and the lines of the /LOG= file. Nothing here removes anything or decides
+// what is removed.
+#pragma once
+
+#include "AfxLogFile.h"
+#include "Removal.h"
+
+// kExitDone: nothing left and nothing waits; kExitRestartNeeded: only items that go at the restart
+// or at the next sign-in; kExitRefused: nothing was removed and nothing waits; kExitFailed: the rest.
+int RemovalVerdict(const RemovalReport& report);
+
+// The final message's text about strProduct and its icon (MB_ICONINFORMATION or
+// MB_ICONEXCLAMATION). bKeepRecord: the uninstaller and its entry stay for a later run.
+struct OutcomeMessage {
+    CString strText;
+    UINT nIcon;
+};
+OutcomeMessage RemovalOutcomeMessage(const RemovalReport& report, const CString& strProduct, bool bKeepRecord);
+
+// Writes the /LOG= file's outcome into log (nothing when it is not open) and closes it: the count
+// removed (nStillToGo of them go just after), each item left and why, each item that goes at the
+// restart, and, with bKeepRecord, what is kept for a later run (strProgramName is the uninstaller's
+// file name in the target).
+void WriteRemovalOutcome(CLogFile& log, const RemovalReport& report, int nStillToGo, bool bKeepRecord,
+                         const CString& strProgramName);
