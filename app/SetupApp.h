@@ -100,6 +100,9 @@ public:
     // The end of a run whose worker has ended on its own: the completion message when it is done
     // (with a second sentence when a restart finishes it) and the exit code, from the worker's flags.
     int FinishedRun(const InstallJob& job);
+    // The exit code of a run that stopped before it was complete: failed once the worker wrote into
+    // the target (Install.log exists), refused before.
+    static int StoppedRun(const InstallJob& job);
     // The whole installation without a window, as the command line asks; returns the exit code.
     int RunSilent(const SetupOptions& options);
     // Decides whom this run installs for (m_bForOneUser): the medium's Scope, for either the

@@ -46,6 +46,11 @@ int CSetupApp::FinishedRun(const InstallJob& job)
                       MB_OK | MB_ICONINFORMATION);
         return bRestart ? kExitRestartNeeded : kExitDone;
     }
+    return StoppedRun(job);
+}
+
+int CSetupApp::StoppedRun(const InstallJob& job)
+{
     // Once Install.log exists the target holds what the log lists, and the uninstaller removes it.
     return job.pWritten && GetInstallFlag(job.pWritten) ? kExitFailed : kExitRefused;
 }

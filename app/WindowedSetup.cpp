@@ -97,7 +97,7 @@ int CSetupApp::RunInstallation(InstallJob& job)
         SetInstallFlag(&g_bCancel, 1);
         AfxWaitForThreadEnd(m_pWorkerThread);
         // Stopped, never complete, however the worker ended: what it wrote is all that counts.
-        nExitCode = job.pWritten && GetInstallFlag(job.pWritten) ? kExitFailed : kExitRefused;
+        nExitCode = StoppedRun(job);
     } else {
         nExitCode = FinishedRun(job);
     }

@@ -131,16 +131,6 @@ std::vector<CString> Components(const CString& strRelative)
 
 }  // namespace
 
-bool AfxLinkOnPath(const CString& strBase, const CString& strRelative, bool bLast)
-{
-    if (IsLinkAttributes(GetFileAttributesA(strBase))) return true;
-    std::vector<CString> parts = Components(strRelative);
-    CString path = strBase;
-    for (size_t i = 0; i < parts.size(); ++i) {
-        if (i + 1 == parts.size() && !bLast) break;
-        path += "\\" + parts[i];
-        if (IsLinkAttributes(GetFileAttributesA(path))) return true;
-    }
     return false;
 }
 

@@ -13,10 +13,6 @@
 // The error that the calls below report for a link on the way.
 const DWORD kErrorLinkOnPath = ERROR_CANT_RESOLVE_FILENAME;
 
-// True when strBase itself, or an existing component of strRelative below it ("a\b\c", no leading
-// backslash), is a link. With bLast false the last component is not looked at.
-bool AfxLinkOnPath(const CString& strBase, const CString& strRelative, bool bLast);
-
 // Checks a file just opened by the name strPath: NO_ERROR when the handle leads to that name in its
 // folder, kErrorLinkOnPath when the name is a link (seen by its attributes, or because the handle
 // leads elsewhere: some systems follow a link to a file without showing it as one).

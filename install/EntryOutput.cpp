@@ -7,6 +7,7 @@
 #include "CarriedParts.h"
 #include "EntryName.h"
 #include "InUseBox.h"
+#include "RemovalReport.h"
 #include "InstallLog.h"
 #include "InstallRecordFormat.h"
 #include "MediumFiles.h"
@@ -136,7 +137,7 @@ void CEntryOutput::ReplaceLater()
     if (!(m_bAtSignIn ? ArrangeFinish() : AfxReplaceAtRestart(from, to))) ThrowOutputError(GetLastError(), to);
     if (m_setup.pRestart) SetInstallFlag(m_setup.pRestart, 1);
     CString text;
-    text.Format("'%s' is in use by a program: it is replaced when %s.", to.GetString(),
+    text.Format("'%s' is %s: it is replaced when %s.", to.GetString(), InUseByText(CString()).GetString(),
                 InUseLaterText(m_bAtSignIn ? InUseLater::atSignIn : InUseLater::atRestart));
     if (m_setup.note) m_setup.note(text);
 }

@@ -3,6 +3,7 @@
 
 #include "AfxInUse.h"
 #include "AfxMessageBox.h"
+#include "RemovalReport.h"
 
 InUseAnswer CInUseBox::Ask(const CString& strPath, InUseLater when)
 {
@@ -10,10 +11,10 @@ InUseAnswer CInUseBox::Ask(const CString& strPath, InUseLater when)
     CString holders = AfxProgramsHolding(strPath);
     if (!holders.IsEmpty()) holders = " (" + holders + ")";
     CString text;
-    text.Format("The file '%s' is in use by a program%s, which must end before it can be replaced.\n\n"
+    text.Format("The file '%s' is %s%s, which must end before it can be replaced.\n\n"
                 "Try Again: once you have closed the program.\nContinue: replace it when %s.\n"
                 "Cancel: stop the installation.",
-                strPath.GetString(), holders.GetString(), InUseLaterText(when));
+                strPath.GetString(), InUseByText(CString()).GetString(), holders.GetString(), InUseLaterText(when));
     switch (AfxMessageBox(text, MB_CANCELTRYCONTINUE | MB_ICONEXCLAMATION)) {
     case IDCONTINUE: return InUseAnswer::later;
     case IDTRYAGAIN: return InUseAnswer::tryAgain;

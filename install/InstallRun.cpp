@@ -9,6 +9,7 @@
 #include "InstallMessages.h"
 #include "InstalledItems.h"
 #include "PayloadCopy.h"
+#include "OneInstallation.h"
 #include "RecordTrust.h"
 #include "RegistryScript.h"
 #include "Removal.h"
@@ -118,9 +119,9 @@ UINT CInstallRun::OpenAndCopy()
 // new log replaces them) and whether anything at all was there. The target is held from here on.
 void CInstallRun::LookAtTarget()
 {
-    // The target itself; a link further down stops the entry that would go through it.
-    DWORD err = AfxLinkOnPath(*m_job.pInstallDir, "", true) ? kErrorLinkOnPath
-                                                            : m_target.Open(*m_job.pInstallDir, m_security.Get());
+    // The target itself, refused when it is a link; a link further down stops the entry that would
+    // go through it.
+    DWORD err = m_target.Open(*m_job.pInstallDir, m_security.Get());
     if (err == kErrorLinkOnPath) {
         CString text;
         text.Format("FATAL: the folder '%s' is a link (a symbolic link or a junction); nothing is installed there",
@@ -149,14 +150,9 @@ void CInstallRun::LookAtTarget()
 // take over its entry, and nothing would list the first one any more.
 void CInstallRun::RefuseSecondFolder()
 {
-    CString there = CRegistryAnchorStore().Read(*m_job.pProductName, EntryRoot()).strLocation;
-    if (there.IsEmpty() || there.CompareNoCase(m_strAnchorFolder) == 0) return;
-    if (GetFileAttributesA(there + "\\" + kInstallLogName) == INVALID_FILE_ATTRIBUTES) return;
-    CString text;
-    text.Format("FATAL: %s is installed in '%s'. Remove it first (its uninstaller is in that folder), or "
-                "install it into that folder again.",
-                m_job.pProductName->GetString(), there.GetString());
-    throw InstallStop::Failure(text);
+    CString there = InstallationElsewhere(CRegistryAnchorStore(), *m_job.pProductName, m_job.bForOneUser,
+                                          m_strAnchorFolder, RecordIsThere);
+    if (!there.IsEmpty()) throw InstallStop::Failure("FATAL: " + ElsewhereRefusal(*m_job.pProductName, there));
 }
 
 // An earlier installation's log and record are believed only when the product's entry, which only
@@ -208,7 +204,7 @@ void CInstallRun::StartAnchor()
     if (!m_anchor.keeper.Open(*m_job.pProductName, m_strAnchorFolder, EntryRoot(), &bMadeKey, &m_entryParentsMade))
         return;
     // The entry made here is this run's, not something the registration finds there.
-    if (bMadeKey) m_madeKeys.push_back({EntryRoot(), std::string(kUninstallKeyPath) + m_job.pProductName->Str()});
+    if (bMadeKey) m_madeKeys.push_back({EntryRoot(), EntryKeyPath(*m_job.pProductName).Str()});
     m_record.StartAnchor(m_carried, m_bTargetHeldFiles);
 }
 
@@ -281,7 +277,7 @@ void CInstallRun::RetireEarlier()
     // Nothing is arranged for a later time here: a file in use stays listed for the uninstaller.
     for (const LeftItem& item : report.left)
         Note("Of the earlier installation, '" + item.strWhat + "' was left in place: " +
-             (item.strReason == kAtSignInReason ? CString("in use by a program") : item.strReason) + ".");
+             (item.strReason == kAtSignInReason ? InUseByText(CString()) : item.strReason) + ".");
     m_carried.Rewrite(log);
 }
 

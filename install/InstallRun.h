@@ -55,7 +55,7 @@ private:
 
     bool Cancelled() const { return GetInstallFlag(m_job.pCancel) != 0; }
     // The root of the product's entry: the user's own for an installation for one user.
-    int EntryRoot() const { return m_job.bForOneUser ? kRootCurrentUser : kRootLocalMachine; }
+    int EntryRoot() const { return ::EntryRoot(m_job.bForOneUser); }
     void Note(const CString& strText) const;
 
     void Prepare();

@@ -121,7 +121,7 @@ bool CAnchorKeeper::Open(const CString& strProduct, const CString& strFolder, in
     if (!IsUsableProductName(strProduct)) return false;
     if (pMadeParents) {
         pMadeParents->clear();
-        const std::string path = std::string(kUninstallKeyPath) + strProduct.Str();
+        const std::string path = EntryKeyPath(strProduct).Str();
         for (size_t sep = path.find('\\'); sep != std::string::npos; sep = path.find('\\', sep + 1)) {
             std::string parent = path.substr(0, sep);
             CRegKey probe;

@@ -10,12 +10,7 @@
 
 #ifndef _WIN32
 // The registry types and constants the interpreter uses, with their Win32 values.
-struct HKEY__;
-typedef HKEY__* HKEY;
-#define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(uintptr_t(0x80000000u)))
-#define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(uintptr_t(0x80000001u)))
-#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(uintptr_t(0x80000002u)))
-#define HKEY_USERS (reinterpret_cast<HKEY>(uintptr_t(0x80000003u)))
+// (HKEY and the roots' handles are RegistryRoots.h's.)
 enum : DWORD { REG_SZ = 1, REG_BINARY = 3, REG_DWORD = 4 };
 enum : DWORD { REG_CREATED_NEW_KEY = 1, REG_OPENED_EXISTING_KEY = 2 };
 enum : LONG {
@@ -25,14 +20,6 @@ enum : LONG {
     ERROR_INVALID_HANDLE = 6,
     ERROR_BAD_PATHNAME = 161,
 };
-// The root's handle for an index of kRegistryRoots, null for any other number: on Win32 the
-// record's own RegistryRootKey (InstallRecordFormat.h), which needs <windows.h>; here the same for
-// the stand-in's handles.
-inline HKEY RegistryRootKey(int nRoot)
-{
-    static const HKEY kKeys[kRegistryRootCount] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS};
-    return nRoot >= 0 && nRoot < kRegistryRootCount ? kKeys[nRoot] : nullptr;
-}
 #endif
 
 class RegistryBackend {

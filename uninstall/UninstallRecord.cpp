@@ -154,7 +154,7 @@ bool CUninstallApp::MatchesKeptDigest()
     }
     // The entry's key goes too when nothing else is left in it (a run that registered nothing
     // made it for the digest alone); a key that the log lists is removed by its own line.
-    CString key = CString(kUninstallKeyPath) + entry;
+    CString key = EntryKeyPath(entry);
     m_strEntryKey = key;
     LogItem digest = {LogItemKind::Value, 0, kInstallDigestValue, m_nEntryRoot, key};
     // What a run that was stopped carried: kept beside the digest (gone once a run has ended).
