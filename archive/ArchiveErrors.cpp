@@ -1,11 +1,18 @@
+// CReaderErrors: telling the caller's prompt, throwing the caller's exception, and the error kept
+// while decoding ahead.
 #include "ArchiveErrors.h"
 
-#include "AfxMessageBox.h"
+void CReaderErrors::Tell(const char* text)
+{
+    if (m_pPrompt) m_pPrompt->Tell(CString(text));
+}
+
+bool CReaderErrors::AskRetry(const char* text) { return m_pPrompt && m_pPrompt->AskRetry(CString(text)); }
 
 void CReaderErrors::Fail(const char* text)
 {
     if (m_keeping) keep(message, text);
-    AfxMessageBox(text, MB_ICONHAND);
+    Tell(text);
     throwReadError();
 }
 

@@ -10,8 +10,9 @@ const char kMsgNoMemory[] =
 
 }  // namespace
 
-CArchiveFile::CArchiveFile()
-    : decoder(*this, errors),
+CArchiveFile::CArchiveFile(CArchivePrompt* pPrompt)
+    : errors(pPrompt),
+      decoder(*this, errors),
       input(decoder.Input()),
       runState(),
       lastBlock(0),

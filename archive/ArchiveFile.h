@@ -9,9 +9,11 @@
 // (ArchiveRead.cpp) and runs the second thread (ArchivePipeline.cpp). CReaderErrors
 // (ArchiveErrors.h) is the one way their errors reach the caller.
 //
-// Error policy: every failure the reader detects itself is shown in a message box through
-// AfxMessageBox and then reported by throwing the caller's own CFileException pointer (the one
-// given to Open) with its cause set to CFileException::generic. The reader never creates or
+// Error policy: every failure the reader detects itself is told through the caller's prompt
+// (CArchivePrompt, ArchivePrompt.h, given to the constructor) and then reported by throwing the
+// caller's own CFileException pointer (the one given to Open) with its cause set to
+// CFileException::generic. The reader shows nothing itself; without a prompt it tells nothing and
+// gives up a missing volume at once, as if the user had chosen Cancel. The reader never creates or
 // deletes exception objects. Errors of the file layer (a failing read of the medium) propagate as
 // the framework's own exceptions. After any thrown error the caller abandons the reader.
 //
@@ -21,7 +23,7 @@
 // Two threads (when the machine has more than one processor): while a second thread rebuilds block
 // k from its last column, the caller's thread decodes the symbols of block k + 1 into a second
 // last column (N more bytes, allocated apart from the 6 x N). Only the caller's thread reads the
-// medium and shows messages. Decoding ahead stops before it would move to the next volume, and an
+// medium and tells the prompt. Decoding ahead stops before it would move to the next volume, and an
 // error it meets is kept and reported when block k + 1 is started, so every message, its order and
 // the Read that reports it are those of one thread; the delivered bytes are the same. Without the
 // extra memory or the thread the reader works on one thread.
@@ -31,6 +33,7 @@
 #include "AfxTaskThread.h"
 #include "ArchiveDecoder.h"
 #include "ArchiveErrors.h"
+#include "ArchivePrompt.h"
 #include "ArchiveVolume.h"
 
 #include <cstdint>
@@ -46,7 +49,9 @@ struct RunState {
 
 class CArchiveFile : public CFile {
 public:
-    CArchiveFile();
+    // pPrompt hears the reader's errors and answers its retry question; it must outlive the
+    // reader. Null: the reader tells nothing and never retries.
+    explicit CArchiveFile(CArchivePrompt* pPrompt = nullptr);
     // Releases all memory; closes a still open volume without comparing its CRC.
     ~CArchiveFile() override;
 
@@ -56,8 +61,9 @@ public:
     // is refused only when a next volume is needed. pError must not be null: it is filled by the
     // file layer when a volume cannot be opened and is the object thrown on every later error.
     // Returns nonzero on success; zero when the first volume cannot be opened (pError's cause says
-    // why; badPath or fileNotFound after the user's Cancel at the retry prompt), or is shorter than
-    // a header or not a ZRV-Zip file (after the reader's message; the cause is then generic).
+    // why; badPath or fileNotFound when the prompt declined to look again, or at once without a
+    // prompt), or is shorter than a header or not a ZRV-Zip file (after the reader's message; the
+    // cause is then generic).
     // Throws *pError (cause generic) for lack of memory and when the data ends before the decoder
     // has started.
     BOOL Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pError) override;
@@ -81,7 +87,7 @@ public:
     bool UsesSecondThread() const { return helper != nullptr; }
 
     // Closes the current volume and compares its CRC with the bytes taken from it so far, so it
-    // passes only after the whole of the last volume's data has been taken. A mismatch shows the
+    // passes only after the whole of the last volume's data has been taken. A mismatch tells the
     // data integrity message and throws.
     void Close() override;
 

@@ -1,8 +1,6 @@
 // CVolumeInput: the volume chain and the buffered byte input with its running CRC.
 #include "ArchiveVolume.h"
 
-#include "AfxMessageBox.h"
-
 #include <cstring>
 #include <new>
 
@@ -72,7 +70,7 @@ BOOL CVolumeInput::openVolume(bool first)
         }
         CString text;
         text.Format(kMsgNotFound, path.GetString());
-        if (AfxMessageBox(text, MB_RETRYCANCEL) != IDRETRY) return FALSE;
+        if (!errors.AskRetry(text)) return FALSE;
     }
     if (file.CFile::Read(&header, sizeof header) < sizeof header) return failVolume(kMsgShortHeader);
     if (std::memcmp(header.magic, zrv::kVolumeMagic, sizeof zrv::kVolumeMagic) != 0) return failVolume(kMsgNotZrv);
@@ -83,7 +81,7 @@ BOOL CVolumeInput::failVolume(const char* format)
 {
     CString text;
     text.Format(format, path.GetString());
-    AfxMessageBox(text, MB_ICONHAND);
+    errors.Tell(text);
     // Told: the cause the caller adds no message for. It may still hold the cause of an earlier
     // attempt that the user retried.
     errors.Exception()->m_cause = CFileException::generic;
@@ -96,7 +94,7 @@ BOOL CVolumeInput::advanceVolume()
     if (header.StoredCrc() != ~crc) errors.Fail(kMsgIntegrity, path);
     if (!zrv::HasVolumeNumber(path.GetString())) errors.Fail(kMsgBadVolumeName, path);
     path = zrv::NextVolumeName(path.GetString()).c_str();
-    // A volume that cannot be had has been reported, or the user chose Cancel at its prompt:
+    // A volume that cannot be had has been reported, or the prompt gave it up:
     // the end of the data that follows needs no message of its own.
     if (openVolume(false)) return TRUE;
     chainEnded = true;

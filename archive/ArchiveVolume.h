@@ -2,8 +2,9 @@
 // disk.002, ...). Each volume starts with a 12-byte header; the input checks the first one's magic,
 // keeps a running CRC of the data bytes taken from the current volume, and compares it with the
 // volume's stored CRC when it moves on to the next volume and when it is closed. A missing volume
-// is asked for with a Retry/Cancel prompt. The next volume's name follows the format's naming rule
-// (ArchiveFormat.h); a name without a volume number is refused only when a next volume is needed.
+// is put to the caller's prompt, which decides whether to look for it again. The next volume's
+// name follows the format's naming rule (ArchiveFormat.h); a name without a volume number is
+// refused only when a next volume is needed.
 //
 // It reads through the CFile it is given (the reader itself), so the reader's file name is that of
 // the volume in hand. Errors go through CReaderErrors; the file layer's own exceptions propagate.
@@ -46,7 +47,7 @@ public:
     CVolumeInput& operator=(const CVolumeInput&) = delete;
 
     // Opens the first volume and checks its header. FALSE when it cannot be opened (the caller's
-    // exception object says why; badPath or fileNotFound after Cancel at the retry prompt), or is
+    // exception object says why; badPath or fileNotFound when the prompt declined a retry), or is
     // shorter than a header or not a ZRV-Zip file (after the message; the cause is then generic).
     BOOL OpenFirst(const char* path, UINT nOpenFlags);
     // The first volume's block-size byte.

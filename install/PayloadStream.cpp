@@ -2,11 +2,13 @@
 #include "PayloadStream.h"
 
 #include "ArchiveFile.h"
+#include "ArchivePromptBox.h"
 
 #include <cstring>
 #include <string>
 
-CPayloadStream::CPayloadStream() : m_archive(std::make_unique<CArchiveFile>()) {}
+// The reader tells its errors and asks about a missing volume in the installer's message boxes.
+CPayloadStream::CPayloadStream() : m_archive(std::make_unique<CArchiveFile>(&ArchivePromptBox())) {}
 
 CPayloadStream::~CPayloadStream() = default;
 

@@ -4,12 +4,11 @@
 
 #include "ArchiveCompressor.h"
 #include "ArchiveFile.h"
+#include "ArchivePrompt.h"
 #include "EntryName.h"
 #include "TerminalProgress.h"
 #include "BundleReading.h"
 #include "VolumeWriter.h"
-
-#include "AfxMessageBox.h"
 
 #include <cerrno>
 #include <csignal>
@@ -46,24 +45,26 @@ std::string OneLine(const char* text)
     return line;
 }
 
-// While it lives, every message of the reader goes to stderr as one line and is answered Cancel:
-// a tool cannot wait for a disk to be inserted.
-class ReaderMessages {
+// The reader's prompt: every message goes to stderr as one line, and a missing volume is not
+// looked for again: a tool cannot wait for a disk to be inserted.
+class ReaderMessages : public CArchivePrompt {
 public:
-    ReaderMessages()
+    void Tell(const CString& strText) override { say(strText); }
+    bool AskRetry(const CString& strText) override
     {
-        m_old = AfxSetMessageBoxHandler([this](const CString& text, UINT) {
-            ++m_count;
-            Say(OneLine(text.GetString()));
-            return int(IDCANCEL);
-        });
+        say(strText);
+        return false;
     }
-    ~ReaderMessages() { AfxSetMessageBoxHandler(m_old); }
     int Count() const { return m_count; }
 
 private:
+    void say(const CString& strText)
+    {
+        ++m_count;
+        Say(OneLine(strText.GetString()));
+    }
+
     int m_count = 0;
-    AfxMessageBoxHandler m_old;
 };
 
 std::string OsErrorText(const CFileException& e, const char* fallback)
@@ -78,7 +79,7 @@ bool DecodeImage(const std::string& path, const char* label, const std::function
 {
     ReaderMessages messages;
     CFileException error;
-    CArchiveFile file;
+    CArchiveFile file(&messages);
     file.SetSecondThread(secondThread);
     *total = 0;
     try {

@@ -3,8 +3,8 @@
 
 #include "BundleReading.h"
 
-#include "AfxMessageBox.h"
 #include "ArchiveFile.h"
+#include "ArchivePrompt.h"
 #include "CodePage1252.h"
 #include "EntryName.h"
 #include "PackPlan.h"
@@ -25,20 +25,18 @@ namespace fs = std::filesystem;
 namespace zrvtool {
 namespace {
 
-// The reader talks to a user through message boxes; here its texts become the command's error.
-// A missing volume is not retried.
-class ReaderMessages {
+// The reader's prompt: its first text becomes the command's error. A missing volume is not
+// looked for again.
+class ReaderMessages : public CArchivePrompt {
 public:
-    ReaderMessages()
+    void Tell(const CString& strText) override { keep(strText); }
+    bool AskRetry(const CString& strText) override
     {
-        m_old = AfxSetMessageBoxHandler([this](const CString& text, UINT nType) {
-            if (m_text.empty()) m_text = text.GetString();
-            return (nType & 0x0F) == MB_RETRYCANCEL ? IDCANCEL : IDOK;
-        });
+        keep(strText);
+        return false;
     }
-    ~ReaderMessages() { AfxSetMessageBoxHandler(std::move(m_old)); }
 
-    // The first text the reader showed, on one line, or fallback when it showed none.
+    // The first text the reader told, on one line, or fallback when it told none.
     std::string Text(const std::string& fallback) const
     {
         if (m_text.empty()) return fallback;
@@ -53,7 +51,11 @@ public:
     }
 
 private:
-    AfxMessageBoxHandler m_old;
+    void keep(const CString& strText)
+    {
+        if (m_text.empty()) m_text = strText.GetString();
+    }
+
     std::string m_text;
 };
 
@@ -64,7 +66,7 @@ uint32_t ReadPayload(const std::string& image, bool secondThread, OnEntry onEntr
 {
     ReaderMessages messages;
     CFileException error;
-    auto archive = std::make_unique<CArchiveFile>();
+    auto archive = std::make_unique<CArchiveFile>(&messages);
     archive->SetSecondThread(secondThread);
     try {
         if (!archive->Open(image.c_str(), CFile::typeBinary, &error))

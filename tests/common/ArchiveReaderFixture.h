@@ -1,10 +1,12 @@
-// Shared pieces of the reader's tests: a temporary directory, a message-box handler that records
-// every box and answers as the test tells it, and a helper that reads an image to its end.
+// Shared pieces of the reader's tests: a temporary directory, the reader's prompt that records
+// every text and answers as the test tells it, and helpers that read an image to its end. The
+// reader itself must never show a message box: every test checks that none came.
 #pragma once
 
 #include "AfxMessageBox.h"
 #include "ArchiveFile.h"
 #include "Crc32.h"
+#include "RecordingPrompt.h"
 
 #include <gtest/gtest.h>
 
@@ -31,35 +33,39 @@ inline std::string WorkedImageAaaaaaaab()
     return Bytes({0x7F, 0xFF, 0xFF, 0xFD, 0x63, 0x3A, 0x79, 0x7E, 0xB3, 0x9B, 0x43, 0x90, 0x08});
 }
 
-struct RecordedBox {
-    std::string text;
-    UINT type;
-};
-
 // What happened when an image was read.
 struct DecodeResult {
     bool opened = false;
     bool threw = false;            // the caller's own exception came out, with cause generic
     bool foreignException = false;  // some other exception object came out
     std::string data;              // every byte delivered, also those before an error
+    int cause = CFileException::none;  // the caller's exception object's cause at the end
 };
 
 class ArchiveReaderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_old = AfxSetMessageBoxHandler([this](const CString& text, UINT type) {
-            boxes.push_back({text.Str(), type});
-            return answer ? answer(text.Str(), type) : IDCANCEL;
+        m_old = AfxSetMessageBoxHandler([this](const CString& text, UINT) {
+            m_shownBoxes.push_back(text.GetString());
+            return IDCANCEL;
         });
     }
-    void TearDown() override { AfxSetMessageBoxHandler(m_old); }
+    void TearDown() override
+    {
+        AfxSetMessageBoxHandler(m_old);
+        EXPECT_TRUE(m_shownBoxes.empty()) << "the reader showed a message box: " << m_shownBoxes.front();
+        EXPECT_EQ(prompt.ForeignThreadCalls(), 0) << "the prompt was called on the reader's second thread";
+    }
 
     // Opens path and reads it in pieces of readSize until a short read or an error.
-    DecodeResult Decode(const char* path, size_t readSize = 4096)
+    DecodeResult Decode(const char* path, size_t readSize = 4096) { return DecodeWith(&prompt, path, readSize); }
+
+    // The same with a reader given pReaderPrompt (null: a reader without a prompt).
+    DecodeResult DecodeWith(CArchivePrompt* pReaderPrompt, const char* path, size_t readSize = 4096)
     {
         DecodeResult res;
-        CArchiveFile reader;
+        CArchiveFile reader(pReaderPrompt);
         CFileException err;
         std::vector<char> buf(readSize);
         try {
@@ -77,6 +83,7 @@ protected:
                 if (e != &err) e->Delete();
             }
         }
+        res.cause = err.m_cause;
         return res;
     }
 
@@ -88,7 +95,7 @@ protected:
     {
         boxes.clear();
         std::string log;
-        CArchiveFile reader;
+        CArchiveFile reader(&prompt);
         reader.SetSecondThread(secondThread);
         CFileException err;
         std::vector<char> buf(readSize);
@@ -130,11 +137,14 @@ protected:
     }
 
     ScopedTempDir dir;
-    std::vector<RecordedBox> boxes;
-    std::function<int(const std::string&, UINT)> answer;
+    // The prompt that the helpers' readers get; a test gives it to its own readers too.
+    RecordingPrompt prompt;
+    std::vector<RecordedBox>& boxes = prompt.boxes;
+    std::function<int(const std::string&, UINT)>& answer = prompt.answer;
 
 private:
     AfxMessageBoxHandler m_old;
+    std::vector<std::string> m_shownBoxes;  // boxes shown through AfxMessageBox: there must be none
 };
 
 // The texts of the reader's messages, written out here on their own.

@@ -1,6 +1,6 @@
 // libFuzzer target: arbitrary bytes as a one- or two-volume "ZRV-Zip" image, read to its end
 // through CArchiveFile's Open, Read and (sometimes) Close from real files in the private temporary
-// directory of FuzzTempDir.h. Every message box is answered with Cancel, so a missing volume ends the reading.
+// directory of FuzzTempDir.h. The reader's prompt answers Cancel, so a missing volume ends the reading.
 //
 // Input: byte 0 holds flags (bit 0: two volumes; bit 1: give every volume a valid magic and CRC so
 // that the fuzzer reaches the decoder quickly; bit 2: Close after reading; bits 3 to 5: the Read
@@ -10,10 +10,12 @@
 // Checked here beyond what the sanitizers catch: no exception but the caller's own object (or one
 // the file layer owns) leaves the reader, its cause is generic, Read never claims more bytes than
 // were asked for, and the reader with its second thread does exactly what it does on one thread:
-// the same bytes from every Read, the same messages, the same end.
-#include "AfxMessageBox.h"
+// the same bytes from every Read, the same messages, the same end; and every message comes on the
+// caller's thread.
 #include "ArchiveFile.h"
 #include "Crc32.h"
+
+#include "../common/RecordingPrompt.h"
 
 #include <cstdio>
 #include <cstring>
@@ -47,7 +49,12 @@ const int kMaxReads = 1 << 18;
 void ReadImage(const std::string& path, size_t readSize, bool close, bool secondThread)
 {
     static std::vector<uint8_t> buffer(kReadSizes[7]);
-    CArchiveFile reader;
+    RecordingPrompt prompt;
+    prompt.answer = [](const std::string& text, UINT) {
+        g_trace += "|box " + text;
+        return IDCANCEL;
+    };
+    CArchiveFile reader(&prompt);
     reader.SetSecondThread(secondThread);
     CFileException err;
     try {
@@ -77,20 +84,13 @@ void ReadImage(const std::string& path, size_t readSize, bool close, bool second
             g_trace += "|read error";
         }
     }
+    if (prompt.ForeignThreadCalls() != 0) __builtin_trap();
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool handlerSet = [] {
-        AfxSetMessageBoxHandler([](const CString& text, UINT) {
-            g_trace += "|box " + std::string(text.GetString());
-            return IDCANCEL;
-        });
-        return true;
-    }();
-    (void)handlerSet;
     if (size < 3) return 0;
     const uint8_t flags = data[0];
     const bool twoVolumes = flags & 1;

@@ -56,7 +56,7 @@ TEST_F(ArchiveReaderTest, WorkedImagesDecodeExactly)
         EXPECT_EQ(ours.substr(0, ours.size() - 1), c.data.substr(0, c.data.size() - 1));
 
         WriteBytes("img.001", MakeVolume(c.data));
-        CArchiveFile reader;
+        CArchiveFile reader(&prompt);
         CFileException err;
         ASSERT_TRUE(reader.Open("img.001", CFile::typeBinary, &err));
         char buf[10] = {};
@@ -237,7 +237,7 @@ TEST_F(ArchiveReaderTest, ValuePastTheModelDecodesItsLastSymbol)
     EXPECT_EQ(boxes[0].text, msg::kUnblock);
 
     // A reader that was never opened has nothing to deliver.
-    CArchiveFile idle;
+    CArchiveFile idle(&prompt);
     char ch;
     EXPECT_EQ(idle.Read(&ch, 1), 0u);
 }
@@ -278,7 +278,7 @@ TEST_F(ArchiveReaderTest, ReadServesAnyPieceSize)
 TEST_F(ArchiveReaderTest, ReadAtTheEndOfTheStream)
 {
     WriteBytes("img.001", MakeVolume(EncodeContents({"abc*"})));
-    CArchiveFile reader;
+    CArchiveFile reader(&prompt);
     CFileException err;
     ASSERT_TRUE(reader.Open("img.001", CFile::typeBinary, &err));
     char buf[8];
@@ -304,7 +304,7 @@ TEST_F(ArchiveReaderTest, ReadStringStopsAtItsLimit)
     std::string name256(256, 'm');
     std::string payload = name255 + '\0' + name256 + "tail";
     WriteBytes("img.001", MakeVolume(Compress(payload, 1), 1));
-    CArchiveFile reader;
+    CArchiveFile reader(&prompt);
     CFileException err;
     ASSERT_TRUE(reader.Open("img.001", CFile::typeBinary, &err));
     char buf[300];

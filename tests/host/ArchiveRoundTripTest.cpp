@@ -4,8 +4,8 @@
 #include "ArchiveFile.h"
 #include "VolumeWriter.h"
 
-#include "../common/MessageBoxRecorder.h"
 #include "../common/RandomBytes.h"
+#include "../common/RecordingPrompt.h"
 #include "../common/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -73,11 +73,11 @@ Image Compress(const std::string& input, int blockSize, uint64_t volumeSize, siz
 // Reads the whole image with CArchiveFile in pieces of readSize and closes it (the CRC check).
 std::string Decompress(const char* path, size_t expectedSize, UINT readSize, std::string* messages)
 {
-    MessageBoxRecorder boxes;
+    RecordingPrompt boxes;
     CFileException error;
     std::string out;
     try {
-        CArchiveFile file;
+        CArchiveFile file(&boxes);
         if (!file.Open(path, CFile::typeBinary, &error)) {
             *messages = "open failed|" + boxes.Texts();
             return out;

@@ -130,7 +130,7 @@ TEST_F(ArchiveReaderTest, MissingFirstVolume)
     std::filesystem::create_directory("adir.001");
     for (const Case& c : cases) {
         boxes.clear();
-        CArchiveFile reader;
+        CArchiveFile reader(&prompt);
         CFileException err;
         EXPECT_FALSE(reader.Open(c.path, CFile::typeBinary, &err)) << c.path;
         EXPECT_EQ(err.m_cause, c.cause) << c.path;
@@ -253,7 +253,7 @@ TEST_F(ArchiveReaderTest, AskingPastTheEndOfTheStreamIsReported)
     WriteBytes("img.001", MakeVolume(EncodeContents({"ab*"})));
     for (int reads : {1, 2}) {
         boxes.clear();
-        CArchiveFile reader;
+        CArchiveFile reader(&prompt);
         CFileException err;
         ASSERT_TRUE(reader.Open("img.001", CFile::typeBinary, &err));
         char buf[8] = {};
@@ -289,7 +289,7 @@ TEST_F(ArchiveReaderTest, CorruptByteInEarlierVolumeIsReportedWhenPassingIt)
     v1[12 + 4] = char(uint8_t(v1[12 + 4]) ^ 0x80);
     WriteBytes("img.001", v1);
 
-    CArchiveFile reader;
+    CArchiveFile reader(&prompt);
     CFileException err;
     ASSERT_TRUE(reader.Open("img.001", CFile::typeBinary, &err));
     std::string buf(50000, '\0');
@@ -333,7 +333,7 @@ TEST_F(ArchiveReaderTest, CloseComparesTheBytesTakenSoFar)
     };
     for (const Case& c : cases) {
         boxes.clear();
-        CArchiveFile reader;
+        CArchiveFile reader(&prompt);
         CFileException err;
         ASSERT_TRUE(reader.Open("img.001", CFile::typeBinary, &err));
         std::string buf(c.readBytes, '\0');
@@ -425,5 +425,104 @@ TEST_F(ArchiveReaderTest, TheMemoryMessageNamesWhatWasAskedFor)
         ASSERT_EQ(boxes.size(), 1u) << BoxTexts();
         EXPECT_EQ(boxes[0].text, c.message);
         EXPECT_EQ(boxes[0].type, UINT(MB_ICONHAND));
+    }
+}
+
+// The prompt's answer alone decides whether a missing volume, first or later, is looked for again;
+// a reader without a prompt gives it up at once, as at Cancel, with the same cause.
+TEST_F(ArchiveReaderTest, ThePromptDecidesWhetherAMissingVolumeIsLookedForAgain)
+{
+    std::string data = Sample(50000);
+    const int dontCare = -1;
+    struct Case {
+        const char* name;
+        const char* missing;
+        bool withPrompt;
+        int retries;   // questions answered Retry before the rest are answered Cancel
+        int insertAt;  // the question at which the volume appears; 0: never
+        int asks;      // questions expected
+        bool opened;
+        bool threw;
+        int cause;
+        bool whole;    // every byte delivered
+    } cases[] = {
+        {"no prompt, first volume", "img.001", false, 0, 0, 0, false, false, CFileException::fileNotFound, false},
+        {"no prompt, later volume", "img.002", false, 0, 0, 0, true, true, CFileException::generic, false},
+        {"Cancel, first volume", "img.001", true, 0, 0, 1, false, false, CFileException::fileNotFound, false},
+        {"Cancel, later volume", "img.002", true, 0, 0, 1, true, true, CFileException::generic, false},
+        {"Retry once, then Cancel, first volume", "img.001", true, 1, 0, 2, false, false,
+         CFileException::fileNotFound, false},
+        {"Retry once, then Cancel, later volume", "img.002", true, 1, 0, 2, true, true, CFileException::generic,
+         false},
+        {"Retry, inserted, first volume", "img.001", true, 1, 1, 1, true, false, dontCare, true},
+        {"Retry twice, inserted at the second, later volume", "img.002", true, 2, 2, 2, true, false, dontCare,
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes.clear();
+        WriteVolumes(Compress(data, 1), {700});
+        const std::string saved = ReadBytes(c.missing);
+        std::filesystem::remove(c.missing);
+        int asks = 0;
+        answer = [&](const std::string& text, UINT type) {
+            EXPECT_EQ(text, msg::NotFound(c.missing));
+            EXPECT_EQ(type, UINT(MB_RETRYCANCEL));
+            if (++asks == c.insertAt) WriteBytes(c.missing, saved);
+            return asks <= c.retries ? IDRETRY : IDCANCEL;
+        };
+        DecodeResult r = DecodeWith(c.withPrompt ? &prompt : nullptr, "img.001", 333);
+        EXPECT_EQ(asks, c.asks);
+        EXPECT_EQ(int(boxes.size()), c.asks) << BoxTexts();
+        EXPECT_EQ(r.opened, c.opened);
+        EXPECT_EQ(r.threw, c.threw);
+        EXPECT_FALSE(r.foreignException);
+        if (c.cause != dontCare) {
+            EXPECT_EQ(r.cause, c.cause);
+        }
+        EXPECT_EQ(r.data == data, c.whole) << r.data.size();
+        EXPECT_EQ(r.data, data.substr(0, r.data.size()));
+    }
+}
+
+// A reader without a prompt fails at the same point and in the same way as one with a prompt,
+// and shows nothing: no message box (the fixture checks), no text anywhere.
+TEST_F(ArchiveReaderTest, AReaderWithoutAPromptTellsNothing)
+{
+    std::string data = Sample(20000);
+    std::string stream = Compress(data, 1);
+    std::string notZrv = MakeVolume(stream, 1);
+    notZrv[0] = 'Q';
+    // Its stored CRC is wrong: found when the reader moves on to the second volume.
+    std::string damaged = MakeVolume(stream.substr(0, 500), 1);
+    damaged[8] = char(damaged[8] ^ 0x10);
+    struct Case {
+        const char* name;
+        std::string first;
+        std::string second;  // "": no second volume
+        std::string told;    // what a reader with a prompt tells
+    } cases[] = {
+        {"not a ZRV-Zip file", notZrv, "", msg::NotZrv("img.001")},
+        {"a first volume with a wrong CRC", damaged, MakeVolume(stream.substr(500), 1), msg::Integrity("img.001")},
+        {"a later volume too short", MakeVolume(stream.substr(0, 500), 1), "ZRV", msg::ShortHeader("img.002")},
+        {"the data end early", MakeVolume(stream.substr(0, 500), 1), MakeVolume("", 1), msg::DataEnd("img.002")},
+        {"a block too long for its size", MakeVolume(EncodeContents({"*"}), 0), "", msg::kOverrun},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove("img.002");
+        WriteBytes("img.001", c.first);
+        if (!c.second.empty()) WriteBytes("img.002", c.second);
+        boxes.clear();
+        DecodeResult told = Decode("img.001", 1000);
+        EXPECT_EQ(BoxTexts(), c.told + "|");
+        boxes.clear();
+        DecodeResult silent = DecodeWith(nullptr, "img.001", 1000);
+        EXPECT_TRUE(boxes.empty()) << BoxTexts();
+        EXPECT_EQ(silent.opened, told.opened);
+        EXPECT_EQ(silent.threw, told.threw);
+        EXPECT_EQ(silent.cause, told.cause);
+        EXPECT_EQ(silent.cause, CFileException::generic);
+        EXPECT_TRUE(silent.data == told.data) << silent.data.size() << " and " << told.data.size();
     }
 }

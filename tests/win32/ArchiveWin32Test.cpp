@@ -17,7 +17,7 @@ TEST_F(ArchiveReaderTest, WorkedImagesOnWin32)
     };
     for (const Case& c : cases) {
         WriteBytes("disk.001", MakeVolume(c.data));
-        CArchiveFile reader;
+        CArchiveFile reader(&prompt);
         CFileException err;
         ASSERT_TRUE(reader.Open("disk.001", CFile::typeBinary, &err));
         char buf[10] = {};
@@ -69,7 +69,7 @@ TEST_F(ArchiveReaderTest, VolumesUnderAWindowsPathWithRetry)
     // A missing folder is a bad path to Win32: the same prompt, and Cancel ends the open.
     boxes.clear();
     answer = nullptr;
-    CArchiveFile reader;
+    CArchiveFile reader(&prompt);
     CFileException err;
     EXPECT_FALSE(reader.Open("nowhere\\disk.001", CFile::typeBinary, &err));
     EXPECT_EQ(err.m_cause, CFileException::badPath);
