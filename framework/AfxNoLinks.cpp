@@ -131,9 +131,6 @@ std::vector<CString> Components(const CString& strRelative)
 
 }  // namespace
 
-    return false;
-}
-
 DWORD AfxCheckOpenedFile(HANDLE h, const CString& strPath)
 {
     DWORD err = CheckOpened(h, false);

@@ -20,6 +20,11 @@ constexpr int EntryRoot(bool bForOneUser) { return bForOneUser ? kRootCurrentUse
 // The root of the other scope's entry.
 constexpr int OtherEntryRoot(bool bForOneUser) { return EntryRoot(!bForOneUser); }
 
+// Whether an installation for one user writes below the root nRoot: its own part of the registry,
+// and its own file types (a key line under HKEY_CLASSES_ROOT goes below its Software\Classes);
+// never the machine's or other users' (HKEY_LOCAL_MACHINE, HKEY_USERS).
+constexpr bool OneUserWritesBelow(int nRoot) { return nRoot == kRootCurrentUser || nRoot == kRootClassesRoot; }
+
 // Whether strProduct can name an entry. An empty name would put the values on the shared Uninstall
 // key itself, a line break would split the key's line in the log, and a NUL would cut the key's
 // name short of what the log lists: the registration refuses such names, and no entry is looked

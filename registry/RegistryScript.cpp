@@ -93,7 +93,7 @@ bool ScriptRun::ApplyKeyLine(const char* pLine, const char** ppNext)
         strPath = kUserClasses + strPath;
         m_bClassesRoot = true;
     }
-    if (m_bForOneUser && nRoot != kRootCurrentUser) return Fail(RegistryScript::kMachineWideReason);
+    if (m_bForOneUser && !OneUserWritesBelow(nRoot)) return Fail(RegistryScript::kMachineWideReason);
     LONG rc = OpenListedKey(nRoot, strPath, &hKey);
     // A key below a registry link: nothing is written through it.
     if (rc == kErrorRegistryLink)
@@ -241,7 +241,8 @@ const char* RegistryScript::FindMachineWideLine(const char* pszText)
     if (!pMarker) return nullptr;
     for (const char* p = NextLine(pMarker); p; p = NextLine(p)) {
         if (*p != '[') continue;
-        for (int nRoot : {kRootLocalMachine, kRootUsers}) {
+        for (int nRoot = 0; nRoot < kRegistryRootCount; ++nRoot) {
+            if (OneUserWritesBelow(nRoot)) continue;
             const char* pszName = RegistryRootName(nRoot);
             size_t n = std::strlen(pszName);
             if (std::strncmp(p + 1, pszName, n) == 0 && p[1 + n] == kRootSeparator) return p;
