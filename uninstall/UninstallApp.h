@@ -19,7 +19,8 @@
 // verdict.
 //
 // This class is the flow that ties the rooms together, each in a file of its own:
-// - UninstallApp.cpp: the flow itself, from the options to the hand-over or the work;
+// - UninstallApp.cpp: how it speaks (the log, Tell, the caption);
+// - UninstallFlow.cpp: the flow itself, from the options to the hand-over or the work;
 // - UninstallOptions.h: the command line and the usage text;
 // - UninstallRights.cpp: started again with the rights the installation's scope asks for;
 // - UninstallRecord.cpp: the trust decision, the record read as the product's entry vouches for it;
@@ -49,7 +50,7 @@ public:
     int ExitInstance() override { return m_nExitCode; }
 
 private:
-    // The flow (UninstallApp.cpp).
+    // The flow (UninstallFlow.cpp).
     int Main();
     bool OpenLog();
     int Tell(const CString& strText, UINT nType);

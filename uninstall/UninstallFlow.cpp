@@ -1,0 +1,107 @@
+// The uninstaller's flow (UninstallApp.h): the options, the log, the target held, the rights that
+// the installation's scope asks for, the record believed, then the hand-over to a copy or the work
+// here.
+#include "UninstallApp.h"
+
+#include "AfxMessageBox.h"
+#include "AfxPath.h"
+#include "InstallRecordFormat.h"
+#include "SignInFinish.h"
+
+BOOL CUninstallApp::InitInstance()
+{
+    // The uninstaller's windows are plain dialogs: it needs nothing of the common controls.
+    m_nExitCode = Main();
+    // The framework ends the program with ExitInstance's code, without a message loop.
+    return FALSE;
+}
+
+int CUninstallApp::Main()
+{
+    bool known = ParseUninstallOptions(m_lpCmdLine, m_options);
+    // Made first, so that a run that can keep no log removes nothing.
+    if (!OpenLog()) {
+        Tell("The log file '" + m_options.strLogFile + "' cannot be made.\n\nNothing was removed.", MB_ICONHAND);
+        return kExitRefused;
+    }
+    if (!known || m_options.bHelp) {
+        Tell(UninstallUsage(), m_options.bHelp ? MB_ICONINFORMATION : MB_ICONHAND);
+        return kExitRefused;
+    }
+    if (m_options.bHandover && !AcceptHandover()) return kExitRefused;
+    CString program = m_options.bHandover ? m_options.strProgram : AfxGetProgramPath();
+    m_strTarget = AfxFolderOf(program);
+    m_strProgramName = AfxNameOf(program);
+    // Opened once and held to the end: the folder checked here is the one everything is removed
+    // from, and while it is held nobody can rename it and put a link in its place.
+    if (!m_target.Open(m_strTarget) && GetLastError() == kErrorLinkOnPath) {
+        SetProduct(AfxNameOf(m_strTarget));
+        Tell("'" + m_strTarget + "' is a link (a symbolic link or a junction).\n\nNothing was removed.", MB_ICONHAND);
+        return kExitRefused;
+    }
+    // The finishing run at a sign-in works quietly.
+    if (m_options.bFinish) m_options.bSilent = true;
+    // An installation for one user is removed with that user's rights alone: what vouches for it,
+    // the user's everyday programs can write. Elevated, this program starts itself again without
+    // the administrators' rights where the user's own entry names this folder and none of the
+    // machine's does; looking is all it does with that entry.
+    AfxRights rights = AfxGetRights();
+    if (!m_options.bHandover && rights == AfxRights::elevated && FolderNamedUnder(kRootCurrentUser) &&
+        !FolderNamedUnder(kRootLocalMachine))
+        return AgainAsUser();
+    if (!ReadRecord()) return kExitRefused;
+    // An installation for everyone is removed with the administrators' rights: an uninstaller that
+    // runs as its invoker (that of a product that may be installed either way) starts itself again
+    // with them.
+    if (m_nEntryRoot == kRootLocalMachine && !m_options.bHandover &&
+        (rights == AfxRights::limited || rights == AfxRights::noWay))
+        return AgainElevated(rights);
+    AllowRestartBelow(m_target, m_strTarget);
+    if (m_options.bFinish) return FinishReplacements(m_record, m_target, m_strTarget, m_strProgramName, m_strProduct, m_log);
+    if (m_options.bHandover && !ListsProgram(m_options.strProgram)) {
+        Tell("'" + program + "' is not the uninstaller that " + kInstallLogName + " in '" + m_strTarget +
+                 "' lists.\n\nNothing was removed.",
+             MB_ICONHAND);
+        return kExitRefused;
+    }
+    return m_options.bHandover ? Work(&m_handover) : FirstProcess();
+}
+
+// The copy works only for the program that started it: the handles must be the inherited ones,
+// and the program it names must be that installation's uninstaller (ListsProgram).
+bool CUninstallApp::AcceptHandover()
+{
+    m_options.strProgram = AfxNormalisedPath(m_options.strProgram);
+    if (!m_options.strProgram.IsEmpty() && TakeHandoverHandles(m_options.strHandles, m_handover)) return true;
+    Tell("This program was started to finish an uninstallation, but not by the uninstaller.\n\nNothing was removed.",
+         MB_ICONHAND);
+    return false;
+}
+
+bool CUninstallApp::ListsProgram(const CString& strProgram) const
+{
+    CString expected = AfxNormalisedPath(m_strTarget + "\\" + kUninstallerName);
+    if (expected.IsEmpty() || expected.CompareNoCase(strProgram) != 0) return false;
+    for (const LogItem& item : m_record.items)
+        if (item.kind == LogItemKind::File && item.strPath.CompareNoCase(kUninstallerName) == 0) return true;
+    return false;
+}
+
+int CUninstallApp::FirstProcess()
+{
+    CString question = "Remove " + m_strProduct + " from '" + m_strTarget +
+                       "'?\n\nOnly the files, folders and registry entries that its installation made are "
+                       "removed; files of your own are kept.";
+    if (Tell(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return kExitRefused;
+    // A copy accepts only the uninstaller that the log lists; under another name this program
+    // does the work itself, and its file goes at the next restart.
+    if (!ListsProgram(AfxNormalisedPath(AfxGetProgramPath()))) return Work(nullptr);
+    CString options = OptionsPassedOn(m_options);
+    // The copy writes the log from here on.
+    m_log.Close();
+    int verdict = RunHandoverCopy(options, m_strTarget + "\\" + m_strProgramName);
+    if (verdict >= 0) return verdict;
+    // No copy could run: the work is done here, and this program's file goes at the next restart.
+    if (!OpenLog()) return kExitRefused;
+    return Work(nullptr);
+}
