@@ -25,6 +25,14 @@ std::string FoldedKeyPath(const std::string& strKey)
     return out;
 }
 
+CString TrimmedKeyPath(const CString& strKey)
+{
+    int first = 0, last = strKey.GetLength();
+    while (first < last && strKey[first] == '\\') ++first;
+    while (last > first && strKey[last - 1] == '\\') --last;
+    return strKey.Mid(first, last - first);
+}
+
 bool SameKeyPath(const std::string& a, const std::string& b) { return FoldedKeyPath(a) == FoldedKeyPath(b); }
 
 bool SameValueName(const std::string& a, const std::string& b) { return SameText(a, b); }

@@ -12,6 +12,8 @@
 bool SameKeyPath(const std::string& a, const std::string& b);
 // The form in which SameKeyPath compares them: lower case, no empty component.
 std::string FoldedKeyPath(const std::string& strKey);
+// A key path as the registry calls want it: without backslashes at either end.
+CString TrimmedKeyPath(const CString& strKey);
 // Value names, and paths below the target folder as the records list them (directory and file
 // entries): without regard to case only.
 bool SameValueName(const std::string& a, const std::string& b);

@@ -2,19 +2,11 @@
 #include "RegistryRemoval.h"
 
 #include "AfxRegistry.h"
+#include "SameName.h"
 
 #include <algorithm>
 
 namespace {
-
-// The subkey path as the registry calls want it: without backslashes at either end.
-CString TrimmedKey(const CString& strPath)
-{
-    int first = 0, last = strPath.GetLength();
-    while (first < last && strPath[first] == '\\') ++first;
-    while (last > first && strPath[last - 1] == '\\') --last;
-    return strPath.Mid(first, last - first);
-}
 
 CString ValueText(const LogItem& item)
 {
@@ -24,7 +16,7 @@ CString ValueText(const LogItem& item)
 void RemoveValue(const LogItem& item, RemovalReport& report)
 {
     CString what = ValueText(item);
-    CString key = TrimmedKey(item.strKey);
+    CString key = TrimmedKeyPath(item.strKey);
     CRegKey hKey;
     LONG rc = AfxRegOpenKeyNoLinks(RegistryRootKey(item.nRoot), key, KEY_SET_VALUE, hKey);
     if (rc == ERROR_FILE_NOT_FOUND) return;  // the key went with its values already
@@ -41,7 +33,7 @@ void RestoreValue(const LogItem& item, const PriorValue& prior, RemovalReport& r
 {
     CString what = ValueText(item);
     CRegKey hKey;
-    LONG rc = AfxRegOpenKeyNoLinks(RegistryRootKey(item.nRoot), TrimmedKey(item.strKey), KEY_QUERY_VALUE | KEY_SET_VALUE,
+    LONG rc = AfxRegOpenKeyNoLinks(RegistryRootKey(item.nRoot), TrimmedKeyPath(item.strKey), KEY_QUERY_VALUE | KEY_SET_VALUE,
                                    hKey);
     if (rc == ERROR_FILE_NOT_FOUND)
         return LeaveByRule(report, what, "its key was removed since the installation; its earlier data was not put back");
@@ -70,7 +62,7 @@ void RestoreValue(const LogItem& item, const PriorValue& prior, RemovalReport& r
 
 void RemoveKey(const LogItem& item, RemovalReport& report)
 {
-    CString key = TrimmedKey(item.strPath);
+    CString key = TrimmedKeyPath(item.strPath);
     if (key.IsEmpty()) return;  // values set on a root itself: the root stays
     CRegKey hKey;
     LONG rc = AfxRegOpenKeyNoLinks(RegistryRootKey(item.nRoot), key, KEY_READ, hKey);
@@ -115,7 +107,7 @@ void RemoveMadeKeys(const InstallRecord& record, RemovalReport& report)
     });
     for (const PriorKey& made : keys) {
         if (record.prior.HasKey(made.nRoot, made.strPath)) continue;  // found there by a later run
-        CString key = TrimmedKey(made.strPath.c_str());
+        CString key = TrimmedKeyPath(made.strPath.c_str());
         CRegKey hKey;
         if (key.IsEmpty() || AfxRegOpenKeyNoLinks(RegistryRootKey(made.nRoot), key, KEY_READ, hKey) != ERROR_SUCCESS)
             continue;

@@ -10,16 +10,6 @@
 #include "UninstallApp.h"
 #include "UninstallOutcome.h"
 
-namespace {
-// A key path without backslashes at either end.
-CString TrimmedKey(const CString& key)
-{
-    int first = 0, last = key.GetLength();
-    while (first < last && key[first] == '\\') ++first;
-    while (last > first && key[last - 1] == '\\') --last;
-    return key.Mid(first, last - first);
-}
-}  // namespace
 
 InstallRecord TakeEntryItems(InstallRecord& record, int nEntryRoot, const CString& strEntryKey)
 {
@@ -28,8 +18,8 @@ InstallRecord TakeEntryItems(InstallRecord& record, int nEntryRoot, const CStrin
     std::vector<LogItem> rest;
     for (const LogItem& item : record.items) {
         bool inEntry = item.nRoot == nEntryRoot && !strEntryKey.IsEmpty() &&
-                       ((item.kind == LogItemKind::Value && TrimmedKey(item.strKey).CompareNoCase(strEntryKey) == 0) ||
-                        (item.kind == LogItemKind::Key && TrimmedKey(item.strPath).CompareNoCase(strEntryKey) == 0));
+                       ((item.kind == LogItemKind::Value && TrimmedKeyPath(item.strKey).CompareNoCase(strEntryKey) == 0) ||
+                        (item.kind == LogItemKind::Key && TrimmedKeyPath(item.strPath).CompareNoCase(strEntryKey) == 0));
         (inEntry ? entry.items : rest).push_back(item);
     }
     record.items = rest;
