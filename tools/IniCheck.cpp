@@ -1,6 +1,6 @@
 #include "IniCheck.h"
 
-#include "CodePage1252.h"
+#include "AfxCodePage.h"
 #include "RegFileReading.h"
 #include "RegistryScript.h"
 #include "SetupExtensions.h"

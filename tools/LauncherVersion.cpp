@@ -1,7 +1,7 @@
 #include "LauncherVersion.h"
 
 #include "BundleFormat.h"
-#include "CodePage1252.h"
+#include "AfxCodePage.h"
 #include "ToolCommon.h"
 
 #include <algorithm>

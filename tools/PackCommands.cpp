@@ -5,7 +5,7 @@
 
 #include "ArchiveFile.h"
 #include "ArchivePrompt.h"
-#include "CodePage1252.h"
+#include "AfxCodePage.h"
 #include "EntryName.h"
 #include "PackPlan.h"
 #include "Payload.h"

@@ -1,6 +1,6 @@
 #include "PackPlan.h"
 
-#include "CodePage1252.h"
+#include "AfxCodePage.h"
 #include "EmbeddedPrograms.h"
 #include "ProgramVersion.h"
 #include "EntryName.h"

@@ -6,7 +6,7 @@
 // under the buffer's limit); its spelling on the authoring host turns back into the same bytes, so
 // two stored names never become one file there; the sizes never take more than the total; and
 // the reader throws nothing but its own error.
-#include "CodePage1252.h"
+#include "AfxCodePage.h"
 #include "EntryName.h"
 #include "Payload.h"
 
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         while (reader.NextEntry(entry)) {
             if (!StaysInside(entry.name)) __builtin_trap();
             std::string back;
-            if (!zrvtool::Utf8ToCp1252(zrvtool::Cp1252ToUtf8(entry.name), back) || back != entry.name)
+            if (!Utf8ToCp1252(Cp1252ToUtf8(entry.name), back) || back != entry.name)
                 __builtin_trap();
             sizes += entry.nSize;
             if (sizes > total) __builtin_trap();

@@ -1,6 +1,6 @@
 // The portable parts of the installation engine: entry name rules, the payload stream reader,
 // the status text buffers, and the code page of stored names.
-#include "CodePage1252.h"
+#include "AfxCodePage.h"
 #include "EntryName.h"
 #include "Payload.h"
 #include "StatusText.h"
@@ -214,11 +214,11 @@ TEST(StatusText, ASlowReceiverOnAnotherThreadSeesEveryTextUnchanged)
 TEST(CodePage1252, MapsWhatItCanAndRefusesTheRest)
 {
     std::string out;
-    EXPECT_TRUE(zrvtool::Utf8ToCp1252("caf\xc3\xa9 \xe2\x82\xac \xc5\xbd", out));
+    EXPECT_TRUE(Utf8ToCp1252("caf\xc3\xa9 \xe2\x82\xac \xc5\xbd", out));
     EXPECT_EQ(out, "caf\xe9 \x80 \x8e");
-    EXPECT_EQ(zrvtool::Cp1252ToUtf8(out), "caf\xc3\xa9 \xe2\x82\xac \xc5\xbd");
+    EXPECT_EQ(Cp1252ToUtf8(out), "caf\xc3\xa9 \xe2\x82\xac \xc5\xbd");
     const char* refused[] = {"\xe4\xb8\xad", "\xf0\x9f\x98\x80", "\xc3", "\xc0\xaf", "\xff", "\xef\xbf\xbd"};
-    for (const char* s : refused) EXPECT_FALSE(zrvtool::Utf8ToCp1252(s, out)) << s;
+    for (const char* s : refused) EXPECT_FALSE(Utf8ToCp1252(s, out)) << s;
 }
 
 // Every byte has a character of its own, the code page's five undefined bytes included, and the
@@ -228,13 +228,13 @@ TEST(CodePage1252, EveryByteGoesThereAndBack)
     std::set<std::string> seen;
     for (int b = 1; b < 256; ++b) {
         const std::string byte(1, char(b));
-        const std::string utf8 = zrvtool::Cp1252ToUtf8(byte);
+        const std::string utf8 = Cp1252ToUtf8(byte);
         EXPECT_TRUE(seen.insert(utf8).second) << "byte " << b << " shares its character";
         std::string back;
-        EXPECT_TRUE(zrvtool::Utf8ToCp1252(utf8, back)) << "byte " << b;
+        EXPECT_TRUE(Utf8ToCp1252(utf8, back)) << "byte " << b;
         EXPECT_EQ(back, byte) << "byte " << b;
     }
-    EXPECT_EQ(zrvtool::Cp1252ToUtf8("\x81\x8d\x8f\x90\x9d"), "\xc2\x81\xc2\x8d\xc2\x8f\xc2\x90\xc2\x9d");
+    EXPECT_EQ(Cp1252ToUtf8("\x81\x8d\x8f\x90\x9d"), "\xc2\x81\xc2\x8d\xc2\x8f\xc2\x90\xc2\x9d");
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
-#include "CodePage1252.h"
+#include "AfxCodePage.h"
 
 #include <cstdint>
 
-namespace zrvtool {
 namespace {
 
 // Code points of the bytes 0x80 to 0x9F; 0 where the code page defines no character. Those five
@@ -87,4 +86,26 @@ std::string Cp1252ToUtf8(const std::string& cp1252)
     return out;
 }
 
-}  // namespace zrvtool
+bool IsUtf8(const std::string& text)
+{
+    for (size_t i = 0; i < text.size();) {
+        unsigned char b = static_cast<unsigned char>(text[i]);
+        uint32_t cp;
+        size_t len;
+        if (b < 0x80) { ++i; continue; }
+        if ((b & 0xE0) == 0xC0) { cp = b & 0x1F; len = 2; }
+        else if ((b & 0xF0) == 0xE0) { cp = b & 0x0F; len = 3; }
+        else if ((b & 0xF8) == 0xF0) { cp = b & 0x07; len = 4; }
+        else return false;
+        if (i + len > text.size()) return false;
+        for (size_t k = 1; k < len; ++k) {
+            unsigned char c = static_cast<unsigned char>(text[i + k]);
+            if ((c & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += len;
+    }
+    return true;
+}

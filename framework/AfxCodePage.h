@@ -1,9 +1,8 @@
-// Names between the authoring host (UTF-8) and the installer's code page (Windows-1252).
+// Text between UTF-8 and Windows-1252, the code page a medium's names and texts are written in
+// unless it declares UTF-8. Portable: the author's tool and the Windows programs convert alike.
 #pragma once
 
 #include <string>
-
-namespace zrvtool {
 
 // Converts UTF-8 text to Windows-1252. Returns false (and leaves out unspecified) when the text is
 // not valid UTF-8 or holds a character that the code page has no byte for.
@@ -14,4 +13,6 @@ bool Utf8ToCp1252(const std::string& utf8, std::string& out);
 // Utf8ToCp1252 turns back into the same bytes: distinct names stay distinct.
 std::string Cp1252ToUtf8(const std::string& cp1252);
 
-}  // namespace zrvtool
+// True when text is well-formed UTF-8: no stray or missing continuation byte, no overlong form,
+// no surrogate, nothing above U+10FFFF.
+bool IsUtf8(const std::string& text);
