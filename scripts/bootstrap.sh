@@ -17,7 +17,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth imagemagick
   zstd xz-utils gzip file python3 openssl osslsigncode
-  fonts-wine fonts-liberation
+  fonts-wine fonts-liberation fonts-wqy-microhei
 )
 arches=$(bash "$here/host-arch.sh")
 if [[ " $arches " == *" x86 "* ]]; then
