@@ -144,7 +144,7 @@ BOOL ReadSetupExtensions(const char* pszText, SetupExtensions& ext, SetupIniProb
             ReadCodePage(ext, value, nLine);
         } else {
             Note(ext.unknown, nLine,
-                 "no setting the installer reads (those here are Shortcut, DisplayVersion, Publisher, Scope, CodePage)");
+                 "no setting the installer reads (those here are Shortcut, DisplayVersion, Publisher, Scope)");
         }
     }
     return TRUE;
