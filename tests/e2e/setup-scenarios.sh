@@ -593,7 +593,7 @@ uninstall-prior)
   installed_ok "$t"
   registry_ok "$TARGET_ROOT\\Demo" "$t"
   k=$'HKEY_LOCAL_MACHINE\tSoftware\\Nexal\\Zorvan Demo'
-  for line in $'ZORVAN-PRIOR\t1' target $'directory\tlogs' $'directory\tsamples' "key"$'\t'"$k" \
+  for line in $'ZORVAN-PRIOR\t2' target $'directory\tlogs' $'directory\tsamples' "key"$'\t'"$k" \
       "value"$'\t'"$k"$'\tVersion\tREG_SZ\t302e3900\tREG_SZ\t312e3000' \
       $'key\tHKEY_CURRENT_USER\tSoftware\\Nexal\\Zorvan Demo\\Settings'; do
     tr -d '\r' <"$t/Install.prior" | grep -qxF "$line" || fail "Install.prior lacks [$line]: $(cat -A "$t/Install.prior")"
