@@ -25,21 +25,29 @@ BOOL CSetupApp::ReadSetupIni()
         e->Delete();
         return FALSE;
     }
-    // Kept as read: the run applies this text's registry script, not a file changed meanwhile.
-    m_strSetupText = text.get();
-    if (!ParseSetupText(text.get())) return FALSE;
-    // The version this medium installs, from the text as read (the parse leaves it unchanged).
+    // The CodePage line is ASCII: found in the text as decoded, before the text becomes the UTF-8
+    // that the program works in. A medium that names another code page, or whose UTF-8 is not
+    // well-formed, is refused as a broken one.
     SetupExtensions& ext = m_extensions;
-    if (ReadSetupExtensions(text.get(), ext)) {
+    std::string converted = text.get();
+    if (ReadSetupExtensions(text.get(), ext) && !SetupTextToUtf8(converted, ext.nCodePage)) {
+        ext = SetupExtensions();
+        return FALSE;
+    }
+    // Kept as read: the run applies this text's registry script, not a file changed meanwhile.
+    m_strSetupText = converted;
+    if (!ParseSetupText(&converted[0])) return FALSE;
+    // The version this medium installs, from the text as read (the parse leaves it unchanged).
+    if (ReadSetupExtensions(converted.c_str(), ext)) {
         m_strMediumVersion = ext.strDisplayVersion;
         m_scope = ext.scope;
         m_preferredScope = ext.preferred;
     } else {
         ext = SetupExtensions();
     }
-    if (const char* pLine = RegistryScript::FindMachineWideLine(text.get())) {
+    if (const char* pLine = RegistryScript::FindMachineWideLine(converted.c_str())) {
         m_nMachineWideLine = 1;
-        for (const char* p = text.get(); p < pLine; ++p)
+        for (const char* p = converted.c_str(); p < pLine; ++p)
             if (p[0] == '\r' && p[1] == '\n') ++m_nMachineWideLine;
     }
     return TRUE;

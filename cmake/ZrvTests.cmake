@@ -7,5 +7,8 @@ function(zrv_add_gtest name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   if(NOT ZRV_WIN32)
     add_test(NAME ${name} COMMAND ${name})
+  else()
+    # The code under test runs with the code page that the shipped programs ask for.
+    target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/win32/TestManifest.rc)
   endif()
 endfunction()

@@ -1,6 +1,8 @@
 // Reading the extension lines of Setup.ini.
 #include "SetupExtensions.h"
 
+#include "AfxCodePage.h"
+
 #include <cstring>
 #include <string>
 
@@ -68,6 +70,19 @@ void ReadScope(SetupExtensions& ext, const std::string& value, int nLine)
     Note(ext.bad, nLine, "a Scope line is Scope=machine, Scope=user, Scope=either, Scope=either|machine or Scope=either|user");
 }
 
+void ReadCodePage(SetupExtensions& ext, const std::string& value, int nLine)
+{
+    ext.nCodePageLine = nLine;
+    if (value == std::to_string(kMediumCodePageUtf8)) {
+        ext.nCodePage = kMediumCodePageUtf8;
+    } else if (value == std::to_string(kMediumCodePage1252)) {
+        ext.nCodePage = kMediumCodePage1252;
+    } else {
+        ext.nCodePage = 0;
+        Note(ext.bad, nLine, "a CodePage line is CodePage=65001 (UTF-8) or CodePage=1252 (Windows-1252)");
+    }
+}
+
 // One line "Key=value" (the value up to the CR); false when the line is no such setting.
 bool SplitSetting(const char* line, std::string& key, std::string& value)
 {
@@ -125,10 +140,31 @@ BOOL ReadSetupExtensions(const char* pszText, SetupExtensions& ext, SetupIniProb
             ext.nPublisherLine = nLine;
         } else if (key == "Scope") {
             ReadScope(ext, value, nLine);
+        } else if (key == "CodePage") {
+            ReadCodePage(ext, value, nLine);
         } else {
             Note(ext.unknown, nLine,
                  "no setting the installer reads (those here are Shortcut, DisplayVersion, Publisher, Scope)");
         }
     }
     return TRUE;
+}
+
+BOOL SetupTextToUtf8(std::string& text, int nCodePage, SetupIniProblem* pProblem)
+{
+    SetupIniProblem problem;
+    if (nCodePage == kMediumCodePage1252) {
+        text = Cp1252ToUtf8(text);
+        return TRUE;
+    }
+    if (nCodePage != kMediumCodePageUtf8) {
+        problem.m_strReason = "the CodePage line names a code page the installer does not read (65001 or 1252)";
+    } else {
+        size_t nGood = Utf8Prefix(text);
+        if (nGood == text.size()) return TRUE;
+        problem.m_strReason = "the text is declared UTF-8 (CodePage=65001) but is not well-formed UTF-8";
+        problem.m_nLine = LineOf(text.c_str(), text.c_str() + nGood);
+    }
+    if (pProblem) *pProblem = problem;
+    return FALSE;
 }

@@ -15,12 +15,18 @@
 //                           under the user's profile, the user's own entry and Start menu), or as
 //                           the person who installs chooses (either, after a bar the choice
 //                           offered first: machine when none is named)
-// A value runs up to the end of its line. A later DisplayVersion, Publisher or Scope line replaces
-// an earlier one. Other lines there are left alone.
+//   CodePage=65001|1252     how the medium's texts are written: those of Setup.ini (its registry
+//                           script included) and the entry names of its disk image. 65001: UTF-8;
+//                           1252: Windows-1252, as without the line, on every machine whatever its
+//                           own code page. Any other value makes the medium one the installer refuses
+// A value runs up to the end of its line. A later DisplayVersion, Publisher, Scope or CodePage line
+// replaces an earlier one. Other lines there are left alone. The CodePage line is ASCII, so it is
+// found the same in a text of either code page before the text is converted (SetupTextToUtf8).
 #pragma once
 
 #include "SetupConfig.h"
 
+#include <string>
 #include <vector>
 
 struct SetupShortcut {
@@ -30,6 +36,10 @@ struct SetupShortcut {
 };
 
 enum class SetupScope { machine, user, either };
+
+// The code pages a CodePage line may name.
+constexpr int kMediumCodePage1252 = 1252;
+constexpr int kMediumCodePageUtf8 = 65001;
 
 // The name of a scope as the Scope line spells it.
 const char* SetupScopeName(SetupScope scope);
@@ -43,6 +53,12 @@ struct SetupExtensions {
     SetupScope scope = SetupScope::machine;
     SetupScope preferred = SetupScope::machine;  // either: the choice offered first; else as scope
     int nScopeLine = 0;  // 0 when absent
+    // The code page of the medium's texts and entry names: kMediumCodePage1252 (also without the
+    // line) or kMediumCodePageUtf8; 0 when the last CodePage line names another (that line is in
+    // bad too, and the medium is refused as broken).
+    int nCodePage = kMediumCodePage1252;
+    int nCodePageLine = 0;  // 0 when absent
+    bool IsUtf8() const { return nCodePage == kMediumCodePageUtf8; }
     // Lines that the installer skips and an author would want to hear of: a malformed or repeated
     // shortcut (bad), a line that is no setting it knows (unknown).
     std::vector<SetupIniProblem> bad;
@@ -53,3 +69,9 @@ struct SetupExtensions {
 // pProblem filled when given, when the text is one the installer refuses (ParseSetupText); then
 // ext is empty. The text is unchanged afterwards.
 BOOL ReadSetupExtensions(const char* pszText, SetupExtensions& ext, SetupIniProblem* pProblem = nullptr);
+
+// Turns a decoded Setup.ini text of the code page nCodePage (a SetupExtensions::nCodePage) into
+// the UTF-8 that the programs work in: a Windows-1252 text is converted, a UTF-8 one checked.
+// Returns FALSE, with pProblem filled when given and text unchanged, when nCodePage is none of
+// the two or the UTF-8 text is not well-formed (the line of its first bad byte).
+BOOL SetupTextToUtf8(std::string& text, int nCodePage, SetupIniProblem* pProblem = nullptr);

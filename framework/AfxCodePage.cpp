@@ -1,6 +1,7 @@
 #include "AfxCodePage.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -86,7 +87,7 @@ std::string Cp1252ToUtf8(const std::string& cp1252)
     return out;
 }
 
-bool IsUtf8(const std::string& text)
+size_t Utf8Prefix(const std::string& text)
 {
     for (size_t i = 0; i < text.size();) {
         unsigned char b = static_cast<unsigned char>(text[i]);
@@ -96,16 +97,23 @@ bool IsUtf8(const std::string& text)
         if ((b & 0xE0) == 0xC0) { cp = b & 0x1F; len = 2; }
         else if ((b & 0xF0) == 0xE0) { cp = b & 0x0F; len = 3; }
         else if ((b & 0xF8) == 0xF0) { cp = b & 0x07; len = 4; }
-        else return false;
-        if (i + len > text.size()) return false;
+        else return i;
+        if (i + len > text.size()) return i;
         for (size_t k = 1; k < len; ++k) {
             unsigned char c = static_cast<unsigned char>(text[i + k]);
-            if ((c & 0xC0) != 0x80) return false;
+            if ((c & 0xC0) != 0x80) return i;
             cp = (cp << 6) | (c & 0x3F);
         }
         static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return i;
         i += len;
     }
-    return true;
+    return text.size();
+}
+
+bool IsUtf8(const std::string& text) { return Utf8Prefix(text) == text.size(); }
+
+bool StartsWithUtf8Mark(const char* pData, size_t nSize)
+{
+    return nSize >= kUtf8MarkSize && std::memcmp(pData, kUtf8Mark, kUtf8MarkSize) == 0;
 }

@@ -16,3 +16,13 @@ std::string Cp1252ToUtf8(const std::string& cp1252);
 // True when text is well-formed UTF-8: no stray or missing continuation byte, no overlong form,
 // no surrogate, nothing above U+10FFFF.
 bool IsUtf8(const std::string& text);
+
+// The length in bytes of the longest well-formed UTF-8 start of text (text.size() when IsUtf8).
+size_t Utf8Prefix(const std::string& text);
+
+// The UTF-8 byte-order mark that starts a record written in UTF-8 (Install.log).
+constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
+constexpr size_t kUtf8MarkSize = 3;
+
+// Whether data (nSize bytes) starts with kUtf8Mark.
+bool StartsWithUtf8Mark(const char* pData, size_t nSize);

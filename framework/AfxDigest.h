@@ -48,8 +48,12 @@ public:
     // A point in what was written, to come back to.
     struct Mark {
         CSha256 sha;
+        // For a file that holds its text in another form than it writes it (CListedLog): where
+        // the text stood, and which writing of the file the mark belongs to.
+        size_t nText = 0;
+        unsigned nGeneration = 0;
     };
-    Mark GetMark() const { return {m_sha}; }
+    Mark GetMark() const { return {m_sha, 0, 0}; }
     // Cuts the file back to mark, and its digest with it; throws as Write does.
     virtual void Rewind(const Mark& mark);
 

@@ -95,10 +95,11 @@ DWORD OpenRelative(HANDLE hRoot, const CString& strName, ACCESS_MASK access, ULO
     if (!nt.Ready()) return ERROR_PROC_NOT_FOUND;
     if (strName.IsEmpty() || strName == "." || strName == ".." || strName.Find('\\') >= 0 || strName.Find('/') >= 0)
         return ERROR_INVALID_NAME;
-    int n = MultiByteToWideChar(CP_ACP, 0, strName, -1, nullptr, 0);
+    // Bytes that are no text of the code page name no file: never one with a replacement character.
+    int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, strName, -1, nullptr, 0);
     if (n <= 1 || n > 0x7FFF) return ERROR_INVALID_NAME;
     std::vector<WCHAR> wide(size_t(n), 0);
-    MultiByteToWideChar(CP_ACP, 0, strName, -1, wide.data(), n);
+    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, strName, -1, wide.data(), n);
     UNICODE_STRING name;
     name.Buffer = wide.data();
     name.Length = USHORT((n - 1) * sizeof(WCHAR));

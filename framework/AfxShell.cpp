@@ -3,21 +3,28 @@
 // in AfxShellInstall.cpp, so that the uninstaller imports none of it (AfxShell.h).
 #include "AfxShell.h"
 
+#include "AfxCodePageWin32.h"
 #include "AfxHandle.h"
 #include "AfxRegistry.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <string>
 #include <vector>
 
 namespace {
 
 bool ShellFolder(int nFolder, CString& strPath)
 {
-    char szPath[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, nFolder, nullptr, SHGFP_TYPE_CURRENT, szPath)) || !szPath[0]) return false;
-    strPath = szPath;
+    // Read wide: a UTF-8 path may be longer than MAX_PATH bytes, and a code page that cannot hold
+    // the user's folder gives no look-alike of it.
+    WCHAR szPath[MAX_PATH] = {};
+    std::string path;
+    if (FAILED(SHGetFolderPathW(nullptr, nFolder, nullptr, SHGFP_TYPE_CURRENT, szPath)) || !szPath[0] ||
+        !AfxWideToAnsi(szPath, -1, path))
+        return false;
+    strPath = path.c_str();
     while (strPath.GetLength() > 3 && strPath[strPath.GetLength() - 1] == '\\') strPath = strPath.Left(strPath.GetLength() - 1);
     return true;
 }

@@ -4,7 +4,11 @@
 // uninstaller) imports neither (AfxShell.h).
 #include "AfxShell.h"
 
+#include "AfxCodePageWin32.h"
+
 #include <shlobj.h>
+
+#include <string>
 
 namespace {
 // FOLDERID_UserProgramFiles, spelled out: older headers lack it.
@@ -18,10 +22,12 @@ void TrimTrailingBackslashes(CString& strPath)
 // The user's local application data, as AfxShell.cpp reads the Start menu's folders.
 bool LocalAppDataFolder(CString& strPath)
 {
-    char szPath[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, szPath)) || !szPath[0])
+    WCHAR szPath[MAX_PATH] = {};
+    std::string path;
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, szPath)) || !szPath[0] ||
+        !AfxWideToAnsi(szPath, -1, path))
         return false;
-    strPath = szPath;
+    strPath = path.c_str();
     TrimTrailingBackslashes(strPath);
     return true;
 }
@@ -35,11 +41,10 @@ bool AfxGetUserProgramFilesFolder(CString& strPath)
     HRESULT hr = SHGetKnownFolderPath(kUserProgramFiles, KF_FLAG_DONT_VERIFY, nullptr, &pszWide);
     bool bFound = false;
     if (SUCCEEDED(hr) && pszWide) {
-        char szPath[MAX_PATH] = {};
-        BOOL bLost = FALSE;
-        int n = WideCharToMultiByte(CP_ACP, 0, pszWide, -1, szPath, sizeof szPath, nullptr, &bLost);
-        if (n > 1 && !bLost) {
-            strPath = szPath;
+        // Never a best-fit look-alike of the user's folder (AfxCodePageWin32.h).
+        std::string path;
+        if (AfxWideToAnsi(pszWide, -1, path) && !path.empty()) {
+            strPath = path.c_str();
             bFound = true;
         }
     }

@@ -2,6 +2,49 @@
 // CarriedParts.h).
 #include "CarriedParts.h"
 
+#include <algorithm>
+
+void CListedLog::WriteOut(const std::string& strText)
+{
+    // The mark goes before the first byte of a UTF-8 log, and again after a rewind to the start.
+    std::string out = m_bUtf8 && Written() == 0 && !strText.empty() ? kUtf8Mark + strText : strText;
+    if (!out.empty()) CDigestFile::Write(out.data(), UINT(out.size()));
+}
+
+void CListedLog::Write(const void* lpBuf, UINT nCount)
+{
+    std::string text(static_cast<const char*>(lpBuf), nCount);
+    std::string cp1252;
+    if (m_bUtf8) {
+        WriteOut(text);
+    } else if (Utf8ToCp1252(text, cp1252)) {
+        CDigestFile::Write(cp1252.data(), UINT(cp1252.size()));
+    } else {
+        SwitchToUtf8(text);
+    }
+    m_strText += text;
+}
+
+void CListedLog::SwitchToUtf8(const std::string& strMore)
+{
+    m_bUtf8 = true;
+    ++m_nGeneration;
+    CDigestFile::Rewind(Mark());
+    WriteOut(m_strText + strMore);
+}
+
+void CListedLog::Rewind(const Mark& mark)
+{
+    m_strText.resize(std::min(mark.nText, m_strText.size()));
+    if (mark.nGeneration == m_nGeneration) {
+        CDigestFile::Rewind(mark);
+        return;
+    }
+    // Taken before the log became UTF-8: the file is written again up to that place.
+    CDigestFile::Rewind(Mark());
+    WriteOut(m_strText);
+}
+
 void CCarriedParts::Take(const EarlierInstallation& earlier, const CarriedItemProbe& probe, bool bForOneUser)
 {
     m_carried = CarryForward(earlier, probe);
@@ -72,7 +115,7 @@ InstallRecord CCarriedParts::Unlisted(const CListedLog& log) const
     const std::string& text = log.Text();
     std::string own = text.substr(0, m_payload.nStart) + text.substr(m_payload.nEnd, m_registry.nStart - m_payload.nEnd) +
                       text.substr(m_registry.nEnd, m_shortcuts.nStart - m_registry.nEnd) + text.substr(m_shortcuts.nEnd);
-    unlisted.items = RetiredItems(m_carried, own);
+    unlisted.items = RetiredItems(m_carried, kUtf8Mark + own);
     return unlisted;
 }
 

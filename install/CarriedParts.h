@@ -6,6 +6,7 @@
 #pragma once
 
 #include "AfxDigest.h"
+#include "AfxCodePage.h"
 #include "CarriedRecord.h"
 
 #include <functional>
@@ -13,22 +14,38 @@
 // The log file of a run: its digest, and its text so far, to tell what it lists.
 class CListedLog : public CDigestFile {
 public:
-    void Write(const void* lpBuf, UINT nCount) override
+    // Whether the log goes out in UTF-8 (with kUtf8Mark first) from its first line on; without it,
+    // Windows-1252 until a line comes that the code page cannot hold (SwitchToUtf8).
+    void SetUtf8(bool bUtf8) { m_bUtf8 = bUtf8; }
+    bool IsUtf8() const { return m_bUtf8; }
+    // lpBuf holds whole lines of the program's UTF-8 text; they go out in the log's code page.
+    // Throws as CDigestFile::Write does.
+    void Write(const void* lpBuf, UINT nCount) override;
+    // Hides CDigestFile's: the mark also knows where the text stood.
+    Mark GetMark() const
     {
-        CDigestFile::Write(lpBuf, nCount);
-        m_strText.append(static_cast<const char*>(lpBuf), nCount);
+        Mark mark = CDigestFile::GetMark();
+        mark.nText = m_strText.size();
+        mark.nGeneration = m_nGeneration;
+        return mark;
     }
-    void Rewind(const Mark& mark) override
-    {
-        CDigestFile::Rewind(mark);
-        m_strText.resize(size_t(mark.sha.Length()));
-    }
-    std::set<std::string> Listed() const { return ListedItems(m_strText); }
-    // What was written so far.
+    void Rewind(const Mark& mark) override;
+    // The items of the lines written.
+    std::set<std::string> Listed() const { return ListedItems(Stored()); }
+    // What was written so far, in the program's UTF-8, without the mark.
     const std::string& Text() const { return m_strText; }
+    // The same as a log text that the record's readers take (InstallLog.h).
+    std::string Stored() const { return kUtf8Mark + m_strText; }
 
 private:
+    // A Windows-1252 log met a line the code page cannot hold: it is written again, whole, in
+    // UTF-8 with the mark; marks taken before then are met again by their place in the text.
+    void SwitchToUtf8(const std::string& strMore);
+    void WriteOut(const std::string& strText);
+
     std::string m_strText;
+    bool m_bUtf8 = false;
+    unsigned m_nGeneration = 0;
 };
 
 class CCarriedParts {

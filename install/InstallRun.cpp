@@ -90,6 +90,11 @@ void CInstallRun::Prepare()
 // The image, the target, the record's two files, then the payload; returns the payload's total.
 UINT CInstallRun::OpenAndCopy()
 {
+    // A UTF-8 medium's names are UTF-8, and so is its log from the first line on; a Windows-1252
+    // one's are converted as they are read, and its log stays in that code page while it can.
+    const bool bUtf8 = m_job.pExtensions && m_job.pExtensions->IsUtf8();
+    m_stream->SetUtf8Names(bUtf8);
+    m_record.Log().SetUtf8(bUtf8);
     m_stream->Open(*m_job.pDiskImage);
     LookAtTarget();
     m_record.OpenLog([this](CFile& file, const char* pszName, CFileException* pError) {
@@ -270,7 +275,7 @@ void CInstallRun::RetireEarlier()
     CListedLog& log = m_record.Log();
     InstallRecord retired = m_carried.Unlisted(log);
     if (retired.items.empty()) return;
-    m_anchor.KeepCarried(UnionOfLogs(m_carried.LogText(), log.Text()), m_carried.PriorText(m_bTargetHeldFiles));
+    m_anchor.KeepCarried(UnionOfLogs(m_carried.LogText(), log.Stored()), m_carried.PriorText(m_bTargetHeldFiles));
     // The installation's own files, whatever the earlier log says of them.
     RemovalReport report = RemoveInstalledItems(retired, m_target.Root(), *m_job.pInstallDir,
                                                 {kUninstallerName, kInstallLogName, kPriorRecordName}, nullptr);

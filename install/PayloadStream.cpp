@@ -3,6 +3,7 @@
 
 #include "ArchiveFile.h"
 #include "ArchivePromptBox.h"
+#include "AfxCodePage.h"
 
 #include <cstring>
 #include <string>
@@ -55,11 +56,21 @@ void CPayloadStream::ReadName()
     } catch (CFileException* e) {
         throw Stop(e);
     }
+    m_strName.clear();
     const char* why = CheckEntryName(m_szName, sizeof m_szName);
-    if (!why) return;
     size_t len = strnlen(m_szName, sizeof m_szName);
+    const std::string stored(m_szName, len);
+    if (!why && !m_bUtf8) {
+        m_strName = Cp1252ToUtf8(stored);
+        return;
+    }
+    if (!why && IsUtf8(stored)) {
+        m_strName = stored;
+        return;
+    }
+    if (!why) why = kEntryNameNotUtf8;
     // Quoted with its control characters escaped: the refused name may hold any byte.
-    std::string name = EscapeControls(std::string(m_szName, len), false);
+    std::string name = m_bUtf8 ? EscapeControls(stored, true) : Cp1252ToUtf8(EscapeControls(stored, false));
     CString text;
     text.Format("FATAL: the file '%s' is corrupted: bad entry name '%s' (%s)", GetFileName().GetString(), name.c_str(),
                 why);

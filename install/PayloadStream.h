@@ -9,6 +9,7 @@
 #include "InstallStop.h"
 
 #include <memory>
+#include <string>
 
 class CArchiveFile;
 
@@ -23,12 +24,14 @@ public:
     void Open(const CString& strDiskImage);
     // The sum of the file entries' sizes; read once, first. Throws InstallStop.
     UINT ReadTotal();
-    // Reads the next entry's name (Name()), and checks it against the entry-name rules. Throws
-    // InstallStop for a name the installer refuses.
+    // Whether the image's names are UTF-8 (a medium with CodePage=65001); else Windows-1252.
+    void SetUtf8Names(bool bUtf8) { m_bUtf8 = bUtf8; }
+    // Reads the next entry's name (Name()), and checks it against the entry-name rules as stored,
+    // then as text of the medium's code page. Throws InstallStop for a name the installer refuses.
     void ReadName();
-    // The name in hand: a directory's with its leading backslash.
-    const char* Name() const { return m_szName; }
-    bool IsDirectory() const { return m_szName[0] == '\\'; }
+    // The name in hand, in the program's UTF-8: a directory's with its leading backslash.
+    const char* Name() const { return m_strName.c_str(); }
+    bool IsDirectory() const { return m_strName[0] == '\\'; }
     // The size of the file entry in hand. Throws InstallStop when it is larger than nRemaining,
     // what is left of the total.
     UINT ReadSize(UINT nRemaining);
@@ -52,4 +55,7 @@ private:
     // Cleared before each name, so that a stream that has ended yields an empty (refused) name
     // rather than the previous entry's bytes.
     char m_szName[kEntryNameBufferSize] = {};
+    // The name converted: a Windows-1252 name may grow up to three times as UTF-8.
+    std::string m_strName;
+    bool m_bUtf8 = false;
 };

@@ -1,6 +1,7 @@
 #include "LauncherApp.h"
 
 #include "AfxCallerDir.h"
+#include "AfxCodePageWin32.h"
 #include "AfxExitCodes.h"
 #include "AfxHandle.h"
 #include "AfxMessageBox.h"
@@ -9,6 +10,15 @@
 #include "CommandTail.h"
 
 namespace {
+
+// The line as the user wrote it, in the process's code page (WinMain has refused one that the
+// code page cannot hold).
+const char* LauncherCommandLine()
+{
+    const char* pszLine = nullptr;
+    AfxGetCommandLineText(&pszLine);
+    return pszLine;
+}
 
 void Report(LaunchFault fault, const LaunchPlaces& places)
 {
@@ -61,7 +71,7 @@ bool RunSetup(const CString& strFolder, int& nCode)
     CString cmd = "\"" + program + "\"";
     CString caller = AfxCallerDirArgument();
     if (!caller.IsEmpty()) cmd += " " + caller;
-    const char* args = AfxArgumentsOf(GetCommandLineA());
+    const char* args = AfxArgumentsOf(LauncherCommandLine());
     if (*args) cmd += CString(" ") + args;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -116,6 +126,6 @@ BOOL CLauncherApp::InitInstance()
     LaunchFault fault = LaunchFault::none;
     LaunchPlaces places;
     m_nExitCode = Launch(fault, places);
-    if (fault != LaunchFault::none && !HasSilentSwitch(GetCommandLineA())) Report(fault, places);
+    if (fault != LaunchFault::none && !HasSilentSwitch(LauncherCommandLine())) Report(fault, places);
     return FALSE;
 }

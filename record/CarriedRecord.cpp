@@ -125,7 +125,7 @@ std::string CarriedLogText(const CarriedRecord& carried)
     WriteCarriedPayload(carried, log, none);
     WriteCarriedRegistry(carried, log, none, false);
     WriteCarriedShortcuts(carried, log, none, false);
-    return sink.Text();
+    return StoredLogText(sink.Text());
 }
 
 std::string CarriedPriorText(const CarriedRecord& carried, bool bTargetHeldFiles)
@@ -200,7 +200,7 @@ std::string UnionOfLogs(const std::string& strFirst, const std::string& strSecon
                 }
             }
     }
-    return sink.Text();
+    return StoredLogText(sink.Text());
 }
 
 std::string JoinRecords(const std::string& strFirst, const std::string& strSecond)

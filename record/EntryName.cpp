@@ -38,6 +38,7 @@ const char* CheckComponent(const char* p, size_t n)
 }  // namespace
 
 const char kEntryPathTooLong[] = "longer than 255 bytes";
+const char kEntryNameNotUtf8[] = "not UTF-8, which the medium declares its names to be";
 
 const char* CheckEntryPath(const std::string& strPath)
 {

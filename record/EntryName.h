@@ -28,6 +28,8 @@ const char* CheckEntryName(const char* buffer, size_t nSize = kEntryNameBufferSi
 // tool is about to pack): kEntryPathTooLong when it would not fit the name buffer with its zero
 // byte, a reason of its own for a zero byte inside it, otherwise CheckEntryName's answer.
 extern const char kEntryPathTooLong[];
+// The reason given for a name of a UTF-8 medium that is not well-formed UTF-8.
+extern const char kEntryNameNotUtf8[];
 const char* CheckEntryPath(const std::string& strPath);
 
 // What a message may quote of a name (or of any text holding one): every byte that a terminal or a

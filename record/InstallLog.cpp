@@ -1,5 +1,6 @@
 #include "InstallLog.h"
 
+#include "AfxCodePage.h"
 #include "EntryName.h"
 #include "ShortcutRules.h"
 
@@ -23,10 +24,13 @@ struct LineParser {
         return false;
     }
 
+    std::string stored;  // the line as the file holds it
+
     bool PayloadLine(int nLine, const CString& line)
     {
-        // The same rule as when the entry was installed: nothing that could leave the target.
-        if (const char* why = CheckEntryPath(line.Str()))
+        // The same rule as when the entry was installed, to the name as stored: nothing that could
+        // leave the target.
+        if (const char* why = CheckEntryPath(stored))
             return Fail(nLine, why == kEntryPathTooLong ? "the path is longer than 255 bytes" : why);
         bool dir = line[0] == kLogDirectoryLead;
         LogItemKind kind = bShortcuts ? (dir ? LogItemKind::ShortcutFolder : LogItemKind::Shortcut)
@@ -110,8 +114,9 @@ void DropRepeatedItems(std::vector<LogItem>& items)
 bool ParseInstallLog(const char* pData, size_t nSize, InstallRecord& record, LogDamage& damage)
 {
     record = InstallRecord();
-    LineParser parser{record, damage};
-    size_t start = 0;
+    LineParser parser{record, damage, false, false, -1, std::string()};
+    const bool bUtf8 = StartsWithUtf8Mark(pData, nSize);
+    size_t start = bUtf8 ? kUtf8MarkSize : 0;
     int nLine = 0;
     while (start < nSize) {
         ++nLine;
@@ -120,11 +125,20 @@ bool ParseInstallLog(const char* pData, size_t nSize, InstallRecord& record, Log
         // A last line without its CR LF was cut short: what it names may be another file's name.
         if (end + 1 >= nSize) return parser.Fail(nLine, "the last line is incomplete");
         if (std::memchr(pData + start, '\0', end - start)) return parser.Fail(nLine, "a zero byte inside the line");
-        if (!parser.Line(nLine, CString(pData + start, int(end - start)))) return false;
+        parser.stored.assign(pData + start, end - start);
+        if (bUtf8 && !IsUtf8(parser.stored)) return parser.Fail(nLine, "a line of a UTF-8 log that is not UTF-8");
+        std::string line = bUtf8 ? parser.stored : Cp1252ToUtf8(parser.stored);
+        if (!parser.Line(nLine, CString(line.c_str(), int(line.size())))) return false;
         start = end + 2;
     }
     DropRepeatedItems(record.items);
     return true;
+}
+
+std::string StoredLogText(const std::string& strUtf8)
+{
+    std::string cp1252;
+    return Utf8ToCp1252(strUtf8, cp1252) ? cp1252 : kUtf8Mark + strUtf8;
 }
 
 void InstallLogWriter::Line(const std::string& strLine)

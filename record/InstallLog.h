@@ -49,12 +49,18 @@ struct LogDamage {
     CString strReason;
 };
 
-// Reads the bytes of a whole Install.log. Returns true and fills record when every line reads as
+// Reads the bytes of a whole Install.log, in either of its forms: Windows-1252 (no mark), or UTF-8
+// after kUtf8Mark; the record's texts come out in UTF-8 either way. Returns true and fills record when every line reads as
 // the grammar above and every path is one that the installer accepts; otherwise returns false with
 // the first bad line and the reason in damage (record is then incomplete and must not be used).
 bool ParseInstallLog(const char* pData, size_t nSize, InstallRecord& record, LogDamage& damage);
 
-// Appends the log's lines to an open file, each line with its CR LF in one Write, which throws the
+// A log text (the program's UTF-8 lines) in the form the record's readers take: Windows-1252 when
+// the code page holds every character of it, else kUtf8Mark and the UTF-8.
+std::string StoredLogText(const std::string& strUtf8);
+
+// Appends the log's lines (the program's UTF-8 text) to an open file, each line with its CR LF in
+// one Write (a file that writes the log in another code page converts them), which throws the
 // framework's CFileException on failure. The caller keeps the parts in order: payload, then the
 // registry marker and its lines, then the shortcut marker and its lines.
 class InstallLogWriter {

@@ -28,7 +28,10 @@ constexpr char kFinishSwitch[] = "/FINISH";
 constexpr char kFinishCommandSuffix[] = " (finish)";
 
 // ---- Install.log ----------------------------------------------------------------------------
-// No header; every line ends with kRecordLineEnd (a lone CR or LF belongs to the line). In order:
+// No header; every line ends with kRecordLineEnd (a lone CR or LF belongs to the line). The names
+// are Windows-1252 as a medium without a CodePage line writes them, and the log has nothing before
+// its first line; a log that holds a name the code page cannot hold, and every log of a UTF-8
+// medium, is UTF-8 and starts with kUtf8Mark (EF BB BF, AfxCodePage.h). In order:
 //   payload part       kLogDirectoryLead PATH   a directory the installation made or opened
 //                      PATH                     a file it wrote
 //                      (PATH an entry name of EntryName.h, below the target folder)
@@ -50,7 +53,10 @@ constexpr char kRootSeparator = '\\';
 
 // ---- Install.prior --------------------------------------------------------------------------
 // Lines ended by kRecordLineEnd, fields separated by kPriorFieldSeparator (one tab), in order:
-//   ZORVAN-PRIOR<TAB>1                          first line, always
+//   ZORVAN-PRIOR<TAB>2                          first line, always: the texts are UTF-8
+//                                               (ZORVAN-PRIOR<TAB>1, written before, is read too:
+//                                               its texts, and the data of its string values, are
+//                                               Windows-1252)
 //   target                                      the target folder held something at the start
 //   directory<TAB>PATH                          a listed directory that existed (path as in the log,
 //                                               without its leading backslash)
@@ -71,7 +77,8 @@ constexpr char kRootSeparator = '\\';
 // REG_DWORD_BIG_ENDIAN, REG_LINK, REG_MULTI_SZ, REG_QWORD) or any other as a decimal number. DATA is
 // the bytes in lower-case hexadecimal, two digits each (empty for no bytes). In PATH, KEY and NAME
 // every byte below 0x20, 0x7F and "%" are written as "%" and two upper-case hexadecimal digits.
-constexpr char kPriorHeader[] = "ZORVAN-PRIOR\t1";
+constexpr char kPriorHeader[] = "ZORVAN-PRIOR\t2";
+constexpr char kPriorHeaderCp1252[] = "ZORVAN-PRIOR\t1";
 constexpr char kPriorFieldSeparator = '\t';
 constexpr char kPriorTarget[] = "target";
 constexpr char kPriorDirectory[] = "directory";

@@ -1,5 +1,7 @@
 #include "PriorRecord.h"
 
+#include "AfxCodePage.h"
+
 #include <cstring>
 
 namespace {
@@ -122,9 +124,19 @@ std::vector<std::string> SplitTabs(const std::string& line)
     }
 }
 
+bool IsStringType(DWORD dwType) { return dwType == 1 || dwType == 2 || dwType == 7; }  // SZ, EXPAND_SZ, MULTI_SZ
+
+template <class Bytes>
+Bytes Utf8Bytes(const Bytes& cp1252)
+{
+    std::string utf8 = Cp1252ToUtf8(std::string(cp1252.begin(), cp1252.end()));
+    return Bytes(utf8.begin(), utf8.end());
+}
+
 struct RecordParser {
     PriorState& state;
     PriorDamage& damage;
+    bool bCp1252 = false;  // a record of the first form: its texts are Windows-1252
 
     bool Fail(int nLine, const char* pszReason)
     {
@@ -137,6 +149,8 @@ struct RecordParser {
     {
         if (!Unescape(field, out)) return Fail(nLine, "a name holds a byte that must be escaped, or a bad escape");
         if (out.empty() && !bMayBeEmpty) return Fail(nLine, "an empty path");
+        if (bCp1252) out = Cp1252ToUtf8(out);
+        else if (!IsUtf8(out)) return Fail(nLine, "a name that is not UTF-8");
         return true;
     }
 
@@ -155,13 +169,22 @@ struct RecordParser {
         if (!ParseType(f[4], v.dwOldType) || !ParseType(f[6], v.dwNewType)) return Fail(nLine, "an unknown value type");
         if (!ParseHexData(f[5], v.oldData) || !ParseHexData(f[7], v.newData))
             return Fail(nLine, "data that is not pairs of lower-case hexadecimal digits");
+        // The text of a string value as the A functions gave and take it, in the code page the
+        // record was written under.
+        if (bCp1252) {
+            for (auto data : {std::make_pair(v.dwOldType, &v.oldData), std::make_pair(v.dwNewType, &v.newData)})
+                if (IsStringType(data.first)) *data.second = Utf8Bytes(*data.second);
+        }
         state.values.push_back(std::move(v));
         return true;
     }
 
     bool Line(int nLine, const std::string& line)
     {
-        if (nLine == 1) return line == kPriorHeader ? true : Fail(nLine, "not a record of this installer (bad first line)");
+        if (nLine == 1) {
+            bCp1252 = line == kPriorHeaderCp1252;
+            return line == kPriorHeader || bCp1252 ? true : Fail(nLine, "not a record of this installer (bad first line)");
+        }
         std::vector<std::string> f = SplitTabs(line);
         const std::string& kind = f[0];
         if (kind == kPriorTarget && f.size() == 1) {
@@ -319,7 +342,7 @@ void PriorRecordWriter::Value(const PriorValue& v)
 bool ParsePriorRecord(const char* pData, size_t nSize, PriorState& state, PriorDamage& damage)
 {
     state = PriorState();
-    RecordParser parser{state, damage};
+    RecordParser parser{state, damage, false};
     if (nSize == 0) return parser.Fail(1, "the record is empty");
     size_t start = 0;
     int nLine = 0;

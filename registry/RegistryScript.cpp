@@ -24,6 +24,14 @@ RegistryScript::RegistryScript(const char* pszFileName, const CString& strInstal
     CSetupIniFile file;
     file.Open(pszFileName, CFile::modeRead | CFile::shareDenyWrite);
     m_pText = ReadWholeSetupIni(file);
+    // In the program's UTF-8, as the text the installation read at start-up; a text whose code
+    // page is not one the installer reads has no script.
+    SetupExtensions ext;
+    std::string text = m_pText;
+    if (ReadSetupExtensions(m_pText, ext) && !SetupTextToUtf8(text, ext.nCodePage)) text.clear();
+    delete[] m_pText;
+    m_pText = new char[text.size() + 1];
+    std::memcpy(m_pText, text.c_str(), text.size() + 1);
 }
 
 RegistryScript::RegistryScript(const char* pText, size_t nLength, const CString& strInstallPath,

@@ -115,6 +115,11 @@ inline std::vector<RawImage> RawImages()
 {
     std::vector<RawImage> images = {
         {"zero", Stream(0, {})},
+        // Names in UTF-8, for a medium that says CodePage=65001: a Chinese folder and file, a
+        // Polish file; and a name that is not UTF-8 (a Windows-1252 byte).
+        {"utf8", Stream(20, {{"\\\xe5\xbc\xa0", 0, 0}, {"\xe5\xbc\xa0\\\xe4\xbc\x9f.txt", 12, 21},
+                             {"\xc5\x81\xc3\xb3" "d\xc5\xba.txt", 8, 22}})},
+        {"utf8-bad", Stream(5, {{"caf\xe9.txt", 5, 23}})},
         {"missingparent", Stream(3, {{"\\a\\b", 0, 0}, {"x.txt", 3, 5}})},
         // The total claims more than the entries hold: the stream ends where an entry should be.
         {"over", Stream(100, {{"f.txt", 10, 6}})},

@@ -6,7 +6,8 @@ set(ZRV_SETUP_SCENARIOS no-config broken-config default missing-dir free-space n
     cancel-at-retry refused-choice registry-fails medium-target empty-volume
     silent-default silent-blanks silent-refused silent-space silent-volume silent-corrupt
     shortcuts reinstall downgrade upgrade upgrade-killed per-user either bundle-version
-    bundle-demo bundle-volumes bundle-signed bundle-silent bundle-cut bundle-altered bundle-no-start bundle-no-room)
+    bundle-demo bundle-volumes bundle-signed bundle-silent bundle-cut bundle-altered bundle-no-start bundle-no-room
+    unicode-folders unicode-profile)
 # The programs' defences (safety-scenarios.sh).
 list(APPEND ZRV_SETUP_SCENARIOS planted-dll planted-dll-bundle no-comctl32 uninstall-options uninstall-forged elevated-attacks rights)
 set(ZRV_E2E_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-e2e-${ZRV_ARCH})

@@ -2,10 +2,10 @@
 # this host can run it: a GUI program of that architecture importing only the system's own DLLs,
 # with a manifest asking for elevation. A new program is one more line here.
 # The uninstaller's import table is checked whole (check-imports.sh): of SHELL32 it calls only
-# SHGetFolderPathA (the Start menu's folder of its shortcuts) and ShellExecuteExA (started again
+# SHGetFolderPathW (the Start menu's folder of its shortcuts) and ShellExecuteExA (started again
 # with the administrators' rights), and nothing of OLE32.
 set(ZRV_UNINSTALLER_IMPORTS
-    "kernel32.dll,user32.dll,gdi32.dll,advapi32.dll,msvcrt.dll,shell32.dll(SHGetFolderPathA+ShellExecuteExA)")
+    "kernel32.dll,user32.dll,gdi32.dll,advapi32.dll,msvcrt.dll,shell32.dll(SHGetFolderPathW+ShellExecuteExA)")
 foreach(arch IN LISTS ZRV_WINDOWS_ARCHES)
   set(dir ${ZRV_WINDOWS_BINARY_DIR_${arch}})
   set(programs ${dir}/app/Setup.exe ${dir}/uninstall/Uninstal.exe ${dir}/launcher/Launcher.exe)

@@ -7,7 +7,7 @@
 # (any order, any case), a DLL optionally followed by the functions it imports from it, exactly,
 # separated by "+" in parentheses. A program imports only what it calls, so a DLL or a function
 # that is missing from EXPECTED, or one that is listed but not imported, fails the check:
-#   Uninstal.exe=kernel32.dll,user32.dll,shell32.dll(SHGetFolderPathA+ShellExecuteExA)
+#   Uninstal.exe=kernel32.dll,user32.dll,shell32.dll(SHGetFolderPathW+ShellExecuteExA)
 set -euo pipefail
 [ $# -gt 1 ] || { echo "usage: check-imports.sh x86|x64 PROGRAM.exe[=EXPECTED]..." >&2; exit 2; }
 ZRV_ARCH=$1; shift

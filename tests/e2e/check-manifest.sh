@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Reads the manifest (resource type 24, id 1) back from each built program and checks that it asks
 # for administrator rights (or, with --as-invoker, as zrvtool ships the programs of a product for
-# one user, that it runs as the invoker), declares exactly the supported systems and changes
-# nothing of the look.
+# one user, that it runs as the invoker), declares exactly the supported systems, asks for UTF-8
+# as its code page (the A functions then carry the programs' UTF-8 text) and changes nothing of
+# the look.
 #   check-manifest.sh [--as-invoker] x86|x64 PROGRAM.exe...
 set -euo pipefail
 level=requireAdministrator
@@ -30,9 +31,14 @@ for exe in "$@"; do
     grep -q 'uiAccess="false"' <<<"$levels" || fail "$exe: execution level is not $level without uiAccess: $levels"
   found=$(grep -o 'supportedOS Id="[^"]*"' <<<"$manifest" | sed 's/.*Id="\(.*\)"/\1/' | tr 'A-F' 'a-f' | sort)
   [ "$found" = "$systems" ] || fail "$exe: supported systems differ: $(echo $found)"
+  pages=$(grep -o '<activeCodePage [^>]*>[^<]*</activeCodePage>' <<<"$manifest" || true)
+  [ "$(wc -l <<<"$pages")" = 1 ] && grep -q 'xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8<' <<<"$pages" ||
+    fail "$exe: the code page is not asked for as UTF-8 exactly once: $pages"
+  grep -q '<application xmlns="urn:schemas-microsoft-com:asm.v3">' <<<"$manifest" ||
+    fail "$exe: no application element of the asm.v3 namespace for the code page"
   if grep -qiE 'Common-Controls|dpiAware|dpiAwareness|gdiScaling' <<<"$manifest"; then
     fail "$exe: the manifest changes the look"
   fi
-  [ $bad = 1 ] || echo "ok: $exe runs with level $level and declares the five systems"
+  [ $bad = 1 ] || echo "ok: $exe runs with level $level, declares the five systems and the UTF-8 code page"
 done
 exit $bad

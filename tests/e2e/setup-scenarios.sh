@@ -355,7 +355,144 @@ refused_bundle() {
   echo "ok: nothing written"
 }
 
+# reg_holds KEY TEXT...: the key's values, exported as the registry holds them (UTF-16, turned into
+# UTF-8 here: a console's code page could not show every name), hold each TEXT.
+reg_holds() {
+  local key=$1 text
+  shift
+  rm -f "$SCRATCH/export.reg"
+  wine reg export "$key" "$(winpath_z "$SCRATCH/export.reg")" /y >/dev/null 2>&1 </dev/null || fail "no key $key"
+  iconv -f UTF-16 -t UTF-8 "$SCRATCH/export.reg" | tr -d '\r' >"$SCRATCH/export.txt"
+  for text in "$@"; do
+    grep -qF -- "$text" "$SCRATCH/export.txt" || fail "$key does not hold [$text]: $(head -20 "$SCRATCH/export.txt")"
+  done
+}
+
+# log_form FILE FORM: FILE (an Install.log) is in FORM: 1252 (no byte-order mark) or utf8 (EF BB BF
+# first, well-formed UTF-8 after it).
+log_form() {
+  local head
+  head=$(head -c 3 "$1" | od -An -tx1 | tr -d ' \n')
+  case "$2" in
+    1252) [ "$head" != efbbbf ] || fail "$1 starts with the UTF-8 mark" ;;
+    utf8) [ "$head" = efbbbf ] || fail "$1 does not start with the UTF-8 mark: $head"
+          iconv -f UTF-8 -t UTF-8 "$1" >/dev/null 2>&1 || fail "$1 is not well-formed UTF-8" ;;
+  esac
+  echo "ok: $(basename "$1") in $2"
+}
+
 case "$scenario" in
+unicode-folders)
+  # Names the Western code page (1252) cannot hold, on a machine running with it: /D= with a Polish
+  # and a Cyrillic folder installs into exactly that folder (never a best-fit look-alike such as
+  # "Lodz Zolc"), with the log of the Windows-1252 medium byte for byte as ever and the registry
+  # naming the folder as it is; the uninstaller removes it all. A medium started from a folder named
+  # in Chinese installs the same.
+  make_media "$TARGET_ROOT\\Demo" 1
+  for name in 'Łódź Żółć' 'Привет мир'; do
+    dir="$TARGET_ROOT\\$name"
+    unix="$TARGET_ROOT_UNIX/$name"
+    run_silent /S "/LOG=$SILENT_LOG" "/D=$dir"
+    expect "$name: exit code" 0 "$app_rc"
+    expect "$name: the only folder made" "$name" "$(ls -A "$TARGET_ROOT_UNIX")"
+    installed_ok "$unix"
+    log_form "$unix/Install.log" 1252
+    reg_holds "$UNINSTKEY" "\"InstallLocation\"=\"${dir//\\/\\\\}\"" "\"UninstallString\"=\"\\\"${dir//\\/\\\\}\\\\Uninstal.exe\\\"\""
+    reg_holds "$REGKEY" "\"InstallDir\"=\"${dir//\\/\\\\}\""
+    silent_log "The directory '$dir' does not exist. Do you wish to create it?" "Installation complete!"
+    uninstall_silently "$unix"
+    expect "$name: uninstallation, exit code" 0 "$app_rc"
+    gone_soon "$unix"
+    entry_gone
+    echo "ok: installed into and removed from $name"
+  done
+  chinese="$SCRATCH/安装 媒体"
+  cp -r "$MEDIA" "$chinese"
+  dir="$TARGET_ROOT\\Demo"
+  run_silent_in "$chinese" Setup.exe /S "/LOG=$SILENT_LOG"
+  expect "from a Chinese folder: exit code" 0 "$app_rc"
+  installed_ok "$TARGET_ROOT_UNIX/Demo"
+  registry_ok "$dir" "$TARGET_ROOT_UNIX/Demo"
+  uninstall_silently "$TARGET_ROOT_UNIX/Demo"
+  expect "from a Chinese folder: uninstallation, exit code" 0 "$app_rc"
+  gone_soon "$TARGET_ROOT_UNIX/Demo"
+  echo "ok: a medium in a folder named in Chinese"
+  ;;
+unicode-profile)
+  # A user whose profile folders are named in Chinese (the shell's folders of the user pointed at
+  # C:\users\张伟): the product for one user goes under that profile, its record names the folder
+  # for programs it made as it is (Install.prior in UTF-8), the log of the Windows-1252 medium
+  # stays Windows-1252, the shortcut goes into that user's Start menu, and the uninstaller removes
+  # all of it. Then a bundle runs with its temporary folder under that profile.
+  profile='C:\users\张伟'
+  profile_unix="$WINEPREFIX/drive_c/users/张伟"
+  folders='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders'
+  cache='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders'
+  NOTES_USER='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zorvan Notes'
+  wine reg export "$folders" "$(winpath_z "$SCRATCH/folders.reg")" /y >/dev/null 2>&1 </dev/null
+  wine reg export "$cache" "$(winpath_z "$SCRATCH/cache.reg")" /y >/dev/null 2>&1 </dev/null
+  wine reg export 'HKCU\Environment' "$(winpath_z "$SCRATCH/environment.reg")" /y >/dev/null 2>&1 </dev/null
+  restore_profile() {
+    wine reg delete "$folders" /f >/dev/null 2>&1 </dev/null
+    wine reg delete "$cache" /f >/dev/null 2>&1 </dev/null
+    for f in folders cache environment; do
+      [ -s "$SCRATCH/$f.reg" ] && wine reg import "$(winpath_z "$SCRATCH/$f.reg")" >/dev/null 2>&1 </dev/null
+    done
+    wine reg delete 'HKCU\Environment' /v TEMP /f >/dev/null 2>&1 </dev/null
+    wine reg delete 'HKCU\Environment' /v TMP /f >/dev/null 2>&1 </dev/null
+    [ -s "$SCRATCH/environment.reg" ] && wine reg import "$(winpath_z "$SCRATCH/environment.reg")" >/dev/null 2>&1 </dev/null
+    rm -rf "$profile_unix"
+  }
+  trap restore_profile EXIT
+  rm -rf "$profile_unix"
+  mkdir -p "$profile_unix/AppData/Local" "$profile_unix/AppData/Roaming/Microsoft/Windows/Start Menu/Programs" "$profile_unix/Temp"
+  while IFS='|' read -r value path; do
+    wine reg add "$folders" /v "$value" /t REG_SZ /d "$profile\\$path" /f >/dev/null 2>&1 </dev/null
+    wine reg add "$cache" /v "$value" /t REG_SZ /d "$profile\\$path" /f >/dev/null 2>&1 </dev/null
+  done < <(printf '%s\n' 'Local AppData|AppData\Local' 'AppData|AppData\Roaming' \
+    'Start Menu|AppData\Roaming\Microsoft\Windows\Start Menu' 'Programs|AppData\Roaming\Microsoft\Windows\Start Menu\Programs')
+  wine reg delete "$NOTES_USER" /f >/dev/null 2>&1 </dev/null || true
+  wine reg delete 'HKCU\Software\Nexal\Zorvan Notes' /f >/dev/null 2>&1 </dev/null || true
+  ZRV_DEMO_INI="$ZRV_SOURCE/examples/demo-user/Setup.ini.txt" make_media 'C:\Program Files\Zorvan Notes' 1
+  run_silent /S "/LOG=$SILENT_LOG"
+  expect "exit code" 0 "$app_rc"
+  loc="$profile\\AppData\\Local\\Programs\\Zorvan Notes"
+  t="$profile_unix/AppData/Local/Programs/Zorvan Notes"
+  [ -d "$t" ] || fail "nothing under the profile: $(find "$WINEPREFIX/drive_c/users" -maxdepth 5 -name 'Zorvan Notes' | head -3) $(cat "$SCRATCH/silent.log")"
+  listed_all_present "$t"
+  log_form "$t/Install.log" 1252
+  tr -d '\r' <"$t/Install.log" | grep -qxF '\[HKEY_CURRENT_USER\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Zorvan Notes]' ||
+    fail "the log names no entry of the user's own: $(cat -A "$t/Install.log" | tail -12)"
+  expect "the record's first line" $'ZORVAN-PRIOR\t2' "$(head -1 "$t/Install.prior" | tr -d '\r')"
+  tr -d '\r' <"$t/Install.prior" | grep -qxF "madefolder	$profile\\AppData\\Local\\Programs" ||
+    fail "the record does not name the folder for programs as made: $(cat -A "$t/Install.prior")"
+  reg_holds "$NOTES_USER" "\"InstallLocation\"=\"${loc//\\/\\\\}\""
+  reg_holds 'HKCU\Software\Nexal\Zorvan Notes' "\"InstallDir\"=\"${loc//\\/\\\\}\""
+  [ -f "$profile_unix/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Zorvan Notes/Read me.lnk" ] ||
+    fail "no shortcut in the user's Start menu"
+  uninstall_silently "$t"
+  expect "uninstallation: exit code" 0 "$app_rc"
+  gone_soon "$t"
+  gone_soon "$profile_unix/AppData/Local/Programs"
+  gone_soon "$profile_unix/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Zorvan Notes"
+  wine reg query "$NOTES_USER" >/dev/null 2>&1 </dev/null && fail "the user's entry is still there"
+  echo "ok: installed and removed under a profile named in Chinese"
+  # The same product as a bundle, started without the administrators' rights (as the user does):
+  # it unpacks under the profile's temporary folder and takes away what it unpacked.
+  wine reg add 'HKCU\Environment' /v TEMP /t REG_SZ /d "$profile\\Temp" /f >/dev/null 2>&1 </dev/null
+  wine reg add 'HKCU\Environment' /v TMP /t REG_SZ /d "$profile\\Temp" /f >/dev/null 2>&1 </dev/null
+  bundle_of_media NotesSetup.exe
+  run_silent_in "$BUNDLE_DIR" "$AS_USER" NotesSetup.exe /S "/LOG=$SILENT_LOG"
+  expect "the bundle: exit code (log: $(cat "$SCRATCH/silent.log" 2>/dev/null))" 0 "$app_rc"
+  listed_all_present "$t"
+  # Nothing the launcher unpacked is left there. (Under Wine its emptied folder itself was seen
+  # left to the restart after this per-user run, as the uninstaller's copy leaves its own.)
+  expect "files left in the profile's temporary folder" "" "$(cd "$profile_unix/Temp" && find . -type f | head)"
+  uninstall_silently "$t"
+  expect "the bundle's product: uninstallation, exit code" 0 "$app_rc"
+  gone_soon "$t"
+  echo "ok: a bundle with its temporary folder under the profile"
+  ;;
 silent-default)
   # The same installation as the windowed one, with no window: files, log and registry alike.
   dir="$TARGET_ROOT\\Zorvan Demo"
@@ -456,7 +593,7 @@ uninstall-prior)
   installed_ok "$t"
   registry_ok "$TARGET_ROOT\\Demo" "$t"
   k=$'HKEY_LOCAL_MACHINE\tSoftware\\Nexal\\Zorvan Demo'
-  for line in $'ZORVAN-PRIOR\t1' target $'directory\tlogs' $'directory\tsamples' "key"$'\t'"$k" \
+  for line in $'ZORVAN-PRIOR\t2' target $'directory\tlogs' $'directory\tsamples' "key"$'\t'"$k" \
       "value"$'\t'"$k"$'\tVersion\tREG_SZ\t302e3900\tREG_SZ\t312e3000' \
       $'key\tHKEY_CURRENT_USER\tSoftware\\Nexal\\Zorvan Demo\\Settings'; do
     tr -d '\r' <"$t/Install.prior" | grep -qxF "$line" || fail "Install.prior lacks [$line]: $(cat -A "$t/Install.prior")"

@@ -236,7 +236,7 @@ TEST(CarriedRecord, AKilledRunReadsAsTheEarlierInstallationAndWhatItWrote)
 
 TEST(CarriedRecord, TheRecordsOfBothAreJoined)
 {
-    const std::string kHeader = "ZORVAN-PRIOR\t1\r\n";
+    const std::string kHeader = "ZORVAN-PRIOR\t2\r\n";
     const std::string kEarlier = kHeader + "target\r\ndirectory\tsub\r\n";
     const std::string kOwn = "key\tHKEY_LOCAL_MACHINE\tSoftware\\Q\r\n";
     const struct {

@@ -38,7 +38,7 @@ bool SameValue(const PriorValue& a, const PriorValue& b)
            a.oldData == b.oldData && a.dwNewType == b.dwNewType && a.newData == b.newData;
 }
 
-const char kHead[] = "ZORVAN-PRIOR\t1\r\n";
+const char kHead[] = "ZORVAN-PRIOR\t2\r\n";
 
 }  // namespace
 
@@ -116,7 +116,7 @@ TEST(PriorRecord, DamageIsNamed)
         const char* pszReason;
     } cases[] = {
         {"empty", "", 1, "the record is empty"},
-        {"another header", "ZORVAN-PRIOR\t2\r\n", 1, "not a record of this installer (bad first line)"},
+        {"another header", "ZORVAN-PRIOR\t3\r\n", 1, "not a record of this installer (bad first line)"},
         {"header without CR", "ZORVAN-PRIOR\t1\n", 1, "the line is incomplete"},
         {"cut short", head + good.substr(0, good.size() - 1), 2, "the line is incomplete"},
         {"cut inside the data", head + good.substr(0, 30), 2, "the line is incomplete"},

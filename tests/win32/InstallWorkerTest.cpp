@@ -1,6 +1,7 @@
 // The installation worker under Wine: real files, real registry, notifications received by a real
 // window on another thread. The disk images come from make_install_images (host), through the
 // directory named by ZRV_INSTALL_IMAGES.
+#include "AfxCodePage.h"
 #include "AfxHandle.h"
 #include "AfxMessageBox.h"
 #include "AfxThread.h"
@@ -8,6 +9,7 @@
 #include "EntryName.h"
 #include "InstallFixtures.h"
 #include "InstallWorker.h"
+#include "SetupExtensions.h"
 
 #include <gtest/gtest.h>
 
@@ -280,6 +282,7 @@ protected:
         dialog.m_hWnd = withWindow ? receiver.Window() : nullptr;
         InstallJob job = {&dialog, &strImage, &strTarget, &strProduct, pCancel ? pCancel : &cancel, &done, &failed, &written, &m_restart, false, m_bSilent, false, {}};
         job.note = [&r](const CString& text) { r.said.push_back(text.GetString()); };
+        job.pExtensions = m_pExtensions;
         CWinThread* thread = AfxBeginThread(InstallWorker, &job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
         EXPECT_NE(thread, nullptr);
         thread->ResumeThread();
@@ -305,6 +308,7 @@ protected:
     static int s_counter;
     std::string m_base, m_target, m_oldDir;
     bool m_bSilent = false;              // the job's
+    const SetupExtensions* m_pExtensions = nullptr;  // the job's: null, as Setup.ini read by nobody
     InstallFlag m_restart{0};            // the job's restart flag, as the run left it
     std::function<void()> m_onBox;       // called as each box is answered
 };
@@ -338,7 +342,7 @@ std::vector<Note> ExpectedNotes(const std::vector<fixtures::StoredEntry>& entrie
                            Msg(WM_INSTALL_TOTAL_RESET, 0)};
     for (const fixtures::StoredEntry& e : entries) {
         if (e.name[0] == '\\') continue;
-        n.push_back(Status(e.name));
+        n.push_back(Status(Cp1252ToUtf8(e.name)));
         n.push_back(Msg(WM_INSTALL_FILE_SIZE, e.nSize));
         n.push_back(Msg(WM_INSTALL_FILE_RESET, 0));
         for (uint32_t left = e.nSize; left > 0;) {
@@ -376,7 +380,8 @@ TEST_F(WorkerTest, InstallsTheMainImageCompletely)
         for (const fixtures::StoredEntry& e : entries) {
             total += e.nSize;
             log += e.name + "\r\n";
-            std::string path = m_target + "\\" + (e.name[0] == '\\' ? e.name.substr(1) : e.name);
+            // The log keeps the medium's Windows-1252 bytes; the files have the names they stand for.
+            std::string path = m_target + "\\" + Cp1252ToUtf8(e.name[0] == '\\' ? e.name.substr(1) : e.name);
             if (e.name[0] == '\\') {
                 EXPECT_TRUE(IsDirectory(path)) << path;
             } else {
@@ -404,7 +409,7 @@ TEST_F(WorkerTest, InstallsTheMainImageCompletely)
                   std::string(reinterpret_cast<const char*>(&kb), 4));
         EXPECT_EQ(type, DWORD(REG_DWORD));
         // Nothing was there before: the record has its first line only.
-        EXPECT_EQ(Record(), "ZORVAN-PRIOR\t1\r\n");
+        EXPECT_EQ(Record(), "ZORVAN-PRIOR\t2\r\n");
     }
 }
 
@@ -413,7 +418,7 @@ TEST_F(WorkerTest, InstallsTheMainImageCompletely)
 // installation over an earlier one finds nothing that the earlier one made.
 TEST_F(WorkerTest, RecordsWhatWasThere)
 {
-    const std::string head = "ZORVAN-PRIOR\t1\r\n";
+    const std::string head = "ZORVAN-PRIOR\t2\r\n";
     struct Case {
         const char* pszWhat;
         const char* image;
@@ -662,7 +667,7 @@ TEST_F(WorkerTest, AStopRequestBeforeTheFirstEntryStillLeavesTheLog)
     EXPECT_EQ(r.boxes, std::vector<Box>{});
     EXPECT_EQ(ListDir(m_target), (std::vector<std::string>{"Install.log", "Install.prior"}));
     EXPECT_EQ(Log(), "");
-    EXPECT_EQ(Record(), "ZORVAN-PRIOR\t1\r\n");
+    EXPECT_EQ(Record(), "ZORVAN-PRIOR\t2\r\n");
     EXPECT_EQ(r.notes, (std::vector<Note>{Status("Please wait, initializing..."), Msg(WM_INSTALL_TOTAL_SIZE, 5),
                                           Msg(WM_INSTALL_TOTAL_RESET, 0), Msg(WM_CLOSE, 0)}));
 }
@@ -957,4 +962,39 @@ TEST_F(WorkerTest, AFileInUse)
         EXPECT_EQ(Log().find(file.name + "\r\n") != std::string::npos, row.bCompleted);
     }
     m_onBox = nullptr;
+}
+
+// A medium whose names are UTF-8 (CodePage=65001): its Chinese and Polish names become those
+// files, and its log is UTF-8 after the mark; a name there that is not UTF-8 makes the image
+// corrupt, named with the byte escaped, before anything of it is made.
+TEST_F(WorkerTest, AUtf8MediumsNames)
+{
+    SetupExtensions utf8;
+    utf8.nCodePage = kMediumCodePageUtf8;
+    m_pExtensions = &utf8;
+    const std::string zhang = "\xe5\xbc\xa0", wei = "\xe4\xbc\x9f", lodz = "\xc5\x81\xc3\xb3" "d\xc5\xba";
+    {
+        Receiver receiver(0);
+        RunResult r = Run("utf8", receiver);
+        EXPECT_EQ(r.exitCode, 0u);
+        EXPECT_EQ(r.boxes, std::vector<Box>{});
+        EXPECT_TRUE(IsDirectory(m_target + "\\" + zhang));
+        EXPECT_EQ(ReadFileBytes(m_target + "\\" + zhang + "\\" + wei + ".txt"), fixtures::Content(12, 21));
+        EXPECT_EQ(ReadFileBytes(m_target + "\\" + lodz + ".txt"), fixtures::Content(8, 22));
+        // The same folder for the wide functions: no look-alike name was made.
+        EXPECT_NE(GetFileAttributesW((std::wstring(L"\\\\?\\") + std::wstring(m_target.begin(), m_target.end()) +
+                                      L"\\\u5f20\\\u4f1f.txt").c_str()),
+                  INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(Log(), "\xef\xbb\xbf\\" + zhang + "\r\n" + zhang + "\\" + wei + ".txt\r\n" + lodz + ".txt\r\n" + kRegistryLog);
+    }
+    RemoveTree(m_target);
+    CreateDirectoryA(m_target.c_str(), nullptr);
+    {
+        Receiver receiver(0);
+        RunResult r = Run("utf8-bad", receiver);
+        ExpectFailedRun(r, {{"FATAL: the file 'utf8-bad.001' is corrupted: bad entry name "
+                             "'caf\\xe9.txt' (not UTF-8, which the medium declares its names to be)",
+                             MB_ICONHAND}});
+        EXPECT_EQ(Log(), "");
+    }
 }

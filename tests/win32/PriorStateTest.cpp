@@ -138,7 +138,7 @@ TEST(PriorState, UninstallPutsBackWhatWasThere)
             // Existing keys and replaced values; of what the script made, only New, made on the way
             // to New\Child before its own key line opened it (it goes with New\Child when empty).
             const std::string k = "HKEY_CURRENT_USER\t" + base;
-            EXPECT_EQ(inst.strRecord, "ZORVAN-PRIOR\t1\r\ndirectory\tlogs\r\n"
+            EXPECT_EQ(inst.strRecord, "ZORVAN-PRIOR\t2\r\ndirectory\tlogs\r\n"
                                       "key\t" + k + "\\Existing\r\n"
                                       "value\t" + k + "\\Existing\tTheirs\tREG_EXPAND_SZ\t2554454d50255c6f6c640000\tREG_SZ\t6e657700\r\n"
                                       "value\t" + k + "\\Existing\tChanged\tREG_BINARY\t00ff01\tREG_SZ\t6f75727300\r\n"
