@@ -5,6 +5,7 @@
 #include "IniCheck.h"
 #include "InstallRecordFormat.h"
 #include "ProgramVersion.h"
+#include "SetupText.h"
 
 #include <filesystem>
 #include <iostream>
@@ -16,7 +17,8 @@ namespace {
 int Encode(const CommandLine& line)
 {
     const Args& args = line.positional;
-    std::string text = ReadWholeFile(args[0]);
+    CodePage cp = CodePage::cp1252;
+    std::string text = PrepareSetupText(args[0], ReadWholeFile(args[0]), CodePageChoiceOf(line), false, "", cp, std::cerr);
     OutputFile out(args[1]);
     std::string stored = ChainSetupIni(text);
     out.Write(stored.data(), stored.size());
@@ -73,7 +75,11 @@ int Check(const CommandLine& line)
 }  // namespace
 
 const std::vector<Command> kIniCommands = {
-    {"ini encode", "PLAIN OUT", {}, "chain a plain Setup.ini text into its stored form", Encode},
+    {"ini encode", "PLAIN OUT", {CodePageOption()},
+     "chain a plain Setup.ini text into its stored form: lines ended by LF get\n"
+     "CR LF; a UTF-8 text stays UTF-8 (with CodePage=65001) when Windows-1252\n"
+     "lacks a character of it or --code-page utf-8 says so, else is converted",
+     Encode},
     {"ini decode", "IN OUT", {}, "the plain text of a stored Setup.ini (OUT - for stdout)", Decode},
     {"ini check", "FILE", {{"--strict", nullptr, nullptr}, {"--tree", "SRC_DIR", nullptr}},
      "read a Setup.ini (stored or plain) as the installer does, dry-run\n"
