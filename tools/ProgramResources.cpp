@@ -7,76 +7,46 @@
 #include <cstring>
 
 namespace zrvtool {
-namespace {
 
-// Reads and writes of a program's bytes that stay inside them: anything outside is a malformed
-// program, told with its name.
-class PeImage {
-public:
-    PeImage(std::string& pe, const std::string& what) : m_pe(pe), m_what(what) {}
-
-    uint32_t U32(size_t at) const
-    {
-        Need(at, 4);
-        const unsigned char* p = reinterpret_cast<const unsigned char*>(m_pe.data()) + at;
-        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-    }
-    uint16_t U16(size_t at) const
-    {
-        Need(at, 2);
-        const unsigned char* p = reinterpret_cast<const unsigned char*>(m_pe.data()) + at;
-        return uint16_t(p[0] | p[1] << 8);
-    }
-    void Set32(size_t at, uint32_t v)
-    {
-        Need(at, 4);
-        for (int i = 0; i < 4; ++i) m_pe[at + size_t(i)] = char(v >> (8 * i));
-    }
-    void Set16(size_t at, uint16_t v)
-    {
-        Need(at, 2);
-        m_pe[at] = char(v), m_pe[at + 1] = char(v >> 8);
-    }
-    void Need(size_t at, size_t n) const
-    {
-        if (at > m_pe.size() || n > m_pe.size() - at) Fail("is cut short or its resources are malformed");
-    }
-    [[noreturn]] void Fail(const std::string& why) const { throw ToolError(m_what + " " + why); }
-    std::string& Bytes() { return m_pe; }
-
-private:
-    std::string& m_pe;
-    const std::string& m_what;
-};
-
-uint32_t AlignUp(uint32_t v, uint32_t a) { return a ? (v + a - 1) / a * a : v; }
-
-struct PeLayout {
-    size_t nFileHeader, nOptional, nSections;
-    uint16_t nSectionCount;
-    uint32_t nSectionAlign, nFileAlign, nHeadersSize;
-    size_t nDataDirs;
-    uint32_t nDataDirCount;
-    uint32_t nRsrcRva, nRsrcSize;
-    size_t nRoot;  // the resource tree's file offset
-};
-
-size_t FileOffsetOf(const PeImage& b, const PeLayout& l, uint32_t rva)
+uint32_t PeImage::U32(size_t at) const
 {
-    for (uint16_t i = 0; i < l.nSectionCount; ++i) {
-        size_t h = l.nSections + size_t(i) * 40;
-        uint32_t va = b.U32(h + 12), raw = b.U32(h + 16), at = b.U32(h + 20);
-        if (rva >= va && rva - va < raw) return size_t(at) + (rva - va);
-    }
-    b.Fail("has resources outside its sections");
+    Need(at, 4);
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(m_pe.data()) + at;
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-PeLayout ReadLayout(const PeImage& b)
+uint16_t PeImage::U16(size_t at) const
 {
-    const std::string& pe = const_cast<PeImage&>(b).Bytes();
+    Need(at, 2);
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(m_pe.data()) + at;
+    return uint16_t(p[0] | p[1] << 8);
+}
+
+void PeImage::Set32(size_t at, uint32_t v)
+{
+    Need(at, 4);
+    for (int i = 0; i < 4; ++i) m_pe[at + size_t(i)] = char(v >> (8 * i));
+}
+
+void PeImage::Set16(size_t at, uint16_t v)
+{
+    Need(at, 2);
+    m_pe[at] = char(v), m_pe[at + 1] = char(v >> 8);
+}
+
+void PeImage::Need(size_t at, size_t n) const
+{
+    if (at > m_pe.size() || n > m_pe.size() - at) Fail("is cut short or malformed");
+}
+
+void PeImage::Fail(const std::string& why) const { throw ToolError(m_what + ": " + why); }
+
+PeLayout ReadPeLayout(const PeImage& b)
+{
+    const std::string& pe = b.Bytes();
     size_t nt = zrv::PeHeaderOffset(reinterpret_cast<const unsigned char*>(pe.data()), pe.size());
     if (nt == 0) b.Fail("is not a Windows program");
-    PeLayout l{};
+    PeLayout l;
     l.nFileHeader = nt + 4;
     l.nSectionCount = b.U16(l.nFileHeader + 2);
     l.nOptional = l.nFileHeader + 20;
@@ -89,14 +59,37 @@ PeLayout ReadLayout(const PeImage& b)
     l.nHeadersSize = b.U32(l.nOptional + 60);
     l.nDataDirCount = b.U32(l.nOptional + dirs - 4);
     l.nDataDirs = l.nOptional + dirs;
-    if (l.nDataDirCount < 5) b.Fail("has no resource directory");
-    l.nRsrcRva = b.U32(l.nDataDirs + 2 * 8);
-    l.nRsrcSize = b.U32(l.nDataDirs + 2 * 8 + 4);
-    if (l.nRsrcRva == 0 || l.nRsrcSize == 0) b.Fail("has no resources");
-    l.nRoot = FileOffsetOf(b, l, l.nRsrcRva);
-    b.Need(l.nRoot, l.nRsrcSize);
+    if (l.nDataDirCount >= 3) {
+        l.nRsrcRva = b.U32(l.nDataDirs + 2 * 8);
+        l.nRsrcSize = b.U32(l.nDataDirs + 2 * 8 + 4);
+    }
+    if (l.nRsrcRva != 0 && l.nRsrcSize != 0) {
+        l.nRoot = PeFileOffset(b, l, l.nRsrcRva);
+        b.Need(l.nRoot, l.nRsrcSize);
+    } else {
+        l.nRsrcRva = l.nRsrcSize = 0;
+    }
     return l;
 }
+
+size_t PeFileOffset(const PeImage& b, const PeLayout& l, uint32_t rva)
+{
+    for (uint16_t i = 0; i < l.nSectionCount; ++i) {
+        size_t h = l.nSections + size_t(i) * 40;
+        uint32_t va = b.U32(h + 12), raw = b.U32(h + 16), at = b.U32(h + 20);
+        if (rva >= va && rva - va < raw) return size_t(at) + (rva - va);
+    }
+    b.Fail("has resources outside its sections");
+}
+
+bool PeIsSigned(const PeImage& b, const PeLayout& l)
+{
+    return l.nDataDirCount >= 5 && b.U32(l.nDataDirs + 4 * 8 + 4) != 0;
+}
+
+namespace {
+
+uint32_t AlignUp(uint32_t v, uint32_t a) { return a ? (v + a - 1) / a * a : v; }
 
 // Whether the directory entry at e (a file offset) names key's name: its string without letter
 // case, its number, or any entry for the first one.
@@ -117,8 +110,9 @@ bool NameMatches(const PeImage& b, size_t root, size_t e, const ResourceKey& key
     return true;
 }
 
-// The offset (from the tree's start) of key's data entry; 0 when there is none.
-uint32_t FindDataEntry(const PeImage& b, const PeLayout& l, const ResourceKey& key)
+}  // namespace
+
+uint32_t FindResourceEntry(const PeImage& b, const PeLayout& l, const ResourceKey& key)
 {
     uint32_t target = 0x80000000u;
     for (int level = 0; level < 3; ++level) {
@@ -141,6 +135,8 @@ uint32_t FindDataEntry(const PeImage& b, const PeLayout& l, const ResourceKey& k
     if (target & 0x80000000u || size_t(target) + 16 > l.nRsrcSize) b.Fail("has malformed resources");
     return target;
 }
+
+namespace {
 
 // Moves the data entries of the resource directory at dir (offsets relative to the tree's start)
 // from the tree at fromRva to the one at toRva; data outside the tree stays where it is.
@@ -170,11 +166,12 @@ std::optional<std::string> ResourceData(const std::string& program, const Resour
 {
     std::string pe = program;
     PeImage b(pe, what);
-    PeLayout l = ReadLayout(b);
-    uint32_t entry = FindDataEntry(b, l, key);
+    PeLayout l = ReadPeLayout(b);
+    if (l.nRoot == 0) return std::nullopt;
+    uint32_t entry = FindResourceEntry(b, l, key);
     if (entry == 0) return std::nullopt;
     uint32_t rva = b.U32(l.nRoot + entry), size = b.U32(l.nRoot + entry + 4);
-    size_t at = FileOffsetOf(b, l, rva);
+    size_t at = PeFileOffset(b, l, rva);
     b.Need(at, size);
     return pe.substr(at, size);
 }
@@ -183,11 +180,12 @@ std::string WithResources(const std::string& program, const std::vector<Resource
 {
     std::string pe = program;
     PeImage b(pe, what);
-    PeLayout l = ReadLayout(b);
-    if (b.U32(l.nDataDirs + 4 * 8 + 4) != 0) b.Fail("is signed: its resources cannot change");
+    PeLayout l = ReadPeLayout(b);
+    if (PeIsSigned(b, l)) b.Fail("is signed: its resources cannot change");
+    if (l.nRoot == 0) b.Fail("has no resources");
     std::vector<uint32_t> entries;
     for (const ResourceChange& c : changes) {
-        uint32_t entry = FindDataEntry(b, l, c.key);
+        uint32_t entry = FindResourceEntry(b, l, c.key);
         if (entry == 0)
             b.Fail("has no resource " + (c.key.strName.empty() ? std::to_string(c.key.nId) : c.key.strName) +
                    " of type " + std::to_string(c.key.nType));

@@ -234,7 +234,7 @@ TEST(LanguageTables, ChangesOneResourceOfACarriedProgram)
         EXPECT_EQ(ManifestOf(changed, "Setup.exe"), manifest + "<!-- changed -->");
         EXPECT_EQ(ResourceData(changed, {16, "", 0}, "Setup.exe").value_or("<none>"), *version);
         EXPECT_EQ(Refusal([&] { WithResources(program, {{{10, "NOSUCH", 0}, "x"}}, "Setup.exe"); }),
-                  "Setup.exe has no resource NOSUCH of type 10");
+                  "Setup.exe: has no resource NOSUCH of type 10");
         if (!ResourceData(program, kLanguageResource, "Setup.exe")) {
             EXPECT_EQ(Refusal([&] { BuiltInTables(program, "Setup.exe"); }),
                       "Setup.exe carries no language tables (no ZRVLANG resource): --language needs a zrvtool whose "
