@@ -1,7 +1,10 @@
 // zrvtool and the code page of a medium, as an author runs it: Windows-1252 kept byte for byte when
 // it can write every name and text, UTF-8 chosen (and said) when one needs it, refusals that name
 // what is wrong and leave nothing behind; line ends; what ini check shows of code page and languages.
+#include "EmbeddedPrograms.h"
 #include "IniCheck.h"
+#include "LanguageTables.h"
+#include "ProgramResources.h"
 
 #include "../common/ToolRun.h"
 
@@ -254,5 +257,79 @@ TEST(CodePageCli, ListReadsNamesInTheCodePageItIsGiven)
         ToolRun x = Tool(std::string("extract img.001 x ") + c.args);
         EXPECT_EQ(x.code, 0) << x.err;
         EXPECT_TRUE(fs::exists(fs::u8path("x/" + c.name)));
+    }
+}
+
+// medium --language: a table checked against the English one of the carried programs and put into
+// Setup.exe, the payload's Uninstal.exe and the bundle's launcher alike; a table that could
+// misread the programs' arguments is refused, naming its line. Programs that carry no tables yet
+// make --language a clear refusal.
+TEST(LanguageCli, MediumPutsTheAuthorsTablesIntoEveryProgram)
+{
+    ScopedTempDir dir;
+    MakeSource("readme.txt");
+    WriteBytes("Setup.ini.txt", Config("Demo"));
+    const EmbeddedProgram& setup = EmbeddedSetup(WindowsArch::x86);
+    ASSERT_NE(setup.pData, nullptr);
+    std::optional<std::string> builtIn =
+        ResourceData(std::string(reinterpret_cast<const char*>(setup.pData), setup.nSize), kLanguageResource, "Setup.exe");
+    if (!builtIn) {
+        WriteBytes("de.lang", "Language=de\nLanguageIds=0x0407\nLanguageName=Deutsch\n");
+        ToolRun r = Tool("medium Setup.ini.txt src out --language de.lang");
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.err, "zrvtool: Setup.exe carries no language tables (no ZRVLANG resource): --language needs a "
+                         "zrvtool whose programs have them\n");
+        EXPECT_FALSE(fs::exists("out"));
+        return;
+    }
+    // A German table made of the English one: every key, every conversion as in English.
+    size_t en = builtIn->find("Language=en");
+    ASSERT_NE(en, std::string::npos);
+    size_t enEnd = builtIn->find("\nLanguage=", en);
+    std::string english = builtIn->substr(en, enEnd == std::string::npos ? std::string::npos : enEnd + 1 - en);
+    std::string german = "Language=de" + english.substr(std::string("Language=en").size());
+    size_t lastKey = german.rfind('\n', german.size() - 2) + 1;
+    std::string withoutLast = german.substr(0, lastKey);
+    size_t percent = german.find("%s");
+    struct Case {
+        const char* what;
+        std::string table;
+        std::string errStart;  // "" for a table that is taken
+    } cases[] = {
+        {"a key the English table lacks", german + "zz.unknown=x\n", "zrvtool: de.lang:"},
+        {"a missing key", withoutLast, "zrvtool: de.lang: the table lacks 1 key of the English table: "},
+        {"a conversion of another type",
+         percent == std::string::npos ? german + "zz=%d\n" : german.substr(0, percent) + "%d" + german.substr(percent + 2),
+         "zrvtool: de.lang:"},
+        {"a table of the English keys", german, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all("out");
+        fs::remove("b.exe");
+        WriteBytes("de.lang", c.table);
+        ToolRun r = Tool("medium Setup.ini.txt src out --bundle b.exe --language de.lang");
+        if (!c.errStart.empty()) {
+            EXPECT_EQ(r.code, 1);
+            EXPECT_EQ(r.err.compare(0, c.errStart.size(), c.errStart), 0) << r.err;
+            EXPECT_FALSE(fs::exists("out"));
+            continue;
+        }
+        ASSERT_EQ(r.code, 0) << r.err;
+        // The built-in German table (or none) gives way to the author's.
+        std::string expected = *builtIn;
+        size_t de = expected.find("Language=de\n") != std::string::npos ? expected.find("Language=de\n")
+                                                                          : expected.find("Language=de\r\n");
+        if (de == std::string::npos) {
+            expected += german;
+        } else {
+            size_t deEnd = expected.find("\nLanguage=", de);
+            expected.replace(de, deEnd == std::string::npos ? std::string::npos : deEnd + 1 - de, german);
+        }
+        ASSERT_EQ(Tool("extract out/demo.001 payload").code, 0);
+        for (const char* program : {"out/Setup.exe", "payload/Uninstal.exe", "b.exe"}) {
+            SCOPED_TRACE(program);
+            EXPECT_EQ(ResourceData(ReadBytes(program), kLanguageResource, program).value_or("<none>"), expected);
+        }
     }
 }
