@@ -1,7 +1,9 @@
 // zrvtool ini encode | decode | check: the stored (chained) form of Setup.ini.
 #include "Commands.h"
 
+#include "EmbeddedPrograms.h"
 #include "EntryName.h"
+#include "LanguageTables.h"
 #include "IniCheck.h"
 #include "InstallRecordFormat.h"
 #include "ProgramVersion.h"
@@ -58,8 +60,21 @@ int Check(const CommandLine& line)
     // nothing in it that a terminal would act on.
     std::ostringstream out, diag;
     std::string tree = line.Value("--tree");
+    // The author's tables: their tags are known to Languages= too; checked against the English table
+    // of the Setup.exe this zrvtool carries when that has tables.
+    std::vector<std::string> tags;
+    for (const std::string& file : line.Values("--language")) {
+        LanguageTable table = ParseLanguageTable(file, ReadWholeFile(file));
+        tags.push_back(table.strTag);
+    }
+    if (!tags.empty()) {
+        const EmbeddedProgram& setup = EmbeddedSetup(WindowsArch::x86);
+        std::string program = setup.pData ? std::string(reinterpret_cast<const char*>(setup.pData), setup.nSize) : "";
+        if (!program.empty() && ResourceData(program, kLanguageResource, "Setup.exe"))
+            ReadAuthorTables(line.Values("--language"), BuiltInTables(program, "Setup.exe"));
+    }
     IniCheck check = CheckSetupIni(args[0], ReadWholeFile(args[0]), out, diag, line.Has("--tree") ? &tree : nullptr,
-                                   kUninstallerName);
+                                   kUninstallerName, &tags);
     std::cout << EscapeLines(out.str());
     // On a medium, the Setup.exe beside the file tells which Windows the installation is for.
     std::filesystem::path setup = std::filesystem::path(args[0]).parent_path() / "Setup.exe";
@@ -81,10 +96,11 @@ const std::vector<Command> kIniCommands = {
      "lacks a character of it or --code-page utf-8 says so, else is converted",
      Encode},
     {"ini decode", "IN OUT", {}, "the plain text of a stored Setup.ini (OUT - for stdout)", Decode},
-    {"ini check", "FILE", {{"--strict", nullptr, nullptr}, {"--tree", "SRC_DIR", nullptr}},
+    {"ini check", "FILE", {{"--strict", nullptr, nullptr}, {"--tree", "SRC_DIR", nullptr}, {"--language", "FILE", nullptr}},
      "read a Setup.ini (stored or plain) as the installer does, dry-run\n"
      "its registry script and warn of its pitfalls; --strict: warnings\n"
-     "are errors; --tree: each Shortcut's target must be a file of SRC_DIR",
+     "are errors; --tree: each Shortcut's target must be a file of SRC_DIR;\n"
+     "--language: a table medium will get, checked, its tag known",
      Check},
 };
 
