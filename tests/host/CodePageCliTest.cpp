@@ -361,3 +361,65 @@ TEST(LanguageCli, MediumPutsTheAuthorsTablesIntoEveryProgram)
         }
     }
 }
+
+// pack's own choice: names of other scripts make a UTF-8 image, and Windows' rule of letter case
+// holds for them as for the code page's letters.
+TEST(CodePageCli, PackComparesUtf8NamesAsWindowsDoes)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> names;
+        std::string err;  // "" for a tree that is packed
+    } cases[] = {
+        {"Greek letters differing in case", {"\xce\x94.txt", "\xce\xb4.txt"},
+         "zrvtool: '\xce\xb4.txt' and '\xce\x94.txt': names that differ only in letter case are the same on Windows\n"},
+        {"Cyrillic letters differing in case", {"\xd0\x96.txt", "\xd0\xb6.txt"},
+         "zrvtool: '\xd0\xb6.txt' and '\xd0\x96.txt': names that differ only in letter case are the same on Windows\n"},
+        {"Latin letters beyond Windows-1252 differing in case", {"\xc5\x81\xe4\xb8\xad.txt", "\xc5\x82\xe4\xb8\xad.txt"},
+         "zrvtool: '\xc5\x82\xe4\xb8\xad.txt' and '\xc5\x81\xe4\xb8\xad.txt': names that differ only in letter case are the "
+         "same on Windows\n"},
+        {"different letters", {"\xce\x94.txt", "\xce\x95.txt"}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedTempDir dir;
+        fs::create_directory("src");
+        for (const std::string& name : c.names) WriteBytes("src/" + name, "x");
+        ToolRun r = Tool("pack src img.001 --no-uninstaller");
+        if (c.err.empty()) {
+            EXPECT_EQ(r.code, 0) << r.err;
+            continue;
+        }
+        EXPECT_EQ(r.code, 1);
+        // After the note of UTF-8 chosen, the refusal.
+        ASSERT_GE(r.err.size(), c.err.size()) << r.err;
+        EXPECT_EQ(r.err.substr(r.err.size() - c.err.size()), c.err);
+        EXPECT_FALSE(fs::exists("img.001"));
+    }
+}
+
+// bundle --language: the launcher and a copy of the medium's Setup.exe get the tables; programs
+// without tables make it a clear refusal that leaves nothing behind.
+TEST(LanguageCli, BundlePutsTheTablesIntoTheLauncherAndSetup)
+{
+    ScopedTempDir dir;
+    MakeSource("readme.txt");
+    WriteBytes("Setup.ini.txt", Config("Demo"));
+    ASSERT_EQ(Tool("medium Setup.ini.txt src media").code, 0);
+    std::string setup = ReadBytes("media/Setup.exe");
+    std::optional<std::string> builtIn = ResourceData(setup, kLanguageResource, "Setup.exe");
+    WriteBytes("xx.lang", "Language=xx\nLanguageIds=0x0401\nLanguageName=Test\n");
+    std::string before = Tree(".");
+    ToolRun r = Tool("bundle media b.exe --language xx.lang");
+    if (!builtIn) {
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.err, "zrvtool: 'media/Setup.exe' carries no language tables (no ZRVLANG resource): --language needs "
+                         "a zrvtool whose programs have them\n");
+        EXPECT_EQ(Tree("."), before);
+        return;
+    }
+    // A table of only the first settings lacks every key of the English table.
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err.find("zrvtool: xx.lang: the table lacks "), 0u) << r.err;
+    EXPECT_EQ(Tree("."), before);
+}
