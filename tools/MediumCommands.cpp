@@ -194,6 +194,9 @@ int Medium(const CommandLine& line)
     } else {
         // A stored Setup.ini is taken as it is: its CodePage line says what its image must be.
         cp = FindCodePageLine(m.strConfig, DecodeSetupIni(bytes)).cp;
+        if (m.options.codePage != CodePageChoice::automatic &&
+            (m.options.codePage == CodePageChoice::utf8) != (cp == CodePage::utf8))
+            throw ToolError(m.strConfig + ": the stored Setup.ini is " + CodePageName(cp) + ", not as --code-page says");
         if (!needing.empty() && cp == CodePage::cp1252)
             throw ToolError(m.strConfig + ": the name '" + needing + "' needs UTF-8, but the stored Setup.ini has no "
                                                                       "CodePage=65001 line; give its plain text instead");

@@ -132,6 +132,11 @@ TEST(CodePageCli, MediumRefusesWhatNoCodePageOfTheMediumCanHold)
          "stored with CodePage=65001, the image's names in UTF-8\n"
          "Setup.ini.txt:7: error: the shortcut's target 'run.exe' is not a file of 'src'\n"
          "zrvtool: Setup.ini.txt: the installer would not work with it; nothing is written\n"},
+        {"a stored Setup.ini of Windows-1252 with a Chinese file name", ChainSetupIni(Config("Demo")), kChinese + ".txt", "",
+         "zrvtool: Setup.ini.txt: the name '" + kChinese + ".txt' needs UTF-8, but the stored Setup.ini has no "
+         "CodePage=65001 line; give its plain text instead\n"},
+        {"a stored Setup.ini against --code-page", ChainSetupIni(Config("Demo")), "readme.txt", "--code-page utf-8",
+         "zrvtool: Setup.ini.txt: the stored Setup.ini is Windows-1252, not as --code-page says\n"},
         {"an unknown code page option", Config("Demo"), "readme.txt", "--code-page 936",
          "zrvtool: --code-page '936': give 1252 (Windows-1252), utf-8 (CodePage=65001) or auto (Windows-1252 unless "
          "a name or a text needs UTF-8; the default)\n"},
