@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <ostream>
@@ -183,14 +182,9 @@ using Report = std::function<void(int, const char*, const std::string&)>;
 // error, as the installer would show it wrongly.
 void CheckCodePage(const std::string& text, std::ostream& out, const Report& report, IniCheck& check)
 {
-    CodePageLine line;
-    try {
-        line = FindCodePageLine("", text);
-    } catch (const ToolError& e) {
-        // The message begins with the line number FindCodePageLine names: ":LINE: why".
-        std::string what = e.what();
-        size_t colon = what.find(": ", 1);
-        report(std::atoi(what.c_str() + 1), "error", colon == std::string::npos ? what : what.substr(colon + 2));
+    CodePageLine line = ReadCodePageLine(text);
+    if (line.nBadLine > 0) {
+        report(line.nBadLine, "error", kCodePageLineRule);
         ++check.nErrors;
     }
     check.bUtf8 = line.nLine > 0 && line.cp == CodePage::utf8;

@@ -76,17 +76,25 @@ void ForEachExtensionLine(const std::string& text, const std::function<void(cons
     }
 }
 
-CodePageLine FindCodePageLine(const std::string& strName, const std::string& text)
+const char kCodePageLineRule[] =
+    "a CodePage line is CodePage=1252 (Windows-1252, as without the line) or CodePage=65001 (UTF-8)";
+
+CodePageLine ReadCodePageLine(const std::string& text)
 {
     // The last CodePage line holds, as for the other settings there.
     CodePageLine found;
     ForEachExtensionLine(text, [&](const std::string& line, int nLine) {
         if (line.compare(0, 9, "CodePage=") != 0) return;
-        if (!ParseCodePageValue(line.substr(9), found.cp))
-            throw ToolError(At(strName, nLine) + "a CodePage line is CodePage=1252 (Windows-1252, as without the line) "
-                                                 "or CodePage=65001 (UTF-8)");
-        found.nLine = nLine;
+        if (ParseCodePageValue(line.substr(9), found.cp)) found.nLine = nLine;
+        else found.nBadLine = nLine;
     });
+    return found;
+}
+
+CodePageLine FindCodePageLine(const std::string& strName, const std::string& text)
+{
+    CodePageLine found = ReadCodePageLine(text);
+    if (found.nBadLine > 0) throw ToolError(At(strName, found.nBadLine) + kCodePageLineRule);
     return found;
 }
 

@@ -34,8 +34,13 @@ void ForEachExtensionLine(const std::string& text, const std::function<void(cons
 struct CodePageLine {
     int nLine = 0;
     CodePage cp = CodePage::cp1252;
+    int nBadLine = 0;  // the last CodePage line of another value, 0 when none
 };
 CodePageLine FindCodePageLine(const std::string& strName, const std::string& text);
+// The same without throwing: a line of another value is in nBadLine.
+CodePageLine ReadCodePageLine(const std::string& text);
+// What a CodePage line must be, for messages.
+extern const char kCodePageLineRule[];
 
 // The 1-based number of the first line of text that is not well-formed UTF-8; 0 when all are.
 int FirstMalformedUtf8Line(const std::string& text);

@@ -218,6 +218,10 @@ TEST(CodePageCli, IniCheckShowsCodePageAndLanguages)
          "built-in tags)\n"
          "s.ini:8: warning: no language table has the tag 'yy' (give its table with --language, or use one of the "
          "built-in tags)\n"},
+        {"a code page the installer does not know", Config("Demo", "CodePage=936\r\n"), 1,
+         {"Code page: Windows-1252 (no CodePage line)"},
+         "s.ini:7: error: a CodePage line is CodePage=1252 (Windows-1252, as without the line) or CodePage=65001 "
+         "(UTF-8)\n"},
         {"an empty tag", Config("Demo", "Languages=de,,fr\r\n"), 1, {"Languages: de, fr"},
          "s.ini:7: error: an empty tag in Languages=: the list is TAG[,TAG...]\n"},
     };
