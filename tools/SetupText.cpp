@@ -117,6 +117,45 @@ int AddCodePageLine(std::string& text)
     return nLine;
 }
 
+namespace {
+
+// What the text holds, as the choice of its code page needs it.
+struct TextFacts {
+    bool bHigh = false;  // a byte above 127
+    bool bUtf8 = false;  // well-formed UTF-8
+    int nBeyond = 0;     // the first line of UTF-8 that Windows-1252 cannot write, 0 when none
+};
+
+// The code page of the text by the rules (SetupText.h): choice is --code-page's, declared the
+// text's own CodePage line. Throws ToolError where the rules cannot be met.
+CodePage ChooseCodePage(const std::string& strName, const std::string& text, const TextFacts& facts,
+                        CodePageChoice choice, const CodePageLine& declared, bool bNamesNeedUtf8,
+                        const std::string& strWhy)
+{
+    if (declared.nLine > 0 && choice != CodePageChoice::automatic &&
+        (choice == CodePageChoice::utf8) != (declared.cp == CodePage::utf8))
+        throw ToolError(At(strName, declared.nLine) + "CodePage=" + std::to_string(CodePageNumber(declared.cp)) +
+                        " differs from --code-page");
+    if (declared.nLine > 0) choice = declared.cp == CodePage::utf8 ? CodePageChoice::utf8 : CodePageChoice::cp1252;
+    if (choice == CodePageChoice::utf8 && declared.nLine > 0 && !facts.bUtf8)
+        throw ToolError(At(strName, FirstMalformedUtf8Line(text)) +
+                        "the line is not well-formed UTF-8, which CodePage=65001 says the text is");
+    if (choice == CodePageChoice::cp1252) {
+        std::string fixedBy = declared.nLine > 0 ? "CodePage=1252" : "--code-page 1252";
+        if (facts.nBeyond > 0)
+            throw ToolError(At(strName, facts.nBeyond) + "the line holds a character that the installer's code page "
+                                                         "(Windows-1252) lacks" +
+                            (declared.nLine > 0 ? "; " + fixedBy + " fixes that code page" : ""));
+        if (bNamesNeedUtf8)
+            throw ToolError(strName + ": the name '" + strWhy + "' needs UTF-8, but " + fixedBy + " fixes Windows-1252");
+    }
+    bool bUtf8 = choice == CodePageChoice::utf8 ||
+                 (choice == CodePageChoice::automatic && (facts.nBeyond > 0 || bNamesNeedUtf8));
+    return bUtf8 ? CodePage::utf8 : CodePage::cp1252;
+}
+
+}  // namespace
+
 std::string PrepareSetupText(const std::string& strName, const std::string& plain, CodePageChoice choice,
                              bool bNamesNeedUtf8, const std::string& strWhy, CodePage& cp, std::ostream& notes,
                              int* pAddedLine)
@@ -126,39 +165,21 @@ std::string PrepareSetupText(const std::string& strName, const std::string& plai
     if (ConvertLineEnds(plain, text))
         notes << strName << ": note: lines ended by LF alone are stored ended by CR LF, as the installer reads them\n";
     CodePageLine declared = FindCodePageLine(strName, text);
-    if (declared.nLine > 0 && choice != CodePageChoice::automatic &&
-        (choice == CodePageChoice::utf8) != (declared.cp == CodePage::utf8))
-        throw ToolError(At(strName, declared.nLine) + "CodePage=" + std::to_string(CodePageNumber(declared.cp)) +
-                        " differs from --code-page");
-    if (declared.nLine > 0) choice = declared.cp == CodePage::utf8 ? CodePageChoice::utf8 : CodePageChoice::cp1252;
-
-    bool bHigh = HasHighByte(text), bUtf8 = IsUtf8(text);
-    int nBeyond = bHigh && bUtf8 ? FirstLineBeyondCp1252(text) : 0;
-    if (choice == CodePageChoice::utf8 && declared.nLine > 0 && !bUtf8)
-        throw ToolError(At(strName, FirstMalformedUtf8Line(text)) +
-                        "the line is not well-formed UTF-8, which CodePage=65001 says the text is");
-    if (choice == CodePageChoice::cp1252) {
-        if (nBeyond > 0)
-            throw ToolError(At(strName, nBeyond) + "the line holds a character that the installer's code page "
-                                                   "(Windows-1252) lacks" +
-                            (declared.nLine > 0 ? "; CodePage=1252 fixes that code page" : ""));
-        if (bNamesNeedUtf8)
-            throw ToolError(strName + ": the name '" + strWhy + "' needs UTF-8, but " +
-                            (declared.nLine > 0 ? "CodePage=1252 fixes Windows-1252" : "--code-page 1252 fixes Windows-1252"));
-    }
-    cp = choice == CodePageChoice::utf8 || (choice == CodePageChoice::automatic && (nBeyond > 0 || bNamesNeedUtf8))
-             ? CodePage::utf8
-             : CodePage::cp1252;
+    TextFacts facts;
+    facts.bHigh = HasHighByte(text);
+    facts.bUtf8 = IsUtf8(text);
+    facts.nBeyond = facts.bHigh && facts.bUtf8 ? FirstLineBeyondCp1252(text) : 0;
+    cp = ChooseCodePage(strName, text, facts, choice, declared, bNamesNeedUtf8, strWhy);
 
     if (cp == CodePage::cp1252) {
         std::string converted;
-        if (bHigh && bUtf8 && Utf8ToCp1252(text, converted)) {
+        if (facts.bHigh && facts.bUtf8 && Utf8ToCp1252(text, converted)) {
             notes << strName << ": note: the text is UTF-8; stored converted to Windows-1252\n";
             return converted;
         }
         return text;
     }
-    if (bHigh && !bUtf8) {
+    if (facts.bHigh && !facts.bUtf8) {
         text = Cp1252ToUtf8(text);
         notes << strName << ": note: the text is Windows-1252; stored converted to UTF-8\n";
     }
@@ -166,8 +187,9 @@ std::string PrepareSetupText(const std::string& strName, const std::string& plai
     if (pAddedLine) *pAddedLine = nAdded;
     if (nAdded > 0) {
         std::string why = choice == CodePageChoice::utf8 ? "--code-page utf-8"
-                          : nBeyond > 0 ? "line " + std::to_string(nBeyond) + " holds a character that Windows-1252 lacks"
-                                        : "the name '" + strWhy + "' needs a character that Windows-1252 lacks";
+                          : facts.nBeyond > 0
+                              ? "line " + std::to_string(facts.nBeyond) + " holds a character that Windows-1252 lacks"
+                              : "the name '" + strWhy + "' needs a character that Windows-1252 lacks";
         notes << strName << ": note: UTF-8 (" << why << "): stored with CodePage=65001, the image's names in UTF-8\n";
     }
     return text;
