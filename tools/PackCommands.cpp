@@ -106,6 +106,15 @@ std::string HostName(const std::string& stored, CodePage cp)
 // A host name as a line of output shows it: with nothing a terminal would act on.
 std::string Shown(const std::string& stored, CodePage cp) { return EscapeControls(HostName(stored, cp), true); }
 
+// True when a name holds one of the five bytes that Windows-1252 leaves undefined: no text written
+// in that code page does.
+bool HoldsUndefinedCp1252(const std::vector<std::string>& names)
+{
+    for (const std::string& name : names)
+        if (name.find_first_of("\x81\x8D\x8F\x90\x9D") != std::string::npos) return true;
+    return false;
+}
+
 // The code page an image's names are read in: an image alone does not say, its Setup.ini does.
 // Without --code-page, Windows-1252, as every image made before UTF-8; with --code-page auto, UTF-8
 // when the names read so (valid UTF-8 with a multibyte sequence), else Windows-1252. One note on
@@ -120,6 +129,9 @@ CodePage ReadingCodePage(const CommandLine& line, const std::string& image, cons
         if (bLookUtf8)
             std::cerr << image << ": note: the names look like UTF-8 (read here as Windows-1252); an image of a "
                       << "medium whose Setup.ini says CodePage=65001 is read with --code-page utf-8\n";
+        else if (HoldsUndefinedCp1252(names))
+            std::cerr << image << ": note: some names hold bytes that Windows-1252 leaves undefined (shown escaped): "
+                      << "the image may be of another code page\n";
         return CodePage::cp1252;
     }
     for (const std::string& n : names) {

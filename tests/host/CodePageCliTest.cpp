@@ -264,6 +264,31 @@ TEST(CodePageCli, IniCheckKnowsTheTagsOfTheTablesGiven)
     EXPECT_EQ(r.err.find("tag 'xx'"), std::string::npos) << r.err;
 }
 
+// A Windows-1252 image whose names hold bytes the code page leaves undefined is listed with a note.
+TEST(CodePageCli, ListTellsOfBytesWindows1252LeavesUndefined)
+{
+    struct Case {
+        const char* what;
+        std::string name;  // as the host spells it
+        std::string err;
+    } cases[] = {
+        {"an accented name", "caf\xc3\xa9.txt", ""},
+        {"a name with U+0081", "a\xc2\x81.txt",
+         "img.001: note: some names hold bytes that Windows-1252 leaves undefined (shown escaped): the image may be "
+         "of another code page\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedTempDir dir;
+        fs::create_directory("src");
+        WriteBytes("src/" + c.name, "x");
+        ASSERT_EQ(Tool("pack src img.001 --no-uninstaller").code, 0);
+        ToolRun r = Tool("list img.001");
+        EXPECT_EQ(r.code, 0);
+        EXPECT_EQ(r.err, c.err);
+    }
+}
+
 // An image alone does not say its code page: list tells when the names look like the other one.
 TEST(CodePageCli, ListReadsNamesInTheCodePageItIsGiven)
 {
