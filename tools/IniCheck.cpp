@@ -13,6 +13,7 @@
 #include "ScriptPitfalls.h"
 
 #include <algorithm>
+#include <cctype>
 #include <functional>
 #include <cstring>
 #include <filesystem>
@@ -206,7 +207,13 @@ void CheckLanguages(const std::string& text, const std::vector<std::string>* pEx
 {
     std::vector<std::string> known = KnownLanguageTags();
     if (pExtraTags) known.insert(known.end(), pExtraTags->begin(), pExtraTags->end());
-    auto isKnown = [&](const std::string& tag) { return std::find(known.begin(), known.end(), tag) != known.end(); };
+    // Tags are compared without letter case, as the installer compares them.
+    auto sameLetters = [](char a, char b) { return std::tolower((unsigned char)a) == std::tolower((unsigned char)b); };
+    auto isKnown = [&](const std::string& tag) {
+        return std::any_of(known.begin(), known.end(), [&](const std::string& k) {
+            return k.size() == tag.size() && std::equal(k.begin(), k.end(), tag.begin(), sameLetters);
+        });
+    };
     auto warnUnknown = [&](int nLine, const std::string& tag) {
         report(nLine, "warning",
                "no language table has the tag '" + tag + "' (give its table with --language, or use one of the built-in tags)");

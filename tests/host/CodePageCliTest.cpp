@@ -212,6 +212,8 @@ TEST(CodePageCli, IniCheckShowsCodePageAndLanguages)
          "the installer reads it as Windows-1252 (medium and ini encode add the line)\n"},
         {"languages the tables have", Config("Demo", "Languages=de,pt-BR,en\r\nAppDescription.de=Eine Demo\r\n"), 0,
          {"Languages: de, pt-BR, en", "AppDescription (de): Eine Demo"}, ""},
+        {"tags in other letter case", Config("Demo", "Languages=DE,pt-br\r\nAppDescription.Zh-cn=?\r\n"), 0,
+         {"Languages: DE, pt-br", "AppDescription (Zh-cn): ?"}, ""},
         {"a tag no table has", Config("Demo", "Languages=de,xx\r\nAppDescription.yy=?\r\n"), 0,
          {"Languages: de, xx", "AppDescription (yy): ?"},
          "s.ini:7: warning: no language table has the tag 'xx' (give its table with --language, or use one of the "
