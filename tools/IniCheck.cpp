@@ -37,8 +37,9 @@ std::string UnchainSetupIni(const std::string& stored)
 
 std::string DecodeSetupIni(const std::string& bytes, bool* pbPlain)
 {
-    // A stored text that the installer accepts begins with "I" and 0x07, never with "INSTALL4".
-    bool bPlain = bytes.compare(0, 8, "INSTALL4") == 0;
+    // A stored text that the installer accepts begins with "I" and 0x07, never with "INSTALL4"; an
+    // editor may put a byte-order mark before a plain text's first line.
+    bool bPlain = bytes.compare(0, 8, "INSTALL4") == 0 || bytes.compare(0, 11, "\xEF\xBB\xBFINSTALL4") == 0;
     if (pbPlain) *pbPlain = bPlain;
     return bPlain ? bytes : UnchainSetupIni(bytes);
 }
@@ -351,7 +352,10 @@ IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std
     }
 
     size_t firstHigh = 0;
-    if (!check.bUtf8 && IsUtf8Text(text, &firstHigh)) {
+    if (bPlain && text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        report(1, "warning", "a byte-order mark begins the text, before INSTALL4 (medium and ini encode leave it out)");
+        ++check.nWarnings;
+    } else if (!check.bUtf8 && IsUtf8Text(text, &firstHigh)) {
         std::string converted;
         if (Utf8ToCp1252(text, converted))
             report(LineNumberAt(lines, firstHigh), "warning",

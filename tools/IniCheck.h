@@ -18,8 +18,8 @@ std::string ChainSetupIni(const std::string& text);
 std::string UnchainSetupIni(const std::string& stored);
 
 // The text of a Setup.ini file: taken as it is when it begins with "INSTALL4" (the plain text an
-// author writes; a stored file the installer accepts never does), else un-chained from its stored
-// form. *pbPlain says which.
+// author writes; a stored file the installer accepts never does), a UTF-8 byte-order mark before it
+// allowed, else un-chained from its stored form. *pbPlain says which.
 std::string DecodeSetupIni(const std::string& bytes, bool* pbPlain = nullptr);
 
 struct IniCheck {

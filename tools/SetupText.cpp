@@ -162,7 +162,10 @@ std::string PrepareSetupText(const std::string& strName, const std::string& plai
 {
     if (pAddedLine) *pAddedLine = 0;
     std::string text;
-    if (ConvertLineEnds(plain, text))
+    // The installer's first line begins with INSTALL4: a byte-order mark before it would hide it.
+    bool bMark = plain.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    if (bMark) notes << strName << ": note: the byte-order mark at the start is left out\n";
+    if (ConvertLineEnds(bMark ? plain.substr(3) : plain, text))
         notes << strName << ": note: lines ended by LF alone are stored ended by CR LF, as the installer reads them\n";
     CodePageLine declared = FindCodePageLine(strName, text);
     TextFacts facts;

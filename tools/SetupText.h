@@ -2,6 +2,7 @@
 // page. Used by `medium` and `ini encode`, so that a medium's Setup.ini and its image agree.
 //
 // Rules, in this order:
+//   - A UTF-8 byte-order mark at the start is left out (the first line must begin with INSTALL4).
 //   - Line ends: a line ended by LF alone gets CR LF (the installer reads CR LF lines only); lines
 //     already ended by CR LF stay as they are.
 //   - A CodePage= extension line (1252 or 65001) fixes the code page, as --code-page does; the two

@@ -171,6 +171,10 @@ TEST(CodePageCli, EncodeStoresLineEndsAndCodePageAsMediumDoes)
          "plain.txt: note: lines ended by LF alone are stored ended by CR LF, as the installer reads them\n",
          Config("Demo", "Publisher=Me\r\n")},
         {"Windows-1252 bytes, as before", Config("Caf\xe9"), "", 0, "", Config("Caf\xe9")},
+        {"a byte-order mark", "\xEF\xBB\xBF" + Config("Caf\xc3\xa9"), "", 0,
+         "plain.txt: note: the byte-order mark at the start is left out\n"
+         "plain.txt: note: the text is UTF-8; stored converted to Windows-1252\n",
+         Config("Caf\xe9")},
         {"UTF-8 that says CodePage=65001", Config(kChinese, "CodePage=65001\r\n"), "", 0, "",
          Config(kChinese, "CodePage=65001\r\n")},
         {"UTF-8 that needs CodePage=65001", Config(kChinese), "", 0,
@@ -224,6 +228,9 @@ TEST(CodePageCli, IniCheckShowsCodePageAndLanguages)
          {"Code page: Windows-1252 (no CodePage line)"},
          "s.ini:7: error: a CodePage line is CodePage=1252 (Windows-1252, as without the line) or CodePage=65001 "
          "(UTF-8)\n"},
+        {"a byte-order mark", "\xEF\xBB\xBF" + Config("Demo"), 1, {},
+         "s.ini:1: error: the text does not begin with INSTALL4 (is the file stored chained?)\n"
+         "s.ini:1: warning: a byte-order mark begins the text, before INSTALL4 (medium and ini encode leave it out)\n"},
         {"an empty tag", Config("Demo", "Languages=de,,fr\r\n"), 1, {"Languages: de, fr"},
          "s.ini:7: error: an empty tag in Languages=: the list is TAG[,TAG...]\n"},
     };
