@@ -3,6 +3,7 @@
 
 #include "EmbeddedPrograms.h"
 #include "IniCheck.h"
+#include "LanguageTables.h"
 #include "Signing.h"
 #include "ToolCommon.h"
 
@@ -47,7 +48,11 @@ struct MediumConfig {
     std::filesystem::path image;
 };
 MediumConfig CheckMediumConfig(const std::string& config, const std::string& bytes, bool bBundled,
-                               const std::string* pSourceDir = nullptr, const char* pszAddedFile = nullptr);
+                               const std::string* pSourceDir = nullptr, const char* pszAddedFile = nullptr,
+                               const std::vector<std::string>* pExtraTags = nullptr, int nAddedLine = 0);
+
+// The option --language FILE of medium and bundle (given once per table).
+Option LanguageOption();
 
 // A bundle under a temporary name beside its final one until Commit; removed unless committed.
 class BundleOutput {
@@ -57,10 +62,11 @@ public:
     BundleOutput& operator=(const BundleOutput&) = delete;
 
     // Writes the launcher of arch (that of the medium's Setup.exe; running without administrator
-    // rights when the medium's Setup.ini may install for one user) and files, signs the whole with
-    // sign when given, and reads the table back as the launcher will. Returns the bundle's size.
-    // Throws ToolError.
-    uint64_t Write(const std::vector<MediumFile>& files, WindowsArch arch, const SignCommand* sign);
+    // rights when the medium's Setup.ini may install for one user; with the author's language
+    // tables in its own) and files, signs the whole with sign when given, and reads the table back
+    // as the launcher will. Returns the bundle's size. Throws ToolError.
+    uint64_t Write(const std::vector<MediumFile>& files, WindowsArch arch, const SignCommand* sign,
+                   const std::vector<LanguageTable>& tables = {});
     // Puts the bundle under its final name.
     void Commit();
 

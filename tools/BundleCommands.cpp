@@ -2,9 +2,12 @@
 #include "Commands.h"
 
 #include "Bundle.h"
+#include "LanguageTables.h"
+#include "ProgramResources.h"
 #include "ProgramVersion.h"
 
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <optional>
 
@@ -25,18 +28,37 @@ int Bundle(const CommandLine& line)
     std::optional<WindowsArch> arch = MachineOfFile(files.setup.hostPath.string());
     if (!arch)
         throw ToolError("'" + files.setup.hostPath.string() + "': not a 32-bit or 64-bit Windows program; nothing is written");
-    // The medium's Setup.exe is signed as a copy; the medium itself stays as it is.
+    // The author's tables go into the launcher and the medium's Setup.exe, checked against the
+    // English table of that Setup.exe; the Uninstal.exe inside the image keeps its own.
+    std::vector<LanguageTable> tables;
+    std::string setupBytes;
+    std::vector<std::string> languages = line.Values("--language");
+    if (!languages.empty()) {
+        setupBytes = ReadWholeFile(files.setup.hostPath.string());
+        std::string what = "'" + files.setup.hostPath.string() + "'";
+        tables = ReadAuthorTables(languages, BuiltInTables(setupBytes, what));
+        setupBytes = WithResources(setupBytes, {LanguageChange(setupBytes, tables, what)}, what);
+        std::cerr << out.string() << ": note: the language tables go into the launcher and Setup.exe; the medium's "
+                  << "Uninstal.exe keeps its own (make the medium with medium --language to change them too)\n";
+    }
+    // The medium's Setup.exe is changed and signed as a copy; the medium itself stays as it is.
     std::optional<BesidePath> setup;
-    if (sign) {
+    if (sign || !tables.empty()) {
         setup.emplace(out, BesidePath::kFile, "-Setup.exe");
-        std::error_code ec;
-        fs::copy_file(files.setup.hostPath, setup->Path(), fs::copy_options::overwrite_existing, ec);
-        if (ec) throw ToolError("'" + setup->Path().string() + "': cannot create: " + ec.message());
-        sign->Sign(setup->Path().string(), files.setup.strName);
+        if (!tables.empty()) {
+            std::ofstream copy(setup->Path(), std::ios::binary | std::ios::trunc);
+            copy.write(setupBytes.data(), std::streamsize(setupBytes.size()));
+            if (!copy.flush()) throw ToolError("'" + setup->Path().string() + "': cannot write");
+        } else {
+            std::error_code ec;
+            fs::copy_file(files.setup.hostPath, setup->Path(), fs::copy_options::overwrite_existing, ec);
+            if (ec) throw ToolError("'" + setup->Path().string() + "': cannot create: " + ec.message());
+        }
+        if (sign) sign->Sign(setup->Path().string(), files.setup.strName);
         files.setup.hostPath = setup->Path();
     }
     BundleOutput bundle(out);
-    uint64_t nSize = bundle.Write(files.All(), *arch, sign ? &*sign : nullptr);
+    uint64_t nSize = bundle.Write(files.All(), *arch, sign ? &*sign : nullptr, tables);
     bundle.Commit();
     size_t nVolumes = files.volumes.size();
     std::cout << out.string() << ": " << files.setup.strName << ", " << files.ini.strName << " and " << nVolumes
@@ -48,10 +70,11 @@ int Bundle(const CommandLine& line)
 }  // namespace
 
 const std::vector<Command> kBundleCommands = {
-    {"bundle", "MEDIUM_DIR OUT.exe", {SignOption()},
+    {"bundle", "MEDIUM_DIR OUT.exe", {SignOption(), LanguageOption()},
      "one program to download that runs the medium's Setup.exe from a private\n"
      "temporary folder: Setup.exe, Setup.ini and every volume of its image;\n"
-     "--sign: sign Setup.exe and OUT.exe with COMMAND ({in} {out}, or {} in place)",
+     "--sign: sign Setup.exe and OUT.exe with COMMAND ({in} {out}, or {} in place);\n"
+     "--language: a language table for the launcher and Setup.exe (as for medium)",
      Bundle},
 };
 

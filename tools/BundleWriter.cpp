@@ -1,6 +1,8 @@
 #include "Bundle.h"
 
 #include "LauncherVersion.h"
+#include "ProgramResources.h"
+#include "SetupText.h"
 #include "ProgramManifest.h"
 #include "ToolCommon.h"
 #include "SetupExtensions.h"
@@ -80,12 +82,15 @@ fs::path MediumImagePath(const std::string& strConfig, const std::string& strDis
     }
 }
 
+Option LanguageOption() { return {"--language", "FILE", nullptr}; }
+
 MediumConfig CheckMediumConfig(const std::string& config, const std::string& bytes, bool bBundled,
-                               const std::string* pSourceDir, const char* pszAddedFile)
+                               const std::string* pSourceDir, const char* pszAddedFile,
+                               const std::vector<std::string>* pExtraTags, int nAddedLine)
 {
     std::ostream noReport(nullptr);
     MediumConfig medium;
-    medium.check = CheckSetupIni(config, bytes, noReport, std::cerr, pSourceDir, pszAddedFile);
+    medium.check = CheckSetupIni(config, bytes, noReport, std::cerr, pSourceDir, pszAddedFile, pExtraTags, nAddedLine);
     if (medium.check.nErrors > 0) throw ToolError(config + ": the installer would not work with it; nothing is written");
     const std::string diskImage = medium.check.config.m_strDiskImage.Str();
     medium.image = MediumImagePath(config, diskImage);
@@ -147,6 +152,7 @@ MediumProduct ProductOfMedium(const std::vector<MediumFile>& files)
     for (const MediumFile& f : files) {
         if (f.strName != kSetupIniName) continue;
         std::string text = DecodeSetupIni(ReadWholeFile(f.hostPath.string()));
+        product.info.bUtf8 = FindCodePageLine(f.hostPath.string(), text).cp == CodePage::utf8;
         SetupExtensions ext;
         SetupConfig config;
         if (!ParseSetupText(&text[0], config) || !ReadSetupExtensions(text.c_str(), ext))
@@ -163,17 +169,21 @@ MediumProduct ProductOfMedium(const std::vector<MediumFile>& files)
 
 BundleOutput::BundleOutput(const fs::path& out) : m_out(out), m_temp(out, BesidePath::kFile, "-bundle.exe") {}
 
-uint64_t BundleOutput::Write(const std::vector<MediumFile>& files, WindowsArch arch, const SignCommand* sign)
+uint64_t BundleOutput::Write(const std::vector<MediumFile>& files, WindowsArch arch, const SignCommand* sign,
+                            const std::vector<LanguageTable>& tables)
 {
     const EmbeddedProgram& launcher = EmbeddedLauncher(arch);
     if (!launcher.pData)
         throw ToolError(std::string("this zrvtool was built without the ") + ArchName(arch) +
                         " launcher of a bundle; use a zrvtool built with the Windows side");
     // The launcher runs as the medium's Setup.exe does; its manifest changes before its version
-    // information (which copies the resources, the manifest among them), and both before anything
-    // is signed.
+    // information and its language tables (which copy the resources, the manifest among them), and
+    // all before anything is signed.
     MediumProduct product = ProductOfMedium(files);
-    std::string program = WithProductVersion(ProgramForScope(launcher, product.scope), product.info);
+    std::string program = ProgramForScope(launcher, product.scope);
+    std::vector<ResourceChange> changes = {{{16, "", 0}, VersionInfoBlock(product.info)}};
+    if (!tables.empty()) changes.push_back(LanguageChange(program, tables, "the launcher"));
+    program = WithResources(program, changes, "the launcher");
     std::ofstream out(m_temp.Path(), std::ios::binary | std::ios::trunc);
     if (!out) throw ToolError("'" + m_out.string() + "': cannot create");
     out.write(program.data(), std::streamsize(program.size()));

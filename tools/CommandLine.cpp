@@ -69,6 +69,14 @@ std::string UsageText(const Command& command)
     return text;
 }
 
+std::vector<std::string> CommandLine::Values(const char* name) const
+{
+    std::vector<std::string> values;
+    for (const auto& [option, value] : given)
+        if (option == name) values.push_back(value);
+    return values;
+}
+
 CommandLine ParseCommandLine(const Command& command, const Args& args)
 {
     CommandLine line;
@@ -87,6 +95,7 @@ CommandLine ParseCommandLine(const Command& command, const Args& args)
         }
         if (option->check) option->check(value);
         line.options[a] = value;
+        line.given.emplace_back(a, value);
     }
     size_t required = 0, all = 0;
     CountOperands(command.operands, &required, &all);

@@ -24,9 +24,12 @@ struct Option {
 struct CommandLine {
     Args positional;
     std::map<std::string, std::string> options;
+    std::vector<std::pair<std::string, std::string>> given;  // every option given, in order
     bool Has(const char* name) const { return options.count(name) != 0; }
     // The option's value, or "" when it was not given.
     std::string Value(const char* name) const;
+    // Every value of an option that may be given more than once, in the order given.
+    std::vector<std::string> Values(const char* name) const;
 };
 
 // A command: its name path ("ini check"), its operands ("CONFIG SRC_DIR [OUT_DIR]": optional ones

@@ -1,6 +1,9 @@
 #include "IniCheck.h"
 
 #include "AfxCodePage.h"
+#include "CodePage.h"
+#include "LanguageTables.h"
+#include "SetupText.h"
 #include "RegFileReading.h"
 #include "RegistryScript.h"
 #include "SetupExtensions.h"
@@ -10,6 +13,7 @@
 #include "ScriptPitfalls.h"
 
 #include <algorithm>
+#include <cctype>
 #include <functional>
 #include <cstring>
 #include <filesystem>
@@ -33,8 +37,9 @@ std::string UnchainSetupIni(const std::string& stored)
 
 std::string DecodeSetupIni(const std::string& bytes, bool* pbPlain)
 {
-    // A stored text that the installer accepts begins with "I" and 0x07, never with "INSTALL4".
-    bool bPlain = bytes.compare(0, 8, "INSTALL4") == 0;
+    // A stored text that the installer accepts begins with "I" and 0x07, never with "INSTALL4"; an
+    // editor may put a byte-order mark before a plain text's first line.
+    bool bPlain = bytes.compare(0, 8, "INSTALL4") == 0 || bytes.compare(0, 11, "\xEF\xBB\xBFINSTALL4") == 0;
     if (pbPlain) *pbPlain = bPlain;
     return bPlain ? bytes : UnchainSetupIni(bytes);
 }
@@ -173,6 +178,87 @@ void AsUserClasses(std::vector<RegFileEffect>& effects)
         if (e.strText.compare(0, from.size(), from) == 0) e.strText = to + e.strText.substr(from.size());
 }
 
+using Report = std::function<void(int, const char*, const std::string&)>;
+
+// The code page the text says it is in, shown; a UTF-8 text's first line that is not UTF-8 is an
+// error, as the installer would show it wrongly.
+void CheckCodePage(const std::string& text, std::ostream& out, const Report& report, IniCheck& check)
+{
+    CodePageLine line = ReadCodePageLine(text);
+    if (line.nBadLine > 0) {
+        report(line.nBadLine, "error", kCodePageLineRule);
+        ++check.nErrors;
+    }
+    check.bUtf8 = line.nLine > 0 && line.cp == CodePage::utf8;
+    out << "Code page: " << CodePageName(line.cp)
+        << (line.nLine > 0 ? " (CodePage=" + std::to_string(CodePageNumber(line.cp)) + ")" : " (no CodePage line)")
+        << "\n";
+    if (check.bUtf8) {
+        if (int nBad = FirstMalformedUtf8Line(text)) {
+            report(nBad, "error", "the line is not well-formed UTF-8, which CodePage=65001 says the text is");
+            ++check.nErrors;
+        }
+    }
+}
+
+// The language lines among the extension lines. They are read here until the settings' own reader
+// (config/SetupExtensions) knows them: Languages=TAG[,TAG...] and AppDescription.TAG=TEXT.
+void CheckLanguages(const std::string& text, const std::vector<std::string>* pExtraTags, std::ostream& out,
+                    const Report& report, IniCheck& check)
+{
+    std::vector<std::string> known = KnownLanguageTags();
+    if (pExtraTags) known.insert(known.end(), pExtraTags->begin(), pExtraTags->end());
+    // Tags are compared without letter case, as the installer compares them.
+    auto sameLetters = [](char a, char b) { return std::tolower((unsigned char)a) == std::tolower((unsigned char)b); };
+    auto isKnown = [&](const std::string& tag) {
+        return std::any_of(known.begin(), known.end(), [&](const std::string& k) {
+            return k.size() == tag.size() && std::equal(k.begin(), k.end(), tag.begin(), sameLetters);
+        });
+    };
+    auto warnUnknown = [&](int nLine, const std::string& tag) {
+        report(nLine, "warning",
+               "no language table has the tag '" + tag + "' (give its table with --language, or use one of the built-in tags)");
+        ++check.nWarnings;
+    };
+    ForEachExtensionLine(text, [&](const std::string& line, int nLine) {
+        if (line.compare(0, 10, "Languages=") == 0) {
+            std::string shown, value = line.substr(10);
+            for (size_t at = 0; at <= value.size();) {
+                size_t comma = value.find(',', at);
+                if (comma == std::string::npos) comma = value.size();
+                std::string tag = value.substr(at, comma - at);
+                at = comma + 1;
+                if (tag.empty()) {
+                    report(nLine, "error", "an empty tag in Languages=: the list is TAG[,TAG...]");
+                    ++check.nErrors;
+                    continue;
+                }
+                if (!isKnown(tag)) warnUnknown(nLine, tag);
+                shown += (shown.empty() ? "" : ", ") + tag;
+            }
+            out << "Languages: " << shown << "\n";
+        } else if (line.compare(0, 15, "AppDescription.") == 0 && line.find('=') != std::string::npos) {
+            size_t eq = line.find('=');
+            std::string tag = line.substr(15, eq - 15);
+            out << "AppDescription (" << tag << "): " << line.substr(eq + 1) << "\n";
+            if (!isKnown(tag)) warnUnknown(nLine, tag);
+        }
+    });
+}
+
+// The extension lines that this tool reads itself (CodePage, Languages, AppDescription.TAG), which
+// the settings' reader may not know yet: not "unknown" to the author.
+bool ReadHere(const std::string& text, int nLine)
+{
+    bool bMine = false;
+    ForEachExtensionLine(text, [&](const std::string& line, int n) {
+        if (n == nLine)
+            bMine = line.compare(0, 9, "CodePage=") == 0 || line.compare(0, 10, "Languages=") == 0 ||
+                    (line.compare(0, 15, "AppDescription.") == 0 && line.find('=') != std::string::npos);
+    });
+    return bMine;
+}
+
 // The extension lines: printed with the settings, their problems reported, and with a tree, each
 // shortcut's target looked for in it.
 void CheckExtensions(const std::string& text, const SetupConfig& config, const std::string* pTree,
@@ -188,9 +274,12 @@ void CheckExtensions(const std::string& text, const SetupConfig& config, const s
     check.preferred = ext.preferred;
     if (ext.nScopeLine > 0) out << "Scope: " << ScopeText(check) << " (" << ScopeMeaning(check) << ")\n";
     for (const SetupIniProblem& p : ext.bad) report(p.m_nLine, "error", p.m_strReason.Str());
-    for (const SetupIniProblem& p : ext.unknown) report(p.m_nLine, "warning", p.m_strReason.Str());
+    for (const SetupIniProblem& p : ext.unknown) {
+        if (ReadHere(text, p.m_nLine)) continue;
+        report(p.m_nLine, "warning", p.m_strReason.Str());
+        ++check.nWarnings;
+    }
     check.nErrors += int(ext.bad.size());
-    check.nWarnings += int(ext.unknown.size());
     for (const SetupShortcut& s : ext.shortcuts) {
         out << "Shortcut: " << s.strName << " -> " << s.strTarget << "\n";
         if (const char* why = CheckShortcut(config.m_strProductName, s.strName, s.strTarget)) {
@@ -225,22 +314,9 @@ int HeaderLine(const std::vector<TextLine>& lines)
 
 }  // namespace
 
-bool ConvertUtf8SetupIni(const std::string& strName, const std::string& text, std::string& out)
-{
-    if (!IsUtf8Text(text, nullptr)) return false;
-    std::vector<TextLine> lines = SplitLines(text);
-    for (size_t i = 0; i < lines.size(); ++i) {
-        std::string converted;
-        if (!Utf8ToCp1252(lines[i].strText, converted))
-            throw ToolError(strName + ":" + std::to_string(i + 1) +
-                            ": the line holds a character that the installer's code page (Windows-1252) lacks");
-    }
-    Utf8ToCp1252(text, out);
-    return true;
-}
-
 IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std::ostream& out, std::ostream& diag,
-                       const std::string* pTree, const char* pszCarried)
+                       const std::string* pTree, const char* pszCarried, const std::vector<std::string>* pExtraTags,
+                       int nAddedLine)
 {
     IniCheck check;
     bool bPlain = false;
@@ -252,7 +328,8 @@ IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std
     // Diagnostics in line order; within a line, in the order found.
     std::vector<std::pair<int, std::string>> diagnostics;
     auto report = [&](int nLine, const char* pszKind, const std::string& strMessage) {
-        diagnostics.emplace_back(nLine, Where(strName, nLine) + pszKind + ": " + strMessage);
+        int nAuthors = nAddedLine > 0 && nLine > nAddedLine ? nLine - 1 : nLine == nAddedLine ? 0 : nLine;
+        diagnostics.emplace_back(nLine, Where(strName, nAuthors) + pszKind + ": " + strMessage);
     };
 
     std::string parsed = text;
@@ -265,18 +342,29 @@ IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std
         ++check.nErrors;
     } else {
         out << strName << ": " << (bPlain ? "plain text" : "stored form") << "\n";
+        CheckCodePage(text, out, report, check);
         PrintSettings(check.config, out);
         CheckExtensions(text, check.config, pTree, pszCarried, out, report, check);
+        CheckLanguages(text, pExtraTags, out, report, check);
         if (MayInstallForOneUser(check)) scriptConfig.m_strInstallDir = InstallDirForOneUser(check.config.m_strInstallDir);
         run = DryRunScript(text, lines, scriptConfig, MayInstallForOneUser(check));
         PrintDryRun(run, scriptConfig, out);
     }
 
     size_t firstHigh = 0;
-    if (IsUtf8Text(text, &firstHigh)) {
-        report(LineNumberAt(lines, firstHigh), "warning",
-               "the text is UTF-8, but the installer reads Windows-1252 and would show each accented letter as two "
-               "(medium converts it; save it in Windows-1252 to store it as it is)");
+    if (bPlain && text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        report(1, "warning", "a byte-order mark begins the text, before INSTALL4 (medium and ini encode leave it out)");
+        ++check.nWarnings;
+    } else if (!check.bUtf8 && IsUtf8Text(text, &firstHigh)) {
+        std::string converted;
+        if (Utf8ToCp1252(text, converted))
+            report(LineNumberAt(lines, firstHigh), "warning",
+                   "the text is UTF-8, but the installer reads Windows-1252 and would show each accented letter as two "
+                   "(medium converts it; save it in Windows-1252 to store it as it is)");
+        else
+            report(LineNumberAt(lines, firstHigh), "warning",
+                   "the text is UTF-8 with characters that Windows-1252 lacks, but says no CodePage=65001, so the "
+                   "installer reads it as Windows-1252 (medium and ini encode add the line)");
         ++check.nWarnings;
     }
     std::vector<RegFileEffect> regFile;

@@ -8,6 +8,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 namespace zrvtool {
 
@@ -17,14 +18,9 @@ std::string ChainSetupIni(const std::string& text);
 std::string UnchainSetupIni(const std::string& stored);
 
 // The text of a Setup.ini file: taken as it is when it begins with "INSTALL4" (the plain text an
-// author writes; a stored file the installer accepts never does), else un-chained from its stored
-// form. *pbPlain says which.
+// author writes; a stored file the installer accepts never does), a UTF-8 byte-order mark before it
+// allowed, else un-chained from its stored form. *pbPlain says which.
 std::string DecodeSetupIni(const std::string& bytes, bool* pbPlain = nullptr);
-
-// A plain Setup.ini text written in UTF-8 (valid UTF-8 holding a byte above 127), converted to the
-// installer's code page. Returns false when text is no such text, leaving out alone; throws a
-// ToolError naming strName and the line when it is UTF-8 with a character that Windows-1252 lacks.
-bool ConvertUtf8SetupIni(const std::string& strName, const std::string& text, std::string& out);
 
 struct IniCheck {
     bool bAccepted = false;  // the installer would read the settings (else config is partly filled)
@@ -34,6 +30,7 @@ struct IniCheck {
     SetupScope scope = SetupScope::machine;      // for whom the product is installed (its Scope line)
     SetupScope preferred = SetupScope::machine;  // either: the choice offered first
     int nScopeLine = 0;                          // 0 without a Scope line
+    bool bUtf8 = false;                          // the text says CodePage=65001
 };
 
 // Checks the Setup.ini file strName whose bytes are given. Writes the settings and the dry run to
@@ -43,7 +40,13 @@ struct IniCheck {
 // and each key line under HKEY_LOCAL_MACHINE or HKEY_USERS is an error of its own.
 // With pTree, each Shortcut line's target must be a file of that directory tree (pszCarried names a
 // file the payload gets besides the tree, Uninstal.exe, or is null).
+// The code page is shown (CodePage line); a text that says CodePage=65001 must be well-formed UTF-8
+// (an error naming the first line that is not). Languages= and AppDescription.TAG= are shown, a tag
+// that neither the built-in tables (KnownLanguageTags) nor pExtraTags (an author's tables) have is
+// a warning. nAddedLine names a line that the tool added to the author's text (the CodePage line of
+// `medium`): messages name the author's lines, those after it one less.
 IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std::ostream& out, std::ostream& diag,
-                       const std::string* pTree = nullptr, const char* pszCarried = nullptr);
+                       const std::string* pTree = nullptr, const char* pszCarried = nullptr,
+                       const std::vector<std::string>* pExtraTags = nullptr, int nAddedLine = 0);
 
 }  // namespace zrvtool

@@ -1,10 +1,13 @@
 // zrvtool ini encode | decode | check: the stored (chained) form of Setup.ini.
 #include "Commands.h"
 
+#include "EmbeddedPrograms.h"
 #include "EntryName.h"
+#include "LanguageTables.h"
 #include "IniCheck.h"
 #include "InstallRecordFormat.h"
 #include "ProgramVersion.h"
+#include "SetupText.h"
 
 #include <filesystem>
 #include <iostream>
@@ -16,7 +19,8 @@ namespace {
 int Encode(const CommandLine& line)
 {
     const Args& args = line.positional;
-    std::string text = ReadWholeFile(args[0]);
+    CodePage cp = CodePage::cp1252;
+    std::string text = PrepareSetupText(args[0], ReadWholeFile(args[0]), CodePageChoiceOf(line), false, "", cp, std::cerr);
     OutputFile out(args[1]);
     std::string stored = ChainSetupIni(text);
     out.Write(stored.data(), stored.size());
@@ -56,8 +60,21 @@ int Check(const CommandLine& line)
     // nothing in it that a terminal would act on.
     std::ostringstream out, diag;
     std::string tree = line.Value("--tree");
+    // The author's tables: their tags are known to Languages= too; checked against the English table
+    // of the Setup.exe this zrvtool carries when that has tables.
+    std::vector<std::string> tags;
+    for (const std::string& file : line.Values("--language")) {
+        LanguageTable table = ParseLanguageTable(file, ReadWholeFile(file));
+        tags.push_back(table.strTag);
+    }
+    if (!tags.empty()) {
+        const EmbeddedProgram& setup = EmbeddedSetup(WindowsArch::x86);
+        std::string program = setup.pData ? std::string(reinterpret_cast<const char*>(setup.pData), setup.nSize) : "";
+        if (!program.empty() && ResourceData(program, kLanguageResource, "Setup.exe"))
+            ReadAuthorTables(line.Values("--language"), BuiltInTables(program, "Setup.exe"));
+    }
     IniCheck check = CheckSetupIni(args[0], ReadWholeFile(args[0]), out, diag, line.Has("--tree") ? &tree : nullptr,
-                                   kUninstallerName);
+                                   kUninstallerName, &tags);
     std::cout << EscapeLines(out.str());
     // On a medium, the Setup.exe beside the file tells which Windows the installation is for.
     std::filesystem::path setup = std::filesystem::path(args[0]).parent_path() / "Setup.exe";
@@ -73,12 +90,17 @@ int Check(const CommandLine& line)
 }  // namespace
 
 const std::vector<Command> kIniCommands = {
-    {"ini encode", "PLAIN OUT", {}, "chain a plain Setup.ini text into its stored form", Encode},
+    {"ini encode", "PLAIN OUT", {CodePageOption()},
+     "chain a plain Setup.ini text into its stored form: lines ended by LF get\n"
+     "CR LF; a UTF-8 text stays UTF-8 (with CodePage=65001) when Windows-1252\n"
+     "lacks a character of it or --code-page utf-8 says so, else is converted",
+     Encode},
     {"ini decode", "IN OUT", {}, "the plain text of a stored Setup.ini (OUT - for stdout)", Decode},
-    {"ini check", "FILE", {{"--strict", nullptr, nullptr}, {"--tree", "SRC_DIR", nullptr}},
+    {"ini check", "FILE", {{"--strict", nullptr, nullptr}, {"--tree", "SRC_DIR", nullptr}, {"--language", "FILE", nullptr}},
      "read a Setup.ini (stored or plain) as the installer does, dry-run\n"
      "its registry script and warn of its pitfalls; --strict: warnings\n"
-     "are errors; --tree: each Shortcut's target must be a file of SRC_DIR",
+     "are errors; --tree: each Shortcut's target must be a file of SRC_DIR;\n"
+     "--language: a table medium will get, checked, its tag known",
      Check},
 };
 

@@ -6,9 +6,10 @@
 namespace zrvtool {
 
 struct ProductInfo {
-    std::string strName;       // in the installer's code page (Windows-1252), as Setup.ini holds it
+    std::string strName;       // in the medium's code page, as Setup.ini holds it
     std::string strVersion;    // the same; "" when the product gives none
     std::string strPublisher;  // the same; "" when the product gives none
+    bool bUtf8 = false;        // that code page is UTF-8 (CodePage=65001), else Windows-1252
 };
 
 // The version information block (VS_VERSIONINFO, US English, Windows-1252) of a product's setup
@@ -17,9 +18,9 @@ struct ProductInfo {
 std::string VersionInfoBlock(const ProductInfo& product);
 
 // A copy of program (a PE32 or PE32+ file without a signature) whose version resource is
-// VersionInfoBlock(product): the block goes into a section added at the end, the resource entry
-// points at it, and the old block is cleared. Throws ToolError when program has no version
-// resource, is signed, or has no room for another section header.
+// VersionInfoBlock(product), by WithResources (ProgramResources.h): the old block is cleared, so
+// that nothing reads the launcher's own name from the program. Throws ToolError when program has
+// no version resource, is signed, or has no room for another section header.
 std::string WithProductVersion(const std::string& program, const ProductInfo& product);
 
 }  // namespace zrvtool

@@ -127,6 +127,17 @@ zrvtool bundle media/ demo\\-setup.exe \\-\\-sign 'osslsigncode sign \\-pkcs12 k
 .fi
 .RE
 .PP
+A product whose names or texts need characters that Windows\-1252 lacks gets a UTF\-8 medium by
+itself (CodePage=65001, said in a note); its own German texts go into every program it ships, and
+the image of a UTF\-8 medium is listed with its code page:
+.PP
+.RS
+.nf
+zrvtool medium Setup.ini.txt product/ media/ \-\-language de.lang
+zrvtool list media/demo.001 \-\-code\-page utf\-8
+.fi
+.RE
+.PP
 Check a medium's image, or the image that a bundle carries, and list what it installs:
 .PP
 .RS

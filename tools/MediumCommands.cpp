@@ -5,10 +5,13 @@
 #include "EmbeddedPrograms.h"
 #include "ProgramVersion.h"
 #include "IniCheck.h"
+#include "LanguageTables.h"
+#include "ProgramResources.h"
 #include "InstallRecordFormat.h"
 #include "PackPlan.h"
 #include "ProgramManifest.h"
 #include "ScriptText.h"
+#include "SetupText.h"
 #include "ArchiveCompressor.h"
 #include "Bundle.h"
 #include "ToolCommon.h"
@@ -30,6 +33,7 @@ struct MediumArgs {
     std::string strConfig, strSource, strOut, strBundle;
     PackWriterOptions options;
     std::optional<SignCommand> sign;
+    std::vector<std::string> languages;  // the author's language tables, files in the order given
 };
 
 MediumArgs MediumArgsOf(const CommandLine& line)
@@ -42,6 +46,7 @@ MediumArgs MediumArgsOf(const CommandLine& line)
     if (line.positional.size() == 3) m.strOut = line.positional[2];
     else if (m.strBundle.empty()) throw ToolError("medium: give OUT_DIR, --bundle OUT.exe or both");
     if (line.Has("--sign")) m.sign.emplace(line.Value("--sign"));
+    m.languages = line.Values("--language");
     return m;
 }
 
@@ -59,12 +64,21 @@ void RefuseSomethingInTheWay(const fs::path& out)
     }
 }
 
-// Setup.exe of arch into dir, as a product of scope ships it; signed after any change to its
-// manifest, so that the signature covers the program as it goes out.
-void WriteSetup(const fs::path& dir, WindowsArch arch, SetupScope scope, const SignCommand* sign)
+// program with the author's language tables put into its own, when there are any.
+std::string WithTables(const std::string& program, const std::vector<LanguageTable>& tables, const char* pszName)
+{
+    if (tables.empty()) return program;
+    return WithResources(program, {LanguageChange(program, tables, pszName)}, pszName);
+}
+
+// Setup.exe of arch into dir, as a product of scope ships it, with the author's tables; signed
+// after every change to its manifest and resources, so that the signature covers the program as it
+// goes out.
+void WriteSetup(const fs::path& dir, WindowsArch arch, SetupScope scope, const SignCommand* sign,
+                const std::vector<LanguageTable>& tables)
 {
     const EmbeddedProgram& program = EmbeddedSetup(arch);
-    std::string bytes = ProgramForScope(program, scope);
+    std::string bytes = WithTables(ProgramForScope(program, scope), tables, program.pszName);
     OutputFile out((dir / program.pszName).string());
     out.Write(bytes.data(), bytes.size());
     out.Commit();
@@ -75,11 +89,12 @@ void WriteSetup(const fs::path& dir, WindowsArch arch, SetupScope scope, const S
 // signed after that when sign is given, so that the installed uninstaller is signed. kept holds
 // the bytes the plan points at.
 void AddUninstaller(PackPlan& plan, WindowsArch arch, SetupScope scope, const SignCommand* sign, const fs::path& out,
-                    std::string& kept)
+                    const std::vector<LanguageTable>& tables, std::string& kept)
 {
     const EmbeddedProgram& program = EmbeddedUninstaller(arch);
-    if (!program.pData || (!sign && scope == SetupScope::machine)) return AddCarriedUninstaller(plan, arch);
-    kept = ProgramForScope(program, scope);
+    if (!program.pData || (!sign && scope == SetupScope::machine && tables.empty()))
+        return AddCarriedUninstaller(plan, arch);
+    kept = WithTables(ProgramForScope(program, scope), tables, program.pszName);
     if (sign) {
         BesidePath file(out, BesidePath::kFile, "-Uninstal.exe");
         {
@@ -162,26 +177,53 @@ int Medium(const CommandLine& line)
     }
     if (!m.strBundle.empty()) CheckOutputPlace(m.strBundle);
     std::string bytes = ReadWholeFile(m.strConfig);
-    // The installer reads Windows-1252: a plain text written in UTF-8 is stored converted.
+    // The texts and the names share one code page: Windows-1252 unless either needs UTF-8. A tree
+    // that cannot be walked is told of by PlanPack, after the settings are checked.
+    std::string needing;
+    try {
+        needing = NameNeedingUtf8(m.strSource);
+    } catch (const ToolError&) {
+    }
     bool bPlain = false;
     DecodeSetupIni(bytes, &bPlain);
-    std::string converted;
-    if (bPlain && ConvertUtf8SetupIni(m.strConfig, bytes, converted)) {
-        std::cerr << m.strConfig << ": note: the text is UTF-8; stored converted to Windows-1252\n";
-        bytes = converted;
+    CodePage cp = CodePage::cp1252;
+    int nAddedLine = 0;
+    if (bPlain) {
+        bytes = PrepareSetupText(m.strConfig, bytes, m.options.codePage, !needing.empty(), needing, cp, std::cerr,
+                                 &nAddedLine);
+    } else {
+        // A stored Setup.ini is taken as it is: its CodePage line says what its image must be.
+        cp = FindCodePageLine(m.strConfig, DecodeSetupIni(bytes)).cp;
+        if (m.options.codePage != CodePageChoice::automatic &&
+            (m.options.codePage == CodePageChoice::utf8) != (cp == CodePage::utf8))
+            throw ToolError(m.strConfig + ": the stored Setup.ini is " + CodePageName(cp) + ", not as --code-page says");
+        if (!needing.empty() && cp == CodePage::cp1252)
+            throw ToolError(m.strConfig + ": the name '" + needing + "' needs UTF-8, but the stored Setup.ini has no "
+                                                                      "CodePage=65001 line; give its plain text instead");
+    }
+    // The author's tables are checked against the English table of the Setup.exe they go into.
+    std::vector<LanguageTable> tables;
+    std::vector<std::string> tags;
+    if (!m.languages.empty()) {
+        const EmbeddedProgram& setup = EmbeddedSetup(m.options.arch);
+        if (!setup.pData)
+            throw ToolError(std::string("this zrvtool was built without the ") + ArchName(m.options.arch) + " Setup.exe");
+        tables = ReadAuthorTables(
+            m.languages, BuiltInTables(std::string(reinterpret_cast<const char*>(setup.pData), setup.nSize), "Setup.exe"));
+        for (const LanguageTable& t : tables) tags.push_back(t.strTag);
     }
     MediumConfig medium = CheckMediumConfig(m.strConfig, bytes, !m.strBundle.empty(), &m.strSource,
-                                            m.options.bUninstaller ? kUninstallerName : nullptr);
+                                            m.options.bUninstaller ? kUninstallerName : nullptr, &tags, nAddedLine);
     const IniCheck& check = medium.check;
     const fs::path& image = medium.image;
 
     // Without OUT_DIR the medium is made beside the bundle and removed when the bundle is done.
     fs::path out = fs::path(m.strOut.empty() ? m.strBundle + ".medium" : m.strOut).lexically_normal();
     if (out.filename().empty()) out = out.parent_path();
-    PackPlan plan = PlanPack(m.strSource);
+    PackPlan plan = PlanPack(m.strSource, cp == CodePage::utf8 ? CodePageChoice::utf8 : CodePageChoice::cp1252);
     InterruptGuard interrupts;
     std::string uninstaller;
-    if (m.options.bUninstaller) AddUninstaller(plan, m.options.arch, check.scope, sign, out, uninstaller);
+    if (m.options.bUninstaller) AddUninstaller(plan, m.options.arch, check.scope, sign, out, tables, uninstaller);
     WarnAboveDefaultMemory(m.options.nBlockSize);
     std::string text = DecodeSetupIni(bytes);
     CheckFreeSpace(m, text, check.config.m_nFreeSpaceMB, plan.nTotal);
@@ -189,7 +231,7 @@ int Medium(const CommandLine& line)
     // The medium is made in a hidden folder beside OUT_DIR and takes its place once complete.
     RefuseSomethingInTheWay(out);
     BesidePath staging(out, BesidePath::kFolder);
-    WriteSetup(staging.Path(), m.options.arch, check.scope, sign);
+    WriteSetup(staging.Path(), m.options.arch, check.scope, sign, tables);
     OutputFile ini((staging.Path() / "Setup.ini").string());
     std::string stored = ChainSetupIni(text);
     ini.Write(stored.data(), stored.size());
@@ -204,7 +246,7 @@ int Medium(const CommandLine& line)
         staging.Commit();
     } else {
         BundleOutput bundle(m.strBundle);
-        uint64_t nBundle = bundle.Write(StagedFiles(staging.Path(), volumes).All(), m.options.arch, sign);
+        uint64_t nBundle = bundle.Write(StagedFiles(staging.Path(), volumes).All(), m.options.arch, sign, tables);
         if (!m.strOut.empty()) staging.Commit();
         bundle.Commit();
         summary << "bundle: " << m.strBundle << ", " << nBundle << " bytes" << (sign ? ", signed" : "") << "\n";
@@ -220,6 +262,7 @@ static std::vector<Option> MediumOptions()
     std::vector<Option> options = PackOptions();
     options.push_back({"--bundle", "OUT.exe", nullptr});
     options.push_back(SignOption());
+    options.push_back(LanguageOption());
     return options;
 }
 
@@ -229,7 +272,10 @@ const std::vector<Command> kMediumCommands = {
      "plain CONFIG (checked as by ini check) and the image of SRC_DIR\n"
      "(with Uninstal.exe) named as CONFIG's DiskImage says; --bundle: also\n"
      "(or only) as one program, OUT.exe; --sign: sign Uninstal.exe, Setup.exe\n"
-     "and OUT.exe with COMMAND ({in} {out}, or {} in place)",
+     "and OUT.exe with COMMAND ({in} {out}, or {} in place); --language (more\n"
+     "than one may be given): a language table the programs get, checked\n"
+     "against the English one, replacing a built-in table of its tag; texts\n"
+     "and names in Windows-1252, or UTF-8 (CodePage=65001) when one needs it",
      Medium},
 };
 

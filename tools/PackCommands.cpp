@@ -19,6 +19,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -94,22 +95,62 @@ uint32_t ReadPayload(const std::string& image, bool secondThread, OnEntry onEntr
 }
 
 // The host spelling of a stored name: UTF-8, components joined by slashes.
-std::string HostName(const std::string& stored)
+std::string HostName(const std::string& stored, CodePage cp)
 {
-    std::string name = Cp1252ToUtf8(stored[0] == '\\' ? stored.substr(1) : stored);
+    std::string name = HostNameOf(stored[0] == '\\' ? stored.substr(1) : stored, cp);
     for (char& ch : name)
         if (ch == '\\') ch = '/';
     return name;
 }
 
 // A host name as a line of output shows it: with nothing a terminal would act on.
-std::string Shown(const std::string& stored) { return EscapeControls(HostName(stored), true); }
+std::string Shown(const std::string& stored, CodePage cp) { return EscapeControls(HostName(stored, cp), true); }
+
+// True when a name holds one of the five bytes that Windows-1252 leaves undefined: no text written
+// in that code page does.
+bool HoldsUndefinedCp1252(const std::vector<std::string>& names)
+{
+    for (const std::string& name : names)
+        if (name.find_first_of("\x81\x8D\x8F\x90\x9D") != std::string::npos) return true;
+    return false;
+}
+
+// The code page an image's names are read in: an image alone does not say, its Setup.ini does.
+// Without --code-page, Windows-1252, as every image made before UTF-8; with --code-page auto, UTF-8
+// when the names read so (valid UTF-8 with a multibyte sequence), else Windows-1252. One note on
+// stderr when names read as one code page look like the other.
+CodePage ReadingCodePage(const CommandLine& line, const std::string& image, const std::vector<std::string>& names)
+{
+    CodePageChoice choice = CodePageChoiceOf(line);
+    bool bLookUtf8 = NamesLookUtf8(names);
+    if (choice == CodePageChoice::automatic && line.Has("--code-page"))
+        return bLookUtf8 ? CodePage::utf8 : CodePage::cp1252;
+    if (choice != CodePageChoice::utf8) {
+        if (bLookUtf8)
+            std::cerr << image << ": note: the names look like UTF-8 (read here as Windows-1252); an image of a "
+                      << "medium whose Setup.ini says CodePage=65001 is read with --code-page utf-8\n";
+        else if (HoldsUndefinedCp1252(names))
+            std::cerr << image << ": note: some names hold bytes that Windows-1252 leaves undefined (shown escaped): "
+                      << "the image may be of another code page\n";
+        return CodePage::cp1252;
+    }
+    for (const std::string& n : names) {
+        if (IsUtf8(n)) continue;
+        std::cerr << image << ": note: some names are not UTF-8 (shown escaped): the image may be Windows-1252, "
+                  << "read without --code-page utf-8\n";
+        break;
+    }
+    return CodePage::utf8;
+}
 
 int Pack(const CommandLine& line)
 {
     const Args& files = line.positional;
     PackWriterOptions options = PackOptionsOf(line);
-    PackPlan plan = PlanPack(files[0]);
+    PackPlan plan = PlanPack(files[0], options.codePage);
+    if (plan.codePage == CodePage::utf8 && options.codePage == CodePageChoice::automatic)
+        std::cerr << files[0] << ": note: a name needs a character that Windows-1252 lacks: the image stores its "
+                  << "names in UTF-8, for a Setup.ini that says CodePage=65001\n";
     if (options.bUninstaller) AddCarriedUninstaller(plan, options.arch);
     WritePackedImage(plan, files[1], options);
     size_t dirs = 0;
@@ -123,22 +164,29 @@ int Pack(const CommandLine& line)
 int List(const CommandLine& line)
 {
     const Args& args = line.positional;
-    size_t dirs = 0, files = 0;
     ImageOrBundle image(args[0]);
+    std::vector<PayloadEntry> entries;
+    std::vector<std::string> names;
     uint32_t total = ReadPayload(
         image.ImagePath(), true,
         [&](const PayloadEntry& e) {
-            if (e.bDirectory) {
-                ++dirs;
-                std::cout << "dir             " << Shown(e.name) << "/\n";
-            } else {
-                ++files;
-                char size[16];
-                std::snprintf(size, sizeof size, "%10u", unsigned(e.nSize));
-                std::cout << "file  " << size << "  " << Shown(e.name) << "\n";
-            }
+            entries.push_back(e);
+            names.push_back(e.name);
         },
         [](const char*, uint32_t) {});
+    CodePage cp = ReadingCodePage(line, args[0], names);
+    size_t dirs = 0, files = 0;
+    for (const PayloadEntry& e : entries) {
+        if (e.bDirectory) {
+            ++dirs;
+            std::cout << "dir             " << Shown(e.name, cp) << "/\n";
+        } else {
+            ++files;
+            char size[16];
+            std::snprintf(size, sizeof size, "%10u", unsigned(e.nSize));
+            std::cout << "file  " << size << "  " << Shown(e.name, cp) << "\n";
+        }
+    }
     std::cout << dirs << " directories, " << files << " files, " << total << " bytes\n";
     return 0;
 }
@@ -224,12 +272,25 @@ int Extract(const CommandLine& line)
     if (!fs::is_directory(dir)) throw ToolError("'" + dir.string() + "': cannot create the directory");
     ExtractedFile file;
     size_t nDone = 0;
+    // With --code-page auto the names are read first, so that the code page is known before anything
+    // is written; else they are looked at afterwards, for the note.
+    std::vector<std::string> names;
+    bool bGuess = line.Has("--code-page") && CodePageChoiceOf(line) == CodePageChoice::automatic;
+    if (bGuess)
+        ReadPayload(args[0], secondThread, [&](const PayloadEntry& e) { names.push_back(e.name); },
+                    [](const char*, uint32_t) {});
+    CodePage cp = bGuess ? ReadingCodePage(line, args[0], names)
+                         : CodePageChoiceOf(line) == CodePageChoice::utf8 ? CodePage::utf8 : CodePage::cp1252;
     try {
         ReadPayload(
             args[0], secondThread,
             [&](const PayloadEntry& e) {
                 nDone += file.Finish() ? 1 : 0;
-                std::string rel = HostName(e.name);
+                if (!bGuess) names.push_back(e.name);
+                if (cp == CodePage::utf8 && !IsUtf8(e.name))
+                    throw ToolError("'" + EscapeControls(e.name, true) + "': the name is not UTF-8; the image is read "
+                                    "with --code-page utf-8 only when its Setup.ini says CodePage=65001");
+                std::string rel = HostName(e.name, cp);
                 CheckNoLinks(dir, rel);
                 std::string path = (dir / rel).string();
                 if (e.bDirectory) {
@@ -241,6 +302,7 @@ int Extract(const CommandLine& line)
             },
             [&](const char* data, uint32_t n) { file.Write(data, n); });
         nDone += file.Finish() ? 1 : 0;
+        if (!bGuess) ReadingCodePage(line, args[0], names);
     } catch (const ToolError& e) {
         std::string cut = file.Abandon();
         throw ToolError(std::string(e.what()) + " (" + std::to_string(nDone) + (nDone == 1 ? " file" : " files") +
@@ -256,10 +318,16 @@ const std::vector<Command> kPackCommands = {
     {"pack", "SRC_DIR OUT.001", PackOptions(),
      "make an installer image of a directory tree: directories first in\n"
      "path order, then Uninstal.exe (unless --no-uninstaller), then empty\n"
-     "files, then the other files, both by extension, then path",
+     "files, then the other files, both by extension, then path; names in\n"
+     "Windows-1252, or UTF-8 when one needs it (--code-page: fixed)",
      Pack},
-    {"list", "IN.001", {}, "list the entries of an installer image, or of the image a bundle carries", List},
-    {"extract", "IN.001 DIR", {ReaderThreadsOption()}, "write the entries of an installer image into DIR", Extract},
+    {"list", "IN.001", {CodePageOption()},
+     "list the entries of an installer image, or of the image a bundle carries;\n"
+     "--code-page: the names' code page (utf-8 when the medium's Setup.ini says\n"
+     "CodePage=65001; auto: as the names read; default 1252)",
+     List},
+    {"extract", "IN.001 DIR", {ReaderThreadsOption(), CodePageOption()},
+     "write the entries of an installer image into DIR; --code-page as for list", Extract},
 };
 
 }  // namespace zrvtool

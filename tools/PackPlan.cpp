@@ -16,21 +16,6 @@ namespace fs = std::filesystem;
 namespace zrvtool {
 namespace {
 
-// Windows compares names without regard to case: fold the code page's letters.
-std::string FoldCase(const std::string& s)
-{
-    std::string out = s;
-    for (char& ch : out) {
-        unsigned char b = static_cast<unsigned char>(ch);
-        if (b >= 'A' && b <= 'Z') b = static_cast<unsigned char>(b + 32);
-        else if (b >= 0xC0 && b <= 0xDE && b != 0xD7) b = static_cast<unsigned char>(b + 32);
-        else if (b == 0x8A || b == 0x8C || b == 0x8E) b = static_cast<unsigned char>(b + 16);
-        else if (b == 0x9F) b = 0xFF;
-        ch = char(b);
-    }
-    return out;
-}
-
 std::string Quoted(const std::string& name) { return "'" + name + "'"; }
 
 PackItem MakeItem(const fs::path& root, const fs::directory_entry& entry)
@@ -52,10 +37,35 @@ PackItem MakeItem(const fs::path& root, const fs::directory_entry& entry)
     for (const fs::path& part : rel) {
         if (part.string().find('\\') != std::string::npos)
             throw ToolError(Quoted(item.displayName) + ": a backslash in a name would split it into directories on Windows");
+        item.hostComponents.push_back(part.string());
+    }
+    return item;
+}
+
+// True when some component of item is UTF-8 that Windows-1252 cannot write. (A host name that is
+// not UTF-8 at all no code page of the installer holds: PlanPack refuses it.)
+bool NeedsUtf8(const PackItem& item)
+{
+    std::string converted;
+    for (const std::string& part : item.hostComponents)
+        if (IsUtf8(part) && !Utf8ToCp1252(part, converted)) return true;
+    return false;
+}
+
+// The stored name of item in cp, checked as the installer checks it.
+void StoreName(PackItem& item, CodePage cp, bool bForced)
+{
+    for (const std::string& part : item.hostComponents) {
         std::string converted;
-        if (!Utf8ToCp1252(part.string(), converted))
-            throw ToolError(Quoted(item.displayName) + ": name cannot be written in the installer's code page (Windows-1252)");
-        item.components.push_back(converted);
+        if (StoredNameOf(part, cp, converted)) {
+            item.components.push_back(converted);
+            continue;
+        }
+        if (!IsUtf8(part))
+            throw ToolError(Quoted(item.displayName) + ": name cannot be written in the installer's code page (Windows-1252)" +
+                            (cp == CodePage::utf8 ? " nor in UTF-8: it is not UTF-8 on this host" : ""));
+        throw ToolError(Quoted(item.displayName) + ": name cannot be written in the installer's code page (Windows-1252)" +
+                        (bForced ? "; it needs UTF-8 (--code-page utf-8 or auto, CodePage=65001 in Setup.ini)" : ""));
     }
     std::string joined;
     for (const std::string& c : item.components) joined += (joined.empty() ? "" : "\\") + c;
@@ -64,39 +74,68 @@ PackItem MakeItem(const fs::path& root, const fs::directory_entry& entry)
         throw ToolError(Quoted(item.displayName) + ": stored name is longer than 255 bytes");
     if (const char* why = CheckEntryPath(item.storedName))
         throw ToolError(Quoted(item.displayName) + ": the installer refuses this name (" + why + ")");
-    return item;
 }
 
 int Group(const PackItem& item) { return item.bDirectory ? 0 : item.nSize == 0 ? 1 : 2; }
 
 // A file's extension without letter case: what follows the last dot of its name, unless that dot
 // begins the name. Files of one kind side by side give the block sorter longer common contexts.
-std::string Extension(const PackItem& item)
+std::string Extension(const PackItem& item, CodePage cp)
 {
     const std::string& name = item.components.back();
     size_t dot = name.rfind('.');
-    return dot == std::string::npos || dot == 0 ? std::string() : FoldCase(name.substr(dot + 1));
+    return dot == std::string::npos || dot == 0 ? std::string() : FoldCase(name.substr(dot + 1), cp);
 }
 
 }  // namespace
 
-PackPlan PlanPack(const fs::path& srcDir)
+namespace {
+
+std::vector<PackItem> WalkTree(const fs::path& srcDir)
 {
     std::error_code ec;
     if (!fs::is_directory(fs::symlink_status(srcDir, ec)))
         throw ToolError(Quoted(srcDir.string()) + ": not a directory");
-    PackPlan plan;
+    std::vector<PackItem> items;
     fs::recursive_directory_iterator it(srcDir, fs::directory_options::none, ec);
     if (ec) throw ToolError(Quoted(srcDir.string()) + ": " + ec.message());
     for (; it != fs::recursive_directory_iterator(); it.increment(ec)) {
         if (ec) throw ToolError(Quoted(srcDir.string()) + ": " + ec.message());
-        plan.items.push_back(MakeItem(srcDir, *it));
+        items.push_back(MakeItem(srcDir, *it));
     }
     if (ec) throw ToolError(Quoted(srcDir.string()) + ": " + ec.message());
+    return items;
+}
+
+bool AnyNeedsUtf8(const std::vector<PackItem>& items)
+{
+    for (const PackItem& item : items)
+        if (NeedsUtf8(item)) return true;
+    return false;
+}
+
+}  // namespace
+
+std::string NameNeedingUtf8(const fs::path& srcDir)
+{
+    for (const PackItem& item : WalkTree(srcDir))
+        if (NeedsUtf8(item)) return item.displayName;
+    return "";
+}
+
+PackPlan PlanPack(const fs::path& srcDir, CodePageChoice choice)
+{
+    PackPlan plan;
+    plan.items = WalkTree(srcDir);
+    plan.bNeedsUtf8 = AnyNeedsUtf8(plan.items);
+    plan.codePage = choice == CodePageChoice::utf8 || (choice == CodePageChoice::automatic && plan.bNeedsUtf8)
+                        ? CodePage::utf8
+                        : CodePage::cp1252;
+    for (PackItem& item : plan.items) StoreName(item, plan.codePage, choice == CodePageChoice::cp1252);
 
     // Directories in path order, so each follows its parent; files by extension, then path.
     for (PackItem& item : plan.items)
-        if (!item.bDirectory) item.sortKey = Extension(item);
+        if (!item.bDirectory) item.sortKey = Extension(item, plan.codePage);
     std::sort(plan.items.begin(), plan.items.end(), [](const PackItem& a, const PackItem& b) {
         if (Group(a) != Group(b)) return Group(a) < Group(b);
         if (a.sortKey != b.sortKey) return a.sortKey < b.sortKey;
@@ -106,7 +145,8 @@ PackPlan PlanPack(const fs::path& srcDir)
     std::map<std::string, std::string> seen;
     uint64_t total = 0;
     for (const PackItem& item : plan.items) {
-        auto [pos, fresh] = seen.emplace(FoldCase(item.storedName.substr(item.bDirectory ? 1 : 0)), item.displayName);
+        auto [pos, fresh] = seen.emplace(FoldCase(item.storedName.substr(item.bDirectory ? 1 : 0), plan.codePage),
+                                         item.displayName);
         if (!fresh)
             throw ToolError(Quoted(item.displayName) + " and " + Quoted(pos->second) +
                             ": names that differ only in letter case are the same on Windows");
@@ -123,7 +163,7 @@ PackPlan PlanPack(const fs::path& srcDir)
 void AddRootFile(PackPlan& plan, const std::string& name, const unsigned char* pData, size_t nSize)
 {
     for (const PackItem& item : plan.items)
-        if (item.components.size() == 1 && FoldCase(item.components[0]) == FoldCase(name))
+        if (item.components.size() == 1 && FoldCase(item.components[0], plan.codePage) == FoldCase(name, plan.codePage))
             throw ToolError(Quoted(item.displayName) + ": the tree has its own " + name +
                             " at its root; give --no-uninstaller to ship it instead of the one the tool carries");
     if (uint64_t(plan.nTotal) + nSize > 0xFFFFFFFFull)
@@ -145,7 +185,8 @@ std::vector<Option> PackOptions()
             {"--volume-size", "SIZE", [](const std::string& v) { ParseSize(v); }},
             {"--threads", "N", [](const std::string& v) { ParseThreads(v); }},
             {"--no-uninstaller", nullptr, nullptr},
-            {"--arch", "x86|x64", [](const std::string& v) { ParseArch(v); }}};
+            {"--arch", "x86|x64", [](const std::string& v) { ParseArch(v); }},
+            CodePageOption()};
 }
 
 PackWriterOptions PackOptionsOf(const CommandLine& line)
@@ -156,6 +197,7 @@ PackWriterOptions PackOptionsOf(const CommandLine& line)
     if (line.Has("--threads")) options.nThreads = ParseThreads(line.Value("--threads"));
     options.bUninstaller = !line.Has("--no-uninstaller");
     if (line.Has("--arch")) options.arch = ParseArch(line.Value("--arch"));
+    options.codePage = CodePageChoiceOf(line);
     return options;
 }
 

@@ -10,6 +10,7 @@
 // installer still reads them.
 #pragma once
 
+#include "CodePage.h"
 #include "CommandLine.h"
 #include "EmbeddedPrograms.h"
 
@@ -24,7 +25,8 @@ namespace zrvtool {
 struct PackItem {
     std::filesystem::path hostPath;   // the file or directory on the host
     std::string displayName;          // its path below the source directory, as the host spells it
-    std::vector<std::string> components;  // the path in the installer's code page
+    std::vector<std::string> hostComponents;  // the path's components as the host spells them
+    std::vector<std::string> components;  // the path in the medium's code page
     std::string storedName;           // as stored: components joined by backslashes, a directory's
                                       // with a leading backslash
     bool bDirectory = false;
@@ -36,13 +38,23 @@ struct PackItem {
 struct PackPlan {
     std::vector<PackItem> items;  // in stream order
     uint32_t nTotal = 0;          // the sum of the file sizes
+    CodePage codePage = CodePage::cp1252;  // of the stored names
+    bool bNeedsUtf8 = false;      // some name needs UTF-8 (Windows-1252 cannot write it)
 };
 
-// Walks srcDir (without following symbolic links) and plans the stream. Throws ToolError, naming
-// the file, for: a symbolic link or other special file, a name the installer's code page cannot
-// hold, a stored name longer than 255 bytes, a name the installer refuses, two names that Windows
-// would take for the same, a total beyond 32 bits, a tree without a non-empty file.
-PackPlan PlanPack(const std::filesystem::path& srcDir);
+// Walks srcDir (without following symbolic links) and plans the stream. The names are stored in
+// Windows-1252 when choice is cp1252, or automatic and that code page holds every name; in UTF-8
+// when choice is utf8, or automatic and some name needs a character that Windows-1252 lacks.
+// Throws ToolError, naming the file, for: a symbolic link or other special file, a name the code
+// page cannot hold (with cp1252 forced, a name needing UTF-8; in any case a host name that is not
+// UTF-8 and Windows-1252 cannot write), a stored name longer than 255 bytes, a name the installer
+// refuses, two names that Windows would take for the same, a total beyond 32 bits, a tree without a
+// non-empty file.
+PackPlan PlanPack(const std::filesystem::path& srcDir, CodePageChoice choice = CodePageChoice::cp1252);
+
+// The first name of srcDir (below it, as the host spells it) that needs UTF-8 because Windows-1252
+// cannot write it; "" when there is none. Throws as PlanPack does for a tree it cannot walk.
+std::string NameNeedingUtf8(const std::filesystem::path& srcDir);
 
 // Puts a file held in memory (the uninstaller the tool carries) at the payload's root, as the first
 // file: right after the directories, so that even an installation that stops half-way has it.
@@ -57,10 +69,12 @@ struct PackWriterOptions {
                                         // image is the same for any
     bool bUninstaller = true;           // the payload carries the tool's Uninstal.exe
     WindowsArch arch = WindowsArch::x86;  // of that Uninstal.exe, and of a medium's Setup.exe
+    CodePageChoice codePage = CodePageChoice::automatic;  // of the names (and a medium's texts)
 };
 
 // The image options of pack and medium: --block-size 1-255, --volume-size SIZE, --threads N,
-// --no-uninstaller, --arch x86|x64; and their values in a parsed command line.
+// --no-uninstaller, --arch x86|x64, --code-page 1252|utf-8|auto; and their values in a parsed
+// command line.
 std::vector<Option> PackOptions();
 PackWriterOptions PackOptionsOf(const CommandLine& line);
 

@@ -1836,6 +1836,38 @@ tour)
   installed_ok "$TARGET_ROOT_UNIX/Zorvan Demo"
   registry_ok "$dir" "$TARGET_ROOT_UNIX/Zorvan Demo"
   ;;
+utf8-medium)
+  # A product whose name and file names Windows-1252 cannot write: zrvtool makes its medium in
+  # UTF-8 by itself (CodePage=65001, UTF-8 names), and the installer installs it as written.
+  product=$'\xe4\xb8\xad\xe6\x96\x87\xe6\xbc\x94\xe7\xa4\xba'   # four Chinese characters
+  docs=$'\xe6\x96\x87\xe6\xa1\xa3' readme=$'\xe8\xaf\xb4\xe6\x98\x8e.txt'
+  mkdir -p "$SRC/$docs" "$SRC/empty"
+  printf 'Hello\r\n' >"$SRC/$docs/$readme"
+  head -c 20000 /dev/urandom >"$SRC/$product.dat"
+  dir="$TARGET_ROOT\\$product"
+  printf 'INSTALL4\n[%s]\nAppDescription=%s\nDiskImage=cjk.001\nDefaultDir=%s\nFreeSpace=1\nREGEDIT4\n' \
+    "$product" "$product" "$dir" >"$SCRATCH/Setup.ini.txt"
+  "$ZRVTOOL" medium "$SCRATCH/Setup.ini.txt" "$SRC" "$MEDIA" --arch "$ZRV_ARCH" >"$SCRATCH/tool.out" 2>"$SCRATCH/tool.err" ||
+    fail "zrvtool medium: $(cat "$SCRATCH/tool.err")"
+  # (the rules, not the texts: one note of UTF-8 chosen, one of the line ends, the line in Setup.ini)
+  expect "notes of the tool" 2 "$(grep -c ': note: ' "$SCRATCH/tool.err")"
+  grep -q 'note: UTF-8 (' "$SCRATCH/tool.err" || fail "the tool did not say it chose UTF-8: $(cat "$SCRATCH/tool.err")"
+  "$ZRVTOOL" ini decode "$MEDIA/Setup.ini" "$SCRATCH/stored.ini" >/dev/null
+  expect "the CodePage line" "CodePage=65001" "$(grep -a '^CodePage=' "$SCRATCH/stored.ini" | tr -d '\r')"
+  run_silent /S "/LOG=$SILENT_LOG"
+  expect "exit code" 0 "$app_rc"
+  target="$TARGET_ROOT_UNIX/$product"
+  (cd "$SRC" && find . -type f) | while read -r f; do
+    cmp -s "$SRC/$f" "$target/$f" || fail "installed file differs or is missing: $f"
+  done
+  [ -d "$target/empty" ] || fail "the empty directory was not made"
+  [ -f "$target/Uninstal.exe" ] || fail "Uninstal.exe was not installed"
+  # The log lists the payload first (every entry of the tree and Uninstal.exe), then the registry.
+  expect "Install.log lines of the payload" "$(( $(find "$SRC" -mindepth 1 | wc -l) + 1 ))" \
+    "$(tr -d '\r' <"$target/Install.log" | awk '/^\[/ { exit } { n++ } END { print n + 0 }')"
+  echo "ok: the files under their Chinese names"
+  wine reg delete "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product" /f >/dev/null 2>&1 </dev/null || true
+  ;;
 *)
   source "$(dirname "$0")/safety-scenarios.sh"
   ;;

@@ -266,6 +266,7 @@ TEST(CodecCli, IniCheckShowsSettingsSafely)
     ToolRun r = Tool("ini check Setup.ini");
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "Setup.ini: stored form\n"
+                     "Code page: Windows-1252 (no CodePage line)\n"
                      "Product: Caf\\xe9 \\x1b[31mRed\n"
                      "AppDescription: two\\x0d\nlines\n"
                      "DiskImage: demo.001\n"

@@ -171,6 +171,7 @@ TEST(IniCheckCli, DryRunOfTheScript)
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out,
               "s.ini: stored form\n"
+              "Code page: Windows-1252 (no CodePage line)\n"
               "Product: Demo\n"
               "AppDescription: A small demo product\n"
               "DiskImage: demo.001\n"

@@ -163,7 +163,8 @@ TEST(MediumCli, RefusalsLeaveNothingBehind)
          "zrvtool: 'Setup.ini.txt/out': cannot be made: 'Setup.ini.txt' is not a folder; nothing is written\n"},
         {"a bundle below a file", Config("demo.001", "1"), "--bundle Setup.ini.txt/b.exe",
          "zrvtool: 'Setup.ini.txt/b.exe': cannot be made: 'Setup.ini.txt' is not a folder; nothing is written\n"},
-        {"UTF-8 that the code page cannot hold", Config("demo.001", "1", "Publisher=\xce\xa9mega\r\n" + kScript), "",
+        {"UTF-8 that the code page cannot hold, Windows-1252 fixed", Config("demo.001", "1", "Publisher=\xce\xa9mega\r\n" + kScript),
+         "--code-page 1252",
          "zrvtool: Setup.ini.txt:7: the line holds a character that the installer's code page (Windows-1252) lacks\n"},
     };
     for (const Case& c : cases) {

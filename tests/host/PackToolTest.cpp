@@ -195,7 +195,8 @@ TEST(PackTool, RefusesTreesTheInstallerCannotInstallAndLeavesNoOutput)
         {"long name", [] { MakeFile("src/" + std::string(100, 'd') + "/" + std::string(100, 'e') + "/" + std::string(60, 'f'), "1"); },
          "error: '" + std::string(100, 'd') + "/" + std::string(100, 'e') + "/" + std::string(60, 'f') + "': stored name is longer than 255 bytes"},
         {"code page", [] { MakeFile("src/\xe4\xb8\xad.txt", "1"); },
-         "error: '\xe4\xb8\xad.txt': name cannot be written in the installer's code page (Windows-1252)"},
+         "error: '\xe4\xb8\xad.txt': name cannot be written in the installer's code page (Windows-1252); it needs "
+         "UTF-8 (--code-page utf-8 or auto, CodePage=65001 in Setup.ini)"},
         {"invalid utf-8", [] { MakeFile("src/\xff.txt", "1"); },
          "error: '\xff.txt': name cannot be written in the installer's code page (Windows-1252)"},
         {"device", [] { MakeFile("src/docs/Nul.txt", "1"); },
@@ -218,7 +219,8 @@ TEST(PackTool, RefusesTreesTheInstallerCannotInstallAndLeavesNoOutput)
     for (const Case& c : cases) {
         ScopedTempDir tmp;
         c.make();
-        Outcome o = RunTool("pack", {"src", "out.001"});
+        // Windows-1252 fixed: a name that only UTF-8 can hold is refused too.
+        Outcome o = RunTool("pack", {"src", "out.001", "--code-page", "1252"});
         EXPECT_EQ(o.code, 1) << c.what;
         EXPECT_EQ(o.out, c.error) << c.what;
         std::vector<std::string> left;

@@ -39,7 +39,8 @@ set(CPACK_MONOLITHIC_INSTALL ON)
 
 # The settings this generator reads; any other CPACK_ZRV_ name is a slip of the pen.
 set(_zrv_known_settings CPACK_ZRV_DEFAULT_DIR CPACK_ZRV_FREE_SPACE CPACK_ZRV_REGISTRY_SCRIPT CPACK_ZRV_BLOCK_SIZE
-    CPACK_ZRV_VOLUME_SIZE CPACK_ZRV_BUNDLE CPACK_ZRV_SIGN CPACK_ZRV_ARCH CPACK_ZRV_SCOPE CPACK_ZRV_TOOL)
+    CPACK_ZRV_VOLUME_SIZE CPACK_ZRV_BUNDLE CPACK_ZRV_SIGN CPACK_ZRV_ARCH CPACK_ZRV_SCOPE CPACK_ZRV_TOOL
+    CPACK_ZRV_CODE_PAGE CPACK_ZRV_LANGUAGES)
 
 # The Scope line's values; the setting may be set after this module, so it is checked at the end.
 set(_zrv_scopes machine user either "either|machine" "either|user")

@@ -13,6 +13,10 @@
 #   CPACK_ZRV_SIGN                     the signing command, zrvtool's --sign
 #   CPACK_ZRV_SCOPE                    the Scope line: machine, user, either, either|machine or
 #                                      either|user (default: none, which installs for every user)
+#   CPACK_ZRV_CODE_PAGE                the medium's code page, zrvtool's --code-page: 1252, utf-8 or
+#                                      auto (the default: Windows-1252 unless a text or a file name
+#                                      needs a character it lacks, then UTF-8 and CodePage=65001)
+#   CPACK_ZRV_LANGUAGES                language table files, each given to zrvtool as --language
 #   CPACK_PACKAGE_VERSION, CPACK_PACKAGE_VENDOR   DisplayVersion and Publisher in Add/Remove programs
 #                                      (CPack's placeholder vendor "Humanity" is left out)
 #   CPACK_PACKAGE_EXECUTABLES          pairs of a program's name without .exe and a label: a Start-menu
@@ -43,12 +47,47 @@ function(zrv_check_setting variable value)
   endif()
 endfunction()
 
-# text in Windows-1252, the installer's code page. CMake's strings, and a registry script file in
-# UTF-8, are converted (with the C library's iconv); a script file that is not UTF-8 is taken to be
-# in the code page already. A character the code page lacks stops cpack, named by what.
+# Whether the UTF-8 text (CMake's strings, a registry script file in UTF-8) holds a character that
+# Windows-1252 lacks: true in out when it does. Text that is not UTF-8 is taken to be in the code
+# page already.
+function(zrv_beyond_1252 text out)
+  set(${out} FALSE PARENT_SCOPE)
+  if(NOT text MATCHES "[^\t\r\n -~]")
+    return()
+  endif()
+  set(utf8 "${CPACK_TOPLEVEL_DIRECTORY}/text.utf8")
+  file(WRITE "${utf8}" "${text}")
+  execute_process(COMMAND iconv -f UTF-8 -t UTF-8 INPUT_FILE "${utf8}" OUTPUT_QUIET ERROR_QUIET RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    return()
+  endif()
+  execute_process(COMMAND iconv -f UTF-8 -t WINDOWS-1252 INPUT_FILE "${utf8}" OUTPUT_QUIET ERROR_QUIET RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    set(${out} TRUE PARENT_SCOPE)
+  endif()
+endfunction()
+
+# text in the medium's code page (zrv_code_page). For Windows-1252: CMake's strings, and a registry
+# script file in UTF-8, are converted (with the C library's iconv); a script file that is not UTF-8
+# is taken to be in the code page already; a character the code page lacks stops cpack, named by
+# what. For UTF-8: text as it is, a script file that is not UTF-8 converted from Windows-1252.
 function(zrv_windows_text what text out)
   if(NOT text MATCHES "[^\t\r\n -~]")
     set(${out} "${text}" PARENT_SCOPE)
+    return()
+  endif()
+  if(zrv_code_page STREQUAL "utf-8")
+    set(utf8 "${CPACK_TOPLEVEL_DIRECTORY}/text.utf8")
+    file(WRITE "${utf8}" "${text}")
+    execute_process(COMMAND iconv -f UTF-8 -t UTF-8 INPUT_FILE "${utf8}" OUTPUT_QUIET ERROR_QUIET RESULT_VARIABLE rc)
+    if(rc EQUAL 0)
+      set(${out} "${text}" PARENT_SCOPE)
+    elseif(what MATCHES "^CPACK_ZRV_REGISTRY_SCRIPT")
+      execute_process(COMMAND iconv -f WINDOWS-1252 -t UTF-8 INPUT_FILE "${utf8}" OUTPUT_VARIABLE text ERROR_QUIET)
+      set(${out} "${text}" PARENT_SCOPE)
+    else()
+      zrv_fail("${what}: not UTF-8 text")
+    endif()
     return()
   endif()
   set(utf8 "${CPACK_TOPLEVEL_DIRECTORY}/text.utf8")
@@ -65,7 +104,8 @@ function(zrv_windows_text what text out)
   execute_process(COMMAND iconv -f UTF-8 -t WINDOWS-1252 INPUT_FILE "${utf8}" OUTPUT_FILE "${cp1252}"
                   ERROR_QUIET RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
-    zrv_fail("${what}: holds a character that Windows-1252, the installer's code page, lacks")
+    zrv_fail("${what}: holds a character that Windows-1252, the installer's code page, lacks "
+             "(CPACK_ZRV_CODE_PAGE is 1252)")
   endif()
   file(READ "${cp1252}" text)
   set(${out} "${text}" PARENT_SCOPE)
@@ -192,6 +232,30 @@ if(free_space STREQUAL "")
     set(free_space 1)
   endif()
 endif()
+# The code page: Windows-1252 unless a text needs UTF-8 (or CPACK_ZRV_CODE_PAGE says which); the
+# tool adds CodePage=65001 for file names that need UTF-8 itself.
+set(zrv_code_page "${CPACK_ZRV_CODE_PAGE}")
+if(zrv_code_page STREQUAL "")
+  set(zrv_code_page auto)
+endif()
+if(NOT zrv_code_page MATCHES "^(1252|utf-8|auto)$")
+  zrv_fail("CPACK_ZRV_CODE_PAGE is '${zrv_code_page}'; give 1252, utf-8 or auto")
+endif()
+set(zrv_script_text "")
+if(NOT "${CPACK_ZRV_REGISTRY_SCRIPT}" STREQUAL "" AND EXISTS "${CPACK_ZRV_REGISTRY_SCRIPT}" AND
+   NOT IS_DIRECTORY "${CPACK_ZRV_REGISTRY_SCRIPT}")
+  file(READ "${CPACK_ZRV_REGISTRY_SCRIPT}" zrv_script_text)
+endif()
+if(zrv_code_page STREQUAL "auto")
+  set(zrv_code_page 1252)
+  foreach(text IN ITEMS "${name}" "${description}" "${default_dir}" "${CPACK_PACKAGE_VERSION}" "${CPACK_PACKAGE_VENDOR}"
+                        "${CPACK_PACKAGE_EXECUTABLES}" "${zrv_script_text}")
+    zrv_beyond_1252("${text}" beyond)
+    if(beyond)
+      set(zrv_code_page utf-8)
+    endif()
+  endforeach()
+endif()
 zrv_check_setting(CPACK_PACKAGE_NAME "${name}")
 zrv_check_setting(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${description}")
 zrv_check_setting(CPACK_ZRV_DEFAULT_DIR "${default_dir}")
@@ -217,6 +281,9 @@ if(NOT "${CPACK_PACKAGE_VERSION}" STREQUAL "")
 endif()
 if(NOT "${CPACK_PACKAGE_VENDOR}" STREQUAL "" AND NOT CPACK_PACKAGE_VENDOR STREQUAL "Humanity")
   zrv_extension(CPACK_PACKAGE_VENDOR "Publisher=${CPACK_PACKAGE_VENDOR}")
+endif()
+if(zrv_code_page STREQUAL "utf-8")
+  zrv_extension(CPACK_ZRV_CODE_PAGE "CodePage=65001")
 endif()
 if(NOT "${CPACK_ZRV_SCOPE}" STREQUAL "")
   if(NOT CPACK_ZRV_SCOPE MATCHES "^(machine|user|either|either\\|machine|either\\|user)$")
@@ -314,6 +381,15 @@ endif()
 if(NOT "${CPACK_ZRV_SIGN}" STREQUAL "")
   list(APPEND command --sign "${CPACK_ZRV_SIGN}")
 endif()
+if(NOT "${CPACK_ZRV_CODE_PAGE}" STREQUAL "")
+  list(APPEND command --code-page "${CPACK_ZRV_CODE_PAGE}")
+endif()
+foreach(table IN LISTS CPACK_ZRV_LANGUAGES)
+  if(NOT EXISTS "${table}" OR IS_DIRECTORY "${table}")
+    zrv_fail("CPACK_ZRV_LANGUAGES: '${table}' is not a file")
+  endif()
+  list(APPEND command --language "${table}")
+endforeach()
 execute_process(COMMAND ${command} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 zrv_author_text("${err}" err)
 if(NOT rc EQUAL 0)
