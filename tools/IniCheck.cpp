@@ -273,13 +273,17 @@ void CheckExtensions(const std::string& text, const SetupConfig& config, const s
     check.nScopeLine = ext.nScopeLine;
     check.preferred = ext.preferred;
     if (ext.nScopeLine > 0) out << "Scope: " << ScopeText(check) << " (" << ScopeMeaning(check) << ")\n";
-    for (const SetupIniProblem& p : ext.bad) report(p.m_nLine, "error", p.m_strReason.Str());
+    // The lines read here are told of here only, whether the settings' reader knows them or not.
+    for (const SetupIniProblem& p : ext.bad) {
+        if (ReadHere(text, p.m_nLine)) continue;
+        report(p.m_nLine, "error", p.m_strReason.Str());
+        ++check.nErrors;
+    }
     for (const SetupIniProblem& p : ext.unknown) {
         if (ReadHere(text, p.m_nLine)) continue;
         report(p.m_nLine, "warning", p.m_strReason.Str());
         ++check.nWarnings;
     }
-    check.nErrors += int(ext.bad.size());
     for (const SetupShortcut& s : ext.shortcuts) {
         out << "Shortcut: " << s.strName << " -> " << s.strTarget << "\n";
         if (const char* why = CheckShortcut(config.m_strProductName, s.strName, s.strTarget)) {
