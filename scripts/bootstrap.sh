@@ -17,7 +17,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth imagemagick
   zstd xz-utils gzip file python3 openssl osslsigncode
-  fonts-wine fonts-liberation fonts-wqy-microhei
+  fonts-wine fonts-liberation fonts-wqy-microhei locales
 )
 arches=$(bash "$here/host-arch.sh")
 if [[ " $arches " == *" x86 "* ]]; then
@@ -35,6 +35,15 @@ if [ ${#need[@]} -gt 0 ]; then
   $SUDO apt-get update -qq </dev/null
   $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" </dev/null >/dev/null
 fi
+
+# Wine names files through the host's own locale: under a Japanese one that the system lacks, it
+# cannot write a Chinese file name. The tests that run the installer as a Japanese user need it.
+for loc in ja_JP; do
+  if ! locale -a 2>/dev/null | grep -qix "$loc.utf-\?8"; then
+    SUDO=; [ "$(id -u)" -eq 0 ] || SUDO=sudo
+    $SUDO localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
+  fi
+done
 
 # The posix thread model is the one we build with; make it the default alternative so plain
 # <triplet>-g++ matches what the toolchain files name.

@@ -15,12 +15,8 @@ set(ZRV_E2E_ENV "ZRV_ARCH=${ZRV_ARCH};WINEPREFIX=${ZRV_E2E_PREFIX}")
 add_test(NAME ${ZRV_ARCH}_e2e_prefix COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/make-prefix.sh)
 set_tests_properties(${ZRV_ARCH}_e2e_prefix PROPERTIES FIXTURES_SETUP e2e_${ZRV_ARCH} LABELS ${ZRV_ARCH}
                      ENVIRONMENT "${ZRV_E2E_ENV}")
-# A medium in UTF-8 (CodePage=65001) that zrvtool makes by itself for Chinese names, installed: it
-# needs the installer that reads UTF-8 media, and runs once this is ON.
-option(ZRV_E2E_UTF8_MEDIUM "run the end-to-end scenario of a UTF-8 medium" OFF)
-if(ZRV_E2E_UTF8_MEDIUM)
-  list(APPEND ZRV_SETUP_SCENARIOS utf8-medium)
-endif()
+# A medium in UTF-8 (CodePage=65001) that zrvtool makes by itself for Chinese names.
+list(APPEND ZRV_SETUP_SCENARIOS utf8-medium)
 # A real program from its sources through cpack to installed, running and removed.
 list(APPEND ZRV_SETUP_SCENARIOS cpack-textview)
 foreach(s IN LISTS ZRV_SETUP_SCENARIOS)

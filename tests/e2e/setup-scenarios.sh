@@ -1854,18 +1854,28 @@ utf8-medium)
   grep -q 'note: UTF-8 (' "$SCRATCH/tool.err" || fail "the tool did not say it chose UTF-8: $(cat "$SCRATCH/tool.err")"
   "$ZRVTOOL" ini decode "$MEDIA/Setup.ini" "$SCRATCH/stored.ini" >/dev/null
   expect "the CodePage line" "CodePage=65001" "$(grep -a '^CodePage=' "$SCRATCH/stored.ini" | tr -d '\r')"
-  run_silent /S "/LOG=$SILENT_LOG"
-  expect "exit code" 0 "$app_rc"
+  # Installed and removed on the Western code page (1252) and on the Japanese one (932) alike: the
+  # medium's code page, not the machine's, says how its names are read.
   target="$TARGET_ROOT_UNIX/$product"
-  (cd "$SRC" && find . -type f) | while read -r f; do
-    cmp -s "$SRC/$f" "$target/$f" || fail "installed file differs or is missing: $f"
+  for locale in C.UTF-8 ja_JP.UTF-8; do
+    LANG=$locale LC_ALL=$locale run_silent /S "/LOG=$SILENT_LOG"
+    [ "$app_rc" = 0 ] || echo "silent log: $(cat -A "$SCRATCH/silent.log" 2>&1)"
+    expect "$locale: exit code" 0 "$app_rc"
+    (cd "$SRC" && find . -type f) | while read -r f; do
+      cmp -s "$SRC/$f" "$target/$f" || fail "$locale: installed file differs or is missing: $f"
+    done
+    [ -d "$target/empty" ] || fail "$locale: the empty directory was not made"
+    [ -f "$target/Uninstal.exe" ] || fail "$locale: Uninstal.exe was not installed"
+    log_form "$target/Install.log" utf8
+    # The log lists the payload first (every entry of the tree and Uninstal.exe), then the registry.
+    expect "$locale: Install.log lines of the payload" "$(( $(find "$SRC" -mindepth 1 | wc -l) + 1 ))" \
+      "$(tail -c +4 "$target/Install.log" | tr -d '\r' | awk '/^\[/ { exit } { n++ } END { print n + 0 }')"
+    grep -aq "^$docs\\\\$readme"$'\r'"\$" "$target/Install.log" || fail "$locale: the log does not name $docs\\$readme"
+    LANG=$locale LC_ALL=$locale uninstall_silently "$target"
+    expect "$locale: uninstallation, exit code" 0 "$app_rc"
+    gone_soon "$target"
+    echo "ok: the files under their Chinese names, installed and removed ($locale)"
   done
-  [ -d "$target/empty" ] || fail "the empty directory was not made"
-  [ -f "$target/Uninstal.exe" ] || fail "Uninstal.exe was not installed"
-  # The log lists the payload first (every entry of the tree and Uninstal.exe), then the registry.
-  expect "Install.log lines of the payload" "$(( $(find "$SRC" -mindepth 1 | wc -l) + 1 ))" \
-    "$(tr -d '\r' <"$target/Install.log" | awk '/^\[/ { exit } { n++ } END { print n + 0 }')"
-  echo "ok: the files under their Chinese names"
   wine reg delete "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product" /f >/dev/null 2>&1 </dev/null || true
   ;;
 *)
