@@ -15,12 +15,18 @@
 //                           under the user's profile, the user's own entry and Start menu), or as
 //                           the person who installs chooses (either, after a bar the choice
 //                           offered first: machine when none is named)
+//   Languages=TAG[,TAG...]  the languages the installer may speak (tags of its language tables,
+//                           such as de, pt-BR, zh-CN), in the order it prefers them
+//   AppDescription.TAG=TEXT the description in the language TAG, shown instead of AppDescription
+//                           when the installer speaks that language
 // A value runs up to the end of its line. A later DisplayVersion, Publisher or Scope line replaces
 // an earlier one. Other lines there are left alone.
 #pragma once
 
 #include "SetupConfig.h"
 
+#include <map>
+#include <string>
 #include <vector>
 
 struct SetupShortcut {
@@ -43,6 +49,10 @@ struct SetupExtensions {
     SetupScope scope = SetupScope::machine;
     SetupScope preferred = SetupScope::machine;  // either: the choice offered first; else as scope
     int nScopeLine = 0;  // 0 when absent
+    std::vector<std::string> languages;  // Languages=, in its order; empty when absent
+    int nLanguagesLine = 0;
+    // AppDescription.TAG=: the tag in lower case -> the description
+    std::map<std::string, CString> descriptions;
     // Lines that the installer skips and an author would want to hear of: a malformed or repeated
     // shortcut (bad), a line that is no setting it knows (unknown).
     std::vector<SetupIniProblem> bad;
@@ -53,3 +63,7 @@ struct SetupExtensions {
 // pProblem filled when given, when the text is one the installer refuses (ParseSetupText); then
 // ext is empty. The text is unchanged afterwards.
 BOOL ReadSetupExtensions(const char* pszText, SetupExtensions& ext, SetupIniProblem* pProblem = nullptr);
+
+// The description for the language tag: AppDescription.TAG when given (letter case aside), else
+// strPlain.
+CString SetupDescriptionFor(const SetupExtensions& ext, const char* pszTag, const CString& strPlain);

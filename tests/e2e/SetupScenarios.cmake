@@ -14,6 +14,10 @@ set(ZRV_E2E_ENV "ZRV_ARCH=${ZRV_ARCH};WINEPREFIX=${ZRV_E2E_PREFIX}")
 add_test(NAME ${ZRV_ARCH}_e2e_prefix COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/make-prefix.sh)
 set_tests_properties(${ZRV_ARCH}_e2e_prefix PROPERTIES FIXTURES_SETUP e2e_${ZRV_ARCH} LABELS ${ZRV_ARCH}
                      ENVIRONMENT "${ZRV_E2E_ENV}")
+# The welcome in the languages of lang/ (needs a German or Russian table there).
+if(EXISTS ${CMAKE_SOURCE_DIR}/lang/de.lang OR EXISTS ${CMAKE_SOURCE_DIR}/lang/ru.lang)
+  list(APPEND ZRV_SETUP_SCENARIOS language)
+endif()
 # A real program from its sources through cpack to installed, running and removed.
 list(APPEND ZRV_SETUP_SCENARIOS cpack-textview)
 foreach(s IN LISTS ZRV_SETUP_SCENARIOS)

@@ -1239,6 +1239,39 @@ name-is-file)
   finished
   installed_ok "$TARGET_ROOT_UNIX/chosen"
   ;;
+language)
+  # /LANG= picks the language table: the welcome's title, Install button and caption, and the
+  # backdrop's caption, read back through the driver, are the table's texts. German under the
+  # Western code page, Russian under the Cyrillic one (LANG sets Wine's code page); each kept as a
+  # screenshot. A table that lang/ lacks is left out; one of them must be there.
+  make_media "$TARGET_ROOT\\Lang" 1
+  # table_text TAG KEY: the text of KEY in lang/TAG.lang (no escapes in the texts read here).
+  table_text() { grep -m1 "^$2=" "$ZRV_SOURCE/lang/$1.lang" | cut -d= -f2- | tr -d '\r'; }
+  checked=0
+  for run in "de C.UTF-8 CP1252" "ru ru_RU.UTF-8 CP1251"; do
+    read -r tag locale codepage <<<"$run"
+    [ -f "$ZRV_SOURCE/lang/$tag.lang" ] || { echo "skipped: no lang/$tag.lang"; continue; }
+    export LANG=$locale LC_ALL=$locale
+    caption=$(table_text "$tag" dlg.welcome.caption)
+    BACKDROP=$(table_text "$tag" backdrop.caption | sed 's/%s/Zorvan Demo/')
+    (cd "$MEDIA" && wine Setup.exe "/LANG=$tag" >"$SCRATCH/app.log" 2>&1 </dev/null) &
+    APP_PID=$!
+    must wait "$caption@#32770" 30000
+    must text "$caption@#32770" 1006
+    expect "the $tag welcome title" "$(table_text "$tag" welcome.title)" "$(printf '%s' "$out" | iconv -f "$codepage" -t UTF-8)"
+    must text "$caption@#32770" $INSTALL
+    expect "the $tag Install button" "$(table_text "$tag" dlg.welcome.install)" "$(printf '%s' "$out" | iconv -f "$codepage" -t UTF-8)"
+    must wait "$BACKDROP" 2000
+    echo "ok: the backdrop's caption is the $tag one"
+    shot "welcome-$tag"
+    must click "$caption@#32770" $CANCEL
+    finished
+    expect "exit code" 1 "$app_rc"
+    checked=$((checked + 1))
+  done
+  unset LANG LC_ALL
+  [ "$checked" -gt 0 ] || fail "lang/ holds neither de.lang nor ru.lang"
+  ;;
 cancel-welcome)
   make_media "$TARGET_ROOT\\Demo" 1
   start_setup
