@@ -58,8 +58,8 @@ int Margin(HWND hWnd, bool& bWraps)
     return -1;
 }
 
-// The size the control's text needs (nWidth: the width it may wrap at).
-SIZE TextSize(HWND hWnd, const std::string& text, bool bWraps, int nWidth)
+// The size the control's text needs (nWidth: the width it may wrap at), and the height of one line.
+SIZE TextSize(HWND hWnd, const std::string& text, bool bWraps, int nWidth, int& nLine)
 {
     HDC dc = ::GetDC(hWnd);
     HGDIOBJ old = ::SelectObject(dc, HGDIOBJ(::SendMessageA(hWnd, WM_GETFONT, 0, 0)));
@@ -67,6 +67,9 @@ SIZE TextSize(HWND hWnd, const std::string& text, bool bWraps, int nWidth)
     UINT flags = DT_CALCRECT | DT_EXPANDTABS | (bWraps ? DT_WORDBREAK : DT_SINGLELINE);
     if (ClassOf(hWnd) == "static" && (::GetWindowLongA(hWnd, GWL_STYLE) & SS_NOPREFIX)) flags |= DT_NOPREFIX;
     ::DrawTextA(dc, text.c_str(), int(text.size()), &rc, flags);
+    TEXTMETRICA tm = {};
+    ::GetTextMetricsA(dc, &tm);
+    nLine = tm.tmHeight;
     ::SelectObject(dc, old);
     ::ReleaseDC(hWnd, dc);
     return SIZE{rc.right - rc.left, rc.bottom - rc.top};
@@ -168,9 +171,12 @@ void AfxFitDialogTexts(HWND hDlg)
         if (nMargin < 0 || text.empty()) continue;
         const RECT& r = all[i].rc;
         int nWidth = r.right - r.left - nMargin, nHeight = r.bottom - r.top;
-        SIZE need = TextSize(all[i].hWnd, text, bWraps, nWidth);
+        int nLine = 0;
+        SIZE need = TextSize(all[i].hWnd, text, bWraps, nWidth, nLine);
         int dx = std::max(0, int(need.cx) - nWidth);
-        int dy = bWraps ? std::max(0, int(need.cy) - nHeight) : 0;
+        // A text whose last line lacks only a few pixels of its cell shows whole (a title whose
+        // font fills its control exactly may round a pixel up): grown for a quarter line or more.
+        int dy = bWraps && need.cy - nHeight >= std::max(1, nLine / 4) ? int(need.cy) - nHeight : 0;
         if (dx || dy) Grow(all, i, dx, dy);
     }
     nRight = nBottom = 0;

@@ -78,10 +78,14 @@ std::vector<std::string> Misfits(HWND hDlg)
         RECT need = {0, 0, nWidth - nOther, 0};
         UINT flags = DT_CALCRECT | (bStatic ? DT_WORDBREAK : DT_SINGLELINE) | (bStatic && (style & SS_NOPREFIX) ? DT_NOPREFIX : 0);
         ::DrawTextA(dc, text.c_str(), -1, &need, flags);
+        TEXTMETRICA tm = {};
+        ::GetTextMetricsA(dc, &tm);
         ::SelectObject(dc, old);
         ::ReleaseDC(h, dc);
         if (need.right > nWidth - nOther) misfits.push_back("'" + text + "' is too wide for its control");
-        if (bStatic && need.bottom > nHeight) misfits.push_back("'" + text + "' is too tall for its control");
+        // Every line shows: the last may lack less than a quarter of its cell (its blank part).
+        if (bStatic && need.bottom - nHeight >= std::max(1L, tm.tmHeight / 4))
+            misfits.push_back("'" + text + "' is too tall for its control");
     }
     return misfits;
 }
