@@ -59,14 +59,21 @@ int Margin(HWND hWnd, bool& bWraps)
 }
 
 // The size the control's text needs (nWidth: the width it may wrap at), and the height of one line.
-SIZE TextSize(HWND hWnd, const std::string& text, bool bWraps, int nWidth, int& nLine)
+// Measured as the control holds and draws it, in UTF-16: DrawTextA would read the bytes in the code
+// page of the font's character set, which for a font made for ANSI_CHARSET is not the program's
+// when that is Cyrillic or CJK.
+SIZE TextSize(HWND hWnd, bool bWraps, int nWidth, int& nLine)
 {
+    int n = ::GetWindowTextLengthW(hWnd);
+    std::wstring text(size_t(n) + 1, L'\0');
+    n = ::GetWindowTextW(hWnd, &text[0], n + 1);
+    text.resize(size_t(n > 0 ? n : 0));
     HDC dc = ::GetDC(hWnd);
     HGDIOBJ old = ::SelectObject(dc, HGDIOBJ(::SendMessageA(hWnd, WM_GETFONT, 0, 0)));
     RECT rc = {0, 0, bWraps ? std::max(nWidth, 1) : 0, 0};
     UINT flags = DT_CALCRECT | DT_EXPANDTABS | (bWraps ? DT_WORDBREAK : DT_SINGLELINE);
     if (ClassOf(hWnd) == "static" && (::GetWindowLongA(hWnd, GWL_STYLE) & SS_NOPREFIX)) flags |= DT_NOPREFIX;
-    ::DrawTextA(dc, text.c_str(), int(text.size()), &rc, flags);
+    ::DrawTextW(dc, text.c_str(), int(text.size()), &rc, flags);
     TEXTMETRICA tm = {};
     ::GetTextMetricsA(dc, &tm);
     nLine = tm.tmHeight;
@@ -172,7 +179,7 @@ void AfxFitDialogTexts(HWND hDlg)
         const RECT& r = all[i].rc;
         int nWidth = r.right - r.left - nMargin, nHeight = r.bottom - r.top;
         int nLine = 0;
-        SIZE need = TextSize(all[i].hWnd, text, bWraps, nWidth, nLine);
+        SIZE need = TextSize(all[i].hWnd, bWraps, nWidth, nLine);
         int dx = std::max(0, int(need.cx) - nWidth);
         // A text whose last line lacks only a few pixels of its cell shows whole (a title whose
         // font fills its control exactly may round a pixel up): grown for a quarter line or more.

@@ -77,7 +77,11 @@ std::vector<std::string> Misfits(HWND hDlg)
         HGDIOBJ old = ::SelectObject(dc, HGDIOBJ(::SendMessageA(h, WM_GETFONT, 0, 0)));
         RECT need = {0, 0, nWidth - nOther, 0};
         UINT flags = DT_CALCRECT | (bStatic ? DT_WORDBREAK : DT_SINGLELINE) | (bStatic && (style & SS_NOPREFIX) ? DT_NOPREFIX : 0);
-        ::DrawTextA(dc, text.c_str(), -1, &need, flags);
+        // As the control draws it: its text in UTF-16 (the font's character set may not be the
+        // program's code page, as for the welcome's title).
+        wchar_t wide[1024] = {};
+        ::GetWindowTextW(h, wide, 1024);
+        ::DrawTextW(dc, wide, -1, &need, flags);
         TEXTMETRICA tm = {};
         ::GetTextMetricsA(dc, &tm);
         ::SelectObject(dc, old);
