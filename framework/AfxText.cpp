@@ -235,6 +235,21 @@ void AfxSetTextTables(std::vector<CTextTable> tables)
     // arguments that are not there: such a text (and a key the programs do not know) is dropped,
     // and English speaks for it.
     const CTextTable& english = BuiltInEnglish();
+    // A later table of a tag replaces the earlier one in its place: an author's own table given
+    // after the built-in ones (letter case aside).
+    std::vector<CTextTable> merged;
+    for (CTextTable& table : tables) {
+        bool bReplaced = false;
+        for (CTextTable& earlier : merged) {
+            if (!AfxEqualNoCase(earlier.strTag.data(), earlier.strTag.size(), table.strTag.data(), table.strTag.size()))
+                continue;
+            earlier = std::move(table);
+            bReplaced = true;
+            break;
+        }
+        if (!bReplaced) merged.push_back(std::move(table));
+    }
+    tables = std::move(merged);
     for (CTextTable& table : tables) {
         for (auto it = table.texts.begin(); it != table.texts.end();) {
             const char* pszEnglish = english.Find(it->first);

@@ -61,7 +61,9 @@ struct LanguageRequest {
 int AfxChooseLanguage(const std::vector<CTextTable>& tables, const LanguageRequest& request);
 
 // The tables a program carries; the first with strTag "en" stands in for the built-in English
-// when chosen. Replaces the tables and goes back to English.
+// when chosen. A later table of a tag replaces an earlier one (an author's own after the built-in
+// ones); a text whose conversions differ from the English ones, and a key English lacks, are
+// dropped. Replaces the tables and goes back to English.
 void AfxSetTextTables(std::vector<CTextTable> tables);
 const std::vector<CTextTable>& AfxGetTextTables();
 // Speaks the table of index nTable (as AfxChooseLanguage returns), -1 English.

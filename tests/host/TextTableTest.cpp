@@ -230,3 +230,23 @@ TEST(TextTableTest, LooksUpTheSpokenLanguageWithEnglishBehindIt)
     EXPECT_STREQ(AfxGetLanguage(), "en");
     AfxSetTextTables({});
 }
+
+TEST(TextTableTest, ALaterTableOfATagReplacesTheEarlierOne)
+{
+    bool ok = false;
+    std::string error;
+    std::vector<CTextTable> tables = Parse("Language=de\ndlg.welcome.install=Installieren\ndlg.welcome.cancel=Abbrechen\n"
+                                           "Language=fr\ndlg.welcome.install=Installer\n"
+                                           "Language=DE\ndlg.welcome.install=Einrichten\n",
+                                           ok, error);
+    ASSERT_TRUE(ok) << error;
+    AfxSetTextTables(tables);
+    ASSERT_EQ(AfxGetTextTables().size(), 2u);
+    EXPECT_EQ(AfxGetTextTables()[0].strTag, "DE");
+    EXPECT_EQ(AfxGetTextTables()[1].strTag, "fr");
+    AfxSetLanguage(0);
+    EXPECT_STREQ(AfxText("dlg.welcome.install"), "Einrichten");
+    // The replaced table's other texts go with it: English speaks for them.
+    EXPECT_STREQ(AfxText("dlg.welcome.cancel"), AfxEnglishTexts().Find("dlg.welcome.cancel"));
+    AfxSetTextTables({});
+}
