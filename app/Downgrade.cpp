@@ -60,6 +60,7 @@ BOOL CompareDottedVersions(const CString& strMedium, const CString& strInstalled
 #ifdef _WIN32
 
 #include "AfxShell.h"
+#include "AfxText.h"
 #include "InstallRecordFormat.h"
 
 BOOL CSetupApp::FindNewerInstalled(CString& strInstalled) const
@@ -80,11 +81,8 @@ BOOL CSetupApp::FindNewerInstalled(CString& strInstalled) const
 
 CString CSetupApp::DowngradeQuestion(const CString& strInstalled) const
 {
-    CString text;
-    text.Format("Version %s of %s is installed. This installation holds the older version %s.\n"
-                "Do you want to replace the installed version with the older one?",
-                strInstalled.GetString(), m_config.m_strProductName.GetString(), m_strMediumVersion.GetString());
-    return text;
+    return AfxTextFormat("downgrade.question", strInstalled.GetString(), m_config.m_strProductName.GetString(),
+                         m_strMediumVersion.GetString());
 }
 
 #endif

@@ -5,6 +5,7 @@
 #include "AfxMessageBox.h"
 #include "AfxPath.h"
 #include "AfxShell.h"
+#include "AfxText.h"
 #include "InstallRecordFormat.h"
 #include "OneInstallation.h"
 #include "RegistryAnchorStore.h"
@@ -32,7 +33,8 @@ CString Quoted(const char* pszSwitch, const CString& strValue) { return CString(
 CString ArgumentsAgain(const SetupOptions& options, const char* pszScope)
 {
     CString text = CString(options.bSilent ? "/S " : "") + pszScope + " " + kAfxStartedAgainSwitch;
-    if (!options.bSilent) return text;
+    // The program started again speaks the language this one speaks.
+    if (!options.bSilent) return text + " /LANG=" + AfxGetLanguage();
     if (!options.strLogFile.IsEmpty()) text += Quoted("/LOG=", options.strLogFile);
     if (options.bAllowDowngrade) text += " /DOWNGRADE";
     if (options.bHasTarget) text += " /D=" + options.strTarget;
@@ -51,14 +53,12 @@ int CSetupApp::ChooseScope(const SetupOptions& options, bool bAsk, const std::fu
 {
     const CString& product = m_config.m_strProductName;
     if (options.bAllUsers && options.bCurrentUser) {
-        AfxMessageBox("FATAL: the options /ALLUSERS and /CURRENTUSER exclude each other", MB_ICONHAND);
+        AfxMessageBox(AfxText("scope.exclusive"), MB_ICONHAND);
         return kExitRefused;
     }
     if ((options.bAllUsers && m_scope == SetupScope::user) || (options.bCurrentUser && m_scope == SetupScope::machine)) {
-        CString text;
-        text.Format("FATAL: %s is installed only %s: the option %s does not apply", product.GetString(),
-                    m_scope == SetupScope::user ? "for the user who installs it" : "for everyone",
-                    options.bAllUsers ? "/ALLUSERS" : "/CURRENTUSER");
+        CString text = AfxTextFormat(m_scope == SetupScope::user ? "scope.only_user" : "scope.only_everyone",
+                                     product.GetString(), options.bAllUsers ? "/ALLUSERS" : "/CURRENTUSER");
         AfxMessageBox(text, MB_ICONHAND);
         return kExitRefused;
     }
@@ -80,17 +80,16 @@ int CSetupApp::ChooseScope(const SetupOptions& options, bool bAsk, const std::fu
     }
     m_bForOneUser = bForOneUser;
     if (bForOneUser && m_nMachineWideLine) {
-        CString text;
-        text.Format("FATAL: line %d of Setup.ini writes below HKEY_LOCAL_MACHINE or HKEY_USERS, which an installation "
-                    "for one user does not do: nothing was installed",
-                    m_nMachineWideLine);
+        CString text = AfxTextFormat("scope.machine_line", m_nMachineWideLine);
         AfxMessageBox(text, MB_ICONHAND);
         return kExitRefused;
     }
     // Before this program starts itself again with other rights and before anything is made; the
     // program started again looks once more, and finds the same.
     CString there = InstallationInOtherScope(CRegistryAnchorStore(), product, bForOneUser, RecordIsThere);
-    if (!there.IsEmpty()) return Refused(OtherScopeRefusal(product, bForOneUser, there));
+    if (!there.IsEmpty())
+        return Refused(AfxTextFormat(bForOneUser ? "scope.other_for_everyone" : "scope.other_for_user", product.GetString(),
+                                     there.GetString(), there.GetString(), kUninstallerName));
     int nAgain = StartAgainWhereDue(options, beforeAgain);
     if (nAgain >= 0) return nAgain;
     // The user's own folder for programs, with the last part of the author's folder.
@@ -110,13 +109,9 @@ int CSetupApp::StartAgainWhereDue(const SetupOptions& options, const std::functi
     bool bForEveryone = !m_bForOneUser && (rights == AfxRights::limited || rights == AfxRights::noWay);
     if (!bAsUser && !bForEveryone) return -1;
     if (options.bStartedAgain)
-        return Refused(bAsUser ? "FATAL: this installer was started again without administrator rights and still has "
-                                 "them: nothing was installed"
-                               : "FATAL: this installer was started again for administrator rights and still runs "
-                                 "without them: nothing was installed");
+        return Refused(AfxText(bAsUser ? "rights.again_still_admin" : "rights.again_still_not_admin"));
     if (bForEveryone && rights == AfxRights::noWay)
-        return Refused("FATAL: an installation for everyone who uses this computer needs administrator rights, which "
-                       "this computer does not give to this user: nothing was installed");
+        return Refused(AfxText("rights.no_way"));
     char szDir[MAX_PATH] = {};
     GetCurrentDirectoryA(sizeof szDir, szDir);
     if (m_pBackdropWnd) m_pBackdropWnd->ShowWindow(SW_HIDE);
@@ -124,9 +119,5 @@ int CSetupApp::StartAgainWhereDue(const SetupOptions& options, const std::functi
     int nCode = bAsUser ? AfxRunAsUser(AfxGetProgramPath(), ArgumentsAgain(options, "/CURRENTUSER"), szDir)
                         : AfxRunElevated(AfxGetProgramPath(), ArgumentsAgain(options, "/ALLUSERS"), szDir);
     if (nCode >= 0) return nCode;
-    return Refused(bAsUser ? "FATAL: an installation for one user is made with that user's own rights, and this "
-                             "installer could not start itself again without administrator rights: nothing was "
-                             "installed. Start it from an everyday window, not as an administrator."
-                           : "FATAL: an installation for everyone who uses this computer needs administrator rights, "
-                             "which were not given: nothing was installed");
+    return Refused(AfxText(bAsUser ? "rights.as_user_failed" : "rights.not_given"));
 }

@@ -4,6 +4,7 @@
 
 #include "AfxMessageBox.h"
 #include "AfxShell.h"
+#include "AfxText.h"
 #include "InstallRecordFormat.h"
 #include "InstallWorker.h"
 
@@ -41,8 +42,7 @@ int CSetupApp::FinishedRun(const InstallJob& job)
     if (GetInstallFlag(job.pDone) && !GetInstallFlag(job.pFailed)) {
         // The first line stays the same either way: scripts and users look for it.
         const bool bRestart = job.pRestart && GetInstallFlag(job.pRestart);
-        AfxMessageBox(bRestart ? "Installation complete!\nSome files were in use: restart Windows to finish the installation."
-                               : "Installation complete!",
+        AfxMessageBox(AfxText(bRestart ? "install.done_restart" : "install.done"),
                       MB_OK | MB_ICONINFORMATION);
         return bRestart ? kExitRestartNeeded : kExitDone;
     }

@@ -3,6 +3,7 @@
 #include "AfxCallerDir.h"
 #include "AfxCommandLine.h"
 #include "AfxElevation.h"
+#include "AfxText.h"
 
 namespace {
 
@@ -30,6 +31,10 @@ SetupOptions ParseSetupOptions(const char* pszCommandLine)
     options.bAllUsers = switches.Has("/ALLUSERS") ? TRUE : FALSE;
     options.bCurrentUser = switches.Has("/CURRENTUSER") ? TRUE : FALSE;
     options.bStartedAgain = switches.Has(kAfxStartedAgainSwitch) ? TRUE : FALSE;
+    for (int i = 0; i < switches.GetCount(); ++i) {
+        CString value;
+        if (options.strLanguage.IsEmpty() && switches.IsValued(i, "/LANG=", value)) options.strLanguage = value;
+    }
     if (!options.bSilent) return options;
 
     for (int i = 0; i < switches.GetCount(); ++i) {
@@ -37,6 +42,7 @@ SetupOptions ParseSetupOptions(const char* pszCommandLine)
         if (switches.Is(i, "/S") || switches.Is(i, "/ALLUSERS") || switches.Is(i, "/CURRENTUSER") ||
             switches.Is(i, kAfxStartedAgainSwitch))
             continue;
+        if (switches.IsValued(i, "/LANG=", value)) continue;
         if (switches.Is(i, "/DOWNGRADE")) {
             options.bAllowDowngrade = TRUE;
             continue;
@@ -44,16 +50,14 @@ SetupOptions ParseSetupOptions(const char* pszCommandLine)
         if (switches.IsValued(i, CCommandSwitches::kRestOfLine, value)) {
             options.bHasTarget = TRUE;
             options.strTarget = DirectoryValue(value);
-            if (options.strTarget.IsEmpty()) Refuse(options, "FATAL: the option /D= names no directory");
+            if (options.strTarget.IsEmpty()) Refuse(options, AfxText("option.no_directory"));
         } else if (switches.IsValued(i, kAfxCallerDirOption, value)) {
             options.strCallerDir = value;
         } else if (switches.IsValued(i, "/LOG=", value)) {
             options.strLogFile = value;
-            if (options.strLogFile.IsEmpty()) Refuse(options, "FATAL: the option /LOG= names no file");
+            if (options.strLogFile.IsEmpty()) Refuse(options, AfxText("option.no_log"));
         } else {
-            CString text;
-            text.Format("FATAL: unknown option '%s' (use /S, /LOG=FILE and /D=PATH)", switches.GetAt(i).GetString());
-            Refuse(options, text);
+            Refuse(options, AfxTextFormat("option.unknown", switches.GetAt(i).GetString()));
         }
     }
     return options;

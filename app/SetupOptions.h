@@ -9,6 +9,10 @@
 // user who runs the installer; they are read without /S too (the windowed run then asks nothing
 // about it: an installer that starts itself again with administrator rights passes /ALLUSERS).
 //
+// /LANG=TAG chooses the language of the windows and messages (a tag of the installer's language
+// tables, such as de or pt-BR); an unknown tag is as if none were given. A silent run writes its log
+// in English whatever the tag.
+//
 // The bundle's launcher, which runs the installer in a folder of its own, puts /CALLERDIR=DIR
 // first: the current directory of its caller, against which a relative /LOG= or /D= is taken.
 // Only the command line names it, never an environment that anyone may have set.
@@ -33,9 +37,10 @@ struct SetupOptions {
     BOOL bAllUsers = FALSE;        // /ALLUSERS: for everyone
     BOOL bCurrentUser = FALSE;     // /CURRENTUSER: for the user who runs the installer
     BOOL bStartedAgain = FALSE;    // this program started again by itself (AfxElevation.h): never again
+    CString strLanguage;           // /LANG=TAG: the language of the windows and messages; empty: none
     CString strError;    // the first problem of a silent command line, as a message; empty: none
 };
 
 // Reads pszCommandLine (the text after the program's name; null is taken as empty). Always fills
-// bSilent, bAllUsers, bCurrentUser and bStartedAgain; the rest is read only under /S.
+// bSilent, bAllUsers, bCurrentUser, bStartedAgain and strLanguage; the rest is read only under /S.
 SetupOptions ParseSetupOptions(const char* pszCommandLine);

@@ -5,6 +5,7 @@
 #include "AfxNoLinks.h"
 #include "AfxSecurity.h"
 #include "AfxPath.h"
+#include "AfxText.h"
 #include "InstallRecordFormat.h"
 #include "OneInstallation.h"
 #ifdef _WIN32
@@ -61,9 +62,7 @@ BOOL CSetupApp::CheckFreeSpace()
     if (freeMB < 0) return TRUE;
     if (freeMB > m_config.m_nFreeSpaceMB) return TRUE;
 
-    CString text;
-    text.Format("Not enough free space left on drive %c:\nYou need %d megabytes, and currently have\nonly %d megabytes free.",
-                dir.IsEmpty() ? ' ' : dir[0], m_config.m_nFreeSpaceMB, int(freeMB > INT_MAX ? INT_MAX : freeMB));
+    CString text = AfxTextFormat("target.free_space", dir.IsEmpty() ? ' ' : dir[0], m_config.m_nFreeSpaceMB, int(freeMB > INT_MAX ? INT_MAX : freeMB));
     AfxMessageBox(text, MB_OK);
     return FALSE;
 }
@@ -93,9 +92,7 @@ BOOL CheckTargetLength(const CString& strDir)
 {
     for (const char* pszName : kOwnFiles) {
         if (OwnFilePathLength(strDir, pszName) <= kLongestPath) continue;
-        CString text;
-        text.Format("The directory '%s' is too long: the path of '%s' in it would be longer than %d characters.",
-                    strDir.GetString(), pszName, kLongestPath);
+        CString text = AfxTextFormat("target.too_long", strDir.GetString(), pszName, kLongestPath);
         AfxMessageBox(text, MB_OK);
         return FALSE;
     }
@@ -107,9 +104,7 @@ BOOL CheckTargetLength(const CString& strDir)
 BOOL CheckTargetNoLink(const CString& strDir)
 {
     if (!AfxLinkInPath(strDir)) return TRUE;
-    CString text;
-    text.Format("The directory '%s' leads through a link (a symbolic link or a junction); nothing is installed there.",
-                strDir.GetString());
+    CString text = AfxTextFormat("target.link", strDir.GetString());
     AfxMessageBox(text, MB_OK);
     return FALSE;
 }
@@ -123,7 +118,8 @@ BOOL CSetupApp::CheckNotInstalledElsewhere()
     CString there = InstallationElsewhere(CRegistryAnchorStore(), m_config.m_strProductName, m_bForOneUser,
                                           AfxNormalisedPath(m_config.m_strInstallDir), RecordIsThere);
     if (there.IsEmpty()) return TRUE;
-    AfxMessageBox(ElsewhereRefusal(m_config.m_strProductName, there), MB_OK);
+    AfxMessageBox(AfxTextFormat("target.installed_elsewhere", m_config.m_strProductName.GetString(), there.GetString()),
+                  MB_OK);
     return FALSE;
 }
 
@@ -136,22 +132,22 @@ BOOL CSetupApp::CheckTargetDirectory()
     DWORD attributes = GetFileAttributesA(dir);
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (attributes & FILE_ATTRIBUTE_DIRECTORY) return TRUE;
-        text.Format("The name '%s' is already in use,\nand it's not a directory!", dir.GetString());
+        text = AfxTextFormat("target.not_directory", dir.GetString());
         AfxMessageBox(text, MB_OK);
         return FALSE;
     }
     DWORD err = GetLastError();
     if (err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND) {
-        text.Format("Unspecified error accessing '%s'", dir.GetString());
+        text = AfxTextFormat("target.error", dir.GetString());
         AfxMessageBox(text, MB_OK);
         return FALSE;
     }
-    text.Format("The directory '%s' does not exist.\nDo you wish to create it?", dir.GetString());
+    text = AfxTextFormat("target.create", dir.GetString());
     if (AfxMessageBox(text, MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL) return FALSE;
     // Looked at again once made: a missing level that someone made a link meanwhile led the
     // creation elsewhere.
     if (CreateDirectoryTree(dir)) return CheckTargetNoLink(dir);
-    AfxMessageBox("Unable to create directory", MB_OK);
+    AfxMessageBox(AfxText("target.create_failed"), MB_OK);
     return FALSE;
 }
 

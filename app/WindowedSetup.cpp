@@ -5,6 +5,7 @@
 
 #include "AfxCallerDir.h"
 #include "AfxMessageBox.h"
+#include "AfxText.h"
 #include "AfxThread.h"
 #include "BackdropWnd.h"
 #include "InstallWorker.h"
@@ -29,8 +30,11 @@ BOOL CSetupApp::InitInstance()
     if (!Enable3dControlsStatic()) return FALSE;
     // A missing or incomplete Setup.ini ends the program at once, with no window and no message.
     if (!ReadSetupIni()) return FALSE;
+    // The language: /LANG=, else the user's among those Setup.ini allows (AfxText.h).
+    AfxStartLanguage(options.strLanguage, m_extensions.languages);
 
-    m_pBackdropWnd = new CBackdropWnd(m_config.m_strProductName, m_config.m_strAppDescription);
+    CString description = SetupDescriptionFor(m_extensions, AfxGetLanguage(), m_config.m_strAppDescription);
+    m_pBackdropWnd = new CBackdropWnd(m_config.m_strProductName, description);
     m_pMainWnd = m_pBackdropWnd;
     m_pBackdropWnd->ShowWindow(SW_SHOWMAXIMIZED);
 
@@ -78,7 +82,7 @@ int CSetupApp::RunInstallation(InstallJob& job)
     // and every notification finds the window.
     m_pWorkerThread = StartInstallWorker(job);
     if (!m_pWorkerThread) {
-        AfxMessageBox("FATAL: unable to start the installation", MB_ICONHAND);
+        AfxMessageBox(AfxText("install.start_failed"), MB_ICONHAND);
         return kExitRefused;
     }
     m_pProgressDlg = new CProgressDlg(m_pWorkerThread, m_pBackdropWnd);
@@ -89,7 +93,7 @@ int CSetupApp::RunInstallation(InstallJob& job)
         // abandoned, which it finds before it touches anything, and the run ends as a failure.
         job.bAbandoned = true;
         m_pWorkerThread->ResumeThread();
-        AfxMessageBox("FATAL: unable to open the progress dialog", MB_ICONHAND);
+        AfxMessageBox(AfxText("install.progress_failed"), MB_ICONHAND);
     } else if (!GetInstallFlag(&g_bDone)) {
         // The user cancelled, or the worker failed and closed the dialog: stop it and wait, since
         // it still reads the dialog object to find the window. The worker may be showing a

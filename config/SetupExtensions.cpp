@@ -94,7 +94,38 @@ bool SplitSetting(const char* line, std::string& key, std::string& value)
     return true;
 }
 
+// Languages=de,fr,pt-BR: tags of letters, digits and '-'; a malformed list is dropped whole.
+void ReadLanguages(SetupExtensions& ext, const std::string& value, int nLine)
+{
+    std::vector<std::string> tags;
+    size_t at = 0;
+    for (;;) {
+        size_t comma = value.find(',', at);
+        std::string tag = value.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+        bool bSound = !tag.empty() && tag.size() <= 16;
+        for (char ch : tag)
+            bSound = bSound && ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == '-');
+        if (!bSound) {
+            Note(ext.bad, nLine, "a Languages line is Languages=TAG,TAG... with tags such as de, pt-BR or zh-CN");
+            return;
+        }
+        tags.push_back(tag);
+        if (comma == std::string::npos) break;
+        at = comma + 1;
+    }
+    ext.languages = tags;
+    ext.nLanguagesLine = nLine;
+}
+
+const char kDescriptionKey[] = "AppDescription.";
+
 }  // namespace
+
+CString SetupDescriptionFor(const SetupExtensions& ext, const char* pszTag, const CString& strPlain)
+{
+    auto it = ext.descriptions.find(AfxLowerAscii(std::string(pszTag ? pszTag : "")));
+    return it == ext.descriptions.end() ? strPlain : it->second;
+}
 
 const char* SetupScopeName(SetupScope scope)
 {
@@ -142,6 +173,10 @@ BOOL ReadSetupExtensions(const char* pszText, SetupExtensions& ext, SetupIniProb
             ReadScope(ext, value, nLine);
         } else if (key == "CodePage") {
             ReadCodePage(ext, value, nLine);
+        } else if (key == "Languages") {
+            ReadLanguages(ext, value, nLine);
+        } else if (key.compare(0, sizeof kDescriptionKey - 1, kDescriptionKey) == 0 && key.size() > sizeof kDescriptionKey - 1) {
+            ext.descriptions[AfxLowerAscii(key.substr(sizeof kDescriptionKey - 1))] = value.c_str();
         } else {
             Note(ext.unknown, nLine,
                  "no setting the installer reads (those here are Shortcut, DisplayVersion, Publisher, Scope)");

@@ -19,13 +19,19 @@
 //                           script included) and the entry names of its disk image. 65001: UTF-8;
 //                           1252: Windows-1252, as without the line, on every machine whatever its
 //                           own code page. Any other value makes the medium one the installer refuses
-// A value runs up to the end of its line. A later DisplayVersion, Publisher, Scope or CodePage line
-// replaces an earlier one. Other lines there are left alone. The CodePage line is ASCII, so it is
-// found the same in a text of either code page before the text is converted (SetupTextToUtf8).
+//   Languages=TAG[,TAG...]  the languages the installer may speak (tags of its language tables,
+//                           such as de, pt-BR, zh-CN), in the order it prefers them
+//   AppDescription.TAG=TEXT the description in the language TAG, shown instead of AppDescription
+//                           when the installer speaks that language
+// A value runs up to the end of its line. A later DisplayVersion, Publisher, Scope, CodePage or
+// Languages line replaces an earlier one. Other lines there are left alone. The CodePage line is
+// ASCII, so it is found the same in a text of either code page before the text is converted
+// (SetupTextToUtf8).
 #pragma once
 
 #include "SetupConfig.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -59,6 +65,10 @@ struct SetupExtensions {
     int nCodePage = kMediumCodePage1252;
     int nCodePageLine = 0;  // 0 when absent
     bool IsUtf8() const { return nCodePage == kMediumCodePageUtf8; }
+    std::vector<std::string> languages;  // Languages=, in its order; empty when absent
+    int nLanguagesLine = 0;
+    // AppDescription.TAG=: the tag in lower case -> the description
+    std::map<std::string, CString> descriptions;
     // Lines that the installer skips and an author would want to hear of: a malformed or repeated
     // shortcut (bad), a line that is no setting it knows (unknown).
     std::vector<SetupIniProblem> bad;
@@ -75,3 +85,6 @@ BOOL ReadSetupExtensions(const char* pszText, SetupExtensions& ext, SetupIniProb
 // Returns FALSE, with pProblem filled when given and text unchanged, when nCodePage is none of
 // the two or the UTF-8 text is not well-formed (the line of its first bad byte).
 BOOL SetupTextToUtf8(std::string& text, int nCodePage, SetupIniProblem* pProblem = nullptr);
+// The description for the language tag: AppDescription.TAG when given (letter case aside), else
+// strPlain.
+CString SetupDescriptionFor(const SetupExtensions& ext, const char* pszTag, const CString& strPlain);

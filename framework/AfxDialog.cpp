@@ -76,7 +76,9 @@ void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
     if (message == WM_INITDIALOG) {
+        if (m_pszTextKeys) AfxTranslateDialog(m_hWnd, m_pszTextKeys);
         *pResult = OnInitDialog();
+        AfxFitDialogTexts(m_hWnd);
         return TRUE;
     }
     ON_COMMAND(IDOK, OnOK)

@@ -21,6 +21,16 @@ public:
 // Throws std::logic_error when the template has no such control (a programming error).
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 
+// The language spoken for the dialog hDlg: its caption and each child whose text is the English
+// text of a key beginning with pszKeys get that key's text.
+void AfxTranslateDialog(HWND hDlg, const char* pszKeys);
+// Makes each text of the dialog hDlg fit its control, measured with the control's own font: a
+// button, check box, radio button or group box too narrow for its text is widened, a static too
+// small for its wrapped text grows (wider for a word longer than the line, else taller); what
+// follows it to the right or below moves on, a group box around it grows with it, and the dialog
+// grows to hold them all, keeping its margins and its centre. CDialog does this after OnInitDialog.
+void AfxFitDialogTexts(HWND hDlg);
+
 class CDialog : public CWnd {
 public:
     // pParentWnd null: the owner is the application's main window (its last active pop-up).
@@ -44,6 +54,10 @@ protected:
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
+    // The keys of the template's texts begin with this (for example "dlg.welcome."): at
+    // WM_INITDIALOG the caption and each control whose text is the English text of such a key
+    // take that key's text in the language spoken (AfxText.h). Null: the template's texts stay.
+    const char* m_pszTextKeys = nullptr;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -4,6 +4,7 @@
 #include "AfxElevation.h"
 #include "AfxNoLinks.h"
 #include "AfxSecurity.h"
+#include "AfxText.h"
 #include "CarriedParts.h"
 #include "EntryName.h"
 #include "InUseBox.h"
@@ -46,20 +47,14 @@ void CEntryOutput::CheckNotMedium(const CString& strPath, const char* pszEntry, 
     // control characters, and the medium's is whatever the file system holds.
     std::string entry = EscapeControls(pszEntry, false);
     std::string file = EscapeControls(strMediumFile.GetString(), false);
-    CString text;
-    text.Format("FATAL: the entry '%s' would replace '%s' of the installation medium", entry.c_str(), file.c_str());
-    throw InstallStop::Failure(text);
+    throw InstallStop::Failure(AfxTextFormat("install.replaces_medium", entry.c_str(), file.c_str()));
 }
 
 // Nothing goes through a link.
 void CEntryOutput::ThrowLink(const char* pszEntry) const
 {
     std::string entry = EscapeControls(pszEntry, false);
-    CString text;
-    text.Format("FATAL: the path of '%s' in '%s' leads through a link (a symbolic link or a junction); "
-                "nothing is written through it",
-                entry.c_str(), m_setup.strInstallDir.GetString());
-    throw InstallStop::Failure(text);
+    throw InstallStop::Failure(AfxTextFormat("install.entry_link", entry.c_str(), m_setup.strInstallDir.GetString()));
 }
 
 void CEntryOutput::ThrowOutputError(DWORD err, const CString& strPath)

@@ -3,6 +3,7 @@
 
 #include "AfxInUse.h"
 #include "AfxMessageBox.h"
+#include "AfxText.h"
 #include "RemovalReport.h"
 
 InUseAnswer CInUseBox::Ask(const CString& strPath, InUseLater when)
@@ -10,11 +11,8 @@ InUseAnswer CInUseBox::Ask(const CString& strPath, InUseLater when)
     // The program by name, where the system can tell.
     CString holders = AfxProgramsHolding(strPath);
     if (!holders.IsEmpty()) holders = " (" + holders + ")";
-    CString text;
-    text.Format("The file '%s' is %s%s, which must end before it can be replaced.\n\n"
-                "Try Again: once you have closed the program.\nContinue: replace it when %s.\n"
-                "Cancel: stop the installation.",
-                strPath.GetString(), InUseByText(CString()).GetString(), holders.GetString(), InUseLaterText(when));
+    CString text = AfxTextFormat("install.in_use", strPath.GetString(), AfxText("inuse.by_a_program"), holders.GetString(),
+                                 AfxText(when == InUseLater::atSignIn ? "inuse.at_sign_in" : "inuse.at_restart"));
     switch (AfxMessageBox(text, MB_CANCELTRYCONTINUE | MB_ICONEXCLAMATION)) {
     case IDCONTINUE: return InUseAnswer::later;
     case IDTRYAGAIN: return InUseAnswer::tryAgain;

@@ -6,6 +6,7 @@
 #include "AfxNoLinks.h"
 #include "AfxPath.h"
 #include "AfxShell.h"
+#include "AfxText.h"
 #include "InstallMessages.h"
 #include "InstalledItems.h"
 #include "PayloadCopy.h"
@@ -68,10 +69,10 @@ UINT CInstallRun::Execute()
 void CInstallRun::Prepare()
 {
     m_buffer.reset(new (std::nothrow) BYTE[kCopyChunk]);
-    if (!m_buffer) throw InstallStop{InstallStop::Kind::nothingTouched, "FATAL:\tunable to allocate memory"};
+    if (!m_buffer) throw InstallStop{InstallStop::Kind::nothingTouched, AfxText("install.no_memory")};
     // A folder of one user's own keeps the list it inherits: its user updates and removes it.
     if (!AfxBuildInstallSecurity(m_security, m_job.bForOneUser))
-        throw InstallStop{InstallStop::Kind::nothingTouched, "FATAL: unable to make the access list of the installation"};
+        throw InstallStop{InstallStop::Kind::nothingTouched, AfxText("install.no_access_list")};
     m_stream = std::make_unique<CPayloadStream>();
     CEntryOutput::Setup setup;
     setup.pTarget = &m_target;
@@ -84,7 +85,7 @@ void CInstallRun::Prepare()
     setup.note = [this](const CString& strText) { Note(strText); };
     setup.pSecurity = m_security.Get();
     m_output = std::make_unique<CEntryOutput>(std::move(setup));
-    m_sink.NotifyStatus("Please wait, initializing...");
+    m_sink.NotifyStatus(AfxText("status.initializing"));
 }
 
 // The image, the target, the record's two files, then the payload; returns the payload's total.
@@ -128,10 +129,7 @@ void CInstallRun::LookAtTarget()
     // go through it.
     DWORD err = m_target.Open(*m_job.pInstallDir, m_security.Get());
     if (err == kErrorLinkOnPath) {
-        CString text;
-        text.Format("FATAL: the folder '%s' is a link (a symbolic link or a junction); nothing is installed there",
-                    m_job.pInstallDir->GetString());
-        throw InstallStop::Failure(text);
+        throw InstallStop::Failure(AfxTextFormat("install.target_link", m_job.pInstallDir->GetString()));
     }
     if (err != NO_ERROR) {
         // No folder to put the log in: the run ends as an open of the log that failed.
@@ -157,7 +155,8 @@ void CInstallRun::RefuseSecondFolder()
 {
     CString there = InstallationElsewhere(CRegistryAnchorStore(), *m_job.pProductName, m_job.bForOneUser,
                                           m_strAnchorFolder, RecordIsThere);
-    if (!there.IsEmpty()) throw InstallStop::Failure("FATAL: " + ElsewhereRefusal(*m_job.pProductName, there));
+    if (!there.IsEmpty())
+        throw InstallStop::Failure(AfxTextFormat("install.installed_elsewhere", m_job.pProductName->GetString(), there.GetString()));
 }
 
 // An earlier installation's log and record are believed only when the product's entry, which only
@@ -235,7 +234,7 @@ void CInstallRun::RegistryStep(UINT nTotal)
 {
     CListedLog& log = m_record.Log();
     m_carried.EndPayloadPart(log);
-    m_sink.NotifyStatus("Updating Registry...");
+    m_sink.NotifyStatus(AfxText("status.registry"));
     // The text the flow read at start-up; a job without one reads the file now.
     std::unique_ptr<RegistryScript> pScript =
         m_job.pSetupText ? std::make_unique<RegistryScript>(m_job.pSetupText->data(), m_job.pSetupText->size(),
@@ -258,7 +257,7 @@ void CInstallRun::RegistryStep(UINT nTotal)
     bool bRead = m_job.pExtensions ? (ext = *m_job.pExtensions, true) : ReadSetupExtensions(script.GetText(), ext) != FALSE;
     bool bShortcuts = bRead && !ext.shortcuts.empty();
     m_carried.WriteShortcutPart(log, bShortcuts, [&] {
-        m_sink.NotifyStatus("Creating shortcuts...");
+        m_sink.NotifyStatus(AfxText("status.shortcuts"));
         CreateShortcuts(ext, *m_job.pProductName, *m_job.pInstallDir, m_job.bForOneUser, log);
     });
     if (!Cancelled()) RetireEarlier();

@@ -2,23 +2,24 @@
 #include "InstallStop.h"
 
 #include "AfxPath.h"
+#include "AfxText.h"
 
 namespace {
 
-// The text of each cause that has one; null for the cause the reader raises after its own message.
+// The key of the text of each cause that has one (each text names the file with %s or not at all); null for the cause the reader raises after its own message.
 const char* CauseText(int cause)
 {
     switch (cause) {
-    case CFileException::fileNotFound: return "unable to open '%s'";
-    case CFileException::tooManyOpenFiles: return "too many open files";
-    case CFileException::accessDenied: return "access denied on '%s'";
-    case CFileException::directoryFull: return "directory full";
-    case CFileException::badSeek: return "bad seek operation on '%s'";
-    case CFileException::hardIO: return "hard I/O error on '%s'";
-    case CFileException::sharingViolation: return "sharing violation on '%s'";
-    case CFileException::lockViolation: return "lock violation on '%s'";
-    case CFileException::diskFull: return "disk full";
-    case CFileException::endOfFile: return "unexpected end of file";
+    case CFileException::fileNotFound: return "file.not_found";
+    case CFileException::tooManyOpenFiles: return "file.too_many_open";
+    case CFileException::accessDenied: return "file.access_denied";
+    case CFileException::directoryFull: return "file.directory_full";
+    case CFileException::badSeek: return "file.bad_seek";
+    case CFileException::hardIO: return "file.hard_io";
+    case CFileException::sharingViolation: return "file.sharing_violation";
+    case CFileException::lockViolation: return "file.lock_violation";
+    case CFileException::diskFull: return "file.disk_full";
+    case CFileException::endOfFile: return "file.end_of_file";
     default: return nullptr;  // generic: the reader has shown its own message
     }
 }
@@ -36,7 +37,7 @@ bool IsUntoldSystemError(const CFileException& e)
 // After the payload the name is cut at the last separator of any kind the file name may hold.
 CString RegistryStepName(const CString& strFileName)
 {
-    if (strFileName.IsEmpty()) return "<UNKNOWN FILE>";
+    if (strFileName.IsEmpty()) return AfxText("file.unknown_name");
     int cut = -1;
     for (int i = 0; i < strFileName.GetLength(); ++i)
         if (strFileName[i] == '\\' || strFileName[i] == '/' || strFileName[i] == ':') cut = i;
@@ -54,7 +55,7 @@ CString NameOf(const CFileException& e, RunFile file, const CString& strImageNam
     case RunFile::registryStep: return RegistryStepName(e.m_strFileName);
     case RunFile::unknown: break;
     }
-    return "<UNKNOWN FILE>";
+    return AfxText("file.unknown_name");
 }
 
 // Where the cause has no text: a refused open of the log, the record or an output file (a path
@@ -63,7 +64,7 @@ CString NameOf(const CFileException& e, RunFile file, const CString& strImageNam
 // user has just cancelled the retry prompt for a path not found.
 const char* UntoldFormat(const CFileException& e, RunFile file)
 {
-    const char* kOpen = "unable to open '%s'";
+    const char* kOpen = "file.not_found";
     switch (file) {
     case RunFile::log:
     case RunFile::record:
@@ -85,8 +86,6 @@ CString FileErrorMessage(const CFileException& e, RunFile file, const CString& s
 {
     const char* format = CauseText(e.m_cause);
     if (!format) format = UntoldFormat(e, file);
-    if (!format) return file == RunFile::registryStep ? CString("FATAL: unable to complete the registry step") : CString();
-    CString text;
-    text.Format(format, NameOf(e, file, strImageName).GetString());
-    return "FATAL: " + text;
+    if (!format) return file == RunFile::registryStep ? CString(AfxText("file.registry_step")) : CString();
+    return AfxTextFormat(format, NameOf(e, file, strImageName).GetString());
 }

@@ -2,6 +2,7 @@
 // exceptions end it as a failure with one message (see InstallWorker.h; the run is InstallRun.h).
 #include "InstallWorker.h"
 
+#include "AfxText.h"
 #include "AfxThread.h"
 #include "InstallRun.h"
 
@@ -31,8 +32,8 @@ UINT RunInstallJob(const InstallJob& job)
         e->Delete();
         return run.FailUnexpected(text);
     } catch (const std::bad_alloc&) {
-        return run.FailUnexpected("FATAL:\tunable to allocate memory");
+        return run.FailUnexpected(AfxText("install.no_memory"));
     } catch (...) {
-        return run.FailUnexpected("FATAL: unexpected error during the installation");
+        return run.FailUnexpected(AfxText("install.unexpected"));
     }
 }

@@ -2,6 +2,7 @@
 #include "PayloadCopy.h"
 
 #include "AfxNoLinks.h"
+#include "AfxText.h"
 #include "CarriedRecord.h"
 #include "EntryOutput.h"
 #include "InstallLog.h"
@@ -65,9 +66,7 @@ void CPayloadCopy::MakeDirectory()
     if (err != NO_ERROR) CRunRecord::TakeBack(record.Log(), mark);
     if (err == kErrorLinkOnPath) m_parts.pOutput->ThrowLink(pszPath);
     if (err != NO_ERROR) {
-        CString text;
-        text.Format("FATAL: unable to create directory '%s'", path.GetString());
-        throw InstallStop{InstallStop::Kind::directory, text};
+        throw InstallStop{InstallStop::Kind::directory, AfxTextFormat("install.create_directory", path.GetString())};
     }
     if (existed && !bOurs && !bAhead) record.Prior().Directory(pszPath);
     if (!existed) m_madeDirectories.push_back(pszPath);

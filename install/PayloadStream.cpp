@@ -1,6 +1,8 @@
 // The installer's reading of the payload stream from the disk image (see PayloadStream.h).
 #include "PayloadStream.h"
 
+#include "AfxText.h"
+
 #include "ArchiveFile.h"
 #include "ArchivePromptBox.h"
 #include "AfxCodePage.h"
@@ -71,10 +73,7 @@ void CPayloadStream::ReadName()
     if (!why) why = kEntryNameNotUtf8;
     // Quoted with its control characters escaped: the refused name may hold any byte.
     std::string name = m_bUtf8 ? EscapeControls(stored, true) : Cp1252ToUtf8(EscapeControls(stored, false));
-    CString text;
-    text.Format("FATAL: the file '%s' is corrupted: bad entry name '%s' (%s)", GetFileName().GetString(), name.c_str(),
-                why);
-    throw InstallStop::Failure(text);
+    throw InstallStop::Failure(AfxTextFormat("install.bad_entry_name", GetFileName().GetString(), name.c_str(), why));
 }
 
 UINT CPayloadStream::ReadSize(UINT nRemaining)
@@ -82,10 +81,7 @@ UINT CPayloadStream::ReadSize(UINT nRemaining)
     UINT nSize = 0;
     ReadExact(&nSize, 4);
     if (nSize > nRemaining) {
-        CString text;
-        text.Format("FATAL: the file '%s' is corrupted: the sizes of its entries do not add up",
-                    GetFileName().GetString());
-        throw InstallStop::Failure(text);
+        throw InstallStop::Failure(AfxTextFormat("install.bad_sizes", GetFileName().GetString()));
     }
     return nSize;
 }

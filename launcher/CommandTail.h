@@ -9,3 +9,7 @@
 // quoted or not, before any /D= (which takes the rest of the line); the program's own name does
 // not count.
 bool HasSilentSwitch(const char* pszCommandLine);
+
+// The value of /LANG= among the arguments of a whole command line as Setup.exe hears them (the
+// launcher passes it on with the rest); empty when there is none.
+CString LanguageSwitch(const char* pszCommandLine);

@@ -7,6 +7,7 @@
 #include "AfxMessageBox.h"
 #include "AfxPath.h"
 #include "AfxPrivateFolder.h"
+#include "AfxText.h"
 #include "CommandTail.h"
 
 namespace {
@@ -25,23 +26,21 @@ void Report(LaunchFault fault, const LaunchPlaces& places)
     CString text;
     switch (fault) {
     case LaunchFault::cannotRead:
-        text.Format("FATAL: unable to read the installer's own file '%s'", places.strOwnFile.GetString());
+        text = AfxTextFormat("launcher.cannot_read", places.strOwnFile.GetString());
         break;
     case LaunchFault::incomplete:
-        text = "FATAL: this installer is incomplete: its download was cut short.\nPlease download it again.";
+        text = AfxText("launcher.incomplete");
         break;
     case LaunchFault::damaged:
-        text = "FATAL: this installer is damaged: its contents do not match their checksums.\nPlease download it again.";
+        text = AfxText("launcher.damaged");
         break;
     case LaunchFault::noRoom:
-        text.Format("FATAL: not enough room in the temporary folder '%s' to unpack the installation",
-                    places.UnpackFolder().GetString());
+        text = AfxTextFormat("launcher.no_room", places.UnpackFolder().GetString());
         break;
     case LaunchFault::cannotUnpack:
-        text.Format("FATAL: unable to unpack the installation into the temporary folder '%s'",
-                    places.UnpackFolder().GetString());
+        text = AfxTextFormat("launcher.cannot_unpack", places.UnpackFolder().GetString());
         break;
-    case LaunchFault::cannotStart: text.Format("FATAL: unable to start '%s'", places.strSetup.GetString()); break;
+    case LaunchFault::cannotStart: text = AfxTextFormat("launcher.cannot_start", places.strSetup.GetString()); break;
     case LaunchFault::none: return;
     }
     AfxMessageBox(text, MB_ICONHAND);
@@ -126,6 +125,10 @@ BOOL CLauncherApp::InitInstance()
     LaunchFault fault = LaunchFault::none;
     LaunchPlaces places;
     m_nExitCode = Launch(fault, places);
-    if (fault != LaunchFault::none && !HasSilentSwitch(LauncherCommandLine())) Report(fault, places);
+    if (fault != LaunchFault::none && !HasSilentSwitch(LauncherCommandLine())) {
+        // The language Setup.exe would have spoken, but for Setup.ini's list: it is in the bundle.
+        AfxStartLanguage(LanguageSwitch(LauncherCommandLine()), {});
+        Report(fault, places);
+    }
     return FALSE;
 }

@@ -48,6 +48,9 @@ constexpr char kEntryNoModify[] = "NoModify";
 constexpr char kEntryNoRepair[] = "NoRepair";
 constexpr char kEntryDisplayVersion[] = "DisplayVersion";
 constexpr char kEntryPublisher[] = "Publisher";
+// The tag of the language the installation spoke (AfxText.h), which its uninstaller speaks too;
+// written only for a language other than English.
+constexpr char kEntryLanguage[] = "ZorvanLanguage";
 
 // The value that holds the SHA-256 of Install.log and of Install.prior as the installation wrote
 // them, and its folder (RecordAnchor.h): not listed in the log; the uninstaller compares and

@@ -1,6 +1,8 @@
 // The product's entry in Add/Remove programs as the installation registers it (ProductRegistration.h).
 #include "ProductRegistration.h"
 
+#include "AfxText.h"
+
 #include "InstallRecordFormat.h"
 #include "ScriptRun.h"
 
@@ -54,5 +56,9 @@ bool RegisterProduct(regscript::ScriptRun& run, const CString& strProductName, c
     if (!ext.strDisplayVersion.IsEmpty() &&
         !SetEntryValue(run, key.Get(), kEntryDisplayVersion, REG_SZ, ext.strDisplayVersion.Str()))
         return false;
-    return ext.strPublisher.IsEmpty() || SetEntryValue(run, key.Get(), kEntryPublisher, REG_SZ, ext.strPublisher.Str());
+    if (!ext.strPublisher.IsEmpty() && !SetEntryValue(run, key.Get(), kEntryPublisher, REG_SZ, ext.strPublisher.Str()))
+        return false;
+    // The language the installation spoke, for its uninstaller; none for English, the default.
+    const std::string strLanguage = AfxGetLanguage();
+    return strLanguage == "en" || SetEntryValue(run, key.Get(), kEntryLanguage, REG_SZ, strLanguage);
 }

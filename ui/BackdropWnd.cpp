@@ -1,4 +1,5 @@
 #include "BackdropWnd.h"
+#include "AfxText.h"
 
 #include "AfxWinApp.h"
 
@@ -24,7 +25,7 @@ CBackdropWnd::CBackdropWnd(const char* pszProductName, const char* pszAppDescrip
     LPCSTR lpszClass = AfxRegisterWndClass(0, ::LoadCursorA(nullptr, IDC_ARROW),
                                            HBRUSH(COLOR_WINDOW + 1),
                                            ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_SETUP)));
-    CString strCaption = m_strProductName + " - Zorvan Installation System";
+    CString strCaption = AfxTextFormat("backdrop.caption", m_strProductName.GetString());
     CreateEx(0, lpszClass, strCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
              CW_USEDEFAULT, nullptr, nullptr);
     m_bDescFontMade = FALSE;

@@ -5,6 +5,7 @@
 CDirectoryDlg::CDirectoryDlg(const char* pszPath, CWnd* pParent)
     : CDialog(IDD_DIRECTORY_DLG, pParent), m_strPath(pszPath)
 {
+    m_pszTextKeys = "dlg.chooser.";
 }
 
 BEGIN_MESSAGE_MAP(CDirectoryDlg, CDialog)

@@ -15,7 +15,10 @@ BEGIN_MESSAGE_MAP(CProgressDlg, CDialog)
     ON_MESSAGE(WM_INSTALL_TOTAL_STEP, OnTotalStep)
 END_MESSAGE_MAP()
 
-CProgressDlg::CProgressDlg(CWinThread* pWorker, CWnd* pParent) : CDialog(IDD, pParent), m_pWorker(pWorker) {}
+CProgressDlg::CProgressDlg(CWinThread* pWorker, CWnd* pParent) : CDialog(IDD, pParent), m_pWorker(pWorker)
+{
+    m_pszTextKeys = "dlg.progress.";
+}
 
 void CProgressDlg::DoDataExchange(CDataExchange* pDX)
 {

@@ -1,4 +1,5 @@
 #include "ScopeDlg.h"
+#include "AfxText.h"
 
 #include "AfxControls.h"
 #include "AfxSecurity.h"
@@ -19,6 +20,7 @@ END_MESSAGE_MAP()
 CScopeDlg::CScopeDlg(const CString& strProduct, bool bForOneUser, CWnd* pParent)
     : CDialog(IDD, pParent), m_strProduct(strProduct), m_bForOneUser(bForOneUser)
 {
+    m_pszTextKeys = "dlg.scope.";
 }
 
 void CScopeDlg::DoDataExchange(CDataExchange* pDX)
@@ -31,10 +33,9 @@ BOOL CScopeDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     SetWelcomeTitle(*GetDlgItem(kTitleText), m_titleFont);
-    SetDlgItemText(kIntroText, m_strProduct + " can be installed for you alone, without administrator rights, or for "
-                                              "everyone who uses this computer.");
+    SetDlgItemText(kIntroText, AfxTextFormat("scope.intro", m_strProduct.GetString()));
     CString user = AfxGetUserName();
-    SetDlgItemText(kOneUser, user.IsEmpty() ? CString("Only for &me") : "Only for &me (" + user + ")");
+    SetDlgItemText(kOneUser, user.IsEmpty() ? CString(AfxText("scope.only_me")) : AfxTextFormat("scope.only_me_user", user.GetString()));
     CheckRadioButton(kOneUser, kEveryone, m_bForOneUser ? kOneUser : kEveryone);
     ShowChoice();
     return TRUE;

@@ -1,4 +1,5 @@
 #include "WelcomeDlg.h"
+#include "AfxText.h"
 
 #include "DirectoryDlg.h"
 
@@ -15,6 +16,7 @@ END_MESSAGE_MAP()
 CWelcomeDlg::CWelcomeDlg(const char* pszDirectory, CWnd* pParent)
     : CDialog(IDD, pParent), m_strDirectory(pszDirectory ? pszDirectory : "")
 {
+    m_pszTextKeys = "dlg.welcome.";
 }
 
 void CWelcomeDlg::DoDataExchange(CDataExchange* pDX)
@@ -33,7 +35,7 @@ void SetWelcomeTitle(CWnd& title, CFont& font)
     if (font.CreateFont(rc.bottom - rc.top, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS,
                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 4, "Times"))
         title.SetFont(&font, TRUE);
-    title.SetWindowText("Welcome to the installation program!");
+    title.SetWindowText(AfxText("welcome.title"));
 }
 
 BOOL CWelcomeDlg::OnInitDialog()

@@ -3,6 +3,7 @@
 
 #include "AfxInUse.h"
 #include "AfxMessageBox.h"
+#include "AfxText.h"
 #include "AfxThread.h"
 #include "UninstallDlg.h"
 
@@ -52,9 +53,9 @@ UINT RemovalThread(LPVOID pParam)
 CString InUseQuestionText(const CString& strPath)
 {
     CString programs = AfxProgramsHolding(strPath);
-    CString close = programs.IsEmpty() ? CString("the program that uses it") : programs;
-    return "'" + strPath + "' is " + InUseByText(programs) + " and cannot be removed now.\n\nClose " + close +
-           " and press Retry, or press Cancel to have it removed when Windows restarts.";
+    CString close = programs.IsEmpty() ? CString(AfxText("uninstall.the_program")) : programs;
+    CString inUse = programs.IsEmpty() ? CString(AfxText("inuse.by_a_program")) : AfxTextFormat("inuse.by", programs.GetString());
+    return AfxTextFormat("uninstall.in_use", strPath.GetString(), inUse.GetString(), close.GetString());
 }
 
 RemovalReport RemoveWithProgress(const InstallRecord& record, const CFolderHandle& target, const CString& strTarget,

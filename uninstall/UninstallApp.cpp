@@ -4,6 +4,9 @@
 #include "UninstallApp.h"
 
 #include "AfxMessageBox.h"
+#include "AfxShell.h"
+#include "AfxText.h"
+#include "ProductEntry.h"
 
 // Creates the /LOG= file (never through a link); true without one.
 bool CUninstallApp::OpenLog()
@@ -25,6 +28,19 @@ int CUninstallApp::Tell(const CString& strText, UINT nType)
 void CUninstallApp::SetProduct(const CString& strName)
 {
     m_strProduct = strName;
-    m_strCaption = m_strProduct + " - Uninstall";
+    m_strCaption = AfxTextFormat("uninstall.caption", m_strProduct.GetString());
     m_pszAppName = m_strCaption;
+}
+
+void CUninstallApp::SpeakLanguage(bool bRecorded)
+{
+    if (m_options.bSilent) return;
+    std::vector<std::string> recorded;
+    CString tag;
+    if (bRecorded && AfxRegQueryString(RegistryRootKey(m_nEntryRoot), m_strEntryKey, kEntryLanguage, tag, 64) &&
+        !tag.IsEmpty())
+        recorded.push_back(tag.Str());
+    AfxStartLanguage(m_options.strLanguage, recorded);
+    // The captions said so far follow.
+    if (bRecorded) SetProduct(m_strProduct);
 }

@@ -55,6 +55,9 @@ private:
     bool OpenLog();
     int Tell(const CString& strText, UINT nType);
     void SetProduct(const CString& strName);
+    // The language to speak: /LANG=, else the one the installation spoke (bRecorded: read from its
+    // entry, once the record is believed), else the user's; a silent run speaks English.
+    void SpeakLanguage(bool bRecorded);
     bool AcceptHandover();
     bool ListsProgram(const CString& strProgram) const;
     int FirstProcess();

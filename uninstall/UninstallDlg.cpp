@@ -14,6 +14,7 @@ END_MESSAGE_MAP()
 CUninstallDlg::CUninstallDlg(CWinThread* pWorker, const CString& strCaption)
     : CDialog(IDD, nullptr), m_pWorker(pWorker), m_strCaption(strCaption)
 {
+    m_pszTextKeys = "dlg.uninstall.";
 }
 
 void CUninstallDlg::DoDataExchange(CDataExchange* pDX)

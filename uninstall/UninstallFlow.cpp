@@ -5,6 +5,7 @@
 
 #include "AfxMessageBox.h"
 #include "AfxPath.h"
+#include "AfxText.h"
 #include "InstallRecordFormat.h"
 #include "SignInFinish.h"
 
@@ -19,9 +20,10 @@ BOOL CUninstallApp::InitInstance()
 int CUninstallApp::Main()
 {
     bool known = ParseUninstallOptions(m_lpCmdLine, m_options);
+    SpeakLanguage(false);
     // Made first, so that a run that can keep no log removes nothing.
     if (!OpenLog()) {
-        Tell("The log file '" + m_options.strLogFile + "' cannot be made.\n\nNothing was removed.", MB_ICONHAND);
+        Tell(AfxTextFormat("uninstall.log_not_made", m_options.strLogFile.GetString()), MB_ICONHAND);
         return kExitRefused;
     }
     if (!known || m_options.bHelp) {
@@ -36,7 +38,7 @@ int CUninstallApp::Main()
     // from, and while it is held nobody can rename it and put a link in its place.
     if (!m_target.Open(m_strTarget) && GetLastError() == kErrorLinkOnPath) {
         SetProduct(AfxNameOf(m_strTarget));
-        Tell("'" + m_strTarget + "' is a link (a symbolic link or a junction).\n\nNothing was removed.", MB_ICONHAND);
+        Tell(AfxTextFormat("uninstall.target_link", m_strTarget.GetString()), MB_ICONHAND);
         return kExitRefused;
     }
     // The finishing run at a sign-in works quietly.
@@ -50,6 +52,7 @@ int CUninstallApp::Main()
         !FolderNamedUnder(kRootLocalMachine))
         return AgainAsUser();
     if (!ReadRecord()) return kExitRefused;
+    SpeakLanguage(true);
     // An installation for everyone is removed with the administrators' rights: an uninstaller that
     // runs as its invoker (that of a product that may be installed either way) starts itself again
     // with them.
@@ -59,8 +62,7 @@ int CUninstallApp::Main()
     AllowRestartBelow(m_target, m_strTarget);
     if (m_options.bFinish) return FinishReplacements(m_record, m_target, m_strTarget, m_strProgramName, m_strProduct, m_log);
     if (m_options.bHandover && !ListsProgram(m_options.strProgram)) {
-        Tell("'" + program + "' is not the uninstaller that " + kInstallLogName + " in '" + m_strTarget +
-                 "' lists.\n\nNothing was removed.",
+        Tell(AfxTextFormat("uninstall.not_listed", program.GetString(), kInstallLogName, m_strTarget.GetString()),
              MB_ICONHAND);
         return kExitRefused;
     }
@@ -73,8 +75,7 @@ bool CUninstallApp::AcceptHandover()
 {
     m_options.strProgram = AfxNormalisedPath(m_options.strProgram);
     if (!m_options.strProgram.IsEmpty() && TakeHandoverHandles(m_options.strHandles, m_handover)) return true;
-    Tell("This program was started to finish an uninstallation, but not by the uninstaller.\n\nNothing was removed.",
-         MB_ICONHAND);
+    Tell(AfxText("uninstall.finish_not_ours"), MB_ICONHAND);
     return false;
 }
 
@@ -89,9 +90,7 @@ bool CUninstallApp::ListsProgram(const CString& strProgram) const
 
 int CUninstallApp::FirstProcess()
 {
-    CString question = "Remove " + m_strProduct + " from '" + m_strTarget +
-                       "'?\n\nOnly the files, folders and registry entries that its installation made are "
-                       "removed; files of your own are kept.";
+    CString question = AfxTextFormat("uninstall.question", m_strProduct.GetString(), m_strTarget.GetString());
     if (Tell(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return kExitRefused;
     // A copy accepts only the uninstaller that the log lists; under another name this program
     // does the work itself, and its file goes at the next restart.

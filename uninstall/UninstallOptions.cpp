@@ -3,6 +3,7 @@
 
 #include "AfxCommandLine.h"
 #include "AfxElevation.h"
+#include "AfxText.h"
 #include "InstallRecordFormat.h"
 
 bool ParseUninstallOptions(const char* pszArguments, UninstallOptions& options)
@@ -17,6 +18,9 @@ bool ParseUninstallOptions(const char* pszArguments, UninstallOptions& options)
         else if (switches.Is(i, kFinishSwitch)) options.bFinish = true;
         else if (switches.Is(i, "/?")) options.bHelp = true;
         else if (switches.IsValued(i, "/LOG=", value) && !value.IsEmpty()) options.strLogFile = value;
+        else if (switches.IsValued(i, "/LANG=", value)) {
+            if (options.strLanguage.IsEmpty()) options.strLanguage = value;  // the first, as Setup.exe reads it
+        }
         else if (switches.Is(i, "/HANDOVER") && i + 2 < switches.GetCount() && !options.bHandover) {
             options.bHandover = true;
             options.strHandles = switches.GetAt(i + 1);
@@ -39,19 +43,7 @@ bool ParseUninstallOptions(const char* pszArguments, UninstallOptions& options)
 
 CString UninstallUsage()
 {
-    return CString(kUninstallerName) +
-           " [/S] [/LOG=FILE]\n\n"
-           "Removes the product installed in this program's folder: exactly the files, folders and "
-           "registry entries that its " +
-           kInstallLogName +
-           " lists. Files of your own, and folders that still hold them, are kept.\n\n"
-           "/S\tremove without asking and without any window\n"
-           "/LOG=FILE\twrite what was removed, what was left and why, and what goes when Windows restarts "
-           "into FILE, one item a line\n"
-           "/?\tshow this text (nothing is removed)\n\n"
-           "Files in use go when Windows restarts.\n\n"
-           "Exit codes: 0 removed; 3010 removed once Windows has restarted; 2 removed, but some items were "
-           "left in place; 1 nothing was removed.";
+    return AfxTextFormat("uninstall.usage", kUninstallerName, kInstallLogName);
 }
 
 // The program started again works in the target, the copy in its own folder: the log goes on as a
@@ -62,5 +54,6 @@ CString OptionsPassedOn(const UninstallOptions& options)
     if (options.bFinish) passed = kFinishSwitch;
     if (!options.strLogFile.IsEmpty())
         passed += (passed.IsEmpty() ? "\"/LOG=" : " \"/LOG=") + options.strLogFile + "\"";
+    if (!options.strLanguage.IsEmpty()) passed += (passed.IsEmpty() ? "\"/LANG=" : " \"/LANG=") + options.strLanguage + "\"";
     return passed;
 }

@@ -14,6 +14,7 @@ struct UninstallOptions {
     CString strLogFile;  // /LOG=, made full against the current directory; empty: no log
     CString strHandles;  // as given after /HANDOVER, taken only once checked
     CString strProgram;  // the first program's full path (its folder is the target)
+    CString strLanguage;  // /LANG=TAG: the language of the windows and messages; empty: none
 };
 
 // Reads pszArguments (AfxCommandLine.h) into options. False when an option is not known, or when

@@ -2,6 +2,7 @@
 #include "UninstallOutcome.h"
 
 #include "AfxExitCodes.h"
+#include "AfxText.h"
 #include "InstallRecordFormat.h"
 
 namespace {
@@ -10,14 +11,19 @@ const size_t kItemsShown = 8;
 
 CString Headline(const RemovalReport& report, const CString& strProduct)
 {
-    if (!report.left.empty() && report.nRemoved == 0 && report.scheduled.empty())
-        return strProduct + " could not be removed:\n\n";
-    if (report.left.empty())
-        return strProduct + " was removed, but some items are in use: Windows removes them when it restarts.\n\n";
-    if (report.OnlyWaitsForSignIn())
-        return strProduct + " was removed, but some items are in use: they are removed when you next sign in "
-                            "to Windows.\n\n";
-    return strProduct + " was removed, but these items were left in place:\n\n";
+    const char* key = "outcome.left";
+    if (!report.left.empty() && report.nRemoved == 0 && report.scheduled.empty()) key = "outcome.not_removed";
+    else if (report.left.empty()) key = "outcome.at_restart";
+    else if (report.OnlyWaitsForSignIn()) key = "outcome.at_sign_in";
+    return AfxTextFormat(key, strProduct.GetString());
+}
+
+// A reason as the message shows it: the report keeps the English words, which the rules compare.
+CString ReasonShown(const CString& strReason)
+{
+    if (const char* psz = AfxTranslateEnglish("reason.", strReason)) return psz;
+    if (const char* psz = AfxTranslateEnglish("inuse.", strReason)) return psz;
+    return strReason;
 }
 }  // namespace
 
@@ -31,20 +37,15 @@ int RemovalVerdict(const RemovalReport& report)
 OutcomeMessage RemovalOutcomeMessage(const RemovalReport& report, const CString& strProduct, bool bKeepRecord)
 {
     if (report.left.empty() && report.scheduled.empty())
-        return {strProduct + " was removed from your computer.", MB_ICONINFORMATION};
+        return {AfxTextFormat("outcome.removed", strProduct.GetString()), MB_ICONINFORMATION};
     CString text = Headline(report, strProduct);
     std::vector<LeftItem> items = report.left;
     items.insert(items.end(), report.scheduled.begin(), report.scheduled.end());
     for (size_t i = 0; i < items.size() && i < kItemsShown; ++i)
-        text += items[i].strWhat + "\n    " + items[i].strReason + "\n";
-    if (items.size() > kItemsShown) {
-        CString more;
-        more.Format("... and %d more.\n", int(items.size() - kItemsShown));
-        text += more;
-    }
-    if (bKeepRecord)
-        text += "\nThe uninstaller and its entry in Add/Remove programs are kept: run it again once these items can go.\n";
-    if (!report.scheduled.empty()) text += "\nRestart Windows to finish the removal.\n";
+        text += items[i].strWhat + "\n    " + ReasonShown(items[i].strReason) + "\n";
+    if (items.size() > kItemsShown) text += AfxTextFormat("outcome.more", int(items.size() - kItemsShown));
+    if (bKeepRecord) text += AfxText("outcome.kept");
+    if (!report.scheduled.empty()) text += AfxText("outcome.restart");
     return {text, UINT(report.left.empty() ? MB_ICONINFORMATION : MB_ICONEXCLAMATION)};
 }
 

@@ -10,6 +10,7 @@
 #include "AfxPath.h"
 #include "AfxRegistry.h"
 #include "AfxSecurity.h"
+#include "AfxText.h"
 #include "InstallRecordFormat.h"
 
 namespace {
@@ -102,16 +103,13 @@ bool CUninstallApp::ReadRecord()
     bool named = state == LogState::read && !m_record.strProductName.IsEmpty();
     SetProduct(named ? m_record.strProductName : AfxNameOf(m_strTarget));
     if (state == LogState::missing) {
-        Tell(CString(kInstallLogName) + " was not found in '" + m_strTarget +
-                 "'.\n\nThe uninstaller removes only what an installation lists there: nothing was removed.",
-             MB_ICONHAND);
+        Tell(AfxTextFormat("uninstall.log_missing", kInstallLogName, m_strTarget.GetString()), MB_ICONHAND);
         return false;
     }
     if (state == LogState::open) return Untrusted(kInstallLogName);
     if (state == LogState::damaged) {
-        CString text;
-        text.Format("%s in '%s' is damaged at line %d: %s.\n\nNothing was removed.", kInstallLogName,
-                    m_strTarget.GetString(), damage.nLine, damage.strReason.GetString());
+        CString text = AfxTextFormat("uninstall.damaged", kInstallLogName, m_strTarget.GetString(), damage.nLine,
+                                     damage.strReason.GetString());
         Tell(text, MB_ICONHAND);
         return false;
     }
@@ -123,18 +121,14 @@ bool CUninstallApp::ReadRecord()
 bool CUninstallApp::TooLarge(const char* pszName)
 {
     SetProduct(AfxNameOf(m_strTarget));
-    CString text;
-    text.Format("%s in '%s' is damaged at line 1: the record is larger than 64 MB.\n\nNothing was removed.", pszName,
-                m_strTarget.GetString());
+    CString text = AfxTextFormat("uninstall.too_large", pszName, m_strTarget.GetString());
     Tell(text, MB_ICONHAND);
     return false;
 }
 
 bool CUninstallApp::Untrusted(const char* pszName)
 {
-    Tell(CString(pszName) + " in '" + m_strTarget +
-             "' can be changed by users other than the administrators, so it is not trusted.\n\nNothing was removed.",
-         MB_ICONHAND);
+    Tell(AfxTextFormat("uninstall.untrusted_file", pszName, m_strTarget.GetString()), MB_ICONHAND);
     return false;
 }
 
@@ -147,8 +141,8 @@ bool CUninstallApp::MatchesKeptDigest()
 {
     const CString& entry = m_strEntry;
     if (m_verdict != RecordVerdict::trusted) {
-        Tell(CString(kInstallLogName) + " and " + kPriorRecordName + " in '" + m_strTarget + "' are not trusted: " +
-                 m_strVerdictReason.c_str() + ".\n\nNothing was removed.",
+        Tell(AfxTextFormat("uninstall.untrusted_pair", kInstallLogName, kPriorRecordName, m_strTarget.GetString(),
+                           m_strVerdictReason.c_str()),
              MB_ICONHAND);
         return false;
     }
@@ -177,7 +171,7 @@ bool CUninstallApp::ReadPriorBytes(RecordFileRead& prior)
     LogState state = LoadRecordFile(m_target, kPriorRecordName, path, prior);
     if (state == LogState::missing || state == LogState::read) return true;
     if (state == LogState::open) return Untrusted(kPriorRecordName);
-    Tell(CString(kPriorRecordName) + " in '" + m_strTarget + "' cannot be read.\n\nNothing was removed.", MB_ICONHAND);
+    Tell(AfxTextFormat("uninstall.prior_unreadable", kPriorRecordName, m_strTarget.GetString()), MB_ICONHAND);
     return false;
 }
 
@@ -189,9 +183,8 @@ bool CUninstallApp::ReadPriorRecord()
     PriorDamage damage;
     if (m_strPriorData.empty() || ParsePriorRecord(m_strPriorData.data(), m_strPriorData.size(), m_record.prior, damage))
         return true;
-    CString text;
-    text.Format("%s in '%s' is damaged at line %d: %s.\n\nNothing was removed.", kPriorRecordName,
-                m_strTarget.GetString(), damage.nLine, damage.strReason.c_str());
+    CString text = AfxTextFormat("uninstall.damaged", kPriorRecordName, m_strTarget.GetString(), damage.nLine,
+                                 damage.strReason.c_str());
     Tell(text, MB_ICONHAND);
     return false;
 }

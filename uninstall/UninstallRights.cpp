@@ -6,13 +6,14 @@
 
 #include "AfxPath.h"
 #include "AfxShell.h"
+#include "AfxText.h"
 #include "InstallRecordFormat.h"
 
 // This program again, once, with the administrators' rights.
 int CUninstallApp::AgainElevated(AfxRights rights)
 {
-    const char* why = m_options.bStartedAgain ? "this uninstaller was started again for them and still runs without them"
-                      : rights == AfxRights::noWay ? "this computer does not give them to this user"
+    const char* why = m_options.bStartedAgain ? AfxText("uninstall.why_started_again")
+                      : rights == AfxRights::noWay ? AfxText("uninstall.why_no_way")
                                                    : nullptr;
     int nCode = -1;
     if (!why) {
@@ -21,11 +22,9 @@ int CUninstallApp::AgainElevated(AfxRights rights)
         nCode = AfxRunElevated(AfxGetProgramPath(), OptionsPassedOn(m_options) + " " + kAfxStartedAgainSwitch, m_strTarget);
         if (nCode >= 0) return nCode;
         OpenLog();
-        why = "which were not given";
+        why = AfxText("uninstall.why_not_given");
     }
-    Tell(m_strProduct + " was installed for everyone who uses this computer: removing it needs administrator rights, " +
-             why + ".\n\nNothing was removed.",
-         MB_ICONHAND);
+    Tell(AfxTextFormat("uninstall.needs_admin", m_strProduct.GetString(), why), MB_ICONHAND);
     return kExitRefused;
 }
 
@@ -34,9 +33,7 @@ int CUninstallApp::AgainAsUser()
 {
     SetProduct(AfxNameOf(m_strTarget));
     if (m_options.bStartedAgain) {
-        Tell("This uninstaller was started again without administrator rights and still has them.\n\nNothing was "
-             "removed.",
-             MB_ICONHAND);
+        Tell(AfxText("uninstall.again_still_admin"), MB_ICONHAND);
         return kExitRefused;
     }
     m_log.Close();
@@ -44,11 +41,7 @@ int CUninstallApp::AgainAsUser()
     int nCode = AfxRunAsUser(AfxGetProgramPath(), OptionsPassedOn(m_options) + " " + kAfxStartedAgainSwitch, m_strTarget);
     if (nCode >= 0) return nCode;
     OpenLog();
-    Tell("The product in '" + m_strTarget +
-             "' was installed for one user, and is removed with that user's own rights: this uninstaller, started "
-             "with administrator rights, could not start itself again without them.\n\nNothing was removed. Start it "
-             "from an everyday window, not as an administrator.",
-         MB_ICONHAND);
+    Tell(AfxTextFormat("uninstall.as_user_failed", m_strTarget.GetString()), MB_ICONHAND);
     return kExitRefused;
 }
 

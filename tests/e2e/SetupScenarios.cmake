@@ -17,6 +17,8 @@ set_tests_properties(${ZRV_ARCH}_e2e_prefix PROPERTIES FIXTURES_SETUP e2e_${ZRV_
                      ENVIRONMENT "${ZRV_E2E_ENV}")
 # A medium in UTF-8 (CodePage=65001) that zrvtool makes by itself for Chinese names.
 list(APPEND ZRV_SETUP_SCENARIOS utf8-medium)
+# The welcome in the languages of lang/, read back and kept as screenshots.
+list(APPEND ZRV_SETUP_SCENARIOS language)
 # A real program from its sources through cpack to installed, running and removed.
 list(APPEND ZRV_SETUP_SCENARIOS cpack-textview)
 foreach(s IN LISTS ZRV_SETUP_SCENARIOS)

@@ -244,6 +244,45 @@ TEST(SetupIni, ScopeLines)
     }
 }
 
+// The languages the installer may speak, and the author's description in each: a malformed
+// Languages line is bad and leaves the list as it was.
+TEST(SetupIni, LanguageLines)
+{
+    const std::string head = "INSTALL4\r\n[Demo]\r\nAppDescription=Plain\r\nDiskImage=d.001\r\nDefaultDir=C:\\D\r\nFreeSpace=1\r\n";
+    const struct {
+        const char* what;
+        const char* lines;
+        const char* read;  // languages@line, the descriptions for de, pt-BR, ru, then the bad lines
+    } cases[] = {
+        {"none", "", "@0 de=Plain pt-BR=Plain ru=Plain bad:"},
+        {"a list", "Languages=de,pt-BR,ru\r\n", "de,pt-BR,ru@7 de=Plain pt-BR=Plain ru=Plain bad:"},
+        {"one language", "Languages=ru\r\n", "ru@7 de=Plain pt-BR=Plain ru=Plain bad:"},
+        {"the last list counts", "Languages=de\r\nLanguages=fr,it\r\n", "fr,it@8 de=Plain pt-BR=Plain ru=Plain bad:"},
+        {"an empty tag", "Languages=de,,ru\r\n", "@0 de=Plain pt-BR=Plain ru=Plain bad:7"},
+        {"a blank in a tag", "Languages=de, ru\r\n", "@0 de=Plain pt-BR=Plain ru=Plain bad:7"},
+        {"an empty list", "Languages=\r\n", "@0 de=Plain pt-BR=Plain ru=Plain bad:7"},
+        {"a bad list keeps the good one", "Languages=de\r\nLanguages=d_e\r\n", "de@7 de=Plain pt-BR=Plain ru=Plain bad:8"},
+        {"descriptions by tag, any letter case",
+         "AppDescription.de=Ein Spiel\r\nAppDescription.PT-br=Um jogo\r\n",
+         "@0 de=Ein Spiel pt-BR=Um jogo ru=Plain bad:"},
+        {"a later description replaces", "AppDescription.ru=A\r\nAppDescription.ru=B\r\n", "@0 de=Plain pt-BR=Plain ru=B bad:"},
+        {"AppDescription. without a tag is unknown", "AppDescription.=x\r\n", "@0 de=Plain pt-BR=Plain ru=Plain bad:"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetupExtensions ext;
+        ASSERT_TRUE(ReadSetupExtensions((head + c.lines + "REGEDIT4\r\n").c_str(), ext));
+        std::string read;
+        for (size_t i = 0; i < ext.languages.size(); ++i) read += (i ? "," : "") + ext.languages[i];
+        read += "@" + std::to_string(ext.nLanguagesLine);
+        for (const char* tag : {"de", "pt-BR", "ru"})
+            read += std::string(" ") + tag + "=" + SetupDescriptionFor(ext, tag, "Plain").Str();
+        read += " bad:";
+        for (size_t i = 0; i < ext.bad.size(); ++i) read += (i ? "," : "") + std::to_string(ext.bad[i].m_nLine);
+        EXPECT_EQ(read, c.read);
+    }
+}
+
 // Which folder of an earlier installation's entry may be proposed again.
 TEST(SetupIni, ProposableLocations)
 {

@@ -40,6 +40,33 @@ TEST(SwitchReader, SetupAndLauncherAgreeOnEveryLine)
     }
 }
 
+// /LANG= as Setup.exe reads it, with or without /S, and as the launcher finds it in the line it
+// passes on: the two agree, and /S accepts it among its options.
+TEST(SwitchReader, LanguageSwitch)
+{
+    struct Row {
+        const char* line;
+        const char* tag;
+        bool refused;  // Setup.exe refuses the line (an unknown option under /S)
+    } rows[] = {
+        {"setup.exe", "", false},
+        {"setup.exe /LANG=de", "de", false},
+        {"setup.exe /lang=pt-BR", "pt-BR", false},
+        {"setup.exe \"/LANG=zh-CN\" /S /LOG=l.txt", "zh-CN", false},
+        {"setup.exe /S /LANG=ru /D=C:\\Program Files\\App", "ru", false},
+        {"setup.exe /S /D=C:\\App /LANG=ru", "", false},  // part of the folder's name
+        {"setup.exe /S /LANGUAGE=ru", "", true},
+        {"setup.exe /LANG=de /LANG=fr", "de", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        SetupOptions options = ParseSetupOptions(AfxArgumentsOf(row.line));
+        EXPECT_EQ(options.strLanguage.Str(), row.tag) << "Setup.exe";
+        EXPECT_EQ(!options.strError.IsEmpty(), row.refused) << options.strError.Str();
+        EXPECT_EQ(LanguageSwitch(row.line).Str(), row.tag) << "the launcher";
+    }
+}
+
 TEST(SwitchReader, NamesFoldOnlyAsciiCase)
 {
     CCommandSwitches switches("/s /Log=A.TXT /\xe9 /handover");

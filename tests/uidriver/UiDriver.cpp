@@ -3,7 +3,8 @@
 //   uidriver COMMAND ARGS...
 //
 // WINDOW names a visible top-level window by its exact caption, optionally followed by @ and its
-// class name ("Choose Directory", "Choose Directory@#32770"). ID is a control id in decimal; 0
+// class name ("Choose Directory", "Choose Directory@#32770"); the caption * stands for any, for a
+// caption the command line cannot carry (one in another code page): "*@#32770". ID is a control id in decimal; 0
 // means the window itself. Results go to stdout, one per line; a failure prints one line on
 // stderr and exits with 1; bad usage exits with 2.
 //
@@ -93,7 +94,7 @@ BOOL CALLBACK MatchTop(HWND h, LPARAM lParam)
 {
     auto* s = reinterpret_cast<Search*>(lParam);
     if (!IsWindowVisible(h)) return TRUE;
-    if (TextOf(h) != s->query->caption) return TRUE;
+    if (s->query->caption != "*" && TextOf(h) != s->query->caption) return TRUE;
     if (!s->query->cls.empty() && ClassOf(h) != s->query->cls) return TRUE;
     s->found = h;
     return FALSE;

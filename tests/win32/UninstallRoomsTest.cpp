@@ -42,6 +42,8 @@ TEST(UninstallOptions, TableOfCommandLines)
         {"/FINISH /S", true, "sf", "", "/FINISH"},
         {"/HANDOVER 1:2 C:\\p\\Uninstal.exe", true, "o", "", ""},
         {"/HANDOVER 1:2", false, "", "", ""},
+        {"/LANG=de", true, "", "", "\"/LANG=de\""},
+        {"/S /LANG=pt-BR \"/LOG=C:\\u.log\"", true, "s", "C:\\u.log", "/S \"/LOG=C:\\u.log\" \"/LANG=pt-BR\""},
         {"/HANDOVER 1:2 C:\\p\\Uninstal.exe /HANDOVER 3:4 C:\\q\\Uninstal.exe", false, "o", "", ""},
     };
     for (const Row& row : rows) {
