@@ -31,6 +31,11 @@ void AfxTranslateDialog(HWND hDlg, const char* pszKeys);
 // grows to hold them all, keeping its margins and its centre. CDialog does this after OnInitDialog.
 void AfxFitDialogTexts(HWND hDlg);
 
+// The character set a font is made in for the language spoken: ANSI_CHARSET for the languages of
+// Latin and Cyrillic script, whose glyphs the Western fonts hold; the language's own for Japanese,
+// Chinese and Korean, so that the font mapper picks a face that has them.
+BYTE AfxLanguageCharset();
+
 class CDialog : public CWnd {
 public:
     // pParentWnd null: the owner is the application's main window (its last active pop-up).

@@ -3,6 +3,7 @@
 #include "AfxText.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -142,10 +143,42 @@ void Grow(std::vector<Child>& all, size_t i, int dx, int dy)
     Place(all[i]);
 }
 
+// The dialog's font, asked for in the character set of the language spoken, so that the font
+// mapper picks a face with its glyphs (made once a program: one language a run).
+void UseLanguageFont(HWND hDlg)
+{
+    BYTE nCharset = AfxLanguageCharset();
+    HFONT hDialogFont = HFONT(::SendMessageA(hDlg, WM_GETFONT, 0, 0));
+    if (nCharset == ANSI_CHARSET || !hDialogFont) return;
+    static HFONT s_hFont = nullptr;
+    if (!s_hFont) {
+        LOGFONTA lf;
+        if (!::GetObjectA(hDialogFont, sizeof lf, &lf)) return;
+        lf.lfCharSet = nCharset;
+        lf.lfFaceName[0] = '\0';
+        s_hFont = ::CreateFontIndirectA(&lf);
+        if (!s_hFont) return;
+    }
+    ::SendMessageA(hDlg, WM_SETFONT, WPARAM(s_hFont), FALSE);
+    for (HWND h = ::GetWindow(hDlg, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT))
+        if (HFONT(::SendMessageA(h, WM_GETFONT, 0, 0)) == hDialogFont) ::SendMessageA(h, WM_SETFONT, WPARAM(s_hFont), FALSE);
+}
+
 }  // namespace
+
+BYTE AfxLanguageCharset()
+{
+    static const struct { const char* pszTag; BYTE nCharset; } kCharsets[] = {
+        {"ja", SHIFTJIS_CHARSET}, {"zh-CN", GB2312_CHARSET}, {"ko", HANGEUL_CHARSET},
+    };
+    for (const auto& c : kCharsets)
+        if (std::strcmp(c.pszTag, AfxGetLanguage()) == 0) return c.nCharset;
+    return ANSI_CHARSET;
+}
 
 void AfxTranslateDialog(HWND hDlg, const char* pszKeys)
 {
+    UseLanguageFont(hDlg);
     if (const char* psz = AfxTranslateEnglish(pszKeys, TextOf(hDlg).c_str())) ::SetWindowTextA(hDlg, psz);
     for (HWND h = ::GetWindow(hDlg, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT)) {
         std::string text = TextOf(h);

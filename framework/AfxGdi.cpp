@@ -1,6 +1,9 @@
 #include "AfxGdi.h"
 
 #include "AfxWnd.h"
+#include "AfxCodePageWin32.h"
+
+#include <string>
 
 CGdiObject& CGdiObject::operator=(CGdiObject&& other) noexcept
 {
@@ -107,3 +110,28 @@ CPaintDC::~CPaintDC()
 CClientDC::CClientDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd) { Attach(::GetDC(m_hWnd)); }
 
 CClientDC::~CClientDC() { ::ReleaseDC(m_hWnd, Detach()); }
+
+namespace {
+
+// The program's text as UTF-16; bytes that are no text of its code page are drawn as the code
+// page's A call would draw them.
+bool Wide(LPCSTR psz, int nCount, std::wstring& out)
+{
+    return AfxAnsiToWide(nCount < 0 ? std::string(psz) : std::string(psz, size_t(nCount)), out);
+}
+
+}  // namespace
+
+int CDC::DrawText(LPCSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat)
+{
+    std::wstring text;
+    if (!Wide(lpszString, nCount, text)) return ::DrawTextA(m_hDC, lpszString, nCount, lpRect, nFormat);
+    return ::DrawTextW(m_hDC, text.c_str(), int(text.size()), lpRect, nFormat);
+}
+
+BOOL CDC::TextOut(int x, int y, LPCSTR lpszString, int nCount)
+{
+    std::wstring text;
+    if (!Wide(lpszString, nCount, text)) return ::TextOutA(m_hDC, x, y, lpszString, nCount);
+    return ::TextOutW(m_hDC, x, y, text.c_str(), int(text.size()));
+}

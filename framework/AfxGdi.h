@@ -77,11 +77,12 @@ public:
     // Fills with a colour; like the framework this is modelled on, it leaves crColor as the
     // context's background colour.
     void FillSolidRect(const RECT* lpRect, COLORREF crColor);
-    int DrawText(LPCSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat)
-    { return ::DrawTextA(m_hDC, lpszString, nCount, lpRect, nFormat); }
+    // Text is drawn in UTF-16: the A calls would read its bytes in the code page of the selected
+    // font's character set (an ANSI_CHARSET font: Windows-1252), not in the program's.
+    int DrawText(LPCSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat);
     int DrawText(const CString& str, LPRECT lpRect, UINT nFormat)
-    { return ::DrawTextA(m_hDC, str, str.GetLength(), lpRect, nFormat); }
-    BOOL TextOut(int x, int y, LPCSTR lpszString, int nCount) { return ::TextOutA(m_hDC, x, y, lpszString, nCount); }
+    { return DrawText(str, str.GetLength(), lpRect, nFormat); }
+    BOOL TextOut(int x, int y, LPCSTR lpszString, int nCount);
     int GetClipBox(LPRECT lpRect) const { return ::GetClipBox(m_hDC, lpRect); }
     int IntersectClipRect(const RECT* lpRect)
     { return ::IntersectClipRect(m_hDC, lpRect->left, lpRect->top, lpRect->right, lpRect->bottom); }

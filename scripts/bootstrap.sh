@@ -38,7 +38,7 @@ fi
 
 # Wine names files through the host's own locale: under a Japanese one that the system lacks, it
 # cannot write a Chinese file name. The tests that run the installer as a Japanese user need it.
-for loc in ja_JP; do
+for loc in ja_JP ru_RU; do
   if ! locale -a 2>/dev/null | grep -qix "$loc.utf-\?8"; then
     SUDO=; [ "$(id -u)" -eq 0 ] || SUDO=sudo
     $SUDO localedef -i "$loc" -f UTF-8 "$loc.UTF-8"

@@ -1,4 +1,5 @@
 #include "BackdropWnd.h"
+#include "AfxDialog.h"
 #include "AfxText.h"
 
 #include "AfxWinApp.h"
@@ -49,7 +50,7 @@ void CBackdropWnd::MakeFonts(const RECT& rcBand, const RECT& rcGradient)
     if (!m_bDescFontMade) {
         // Negative: a character height of one twelfth of the gradient's width.
         m_descFont.CreateFont(-((rcGradient.right - rcGradient.left) / 12), 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE,
-                              ANSI_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, kPitchAndFamily,
+                              AfxLanguageCharset(), OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, kPitchAndFamily,
                               "Times");
         m_bDescFontMade = TRUE;
     }

@@ -32,7 +32,7 @@ void SetWelcomeTitle(CWnd& title, CFont& font)
     // reported, the title then keeps the dialog's font.
     RECT rc;
     title.GetClientRect(&rc);
-    if (font.CreateFont(rc.bottom - rc.top, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS,
+    if (font.CreateFont(rc.bottom - rc.top, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, AfxLanguageCharset(), OUT_TT_PRECIS,
                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 4, "Times"))
         title.SetFont(&font, TRUE);
     title.SetWindowText(AfxText("welcome.title"));

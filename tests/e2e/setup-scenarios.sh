@@ -1415,6 +1415,25 @@ language)
   done
   unset LANG LC_ALL
   [ "$checked" -gt 0 ] || fail "lang/ holds neither de.lang nor ru.lang"
+  # A Japanese user, no /LANG=: the user's language picks the table, and a Windows-1252 medium's
+  # description with accented letters is read as Windows-1252 on that machine too (the backdrop in
+  # the screenshot shows it as written).
+  sed 's/^AppDescription=.*/AppDescription=Zorvan Démo – café, crème brûlée/' "$ZRV_SOURCE/examples/demo/Setup.ini.txt" \
+    >"$SCRATCH/accented.ini.txt"
+  ZRV_DEMO_INI="$SCRATCH/accented.ini.txt" make_media "$TARGET_ROOT\\Lang" 1
+  "$ZRVTOOL" ini decode "$MEDIA/Setup.ini" "$SCRATCH/stored.ini" >/dev/null
+  LC_ALL=C grep -aq $'^AppDescription=Zorvan D\xe9mo \x96 caf\xe9' "$SCRATCH/stored.ini" || fail "the medium does not hold the description in Windows-1252"
+  export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+  (cd "$MEDIA" && wine Setup.exe >"$SCRATCH/app.log" 2>&1 </dev/null) &
+  APP_PID=$!
+  must wait "*@#32770" 30000
+  must text "*@#32770" 1006
+  expect "the Japanese welcome title" "$(table_text ja welcome.title)" "$(printf '%s' "$out" | iconv -f CP932 -t UTF-8)"
+  shot "welcome-ja-accented-medium"
+  must click "*@#32770" $CANCEL
+  BACKDROP="*@#32770"
+  finished
+  unset LANG LC_ALL
   ;;
 cancel-welcome)
   make_media "$TARGET_ROOT\\Demo" 1

@@ -69,12 +69,17 @@ WindowQuery ParseQuery(const std::string& query)
     return {query.substr(0, at), query.substr(at + 1)};
 }
 
+// Asked in UTF-16 and converted here: the A length of a window of a program with another code page
+// counts in that program's code page, and a text read by it comes back cut.
 std::string TextOf(HWND h)
 {
-    int n = int(SendMessageA(h, WM_GETTEXTLENGTH, 0, 0));
-    std::string s(size_t(n) + 1, '\0');
-    n = int(SendMessageA(h, WM_GETTEXT, WPARAM(n + 1), LPARAM(&s[0])));
-    s.resize(size_t(n > 0 ? n : 0));
+    int n = int(SendMessageW(h, WM_GETTEXTLENGTH, 0, 0));
+    std::wstring w(size_t(n > 0 ? n : 0) + 1, L'\0');
+    n = int(SendMessageW(h, WM_GETTEXT, WPARAM(w.size()), LPARAM(&w[0])));
+    w.resize(size_t(n > 0 ? n : 0));
+    std::string s(w.size() * 4 + 1, '\0');
+    int m = WideCharToMultiByte(CP_ACP, 0, w.c_str(), int(w.size()), &s[0], int(s.size()), nullptr, nullptr);
+    s.resize(size_t(m > 0 ? m : 0));
     return s;
 }
 
