@@ -12,6 +12,7 @@
 //   still there (a value only with its own key), each once; CarriedLogText as the carried ones;
 // - JoinRecords of two records that read reads as both, the first one's whole lines first.
 #include "CarriedRecord.h"
+#include "InstallLog.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -185,10 +186,12 @@ std::string Upgrade(const std::string& earlier, const Parts& own, const CarriedI
     WriteCarriedShortcuts(carried, log, ListedItems(file.m_strData), !own.shortcuts.empty());
     InstallRecord mine;
     if (!Read(own.Text(), mine)) std::abort();
-    if (Identities(file.m_strData) != Expected(mine.items, kept)) std::abort();
+    // The writer writes the program's text (UTF-8); the log is stored as the run's file stores it.
+    const std::string stored = StoredLogText(file.m_strData);
+    if (Identities(stored) != Expected(mine.items, kept)) std::abort();
     // Killed after its own registry part: what it carried, joined with what it wrote.
     CheckUnion(CarriedLogText(carried), own.payload + (own.registry.empty() ? "" : "[\\REGEDIT4]\r\n" + own.registry));
-    return file.m_strData;
+    return stored;
 }
 
 std::string MakeRecord(Bytes& in)

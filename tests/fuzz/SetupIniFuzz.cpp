@@ -3,7 +3,8 @@
 // parse), and as plain text through ParseSetupText with the reason of a refusal.
 //
 // Checked here beyond what the sanitizers catch: both ways give the same verdict and the same
-// settings (so the chained decoding restores every byte), the parser leaves its text unchanged,
+// settings once the plain text is converted from its code page as the file's is (so the chained
+// decoding restores every byte), the parser leaves its text unchanged,
 // a refusal always says why, and an accepted text begins with its marker. The extension lines are
 // read from the same text: found exactly when the settings are, every shortcut with both parts.
 #include "SetupApp.h"
@@ -42,8 +43,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const BOOL okText = fromText.ParseSetupText(buffer.data(), &problem);
 
     if (buffer != before) __builtin_trap();
-    if (okFile != okText) __builtin_trap();
-    if (okText && !SameConfig(fromFile.m_config, fromText.m_config)) __builtin_trap();
+    // The file's way turns the text into UTF-8 from the code page its CodePage line names (a
+    // medium naming another, or with malformed UTF-8, is refused): parsed so, the plain text gives
+    // the file's verdict and settings.
+    std::string converted(buffer.data());
+    SetupExtensions declared;
+    const bool bRefusedCodePage =
+        ReadSetupExtensions(converted.c_str(), declared) && !SetupTextToUtf8(converted, declared.nCodePage);
+    CSetupApp fromConverted;
+    const BOOL okConverted = !bRefusedCodePage && fromConverted.ParseSetupText(&converted[0]);
+    if (okFile != okConverted) __builtin_trap();
+    if (okConverted && !SameConfig(fromFile.m_config, fromConverted.m_config)) __builtin_trap();
     if (!okText && problem.m_strReason.IsEmpty()) __builtin_trap();
     if (okText && std::strncmp(buffer.data(), "INSTALL4", 8) != 0) __builtin_trap();
     SetupExtensions ext;
