@@ -49,33 +49,40 @@ void AppendUtf8(std::string& out, uint32_t cp)
     }
 }
 
+// Decodes the well-formed UTF-8 sequence at text[i] into cp and moves i past it. False, with i
+// unchanged, for a stray or missing continuation byte, an overlong form, a surrogate or a code
+// point above U+10FFFF.
+bool NextCodePoint(const std::string& text, size_t& i, uint32_t& cp)
+{
+    unsigned char b = static_cast<unsigned char>(text[i]);
+    size_t len;
+    if (b < 0x80) { cp = b; len = 1; }
+    else if ((b & 0xE0) == 0xC0) { cp = b & 0x1F; len = 2; }
+    else if ((b & 0xF0) == 0xE0) { cp = b & 0x0F; len = 3; }
+    else if ((b & 0xF8) == 0xF0) { cp = b & 0x07; len = 4; }
+    else return false;
+    if (i + len > text.size()) return false;
+    for (size_t k = 1; k < len; ++k) {
+        unsigned char c = static_cast<unsigned char>(text[i + k]);
+        if ((c & 0xC0) != 0x80) return false;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += len;
+    return true;
+}
+
 }  // namespace
 
 bool Utf8ToCp1252(const std::string& utf8, std::string& out)
 {
     out.clear();
     for (size_t i = 0; i < utf8.size();) {
-        unsigned char b = static_cast<unsigned char>(utf8[i]);
         uint32_t cp;
-        size_t len;
-        if (b < 0x80) { cp = b; len = 1; }
-        else if ((b & 0xE0) == 0xC0) { cp = b & 0x1F; len = 2; }
-        else if ((b & 0xF0) == 0xE0) { cp = b & 0x0F; len = 3; }
-        else if ((b & 0xF8) == 0xF0) { cp = b & 0x07; len = 4; }
-        else return false;
-        if (i + len > utf8.size()) return false;
-        for (size_t k = 1; k < len; ++k) {
-            unsigned char c = static_cast<unsigned char>(utf8[i + k]);
-            if ((c & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        // Overlong forms are not valid UTF-8.
-        static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < kMin[len]) return false;
         char byte;
-        if (!CodePointToByte(cp, byte)) return false;
+        if (!NextCodePoint(utf8, i, cp) || !CodePointToByte(cp, byte)) return false;
         out += byte;
-        i += len;
     }
     return true;
 }
@@ -89,26 +96,12 @@ std::string Cp1252ToUtf8(const std::string& cp1252)
 
 size_t Utf8Prefix(const std::string& text)
 {
-    for (size_t i = 0; i < text.size();) {
-        unsigned char b = static_cast<unsigned char>(text[i]);
-        uint32_t cp;
-        size_t len;
-        if (b < 0x80) { ++i; continue; }
-        if ((b & 0xE0) == 0xC0) { cp = b & 0x1F; len = 2; }
-        else if ((b & 0xF0) == 0xE0) { cp = b & 0x0F; len = 3; }
-        else if ((b & 0xF8) == 0xF0) { cp = b & 0x07; len = 4; }
-        else return i;
-        if (i + len > text.size()) return i;
-        for (size_t k = 1; k < len; ++k) {
-            unsigned char c = static_cast<unsigned char>(text[i + k]);
-            if ((c & 0xC0) != 0x80) return i;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return i;
-        i += len;
+    size_t i = 0;
+    for (uint32_t cp; i < text.size();) {
+        const size_t at = i;
+        if (!NextCodePoint(text, i, cp)) return at;
     }
-    return text.size();
+    return i;
 }
 
 bool IsUtf8(const std::string& text) { return Utf8Prefix(text) == text.size(); }
