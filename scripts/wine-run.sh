@@ -16,7 +16,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   flock 9
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >"$WINEPREFIX.boot.log" 2>&1 </dev/null || true
-    wineserver -w || true
+    zrv_wait_server 300 || true
   fi
   flock -u 9
 fi
@@ -44,7 +44,7 @@ if [ -f "$WINEPREFIX/system.reg" ] && [ ! -f "$setup_done" ]; then
       '"Impact"="Liberation Sans Narrow"' '"Times"="Liberation Serif"' '"Times New Roman"="Liberation Serif"' '' \
       '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' >"$reg"
     wine regedit /S 'C:\zrv-setup.reg' >>"$WINEPREFIX.boot.log" 2>&1 </dev/null || true
-    wineserver -w || true
+    zrv_wait_server 300 || true
     touch "$setup_done"
   fi
   flock -u 9
@@ -64,6 +64,10 @@ if [ -n "$use_x" ] && [ -z "${DISPLAY:-}" ]; then
   # parallel server would fail to be created.
   exec 8>"$WINEPREFIX.x.lock"
   flock 8
+  # A wineserver still up from a program run without X, or on a virtual server now gone, has a
+  # desktop without a display, on which no window can be made: let it end first, holding the lock
+  # so that no other windowed run starts one meanwhile.
+  zrv_wait_server || true
   # 8>&-: the lock stays with this script; a wineserver started below must not keep it.
   xvfb-run -a -s "-screen 0 1024x768x24" wine "$prog" "$@" >"$log" 2>&1 </dev/null 8>&- || rc=$?
 else

@@ -11,6 +11,6 @@ if [ ! -f "$stamp" ]; then
   source "$(dirname "$0")/../../scripts/wine-env.sh"
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 </dev/null
-  wineserver -w || true
+  zrv_wait_server || true
   touch "$stamp"
 fi

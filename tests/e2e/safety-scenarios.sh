@@ -19,7 +19,7 @@ private_folder_done() {
   left=$(ls -A "$1" | paste -sd' ')
   [ "$left" = Uninstal.exe ] || fail "the copy's folder still holds: $left"
   # The registry reaches its file when the session's wineserver ends.
-  wineserver -w || true
+  zrv_wait_server || true
   grep -aqF "$(basename "$1")" "$WINEPREFIX/system.reg" || fail "the copy's folder is neither gone nor marked for the restart"
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
   [ -e "$1" ] && fail "the copy's folder outlived the restart"

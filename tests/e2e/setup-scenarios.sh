@@ -443,7 +443,7 @@ unicode-profile)
     [ -s "$SCRATCH/environment.reg" ] && wine reg import "$(winpath_z "$SCRATCH/environment.reg")" >/dev/null 2>&1 </dev/null
     rm -rf "$profile_unix"
   }
-  trap restore_profile EXIT
+  at_exit restore_profile
   rm -rf "$profile_unix"
   mkdir -p "$profile_unix/AppData/Local" "$profile_unix/AppData/Roaming/Microsoft/Windows/Start Menu/Programs" "$profile_unix/Temp"
   while IFS='|' read -r value path; do
@@ -1693,7 +1693,7 @@ bundle-no-room)
   tiny="$SCRATCH/tiny"
   mkdir -p "$tiny"
   mount -t tmpfs -o size=256k tmpfs "$tiny" || fail "a small file system cannot be mounted here"
-  trap 'umount "$tiny" 2>/dev/null; rm -rf "$SCRATCH"' EXIT
+  at_exit 'umount "$tiny" 2>/dev/null'
   BUNDLE_TEMP="Z:$(echo "$tiny" | tr / '\\')"
   pattern=$(printf '%s' "$BUNDLE_TEMP" | sed 's/\\/\\\\/g')
   refused_bundle "Setup"$'\n'"FATAL: not enough room in the temporary folder '$pattern' to unpack the installation"

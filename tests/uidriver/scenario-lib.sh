@@ -17,14 +17,36 @@ rm -rf "$ZRV_SHOTS"
 mkdir -p "$ZRV_SHOTS"
 SHOT_NO=0
 APP_PID=
-trap 'rm -rf "$SCRATCH"' EXIT
+# at_exit COMMAND: run when the scenario ends, however it ends, before the library's own clean-up.
+AT_EXIT=()
+at_exit() { AT_EXIT+=("$1"); }
+# What the scenario started and left running (a program waiting on a window nobody answered, say)
+# is ended by its id, so that the next scenario finds the prefix idle; the resource lock on the
+# display gives each scenario the prefix to itself.
+scenario_exit() {
+  local cmd pids
+  for cmd in "${AT_EXIT[@]}"; do eval "$cmd" || true; done
+  if ! zrv_wait_server 20 2>/dev/null; then
+    pids=$(zrv_prefix_programs | awk '{print $1}')
+    if [ -n "$pids" ]; then
+      echo "ending what this scenario left running: $(paste -sd' ' <<<"$pids")" >&2
+      kill -KILL $pids 2>/dev/null || true
+      zrv_wait_server 20 || true
+    fi
+  fi
+  rm -rf "$SCRATCH"
+}
+trap scenario_exit EXIT
 # A wineserver left from a run on another X display would hand its windows to that display.
-wineserver -w || true
+if ! zrv_wait_server 60; then
+  echo "FAIL: programs of an earlier run still hold the prefix" >&2
+  exit 1
+fi
 # Without a window manager nobody draws captions and frames; Wine draws its own when told that
 # its windows are not decorated by one. Once per prefix.
 if [ ! -f "$WINEPREFIX/.zrv-undecorated" ]; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >"$SCRATCH/reg.log" 2>&1 </dev/null || true
-  wineserver -w || true
+  zrv_wait_server || true
   touch "$WINEPREFIX/.zrv-undecorated"
 fi
 
@@ -76,8 +98,15 @@ start_app() {
   APP_PID=$!
 }
 
-# end_app: waits for the program started last; its exit code is in $app_rc.
+# end_app [SECONDS]: waits for the program started last, at most SECONDS (180); its exit code is
+# in $app_rc. One still running then is a failure, shown with what is on the screen.
 end_app() {
+  local ticks=$((${1:-180} * 10))
+  while kill -0 "$APP_PID" 2>/dev/null; do
+    ticks=$((ticks - 1))
+    [ "$ticks" -gt 0 ] || fail "the program did not end within ${1:-180} s"
+    sleep 0.1
+  done
   app_rc=0
   wait "$APP_PID" || app_rc=$?
   APP_PID=

@@ -76,6 +76,28 @@ void CALLBACK CWhenUp::OnTimer(HWND, UINT, UINT_PTR, DWORD)
     if (!self->m_bDone) self->m_bDone = self->m_step(hDlg);
 }
 
+namespace {
+struct CaptionSearch {
+    const char* pszCaption;
+    HWND hFound;
+};
+
+BOOL CALLBACK MatchCaption(HWND hWnd, LPARAM lParam)
+{
+    auto* p = reinterpret_cast<CaptionSearch*>(lParam);
+    if (TextOf(hWnd) != p->pszCaption) return TRUE;
+    p->hFound = hWnd;
+    return FALSE;
+}
+}  // namespace
+
+HWND OwnWindow(const char* pszCaption)
+{
+    CaptionSearch search = {pszCaption, nullptr};
+    ::EnumThreadWindows(::GetCurrentThreadId(), MatchCaption, LPARAM(&search));
+    return search.hFound;
+}
+
 CString TextOf(HWND hWnd)
 {
     char sz[1024] = "";

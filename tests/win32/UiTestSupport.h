@@ -53,4 +53,8 @@ private:
 // The text of a window.
 CString TextOf(HWND hWnd);
 
+// The top-level window of this thread with that caption, or null. Other test programs may show
+// the same dialog on the same display at the same time: a search of the whole screen finds theirs.
+HWND OwnWindow(const char* pszCaption);
+
 }  // namespace uitest

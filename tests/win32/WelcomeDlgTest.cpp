@@ -111,7 +111,7 @@ TEST(WelcomeDlgTest, BrowseTakesTheChoosersPathOnlyOnOk)
         int nStep = 0;
         std::string strChooserStart, strShownAfter;
         uitest::CWhenUp whenUp(&dlg, [&](HWND hDlg) {
-            HWND hChooser = ::FindWindowA(nullptr, "Choose Directory");
+            HWND hChooser = uitest::OwnWindow("Choose Directory");
             switch (nStep) {
             case 0:  // open the chooser
                 Click(hDlg, kBrowse);

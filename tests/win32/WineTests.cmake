@@ -24,18 +24,17 @@ foreach(t IN LISTS ZRV_WINE_TESTS)
   set_tests_properties(${ZRV_ARCH}_${t} PROPERTIES FIXTURES_REQUIRED wine_${ZRV_ARCH}
                        LABELS ${ZRV_ARCH} ENVIRONMENT "${ZRV_WINE_ENV}")
 endforeach()
-# Windows test programs that open windows run under a virtual X server.
+# Windows test programs that open windows run under a virtual X server. On the run's one display
+# they take turns with each other and with the scenarios (RESOURCE_LOCK wine_x): a program that
+# looks for a dialog by its caption must not find another program's.
 set(ZRV_WINE_X_TESTS
   win32_window_tests
   win32_chooser_tests
   win32_ui_tests
 )
 foreach(t IN LISTS ZRV_WINE_X_TESTS)
-  # A wineserver still up from a program run without X has a desktop without a display, on which
-  # no window can be made: let it end first.
-  add_test(NAME ${ZRV_ARCH}_${t} COMMAND bash -c "wineserver -w; exec \"$0\" --x \"$1\""
-           ${ZRV_WINE_RUN} ${ZRV_WIN32_BINARY_DIR}/tests/win32/${t}.exe)
-  set_tests_properties(${ZRV_ARCH}_${t} PROPERTIES FIXTURES_REQUIRED wine_${ZRV_ARCH}
+  add_test(NAME ${ZRV_ARCH}_${t} COMMAND ${ZRV_WINE_RUN} --x ${ZRV_WIN32_BINARY_DIR}/tests/win32/${t}.exe)
+  set_tests_properties(${ZRV_ARCH}_${t} PROPERTIES FIXTURES_REQUIRED wine_${ZRV_ARCH} RESOURCE_LOCK wine_x
                        LABELS ${ZRV_ARCH} ENVIRONMENT "${ZRV_WINE_ENV}")
 endforeach()
 file(GLOB ZRV_LANG_TABLES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/lang/*.lang)
@@ -58,9 +57,9 @@ foreach(run "C.UTF-8|en,de,fr,es,it,pt-BR,nl" "pl_PL.UTF-8|pl,cs" "ru_RU.UTF-8|r
   endif()
   string(REPLACE ";" "," shipped "${shipped}")
   string(REGEX REPLACE "[._].*" "" name "${locale}")
-  add_test(NAME ${ZRV_ARCH}_win32_lang_tests_${name} COMMAND bash -c "wineserver -w; exec \"$0\" --x \"$1\""
-           ${ZRV_WINE_RUN} ${ZRV_WIN32_BINARY_DIR}/tests/win32/win32_lang_tests.exe)
+  add_test(NAME ${ZRV_ARCH}_win32_lang_tests_${name} COMMAND ${ZRV_WINE_RUN} --x ${ZRV_WIN32_BINARY_DIR}/tests/win32/win32_lang_tests.exe)
   set_tests_properties(${ZRV_ARCH}_win32_lang_tests_${name} PROPERTIES FIXTURES_REQUIRED wine_${ZRV_ARCH} LABELS ${ZRV_ARCH}
+                       RESOURCE_LOCK wine_x
                        ENVIRONMENT "${ZRV_WINE_ENV};LANG=${locale};LC_ALL=${locale};ZRV_FIT_LANGS=${shipped}")
 endforeach()
 # The worker's tests read the disk images that the host's make_install_images writes first.
