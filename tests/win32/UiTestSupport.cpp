@@ -1,5 +1,7 @@
 #include "UiTestSupport.h"
 
+#include <string>
+
 namespace uitest {
 
 CPixels::CPixels(HWND hWnd)
@@ -49,6 +51,14 @@ namespace {
 CWhenUp* g_pActive = nullptr;
 const UINT kTickMs = 20;
 const int kStuckTicks = 250;  // 5 s
+
+BOOL CALLBACK EndOtherDialog(HWND hWnd, LPARAM lParam)
+{
+    char sz[16] = "";
+    ::GetClassNameA(hWnd, sz, sizeof sz);
+    if (hWnd != HWND(lParam) && std::string(sz) == "#32770") ::EndDialog(hWnd, IDCANCEL);
+    return TRUE;
+}
 }  // namespace
 
 CWhenUp::CWhenUp(CWnd* pDlg, std::function<bool(HWND)> step)
@@ -70,6 +80,9 @@ void CALLBACK CWhenUp::OnTimer(HWND, UINT, UINT_PTR, DWORD)
     HWND hDlg = self->m_pDlg->m_hWnd;
     if (!hDlg || !::IsWindowVisible(hDlg)) return;
     if (++self->m_nTicks == kStuckTicks) {
+        // A dialog the steps opened from it (a chooser, a message box) would keep its modal loop
+        // running: those end too.
+        ::EnumThreadWindows(::GetCurrentThreadId(), EndOtherDialog, LPARAM(hDlg));
         ::EndDialog(hDlg, kStuck);
         return;
     }

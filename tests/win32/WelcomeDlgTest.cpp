@@ -140,3 +140,23 @@ TEST(WelcomeDlgTest, BrowseTakesTheChoosersPathOnlyOnOk)
         EXPECT_EQ(dlg.GetDirectory(), c.pszResult);
     }
 }
+
+// A test whose steps leave the chooser open over the welcome still ends: both dialogs are ended
+// when the welcome is stuck, and the chooser found is this program's own.
+TEST(WelcomeDlgTest, AStuckStepEndsTheChooserItOpenedToo)
+{
+    CWelcomeDlg dlg("C:\\Old Place");
+    bool bOpened = false;
+    HWND hChooserSeen = nullptr;
+    uitest::CWhenUp whenUp(&dlg, [&](HWND hDlg) {
+        if (!bOpened) {
+            Click(hDlg, kBrowse);
+            bOpened = true;
+        }
+        if (HWND h = uitest::OwnWindow("Choose Directory")) hChooserSeen = h;
+        return false;
+    });
+    EXPECT_EQ(dlg.DoModal(), uitest::CWhenUp::kStuck);
+    EXPECT_NE(hChooserSeen, nullptr);
+    EXPECT_EQ(uitest::OwnWindow("Choose Directory"), nullptr);
+}
