@@ -112,12 +112,11 @@ int CSetupApp::StartAgainWhereDue(const SetupOptions& options, const std::functi
         return Refused(AfxText(bAsUser ? "rights.again_still_admin" : "rights.again_still_not_admin"));
     if (bForEveryone && rights == AfxRights::noWay)
         return Refused(AfxText("rights.no_way"));
-    char szDir[MAX_PATH] = {};
-    GetCurrentDirectoryA(sizeof szDir, szDir);
+    CString dir = AfxCallForText([](char* p, DWORD n) { return GetCurrentDirectoryA(n, p); });
     if (m_pBackdropWnd) m_pBackdropWnd->ShowWindow(SW_HIDE);
     if (beforeAgain) beforeAgain();
-    int nCode = bAsUser ? AfxRunAsUser(AfxGetProgramPath(), ArgumentsAgain(options, "/CURRENTUSER"), szDir)
-                        : AfxRunElevated(AfxGetProgramPath(), ArgumentsAgain(options, "/ALLUSERS"), szDir);
+    int nCode = bAsUser ? AfxRunAsUser(AfxGetProgramPath(), ArgumentsAgain(options, "/CURRENTUSER"), dir)
+                        : AfxRunElevated(AfxGetProgramPath(), ArgumentsAgain(options, "/ALLUSERS"), dir);
     if (nCode >= 0) return nCode;
     return Refused(AfxText(bAsUser ? "rights.as_user_failed" : "rights.not_given"));
 }

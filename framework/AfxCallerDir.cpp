@@ -1,5 +1,7 @@
 #include "AfxCallerDir.h"
 
+#include "AfxPath.h"
+
 namespace {
 
 bool IsSlash(char ch) { return ch == '\\' || ch == '/'; }
@@ -48,9 +50,8 @@ const char kAfxCallerDirOption[] = "/CALLERDIR=";
 
 CString AfxCallerDirArgument()
 {
-    char dir[MAX_PATH + 1] = {};
-    DWORD n = GetCurrentDirectoryA(sizeof dir, dir);
-    if (n == 0 || n >= sizeof dir) return CString();
+    CString dir = AfxCallForText([](char* p, DWORD n) { return GetCurrentDirectoryA(n, p); });
+    if (dir.IsEmpty()) return dir;
     return CString(kAfxCallerDirOption) + "\"" + dir + "\"";
 }
 

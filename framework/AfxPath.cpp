@@ -33,12 +33,26 @@ CString AfxGetProgramPath()
     return CString();
 }
 
+CString AfxCallForText(const std::function<DWORD(char* pBuffer, DWORD nSize)>& call)
+{
+    std::vector<char> buffer(MAX_PATH + 1);
+    // What the call answers may grow between two calls (another thread's current directory): a
+    // few rounds, then nothing.
+    for (int nRound = 0; nRound < 4; ++nRound) {
+        DWORD n = call(buffer.data(), DWORD(buffer.size()));
+        if (n == 0 || n > 0x100000) return CString();
+        if (n < buffer.size()) return CString(buffer.data(), int(n));
+        buffer.resize(size_t(n) + 1);
+    }
+    return CString();
+}
+
 CString AfxNormalisedPath(const CString& strPath)
 {
-    char full[MAX_PATH] = {}, longer[MAX_PATH] = {};
-    DWORD n = GetFullPathNameA(strPath, MAX_PATH, full, nullptr);
-    if (n == 0 || n >= MAX_PATH) return CString();
-    DWORD m = GetLongPathNameA(full, longer, MAX_PATH);
-    return m > 0 && m < MAX_PATH ? CString(longer) : CString(full);
+    CString full = AfxCallForText([&](char* p, DWORD n) { return GetFullPathNameA(strPath, n, p, nullptr); });
+    // MAX_PATH counts characters (UTF-16 units), not the bytes of their UTF-8.
+    if (full.IsEmpty() || MultiByteToWideChar(CP_ACP, 0, full, -1, nullptr, 0) > MAX_PATH) return CString();
+    CString longer = AfxCallForText([&](char* p, DWORD n) { return GetLongPathNameA(full, p, n); });
+    return longer.IsEmpty() ? full : longer;
 }
 #endif

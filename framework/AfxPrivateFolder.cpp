@@ -3,6 +3,7 @@
 #include "AfxElevation.h"
 #include "AfxHandle.h"
 #include "AfxNoLinks.h"
+#include "AfxPath.h"
 #include "AfxSecurity.h"
 
 #include <wincrypt.h>
@@ -33,15 +34,12 @@ CString TemporaryBase()
     typedef DWORD(WINAPI * GetTempPathProc)(DWORD, LPSTR);
     GetTempPathProc getTempPath = FindProc<GetTempPathProc>("kernel32.dll", "GetTempPath2A");
     if (!getTempPath) getTempPath = GetTempPathA;
-    char dir[MAX_PATH + 1] = {};
-    DWORD n = getTempPath(MAX_PATH + 1, dir);
-    if (n == 0 || n > MAX_PATH) return CString();
-    CString base(dir);
+    CString base = AfxCallForText([getTempPath](char* p, DWORD n) { return getTempPath(n, p); });
+    if (base.IsEmpty()) return base;
     if (base.Right(1) != "\\") base += "\\";
-    char windows[MAX_PATH] = {};
-    UINT nWindows = GetSystemWindowsDirectoryA(windows, MAX_PATH);
-    if (!AfxIsElevated() || nWindows == 0 || nWindows >= MAX_PATH - 6) return base;
-    CString system = CString(windows) + (windows[nWindows - 1] == '\\' ? "" : "\\");
+    CString windows = AfxCallForText([](char* p, DWORD n) { return DWORD(GetSystemWindowsDirectoryA(p, n)); });
+    if (!AfxIsElevated() || windows.IsEmpty()) return base;
+    CString system = windows + (windows.Right(1) == "\\" ? "" : "\\");
     // SYSTEM's own folder is in the Windows folder already.
     if (base.Left(system.GetLength()).CompareNoCase(system) == 0) return base;
     return system + "Temp\\";

@@ -86,9 +86,10 @@ HRESULT AfxReadShellLink(const char* pszLink, CString& strTarget)
     WCHAR wide[MAX_PATH];
     if (!Wide(pszLink, wide)) return E_INVALIDARG;
     if (FAILED(hr = file->Load(wide, STGM_READ))) return hr;
-    char szTarget[MAX_PATH] = {};
+    // MAX_PATH characters, each up to three bytes in UTF-8.
+    char szTarget[MAX_PATH * 3 + 1] = {};
     // The raw path as stored, without asking the shell to find a target that has moved.
-    if (FAILED(hr = link->GetPath(szTarget, MAX_PATH, nullptr, SLGP_RAWPATH))) return hr;
+    if (FAILED(hr = link->GetPath(szTarget, sizeof szTarget, nullptr, SLGP_RAWPATH))) return hr;
     strTarget = szTarget;
     return S_OK;
 }

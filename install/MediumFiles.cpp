@@ -8,18 +8,16 @@ namespace {
 
 std::string FullPath(const std::string& path)
 {
-    char full[MAX_PATH * 2];
-    DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    return n == 0 || n >= sizeof full ? path : std::string(full, n);
+    CString full = AfxCallForText([&](char* p, DWORD n) { return GetFullPathNameA(path.c_str(), n, p, nullptr); });
+    return full.IsEmpty() ? path : std::string(full);
 }
 
 std::string FullLongPath(const std::string& path)
 {
     std::string full = FullPath(path);
     // Short (8.3) components of an existing path become the long names they stand for.
-    char longPath[MAX_PATH * 2];
-    DWORD m = GetLongPathNameA(full.c_str(), longPath, sizeof longPath);
-    return m != 0 && m < sizeof longPath ? std::string(longPath, m) : full;
+    CString longer = AfxCallForText([&](char* p, DWORD n) { return GetLongPathNameA(full.c_str(), p, n); });
+    return longer.IsEmpty() ? full : std::string(longer);
 }
 
 std::string Folded(std::string s)

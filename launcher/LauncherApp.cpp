@@ -49,9 +49,7 @@ void Report(LaunchFault fault, const LaunchPlaces& places)
 // Whether the temporary folder's drive has room for nBytes more (true when it cannot be told).
 bool RoomInTemporaryFolder(unsigned long long nBytes, CString& strTemp)
 {
-    char dir[MAX_PATH + 1] = {};
-    DWORD n = GetTempPathA(MAX_PATH + 1, dir);
-    strTemp = n > 0 && n <= MAX_PATH ? dir : "";
+    strTemp = AfxCallForText([](char* p, DWORD n) { return GetTempPathA(n, p); });
     ULARGE_INTEGER avail = {}, total = {}, free = {};
     bool room = strTemp.IsEmpty() || !GetDiskFreeSpaceExA(strTemp, &avail, &total, &free) || avail.QuadPart >= nBytes;
     // Named in a message without its trailing backslash, as the other folders are.

@@ -3,6 +3,7 @@
 
 #include "AfxCommandLine.h"
 #include "AfxElevation.h"
+#include "AfxPath.h"
 #include "AfxText.h"
 #include "InstallRecordFormat.h"
 
@@ -33,9 +34,8 @@ bool ParseUninstallOptions(const char* pszArguments, UninstallOptions& options)
     // A relative log is the caller's: taken against this process's current directory, which the
     // copy that does the work does not share.
     if (!options.strLogFile.IsEmpty()) {
-        char full[MAX_PATH] = {};
-        DWORD n = GetFullPathNameA(options.strLogFile, MAX_PATH, full, nullptr);
-        options.strLogFile = n > 0 && n < MAX_PATH ? CString(full) : CString();
+        const CString log = options.strLogFile;
+        options.strLogFile = AfxCallForText([&](char* p, DWORD n) { return GetFullPathNameA(log, n, p, nullptr); });
         if (options.strLogFile.IsEmpty()) known = false;
     }
     return known;

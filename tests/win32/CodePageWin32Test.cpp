@@ -1,9 +1,11 @@
 // The UTF-8 code page under real Win32 semantics: the conversions at the boundaries, the command
 // line as the user wrote it, and folders with Polish, Chinese and Cyrillic names made, found,
 // listed and written through the A functions.
+#include "AfxCallerDir.h"
 #include "AfxCodePageWin32.h"
 #include "AfxCommandLine.h"
 #include "AfxFile.h"
+#include "AfxPath.h"
 
 #include <gtest/gtest.h>
 
@@ -106,6 +108,46 @@ TEST(CodePageWin32, FoldersMadeFoundAndListed)
         EXPECT_TRUE(RemoveDirectoryA(dir.c_str()));
         EXPECT_EQ(GetFileAttributesW(wdir.c_str()), INVALID_FILE_ATTRIBUTES);
     }
+}
+
+// A folder whose name fits MAX_PATH characters but not MAX_PATH bytes of UTF-8 (two components, as
+// the Unix side takes at most 255 bytes a name): the current directory, the caller's folder handed
+// on, a path made full and the temporary folder all come back whole.
+TEST(CodePageWin32, PathsLongerInBytesThanMaxPath)
+{
+    std::string half;
+    for (int i = 0; i < 45; ++i) half += "\xe5\xbc\xa0";
+    const std::string top = TempA() + "zrv-cp-long " + half, dir = top + "\\" + half;
+    ASSERT_GT(dir.size(), size_t(MAX_PATH));
+    ASSERT_LT(MultiByteToWideChar(CP_UTF8, 0, dir.c_str(), -1, nullptr, 0), MAX_PATH);
+    CreateDirectoryA(top.c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) << GetLastError();
+    const CString before = AfxCallForText([](char* p, DWORD n) { return GetCurrentDirectoryA(n, p); });
+    ASSERT_FALSE(before.IsEmpty());
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
+    char tmp[1024] = "";
+    DWORD nTmp = GetEnvironmentVariableA("TMP", tmp, sizeof tmp);
+    SetEnvironmentVariableA("TMP", dir.c_str());
+    const struct {
+        const char* what;
+        CString got;
+        std::string expected;
+    } rows[] = {
+        {"the current directory", AfxCallForText([](char* p, DWORD n) { return GetCurrentDirectoryA(n, p); }), dir},
+        {"the caller's folder handed on", AfxCallerDirArgument(), "/CALLERDIR=\"" + dir + "\""},
+        {"a path made full", AfxNormalisedPath((dir + "\\sub\\..").c_str()), dir},
+        {"a relative path made full", AfxNormalisedPath("."), dir},
+        {"the temporary folder", AfxCallForText([](char* p, DWORD n) { return GetTempPathA(n, p); }), dir + "\\"},
+    };
+    SetEnvironmentVariableA("TMP", nTmp ? tmp : nullptr);
+    SetCurrentDirectoryA(before);
+    for (const auto& row : rows) EXPECT_EQ(std::string(row.got), row.expected) << row.what;
+    // A path longer than MAX_PATH characters is none the normalised form takes.
+    std::string tooLong = dir;
+    while (MultiByteToWideChar(CP_UTF8, 0, tooLong.c_str(), -1, nullptr, 0) <= MAX_PATH) tooLong += "\\x";
+    EXPECT_EQ(std::string(AfxNormalisedPath(tooLong.c_str())), "");
+    EXPECT_TRUE(RemoveDirectoryA(dir.c_str()));
+    EXPECT_TRUE(RemoveDirectoryA(top.c_str()));
 }
 
 // The child half of the next test: writes its arguments, as the programs read them, into the file
