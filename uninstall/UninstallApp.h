@@ -1,8 +1,10 @@
 // CUninstallApp: Uninstal.exe, which removes what an installation made, as the Install.log beside
 // it lists it, and nothing else.
 //
-//   Uninstal.exe [/S] [/LOG=FILE]   /S: no question and no window at all; /LOG=: what was removed,
-//                                   left and arranged for the restart, one item a line (AfxLogFile.h)
+//   Uninstal.exe [/S] [/LOG=FILE] [/LANG=TAG]
+//                                   /S: no question and no window at all; /LOG=: what was removed,
+//                                   left and arranged for the restart, one item a line (AfxLogFile.h);
+//                                   /LANG=: the language of its texts (AfxText.h)
 //   Uninstal.exe /?                 the usage, in a box
 // Options are case-insensitive. Exit codes (AfxExitCodes.h): kExitDone, everything listed is gone
 // (or already was); kExitRestartNeeded, the same once Windows has restarted (files in use go then);

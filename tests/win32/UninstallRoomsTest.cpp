@@ -73,7 +73,7 @@ TEST(UninstallOptions, HandOverTakesTheHandlesAndTheProgram)
 TEST(UninstallOptions, UsageNamesEveryOptionAndExitCode)
 {
     std::string usage = UninstallUsage().GetString();
-    for (const char* phrase : {"Uninstal.exe [/S] [/LOG=FILE]", "/S\t", "/LOG=FILE\t", "/?\t", "Install.log", "0 removed",
+    for (const char* phrase : {"Uninstal.exe [/S] [/LOG=FILE] [/LANG=TAG]", "/S\t", "/LOG=FILE\t", "/LANG=TAG\t", "/?\t", "Install.log", "0 removed",
                              "3010 removed once Windows has restarted", "2 removed, but", "1 nothing was removed"}) {
         SCOPED_TRACE(phrase);
         EXPECT_NE(usage.find(phrase), std::string::npos);
