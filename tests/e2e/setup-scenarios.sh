@@ -386,8 +386,8 @@ unicode-folders)
   # Names the Western code page (1252) cannot hold, on a machine running with it: /D= with a Polish
   # and a Cyrillic folder installs into exactly that folder (never a best-fit look-alike such as
   # "Lodz Zolc"), with the log of the Windows-1252 medium byte for byte as ever and the registry
-  # naming the folder as it is; the uninstaller removes it all. A medium started from a folder named
-  # in Chinese installs the same.
+  # naming the folder as it is; the uninstaller removes it all. The Polish folder typed in the
+  # chooser does the same, and a medium started from a folder named in Chinese installs the same.
   make_media "$TARGET_ROOT\\Demo" 1
   for name in 'Łódź Żółć' 'Привет мир'; do
     dir="$TARGET_ROOT\\$name"
@@ -406,6 +406,27 @@ unicode-folders)
     entry_gone
     echo "ok: installed into and removed from $name"
   done
+  # Typed in the chooser: the welcome shows the folder as typed, the question names it, and the
+  # product goes there.
+  name='Łódź Żółć'
+  dir="$TARGET_ROOT\\$name"
+  start_setup
+  must click "$WELCOME" $BROWSE
+  must wait "$CHOOSER" 10000
+  must settext "$CHOOSER" $CHOOSER_EDIT "$dir"
+  must click "$CHOOSER" 1
+  must gone "$CHOOSER" 20000
+  must text "$WELCOME" $DIRTEXT;  expect "the typed folder is shown" "$dir" "$out"
+  must click "$WELCOME" $INSTALL
+  must msgbox 20000
+  expect "the question" "Setup"$'\n'"The directory '$dir' does not exist."$'\n'"Do you wish to create it?" "$out"
+  answer 2000 OK
+  complete_message
+  finished
+  installed_ok "$TARGET_ROOT_UNIX/$name"
+  uninstall_silently "$TARGET_ROOT_UNIX/$name"
+  gone_soon "$TARGET_ROOT_UNIX/$name"
+  echo "ok: a folder typed in the chooser in Polish"
   chinese="$SCRATCH/安装 媒体"
   cp -r "$MEDIA" "$chinese"
   dir="$TARGET_ROOT\\Demo"
@@ -1384,12 +1405,11 @@ language)
   make_media "$TARGET_ROOT\\Lang" 1
   # table_text TAG KEY: the text of KEY in lang/TAG.lang (no escapes in the texts read here).
   table_text() { grep -m1 "^$2=" "$ZRV_SOURCE/lang/$1.lang" | cut -d= -f2- | tr -d '\r'; }
-  # The host has no Cyrillic locale: Wine takes the code page from LANG, but a command line
-  # carries ASCII only, so the driver finds the dialog by its class ("*@#32770", the one dialog up)
-  # and the captions are read from its list of windows.
+  # The driver finds the dialog by its class ("*@#32770", the one dialog up) and reads the
+  # captions from its list of windows, in UTF-8 whatever the code page.
   checked=0
-  for run in "de C.UTF-8 CP1252" "ru ru_RU.UTF-8 CP1251"; do
-    read -r tag locale codepage <<<"$run"
+  for run in "de C.UTF-8" "ru ru_RU.UTF-8"; do
+    read -r tag locale <<<"$run"
     [ -f "$ZRV_SOURCE/lang/$tag.lang" ] || { echo "skipped: no lang/$tag.lang"; continue; }
     export LANG=$locale LC_ALL=$locale
     dialog="*@#32770"
@@ -1397,15 +1417,15 @@ language)
     APP_PID=$!
     must wait "$dialog" 30000
     must windows
-    windows=$(printf '%s\n' "$out" | iconv -f "$codepage" -t UTF-8)
+    windows=$out
     expect "the $tag welcome caption" "$(table_text "$tag" dlg.welcome.caption)@#32770" "$(grep '@#32770$' <<<"$windows")"
     backdrop=$(table_text "$tag" backdrop.caption | sed 's/%s/Zorvan Demo/')
     grep -q "^$backdrop@" <<<"$windows" || fail "the $tag backdrop caption [$backdrop] is not among the windows: $windows"
     echo "ok: the backdrop's caption is the $tag one"
     must text "$dialog" 1006
-    expect "the $tag welcome title" "$(table_text "$tag" welcome.title)" "$(printf '%s' "$out" | iconv -f "$codepage" -t UTF-8)"
+    expect "the $tag welcome title" "$(table_text "$tag" welcome.title)" "$out"
     must text "$dialog" $INSTALL
-    expect "the $tag Install button" "$(table_text "$tag" dlg.welcome.install)" "$(printf '%s' "$out" | iconv -f "$codepage" -t UTF-8)"
+    expect "the $tag Install button" "$(table_text "$tag" dlg.welcome.install)" "$out"
     shot "welcome-$tag"
     must click "$dialog" $CANCEL
     BACKDROP=$dialog
@@ -1428,7 +1448,7 @@ language)
   APP_PID=$!
   must wait "*@#32770" 30000
   must text "*@#32770" 1006
-  expect "the Japanese welcome title" "$(table_text ja welcome.title)" "$(printf '%s' "$out" | iconv -f CP932 -t UTF-8)"
+  expect "the Japanese welcome title" "$(table_text ja welcome.title)" "$out"
   shot "welcome-ja-accented-medium"
   must click "*@#32770" $CANCEL
   BACKDROP="*@#32770"

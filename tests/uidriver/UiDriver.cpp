@@ -3,10 +3,11 @@
 //   uidriver COMMAND ARGS...
 //
 // WINDOW names a visible top-level window by its exact caption, optionally followed by @ and its
-// class name ("Choose Directory", "Choose Directory@#32770"); the caption * stands for any, for a
-// caption the command line cannot carry (one in another code page): "*@#32770". ID is a control id in decimal; 0
-// means the window itself. Results go to stdout, one per line; a failure prints one line on
-// stderr and exits with 1; bad usage exits with 2.
+// class name ("Choose Directory", "Choose Directory@#32770"); the caption * stands for any
+// ("*@#32770"). ID is a control id in decimal; 0 means the window itself. Results go to stdout, one
+// per line; a failure prints one line on stderr and exits with 1; bad usage exits with 2. The
+// driver runs in UTF-8 (its manifest), whatever the machine's code page: what it takes and what
+// it prints are UTF-8, in any script.
 //
 //   wait WINDOW [MS]            wait (default 10000 ms) until the window exists and is visible
 //   gone WINDOW [MS]            wait until no such window exists
