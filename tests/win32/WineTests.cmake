@@ -37,31 +37,33 @@ foreach(t IN LISTS ZRV_WINE_X_TESTS)
   set_tests_properties(${ZRV_ARCH}_${t} PROPERTIES FIXTURES_REQUIRED wine_${ZRV_ARCH} RESOURCE_LOCK wine_x
                        LABELS ${ZRV_ARCH} ENVIRONMENT "${ZRV_WINE_ENV}")
 endforeach()
-file(GLOB ZRV_LANG_TABLES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/lang/*.lang)
-# The dialogs in every language, one run per code page that the languages need (LANG sets Wine's
-# code page): each run must check the tags it names that lang/ holds.
-foreach(run "C.UTF-8|en,de,fr,es,it,pt-BR,nl" "pl_PL.UTF-8|pl,cs" "ru_RU.UTF-8|ru" "ja_JP.UTF-8|ja" "zh_CN.UTF-8|zh-CN"
-            "ko_KR.UTF-8|ko")
-  string(REPLACE "|" ";" run "${run}")
-  list(GET run 0 locale)
-  list(GET run 1 tags)
-  string(REPLACE "," ";" tags "${tags}")
-  set(shipped "")
-  foreach(tag IN LISTS tags)
-    if(EXISTS ${CMAKE_SOURCE_DIR}/lang/${tag}.lang)
-      list(APPEND shipped ${tag})
+if(ZRV_ARCH STREQUAL ZRV_FIRST_TEST_ARCH)
+  file(GLOB ZRV_LANG_TABLES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/lang/*.lang)
+  # The dialogs in every language, one run per code page that the languages need (LANG sets Wine's
+  # code page): each run must check the tags it names that lang/ holds.
+  foreach(run "C.UTF-8|en,de,fr,es,it,pt-BR,nl" "pl_PL.UTF-8|pl,cs" "ru_RU.UTF-8|ru" "ja_JP.UTF-8|ja" "zh_CN.UTF-8|zh-CN"
+              "ko_KR.UTF-8|ko")
+    string(REPLACE "|" ";" run "${run}")
+    list(GET run 0 locale)
+    list(GET run 1 tags)
+    string(REPLACE "," ";" tags "${tags}")
+    set(shipped "")
+    foreach(tag IN LISTS tags)
+      if(EXISTS ${CMAKE_SOURCE_DIR}/lang/${tag}.lang)
+        list(APPEND shipped ${tag})
+      endif()
+    endforeach()
+    if(NOT shipped)
+      continue()
     endif()
+    string(REPLACE ";" "," shipped "${shipped}")
+    string(REGEX REPLACE "[._].*" "" name "${locale}")
+    add_test(NAME ${ZRV_ARCH}_win32_lang_tests_${name} COMMAND ${ZRV_WINE_RUN} --x ${ZRV_WIN32_BINARY_DIR}/tests/win32/win32_lang_tests.exe)
+    set_tests_properties(${ZRV_ARCH}_win32_lang_tests_${name} PROPERTIES FIXTURES_REQUIRED wine_${ZRV_ARCH} LABELS ${ZRV_ARCH}
+                         RESOURCE_LOCK wine_x
+                         ENVIRONMENT "${ZRV_WINE_ENV};LANG=${locale};LC_ALL=${locale};ZRV_FIT_LANGS=${shipped}")
   endforeach()
-  if(NOT shipped)
-    continue()
-  endif()
-  string(REPLACE ";" "," shipped "${shipped}")
-  string(REGEX REPLACE "[._].*" "" name "${locale}")
-  add_test(NAME ${ZRV_ARCH}_win32_lang_tests_${name} COMMAND ${ZRV_WINE_RUN} --x ${ZRV_WIN32_BINARY_DIR}/tests/win32/win32_lang_tests.exe)
-  set_tests_properties(${ZRV_ARCH}_win32_lang_tests_${name} PROPERTIES FIXTURES_REQUIRED wine_${ZRV_ARCH} LABELS ${ZRV_ARCH}
-                       RESOURCE_LOCK wine_x
-                       ENVIRONMENT "${ZRV_WINE_ENV};LANG=${locale};LC_ALL=${locale};ZRV_FIT_LANGS=${shipped}")
-endforeach()
+endif()
 # The worker's tests read the disk images that the host's make_install_images writes first.
 set_tests_properties(${ZRV_ARCH}_win32_install_tests PROPERTIES FIXTURES_REQUIRED "wine_${ZRV_ARCH};install_images"
   ENVIRONMENT "${ZRV_WINE_ENV};ZRV_INSTALL_IMAGES=${CMAKE_BINARY_DIR}/install-images")
