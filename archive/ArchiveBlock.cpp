@@ -4,18 +4,19 @@
 #include "ArchiveFile.h"
 #include "ArchiveTransform.h"
 
+#include "AfxText.h"
+
 namespace {
 
-const char kMsgBadOrigin[] =
-    "FATAL:\tblock origin outside the block during decompression,\n\twhich probably means the compressed file\n\tis "
-    "corrupted.";
+// The key of the message in the language tables (lang/en.lang).
+const char kMsgBadOrigin[] = "archive.bad_origin";
 
 }  // namespace
 
 // The inverse transform's walk starts at originRow; a row outside the block means a damaged stream.
 void CArchiveFile::checkOrigin()
 {
-    if (lastIndex >= 0 && (originRow < 0 || originRow > lastIndex)) errors.Fail(kMsgBadOrigin);
+    if (lastIndex >= 0 && (originRow < 0 || originRow > lastIndex)) errors.Fail(AfxText(kMsgBadOrigin));
 }
 
 // Touches only lastColumn, links and block: the second thread runs it (with spotBlock) while the

@@ -2,13 +2,16 @@
 // symbols of a block: move-to-front and run decoding into the block's last column.
 #include "ArchiveDecoderInline.h"
 
+#include "AfxText.h"
+
 #include <cstring>
 
 namespace {
 
-const char kMsgOverrun[] =
-    "FATAL:\tblock overrun during decompression,\n\twhich probably means the compressed file\n\tis corrupted.";
-const char kMsgPanic[] = "PANIC:\tinternal consistency error:\n\t%s\n\tThis is probably a bug";
+// The keys of the messages in the language tables (lang/en.lang); the second takes the name of
+// the step that found the inconsistency.
+const char kMsgOverrun[] = "archive.overrun";
+const char kMsgPanic[] = "archive.panic";
 
 // Run counts beyond this are clamped: any count this large overruns every block anyway.
 constexpr uint64_t kRunCountCap = uint64_t(1) << 40;
@@ -109,7 +112,7 @@ uint32_t CSymbolDecoder::decodeRawUInt32()
 // grow beyond n bytes. Nothing is ever stored past the array.
 void CSymbolDecoder::appendRun(uint8_t byte, uint64_t count, int n, int32_t& last, uint8_t* column)
 {
-    if (count > uint64_t(n - 1 - last)) errors.Fail(kMsgOverrun);
+    if (count > uint64_t(n - 1 - last)) errors.Fail(AfxText(kMsgOverrun));
     std::memset(column + last + 1, byte, size_t(count));
     last += int32_t(count);
 }
@@ -170,14 +173,12 @@ void CSymbolDecoder::Decode(Cursor& cursor, int blockLength, bool mayStop)
         if (s == zrv::kSymbolEnd) break;
         if (s >= 1 && s <= 255) {
             uint8_t b = mtfList[s];
-            if (last + 1 >= n) errors.Fail(kMsgOverrun);
+            if (last + 1 >= n) errors.Fail(AfxText(kMsgOverrun));
             column[++last] = b;
             std::memmove(mtfList + 1, mtfList, size_t(s));
             mtfList[0] = b;
         } else {
-            CString text;
-            text.Format(kMsgPanic, "getAndMoveToFrontDecode\n");
-            errors.Fail(text);
+            errors.Fail(AfxTextFormat(kMsgPanic, "getAndMoveToFrontDecode\n"));
         }
     }
     storeCoder(c);

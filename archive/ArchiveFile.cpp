@@ -1,12 +1,15 @@
 // CArchiveFile: construction, Open and Close, and the decompression memory.
 #include "ArchiveFile.h"
 
+#include "AfxText.h"
+
 #include <new>
 
 namespace {
 
-const char kMsgNoMemory[] =
-    "FATAL:\tunable to allocate enough memory for decompression.\n\tRequested %d bytes for a block size of %d.\n";
+// The key of the message in the language tables (lang/en.lang): the bytes asked for and the block
+// size, both int.
+const char kMsgNoMemory[] = "archive.no_memory";
 
 }  // namespace
 
@@ -65,9 +68,7 @@ void CArchiveFile::allocateMemory()
 {
     releaseMemory();
     if (!input.AllocateBuffer()) {
-        CString text;
-        text.Format(kMsgNoMemory, zrv::kReaderBufferSize, blockSize);
-        errors.Fail(text);
+        errors.Fail(AfxTextFormat(kMsgNoMemory, zrv::kReaderBufferSize, blockSize));
     }
     const int n = blockLength();
     if (n == 0) return;
@@ -75,9 +76,7 @@ void CArchiveFile::allocateMemory()
     block = new (std::nothrow) uint8_t[size_t(n)];
     lastColumn = new (std::nothrow) uint8_t[size_t(n)];
     if (!links || !block || !lastColumn) {
-        CString text;
-        text.Format(kMsgNoMemory, 6 * n, n);
-        errors.Fail(text);
+        errors.Fail(AfxTextFormat(kMsgNoMemory, 6 * n, n));
     }
 }
 

@@ -3,6 +3,8 @@
 // AskRetry, whose answer decides whether the reader looks for it again. The caller hands its
 // prompt to the reader (CArchiveFile's constructor) and keeps it alive as long as the reader.
 // A reader without a prompt tells nothing and never looks again for a missing volume.
+// The texts are in the language the program speaks (AfxText.h, keys archive.*): English unless the
+// program has chosen a table.
 //
 // Both calls come on the thread that calls the reader's Open, Read, ReadString or Close, never on
 // the reader's second thread. Neither may throw.

@@ -2,14 +2,15 @@
 // into the caller's buffer. The expansion can stop after any byte and resume in a later Read.
 #include "ArchiveFile.h"
 
+#include "AfxText.h"
+
 #include <climits>
 
 namespace {
 
-const char kMsgUnblock[] = "FATAL:\tcompressed file didn't unblock correctly,\n\twhich probably means it is corrupted.";
-const char kMsgMissingCount[] =
-    "FATAL:\trun length count missing at the end of a block,\n\twhich probably means the compressed file\n\tis "
-    "corrupted.";
+// The keys of the messages in the language tables (lang/en.lang).
+const char kMsgUnblock[] = "archive.unblock";
+const char kMsgMissingCount[] = "archive.missing_count";
 
 constexpr int kNoByte = 256;
 
@@ -46,7 +47,7 @@ int CArchiveFile::expandRuns(int lastBlk)
         j = 0;
     repeat:
         // The count byte must lie inside the block's data.
-        if (i > end) errors.Fail(kMsgMissingCount);
+        if (i > end) errors.Fail(AfxText(kMsgMissingCount));
         {
             const int c = data[i];
             // Deliver as many copies as both the count and the buffer allow.
@@ -64,7 +65,7 @@ int CArchiveFile::expandRuns(int lastBlk)
     }
 
     // Block exhausted. An empty last block has no marker at all.
-    if (lastBlk && (lastIndex < 0 || data[lastIndex] != zrv::kLastBlockMarker)) errors.Fail(kMsgUnblock);
+    if (lastBlk && (lastIndex < 0 || data[lastIndex] != zrv::kLastBlockMarker)) errors.Fail(AfxText(kMsgUnblock));
     outPtr = out;
     outRemaining = remaining;
     blockPending = 0;

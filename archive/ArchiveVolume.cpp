@@ -1,19 +1,22 @@
 // CVolumeInput: the volume chain and the buffered byte input with its running CRC.
 #include "ArchiveVolume.h"
 
+#include "AfxText.h"
+
 #include <cstring>
 #include <new>
 
 namespace {
 
-const char kMsgNotFound[] = "The file '%s' could not be found/opened";
-const char kMsgNotZrv[] = "FATAL: the file '%s' is not a ZRV-Zip file";
-const char kMsgBadVolumeName[] = "FATAL: the file name '%s' does not end in a three-digit volume number";
-const char kMsgShortHeader[] = "FATAL: the file '%s' is too short to be a ZRV-Zip volume";
-const char kMsgCannotOpen[] = "FATAL: the file '%s' could not be opened";
-const char kMsgDataEnd[] = "FATAL: the file '%s' is cut short: its compressed data end too early";
-const char kMsgStreamEnd[] = "FATAL: the file '%s' is corrupted: its contents end too early";
-const char kMsgIntegrity[] = "FATAL:\tdata integrity error.\n\tThe file '%s' is probably corrupted.";
+// The keys of the messages in the language tables (lang/en.lang); each takes the volume's path.
+const char kMsgNotFound[] = "archive.not_found";
+const char kMsgNotZrv[] = "archive.not_zrv";
+const char kMsgBadVolumeName[] = "archive.bad_volume_name";
+const char kMsgShortHeader[] = "archive.short_header";
+const char kMsgCannotOpen[] = "archive.cannot_open";
+const char kMsgDataEnd[] = "archive.data_end";
+const char kMsgStreamEnd[] = "archive.stream_end";
+const char kMsgIntegrity[] = "archive.integrity";
 
 }  // namespace
 
@@ -52,7 +55,7 @@ void CVolumeInput::Close()
     file.CFile::Close();
     // Bytes decoded ahead for a block not yet started are not taken as far as Close is concerned.
     const uint32_t taken = ahead ? crcBeforeAhead : crc;
-    if (header.StoredCrc() != ~taken) errors.Fail(kMsgIntegrity, path);
+    if (header.StoredCrc() != ~taken) errors.Fail(AfxText(kMsgIntegrity), path);
 }
 
 BOOL CVolumeInput::openVolume(bool first)
@@ -68,20 +71,16 @@ BOOL CVolumeInput::openVolume(bool first)
             if (!first) failVolume(kMsgCannotOpen);
             return FALSE;
         }
-        CString text;
-        text.Format(kMsgNotFound, path.GetString());
-        if (!errors.AskRetry(text)) return FALSE;
+        if (!errors.AskRetry(AfxTextFormat(kMsgNotFound, path.GetString()))) return FALSE;
     }
     if (file.CFile::Read(&header, sizeof header) < sizeof header) return failVolume(kMsgShortHeader);
     if (std::memcmp(header.magic, zrv::kVolumeMagic, sizeof zrv::kVolumeMagic) != 0) return failVolume(kMsgNotZrv);
     return TRUE;
 }
 
-BOOL CVolumeInput::failVolume(const char* format)
+BOOL CVolumeInput::failVolume(const char* pszKey)
 {
-    CString text;
-    text.Format(format, path.GetString());
-    errors.Tell(text);
+    errors.Tell(AfxTextFormat(pszKey, path.GetString()));
     // Told: the cause the caller adds no message for. It may still hold the cause of an earlier
     // attempt that the user retried.
     errors.Exception()->m_cause = CFileException::generic;
@@ -91,8 +90,8 @@ BOOL CVolumeInput::failVolume(const char* format)
 BOOL CVolumeInput::advanceVolume()
 {
     file.CFile::Close();
-    if (header.StoredCrc() != ~crc) errors.Fail(kMsgIntegrity, path);
-    if (!zrv::HasVolumeNumber(path.GetString())) errors.Fail(kMsgBadVolumeName, path);
+    if (header.StoredCrc() != ~crc) errors.Fail(AfxText(kMsgIntegrity), path);
+    if (!zrv::HasVolumeNumber(path.GetString())) errors.Fail(AfxText(kMsgBadVolumeName), path);
     path = zrv::NextVolumeName(path.GetString()).c_str();
     // A volume that cannot be had has been reported, or the prompt gave it up:
     // the end of the data that follows needs no message of its own.
@@ -129,8 +128,8 @@ bool CVolumeInput::volumeHolds(int n)
 
 void CVolumeInput::EndOfData()
 {
-    if (!chainEnded) errors.Fail(kMsgDataEnd, path);
+    if (!chainEnded) errors.Fail(AfxText(kMsgDataEnd), path);
     errors.FailTold();
 }
 
-void CVolumeInput::EndOfStream() { errors.Fail(kMsgStreamEnd, path); }
+void CVolumeInput::EndOfStream() { errors.Fail(AfxText(kMsgStreamEnd), path); }

@@ -98,7 +98,9 @@ public:
 
 private:
     BOOL openVolume(bool first);
-    BOOL failVolume(const char* format);
+    // Tells the message of pszKey (a language table's key, its text taking the path) and sets the
+    // cause that the caller adds nothing to; returns FALSE.
+    BOOL failVolume(const char* pszKey);
     BOOL advanceVolume();
     int refill();
     bool volumeHolds(int n);

@@ -1,7 +1,7 @@
 # End-to-end scenarios of Setup.exe under Wine and a virtual X server, driven by the UI driver.
 # Included once per architecture (ZRV_ARCH, ZRV_WIN32_BINARY_DIR). The scenarios of an architecture
 # share one prefix with a virtual desktop; each keeps its screenshots in e2e-shots/ARCH/NAME.
-set(ZRV_SETUP_SCENARIOS no-config broken-config default missing-dir free-space name-is-file cancel-welcome cancel-progress missing-volume corrupt
+set(ZRV_SETUP_SCENARIOS no-config broken-config default missing-dir free-space name-is-file cancel-welcome cancel-progress missing-volume corrupt corrupt-language
     uninstall-arp uninstall-prior uninstall-silent uninstall-refused uninstall-in-use uninstall-link uninstall-cancelled installed-tool
     cancel-at-retry refused-choice registry-fails medium-target empty-volume
     silent-default silent-blanks silent-refused silent-space silent-volume silent-corrupt

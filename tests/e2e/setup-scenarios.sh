@@ -1494,6 +1494,26 @@ missing-volume)
   finished
   installed_ok "$TARGET_ROOT_UNIX/Demo"
   ;;
+corrupt-language)
+  # The reader's message about a damaged image speaks the language of the run: with /LANG=de its
+  # box starts with the German table's prefix of the reader's texts, not with the English one.
+  mkdir -p "$TARGET_ROOT_UNIX/Demo"
+  make_media "$TARGET_ROOT\\Demo" 1
+  flip_byte "$MEDIA/demo.001" 5000
+  prefix=$(grep -m1 '^archive.not_zrv=' "$ZRV_SOURCE/lang/de.lang" | cut -d= -f2- | cut -d: -f1)
+  english=$(grep -m1 '^archive.not_zrv=' "$ZRV_SOURCE/lang/en.lang" | cut -d= -f2- | cut -d: -f1)
+  [ -n "$prefix" ] && [ "$prefix" != "$english" ] || fail "lang/de.lang has no German archive.not_zrv"
+  dialog="*@#32770"
+  (cd "$MEDIA" && wine Setup.exe /LANG=de >"$SCRATCH/app.log" 2>&1 </dev/null) &
+  APP_PID=$!
+  must wait "$dialog" 30000
+  must click "$dialog" $INSTALL
+  must msgbox 30000
+  shot fatal-de
+  case "$(echo "$out" | sed -n 2p)" in "$prefix:"*) echo "ok: $(echo "$out" | sed -n 2,3p | paste -sd' ')" ;; *) fail "no German reader message: $out" ;; esac
+  answer 2000 OK
+  finished
+  ;;
 corrupt)
   mkdir -p "$TARGET_ROOT_UNIX/Demo"
   make_media "$TARGET_ROOT\\Demo" 1

@@ -2,6 +2,7 @@
 #include "../common/ArchiveReaderFixture.h"
 #include "../common/RandomBytes.h"
 #include "../common/ZrvTestEncoder.h"
+#include "AfxText.h"
 
 #include <atomic>
 #include <filesystem>
@@ -524,5 +525,61 @@ TEST_F(ArchiveReaderTest, AReaderWithoutAPromptTellsNothing)
         EXPECT_EQ(silent.cause, told.cause);
         EXPECT_EQ(silent.cause, CFileException::generic);
         EXPECT_TRUE(silent.data == told.data) << silent.data.size() << " and " << told.data.size();
+    }
+}
+
+// The reader's messages are looked up in the language spoken: a chosen table's text, with the
+// path or numbers in it, or exact English without a table. A key the table lacks, or a text whose
+// conversions differ from the English ones, is said in English.
+TEST_F(ArchiveReaderTest, TheMessagesSpeakTheChosenLanguage)
+{
+    const std::string table = "Language=xx\nLanguageName=Test\n"
+                              "archive.not_found=xx: wo ist '%s'?\n"
+                              "archive.not_zrv=xx:\t'%s' ist kein ZRV\n"
+                              "archive.integrity=xx: '%s' kaputt\n"
+                              "archive.overrun=xx: Block zu lang\n"
+                              "archive.no_memory=xx: %d Bytes für Block %d\n"
+                              "archive.short_header=xx: '%d' zu kurz\n";
+    struct RestoreEnglish {
+        ~RestoreEnglish() { AfxSetTextTables({}); }
+    } restore;
+    std::string good = MakeVolume(EncodeContents({"ok*"}));
+    std::string wrongMagic = good;
+    wrongMagic[2] = 'X';
+    struct Case {
+        const char* name;
+        std::string bytes;  // img.001; "" leaves it out
+        size_t failing;     // an array allocation of this size fails; 0: none
+        std::string chosen;
+        std::string english;
+    } cases[] = {
+        {"a missing volume", "", 0, "xx: wo ist 'img.001'?", msg::NotFound("img.001")},
+        {"not a ZRV-Zip file", wrongMagic, 0, "xx:\t'img.001' ist kein ZRV", msg::NotZrv("img.001")},
+        {"a wrong CRC", good.substr(0, 15), 0, "xx: 'img.001' kaputt", msg::Integrity("img.001")},
+        {"a block too long for its size", MakeVolume(EncodeContents({"*"}), 0), 0, "xx: Block zu lang", msg::kOverrun},
+        {"no memory for the input", good, 512000, "xx: 512000 Bytes für Block 9",
+         "FATAL:\tunable to allocate enough memory for decompression.\n\tRequested 512000 bytes for a block size of 9.\n"},
+        {"a key the table lacks", MakeVolume("", 1), 0, msg::DataEnd("img.001"), msg::DataEnd("img.001")},
+        {"a text with other conversions", good.substr(0, 11), 0, msg::ShortHeader("img.001"), msg::ShortHeader("img.001")},
+    };
+    for (bool chosen : {true, false}) {
+        std::vector<CTextTable> tables;
+        if (chosen) {
+            ASSERT_TRUE(AfxParseTextTables(table.data(), table.size(), tables, nullptr));
+        }
+        AfxSetTextTables(tables);
+        AfxSetLanguage(chosen ? 0 : -1);
+        ASSERT_STREQ(AfxGetLanguage(), chosen ? "xx" : "en");
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (chosen ? ", table xx" : ", English"));
+            std::filesystem::remove("img.001");
+            if (!c.bytes.empty()) WriteBytes("img.001", c.bytes);
+            boxes.clear();
+            g_failArrayBytes = c.failing;
+            Decode("img.001");
+            g_failArrayBytes = 0;
+            ASSERT_EQ(boxes.size(), 1u) << BoxTexts();
+            EXPECT_EQ(boxes[0].text, chosen ? c.chosen : c.english);
+        }
     }
 }
