@@ -1,7 +1,7 @@
 # End-to-end scenarios of Setup.exe under Wine and a virtual X server, driven by the UI driver.
 # Included once per architecture (ZRV_ARCH, ZRV_WIN32_BINARY_DIR). The scenarios of an architecture
 # share one prefix with a virtual desktop; each keeps its screenshots in e2e-shots/ARCH/NAME.
-set(ZRV_SETUP_SCENARIOS no-config broken-config default missing-dir free-space name-is-file cancel-welcome cancel-progress missing-volume corrupt corrupt-language
+set(ZRV_SETUP_SCENARIOS no-config broken-config default missing-dir free-space name-is-file cancel-welcome cancel-progress missing-volume corrupt
     uninstall-arp uninstall-prior uninstall-silent uninstall-refused uninstall-in-use uninstall-link uninstall-cancelled installed-tool
     cancel-at-retry refused-choice registry-fails medium-target empty-volume
     silent-default silent-blanks silent-refused silent-space silent-volume silent-corrupt
@@ -16,9 +16,10 @@ add_test(NAME ${ZRV_ARCH}_e2e_prefix COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/make-
 set_tests_properties(${ZRV_ARCH}_e2e_prefix PROPERTIES FIXTURES_SETUP e2e_${ZRV_ARCH} LABELS ${ZRV_ARCH}
                      ENVIRONMENT "${ZRV_E2E_ENV}")
 if(ZRV_ARCH STREQUAL ZRV_FIRST_TEST_ARCH)
-  # A medium in UTF-8 (CodePage=65001) that zrvtool makes by itself for Chinese names, and the
-  # welcome in the languages of lang/, read back and kept as screenshots: for one architecture.
-  list(APPEND ZRV_SETUP_SCENARIOS utf8-medium language)
+  # A medium in UTF-8 (CodePage=65001) that zrvtool makes by itself for Chinese names, the
+  # welcome in the languages of lang/, read back and kept as screenshots, and the reader's message
+  # on a damaged image in German: for one architecture.
+  list(APPEND ZRV_SETUP_SCENARIOS utf8-medium language corrupt-language)
 endif()
 # A real program from its sources through cpack to installed, running and removed.
 list(APPEND ZRV_SETUP_SCENARIOS cpack-textview)
