@@ -6,6 +6,9 @@
 #                ZRV_SHOTS (folder for this scenario's screenshots, emptied first).
 set -euo pipefail
 : "${WINEPREFIX:?}" "${ZRV_WIN32_BIN:?}" "${ZRV_SHOTS:?}"
+# A command that fails outside the checks ends the scenario (set -e): it says which, and where.
+set -E
+trap 'zrv_rc=$?; echo "FAIL: line $LINENO: $BASH_COMMAND (exit code $zrv_rc)" >&2' ERR
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
