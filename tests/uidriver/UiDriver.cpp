@@ -45,6 +45,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -70,6 +71,15 @@ WindowQuery ParseQuery(const std::string& query)
     return {query.substr(0, at), query.substr(at + 1)};
 }
 
+// A text read in UTF-16, in the driver's code page (UTF-8: up to three bytes a UTF-16 unit).
+std::string Narrow(const std::wstring& w)
+{
+    std::string s(w.size() * 3 + 1, '\0');
+    int m = WideCharToMultiByte(CP_ACP, 0, w.c_str(), int(w.size()), &s[0], int(s.size()), nullptr, nullptr);
+    s.resize(size_t(m > 0 ? m : 0));
+    return s;
+}
+
 // Asked in UTF-16 and converted here: the A length of a window of a program with another code page
 // counts in that program's code page, and a text read by it comes back cut.
 std::string TextOf(HWND h)
@@ -78,10 +88,7 @@ std::string TextOf(HWND h)
     std::wstring w(size_t(n > 0 ? n : 0) + 1, L'\0');
     n = int(SendMessageW(h, WM_GETTEXT, WPARAM(w.size()), LPARAM(&w[0])));
     w.resize(size_t(n > 0 ? n : 0));
-    std::string s(w.size() * 4 + 1, '\0');
-    int m = WideCharToMultiByte(CP_ACP, 0, w.c_str(), int(w.size()), &s[0], int(s.size()), nullptr, nullptr);
-    s.resize(size_t(m > 0 ? m : 0));
-    return s;
+    return Narrow(w);
 }
 
 std::string ClassOf(HWND h)
@@ -149,10 +156,7 @@ std::vector<std::string> Entries(HWND h)
         std::wstring w(size_t(n > 0 ? n : 0) + 1, L'\0');
         n = int(SendMessageW(h, combo ? CB_GETLBTEXT : LB_GETTEXT, WPARAM(i), LPARAM(&w[0])));
         w.resize(size_t(n > 0 ? n : 0));
-        std::string s(w.size() * 2 + 1, '\0');
-        int m = WideCharToMultiByte(CP_ACP, 0, w.c_str(), int(w.size()), &s[0], int(s.size()), nullptr, nullptr);
-        s.resize(size_t(m > 0 ? m : 0));
-        out.push_back(s);
+        out.push_back(Narrow(w));
     }
     return out;
 }
@@ -440,7 +444,8 @@ void CmdLink(const Args& a)
     IShellLinkA* link = nullptr;
     IPersistFile* file = nullptr;
     char target[MAX_PATH] = {};
-    std::wstring wide(a[1].begin(), a[1].end());  // the scenarios' paths are ASCII
+    std::wstring wide(a[1].size() + 1, L'\0');
+    wide.resize(size_t(std::max(0, MultiByteToWideChar(CP_ACP, 0, a[1].c_str(), int(a[1].size()), &wide[0], int(wide.size())))));
     bool ok = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                          reinterpret_cast<void**>(&link))) &&
               SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
