@@ -1,6 +1,7 @@
 // Language tables, their check, the choice of a language and the lookup (AfxText.h).
 #include "AfxText.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -118,31 +119,73 @@ bool AfxParseTextTables(const char* p, size_t nSize, std::vector<CTextTable>& ta
         if (!line.empty() && line.back() == '\r') line.pop_back();
         // A table's own byte-order mark, where tables were put one after another.
         if (line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
-        if (line.empty() || line[0] == '#') continue;
+        // A line of nothing but blanks is as blank as an empty one.
+        if (line.find_first_not_of(" \t") == std::string::npos || line[0] == '#') continue;
         if (line.find('\0') != std::string::npos) return Refuse(pError, nLine, "a zero byte in the line");
         if (!TakeLine(line, nLine, tables, pError)) return false;
     }
     return true;
 }
 
-std::vector<std::string> AfxTextConversions(const std::string& strText)
+namespace {
+
+// The conversions the texts may hold, each as it must be written after its '%'.
+const char* const kPlainConversions[] = {"s", "d", "u", "c", "ld", "lu"};
+
+// The conversion that starts at the '%' at strText[at], as printf would read it (flags, width,
+// precision, length, the letter), for a message; cut short when it runs on.
+std::string ConversionAt(const std::string& strText, size_t at)
 {
-    std::vector<std::string> found;
+    size_t end = at + 1;
+    while (end < strText.size() && end - at < 12 && std::strchr("-+ #0123456789.*$hlLqjztI", strText[end])) ++end;
+    if (end < strText.size() && end - at < 12 && std::isalpha(static_cast<unsigned char>(strText[end]))) ++end;
+    return strText.substr(at, end - at);
+}
+
+std::string Listed(const std::vector<std::string>& conversions)
+{
+    std::string list;
+    for (const std::string& c : conversions) list += (list.empty() ? "" : ", ") + c;
+    return list.empty() ? "none" : list;
+}
+
+}  // namespace
+
+bool AfxTextConversions(const std::string& strText, std::vector<std::string>& out, size_t* pBad)
+{
+    out.clear();
     for (size_t i = 0; i < strText.size(); ++i) {
         if (strText[i] != '%') continue;
-        size_t j = i + 1;
-        if (j < strText.size() && strText[j] == '%') {
-            i = j;
+        if (i + 1 < strText.size() && strText[i + 1] == '%') {
+            ++i;
             continue;
         }
-        // Flags, width, precision, length, then the conversion letter.
-        while (j < strText.size() && std::strchr("-+ #0123456789.*", strText[j])) ++j;
-        while (j < strText.size() && std::strchr("hlLqjzt", strText[j])) ++j;
-        if (j < strText.size()) ++j;
-        found.push_back(strText.substr(i, j - i));
-        i = j - 1;
+        const char* pszTaken = nullptr;
+        // No form is the start of another, so the first that fits is the one.
+        for (const char* psz : kPlainConversions)
+            if (!pszTaken && strText.compare(i + 1, std::strlen(psz), psz) == 0) pszTaken = psz;
+        if (!pszTaken) {
+            if (pBad) *pBad = i;
+            return false;
+        }
+        out.push_back(std::string("%") + pszTaken);
+        i += std::strlen(pszTaken);
     }
-    return found;
+    return true;
+}
+
+std::string AfxConversionProblem(const std::string& strEnglish, const std::string& strText)
+{
+    std::vector<std::string> want, got;
+    size_t nBad = 0;
+    if (!AfxTextConversions(strText, got, &nBad))
+        return "holds '" + ConversionAt(strText, nBad) +
+               "', no conversion the programs use: they take %s, %d, %u, %c, %ld and %lu as they stand, without "
+               "flags, width or precision (write %% for a percent sign)";
+    AfxTextConversions(strEnglish, want);
+    if (want == got) return std::string();
+    return "has the conversions " + Listed(got) + " where the English text has " + Listed(want) +
+           ": they must be the same, in the same order";
 }
 
 std::vector<std::string> AfxCheckTextTable(const CTextTable& english, const CTextTable& table)
@@ -160,30 +203,38 @@ std::vector<std::string> AfxCheckTextTable(const CTextTable& english, const CTex
             problems.push_back(where + ": the key " + kv.first + " is not one the programs know");
             continue;
         }
-        std::vector<std::string> want = AfxTextConversions(pszEnglish), got = AfxTextConversions(kv.second);
-        if (want != got) {
-            std::string w, g;
-            for (const std::string& s : want) w += s + " ";
-            for (const std::string& s : got) g += s + " ";
-            problems.push_back(where + ": " + kv.first + " has the conversions [ " + g + "] where English has [ " + w + "]");
-        }
+        std::string problem = AfxConversionProblem(pszEnglish, kv.second);
+        if (!problem.empty()) problems.push_back(where + ": the text of " + kv.first + " " + problem);
     }
     return problems;
 }
+
+namespace {
+
+// The primary language of a tag: what comes before its first '-' ("de" of "de-CH").
+std::string PrimaryOf(const std::string& strTag)
+{
+    return strTag.substr(0, strTag.find('-'));
+}
+
+bool SameTag(const std::string& a, const std::string& b)
+{
+    return AfxEqualNoCase(a.data(), a.size(), b.data(), b.size());
+}
+
+}  // namespace
 
 int AfxChooseLanguage(const std::vector<CTextTable>& tables, const LanguageRequest& request)
 {
     auto indexOf = [&tables](const std::string& tag) {
         for (size_t i = 0; i < tables.size(); ++i)
-            if (AfxEqualNoCase(tables[i].strTag.data(), tables[i].strTag.size(), tag.data(), tag.size())) return int(i);
+            if (SameTag(tables[i].strTag, tag)) return int(i);
         return -1;
     };
-    if (!request.strCommandTag.empty()) {
-        int n = indexOf(request.strCommandTag);
-        if (n >= 0) return n;
-    }
     std::vector<int> candidates;
+    bool bEnglishNamed = false;
     for (const std::string& tag : request.allowed) {
+        bEnglishNamed = bEnglishNamed || SameTag(PrimaryOf(tag), "en");
         int n = indexOf(tag);
         bool seen = false;
         for (int c : candidates) seen = seen || c == n;
@@ -192,6 +243,17 @@ int AfxChooseLanguage(const std::vector<CTextTable>& tables, const LanguageReque
     const bool bRestricted = !candidates.empty();
     if (!bRestricted)
         for (size_t i = 0; i < tables.size(); ++i) candidates.push_back(int(i));
+    // /LANG= as the user's language is matched: the tag itself, else the first table of the same
+    // primary language (de-CH speaks de), among the languages Languages= allows. English is always
+    // there, built in, unless Languages= leaves it out.
+    const std::string& command = request.strCommandTag;
+    if (!command.empty()) {
+        for (int c : candidates)
+            if (SameTag(tables[size_t(c)].strTag, command)) return c;
+        for (int c : candidates)
+            if (SameTag(PrimaryOf(tables[size_t(c)].strTag), PrimaryOf(command))) return c;
+        if (SameTag(PrimaryOf(command), "en") && (!bRestricted || bEnglishNamed)) return -1;
+    }
     const unsigned nUser = request.nUserLangId & 0xFFFF;
     if (nUser) {
         for (int c : candidates)
@@ -232,8 +294,8 @@ const CTextTable& BuiltInEnglish()
 void AfxSetTextTables(std::vector<CTextTable> tables)
 {
     // A text whose conversions differ from the English ones would make the formatting read
-    // arguments that are not there: such a text (and a key the programs do not know) is dropped,
-    // and English speaks for it.
+    // arguments that are not there, or show them padded or cut: such a text (and a key the
+    // programs do not know) is dropped, and English speaks for it.
     const CTextTable& english = BuiltInEnglish();
     // A later table of a tag replaces the earlier one in its place: an author's own table given
     // after the built-in ones (letter case aside).
@@ -253,7 +315,7 @@ void AfxSetTextTables(std::vector<CTextTable> tables)
     for (CTextTable& table : tables) {
         for (auto it = table.texts.begin(); it != table.texts.end();) {
             const char* pszEnglish = english.Find(it->first);
-            if (pszEnglish && AfxTextConversions(pszEnglish) == AfxTextConversions(it->second)) ++it;
+            if (pszEnglish && AfxConversionProblem(pszEnglish, it->second).empty()) ++it;
             else it = table.texts.erase(it);
         }
     }

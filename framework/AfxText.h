@@ -37,12 +37,22 @@ struct CTextTable {
 // number. The tables read so far are kept in tables.
 bool AfxParseTextTables(const char* p, size_t nSize, std::vector<CTextTable>& tables, std::string* pError);
 
-// The printf conversions of a text in order ("%s", "%d", "%lu" ...); "%%" is none.
-std::vector<std::string> AfxTextConversions(const std::string& strText);
+// The printf conversions of a text in order, as written ("%s", "%lu"); "%%" is none. The texts
+// hold only the plain conversions %s, %d, %u, %c, %ld and %lu: a flag, a width, a precision or an
+// argument's position would let a translation pad, cut or reread what the English text shows.
+// Returns false at the first '%' that starts anything else (a '%' that ends the text too), with
+// *pBad (when given) its offset and out holding the conversions before it.
+bool AfxTextConversions(const std::string& strText, std::vector<std::string>& out, size_t* pBad = nullptr);
+
+// Why strText cannot stand for strEnglish where a program formats it, worded to follow "the text
+// of KEY ": it holds a conversion of another form than the above, or its conversions differ from
+// the English ones in count, kind or order. Empty when it can. This one rule is what the author's
+// tool refuses a table for and what makes a program drop a text and speak English for it.
+std::string AfxConversionProblem(const std::string& strEnglish, const std::string& strText);
 
 // What is wrong with a translation measured against English: one line per English key it lacks,
-// per key English does not have, per text whose conversions differ from the English ones (count,
-// kind or order), and for a missing Language= or LanguageName=. Empty when the table is complete.
+// per key English does not have, per text with a conversion problem (AfxConversionProblem), and
+// for a missing Language= or LanguageName=. Empty when the table is complete.
 std::vector<std::string> AfxCheckTextTable(const CTextTable& english, const CTextTable& table);
 
 // What the choice of a language goes by.
@@ -62,7 +72,7 @@ int AfxChooseLanguage(const std::vector<CTextTable>& tables, const LanguageReque
 
 // The tables a program carries; the first with strTag "en" stands in for the built-in English
 // when chosen. A later table of a tag replaces an earlier one (an author's own after the built-in
-// ones); a text whose conversions differ from the English ones, and a key English lacks, are
+// ones); a text with a conversion problem (AfxConversionProblem) and a key English lacks are
 // dropped. Replaces the tables and goes back to English.
 void AfxSetTextTables(std::vector<CTextTable> tables);
 const std::vector<CTextTable>& AfxGetTextTables();

@@ -1,6 +1,7 @@
 #include "LanguageTables.h"
 
 #include "AfxCodePage.h"
+#include "AfxText.h"
 #include "EmbeddedPrograms.h"
 #include "ToolCommon.h"
 
@@ -55,13 +56,6 @@ const LanguageEntry* FindEntry(const LanguageTable& table, const std::string& ke
     for (const LanguageEntry& e : table.entries)
         if (e.strKey == key) return &e;
     return nullptr;
-}
-
-std::string Joined(const std::vector<std::string>& parts)
-{
-    std::string text;
-    for (const std::string& p : parts) text += (text.empty() ? "%" : ", %") + p;
-    return text.empty() ? "none" : text;
 }
 
 bool IsFirstSetting(const std::string& key)
@@ -128,41 +122,6 @@ std::vector<LanguageTable> SplitLanguageTables(const std::string& data, const st
     return tables;
 }
 
-bool PrintfConversions(const std::string& text, std::vector<std::string>& out, size_t* pBad)
-{
-    out.clear();
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') continue;
-        size_t start = i++;
-        if (i < text.size() && text[i] == '%') continue;
-        std::string conversion;
-        while (i < text.size() && std::strchr("-+ #0", text[i])) ++i;
-        if (i < text.size() && text[i] == '*') conversion += '*', ++i;
-        while (i < text.size() && std::isdigit((unsigned char)text[i])) ++i;
-        if (i < text.size() && text[i] == '.') {
-            ++i;
-            if (i < text.size() && text[i] == '*') conversion += '*', ++i;
-            while (i < text.size() && std::isdigit((unsigned char)text[i])) ++i;
-        }
-        static const char* const kLengths[] = {"I64", "I32", "hh", "ll", "h", "l", "L", "z", "j", "t", "I"};
-        for (const char* length : kLengths) {
-            if (text.compare(i, std::strlen(length), length) == 0) {
-                conversion += length;
-                i += std::strlen(length);
-                break;
-            }
-        }
-        // %n writes through its argument: no table may hold it.
-        if (i >= text.size() || !std::strchr("diouxXeEfgGaAcspSC", text[i])) {
-            if (pBad) *pBad = start;
-            return false;
-        }
-        conversion += text[i];
-        out.push_back(conversion);
-    }
-    return true;
-}
-
 void CheckAgainstEnglish(const LanguageTable& table, const LanguageTable& english)
 {
     for (const LanguageEntry& e : table.entries) {
@@ -171,16 +130,11 @@ void CheckAgainstEnglish(const LanguageTable& table, const LanguageTable& englis
         if (!en)
             throw ToolError(At(table.strSource, e.nLine) + "the key '" + e.strKey +
                             "' is not one of the English table's: no program asks for it");
-        std::vector<std::string> mine, theirs;
-        size_t bad = 0;
-        if (!PrintfConversions(e.strText, mine, &bad))
-            throw ToolError(At(table.strSource, e.nLine) + "'" + e.strText.substr(bad, 3) +
-                            "' starts no printf conversion the programs allow (write %% for a percent sign)");
-        PrintfConversions(en->strText, theirs);
-        if (mine != theirs)
-            throw ToolError(At(table.strSource, e.nLine) + "the text of '" + e.strKey + "' has the conversions " +
-                            Joined(mine) + " where the English text has " + Joined(theirs) +
-                            ": they must be the same, in the same order");
+        // The text as written: its escapes hold no '%', and a '%' before a backslash is refused
+        // either way, so the answer is the one the programs give for the text unescaped.
+        std::string problem = AfxConversionProblem(en->strText, e.strText);
+        if (!problem.empty())
+            throw ToolError(At(table.strSource, e.nLine) + "the text of '" + e.strKey + "' " + problem);
     }
     std::vector<std::string> missing;
     for (const LanguageEntry& en : english.entries)

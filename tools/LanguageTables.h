@@ -10,9 +10,9 @@
 //
 // An author's table (zrvtool's --language) must be one the programs can use safely: every key one
 // that the English table has, every key of the English table there, and each text's printf
-// conversions (%s, %d, %lu ...) the same as in the English text, in the same order: a program hands
-// a text's arguments to printf as the English text wants them, and a different conversion would read
-// them as something else.
+// conversions (%s, %d, %lu ...) the same as in the English text, in the same order, by the rule the
+// programs themselves apply (AfxText.h): a program hands a text's arguments to printf as the English
+// text wants them, and a different conversion would read them as something else.
 #pragma once
 
 #include "ProgramResources.h"
@@ -48,15 +48,9 @@ LanguageTable ParseLanguageTable(const std::string& strSource, const std::string
 // as ParseLanguageTable does.
 std::vector<LanguageTable> SplitLanguageTables(const std::string& data, const std::string& what);
 
-// The printf conversions of text, in order, each as the arguments it takes: "*" for a width or a
-// precision given as an argument, then its length and conversion ("s", "lu", "*d"). "%%" takes none.
-// Returns false, with *pBad the offset of the '%', when a '%' starts no conversion that a Windows
-// program's printf knows.
-bool PrintfConversions(const std::string& text, std::vector<std::string>& out, size_t* pBad = nullptr);
-
 // Checks an author's table against the English one. Throws ToolError naming the table's file and
-// line: a key the English table lacks, a text whose conversions differ from the English text's (or
-// that holds a malformed one), a key of the English table that the table lacks.
+// line: a key the English table lacks, a text with a conversion problem (AfxConversionProblem, the
+// rule by which the programs drop a text), a key of the English table that the table lacks.
 void CheckAgainstEnglish(const LanguageTable& table, const LanguageTable& english);
 
 // The resource data of builtIn with each table of author put in: in place of the built-in table of

@@ -36,6 +36,7 @@ TEST(TextTableTest, ParsesLinesEscapesAndRefusesBadOnes)
         {"BOM", "\xEF\xBB\xBFLanguage=de\nk=v\n", true, "", "k", "v", 1},
         {"BOM of a table put after another", "Language=de\nk=v\n\xEF\xBB\xBF# fr\nLanguage=fr\nk=w\n", true, "", "k", "w", 2},
         {"comments and blank lines", "# top\n\nLanguage=de\n# k=no\n\nk=yes", true, "", "k", "yes", 1},
+        {"lines of blanks", "Language=de\n  \t\nk=yes\n \n", true, "", "k", "yes", 1},
         {"escapes", "Language=de\nk=a\\nb\\tc\\\\d\n", true, "", "k", "a\nb\tc\\d", 1},
         {"equals sign inside the text", "Language=de\nk=a=b\n", true, "", "k", "a=b", 1},
         {"empty text", "Language=de\nk=\n", true, "", "k", "", 1},
@@ -89,23 +90,51 @@ TEST(TextTableTest, ReadsTheSettingsOfEachTable)
     EXPECT_EQ(tables[1].lines.at("k"), 7);
 }
 
+// One rule for the tool and the programs: the plain forms are taken, anything else is refused at
+// its '%', so that a program never drops what the tool let through.
 TEST(TextTableTest, FindsTheConversionsOfAText)
 {
     struct Row {
         const char* text;
-        std::vector<std::string> conversions;
+        bool ok;
+        std::vector<std::string> conversions;  // all of them, or those before the refused one
+        size_t nBad;                           // the refused '%'
     };
     const Row rows[] = {
-        {"no conversion", {}},
-        {"100%% sure", {}},
-        {"%s and %d", {"%s", "%d"}},
-        {"drive %c: %lu bytes, %5.2f%%", {"%c", "%lu", "%5.2f"}},
-        {"%-10s|%08x", {"%-10s", "%08x"}},
-        {"%", {"%"}},
+        {"no conversion", true, {}, 0},
+        {"100%% sure, %%s is none", true, {}, 0},
+        {"%s and %d", true, {"%s", "%d"}, 0},
+        {"drive %c: %lu bytes of %u, %ld left", true, {"%c", "%lu", "%u", "%ld"}, 0},
+        {"%s%d%%%c", true, {"%s", "%d", "%c"}, 0},
+        {"%-s", false, {}, 0},
+        {"%s then %300s", false, {"%s"}, 8},
+        {"%.2s", false, {}, 0},
+        {"%#d", false, {}, 0},
+        {"%1$s", false, {}, 0},
+        {"%ls", false, {}, 0},
+        {"%x", false, {}, 0},
+        {"%n", false, {}, 0},
+        {"100% sure", false, {}, 3},
+        {"done: 100%", false, {}, 9},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
-        EXPECT_EQ(AfxTextConversions(row.text), row.conversions);
+        std::vector<std::string> found;
+        size_t nBad = 12345;
+        EXPECT_EQ(AfxTextConversions(row.text, found, &nBad), row.ok);
+        EXPECT_EQ(found, row.conversions);
+        if (!row.ok) {
+            EXPECT_EQ(nBad, row.nBad);
+        }
+    }
+}
+
+// Every conversion of the built-in English is one the rule takes: else no translation could match.
+TEST(TextTableTest, EnglishHoldsOnlyPlainConversions)
+{
+    for (const auto& kv : AfxEnglishTexts().texts) {
+        std::vector<std::string> found;
+        EXPECT_TRUE(AfxTextConversions(kv.second, found)) << kv.first << "=" << kv.second;
     }
 }
 
@@ -123,9 +152,14 @@ TEST(TextTableTest, ChecksATranslationAgainstEnglish)
         {"unknown key", "Language=de\nLanguageName=Deutsch\na=Datei %s in Zeile %d\nb=Abbrechen\nc=Neu\n",
          {"de, line 5: the key c is not one the programs know"}},
         {"conversions swapped", "Language=de\nLanguageName=Deutsch\na=Zeile %d der Datei %s\nb=Abbrechen\n",
-         {"de, line 3: a has the conversions [ %d %s ] where English has [ %s %d ]"}},
-        {"conversion dropped", "Language=de\nLanguageName=Deutsch\na=Datei %s\nb=Abbrechen\n", {"a has the conversions [ %s ]"}},
-        {"conversion added", "Language=de\nLanguageName=Deutsch\na=Datei %s Zeile %d\nb=%s\n", {"b has the conversions [ %s ]"}},
+         {"de, line 3: the text of a has the conversions %d, %s where the English text has %s, %d"}},
+        {"conversion dropped", "Language=de\nLanguageName=Deutsch\na=Datei %s\nb=Abbrechen\n", {"a has the conversions %s where"}},
+        {"conversion added", "Language=de\nLanguageName=Deutsch\na=Datei %s Zeile %d\nb=%s\n", {"b has the conversions %s where"}},
+        {"padded", "Language=de\nLanguageName=Deutsch\na=Datei %-s in Zeile %d\nb=Abbrechen\n",
+         {"de, line 3: the text of a holds '%-s', no conversion the programs use"}},
+        {"widened", "Language=de\nLanguageName=Deutsch\na=Datei %300s in Zeile %d\nb=Abbrechen\n", {"holds '%300s'"}},
+        {"cut", "Language=de\nLanguageName=Deutsch\na=Datei %.2s in Zeile %d\nb=Abbrechen\n", {"holds '%.2s'"}},
+        {"flagged", "Language=de\nLanguageName=Deutsch\na=Datei %s in Zeile %#d\nb=Abbrechen\n", {"holds '%#d'"}},
         {"no name", "Language=de\na=Datei %s in Zeile %d\nb=Abbrechen\n", {"de: no LanguageName= line"}},
     };
     bool ok = false;
@@ -166,7 +200,13 @@ TEST(TextTableTest, ChoosesTheLanguage)
         {"nothing known: English", "", {}, 0, kEnglish},
         {"/LANG= wins over the user's language", "de", {}, 0x0419, de},
         {"/LANG= in another letter case", "PT-br", {}, 0x0409, ptBR},
-        {"/LANG= outside Languages= still wins", "fr", {"de", "ru"}, 0x0407, fr},
+        {"/LANG= outside Languages= is as if absent", "fr", {"de", "ru"}, 0x0419, ru},
+        {"/LANG= of a region: its primary language", "de-CH", {}, 0x0419, de},
+        {"/LANG= of a primary language only", "pt", {}, 0x0409, ptBR},
+        {"/LANG= of another Chinese: the same primary language", "zh-TW", {}, 0x0409, zhCN},
+        {"/LANG= of a region of a language Languages= allows", "DE-at", {"fr", "de"}, 0x0419, de},
+        {"/LANG= of English where a table of it exists", "en-GB", {}, 0x0407, en},
+        {"/LANG= of English among the languages Languages= allows", "en-US", {"ru", "en"}, 0x0407, en},
         {"unknown /LANG= is as if absent", "xx", {}, 0x0419, ru},
         {"the user's LANGID exactly", "", {}, 0x040C, fr},
         {"German of Switzerland: its primary language", "", {}, 0x0807, de},
