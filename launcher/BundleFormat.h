@@ -10,8 +10,9 @@
 // The contents size counts from the first byte of file 1 to the last byte of the trailer. Signing
 // appends its certificate table at the end of the file (8-byte aligned) and points the PE security
 // directory at it, so the contents end where that directory says, not at the end of the file.
-// The CRC-32 is the one of the volumes (Crc32.h). Names are in the installer's code page: a plain
-// name or one folder and a name joined by a backslash.
+// The CRC-32 is the one of the volumes (Crc32.h). Names are in the programs' code page, UTF-8 (the
+// image's volumes included, whatever the medium's own code page, so that the launcher unpacks them
+// under the names Setup.exe opens): a plain name or one folder and a name joined by a backslash.
 #pragma once
 
 #include <cstdint>

@@ -2,7 +2,9 @@
 
 #include "BundleFormat.h"
 #include "Crc32.h"
+#include "CodePage.h"
 #include "IniCheck.h"
+#include "SetupText.h"
 #include "SetupConfig.h"
 #include "ToolCommon.h"
 
@@ -91,9 +93,12 @@ void ImageOrBundle::Unpack(const std::string& path, const zrv::BundleRead& read,
     }
     SetupConfig config;
     std::string text = DecodeSetupIni(ini);
+    const CodePage cp = ReadCodePageLine(text).cp;
     if (ini.empty() || !ParseSetupText(&text[0], config))
         throw ToolError("'" + path + "': the bundle holds no Setup.ini that names its image");
-    std::string image = config.m_strDiskImage.Str();
+    // The bundle's files bear the names Windows gives them, the image's in UTF-8 whatever the
+    // medium's code page.
+    std::string image = HostNameOf(config.m_strDiskImage.Str(), cp);
     if (zrv::CheckBundleName(image) || !fs::exists(HostPath(m_dir, image)))
         throw ToolError("'" + path + "': the bundle does not hold the image its Setup.ini names, '" + image + "'");
     m_image = HostPath(m_dir, image).string();

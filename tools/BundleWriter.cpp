@@ -1,5 +1,6 @@
 #include "Bundle.h"
 
+#include "CodePage.h"
 #include "LauncherVersion.h"
 #include "ProgramResources.h"
 #include "SetupText.h"
@@ -92,7 +93,10 @@ MediumConfig CheckMediumConfig(const std::string& config, const std::string& byt
     MediumConfig medium;
     medium.check = CheckSetupIni(config, bytes, noReport, std::cerr, pSourceDir, pszAddedFile, pExtraTags, nAddedLine);
     if (medium.check.nErrors > 0) throw ToolError(config + ": the installer would not work with it; nothing is written");
-    const std::string diskImage = medium.check.config.m_strDiskImage.Str();
+    // The image's files are named as Windows will see them: the installer reads DiskImage in the
+    // medium's code page, and Windows (Wine too) keeps names in UTF-8 on a Linux file system.
+    const std::string diskImage =
+        HostNameOf(medium.check.config.m_strDiskImage.Str(), medium.check.bUtf8 ? CodePage::utf8 : CodePage::cp1252);
     medium.image = MediumImagePath(config, diskImage);
     if (bBundled && std::distance(medium.image.begin(), medium.image.end()) > 2)
         throw ToolError(config + ": DiskImage=" + diskImage + ": a bundle holds the image beside Setup.exe or one folder below it");

@@ -53,7 +53,7 @@ start_setup() {
 # The log a complete installation of the demo product writes: directories and files in the
 # image's order, then the registry lines.
 expected_log() {
-  "$ZRVTOOL" list "$MEDIA/demo.001" | grep -E '^(dir|file) ' | while read -r kind rest; do
+  "$ZRVTOOL" list "$MEDIA/${DEMO_IMAGE:-demo.001}" | grep -E '^(dir|file) ' | while read -r kind rest; do
     name=${rest##* }
     [ "$kind" = dir ] && name="\\${name%/}"
     printf '%s\r\n' "$(printf '%s' "$name" | tr / '\\')"
@@ -438,6 +438,26 @@ unicode-folders)
   expect "from a Chinese folder: uninstallation, exit code" 0 "$app_rc"
   gone_soon "$TARGET_ROOT_UNIX/Demo"
   echo "ok: a medium in a folder named in Chinese"
+  # An image named with an accent on a Windows-1252 medium: Setup.ini holds the name in that code
+  # page, the volumes are named as Windows sees them (UTF-8 on this file system), and both the
+  # medium and its bundle install.
+  sed 's/^DiskImage=.*/DiskImage=données.001\r/' "$ZRV_SOURCE/examples/demo/Setup.ini.txt" >"$SCRATCH/donnees.ini.txt"
+  DEMO_IMAGE=données.001
+  ZRV_DEMO_INI="$SCRATCH/donnees.ini.txt" make_media "$TARGET_ROOT\\Demo" 1
+  "$ZRVTOOL" ini decode "$MEDIA/Setup.ini" "$SCRATCH/stored.ini" >/dev/null
+  LC_ALL=C grep -aq $'^DiskImage=donn\xe9es.001\r$' "$SCRATCH/stored.ini" || fail "Setup.ini does not name the image in Windows-1252"
+  [ -f "$MEDIA/données.001" ] && [ -f "$MEDIA/données.002" ] || fail "the volumes are not named in UTF-8: $(ls "$MEDIA" | cat -A)"
+  bundle_of_media "Demo Setup.exe"
+  for from in medium bundle; do
+    if [ $from = medium ]; then run_silent /S "/LOG=$SILENT_LOG"; else run_silent_in "$BUNDLE_DIR" "Demo Setup.exe" /S "/LOG=$SILENT_LOG"; fi
+    expect "données.001 from the $from: exit code" 0 "$app_rc"
+    installed_ok "$TARGET_ROOT_UNIX/Demo"
+    uninstall_silently "$TARGET_ROOT_UNIX/Demo"
+    expect "données.001 from the $from: uninstallation, exit code" 0 "$app_rc"
+    gone_soon "$TARGET_ROOT_UNIX/Demo"
+    echo "ok: an image named données.001 installed from the $from"
+  done
+  unset DEMO_IMAGE
   ;;
 unicode-profile)
   # A user whose profile folders are named in Chinese (the shell's folders of the user pointed at

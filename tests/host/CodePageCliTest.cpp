@@ -19,9 +19,9 @@ const std::string kScript = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\Demo]\r\
 const std::string kChinese = "\xe4\xb8\xad\xe6\x96\x87";  // two CJK letters, beyond Windows-1252
 
 // A Setup.ini text: product name, then extension lines (CR LF ended) after the four key lines.
-std::string Config(const std::string& product, const std::string& ext = "")
+std::string Config(const std::string& product, const std::string& ext = "", const std::string& image = "demo.001")
 {
-    return "INSTALL4\r\n[" + product + "]\r\nAppDescription=A demo\r\nDiskImage=demo.001\r\nDefaultDir=C:\\Demo\r\n"
+    return "INSTALL4\r\n[" + product + "]\r\nAppDescription=A demo\r\nDiskImage=" + image + "\r\nDefaultDir=C:\\Demo\r\n"
            "FreeSpace=1\r\n" + ext + kScript;
 }
 
@@ -51,6 +51,7 @@ TEST(CodePageCli, MediumChoosesTheCodePageItsNamesAndTextsNeed)
         std::string err;         // exact
         std::string stored;      // the plain text of the medium's Setup.ini
         const char* pszPack;     // the code page that pack must be given for the same image
+        std::string volume = "demo.001";  // the image's file as Linux names it: in UTF-8, as Windows sees it
     } cases[] = {
         {"LF line ends", WithLf(Config("Demo")), "readme.txt", "",
          "Setup.ini.txt: note: lines ended by LF alone are stored ended by CR LF, as the installer reads them\n",
@@ -76,6 +77,11 @@ TEST(CodePageCli, MediumChoosesTheCodePageItsNamesAndTextsNeed)
          Config("Demo", utf8Line), "utf-8"},
         {"UTF-8 declared by the author", Config(kChinese, "Publisher=" + kChinese + "\r\n" + utf8Line), kChinese, "",
          "", Config(kChinese, "Publisher=" + kChinese + "\r\n" + utf8Line), "utf-8"},
+        {"an accented image name in a Windows-1252 text", Config("Demo", "", "donn\xe9" "es.001"), "readme.txt", "", "",
+         Config("Demo", "", "donn\xe9" "es.001"), "1252", "donn\xc3\xa9" "es.001"},
+        {"an accented image name stored in Windows-1252", Config("Demo", "", "donn\xc3\xa9" "es.001"), "readme.txt", "",
+         "Setup.ini.txt: note: the text is UTF-8; stored converted to Windows-1252\n",
+         Config("Demo", "", "donn\xe9" "es.001"), "1252", "donn\xc3\xa9" "es.001"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -90,10 +96,17 @@ TEST(CodePageCli, MediumChoosesTheCodePageItsNamesAndTextsNeed)
         // of every medium made before UTF-8.
         ToolRun pack = Tool("pack src ref.001 --code-page " + std::string(c.pszPack));
         ASSERT_EQ(pack.code, 0) << pack.err;
-        EXPECT_TRUE(ReadBytes("out/demo.001") == ReadBytes("ref.001"));
-        ToolRun list = Tool("list out/demo.001 --code-page " + std::string(c.pszPack));
+        EXPECT_EQ(Tree("out"), "Setup.exe Setup.ini " + c.volume);
+        EXPECT_TRUE(ReadBytes("out/" + c.volume) == ReadBytes("ref.001"));
+        ToolRun list = Tool("list 'out/" + c.volume + "' --code-page " + std::string(c.pszPack));
         EXPECT_NE(list.out.find("  " + c.file + "\n"), std::string::npos) << list.out;
         EXPECT_EQ(list.err, "");
+        // A bundle of the medium holds the image under the name its Setup.ini gives, and reads it.
+        ToolRun bundle = Tool("bundle out b.exe");
+        ASSERT_EQ(bundle.code, 0) << bundle.err;
+        ToolRun listed = Tool("list b.exe --code-page " + std::string(c.pszPack));
+        EXPECT_EQ(listed.out, list.out);
+        EXPECT_EQ(listed.err, "");
     }
 }
 
