@@ -29,7 +29,9 @@ public:
         typeText = 0x4000,
         typeBinary = 0x8000,
         // Beyond the framework's flags: the file is refused, not followed, when it is a link
-        // (a reparse point; on POSIX a symbolic link).
+        // (a reparse point; on POSIX a symbolic link). On Win32 an existing file opened for
+        // writing is refused too, untouched, when it has other names (a hard link:
+        // kErrorHardLinked).
         osNoLinks = 0x10000,
         // With OpenIn and modeCreate: only a new file; one that exists fails with ERROR_FILE_EXISTS.
         osNewOnly = 0x20000,
@@ -73,8 +75,11 @@ public:
     // Opens lpszName (one component) of the folder held as folder, never through a link, as Open
     // does with nOpenFlags (osNoLinks is implied). With modeCreate a file that does not exist is
     // made with the create security's access list at once; one that exists is given that list in
-    // place of its own and, without modeNoTruncate, emptied. *pExisted, when given, says whether it
-    // existed. The name remembered for messages is strShown.
+    // place of its own and, without modeNoTruncate, emptied. An existing file is never written
+    // through another name: one that has more than one (a hard link) loses this name to a new,
+    // empty file when it would be emptied, and is refused (kErrorHardLinked) when its content
+    // would be kept. *pExisted, when given, says whether it existed. The name remembered for
+    // messages is strShown.
     BOOL OpenIn(const CFolderHandle& folder, const char* lpszName, UINT nOpenFlags, CFileException* pError,
                 const char* lpszShown, bool* pExisted = nullptr);
 #endif

@@ -74,6 +74,7 @@ int CFileException::OsErrorToException(long lOsError)
     case ERROR_TOO_MANY_NAMES:
     case ERROR_NO_MORE_SEARCH_HANDLES: return tooManyOpenFiles;
     case ERROR_ACCESS_DENIED:
+    case ERROR_TOO_MANY_LINKS:  // a hard link, which is never written through
     case ERROR_INVALID_ACCESS:
     case ERROR_WRITE_PROTECT:
     case ERROR_WRITE_FAULT:

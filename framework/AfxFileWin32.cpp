@@ -61,12 +61,15 @@ BOOL CFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pErr
         // to the name itself before a byte of the file is changed. Then the link itself, were
         // one put there since, is what gets opened, and is refused.
         flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+        access |= FILE_READ_ATTRIBUTES;
         DWORD attrs = GetFileAttributesA(lpszFileName);
         if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) SetLastError(kErrorLinkOnPath);
         else h = CreateFileA(lpszFileName, access, share, &sa, disposition == CREATE_ALWAYS ? OPEN_ALWAYS : disposition,
                              flags, nullptr);
         bExisted = h != INVALID_HANDLE_VALUE && (disposition == OPEN_EXISTING || GetLastError() == ERROR_ALREADY_EXISTS);
         DWORD err = h == INVALID_HANDLE_VALUE ? NO_ERROR : AfxCheckOpenedFile(h, lpszFileName);
+        // Nor is a file written that has other names too (a hard link): it is refused untouched.
+        if (err == NO_ERROR && bExisted && (access & GENERIC_WRITE)) err = AfxCheckSingleName(h);
         if (err == NO_ERROR && h != INVALID_HANDLE_VALUE && disposition == CREATE_ALWAYS &&
             (SetFilePointer(h, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER || !SetEndOfFile(h)))
             err = GetLastError();
@@ -163,9 +166,16 @@ BOOL CFile::OpenIn(const CFolderHandle& folder, const char* lpszName, UINT nOpen
     if (err == ERROR_FILE_EXISTS && !(nOpenFlags & osNewOnly)) {
         bExisted = true;
         DWORD extra = (nOpenFlags & modeCreate) && pSecurity ? WRITE_DAC | WRITE_OWNER : 0;
-        err = folder.OpenChildFile(lpszName, access | extra, share, OPEN_EXISTING, nullptr, h);
-        if (err == NO_ERROR && extra && !AfxProtect(h.Get(), pSecurity)) err = GetLastError();
-        if (err == NO_ERROR && (nOpenFlags & modeCreate) && !(nOpenFlags & modeNoTruncate) &&
+        // A file to be emptied that has other names too (a hard link) is replaced by a new one
+        // under this name; one whose content would be kept is refused.
+        const bool bEmptied = (nOpenFlags & modeCreate) && !(nOpenFlags & modeNoTruncate);
+        bool bReplaced = false;
+        if (access & GENERIC_WRITE)
+            err = folder.OpenChildFileToWrite(lpszName, access | extra, share, pSecurity, bEmptied, h, &bReplaced);
+        else
+            err = folder.OpenChildFile(lpszName, access | extra, share, OPEN_EXISTING, nullptr, h);
+        if (err == NO_ERROR && extra && !bReplaced && !AfxProtect(h.Get(), pSecurity)) err = GetLastError();
+        if (err == NO_ERROR && bEmptied && !bReplaced &&
             (SetFilePointer(h.Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER || !SetEndOfFile(h.Get())))
             err = GetLastError();
     }

@@ -134,6 +134,14 @@ std::vector<CString> Components(const CString& strRelative)
 
 DWORD AfxCheckOpenedFile(HANDLE h, const CString& strPath)
 {
+DWORD AfxCheckSingleName(HANDLE h)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info)) return GetLastError();
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return NO_ERROR;
+    return info.nNumberOfLinks > 1 ? kErrorHardLinked : NO_ERROR;
+}
+
     DWORD err = CheckOpened(h, false);
     if (err != NO_ERROR) return err;
     int cut = -1;
@@ -247,6 +255,30 @@ DWORD CFolderHandle::OpenChildFile(const CString& strName, DWORD dwAccess, DWORD
 
 DWORD CFolderHandle::RemoveChild(const CString& strName, bool bFolder) const
 {
+DWORD CFolderHandle::OpenChildFileToWrite(const CString& strName, DWORD dwAccess, DWORD dwShare,
+                                          SECURITY_ATTRIBUTES* pSecurity, bool bReplace, CHandle& file,
+                                          bool* pReplaced) const
+{
+    if (pReplaced) *pReplaced = false;
+    CHandle h;
+    DWORD err = OpenChildFile(strName, dwAccess, dwShare, OPEN_EXISTING, nullptr, h);
+    if (err == NO_ERROR) err = AfxCheckSingleName(h.Get());
+    if (err != kErrorHardLinked || !bReplace) {
+        if (err == NO_ERROR) file = std::move(h);
+        return err;
+    }
+    // Removing a name changes nothing behind the file's other names. Whatever stands at the name
+    // once it has been let go is removed the same way, links refused: the name is the one to be
+    // written.
+    h.Close();
+    err = RemoveChild(strName, false);
+    if (err == NO_ERROR) err = OpenChildFile(strName, dwAccess, dwShare, CREATE_NEW, pSecurity, h);
+    if (err != NO_ERROR) return err == kErrorLinkOnPath ? err : kErrorHardLinked;
+    if (pReplaced) *pReplaced = true;
+    file = std::move(h);
+    return NO_ERROR;
+}
+
     CHandle h;
     DWORD err = OpenRelative(m_h.Get(), strName, DELETE | FILE_READ_ATTRIBUTES,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -13,6 +13,17 @@
 // The error that the calls below report for a link on the way.
 const DWORD kErrorLinkOnPath = ERROR_CANT_RESOLVE_FILENAME;
 
+// The error for a file that has more names than the one it was reached by (a hard link, which a
+// user may make to any file they can open): what is written to it, or its access list, reaches the
+// same file under its other names, wherever they are.
+const DWORD kErrorHardLinked = ERROR_TOO_MANY_LINKS;
+
+// NO_ERROR when the file open as h (with FILE_READ_ATTRIBUTES) has one name, kErrorHardLinked when
+// it has more, the system's error when that cannot be read. A folder always passes: its count
+// is no count of names. Read on the handle that is then used, the answer holds for as long as
+// the handle does: a name added later only names this file, never another one.
+DWORD AfxCheckSingleName(HANDLE h);
+
 // Checks a file just opened by the name strPath: NO_ERROR when the handle leads to that name in its
 // folder, kErrorLinkOnPath when the name is a link (seen by its attributes, or because the handle
 // leads elsewhere: some systems follow a link to a file without showing it as one).
@@ -48,6 +59,16 @@ public:
     // Nothing is ever opened through a link, since the name is taken relative to the held folder.
     DWORD OpenChildFile(const CString& strName, DWORD dwAccess, DWORD dwShare, DWORD dwDisposition,
                         SECURITY_ATTRIBUTES* pSecurity, CHandle& file) const;
+
+    // Opens the existing file strName (one component) of this folder to write it, as
+    // OpenChildFile with OPEN_EXISTING does, but never through another name: a file that has more
+    // than one (AfxCheckSingleName) is refused with kErrorHardLinked, or, with bReplace, this name
+    // alone is removed (the file keeps its content under its other names) and a new, empty file
+    // made in its place with pSecurity's access list; *pReplaced then says so. A replacement that
+    // cannot be made (the name cannot be removed, or is taken again meanwhile) is
+    // kErrorHardLinked too.
+    DWORD OpenChildFileToWrite(const CString& strName, DWORD dwAccess, DWORD dwShare, SECURITY_ATTRIBUTES* pSecurity,
+                               bool bReplace, CHandle& file, bool* pReplaced = nullptr) const;
 
     bool IsOpen() const { return m_h.IsValid(); }
     void Close()

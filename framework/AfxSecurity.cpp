@@ -1,6 +1,7 @@
 #include "AfxSecurity.h"
 
 #include "AfxHandle.h"
+#include "AfxNoLinks.h"
 
 #include <sddl.h>
 
@@ -179,6 +180,13 @@ CString AfxSecurityText(HANDLE h)
     char* text = nullptr;
     if (!sd || !ConvertSecurityDescriptorToStringSecurityDescriptorA(
                    sd.get(), SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr))
+    // A file with other names is also a file elsewhere, whatever this name lets one do: its list
+    // and owner stay as they are.
+    DWORD err = AfxCheckSingleName(h);
+    if (err != NO_ERROR) {
+        SetLastError(err);
+        return false;
+    }
         return CString();
     CString out(text);
     LocalFree(text);

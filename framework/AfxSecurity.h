@@ -73,7 +73,8 @@ bool AfxOnlyTrustedCanWrite(HANDLE h, DWORD dwRights = kAfxChangeRights, bool bU
 // Gives the file or folder open as h (with WRITE_DAC and WRITE_OWNER) the access
 // list of pSecurity in place of its own, and the administrators as its owner where the system
 // allows it: what an elevated installation writes or takes over, administrators own. False with
-// GetLastError when the list cannot be set.
+// GetLastError when the list cannot be set, and with kErrorHardLinked, untouched, for a file that
+// has more than one name (AfxNoLinks.h; h then needs FILE_READ_ATTRIBUTES too).
 bool AfxProtect(HANDLE h, SECURITY_ATTRIBUTES* pSecurity);
 
 // The access list of the object open as h in the system's text form, for messages and tests;

@@ -188,3 +188,97 @@ TEST(LinkInPath, AnyComponentBelowTheRoot)
         RemoveDirectoryA(root);
     }
 }
+
+namespace {
+
+std::string ContentOf(const CString& strPath)
+{
+    CFile file;
+    if (!file.Open(strPath, CFile::modeRead | CFile::shareDenyNone)) return "<unreadable>";
+    return file.ReadAll();
+}
+
+DWORD NamesOf(const CString& strPath)
+{
+    CHandle h(CreateFileA(strPath, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    return h && GetFileInformationByHandle(h.Get(), &info) ? info.nNumberOfLinks : 0;
+}
+
+}  // namespace
+
+// A file that has another name elsewhere (a hard link) is never written, emptied or given a list
+// through the name at hand: the file behind the other name keeps its content and its list. Where
+// the name is to be emptied anyway it gets a file of its own; elsewhere the open is refused.
+TEST(FolderHandle, NothingWrittenThroughAHardLink)
+{
+    CSecurityAttributes security;
+    ASSERT_TRUE(security.Build(CSecurityAttributes::kInstallFolder));
+    CString root = TempDir("zrv-hard-link");
+    CreateDirectoryA(root, nullptr);
+    const CString other = root + "\\other.txt", name = root + "\\name.txt";
+    enum class How { inFolder, byPath, protect };
+    const UINT kEmpty = CFile::modeCreate | CFile::modeWrite | CFile::typeBinary;
+    struct Case {
+        const char* row;
+        bool bLinked;
+        How how;
+        UINT flags;
+        DWORD dwError;       // of the open, or of AfxProtect
+        std::string name;    // what the name holds afterwards
+    } cases[] = {
+        {"emptied-in-folder", true, How::inFolder, kEmpty, NO_ERROR, "new"},
+        {"kept-in-folder", true, How::inFolder, kEmpty | CFile::modeNoTruncate, kErrorHardLinked, "precious"},
+        {"written-in-folder", true, How::inFolder, CFile::modeWrite, kErrorHardLinked, "precious"},
+        {"read-in-folder", true, How::inFolder, CFile::modeRead, NO_ERROR, "precious"},
+        {"log-by-path", true, How::byPath, kEmpty | CFile::osNoLinks, kErrorHardLinked, "precious"},
+        {"protected", true, How::protect, 0, kErrorHardLinked, "precious"},
+        {"one-name-in-folder", false, How::inFolder, kEmpty, NO_ERROR, "new"},
+        {"one-name-by-path", false, How::byPath, kEmpty | CFile::osNoLinks, NO_ERROR, "new"},
+        {"one-name-protected", false, How::protect, 0, NO_ERROR, "precious"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        DeleteFileA(name);
+        DeleteFileA(other);
+        WriteFileWith(other, nullptr);
+        GrantEveryoneWrite(other);
+        {
+            CFile file;
+            ASSERT_TRUE(file.Open(other, kEmpty));
+            file.Write("precious", 8);
+        }
+        if (c.bLinked) ASSERT_TRUE(CreateHardLinkA(name, other, nullptr)) << GetLastError();
+        else ASSERT_TRUE(CopyFileA(other, name, FALSE));
+        CString listBefore = AfxSecurityText(OpenForSecurity(other).Get());
+        CFolderHandle folder;
+        ASSERT_TRUE(folder.Open(root)) << GetLastError();
+        CFile file;
+        file.SetCreateSecurity(security.Get());
+        CFileException e;
+        DWORD err = NO_ERROR;
+        if (c.how == How::protect) {
+            CHandle h(CreateFileA(name, FILE_READ_ATTRIBUTES | READ_CONTROL | WRITE_DAC | WRITE_OWNER,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(h.IsValid());
+            if (!AfxProtect(h.Get(), security.Get())) err = GetLastError();
+        } else {
+            BOOL bOpened = c.how == How::inFolder ? file.OpenIn(folder, "name.txt", c.flags, &e, name)
+                                                  : file.Open(name, c.flags, &e);
+            if (!bOpened) err = DWORD(e.m_lOsError);
+            if (bOpened && (c.flags & 3) != CFile::modeRead) file.Write("new", 3);
+            file.Close();
+        }
+        EXPECT_EQ(err, c.dwError);
+        EXPECT_EQ(ContentOf(other), "precious");
+        EXPECT_EQ(AfxSecurityText(OpenForSecurity(other).Get()), listBefore);
+        EXPECT_EQ(ContentOf(name), c.name);
+        // Emptied through a name of its own, or left as it was.
+        EXPECT_EQ(NamesOf(name), c.bLinked && c.name != "new" ? 2u : 1u);
+        folder.Close();
+    }
+    DeleteFileA(name);
+    DeleteFileA(other);
+    RemoveDirectoryA(root);
+}
