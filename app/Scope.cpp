@@ -11,11 +11,23 @@
 #include "RegistryAnchorStore.h"
 #include "BackdropWnd.h"
 #include "ScopeDlg.h"
+#include "TargetFolder.h"
 
 namespace {
 
+// The record in strFolder, read through the folder held open (never through a link).
+bool ReadRecordIn(const CString& strFolder, RecordFileRead& log, RecordFileRead& prior)
+{
+    CTargetFolder folder;
+    bool bChangeable = false;
+    if (folder.Open(strFolder, nullptr) != NO_ERROR || !folder.ReadRecordFile(kInstallLogName, log, &bChangeable))
+        return false;
+    folder.ReadRecordFile(kPriorRecordName, prior, &bChangeable);
+    return true;
+}
+
 // Whether the product has an entry in the list of installed programs below hRoot that names a
-// folder: an installation there.
+// folder: an installation there. Only for the machine's entry, which only administrators write.
 bool InstalledBelow(int nRoot, const CString& strProduct)
 {
     if (!IsUsableProductName(strProduct)) return false;
@@ -68,7 +80,9 @@ int CSetupApp::ChooseScope(const SetupOptions& options, bool bAsk, const std::fu
             bForOneUser = options.bCurrentUser != FALSE;
         } else {
             // A reinstallation goes where the installed product is.
-            if (InstalledBelow(kRootCurrentUser, product)) bForOneUser = true;
+            // The user's own entry counts only with the record it vouches for: a bare InstallLocation
+            // there, which any of the user's programs can write, decides nothing.
+            if (!InstallationForUser(CRegistryAnchorStore(), product, ReadRecordIn).IsEmpty()) bForOneUser = true;
             else if (InstalledBelow(kRootLocalMachine, product)) bForOneUser = false;
             else bForOneUser = m_preferredScope == SetupScope::user;
             if (bAsk) {
@@ -85,11 +99,16 @@ int CSetupApp::ChooseScope(const SetupOptions& options, bool bAsk, const std::fu
         return kExitRefused;
     }
     // Before this program starts itself again with other rights and before anything is made; the
-    // program started again looks once more, and finds the same.
-    CString there = InstallationInOtherScope(CRegistryAnchorStore(), product, bForOneUser, RecordIsThere);
-    if (!there.IsEmpty())
-        return Refused(AfxTextFormat(bForOneUser ? "scope.other_for_everyone" : "scope.other_for_user", product.GetString(),
-                                     there.GetString(), there.GetString(), kUninstallerName));
+    // program started again looks once more, and finds the same. A product installed only for
+    // everyone has no installation for one user to look for: entries of the user's own are not read.
+    CString there;
+    if (m_scope != SetupScope::machine)
+        there = InstallationInOtherScope(CRegistryAnchorStore(), product, bForOneUser, RecordIsThere, ReadRecordIn);
+    if (!there.IsEmpty() && bForOneUser)
+        return Refused(AfxTextFormat("scope.other_for_everyone", product.GetString(), there.GetString(),
+                                     there.GetString(), kUninstallerName));
+    // The user's installation is the user's to remove: no program of the user's folder is named.
+    if (!there.IsEmpty()) return Refused(AfxTextFormat("scope.other_for_user", product.GetString(), there.GetString()));
     int nAgain = StartAgainWhereDue(options, beforeAgain);
     if (nAgain >= 0) return nAgain;
     // The user's own folder for programs, with the last part of the author's folder.

@@ -14,6 +14,7 @@
 #include "RecordTrust.h"
 #include "RegistryScript.h"
 #include "Removal.h"
+#include "SetupConfig.h"
 #include "SetupExtensions.h"
 #include "Shortcuts.h"
 
@@ -60,6 +61,9 @@ UINT CInstallRun::Execute()
     }
     m_buffer.reset();
     if (!Cancelled()) RegistryStep(nTotal);
+    // Everything is in place and recorded, but a step stopped on the way: no run that stopped a
+    // step ends as complete.
+    if (!m_strStepStopped.IsEmpty()) return Stop(InstallStop::Failure(m_strStepStopped));
     Cleanup();
     return End(E0_Normal);
 }
@@ -247,8 +251,10 @@ void CInstallRun::RegistryStep(UINT nTotal)
     script.m_pEarlier = &m_earlier;
     script.m_madeKeys = m_madeKeys;
     script.m_bForOneUser = m_job.bForOneUser;
-    // A registry that refuses a key or value does not make the run fail.
-    script.Apply(log);
+    // The files are in place: whatever stops the script, the product is registered, so that its
+    // uninstaller removes them; the run then ends as failed, saying why.
+    script.m_bRegisterAfterStop = true;
+    if (!script.Apply(log)) m_strStepStopped = StoppedScriptText(script);
     m_carried.EndRegistryPart(log, script.m_bMarkerWritten);
     // Explorer keeps what it knows of file types until it is told.
     if (script.m_bClassesRootWritten) AfxNotifyAssociationsChanged();
@@ -260,8 +266,29 @@ void CInstallRun::RegistryStep(UINT nTotal)
         m_sink.NotifyStatus(AfxText("status.shortcuts"));
         CreateShortcuts(ext, *m_job.pProductName, *m_job.pInstallDir, m_job.bForOneUser, log);
     });
-    if (!Cancelled()) RetireEarlier();
+    // A stopped script left the earlier installation's keys and values that it did not get to
+    // write again: they stay listed, and in place, for the uninstaller.
+    if (!Cancelled() && m_strStepStopped.IsEmpty()) RetireEarlier();
     m_record.Complete();
+}
+
+// What the user is told of a registry step that stopped: the line and why, and how what is
+// installed is removed.
+CString CInstallRun::StoppedScriptText(const RegistryScript& script) const
+{
+    CString why = script.m_strStopped.empty() ? CString("the registry refused the product's entry")
+                                              : CString(script.m_strStopped.c_str());
+    if (!script.m_bRegistered) {
+        if (script.m_nStoppedLine > 0) {
+            CString line;
+            line.Format("line %d of %s: ", script.m_nStoppedLine, kSetupIniName);
+            why = line + why;
+        }
+        return AfxTextFormat("install.not_registered", m_job.pProductName->GetString(), why.GetString(),
+                             m_job.pInstallDir->GetString(), m_job.pInstallDir->GetString(), kUninstallerName);
+    }
+    return AfxTextFormat("install.script_stopped", script.m_nStoppedLine, why.GetString(),
+                         m_job.pProductName->GetString());
 }
 
 // An upgrade that has written everything retires what the earlier installation listed and this one

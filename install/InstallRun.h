@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+class RegistryScript;
+
 class CInstallRun {
 public:
     explicit CInstallRun(const InstallJob& job);
@@ -30,7 +32,8 @@ public:
     CInstallRun& operator=(const CInstallRun&) = delete;
     ~CInstallRun() { Cleanup(); }
 
-    // Runs every step; returns the exit code (0: done or stopped on request, 1: failed).
+    // Runs every step; returns the exit code (0: done or stopped on request, 1: failed, a step
+    // after the payload that stopped included).
     UINT Execute();
     // Ends the run as stop says: its message shown (when it has one), everything let go, the
     // outcome told.
@@ -67,6 +70,7 @@ private:
     void OpenRecord();
     void RegistryStep(UINT nTotal);
     void RetireEarlier();
+    CString StoppedScriptText(const RegistryScript& script) const;
     void Cleanup();
     UINT End(EndPath path);
 
@@ -94,4 +98,5 @@ private:
     bool m_bTargetHadAnything = false;  // as the run found it: not empty, or an earlier installation's
     std::vector<PriorKey> m_madeKeys;             // keys this run created before the script ran
     std::vector<std::string> m_entryParentsMade;  // keys above the entry made with it
+    CString m_strStepStopped;  // why a step after the payload stopped; empty when none did
 };

@@ -77,7 +77,7 @@ bool ScriptRun::RunKeys(const char* pLine)
         if (bOk)
             m_pObserver->OnScriptEnd(pLine, nullptr);
         else
-            m_pObserver->OnScriptEnd(m_pLine, m_strFailure.empty() ? "the line failed" : m_strFailure.c_str());
+            m_pObserver->OnScriptEnd(m_pLine, Failure().c_str());
     }
     return bOk;
 }
@@ -135,11 +135,11 @@ int RegistryScript::Apply(CFile& log, RegistryBackend& registry, RegistryScriptO
     if (!pMarker) return TRUE;
 
     if (pObserver) pObserver->OnStart(pMarker);
-    if (m_bForOneUser) {
-        if (const char* pLine = FindMachineWideLine(pText)) {
-            if (pObserver) pObserver->OnScriptEnd(pLine, kMachineWideReason);
-            return FALSE;
-        }
+    const char* pRefused = m_bForOneUser ? FindMachineWideLine(pText) : nullptr;
+    if (pRefused) {
+        NoteStop(pRefused, kMachineWideReason);
+        if (pObserver) pObserver->OnScriptEnd(pRefused, kMachineWideReason);
+        if (!m_bRegisterAfterStop) return FALSE;
     }
     ScriptRun run(log, registry, *this, pObserver);
     run.Log().RegistryMarker();
@@ -147,22 +147,38 @@ int RegistryScript::Apply(CFile& log, RegistryBackend& registry, RegistryScriptO
     // Nothing but skipped lines after the marker's line, or not even a line end: no script, and
     // no product to register either.
     const char* pLine = SkipLines(NextLine(pMarker));
-    if (!pLine) {
+    if (!pLine && !pRefused) {
         if (pObserver) pObserver->OnScriptEnd(nullptr, nullptr);
         return TRUE;
     }
+    bool bKeysRan = false;
     try {
-        bool bKeysRan = run.RunKeys(pLine);
+        bKeysRan = !pRefused && run.RunKeys(pLine);
         m_bClassesRootWritten = run.ClassesRootWritten();
-        if (!bKeysRan) return FALSE;
+        if (!bKeysRan && !pRefused) NoteStop(run.FailedLine(), run.Failure());
+    } catch (const std::bad_alloc&) {
+        // A value too large for memory fails like any other; its key is closed.
+        NoteStop(run.FailedLine(), "not enough memory for the value");
+    }
+    if (!bKeysRan && !m_bRegisterAfterStop) return FALSE;
+    try {
         if (pObserver) pObserver->OnUninstall();
         SetupExtensions ext;
         if (m_pExtensions) ext = *m_pExtensions;
         else ReadSetupExtensions(pText, ext);  // a text the installer refuses has none
-        return RegisterProduct(run, m_strProductName, ext) ? TRUE : FALSE;
+        m_bRegistered = RegisterProduct(run, m_strProductName, ext);
     } catch (const std::bad_alloc&) {
-        return FALSE;  // a value too large for memory fails like any other; its key is closed
+        m_bRegistered = false;
     }
+    return bKeysRan && m_bRegistered ? TRUE : FALSE;
+}
+
+void RegistryScript::NoteStop(const char* pLine, const std::string& strWhy)
+{
+    m_nStoppedLine = pLine ? 1 : 0;
+    for (const char* p = m_pText; p && pLine && p < pLine && *p; ++p)
+        if (p[0] == '\r' && p[1] == '\n') ++m_nStoppedLine;
+    m_strStopped = strWhy;
 }
 
 const char* const RegistryScript::kMachineWideReason =

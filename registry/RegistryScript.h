@@ -6,6 +6,8 @@
 #include "PriorRecord.h"
 #include "RegistryBackend.h"
 
+#include <string>
+
 // Told where a run of the script is, so that a dry run can name the line of each thing it did.
 // Each call comes before the registry operations and log lines it announces.
 struct SetupExtensions;
@@ -67,6 +69,18 @@ public:
     std::vector<PriorKey> m_madeKeys;
     // Set by Apply once it has written the registry part's marker to the log.
     bool m_bMarkerWritten = false;
+    // Set before Apply by an installation whose files are in place: a script that stops (a line
+    // that fails, a key the registry refuses or that lies below a registry link, a script refused
+    // whole) still registers the product, so that its uninstaller can remove what is there; Apply
+    // returns zero all the same. Without it a stopped script registers nothing.
+    bool m_bRegisterAfterStop = false;
+    // Set by Apply when the script stopped: the line of the text that stopped it (1 for the first,
+    // lines ended by CR LF; 0 when unknown) and why, one clause; empty when it did not stop.
+    int m_nStoppedLine = 0;
+    std::string m_strStopped;
+    // Set by Apply when the product's entry was registered whole, its name and uninstall command
+    // included.
+    bool m_bRegistered = false;
     // Set before Apply when the product is installed for the user who runs the installer: the
     // uninstall entry goes below HKEY_CURRENT_USER, a key line under HKEY_CLASSES_ROOT writes
     // below HKEY_CURRENT_USER\Software\Classes (the user's own file types), and a script with a
@@ -81,4 +95,8 @@ public:
     // HKEY_USERS: what a product installed for one user may not write. nullptr when there is none.
     static const char* FindMachineWideLine(const char* pszText);
     static const char* const kMachineWideReason;
+
+private:
+    // The script stopped at the line that starts at pLine (null: its line is unknown), for strWhy.
+    void NoteStop(const char* pLine, const std::string& strWhy);
 };

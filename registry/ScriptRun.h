@@ -55,6 +55,9 @@ public:
     // line, a key or a value line failed. Ends without failure at the end of the text or at a line
     // where a key line may stand but that does not begin with "[".
     bool RunKeys(const char* pLine);
+    // After RunKeys failed: the line that failed, and why (one clause).
+    const char* FailedLine() const { return m_pLine; }
+    std::string Failure() const { return m_strFailure.empty() ? "the line failed" : m_strFailure; }
     // Creates or opens a key (below the root nRoot of kRegistryRoots) that the log will list. With a
     // record, the keys on its path that do not exist yet are noted first (the registry makes them
     // along with the key), so that a later key line naming one of them does not take it for a key

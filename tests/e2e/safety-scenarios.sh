@@ -209,7 +209,7 @@ elevated-attacks)
   # ZRV_ATTACK_ROWS runs some rows only (to watch each fail on its own against another build).
   rows="made-folder planted-record planted-own forged-open forged-kept swapped-own copied-record shortcut-only"
   rows="$rows open-target link-inside race-link target-swapped log-link caller-env log-folder-link target-folder-link long-caller"
-  rows="$rows user-anchor huge-log registry-link"
+  rows="$rows user-anchor huge-log registry-link user-entry"
   rows="$rows log-hard-link target-hard-link"
   for row in ${ZRV_ATTACK_ROWS:-$rows}; do
     fresh_row "$row"
@@ -328,6 +328,27 @@ elevated-attacks)
       wine reg delete "$users_entry" /f >/dev/null 2>&1 </dev/null || true
       rm -rf "$mine"
       ;;
+    user-entry)
+      # An entry of the user's own for the product, which is installed only for everyone: a folder of
+      # the user's holding any Install.log, digests of zeros. The administrator's installation reads
+      # no entry of the user's: it installs, and names no program of the user's folder.
+      mine="$TARGET_ROOT_UNIX/$row-mine"
+      users_entry='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zorvan Demo'
+      rm -rf "$mine" && mkdir -p "$mine" && echo mine >"$mine/Install.log"
+      zeros=$(printf '0%.0s' $(seq 1 64))
+      wine reg add "$users_entry" /v InstallLocation /d "$TARGET_ROOT\\$row-mine" /f >/dev/null 2>&1 </dev/null
+      wine reg add "$users_entry" /v InstallRecordDigest /d "$zeros $zeros $TARGET_ROOT\\$row-mine" /f >/dev/null 2>&1 </dev/null
+      install_silently "$row"
+      expect "$row: exit code" 0 "$app_rc"
+      grep -q 'Uninstal.exe' "$SCRATCH/silent.log" && fail "$row: the log names an uninstaller: $(cat "$SCRATCH/silent.log")"
+      [ -f "$t/docs/guide.txt" ] || fail "$row: the product was not installed"
+      expect "$row: the user's folder" "Install.log" "$(ls -A "$mine" | paste -sd' ')"
+      expect "$row: the user's entry" "REG_SZ $TARGET_ROOT\\$row-mine" "$(reg_value "$users_entry" InstallLocation)"
+      uninstall_silently "$t"
+      expect "$row: exit code of the uninstallation" 0 "$app_rc"
+      wine reg delete "$users_entry" /f >/dev/null 2>&1 </dev/null || true
+      rm -rf "$mine"
+      ;;
     registry-link)
       # The user's own key that the installation wrote to, made a link to a key of the machine
       # between the installation and the uninstallation (Wine's reg makes no links: reglink does).
@@ -354,6 +375,26 @@ elevated-attacks)
       expect "$row: the machine's Greeting" 'REG_SZ Hello from the demo' "$(reg_value "$victim" Greeting)"
       expect "$row: the machine's WindowWidth" 'REG_DWORD 0x7' "$(reg_value "$victim" WindowWidth)"
       [ -f "$t/docs/guide.txt" ] && fail "$row: the product's files were left"
+      # The same link made before an installation: its script stops at that key, nothing is written
+      # through it, and the run says so and ends with exit code 2; the product is registered all
+      # the same, and its uninstaller removes it.
+      wine reg add 'HKCU\Software\Nexal\Zorvan Demo' /f >/dev/null 2>&1 </dev/null
+      wine "$ZRV_WIN32_BIN/tests/win32/reglink.exe" make 'Software\Nexal\Zorvan Demo\Settings' '\REGISTRY\MACHINE\Software\Victim' \
+        >"$SCRATCH/reglink.log" 2>&1 </dev/null || fail "$row: no link was made: $(cat "$SCRATCH/reglink.log")"
+      install_silently "$row"
+      wine "$ZRV_WIN32_BIN/tests/win32/reglink.exe" remove 'Software\Nexal\Zorvan Demo\Settings' >/dev/null 2>&1 </dev/null
+      expect "$row: exit code of the installation through the link" 2 "$app_rc"
+      grep -qF 'is a registry link' "$SCRATCH/silent.log" || fail "$row: the stop was not told: $(cat "$SCRATCH/silent.log")"
+      grep -qF 'Installation complete!' "$SCRATCH/silent.log" && fail "$row: a stopped run told success"
+      expect "$row: the machine's Greeting after the installation" 'REG_SZ Hello from the demo' "$(reg_value "$victim" Greeting)"
+      expect "$row: the machine's WindowWidth after the installation" 'REG_DWORD 0x7' "$(reg_value "$victim" WindowWidth)"
+      expect "$row: the product's name in Add/Remove programs" 'REG_SZ Zorvan Demo' "$(reg_value "$UNINSTKEY" DisplayName)"
+      case $(reg_value "$UNINSTKEY" UninstallString) in *Uninstal.exe*) ;; *) fail "$row: no uninstall command" ;; esac
+      uninstall_silently "$t"
+      expect "$row: exit code of the uninstallation" 0 "$app_rc"
+      [ -e "$t" ] && fail "$row: the installation was left: $(find "$t" | head)"
+      wine reg query "$UNINSTKEY" >/dev/null 2>&1 </dev/null && fail "$row: the entry is still there"
+      expect "$row: the machine's Greeting at the end" 'REG_SZ Hello from the demo' "$(reg_value "$victim" Greeting)"
       ;;
     huge-log)
       # A log larger than any installation writes (sparse: it costs no disk) planted in an existing

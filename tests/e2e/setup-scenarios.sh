@@ -1005,7 +1005,10 @@ per-user | either)
       installed_for "$whom"
       run_silent /S "$second" "/LOG=$SILENT_LOG"
       expect "$second beside $first: exit code" 1 "$app_rc"
-      silent_log "FATAL: Zorvan Notes is installed $how, in '$loc': it is not installed $other beside that installation. Remove it first with '$loc\\Uninstal.exe' (or Add/Remove programs), then install it again: nothing was installed"
+      # One user's installation is that user's to remove: no program of the user's folder is named.
+      remove="with '$loc\\Uninstal.exe' (or Add/Remove programs)"
+      [ "$whom" = user ] && remove="in Add/Remove programs, without administrator rights"
+      silent_log "FATAL: Zorvan Notes is installed $how, in '$loc': it is not installed $other beside that installation. Remove it first $remove, then install it again: nothing was installed"
       installed_for "$whom"
       [ -e "$WINEPREFIX/drive_c/Program Files/Zorvan Notes" ] && [ "$whom" = user ] && fail "the refused run made the folder for everyone"
       compgen -G "$WINEPREFIX/drive_c/users/*/AppData/Local/Programs/Zorvan Notes" >/dev/null && [ "$whom" = machine ] &&
@@ -1017,6 +1020,29 @@ per-user | either)
       echo "ok: installed $how, $second refused"
     done < <(printf '%s\n' "/CURRENTUSER|user|/ALLUSERS|for you alone|for everyone" \
       "/ALLUSERS|machine|/CURRENTUSER|for everyone who uses this computer|for one user")
+    # The user's own entry steers no run for everyone: a bare InstallLocation there (no record) does
+    # not make an elevated run install for the user into that folder, and digests of zeros beside
+    # any Install.log refuse no /ALLUSERS. Each run installs for everyone; the planted folder and
+    # entry stay as they were.
+    planted="$TARGET_ROOT_UNIX/planted"
+    rm -rf "$planted" && mkdir -p "$planted" && echo mine >"$planted/Install.log"
+    zeros=$(printf '0%.0s' $(seq 1 64))
+    while IFS='|' read -r how switch; do
+      wine reg add "$NOTES_USER" /v InstallLocation /d "$TARGET_ROOT\\planted" /f >/dev/null 2>&1 </dev/null
+      [ "$how" = zeros ] && wine reg add "$NOTES_USER" /v InstallRecordDigest /d "$zeros $zeros $TARGET_ROOT\\planted" /f >/dev/null 2>&1 </dev/null
+      run_silent /S $switch "/LOG=$SILENT_LOG"
+      expect "a planted user's entry ($how): exit code" 0 "$app_rc"
+      grep -q 'Uninstal.exe' "$SCRATCH/silent.log" && fail "$how: the log names an uninstaller: $(cat "$SCRATCH/silent.log")"
+      expect "$how: the planted folder" "Install.log" "$(ls -A "$planted" | paste -sd' ')"
+      expect "$how: the planted entry" "REG_SZ $TARGET_ROOT\\planted" "$(reg_value "$NOTES_USER" InstallLocation)"
+      wine reg delete "$NOTES_USER" /f >/dev/null 2>&1 </dev/null
+      installed_for machine
+      uninstall_silently "$t"
+      expect "$how: uninstallation, exit code" 0 "$app_rc"
+      gone_soon "$t"
+      echo "ok: a user's entry ($how) steered nothing"
+    done < <(printf '%s\n' "bare location|" "zeros|/ALLUSERS")
+    rm -rf "$planted"
     # With the window: the choice, offered for everyone first as the author prefers; "only me".
     start_setup
     must wait "$WELCOME" 30000
@@ -1047,7 +1073,7 @@ per-user | either)
     must click "$WELCOME" 1011
     must click "$WELCOME" $INSTALL
     must msgbox 30000
-    expect "the refusal for everyone" $'Setup\n'"FATAL: Zorvan Notes is installed for you alone, in '$loc': it is not installed for everyone beside that installation. Remove it first with '$loc\\Uninstal.exe' (or Add/Remove programs), then install it again: nothing was installed" "$out"
+    expect "the refusal for everyone" $'Setup\n'"FATAL: Zorvan Notes is installed for you alone, in '$loc': it is not installed for everyone beside that installation. Remove it first in Add/Remove programs, without administrator rights, then install it again: nothing was installed" "$out"
     shot scope-refused
     answer 2000 OK
     finished
@@ -1584,22 +1610,30 @@ refused-choice)
   echo "ok: the chosen directory came back"
   ;;
 registry-fails)
-  # A script that fails half-way (a root the grammar refuses) still ends with the completion
-  # message: the keys before it are set, the uninstaller is not registered.
+  # A script that stops half-way (a root the grammar refuses): the keys before it are set, the
+  # product is registered all the same (its files are in place), and the run says where the script
+  # stopped and ends with exit code 2, never with the completion message.
   dir="$TARGET_ROOT\\Demo"
   make_media "$dir" 1
   "$ZRVTOOL" ini decode "$MEDIA/Setup.ini" "$SCRATCH/plain.txt"
   printf '[HKEY_CURRENT_CONFIG\\Software\\Nexal]\r\n"a"="b"\r\n' >>"$SCRATCH/plain.txt"
   "$ZRVTOOL" ini encode "$SCRATCH/plain.txt" "$MEDIA/Setup.ini"
+  stop_line=$(grep -c '' "$SCRATCH/plain.txt")
+  stop_line=$((stop_line - 1))
   start_setup
   must click "$WELCOME" $INSTALL
   answer 20000 OK
-  complete_message
+  answer 60000 OK
+  case $out in *"stopped at line $stop_line of Setup.ini"*) ;; *) fail "the stop was not told: $out" ;; esac
   finished
-  log="$TARGET_ROOT_UNIX/Demo/Install.log"
-  expect "the log ends with the last value set" WindowWidth "$(tail -1 "$log" | tr -d '\r')"
+  expect "the exit code" 2 "$app_rc"
   expect "WindowWidth" "REG_DWORD 0x280" "$(reg_value 'HKCU\Software\Nexal\Zorvan Demo\Settings' WindowWidth)"
-  expect "no uninstall entry" "" "$(reg_value "$UNINSTKEY" DisplayName)"
+  expect "the uninstall entry" "REG_SZ Zorvan Demo" "$(reg_value "$UNINSTKEY" DisplayName)"
+  uninstall_silently "$TARGET_ROOT_UNIX/Demo"
+  expect "the uninstaller's exit code" 0 "$app_rc"
+  [ -e "$TARGET_ROOT_UNIX/Demo/Uninstal.exe" ] && fail "the installation was not removed"
+  wine reg query 'HKCU\Software\Nexal\Zorvan Demo\Settings' >/dev/null 2>&1 </dev/null && fail "the script's key is still there"
+  wine reg query "$UNINSTKEY" >/dev/null 2>&1 </dev/null && fail "the entry is still there"
   ;;
 medium-target)
   # The target directory is the medium's own folder and the image holds a Setup.ini: it may not

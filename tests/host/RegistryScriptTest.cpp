@@ -1,4 +1,5 @@
 // The registry script against the in-memory registry: grammar, values, log bytes, uninstall entry.
+#include "AfxRegistry.h"
 #include "MemoryRegistry.h"
 #include "RegistryScript.h"
 
@@ -732,5 +733,69 @@ TEST(RegistryScript, ForOneUser)
         if (pLine) {
             EXPECT_TRUE(std::strncmp(pLine, "[HKEY_LOCAL_MACHINE\\", 20) == 0 || std::strncmp(pLine, "[HKEY_USERS\\", 12) == 0);
         }
+    }
+}
+
+// An installation whose files are in place asks for the product to be registered whatever stops the
+// script: the entry is there, Apply still fails, and the line that stopped it is named with why.
+TEST(RegistryScript, AStoppedScriptIsToldAndStillRegistersWhenAsked)
+{
+    // The script's lines start on line 7, after SetupIniHeader()'s six.
+    const char* pszTwoKeys = M CU "\"a\"=\"x\"\r\n[HKEY_CURRENT_USER\\Software\\Zrv2]\r\n\"b\"=\"y\"\r\n";
+    const struct {
+        const char* pszWhat;
+        const char* pszScript;
+        bool bForOneUser;
+        const char* pszFailKey;  // made to fail, with lKeyError
+        LONG lKeyError;
+        const char* pszFailValue;
+        int nLine;               // the line named; 0 when nothing stopped
+        const char* pszWhy;      // part of the reason
+        bool bRegistered;
+    } rows[] = {
+        {"nothing stops", pszTwoKeys, false, "", 0, "", 0, "", true},
+        {"a registry link where a key goes", pszTwoKeys, false, "Software\\Zrv2", kErrorRegistryLink, "", 10,
+         "Software\\Zrv2: the key, or a key above it, is a registry link", true},
+        {"a key the registry refuses", pszTwoKeys, false, "Software\\Zrv2", ERROR_ACCESS_DENIED, "", 10,
+         "the registry refused the key", true},
+        {"a value the registry refuses", pszTwoKeys, false, "", 0, "b", 11, "the registry refused the value", true},
+        {"a root the grammar refuses", M CU "\"a\"=\"x\"\r\n[HKEY_CURRENT_CONFIG\\Zrv]\r\n", false, "", 0, "", 10,
+         "a root the installer knows", true},
+        {"for one user, a key of the machine", M CU "[HKEY_LOCAL_MACHINE\\Software\\Zrv]\r\n", true, "", 0, "", 9,
+         "HKEY_LOCAL_MACHINE or HKEY_USERS", true},
+        {"the entry refused as well", pszTwoKeys, false, "Software\\Zrv2", ERROR_ACCESS_DENIED, "DisplayName", 10,
+         "the registry refused the key", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pszWhat);
+        ScopedTempDir dir;
+        const std::string text = SetupIniHeader() + std::string(row.pszScript);
+        RegistryScript rs(text.data(), text.size(), "C:\\Demo", "Demo");
+        rs.m_bForOneUser = row.bForOneUser;
+        rs.m_bRegisterAfterStop = true;
+        MemoryRegistry registry;
+        if (*row.pszFailKey) registry.FailCreateKey(row.pszFailKey, row.lKeyError);
+        if (*row.pszFailValue) registry.FailSetValue(row.pszFailValue);
+        CFile log;
+        ASSERT_TRUE(log.Open("Install.log", CFile::modeCreate | CFile::modeWrite));
+        const bool bApplied = rs.Apply(log, registry) != 0;
+        log.Close();
+        EXPECT_EQ(bApplied, row.nLine == 0 && row.bRegistered);
+        EXPECT_EQ(row.nLine, rs.m_nStoppedLine);
+        EXPECT_NE(rs.m_strStopped.find(row.pszWhy), std::string::npos) << rs.m_strStopped;
+        EXPECT_EQ(row.nLine == 0, rs.m_strStopped.empty());
+        EXPECT_EQ(row.bRegistered, rs.m_bRegistered);
+        // Registered whole: the uninstall command is in the entry and in the log, which lists it.
+        const std::string strEntry = row.bForOneUser ? "HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo:"
+                                                     : "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo:";
+        const std::string strDump = Dump(registry);
+        EXPECT_EQ(row.bRegistered, strDump.find(strEntry + " DisplayName=\"Demo\" UninstallString=") != std::string::npos)
+            << strDump;
+        EXPECT_EQ(row.bRegistered, ReadBytes(dir.path() / "Install.log").find("UninstallString\r\n") != std::string::npos);
+        // Nothing of a machine's key is written for one user, stopped or not.
+        if (row.bForOneUser) {
+            EXPECT_EQ(strDump.find("HKLM"), std::string::npos) << strDump;
+        }
+        EXPECT_EQ(registry.GetOpenKeyCount(), 0u);
     }
 }
