@@ -1,6 +1,7 @@
 #include "AfxElevation.h"
 
 #include "AfxHandle.h"
+#include "AfxRestartGate.h"
 #include "AfxSecurity.h"
 #include "AfxShell.h"
 
@@ -138,6 +139,8 @@ bool AfxDeleteAtRestart(const CString& strPath)
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
+    // The restart deletes by name: only where no user can make the name lead elsewhere meanwhile.
+    if (!AfxMayLeaveToRestart(strPath)) return false;
     return MoveFileExA(strPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 
@@ -147,6 +150,7 @@ bool AfxReplaceAtRestart(const CString& strPath, const CString& strNewPath)
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
+    if (!AfxMayLeaveToRestart(strPath) || !AfxMayLeaveToRestart(strNewPath)) return false;
     return MoveFileExA(strPath, strNewPath, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 

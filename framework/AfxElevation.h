@@ -44,8 +44,9 @@ int AfxRunAsUser(const CString& strProgram, const CString& strArguments, const C
 // strNewPath replaces it with the file at strPath then; false, arranging nothing, when the system
 // would not take it (GetLastError). Only programs with the administrators' rights may arrange
 // anything for the restart: without them this is refused without asking the system, whose answer
-// some versions give wrongly. Folders must be arranged after what they hold: the restart works in
-// the order arranged.
+// some versions give wrongly; nor is anything arranged for a path whose folders users could change
+// (AfxMayLeaveToRestart: both paths of a replacement), with kErrorOpenToUsers. Folders must be
+// arranged after what they hold: the restart works in the order arranged.
 bool AfxDeleteAtRestart(const CString& strPath);
 bool AfxReplaceAtRestart(const CString& strPath, const CString& strNewPath);
 

@@ -5,6 +5,8 @@
 
 #include <sddl.h>
 
+#include <cstring>
+
 // GENERIC_ALL and GENERIC_WRITE included: an entry may still carry them unmapped.
 const DWORD kAfxChangeRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_DELETE_CHILD |
                                FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
@@ -37,11 +39,24 @@ bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type)
     return CreateWellKnownSid(type, nullptr, known, &size) && EqualSid(sid, known);
 }
 
-// SYSTEM, Administrators, or the user running this program.
+// The system's installer service, which owns and may change the system's own folders
+// (Program Files, the Windows folder): NT SERVICE\TrustedInstaller.
+bool IsInstallerService(PSID sid)
+{
+    static const SID_IDENTIFIER_AUTHORITY kNt = SECURITY_NT_AUTHORITY;
+    static const DWORD kSub[] = {80, 956008885, 3418522649, 1831038044, 1853292631, 2271478464};
+    if (!IsValidSid(sid) || *GetSidSubAuthorityCount(sid) != 6) return false;
+    if (std::memcmp(GetSidIdentifierAuthority(sid), &kNt, sizeof kNt) != 0) return false;
+    for (DWORD i = 0; i < 6; ++i)
+        if (*GetSidSubAuthority(sid, i) != kSub[i]) return false;
+    return true;
+}
+
+// SYSTEM, Administrators, the system's installer service, or the user running this program.
 bool IsTrustedSid(PSID sid, PSID user)
 {
     return IsWellKnown(sid, WinLocalSystemSid) || IsWellKnown(sid, WinBuiltinAdministratorsSid) ||
-           (user && EqualSid(sid, user));
+           IsInstallerService(sid) || (user && EqualSid(sid, user));
 }
 
 // True when the entry gives someone outside the trusted ones one of dwRights.
@@ -141,14 +156,18 @@ bool CSecurityAttributes::Build(Kind kind)
 bool AfxOnlyTrustedCanWrite(HANDLE h, DWORD dwRights, bool bUserTrusted)
 {
     std::unique_ptr<BYTE[]> sd = ReadSecurity(h, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION);
+    return sd && AfxOnlyTrustedIn(sd.get(), dwRights, bUserTrusted);
+}
+
+bool AfxOnlyTrustedIn(PSECURITY_DESCRIPTOR sd, DWORD dwRights, bool bUserTrusted)
+{
     std::unique_ptr<BYTE[]> user = bUserTrusted ? TokenUserSid() : nullptr;
-    if (!sd) return false;
     PSID owner = nullptr;
     BOOL bDefaulted = FALSE, bPresent = FALSE;
-    if (!GetSecurityDescriptorOwner(sd.get(), &owner, &bDefaulted) || !owner || !IsTrustedSid(owner, user.get()))
+    if (!GetSecurityDescriptorOwner(sd, &owner, &bDefaulted) || !owner || !IsTrustedSid(owner, user.get()))
         return false;  // an owner may always rewrite the access list
     PACL dacl = nullptr;
-    if (!GetSecurityDescriptorDacl(sd.get(), &bPresent, &dacl, &bDefaulted) || !bPresent || !dacl)
+    if (!GetSecurityDescriptorDacl(sd, &bPresent, &dacl, &bDefaulted) || !bPresent || !dacl)
         return false;  // no access list: everyone has every right
     for (DWORD i = 0; i < dacl->AceCount; ++i) {
         void* ace = nullptr;

@@ -69,6 +69,9 @@ extern const DWORD kAfxChangeRights;
 // it gives anyone else one of those rights. False also when the access list cannot be read.
 // Elevated, the user's own SID proves nothing: the same person's everyday programs carry it.
 bool AfxOnlyTrustedCanWrite(HANDLE h, DWORD dwRights = kAfxChangeRights, bool bUserTrusted = true);
+// The same rule for an owner and access list already read (a self-relative or absolute descriptor).
+// The system's installer service counts as trusted as SYSTEM does: it owns the system's folders.
+bool AfxOnlyTrustedIn(PSECURITY_DESCRIPTOR sd, DWORD dwRights = kAfxChangeRights, bool bUserTrusted = true);
 
 // Gives the file or folder open as h (with WRITE_DAC and WRITE_OWNER) the access
 // list of pSecurity in place of its own, and the administrators as its owner where the system

@@ -3,6 +3,7 @@
 
 #include "AfxElevation.h"
 #include "AfxNoLinks.h"
+#include "AfxRestartGate.h"
 #include "AfxSecurity.h"
 #include "AfxText.h"
 #include "CarriedParts.h"
@@ -113,8 +114,10 @@ bool CEntryOutput::OpenInUse(const CFolderHandle& folder, const CString& strLeaf
         if (!IsInUse(m_error)) return false;
     }
     // Written beside it under a name of its own; the system puts it in place later. A name that
-    // would not fit the log's rules is not offered that way.
+    // would not fit the log's rules is not offered that way, nor, elevated, a file whose folders
+    // users could change: the restart renames by name (m_error still says the file is in use).
     if (size_t(m_strEntry.GetLength()) + sizeof kReplacementSuffix > kEntryNameBufferSize) return false;
+    if (!m_bAtSignIn && !AfxMayLeaveToRestart(strPath)) return false;
     m_strReplacement = m_strEntry + kReplacementSuffix;
     CString leaf = strLeaf + kReplacementSuffix;
     CString path = strPath + kReplacementSuffix;

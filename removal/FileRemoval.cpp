@@ -4,6 +4,7 @@
 #include "AfxHandle.h"
 #include "AfxInUse.h"
 #include "AfxPath.h"
+#include "AfxRestartGate.h"
 #include "AfxSecurity.h"
 #include "RestartPolicy.h"
 
@@ -27,6 +28,7 @@ void GoAtRestart(const CString& strPath, DWORD err, RemovalReport& report)
 {
     if (DeleteAtRestart(strPath)) return report.scheduled.push_back({strPath, kInUseReason, false});
     if (!AfxIsElevated()) {
+    if (GetLastError() == kErrorOpenToUsers) return LeaveUnfinished(report, strPath, kInUseOpenReason);
         ++report.nAtSignIn;
         return LeaveUnfinished(report, strPath, kAtSignInReason);
     }

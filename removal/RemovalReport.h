@@ -39,6 +39,9 @@ extern const char kLeftInsideReason[];   // a folder that holds items of the ins
 extern const char kAtRestartReason[];    // a folder that holds only items removed at the restart
 extern const char kInUseReason[];        // a file in use, removed at the restart
 extern const char kAtSignInReason[];     // a file in use, removed at the user's next sign-in
+// An item that the restart may not remove by name: a folder on its way is open to users.
+extern const char kOpenToUsersReason[];
+extern const char kInUseOpenReason[];    // the same for a file in use
 
 // "in use by PROGRAMS", or "in use by a program" when strPrograms is empty (the system cannot tell):
 // the one wording for a file that a program holds, in reasons and in questions alike.

@@ -2,6 +2,7 @@
 #include "RestartPolicy.h"
 
 #include "AfxElevation.h"
+#include "AfxRestartGate.h"
 #include "AfxSecurity.h"
 
 namespace {
@@ -11,7 +12,9 @@ CString g_strRestartFolder;  // empty: nothing may be arranged for the restart
 void AllowRestartBelow(const CFolderHandle& target, const CString& strTarget)
 {
     g_strRestartFolder = CString();
-    if (AfxIsElevated() && target.IsOpen() && AfxOnlyTrustedCanWrite(target.Get())) g_strRestartFolder = strTarget;
+    if (AfxIsElevated() && target.IsOpen() && AfxOnlyTrustedCanWrite(target.Get()) &&
+        AfxClosedToUsers(strTarget))
+        g_strRestartFolder = strTarget;
 }
 
 bool RestartAllowed() { return !g_strRestartFolder.IsEmpty(); }
@@ -23,7 +26,7 @@ bool DeleteAtRestart(const CString& strPath)
                                           (strPath.GetLength() > folder.GetLength() + 1 &&
                                            strPath.Left(folder.GetLength() + 1).CompareNoCase(folder + "\\") == 0));
     if (!bInside || strPath.Find("\\..") >= 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
+        SetLastError(AfxIsElevated() ? kErrorOpenToUsers : ERROR_ACCESS_DENIED);
         return false;
     }
     return AfxDeleteAtRestart(strPath);

@@ -6,9 +6,11 @@
 #include "AfxRegistry.h"
 #include "InstallLog.h"
 #include "Removal.h"
+#include "RemovalReport.h"
 #include "RestartPolicy.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <string>
@@ -212,6 +214,7 @@ TEST(Removal, AFileInUseIsAskedAboutAndElseGoesAtTheRestartWithItsFolder)
     ASSERT_EQ(GetFileAttributesA(Driver().c_str()) == INVALID_FILE_ATTRIBUTES, false) << Driver();
     enum Answers { Silent, RetryOnceFreed, Cancel, RetryStillHeldThenCancel };
     const std::string inUse = "restart d\\held.txt: in use by a program; removed when Windows restarts\n";
+    const std::string openReason = kInUseOpenReason;
     struct Row {
         const char* pszName;
         Answers answers;
@@ -224,11 +227,17 @@ TEST(Removal, AFileInUseIsAskedAboutAndElseGoesAtTheRestartWithItsFolder)
         // run that only the trusted can change, else nothing (a folder others can change, a run
         // without the administrators' rights: RightsTest and the scenarios).
         bool bRestartAllowed = true;
+        // The target inside a folder that everyone may write (rename the target aside, put a link in
+        // its place): nothing is left to the restart by name.
+        bool bOpenParent = false;
     } rows[] = {
         {"silent", Silent, false, false, 0, inUse + "restart d: removed when Windows restarts\n", true},
         {"restart-not-allowed", Silent, false, false, 0,
-         "left d\\held.txt: in use by a program [unfinished]\n"
+         "left d\\held.txt: " + openReason + " [unfinished]\n"
          "left d: holds items of the installation that were left in place [unfinished]\n", true, false},
+        {"open-parent", Silent, false, false, 0,
+         "left d\\held.txt: " + openReason + " [unfinished]\n"
+         "left d: holds items of the installation that were left in place [unfinished]\n", true, true, true},
         {"retry-once-freed", RetryOnceFreed, false, false, 1, "", false},
         {"cancel", Cancel, false, false, 1, inUse + "restart d: removed when Windows restarts\n", true},
         {"retry-then-cancel", RetryStillHeldThenCancel, false, false, 2, inUse + "restart d: removed when Windows restarts\n", true},
@@ -240,7 +249,16 @@ TEST(Removal, AFileInUseIsAskedAboutAndElseGoesAtTheRestartWithItsFolder)
     const std::vector<char> pendingBefore = PendingRaw();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.pszName);
-        const std::string t = TempTarget() + "-" + row.pszName;
+        const std::string parent = TempTarget() + "-everyones";
+        const std::string t = row.bOpenParent ? parent + "\\" + row.pszName : TempTarget() + "-" + row.pszName;
+        if (row.bOpenParent) {
+            PSECURITY_DESCRIPTOR pSd = nullptr;
+            ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;FA;;;WD)", SDDL_REVISION_1, &pSd, nullptr));
+            // Set after the creation: under Wine a list given with it is narrowed by the umask.
+            CreateDirectoryA(parent.c_str(), nullptr);
+            EXPECT_TRUE(SetFileSecurityA(parent.c_str(), DACL_SECURITY_INFORMATION, pSd));
+            LocalFree(pSd);
+        }
         CreateDirectoryA(t.c_str(), nullptr);
         CreateDirectoryA((t + "\\d").c_str(), nullptr);
         Put(t + "\\d\\held.txt", "h");
@@ -289,6 +307,7 @@ TEST(Removal, AFileInUseIsAskedAboutAndElseGoesAtTheRestartWithItsFolder)
         for (const char* name : {"held.txt", "mine.txt", "ro.txt"}) DeleteFileA((t + "\\d\\" + name).c_str());
         RemoveDirectoryA((t + "\\d").c_str());
         RemoveDirectoryA(t.c_str());
+        if (row.bOpenParent) RemoveDirectoryA(parent.c_str());
     }
 }
 
