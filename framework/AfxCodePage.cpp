@@ -110,3 +110,8 @@ bool StartsWithUtf8Mark(const char* pData, size_t nSize)
 {
     return nSize >= kUtf8MarkSize && std::memcmp(pData, kUtf8Mark, kUtf8MarkSize) == 0;
 }
+
+bool AfxNextCodePoint(const std::string& text, size_t& i, uint32_t& cp)
+{
+    return i < text.size() && NextCodePoint(text, i, cp);
+}

@@ -2,6 +2,7 @@
 // unless it declares UTF-8. Portable: the author's tool and the Windows programs convert alike.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // Converts UTF-8 text to Windows-1252. Returns false (and leaves out unspecified) when the text is
@@ -16,6 +17,10 @@ std::string Cp1252ToUtf8(const std::string& cp1252);
 // True when text is well-formed UTF-8: no stray or missing continuation byte, no overlong form,
 // no surrogate, nothing above U+10FFFF.
 bool IsUtf8(const std::string& text);
+
+// Decodes the well-formed UTF-8 sequence at text[i] into cp and moves i past it. False, with i
+// unchanged, at the end of text or where IsUtf8 would stop.
+bool AfxNextCodePoint(const std::string& text, size_t& i, uint32_t& cp);
 
 // The length in bytes of the longest well-formed UTF-8 start of text (text.size() when IsUtf8).
 size_t Utf8Prefix(const std::string& text);

@@ -1,5 +1,7 @@
 #include "AfxNoLinks.h"
 
+#include "AfxNameCase.h"
+
 #include <winternl.h>
 
 #include <vector>
@@ -82,7 +84,7 @@ CString FinalPath(HANDLE h)
 DWORD CheckPlace(HANDLE h, const CString& strFolderFinal, const CString& strName)
 {
     if (strFolderFinal.IsEmpty()) return NO_ERROR;
-    return FinalPath(h).CompareNoCase(strFolderFinal + "\\" + strName) == 0 ? NO_ERROR : kErrorLinkOnPath;
+    return AfxSamePath(FinalPath(h).Str(), (strFolderFinal + "\\" + strName).Str()) ? NO_ERROR : kErrorLinkOnPath;
 }
 
 // Opens strName (one component) relative to the folder hRoot, the link itself when it is one.
@@ -338,7 +340,7 @@ bool IsShortNameOf(const CString& strPath, const CString& strName, const CString
     HANDLE h = FindFirstFileA(strPath, &data);
     if (h == INVALID_HANDLE_VALUE) return false;
     FindClose(h);
-    return strName.CompareNoCase(data.cAlternateFileName) == 0 && strLong.CompareNoCase(data.cFileName) == 0;
+    return AfxSameName(strName.Str(), data.cAlternateFileName) && AfxSameName(strLong.Str(), data.cFileName);
 }
 
 bool IsMissing(DWORD err)
@@ -372,9 +374,9 @@ bool AfxLinkInPath(const CString& strPath)
         if (!h) return !IsMissing(GetLastError());
         CString final = FinalPath(h.Get());
         // Without the system's answer for both levels only the attributes can tell.
-        if (!final.IsEmpty() && !parentFinal.IsEmpty() && final.CompareNoCase(parentFinal + "\\" + name) != 0) {
+        if (!final.IsEmpty() && !parentFinal.IsEmpty() && !AfxSamePath(final.Str(), (parentFinal + "\\" + name).Str())) {
             int cut = final.ReverseFind('\\');
-            if (cut < 0 || final.Left(cut).CompareNoCase(parentFinal) != 0 || !IsShortNameOf(path, name, final.Mid(cut + 1)))
+            if (cut < 0 || !AfxSamePath(final.Left(cut).Str(), parentFinal.Str()) || !IsShortNameOf(path, name, final.Mid(cut + 1)))
                 return true;
         }
         parentFinal = final;

@@ -4,6 +4,8 @@
 #include "AfxHandle.h"
 #include "AfxNoLinks.h"
 #include "AfxPath.h"
+#include "AfxRegistry.h"
+#include "AfxRestartGate.h"
 #include "AfxSecurity.h"
 
 #include <wincrypt.h>
@@ -17,32 +19,79 @@ const int kAttempts = 8;
 const int kRandomBytes = 12;
 const char kPrefix[] = "zrv";
 
-template <class Proc>
-Proc FindProc(const char* pszModule, const char* pszName)
+// Whether this program may make folders in strFolder: the system's own temporary folder lets only
+// SYSTEM in, on the systems that have it.
+bool MayAddFolder(const CString& strFolder)
 {
-    HMODULE h = GetModuleHandleA(pszModule);
-    return h ? reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(h, pszName))) : nullptr;
+    CHandle h(CreateFileA(strFolder, FILE_ADD_SUBDIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return h.IsValid();
 }
 
-// The temporary folder with a trailing backslash. Elevated, the Windows folder's own: the user's
-// everyday programs may rename what lies in the profile's temporary folder once it is let go (and a
-// restart deletes what it was told by name), while in the Windows folder's users may only add
-// things of their own. GetTempPath2A gives a program running as SYSTEM the system's own temporary
-// folder, which only SYSTEM can write; for everyone else it answers as GetTempPathA.
+// The temporary folder with a trailing backslash; empty, with the error in GetLastError, when
+// there is none to use. Unelevated, the user's own. Elevated, never one that the environment names
+// (TEMP and TMP come from the user's own part of the registry): the system's, in the Windows
+// folder, SystemTemp where this program may use it (as SYSTEM), else Temp. Users may add things of
+// their own there but must not be able to rename, remove or re-permission what is in it, nor any
+// folder above it (AfxClosedToUsers): otherwise nothing is made there at all.
 CString TemporaryBase()
 {
-    typedef DWORD(WINAPI * GetTempPathProc)(DWORD, LPSTR);
-    GetTempPathProc getTempPath = FindProc<GetTempPathProc>("kernel32.dll", "GetTempPath2A");
-    if (!getTempPath) getTempPath = GetTempPathA;
-    CString base = AfxCallForText([getTempPath](char* p, DWORD n) { return getTempPath(n, p); });
-    if (base.IsEmpty()) return base;
-    if (base.Right(1) != "\\") base += "\\";
+    if (!AfxIsElevated()) {
+        CString base = AfxCallForText([](char* p, DWORD n) { return GetTempPathA(n, p); });
+        if (!base.IsEmpty() && base.Right(1) != "\\") base += "\\";
+        return base;
+    }
     CString windows = AfxCallForText([](char* p, DWORD n) { return DWORD(GetSystemWindowsDirectoryA(p, n)); });
-    if (!AfxIsElevated() || windows.IsEmpty()) return base;
-    CString system = windows + (windows.Right(1) == "\\" ? "" : "\\");
-    // SYSTEM's own folder is in the Windows folder already.
-    if (base.Left(system.GetLength()).CompareNoCase(system) == 0) return base;
-    return system + "Temp\\";
+    if (windows.IsEmpty()) return windows;
+    if (windows.Right(1) == "\\") windows = windows.Left(windows.GetLength() - 1);
+    CString base = windows + "\\SystemTemp";
+    if (!MayAddFolder(base)) base = windows + "\\Temp";
+    if (!AfxClosedToUsers(base, true)) return CString();
+    return base + "\\";
+}
+
+const char kListKey[] = "SOFTWARE\\Zorvan\\Private folders";
+
+// Where the private folders that this program's rights make are listed, so that a later run
+// removes only what a run of ours made: elevated, under HKEY_LOCAL_MACHINE, which only
+// administrators write; otherwise the user's own. Always the 64-bit view where there is one, so that
+// the 32-bit and the 64-bit programs share the list.
+HKEY ListRoot() { return AfxIsElevated() ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+
+void List(const CString& strFolder)
+{
+    CRegKey key;
+    if (AfxRegCreateKeyNoLinks(ListRoot(), kListKey, KEY_SET_VALUE | KEY_WOW64_64KEY, key, nullptr) != ERROR_SUCCESS)
+        return;
+    DWORD zero = 0;
+    RegSetValueExA(key.Get(), strFolder, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof zero);
+}
+
+// Takes a folder off the list once it is gone.
+void UnlistIfGone(const CString& strFolder)
+{
+    if (GetFileAttributesA(strFolder) != INVALID_FILE_ATTRIBUTES || GetLastError() != ERROR_FILE_NOT_FOUND) return;
+    CRegKey key;
+    if (AfxRegOpenKeyNoLinks(ListRoot(), kListKey, KEY_SET_VALUE | KEY_WOW64_64KEY, key) == ERROR_SUCCESS)
+        RegDeleteValueA(key.Get(), strFolder);
+}
+
+// The folders listed, as they were listed.
+std::vector<CString> Listed()
+{
+    std::vector<CString> listed;
+    CRegKey key;
+    if (AfxRegOpenKeyNoLinks(ListRoot(), kListKey, KEY_QUERY_VALUE | KEY_WOW64_64KEY, key) != ERROR_SUCCESS)
+        return listed;
+    char name[MAX_PATH * 3 + 1];
+    for (DWORD i = 0;; ++i) {
+        DWORD cch = sizeof name;
+        LONG rc = RegEnumValueA(key.Get(), i, name, &cch, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc != ERROR_SUCCESS) break;
+        listed.push_back(CString(name));
+    }
+    return listed;
 }
 
 // Bytes from the system's random source (the one that seeds the system's own keys).
@@ -89,6 +138,8 @@ bool OpenTemporaryBase(const CString& strBase, CFolderHandle& base)
 
 }  // namespace
 
+CString AfxPrivateFolderBase() { return TemporaryBase(); }
+
 bool AfxCreatePrivateFolder(CString& strFolder, CFolderHandle& folder)
 {
     CString base = TemporaryBase();
@@ -109,6 +160,7 @@ bool AfxCreatePrivateFolder(CString& strFolder, CFolderHandle& folder)
         if (err == NO_ERROR && !bExisted) {
             strFolder = base + name;
             folder = std::move(made);
+            List(strFolder);
             return true;
         }
         if (err != NO_ERROR && err != ERROR_DIRECTORY && err != kErrorLinkOnPath) {
@@ -169,6 +221,7 @@ void AfxRemovePrivateFolder(const CString& strFolder)
     folder.Close();
     // Marked after its files, so that the restart deletes them first and then finds it empty.
     DeleteNowOrAtRestart(strFolder, true);
+    UnlistIfGone(strFolder);
 }
 
 void AfxRemovePrivateFolder(const CString& strFolder, CFolderHandle& folder)
@@ -180,6 +233,7 @@ void AfxRemovePrivateFolder(const CString& strFolder, CFolderHandle& folder)
     // included. Whatever stands at its name by then is removed only if it is an empty folder.
     folder.Close();
     DeleteNowOrAtRestart(strFolder, true);
+    UnlistIfGone(strFolder);
 }
 
 namespace {
@@ -210,20 +264,15 @@ bool FolderHeld(const CString& strFolder)
 
 void AfxRemoveLeftPrivateFolders(const CString& strOnlyFile)
 {
-    CString base = TemporaryBase();
-    if (base.IsEmpty()) return;
-    std::vector<CString> left;
-    WIN32_FIND_DATAA data;
-    CFindHandle find(FindFirstFileA(base + kPrefix + "*", &data));
-    if (!find) return;
-    do {
-        CString path = base + data.cFileName;
-        bool bFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-        if (bFolder && AfxIsPrivateFolder(path) && HoldsOnly(path, strOnlyFile)) left.push_back(path);
-    } while (FindNextFileA(find.Get(), &data));
-    find.Close();
-    for (const CString& path : left)
-        if (!FolderHeld(path)) AfxRemovePrivateFolder(path);
+    // Only what a run of ours listed: a folder that merely has the name form may be anyone's. What is
+    // listed is still looked at: the form, no link (CFolderHandle), the private access list.
+    for (const CString& path : Listed()) {
+        UnlistIfGone(path);
+        if (!AfxIsPrivateFolder(path) || !HoldsOnly(path, strOnlyFile) || FolderHeld(path)) continue;
+        CFolderHandle folder;
+        if (!folder.Open(path) || !AfxOnlyTrustedCanWrite(folder.Get())) continue;
+        AfxRemovePrivateFolder(path, folder);
+    }
 }
 
 namespace {

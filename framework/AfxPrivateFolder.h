@@ -14,13 +14,20 @@
 
 #ifdef _WIN32
 
-// Creates the folder in the user's temporary folder; elevated, in the Windows folder's (for
-// SYSTEM, the system's own temporary folder where Windows has one), where the user's everyday
-// programs cannot rename it once it is let go, returns its path, without a trailing backslash, and holds it in
-// folder: created through a handle of the temporary folder as a new folder (never one that was
-// there) and kept open without delete sharing, so that nobody can rename it aside and put another
-// in its place while folder holds it. What is put inside goes through that handle. False, with the
-// error in GetLastError, when none could be created.
+// The temporary folder in which the private folders of this program's rights are made, with a
+// trailing backslash: the user's own; elevated, never one that the environment names, but the
+// system's, in the Windows folder (SystemTemp where this program may use it, else Temp), and only
+// when users cannot rename, remove or re-permission anything in it or above it (AfxClosedToUsers;
+// they may add things of their own). Empty, with the error in GetLastError (kErrorOpenToUsers
+// when the folder is open to users), when there is none to use.
+CString AfxPrivateFolderBase();
+
+// Creates the folder in AfxPrivateFolderBase, returns its path, without a trailing backslash, and
+// holds it in folder: created through a handle of the temporary folder as a new folder (never one
+// that was there) and kept open without delete sharing, so that nobody can rename it aside and put
+// another in its place while folder holds it. What is put inside goes through that handle. The
+// folder is listed where only this program's rights write (elevated, HKEY_LOCAL_MACHINE) until it
+// is removed. False, with the error in GetLastError, when none could be created.
 bool AfxCreatePrivateFolder(CString& strFolder, CFolderHandle& folder);
 
 // True when strFolder (no trailing backslash) has the form of a folder that AfxCreatePrivateFolder
@@ -30,14 +37,15 @@ bool AfxIsPrivateFolder(const CString& strFolder);
 // Deletes the folder and everything in it, through handles relative to the folder's, never
 // following a link. What cannot be deleted now (a running program, a file held open) is marked
 // for deletion at the next restart, with the folder itself, where this program may arrange that
-// (AfxDeleteAtRestart).
+// (AfxDeleteAtRestart); otherwise it stays listed, for the clean-up of a later run.
 void AfxRemovePrivateFolder(const CString& strFolder);
 // The same for the folder held as folder: emptied through that handle, which is then let go.
 void AfxRemovePrivateFolder(const CString& strFolder, CFolderHandle& folder);
 
-// Removes the private folders in the temporary folder (of this program's rights) that hold nothing
-// but files named strOnlyFile and that nobody holds: what a program of that name left when it was
-// ended before it could remove its own folder, or could not arrange its removal.
+// Removes the private folders that a run of this program's rights made and listed (never one that
+// merely has the name form), that hold nothing but files named strOnlyFile, that nobody holds and
+// that still have the private access list: what a program of that name left when it was ended
+// before it could remove its own folder, or could not leave its removal to the restart.
 void AfxRemoveLeftPrivateFolders(const CString& strOnlyFile);
 
 // A file written into a held folder and then held: from its creation until Release nobody else

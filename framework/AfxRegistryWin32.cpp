@@ -1,5 +1,7 @@
 #include "AfxRegistry.h"
 
+#include "AfxNameCase.h"
+
 #include <sddl.h>
 
 #include <cctype>
@@ -25,7 +27,7 @@ private:
     DWORD m_dwError;
 };
 
-bool SameAscii(const std::string& a, const char* b) { return _stricmp(a.c_str(), b) == 0; }
+bool SameComponent(const std::string& a, const char* b) { return AfxSameName(a, b); }
 
 // The components of a subkey path; false for one that begins with a backslash, which the system
 // refuses too (ERROR_BAD_PATHNAME).
@@ -94,8 +96,8 @@ bool IsUserClassesLink(HKEY hRoot, const std::vector<std::string>& parts, size_t
                        std::string* pClasses)
 {
     const size_t base = hRoot == HKEY_USERS ? 1 : 0;
-    if ((hRoot != HKEY_USERS && hRoot != HKEY_CURRENT_USER) || at != base + 1 || !SameAscii(parts[base], "Software") ||
-        !SameAscii(parts[at], "Classes"))
+    if ((hRoot != HKEY_USERS && hRoot != HKEY_CURRENT_USER) || at != base + 1 || !SameComponent(parts[base], "Software") ||
+        !SameComponent(parts[at], "Classes"))
         return false;
     const std::string sid = base ? parts[0] : CurrentUserSid();
     if (sid.empty() || target.empty()) return false;

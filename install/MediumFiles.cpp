@@ -1,6 +1,7 @@
 #include "MediumFiles.h"
 
 #include "AfxHandle.h"
+#include "AfxNameCase.h"
 #include "AfxPath.h"
 #include "ArchiveFormat.h"
 
@@ -20,11 +21,7 @@ std::string FullLongPath(const std::string& path)
     return longer.IsEmpty() ? full : std::string(longer);
 }
 
-std::string Folded(std::string s)
-{
-    if (!s.empty()) CharUpperBuffA(&s[0], DWORD(s.size()));
-    return s;
-}
+std::string Folded(const std::string& s) { return AfxFoldedPath(s); }
 
 std::string LastComponent(const std::string& path)
 {

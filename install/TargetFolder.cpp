@@ -1,6 +1,7 @@
 #include "TargetFolder.h"
 
 #include "AfxSecurity.h"
+#include "SameName.h"
 
 namespace {
 
@@ -9,12 +10,7 @@ const DWORD kProtectAccess = WRITE_DAC | WRITE_OWNER;
 
 }  // namespace
 
-std::string CTargetFolder::Key(const CString& strEntry)
-{
-    std::string key = strEntry.Str();
-    for (char& ch : key) ch = AfxLowerAscii(ch);
-    return key;
-}
+std::string CTargetFolder::Key(const CString& strEntry) { return FoldedEntryPath(strEntry.Str()); }
 
 DWORD CTargetFolder::Open(const CString& strPath, SECURITY_ATTRIBUTES* pSecurity)
 {

@@ -1,5 +1,6 @@
 #include "BundleFormat.h"
 
+#include "AfxNameCase.h"
 #include "AfxString.h"
 #include "Crc32.h"
 
@@ -146,8 +147,8 @@ BundleFault ReadTable(const BundleRead& read, uint32_t nFileSize, std::vector<Bu
         if (e.nSize > tableStart - offset || CheckBundleName(e.strName)) return BundleFault::damaged;
         offset += e.nSize;
         for (const BundleEntry& seen : entries)
-            if (AfxLowerAscii(seen.strName) == AfxLowerAscii(e.strName)) return BundleFault::damaged;
-        bSetup = bSetup || AfxLowerAscii(e.strName) == "setup.exe";
+            if (AfxSameName(seen.strName, e.strName)) return BundleFault::damaged;
+        bSetup = bSetup || AfxSameName(e.strName, "Setup.exe");
         entries.push_back(e);
     }
     return pos != nTable || offset != tableStart || !bSetup ? BundleFault::damaged : BundleFault::none;

@@ -49,7 +49,7 @@ void Report(LaunchFault fault, const LaunchPlaces& places)
 // Whether the temporary folder's drive has room for nBytes more (true when it cannot be told).
 bool RoomInTemporaryFolder(unsigned long long nBytes, CString& strTemp)
 {
-    strTemp = AfxCallForText([](char* p, DWORD n) { return GetTempPathA(n, p); });
+    strTemp = AfxPrivateFolderBase();
     ULARGE_INTEGER avail = {}, total = {}, free = {};
     bool room = strTemp.IsEmpty() || !GetDiskFreeSpaceExA(strTemp, &avail, &total, &free) || avail.QuadPart >= nBytes;
     // Named in a message without its trailing backslash, as the other folders are.

@@ -1,6 +1,7 @@
 #include "Unpack.h"
 
 #include "AfxFileException.h"
+#include "AfxNameCase.h"
 #include "Crc32.h"
 
 namespace {
@@ -81,7 +82,7 @@ unsigned long long CBundle::TotalSize() const
 const CFolderHandle* CBundle::SubFolder(const CFolderHandle& folder, const CString& strName, LaunchFault& fault)
 {
     for (const auto& made : m_folders)
-        if (made.first.CompareNoCase(strName) == 0) return made.second.get();
+        if (AfxSameName(made.first.Str(), strName.Str())) return made.second.get();
     std::unique_ptr<CFolderHandle> sub(new CFolderHandle);
     bool bExisted = true;
     DWORD err = folder.CreateChild(strName, nullptr, *sub, &bExisted);

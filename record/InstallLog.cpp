@@ -2,6 +2,7 @@
 
 #include "AfxCodePage.h"
 #include "EntryName.h"
+#include "SameName.h"
 #include "ShortcutRules.h"
 
 #include <cstring>
@@ -61,7 +62,7 @@ struct LineParser {
             nKey = int(record.items.size()) - 1;
             CString prefix(kUninstallKeyPath);
             if ((r == kRootLocalMachine || r == kRootCurrentUser) && path.GetLength() > prefix.GetLength() &&
-                path.Left(prefix.GetLength()).CompareNoCase(prefix) == 0) {
+                SameKeyPath(path.Left(prefix.GetLength()).Str(), kUninstallKeyPath)) {
                 record.strProductName = path.Mid(prefix.GetLength());
                 record.bForOneUser = r == kRootCurrentUser;
             }
@@ -169,9 +170,12 @@ void InstallLogWriter::Shortcut(const std::string& strPath) { Line(strPath); }
 std::string LogItemIdentity(const LogItem& item)
 {
     std::string key = std::to_string(int(item.kind)) + '|' + std::to_string(item.nRoot) + '|';
-    for (const CString* part : {&item.strKey, &item.strPath}) {
-        for (char ch : part->Str()) key += AfxLowerAscii(ch);
-        key += '|';
+    // The fields are folded by the rule of their kind of name; a '|' inside them is harmless,
+    // as the kind fixes which fields there are.
+    switch (item.kind) {
+    case LogItemKind::Key: return key + '|' + FoldedKeyPath(item.strPath.Str());
+    case LogItemKind::Value: return key + FoldedKeyPath(item.strKey.Str()) + '|' + FoldedValueName(item.strPath.Str());
+    default: return key + '|' + FoldedEntryPath(item.strPath.Str());
     }
     return key;
 }

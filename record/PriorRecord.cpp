@@ -332,8 +332,8 @@ void PriorRecordWriter::MadeFolder(const std::string& strPath) { Line({kPriorMad
 
 void PriorRecordWriter::Value(const PriorValue& v)
 {
-    std::string identity = std::to_string(v.nRoot) + kPriorFieldSeparator + FoldedKeyPath(v.strKey) + kPriorFieldSeparator;
-    for (char ch : v.strName) identity += AfxLowerAscii(ch);
+    std::string identity = std::to_string(v.nRoot) + kPriorFieldSeparator + FoldedKeyPath(v.strKey) +
+                           kPriorFieldSeparator + FoldedValueName(v.strName);
     Line({kPriorValue, RegistryRootName(v.nRoot), Escape(v.strKey), Escape(v.strName), TypeText(v.dwOldType),
           HexData(v.oldData), TypeText(v.dwNewType), HexData(v.newData)},
          identity);

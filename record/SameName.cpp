@@ -1,29 +1,26 @@
 // When two names the installation keeps are the same one.
 #include "SameName.h"
 
+#include "AfxNameCase.h"
+
 namespace {
 
-bool SameText(const std::string& a, const std::string& b) { return AfxEqualNoCase(a.data(), a.size(), b.data(), b.size()); }
-
-CString WithoutClosingSeparator(const CString& strFolder)
+// path folded, with every run of separators as one backslash and none at either end.
+std::string FoldedComponents(const std::string& strPath, bool bSlashSeparates)
 {
-    CString s = strFolder;
-    while (s.GetLength() > 3 && s.Right(1) == "\\") s = s.Left(s.GetLength() - 1);
-    return s;
+    std::string out;
+    for (char ch : strPath) {
+        if (bSlashSeparates && ch == '/') ch = '\\';
+        if (ch == '\\' && (out.empty() || out.back() == '\\')) continue;
+        out += ch;
+    }
+    if (!out.empty() && out.back() == '\\') out.pop_back();
+    return AfxFoldedName(out);
 }
 
 }  // namespace
 
-std::string FoldedKeyPath(const std::string& strKey)
-{
-    std::string out;
-    for (char ch : strKey) {
-        if (ch == '\\' && (out.empty() || out.back() == '\\')) continue;
-        out += AfxLowerAscii(ch);
-    }
-    if (!out.empty() && out.back() == '\\') out.pop_back();
-    return out;
-}
+std::string FoldedKeyPath(const std::string& strKey) { return FoldedComponents(strKey, false); }
 
 CString TrimmedKeyPath(const CString& strKey)
 {
@@ -35,11 +32,16 @@ CString TrimmedKeyPath(const CString& strKey)
 
 bool SameKeyPath(const std::string& a, const std::string& b) { return FoldedKeyPath(a) == FoldedKeyPath(b); }
 
-bool SameValueName(const std::string& a, const std::string& b) { return SameText(a, b); }
+std::string FoldedValueName(const std::string& strName) { return AfxFoldedName(strName); }
 
-bool SameEntryPath(const std::string& a, const std::string& b) { return SameText(a, b); }
+bool SameValueName(const std::string& a, const std::string& b) { return AfxSameName(a, b); }
 
-bool SameFolder(const CString& a, const CString& b)
-{
-    return WithoutClosingSeparator(a).CompareNoCase(WithoutClosingSeparator(b)) == 0;
-}
+std::string FoldedEntryPath(const std::string& strPath) { return FoldedComponents(strPath, true); }
+
+bool SameEntryPath(const std::string& a, const std::string& b) { return FoldedEntryPath(a) == FoldedEntryPath(b); }
+
+bool SameFolder(const CString& a, const CString& b) { return AfxSamePath(a.Str(), b.Str()); }
+
+bool SameFullPath(const CString& a, const CString& b) { return AfxSamePath(a.Str(), b.Str()); }
+
+bool IsInFolder(const CString& strPath, const CString& strFolder) { return AfxPathInFolder(strPath.Str(), strFolder.Str()); }

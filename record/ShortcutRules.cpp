@@ -1,6 +1,7 @@
 #include "ShortcutRules.h"
 
 #include "EntryName.h"
+#include "SameName.h"
 
 const char* CheckShortcut(const CString& strProduct, const CString& strName, const CString& strTarget)
 {
@@ -22,5 +23,5 @@ std::vector<CString> ShortcutFolderLevels(const CString& strProduct)
 
 bool IsShortcutFileName(const CString& strPath)
 {
-    return strPath.GetLength() > 4 && strPath.Mid(strPath.GetLength() - 4).CompareNoCase(".lnk") == 0;
+    return strPath.GetLength() > 4 && SameEntryPath(strPath.Mid(strPath.GetLength() - 4).Str(), ".lnk");
 }

@@ -7,6 +7,7 @@
 #include "AfxRestartGate.h"
 #include "AfxSecurity.h"
 #include "RestartPolicy.h"
+#include "SameName.h"
 
 #include <algorithm>
 #include <cstring>
@@ -35,7 +36,6 @@ void GoAtRestart(const CString& strPath, DWORD err, RemovalReport& report)
     LeaveUnfinished(report, strPath, RemovalErrorReason(err));
 }
 
-bool SamePath(const CString& a, const CString& b) { return a.CompareNoCase(b) == 0; }
 
 // Some systems say "access denied" for a folder that merely holds something.
 bool HoldsSomething(const CString& strDir, DWORD err)
@@ -114,7 +114,7 @@ bool FolderHoldsMoreThan(const CString& strDir, const CString& strName)
     bool more = false;
     do {
         const char* n = data.cFileName;
-        more = std::strcmp(n, ".") != 0 && std::strcmp(n, "..") != 0 && strName.CompareNoCase(n) != 0;
+        more = std::strcmp(n, ".") != 0 && std::strcmp(n, "..") != 0 && !SameEntryPath(strName.Str(), n);
     } while (!more && FindNextFileA(h.Get(), &data));
     return more;
 }
@@ -160,7 +160,7 @@ FolderContents ClassifyFolder(const CString& strDir, const std::vector<CString>&
 {
     auto listed = [](const std::vector<LeftItem>& items, const CString& path) {
         for (const LeftItem& item : items)
-            if (SamePath(item.strWhat, path)) return &item;
+            if (SameFullPath(item.strWhat, path)) return &item;
         return static_cast<const LeftItem*>(nullptr);
     };
     bool scheduled = false, left = false;
@@ -170,7 +170,7 @@ FolderContents ClassifyFolder(const CString& strDir, const std::vector<CString>&
     do {
         const char* n = data.cFileName;
         if (std::strcmp(n, ".") == 0 || std::strcmp(n, "..") == 0) continue;
-        if (std::any_of(except.begin(), except.end(), [n](const CString& e) { return SamePath(e, n); })) continue;
+        if (std::any_of(except.begin(), except.end(), [n](const CString& e) { return SameEntryPath(e.Str(), n); })) continue;
         CString path = strDir + "\\" + n;
         const LeftItem* leftItem = listed(report.left, path);
         if (listed(report.scheduled, path)) scheduled = true;

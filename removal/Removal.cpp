@@ -3,6 +3,7 @@
 #include "Removal.h"
 
 #include "AfxShell.h"
+#include "SameName.h"
 
 #include <algorithm>
 
@@ -37,7 +38,7 @@ std::vector<const LogItem*> RemovalOrder(const InstallRecord& record)
 
 bool Skipped(const std::vector<CString>& skipFiles, const CString& strPath)
 {
-    return std::any_of(skipFiles.begin(), skipFiles.end(), [&](const CString& s) { return s.CompareNoCase(strPath) == 0; });
+    return std::any_of(skipFiles.begin(), skipFiles.end(), [&](const CString& s) { return SameEntryPath(s.Str(), strPath.Str()); });
 }
 
 }  // namespace

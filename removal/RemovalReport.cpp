@@ -4,6 +4,7 @@
 #include "AfxNoLinks.h"
 #include "AfxRegistry.h"
 #include "AfxRestartGate.h"
+#include "SameName.h"
 
 #include <iterator>
 
@@ -74,7 +75,7 @@ void LeaveUnfinished(RemovalReport& report, const CString& strWhat, const char* 
 void WithdrawFromRestart(RemovalReport& report, const CString& strWhat, const char* pszWhy)
 {
     for (auto it = report.scheduled.rbegin(); it != report.scheduled.rend(); ++it) {
-        if (it->strWhat.CompareNoCase(strWhat) != 0) continue;
+        if (!SameFullPath(it->strWhat, strWhat)) continue;
         report.scheduled.erase(std::next(it).base());
         break;
     }

@@ -6,6 +6,7 @@
 #include "AfxPath.h"
 #include "InstallRecordFormat.h"
 #include "RemovalWithProgress.h"
+#include "SameName.h"
 #include "SignInFinish.h"
 #include "UninstallApp.h"
 #include "UninstallOutcome.h"
@@ -18,8 +19,8 @@ InstallRecord TakeEntryItems(InstallRecord& record, int nEntryRoot, const CStrin
     std::vector<LogItem> rest;
     for (const LogItem& item : record.items) {
         bool inEntry = item.nRoot == nEntryRoot && !strEntryKey.IsEmpty() &&
-                       ((item.kind == LogItemKind::Value && TrimmedKeyPath(item.strKey).CompareNoCase(strEntryKey) == 0) ||
-                        (item.kind == LogItemKind::Key && TrimmedKeyPath(item.strPath).CompareNoCase(strEntryKey) == 0));
+                       ((item.kind == LogItemKind::Value && SameKeyPath(item.strKey.Str(), strEntryKey.Str())) ||
+                        (item.kind == LogItemKind::Key && SameKeyPath(item.strPath.Str(), strEntryKey.Str())));
         (inEntry ? entry.items : rest).push_back(item);
     }
     record.items = rest;

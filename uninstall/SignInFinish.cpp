@@ -5,6 +5,7 @@
 #include "AfxExitCodes.h"
 #include "AfxInUse.h"
 #include "InstallRecordFormat.h"
+#include "SameName.h"
 
 CString SignInCommand(const CString& strTarget, const CString& strProgramName, const char* pszSwitch)
 {
@@ -19,7 +20,7 @@ int FinishReplacements(const InstallRecord& record, const CFolderHandle& target,
     for (const LogItem& item : record.items) {
         const CString& path = item.strPath;
         if (item.kind != LogItemKind::File || path.GetLength() <= nSuffix ||
-            path.Right(nSuffix).CompareNoCase(kReplacementSuffix) != 0)
+            !SameEntryPath(path.Right(nSuffix).Str(), kReplacementSuffix))
             continue;
         int cut = path.ReverseFind('\\');
         CFolderHandle parent;

@@ -7,6 +7,7 @@
 #include "AfxPath.h"
 #include "AfxText.h"
 #include "InstallRecordFormat.h"
+#include "SameName.h"
 #include "SignInFinish.h"
 
 BOOL CUninstallApp::InitInstance()
@@ -82,9 +83,9 @@ bool CUninstallApp::AcceptHandover()
 bool CUninstallApp::ListsProgram(const CString& strProgram) const
 {
     CString expected = AfxNormalisedPath(m_strTarget + "\\" + kUninstallerName);
-    if (expected.IsEmpty() || expected.CompareNoCase(strProgram) != 0) return false;
+    if (expected.IsEmpty() || !SameFullPath(expected, strProgram)) return false;
     for (const LogItem& item : m_record.items)
-        if (item.kind == LogItemKind::File && item.strPath.CompareNoCase(kUninstallerName) == 0) return true;
+        if (item.kind == LogItemKind::File && SameEntryPath(item.strPath.Str(), kUninstallerName)) return true;
     return false;
 }
 

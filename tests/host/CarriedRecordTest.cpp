@@ -218,11 +218,11 @@ TEST(CarriedRecord, AKilledRunReadsAsTheEarlierInstallationAndWhatItWrote)
          kEarlierPayload + "F c.txt|" + kEarlierRegistry +
              "K HKEY_LOCAL_MACHINE\\Software\\Q|V HKEY_LOCAL_MACHINE\\Software\\Q: q|V HKEY_LOCAL_MACHINE\\Software\\P: New|"
              "V HKEY_LOCAL_MACHINE\\Software\\Q: r|" + kEarlierShortcuts},
-        {"killed in the registry part, a key listed again spelt with a closing backslash", kCarried,
+        {"killed in the registry part, a key listed again spelt with a closing backslash: one key", kCarried,
          "[\\REGEDIT4]\r\n\\[HKEY_LOCAL_MACHINE\\Software\\Q\\]\r\nq\r\n\\[HKEY_LOCAL_MACHINE\\Software\\Q]\r\nr\r\n"
          "\\[HKEY_LOCAL_MACHINE\\Software\\Q\\]\r\ns\r\n",
-         kEarlierItems + "K HKEY_LOCAL_MACHINE\\Software\\Q\\|V HKEY_LOCAL_MACHINE\\Software\\Q\\: q|K HKEY_LOCAL_MACHINE\\Software\\Q|"
-             "V HKEY_LOCAL_MACHINE\\Software\\Q: r|V HKEY_LOCAL_MACHINE\\Software\\Q\\: s|" + kEarlierShortcuts},
+         kEarlierItems + "K HKEY_LOCAL_MACHINE\\Software\\Q\\|V HKEY_LOCAL_MACHINE\\Software\\Q\\: q|"
+             "V HKEY_LOCAL_MACHINE\\Software\\Q\\: r|V HKEY_LOCAL_MACHINE\\Software\\Q\\: s|" + kEarlierShortcuts},
         {"nothing carried: a first installation", "", "a.txt\r\n[\\SHORTCUTS]\r\n\\P\r\n", "F a.txt|SD P|"},
         {"what was written does not read", kCarried, "..\\evil\r\n", kEarlierItems + kEarlierShortcuts},
         {"neither reads", "..\\evil\r\n", "", ""},

@@ -8,6 +8,7 @@
 #include "PrivateFolderBase.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 #include <memory>
 #include <set>
@@ -382,15 +383,18 @@ TEST(PrivateFolder, NamesAlreadyTakenInsideAreRefused)
     EXPECT_FALSE(Exists(folder));
 }
 
-// What a copy that was ended on its way left: the folders that hold only the program's file (or
-// nothing) and that nobody holds go; one with anything else in it, or one in use, stays.
+// What a copy that was ended on its way left: the folders that a run made (and listed) that hold
+// only the program's file (or nothing) and that nobody holds go; one with anything else in it, one
+// in use, one whose list was opened since, and one that merely has the name form, stays.
 TEST(PrivateFolder, WhatAnEndedProgramLeftGoesWithTheNextOne)
 {
+    enum Origin { made, planted, opened };
     struct Row {
         const char* pszWhat;
         std::vector<const char*> files;
         bool bHeld;
         bool bGoes;
+        Origin origin = made;
     } rows[] = {
         {"the program's file alone", {"Uninstal.exe"}, false, true},
         {"nothing at all", {}, false, true},
@@ -398,18 +402,34 @@ TEST(PrivateFolder, WhatAnEndedProgramLeftGoesWithTheNextOne)
         {"another file beside it", {"Uninstal.exe", "Setup.ini"}, false, false},
         {"another program's file", {"Setup.exe"}, false, false},
         {"held by the program running from it", {"Uninstal.exe"}, true, false},
+        {"a user's folder of the same form", {"Uninstal.exe"}, false, false, planted},
+        {"made by a run, then opened to everyone", {"Uninstal.exe"}, false, false, opened},
     };
     std::vector<CString> folders;
     std::vector<std::unique_ptr<CFolderHandle>> held;
     for (const Row& row : rows) {
         CString folder;
         auto handle = std::make_unique<CFolderHandle>();
-        ASSERT_TRUE(AfxCreatePrivateFolder(folder, *handle)) << GetLastError();
+        if (row.origin == planted) {
+            folder = PrivateFolderBase() + "zrv0123456789abcdef01234567";
+            ASSERT_TRUE(AfxIsPrivateFolder(folder));
+            ASSERT_TRUE(CreateDirectoryA(folder, nullptr)) << GetLastError();
+            ASSERT_TRUE(handle->Open(folder));
+        } else {
+            ASSERT_TRUE(AfxCreatePrivateFolder(folder, *handle)) << GetLastError();
+        }
         for (const char* name : row.files) {
             CHeldFile file;
             ASSERT_TRUE(file.Create(*handle, name)) << name;
             ASSERT_TRUE(file.Write("x", 1));
             ASSERT_TRUE(file.Hold());
+        }
+        if (row.origin == opened) {
+            PSECURITY_DESCRIPTOR pSd = nullptr;
+            ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;FA;;;WD)", SDDL_REVISION_1, &pSd, nullptr));
+            BOOL bSet = SetFileSecurityA(folder, DACL_SECURITY_INFORMATION, pSd);
+            LocalFree(pSd);
+            ASSERT_TRUE(bSet) << GetLastError();
         }
         if (row.bHeld) held.push_back(std::move(handle));
         folders.push_back(folder);
