@@ -26,7 +26,7 @@ public:
 
 private:
     struct File {
-        std::string strFolded;  // full long path, upper-cased
+        std::string strFolded;  // full long path, folded as the system compares paths
         std::string strName;    // the last component as found
         bool bHasId = false;
         unsigned long nVolume = 0, nIndexHigh = 0, nIndexLow = 0;

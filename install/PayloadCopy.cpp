@@ -19,7 +19,7 @@ namespace {
 bool Listed(const std::vector<std::string>& paths, const char* pszPath)
 {
     for (const std::string& p : paths)
-        if (SameValueName(p, pszPath)) return true;
+        if (SameEntryPath(p, pszPath)) return true;
     return false;
 }
 
