@@ -177,7 +177,6 @@ std::string LogItemIdentity(const LogItem& item)
     case LogItemKind::Value: return key + FoldedKeyPath(item.strKey.Str()) + '|' + FoldedValueName(item.strPath.Str());
     default: return key + '|' + FoldedEntryPath(item.strPath.Str());
     }
-    return key;
 }
 
 std::string LogKeyIdentity(const LogItem& item)
