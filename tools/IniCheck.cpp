@@ -390,7 +390,8 @@ IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std
     if (!run.strFailure.empty() && !run.bRefused) {  // a refused script was told above, line by line
         report(run.nEndLine, "error",
                "the registry script fails here: " + run.strFailure +
-                   "; nothing after it is applied and the product gets no uninstall entry");
+                   "; nothing after it is applied, and the installation ends failed (exit code 2) with the "
+                   "product registered all the same");
         ++check.nErrors;
     } else if (run.bUninstallTried && !run.bResult) {
         report(HeaderLine(lines), "error", "the product name cannot name an uninstall entry");

@@ -13,7 +13,7 @@ namespace {
 const std::string kHead = std::string(SetupIniHeader()) + "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\X]\r\n";
 
 #define ENDS " the script ends here, at a line that is not a key line: nothing after it is applied"
-#define FAILS(why) "error: the registry script fails here: " why "; nothing after it is applied and the product gets no uninstall entry"
+#define FAILS(why) "error: the registry script fails here: " why "; nothing after it is applied, and the installation ends failed (exit code 2) with the product registered all the same"
 
 struct Row {
     const char* pszWhat;

@@ -127,7 +127,8 @@ TEST(MediumCli, RefusalsLeaveNothingBehind)
         {"a failing script", Config("demo.001", "1", kScript + "\"Bad\"=DWORD:1\r\n"), "",
          "Setup.ini.txt:10: warning: the type fails the script: write dword: and hex: in lower case\n"
          "Setup.ini.txt:10: error: the registry script fails here: the value is neither a quoted string nor hex: nor "
-         "dword:; nothing after it is applied and the product gets no uninstall entry\n"
+         "dword:; nothing after it is applied, and the installation ends failed (exit code 2) with the product "
+         "registered all the same\n"
          "zrvtool: Setup.ini.txt: the installer would not work with it; nothing is written\n"},
         {"settings the installer refuses", "INSTALL4\r\n[Demo]\r\n", "",
          "Setup.ini.txt: error: the text ends before four key lines were read (a value without its closing quote, "
