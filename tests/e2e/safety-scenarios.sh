@@ -211,6 +211,16 @@ elevated-attacks)
   rows="$rows open-target link-inside race-link target-swapped log-link caller-env log-folder-link target-folder-link long-caller"
   rows="$rows user-anchor huge-log registry-link user-entry"
   rows="$rows log-hard-link target-hard-link"
+  rows="$rows planted-copy temp-env open-parent"
+  # pending NAME: whether a delete or rename left to the restart names NAME. restart: Wine's
+  # restart, which carries those out.
+  pending() {
+    wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations 2>/dev/null </dev/null |
+      tr -d '\r' | grep -qiF "$1"
+  }
+  restart() { timeout 120 wine wineboot -r >"$SCRATCH/restart.log" 2>&1 </dev/null || fail "wineboot -r: $(cat "$SCRATCH/restart.log")"; }
+  # swap_for_link DIR VICTIM: the user renames DIR aside and puts a link to VICTIM in its place.
+  swap_for_link() { mv "$1" "$1.aside" && ln -s "$2" "$1"; }
   for row in ${ZRV_ATTACK_ROWS:-$rows}; do
     fresh_row "$row"
     case $row in
@@ -525,6 +535,73 @@ RACER
       expect "$row: what the caller's folder holds" setup.log "$(ls -A "$caller_unix")"
       mv "$caller_unix/setup.log" "$SCRATCH/silent.log"
       silent_log "The directory '$caller_win\\Zorvan Demo' is too long: the path of 'Install.log' in it would be longer than 259 characters."
+      ;;
+    planted-copy)
+      # A folder of the private form that the user made in the Windows folder's temporary folder,
+      # holding an Uninstal.exe the user keeps open: the uninstaller's clean-up of left copies does
+      # not take it (it never made it), and leaves nothing to the restart there, so that the folder
+      # swapped for a link to another product's folder later changes nothing.
+      install_silently "$row"
+      planted="$PRIVATE_UNIX/zrv00112233445566778899aabb"
+      theirs="$TARGET_ROOT_UNIX/$row-theirs"
+      rm -rf "$planted" "$planted.aside" "$theirs" && mkdir -p "$planted" "$theirs"
+      cp "$t/Uninstal.exe" "$planted/" && echo precious >"$theirs/Uninstal.exe"
+      hold_file "$(winpath_c "$planted/Uninstal.exe")"
+      uninstall_silently "$t"
+      expect "$row: exit code" 0 "$app_rc"
+      [ -f "$planted/Uninstal.exe" ] || fail "$row: the planted folder was taken"
+      pending "$(basename "$planted")" && fail "$row: the planted folder was left to the restart"
+      kill "$holder" 2>/dev/null || true; wait "$holder" 2>/dev/null || true
+      swap_for_link "$planted" "$theirs"
+      restart
+      expect "$row: the other product's file after the restart" precious "$(cat "$theirs/Uninstal.exe" 2>/dev/null)"
+      rm -rf "$planted" "$planted.aside" "$theirs"
+      ;;
+    temp-env)
+      # TEMP and TMP of the user's own environment name a folder of the user's below the Windows
+      # folder's temporary folder: no elevated program makes anything there.
+      mine="$PRIVATE_UNIX/mine-$row"
+      rm -rf "$mine" && mkdir -p "$mine"
+      env_key='HKCU\Environment'
+      saved_temp=$(reg_value "$env_key" TEMP) saved_tmp=$(reg_value "$env_key" TMP)
+      for v in TEMP TMP; do wine reg add "$env_key" /v $v /d "C:\\windows\\temp\\mine-$row" /f >/dev/null 2>&1 </dev/null; done
+      TEMP="C:\\windows\\temp\\mine-$row" TMP="C:\\windows\\temp\\mine-$row" install_silently "$row"
+      expect "$row: exit code of the installation" 0 "$app_rc"
+      (export TEMP="C:\\windows\\temp\\mine-$row" TMP="C:\\windows\\temp\\mine-$row"; uninstall_silently "$t")
+      for v in TEMP TMP; do
+        saved=$([ $v = TEMP ] && echo "$saved_temp" || echo "$saved_tmp")
+        wine reg add "$env_key" /v $v /t "${saved%% *}" /d "${saved#* }" /f >/dev/null 2>&1 </dev/null
+      done
+      [ -z "$(ls -A "$mine")" ] || fail "$row: made in the user's folder: $(ls -A "$mine" | paste -sd' ')"
+      pending "mine-$row" && fail "$row: the user's folder was named for the restart"
+      [ -e "$t" ] && fail "$row: the installation was left: $(find "$t" | head -5 | paste -sd' ')"
+      restart
+      rm -rf "$mine"
+      ;;
+    open-parent)
+      # A machine installation below a folder that everyone may write, one of its files held
+      # during the uninstallation: nothing is left to the restart by name; the file stays and is
+      # named, and the product stays registered. The user then renames the installation aside and
+      # links another folder in its place: the restart changes nothing there.
+      chmod 777 "$(dirname "$t")" && mkdir -p "$t" && chmod 777 "$t"
+      run_silent /S "/LOG=$SILENT_LOG" "/D=$TARGET_ROOT\\$row\\Demo"
+      expect "$row: exit code of the installation" 0 "$app_rc"
+      theirs="$TARGET_ROOT_UNIX/$row-theirs"
+      rm -rf "$theirs" && mkdir -p "$theirs/docs" && echo precious >"$theirs/docs/guide.txt"
+      hold_file "$TARGET_ROOT\\$row\\Demo\\docs\\guide.txt"
+      app_rc=0
+      (cd /tmp && wine "$t/Demo/Uninstal.exe" /S "/LOG=$SILENT_LOG" >"$SCRATCH/uninst.log" 2>&1 </dev/null) || app_rc=$?
+      kill "$holder" 2>/dev/null || true; wait "$holder" 2>/dev/null || true
+      expect "$row: exit code of the uninstallation" 2 "$app_rc"
+      grep -qF 'guide.txt (in use by a program; not left to the restart' "$SCRATCH/silent.log" ||
+        fail "$row: the file left is not named: $(cat "$SCRATCH/silent.log")"
+      pending "$row" && fail "$row: something was left to the restart by name"
+      [ -f "$t/Demo/docs/guide.txt" ] || fail "$row: the held file is gone"
+      [ -n "$(reg_value "$UNINSTKEY" UninstallString)" ] || fail "$row: the entry was removed with files left"
+      swap_for_link "$t/Demo" "$theirs"
+      restart
+      expect "$row: the other folder's file after the restart" precious "$(cat "$theirs/docs/guide.txt" 2>/dev/null)"
+      rm -rf "$t/Demo" "$t/Demo.aside" "$theirs"
       ;;
     esac
     outside_intact "$row"
