@@ -78,6 +78,7 @@ BEGIN_MESSAGE_MAP(CDialog, CWnd)
     if (message == WM_INITDIALOG) {
         if (m_pszTextKeys) AfxTranslateDialog(m_hWnd, m_pszTextKeys);
         *pResult = OnInitDialog();
+        AfxUseDialogFont(m_hWnd);
         AfxFitDialogTexts(m_hWnd);
         return TRUE;
     }

@@ -24,6 +24,11 @@ void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 // The language spoken for the dialog hDlg: its caption and each child whose text is the English
 // text of a key beginning with pszKeys get that key's text.
 void AfxTranslateDialog(HWND hDlg, const char* pszKeys);
+// The dialog hDlg's font, for it and every control that uses it, chosen for the texts they show
+// (AfxFontChoice.h): for English, the template's own when it draws them all; else, and for every
+// other language, the shell's dialog face (or the language's character set) that does.
+// CDialog does this after OnInitDialog, before fitting the texts.
+void AfxUseDialogFont(HWND hDlg);
 // Makes each text of the dialog hDlg fit its control, measured with the control's own font: a
 // button, check box, radio button or group box too narrow for its text is widened, a static too
 // small for its wrapped text grows (wider for a word longer than the line, else taller); what
@@ -32,8 +37,9 @@ void AfxTranslateDialog(HWND hDlg, const char* pszKeys);
 void AfxFitDialogTexts(HWND hDlg);
 
 // The character set a font is made in for the language spoken: ANSI_CHARSET for the languages of
-// Latin and Cyrillic script, whose glyphs the Western fonts hold; the language's own for Japanese,
-// Chinese and Korean, so that the font mapper picks a face that has them.
+// Latin and Cyrillic script, whose glyphs the TrueType faces hold whatever the set asked for; the
+// language's own for Japanese, Chinese and Korean, so that the font mapper picks a face that has
+// them.
 BYTE AfxLanguageCharset();
 
 class CDialog : public CWnd {

@@ -1,5 +1,6 @@
 // A dialog's texts in the language spoken, and the controls grown to hold them (AfxDialog.h).
 #include "AfxDialog.h"
+#include "AfxFontChoice.h"
 #include "AfxText.h"
 
 #include <algorithm>
@@ -143,27 +144,6 @@ void Grow(std::vector<Child>& all, size_t i, int dx, int dy)
     Place(all[i]);
 }
 
-// The dialog's font, asked for in the character set of the language spoken, so that the font
-// mapper picks a face with its glyphs (made once a program: one language a run).
-void UseLanguageFont(HWND hDlg)
-{
-    BYTE nCharset = AfxLanguageCharset();
-    HFONT hDialogFont = HFONT(::SendMessageA(hDlg, WM_GETFONT, 0, 0));
-    if (nCharset == ANSI_CHARSET || !hDialogFont) return;
-    static HFONT s_hFont = nullptr;
-    if (!s_hFont) {
-        LOGFONTA lf;
-        if (!::GetObjectA(hDialogFont, sizeof lf, &lf)) return;
-        lf.lfCharSet = nCharset;
-        lf.lfFaceName[0] = '\0';
-        s_hFont = ::CreateFontIndirectA(&lf);
-        if (!s_hFont) return;
-    }
-    ::SendMessageA(hDlg, WM_SETFONT, WPARAM(s_hFont), FALSE);
-    for (HWND h = ::GetWindow(hDlg, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT))
-        if (HFONT(::SendMessageA(h, WM_GETFONT, 0, 0)) == hDialogFont) ::SendMessageA(h, WM_SETFONT, WPARAM(s_hFont), FALSE);
-}
-
 }  // namespace
 
 BYTE AfxLanguageCharset()
@@ -178,13 +158,38 @@ BYTE AfxLanguageCharset()
 
 void AfxTranslateDialog(HWND hDlg, const char* pszKeys)
 {
-    UseLanguageFont(hDlg);
     if (const char* psz = AfxTranslateEnglish(pszKeys, TextOf(hDlg).c_str())) ::SetWindowTextA(hDlg, psz);
     for (HWND h = ::GetWindow(hDlg, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT)) {
         std::string text = TextOf(h);
         if (text.empty()) continue;
         if (const char* psz = AfxTranslateEnglish(pszKeys, text.c_str())) ::SetWindowTextA(h, psz);
     }
+}
+
+void AfxUseDialogFont(HWND hDlg)
+{
+    HFONT hDialogFont = HFONT(::SendMessageA(hDlg, WM_GETFONT, 0, 0));
+    if (!hDialogFont) return;
+    std::vector<HWND> users;
+    std::string all;
+    for (HWND h = ::GetWindow(hDlg, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT)) {
+        if (HFONT(::SendMessageA(h, WM_GETFONT, 0, 0)) != hDialogFont) continue;
+        users.push_back(h);
+        all += TextOf(h) + "\n";
+        if (ClassOf(h) != "listbox" || !(::GetWindowLongA(h, GWL_STYLE) & LBS_HASSTRINGS)) continue;
+        int n = int(::SendMessageA(h, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i) {
+            std::string item(size_t(::SendMessageA(h, LB_GETTEXTLEN, WPARAM(i), 0)) + 1, '\0');
+            ::SendMessageA(h, LB_GETTEXT, WPARAM(i), LPARAM(&item[0]));
+            all += item.c_str() + std::string("\n");
+        }
+    }
+    // The template's own face for English with names it draws: the dialog as designed.
+    bool bEnglish = std::strcmp(AfxGetLanguage(), "en") == 0;
+    HFONT hFont = AfxFontForText(hDialogFont, all.c_str(), bEnglish);
+    if (hFont == hDialogFont) return;
+    ::SendMessageA(hDlg, WM_SETFONT, WPARAM(hFont), FALSE);
+    for (HWND h : users) ::SendMessageA(h, WM_SETFONT, WPARAM(hFont), FALSE);
 }
 
 void AfxFitDialogTexts(HWND hDlg)

@@ -1,5 +1,6 @@
 #include "AfxWnd.h"
 
+#include "AfxFontChoice.h"
 #include "AfxGdi.h"
 #include "AfxWinApp.h"
 
@@ -248,6 +249,18 @@ BOOL CWnd::ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* p
     if (!pChild && nCtlID) pChild = FromHandlePermanent(::GetDlgItem(m_hWnd, int(nCtlID)));
     if (!pChild || pChild == this) return FALSE;
     return pChild->OnChildNotify(message, wParam, lParam, pResult);
+}
+
+void CWnd::SetWindowText(LPCSTR lpszString)
+{
+    ::SetWindowTextA(m_hWnd, lpszString);
+    if (::GetWindowLongA(m_hWnd, GWL_STYLE) & WS_CHILD) AfxFitFontToText(m_hWnd);
+}
+
+void CWnd::SetDlgItemText(int nID, LPCSTR lpszString)
+{
+    ::SetDlgItemTextA(m_hWnd, nID, lpszString);
+    if (HWND hItem = ::GetDlgItem(m_hWnd, nID)) AfxFitFontToText(hItem);
 }
 
 void CWnd::GetWindowText(CString& rString) const

@@ -80,12 +80,13 @@ public:
     { return ::SendMessageA(m_hWnd, message, wParam, lParam); }
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
     { return ::PostMessageA(m_hWnd, message, wParam, lParam); }
-    void SetWindowText(LPCSTR lpszString) { ::SetWindowTextA(m_hWnd, lpszString); }
+    // A child window whose font cannot draw the new text changes to one that can (AfxFontChoice.h).
+    void SetWindowText(LPCSTR lpszString);
     void GetWindowText(CString& rString) const;
     int GetWindowTextLength() const { return ::GetWindowTextLengthA(m_hWnd); }
     CWnd* GetDlgItem(int nID) const { return FromHandle(::GetDlgItem(m_hWnd, nID)); }
     int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
-    void SetDlgItemText(int nID, LPCSTR lpszString) { ::SetDlgItemTextA(m_hWnd, nID, lpszString); }
+    void SetDlgItemText(int nID, LPCSTR lpszString);
     void CheckRadioButton(int nIDFirst, int nIDLast, int nIDCheck) { ::CheckRadioButton(m_hWnd, nIDFirst, nIDLast, nIDCheck); }
     UINT IsDlgButtonChecked(int nID) const { return ::IsDlgButtonChecked(m_hWnd, nID); }
     CWnd* GetParent() const { return FromHandle(::GetParent(m_hWnd)); }

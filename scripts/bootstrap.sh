@@ -19,6 +19,9 @@ packages=(
   zstd xz-utils gzip file python3 openssl osslsigncode
   fonts-wine fonts-liberation fonts-wqy-microhei locales
 )
+# Fonts: Wine's own Tahoma (fonts-wine) and the Liberation faces hold the Latin, Central European and
+# Cyrillic letters of the shipped languages; WenQuanYi Micro Hei holds Chinese, Japanese and Korean,
+# linked to Tahoma in every prefix as Windows links its own CJK faces (scripts/wine-bin/wine).
 arches=$(bash "$here/host-arch.sh")
 if [[ " $arches " == *" x86 "* ]]; then
   packages+=(wine32:i386)
@@ -37,8 +40,9 @@ if [ ${#need[@]} -gt 0 ]; then
 fi
 
 # Wine names files through the host's own locale: under a Japanese one that the system lacks, it
-# cannot write a Chinese file name. The tests that run the installer as a Japanese user need it.
-for loc in ja_JP ru_RU; do
+# cannot write a Chinese file name. The tests that run the installer as a Japanese user need it, and
+# the language tests make a folder named in Polish, Russian and Chinese under each locale they run.
+for loc in ja_JP ru_RU zh_CN ko_KR pl_PL; do
   if ! locale -a 2>/dev/null | grep -qix "$loc.utf-\?8"; then
     SUDO=; [ "$(id -u)" -eq 0 ] || SUDO=sudo
     $SUDO localedef -i "$loc" -f UTF-8 "$loc.UTF-8"

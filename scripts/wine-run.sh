@@ -26,10 +26,18 @@ fi
 # - The installer asks for "Impact" and "Times", which Wine lacks; the nearest faces Debian ships
 #   stand in for them: Liberation Sans Narrow (bold) for the heavy condensed band word, Liberation
 #   Serif (metric-compatible with Times New Roman) for the serif.
+# - Windows links its dialog and message faces (Tahoma, Microsoft Sans Serif) to its Chinese,
+#   Japanese and Korean faces (FontLink\SystemLink): Japanese buttons in a message box, or a Chinese
+#   folder name in a Tahoma dialog, show. Wine keeps Windows' lists, whose files this machine lacks,
+#   and writes them again whenever a program starts in another code page. Every list names
+#   MSGOTHIC.TTC,MS UI Gothic: the CJK face Debian ships (WenQuanYi Micro Hei, which holds Chinese,
+#   Japanese and Korean) goes into the prefix's Fonts folder under that file name and stands in for
+#   that face (a replacement), so each list finds it. Tahoma holds Cyrillic and Central European
+#   letters itself; MS Sans Serif, a Western bitmap face, has no links, as on Windows.
 # - The prefix's windows mostly live on a virtual X server without a window manager. Wine then
 #   manages its windows itself (Managed=N): it draws their frames, maximising works, and closing a
 #   window does not wait two seconds for a window manager that is not there.
-setup_done="$WINEPREFIX/.zrv-setup-2"
+setup_done="$WINEPREFIX/.zrv-setup-4"
 if [ -f "$WINEPREFIX/system.reg" ] && [ ! -f "$setup_done" ]; then
   exec 9>"$WINEPREFIX.lock"
   flock 9
@@ -38,11 +46,14 @@ if [ -f "$WINEPREFIX/system.reg" ] && [ ! -f "$setup_done" ]; then
     if [ -d /usr/share/wine/fonts ]; then
       ln -sf /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
     fi
+    cjk=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
+    [ -f "$cjk" ] && ln -sf "$cjk" "$WINEPREFIX/drive_c/windows/Fonts/msgothic.ttc"
     reg="$WINEPREFIX/drive_c/zrv-setup.reg"
     printf '%s\r\n' 'REGEDIT4' '' \
       '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]' \
       '"Impact"="Liberation Sans Narrow"' '"Times"="Liberation Serif"' '"Times New Roman"="Liberation Serif"' '' \
-      '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' >"$reg"
+      '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '' \
+      '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' '"MS UI Gothic"="WenQuanYi Micro Hei"' >"$reg"
     wine regedit /S 'C:\zrv-setup.reg' >>"$WINEPREFIX.boot.log" 2>&1 </dev/null || true
     zrv_wait_server 300 || true
     touch "$setup_done"

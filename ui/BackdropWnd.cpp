@@ -1,5 +1,6 @@
 #include "BackdropWnd.h"
 #include "AfxDialog.h"
+#include "AfxFontChoice.h"
 #include "AfxText.h"
 
 #include "AfxWinApp.h"
@@ -98,7 +99,8 @@ void CBackdropWnd::OnPaint()
 
     PaintGradient(dc, rcGradient);
 
-    if (m_descFont.GetSafeHandle()) dc.SelectObject(&m_descFont);
+    // A description in a script that "Times" lacks (a Chinese product name) takes a face that has it.
+    if (m_descFont.GetSafeHandle()) dc.SelectObject(AfxFontForText(m_descFont, m_strAppDescription));
     dc.SetTextColor(RGB(0, 0, 0));
     dc.DrawText(m_strAppDescription, &rcGradient, DT_CENTER | DT_WORDBREAK);
     dc.SelectObject(hOldFont);

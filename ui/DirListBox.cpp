@@ -1,6 +1,7 @@
 #include "DirListBox.h"
 
 #include "AfxHandle.h"
+#include "AfxFontChoice.h"
 #include "ChooserIds.h"
 
 #include <new>
@@ -195,7 +196,10 @@ void CDirListBox::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
         GetText(item, text);
         ::OffsetRect(&r, 0, -1);
         r.left += kTextOffset;
+        // A name the list's font lacks glyphs for is drawn in a face that has them.
+        HGDIOBJ hOldFont = dc.SelectObject(AfxFontForText(HFONT(::GetCurrentObject(dc.m_hDC, OBJ_FONT)), text));
         dc.DrawText(text, &r, 0);
+        dc.SelectObject(hOldFont);
         dc.SetBkMode(oldMode);
     }
     dc.SetTextColor(oldText);

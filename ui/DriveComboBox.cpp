@@ -1,5 +1,6 @@
 #include "DriveComboBox.h"
 
+#include "AfxFontChoice.h"
 #include "ChooserIds.h"
 #include "DirListBox.h"
 
@@ -136,7 +137,10 @@ void CDriveComboBox::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
         CString text;
         GetLBText(item, text);
         r.left += kTextOffset;
+        // A name the list's font lacks glyphs for is drawn in a face that has them.
+        HGDIOBJ hOldFont = dc.SelectObject(AfxFontForText(HFONT(::GetCurrentObject(dc.m_hDC, OBJ_FONT)), text));
         dc.DrawText(text, &r, DT_VCENTER);
+        dc.SelectObject(hOldFont);
         dc.SetBkMode(oldMode);
     }
     dc.SetTextColor(oldText);

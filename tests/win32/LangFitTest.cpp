@@ -5,6 +5,7 @@
 // Registered once per code page (LANG of the run): ZRV_FIT_LANGS names the tags the run must
 // check, so a run that could show none of them fails instead of checking nothing.
 #include "AfxDialog.h"
+#include "AfxMessageBox.h"
 #include "AfxText.h"
 #include "DirectoryDlg.h"
 #include "ScopeDlg.h"
@@ -171,6 +172,118 @@ TEST(LangFitTest, EveryDialogInEveryLanguageFits)
         at = comma + 1;
     }
     AfxSetTextTables({});
+}
+
+namespace {
+
+// A folder whose name holds Polish, Cyrillic and Chinese letters, below C:\: made for the chooser
+// to list, removed afterwards.
+const char kNamesRoot[] = "C:\\zrv-glyphs";
+const char kNamesFolder[] = "C:\\zrv-glyphs\\Łódź Żółć Привет 张伟 产品";
+
+// The dialogs again, showing names outside the language's script: what the run shows of the
+// user's folders and the author's product.
+const DialogCase kNamedDialogs[] = {
+    {"welcome, named folder", "dlg.welcome.", [] { return std::unique_ptr<CDialog>(new CWelcomeDlg(kNamesFolder)); }},
+    {"scope, named product", "dlg.scope.", [] { return std::unique_ptr<CDialog>(new CScopeDlg("Łódź Привет 产品 1.0", false)); }},
+    {"chooser, named folder", "dlg.chooser.", [] { return std::unique_ptr<CDialog>(new CDirectoryDlg(kNamesFolder)); }},
+};
+
+// The kinds of message box the programs show (their buttons are the system's, in its language).
+const UINT kBoxTypes[] = {MB_OKCANCEL | MB_ICONQUESTION, MB_YESNOCANCEL | MB_ICONSTOP, MB_ABORTRETRYIGNORE};
+
+std::vector<std::string> g_boxMissing;
+bool g_bBoxSeen = false;
+
+BOOL CALLBACK InspectIfBox(HWND hWnd, LPARAM)
+{
+    char cls[16] = "";
+    ::GetClassNameA(hWnd, cls, sizeof cls);
+    if (std::string(cls) != "#32770" || !::IsWindowVisible(hWnd) || g_bBoxSeen) return TRUE;
+    g_bBoxSeen = true;
+    g_boxMissing = uitest::MissingGlyphs(hWnd);
+    ::EndDialog(hWnd, IDCANCEL);
+    return FALSE;
+}
+
+void CALLBACK InspectBox(HWND, UINT, UINT_PTR, DWORD)
+{
+    EnumThreadWindows(::GetCurrentThreadId(), InspectIfBox, 0);
+}
+
+// Every character the table's messages use, forty to a line: what the message boxes of the
+// language draw in the system's message font.
+std::string MessageCharacters(const CTextTable& table)
+{
+    std::set<std::wstring> seen;
+    std::string text;
+    int nOnLine = 0;
+    for (const auto& kv : table.texts) {
+        if (kv.first.compare(0, 4, "dlg.") == 0) continue;
+        const std::string& s = kv.second;
+        for (size_t i = 0; i < s.size();) {
+            size_t len = (s[i] & 0x80) == 0 ? 1 : (s[i] & 0xE0) == 0xC0 ? 2 : (s[i] & 0xF0) == 0xE0 ? 3 : 4;
+            std::string ch = s.substr(i, len);
+            i += len;
+            if (static_cast<unsigned char>(ch[0]) < 0x20 || ch == "%" || ch == "&") continue;
+            std::wstring key(ch.begin(), ch.end());
+            if (!seen.insert(key).second) continue;
+            text += ch;
+            if (++nOnLine == 40) text += "\n", nOnLine = 0;
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+// What is drawn, not only what is stored: in every language, every character of every control of
+// every dialog, with the user's and the author's names in other scripts, and of the message boxes,
+// has a glyph in the font its control draws with (or in a face the system links to it).
+TEST(LangFitTest, EveryCharacterShownHasAGlyph)
+{
+    int n = ::MultiByteToWideChar(CP_UTF8, 0, kNamesFolder, -1, nullptr, 0);
+    std::wstring wideFolder(size_t(n), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, kNamesFolder, -1, &wideFolder[0], n);
+    ::CreateDirectoryA(kNamesRoot, nullptr);
+    ASSERT_TRUE(::CreateDirectoryW(wideFolder.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
+    AfxLoadTextTables();
+    const std::vector<CTextTable>& loaded = AfxGetTextTables();
+    AfxMessageBoxHandler oldHandler = AfxSetMessageBoxHandler(nullptr);
+    for (int i = -1; i < int(loaded.size()); ++i) {
+        AfxSetLanguage(i);
+        SCOPED_TRACE(std::string("language ") + AfxGetLanguage());
+        std::vector<const DialogCase*> cases;
+        for (const DialogCase& d : kDialogs) cases.push_back(&d);
+        for (const DialogCase& d : kNamedDialogs) cases.push_back(&d);
+        for (const DialogCase* d : cases) {
+            SCOPED_TRACE(d->name);
+            std::unique_ptr<CDialog> dlg = d->make();
+            std::vector<std::string> missing;
+            uitest::CWhenUp whenUp(dlg.get(), [&](HWND hDlg) {
+                missing = uitest::MissingGlyphs(hDlg);
+                ::EndDialog(hDlg, IDCANCEL);
+                return true;
+            });
+            ASSERT_EQ(dlg->DoModal(), IDCANCEL);
+            for (const std::string& m : missing) ADD_FAILURE() << m;
+        }
+        std::string chars = MessageCharacters(i < 0 ? AfxEnglishTexts() : loaded[size_t(i)]);
+        for (UINT type : kBoxTypes) {
+            SCOPED_TRACE("message box " + std::to_string(type));
+            g_bBoxSeen = false;
+            g_boxMissing.clear();
+            UINT_PTR timer = ::SetTimer(nullptr, 0, 50, InspectBox);
+            AfxMessageBox(chars.c_str(), type);
+            ::KillTimer(nullptr, timer);
+            EXPECT_TRUE(g_bBoxSeen) << "no message box came up";
+            for (const std::string& m : g_boxMissing) ADD_FAILURE() << m;
+        }
+    }
+    AfxSetMessageBoxHandler(oldHandler);
+    AfxSetTextTables({});
+    ::RemoveDirectoryW(wideFolder.c_str());
+    ::RemoveDirectoryA(kNamesRoot);
 }
 
 // A text far longer than its control: the framework grows the control and the dialog, and moves

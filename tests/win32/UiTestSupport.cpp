@@ -1,5 +1,8 @@
 #include "UiTestSupport.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
 #include <string>
 
 namespace uitest {
@@ -116,6 +119,167 @@ CString TextOf(HWND hWnd)
     char sz[1024] = "";
     ::GetWindowTextA(hWnd, sz, sizeof sz);
     return CString(sz);
+}
+
+}  // namespace uitest
+
+namespace uitest {
+namespace {
+
+std::wstring WideText(HWND hWnd)
+{
+    int n = ::GetWindowTextLengthW(hWnd);
+    std::wstring text(size_t(n) + 1, L'\0');
+    n = ::GetWindowTextW(hWnd, &text[0], n + 1);
+    text.resize(size_t(n > 0 ? n : 0));
+    return text;
+}
+
+// The entries of a list box or combo box that keeps its strings.
+std::vector<std::wstring> EntriesOf(HWND hWnd)
+{
+    wchar_t cls[32] = L"";
+    ::GetClassNameW(hWnd, cls, 32);
+    LONG style = ::GetWindowLongW(hWnd, GWL_STYLE);
+    bool bList = ::lstrcmpiW(cls, L"ListBox") == 0, bCombo = ::lstrcmpiW(cls, L"ComboBox") == 0;
+    std::vector<std::wstring> entries;
+    if (!(bList && (!(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) || (style & LBS_HASSTRINGS))) &&
+        !(bCombo && (!(style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) || (style & CBS_HASSTRINGS))))
+        return entries;
+    int n = int(::SendMessageW(hWnd, bList ? LB_GETCOUNT : CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        int len = int(::SendMessageW(hWnd, bList ? LB_GETTEXTLEN : CB_GETLBTEXTLEN, WPARAM(i), 0));
+        if (len <= 0) continue;
+        std::wstring e(size_t(len) + 1, L'\0');
+        ::SendMessageW(hWnd, bList ? LB_GETTEXT : CB_GETLBTEXT, WPARAM(i), LPARAM(&e[0]));
+        e.resize(::lstrlenW(e.c_str()));
+        entries.push_back(e);
+    }
+    return entries;
+}
+
+// The faces the system links to pszFace, in the registry's order ("FILE,FACE[,...]" entries).
+std::vector<std::wstring> LinkedFacesOf(const wchar_t* pszFace)
+{
+    std::vector<std::wstring> faces;
+    wchar_t buf[4096] = {};
+    DWORD cb = sizeof buf - sizeof(wchar_t) * 2;
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink",
+                       pszFace, RRF_RT_REG_MULTI_SZ, nullptr, buf, &cb) != ERROR_SUCCESS)
+        return faces;
+    for (const wchar_t* p = buf; *p; p += ::lstrlenW(p) + 1) {
+        std::wstring entry(p);
+        size_t comma = entry.find(L',');
+        if (comma == std::wstring::npos) continue;
+        std::wstring face = entry.substr(comma + 1);
+        face = face.substr(0, face.find(L','));
+        if (!face.empty()) faces.push_back(face);
+    }
+    return faces;
+}
+
+// The faces linked to pszFace, or to the face it stands for (FontSubstitutes: "MS Shell Dlg 2" is
+// Tahoma), whose links are the ones drawn with.
+std::vector<std::wstring> LinkedFaces(const wchar_t* pszFace)
+{
+    std::vector<std::wstring> faces = LinkedFacesOf(pszFace);
+    wchar_t real[LF_FACESIZE + 8] = L"";
+    DWORD cb = sizeof real - sizeof(wchar_t);
+    if (faces.empty() && ::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes",
+                                        pszFace, RRF_RT_REG_SZ, nullptr, real, &cb) == ERROR_SUCCESS) {
+        if (wchar_t* comma = std::wcschr(real, L',')) *comma = L'\0';
+        faces = LinkedFacesOf(real);
+    }
+    return faces;
+}
+
+int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM p)
+{
+    *reinterpret_cast<bool*>(p) = true;
+    return 0;
+}
+
+// Whether the system has the face lf names (under any of its names).
+bool HasFace(HDC dc, LOGFONTW lf)
+{
+    bool bFound = false;
+    ::EnumFontFamiliesExW(dc, &lf, NoteFace, LPARAM(&bFound), 0);
+    return bFound;
+}
+
+// Clears in missing the characters of text that the font selected into dc has glyphs for.
+void MarkDrawn(HDC dc, const std::wstring& text, std::vector<bool>& missing)
+{
+    std::vector<WORD> glyphs(text.size(), 0xFFFF);
+    if (text.empty() || ::GetGlyphIndicesW(dc, text.c_str(), int(text.size()), glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS) == GDI_ERROR)
+        return;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (glyphs[i] != 0xFFFF) missing[i] = false;
+}
+
+std::string Utf8(const std::wstring& text)
+{
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(size_t(n), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+// The line for one text of hWnd drawn with hFont, or empty when every character has a glyph.
+std::string MissingIn(HWND hWnd, HFONT hFont, const std::wstring& text)
+{
+    std::vector<bool> missing(text.size(), false);
+    bool bAny = false;
+    for (size_t i = 0; i < text.size(); ++i) bAny |= (missing[i] = text[i] >= 0x20);
+    if (!bAny) return {};
+    HDC dc = ::GetDC(hWnd);
+    HGDIOBJ old = ::SelectObject(dc, hFont);
+    MarkDrawn(dc, text, missing);
+    wchar_t face[LF_FACESIZE] = L"";
+    ::GetTextFaceW(dc, LF_FACESIZE, face);
+    LOGFONTW lf = {};
+    ::GetObjectW(hFont, sizeof lf, &lf);
+    for (const std::wstring& linked : LinkedFaces(face)) {
+        if (std::find(missing.begin(), missing.end(), true) == missing.end()) break;
+        LOGFONTW lfLinked = lf;
+        lfLinked.lfCharSet = DEFAULT_CHARSET;
+        ::lstrcpynW(lfLinked.lfFaceName, linked.c_str(), LF_FACESIZE);
+        HFONT hLinked = ::CreateFontIndirectW(&lfLinked);
+        ::SelectObject(dc, hLinked);
+        // A face the system lacks is mapped to another: its glyphs are not the linked face's.
+        if (HasFace(dc, lfLinked)) MarkDrawn(dc, text, missing);
+        ::SelectObject(dc, hFont);
+        ::DeleteObject(hLinked);
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(hWnd, dc);
+    std::string line;
+    char code[16];
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (!missing[i]) continue;
+        std::snprintf(code, sizeof code, " U+%04X", unsigned(text[i]));
+        line += code;
+    }
+    if (line.empty()) return {};
+    return "'" + Utf8(text) + "' in " + Utf8(face) + ": no glyph for" + line;
+}
+
+}  // namespace
+
+std::vector<std::string> MissingGlyphs(HWND hWnd)
+{
+    std::vector<std::string> lines;
+    for (HWND h = ::GetWindow(hWnd, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT)) {
+        HFONT hFont = HFONT(::SendMessageW(h, WM_GETFONT, 0, 0));
+        if (!hFont) hFont = HFONT(::GetStockObject(SYSTEM_FONT));
+        std::vector<std::wstring> texts = EntriesOf(h);
+        texts.insert(texts.begin(), WideText(h));
+        for (const std::wstring& text : texts) {
+            std::string line = MissingIn(h, hFont, text);
+            if (!line.empty()) lines.push_back(line);
+        }
+    }
+    return lines;
 }
 
 }  // namespace uitest

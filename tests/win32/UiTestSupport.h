@@ -5,6 +5,7 @@
 #include "AfxWnd.h"
 
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace uitest {
@@ -56,5 +57,11 @@ CString TextOf(HWND hWnd);
 // The top-level window of this thread with that caption, or null. Other test programs may show
 // the same dialog on the same display at the same time: a search of the whole screen finds theirs.
 HWND OwnWindow(const char* pszCaption);
+
+// What the children of hWnd would draw as empty boxes: one line for each child whose text (or list
+// entry) holds a character that has no glyph in the font the child draws with (WM_GETFONT, else
+// the system font), nor in a face the system links to that font's face (FontLink\SystemLink).
+// Control characters are not drawn and not counted. Empty when every character shows.
+std::vector<std::string> MissingGlyphs(HWND hWnd);
 
 }  // namespace uitest
