@@ -1242,6 +1242,27 @@ upgrade | upgrade-killed)
   expect "uninstallation after three versions: exit code" 0 "$app_rc"
   nothing_left "after three versions"
 
+  # A name the next version spells another way is the same name to Windows, and keeps what that
+  # version writes: a key with a closing backslash and then without; a key and a value in other
+  # letters beyond ASCII. One uninstallation leaves nothing.
+  polish=$'Ustawienia \xc5\xbb\xc3\xb3\xc5\x82\xc4\x87' turtle=$'\xc5\xbb\xc3\xb3\xc5\x82w'
+  polish_lower=$'ustawienia \xc5\xbc\xc3\xb3\xc5\x82\xc4\x87' turtle_lower=$'\xc5\xbc\xc3\xb3\xc5\x82w'
+  for v in "v1spelt|1.0|add1|Zorvan Demo\\Hello\\|$polish|$turtle" "v2spelt|2.0|add2|Zorvan Demo\\Hello|$polish_lower|$turtle_lower"; do
+    IFS='|' read -r m ver add hello key value <<<"$v"
+    version "$m" "$ver" "$SCRATCH/$add" "$(printf '[HKEY_LOCAL_MACHINE\\Software\\Nexal\\%s]\n"Dir"="%s"\n%s\n"%s"="%s"\n"Plain"="%s"' \
+      "$hello" "$ver" "[HKEY_LOCAL_MACHINE\\Software\\Nexal\\Zorvan Demo\\$key]" "$value" "$ver" "$ver")"
+    run_silent_in "$SCRATCH/$m" Setup.exe /S
+    expect "$m: exit code" 0 "$app_rc"
+  done
+  expect "the key spelt with a closing backslash, after the upgrade" "REG_SZ 2.0" "$(reg_value "$REGKEY\\Hello" Dir)"
+  for v in "$polish|$turtle" "$polish|Plain"; do
+    wine reg query "$REGKEY\\${v%|*}" /v "${v#*|}" >/dev/null 2>&1 </dev/null || fail "the upgrade lost ${v#*|} of ${v%|*}"
+  done
+  echo "ok: names spelt another way by version 2 keep what it wrote"
+  uninstall_silently "$t"
+  expect "uninstallation after names spelt another way: exit code" 0 "$app_rc"
+  nothing_left "after names spelt another way"
+
   # With the window: the box names the file; Try Again once the program has let go replaces it.
   run_silent_in "$SCRATCH/v1" Setup.exe /S
   hold_file "$dir\\readme.txt"
