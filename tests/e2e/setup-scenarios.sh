@@ -1475,7 +1475,7 @@ language)
   # The driver finds the dialog by its class ("*@#32770", the one dialog up) and reads the
   # captions from its list of windows, in UTF-8 whatever the code page.
   checked=0
-  for run in "de C.UTF-8" "ru ru_RU.UTF-8"; do
+  for run in "de C.UTF-8" "ru ru_RU.UTF-8" "pl pl_PL.UTF-8"; do
     read -r tag locale <<<"$run"
     [ -f "$ZRV_SOURCE/lang/$tag.lang" ] || { echo "skipped: no lang/$tag.lang"; continue; }
     export LANG=$locale LC_ALL=$locale
@@ -1517,6 +1517,13 @@ language)
   must text "*@#32770" 1006
   expect "the Japanese welcome title" "$(table_text ja welcome.title)" "$out"
   shot "welcome-ja-accented-medium"
+  # A box in Japanese: the question before making the folder, its buttons the system's.
+  rm -rf "$TARGET_ROOT_UNIX/Lang"
+  must click "*@#32770" $INSTALL
+  must msgbox 20000
+  shot "question-ja"
+  answer 2000 Cancel
+  must wait "*@#32770" 10000
   must click "*@#32770" $CANCEL
   BACKDROP="*@#32770"
   finished
