@@ -2,6 +2,7 @@
 #include "SetupExtensions.h"
 
 #include "AfxCodePage.h"
+#include "AfxNameCase.h"
 
 #include <cstring>
 #include <string>
@@ -28,7 +29,7 @@ void Note(std::vector<SetupIniProblem>& list, int nLine, const std::string& reas
     list.push_back(problem);
 }
 
-bool SameNoCase(const CString& a, const CString& b) { return a.CompareNoCase(b) == 0; }
+bool SameNoCase(const CString& a, const CString& b) { return AfxSameName(a.Str(), b.Str()); }
 
 void ReadShortcut(SetupExtensions& ext, const std::string& value, int nLine)
 {

@@ -3,6 +3,7 @@
 
 #include "InstallRecordFormat.h"
 
+#include "AfxNameCase.h"
 #include "AfxString.h"
 
 const char* GetRootName(HKEY hRoot)
@@ -19,12 +20,12 @@ LONG MemoryRegistry::CreateKey(HKEY hRoot, const char* pszSubKey, HKEY* phKey, b
     ++m_nCalls;
     if (*GetRootName(hRoot) == '\0') return ERROR_INVALID_HANDLE;
     std::string strPath = pszSubKey ? pszSubKey : "";
-    auto fail = m_failKeys.find(AfxLowerAscii(strPath));
+    auto fail = m_failKeys.find(AfxFoldedName(strPath));
     if (fail != m_failKeys.end()) return fail->second;
 
     size_t index = m_keys.size();
     for (size_t i = 0; i < m_keys.size(); ++i) {
-        if (m_keys[i].hRoot == hRoot && AfxLowerAscii(m_keys[i].strPath) == AfxLowerAscii(strPath)) index = i;
+        if (m_keys[i].hRoot == hRoot && AfxFoldedName(m_keys[i].strPath) == AfxFoldedName(strPath)) index = i;
     }
     if (pbExisted) *pbExisted = index != m_keys.size();
     if (index == m_keys.size()) m_keys.push_back(Key{hRoot, strPath, {}});
@@ -41,12 +42,12 @@ LONG MemoryRegistry::SetValue(HKEY hKey, const char* pszName, DWORD dwType, cons
     auto open = m_open.find(reinterpret_cast<uintptr_t>(hKey));
     if (open == m_open.end()) return ERROR_INVALID_HANDLE;
     std::string strName = pszName ? pszName : "";
-    auto fail = m_failValues.find(AfxLowerAscii(strName));
+    auto fail = m_failValues.find(AfxFoldedName(strName));
     if (fail != m_failValues.end()) return fail->second;
 
     std::vector<BYTE> data(pData, pData + cbData);
     for (Value& value : m_keys[open->second].values) {
-        if (AfxLowerAscii(value.strName) == AfxLowerAscii(strName)) {
+        if (AfxFoldedName(value.strName) == AfxFoldedName(strName)) {
             value.dwType = dwType;
             value.data = data;
             return ERROR_SUCCESS;
@@ -68,7 +69,7 @@ LONG MemoryRegistry::QueryValue(HKEY hKey, const char* pszName, DWORD* pdwType, 
     if (open == m_open.end()) return ERROR_INVALID_HANDLE;
     std::string strName = pszName ? pszName : "";
     for (const Value& value : m_keys[open->second].values) {
-        if (AfxLowerAscii(value.strName) == AfxLowerAscii(strName)) {
+        if (AfxFoldedName(value.strName) == AfxFoldedName(strName)) {
             *pdwType = value.dwType;
             *pData = value.data;
             return ERROR_SUCCESS;
@@ -87,14 +88,14 @@ LONG MemoryRegistry::CloseKey(HKEY hKey)
     return ERROR_SUCCESS;
 }
 
-void MemoryRegistry::FailCreateKey(const std::string& strPath, LONG lError) { m_failKeys[AfxLowerAscii(strPath)] = lError; }
+void MemoryRegistry::FailCreateKey(const std::string& strPath, LONG lError) { m_failKeys[AfxFoldedName(strPath)] = lError; }
 
-void MemoryRegistry::FailSetValue(const std::string& strName, LONG lError) { m_failValues[AfxLowerAscii(strName)] = lError; }
+void MemoryRegistry::FailSetValue(const std::string& strName, LONG lError) { m_failValues[AfxFoldedName(strName)] = lError; }
 
 const MemoryRegistry::Key* MemoryRegistry::FindKey(HKEY hRoot, const std::string& strPath) const
 {
     for (const Key& key : m_keys) {
-        if (key.hRoot == hRoot && AfxLowerAscii(key.strPath) == AfxLowerAscii(strPath)) return &key;
+        if (key.hRoot == hRoot && AfxFoldedName(key.strPath) == AfxFoldedName(strPath)) return &key;
     }
     return nullptr;
 }
@@ -105,7 +106,7 @@ const MemoryRegistry::Value* MemoryRegistry::FindValue(HKEY hRoot, const std::st
     const Key* key = FindKey(hRoot, strPath);
     if (!key) return nullptr;
     for (const Value& value : key->values) {
-        if (AfxLowerAscii(value.strName) == AfxLowerAscii(strName)) return &value;
+        if (AfxFoldedName(value.strName) == AfxFoldedName(strName)) return &value;
     }
     return nullptr;
 }
