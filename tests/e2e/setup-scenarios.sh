@@ -29,6 +29,10 @@ TARGET_ROOT_UNIX="$WINEPREFIX/drive_c/zrv-e2e/$scenario"
 TARGET_ROOT=$(winpath_c "$TARGET_ROOT_UNIX")
 rm -rf "$TARGET_ROOT_UNIX"
 mkdir -p "$TARGET_ROOT_UNIX"
+# The folder shared by the scenarios is one that only its owner may change, whatever umask made it
+# (elevated-attacks runs under umask 000): below a folder everyone may write, nothing is left to the
+# restart by name.
+chmod 755 "${TARGET_ROOT_UNIX%/*}"
 wine reg delete "$REGKEY" /f >/dev/null 2>&1 || true
 wine reg delete "$UNINSTKEY" /f >/dev/null 2>&1 || true
 wine reg delete 'HKCU\Software\Nexal\Zorvan Demo' /f >/dev/null 2>&1 || true
