@@ -4,11 +4,13 @@
 #include "AfxMessageBox.h"
 #include "AfxNoLinks.h"
 #include "AfxSecurity.h"
+#include "AfxCodePage.h"
 #include "AfxPath.h"
 #include "AfxText.h"
 #include "InstallRecordFormat.h"
 #include "OneInstallation.h"
 #ifdef _WIN32
+#include "AfxCodePageWin32.h"
 #include "RegistryAnchorStore.h"
 #endif
 
@@ -27,7 +29,14 @@ bool IsProposableLocation(const CString& strPath)
 {
     const std::string& s = strPath.Str();
     const size_t kMaxPath = 260;
-    if (s.size() < 3 || s.size() >= kMaxPath) return false;
+    // Counted in UTF-16 characters, as the system counts a path: a character outside the BMP is two.
+    size_t nWide = 0;
+    uint32_t cp = 0;
+    for (size_t i = 0; i < s.size();) {
+        if (!AfxNextCodePoint(s, i, cp)) cp = uint8_t(s[i++]);  // a byte of another code page: one character
+        nWide += cp > 0xFFFF ? 2 : 1;
+    }
+    if (s.size() < 3 || nWide >= kMaxPath) return false;
     char drive = char(s[0] | 0x20);
     if (drive < 'a' || drive > 'z' || s[1] != ':' || s[2] != '\\') return false;
     size_t start = 3;
@@ -69,9 +78,17 @@ BOOL CSetupApp::CheckFreeSpace()
 
 namespace {
 
-// The longest path the installer's file calls take: they are the system's ANSI calls, which refuse
-// a path of MAX_PATH characters or more (the program does not declare itself aware of long paths).
+// The longest path the installer's file calls take: they are the system's ANSI calls, which turn a
+// path into UTF-16 and refuse one of MAX_PATH UTF-16 characters or more (the program does not
+// declare itself aware of long paths), however many bytes its code page spends on them.
 const int kLongestPath = MAX_PATH - 1;
+
+// The length of strText in UTF-16 characters, as the system's wide calls count it.
+int WideLength(const CString& strText)
+{
+    std::wstring wide;
+    return AfxAnsiToWide(strText.Str(), wide) ? int(wide.size()) : strText.GetLength();
+}
 
 // The installer's own files in the target, made there before any file of the payload.
 const char* const kOwnFiles[] = {kInstallLogName, kPriorRecordName, kUninstallerName};
@@ -80,10 +97,9 @@ const char* const kOwnFiles[] = {kInstallLogName, kPriorRecordName, kUninstaller
 // given, a backslash, the name; for a relative target also as the system makes it full.
 int OwnFilePathLength(const CString& strDir, const char* pszName)
 {
-    int n = strDir.GetLength();
-    DWORD full = GetFullPathNameA(strDir, 0, nullptr, nullptr);
-    // The size asked for counts the closing zero.
-    if (full > 1 && int(full - 1) > n) n = int(full - 1);
+    int n = WideLength(strDir);
+    CString full = AfxCallForText([&strDir](char* p, DWORD nSize) { return GetFullPathNameA(strDir, nSize, p, nullptr); });
+    if (WideLength(full) > n) n = WideLength(full);
     return n + 1 + int(std::strlen(pszName));
 }
 

@@ -33,9 +33,9 @@ bool ShellFolder(int nFolder, CString& strPath)
 
 bool AfxGetCommonProgramsFolder(CString& strPath) { return ShellFolder(CSIDL_COMMON_PROGRAMS, strPath); }
 
-bool AfxGetProgramsFolder(bool bForOneUser, CString& strPath)
+bool AfxGetProgramsFolder(bool bForOneUser, CString& strPath, bool bCreate)
 {
-    return ShellFolder(bForOneUser ? CSIDL_PROGRAMS : CSIDL_COMMON_PROGRAMS, strPath);
+    return ShellFolder((bForOneUser ? CSIDL_PROGRAMS : CSIDL_COMMON_PROGRAMS) | (bCreate ? CSIDL_FLAG_CREATE : 0), strPath);
 }
 
 bool AfxRegQueryString(HKEY hRoot, const char* pszSubKey, const char* pszName, CString& strValue, DWORD nMaxLength)

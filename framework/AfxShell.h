@@ -14,7 +14,9 @@
 bool AfxGetCommonProgramsFolder(CString& strPath);
 // The Start menu's "Programs" folder of the installation's scope: the all-users one, or with
 // bForOneUser the running user's own. Without a trailing backslash; false when there is none.
-bool AfxGetProgramsFolder(bool bForOneUser, CString& strPath);
+// With bCreate the folder is made where the system keeps it when it is not there yet (a user who
+// never signed in to a desktop has no Start menu of their own).
+bool AfxGetProgramsFolder(bool bForOneUser, CString& strPath, bool bCreate = false);
 // The folder under the running user's profile where programs installed for that user alone go
 // (%LOCALAPPDATA%\Programs, as the shell knows it), without a trailing backslash; false when the
 // shell knows none. The folder may not exist yet: this names it and makes nothing.

@@ -209,19 +209,32 @@ std::vector<std::string> AfxCheckTextTable(const CTextTable& english, const CTex
     return problems;
 }
 
+namespace {
+
+// The primary language of a tag: what comes before its first '-' ("de" of "de-CH").
+std::string PrimaryOf(const std::string& strTag)
+{
+    return strTag.substr(0, strTag.find('-'));
+}
+
+bool SameTag(const std::string& a, const std::string& b)
+{
+    return AfxEqualNoCase(a.data(), a.size(), b.data(), b.size());
+}
+
+}  // namespace
+
 int AfxChooseLanguage(const std::vector<CTextTable>& tables, const LanguageRequest& request)
 {
     auto indexOf = [&tables](const std::string& tag) {
         for (size_t i = 0; i < tables.size(); ++i)
-            if (AfxEqualNoCase(tables[i].strTag.data(), tables[i].strTag.size(), tag.data(), tag.size())) return int(i);
+            if (SameTag(tables[i].strTag, tag)) return int(i);
         return -1;
     };
-    if (!request.strCommandTag.empty()) {
-        int n = indexOf(request.strCommandTag);
-        if (n >= 0) return n;
-    }
     std::vector<int> candidates;
+    bool bEnglishNamed = false;
     for (const std::string& tag : request.allowed) {
+        bEnglishNamed = bEnglishNamed || SameTag(PrimaryOf(tag), "en");
         int n = indexOf(tag);
         bool seen = false;
         for (int c : candidates) seen = seen || c == n;
@@ -230,6 +243,17 @@ int AfxChooseLanguage(const std::vector<CTextTable>& tables, const LanguageReque
     const bool bRestricted = !candidates.empty();
     if (!bRestricted)
         for (size_t i = 0; i < tables.size(); ++i) candidates.push_back(int(i));
+    // /LANG= as the user's language is matched: the tag itself, else the first table of the same
+    // primary language (de-CH speaks de), among the languages Languages= allows. English is always
+    // there, built in, unless Languages= leaves it out.
+    const std::string& command = request.strCommandTag;
+    if (!command.empty()) {
+        for (int c : candidates)
+            if (SameTag(tables[size_t(c)].strTag, command)) return c;
+        for (int c : candidates)
+            if (SameTag(PrimaryOf(tables[size_t(c)].strTag), PrimaryOf(command))) return c;
+        if (SameTag(PrimaryOf(command), "en") && (!bRestricted || bEnglishNamed)) return -1;
+    }
     const unsigned nUser = request.nUserLangId & 0xFFFF;
     if (nUser) {
         for (int c : candidates)

@@ -34,7 +34,7 @@ int CreateShortcuts(const SetupExtensions& ext, const CString& strProduct, const
 {
     if (ext.shortcuts.empty()) return 0;
     CString strPrograms;
-    if (!AfxGetProgramsFolder(bForOneUser, strPrograms)) return 0;
+    if (!AfxGetProgramsFolder(bForOneUser, strPrograms, true)) return 0;
     InstallLogWriter log(logFile);
     bool bFolder = false;
     int nMade = 0;

@@ -6,6 +6,7 @@
 #include "SetupText.h"
 #include "RegFileReading.h"
 #include "RegistryScript.h"
+#include "SameName.h"
 #include "SetupExtensions.h"
 #include "ShortcutRules.h"
 #include "ToolCommon.h"
@@ -293,14 +294,17 @@ void CheckExtensions(const std::string& text, const SetupConfig& config, const s
         }
         if (!pTree) continue;
         std::filesystem::path target(*pTree);
-        std::string relative = s.strTarget.Str();
+        // The tree's names are UTF-8, as the tool reads them; a text in Windows-1252 (a medium's)
+        // names them in its own code page.
+        const std::string name = IsUtf8(s.strTarget.Str()) ? s.strTarget.Str() : Cp1252ToUtf8(s.strTarget.Str());
+        std::string relative = name;
         for (char& ch : relative)
             if (ch == '\\') ch = '/';
         target /= relative;
         std::error_code ec;
-        bool bCarried = pszCarried && s.strTarget.CompareNoCase(pszCarried) == 0;
+        bool bCarried = pszCarried && SameEntryPath(s.strTarget.Str(), pszCarried);
         if (!bCarried && !std::filesystem::is_regular_file(std::filesystem::symlink_status(target, ec))) {
-            report(s.nLine, "error", "the shortcut's target '" + s.strTarget.Str() + "' is not a file of '" + *pTree + "'");
+            report(s.nLine, "error", "the shortcut's target '" + name + "' is not a file of '" + *pTree + "'");
             ++check.nErrors;
         }
     }
@@ -325,6 +329,19 @@ IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std
     IniCheck check;
     bool bPlain = false;
     std::string text = DecodeSetupIni(bytes, &bPlain);
+    // A plain text is checked as medium and ini encode would store it: without a byte-order mark,
+    // its lines ended by CR LF. A stored text is checked as the installer reads it.
+    if (bPlain) {
+        if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+            text.erase(0, 3);
+            diag << strName << ": note: the byte-order mark at the start is left out when stored\n";
+        }
+        std::string crlf;
+        if (ConvertLineEnds(text, crlf)) {
+            text = crlf;
+            diag << strName << ": note: lines ended by LF alone are stored ended by CR LF, as the installer reads them\n";
+        }
+    }
     // The installer's reading stops at the first zero byte, as it does on its own buffer.
     text.resize(std::strlen(text.c_str()));
     std::vector<TextLine> lines = SplitLines(text);
@@ -356,10 +373,7 @@ IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std
     }
 
     size_t firstHigh = 0;
-    if (bPlain && text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        report(1, "warning", "a byte-order mark begins the text, before INSTALL4 (medium and ini encode leave it out)");
-        ++check.nWarnings;
-    } else if (!check.bUtf8 && IsUtf8Text(text, &firstHigh)) {
+    if (!check.bUtf8 && IsUtf8Text(text, &firstHigh)) {
         std::string converted;
         if (Utf8ToCp1252(text, converted))
             report(LineNumberAt(lines, firstHigh), "warning",

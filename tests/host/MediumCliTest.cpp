@@ -202,11 +202,14 @@ TEST(MediumCli, StoresUtf8TextInTheCodePage)
     ScopedTempDir dir;
     MakeSource();
     const std::string ext = "Shortcut=Lisez-moi|readme.txt\r\nShortcut=Remove|Uninstal.exe\r\nPublisher=Nex";
-    WriteBytes("Setup.ini.txt", Config("demo.001", "1", ext + "\xc3\xa1l\r\n" + kScript));
+    // A shortcut to an accented file: the tree names it in UTF-8, the stored text in Windows-1252.
+    WriteBytes("src/caf\xc3\xa9.txt", "x");
+    WriteBytes("Setup.ini.txt", Config("demo.001", "1", "Shortcut=Caf\xc3\xa9|caf\xc3\xa9.txt\r\n" + ext + "\xc3\xa1l\r\n" + kScript));
     ToolRun r = Tool("medium Setup.ini.txt src out");
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, "Setup.ini.txt: note: the text is UTF-8; stored converted to Windows-1252\n");
-    EXPECT_EQ(ReadBytes("out/Setup.ini"), ChainSetupIni(Config("demo.001", "1", ext + "\xe1l\r\n" + kScript)));
+    EXPECT_EQ(ReadBytes("out/Setup.ini"),
+              ChainSetupIni(Config("demo.001", "1", "Shortcut=Caf\xe9|caf\xe9.txt\r\n" + ext + "\xe1l\r\n" + kScript)));
 }
 
 TEST(MediumCli, VersionNamesTheCarriedProgramsOfBothArchitectures)

@@ -298,6 +298,12 @@ TEST(SetupIni, ProposableLocations)
     for (const auto& c : cases) EXPECT_EQ(IsProposableLocation(c.path), c.ok) << c.path;
     EXPECT_TRUE(IsProposableLocation(("C:\\" + std::string(255, 'a')).c_str()));
     EXPECT_FALSE(IsProposableLocation(("C:\\" + std::string(257, 'a')).c_str())) << "MAX_PATH and more";
+    // Counted in UTF-16 characters: 200 Chinese characters are 600 bytes and fit; 129 emoji are 258.
+    std::string chinese, emoji;
+    for (int i = 0; i < 200; ++i) chinese += "\xE4\xB8\xAD";
+    for (int i = 0; i < 129; ++i) emoji += "\xF0\x9F\x98\x80";
+    EXPECT_TRUE(IsProposableLocation(("C:\\" + chinese).c_str()));
+    EXPECT_FALSE(IsProposableLocation(("C:\\" + emoji).c_str())) << "an emoji is two UTF-16 characters";
 }
 
 // The medium's DisplayVersion against the installed one, as dotted numbers; each row also read the

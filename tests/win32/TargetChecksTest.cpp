@@ -62,6 +62,10 @@ TEST(CheckTargetDirectory, Outcomes)
     const std::string root = Win(dir.path());
     WriteBytes(dir.path() / "afile", "x");
     std::filesystem::create_directory(dir.path() / "exists");
+    // Two Chinese names of 60 characters (180 bytes each) fit; 120 emoji are 240 UTF-16 characters.
+    std::string han, emoji;
+    for (int i = 0; i < 60; ++i) han += "\xE4\xB8\xAD", emoji += "\xF0\x9F\x98\x80";
+    const std::string wide = han + "\\" + han, tooWide = emoji + "\\" + emoji;
     struct Case {
         const char* what;
         std::string target;
@@ -80,6 +84,11 @@ TEST(CheckTargetDirectory, Outcomes)
          "The directory '" + root + "\\NotMade\\Deep' does not exist.\nDo you wish to create it?", {}},
         {"parent is a file", root + "\\afile\\sub", {IDOK}, false,
          "The directory '" + root + "\\afile\\sub' does not exist.\nDo you wish to create it?|Unable to create directory", {}},
+        // The system counts a path in UTF-16 characters, not in the bytes of UTF-8.
+        {"many bytes, few characters", root + "\\" + wide, {IDOK}, true,
+         "The directory '" + root + "\\" + wide + "' does not exist.\nDo you wish to create it?", {root + "\\" + han, root + "\\" + wide}},
+        {"too many characters", root + "\\" + tooWide, {}, false,
+         "The directory '" + root + "\\" + tooWide + "' is too long: the path of 'Install.log' in it would be longer than 259 characters.", {}},
     };
     for (const Case& c : cases) {
         MessageBoxRecorder boxes(c.answers);
