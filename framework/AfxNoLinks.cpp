@@ -134,8 +134,6 @@ std::vector<CString> Components(const CString& strRelative)
 
 }  // namespace
 
-DWORD AfxCheckOpenedFile(HANDLE h, const CString& strPath)
-{
 DWORD AfxCheckSingleName(HANDLE h)
 {
     BY_HANDLE_FILE_INFORMATION info;
@@ -144,6 +142,8 @@ DWORD AfxCheckSingleName(HANDLE h)
     return info.nNumberOfLinks > 1 ? kErrorHardLinked : NO_ERROR;
 }
 
+DWORD AfxCheckOpenedFile(HANDLE h, const CString& strPath)
+{
     DWORD err = CheckOpened(h, false);
     if (err != NO_ERROR) return err;
     int cut = -1;
@@ -255,8 +255,6 @@ DWORD CFolderHandle::OpenChildFile(const CString& strName, DWORD dwAccess, DWORD
     return NO_ERROR;
 }
 
-DWORD CFolderHandle::RemoveChild(const CString& strName, bool bFolder) const
-{
 DWORD CFolderHandle::OpenChildFileToWrite(const CString& strName, DWORD dwAccess, DWORD dwShare,
                                           SECURITY_ATTRIBUTES* pSecurity, bool bReplace, CHandle& file,
                                           bool* pReplaced) const
@@ -281,6 +279,8 @@ DWORD CFolderHandle::OpenChildFileToWrite(const CString& strName, DWORD dwAccess
     return NO_ERROR;
 }
 
+DWORD CFolderHandle::RemoveChild(const CString& strName, bool bFolder) const
+{
     CHandle h;
     DWORD err = OpenRelative(m_h.Get(), strName, DELETE | FILE_READ_ATTRIBUTES,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

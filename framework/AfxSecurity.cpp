@@ -180,6 +180,13 @@ bool AfxOnlyTrustedIn(PSECURITY_DESCRIPTOR sd, DWORD dwRights, bool bUserTrusted
 bool AfxProtect(HANDLE h, SECURITY_ATTRIBUTES* pSecurity)
 {
     if (!pSecurity) return true;
+    // A file with other names is also a file elsewhere, whatever this name lets one do: its list
+    // and owner stay as they are.
+    DWORD err = AfxCheckSingleName(h);
+    if (err != NO_ERROR) {
+        SetLastError(err);
+        return false;
+    }
     PSECURITY_DESCRIPTOR sd = pSecurity->lpSecurityDescriptor;
     const SECURITY_INFORMATION kList = DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
     // The owner too, where this token may give it away: an owner may always rewrite the list.
@@ -199,13 +206,6 @@ CString AfxSecurityText(HANDLE h)
     char* text = nullptr;
     if (!sd || !ConvertSecurityDescriptorToStringSecurityDescriptorA(
                    sd.get(), SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr))
-    // A file with other names is also a file elsewhere, whatever this name lets one do: its list
-    // and owner stay as they are.
-    DWORD err = AfxCheckSingleName(h);
-    if (err != NO_ERROR) {
-        SetLastError(err);
-        return false;
-    }
         return CString();
     CString out(text);
     LocalFree(text);

@@ -87,7 +87,6 @@ void CEntryOutput::Open(const char* pszEntry, CListedLog& log)
     }
     if (bOpened) return;
     if (m_error.m_lOsError == LONG(kErrorLinkOnPath)) ThrowLink(pszEntry);
-    throw FileErrorStop(m_error, RunFile::output);
     // A file of another name elsewhere too is replaced by a new one under this name; only one that
     // cannot be ends the run here.
     if (m_error.m_lOsError == LONG(kErrorHardLinked)) {
@@ -95,6 +94,7 @@ void CEntryOutput::Open(const char* pszEntry, CListedLog& log)
         throw InstallStop::Failure(
             AfxTextFormat("install.entry_hard_link", entry.c_str(), m_setup.strInstallDir.GetString()));
     }
+    throw FileErrorStop(m_error, RunFile::output);
 }
 
 // A file that a running program holds. Asked about (Try Again once the program has ended, have it

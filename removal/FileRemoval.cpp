@@ -28,8 +28,8 @@ bool HeldByProgram(DWORD err, const CString& strPath)
 void GoAtRestart(const CString& strPath, DWORD err, RemovalReport& report)
 {
     if (DeleteAtRestart(strPath)) return report.scheduled.push_back({strPath, kInUseReason, false});
-    if (!AfxIsElevated()) {
     if (GetLastError() == kErrorOpenToUsers) return LeaveUnfinished(report, strPath, kInUseOpenReason);
+    if (!AfxIsElevated()) {
         ++report.nAtSignIn;
         return LeaveUnfinished(report, strPath, kAtSignInReason);
     }

@@ -15,11 +15,11 @@ const char kForeignReason[] = "holds files that the installation did not make";
 const char kLeftInsideReason[] = "holds items of the installation that were left in place";
 const char kAtRestartReason[] = "removed when Windows restarts";
 const char kInUseReason[] = ZRV_IN_USE_BY_A_PROGRAM "; removed when Windows restarts";
-const char kAtSignInReason[] = ZRV_IN_USE_BY_A_PROGRAM "; removed when you next sign in to Windows";
 const char kOpenToUsersReason[] =
     "not left to the restart: users other than the administrators can change a folder on its way";
 const char kInUseOpenReason[] = ZRV_IN_USE_BY_A_PROGRAM
     "; not left to the restart: users other than the administrators can change a folder on its way";
+const char kAtSignInReason[] = ZRV_IN_USE_BY_A_PROGRAM "; removed when you next sign in to Windows";
 
 namespace {
 const char kInUseByAProgram[] = ZRV_IN_USE_BY_A_PROGRAM;
@@ -55,8 +55,8 @@ const char* RemovalErrorReason(DWORD err)
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION: return kInUseByAProgram;
     case ERROR_DIR_NOT_EMPTY: return kForeignReason;
-    default: return "the system refused to remove it";
     case kErrorOpenToUsers: return kOpenToUsersReason;
+    default: return "the system refused to remove it";
     }
 }
 

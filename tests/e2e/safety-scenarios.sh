@@ -511,6 +511,34 @@ RACER
       [ -e "$t" ] && fail "$row: something was installed"
       rm -f "$SCRATCH/logdir"
       ;;
+    log-hard-link)
+      # /LOG= naming a hard link to a file outside: refused before a byte is written (exit code 1,
+      # nothing installed); that file keeps its content and its mode bits.
+      rm -f "$SCRATCH/hard.log"
+      ln "$outside/readme.txt" "$SCRATCH/hard.log"
+      mode=$(stat -c %a "$outside/readme.txt")
+      run_silent /S "/LOG=Z:$(printf '%s' "$SCRATCH/hard.log" | tr / '\\')" "/D=$TARGET_ROOT\\$row"
+      expect "$row: exit code" 1 "$app_rc"
+      [ -e "$t" ] && fail "$row: something was installed"
+      expect "$row: the outside file's mode" "$mode" "$(stat -c %a "$outside/readme.txt")"
+      rm -f "$SCRATCH/hard.log"
+      ;;
+    target-hard-link)
+      # An existing target where a product file and the record are hard links to files outside:
+      # each name gets a file of its own, the outside files keep their content and mode bits, and
+      # the uninstallation removes the product's names only.
+      mkdir -p "$t/docs"
+      ln "$outside/docs/guide.txt" "$t/docs/guide.txt"
+      ln "$outside/readme.txt" "$t/Install.log"
+      modes=$(stat -c %a "$outside/docs/guide.txt" "$outside/readme.txt" | paste -sd' ')
+      install_silently "$row"
+      expect "$row: exit code" 0 "$app_rc"
+      cmp -s "$SRC/docs/guide.txt" "$t/docs/guide.txt" || fail "$row: the product's file was not written"
+      expect "$row: names of the installed file and the log" "1 1" "$(stat -c %h "$t/docs/guide.txt" "$t/Install.log" | paste -sd' ')"
+      expect "$row: the outside files' modes" "$modes" "$(stat -c %a "$outside/docs/guide.txt" "$outside/readme.txt" | paste -sd' ')"
+      uninstall_silently "$t"
+      expect "$row: exit code of the uninstallation" 0 "$app_rc"
+      ;;
     target-folder-link)
       # /D= below a folder that is a link to the outside folder.
       ln -s "$outside" "$TARGET_ROOT_UNIX/linked"
@@ -619,34 +647,6 @@ rights)
   FINISH_NAME='Zorvan Notes (finish)'
   # runonce_value: the command kept for the next sign-in, as "REG_SZ COMMAND" (its name has blanks).
   runonce_value() {
-    log-hard-link)
-      # /LOG= naming a hard link to a file outside: refused before a byte is written (exit code 1,
-      # nothing installed); that file keeps its content and its mode bits.
-      rm -f "$SCRATCH/hard.log"
-      ln "$outside/readme.txt" "$SCRATCH/hard.log"
-      mode=$(stat -c %a "$outside/readme.txt")
-      run_silent /S "/LOG=Z:$(printf '%s' "$SCRATCH/hard.log" | tr / '\\')" "/D=$TARGET_ROOT\\$row"
-      expect "$row: exit code" 1 "$app_rc"
-      [ -e "$t" ] && fail "$row: something was installed"
-      expect "$row: the outside file's mode" "$mode" "$(stat -c %a "$outside/readme.txt")"
-      rm -f "$SCRATCH/hard.log"
-      ;;
-    target-hard-link)
-      # An existing target where a product file and the record are hard links to files outside:
-      # each name gets a file of its own, the outside files keep their content and mode bits, and
-      # the uninstallation removes the product's names only.
-      mkdir -p "$t/docs"
-      ln "$outside/docs/guide.txt" "$t/docs/guide.txt"
-      ln "$outside/readme.txt" "$t/Install.log"
-      modes=$(stat -c %a "$outside/docs/guide.txt" "$outside/readme.txt" | paste -sd' ')
-      install_silently "$row"
-      expect "$row: exit code" 0 "$app_rc"
-      cmp -s "$SRC/docs/guide.txt" "$t/docs/guide.txt" || fail "$row: the product's file was not written"
-      expect "$row: names of the installed file and the log" "1 1" "$(stat -c %h "$t/docs/guide.txt" "$t/Install.log" | paste -sd' ')"
-      expect "$row: the outside files' modes" "$modes" "$(stat -c %a "$outside/docs/guide.txt" "$outside/readme.txt" | paste -sd' ')"
-      uninstall_silently "$t"
-      expect "$row: exit code of the uninstallation" 0 "$app_rc"
-      ;;
     wine reg query "$RUNONCE" /v "$FINISH_NAME" 2>/dev/null </dev/null | tr -d '\r' | grep -F "$FINISH_NAME" |
       sed -e "s/^ *$FINISH_NAME *//" -e 's/^REG_SZ */REG_SZ /'
   }
