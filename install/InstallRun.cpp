@@ -258,17 +258,22 @@ void CInstallRun::RegistryStep(UINT nTotal)
     m_carried.EndRegistryPart(log, script.m_bMarkerWritten);
     // Explorer keeps what it knows of file types until it is told.
     if (script.m_bClassesRootWritten) AfxNotifyAssociationsChanged();
-    // Shortcuts come last, to the files and the folder now in place; none is a reason to fail.
+    // Shortcuts come last, to the files and the folder now in place; one that cannot be made is
+    // told after everything else is done.
+    CString strShortcutFailed;
     SetupExtensions ext;
     bool bRead = m_job.pExtensions ? (ext = *m_job.pExtensions, true) : ReadSetupExtensions(script.GetText(), ext) != FALSE;
     bool bShortcuts = bRead && !ext.shortcuts.empty();
     m_carried.WriteShortcutPart(log, bShortcuts, [&] {
         m_sink.NotifyStatus(AfxText("status.shortcuts"));
-        CreateShortcuts(ext, *m_job.pProductName, *m_job.pInstallDir, m_job.bForOneUser, log);
+        strShortcutFailed = CreateShortcuts(ext, *m_job.pProductName, *m_job.pInstallDir, m_job.bForOneUser, log);
     });
     // A stopped script left the earlier installation's keys and values that it did not get to
     // write again: they stay listed, and in place, for the uninstaller.
     if (!Cancelled() && m_strStepStopped.IsEmpty()) RetireEarlier();
+    if (!strShortcutFailed.IsEmpty() && m_strStepStopped.IsEmpty())
+        m_strStepStopped = AfxTextFormat("install.shortcut_failed", strShortcutFailed.GetString(),
+                                         m_job.pProductName->GetString());
     m_record.Complete();
 }
 

@@ -29,28 +29,31 @@ bool MakeFolder(const CString& strPrograms, const CString& strProduct, InstallLo
 
 }  // namespace
 
-int CreateShortcuts(const SetupExtensions& ext, const CString& strProduct, const CString& strInstallDir, bool bForOneUser,
-                    CFile& logFile)
+CString CreateShortcuts(const SetupExtensions& ext, const CString& strProduct, const CString& strInstallDir,
+                        bool bForOneUser, CFile& logFile)
 {
-    if (ext.shortcuts.empty()) return 0;
+    CString strFailed;
     CString strPrograms;
-    if (!AfxGetProgramsFolder(bForOneUser, strPrograms, true)) return 0;
+    // A user who has never had a Start menu of their own gets one made.
+    bool bPrograms = ext.shortcuts.empty() || AfxGetProgramsFolder(bForOneUser, strPrograms, true);
     InstallLogWriter log(logFile);
-    bool bFolder = false;
-    int nMade = 0;
+    bool bFolder = false, bFolderFailed = false;
     for (const SetupShortcut& s : ext.shortcuts) {
         if (CheckShortcut(strProduct, s.strName, s.strTarget)) continue;
         CString target = strInstallDir + "\\" + s.strTarget;
-        if (!IsFile(target)) continue;
-        if (!bFolder) {
-            if (!MakeFolder(strPrograms, strProduct, log)) return nMade;
-            bFolder = true;
+        if (!bFolder && !bFolderFailed && bPrograms && IsFile(target)) {
+            bFolder = MakeFolder(strPrograms, strProduct, log);
+            bFolderFailed = !bFolder;
         }
-        CString relative = strProduct + "\\" + s.strName + ".lnk";
-        log.Shortcut(relative.Str());
-        // Started in the folder of its program, as from Explorer.
-        int slash = target.ReverseFind('\\');
-        if (SUCCEEDED(AfxCreateShellLink(strPrograms + "\\" + relative, target, target.Left(slash)))) ++nMade;
+        bool bMade = false;
+        if (bFolder && IsFile(target)) {
+            CString relative = strProduct + "\\" + s.strName + ".lnk";
+            log.Shortcut(relative.Str());
+            // Started in the folder of its program, as from Explorer.
+            int slash = target.ReverseFind('\\');
+            bMade = SUCCEEDED(AfxCreateShellLink(strPrograms + "\\" + relative, target, target.Left(slash)));
+        }
+        if (!bMade && strFailed.IsEmpty()) strFailed = s.strName;
     }
-    return nMade;
+    return strFailed;
 }

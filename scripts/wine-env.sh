@@ -37,7 +37,10 @@ zrv_prefix_programs() {
     pid=${env#/proc/}; pid=${pid%/environ}
     tr '\0' '\n' <"$env" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
     comm=$(cat "/proc/$pid/comm" 2>/dev/null) || continue
-    [ "$comm" = wineserver ] && continue
+    case $comm in wineserver*) continue ;; esac
+    # Windows programs only: the shell that runs a scenario, and the test runner, carry the
+    # prefix in their environment too, and are never ended for it.
+    case $(readlink "/proc/$pid/exe" 2>/dev/null) in */wine*) ;; *) continue ;; esac
     ps -o pid=,etimes=,args= -p "$pid" 2>/dev/null || true
   done
 }

@@ -331,17 +331,7 @@ IniCheck CheckSetupIni(const std::string& strName, const std::string& bytes, std
     std::string text = DecodeSetupIni(bytes, &bPlain);
     // A plain text is checked as medium and ini encode would store it: without a byte-order mark,
     // its lines ended by CR LF. A stored text is checked as the installer reads it.
-    if (bPlain) {
-        if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-            text.erase(0, 3);
-            diag << strName << ": note: the byte-order mark at the start is left out when stored\n";
-        }
-        std::string crlf;
-        if (ConvertLineEnds(text, crlf)) {
-            text = crlf;
-            diag << strName << ": note: lines ended by LF alone are stored ended by CR LF, as the installer reads them\n";
-        }
-    }
+    if (bPlain) text = StoredLines(strName, text, diag);
     // The installer's reading stops at the first zero byte, as it does on its own buffer.
     text.resize(std::strlen(text.c_str()));
     std::vector<TextLine> lines = SplitLines(text);

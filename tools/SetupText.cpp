@@ -156,17 +156,23 @@ CodePage ChooseCodePage(const std::string& strName, const std::string& text, con
 
 }  // namespace
 
+std::string StoredLines(const std::string& strName, const std::string& plain, std::ostream& notes)
+{
+    // The installer's first line begins with INSTALL4: a byte-order mark before it would hide it.
+    bool bMark = plain.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    if (bMark) notes << strName << ": note: the byte-order mark at the start is left out\n";
+    std::string text;
+    if (ConvertLineEnds(bMark ? plain.substr(3) : plain, text))
+        notes << strName << ": note: lines ended by LF alone are stored ended by CR LF, as the installer reads them\n";
+    return text;
+}
+
 std::string PrepareSetupText(const std::string& strName, const std::string& plain, CodePageChoice choice,
                              bool bNamesNeedUtf8, const std::string& strWhy, CodePage& cp, std::ostream& notes,
                              int* pAddedLine)
 {
     if (pAddedLine) *pAddedLine = 0;
-    std::string text;
-    // The installer's first line begins with INSTALL4: a byte-order mark before it would hide it.
-    bool bMark = plain.compare(0, 3, "\xEF\xBB\xBF") == 0;
-    if (bMark) notes << strName << ": note: the byte-order mark at the start is left out\n";
-    if (ConvertLineEnds(bMark ? plain.substr(3) : plain, text))
-        notes << strName << ": note: lines ended by LF alone are stored ended by CR LF, as the installer reads them\n";
+    std::string text = StoredLines(strName, plain, notes);
     CodePageLine declared = FindCodePageLine(strName, text);
     TextFacts facts;
     facts.bHigh = HasHighByte(text);

@@ -50,6 +50,10 @@ int FirstMalformedUtf8Line(const std::string& text);
 // number, or 0, leaving text alone, when the installer would not read its settings.
 int AddCodePageLine(std::string& text);
 
+// The lines of a plain Setup.ini text as they are stored: without a byte-order mark at the start,
+// every line ended by CR LF. Each change made is told as one note line on notes.
+std::string StoredLines(const std::string& strName, const std::string& plain, std::ostream& notes);
+
 // The plain text of the Setup.ini strName ready to be stored, in the code page it is returned in
 // cp, by the rules above; bNamesNeedUtf8 says whether the image's names need UTF-8, and strWhy
 // names one of them for the note. Each change made is told as one note line on notes. Throws

@@ -490,7 +490,8 @@ unicode-profile)
   }
   at_exit restore_profile
   rm -rf "$profile_unix"
-  mkdir -p "$profile_unix/AppData/Local" "$profile_unix/AppData/Roaming/Microsoft/Windows/Start Menu/Programs" "$profile_unix/Temp"
+  # No Start menu yet, as for a user who never signed in to a desktop: the installation makes it.
+  mkdir -p "$profile_unix/AppData/Local" "$profile_unix/AppData/Roaming" "$profile_unix/Temp"
   while IFS='|' read -r value path; do
     wine reg add "$folders" /v "$value" /t REG_SZ /d "$profile\\$path" /f >/dev/null 2>&1 </dev/null
     wine reg add "$cache" /v "$value" /t REG_SZ /d "$profile\\$path" /f >/dev/null 2>&1 </dev/null

@@ -242,7 +242,7 @@ TEST(CodePageCli, IniCheckShowsCodePageAndLanguages)
          "s.ini:7: error: a CodePage line is CodePage=1252 (Windows-1252, as without the line) or CodePage=65001 "
          "(UTF-8)\n"},
         {"a byte-order mark, left out as medium leaves it out", "\xEF\xBB\xBF" + Config("Demo"), 0,
-         {"Product: Demo"}, "s.ini: note: the byte-order mark at the start is left out when stored\n"},
+         {"Product: Demo"}, "s.ini: note: the byte-order mark at the start is left out\n"},
         {"an empty tag", Config("Demo", "Languages=de,,fr\r\n"), 1, {"Languages: de, fr"},
          "s.ini:7: error: an empty tag in Languages=: the list is TAG[,TAG...]\n"},
     };

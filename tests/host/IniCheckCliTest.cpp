@@ -311,7 +311,7 @@ TEST(IniCheckCli, StrictCountsWarnings)
     WriteBytes("s.ini", "\xEF\xBB\xBF" + kHead + "\"a\"=\"b\"\r\n");
     r = Tool("ini check s.ini --strict");
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.err, "s.ini: note: the byte-order mark at the start is left out when stored\n");
+    EXPECT_EQ(r.err, "s.ini: note: the byte-order mark at the start is left out\n");
 }
 
 // Help and wrong calls: a command family's first word alone, and a usage that spans two lines,

@@ -32,6 +32,7 @@ TEST(IniCheck, ScrambledScriptsGiveWellFormedDiagnostics)
         while (std::getline(lines, line)) {
             SCOPED_TRACE(line);
             ASSERT_EQ(line.compare(0, 6, "s.ini:"), 0);
+            if (line.compare(6, 7, " note: ") == 0) continue;  // what storing the plain text changes
             if (line[6] != ' ') {
                 size_t nLine = std::stoul(line.substr(6));
                 ASSERT_GE(nLine, 1u);

@@ -6,9 +6,13 @@
 #                ZRV_SHOTS (folder for this scenario's screenshots, emptied first).
 set -euo pipefail
 : "${WINEPREFIX:?}" "${ZRV_WIN32_BIN:?}" "${ZRV_SHOTS:?}"
-# A command that fails outside the checks ends the scenario (set -e): it says which, and where.
+# A command that fails outside the checks ends the scenario (set -e): it says which, and where,
+# once the scenario has ended for it. A failure that a check expects (in a condition, a
+# background program's, one inside a command substitution that the caller handles) says nothing.
 set -E
-trap 'zrv_rc=$?; echo "FAIL: line $LINENO: $BASH_COMMAND (exit code $zrv_rc)" >&2' ERR
+zrv_err=
+ZRV_FAILED=
+trap 'zrv_rc=$?; zrv_err="line $LINENO: $BASH_COMMAND (exit code $zrv_rc)"' ERR
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
@@ -27,7 +31,8 @@ at_exit() { AT_EXIT+=("$1"); }
 # is ended by its id, so that the next scenario finds the prefix idle; the resource lock on the
 # display gives each scenario the prefix to itself.
 scenario_exit() {
-  local cmd pids
+  local rc=$? cmd pids
+  if [ "$rc" -ne 0 ] && [ -z "$ZRV_FAILED" ] && [ -n "$zrv_err" ]; then echo "FAIL: $zrv_err" >&2; fi
   for cmd in "${AT_EXIT[@]}"; do eval "$cmd" || true; done
   if ! zrv_wait_server 20 2>/dev/null; then
     pids=$(zrv_prefix_programs | awk '{print $1}')
@@ -76,6 +81,7 @@ shot() {
 
 # fail MESSAGE: ends the scenario, with what the screen and the program under test showed then.
 fail() {
+  ZRV_FAILED=1
   echo "FAIL: $*" >&2
   shot failure || true
   if [ -n "$APP_PID" ]; then
@@ -97,7 +103,9 @@ expect() {
 
 # start_app PROGRAM ARGS...: runs a Windows program in the background.
 start_app() {
-  wine "$@" >"$SCRATCH/app.log" 2>&1 </dev/null &
+  # The subshell becomes the program (exec): its id is the program's, and its exit code is the
+  # program's to report through end_app, not a failure of the scenario's own.
+  (trap - ERR; exec wine "$@" >"$SCRATCH/app.log" 2>&1 </dev/null) &
   APP_PID=$!
 }
 
