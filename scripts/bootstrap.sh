@@ -17,8 +17,10 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth imagemagick
   zstd xz-utils gzip file python3 openssl osslsigncode
-  fonts-wine fonts-liberation fonts-wqy-microhei locales
+  fonts-wine fonts-liberation fonts-wqy-microhei locales unicode-data
 )
+# unicode-data: the character database that the names' letter table is made from, for the test that
+# the table in the tree is the one it makes.
 # Fonts: Wine's own Tahoma (fonts-wine) and the Liberation faces hold the Latin, Central European and
 # Cyrillic letters of the shipped languages; WenQuanYi Micro Hei holds Chinese, Japanese and Korean,
 # linked to Tahoma in every prefix as Windows links its own CJK faces (scripts/wine-bin/wine).
