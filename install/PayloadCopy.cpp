@@ -1,12 +1,16 @@
 // The payload step of a run (see PayloadCopy.h).
 #include "PayloadCopy.h"
 
+#include "AfxHandle.h"
 #include "AfxNoLinks.h"
 #include "AfxText.h"
 #include "CarriedRecord.h"
 #include "EntryOutput.h"
+#include "FileRemoval.h"
 #include "InstallLog.h"
 #include "InstallMessages.h"
+#include "InstallRecordFormat.h"
+#include "InstallStop.h"
 #include "PayloadStream.h"
 #include "ProgressSink.h"
 #include "RunRecord.h"
@@ -84,6 +88,7 @@ void CPayloadCopy::CopyEntryFile(UINT& nRemaining, BYTE* pBuffer, UINT nChunk)
     sink.Notify(WM_INSTALL_FILE_RESET, 0);
     // Listed before it is opened, so that wherever the run stops nothing it made goes unlisted;
     // taken back when it cannot be opened.
+    KeepEarlierFile(stream.Name());
     CDigestFile::Mark mark = record.Log().GetMark();
     InstallLogWriter(record.Log()).File(stream.Name());
     try {
@@ -105,4 +110,40 @@ void CPayloadCopy::CopyEntryFile(UINT& nRemaining, BYTE* pBuffer, UINT nChunk)
         nRemaining -= n;
     }
     output.Close();
+}
+
+// A file that was there before the installation (not one that an earlier installation of the
+// product listed, nor one this run wrote already) is copied aside, beside it under kKeptSuffix,
+// before it is written; the record names it first. A copy that cannot be made stops the run before
+// the file is touched. What cannot be read as a file (a folder of that name, a link) is left for
+// the opening to refuse; a file that a program holds without sharing goes to the in-use question
+// as it is.
+void CPayloadCopy::KeepEarlierFile(const char* pszPath)
+{
+    bool bFirst = m_writtenFiles.insert(FoldedEntryPath(pszPath)).second;
+    if (!bFirst || !m_parts.bTargetHadAnything || m_parts.pEarlier->ListsFile(pszPath)) return;
+    CString leaf;
+    DWORD err = NO_ERROR;
+    const CFolderHandle* folder = m_parts.pTarget->FolderOf(pszPath, &leaf, &err);
+    if (!folder) return;  // opening the file says why
+    CHandle original;
+    if (folder->OpenChildFile(leaf, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              OPEN_EXISTING, nullptr, original) != NO_ERROR)
+        return;
+    const CString strPath = m_parts.strPrefix + pszPath;
+    m_parts.pOutput->CheckNotMedium(strPath, pszPath, false);
+    CRunRecord& record = *m_parts.pRecord;
+    CDigestFile::Mark mark = record.PriorFile().GetMark();
+    record.Prior().KeptFile(pszPath);
+    err = CopyToNewChild(original.Get(), *folder, leaf + kKeptSuffix);
+    if (err == NO_ERROR) return;
+    // The copy of a run of this installation that stopped before it wrote the file stands.
+    if (err == ERROR_FILE_EXISTS && m_parts.pEarlier->Found().HasKeptFile(pszPath)) return;
+    CRunRecord::TakeBack(record.PriorFile(), mark);
+    if (err == kErrorLinkOnPath) m_parts.pOutput->ThrowLink(pszPath);
+    CFileException e;
+    e.m_cause = CFileException::OsErrorToException(LONG(err));
+    e.m_lOsError = LONG(err);
+    e.m_strFileName = strPath + kKeptSuffix;
+    throw FileErrorStop(e, RunFile::output);
 }

@@ -8,6 +8,7 @@
 #include "InstallFlags.h"
 
 #include <string>
+#include <set>
 #include <vector>
 
 class CEntryOutput;
@@ -42,7 +43,9 @@ private:
     bool Cancelled() const { return GetInstallFlag(m_parts.pCancel) != 0; }
     void MakeDirectory();
     void CopyEntryFile(UINT& nRemaining, BYTE* pBuffer, UINT nChunk);
+    void KeepEarlierFile(const char* pszPath);
 
     Parts m_parts;
     std::vector<std::string> m_madeDirectories;  // folders this run created
+    std::set<std::string> m_writtenFiles;        // files this run wrote (FoldedEntryPath)
 };

@@ -114,6 +114,7 @@ void WriteCarriedPrior(const CarriedRecord& carried, PriorRecordWriter& record)
     for (const PriorKey& key : carried.found.keys) record.Key(key.nRoot, key.strPath);
     for (const PriorKey& key : carried.found.madeKeys) record.MadeKey(key.nRoot, key.strPath);
     for (const std::string& folder : carried.found.madeFolders) record.MadeFolder(folder);
+    for (const std::string& file : carried.found.keptFiles) record.KeptFile(file);
     for (const PriorValue& value : carried.found.values) record.Value(value);
 }
 

@@ -17,6 +17,7 @@ void EarlierInstallation::Load(const std::string& strLog, const std::string& str
     m_strWholeLog = strLog.substr(0, nWhole);
     for (const LogItem& item : log.items) {
         if (item.kind == LogItemKind::Directory) m_directories.push_back(item.strPath.Str());
+        if (item.kind == LogItemKind::File) m_files.insert(FoldedEntryPath(item.strPath.Str()));
         if (item.kind == LogItemKind::Key) m_keys.push_back({item.nRoot, item.strPath.Str()});
         if (item.kind != LogItemKind::Value) continue;
         PriorValue v;
@@ -28,6 +29,11 @@ void EarlierInstallation::Load(const std::string& strLog, const std::string& str
 }
 
 bool EarlierInstallation::ListsDirectory(const std::string& strPath) const { return HoldsDirectory(m_directories, strPath); }
+
+bool EarlierInstallation::ListsFile(const std::string& strPath) const
+{
+    return m_files.count(FoldedEntryPath(strPath)) != 0;
+}
 
 bool EarlierInstallation::ListsKey(int nRoot, const std::string& strPath) const { return HoldsKey(m_keys, nRoot, strPath); }
 

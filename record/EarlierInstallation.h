@@ -5,6 +5,7 @@
 
 #include "PriorRecord.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ public:
     void Load(const std::string& strLog, const std::string& strRecord);
 
     bool ListsDirectory(const std::string& strPath) const;
+    bool ListsFile(const std::string& strPath) const;
     bool ListsKey(int nRoot, const std::string& strPath) const;
     bool ListsValue(int nRoot, const std::string& strKey, const std::string& strName) const;
     const PriorState& Found() const { return m_found; }
@@ -29,6 +31,7 @@ public:
 private:
     std::string m_strWholeLog;
     std::vector<std::string> m_directories;
+    std::set<std::string> m_files;  // folded (FoldedEntryPath)
     std::vector<PriorKey> m_keys;
     std::vector<PriorValue> m_values;  // only root, key and name are used
     PriorState m_found;

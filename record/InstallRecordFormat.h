@@ -65,6 +65,11 @@ constexpr char kRootSeparator = '\\';
 //                                               listed key below it (the registry makes the keys
 //                                               of a path that are missing): removed with it when
 //                                               nothing else is left in it
+//   file<TAB>PATH                               a payload file that was there before and that no
+//                                               earlier installation of the product listed: its
+//                                               content is kept beside it, as PATH kKeptSuffix,
+//                                               before the installation writes it, and the
+//                                               uninstall puts it back
 //   madefolder<TAB>PATH                         a folder above the target that the installation
 //                                               made on the way to it (a full path): removed after
 //                                               the target when it is then empty
@@ -85,4 +90,9 @@ constexpr char kPriorDirectory[] = "directory";
 constexpr char kPriorKey[] = "key";
 constexpr char kPriorMadeKey[] = "madekey";
 constexpr char kPriorMadeFolder[] = "madefolder";
+constexpr char kPriorFile[] = "file";
+// The copy of a file that was there before, in its own folder beside it (the folder only those who
+// may change the target change): made under this suffix before the file is written, and put back
+// in its place by the uninstall.
+constexpr char kKeptSuffix[] = ".zrvold";
 constexpr char kPriorValue[] = "value";

@@ -215,6 +215,12 @@ struct RecordParser {
             state.madeFolders.push_back(path);
             return true;
         }
+        if (kind == kPriorFile && f.size() == 2) {
+            std::string path;
+            if (!Text(nLine, f[1], path, false)) return false;
+            state.keptFiles.push_back(path);
+            return true;
+        }
         if (kind == kPriorValue && f.size() == 8) return Value(nLine, f);
         return Fail(nLine, "not a line of the record (unknown kind or wrong number of fields)");
     }
@@ -284,6 +290,8 @@ bool PriorState::HasDirectory(const std::string& strPath) const { return HoldsDi
 
 bool PriorState::HasKey(int nRoot, const std::string& strPath) const { return HoldsKey(keys, nRoot, strPath); }
 
+bool PriorState::HasKeptFile(const std::string& strPath) const { return HoldsDirectory(keptFiles, strPath); }
+
 // The last line for a value holds what the installation left in it.
 const PriorValue* PriorState::FindValue(int nRoot, const std::string& strKey, const std::string& strName) const
 {
@@ -329,6 +337,8 @@ void PriorRecordWriter::MadeKey(int nRoot, const std::string& strPath)
 }
 
 void PriorRecordWriter::MadeFolder(const std::string& strPath) { Line({kPriorMadeFolder, Escape(strPath)}); }
+
+void PriorRecordWriter::KeptFile(const std::string& strPath) { Line({kPriorFile, Escape(strPath)}); }
 
 void PriorRecordWriter::Value(const PriorValue& v)
 {

@@ -37,11 +37,13 @@ struct PriorState {
     std::vector<PriorKey> keys;
     std::vector<PriorKey> madeKeys;
     std::vector<std::string> madeFolders;
+    std::vector<std::string> keptFiles;  // entry paths whose earlier content is kept (kKeptSuffix)
     std::vector<PriorValue> values;
 
     // Lookups without regard to ASCII case, as the file system and the registry compare names.
     bool HasDirectory(const std::string& strPath) const;
     bool HasKey(int nRoot, const std::string& strPath) const;
+    bool HasKeptFile(const std::string& strPath) const;
     const PriorValue* FindValue(int nRoot, const std::string& strKey, const std::string& strName) const;
 };
 
@@ -70,6 +72,7 @@ public:
     void Key(int nRoot, const std::string& strPath);
     void MadeKey(int nRoot, const std::string& strPath);
     void MadeFolder(const std::string& strPath);
+    void KeptFile(const std::string& strPath);
     void Value(const PriorValue& value);
     bool IsOpen() const { return m_pFile != nullptr; }
 

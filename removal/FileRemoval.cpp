@@ -6,6 +6,7 @@
 #include "AfxPath.h"
 #include "AfxRestartGate.h"
 #include "AfxSecurity.h"
+#include "InstallRecordFormat.h"
 #include "RestartPolicy.h"
 #include "SameName.h"
 
@@ -69,6 +70,69 @@ void RemoveBelow(const CFolderHandle& target, const CString& strRelative, bool b
     if (RemovalFoundGone(err)) return;
     if (bFolder && HoldsSomething(strShown, err)) return SettleFolder(strShown, ClassifyFolder(strShown, {}, report), report);
     LeaveForError(report, strShown, err);
+}
+
+DWORD CopyToNewChild(HANDLE hFrom, const CFolderHandle& folder, const CString& strTo)
+{
+    CHandle to;
+    DWORD err = folder.OpenChildFile(strTo, GENERIC_WRITE, 0, CREATE_NEW, nullptr, to);
+    if (err != NO_ERROR) return err;
+    BYTE buffer[65536];
+    for (;;) {
+        DWORD nRead = 0, nWritten = 0;
+        if (!ReadFile(hFrom, buffer, sizeof buffer, &nRead, nullptr)) {
+            err = GetLastError();
+            break;
+        }
+        if (nRead == 0) break;
+        if (!WriteFile(to.Get(), buffer, nRead, &nWritten, nullptr)) {
+            err = GetLastError();
+            break;
+        }
+        if (nWritten != nRead) {
+            err = ERROR_WRITE_FAULT;
+            break;
+        }
+    }
+    if (err == NO_ERROR && !FlushFileBuffers(to.Get())) err = GetLastError();
+    to.Close();
+    if (err != NO_ERROR) folder.RemoveChild(strTo, false);
+    return err;
+}
+
+DWORD CopyWithin(const CFolderHandle& folder, const CString& strFrom, const CString& strTo)
+{
+    CHandle from;
+    DWORD err = folder.OpenChildFile(strFrom, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     OPEN_EXISTING, nullptr, from);
+    return err != NO_ERROR ? err : CopyToNewChild(from.Get(), folder, strTo);
+}
+
+void PutBackKeptFile(const CFolderHandle& target, const CString& strRelative, const CString& strShown,
+                     RemovalReport& report, const InUseQuestion* pInUse)
+{
+    int cut = strRelative.ReverseFind('\\');
+    CFolderHandle parent;
+    if (cut > 0 && !parent.OpenChild(target, strRelative.Left(cut))) {
+        DWORD err = GetLastError();
+        if (!RemovalFoundGone(err)) LeaveForError(report, strShown, err);
+        return;
+    }
+    const CFolderHandle& folder = cut > 0 ? parent : target;
+    const CString name = strRelative.Mid(cut + 1), kept = name + kKeptSuffix;
+    CHandle probe;
+    if (folder.OpenChildFile(kept, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             OPEN_EXISTING, nullptr, probe) != NO_ERROR)
+        return;
+    probe.Close();
+    size_t nLeft = report.left.size(), nScheduled = report.scheduled.size();
+    RemoveBelow(target, strRelative, false, strShown, report, pInUse);
+    // The installation's file must be gone first: one still there (in use, say) keeps the copy too.
+    if (report.left.size() != nLeft || report.scheduled.size() != nScheduled) return;
+    DWORD err = CopyWithin(folder, kept, name);
+    if (err != NO_ERROR) return LeaveForError(report, strShown + kKeptSuffix, err);
+    err = folder.RemoveChild(kept, false);
+    if (err != NO_ERROR && !RemovalFoundGone(err)) LeaveForError(report, strShown + kKeptSuffix, err);
 }
 
 void RemoveShortcutItem(const LogItem& item, const CString& strPrograms, RemovalReport& report,

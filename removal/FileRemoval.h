@@ -25,6 +25,20 @@ using InUseQuestion = std::function<bool(const CString& strPath)>;
 void RemoveBelow(const CFolderHandle& target, const CString& strRelative, bool bFolder, const CString& strShown,
                  RemovalReport& report, const InUseQuestion* pInUse = nullptr);
 
+// Copies the file strFrom of the folder held as folder to a new file strTo of it (each one
+// component; strTo must not exist yet: ERROR_FILE_EXISTS), never through a link; a copy that fails
+// half-way is removed again. Returns NO_ERROR or the error (ERROR_FILE_NOT_FOUND: no strFrom).
+DWORD CopyWithin(const CFolderHandle& folder, const CString& strFrom, const CString& strTo);
+// The same from the file open as hFrom (with GENERIC_READ, at its start).
+DWORD CopyToNewChild(HANDLE hFrom, const CFolderHandle& folder, const CString& strTo);
+
+// A listed file whose earlier content the installation kept beside it (strRelative + kKeptSuffix):
+// the installation's file goes, the kept content takes its place again and its copy goes. Without
+// the copy the file stays as it is: it may be the one that was there before (a run stopped before
+// the copy was made). Reported as RemoveBelow reports.
+void PutBackKeptFile(const CFolderHandle& target, const CString& strRelative, const CString& strShown,
+                     RemovalReport& report, const InUseQuestion* pInUse = nullptr);
+
 // A shortcut item (a file, or a folder of the Start menu) below strPrograms, the Start menu's
 // programs folder: a folder goes only when it is empty, and stays without a word when it holds
 // anything else (other shortcuts of the product's family, say).

@@ -81,6 +81,10 @@ RemovalReport RemoveInstalledItems(const InstallRecord& record, const CFolderHan
         case LogItemKind::Key: RemoveKeyItem(record, *item, report); break;
         case LogItemKind::File:
             if (Skipped(skipFiles, item->strPath) || !target.IsOpen()) break;
+            if (record.prior.HasKeptFile(item->strPath.Str())) {
+                PutBackKeptFile(target, item->strPath, strTargetDir + "\\" + item->strPath, report, &inUse);
+                break;
+            }
             RemoveBelow(target, item->strPath, false, strTargetDir + "\\" + item->strPath, report, &inUse);
             break;
         case LogItemKind::Directory:

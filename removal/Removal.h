@@ -5,7 +5,8 @@
 // Only what the log lists is touched: values under their keys, keys that are then empty (never a
 // root, never a key that is not listed), files, and directories that are then empty. A directory or
 // key that the record of what was there before names stays; a value that it names is put back as
-// it was, when it still holds what the installation wrote. An item that cannot go is left in place
+// it was, when it still holds what the installation wrote; a file whose earlier content it kept
+// gets that content back. An item that cannot go is left in place
 // and reported with the reason; nothing is forced. Files and folders are removed through handles
 // opened relative to the target's, each folder on the way checked not to be a reparse point (a
 // junction or a symbolic link) and held so that nobody can rename it meanwhile: nothing is removed

@@ -623,33 +623,38 @@ silent-corrupt)
   ;;
 uninstall-prior)
   # What was there before the installation is there after the uninstallation: empty folders of the
-  # payload's names and a user's file in the target, the key the script writes into (with a user's
-  # value and a value the script replaces), and an empty key that the script names.
+  # payload's names, a folder and a file of the user's in the target, a file of the payload's name
+  # (replaced by the installation, its content put back by the uninstallation), the key the script
+  # writes into (with a user's value and a value the script replaces), and an empty key that the
+  # script names.
   wine reg delete 'HKLM\Software\Nexal' /f >/dev/null 2>&1 </dev/null || true
   wine reg delete 'HKCU\Software\Nexal' /f >/dev/null 2>&1 </dev/null || true
   wine reg add "$REGKEY" /v Version /d 0.9 /f >/dev/null 2>&1 </dev/null
   wine reg add "$REGKEY" /v Mine /t REG_DWORD /d 7 /f >/dev/null 2>&1 </dev/null
   wine reg add 'HKCU\Software\Nexal\Zorvan Demo\Settings' /f >/dev/null 2>&1 </dev/null
   t="$TARGET_ROOT_UNIX/Demo"
-  mkdir -p "$t/logs" "$t/samples"
+  mkdir -p "$t/logs" "$t/samples" "$t/extra"
   echo mine >"$t/notes.txt"
+  echo mine >"$t/readme.txt"
   registry_snapshot >"$SCRATCH/before.txt"
   (cd "$t" && find . | sort) >"$SCRATCH/tree-before.txt"
   install_demo Demo
   installed_ok "$t"
   registry_ok "$TARGET_ROOT\\Demo" "$t"
   k=$'HKEY_LOCAL_MACHINE\tSoftware\\Nexal\\Zorvan Demo'
-  for line in $'ZORVAN-PRIOR\t2' target $'directory\tlogs' $'directory\tsamples' "key"$'\t'"$k" \
+  expect "the kept readme.txt" mine "$(cat "$t/readme.txt.zrvold")"
+  for line in $'ZORVAN-PRIOR\t2' target $'directory\tlogs' $'directory\tsamples' $'file\treadme.txt' "key"$'\t'"$k" \
       "value"$'\t'"$k"$'\tVersion\tREG_SZ\t302e3900\tREG_SZ\t312e3000' \
       $'key\tHKEY_CURRENT_USER\tSoftware\\Nexal\\Zorvan Demo\\Settings'; do
     tr -d '\r' <"$t/Install.prior" | grep -qxF "$line" || fail "Install.prior lacks [$line]: $(cat -A "$t/Install.prior")"
   done
-  expect "lines in Install.prior" 7 "$(wc -l <"$t/Install.prior")"
+  expect "lines in Install.prior" 8 "$(wc -l <"$t/Install.prior")"
   uninstall_silently "$t"
   expect "exit code" 0 "$app_rc"
   gone_soon "$t/Uninstal.exe"
   (cd "$t" && find . | sort) >"$SCRATCH/tree-after.txt"
   diff "$SCRATCH/tree-before.txt" "$SCRATCH/tree-after.txt" >&2 || fail "the target is not as it was"
+  expect "readme.txt after the uninstallation" mine "$(cat "$t/readme.txt")"
   entry_gone
   registry_snapshot >"$SCRATCH/after.txt"
   diff "$SCRATCH/before.txt" "$SCRATCH/after.txt" >&2 || fail "the registry is not as it was"

@@ -64,6 +64,8 @@ TEST(PriorRecord, RoundTrip)
     writer.Key(1, "Software\\Nexal\\Empty Key");
     writer.MadeFolder("C:\\Users\\u\\AppData\\Local\\Programs");
     writer.MadeFolder("D:\\100% new\\x\x01");
+    writer.KeptFile("readme.txt");
+    writer.KeptFile("sub\\50% off\tx.txt");
     for (const PriorValue& v : values) writer.Value(v);
 
     const std::string start = std::string(kHead) + "target\r\ndirectory\tlogs\r\n"
@@ -76,6 +78,7 @@ TEST(PriorRecord, RoundTrip)
     EXPECT_NE(file.m_strData.find("madefolder\tC:\\Users\\u\\AppData\\Local\\Programs\r\n"
                                   "madefolder\tD:\\100%25 new\\x%01\r\n"),
               std::string::npos);
+    EXPECT_NE(file.m_strData.find("file\treadme.txt\r\nfile\tsub\\50%25 off%09x.txt\r\n"), std::string::npos);
     EXPECT_NE(file.m_strData.find("value\tHKEY_CURRENT_USER\tSoftware\\A%09B%25\t\tREG_DWORD\t01000000\tREG_BINARY\t\r\n"),
               std::string::npos);
 
@@ -92,6 +95,8 @@ TEST(PriorRecord, RoundTrip)
     ASSERT_EQ(state.madeFolders.size(), 2u);
     EXPECT_EQ(state.madeFolders[0], "C:\\Users\\u\\AppData\\Local\\Programs");
     EXPECT_EQ(state.madeFolders[1], "D:\\100% new\\x\x01");
+    ASSERT_EQ(state.keptFiles.size(), 2u);
+    EXPECT_EQ(state.keptFiles[1], "sub\\50% off\tx.txt");
     ASSERT_EQ(state.values.size(), 4u);
     for (size_t i = 0; i < 4; ++i) EXPECT_TRUE(SameValue(state.values[i], values[i])) << "value " << i;
 
@@ -99,6 +104,9 @@ TEST(PriorRecord, RoundTrip)
     // backslashes; value names exactly apart from case.
     EXPECT_TRUE(state.HasDirectory("LOGS"));
     EXPECT_FALSE(state.HasDirectory("logs\\x"));
+    EXPECT_TRUE(state.HasKeptFile("README.TXT"));
+    EXPECT_FALSE(state.HasKeptFile("logs")) << "a directory's line keeps no file";
+    EXPECT_FALSE(state.HasDirectory("readme.txt")) << "a kept file's line is no directory";
     EXPECT_TRUE(state.HasKey(2, "software\\nexal\\"));
     EXPECT_FALSE(state.HasKey(1, "Software\\Nexal"));
     ASSERT_NE(state.FindValue(2, "SOFTWARE\\\\Nexal\\Zorvan Demo", "version"), nullptr);
@@ -123,7 +131,7 @@ TEST(PriorRecord, DamageIsNamed)
         {"a lone CR inside", head + "directory\ta\rb\r\n", 2, "a control character inside the line"},
         {"a zero byte inside", head + std::string("directory\ta\0b\r\n", 15), 2, "a control character inside the line"},
         {"an empty line", head + "\r\n", 2, "not a line of the record (unknown kind or wrong number of fields)"},
-        {"an unknown kind", head + "file\tx\r\n", 2, "not a line of the record (unknown kind or wrong number of fields)"},
+        {"an unknown kind", head + "folder\tx\r\n", 2, "not a line of the record (unknown kind or wrong number of fields)"},
         {"a field too many", head + "key\tHKEY_USERS\tk\tx\r\n", 2,
          "not a line of the record (unknown kind or wrong number of fields)"},
         {"target with a field", head + "target\tx\r\n", 2,
@@ -132,6 +140,13 @@ TEST(PriorRecord, DamageIsNamed)
         {"a root in lower case", head + "key\thkey_users\tk\r\n", 2, "a key under a root that the installer does not write"},
         {"an empty key", head + "key\tHKEY_USERS\t\r\n", 2, "an empty path"},
         {"an empty directory", head + "directory\t\r\n", 2, "an empty path"},
+        {"a kept file without its path", head + "file\r\n", 2,
+         "not a line of the record (unknown kind or wrong number of fields)"},
+        {"a kept file with a field too many", head + "file\ta\tb\r\n", 2,
+         "not a line of the record (unknown kind or wrong number of fields)"},
+        {"an empty kept file", head + "file\t\r\n", 2, "an empty path"},
+        {"a kept file with a bad escape", head + "file\t50%.txt\r\n", 2,
+         "a name holds a byte that must be escaped, or a bad escape"},
         {"an empty made folder", head + "madefolder\t\r\n", 2, "an empty path"},
         {"a made folder below a root", head + "madefolder\tHKEY_USERS\tk\r\n", 2,
          "not a line of the record (unknown kind or wrong number of fields)"},
@@ -225,6 +240,8 @@ TEST(PriorRecord, EarlierInstallation)
     earlier.Load(log, record.m_strData);
     EXPECT_TRUE(earlier.ListsDirectory("LOGS"));
     EXPECT_FALSE(earlier.ListsDirectory("readme.txt")) << "a file is no directory";
+    EXPECT_TRUE(earlier.ListsFile("README.txt")) << "the product's file, not one there before";
+    EXPECT_FALSE(earlier.ListsFile("logs")) << "a directory is no file";
     EXPECT_TRUE(earlier.Found().HasDirectory("samples"));
     EXPECT_TRUE(earlier.ListsKey(2, "software\\nexal\\zorvan demo"));
     EXPECT_TRUE(earlier.ListsValue(2, "Software\\Nexal\\Zorvan Demo", "Version"));
