@@ -3,6 +3,7 @@
 // the outcome told by the exit code.
 #include "SetupApp.h"
 
+#include "AfxText.h"
 #include "InstallWorker.h"
 #include "MediumFiles.h"
 #include "SilentLog.h"
@@ -71,9 +72,10 @@ int CSetupApp::RunSilent(const SetupOptions& options)
             AfxMessageBox(text, MB_ICONHAND);
             return kExitRefused;
         }
-        // The windowed run's question, into the log; the log answers Yes, as /DOWNGRADE does.
-        if (AfxMessageBox(DowngradeQuestion(installed), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
-            return kExitRefused;
+        // Nobody is asked: the log says what the switch does, and the run goes on.
+        AfxMessageBox(AfxTextFormat("downgrade.silent", installed.GetString(), m_config.m_strProductName.GetString(),
+                                    m_strMediumVersion.GetString()),
+                      MB_ICONINFORMATION);
     }
     // The checks of a chosen directory; the log answers their question with OK, so a missing
     // target is created with its parents.

@@ -248,16 +248,16 @@ TEST(SilentRun, ALogThatCannotBeKeptEndsTheRun)
 
 // The product's entry in the registry against the medium's DisplayVersion: only a lower version on
 // the medium stops a silent run, before the target is made, unless /DOWNGRADE allows it; then the
-// run logs the windowed question and goes on (here to the missing image, exit code 1 either way).
+// run logs what it does, never the windowed question, and goes on (here to the missing image, exit
+// code 1 either way).
 TEST(SilentRun, ALowerVersionNeedsTheDowngradeSwitch)
 {
     const char* const kEntry = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZrvDowngradeRow";
     const char* const kRefused =
         "Version 1.1 of ZrvDowngradeRow is installed; this installation holds the older version 1.0. Nothing was "
         "installed (/DOWNGRADE allows it).";
-    const char* const kAsked =
-        "Version 1.1 of ZrvDowngradeRow is installed. This installation holds the older version 1.0. Do you want to "
-        "replace the installed version with the older one?";
+    const char* const kReplaced =
+        "Version 1.1 of ZrvDowngradeRow is installed; it is replaced with the older version 1.0, as /DOWNGRADE asks.";
     const char* const kGoesOn = "The directory '%T\\t' does not exist. Do you wish to create it?";
     struct Row {
         const char* installed;  // the entry's DisplayVersion; null: no entry
@@ -266,7 +266,7 @@ TEST(SilentRun, ALowerVersionNeedsTheDowngradeSwitch)
         std::string log;  // the log's lines up to the target's question, joined by '|'; %T: the test's folder
     } rows[] = {
         {"1.1", "1.0", "", kRefused},
-        {"1.1", "1.0", "/downgrade ", std::string(kAsked) + "|" + kGoesOn},
+        {"1.1", "1.0", "/downgrade ", std::string(kReplaced) + "|" + kGoesOn},
         {"1.10", "1.9", "", "Version 1.10 of ZrvDowngradeRow is installed; this installation holds the older version "
                             "1.9. Nothing was installed (/DOWNGRADE allows it)."},
         {"1.0", "1.0.0", "", kGoesOn},
@@ -313,6 +313,7 @@ TEST(SilentRun, ALowerVersionNeedsTheDowngradeSwitch)
         if (refused) {
             EXPECT_EQ(log, expected + "\r\n") << "nothing after the refusal";
         }
+        EXPECT_EQ(log.find("Do you want to replace"), std::string::npos) << "a silent log asks nothing";
         EXPECT_EQ(IsDirectory(t + "\\t"), !refused) << "the target is made only when the run goes on";
         EXPECT_EQ(boxes.Texts(), "");
         app.m_lpCmdLine = "";
