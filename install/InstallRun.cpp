@@ -14,6 +14,7 @@
 #include "RecordTrust.h"
 #include "RegistryScript.h"
 #include "Removal.h"
+#include "RestartPolicy.h"
 #include "SetupConfig.h"
 #include "SetupExtensions.h"
 #include "Shortcuts.h"
@@ -301,20 +302,37 @@ CString CInstallRun::StoppedScriptText(const RegistryScript& script) const
 // back), and then no longer listed. Until the log is written again, the entry keeps the whole log
 // as it stood joined with the earlier one: a run stopped meanwhile leaves every item listed, those
 // already gone included, which a later uninstallation finds gone.
+// A file in use goes when Windows restarts, where the restart may be trusted with the names below
+// the target (RestartPolicy.h), and the run then needs the restart. An item of the installation
+// that stays otherwise (in use where nothing may be left to the restart, refused by the system)
+// ends the run as failed, saying so: it stays listed, for the uninstaller.
 void CInstallRun::RetireEarlier()
 {
     CListedLog& log = m_record.Log();
     InstallRecord retired = m_carried.Unlisted(log);
     if (retired.items.empty()) return;
     m_anchor.KeepCarried(UnionOfLogs(m_carried.LogText(), log.Stored()), m_carried.PriorText(m_bTargetHeldFiles));
+    AllowRestartBelow(m_target.Root(), *m_job.pInstallDir);
     // The installation's own files, whatever the earlier log says of them.
     RemovalReport report = RemoveInstalledItems(retired, m_target.Root(), *m_job.pInstallDir,
                                                 {kUninstallerName, kInstallLogName, kPriorRecordName}, nullptr);
-    // Nothing is arranged for a later time here: a file in use stays listed for the uninstaller.
-    for (const LeftItem& item : report.left)
-        Note("Of the earlier installation, '" + item.strWhat + "' was left in place: " +
-             (item.strReason == kAtSignInReason ? InUseByText(CString()) : item.strReason) + ".");
+    AllowRestartBelow(CFolderHandle(), CString());
+    for (const LeftItem& item : report.scheduled)
+        Note("Of the earlier installation, '" + item.strWhat + "' is " + item.strReason + ".");
+    if (!report.scheduled.empty() && m_job.pRestart) SetInstallFlag(m_job.pRestart, 1);
+    CString strUnfinished, strWhy;
+    for (const LeftItem& item : report.left) {
+        CString why = item.strReason == kAtSignInReason ? InUseByText(CString()) : item.strReason;
+        Note("Of the earlier installation, '" + item.strWhat + "' was left in place: " + why + ".");
+        if (item.bUnfinished && strUnfinished.IsEmpty()) {
+            strUnfinished = item.strWhat;
+            strWhy = why;
+        }
+    }
     m_carried.Rewrite(log);
+    if (!strUnfinished.IsEmpty())
+        m_strStepStopped = AfxTextFormat("install.retire_left", strUnfinished.GetString(), strWhy.GetString(),
+                                         m_job.pProductName->GetString());
 }
 
 UINT CInstallRun::Stop(const InstallStop& stop)

@@ -1215,21 +1215,31 @@ upgrade | upgrade-killed)
   expect "uninstallation after the damaged upgrade: exit code" 0 "$app_rc"
   nothing_left "after the damaged upgrade"
 
-  run_silent_in "$SCRATCH/v1" Setup.exe /S
-  hold_file "$dir\\readme.txt"
-  run_silent_in "$SCRATCH/v2" Setup.exe /S
-  # 3010, of which a Unix exit status keeps the low byte.
-  expect "an upgrade with a file in use: exit code" $((3010 % 256)) "$app_rc"
-  expect "the file in use, before the restart" "version 1" "$(cat "$t/readme.txt")"
-  [ ! -e "$t/b.txt" ] && [ -f "$t/docs/guide.txt" ] || fail "the rest of the upgrade was not done"
-  kill "$holder" 2>/dev/null || true
-  wait "$holder" 2>/dev/null || true
-  timeout 120 wine wineboot -r >"$SCRATCH/restart.log" 2>&1 </dev/null || fail "wineboot -r: $(cat "$SCRATCH/restart.log")"
-  expect "the file in use, after the restart" "version 2" "$(cat "$t/readme.txt")"
-  [ -e "$t/readme.txt.zrvnew" ] && fail "the replacement is still beside it"
-  uninstall_silently "$t"
-  expect "uninstallation after the restart: exit code" 0 "$app_rc"
-  nothing_left "after the upgrade with a file in use"
+  # A file of version 1 held open during the upgrade: one that version 2 replaces, one that it no
+  # longer installs. Rows: the file, what it holds before the restart and after it (empty: gone),
+  # what the silent log says of it; the other of the two, and what it holds after the upgrade.
+  while IFS='|' read -r row held before after said other other_holds; do
+    run_silent_in "$SCRATCH/v1" Setup.exe /S
+    hold_file "$dir\\$held"
+    run_silent_in "$SCRATCH/v2" Setup.exe /S "/LOG=$SILENT_LOG"
+    # 3010, of which a Unix exit status keeps the low byte.
+    expect "$row: exit code" $((3010 % 256)) "$app_rc"
+    expect "$row: the file in use, before the restart" "$before" "$(cat "$t/$held" 2>/dev/null)"
+    grep -qF "'$dir\\$held' $said" "$SCRATCH/silent.log" || fail "$row: the log: $(cat "$SCRATCH/silent.log")"
+    [ -f "$t/docs/guide.txt" ] || fail "$row: the rest of the upgrade was not done"
+    expect "$row: $other after the upgrade" "$other_holds" "$(cat "$t/$other" 2>/dev/null)"
+    kill "$holder" 2>/dev/null || true
+    wait "$holder" 2>/dev/null || true
+    timeout 120 wine wineboot -r >"$SCRATCH/restart.log" 2>&1 </dev/null || fail "wineboot -r: $(cat "$SCRATCH/restart.log")"
+    expect "$row: the file in use, after the restart" "$after" "$(cat "$t/$held" 2>/dev/null)"
+    [ -e "$t/$held.zrvnew" ] && fail "$row: the replacement is still beside it"
+    uninstall_silently "$t"
+    expect "$row: uninstallation after the restart: exit code" 0 "$app_rc"
+    nothing_left "$row"
+    echo "ok: $row"
+  done < <(printf '%s\n' \
+    "a held file that version 2 replaces|readme.txt|version 1|version 2|is in use by a program: it is replaced when|b.txt|" \
+    "a held file that version 2 no longer installs|b.txt|one||is in use by a program; removed when Windows restarts|readme.txt|version 2")
 
   # Three versions one over another, the first with a value of its own under the product's key
   # that the later ones drop: listed under that key while it is there, retired with the first
