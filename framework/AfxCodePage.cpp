@@ -35,20 +35,6 @@ bool CodePointToByte(uint32_t cp, char& out)
     return false;
 }
 
-void AppendUtf8(std::string& out, uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
-}
-
 // Decodes the well-formed UTF-8 sequence at text[i] into cp and moves i past it. False, with i
 // unchanged, for a stray or missing continuation byte, an overlong form, a surrogate or a code
 // point above U+10FFFF.
@@ -75,6 +61,20 @@ bool NextCodePoint(const std::string& text, size_t& i, uint32_t& cp)
 
 }  // namespace
 
+void AfxAppendUtf8(std::string& out, uint32_t cp)
+{
+    if (cp < 0x80) {
+        out += char(cp);
+    } else if (cp < 0x800) {
+        out += char(0xC0 | (cp >> 6));
+        out += char(0x80 | (cp & 0x3F));
+    } else {
+        out += char(0xE0 | (cp >> 12));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    }
+}
+
 bool Utf8ToCp1252(const std::string& utf8, std::string& out)
 {
     out.clear();
@@ -90,7 +90,7 @@ bool Utf8ToCp1252(const std::string& utf8, std::string& out)
 std::string Cp1252ToUtf8(const std::string& cp1252)
 {
     std::string out;
-    for (char ch : cp1252) AppendUtf8(out, ByteToCodePoint(static_cast<unsigned char>(ch)));
+    for (char ch : cp1252) AfxAppendUtf8(out, ByteToCodePoint(static_cast<unsigned char>(ch)));
     return out;
 }
 

@@ -18,6 +18,9 @@ std::string Cp1252ToUtf8(const std::string& cp1252);
 // no surrogate, nothing above U+10FFFF.
 bool IsUtf8(const std::string& text);
 
+// Appends the UTF-8 form of cp, a code point or a lone UTF-16 unit of the BMP (below U+10000).
+void AfxAppendUtf8(std::string& out, uint32_t cp);
+
 // Decodes the well-formed UTF-8 sequence at text[i] into cp and moves i past it. False, with i
 // unchanged, at the end of text or where IsUtf8 would stop.
 bool AfxNextCodePoint(const std::string& text, size_t& i, uint32_t& cp);

@@ -5,20 +5,6 @@
 
 namespace {
 
-void AppendUnit(std::string& out, uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
-}
-
 // Drops the backslashes at the end of path, down to the one of a drive's root ("c:\") or of a
 // network path's start.
 void DropClosingSeparators(std::string& path)
@@ -56,12 +42,12 @@ std::string AfxFoldedName(const std::string& strName)
         uint32_t cp = 0;
         if (!AfxNextCodePoint(strName, i, cp)) {
             // A byte of another code page: kept apart as a low surrogate, which UTF-8 text never holds.
-            AppendUnit(out, 0xDC00 + static_cast<unsigned char>(strName[i++]));
+            AfxAppendUtf8(out, 0xDC00 + static_cast<unsigned char>(strName[i++]));
         } else if (cp > 0xFFFF) {
             // Two surrogates, which the system's table leaves as they are.
             out.append(strName, i - 4, 4);
         } else {
-            AppendUnit(out, AfxUpperNameUnit(uint16_t(cp)));
+            AfxAppendUtf8(out, AfxUpperNameUnit(uint16_t(cp)));
         }
     }
     return out;
