@@ -1679,7 +1679,7 @@ registry-fails)
   expect "the uninstall entry" "REG_SZ Zorvan Demo" "$(reg_value "$UNINSTKEY" DisplayName)"
   uninstall_silently "$TARGET_ROOT_UNIX/Demo"
   expect "the uninstaller's exit code" 0 "$app_rc"
-  [ -e "$TARGET_ROOT_UNIX/Demo/Uninstal.exe" ] && fail "the installation was not removed"
+  gone_soon "$TARGET_ROOT_UNIX/Demo"
   wine reg query 'HKCU\Software\Nexal\Zorvan Demo\Settings' >/dev/null 2>&1 </dev/null && fail "the script's key is still there"
   wine reg query "$UNINSTKEY" >/dev/null 2>&1 </dev/null && fail "the entry is still there"
   ;;
