@@ -1,5 +1,6 @@
 // The installation worker's notifications to the progress dialog, and who owns the status text:
-// the contract between the two, kept here below both so that neither includes the other.
+// the contract between the two, kept with the worker: the dialog (ui/) sits above the installation and
+// includes this header, the worker never includes the dialog.
 //
 // All are sent with SendNotifyMessageA, so the worker never waits for the dialog; they arrive in
 // the order sent. wParam is 0 for all of them; sizes and counts in lParam are unsigned 32-bit values
