@@ -1,6 +1,6 @@
 #include "BlockSorter.h"
 
-#include <divsufsort.h>
+#include "SuffixSort.h"
 
 #include <algorithm>
 #include <cstring>
@@ -78,7 +78,7 @@ int32_t CBlockSorter::Sort(const uint8_t* block, int32_t n, uint8_t* lastColumn)
     std::memcpy(w, block + least, size_t(n - least));
     std::memcpy(w + (n - least), block, size_t(least));
     int32_t* sa = m_suffixes.data();
-    if (divsufsort(w, sa, n) != 0) throw std::bad_alloc();
+    if (!SuffixSort(w, sa, n)) throw std::bad_alloc();
     int32_t start = least == 0 ? 0 : n - least;  // where block[0] lies in w
     int32_t origin = -1;
     for (int32_t row = 0; row < n; ++row) {

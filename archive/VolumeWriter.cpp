@@ -1,10 +1,11 @@
 #include "VolumeWriter.h"
 
 #include "Crc32.h"
+#include "HostFile.h"
 
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
+#include <system_error>
 
 namespace zrv {
 
@@ -28,7 +29,10 @@ CVolumeWriter::~CVolumeWriter()
 {
     if (m_file) std::fclose(m_file);
     if (!m_committed)
-        for (const std::string& temp : m_tempPaths) std::remove(temp.c_str());
+        for (const std::string& temp : m_tempPaths) {
+            std::error_code ec;
+            std::filesystem::remove(HostPath(temp), ec);
+        }
 }
 
 void CVolumeWriter::Fail(const std::string& path, const char* what, int err)
@@ -39,9 +43,9 @@ void CVolumeWriter::Fail(const std::string& path, const char* what, int err)
 void CVolumeWriter::OpenVolume()
 {
     std::string path = m_nextPath;
-    std::string temp = path + ".tmp" + std::to_string(getpid());
+    std::string temp = path + ".tmp" + std::to_string(HostProcessId());
     m_nextPath = NextVolumeName(path);
-    m_file = std::fopen(temp.c_str(), "wb");
+    m_file = OpenHostFile(temp, "wb");
     if (!m_file) Fail(path, "cannot create", errno);
     m_paths.push_back(path);
     m_tempPaths.push_back(temp);
@@ -83,8 +87,12 @@ void CVolumeWriter::PutBytes(const uint8_t* data, size_t size)
 void CVolumeWriter::Commit()
 {
     if (m_file) CloseVolume();
-    for (size_t i = 0; i < m_paths.size(); ++i)
-        if (std::rename(m_tempPaths[i].c_str(), m_paths[i].c_str()) != 0) Fail(m_paths[i], "cannot create", errno);
+    // Replaces a volume already there on every host (Windows' own rename would refuse it).
+    for (size_t i = 0; i < m_paths.size(); ++i) {
+        std::error_code ec;
+        std::filesystem::rename(HostPath(m_tempPaths[i]), HostPath(m_paths[i]), ec);
+        if (ec) throw VolumeWriteError(m_paths[i] + ": cannot create: " + ec.message());
+    }
     m_committed = true;
 }
 

@@ -1,6 +1,7 @@
 // zrvtool bundle: a medium as one program to download, the launcher followed by the medium's files.
 #include "Commands.h"
 
+#include "HostFile.h"
 #include "Bundle.h"
 #include "LanguageTables.h"
 #include "ProgramResources.h"
@@ -18,11 +19,11 @@ namespace {
 
 int Bundle(const CommandLine& line)
 {
-    fs::path dir = line.positional[0], out = line.positional[1];
+    fs::path dir = zrv::HostPath(line.positional[0]), out = zrv::HostPath(line.positional[1]);
     std::optional<SignCommand> sign;
     if (line.Has("--sign")) sign.emplace(line.Value("--sign"));
     InterruptGuard interrupts;
-    CheckOutputPlace(out.string());
+    CheckOutputPlace(out.u8string());
     MediumFiles files = ListMediumFiles(dir);
     // The launcher is of the medium's own architecture: a bundle is all of one machine.
     std::optional<WindowsArch> arch = MachineOfFile(files.setup.hostPath.string());

@@ -6,7 +6,9 @@
 #include "IniCheck.h"
 #include "SetupText.h"
 #include "SetupConfig.h"
+#include "HostFile.h"
 #include "ToolCommon.h"
+#include "ToolSystem.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -21,7 +23,7 @@ namespace {
 
 bool StartsAsProgram(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(zrv::HostPath(path), std::ios::binary);
     char head[2] = {};
     return in.read(head, 2) && head[0] == 'M' && head[1] == 'Z';
 }
@@ -30,8 +32,9 @@ fs::path HostPath(const fs::path& dir, const std::string& name)
 {
     fs::path p = dir;
     size_t start = 0;
-    for (size_t sep; (sep = name.find('\\', start)) != std::string::npos; start = sep + 1) p /= name.substr(start, sep - start);
-    return p / name.substr(start);
+    for (size_t sep; (sep = name.find('\\', start)) != std::string::npos; start = sep + 1)
+        p /= zrv::HostPath(name.substr(start, sep - start));
+    return p / zrv::HostPath(name.substr(start));
 }
 
 }  // namespace
@@ -39,9 +42,9 @@ fs::path HostPath(const fs::path& dir, const std::string& name)
 ImageOrBundle::ImageOrBundle(const std::string& path) : m_image(path)
 {
     if (!StartsAsProgram(path)) return;
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(zrv::HostPath(path), std::ios::binary);
     std::error_code ec;
-    uint64_t nFile = fs::file_size(path, ec);
+    uint64_t nFile = fs::file_size(zrv::HostPath(path), ec);
     if (ec || nFile > 0xFFFFFFFFull) throw ToolError("'" + path + "': cannot read: not a file the launcher could be");
     zrv::BundleRead read = [&in](uint32_t offset, void* buffer, uint32_t size) {
         in.clear();
@@ -57,9 +60,9 @@ ImageOrBundle::ImageOrBundle(const std::string& path) : m_image(path)
     case zrv::BundleFault::damaged: throw ToolError("'" + path + "': the bundle's table of files is damaged");
     }
 
-    std::string templ = (fs::temp_directory_path() / "zrvtool-bundle-XXXXXX").string();
-    if (!mkdtemp(&templ[0])) throw ToolError("'" + templ + "': cannot create the directory: " + std::strerror(errno));
-    m_dir = templ;
+    std::string why;
+    m_dir = MakeTemporaryFolder("zrvtool-bundle-", why);
+    if (m_dir.empty()) throw ToolError(why);
     try {
         Unpack(path, read, entries);
     } catch (...) {
@@ -77,7 +80,7 @@ void ImageOrBundle::Unpack(const std::string& path, const zrv::BundleRead& read,
         fs::path out = HostPath(m_dir, e.strName);
         std::error_code ec;
         fs::create_directories(out.parent_path(), ec);
-        OutputFile file(out.string());
+        OutputFile file(out.u8string());
         uint32_t crc = zrv::kCrcInit;
         for (uint32_t done = 0; done < e.nSize;) {
             uint32_t n = std::min<uint32_t>(uint32_t(chunk.size()), e.nSize - done);
@@ -101,7 +104,7 @@ void ImageOrBundle::Unpack(const std::string& path, const zrv::BundleRead& read,
     std::string image = HostNameOf(config.m_strDiskImage.Str(), cp);
     if (zrv::CheckBundleName(image) || !fs::exists(HostPath(m_dir, image)))
         throw ToolError("'" + path + "': the bundle does not hold the image its Setup.ini names, '" + image + "'");
-    m_image = HostPath(m_dir, image).string();
+    m_image = HostPath(m_dir, image).u8string();
 }
 
 ImageOrBundle::~ImageOrBundle()

@@ -1,5 +1,6 @@
 #include "Bundle.h"
 
+#include "HostFile.h"
 #include "CodePage.h"
 #include "LauncherVersion.h"
 #include "ProgramResources.h"
@@ -18,7 +19,6 @@
 #include "ArchiveFormat.h"
 #include "VolumeWriter.h"
 
-#include <unistd.h>
 
 #include <fstream>
 #include <iostream>
@@ -77,7 +77,7 @@ fs::path MediumImagePath(const std::string& strConfig, const std::string& strDis
         std::string part = strDiskImage.substr(start, sep == std::string::npos ? std::string::npos : sep - start);
         if (part.empty() || part == "." || part == "..")
             return refuse("every part of the path must be a name (no empty part, . or ..)");
-        path /= part;
+        path /= zrv::HostPath(part);
         if (sep == std::string::npos) return path;
         start = sep + 1;
     }
@@ -120,19 +120,19 @@ MediumFiles ListMediumFiles(const fs::path& dir)
     files.setup = {setup.filename().string(), setup};
     files.ini = {ini.filename().string(), ini};
 
-    std::string config = ini.string();
+    std::string config = ini.u8string();
     MediumConfig medium = CheckMediumConfig(config, ReadWholeFile(config), true);
     const fs::path& image = medium.image;
     if (medium.check.scope != SetupScope::machine) CheckRunsAsInvoker(setup, medium.check);
     uint64_t total = 0;
     std::string last;
-    std::string first = (dir / image).string();
-    if (!fs::is_regular_file(first, ec))
+    std::string first = (dir / image).u8string();
+    if (!fs::is_regular_file(zrv::HostPath(first), ec))
         throw ToolError("'" + first + "': the image's first volume is missing; nothing is written");
     if (!DecodeImage(first, "checking the image", [](const char*, size_t) {}, &total, &last, true))
         throw ToolError("'" + first + "': the image is incomplete or damaged; nothing is written");
     for (std::string volume = first;; volume = zrv::NextVolumeName(volume)) {
-        files.volumes.push_back({BundleName(fs::path(volume).lexically_relative(dir)), volume});
+        files.volumes.push_back({BundleName(zrv::HostPath(volume).lexically_relative(dir)), zrv::HostPath(volume)});
         if (volume == last || volume.size() > last.size()) break;
     }
     for (const MediumFile& f : files.All())

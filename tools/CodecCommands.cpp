@@ -9,14 +9,14 @@
 #include "TerminalProgress.h"
 #include "BundleReading.h"
 #include "VolumeWriter.h"
+#include "HostFile.h"
+#include "ToolSystem.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <functional>
 #include <iostream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zrvtool {
 namespace {
@@ -24,7 +24,7 @@ namespace {
 // One line on stderr, over a progress line if one is showing.
 void Say(const std::string& text)
 {
-    if (isatty(STDERR_FILENO)) std::fputs("\r\033[K", stderr);
+    if (StderrIsTerminal()) std::fputs("\r\033[K", stderr);
     std::fprintf(stderr, "zrvtool: %s\n", EscapeControls(text, true).c_str());
 }
 
@@ -83,7 +83,7 @@ bool DecodeImage(const std::string& path, const char* label, const std::function
     file.SetSecondThread(secondThread);
     *total = 0;
     try {
-        if (!file.Open(path.c_str(), CFile::typeBinary, &error)) {
+        if (!file.Open(ReaderPath(path).c_str(), CFile::typeBinary, &error)) {
             // The reader has told about a volume it opened; a refused open is told here.
             if (messages.Count() == 0) Say(path + ": cannot open: " + OsErrorText(error, "cannot open"));
             return false;
@@ -156,11 +156,15 @@ class InputFile {
 public:
     explicit InputFile(const std::string& path) : m_path(path)
     {
-        m_file = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+        m_file = path == "-" ? stdin : zrv::OpenHostFile(path, "rb");
+        // Windows opens no folder as a file: asked first, it is told as on Linux.
+        std::error_code ec;
+        if (!m_file && std::filesystem::is_directory(zrv::HostPath(path), ec)) throw ToolError(path + ": is a directory");
         if (!m_file) throw ToolError(path + ": cannot open: " + std::strerror(errno));
-        struct stat st;
-        if (fstat(fileno(m_file), &st) == 0 && S_ISREG(st.st_mode)) m_size = uint64_t(st.st_size);
-        if (fstat(fileno(m_file), &st) == 0 && S_ISDIR(st.st_mode)) throw ToolError(path + ": is a directory");
+        if (path == "-") return;
+        if (std::filesystem::is_directory(zrv::HostPath(path), ec)) throw ToolError(path + ": is a directory");
+        uint64_t size = std::filesystem::file_size(zrv::HostPath(path), ec);
+        if (!ec && std::filesystem::is_regular_file(zrv::HostPath(path), ec)) m_size = size;
     }
     ~InputFile()
     {

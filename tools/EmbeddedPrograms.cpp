@@ -1,15 +1,23 @@
 #include "EmbeddedPrograms.h"
 
 // The programs' bytes come into the object file by the assembler's .incbin, from the paths the
-// build names (ZRV_EMBED_<PROGRAM>_<ARCH>); a build without the Windows side names none.
+// build names (ZRV_EMBED_<PROGRAM>_<ARCH>); a build without the Windows side names none. A PE
+// object's read-only section is .rdata, and its assembler knows no .previous.
+#ifdef _WIN32
+#define ZRV_EMBED_SECTION ".section .rdata,\"dr\"\n"
+#define ZRV_EMBED_RESUME ".text\n"
+#else
+#define ZRV_EMBED_SECTION ".section .rodata\n"
+#define ZRV_EMBED_RESUME ".previous\n"
+#endif
 #define ZRV_EMBED(symbol, path)                                              \
-    asm(".section .rodata\n"                                                  \
+    asm(ZRV_EMBED_SECTION                                                     \
         ".balign 16\n"                                                        \
         ".global " #symbol "_begin\n" #symbol "_begin:\n"                     \
         ".incbin \"" path "\"\n"                                              \
         ".global " #symbol "_end\n" #symbol "_end:\n"                         \
         ".byte 0\n"                                                           \
-        ".previous\n");                                                       \
+        ZRV_EMBED_RESUME);                                                    \
     extern "C" const unsigned char symbol##_begin[];                          \
     extern "C" const unsigned char symbol##_end[];
 #define ZRV_BYTES(symbol) symbol##_begin, size_t(symbol##_end - symbol##_begin)

@@ -1,5 +1,6 @@
 #include "IniCheck.h"
 
+#include "HostFile.h"
 #include "AfxCodePage.h"
 #include "CodePage.h"
 #include "LanguageTables.h"
@@ -293,14 +294,14 @@ void CheckExtensions(const std::string& text, const SetupConfig& config, const s
             continue;
         }
         if (!pTree) continue;
-        std::filesystem::path target(*pTree);
+        std::filesystem::path target = zrv::HostPath(*pTree);
         // The tree's names are UTF-8, as the tool reads them; a text in Windows-1252 (a medium's)
         // names them in its own code page.
         const std::string name = IsUtf8(s.strTarget.Str()) ? s.strTarget.Str() : Cp1252ToUtf8(s.strTarget.Str());
         std::string relative = name;
         for (char& ch : relative)
             if (ch == '\\') ch = '/';
-        target /= relative;
+        target /= zrv::HostPath(relative);
         std::error_code ec;
         bool bCarried = pszCarried && SameEntryPath(s.strTarget.Str(), pszCarried);
         if (!bCarried && !std::filesystem::is_regular_file(std::filesystem::symlink_status(target, ec))) {

@@ -1,6 +1,7 @@
 // zrvtool ini encode | decode | check: the stored (chained) form of Setup.ini.
 #include "Commands.h"
 
+#include "HostFile.h"
 #include "EmbeddedPrograms.h"
 #include "EntryName.h"
 #include "LanguageTables.h"
@@ -77,8 +78,8 @@ int Check(const CommandLine& line)
                                    kUninstallerName, &tags);
     std::cout << EscapeLines(out.str());
     // On a medium, the Setup.exe beside the file tells which Windows the installation is for.
-    std::filesystem::path setup = std::filesystem::path(args[0]).parent_path() / "Setup.exe";
-    if (std::optional<WindowsArch> arch = MachineOfFile(setup.string()))
+    std::filesystem::path setup = zrv::HostPath(args[0]).parent_path() / "Setup.exe";
+    if (std::optional<WindowsArch> arch = MachineOfFile(setup.u8string()))
         std::cout << "Setup.exe beside it: " << ArchSummary(*arch) << "\n";
     std::cerr << EscapeLines(diag.str());
     if (bStrict && check.nWarnings > 0 && check.nErrors == 0)

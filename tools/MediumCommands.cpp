@@ -14,10 +14,10 @@
 #include "SetupText.h"
 #include "ArchiveCompressor.h"
 #include "Bundle.h"
+#include "HostFile.h"
 #include "ToolCommon.h"
 #include "VolumeWriter.h"
 
-#include <unistd.h>
 
 #include <fstream>
 #include <iostream>
@@ -79,10 +79,10 @@ void WriteSetup(const fs::path& dir, WindowsArch arch, SetupScope scope, const S
 {
     const EmbeddedProgram& program = EmbeddedSetup(arch);
     std::string bytes = WithTables(ProgramForScope(program, scope), tables, program.pszName);
-    OutputFile out((dir / program.pszName).string());
+    OutputFile out((dir / program.pszName).u8string());
     out.Write(bytes.data(), bytes.size());
     out.Commit();
-    if (sign) sign->Sign((dir / program.pszName).string(), program.pszName);
+    if (sign) sign->Sign((dir / program.pszName).u8string(), program.pszName);
 }
 
 // Uninstal.exe into the payload: the one the tool carries, as a product of scope ships it, and
@@ -100,10 +100,10 @@ void AddUninstaller(PackPlan& plan, WindowsArch arch, SetupScope scope, const Si
         {
             std::ofstream unsignedCopy(file.Path(), std::ios::binary | std::ios::trunc);
             unsignedCopy.write(kept.data(), std::streamsize(kept.size()));
-            if (!unsignedCopy.flush()) throw ToolError(file.Path().string() + ": cannot write");
+            if (!unsignedCopy.flush()) throw ToolError(file.Path().u8string() + ": cannot write");
         }
-        sign->Sign(file.Path().string(), program.pszName);
-        kept = ReadWholeFile(file.Path().string());
+        sign->Sign(file.Path().u8string(), program.pszName);
+        kept = ReadWholeFile(file.Path().u8string());
     }
     AddRootFile(plan, program.pszName, reinterpret_cast<const unsigned char*>(kept.data()), kept.size());
 }
@@ -116,8 +116,8 @@ MediumFiles StagedFiles(const fs::path& staging, const std::vector<std::string>&
     files.ini = {"Setup.ini", staging / "Setup.ini"};
     for (const std::string& v : volumes) {
         std::string name;
-        for (const fs::path& part : fs::path(v).lexically_relative(staging)) name += (name.empty() ? "" : "\\") + part.string();
-        files.volumes.push_back({name, v});
+        for (const fs::path& part : zrv::HostPath(v).lexically_relative(staging)) name += (name.empty() ? "" : "\\") + part.u8string();
+        files.volumes.push_back({name, zrv::HostPath(v)});
     }
     return files;
 }
@@ -142,7 +142,7 @@ void CheckFreeSpace(const MediumArgs& m, const std::string& text, int nFreeSpace
 uint64_t FileSize(const std::string& path)
 {
     std::error_code ec;
-    uint64_t n = fs::file_size(path, ec);
+    uint64_t n = fs::file_size(zrv::HostPath(path), ec);
     return ec ? 0 : n;
 }
 
@@ -154,7 +154,7 @@ void PrintSummary(const fs::path& out, const fs::path& image, const std::vector<
     for (const std::string& v : volumes) nCompressed += FileSize(v);
     size_t nDirs = 0;
     for (const PackItem& item : plan.items) nDirs += item.bDirectory ? 1 : 0;
-    fs::path last = image.parent_path() / fs::path(volumes.back()).filename();
+    fs::path last = image.parent_path() / zrv::HostPath(volumes.back()).filename();
     os << out.string() << ": Setup.exe, Setup.ini and " << volumes.size()
               << (volumes.size() == 1 ? " volume " + image.generic_string()
                                       : " volumes " + image.generic_string() + " to " + last.generic_string())
@@ -173,7 +173,7 @@ int Medium(const CommandLine& line)
     // Where the results go is checked before the long work, as is a folder in the way.
     if (!m.strOut.empty()) {
         CheckOutputPlace(m.strOut);
-        RefuseSomethingInTheWay(fs::path(m.strOut).lexically_normal());
+        RefuseSomethingInTheWay(zrv::HostPath(m.strOut).lexically_normal());
     }
     if (!m.strBundle.empty()) CheckOutputPlace(m.strBundle);
     std::string bytes = ReadWholeFile(m.strConfig);
@@ -181,7 +181,7 @@ int Medium(const CommandLine& line)
     // that cannot be walked is told of by PlanPack, after the settings are checked.
     std::string needing;
     try {
-        needing = NameNeedingUtf8(m.strSource);
+        needing = NameNeedingUtf8(zrv::HostPath(m.strSource));
     } catch (const ToolError&) {
     }
     bool bPlain = false;
@@ -218,9 +218,9 @@ int Medium(const CommandLine& line)
     const fs::path& image = medium.image;
 
     // Without OUT_DIR the medium is made beside the bundle and removed when the bundle is done.
-    fs::path out = fs::path(m.strOut.empty() ? m.strBundle + ".medium" : m.strOut).lexically_normal();
+    fs::path out = zrv::HostPath(m.strOut.empty() ? m.strBundle + ".medium" : m.strOut).lexically_normal();
     if (out.filename().empty()) out = out.parent_path();
-    PackPlan plan = PlanPack(m.strSource, cp == CodePage::utf8 ? CodePageChoice::utf8 : CodePageChoice::cp1252);
+    PackPlan plan = PlanPack(zrv::HostPath(m.strSource), cp == CodePage::utf8 ? CodePageChoice::utf8 : CodePageChoice::cp1252);
     InterruptGuard interrupts;
     std::string uninstaller;
     if (m.options.bUninstaller) AddUninstaller(plan, m.options.arch, check.scope, sign, out, tables, uninstaller);
@@ -232,20 +232,20 @@ int Medium(const CommandLine& line)
     RefuseSomethingInTheWay(out);
     BesidePath staging(out, BesidePath::kFolder);
     WriteSetup(staging.Path(), m.options.arch, check.scope, sign, tables);
-    OutputFile ini((staging.Path() / "Setup.ini").string());
+    OutputFile ini((staging.Path() / "Setup.ini").u8string());
     std::string stored = ChainSetupIni(text);
     ini.Write(stored.data(), stored.size());
     ini.Commit();
     std::error_code ec;
     fs::create_directories((staging.Path() / image).parent_path(), ec);
-    std::vector<std::string> volumes = WritePackedImage(plan, (staging.Path() / image).string(), m.options);
+    std::vector<std::string> volumes = WritePackedImage(plan, (staging.Path() / image).u8string(), m.options);
     InterruptGuard::Check();
     std::ostringstream summary;
-    PrintSummary(m.strOut.empty() ? fs::path(m.strBundle) : out, image, volumes, plan, m.options, summary);
+    PrintSummary(m.strOut.empty() ? zrv::HostPath(m.strBundle) : out, image, volumes, plan, m.options, summary);
     if (m.strBundle.empty()) {
         staging.Commit();
     } else {
-        BundleOutput bundle(m.strBundle);
+        BundleOutput bundle(zrv::HostPath(m.strBundle));
         uint64_t nBundle = bundle.Write(StagedFiles(staging.Path(), volumes).All(), m.options.arch, sign, tables);
         if (!m.strOut.empty()) staging.Commit();
         bundle.Commit();

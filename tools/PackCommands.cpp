@@ -10,9 +10,8 @@
 #include "PackPlan.h"
 #include "Payload.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "HostFile.h"
+#include "ToolSystem.h"
 
 #include <cerrno>
 #include <cstring>
@@ -70,7 +69,7 @@ uint32_t ReadPayload(const std::string& image, bool secondThread, OnEntry onEntr
     auto archive = std::make_unique<CArchiveFile>(&messages);
     archive->SetSecondThread(secondThread);
     try {
-        if (!archive->Open(image.c_str(), CFile::typeBinary, &error))
+        if (!archive->Open(ReaderPath(image).c_str(), CFile::typeBinary, &error))
             throw ToolError(messages.Text("cannot open '" + image + "'"));
         PayloadReader reader(*archive);
         uint32_t total = reader.ReadTotal();
@@ -147,7 +146,7 @@ int Pack(const CommandLine& line)
 {
     const Args& files = line.positional;
     PackWriterOptions options = PackOptionsOf(line);
-    PackPlan plan = PlanPack(files[0], options.codePage);
+    PackPlan plan = PlanPack(zrv::HostPath(files[0]), options.codePage);
     if (plan.codePage == CodePage::utf8 && options.codePage == CodePageChoice::automatic)
         std::cerr << files[0] << ": note: a name needs a character that Windows-1252 lacks: the image stores its "
                   << "names in UTF-8, for a Setup.ini that says CodePage=65001\n";
@@ -196,11 +195,11 @@ int List(const CommandLine& line)
 void CheckNoLinks(const fs::path& dir, const std::string& rel)
 {
     fs::path p = dir;
-    for (const fs::path& part : fs::path(rel)) {
+    for (const fs::path& part : zrv::HostPath(rel)) {
         p /= part;
         std::error_code ec;
         if (fs::is_symlink(fs::symlink_status(p, ec)))
-            throw ToolError("'" + p.string() + "': is a symbolic link; nothing is extracted through one");
+            throw ToolError("'" + p.u8string() + "': is a symbolic link; nothing is extracted through one");
     }
 }
 
@@ -217,25 +216,21 @@ public:
     void Begin(const fs::path& path)
     {
         m_temp.emplace(path, BesidePath::kFile);
-        m_fd = ::open(m_temp->Path().c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (m_fd < 0) throw ToolError("'" + path.string() + "': " + std::strerror(errno));
+        m_file = OpenCreatedFile(m_temp->Path());
+        if (!m_file) throw ToolError("'" + path.u8string() + "': " + std::strerror(errno));
     }
     void Write(const char* data, uint32_t n)
     {
-        while (n > 0) {
-            ssize_t w = ::write(m_fd, data, n);
-            if (w < 0) throw ToolError("'" + m_temp->FinalPath().string() + "': " + std::strerror(errno));
-            data += w;
-            n -= uint32_t(w);
-        }
+        if (n > 0 && std::fwrite(data, 1, n, m_file) != n)
+            throw ToolError("'" + m_temp->FinalPath().u8string() + "': " + std::strerror(errno));
     }
     // Returns true when a file was completed.
     bool Finish()
     {
         if (!m_temp) return false;
-        int fd = m_fd;
-        m_fd = -1;
-        if (::close(fd) != 0) throw ToolError("'" + m_temp->FinalPath().string() + "': " + std::strerror(errno));
+        FILE* file = m_file;
+        m_file = nullptr;
+        if (std::fclose(file) != 0) throw ToolError("'" + m_temp->FinalPath().u8string() + "': " + std::strerror(errno));
         try {
             m_temp->Commit();
         } catch (const ToolError&) {
@@ -249,27 +244,27 @@ public:
     // no file was in hand.
     std::string Abandon()
     {
-        if (m_fd >= 0) ::close(m_fd);
-        m_fd = -1;
+        if (m_file) std::fclose(m_file);
+        m_file = nullptr;
         if (!m_temp) return "";
-        std::string path = m_temp->FinalPath().string();
+        std::string path = m_temp->FinalPath().u8string();
         m_temp.reset();
         return path;
     }
 
 private:
     std::optional<BesidePath> m_temp;
-    int m_fd = -1;
+    FILE* m_file = nullptr;
 };
 
 int Extract(const CommandLine& line)
 {
     const Args& args = line.positional;
     bool secondThread = ReaderSecondThread(line);
-    fs::path dir = args[1];
+    fs::path dir = zrv::HostPath(args[1]);
     std::error_code ec;
     fs::create_directories(dir, ec);
-    if (!fs::is_directory(dir)) throw ToolError("'" + dir.string() + "': cannot create the directory");
+    if (!fs::is_directory(dir)) throw ToolError("'" + dir.u8string() + "': cannot create the directory");
     ExtractedFile file;
     size_t nDone = 0;
     // With --code-page auto the names are read first, so that the code page is known before anything
@@ -292,13 +287,15 @@ int Extract(const CommandLine& line)
                                     "with --code-page utf-8 only when its Setup.ini says CodePage=65001");
                 std::string rel = HostName(e.name, cp);
                 CheckNoLinks(dir, rel);
-                std::string path = (dir / rel).string();
+                fs::path path = dir / zrv::HostPath(rel);
                 if (e.bDirectory) {
-                    if (::mkdir(path.c_str(), 0777) != 0 && !(errno == EEXIST && fs::is_directory(path)))
-                        throw ToolError("'" + path + "': cannot create the directory: " + std::strerror(errno));
+                    std::error_code made;
+                    if (!fs::create_directory(path, made) && !fs::is_directory(fs::symlink_status(path, ec)))
+                        throw ToolError("'" + path.u8string() + "': cannot create the directory: " +
+                                        (made ? made.message() : std::strerror(EEXIST)));
                     return;
                 }
-                file.Begin(dir / rel);
+                file.Begin(path);
             },
             [&](const char* data, uint32_t n) { file.Write(data, n); });
         nDone += file.Finish() ? 1 : 0;

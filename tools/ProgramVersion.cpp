@@ -1,6 +1,7 @@
 #include "ProgramVersion.h"
 
 #include "BundleFormat.h"
+#include "HostFile.h"
 #include "ToolCommon.h"
 
 #include <cstring>
@@ -67,7 +68,7 @@ std::optional<WindowsArch> MachineOf(const unsigned char* pData, size_t nSize)
 std::optional<WindowsArch> MachineOfFile(const std::string& path)
 {
     // The headers sit within the first few kilobytes of any program we make.
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(zrv::HostPath(path), std::ios::binary);
     std::vector<unsigned char> head(4096);
     in.read(reinterpret_cast<char*>(head.data()), std::streamsize(head.size()));
     return MachineOf(head.data(), size_t(in.gcount()));

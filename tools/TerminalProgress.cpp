@@ -1,12 +1,13 @@
 #include "TerminalProgress.h"
 
+#include "ToolSystem.h"
+
 #include <cstdio>
-#include <unistd.h>
 
 namespace zrvtool {
 
 TerminalProgress::TerminalProgress(const std::string& label, uint64_t total)
-    : m_label(label), m_total(total), m_enabled(isatty(STDERR_FILENO) != 0)
+    : m_label(label), m_total(total), m_enabled(StderrIsTerminal())
 {
 }
 

@@ -3,57 +3,37 @@
 #include <filesystem>
 
 #include "ArchiveCompressor.h"
+#include "HostFile.h"
+#include "ToolSystem.h"
 
 #include <cerrno>
 #include <cstring>
 #include <iostream>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace zrvtool {
-namespace {
+InterruptGuard::InterruptGuard() { CatchInterrupts(); }
 
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void OnInterrupt(int nSignal) { g_interrupted = nSignal; }
-
-}  // namespace
-
-InterruptGuard::InterruptGuard()
-{
-    struct sigaction sa = {};
-    sa.sa_handler = OnInterrupt;
-    sigemptyset(&sa.sa_mask);
-    for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &sa, &m_old[i]);
-}
-
-InterruptGuard::~InterruptGuard()
-{
-    for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &m_old[i], nullptr);
-}
+InterruptGuard::~InterruptGuard() { ReleaseInterrupts(); }
 
 void InterruptGuard::Check()
 {
-    if (g_interrupted) throw InterruptError(int(g_interrupted));
+    if (int nSignal = InterruptSignal()) throw InterruptError(nSignal);
 }
 
 BesidePath::BesidePath(const fs::path& finalPath, Kind kind, const std::string& suffix)
     : m_final(finalPath), m_kind(kind)
 {
-    std::string stem = "." + finalPath.filename().string() + ".tmp" + std::to_string(getpid());
-    int err = EEXIST;
-    for (int n = 0; err == EEXIST && n < 100; ++n) {
-        fs::path candidate = finalPath.parent_path() / (stem + (n ? "-" + std::to_string(n) : "") + suffix);
-        int rc = kind == kFolder ? ::mkdir(candidate.c_str(), 0777)
-                                 : ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        err = rc < 0 ? errno : 0;
-        if (kind == kFile && rc >= 0) ::close(rc);
-        if (rc >= 0) m_path = candidate;
+    std::string stem = "." + finalPath.filename().u8string() + ".tmp" + std::to_string(zrv::HostProcessId());
+    std::string why = "exists";
+    for (int n = 0; why == "exists" && n < 100; ++n) {
+        fs::path candidate = finalPath.parent_path() / zrv::HostPath(stem + (n ? "-" + std::to_string(n) : "") + suffix);
+        why = CreateExclusive(candidate, kind == kFolder);
+        if (why.empty()) m_path = candidate;
     }
-    if (m_path.empty()) throw ToolError(finalPath.string() + ": cannot create: " + std::strerror(err));
+    if (why == "exists") why = std::strerror(EEXIST);
+    if (m_path.empty()) throw ToolError(finalPath.u8string() + ": cannot create: " + why);
 }
 
 void BesidePath::Commit()
@@ -62,7 +42,7 @@ void BesidePath::Commit()
     // An empty folder in the way is replaced; anything else there makes the rename fail.
     if (m_kind == kFolder && fs::is_directory(fs::symlink_status(m_final, ec))) fs::remove(m_final, ec);
     fs::rename(m_path, m_final, ec);
-    if (ec) throw ToolError(m_final.string() + ": cannot create: " + ec.message());
+    if (ec) throw ToolError(m_final.u8string() + ": cannot create: " + ec.message());
     m_path.clear();
 }
 
@@ -81,8 +61,8 @@ OutputFile::OutputFile(const std::string& path) : m_path(path)
         m_file = stdout;
         return;
     }
-    m_temp = std::make_unique<BesidePath>(path, BesidePath::kFile);
-    m_file = std::fopen(m_temp->Path().c_str(), "wb");
+    m_temp = std::make_unique<BesidePath>(zrv::HostPath(path), BesidePath::kFile);
+    m_file = OpenCreatedFile(m_temp->Path());
     if (!m_file) throw ToolError(path + ": cannot create: " + std::strerror(errno));
 }
 
@@ -111,7 +91,7 @@ void OutputFile::Commit()
 
 std::string ReadWholeFile(const std::string& path)
 {
-    FILE* f = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+    FILE* f = path == "-" ? stdin : zrv::OpenHostFile(path, "rb");
     if (!f) throw ToolError(path + ": cannot open: " + std::strerror(errno));
     std::string data;
     char buf[65536];
@@ -179,8 +159,7 @@ bool ReaderSecondThread(const CommandLine& line)
 
 int DefaultThreads()
 {
-    long n = sysconf(_SC_NPROCESSORS_ONLN);
-    return n < 1 ? 1 : n > 256 ? 256 : int(n);
+    return ProcessorCount();
 }
 
 unsigned long long ParseSize(const std::string& text)
@@ -203,7 +182,7 @@ unsigned long long ParseSize(const std::string& text)
 
 void CheckOutputPlace(const std::string& out)
 {
-    std::filesystem::path path = std::filesystem::path(out).lexically_normal();
+    std::filesystem::path path = zrv::HostPath(out).lexically_normal();
     if (path.filename().empty()) path = path.parent_path();
     // Missing folders on the way are made with it: the nearest one that exists must take them.
     std::filesystem::path parent = path.parent_path();
@@ -212,11 +191,12 @@ void CheckOutputPlace(const std::string& out)
         parent = parent.parent_path();
     if (parent.empty()) parent = ".";
     if (!std::filesystem::is_directory(parent, ec))
-        throw ToolError("'" + out + "': cannot be made: '" + parent.string() + "' is not a folder; nothing is written");
+        throw ToolError("'" + out + "': cannot be made: '" + parent.u8string() + "' is not a folder; nothing is written");
     // The work is written under a hidden name in that folder and renamed when complete.
-    if (access(parent.c_str(), W_OK | X_OK) != 0)
-        throw ToolError("'" + out + "': cannot be made: the folder '" + parent.string() +
-                        "' is not writable (" + std::strerror(errno) + "); nothing is written");
+    std::string why;
+    if (!MayCreateIn(parent, why))
+        throw ToolError("'" + out + "': cannot be made: the folder '" + parent.u8string() + "' is not writable (" + why +
+                        "); nothing is written");
 }
 
 }  // namespace zrvtool

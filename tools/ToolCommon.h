@@ -3,7 +3,6 @@
 
 #include "CommandLine.h"
 
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <initializer_list>
@@ -123,9 +122,6 @@ public:
     // Throws InterruptError once a signal has arrived; does nothing without a guard.
     static void Check();
 
-private:
-    static constexpr int kSignals[3] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction m_old[3];
 };
 
 }  // namespace zrvtool

@@ -5,6 +5,7 @@
 #include "Crc32.h"
 #include "EmbeddedPrograms.h"
 #include "ProgramVersion.h"
+#include "ToolSystem.h"
 
 #include <cstdio>
 #include <cstring>
@@ -79,7 +80,7 @@ int UnknownCommand(const Args& args)
 
 int main(int argc, char** argv)
 {
-    Args args(argv + 1, argv + argc);
+    Args args = StartTool(argc, argv);
     if (args.size() == 1 && args[0] == "--version") {
         PrintVersion();
         return 0;

@@ -1,0 +1,28 @@
+# zrvtool.exe in the win64 sub-build: a console program linked statically, carrying this build's
+# x64 programs and the x86 ones of the win32 sub-build beside it (ZRV_X86_BUILD_DIR, which the host
+# build names and builds first).
+set(ZRV_X86_BUILD_DIR ${CMAKE_BINARY_DIR}/../win32 CACHE PATH "the win32 sub-build whose programs zrvtool.exe carries")
+add_library(zrv_embedded STATIC EmbeddedPrograms.cpp)
+target_include_directories(zrv_embedded PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+foreach(program SETUP:app/Setup.exe UNINSTALLER:uninstall/Uninstal.exe LAUNCHER:launcher/Launcher.exe)
+  string(REPLACE ":" ";" parts ${program})
+  list(GET parts 0 what)
+  list(GET parts 1 file)
+  foreach(arch X86:${ZRV_X86_BUILD_DIR} X64:${CMAKE_BINARY_DIR})
+    string(REPLACE ":" ";" arch_parts ${arch})
+    list(GET arch_parts 0 ARCH)
+    list(GET arch_parts 1 dir)
+    get_filename_component(path ${dir}/${file} ABSOLUTE)
+    target_compile_definitions(zrv_embedded PRIVATE ZRV_EMBED_${what}_${ARCH}="${path}")
+    set_property(SOURCE EmbeddedPrograms.cpp APPEND PROPERTY OBJECT_DEPENDS ${path})
+  endforeach()
+endforeach()
+add_dependencies(zrv_embedded Setup Uninstal Launcher)
+target_link_libraries(zrv_toollib PUBLIC zrv_embedded)
+
+add_executable(zrvtool zrvtool.cpp)
+target_link_libraries(zrvtool PRIVATE zrv_toollib)
+target_compile_definitions(zrvtool PRIVATE ZRV_VERSION="v${PROJECT_VERSION}")
+# The author's tool is fast where it counts (the compressor keeps -O3) and otherwise small; it
+# stands alone: the C and C++ runtimes and the threads are linked in.
+target_link_options(zrvtool PRIVATE -static -s)
