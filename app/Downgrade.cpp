@@ -59,7 +59,7 @@ BOOL CompareDottedVersions(const CString& strMedium, const CString& strInstalled
 
 #ifdef _WIN32
 
-#include "AfxShell.h"
+#include "AfxRegistry.h"
 #include "AfxText.h"
 #include "InstallRecordFormat.h"
 

@@ -4,6 +4,7 @@
 #include "AfxElevation.h"
 #include "AfxMessageBox.h"
 #include "AfxPath.h"
+#include "AfxRegistry.h"
 #include "AfxShell.h"
 #include "AfxText.h"
 #include "InstallRecordFormat.h"

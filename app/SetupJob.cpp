@@ -3,7 +3,7 @@
 #include "SetupApp.h"
 
 #include "AfxMessageBox.h"
-#include "AfxShell.h"
+#include "AfxRegistry.h"
 #include "AfxText.h"
 #include "InstallRecordFormat.h"
 #include "InstallWorker.h"

@@ -1,6 +1,7 @@
 #include "AfxElevation.h"
 
 #include "AfxHandle.h"
+#include "AfxRegistry.h"
 #include "AfxRestartGate.h"
 #include "AfxSecurity.h"
 #include "AfxShell.h"
@@ -21,12 +22,10 @@ bool TokenIsElevated(HANDLE hToken)
 bool AccountControlIsOn()
 {
     CRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", 0,
-                      KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
-        return true;
-    DWORD value = 1, type = 0, size = sizeof value;
-    if (RegQueryValueExA(key.Get(), "EnableLUA", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
-        type != REG_DWORD)
+    DWORD value = 1;
+    if (AfxRegOpenKeyNoLinks(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
+                             KEY_QUERY_VALUE, key) != ERROR_SUCCESS ||
+        !AfxRegQueryDword(key.Get(), "EnableLUA", value))
         return true;
     return value != 0;
 }

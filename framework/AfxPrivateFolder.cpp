@@ -79,19 +79,10 @@ void UnlistIfGone(const CString& strFolder)
 // The folders listed, as they were listed.
 std::vector<CString> Listed()
 {
-    std::vector<CString> listed;
     CRegKey key;
     if (AfxRegOpenKeyNoLinks(ListRoot(), kListKey, KEY_QUERY_VALUE | KEY_WOW64_64KEY, key) != ERROR_SUCCESS)
-        return listed;
-    char name[MAX_PATH * 3 + 1];
-    for (DWORD i = 0;; ++i) {
-        DWORD cch = sizeof name;
-        LONG rc = RegEnumValueA(key.Get(), i, name, &cch, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA) continue;
-        if (rc != ERROR_SUCCESS) break;
-        listed.push_back(CString(name));
-    }
-    return listed;
+        return std::vector<CString>();
+    return AfxRegValueNames(key.Get(), MAX_PATH * 3 + 1);
 }
 
 // Bytes from the system's random source (the one that seeds the system's own keys).

@@ -46,6 +46,9 @@ const char kRegistryLinkReason[] = "the key, or a key above it, is a registry li
 #ifdef _WIN32
 
 #include "AfxHandle.h"
+#include "AfxString.h"
+
+#include <vector>
 
 // Opens the existing key pszPath under hRoot with access, into key. ERROR_FILE_NOT_FOUND when it
 // or a key above it is missing, kErrorRegistryLink when one of them is a link.
@@ -61,5 +64,39 @@ LONG AfxRegCreateKeyNoLinks(HKEY hRoot, const char* pszPath, REGSAM access, CReg
 // never a link's target: kErrorRegistryLink when it or a key above it is a link, which stays.
 // ERROR_FILE_NOT_FOUND when it is not there; ERROR_INVALID_PARAMETER for an empty path (a root).
 LONG AfxRegDeleteKeyNoLinks(HKEY hRoot, const char* pszPath);
+
+// The registry reader: every value, name and "is it there" read of the programs goes through these.
+// The calls that take a root and a path open the key for reading only, through
+// AfxRegOpenKeyNoLinks: a key reached only through a link is not there for them. Those that take an
+// open key read it as it is.
+
+// Whether the key pszPath under hRoot is there (and reached without a link); false for a null root.
+bool AfxRegKeyExists(HKEY hRoot, const char* pszPath);
+
+// Whether the open key hKey holds a value named pszName, of any type.
+bool AfxRegValueExists(HKEY hKey, const char* pszName);
+// Whether the key pszPath under hRoot is there and holds a value named pszName.
+bool AfxRegValueExists(HKEY hRoot, const char* pszPath, const char* pszName);
+
+// The type and bytes of the value pszName of hKey: ERROR_SUCCESS or the system's error
+// (ERROR_FILE_NOT_FOUND when there is no such value). A value that grows between the size query and
+// the read is read again, so what comes back is one whole value.
+LONG AfxRegQueryValue(HKEY hKey, const char* pszName, DWORD* pdwType, std::vector<BYTE>& data);
+
+// The REG_SZ value pszName of hKey. False when it is missing, of another type or longer than
+// nMaxBytes bytes. A value stored without its closing zero, or with one inside, ends at the first zero.
+bool AfxRegQueryStringValue(HKEY hKey, const char* pszName, CString& strValue, DWORD nMaxBytes = 4096);
+// The same for the key pszSubKey under hRoot; false too when a key on the way is a link.
+bool AfxRegQueryString(HKEY hRoot, const char* pszSubKey, const char* pszName, CString& strValue,
+                       DWORD nMaxBytes = 4096);
+
+// The REG_DWORD value pszName of hKey; false when it is missing or of another type.
+bool AfxRegQueryDword(HKEY hKey, const char* pszName, DWORD& dwValue);
+
+// The names of hKey's subkeys (opened with KEY_ENUMERATE_SUB_KEYS) or of its values (opened with
+// KEY_QUERY_VALUE), in the system's order. A name of nMaxChars characters or more is left out: no
+// name of that length is one the caller made.
+std::vector<CString> AfxRegSubKeyNames(HKEY hKey, DWORD nMaxChars = 256);
+std::vector<CString> AfxRegValueNames(HKEY hKey, DWORD nMaxChars = 256);
 
 #endif

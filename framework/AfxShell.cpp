@@ -1,11 +1,10 @@
-// The shell calls that both programs make: the Start menu's folders, reading a string value, and
-// starting a program with the administrators' rights. What only the installer asks of the shell is
+// The shell calls that both programs make: the Start menu's folders and starting a program with the
+// administrators' rights. What only the installer asks of the shell is
 // in AfxShellInstall.cpp, so that the uninstaller imports none of it (AfxShell.h).
 #include "AfxShell.h"
 
 #include "AfxCodePageWin32.h"
 #include "AfxHandle.h"
-#include "AfxRegistry.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -36,23 +35,6 @@ bool AfxGetCommonProgramsFolder(CString& strPath) { return ShellFolder(CSIDL_COM
 bool AfxGetProgramsFolder(bool bForOneUser, CString& strPath, bool bCreate)
 {
     return ShellFolder((bForOneUser ? CSIDL_PROGRAMS : CSIDL_COMMON_PROGRAMS) | (bCreate ? CSIDL_FLAG_CREATE : 0), strPath);
-}
-
-bool AfxRegQueryString(HKEY hRoot, const char* pszSubKey, const char* pszName, CString& strValue, DWORD nMaxLength)
-{
-    CRegKey key;
-    if (AfxRegOpenKeyNoLinks(hRoot, pszSubKey, KEY_QUERY_VALUE, key) != ERROR_SUCCESS) return false;
-    DWORD dwType = 0, cb = 0;
-    if (RegQueryValueExA(key.Get(), pszName, nullptr, &dwType, nullptr, &cb) != ERROR_SUCCESS || dwType != REG_SZ ||
-        cb > nMaxLength)
-        return false;
-    std::vector<char> data(size_t(cb) + 1, '\0');
-    if (RegQueryValueExA(key.Get(), pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(data.data()), &cb) != ERROR_SUCCESS ||
-        dwType != REG_SZ)
-        return false;
-    // A value stored without its closing zero, or with one inside, ends at the first zero.
-    strValue = data.data();
-    return true;
 }
 
 int AfxRunElevated(const CString& strProgram, const CString& strArguments, const CString& strDirectory)

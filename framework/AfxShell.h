@@ -1,5 +1,5 @@
 // The shell's part of an installation: the Start menu's folders, shortcuts (shell links), the
-// notice that file associations changed, and reading one string value of the registry (Win32).
+// notice that file associations changed (Win32). The registry is read through AfxRegistry.h.
 //
 // SHELL32 and OLE32 are among the DLLs that Windows always takes from its system folder, so they
 // are imported statically like KERNEL32.
@@ -38,11 +38,5 @@ int AfxRunElevated(const CString& strProgram, const CString& strArguments, const
 // Tells the shell (Explorer) that file types or their programs changed, so it shows new icons
 // and opens files with the new programs without a restart.
 void AfxNotifyAssociationsChanged();
-
-// The REG_SZ value pszName of the key pszSubKey under hRoot (opened for reading only, never through
-// a registry link: AfxRegOpenKeyNoLinks). False when the key or value is missing, of another type,
-// or longer than nMaxLength bytes, or when a key on the way is a link.
-bool AfxRegQueryString(HKEY hRoot, const char* pszSubKey, const char* pszName, CString& strValue,
-                       DWORD nMaxLength = 4096);
 
 #endif

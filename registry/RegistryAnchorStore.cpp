@@ -29,35 +29,13 @@ bool CreateKey(int nRoot, const CString& strKey, REGSAM access, CRegKey& key, bo
     return hRoot && AfxRegCreateKeyNoLinks(hRoot, strKey, access, key, pMade) == ERROR_SUCCESS;
 }
 
-// A REG_SZ value of at most nMaxBytes; one stored without its closing zero, or with one inside,
-// ends at the first zero.
-bool QueryString(const CRegKey& key, const char* pszName, DWORD nMaxBytes, std::string& strValue)
-{
-    DWORD dwType = 0, cb = 0;
-    if (RegQueryValueExA(key.Get(), pszName, nullptr, &dwType, nullptr, &cb) != ERROR_SUCCESS || dwType != REG_SZ ||
-        cb > nMaxBytes)
-        return false;
-    std::string data(size_t(cb) + 1, '\0');
-    if (RegQueryValueExA(key.Get(), pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(&data[0]), &cb) !=
-            ERROR_SUCCESS ||
-        dwType != REG_SZ)
-        return false;
-    strValue = data.c_str();
-    return true;
-}
-
 // The carried texts of an open anchor: the log, a zero byte, the record.
 void ReadCarried(const CRegKey& key, RecordAnchor& anchor)
 {
-    DWORD dwType = 0, cbData = 0;
-    if (RegQueryValueExA(key.Get(), kInstallCarriedValue, nullptr, &dwType, nullptr, &cbData) != ERROR_SUCCESS ||
-        dwType != REG_BINARY)
-        return;
-    std::string data(cbData, '\0');
-    if (RegQueryValueExA(key.Get(), kInstallCarriedValue, nullptr, &dwType, reinterpret_cast<BYTE*>(&data[0]),
-                         &cbData) != ERROR_SUCCESS)
-        return;
-    data.resize(cbData);
+    DWORD dwType = 0;
+    std::vector<BYTE> bytes;
+    if (AfxRegQueryValue(key.Get(), kInstallCarriedValue, &dwType, bytes) != ERROR_SUCCESS || dwType != REG_BINARY) return;
+    const std::string data(bytes.begin(), bytes.end());
     size_t zero = data.find('\0');
     if (zero == std::string::npos) return;
     anchor.strCarriedLog = data.substr(0, zero);
@@ -68,12 +46,13 @@ void ReadCarried(const CRegKey& key, RecordAnchor& anchor)
 RecordAnchor ReadAnchorAt(int nRoot, const CString& strKey)
 {
     CRegKey key;
-    std::string value, location;
-    if (OpenKey(nRoot, strKey, KEY_QUERY_VALUE, key) != ERROR_SUCCESS || !QueryString(key, kInstallDigestValue, kMaxAnchorValue, value))
+    CString value, location;
+    if (OpenKey(nRoot, strKey, KEY_QUERY_VALUE, key) != ERROR_SUCCESS ||
+        !AfxRegQueryStringValue(key.Get(), kInstallDigestValue, value, kMaxAnchorValue))
         return RecordAnchor();
-    QueryString(key, kEntryInstallLocation, kMaxLocationValue, location);
+    AfxRegQueryStringValue(key.Get(), kEntryInstallLocation, location, kMaxLocationValue);
     RecordAnchor anchor;
-    if (!ParseAnchorValue(value, CString(location.c_str()), anchor)) return RecordAnchor();
+    if (!ParseAnchorValue(value.Str(), location, anchor)) return RecordAnchor();
     if (!anchor.strLocation.IsEmpty()) anchor.strLocation = AfxNormalisedPath(anchor.strLocation);
     if (IsOpenDigest(anchor.strDigest)) ReadCarried(key, anchor);
     return anchor;
@@ -97,21 +76,12 @@ RecordAnchor CRegistryAnchorStore::Read(const CString& strProduct, int nRoot) co
 
 std::vector<CString> CRegistryAnchorStore::Products(int nRoot) const
 {
-    std::vector<CString> names;
     CRegKey list;
     if (OpenKey(nRoot, CString(kUninstallKeyPath).Left(int(sizeof kUninstallKeyPath) - 2), KEY_ENUMERATE_SUB_KEYS,
                 list) != ERROR_SUCCESS)
-        return names;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD n = sizeof name;
-        LONG rc = RegEnumKeyExA(list.Get(), i, name, &n, nullptr, nullptr, nullptr, nullptr);
-        // A name longer than any the registration writes is no product of ours.
-        if (rc == ERROR_MORE_DATA) continue;
-        if (rc != ERROR_SUCCESS) break;
-        names.push_back(CString(name));
-    }
-    return names;
+        return std::vector<CString>();
+    // A name longer than any the registration writes is no product of ours.
+    return AfxRegSubKeyNames(list.Get(), 256);
 }
 
 bool CAnchorKeeper::Open(const CString& strProduct, const CString& strFolder, int nRoot, bool* pMadeKey,

@@ -21,25 +21,11 @@ public:
     }
 
     // A key reached only through a link is not there for the script.
-    bool KeyExists(HKEY hRoot, const char* pszSubKey) override
-    {
-        CRegKey key;
-        return AfxRegOpenKeyNoLinks(hRoot, pszSubKey, KEY_QUERY_VALUE, key) == ERROR_SUCCESS;
-    }
+    bool KeyExists(HKEY hRoot, const char* pszSubKey) override { return AfxRegKeyExists(hRoot, pszSubKey); }
 
     LONG QueryValue(HKEY hKey, const char* pszName, DWORD* pdwType, std::vector<BYTE>* pData) override
     {
-        // The value may grow between the size query and the read: ask again with the new size.
-        for (;;) {
-            DWORD cb = 0;
-            LONG rc = RegQueryValueExA(hKey, pszName, nullptr, pdwType, nullptr, &cb);
-            if (rc != ERROR_SUCCESS) return rc;
-            pData->assign(cb, 0);
-            rc = RegQueryValueExA(hKey, pszName, nullptr, pdwType, cb ? pData->data() : nullptr, &cb);
-            if (rc == ERROR_MORE_DATA) continue;
-            if (rc == ERROR_SUCCESS) pData->resize(cb);
-            return rc;
-        }
+        return AfxRegQueryValue(hKey, pszName, pdwType, *pData);
     }
 
     LONG SetValue(HKEY hKey, const char* pszName, DWORD dwType, const BYTE* pData, DWORD cbData) override

@@ -38,20 +38,14 @@ void RestoreValue(const LogItem& item, const PriorValue& prior, RemovalReport& r
     if (rc == ERROR_FILE_NOT_FOUND)
         return LeaveByRule(report, what, "its key was removed since the installation; its earlier data was not put back");
     if (rc != ERROR_SUCCESS) return LeaveForError(report, what, DWORD(rc));
-    DWORD dwType = 0, cb = 0;
+    DWORD dwType = 0;
     std::vector<BYTE> data;
-    rc = RegQueryValueExA(hKey.Get(), item.strPath, nullptr, &dwType, nullptr, &cb);
-    if (rc == ERROR_SUCCESS) {
-        data.assign(cb, 0);
-        rc = RegQueryValueExA(hKey.Get(), item.strPath, nullptr, &dwType, cb ? data.data() : nullptr, &cb);
-        data.resize(cb);
-    }
-    // A value that grew between the two reads is not what the installation wrote either.
+    rc = AfxRegQueryValue(hKey.Get(), item.strPath, &dwType, data);
     if (rc == ERROR_FILE_NOT_FOUND)
         return LeaveByRule(report, what, "removed since the installation; its earlier data was not put back");
     // The earlier data back already: an earlier run put it back and left something else unfinished.
     if (rc == ERROR_SUCCESS && dwType == prior.dwOldType && data == prior.oldData) return;
-    if (rc == ERROR_MORE_DATA || (rc == ERROR_SUCCESS && (dwType != prior.dwNewType || data != prior.newData)))
+    if (rc == ERROR_SUCCESS && (dwType != prior.dwNewType || data != prior.newData))
         return LeaveByRule(report, what, "changed since the installation; left as it is");
     if (rc == ERROR_SUCCESS)
         rc = RegSetValueExA(hKey.Get(), item.strPath, 0, prior.dwOldType, prior.oldData.data(),

@@ -4,7 +4,7 @@
 #include "UninstallApp.h"
 
 #include "AfxMessageBox.h"
-#include "AfxShell.h"
+#include "AfxRegistry.h"
 #include "AfxText.h"
 #include "ProductEntry.h"
 

@@ -17,13 +17,6 @@ namespace {
 
 enum class LogState { read, missing, damaged, open };
 
-bool EntryHoldsValue(int nRoot, const CString& strKey, const char* pszName)
-{
-    CRegKey key;
-    return AfxRegOpenKeyNoLinks(RegistryRootKey(nRoot), strKey, KEY_QUERY_VALUE, key) == ERROR_SUCCESS &&
-           RegQueryValueExA(key.Get(), pszName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-}
-
 // Opens a file of the record in the held target: never through a link, never one that others
 // could have written or put in place (whoever put it there would own it: its owner and its own list
 // say who). That is a second wall: what decides is the digest kept in the product's entry.
@@ -153,7 +146,7 @@ bool CUninstallApp::MatchesKeptDigest()
     LogItem digest = {LogItemKind::Value, 0, kInstallDigestValue, m_nEntryRoot, key};
     // What a run that was stopped carried: kept beside the digest (gone once a run has ended).
     LogItem carried = {LogItemKind::Value, 0, kInstallCarriedValue, m_nEntryRoot, key};
-    if (EntryHoldsValue(m_nEntryRoot, key, kInstallCarriedValue)) m_record.items.insert(m_record.items.begin(), carried);
+    if (AfxRegValueExists(RegistryRootKey(m_nEntryRoot), key, kInstallCarriedValue)) m_record.items.insert(m_record.items.begin(), carried);
     LogItem entryKey = {LogItemKind::Key, 0, key, m_nEntryRoot, CString()};
     m_record.items.insert(m_record.items.begin(), digest);
     if (m_record.strProductName.IsEmpty()) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -503,4 +504,78 @@ TEST(RegistryNoLinks, TheScriptStopsAtAKeyBelowALink)
         EXPECT_EQ(1u, SubKeyCount(HKEY_LOCAL_MACHINE, target));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallRoot + u));
     }
+}
+
+// The registry reader: a string is read only as REG_SZ and within its bound, ends at its first zero
+// whether or not one was stored; a number only as REG_DWORD; "is there a value" for every type;
+// the names of subkeys and values, a name too long left out.
+TEST(RegistryReader, ReadsEachValueAsItsTypeAllows)
+{
+    const std::string base = "Software\\" + UniqueName();
+    KeyCleanup cleanup;
+    cleanup.Add(HKEY_CURRENT_USER, base);
+    CRegKey key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, base.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                             key.Receive(), nullptr));
+    struct Stored {
+        const char* pszName;
+        DWORD dwType;
+        std::string data;
+    } stored[] = {
+        {"Text", REG_SZ, Sz("abc")},         {"NoZero", REG_SZ, "abc"},           {"Inner", REG_SZ, Sz("ab") + Sz("cd")},
+        {"Long", REG_SZ, Sz("0123456789")}, {"Number", REG_DWORD, Dword(7)},     {"Bytes", REG_BINARY, "\x01\x02"},
+        {"Short", REG_DWORD, "\x05\x00"},   {"Expand", REG_EXPAND_SZ, Sz("%x%")},
+    };
+    for (const Stored& s : stored)
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key.Get(), s.pszName, 0, s.dwType,
+                                                reinterpret_cast<const BYTE*>(s.data.data()), DWORD(s.data.size())));
+    for (const char* pszSub : {"One", "Two", "LongerThanEight"}) {
+        CRegKey sub;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(key.Get(), pszSub, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, sub.Receive(), nullptr));
+    }
+    struct Row {
+        const char* pszName;
+        std::string text;  // AfxRegQueryStringValue with a bound of 8 bytes; "-": false
+        bool bExists;
+        std::string number;  // AfxRegQueryDword; "-": false
+    } rows[] = {
+        {"Text", "abc", true, "-"},   {"NoZero", "abc", true, "-"}, {"Inner", "ab", true, "-"},
+        {"Long", "-", true, "-"},     {"Number", "-", true, "7"},   {"Bytes", "-", true, "-"},
+        {"Short", "-", true, "-"},    {"Expand", "-", true, "-"},   {"Missing", "-", false, "-"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.pszName);
+        CString text("-");
+        if (!AfxRegQueryStringValue(key.Get(), row.pszName, text, 8)) text = "-";
+        EXPECT_EQ(row.text, text.Str());
+        CString viaPath("-");
+        if (!AfxRegQueryString(HKEY_CURRENT_USER, base.c_str(), row.pszName, viaPath, 8)) viaPath = "-";
+        EXPECT_EQ(row.text, viaPath.Str());
+        EXPECT_EQ(row.bExists, AfxRegValueExists(key.Get(), row.pszName));
+        EXPECT_EQ(row.bExists, AfxRegValueExists(HKEY_CURRENT_USER, base.c_str(), row.pszName));
+        DWORD dw = 0;
+        EXPECT_EQ(row.number, AfxRegQueryDword(key.Get(), row.pszName, dw) ? std::to_string(dw) : std::string("-"));
+    }
+    std::vector<BYTE> data;
+    DWORD dwType = 0;
+    EXPECT_EQ(ERROR_SUCCESS, AfxRegQueryValue(key.Get(), "Inner", &dwType, data));
+    EXPECT_EQ(DWORD(REG_SZ), dwType);
+    EXPECT_EQ(Sz("ab") + Sz("cd"), std::string(data.begin(), data.end()));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, AfxRegQueryValue(key.Get(), "Missing", &dwType, data));
+    EXPECT_FALSE(AfxRegValueExists(HKEY_CURRENT_USER, (base + "\\Three").c_str(), "Text"));
+    EXPECT_TRUE(AfxRegKeyExists(HKEY_CURRENT_USER, (base + "\\Two").c_str()));
+    EXPECT_FALSE(AfxRegKeyExists(HKEY_CURRENT_USER, (base + "\\Three").c_str()));
+    EXPECT_FALSE(AfxRegKeyExists(nullptr, base.c_str()));
+    // In name order: the system's order of values is its own.
+    auto joined = [](const std::vector<CString>& names) {
+        std::vector<std::string> sorted;
+        for (const CString& name : names) sorted.push_back(name.Str());
+        std::sort(sorted.begin(), sorted.end());
+        std::string all;
+        for (const std::string& name : sorted) all += name + ",";
+        return all;
+    };
+    EXPECT_EQ("One,Two,", joined(AfxRegSubKeyNames(key.Get(), 8)));
+    EXPECT_EQ("Bytes,Inner,Long,Short,Text,", joined(AfxRegValueNames(key.Get(), 6)));
+    EXPECT_EQ("Bytes,Expand,Inner,Long,NoZero,Number,Short,Text,", joined(AfxRegValueNames(key.Get())));
 }
