@@ -60,9 +60,14 @@ std::vector<RM_PROCESS_INFO> ListHolders(HMODULE hModule, DWORD session, const s
 
 }  // namespace
 
-bool AfxIsInUseError(DWORD dwError)
+bool AfxIsInUseError(DWORD dwError) { return dwError == ERROR_SHARING_VIOLATION || dwError == ERROR_LOCK_VIOLATION; }
+
+bool AfxIsHeldByProgram(DWORD dwError, const CString& strPath)
 {
-    return dwError == ERROR_SHARING_VIOLATION || dwError == ERROR_LOCK_VIOLATION || dwError == ERROR_ACCESS_DENIED;
+    if (AfxIsInUseError(dwError)) return true;
+    if (dwError != ERROR_ACCESS_DENIED) return false;
+    DWORD attributes = GetFileAttributesA(strPath);
+    return attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY);
 }
 
 CString AfxProgramsHolding(const CString& strPath)

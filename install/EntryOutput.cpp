@@ -2,6 +2,7 @@
 #include "EntryOutput.h"
 
 #include "AfxElevation.h"
+#include "AfxInUse.h"
 #include "AfxNoLinks.h"
 #include "AfxRestartGate.h"
 #include "AfxSecurity.h"
@@ -23,11 +24,6 @@ namespace {
 // modeCreate | modeWrite | shareExclusive | typeBinary: create or empty, write only, no sharing.
 // Files are opened relative to their held folder: never through a link.
 const UINT kCreateMode = 36881;
-
-bool IsInUse(const CFileException& e)
-{
-    return e.m_lOsError == LONG(ERROR_SHARING_VIOLATION) || e.m_lOsError == LONG(ERROR_LOCK_VIOLATION);
-}
 
 }  // namespace
 
@@ -83,7 +79,7 @@ void CEntryOutput::Open(const char* pszEntry, CListedLog& log)
     if (!bOpened && m_error.m_lOsError == LONG(ERROR_FILE_EXISTS)) {
         CheckNotMedium(strPath, pszEntry, false);
         bOpened = m_file->OpenIn(*folder, leaf, kCreateMode, &m_error, strPath);
-        if (!bOpened && IsInUse(m_error)) bOpened = OpenInUse(*folder, leaf, strPath, log);
+        if (!bOpened && AfxIsInUseError(DWORD(m_error.m_lOsError))) bOpened = OpenInUse(*folder, leaf, strPath, log);
     }
     if (bOpened) return;
     if (m_error.m_lOsError == LONG(kErrorLinkOnPath)) ThrowLink(pszEntry);
@@ -111,7 +107,7 @@ bool CEntryOutput::OpenInUse(const CFolderHandle& folder, const CString& strLeaf
         // The user stops here, having been told about the file: nothing more to say.
         if (answer != InUseAnswer::tryAgain) throw InstallStop();
         if (m_file->OpenIn(folder, strLeaf, kCreateMode, &m_error, strPath)) return true;
-        if (!IsInUse(m_error)) return false;
+        if (!AfxIsInUseError(DWORD(m_error.m_lOsError))) return false;
     }
     // Written beside it under a name of its own; the system puts it in place later. A name that
     // would not fit the log's rules is not offered that way, nor, elevated, a file whose folders

@@ -15,12 +15,13 @@
 
 namespace {
 
-// A file that a program holds (not merely one that is read-only, which also meets "access denied").
-bool HeldByProgram(DWORD err, const CString& strPath)
+// Whether the user, asked about strPath that a program holds, would have the delete tried again.
+// Nobody to ask, or any other answer, gives the file up to later (GoAtRestart): the removal has no
+// way to stop.
+bool AskedToTryAgain(IInUseQuestion* pInUse, const CString& strPath)
 {
-    if (!AfxIsInUseError(err)) return false;
-    DWORD attributes = GetFileAttributesA(strPath);
-    return err != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY);
+    return pInUse &&
+           pInUse->Ask(strPath, AfxIsElevated() ? InUseLater::atRestart : InUseLater::atSignIn) == InUseAnswer::tryAgain;
 }
 
 // A file in use that is given up: it goes at the next restart, or stays when the system will not
@@ -47,21 +48,22 @@ bool HoldsSomething(const CString& strDir, DWORD err)
 }  // namespace
 
 void RemoveBelow(const CFolderHandle& target, const CString& strRelative, bool bFolder, const CString& strShown,
-                 RemovalReport& report, const InUseQuestion* pInUse)
+                 RemovalReport& report, IInUseQuestion* pInUse)
 {
     int cut = strRelative.ReverseFind('\\');
     CFolderHandle parent;
     if (cut > 0 && !parent.OpenChild(target, strRelative.Left(cut))) {
         DWORD err = GetLastError();
-        if (RemovalFoundGone(err)) return;
+        // A file where its folder was (a later version's, or the user's): nothing below it is there.
+        if (RemovalFoundGone(err) || err == ERROR_DIRECTORY) return;
         return LeaveForError(report, strShown, err);
     }
     const CFolderHandle& folder = cut > 0 ? parent : target;
     const CString name = strRelative.Mid(cut + 1);
     DWORD err = folder.RemoveChild(name, bFolder);
     if (!bFolder) {
-        while (HeldByProgram(err, strShown) && pInUse && *pInUse && (*pInUse)(strShown)) err = folder.RemoveChild(name, false);
-        if (HeldByProgram(err, strShown)) return GoAtRestart(strShown, err, report);
+        while (AfxIsHeldByProgram(err, strShown) && AskedToTryAgain(pInUse, strShown)) err = folder.RemoveChild(name, false);
+        if (AfxIsHeldByProgram(err, strShown)) return GoAtRestart(strShown, err, report);
     }
     if (err == NO_ERROR) {
         ++report.nRemoved;
@@ -109,13 +111,13 @@ DWORD CopyWithin(const CFolderHandle& folder, const CString& strFrom, const CStr
 }
 
 void PutBackKeptFile(const CFolderHandle& target, const CString& strRelative, const CString& strShown,
-                     RemovalReport& report, const InUseQuestion* pInUse)
+                     RemovalReport& report, IInUseQuestion* pInUse)
 {
     int cut = strRelative.ReverseFind('\\');
     CFolderHandle parent;
     if (cut > 0 && !parent.OpenChild(target, strRelative.Left(cut))) {
         DWORD err = GetLastError();
-        if (!RemovalFoundGone(err)) LeaveForError(report, strShown, err);
+        if (!RemovalFoundGone(err) && err != ERROR_DIRECTORY) LeaveForError(report, strShown, err);
         return;
     }
     const CFolderHandle& folder = cut > 0 ? parent : target;
@@ -136,7 +138,7 @@ void PutBackKeptFile(const CFolderHandle& target, const CString& strRelative, co
 }
 
 void RemoveShortcutItem(const LogItem& item, const CString& strPrograms, RemovalReport& report,
-                        const InUseQuestion* pInUse)
+                        IInUseQuestion* pInUse)
 {
     CString path = strPrograms + "\\" + item.strPath;
     bool bFolder = item.kind == LogItemKind::ShortcutFolder;
@@ -163,7 +165,7 @@ void RemoveChildOf(const CFolderHandle& folder, const CString& strName, const CS
             return;
         }
         if (RemovalFoundGone(err)) return;
-        bool busy = HeldByProgram(err, strShown);
+        bool busy = AfxIsHeldByProgram(err, strShown);
         if (busy && waited >= nWaitMs) return GoAtRestart(strShown, err, report);
         if (!busy) return LeaveForError(report, strShown, err);
         Sleep(100);

@@ -7,23 +7,19 @@
 #pragma once
 
 #include "AfxNoLinks.h"
+#include "InUseQuestion.h"
 #include "InstallLog.h"
 #include "RemovalReport.h"
 
-#include <functional>
 #include <vector>
 
-// Asked, with the file's full path, when a listed file cannot go because a program holds it. True:
-// try again; false: give up, and the file is removed when Windows restarts (without the
-// administrators' rights: when the user next signs in). A null question gives
-// up at once (a silent run).
-using InUseQuestion = std::function<bool(const CString& strPath)>;
-
 // Removes the file or empty folder strRelative (a path as the log lists it) below the folder held
-// as target; strShown names it in the report. A file in use is asked about (pInUse; null, or a null
-// question: given up at once).
+// as target; strShown names it in the report. A file that a program holds is asked about with its
+// full path (pInUse): "try again" tries the delete again; any other answer, or a null question (a
+// silent run), gives it up, and it is removed when Windows restarts (without the administrators'
+// rights: when the user next signs in).
 void RemoveBelow(const CFolderHandle& target, const CString& strRelative, bool bFolder, const CString& strShown,
-                 RemovalReport& report, const InUseQuestion* pInUse = nullptr);
+                 RemovalReport& report, IInUseQuestion* pInUse = nullptr);
 
 // Copies the file strFrom of the folder held as folder to a new file strTo of it (each one
 // component; strTo must not exist yet: ERROR_FILE_EXISTS), never through a link; a copy that fails
@@ -37,13 +33,13 @@ DWORD CopyToNewChild(HANDLE hFrom, const CFolderHandle& folder, const CString& s
 // the copy the file stays as it is: it may be the one that was there before (a run stopped before
 // the copy was made). Reported as RemoveBelow reports.
 void PutBackKeptFile(const CFolderHandle& target, const CString& strRelative, const CString& strShown,
-                     RemovalReport& report, const InUseQuestion* pInUse = nullptr);
+                     RemovalReport& report, IInUseQuestion* pInUse = nullptr);
 
 // A shortcut item (a file, or a folder of the Start menu) below strPrograms, the Start menu's
 // programs folder: a folder goes only when it is empty, and stays without a word when it holds
 // anything else (other shortcuts of the product's family, say).
 void RemoveShortcutItem(const LogItem& item, const CString& strPrograms, RemovalReport& report,
-                        const InUseQuestion* pInUse);
+                        IInUseQuestion* pInUse);
 
 // Removes the file strName (one component) of the folder held as folder, never through a link;
 // strShown names it in the report. Waits up to nWaitMs for a program that is ending to let it go;

@@ -45,7 +45,7 @@ bool Skipped(const std::vector<CString>& skipFiles, const CString& strPath)
 
 RemovalReport RemoveInstalledItems(const InstallRecord& record, const CString& strTargetDir,
                                    const std::vector<CString>& skipFiles, const RemovalProgress& progress,
-                                   const InUseQuestion& inUse)
+                                   IInUseQuestion* pInUse)
 {
     CFolderHandle target;
     if (!target.Open(strTargetDir) && GetLastError() == kErrorLinkOnPath) {
@@ -54,12 +54,12 @@ RemovalReport RemoveInstalledItems(const InstallRecord& record, const CString& s
         return report;
     }
     // A folder that is not there leaves only the registry's items to do; the files are gone.
-    return RemoveInstalledItems(record, target, strTargetDir, skipFiles, progress, inUse);
+    return RemoveInstalledItems(record, target, strTargetDir, skipFiles, progress, pInUse);
 }
 
 RemovalReport RemoveInstalledItems(const InstallRecord& record, const CFolderHandle& target, const CString& strTargetDir,
                                    const std::vector<CString>& skipFiles, const RemovalProgress& progress,
-                                   const InUseQuestion& inUse)
+                                   IInUseQuestion* pInUse)
 {
     RemovalReport report;
     std::vector<const LogItem*> order = RemovalOrder(record);
@@ -75,17 +75,17 @@ RemovalReport RemoveInstalledItems(const InstallRecord& record, const CFolderHan
             if (strPrograms.IsEmpty() && !AfxGetProgramsFolder(record.bForOneUser, strPrograms))
                 LeaveUnfinished(report, item->strPath, "the Start menu's folder is not known");
             else
-                RemoveShortcutItem(*item, strPrograms, report, &inUse);
+                RemoveShortcutItem(*item, strPrograms, report, pInUse);
             break;
         case LogItemKind::Value: RemoveValueItem(record, *item, report); break;
         case LogItemKind::Key: RemoveKeyItem(record, *item, report); break;
         case LogItemKind::File:
             if (Skipped(skipFiles, item->strPath) || !target.IsOpen()) break;
             if (record.prior.HasKeptFile(item->strPath.Str())) {
-                PutBackKeptFile(target, item->strPath, strTargetDir + "\\" + item->strPath, report, &inUse);
+                PutBackKeptFile(target, item->strPath, strTargetDir + "\\" + item->strPath, report, pInUse);
                 break;
             }
-            RemoveBelow(target, item->strPath, false, strTargetDir + "\\" + item->strPath, report, &inUse);
+            RemoveBelow(target, item->strPath, false, strTargetDir + "\\" + item->strPath, report, pInUse);
             break;
         case LogItemKind::Directory:
             if (record.prior.HasDirectory(item->strPath.Str())) break;  // it was there before

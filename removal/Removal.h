@@ -29,14 +29,14 @@ using RemovalProgress = std::function<void(const CString& strItem, int nDone, in
 // directories, deepest first; last the keys that the installation made on the way. Files named
 // in skipFiles (paths as in the log, compared without regard to case) are left for the caller and
 // not reported. Never throws for a registry or file error: each becomes a LeftItem.
-// A file in use is asked about (inUse) and, once given up, arranged to go at the next restart
+// A file in use is asked about (pInUse, as RemoveBelow asks) and, once given up, arranged to go at the next restart
 // (report.scheduled); a listed folder that then holds only such items goes at the restart too,
 // after them. The target is opened by its path; a target that is a link has nothing removed
 // through it.
 RemovalReport RemoveInstalledItems(const InstallRecord& record, const CString& strTargetDir,
                                    const std::vector<CString>& skipFiles, const RemovalProgress& progress,
-                                   const InUseQuestion& inUse = nullptr);
+                                   IInUseQuestion* pInUse = nullptr);
 // The same below a target that the caller holds open (strTargetDir names it in the report).
 RemovalReport RemoveInstalledItems(const InstallRecord& record, const CFolderHandle& target, const CString& strTargetDir,
                                    const std::vector<CString>& skipFiles, const RemovalProgress& progress,
-                                   const InUseQuestion& inUse = nullptr);
+                                   IInUseQuestion* pInUse = nullptr);

@@ -1,6 +1,7 @@
 // The report of a removal and the rules for recording a left item (RemovalReport.h).
 #include "RemovalReport.h"
 
+#include "AfxInUse.h"
 #include "AfxNoLinks.h"
 #include "AfxRegistry.h"
 #include "AfxRestartGate.h"
@@ -50,10 +51,9 @@ CString InUseByText(const CString& strPrograms)
 
 const char* RemovalErrorReason(DWORD err)
 {
+    if (AfxIsInUseError(err)) return kInUseByAProgram;
     switch (err) {
     case ERROR_ACCESS_DENIED: return "access denied (in use, read-only or no rights)";
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: return kInUseByAProgram;
     case ERROR_DIR_NOT_EMPTY: return kForeignReason;
     case kErrorOpenToUsers: return kOpenToUsersReason;
     default: return "the system refused to remove it";

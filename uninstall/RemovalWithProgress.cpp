@@ -30,17 +30,31 @@ bool AskAboutFileInUse(const RemovalJob& job, const CString& strPath)
     return AfxMessageBox(text, MB_RETRYCANCEL | MB_ICONEXCLAMATION) == IDRETRY;
 }
 
+// The uninstaller's answers: Retry tries again; Cancel leaves the file to later.
+class CRemovalInUseBox : public IInUseQuestion {
+public:
+    explicit CRemovalInUseBox(const RemovalJob& job) : m_job(job) {}
+    InUseAnswer Ask(const CString& strPath, InUseLater) override
+    {
+        return AskAboutFileInUse(m_job, strPath) ? InUseAnswer::tryAgain : InUseAnswer::later;
+    }
+
+private:
+    const RemovalJob& m_job;
+};
+
 UINT RemovalThread(LPVOID pParam)
 {
     auto* job = static_cast<RemovalJob*>(pParam);
     try {
+        CRemovalInUseBox question(*job);
         job->report = RemoveInstalledItems(*job->pRecord, *job->pTarget, job->strTarget, job->skip,
                                            [job](const CString& item, int nDone, int nTotal) {
                                                UninstallProgress p = {item, nDone, nTotal};
                                                if (HWND hwnd = DialogWindow(*job))
                                                    SendMessageA(hwnd, WM_UNINSTALL_PROGRESS, 0, LPARAM(&p));
                                            },
-                                           [job](const CString& path) { return AskAboutFileInUse(*job, path); });
+                                           &question);
     } catch (...) {
         job->report.left.push_back({job->strTarget, "an unexpected error stopped the removal", true});
     }
@@ -65,9 +79,10 @@ RemovalReport RemoveWithProgress(const InstallRecord& record, const CFolderHandl
     // Silent: a file in use goes at the restart without a question.
     if (bSilent) return RemoveInstalledItems(record, target, strTarget, job.skip, nullptr);
     CWinThread* pThread = AfxBeginThread(RemovalThread, &job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-    if (!pThread)
-        return RemoveInstalledItems(record, target, strTarget, job.skip, nullptr,
-                                    [&job](const CString& path) { return AskAboutFileInUse(job, path); });
+    if (!pThread) {
+        CRemovalInUseBox question(job);
+        return RemoveInstalledItems(record, target, strTarget, job.skip, nullptr, &question);
+    }
     CUninstallDlg dlg(pThread, strCaption);
     job.pDlg = &dlg;
     if (dlg.DoModal() == -1) pThread->ResumeThread();  // no dialog: the thread still runs, unseen

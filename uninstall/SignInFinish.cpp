@@ -28,9 +28,10 @@ int FinishReplacements(const InstallRecord& record, const CFolderHandle& target,
         CString from = strTarget + "\\" + path, to = from.Left(from.GetLength() - nSuffix);
         if (GetFileAttributesA(from) == INVALID_FILE_ATTRIBUTES) continue;  // put in place already
         if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING)) continue;
-        DWORD err = GetLastError();
-        (AfxIsInUseError(err) ? bWaiting : bFailed) = true;
-        log.WriteLine("Left: " + from + " (" + (AfxIsInUseError(err) ? "in use" : "the system refused") + ")");
+        // The file replaced is the one a program may hold; a read-only one will not let go later either.
+        const bool bHeld = AfxIsHeldByProgram(GetLastError(), to);
+        (bHeld ? bWaiting : bFailed) = true;
+        log.WriteLine("Left: " + from + " (" + (bHeld ? "in use" : "the system refused") + ")");
     }
     if (bWaiting &&
         !AfxRunAtSignIn(strProduct + kFinishCommandSuffix, SignInCommand(strTarget, strProgramName, kFinishSwitch)))

@@ -1,5 +1,6 @@
 // CFile on Win32 under the real file system: share modes, error codes, read-only files.
 #include "AfxFile.h"
+#include "AfxInUse.h"
 #include "AfxShell.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +40,32 @@ TEST(CFileWin32, OpenErrorsMapToCauses)
         EXPECT_FALSE(f.Open(c.path, c.flags, &e)) << c.path;
         EXPECT_EQ(e.m_cause, c.cause) << c.path;
     }
+}
+
+// The one test of "a program holds it": the error alone for an open; for a delete or a move over
+// the file, "access denied" too, unless the file is read-only (which meets it without any holder).
+TEST(InUse, TheErrorAndTheFileTellWhetherAProgramHoldsIt)
+{
+    ScopedTempDir dir;
+    { CFile f; ASSERT_TRUE(f.Open("plain.bin", 36881)); }
+    { CFile f; ASSERT_TRUE(f.Open("ro.bin", 36881)); }
+    ASSERT_TRUE(SetFileAttributesA("ro.bin", FILE_ATTRIBUTE_READONLY));
+    struct Row {
+        DWORD dwError;
+        const char* pszPath;
+        bool bInUseError, bHeld;
+    } rows[] = {
+        {ERROR_SHARING_VIOLATION, "plain.bin", true, true}, {ERROR_LOCK_VIOLATION, "ro.bin", true, true},
+        {ERROR_ACCESS_DENIED, "plain.bin", false, true},   {ERROR_ACCESS_DENIED, "missing.bin", false, true},
+        {ERROR_ACCESS_DENIED, "ro.bin", false, false},     {ERROR_FILE_NOT_FOUND, "plain.bin", false, false},
+        {ERROR_DISK_FULL, "plain.bin", false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.dwError) + " " + row.pszPath);
+        EXPECT_EQ(row.bInUseError, AfxIsInUseError(row.dwError));
+        EXPECT_EQ(row.bHeld, AfxIsHeldByProgram(row.dwError, row.pszPath));
+    }
+    SetFileAttributesA("ro.bin", FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(CFileWin32, CauseTable)

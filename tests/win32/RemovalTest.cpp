@@ -13,6 +13,7 @@
 #include <sddl.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,19 @@ bool IsHeld(const std::string& path)
                           OPEN_EXISTING, 0, nullptr));
     return !h.IsValid() && GetLastError() == ERROR_SHARING_VIOLATION;
 }
+
+// The in-use question answered by a table's rule: true tries again, false leaves the file to later.
+class TableQuestion : public IInUseQuestion {
+public:
+    explicit TableQuestion(std::function<bool(const CString&)> retry) : m_retry(std::move(retry)) {}
+    InUseAnswer Ask(const CString& strPath, InUseLater) override
+    {
+        return m_retry(strPath) ? InUseAnswer::tryAgain : InUseAnswer::later;
+    }
+
+private:
+    std::function<bool(const CString&)> m_retry;
+};
 
 // A second program holding a file open without any sharing, as a program that uses it does.
 struct Holder {
@@ -276,16 +290,16 @@ TEST(Removal, AFileInUseIsAskedAboutAndElseGoesAtTheRestartWithItsFolder)
         Holder holder;
         ASSERT_TRUE(holder.Start(t + "\\d\\held.txt"));
         std::vector<std::string> asked;
-        InUseQuestion question = [&](const CString& path) {
+        TableQuestion question([&](const CString& path) {
             asked.push_back(path.Str());
             if (row.answers == RetryOnceFreed) holder.End();
             return row.answers == RetryOnceFreed || (row.answers == RetryStillHeldThenCancel && asked.size() == 1);
-        };
+        });
         CFolderHandle target;
         ASSERT_TRUE(target.Open(t.c_str()));
         AllowRestartBelow(target, row.bRestartAllowed ? CString(t.c_str()) : CString());
         RemovalReport report =
-            RemoveInstalledItems(record, t.c_str(), {}, nullptr, row.answers == Silent ? InUseQuestion() : question);
+            RemoveInstalledItems(record, t.c_str(), {}, nullptr, row.answers == Silent ? nullptr : &question);
         AllowRestartBelow(CFolderHandle(), CString());
         holder.End();
 
