@@ -18,7 +18,8 @@ std::string Cp1252ToUtf8(const std::string& cp1252);
 // no surrogate, nothing above U+10FFFF.
 bool IsUtf8(const std::string& text);
 
-// Appends the UTF-8 form of cp, a code point or a lone UTF-16 unit of the BMP (below U+10000).
+// Appends the UTF-8 form of cp: a code point up to U+10FFFF, or a lone UTF-16 unit (a surrogate
+// written as any unit of the BMP is, in three bytes).
 void AfxAppendUtf8(std::string& out, uint32_t cp);
 
 // Decodes the well-formed UTF-8 sequence at text[i] into cp and moves i past it. False, with i

@@ -1,5 +1,6 @@
 #include "AfxElevation.h"
 
+#include "AfxCodePageWin32.h"
 #include "AfxHandle.h"
 #include "AfxRegistry.h"
 #include "AfxRestartGate.h"
@@ -62,14 +63,6 @@ bool ShellToken(CHandle& primary)
            !TokenIsElevated(primary.Get());
 }
 
-std::wstring Wide(const CString& s)
-{
-    int n = MultiByteToWideChar(CP_ACP, 0, s.GetString(), -1, nullptr, 0);
-    std::wstring w(n > 0 ? size_t(n) : 1, L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, s.GetString(), -1, &w[0], n);
-    return w;
-}
-
 // Waits for the started program and returns its exit code.
 int WaitForExitCode(PROCESS_INFORMATION& pi)
 {
@@ -125,7 +118,11 @@ int AfxRunAsUser(const CString& strProgram, const CString& strArguments, const C
     if (!createWithToken || !ShellToken(token)) return -1;
     STARTUPINFOW siw = {};
     siw.cb = sizeof siw;
-    std::wstring program = Wide(strProgram), wline = Wide(line), dir = Wide(strDirectory);
+    // Text that is none of the code page's starts nothing, rather than a program of another name.
+    std::wstring program, wline, dir;
+    if (!AfxAnsiToWide(strProgram.GetString(), program) || !AfxAnsiToWide(line.GetString(), wline) ||
+        !AfxAnsiToWide(strDirectory.GetString(), dir))
+        return -1;
     if (!createWithToken(token.Get(), 0, program.c_str(), &wline[0], 0, nullptr, pszDir ? dir.c_str() : nullptr, &siw,
                          &pi))
         return -1;

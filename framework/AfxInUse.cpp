@@ -1,5 +1,6 @@
 #include "AfxInUse.h"
 
+#include "AfxCodePageWin32.h"
 #include "AfxHandle.h"
 #include "AfxSystemDll.h"
 
@@ -14,23 +15,12 @@ typedef DWORD(WINAPI* RmRegisterResourcesProc)(DWORD, UINT, LPCWSTR[], UINT, RM_
 typedef DWORD(WINAPI* RmGetListProc)(DWORD, UINT*, UINT*, RM_PROCESS_INFO[], LPDWORD);
 typedef DWORD(WINAPI* RmEndSessionProc)(DWORD);
 
-std::wstring Wide(const CString& s)
-{
-    int n = MultiByteToWideChar(CP_ACP, 0, s, -1, nullptr, 0);
-    if (n <= 0) return std::wstring();
-    std::wstring w(size_t(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, s, -1, &w[0], n);
-    w.resize(size_t(n - 1));
-    return w;
-}
-
+// A program's name as the system gives it; empty when the code page cannot hold it (never a
+// look-alike of it).
 CString Narrow(const WCHAR* w)
 {
-    int n = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) return CString();
-    std::string s(size_t(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, w, -1, &s[0], n, nullptr, nullptr);
-    return s.c_str();
+    std::string s;
+    return AfxWideToAnsi(w, -1, s) ? CString(s.c_str()) : CString();
 }
 
 // The processes of the session's one file, or none when the manager fails.
@@ -76,8 +66,8 @@ CString AfxProgramsHolding(const CString& strPath)
     CModule rstrtmgr(AfxLoadSystemLibrary("rstrtmgr.dll"));
     auto start = AfxGetSystemProc<RmStartSessionProc>(rstrtmgr.Get(), "RmStartSession");
     auto end = AfxGetSystemProc<RmEndSessionProc>(rstrtmgr.Get(), "RmEndSession");
-    std::wstring path = Wide(strPath);
-    if (!start || !end || path.empty()) return CString();
+    std::wstring path;
+    if (!start || !end || !AfxAnsiToWide(strPath.GetString(), path) || path.empty()) return CString();
     DWORD session = 0;
     WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
     if (start(&session, 0, key) != ERROR_SUCCESS) return CString();

@@ -1,9 +1,11 @@
 #include "AfxNoLinks.h"
 
+#include "AfxCodePageWin32.h"
 #include "AfxNameCase.h"
 
 #include <winternl.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -98,14 +100,12 @@ DWORD OpenRelative(HANDLE hRoot, const CString& strName, ACCESS_MASK access, ULO
     if (strName.IsEmpty() || strName == "." || strName == ".." || strName.Find('\\') >= 0 || strName.Find('/') >= 0)
         return ERROR_INVALID_NAME;
     // Bytes that are no text of the code page name no file: never one with a replacement character.
-    int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, strName, -1, nullptr, 0);
-    if (n <= 1 || n > 0x7FFF) return ERROR_INVALID_NAME;
-    std::vector<WCHAR> wide(size_t(n), 0);
-    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, strName, -1, wide.data(), n);
+    std::wstring wide;
+    if (!AfxAnsiToWide(strName.GetString(), wide) || wide.empty() || wide.size() >= 0x7FFF) return ERROR_INVALID_NAME;
     UNICODE_STRING name;
-    name.Buffer = wide.data();
-    name.Length = USHORT((n - 1) * sizeof(WCHAR));
-    name.MaximumLength = USHORT(n * sizeof(WCHAR));
+    name.Buffer = &wide[0];
+    name.Length = USHORT(wide.size() * sizeof(WCHAR));
+    name.MaximumLength = USHORT((wide.size() + 1) * sizeof(WCHAR));
     OBJECT_ATTRIBUTES oa;
     InitializeObjectAttributes(&oa, &name, OBJ_CASE_INSENSITIVE, hRoot,
                                pSecurity ? pSecurity->lpSecurityDescriptor : nullptr);

@@ -21,6 +21,10 @@ CString AfxFolderOf(const CString& strPath)
 CString AfxNameOf(const CString& strPath) { return strPath.Mid(LastSeparator(strPath) + 1); }
 
 #ifdef _WIN32
+#include "AfxCodePageWin32.h"
+
+#include <string>
+
 CString AfxGetProgramPath()
 {
     // A path longer than the buffer comes back cut short with the buffer's whole size: try larger.
@@ -51,7 +55,8 @@ CString AfxNormalisedPath(const CString& strPath)
 {
     CString full = AfxCallForText([&](char* p, DWORD n) { return GetFullPathNameA(strPath, n, p, nullptr); });
     // MAX_PATH counts characters (UTF-16 units), not the bytes of their UTF-8.
-    if (full.IsEmpty() || MultiByteToWideChar(CP_ACP, 0, full, -1, nullptr, 0) > MAX_PATH) return CString();
+    std::wstring wide;
+    if (full.IsEmpty() || !AfxAnsiToWide(full.GetString(), wide) || wide.size() >= MAX_PATH) return CString();
     CString longer = AfxCallForText([&](char* p, DWORD n) { return GetLongPathNameA(full, p, n); });
     return longer.IsEmpty() ? full : longer;
 }

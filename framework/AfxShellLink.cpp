@@ -2,9 +2,13 @@
 // the Start menu's folder links none of this.
 #include "AfxShell.h"
 
+#include "AfxCodePageWin32.h"
+
 #include <objidl.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+
+#include <string>
 
 namespace {
 
@@ -14,10 +18,11 @@ const CLSID kClsidShellLink = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}}
 const IID kIidShellLinkA = {0x000214EE, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID kIidPersistFile = {0x0000010B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
-// pszPath in UTF-16, as IPersistFile takes a path; false when it does not fit MAX_PATH.
-bool Wide(const char* pszPath, WCHAR (&wide)[MAX_PATH])
+// pszPath in UTF-16, as IPersistFile takes a path; false when it is no text of the code page or
+// does not fit MAX_PATH.
+bool Wide(const char* pszPath, std::wstring& wide)
 {
-    return MultiByteToWideChar(CP_ACP, 0, pszPath, -1, wide, MAX_PATH) > 0;
+    return AfxAnsiToWide(pszPath, wide) && wide.size() < MAX_PATH;
 }
 
 // COM on this thread for as long as it lives, when it was not already (then nothing is undone).
@@ -69,9 +74,9 @@ HRESULT AfxCreateShellLink(const char* pszLink, const char* pszTarget, const cha
     if (FAILED(hr = link->SetPath(pszTarget)) || FAILED(hr = link->SetWorkingDirectory(pszWorkingDir))) return hr;
     CComPtr<IPersistFile> file;
     if (FAILED(hr = link->QueryInterface(kIidPersistFile, file.Receive()))) return hr;
-    WCHAR wide[MAX_PATH];
+    std::wstring wide;
     if (!Wide(pszLink, wide)) return E_INVALIDARG;
-    return file->Save(wide, TRUE);
+    return file->Save(wide.c_str(), TRUE);
 }
 
 HRESULT AfxReadShellLink(const char* pszLink, CString& strTarget)
@@ -83,9 +88,9 @@ HRESULT AfxReadShellLink(const char* pszLink, CString& strTarget)
     if (FAILED(hr)) return hr;
     CComPtr<IPersistFile> file;
     if (FAILED(hr = link->QueryInterface(kIidPersistFile, file.Receive()))) return hr;
-    WCHAR wide[MAX_PATH];
+    std::wstring wide;
     if (!Wide(pszLink, wide)) return E_INVALIDARG;
-    if (FAILED(hr = file->Load(wide, STGM_READ))) return hr;
+    if (FAILED(hr = file->Load(wide.c_str(), STGM_READ))) return hr;
     // MAX_PATH characters, each up to three bytes in UTF-8.
     char szTarget[MAX_PATH * 3 + 1] = {};
     // The raw path as stored, without asking the shell to find a target that has moved.

@@ -1,5 +1,6 @@
 #include "EntryName.h"
 
+#include "AfxCodePage.h"
 #include "AfxString.h"
 
 #include <cstdint>
@@ -85,21 +86,6 @@ void AppendEscaped(std::string& out, unsigned char b)
     out += kHex[b & 15];
 }
 
-// The length of the valid UTF-8 sequence at p (at most n bytes there), or 0 when there is none.
-size_t Utf8Length(const unsigned char* p, size_t n)
-{
-    size_t len = p[0] < 0x80 ? 1 : (p[0] & 0xE0) == 0xC0 ? 2 : (p[0] & 0xF0) == 0xE0 ? 3 : (p[0] & 0xF8) == 0xF0 ? 4 : 0;
-    if (len == 0 || len > n) return 0;
-    uint32_t cp = len == 1 ? p[0] : p[0] & (0x7F >> len);
-    for (size_t k = 1; k < len; ++k) {
-        if ((p[k] & 0xC0) != 0x80) return 0;
-        cp = cp << 6 | (p[k] & 0x3F);
-    }
-    static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return len;
-}
-
 }  // namespace
 
 std::string EscapeControls(const std::string& text, bool bUtf8)
@@ -114,7 +100,9 @@ std::string EscapeControls(const std::string& text, bool bUtf8)
         if (!bUtf8) {
             escape = escape || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
         } else if (b >= 0x80) {
-            len = Utf8Length(p + i, n - i);
+            size_t next = i;
+            uint32_t cp = 0;
+            len = AfxNextCodePoint(text, next, cp) ? next - i : 0;
             // C1 controls are U+0080 to U+009F: C2 80 to C2 9F.
             escape = len == 0 || (len == 2 && b == 0xC2 && p[i + 1] < 0xA0);
             if (escape) len = len == 0 ? 1 : len;

@@ -17,31 +17,6 @@ CodePageChoice ParseChoice(const std::string& v)
                     "(Windows-1252 unless a name or a text needs UTF-8; the default)");
 }
 
-// Decodes the code point at text[i] of valid UTF-8 and advances i.
-uint32_t NextCodePoint(const std::string& text, size_t& i)
-{
-    unsigned char c = (unsigned char)text[i];
-    size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    uint32_t cp = n == 1 ? c : n == 2 ? c & 0x1F : n == 3 ? c & 0x0F : c & 0x07;
-    for (size_t k = 1; k < n && i + k < text.size(); ++k) cp = cp << 6 | ((unsigned char)text[i + k] & 0x3F);
-    i += n;
-    return cp;
-}
-
-void AppendUtf8(std::string& out, uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | cp >> 6), out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | cp >> 12), out += char(0x80 | (cp >> 6 & 0x3F)), out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xF0 | cp >> 18), out += char(0x80 | (cp >> 12 & 0x3F)), out += char(0x80 | (cp >> 6 & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
-}
-
 // The lower-case partner of a capital letter of the scripts that Windows names mostly use.
 uint32_t LowerLetter(uint32_t cp)
 {
@@ -90,7 +65,8 @@ std::string FoldCase(const std::string& s, CodePage cp)
 {
     std::string out;
     if (cp == CodePage::utf8 && IsUtf8(s)) {
-        for (size_t i = 0; i < s.size();) AppendUtf8(out, LowerLetter(NextCodePoint(s, i)));
+        uint32_t code = 0;
+        for (size_t i = 0; AfxNextCodePoint(s, i, code);) AfxAppendUtf8(out, LowerLetter(code));
         return out;
     }
     out = s;

@@ -34,6 +34,11 @@ TEST(CodePage, Utf8PrefixStopsAtTheFirstBadByte)
         SCOPED_TRACE(c.what);
         EXPECT_EQ(Utf8Prefix(c.text), c.good);
         EXPECT_EQ(IsUtf8(c.text), c.good == c.text.size());
+        // Decoded and encoded again, the good start comes back byte for byte.
+        std::string again;
+        uint32_t cp = 0;
+        for (size_t i = 0; AfxNextCodePoint(c.text, i, cp);) AfxAppendUtf8(again, cp);
+        EXPECT_EQ(c.text.substr(0, c.good), again);
     }
     EXPECT_TRUE(StartsWithUtf8Mark("\xef\xbb\xbfx", 4));
     EXPECT_FALSE(StartsWithUtf8Mark("\xef\xbb", 2));
