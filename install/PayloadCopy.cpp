@@ -7,6 +7,7 @@
 #include "CarriedRecord.h"
 #include "EntryOutput.h"
 #include "FileRemoval.h"
+#include "Removal.h"
 #include "InstallLog.h"
 #include "InstallMessages.h"
 #include "InstallRecordFormat.h"
@@ -61,6 +62,7 @@ void CPayloadCopy::MakeDirectory()
     const char* pszLeaf = std::strrchr(pszPath, '\\');
     bool bUnderMade = pszLeaf && Listed(m_madeDirectories, std::string(pszPath, pszLeaf).c_str());
     bool bAhead = !bOurs && m_parts.bTargetHadAnything && !bUnderMade;
+    if (earlier.ListsFile(pszPath)) ClearEarlierItem(pszPath);
     CDigestFile::Mark recordMark = record.PriorFile().GetMark();
     if (bAhead) record.Prior().Directory(pszPath);
     // An existing directory is accepted; a file of that name is not a directory.
@@ -88,6 +90,7 @@ void CPayloadCopy::CopyEntryFile(UINT& nRemaining, BYTE* pBuffer, UINT nChunk)
     sink.Notify(WM_INSTALL_FILE_RESET, 0);
     // Listed before it is opened, so that wherever the run stops nothing it made goes unlisted;
     // taken back when it cannot be opened.
+    if (m_parts.pEarlier->ListsDirectory(stream.Name())) ClearEarlierItem(stream.Name());
     KeepEarlierFile(stream.Name());
     CDigestFile::Mark mark = record.Log().GetMark();
     InstallLogWriter(record.Log()).File(stream.Name());
@@ -110,6 +113,17 @@ void CPayloadCopy::CopyEntryFile(UINT& nRemaining, BYTE* pBuffer, UINT nChunk)
         nRemaining -= n;
     }
     output.Close();
+}
+
+// Where this run puts a file in place of a folder of the earlier installation, or a folder in place
+// of its file, what the earlier one listed there goes first, as the retire step would remove it
+// (what was there before that installation stays). What stays (a file in use, a file of the
+// user's in the folder) leaves the place taken, and the writing then says why it cannot.
+void CPayloadCopy::ClearEarlierItem(const char* pszPath)
+{
+    const CString& prefix = m_parts.strPrefix;
+    RemoveInstalledItems(m_parts.pEarlier->PayloadAt(pszPath), m_parts.pTarget->Root(), prefix.Left(prefix.GetLength() - 1),
+                         {kUninstallerName, kInstallLogName, kPriorRecordName}, nullptr);
 }
 
 // A file that was there before the installation (not one that an earlier installation of the

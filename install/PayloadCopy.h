@@ -43,6 +43,7 @@ private:
     bool Cancelled() const { return GetInstallFlag(m_parts.pCancel) != 0; }
     void MakeDirectory();
     void CopyEntryFile(UINT& nRemaining, BYTE* pBuffer, UINT nChunk);
+    void ClearEarlierItem(const char* pszPath);
     void KeepEarlierFile(const char* pszPath);
 
     Parts m_parts;

@@ -1,7 +1,7 @@
 // What an earlier installation into the target folder listed and found.
 #include "EarlierInstallation.h"
 
-#include "InstallLog.h"
+#include "SameName.h"
 
 void EarlierInstallation::Load(const std::string& strLog, const std::string& strRecord)
 {
@@ -16,6 +16,7 @@ void EarlierInstallation::Load(const std::string& strLog, const std::string& str
     if (!ParseInstallLog(strLog.data(), nWhole, log, logDamage)) return;
     m_strWholeLog = strLog.substr(0, nWhole);
     for (const LogItem& item : log.items) {
+        if (item.kind == LogItemKind::Directory || item.kind == LogItemKind::File) m_payload.push_back(item);
         if (item.kind == LogItemKind::Directory) m_directories.push_back(item.strPath.Str());
         if (item.kind == LogItemKind::File) m_files.insert(FoldedEntryPath(item.strPath.Str()));
         if (item.kind == LogItemKind::Key) m_keys.push_back({item.nRoot, item.strPath.Str()});
@@ -33,6 +34,20 @@ bool EarlierInstallation::ListsDirectory(const std::string& strPath) const { ret
 bool EarlierInstallation::ListsFile(const std::string& strPath) const
 {
     return m_files.count(FoldedEntryPath(strPath)) != 0;
+}
+
+InstallRecord EarlierInstallation::PayloadAt(const std::string& strPath) const
+{
+    InstallRecord record;
+    record.prior = m_found;
+    const std::string folded = FoldedEntryPath(strPath);
+    for (const LogItem& item : m_payload) {
+        const std::string path = FoldedEntryPath(item.strPath.Str());
+        if (path == folded || (path.size() > folded.size() && path.compare(0, folded.size(), folded) == 0 &&
+                               path[folded.size()] == '\\'))
+            record.items.push_back(item);
+    }
+    return record;
 }
 
 bool EarlierInstallation::ListsKey(int nRoot, const std::string& strPath) const { return HoldsKey(m_keys, nRoot, strPath); }

@@ -3,6 +3,7 @@
 // there before it.
 #pragma once
 
+#include "InstallLog.h"
 #include "PriorRecord.h"
 
 #include <set>
@@ -22,6 +23,10 @@ public:
 
     bool ListsDirectory(const std::string& strPath) const;
     bool ListsFile(const std::string& strPath) const;
+    // The files and folders the log lists at strPath or below it, as a record the removal takes
+    // (with what the earlier installation found): what stands where this run puts an item of the
+    // other kind, a folder where it writes a file or a file where it makes a folder.
+    InstallRecord PayloadAt(const std::string& strPath) const;
     bool ListsKey(int nRoot, const std::string& strPath) const;
     bool ListsValue(int nRoot, const std::string& strKey, const std::string& strName) const;
     const PriorState& Found() const { return m_found; }
@@ -30,6 +35,7 @@ public:
 
 private:
     std::string m_strWholeLog;
+    std::vector<LogItem> m_payload;  // the log's files and folders, in its order
     std::vector<std::string> m_directories;
     std::set<std::string> m_files;  // folded (FoldedEntryPath)
     std::vector<PriorKey> m_keys;

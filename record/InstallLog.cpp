@@ -169,7 +169,11 @@ void InstallLogWriter::Shortcut(const std::string& strPath) { Line(strPath); }
 
 std::string LogItemIdentity(const LogItem& item)
 {
-    std::string key = std::to_string(int(item.kind)) + '|' + std::to_string(item.nRoot) + '|';
+    // One place of the target holds one item: a file and a folder of the same path are the same
+    // item, so that a name that is a file in one version and a folder in the next is the later
+    // version's own, never retired after it was made.
+    const LogItemKind kind = item.kind == LogItemKind::File ? LogItemKind::Directory : item.kind;
+    std::string key = std::to_string(int(kind)) + '|' + std::to_string(item.nRoot) + '|';
     // The fields are folded by the rule of their kind of name; a '|' inside them is harmless,
     // as the kind fixes which fields there are.
     switch (item.kind) {

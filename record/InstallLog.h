@@ -82,7 +82,8 @@ private:
 };
 
 // What makes an item the same as another of the log: its kind, root, key and name, the names
-// folded as the file system and the registry compare them. An item listed again is one item.
+// folded as the file system and the registry compare them (a file and a folder of one path are one
+// item: the place they take). An item listed again is one item.
 std::string LogItemIdentity(const LogItem& item);
 // The identity of the key that a Key item is, or that a Value item stands under: the one
 // LogItemIdentity gives that key's own item. "" for the other kinds.

@@ -1283,6 +1283,23 @@ upgrade | upgrade-killed)
   expect "uninstallation after names spelt another way: exit code" 0 "$app_rc"
   nothing_left "after names spelt another way"
 
+  # A name that is a file in one version and a folder in the next, and the reverse, in one upgrade.
+  mkdir -p "$SCRATCH/kindA/turn" "$SCRATCH/kindB/swap"
+  echo "file A" >"$SCRATCH/kindA/swap" && echo "inner A" >"$SCRATCH/kindA/turn/inner.txt"
+  echo "inner B" >"$SCRATCH/kindB/swap/inner.txt" && echo "file B" >"$SCRATCH/kindB/turn"
+  version vkindA 1.0 "$SCRATCH/kindA"
+  version vkindB 2.0 "$SCRATCH/kindB"
+  for m in vkindA vkindB; do
+    run_silent_in "$SCRATCH/$m" Setup.exe /S "/LOG=$SILENT_LOG"
+    [ "$app_rc" = 0 ] || fail "$m: exit code $app_rc: $(cat "$SCRATCH/silent.log")"
+  done
+  expect "a file that became a folder" "inner B" "$(cat "$t/swap/inner.txt" 2>/dev/null)"
+  expect "a folder that became a file" "file B" "$(cat "$t/turn" 2>/dev/null)"
+  uninstall_silently "$t"
+  expect "uninstallation after names that changed kind: exit code" 0 "$app_rc"
+  nothing_left "after names that changed kind"
+  echo "ok: names that change between file and folder upgrade"
+
   # With the window: the box names the file; Try Again once the program has let go replaces it.
   run_silent_in "$SCRATCH/v1" Setup.exe /S
   hold_file "$dir\\readme.txt"

@@ -417,6 +417,11 @@ TEST(CarriedRecord, AnUpgradeRetiresWhatItsOwnLinesDoNotList)
          {},
          {"K HKEY_LOCAL_MACHINE\\Software\\P", "V HKEY_LOCAL_MACHINE\\Software\\P: Old",
           "V HKEY_LOCAL_MACHINE\\Software\\P: Version"}},
+        {"a file become a folder and a folder become a file: the places are the new version's",
+         "\\b.txt\r\na.txt\r\nsub\r\n[\\REGEDIT4]\r\n\\[HKEY_LOCAL_MACHINE\\Software\\P]\r\nOld\r\nVersion\r\n"
+         "[\\SHORTCUTS]\r\n\\P\r\nP\\Read me.lnk\r\n",
+         {},
+         {"F sub\\x.dat"}},
         {"what is gone already is not retired",
          "\\sub\r\na.txt\r\n",
          {"f b.txt", "v hkey_local_machine\\software\\p: old", "sf p\\read me.lnk"},
