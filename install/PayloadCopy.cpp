@@ -2,6 +2,7 @@
 #include "PayloadCopy.h"
 
 #include "AfxHandle.h"
+#include "AfxInUse.h"
 #include "AfxNoLinks.h"
 #include "AfxText.h"
 #include "CarriedRecord.h"
@@ -141,10 +142,13 @@ void CPayloadCopy::KeepEarlierFile(const char* pszPath)
     const CFolderHandle* folder = m_parts.pTarget->FolderOf(pszPath, &leaf, &err);
     if (!folder) return;  // opening the file says why
     CHandle original;
-    if (folder->OpenChildFile(leaf, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              OPEN_EXISTING, nullptr, original) != NO_ERROR)
-        return;
     const CString strPath = m_parts.strPrefix + pszPath;
+    err = folder->OpenChildFile(leaf, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                OPEN_EXISTING, nullptr, original);
+    // A program holds it and lets nobody read it: no copy can be made, so it is not replaced
+    // either; the run stops before the file is touched.
+    if (err != NO_ERROR && AfxIsInUseError(err)) ThrowKeepFailed(err, strPath);
+    if (err != NO_ERROR) return;
     m_parts.pOutput->CheckNotMedium(strPath, pszPath, false);
     CRunRecord& record = *m_parts.pRecord;
     CDigestFile::Mark mark = record.PriorFile().GetMark();
@@ -155,9 +159,14 @@ void CPayloadCopy::KeepEarlierFile(const char* pszPath)
     if (err == ERROR_FILE_EXISTS && m_parts.pEarlier->Found().HasKeptFile(pszPath)) return;
     CRunRecord::TakeBack(record.PriorFile(), mark);
     if (err == kErrorLinkOnPath) m_parts.pOutput->ThrowLink(pszPath);
+    ThrowKeepFailed(err, strPath + kKeptSuffix);
+}
+
+void CPayloadCopy::ThrowKeepFailed(DWORD err, const CString& strPath)
+{
     CFileException e;
     e.m_cause = CFileException::OsErrorToException(LONG(err));
     e.m_lOsError = LONG(err);
-    e.m_strFileName = strPath + kKeptSuffix;
+    e.m_strFileName = strPath;
     throw FileErrorStop(e, RunFile::output);
 }

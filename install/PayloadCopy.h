@@ -45,6 +45,7 @@ private:
     void CopyEntryFile(UINT& nRemaining, BYTE* pBuffer, UINT nChunk);
     void ClearEarlierItem(const char* pszPath);
     void KeepEarlierFile(const char* pszPath);
+    [[noreturn]] static void ThrowKeepFailed(DWORD err, const CString& strPath);
 
     Parts m_parts;
     std::vector<std::string> m_madeDirectories;  // folders this run created

@@ -678,6 +678,21 @@ uninstall-prior)
   diff "$SCRATCH/tree-before.txt" "$SCRATCH/tree-after.txt" >&2 || fail "the target is not as it was"
   entry_gone
   echo "ok: the changed value was left and reported"
+
+  # The user's file of a payload name, held by a program that lets nobody read it: no copy can be
+  # kept, so it is not replaced either; the run says why and ends with exit code 2.
+  hold_file "$TARGET_ROOT\\Demo\\readme.txt"
+  run_silent_in "$MEDIA" Setup.exe /S "/LOG=$SILENT_LOG"
+  kill "$holder" 2>/dev/null || true
+  wait "$holder" 2>/dev/null || true
+  expect "a held file of the user's: exit code" 2 "$app_rc"
+  expect "the held file of the user's" mine "$(cat "$t/readme.txt")"
+  grep -qF "sharing violation on 'readme.txt'" "$SCRATCH/silent.log" || fail "the log does not name the held file: $(cat "$SCRATCH/silent.log")"
+  uninstall_silently "$t"
+  gone_soon "$t/Uninstal.exe"
+  expect "the held file of the user's, after the uninstallation" mine "$(cat "$t/readme.txt")"
+  entry_gone
+  echo "ok: a held file of the user's is not replaced"
   ;;
 uninstall-arp)
   # A user's own file and value in the product's folder and key stay; everything else that the
