@@ -3,7 +3,6 @@
 #include "AfxCodePageWin32.h"
 #include "AfxHandle.h"
 #include "AfxRegistry.h"
-#include "AfxRestartGate.h"
 #include "AfxSecurity.h"
 #include "AfxShell.h"
 
@@ -129,44 +128,3 @@ int AfxRunAsUser(const CString& strProgram, const CString& strArguments, const C
     return WaitForExitCode(pi);
 }
 
-bool AfxDeleteAtRestart(const CString& strPath)
-{
-    if (!AfxIsElevated()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return false;
-    }
-    // The restart deletes by name: only where no user can make the name lead elsewhere meanwhile.
-    if (!AfxMayLeaveToRestart(strPath)) return false;
-    return MoveFileExA(strPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
-}
-
-bool AfxReplaceAtRestart(const CString& strPath, const CString& strNewPath)
-{
-    if (!AfxIsElevated()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return false;
-    }
-    if (!AfxMayLeaveToRestart(strPath) || !AfxMayLeaveToRestart(strNewPath)) return false;
-    return MoveFileExA(strPath, strNewPath, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING) != FALSE;
-}
-
-namespace {
-const char kRunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-}  // namespace
-
-bool AfxRunAtSignIn(const CString& strName, const CString& strCommand)
-{
-    CRegKey key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kRunOnceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Receive(), nullptr) !=
-        ERROR_SUCCESS)
-        return false;
-    return RegSetValueExA(key.Get(), strName, 0, REG_SZ, reinterpret_cast<const BYTE*>(strCommand.GetString()),
-                          DWORD(strCommand.GetLength() + 1)) == ERROR_SUCCESS;
-}
-
-void AfxCancelAtSignIn(const CString& strName)
-{
-    CRegKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunOnceKey, 0, KEY_SET_VALUE, key.Receive()) == ERROR_SUCCESS)
-        RegDeleteValueA(key.Get(), strName);
-}

@@ -40,20 +40,4 @@ AfxRights AfxGetRights();
 // program would run elevated after all.
 int AfxRunAsUser(const CString& strProgram, const CString& strArguments, const CString& strDirectory);
 
-// Arranges for a file or an empty folder to be deleted at the next restart of the system, or with
-// strNewPath replaces it with the file at strPath then; false, arranging nothing, when the system
-// would not take it (GetLastError). Only programs with the administrators' rights may arrange
-// anything for the restart: without them this is refused without asking the system, whose answer
-// some versions give wrongly; nor is anything arranged for a path whose folders users could change
-// (AfxMayLeaveToRestart: both paths of a replacement), with kErrorOpenToUsers. Folders must be
-// arranged after what they hold: the restart works in the order arranged.
-bool AfxDeleteAtRestart(const CString& strPath);
-bool AfxReplaceAtRestart(const CString& strPath, const CString& strNewPath);
-
-// What a program without those rights arranges instead: strCommand, run once when the user next
-// signs in (the user's own RunOnce list, under strName, which replaces an earlier command of that
-// name). False when the registry refuses. AfxCancelAtSignIn takes such a command back.
-bool AfxRunAtSignIn(const CString& strName, const CString& strCommand);
-void AfxCancelAtSignIn(const CString& strName);
-
 #endif

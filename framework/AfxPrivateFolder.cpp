@@ -116,7 +116,7 @@ CString RandomName()
 void DeleteNowOrAtRestart(const CString& strPath, bool bDirectory)
 {
     bool gone = bDirectory ? RemoveDirectoryA(strPath) != FALSE : DeleteFileA(strPath) != FALSE;
-    if (!gone) AfxDeleteAtRestart(strPath);
+    if (!gone) AfxArrangeAtRestart(strPath);
 }
 
 // The temporary folder held, for creating the private one through its handle.
@@ -198,7 +198,7 @@ void EmptyFolder(const CFolderHandle& folder, const CString& strPath)
         if (!bFolder && (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
         DWORD err = folder.RemoveChild(name, bFolder);
         if (err == kErrorLinkOnPath) DeleteNowOrAtRestart(path, bFolder);
-        else if (err != NO_ERROR) AfxDeleteAtRestart(path);
+        else if (err != NO_ERROR) AfxArrangeAtRestart(path);
     } while (FindNextFileA(find.Get(), &data));
 }
 

@@ -37,7 +37,7 @@ bool AfxIsPrivateFolder(const CString& strFolder);
 // Deletes the folder and everything in it, through handles relative to the folder's, never
 // following a link. What cannot be deleted now (a running program, a file held open) is marked
 // for deletion at the next restart, with the folder itself, where this program may arrange that
-// (AfxDeleteAtRestart); otherwise it stays listed, for the clean-up of a later run.
+// (AfxArrangeAtRestart); otherwise it stays listed, for the clean-up of a later run.
 void AfxRemovePrivateFolder(const CString& strFolder);
 // The same for the folder held as folder: emptied through that handle, which is then let go.
 void AfxRemovePrivateFolder(const CString& strFolder, CFolderHandle& folder);

@@ -1,9 +1,12 @@
-// Which paths an elevated program may hand to the restart (AfxRestartGate.h).
+// Which paths an elevated program may hand to the restart, and the arrangements for the restart and
+// the next sign-in (AfxRestartGate.h).
 #include "AfxRestartGate.h"
 
+#include "AfxElevation.h"
 #include "AfxHandle.h"
 #include "AfxNoLinks.h"
 #include "AfxPath.h"
+#include "AfxRegistry.h"
 #include "AfxSecurity.h"
 
 #include <cctype>
@@ -109,4 +112,37 @@ bool AfxMayLeaveToRestart(const CString& strPath)
     // drive's current folder).
     if (folder.GetLength() == 2 && folder[1] == ':') folder += "\\";
     return AfxClosedToUsers(folder);
+}
+
+bool AfxArrangeAtRestart(const CString& strPath, const CString& strNewPath)
+{
+    if (!AfxIsElevated()) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    // The restart works by name: only where no user can make a name lead elsewhere meanwhile.
+    if (!AfxMayLeaveToRestart(strPath)) return false;
+    if (strNewPath.IsEmpty()) return MoveFileExA(strPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+    if (!AfxMayLeaveToRestart(strNewPath)) return false;
+    return MoveFileExA(strPath, strNewPath, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+namespace {
+const char kRunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+}  // namespace
+
+bool AfxArrangeAtSignIn(const CString& strName, const CString& strProgram, const CString& strArguments)
+{
+    const CString command = "\"" + strProgram + "\"" + (strArguments.IsEmpty() ? CString() : " " + strArguments);
+    CRegKey key;
+    if (AfxRegCreateKeyNoLinks(HKEY_CURRENT_USER, kRunOnceKey, KEY_SET_VALUE, key, nullptr) != ERROR_SUCCESS) return false;
+    return RegSetValueExA(key.Get(), strName, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.GetString()),
+                          DWORD(command.GetLength() + 1)) == ERROR_SUCCESS;
+}
+
+void AfxCancelAtSignIn(const CString& strName)
+{
+    CRegKey key;
+    if (AfxRegOpenKeyNoLinks(HKEY_CURRENT_USER, kRunOnceKey, KEY_SET_VALUE, key) == ERROR_SUCCESS)
+        RegDeleteValueA(key.Get(), strName);
 }

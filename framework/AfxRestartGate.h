@@ -1,4 +1,5 @@
-// Which paths an elevated program may hand to the restart of the system (Win32).
+// Which paths an elevated program may hand to the restart of the system, and the one arrangement
+// for the restart and the one for the next sign-in (Win32).
 //
 // A delete or a rename that waits for the restart is carried out by name, long after the program
 // has let its folders go. Whoever can by then rename a folder on the way, or make a new one (a
@@ -48,5 +49,22 @@ bool AfxFolderSecurityClosed(PSECURITY_DESCRIPTOR sd, bool bRoot, bool bMayAdd);
 // True when strPath (a file or a folder) may be deleted or replaced at the restart: the folder
 // that holds it passes AfxClosedToUsers.
 bool AfxMayLeaveToRestart(const CString& strPath);
+
+// The one arrangement for the restart: strPath (a file or an empty folder) is deleted at the next
+// restart of the system, or, with strNewPath, replaced then with the file at strPath. False,
+// arranging nothing, when the system would not take it (GetLastError). Only programs with the
+// administrators' rights may arrange anything for the restart: without them this is refused
+// (ERROR_ACCESS_DENIED) without asking the system, whose answer some versions give wrongly; nor is
+// anything arranged for a path whose folders users could change (AfxMayLeaveToRestart: both paths
+// of a replacement), with kErrorOpenToUsers. Folders must be arranged after what they hold: the
+// restart works in the order arranged.
+bool AfxArrangeAtRestart(const CString& strPath, const CString& strNewPath = CString());
+
+// The one arrangement for the next sign-in, what a program without those rights arranges instead:
+// the program strProgram (a full path) with strArguments, run once when the user next signs in (the
+// user's own RunOnce list, under strName, which replaces an earlier command of that name). False
+// when the registry refuses. AfxCancelAtSignIn takes such a command back.
+bool AfxArrangeAtSignIn(const CString& strName, const CString& strProgram, const CString& strArguments);
+void AfxCancelAtSignIn(const CString& strName);
 
 #endif

@@ -135,7 +135,7 @@ void CEntryOutput::ReplaceLater()
 {
     m_bReplaceLater = false;
     CString from = m_strPrefix + m_strReplacement, to = m_strPrefix + m_strEntry;
-    if (!(m_bAtSignIn ? ArrangeFinish() : AfxReplaceAtRestart(from, to))) ThrowOutputError(GetLastError(), to);
+    if (!(m_bAtSignIn ? ArrangeFinish() : AfxArrangeAtRestart(from, to))) ThrowOutputError(GetLastError(), to);
     if (m_setup.pRestart) SetInstallFlag(m_setup.pRestart, 1);
     CString text;
     text.Format("'%s' is %s: it is replaced when %s.", to.GetString(), InUseByText(CString()).GetString(),
@@ -148,8 +148,8 @@ void CEntryOutput::ReplaceLater()
 bool CEntryOutput::ArrangeFinish()
 {
     if (m_bFinishArranged) return true;
-    CString command = "\"" + m_strPrefix + kUninstallerName + "\" " + kFinishSwitch;
-    m_bFinishArranged = AfxRunAtSignIn(m_setup.strProduct + kFinishCommandSuffix, command);
+    m_bFinishArranged =
+        AfxArrangeAtSignIn(m_setup.strProduct + kFinishCommandSuffix, m_strPrefix + kUninstallerName, kFinishSwitch);
     return m_bFinishArranged;
 }
 

@@ -29,5 +29,5 @@ bool DeleteAtRestart(const CString& strPath)
         SetLastError(AfxIsElevated() ? kErrorOpenToUsers : ERROR_ACCESS_DENIED);
         return false;
     }
-    return AfxDeleteAtRestart(strPath);
+    return AfxArrangeAtRestart(strPath);
 }

@@ -8,6 +8,7 @@
 #include "AfxFileException.h"
 #include "AfxPath.h"
 #include "AfxPrivateFolder.h"
+#include "AfxRestartGate.h"
 #include "AfxSecurity.h"
 
 #include <cinttypes>
@@ -211,6 +212,6 @@ void RemoveOwnFolder()
     char system[MAX_PATH] = {};
     UINT n = GetSystemDirectoryA(system, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return;
-    AfxRunAtSignIn(AfxNameOf(folder), "\"" + CString(system) + "\\cmd.exe\" /c rd /s /q \"" + folder + "\"");
+    AfxArrangeAtSignIn(AfxNameOf(folder), CString(system) + "\\cmd.exe", "/c rd /s /q \"" + folder + "\"");
 }
 

@@ -4,6 +4,7 @@
 
 #include "AfxMessageBox.h"
 #include "AfxPath.h"
+#include "AfxRestartGate.h"
 #include "InstallRecordFormat.h"
 #include "RemovalWithProgress.h"
 #include "SameName.h"
@@ -46,7 +47,7 @@ int CUninstallApp::Work(HandoverArgs* pHandover)
     // administrators' rights, the one that the user's next sign-in starts when files were in use.
     bool keepRecord = report.Unfinished();
     CString atSignIn = m_strProduct + kFinishCommandSuffix;
-    if (report.nAtSignIn && !AfxRunAtSignIn(atSignIn, SignInCommand(m_strTarget, m_strProgramName, "/S")))
+    if (report.nAtSignIn && !AfxArrangeAtSignIn(atSignIn, m_strTarget + "\\" + m_strProgramName, "/S"))
         report.nAtSignIn = 0;
     if (!keepRecord) AfxCancelAtSignIn(atSignIn);
     if (!keepRecord) FinishRecordFiles(report);

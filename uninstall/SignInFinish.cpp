@@ -4,13 +4,9 @@
 #include "AfxElevation.h"
 #include "AfxExitCodes.h"
 #include "AfxInUse.h"
+#include "AfxRestartGate.h"
 #include "InstallRecordFormat.h"
 #include "SameName.h"
-
-CString SignInCommand(const CString& strTarget, const CString& strProgramName, const char* pszSwitch)
-{
-    return "\"" + strTarget + "\\" + strProgramName + "\" " + pszSwitch;
-}
 
 int FinishReplacements(const InstallRecord& record, const CFolderHandle& target, const CString& strTarget,
                        const CString& strProgramName, const CString& strProduct, CLogFile& log)
@@ -34,7 +30,7 @@ int FinishReplacements(const InstallRecord& record, const CFolderHandle& target,
         log.WriteLine("Left: " + from + " (" + (bHeld ? "in use" : "the system refused") + ")");
     }
     if (bWaiting &&
-        !AfxRunAtSignIn(strProduct + kFinishCommandSuffix, SignInCommand(strTarget, strProgramName, kFinishSwitch)))
+        !AfxArrangeAtSignIn(strProduct + kFinishCommandSuffix, strTarget + "\\" + strProgramName, kFinishSwitch))
         bFailed = true;
     log.Close();
     return bFailed ? kExitFailed : bWaiting ? kExitRestartNeeded : kExitDone;

@@ -7,9 +7,6 @@
 #include "AfxNoLinks.h"
 #include "InstallLog.h"
 
-// The installed uninstaller (strTarget\strProgramName) with pszSwitch, as the user's sign-in runs it.
-CString SignInCommand(const CString& strTarget, const CString& strProgramName, const char* pszSwitch);
-
 // Puts each replacement that record lists in place of its file, through the held target (strTarget
 // names it), each folder on the way checked not to be a link; one already in place is passed over.
 // One still in use waits for the next sign-in (the command strProduct + kFinishCommandSuffix is

@@ -3,6 +3,7 @@
 // with chosen lists and links. Under Wine a list is kept as Unix permissions: a folder made open
 // to everyone is one that everyone may write, rename in and re-permission.
 #include "AfxElevation.h"
+#include "AfxRegistry.h"
 #include "AfxRestartGate.h"
 #include "AfxSecurity.h"
 
@@ -166,7 +167,7 @@ TEST(RestartGate, EveryFolderFromTheRootDownCounts)
         EXPECT_EQ(row.bClosed, AfxClosedToUsers(path, row.bLastMayAdd));
         if (!row.bClosed) {
             // The restart is told nothing about an item there.
-            EXPECT_FALSE(AfxDeleteAtRestart(path + "\\item.txt"));
+            EXPECT_FALSE(AfxArrangeAtRestart(path + "\\item.txt"));
             EXPECT_EQ(kErrorOpenToUsers, GetLastError());
         }
     }
@@ -176,4 +177,30 @@ TEST(RestartGate, EveryFolderFromTheRootDownCounts)
     }
     RemoveTree(base + "\\row");
     RemoveTree(base);
+}
+
+// The next sign-in runs one command per name: the program quoted, then its arguments; taken back,
+// it is gone.
+TEST(SignInArrangement, TheProgramQuotedThenItsArguments)
+{
+    const char kRunOnce[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+    const CString name = ("ZrvTest-" + std::to_string(GetCurrentProcessId())).c_str();
+    struct Row {
+        CString program, arguments;
+        std::string command;  // the command line the sign-in runs
+    } rows[] = {
+        {"C:\\Program Files\\P\\Uninstal.exe", "/FINISH", "\"C:\\Program Files\\P\\Uninstal.exe\" /FINISH"},
+        {"C:\\windows\\system32\\cmd.exe", "/c rd /s /q \"C:\\T\\x y\"",
+         "\"C:\\windows\\system32\\cmd.exe\" /c rd /s /q \"C:\\T\\x y\""},
+        {"C:\\P\\a.exe", "", "\"C:\\P\\a.exe\""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.command);
+        ASSERT_TRUE(AfxArrangeAtSignIn(name, row.program, row.arguments));
+        CString command;
+        EXPECT_TRUE(AfxRegQueryString(HKEY_CURRENT_USER, kRunOnce, name, command));
+        EXPECT_EQ(row.command, command.Str());
+    }
+    AfxCancelAtSignIn(name);
+    EXPECT_FALSE(AfxRegValueExists(HKEY_CURRENT_USER, kRunOnce, name));
 }

@@ -5,6 +5,7 @@
 #include "AfxElevation.h"
 #include "AfxHandle.h"
 #include "AfxPath.h"
+#include "AfxRestartGate.h"
 #include "AfxSecurity.h"
 
 #include <gtest/gtest.h>
@@ -66,9 +67,9 @@ TEST(Rights, WithoutElevationNothingIsArrangedForTheRestart)
     file.Close();
     // Refused by the token, whatever the system would answer (under Wine it would take it).
     SetLastError(0);
-    EXPECT_FALSE(AfxDeleteAtRestart(path));
+    EXPECT_FALSE(AfxArrangeAtRestart(path));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
-    EXPECT_FALSE(AfxReplaceAtRestart(path, path + ".new"));
+    EXPECT_FALSE(AfxArrangeAtRestart(path, path + ".new"));
     // A program started as the user from here is not elevated either.
     EXPECT_EQ(AfxRunAsUser(Beside("as-user.exe"), "--probe", ""), 10);
     DeleteFileA(path);
