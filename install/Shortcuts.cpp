@@ -1,8 +1,12 @@
 #include "Shortcuts.h"
 
+#include "AfxNoLinks.h"
+#include "AfxPath.h"
 #include "AfxShell.h"
 #include "InstallLog.h"
 #include "ShortcutRules.h"
+
+#include <vector>
 
 namespace {
 
@@ -12,17 +16,22 @@ bool IsFile(const CString& strPath)
     return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Makes the product's folder level by level, listing each level before it is made.
-bool MakeFolder(const CString& strPrograms, const CString& strProduct, InstallLogWriter& log)
+// Makes the product's folder level by level, listing each level before it is made, each one made
+// or opened relative to the held folder above it and checked not to be a link or junction (one in
+// its place could lead the shortcuts anywhere). The chain stays held in folders, the product's
+// folder last, so that none of it can be renamed or replaced while the shortcuts are written into it.
+bool MakeFolder(const CString& strPrograms, const CString& strProduct, InstallLogWriter& log,
+                std::vector<CFolderHandle>& folders)
 {
+    folders.clear();
+    folders.emplace_back();
+    if (!folders.back().Open(strPrograms)) return false;
     for (const CString& level : ShortcutFolderLevels(strProduct)) {
         log.ShortcutFolder(level.Str());
-        CString path = strPrograms + "\\" + level;
-        if (!CreateDirectoryA(path, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
-        // A link or junction in its place could lead the shortcuts anywhere.
-        DWORD attrs = GetFileAttributesA(path);
-        if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY) || (attrs & FILE_ATTRIBUTE_REPARSE_POINT))
-            return false;
+        CFolderHandle child;
+        bool bExisted = false;
+        if (folders.back().CreateChild(AfxNameOf(level), nullptr, child, &bExisted) != NO_ERROR) return false;
+        folders.push_back(std::move(child));
     }
     return true;
 }
@@ -38,11 +47,12 @@ CString CreateShortcuts(const SetupExtensions& ext, const CString& strProduct, c
     bool bPrograms = ext.shortcuts.empty() || AfxGetProgramsFolder(bForOneUser, strPrograms, true);
     InstallLogWriter log(logFile);
     bool bFolder = false, bFolderFailed = false;
+    std::vector<CFolderHandle> folders;
     for (const SetupShortcut& s : ext.shortcuts) {
         if (CheckShortcut(strProduct, s.strName, s.strTarget)) continue;
         CString target = strInstallDir + "\\" + s.strTarget;
         if (!bFolder && !bFolderFailed && bPrograms && IsFile(target)) {
-            bFolder = MakeFolder(strPrograms, strProduct, log);
+            bFolder = MakeFolder(strPrograms, strProduct, log, folders);
             bFolderFailed = !bFolder;
         }
         bool bMade = false;
