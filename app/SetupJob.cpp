@@ -4,6 +4,7 @@
 
 #include "AfxMessageBox.h"
 #include "AfxRegistry.h"
+#include "AfxRunEnd.h"
 #include "AfxText.h"
 #include "InstallRecordFormat.h"
 #include "InstallWorker.h"
@@ -41,10 +42,9 @@ int CSetupApp::FinishedRun(const InstallJob& job)
 {
     if (GetInstallFlag(job.pDone) && !GetInstallFlag(job.pFailed)) {
         // The first line stays the same either way: scripts and users look for it.
-        const bool bRestart = job.pRestart && GetInstallFlag(job.pRestart);
-        AfxMessageBox(AfxText(bRestart ? "install.done_restart" : "install.done"),
-                      MB_OK | MB_ICONINFORMATION);
-        return bRestart ? kExitRestartNeeded : kExitDone;
+        const RunEnd end = job.pRestart && GetInstallFlag(job.pRestart) ? RunEnd::installedAtRestart : RunEnd::installed;
+        AfxMessageBox(AfxText(RunEndTextKey(end)), MB_OK | MB_ICONINFORMATION);
+        return RunEndExitCode(end);
     }
     return StoppedRun(job);
 }
@@ -52,5 +52,6 @@ int CSetupApp::FinishedRun(const InstallJob& job)
 int CSetupApp::StoppedRun(const InstallJob& job)
 {
     // Once Install.log exists the target holds what the log lists, and the uninstaller removes it.
-    return job.pWritten && GetInstallFlag(job.pWritten) ? kExitFailed : kExitRefused;
+    return RunEndExitCode(job.pWritten && GetInstallFlag(job.pWritten) ? RunEnd::stoppedAfterChange
+                                                                         : RunEnd::failedBeforeChange);
 }

@@ -43,9 +43,10 @@ void CInstallRun::Note(const CString& strText) const
 
 UINT CInstallRun::Execute()
 {
-    // Let go without a dialog ever having shown it: nothing is touched. A stop request alone does
-    // not end the run here: the run still leaves its (empty) Install.log.
-    if (m_job.bAbandoned) return End(E0_Normal);
+    // Let go without a dialog ever having shown it: nothing is touched, and the run ends as a
+    // normal one (the flow has told the user already). A stop request alone does not end the run
+    // here: the run still leaves its (empty) Install.log.
+    if (m_job.bAbandoned) return End(RunEnd::installed);
     m_strPrefix = *m_job.pInstallDir + "\\";
     m_strAnchorFolder = AfxNormalisedPath(*m_job.pInstallDir);
     UINT nTotal = 0;
@@ -66,7 +67,7 @@ UINT CInstallRun::Execute()
     // step ends as complete.
     if (!m_strStepStopped.IsEmpty()) return Stop(InstallStop::Failure(m_strStepStopped));
     Cleanup();
-    return End(E0_Normal);
+    return End(RunEnd::installed);
 }
 
 // What the run needs before it touches anything: the copy buffer, the access list of what it
@@ -339,12 +340,8 @@ UINT CInstallRun::Stop(const InstallStop& stop)
 {
     if (!stop.strMessage.IsEmpty()) AfxMessageBox(stop.strMessage, MB_ICONHAND);
     Cleanup();
-    switch (stop.kind) {
-    case InstallStop::Kind::nothingTouched: return End(E1_NothingTouched);
-    case InstallStop::Kind::directory: return End(E2_Directory);
-    case InstallStop::Kind::failure: break;
-    }
-    return End(E3_Failure);
+    if (stop.kind == InstallStop::Kind::nothingTouched) return End(RunEnd::refused);
+    return End(m_job.pWritten && GetInstallFlag(m_job.pWritten) ? RunEnd::stoppedAfterChange : RunEnd::failedBeforeChange);
 }
 
 // Safe to call more than once: what is let go is gone.
@@ -359,16 +356,19 @@ void CInstallRun::Cleanup()
     m_target.Close();
 }
 
-UINT CInstallRun::End(EndPath path)
+// The flags tell the flow how the run ended: a run that ends normally (or on request) is done and
+// not failed; one refused before it touched anything is done and failed, so that the flow reads the
+// outcome at once; any other stop leaves done at 0, and the flow waits for the thread to end.
+UINT CInstallRun::End(RunEnd end)
 {
     // Everything needed is read before the flags: once g_bDone is 1 the flow may free the job,
     // and once WM_CLOSE is sent it may delete the dialog object.
     InstallFlag* pFailed = m_job.pFailed;
     InstallFlag* pDone = m_job.pDone;
     HWND hwnd = m_sink.DialogWindow();
-    bool failed = path != E0_Normal;
+    bool failed = end != RunEnd::installed;
     SetInstallFlag(pFailed, failed ? 1 : 0);
-    if (path == E0_Normal || path == E1_NothingTouched) SetInstallFlag(pDone, 1);
+    if (!failed || end == RunEnd::refused) SetInstallFlag(pDone, 1);
     if (hwnd) SendNotifyMessageA(hwnd, WM_CLOSE, 0, 0);
     return failed ? 1 : 0;
 }

@@ -5,6 +5,7 @@
 // (Win32).
 #pragma once
 
+#include "AfxRunEnd.h"
 #include "AfxSecurity.h"
 #include "CarriedParts.h"
 #include "EntryOutput.h"
@@ -53,9 +54,6 @@ private:
         CAnchorKeeper keeper;
     };
 
-    // The end paths and their exit codes.
-    enum EndPath { E0_Normal, E1_NothingTouched, E2_Directory, E3_Failure };
-
     bool Cancelled() const { return GetInstallFlag(m_job.pCancel) != 0; }
     // The root of the product's entry: the user's own for an installation for one user.
     int EntryRoot() const { return ::EntryRoot(m_job.bForOneUser); }
@@ -72,7 +70,7 @@ private:
     void RetireEarlier();
     CString StoppedScriptText(const RegistryScript& script) const;
     void Cleanup();
-    UINT End(EndPath path);
+    UINT End(RunEnd end);
 
     const InstallJob& m_job;
     const CMediumFiles m_medium;

@@ -15,26 +15,24 @@ CPayloadStream::CPayloadStream() : m_archive(std::make_unique<CArchiveFile>(&Arc
 
 CPayloadStream::~CPayloadStream() = default;
 
+// The reader throws the error object it was given at Open for the image's own faults, and one of
+// its own (which the catcher deletes) for anything else.
 InstallStop CPayloadStream::Stop(CFileException* e)
 {
-    InstallStop stop = FileErrorStop(*e, e != &m_error ? RunFile::unknown
-                                          : m_bRefused   ? RunFile::refusedImage
-                                                         : RunFile::image,
-                                     GetFileName());
+    InstallStop stop = FileErrorStop(*e, e != &m_error ? RunFile::unknown : RunFile::image, GetFileName());
     e->Delete();
     return stop;
 }
 
 void CPayloadStream::Open(const CString& strDiskImage)
 {
+    bool bOpened = false;
     try {
-        if (!m_archive->Open(strDiskImage, CFile::typeBinary | CFile::shareDenyWrite, &m_error)) {
-            m_bRefused = true;
-            throw &m_error;
-        }
+        bOpened = m_archive->Open(strDiskImage, CFile::typeBinary | CFile::shareDenyWrite, &m_error);
     } catch (CFileException* e) {
         throw Stop(e);
     }
+    if (!bOpened) throw FileErrorStop(m_error, RunFile::refusedImage, GetFileName());
 }
 
 void CPayloadStream::ReadExact(void* pBuffer, UINT nCount)
@@ -98,7 +96,7 @@ UINT CPayloadStream::Read(void* pBuffer, UINT nCount)
 void CPayloadStream::ThrowCutShort()
 {
     m_error.m_cause = CFileException::endOfFile;
-    throw Stop(&m_error);
+    throw FileErrorStop(m_error, RunFile::image, GetFileName());
 }
 
 CString CPayloadStream::GetFileName() const { return m_archive ? m_archive->GetFileName() : CString(); }

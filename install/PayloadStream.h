@@ -51,7 +51,6 @@ private:
 
     std::unique_ptr<CArchiveFile> m_archive;
     CFileException m_error;  // filled by the reader's Open, thrown by it on every later error
-    bool m_bRefused = false;  // the reader's Open returned zero
     // Cleared before each name, so that a stream that has ended yields an empty (refused) name
     // rather than the previous entry's bytes.
     char m_szName[kEntryNameBufferSize] = {};

@@ -7,6 +7,7 @@
 #include "AfxMessageBox.h"
 #include "AfxPath.h"
 #include "AfxPrivateFolder.h"
+#include "AfxRunEnd.h"
 #include "AfxText.h"
 #include "CommandTail.h"
 
@@ -21,29 +22,29 @@ const char* LauncherCommandLine()
     return pszLine;
 }
 
+// How a run that a fault stopped ends.
+RunEnd LaunchEnd(LaunchFault fault)
+{
+    switch (fault) {
+    case LaunchFault::cannotRead: return RunEnd::bundleUnreadable;
+    case LaunchFault::incomplete: return RunEnd::bundleIncomplete;
+    case LaunchFault::damaged: return RunEnd::bundleDamaged;
+    case LaunchFault::noRoom: return RunEnd::noRoomToUnpack;
+    case LaunchFault::cannotUnpack: return RunEnd::cannotUnpack;
+    case LaunchFault::none:
+    case LaunchFault::cannotStart: break;
+    }
+    return RunEnd::cannotStartSetup;
+}
+
+// The message of a fault: the file or folder it is about, where its text names one.
 void Report(LaunchFault fault, const LaunchPlaces& places)
 {
-    CString text;
-    switch (fault) {
-    case LaunchFault::cannotRead:
-        text = AfxTextFormat("launcher.cannot_read", places.strOwnFile.GetString());
-        break;
-    case LaunchFault::incomplete:
-        text = AfxText("launcher.incomplete");
-        break;
-    case LaunchFault::damaged:
-        text = AfxText("launcher.damaged");
-        break;
-    case LaunchFault::noRoom:
-        text = AfxTextFormat("launcher.no_room", places.UnpackFolder().GetString());
-        break;
-    case LaunchFault::cannotUnpack:
-        text = AfxTextFormat("launcher.cannot_unpack", places.UnpackFolder().GetString());
-        break;
-    case LaunchFault::cannotStart: text = AfxTextFormat("launcher.cannot_start", places.strSetup.GetString()); break;
-    case LaunchFault::none: return;
-    }
-    AfxMessageBox(text, MB_ICONHAND);
+    const RunEnd end = LaunchEnd(fault);
+    const CString& path = end == RunEnd::bundleUnreadable ? places.strOwnFile
+                          : end == RunEnd::cannotStartSetup ? places.strSetup
+                                                            : places.UnpackFolder();
+    AfxMessageBox(AfxTextFormat(RunEndTextKey(end), path.GetString()), MB_ICONHAND);
 }
 
 // Whether the temporary folder's drive has room for nBytes more (true when it cannot be told).
@@ -123,6 +124,7 @@ BOOL CLauncherApp::InitInstance()
     LaunchFault fault = LaunchFault::none;
     LaunchPlaces places;
     m_nExitCode = Launch(fault, places);
+    if (fault != LaunchFault::none) m_nExitCode = RunEndExitCode(LaunchEnd(fault));
     if (fault != LaunchFault::none && !HasSilentSwitch(LauncherCommandLine())) {
         // The language Setup.exe would have spoken, but for Setup.ini's list: it is in the bundle.
         AfxStartLanguage(LanguageSwitch(LauncherCommandLine()), {});

@@ -1,7 +1,6 @@
 // What a removal comes to: exit code, final message and log lines (UninstallOutcome.h).
 #include "UninstallOutcome.h"
 
-#include "AfxExitCodes.h"
 #include "AfxText.h"
 #include "InstallRecordFormat.h"
 
@@ -9,14 +8,6 @@ namespace {
 // How many left items the final message names; the rest are counted.
 const size_t kItemsShown = 8;
 
-CString Headline(const RemovalReport& report, const CString& strProduct)
-{
-    const char* key = "outcome.left";
-    if (!report.left.empty() && report.nRemoved == 0 && report.scheduled.empty()) key = "outcome.not_removed";
-    else if (report.left.empty()) key = "outcome.at_restart";
-    else if (report.OnlyWaitsForSignIn()) key = "outcome.at_sign_in";
-    return AfxTextFormat(key, strProduct.GetString());
-}
 
 // A reason as the message shows it: the report keeps the English words, which the rules compare.
 CString ReasonShown(const CString& strReason)
@@ -27,18 +18,20 @@ CString ReasonShown(const CString& strReason)
 }
 }  // namespace
 
-int RemovalVerdict(const RemovalReport& report)
+RunEnd RemovalEnd(const RemovalReport& report)
 {
-    if (report.left.empty()) return report.scheduled.empty() ? kExitDone : kExitRestartNeeded;
-    if (report.OnlyWaitsForSignIn()) return kExitRestartNeeded;
-    return report.nRemoved == 0 && report.scheduled.empty() ? kExitRefused : kExitFailed;
+    if (report.left.empty()) return report.scheduled.empty() ? RunEnd::removed : RunEnd::removedAtRestart;
+    if (report.OnlyWaitsForSignIn()) return RunEnd::removedAtSignIn;
+    return report.nRemoved == 0 && report.scheduled.empty() ? RunEnd::notRemoved : RunEnd::itemsLeft;
 }
+
+int RemovalVerdict(const RemovalReport& report) { return RunEndExitCode(RemovalEnd(report)); }
 
 OutcomeMessage RemovalOutcomeMessage(const RemovalReport& report, const CString& strProduct, bool bKeepRecord)
 {
-    if (report.left.empty() && report.scheduled.empty())
-        return {AfxTextFormat("outcome.removed", strProduct.GetString()), MB_ICONINFORMATION};
-    CString text = Headline(report, strProduct);
+    const RunEnd end = RemovalEnd(report);
+    CString text = AfxTextFormat(RunEndTextKey(end), strProduct.GetString());
+    if (end == RunEnd::removed) return {text, MB_ICONINFORMATION};
     std::vector<LeftItem> items = report.left;
     items.insert(items.end(), report.scheduled.begin(), report.scheduled.end());
     for (size_t i = 0; i < items.size() && i < kItemsShown; ++i)

@@ -4,10 +4,14 @@
 #pragma once
 
 #include "AfxLogFile.h"
+#include "AfxRunEnd.h"
 #include "Removal.h"
 
-// kExitDone: nothing left and nothing waits; kExitRestartNeeded: only items that go at the restart
-// or at the next sign-in; kExitRefused: nothing was removed and nothing waits; kExitFailed: the rest.
+// removed: nothing left and nothing waits; removedAtRestart, removedAtSignIn: only items that go at
+// the restart, or at the next sign-in (and the folders that hold them); notRemoved: nothing was
+// removed and nothing waits; itemsLeft: the rest.
+RunEnd RemovalEnd(const RemovalReport& report);
+// Its exit code.
 int RemovalVerdict(const RemovalReport& report);
 
 // The final message's text about strProduct and its icon (MB_ICONINFORMATION or

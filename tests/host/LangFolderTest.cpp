@@ -2,11 +2,13 @@
 // named after its tag, it has every English key and no other, and each text keeps the English
 // printf conversions in their order. A translator's missing key fails here. Also: the dialog keys'
 // English texts are the texts of the dialog templates, which is how the dialogs find them.
+#include "AfxRunEnd.h"
 #include "AfxText.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -86,4 +88,24 @@ TEST(LangFolder, DialogKeysHoldTheTemplateTexts)
         EXPECT_NE(templates.find("\"" + quoted + "\""), std::string::npos) << kv.first << ": not a template text";
     }
     EXPECT_GT(nDialogKeys, 20);
+}
+
+// Every way a run ends has one of the shared exit codes, and its text, where it has one, is an
+// English key (and so, by the test above, in every table); a run whose text says FATAL never ends
+// as done (0 or 3010).
+TEST(LangFolder, EveryWayARunEndsHasItsExitCodeAndText)
+{
+    const std::set<int> codes = {kExitDone, kExitRefused, kExitFailed, kExitRestartNeeded};
+    for (int i = 0; i < kRunEndCount; ++i) {
+        SCOPED_TRACE(i);
+        const RunEnd end = RunEnd(i);
+        EXPECT_TRUE(codes.count(RunEndExitCode(end)));
+        const char* pszKey = RunEndTextKey(end);
+        if (!pszKey) continue;
+        const char* pszEnglish = AfxEnglishTexts().Find(pszKey);
+        ASSERT_NE(pszEnglish, nullptr) << pszKey << " is no key of the English table";
+        if (std::string(pszEnglish).find("FATAL") != std::string::npos) {
+            EXPECT_TRUE(RunEndExitCode(end) == kExitRefused || RunEndExitCode(end) == kExitFailed) << pszKey;
+        }
+    }
 }

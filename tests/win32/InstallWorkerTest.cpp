@@ -895,9 +895,11 @@ TEST_F(WorkerTest, NamesNoVolumeCanHaveAreInstalledBesideTheMedium)
 const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 
 // A file of the payload that a running program holds (here a handle of the test's own, opened
-// without sharing, as a program using the file holds it): Try Again once it has let go replaces it
-// there and then; Continue, and a silent run without a question, write the new file beside it and
-// leave it to the restart; Cancel ends the run with the file as it was.
+// without sharing, as a program using the file holds it), installed by an earlier run of the
+// product: Try Again once it has let go replaces it there and then; Continue, and a silent run
+// without a question, write the new file beside it and leave it to the restart; Cancel ends the
+// run with the file as it was. (A file of the user's that nobody may read is never replaced: no
+// copy of it could be kept.)
 TEST_F(WorkerTest, AFileInUse)
 {
     fixtures::StoredEntry file;
@@ -924,6 +926,9 @@ TEST_F(WorkerTest, AFileInUse)
         RemoveTree(m_target);
         CreateDirectoryA(m_target.c_str(), nullptr);
         DeleteTestKeys();
+        m_bSilent = true;
+        Receiver first;
+        ASSERT_EQ(Run("main", first).exitCode, 0u);
         std::string path = m_target + "\\" + file.name;
         WriteFileBytes(path, "in use");
         CHandle held(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -958,8 +963,8 @@ TEST_F(WorkerTest, AFileInUse)
         }
         EXPECT_EQ(GetInstallFlag(&m_restart), row.bBeside ? 1 : 0);
         EXPECT_EQ(r.said.size(), row.bBeside ? 1u : 0u);
-        // Listed when this run wrote it, now or for the restart; one it never wrote is not its to list.
-        EXPECT_EQ(Log().find(file.name + "\r\n") != std::string::npos, row.bCompleted);
+        // Listed, by this run or as the earlier installation's.
+        EXPECT_NE(Log().find(file.name + "\r\n"), std::string::npos);
     }
     m_onBox = nullptr;
 }
