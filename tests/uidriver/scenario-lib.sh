@@ -58,10 +58,19 @@ if [ ! -f "$WINEPREFIX/.zrv-undecorated" ]; then
   touch "$WINEPREFIX/.zrv-undecorated"
 fi
 
-# drv ARGS...: runs the driver; its output, without carriage returns, is in $out.
+# drv ARGS...: runs the driver; its output, without carriage returns, is in $out. On a loaded
+# machine Wine's desktop process may fail to start for the session's first program: the driver,
+# which then could look at no window and did nothing, runs once more after that session has ended
+# (bounded by zrv_wait_server's limit).
 drv() {
   local rc=0
   wine "$DRIVER" "$@" >"$SCRATCH/out" 2>"$SCRATCH/err" </dev/null || rc=$?
+  if [ "$rc" -ne 0 ] && grep -q 'explorer process failed to start' "$SCRATCH/err"; then
+    echo "Wine's desktop did not start for the driver; once more" >&2
+    zrv_wait_server 30 || true
+    rc=0
+    wine "$DRIVER" "$@" >"$SCRATCH/out" 2>"$SCRATCH/err" </dev/null || rc=$?
+  fi
   out=$(tr -d '\r' <"$SCRATCH/out")
   if [ "$rc" -ne 0 ]; then
     grep -v -E '^(wine: |[0-9a-f]{4}:(fixme|err|warn):|Xlib:)' "$SCRATCH/err" >&2 || true
