@@ -9,8 +9,28 @@
 
 namespace zrv {
 
-// The path named by utf8.
-inline std::filesystem::path HostPath(const std::string& utf8) { return std::filesystem::u8path(utf8); }
+// The path named by utf8, its separators the system's own: on Windows every / becomes \, which a
+// long path (\\?\C:\...) needs, as Windows takes its parts literally.
+inline std::filesystem::path HostPath(const std::string& utf8)
+{
+    std::filesystem::path path = std::filesystem::u8path(utf8);
+    path.make_preferred();
+    return path;
+}
+// path.lexically_normal(), except that a long Windows path keeps its \\?\ prefix, which the lexical
+// rules would take for the start of a network name and cut.
+inline std::filesystem::path NormalPath(const std::filesystem::path& path)
+{
+    using String = std::filesystem::path::string_type;
+    if constexpr (std::filesystem::path::preferred_separator == '\\') {
+        const String prefix = std::filesystem::path("\\\\?\\").native();
+        const String& text = path.native();
+        if (text.compare(0, prefix.size(), prefix) == 0)
+            return std::filesystem::path(prefix + std::filesystem::path(text.substr(prefix.size())).lexically_normal().native());
+    }
+    return path.lexically_normal();
+}
+
 // The UTF-8 text of path.
 inline std::string HostText(const std::filesystem::path& path) { return path.u8string(); }
 

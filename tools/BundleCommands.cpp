@@ -46,15 +46,12 @@ int Bundle(const CommandLine& line)
     std::optional<BesidePath> setup;
     if (sign || !tables.empty()) {
         setup.emplace(out, BesidePath::kFile, "-Setup.exe");
-        if (!tables.empty()) {
-            std::ofstream copy(setup->Path(), std::ios::binary | std::ios::trunc);
-            copy.write(setupBytes.data(), std::streamsize(setupBytes.size()));
-            if (!copy.flush()) throw ToolError("'" + setup->Path().string() + "': cannot write");
-        } else {
-            std::error_code ec;
-            fs::copy_file(files.setup.hostPath, setup->Path(), fs::copy_options::overwrite_existing, ec);
-            if (ec) throw ToolError("'" + setup->Path().string() + "': cannot create: " + ec.message());
-        }
+        // Written, not copied: the copy of the Windows build's runtime refuses to replace the
+        // empty file just made, whatever it is told.
+        if (tables.empty()) setupBytes = ReadWholeFile(files.setup.hostPath.u8string());
+        std::ofstream copy(setup->Path(), std::ios::binary | std::ios::trunc);
+        copy.write(setupBytes.data(), std::streamsize(setupBytes.size()));
+        if (!copy.flush()) throw ToolError("'" + setup->Path().u8string() + "': cannot write");
         if (sign) sign->Sign(setup->Path().string(), files.setup.strName);
         files.setup.hostPath = setup->Path();
     }

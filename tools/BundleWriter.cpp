@@ -132,7 +132,7 @@ MediumFiles ListMediumFiles(const fs::path& dir)
     if (!DecodeImage(first, "checking the image", [](const char*, size_t) {}, &total, &last, true))
         throw ToolError("'" + first + "': the image is incomplete or damaged; nothing is written");
     for (std::string volume = first;; volume = zrv::NextVolumeName(volume)) {
-        files.volumes.push_back({BundleName(zrv::HostPath(volume).lexically_relative(dir)), zrv::HostPath(volume)});
+        files.volumes.push_back({BundleName(BelowRoot(dir, zrv::HostPath(volume))), zrv::HostPath(volume)});
         if (volume == last || volume.size() > last.size()) break;
     }
     for (const MediumFile& f : files.All())

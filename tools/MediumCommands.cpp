@@ -116,7 +116,7 @@ MediumFiles StagedFiles(const fs::path& staging, const std::vector<std::string>&
     files.ini = {"Setup.ini", staging / "Setup.ini"};
     for (const std::string& v : volumes) {
         std::string name;
-        for (const fs::path& part : zrv::HostPath(v).lexically_relative(staging)) name += (name.empty() ? "" : "\\") + part.u8string();
+        for (const fs::path& part : BelowRoot(staging, zrv::HostPath(v))) name += (name.empty() ? "" : "\\") + part.u8string();
         files.volumes.push_back({name, zrv::HostPath(v)});
     }
     return files;
@@ -173,7 +173,7 @@ int Medium(const CommandLine& line)
     // Where the results go is checked before the long work, as is a folder in the way.
     if (!m.strOut.empty()) {
         CheckOutputPlace(m.strOut);
-        RefuseSomethingInTheWay(zrv::HostPath(m.strOut).lexically_normal());
+        RefuseSomethingInTheWay(zrv::NormalPath(zrv::HostPath(m.strOut)));
     }
     if (!m.strBundle.empty()) CheckOutputPlace(m.strBundle);
     std::string bytes = ReadWholeFile(m.strConfig);
@@ -218,7 +218,7 @@ int Medium(const CommandLine& line)
     const fs::path& image = medium.image;
 
     // Without OUT_DIR the medium is made beside the bundle and removed when the bundle is done.
-    fs::path out = zrv::HostPath(m.strOut.empty() ? m.strBundle + ".medium" : m.strOut).lexically_normal();
+    fs::path out = zrv::NormalPath(zrv::HostPath(m.strOut.empty() ? m.strBundle + ".medium" : m.strOut));
     if (out.filename().empty()) out = out.parent_path();
     PackPlan plan = PlanPack(zrv::HostPath(m.strSource), cp == CodePage::utf8 ? CodePageChoice::utf8 : CodePageChoice::cp1252);
     InterruptGuard interrupts;

@@ -22,8 +22,8 @@ PackItem MakeItem(const fs::path& root, const fs::directory_entry& entry)
 {
     PackItem item;
     item.hostPath = entry.path();
-    fs::path rel = entry.path().lexically_relative(root);
-    item.displayName = rel.generic_string();
+    fs::path rel = BelowRoot(root, entry.path());
+    item.displayName = rel.generic_u8string();
     fs::file_status st = entry.symlink_status();
     if (fs::is_symlink(st))
         throw ToolError(Quoted(item.displayName) + ": symbolic links cannot be packed; replace it by what it points to");
@@ -35,9 +35,9 @@ PackItem MakeItem(const fs::path& root, const fs::directory_entry& entry)
         throw ToolError(Quoted(item.displayName) + ": not a regular file or directory");
     }
     for (const fs::path& part : rel) {
-        if (part.string().find('\\') != std::string::npos)
+        if (part.u8string().find('\\') != std::string::npos)
             throw ToolError(Quoted(item.displayName) + ": a backslash in a name would split it into directories on Windows");
-        item.hostComponents.push_back(part.string());
+        item.hostComponents.push_back(part.u8string());
     }
     return item;
 }

@@ -180,9 +180,21 @@ unsigned long long ParseSize(const std::string& text)
     return n;
 }
 
+fs::path BelowRoot(const fs::path& root, const fs::path& path)
+{
+    const fs::path::string_type& r = root.native();
+    const fs::path::string_type& p = path.native();
+    auto separator = [](fs::path::value_type ch) { return fs::path(fs::path::string_type(1, ch)).has_root_directory(); };
+    if (p.size() <= r.size() || p.compare(0, r.size(), r) != 0 || (!r.empty() && !separator(r.back()) && !separator(p[r.size()])))
+        return path.lexically_relative(root);
+    size_t start = r.size();
+    while (start < p.size() && separator(p[start])) ++start;
+    return fs::path(p.substr(start));
+}
+
 void CheckOutputPlace(const std::string& out)
 {
-    std::filesystem::path path = zrv::HostPath(out).lexically_normal();
+    std::filesystem::path path = zrv::NormalPath(zrv::HostPath(out));
     if (path.filename().empty()) path = path.parent_path();
     // Missing folders on the way are made with it: the nearest one that exists must take them.
     std::filesystem::path parent = path.parent_path();

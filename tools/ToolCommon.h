@@ -23,6 +23,11 @@ struct ToolError : std::runtime_error {
 // folder exists and this user may create entries in it. Throws ToolError naming out and that folder.
 void CheckOutputPlace(const std::string& out);
 
+// The part of path below root, where path was made by appending names to root (by a folder's
+// iterator or the / operator). Taken from the spelling, not by comparing parts: the parts of a
+// long Windows path (\\?\C:\...) do not compare as those of a plain one.
+std::filesystem::path BelowRoot(const std::filesystem::path& root, const std::filesystem::path& path);
+
 // A wrong call: the text is the tool's own usage (several lines), shown as it is.
 struct UsageError : ToolError {
     using ToolError::ToolError;

@@ -155,6 +155,9 @@ TEST(BundleCli, RefusesAndLeavesNothing)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        if (LinuxToolOnly(c.what, {"a failing sign command", "a sign command failing on the bundle",
+                                   "a sign command failing in medium", "a sign command leaving no file"}))
+            continue;
         ScopedTempDir dir;
         MakeSource();
         WriteBytes("Setup.ini.txt", Config(c.diskImage));
@@ -174,7 +177,7 @@ TEST(BundleCli, RefusesAndLeavesNothing)
         ToolRun r = Tool(c.args);
         EXPECT_EQ(r.code, 1);
         std::string err = r.err.substr(0, r.err.size() - 1);
-        EXPECT_EQ(err.substr(err.rfind('\n') + 1), c.lastLine) << r.err;
+        EXPECT_EQ(err.substr(err.rfind('\n') + 1), ToolPath(c.lastLine)) << r.err;
         EXPECT_EQ(Tree("."), before);
     }
 }
@@ -183,6 +186,7 @@ TEST(BundleCli, RefusesAndLeavesNothing)
 // that goes out, and the launcher still finds the medium in the signed bundle.
 TEST(BundleCli, SignsEveryProgramThatGoesOut)
 {
+    if (kWindowsTool) GTEST_SKIP() << "a /bin/sh command line; tool-signing.sh signs with zrvtool.exe";
     ScopedTempDir dir;
     MakeSource();
     WriteBytes("Setup.ini.txt", Config("demo.001"));
@@ -278,6 +282,7 @@ TEST(BundleCli, VerifyAndListReadABundle)
 // throughput for each long command; in a pipe, nothing of it.
 TEST(BundleCli, ProgressOnlyOnATerminal)
 {
+    if (kWindowsTool) GTEST_SKIP() << "a Linux pseudo-terminal";
     ScopedTempDir dir;
     MakeSource();
     WriteBytes("Setup.ini.txt", Config("demo.001"));

@@ -157,6 +157,9 @@ TEST(CodePageCli, MediumRefusesWhatNoCodePageOfTheMediumCanHold)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ScopedTempDir dir;
+        // Windows holds names in UTF-16: no file there has a name that is not UTF-8 here.
+        if (LinuxToolOnly(c.what, {"a name that is not UTF-8 on the host", "a name that is not UTF-8 on the host, UTF-8 asked for"}))
+            continue;
         MakeSource(c.file);
         WriteBytes("Setup.ini.txt", c.config);
         std::string before = Tree(".");
