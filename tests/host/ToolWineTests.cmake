@@ -13,3 +13,8 @@ add_test(NAME x64_tool_same_bytes
                  ${CMAKE_BINARY_DIR}/tool-same-bytes)
 set_tests_properties(x64_tool_same_bytes PROPERTIES FIXTURES_REQUIRED wine_x64 LABELS x64
                      ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-x64")
+# --sign as Windows runs it: a quoted program path with spaces, names with cmd.exe's separators.
+add_test(NAME x64_tool_signing COMMAND ${CMAKE_SOURCE_DIR}/tests/host/tool-signing.sh ${ZRV_TOOL_EXE}
+                                       ${CMAKE_BINARY_DIR}/tool-signing)
+set_tests_properties(x64_tool_signing PROPERTIES FIXTURES_REQUIRED wine_x64 LABELS x64
+                     ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-x64")
