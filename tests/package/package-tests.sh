@@ -243,6 +243,26 @@ osslsigncode sign -pkcs12 key.pfx -in {in} -out {out}" "$(cat "$tmp/options.txt"
   expect "the bundle beside the medium" "MZ bundle" "$(cat "$dir/build/Tiny-2.0-Linux.exe" 2>/dev/null)"
   [ -f "$dir/build/Tiny-2.0-Linux/Setup.ini" ] || fail "no medium beside the bundle"
   ;;
+zip)
+  # The ZIP for Windows: zrvtool.exe, a 64-bit console program (what it makes: x64_tool_same_bytes),
+  # and its page as text with CR LF line ends, holding every command of the usage text.
+  zip=$(ls "$ZRV_HOST_BIN"/zrvtool-*-win64.zip)
+  unzip -Z1 "$zip" | LC_ALL=C sort >"$tmp/contents.txt"
+  expect "contents" "zrvtool-0.9-win64/
+zrvtool-0.9-win64/copyright.txt
+zrvtool-0.9-win64/zrvtool.exe
+zrvtool-0.9-win64/zrvtool.txt" "$(cat "$tmp/contents.txt")"
+  unzip -q "$zip" -d "$tmp/zip"
+  dir="$tmp/zip/zrvtool-0.9-win64"
+  contains "a 64-bit console program" "PE32+ executable (console) x86-64" <(file "$dir/zrvtool.exe")
+  expect "every line ends in CR LF" "" "$(grep -c $'[^\r]$' "$dir/zrvtool.txt" | grep -v '^0$')"
+  tr -d '\r' <"$dir/zrvtool.txt" | tr -s ' ' >"$tmp/page.txt"
+  contains "the page's name" "zrvtool - make and read installation media" "$tmp/page.txt"
+  "$ZRV_HOST_BIN/tools/zrvtool" --help | sed -n 's/^  zrvtool \([a-z]*\( [a-z]*\)\?\).*/\1/p' | while read -r words; do
+    grep -qE "zrvtool ${words%% *}" "$tmp/page.txt" || echo "$words" >>"$tmp/missing.txt"
+  done
+  expect "every command on the page" "" "$(cat "$tmp/missing.txt" 2>/dev/null)"
+  ;;
 deb)
   # The Debian package: what it holds, the tool and its page run from the unpacked tree, and the
   # CMake package found there.
