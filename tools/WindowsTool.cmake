@@ -1,6 +1,7 @@
 # zrvtool.exe in the win64 sub-build: a console program linked statically, carrying this build's
 # x64 programs and the x86 ones of the win32 sub-build beside it (ZRV_X86_BUILD_DIR, which the host
-# build names and builds first).
+# build builds first). A win64 build on its own (the preset) without them carries the x64 ones
+# only, and says so in --version, as a host-only build of the Linux tool does.
 set(ZRV_X86_BUILD_DIR ${CMAKE_BINARY_DIR}/../win32 CACHE PATH "the win32 sub-build whose programs zrvtool.exe carries")
 add_library(zrv_embedded STATIC EmbeddedPrograms.cpp)
 target_include_directories(zrv_embedded PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
@@ -13,6 +14,9 @@ foreach(program SETUP:app/Setup.exe UNINSTALLER:uninstall/Uninstal.exe LAUNCHER:
     list(GET arch_parts 0 ARCH)
     list(GET arch_parts 1 dir)
     get_filename_component(path ${dir}/${file} ABSOLUTE)
+    if(ARCH STREQUAL "X86" AND NOT EXISTS ${path})
+      continue()
+    endif()
     target_compile_definitions(zrv_embedded PRIVATE ZRV_EMBED_${what}_${ARCH}="${path}")
     set_property(SOURCE EmbeddedPrograms.cpp APPEND PROPERTY OBJECT_DEPENDS ${path})
   endforeach()
