@@ -2,16 +2,14 @@
 // and the target (RemovalRun.h).
 #include "RemovalRun.h"
 
-#include "AfxMessageBox.h"
 #include "AfxPath.h"
 #include "AfxRestartGate.h"
 #include "InstallRecordFormat.h"
 #include "RemovalWithProgress.h"
+#include "RestartPolicy.h"
 #include "SameName.h"
 #include "SignInFinish.h"
-#include "UninstallApp.h"
 #include "UninstallOutcome.h"
-
 
 InstallRecord TakeEntryItems(InstallRecord& record, int nEntryRoot, const CString& strEntryKey)
 {
@@ -28,12 +26,13 @@ InstallRecord TakeEntryItems(InstallRecord& record, int nEntryRoot, const CStrin
     return entry;
 }
 
-int CUninstallApp::Work(HandoverArgs* pHandover)
+int CRemovalRun::Run(HandoverArgs* pHandover)
 {
-    InstallRecord entry = TakeEntryItems(m_record, m_nEntryRoot, m_strEntryKey);
-    RemovalReport report = RemoveWithProgress(m_record, m_target, m_strTarget,
+    InstallRecord& record = m_record.Record();
+    InstallRecord entry = TakeEntryItems(record, m_record.EntryRoot(), m_record.EntryKey());
+    RemovalReport report = RemoveWithProgress(record, m_target, m_strTarget,
                                               {m_strProgramName, kInstallLogName, kPriorRecordName},
-                                              m_options.bSilent, m_strCaption);
+                                              m_voice.Silent(), m_voice.Caption());
     // The entry goes only when no item is left that a later run could remove: then it would list a
     // product that is still partly there. Items that go at the restart need no entry (Windows
     // removes them), and items left by rule (files of the user's, changed values) would be left by
@@ -46,7 +45,7 @@ int CUninstallApp::Work(HandoverArgs* pHandover)
     // The record and this program stay with the entry, for the later run: without the
     // administrators' rights, the one that the user's next sign-in starts when files were in use.
     bool keepRecord = report.Unfinished();
-    CString atSignIn = m_strProduct + kFinishCommandSuffix;
+    CString atSignIn = m_voice.Product() + kFinishCommandSuffix;
     if (report.nAtSignIn && !AfxArrangeAtSignIn(atSignIn, m_strTarget + "\\" + m_strProgramName, "/S"))
         report.nAtSignIn = 0;
     if (!keepRecord) AfxCancelAtSignIn(atSignIn);
@@ -59,7 +58,7 @@ int CUninstallApp::Work(HandoverArgs* pHandover)
 
 // Install.log and Install.prior: gone now when nothing waits for the restart, else arranged to go
 // with the rest then (until the restart they say what the leftovers are).
-void CUninstallApp::FinishRecordFiles(RemovalReport& report)
+void CRemovalRun::FinishRecordFiles(RemovalReport& report)
 {
     for (const char* name : {kInstallLogName, kPriorRecordName}) {
         CString path = m_strTarget + "\\" + name;
@@ -73,7 +72,7 @@ void CUninstallApp::FinishRecordFiles(RemovalReport& report)
 // its verdict, and writes the log, before the first process ends: a caller who waits for it finds
 // both complete. What goes only after that (this program's file, the then empty folder) is counted
 // in advance.
-void CUninstallApp::FinishTarget(RemovalReport& report, HandoverArgs* pHandover, bool bKeepRecord)
+void CRemovalRun::FinishTarget(RemovalReport& report, HandoverArgs* pHandover, bool bKeepRecord)
 {
     CString program = m_strTarget + "\\" + m_strProgramName;
     std::vector<CString> except = {m_strProgramName};
@@ -83,17 +82,17 @@ void CUninstallApp::FinishTarget(RemovalReport& report, HandoverArgs* pHandover,
     if (bKeepRecord && contents != FolderContents::foreign) contents = FolderContents::leftItems;
     bool goes = contents == FolderContents::nothing || contents == FolderContents::onlyScheduled;
     // A folder that held things before the installation was not the installation's to remove.
-    if (!goes && !m_record.prior.bTargetHeldFiles) SettleFolder(m_strTarget, contents, report);
+    if (!goes && !m_record.Record().prior.bTargetHeldFiles) SettleFolder(m_strTarget, contents, report);
     if (!pHandover) {
         if (!bKeepRecord && DeleteAtRestart(program)) report.scheduled.push_back({program, kAtRestartReason, false});
         if (goes && !bKeepRecord && DeleteAtRestart(m_strTarget))
             report.scheduled.push_back({m_strTarget, kAtRestartReason, false});
-        WriteRemovalOutcome(m_log, report, 0, bKeepRecord, m_strProgramName);
+        WriteRemovalOutcome(m_voice.Log(), report, 0, bKeepRecord, m_strProgramName);
         return;
     }
     bool scheduleTarget = goes && !bKeepRecord && contents == FolderContents::onlyScheduled;
     if (scheduleTarget) report.scheduled.push_back({m_strTarget, kAtRestartReason, false});
-    WriteRemovalOutcome(m_log, report, bKeepRecord ? 0 : contents == FolderContents::nothing ? 2 : 1, bKeepRecord,
+    WriteRemovalOutcome(m_voice.Log(), report, bKeepRecord ? 0 : contents == FolderContents::nothing ? 2 : 1, bKeepRecord,
                         m_strProgramName);
     SendVerdict(*pHandover, RemovalVerdict(report));
     WaitForFirstProcess(*pHandover, 30000);
@@ -108,12 +107,12 @@ void CUninstallApp::FinishTarget(RemovalReport& report, HandoverArgs* pHandover,
     // Then the folders that the installation made on the way to the target, when nothing else came
     // into them meanwhile (a profile's folder for programs that it was the first to use).
     if (GetFileAttributesA(m_strTarget) == INVALID_FILE_ATTRIBUTES)
-        RemoveMadeFolders(m_record.prior, AfxNormalisedPath(AfxFolderOf(m_strTarget)) + "\\" + AfxNameOf(m_strTarget));
+        RemoveMadeFolders(m_record.Record().prior, AfxNormalisedPath(AfxFolderOf(m_strTarget)) + "\\" + AfxNameOf(m_strTarget));
 }
 
-void CUninstallApp::ShowOutcome(const RemovalReport& report, bool bKeepRecord)
+void CRemovalRun::ShowOutcome(const RemovalReport& report, bool bKeepRecord)
 {
-    if (m_options.bSilent) return;
-    OutcomeMessage message = RemovalOutcomeMessage(report, m_strProduct, bKeepRecord);
-    AfxMessageBox(message.strText, message.nIcon);
+    if (m_voice.Silent()) return;
+    OutcomeMessage message = RemovalOutcomeMessage(report, m_voice.Product(), bKeepRecord);
+    m_voice.Show(message.strText, message.nIcon);
 }

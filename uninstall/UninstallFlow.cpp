@@ -7,7 +7,8 @@
 #include "AfxPath.h"
 #include "AfxText.h"
 #include "InstallRecordFormat.h"
-#include "SameName.h"
+#include "RemovalRun.h"
+#include "RestartPolicy.h"
 #include "SignInFinish.h"
 
 BOOL CUninstallApp::InitInstance()
@@ -21,14 +22,14 @@ BOOL CUninstallApp::InitInstance()
 int CUninstallApp::Main()
 {
     bool known = ParseUninstallOptions(m_lpCmdLine, m_options);
-    SpeakLanguage(false);
+    m_voice.SpeakLanguage();
     // Made first, so that a run that can keep no log removes nothing.
-    if (!OpenLog()) {
-        Tell(AfxTextFormat("uninstall.log_not_made", m_options.strLogFile.GetString()), MB_ICONHAND);
+    if (!m_voice.OpenLog()) {
+        m_voice.Tell(AfxTextFormat("uninstall.log_not_made", m_options.strLogFile.GetString()), MB_ICONHAND);
         return kExitRefused;
     }
     if (!known || m_options.bHelp) {
-        Tell(UninstallUsage(), m_options.bHelp ? MB_ICONINFORMATION : MB_ICONHAND);
+        m_voice.Tell(UninstallUsage(), m_options.bHelp ? MB_ICONINFORMATION : MB_ICONHAND);
         return kExitRefused;
     }
     if (m_options.bHandover && !AcceptHandover()) return kExitRefused;
@@ -38,8 +39,8 @@ int CUninstallApp::Main()
     // Opened once and held to the end: the folder checked here is the one everything is removed
     // from, and while it is held nobody can rename it and put a link in its place.
     if (!m_target.Open(m_strTarget) && GetLastError() == kErrorLinkOnPath) {
-        SetProduct(AfxNameOf(m_strTarget));
-        Tell(AfxTextFormat("uninstall.target_link", m_strTarget.GetString()), MB_ICONHAND);
+        m_voice.SetProduct(AfxNameOf(m_strTarget));
+        m_voice.Tell(AfxTextFormat("uninstall.target_link", m_strTarget.GetString()), MB_ICONHAND);
         return kExitRefused;
     }
     // The finishing run at a sign-in works quietly.
@@ -52,56 +53,56 @@ int CUninstallApp::Main()
     if (!m_options.bHandover && rights == AfxRights::elevated && FolderNamedUnder(kRootCurrentUser) &&
         !FolderNamedUnder(kRootLocalMachine))
         return AgainAsUser();
-    if (!ReadRecord()) return kExitRefused;
-    SpeakLanguage(true);
+    CBelievedRecord record(m_target, m_strTarget, m_voice);
+    if (!record.Read()) return kExitRefused;
+    m_voice.SpeakRecordedLanguage(record.RecordedLanguage());
     // An installation for everyone is removed with the administrators' rights: an uninstaller that
     // runs as its invoker (that of a product that may be installed either way) starts itself again
     // with them.
-    if (m_nEntryRoot == kRootLocalMachine && !m_options.bHandover &&
+    if (record.EntryRoot() == kRootLocalMachine && !m_options.bHandover &&
         (rights == AfxRights::limited || rights == AfxRights::noWay))
         return AgainElevated(rights);
     AllowRestartBelow(m_target, m_strTarget);
-    if (m_options.bFinish) return FinishReplacements(m_record, m_target, m_strTarget, m_strProgramName, m_strProduct, m_log);
-    if (m_options.bHandover && !ListsProgram(m_options.strProgram)) {
-        Tell(AfxTextFormat("uninstall.not_listed", program.GetString(), kInstallLogName, m_strTarget.GetString()),
-             MB_ICONHAND);
+    if (m_options.bFinish)
+        return FinishReplacements(record.Record(), m_target, m_strTarget, m_strProgramName, m_voice.Product(),
+                                  m_voice.Log());
+    if (m_options.bHandover && !record.ListsUninstaller(m_options.strProgram)) {
+        m_voice.Tell(
+            AfxTextFormat("uninstall.not_listed", program.GetString(), kInstallLogName, m_strTarget.GetString()),
+            MB_ICONHAND);
         return kExitRefused;
     }
-    return m_options.bHandover ? Work(&m_handover) : FirstProcess();
+    return m_options.bHandover ? Work(record, &m_handover) : FirstProcess(record);
 }
 
 // The copy works only for the program that started it: the handles must be the inherited ones,
-// and the program it names must be that installation's uninstaller (ListsProgram).
+// and the program it names must be that installation's uninstaller (CBelievedRecord::ListsUninstaller).
 bool CUninstallApp::AcceptHandover()
 {
     m_options.strProgram = AfxNormalisedPath(m_options.strProgram);
     if (!m_options.strProgram.IsEmpty() && TakeHandoverHandles(m_options.strHandles, m_handover)) return true;
-    Tell(AfxText("uninstall.finish_not_ours"), MB_ICONHAND);
+    m_voice.Tell(AfxText("uninstall.finish_not_ours"), MB_ICONHAND);
     return false;
 }
 
-bool CUninstallApp::ListsProgram(const CString& strProgram) const
+int CUninstallApp::FirstProcess(CBelievedRecord& record)
 {
-    CString expected = AfxNormalisedPath(m_strTarget + "\\" + kUninstallerName);
-    if (expected.IsEmpty() || !SameFullPath(expected, strProgram)) return false;
-    for (const LogItem& item : m_record.items)
-        if (item.kind == LogItemKind::File && SameEntryPath(item.strPath.Str(), kUninstallerName)) return true;
-    return false;
-}
-
-int CUninstallApp::FirstProcess()
-{
-    CString question = AfxTextFormat("uninstall.question", m_strProduct.GetString(), m_strTarget.GetString());
-    if (Tell(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return kExitRefused;
+    CString question = AfxTextFormat("uninstall.question", m_voice.Product().GetString(), m_strTarget.GetString());
+    if (m_voice.Tell(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return kExitRefused;
     // A copy accepts only the uninstaller that the log lists; under another name this program
     // does the work itself, and its file goes at the next restart.
-    if (!ListsProgram(AfxNormalisedPath(AfxGetProgramPath()))) return Work(nullptr);
+    if (!record.ListsUninstaller(AfxNormalisedPath(AfxGetProgramPath()))) return Work(record, nullptr);
     CString options = OptionsPassedOn(m_options);
     // The copy writes the log from here on.
-    m_log.Close();
+    m_voice.CloseLog();
     int verdict = RunHandoverCopy(options, m_strTarget + "\\" + m_strProgramName);
     if (verdict >= 0) return verdict;
     // No copy could run: the work is done here, and this program's file goes at the next restart.
-    if (!OpenLog()) return kExitRefused;
-    return Work(nullptr);
+    if (!m_voice.OpenLog()) return kExitRefused;
+    return Work(record, nullptr);
+}
+
+int CUninstallApp::Work(CBelievedRecord& record, HandoverArgs* pHandover)
+{
+    return CRemovalRun(record, m_target, m_strTarget, m_strProgramName, m_voice).Run(pHandover);
 }

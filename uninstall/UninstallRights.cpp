@@ -8,6 +8,8 @@
 #include "AfxShell.h"
 #include "AfxText.h"
 #include "InstallRecordFormat.h"
+#include "RegistryAnchorStore.h"
+#include "SameName.h"
 
 // This program again, once, with the administrators' rights.
 int CUninstallApp::AgainElevated(AfxRights rights)
@@ -17,31 +19,31 @@ int CUninstallApp::AgainElevated(AfxRights rights)
                                                    : nullptr;
     int nCode = -1;
     if (!why) {
-        m_log.Close();
+        m_voice.CloseLog();
         m_target.Close();
         nCode = AfxRunElevated(AfxGetProgramPath(), OptionsPassedOn(m_options) + " " + kAfxStartedAgainSwitch, m_strTarget);
         if (nCode >= 0) return nCode;
-        OpenLog();
+        m_voice.OpenLog();
         why = AfxText("uninstall.why_not_given");
     }
-    Tell(AfxTextFormat("uninstall.needs_admin", m_strProduct.GetString(), why), MB_ICONHAND);
+    m_voice.Tell(AfxTextFormat("uninstall.needs_admin", m_voice.Product().GetString(), why), MB_ICONHAND);
     return kExitRefused;
 }
 
 // This program again, once, as the signed-in user without the administrators' rights.
 int CUninstallApp::AgainAsUser()
 {
-    SetProduct(AfxNameOf(m_strTarget));
+    m_voice.SetProduct(AfxNameOf(m_strTarget));
     if (m_options.bStartedAgain) {
-        Tell(AfxText("uninstall.again_still_admin"), MB_ICONHAND);
+        m_voice.Tell(AfxText("uninstall.again_still_admin"), MB_ICONHAND);
         return kExitRefused;
     }
-    m_log.Close();
+    m_voice.CloseLog();
     m_target.Close();
     int nCode = AfxRunAsUser(AfxGetProgramPath(), OptionsPassedOn(m_options) + " " + kAfxStartedAgainSwitch, m_strTarget);
     if (nCode >= 0) return nCode;
-    OpenLog();
-    Tell(AfxTextFormat("uninstall.as_user_failed", m_strTarget.GetString()), MB_ICONHAND);
+    m_voice.OpenLog();
+    m_voice.Tell(AfxTextFormat("uninstall.as_user_failed", m_strTarget.GetString()), MB_ICONHAND);
     return kExitRefused;
 }
 

@@ -1,17 +1,18 @@
-// The trust decision: Install.log and Install.prior read from the held target, never through a
-// link, and believed only as the product's entry vouches for them (RecordTrust.h: the digests kept
-// where only administrators, or for one user that user, can write). A record that is missing,
-// damaged, too large, writable by others or not vouched for stops the run before anything is
-// removed, with a message that says which. Once believed, the entry's own items (its key, the
-// digest and what a stopped run carried) join the record, to go last.
-#include "UninstallApp.h"
+// The believed record (BelievedRecord.h): the trust decision. A record that is missing, damaged,
+// too large, writable by others or not vouched for stops the run before anything is removed, with
+// a message that says which.
+#include "BelievedRecord.h"
 
+#include "AfxElevation.h"
 #include "AfxFile.h"
 #include "AfxPath.h"
 #include "AfxRegistry.h"
 #include "AfxSecurity.h"
 #include "AfxText.h"
 #include "InstallRecordFormat.h"
+#include "ProductEntry.h"
+#include "RegistryAnchorStore.h"
+#include "SameName.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ LogState LoadRecordFile(const CFolderHandle& target, const char* pszName, const 
 
 // The log and the record as the product's entry vouches for them: for a run that was stopped before
 // it could end, what it carried of the earlier installation joined with the lines it wrote.
-bool CUninstallApp::ReadRecord()
+bool CBelievedRecord::Read()
 {
     LogDamage damage;
     RecordFileRead log, prior;
@@ -94,16 +95,16 @@ bool CUninstallApp::ReadRecord()
     }
     // The log's name for the product when it has a sound one, else the folder's.
     bool named = state == LogState::read && !m_record.strProductName.IsEmpty();
-    SetProduct(named ? m_record.strProductName : AfxNameOf(m_strTarget));
+    m_voice.SetProduct(named ? m_record.strProductName : AfxNameOf(m_strTarget));
     if (state == LogState::missing) {
-        Tell(AfxTextFormat("uninstall.log_missing", kInstallLogName, m_strTarget.GetString()), MB_ICONHAND);
+        m_voice.Tell(AfxTextFormat("uninstall.log_missing", kInstallLogName, m_strTarget.GetString()), MB_ICONHAND);
         return false;
     }
     if (state == LogState::open) return Untrusted(kInstallLogName);
     if (state == LogState::damaged) {
         CString text = AfxTextFormat("uninstall.damaged", kInstallLogName, m_strTarget.GetString(), damage.nLine,
                                      damage.strReason.GetString());
-        Tell(text, MB_ICONHAND);
+        m_voice.Tell(text, MB_ICONHAND);
         return false;
     }
     if (!ReadPriorRecord()) return false;
@@ -111,17 +112,17 @@ bool CUninstallApp::ReadRecord()
 }
 
 // A file of the record larger than any installation writes is not read, and nothing is removed.
-bool CUninstallApp::TooLarge(const char* pszName)
+bool CBelievedRecord::TooLarge(const char* pszName)
 {
-    SetProduct(AfxNameOf(m_strTarget));
+    m_voice.SetProduct(AfxNameOf(m_strTarget));
     CString text = AfxTextFormat("uninstall.too_large", pszName, m_strTarget.GetString());
-    Tell(text, MB_ICONHAND);
+    m_voice.Tell(text, MB_ICONHAND);
     return false;
 }
 
-bool CUninstallApp::Untrusted(const char* pszName)
+bool CBelievedRecord::Untrusted(const char* pszName)
 {
-    Tell(AfxTextFormat("uninstall.untrusted_file", pszName, m_strTarget.GetString()), MB_ICONHAND);
+    m_voice.Tell(AfxTextFormat("uninstall.untrusted_file", pszName, m_strTarget.GetString()), MB_ICONHAND);
     return false;
 }
 
@@ -130,11 +131,11 @@ bool CUninstallApp::Untrusted(const char* pszName)
 // a genuine one of another folder is not this installation's, and nothing is removed on its word
 // (its shortcut lines alone reach the all-users Start menu). The value itself goes with the entry's
 // other values, last.
-bool CUninstallApp::MatchesKeptDigest()
+bool CBelievedRecord::MatchesKeptDigest()
 {
     const CString& entry = m_strEntry;
     if (m_verdict != RecordVerdict::trusted) {
-        Tell(AfxTextFormat("uninstall.untrusted_pair", kInstallLogName, kPriorRecordName, m_strTarget.GetString(),
+        m_voice.Tell(AfxTextFormat("uninstall.untrusted_pair", kInstallLogName, kPriorRecordName, m_strTarget.GetString(),
                            m_strVerdictReason.c_str()),
              MB_ICONHAND);
         return false;
@@ -151,34 +152,49 @@ bool CUninstallApp::MatchesKeptDigest()
     m_record.items.insert(m_record.items.begin(), digest);
     if (m_record.strProductName.IsEmpty()) {
         m_record.items.insert(m_record.items.begin(), entryKey);
-        SetProduct(entry);
+        m_voice.SetProduct(entry);
     }
     return true;
 }
 
 // The record of what the installation found already there. Without one (an installer of another
 // make) every listed item counts as made by the installation; one that does not read stops all.
-bool CUninstallApp::ReadPriorBytes(RecordFileRead& prior)
+bool CBelievedRecord::ReadPriorBytes(RecordFileRead& prior)
 {
     CString path = m_strTarget + "\\" + kPriorRecordName;
     LogState state = LoadRecordFile(m_target, kPriorRecordName, path, prior);
     if (state == LogState::missing || state == LogState::read) return true;
     if (state == LogState::open) return Untrusted(kPriorRecordName);
-    Tell(AfxTextFormat("uninstall.prior_unreadable", kPriorRecordName, m_strTarget.GetString()), MB_ICONHAND);
+    m_voice.Tell(AfxTextFormat("uninstall.prior_unreadable", kPriorRecordName, m_strTarget.GetString()), MB_ICONHAND);
     return false;
 }
 
 // The record of what the installation found already there, as read. Without one (an installer of
 // another make) every listed item counts as made by the installation; one that does not read stops
 // all.
-bool CUninstallApp::ReadPriorRecord()
+bool CBelievedRecord::ReadPriorRecord()
 {
     PriorDamage damage;
     if (m_strPriorData.empty() || ParsePriorRecord(m_strPriorData.data(), m_strPriorData.size(), m_record.prior, damage))
         return true;
     CString text = AfxTextFormat("uninstall.damaged", kPriorRecordName, m_strTarget.GetString(), damage.nLine,
                                  damage.strReason.c_str());
-    Tell(text, MB_ICONHAND);
+    m_voice.Tell(text, MB_ICONHAND);
     return false;
 }
 
+CString CBelievedRecord::RecordedLanguage() const
+{
+    CString tag;
+    if (!AfxRegQueryString(RegistryRootKey(m_nEntryRoot), m_strEntryKey, kEntryLanguage, tag, 64)) return CString();
+    return tag;
+}
+
+bool CBelievedRecord::ListsUninstaller(const CString& strProgram) const
+{
+    CString expected = AfxNormalisedPath(m_strTarget + "\\" + kUninstallerName);
+    if (expected.IsEmpty() || !SameFullPath(expected, strProgram)) return false;
+    for (const LogItem& item : m_record.items)
+        if (item.kind == LogItemKind::File && SameEntryPath(item.strPath.Str(), kUninstallerName)) return true;
+    return false;
+}
