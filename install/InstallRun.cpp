@@ -319,15 +319,16 @@ void CInstallRun::RetireEarlier()
                                                 {kUninstallerName, kInstallLogName, kPriorRecordName}, nullptr);
     AllowRestartBelow(CFolderHandle(), CString());
     for (const LeftItem& item : report.scheduled)
-        Note("Of the earlier installation, '" + item.strWhat + "' is " + item.strReason + ".");
+        Note("Of the earlier installation, '" + item.strWhat + "' is " + ReasonText(item) + ".");
     if (!report.scheduled.empty() && m_job.pRestart) SetInstallFlag(m_job.pRestart, 1);
     CString strUnfinished, strWhy;
-    for (const LeftItem& item : report.left) {
-        CString why = item.strReason == kAtSignInReason ? InUseByText(CString()) : item.strReason;
-        Note("Of the earlier installation, '" + item.strWhat + "' was left in place: " + why + ".");
+    for (LeftItem item : report.left) {
+        // The installer arranges no run at the next sign-in: such a file is only in use.
+        if (item.reason == LeftReason::inUseAtSignIn) item.reason = LeftReason::inUse;
+        Note("Of the earlier installation, '" + item.strWhat + "' was left in place: " + ReasonText(item) + ".");
         if (item.bUnfinished && strUnfinished.IsEmpty()) {
             strUnfinished = item.strWhat;
-            strWhy = why;
+            strWhy = ReasonShown(item);
         }
     }
     m_carried.Rewrite(log);

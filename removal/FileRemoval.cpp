@@ -29,11 +29,11 @@ bool AskedToTryAgain(IInUseQuestion* pInUse, const CString& strPath)
 // restart: the file stays for the run that the user's next sign-in starts.
 void GoAtRestart(const CString& strPath, DWORD err, RemovalReport& report)
 {
-    if (DeleteAtRestart(strPath)) return report.scheduled.push_back({strPath, kInUseReason, false});
-    if (GetLastError() == kErrorOpenToUsers) return LeaveUnfinished(report, strPath, kInUseOpenReason);
+    if (DeleteAtRestart(strPath)) return report.scheduled.push_back({strPath, LeftReason::inUseAtRestart, false});
+    if (GetLastError() == kErrorOpenToUsers) return LeaveUnfinished(report, strPath, LeftReason::inUseOpen);
     if (!AfxIsElevated()) {
         ++report.nAtSignIn;
-        return LeaveUnfinished(report, strPath, kAtSignInReason);
+        return LeaveUnfinished(report, strPath, LeftReason::inUseAtSignIn);
     }
     LeaveUnfinished(report, strPath, RemovalErrorReason(err));
 }
@@ -152,7 +152,7 @@ void RemoveShortcutItem(const LogItem& item, const CString& strPrograms, Removal
     size_t before = report.left.size();
     RemoveBelow(programs, item.strPath, bFolder, path, report, pInUse);
     // A folder that still holds something else (other shortcuts of the product's family) stays silently.
-    if (bFolder && report.left.size() > before && report.left.back().strReason == kForeignReason) report.left.pop_back();
+    if (bFolder && report.left.size() > before && report.left.back().reason == LeftReason::foreignFiles) report.left.pop_back();
 }
 
 void RemoveChildOf(const CFolderHandle& folder, const CString& strName, const CString& strShown,
@@ -250,10 +250,10 @@ FolderContents ClassifyFolder(const CString& strDir, const std::vector<CString>&
 void SettleFolder(const CString& strDir, FolderContents contents, RemovalReport& report)
 {
     switch (contents) {
-    case FolderContents::foreign: return LeaveByRule(report, strDir, kForeignReason);
-    case FolderContents::leftItems: return LeaveUnfinished(report, strDir, kLeftInsideReason);
+    case FolderContents::foreign: return LeaveByRule(report, strDir, LeftReason::foreignFiles);
+    case FolderContents::leftItems: return LeaveUnfinished(report, strDir, LeftReason::leftInside);
     case FolderContents::onlyScheduled:
-        if (DeleteAtRestart(strDir)) return report.scheduled.push_back({strDir, kAtRestartReason, false});
+        if (DeleteAtRestart(strDir)) return report.scheduled.push_back({strDir, LeftReason::atRestart, false});
         return LeaveUnfinished(report, strDir, RemovalErrorReason(GetLastError()));
     case FolderContents::nothing:
         // Emptied meanwhile, or not to be listed: one more try says which.

@@ -36,17 +36,17 @@ void RestoreValue(const LogItem& item, const PriorValue& prior, RemovalReport& r
     LONG rc = AfxRegOpenKeyNoLinks(RegistryRootKey(item.nRoot), TrimmedKeyPath(item.strKey), KEY_QUERY_VALUE | KEY_SET_VALUE,
                                    hKey);
     if (rc == ERROR_FILE_NOT_FOUND)
-        return LeaveByRule(report, what, "its key was removed since the installation; its earlier data was not put back");
+        return LeaveByRule(report, what, LeftReason::keyGone);
     if (rc != ERROR_SUCCESS) return LeaveForError(report, what, DWORD(rc));
     DWORD dwType = 0;
     std::vector<BYTE> data;
     rc = AfxRegQueryValue(hKey.Get(), item.strPath, &dwType, data);
     if (rc == ERROR_FILE_NOT_FOUND)
-        return LeaveByRule(report, what, "removed since the installation; its earlier data was not put back");
+        return LeaveByRule(report, what, LeftReason::valueGone);
     // The earlier data back already: an earlier run put it back and left something else unfinished.
     if (rc == ERROR_SUCCESS && dwType == prior.dwOldType && data == prior.oldData) return;
     if (rc == ERROR_SUCCESS && (dwType != prior.dwNewType || data != prior.newData))
-        return LeaveByRule(report, what, "changed since the installation; left as it is");
+        return LeaveByRule(report, what, LeftReason::changed);
     if (rc == ERROR_SUCCESS)
         rc = RegSetValueExA(hKey.Get(), item.strPath, 0, prior.dwOldType, prior.oldData.data(),
                             DWORD(prior.oldData.size()));
@@ -68,7 +68,7 @@ void RemoveKey(const LogItem& item, RemovalReport& report)
     hKey.Close();
     if (rc != ERROR_SUCCESS) return LeaveUnfinished(report, RegistryItemText(item), RemovalErrorReason(DWORD(rc)));
     if (nSubKeys != 0 || nValues != 0)
-        return LeaveByRule(report, RegistryItemText(item), "holds values or keys that the installation did not make");
+        return LeaveByRule(report, RegistryItemText(item), LeftReason::foreignRegistry);
     rc = AfxRegDeleteKeyNoLinks(RegistryRootKey(item.nRoot), key);
     if (rc == ERROR_SUCCESS) ++report.nRemoved;
     else if (rc != ERROR_FILE_NOT_FOUND) LeaveForError(report, RegistryItemText(item), DWORD(rc));

@@ -50,7 +50,7 @@ RemovalReport RemoveInstalledItems(const InstallRecord& record, const CString& s
     CFolderHandle target;
     if (!target.Open(strTargetDir) && GetLastError() == kErrorLinkOnPath) {
         RemovalReport report;
-        LeaveByRule(report, strTargetDir, "the folder is a link or junction; nothing is removed through it");
+        LeaveByRule(report, strTargetDir, LeftReason::folderLink);
         return report;
     }
     // A folder that is not there leaves only the registry's items to do; the files are gone.
@@ -73,7 +73,7 @@ RemovalReport RemoveInstalledItems(const InstallRecord& record, const CFolderHan
         case LogItemKind::Shortcut:
         case LogItemKind::ShortcutFolder:
             if (strPrograms.IsEmpty() && !AfxGetProgramsFolder(record.bForOneUser, strPrograms))
-                LeaveUnfinished(report, item->strPath, "the Start menu's folder is not known");
+                LeaveUnfinished(report, item->strPath, LeftReason::startMenuUnknown);
             else
                 RemoveShortcutItem(*item, strPrograms, report, pInUse);
             break;

@@ -64,7 +64,7 @@ void CRemovalRun::FinishRecordFiles(RemovalReport& report)
         CString path = m_strTarget + "\\" + name;
         if (report.scheduled.empty()) RemoveChildOf(m_target, name, path, report, 2000);
         else if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES && DeleteAtRestart(path))
-            report.scheduled.push_back({path, kAtRestartReason, false});
+            report.scheduled.push_back({path, LeftReason::atRestart, false});
     }
 }
 
@@ -84,14 +84,14 @@ void CRemovalRun::FinishTarget(RemovalReport& report, HandoverArgs* pHandover, b
     // A folder that held things before the installation was not the installation's to remove.
     if (!goes && !m_record.Record().prior.bTargetHeldFiles) SettleFolder(m_strTarget, contents, report);
     if (!pHandover) {
-        if (!bKeepRecord && DeleteAtRestart(program)) report.scheduled.push_back({program, kAtRestartReason, false});
+        if (!bKeepRecord && DeleteAtRestart(program)) report.scheduled.push_back({program, LeftReason::atRestart, false});
         if (goes && !bKeepRecord && DeleteAtRestart(m_strTarget))
-            report.scheduled.push_back({m_strTarget, kAtRestartReason, false});
+            report.scheduled.push_back({m_strTarget, LeftReason::atRestart, false});
         WriteRemovalOutcome(m_voice.Log(), report, 0, bKeepRecord, m_strProgramName);
         return;
     }
     bool scheduleTarget = goes && !bKeepRecord && contents == FolderContents::onlyScheduled;
-    if (scheduleTarget) report.scheduled.push_back({m_strTarget, kAtRestartReason, false});
+    if (scheduleTarget) report.scheduled.push_back({m_strTarget, LeftReason::atRestart, false});
     WriteRemovalOutcome(m_voice.Log(), report, bKeepRecord ? 0 : contents == FolderContents::nothing ? 2 : 1, bKeepRecord,
                         m_strProgramName);
     SendVerdict(*pHandover, RemovalVerdict(report));
@@ -102,7 +102,7 @@ void CRemovalRun::FinishTarget(RemovalReport& report, HandoverArgs* pHandover, b
     // Arranged after this program's file, which may itself have had to wait for the restart (and
     // then stands after the target in the report).
     if (scheduleTarget && !DeleteAtRestart(m_strTarget))
-        WithdrawFromRestart(report, m_strTarget, "the system would not arrange its removal at the restart");
+        WithdrawFromRestart(report, m_strTarget, LeftReason::restartRefused);
     if (contents == FolderContents::nothing) RemoveDirectoryIfEmpty(m_strTarget, report);
     // Then the folders that the installation made on the way to the target, when nothing else came
     // into them meanwhile (a profile's folder for programs that it was the first to use).

@@ -56,7 +56,7 @@ UINT RemovalThread(LPVOID pParam)
                                            },
                                            &question);
     } catch (...) {
-        job->report.left.push_back({job->strTarget, "an unexpected error stopped the removal", true});
+        job->report.left.push_back({job->strTarget, LeftReason::unexpected, true});
     }
     if (HWND hwnd = DialogWindow(*job)) PostMessageA(hwnd, WM_UNINSTALL_DONE, 0, 0);
     return 0;

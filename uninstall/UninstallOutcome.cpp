@@ -7,15 +7,6 @@
 namespace {
 // How many left items the final message names; the rest are counted.
 const size_t kItemsShown = 8;
-
-
-// A reason as the message shows it: the report keeps the English words, which the rules compare.
-CString ReasonShown(const CString& strReason)
-{
-    if (const char* psz = AfxTranslateEnglish("reason.", strReason)) return psz;
-    if (const char* psz = AfxTranslateEnglish("inuse.", strReason)) return psz;
-    return strReason;
-}
 }  // namespace
 
 RunEnd RemovalEnd(const RemovalReport& report)
@@ -35,7 +26,7 @@ OutcomeMessage RemovalOutcomeMessage(const RemovalReport& report, const CString&
     std::vector<LeftItem> items = report.left;
     items.insert(items.end(), report.scheduled.begin(), report.scheduled.end());
     for (size_t i = 0; i < items.size() && i < kItemsShown; ++i)
-        text += items[i].strWhat + "\n    " + ReasonShown(items[i].strReason) + "\n";
+        text += items[i].strWhat + "\n    " + ReasonShown(items[i]) + "\n";
     if (items.size() > kItemsShown) text += AfxTextFormat("outcome.more", int(items.size() - kItemsShown));
     if (bKeepRecord) text += AfxText("outcome.kept");
     if (!report.scheduled.empty()) text += AfxText("outcome.restart");
@@ -49,8 +40,8 @@ void WriteRemovalOutcome(CLogFile& log, const RemovalReport& report, int nStillT
     CString count;
     count.Format("Removed: %d items", report.nRemoved + nStillToGo);
     log.WriteLine(count);
-    for (const LeftItem& item : report.left) log.WriteLine("Left: " + item.strWhat + " (" + item.strReason + ")");
-    for (const LeftItem& item : report.scheduled) log.WriteLine("At restart: " + item.strWhat + " (" + item.strReason + ")");
+    for (const LeftItem& item : report.left) log.WriteLine("Left: " + item.strWhat + " (" + ReasonText(item) + ")");
+    for (const LeftItem& item : report.scheduled) log.WriteLine("At restart: " + item.strWhat + " (" + ReasonText(item) + ")");
     if (bKeepRecord)
         log.WriteLine(CString("Kept for a later run: ") + kInstallLogName + ", " + kPriorRecordName + ", " +
                       strProgramName + " and the entry in Add/Remove programs");

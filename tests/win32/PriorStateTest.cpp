@@ -177,11 +177,11 @@ TEST(PriorState, UninstallPutsBackWhatWasThere)
             EXPECT_EQ(changed.data, std::string("user\0", 5));
             ASSERT_EQ(report.left.size(), 1u);
             EXPECT_EQ(report.left[0].strWhat.Str(), "HKEY_CURRENT_USER\\" + base + "\\Existing: Changed");
-            EXPECT_EQ(report.left[0].strReason.Str(), "changed since the installation; left as it is");
+            EXPECT_EQ(ReasonText(report.left[0]).Str(), "changed since the installation; left as it is");
         } else {
             EXPECT_EQ(changed.dwType, DWORD(REG_BINARY));
             EXPECT_EQ(changed.data, oldChanged);
-            EXPECT_TRUE(report.left.empty()) << report.left[0].strWhat.Str() << ": " << report.left[0].strReason.Str();
+            EXPECT_TRUE(report.left.empty()) << report.left[0].strWhat.Str() << ": " << ReasonText(report.left[0]).Str();
         }
     }
     DeleteKeyTree(HKEY_CURRENT_USER, base);
@@ -228,7 +228,7 @@ TEST(PriorState, AValueRemovedSinceIsReported)
         }
         RemovalReport report = RemoveInstalledItems(record, "C:\\nowhere", {}, nullptr);
         ASSERT_EQ(report.left.size(), 1u);
-        EXPECT_EQ(report.left[0].strReason.Str(), c.pszReason);
+        EXPECT_EQ(ReasonText(report.left[0]).Str(), c.pszReason);
         EXPECT_FALSE(Query(HKEY_CURRENT_USER, base + "\\K", "v").bExists);
     }
     DeleteKeyTree(HKEY_CURRENT_USER, base);

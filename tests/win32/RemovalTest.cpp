@@ -88,9 +88,9 @@ TEST(Removal, RemovesWhatTheLogListsAndReportsTheRest)
     EXPECT_TRUE(Exists(t + "\\Uninstal.exe")) << "a file the caller keeps was removed";
     ASSERT_EQ(report.left.size(), 2u);
     EXPECT_EQ(report.left[0].strWhat.Str(), "HKEY_CURRENT_USER\\" + base + "\\C");
-    EXPECT_EQ(report.left[0].strReason.Str(), "holds values or keys that the installation did not make");
+    EXPECT_EQ(ReasonText(report.left[0]).Str(), "holds values or keys that the installation did not make");
     EXPECT_EQ(report.left[1].strWhat.Str(), t + "\\d");
-    EXPECT_EQ(report.left[1].strReason.Str(), "holds files that the installation did not make");
+    EXPECT_EQ(ReasonText(report.left[1]).Str(), "holds files that the installation did not make");
     // a1, b1, the default of B, c1; keys B and A; f.txt and g.txt; folder e.
     EXPECT_EQ(report.nRemoved, 9);
     EXPECT_EQ(seen.size(), record.items.size() + 1);  // one call per item, and the last one
@@ -218,8 +218,8 @@ std::string Dump(const RemovalReport& report, const std::string& t)
     };
     std::string text;
     for (const LeftItem& item : report.left)
-        text += "left " + shortName(item.strWhat) + ": " + item.strReason.Str() + (item.bUnfinished ? " [unfinished]" : "") + "\n";
-    for (const LeftItem& item : report.scheduled) text += "restart " + shortName(item.strWhat) + ": " + item.strReason.Str() + "\n";
+        text += "left " + shortName(item.strWhat) + ": " + ReasonText(item).Str() + (item.bUnfinished ? " [unfinished]" : "") + "\n";
+    for (const LeftItem& item : report.scheduled) text += "restart " + shortName(item.strWhat) + ": " + ReasonText(item).Str() + "\n";
     return text;
 }
 
@@ -228,7 +228,7 @@ TEST(Removal, AFileInUseIsAskedAboutAndElseGoesAtTheRestartWithItsFolder)
     ASSERT_EQ(GetFileAttributesA(Driver().c_str()) == INVALID_FILE_ATTRIBUTES, false) << Driver();
     enum Answers { Silent, RetryOnceFreed, Cancel, RetryStillHeldThenCancel };
     const std::string inUse = "restart d\\held.txt: in use by a program; removed when Windows restarts\n";
-    const std::string openReason = kInUseOpenReason;
+    const std::string openReason = ReasonText({CString(), LeftReason::inUseOpen}).Str();
     struct Row {
         const char* pszName;
         Answers answers;

@@ -3,6 +3,7 @@
 // exit code, the final message and the log made from a report (UninstallOutcome.h).
 #include "AfxExitCodes.h"
 #include "AfxLogFile.h"
+#include "AfxText.h"
 #include "InstallRecordFormat.h"
 #include "RemovalRun.h"
 #include "RemovalWithProgress.h"
@@ -13,6 +14,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -149,11 +151,11 @@ RemovalReport Report(int nRemoved, std::vector<LeftItem> left, std::vector<LeftI
 
 TEST(UninstallOutcome, TableOfReports)
 {
-    const LeftItem held = {"C:\\P\\held.txt", kInUseReason, false};
-    const LeftItem mine = {"C:\\P\\mine.txt", "changed since", false};
-    const LeftItem busy = {"C:\\P\\busy.txt", "access denied", true};
-    const LeftItem signIn = {"C:\\P\\late.txt", kAtSignInReason, true};
-    const LeftItem folder = {"C:\\P", kLeftInsideReason, true};
+    const LeftItem held = {"C:\\P\\held.txt", LeftReason::inUseAtRestart, false};
+    const LeftItem mine = {"C:\\P\\mine.txt", LeftReason::changed, false};
+    const LeftItem busy = {"C:\\P\\busy.txt", LeftReason::accessDenied, true};
+    const LeftItem signIn = {"C:\\P\\late.txt", LeftReason::inUseAtSignIn, true};
+    const LeftItem folder = {"C:\\P", LeftReason::leftInside, true};
     struct Row {
         const char* pszName;
         RemovalReport report;
@@ -183,7 +185,7 @@ TEST(UninstallOutcome, TableOfReports)
         EXPECT_EQ(text.substr(0, std::strlen(row.pszHeadline)), row.pszHeadline);
         EXPECT_EQ(message.nIcon, row.nIcon);
         for (const LeftItem& item : row.report.left)
-            EXPECT_NE(text.find(std::string(item.strWhat) + "\n    " + item.strReason.GetString()), std::string::npos);
+            EXPECT_NE(text.find(std::string(item.strWhat) + "\n    " + ReasonText(item).GetString()), std::string::npos);
         EXPECT_EQ(text.find("Restart Windows") != std::string::npos, !row.report.scheduled.empty());
     }
 }
@@ -191,7 +193,7 @@ TEST(UninstallOutcome, TableOfReports)
 TEST(UninstallOutcome, NamesEightItemsCountsTheRestAndSaysWhatIsKept)
 {
     std::vector<LeftItem> left;
-    for (int i = 0; i < 11; ++i) left.push_back({CString("item ") + char('a' + i), "the system refused", true});
+    for (int i = 0; i < 11; ++i) left.push_back({CString("item ") + char('a' + i), LeftReason::refused, true});
     std::string text = RemovalOutcomeMessage(Report(1, left, {}), "Demo", true).strText.GetString();
     EXPECT_NE(text.find("item h\n"), std::string::npos);
     EXPECT_EQ(text.find("item i\n"), std::string::npos);
@@ -225,13 +227,14 @@ TEST(UninstallOutcome, TheLogListsTheCountEachItemAndWhatIsKept)
     };
     const Row rows[] = {
         {"all gone, two still to go", Report(3, {}, {}), 2, false, "Removed: 5 items\r\n"},
-        {"left and at the restart", Report(1, {{"C:\\P\\a.txt", "changed since", false}}, {{"C:\\P\\b.txt", kInUseReason, false}}),
+        {"left and at the restart",
+         Report(1, {{"C:\\P\\a.txt", LeftReason::changed, false}}, {{"C:\\P\\b.txt", LeftReason::inUseAtRestart, false}}),
          0, false,
-         "Removed: 1 items\r\nLeft: C:\\P\\a.txt (changed since)\r\nAt restart: C:\\P\\b.txt (in use by a program; removed "
-         "when Windows restarts)\r\nWindows must restart to finish the removal\r\n"},
-        {"kept for a later run", Report(0, {{"C:\\P\\c.txt", "access denied", true}}, {}), 0, true,
-         "Removed: 0 items\r\nLeft: C:\\P\\c.txt (access denied)\r\nKept for a later run: Install.log, Install.prior, "
-         "Uninstal.exe and the entry in Add/Remove programs\r\n"},
+         "Removed: 1 items\r\nLeft: C:\\P\\a.txt (changed since the installation; left as it is)\r\n"
+         "At restart: C:\\P\\b.txt (in use by a program; removed when Windows restarts)\r\nWindows must restart to finish the removal\r\n"},
+        {"kept for a later run", Report(0, {{"C:\\P\\c.txt", LeftReason::accessDenied, true}}, {}), 0, true,
+         "Removed: 0 items\r\nLeft: C:\\P\\c.txt (access denied (in use, read-only or no rights))\r\n"
+         "Kept for a later run: Install.log, Install.prior, Uninstal.exe and the entry in Add/Remove programs\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.pszName);
@@ -254,11 +257,51 @@ TEST(UninstallOutcome, TheInUseQuestionNamesTheProgramsOrSaysAProgram)
               "uses it and press Retry, or press Cancel to have it removed when Windows restarts.");
 }
 
+// Every reason has its English words (the log's) and a key of the English table (the message's);
+// the English table says the same words under it, so that an English message shows what the log
+// says, and no two reasons share their words. The programs' names, where a reason names them, are
+// put in as they are.
+TEST(RemovalReport, TableOfReasonsAndTheirWords)
+{
+    std::set<std::string> seen;
+    for (int i = 0; i < kLeftReasonCount; ++i) {
+        SCOPED_TRACE(i);
+        const LeftItem item = {"C:\\P\\a.txt", LeftReason(i), true};
+        const std::string english = ReasonText(item).Str();
+        EXPECT_FALSE(english.empty());
+        EXPECT_TRUE(seen.insert(english).second) << "two reasons say: " << english;
+        const LeftReasonWords& words = LeftReasonRow(LeftReason(i));
+        ASSERT_NE(words.pszTextKey, nullptr);
+        EXPECT_NE(AfxEnglishTexts().Find(words.pszTextKey), nullptr) << words.pszTextKey << " is no English key";
+        if (words.pszTextKeyNamed) {
+            EXPECT_NE(AfxEnglishTexts().Find(words.pszTextKeyNamed), nullptr) << words.pszTextKeyNamed << " is no English key";
+        }
+        EXPECT_EQ(ReasonShown(item).Str(), english);
+    }
+    struct Row {
+        LeftReason reason;
+        const char* pszPrograms;
+        const char* pszWords;
+    };
+    const Row rows[] = {
+        {LeftReason::inUse, "", "in use by a program"},
+        {LeftReason::inUse, "Editor (1234)", "in use by Editor (1234)"},
+        {LeftReason::inUse, "100%s %d", "in use by 100%s %d"},
+        {LeftReason::inUseAtRestart, "Editor", "in use by a program; removed when Windows restarts"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.pszPrograms);
+        const LeftItem item = {"C:\\P\\a.txt", row.reason, true, row.pszPrograms};
+        EXPECT_EQ(ReasonText(item).Str(), row.pszWords);
+        EXPECT_EQ(ReasonShown(item).Str(), row.pszWords);
+    }
+}
+
 TEST(RemovalReport, TableOfItemsWithdrawnFromTheRestart)
 {
-    const LeftItem target = {"C:\\P", kAtRestartReason, false};
-    const LeftItem program = {"C:\\P\\Uninstal.exe", kInUseReason, false};
-    const LeftItem other = {"C:\\P\\a.txt", kInUseReason, false};
+    const LeftItem target = {"C:\\P", LeftReason::atRestart, false};
+    const LeftItem program = {"C:\\P\\Uninstal.exe", LeftReason::inUseAtRestart, false};
+    const LeftItem other = {"C:\\P\\a.txt", LeftReason::inUseAtRestart, false};
     struct Row {
         const char* pszName;
         std::vector<LeftItem> scheduled;
@@ -280,11 +323,11 @@ TEST(RemovalReport, TableOfItemsWithdrawnFromTheRestart)
         SCOPED_TRACE(row.pszName);
         RemovalReport report;
         report.scheduled = row.scheduled;
-        WithdrawFromRestart(report, row.pszWithdrawn, "refused");
+        WithdrawFromRestart(report, row.pszWithdrawn, LeftReason::refused);
         EXPECT_EQ(names(report.scheduled), row.strScheduledAfter);
         ASSERT_EQ(report.left.size(), 1u);
         EXPECT_STREQ(report.left[0].strWhat, row.pszWithdrawn);
-        EXPECT_STREQ(report.left[0].strReason, "refused");
+        EXPECT_EQ(report.left[0].reason, LeftReason::refused);
         EXPECT_TRUE(report.left[0].bUnfinished);
     }
 }
