@@ -1315,6 +1315,25 @@ upgrade | upgrade-killed)
   nothing_left "after names that changed kind"
   echo "ok: names that change between file and folder upgrade"
 
+  # The product's name in other letters beyond ASCII: the same entry in Add/Remove programs, which
+  # keeps what version 2 registers.
+  wine reg delete $'HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zorvan \xc5\xbb\xc3\xb3\xc5\x82\xc4\x87' /f >/dev/null 2>&1 </dev/null || true
+  for v in $'vnameA|1.0|Zorvan \xc5\xbb\xc3\xb3\xc5\x82\xc4\x87' $'vnameB|2.0|ZORVAN \xc5\xbb\xc3\x93\xc5\x81\xc4\x86'; do
+    IFS='|' read -r m ver name <<<"$v"
+    sed "s/^\[Zorvan Demo\]/[$name]/" "$ZRV_SOURCE/examples/demo/Setup.ini.txt" >"$SCRATCH/$m.ini.txt"
+    ZRV_DEMO_INI="$SCRATCH/$m.ini.txt" version "$m" "$ver" "$SCRATCH/add2"
+    run_silent_in "$SCRATCH/$m" Setup.exe /S "/LOG=$SILENT_LOG"
+    [ "$app_rc" = 0 ] || fail "$m: exit code $app_rc: $(cat "$SCRATCH/silent.log")"
+  done
+  named_entry="HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\\$name"
+  wine reg query "$named_entry" /v DisplayName >/dev/null 2>&1 </dev/null || fail "the upgrade emptied the entry of the product named in other letters"
+  expect "its version" "REG_SZ 2.0" "$(reg_value "$named_entry" DisplayVersion)"
+  uninstall_silently "$t"
+  expect "uninstallation after the product's name in other letters: exit code" 0 "$app_rc"
+  gone_soon "$t"
+  wine reg query "$named_entry" >/dev/null 2>&1 </dev/null && fail "the entry of the product named in other letters is still there"
+  echo "ok: the product's name in other letters keeps its entry"
+
   # With the window: the box names the file; Try Again once the program has let go replaces it.
   run_silent_in "$SCRATCH/v1" Setup.exe /S
   hold_file "$dir\\readme.txt"
