@@ -18,8 +18,10 @@ namespace zrvtool {
 std::vector<std::string> StartTool(int argc, char** argv);
 
 // The path utf8 as the framework's file calls take it, for the installer's own reader: the same
-// text on Linux; on Windows, where those calls read the ANSI code page, the same name in it when
-// it holds every letter, else the folders' and file's short names.
+// text on Linux and on a Windows that honours the program's manifest (its ANSI code page UTF-8);
+// on an older Windows the same name in the ANSI code page when it holds every letter, else the
+// folders' and file's short names (an image of several volumes named outside that code page is
+// then not found past its first volume).
 std::string ReaderPath(const std::string& utf8);
 
 // Whether stderr is a terminal that shows a progress line redrawn in place ("\r\033[K").

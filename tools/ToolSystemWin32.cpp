@@ -92,6 +92,8 @@ std::vector<std::string> StartTool(int, char**)
 
 std::string ReaderPath(const std::string& utf8)
 {
+    // The manifest makes UTF-8 the ANSI code page where Windows knows the setting (10, 1903 on).
+    if (GetACP() == CP_UTF8) return utf8;
     std::wstring wide = WideOf(utf8);
     auto ansi = [](const std::wstring& text, std::string& out) {
         BOOL bLost = FALSE;

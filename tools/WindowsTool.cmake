@@ -24,7 +24,8 @@ endforeach()
 add_dependencies(zrv_embedded Setup Uninstal Launcher)
 target_link_libraries(zrv_toollib PUBLIC zrv_embedded)
 
-add_executable(zrvtool zrvtool.cpp)
+add_executable(zrvtool zrvtool.cpp zrvtool.rc)
+set_source_files_properties(zrvtool.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/zrvtool.manifest)
 target_link_libraries(zrvtool PRIVATE zrv_toollib)
 target_compile_definitions(zrvtool PRIVATE ZRV_VERSION="v${PROJECT_VERSION}")
 # The author's tool is fast where it counts (the compressor keeps -O3) and otherwise small; it

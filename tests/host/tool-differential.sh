@@ -33,9 +33,10 @@ make_tree() {
   printf 'MZ not a program' >"$tree/bin/tool.EXE"
 }
 
+# make_ini PRODUCT IMAGE FILE: the image's volumes IMAGE.001 ... in the medium's folder data.
 make_ini() {
   printf 'INSTALL4 - %s\n[%s]\nAppDescription=%s 1.0\nDiskImage=data\\%s.001\nDefaultDir=C:\\Program Files\\%s\nFreeSpace=1\nShortcut=Read me|docs\\readme.txt\nREGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\%s]\n"InstallDir"="%%INSTALLPATH%%"\n' \
-    "$1" "$1" "$1" "$1" "$1" "$1" >"$2"
+    "$1" "$1" "$1" "$2" "$1" "$1" >"$3"
 }
 
 # Both carry the same six programs, or no medium could be the same.
@@ -57,7 +58,9 @@ for row in "${rows[@]}"; do
   dir=$work/$name
   mkdir -p "$dir"
   if [ "$names" = utf8 ]; then make_tree "$dir/product files" "数据 данные" "文件 ένα"; else make_tree "$dir/product files" "Übersicht" "café crème"; fi
-  make_ini "Diff$name" "$dir/Setup.ini.txt"
+  # A UTF-8 product's volumes are named in Chinese too: the Windows tool's reader opens each by name.
+  if [ "$names" = utf8 ]; then image="图像 $name"; else image="Diff$name"; fi
+  make_ini "Diff$name" "$image" "$dir/Setup.ini.txt"
   opts=(--arch "$arch" --block-size 1 --volume-size 100k)
   "$linux_tool" medium "$dir/Setup.ini.txt" "$dir/product files" "$dir/linux" "${opts[@]}" >"$dir/linux.out" 2>&1 ||
     { fail "zrvtool medium: $(cat "$dir/linux.out")"; continue; }
