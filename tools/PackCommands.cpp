@@ -146,6 +146,8 @@ int Pack(const CommandLine& line)
 {
     const Args& files = line.positional;
     PackWriterOptions options = PackOptionsOf(line);
+    // An interrupt stops the writing at the next block, and the volumes begun are removed.
+    InterruptGuard interrupts;
     PackPlan plan = PlanPack(zrv::HostPath(files[0]), options.codePage);
     if (plan.codePage == CodePage::utf8 && options.codePage == CodePageChoice::automatic)
         std::cerr << files[0] << ": note: a name needs a character that Windows-1252 lacks: the image stores its "
@@ -261,6 +263,8 @@ int Extract(const CommandLine& line)
 {
     const Args& args = line.positional;
     bool secondThread = ReaderSecondThread(line);
+    // An interrupt stops the extraction between two pieces of data; the file in hand is removed.
+    InterruptGuard interrupts;
     fs::path dir = zrv::HostPath(args[1]);
     std::error_code ec;
     fs::create_directories(dir, ec);
@@ -297,9 +301,15 @@ int Extract(const CommandLine& line)
                 }
                 file.Begin(path);
             },
-            [&](const char* data, uint32_t n) { file.Write(data, n); });
+            [&](const char* data, uint32_t n) {
+                InterruptGuard::Check();
+                file.Write(data, n);
+            });
         nDone += file.Finish() ? 1 : 0;
         if (!bGuess) ReadingCodePage(line, args[0], names);
+    } catch (const InterruptError&) {
+        file.Abandon();
+        throw;
     } catch (const ToolError& e) {
         std::string cut = file.Abandon();
         throw ToolError(std::string(e.what()) + " (" + std::to_string(nDone) + (nDone == 1 ? " file" : " files") +
