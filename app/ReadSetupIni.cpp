@@ -10,8 +10,6 @@ CSetupApp::~CSetupApp() = default;
 
 BOOL CSetupApp::ReadSetupIni()
 {
-    m_strMediumVersion = CString();
-    m_scope = m_preferredScope = SetupScope::machine;
     m_nMachineWideLine = 0;
     m_strSetupText.clear();
     m_extensions = SetupExtensions();
@@ -37,14 +35,9 @@ BOOL CSetupApp::ReadSetupIni()
     // Kept as read: the run applies this text's registry script, not a file changed meanwhile.
     m_strSetupText = converted;
     if (!ParseSetupText(&converted[0])) return FALSE;
-    // The version this medium installs, from the text as read (the parse leaves it unchanged).
-    if (ReadSetupExtensions(converted.c_str(), ext)) {
-        m_strMediumVersion = ext.strDisplayVersion;
-        m_scope = ext.scope;
-        m_preferredScope = ext.preferred;
-    } else {
-        ext = SetupExtensions();
-    }
+    // The version, scope and the rest of this medium, from the text as read (the parse leaves it
+    // unchanged).
+    if (!ReadSetupExtensions(converted.c_str(), ext)) ext = SetupExtensions();
     if (const char* pLine = RegistryScript::FindMachineWideLine(converted.c_str())) {
         m_nMachineWideLine = 1;
         for (const char* p = converted.c_str(); p < pLine; ++p)

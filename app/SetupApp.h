@@ -7,6 +7,7 @@
 #include "SetupConfig.h"
 #include "SetupExtensions.h"
 #include "InstallFlags.h"
+#include "InstalledEntry.h"
 #include "SetupOptions.h"
 
 #include <functional>
@@ -24,18 +25,6 @@ long long FreeMegabytes(DWORD sectorsPerCluster, DWORD bytesPerSector, DWORD fre
 using DiskFreeSpaceQuery =
     std::function<BOOL(const char* pszRoot, DWORD* pSectorsPerCluster, DWORD* pBytesPerSector, DWORD* pFreeClusters)>;
 
-// Whether the dotted version strMedium is lower, equal or higher than strInstalled, each part a
-// number ("1.2" < "1.10", "1.0" == "1.0.0", "01" == "1", no limit on a part's digits); blanks around
-// the whole text are ignored. Returns FALSE, nOrder untouched, when either text is no such version
-// (empty, a part that is not all digits, an empty part: "1.0 beta", "1..2", "v2"); otherwise TRUE with
-// nOrder < 0, 0 or > 0 as strMedium is lower, equal or higher.
-BOOL CompareDottedVersions(const CString& strMedium, const CString& strInstalled, int& nOrder);
-
-// True when strPath, read from an earlier installation's entry in the list of installed programs,
-// may be proposed as the target: a full path on a drive ("C:\..."), shorter than MAX_PATH, with no
-// character that no Windows path may hold, no empty component and no "." or ".." component.
-bool IsProposableLocation(const CString& strPath);
-
 class CWinThread;
 class CProgressDlg;
 struct InstallJob;
@@ -51,10 +40,10 @@ public:
     // after the worker wrote into the target, kExitRefused for anything that ended before that.
     int ExitInstance() override { return m_nExitCode; }
 
-    // Reads Setup.ini from the current directory into m_config, and the medium's DisplayVersion
-    // line into m_strMediumVersion. Returns TRUE when the text starts with the marker and its
-    // section held four key lines with a usable FreeSpace value. Silent: it shows no message for
-    // any failure.
+    // Reads Setup.ini from the current directory into m_config, and its extension lines (the
+    // medium's version, scope, code page ...) into m_extensions. Returns TRUE when the text starts
+    // with the marker and its section held four key lines with a usable FreeSpace value. Silent:
+    // it shows no message for any failure.
     BOOL ReadSetupIni();
 
     // The reading itself, on a decoded zero-terminated text (ParseSetupText into m_config).
@@ -78,17 +67,16 @@ public:
     // m_madeFolders, a level made before a later one failed included.
     BOOL CreateDirectoryTree(const CString& strPath);
 
-    // When the product is already installed (its entry in the list of installed programs names an
-    // InstallLocation that IsProposableLocation accepts), that folder replaces DefaultDir in
-    // m_config, so that a second installation goes where the first one is.
+    // Whom this run installs for (CScopeChoice, which asks when bAsk) into m_bForOneUser, and an
+    // installation for one user's target in that user's own folder for programs. Returns -1 to go
+    // on; otherwise the run's exit code, having told why it ends here, or that of this program
+    // started again with the rights the choice needs (beforeAgain, when given, is called first).
+    int ChooseScope(const SetupOptions& options, bool bAsk, const std::function<void()>& beforeAgain = nullptr);
+    // The product's entry in the list of installed programs, in the scope of this run.
+    CInstalledEntry InstalledEntry() const { return CInstalledEntry(m_config.m_strProductName, m_bForOneUser); }
+    // When the product is already installed in a folder that may be proposed, that folder replaces
+    // DefaultDir in m_config, so that a second installation goes where the first one is.
     void ProposeEarlierLocation();
-    // The version of the product that is installed, when this medium would replace it with a lower
-    // one: the product's entry in the list of installed programs holds a DisplayVersion, the medium
-    // has one too, both read as dotted numbers (CompareDottedVersions) and the medium's is lower.
-    // FALSE, strInstalled untouched, in every other case: such a run goes on without a question.
-    BOOL FindNewerInstalled(CString& strInstalled) const;
-    // The question before a downgrade, naming both versions.
-    CString DowngradeQuestion(const CString& strInstalled) const;
     // The welcome dialog and the checks, until both checks pass (TRUE) or the user leaves (FALSE).
     // Before the first check, once a run, the user confirms a downgrade (No leaves: FALSE).
     BOOL ChooseTargetDirectory();
@@ -97,28 +85,6 @@ public:
     InstallJob MakeInstallJob(InstallFlag* pWritten, InstallFlag* pRestart = nullptr) const;
     // Starts the worker behind the progress dialog, waits for the outcome and returns the exit code.
     int RunInstallation(InstallJob& job);
-    // The end of a run whose worker has ended on its own: the completion message when it is done
-    // (with a second sentence when a restart finishes it) and the exit code, from the worker's flags.
-    int FinishedRun(const InstallJob& job);
-    // The exit code of a run that stopped before it was complete: failed once the worker wrote into
-    // the target (Install.log exists), refused before.
-    static int StoppedRun(const InstallJob& job);
-    // The whole installation without a window, as the command line asks; returns the exit code.
-    int RunSilent(const SetupOptions& options);
-    // Decides whom this run installs for (m_bForOneUser): the medium's Scope, for either the
-    // switch, else the scope of the installed product, else the author's preference, asked about
-    // in a windowed run (bAsk). An installation for one user starts in the user's own folder for
-    // programs. The product installed in the other scope (InstallationInOtherScope) refuses the run
-    // before anything is made or started again. Returns -1 to go on; otherwise the run's exit
-    // code, having told why it ends here (a refusal), or that of this program started again with
-    // the rights that the scope needs.
-    // beforeAgain, when given, is called before this program is started again.
-    int ChooseScope(const SetupOptions& options, bool bAsk, const std::function<void()>& beforeAgain = nullptr);
-    // This program started again, once, with the rights that the chosen scope needs: the
-    // administrators' for everyone, the user's own without them for one user. Returns -1 when
-    // these rights are the ones it has; otherwise the exit code of the program started again, or
-    // of a refusal told here (no way to those rights, or a program that was started again already).
-    int StartAgainWhereDue(const SetupOptions& options, const std::function<void()>& beforeAgain);
 
     SetupConfig m_config;
     CBackdropWnd* m_pBackdropWnd = nullptr;
@@ -129,15 +95,10 @@ public:
     // them from here.
     std::string m_strSetupText;
     SetupExtensions m_extensions;
-    // The medium's DisplayVersion line (Setup.ini's extension lines); empty when it has none.
-    CString m_strMediumVersion;
-    // Whom the medium installs for (its Scope line) and, for either, the choice offered first.
-    SetupScope m_scope = SetupScope::machine;
-    SetupScope m_preferredScope = SetupScope::machine;
     // The registry script's first key line that an installation for one user does not write (its
     // line of Setup.ini; 0: none).
     int m_nMachineWideLine = 0;
-    // This run installs for the user who runs it, not for everyone.
+    // This run installs for the user who runs it, not for everyone (ChooseScope).
     bool m_bForOneUser = false;
     // The folders that this run made on the way to its target (CreateDirectoryTree), outermost
     // first: the record names those above the target, for the uninstaller to remove when empty.

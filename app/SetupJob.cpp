@@ -1,24 +1,25 @@
-// What a run works on, windowed or silent: the target an earlier installation proposes, the job
-// handed to the worker, and what its end tells.
+// What a run works on, windowed or silent: whom it installs for, the target an earlier
+// installation proposes, and the job handed to the worker.
 #include "SetupApp.h"
 
-#include "AfxMessageBox.h"
-#include "AfxRegistry.h"
-#include "AfxRunEnd.h"
-#include "AfxText.h"
-#include "InstallRecordFormat.h"
+#include "BackdropWnd.h"
 #include "InstallWorker.h"
+#include "ScopeChoice.h"
+
+int CSetupApp::ChooseScope(const SetupOptions& options, bool bAsk, const std::function<void()>& beforeAgain)
+{
+    CScopeChoice choice(m_config.m_strProductName, m_extensions, m_nMachineWideLine, m_pBackdropWnd);
+    const int nEnd = choice.Choose(options, bAsk, beforeAgain);
+    if (nEnd >= 0) return nEnd;
+    m_bForOneUser = choice.ForOneUser();
+    choice.PlaceTarget(m_config.m_strInstallDir);
+    return -1;
+}
 
 void CSetupApp::ProposeEarlierLocation()
 {
-    const CString& product = m_config.m_strProductName;
-    // The same key as the registration writes; a name it would refuse has no entry to read.
-    if (!IsUsableProductName(product)) return;
-    CString location;
-    if (AfxRegQueryString(RegistryRootKey(EntryRoot(m_bForOneUser)), EntryKeyPath(product), kEntryInstallLocation,
-                          location, 1024) &&
-        IsProposableLocation(location))
-        m_config.m_strInstallDir = location;
+    CString location = InstalledEntry().ProposedLocation();
+    if (!location.IsEmpty()) m_config.m_strInstallDir = location;
 }
 
 InstallJob CSetupApp::MakeInstallJob(InstallFlag* pWritten, InstallFlag* pRestart) const
@@ -36,22 +37,4 @@ InstallJob CSetupApp::MakeInstallJob(InstallFlag* pWritten, InstallFlag* pRestar
         job.pExtensions = &m_extensions;
     }
     return job;
-}
-
-int CSetupApp::FinishedRun(const InstallJob& job)
-{
-    if (GetInstallFlag(job.pDone) && !GetInstallFlag(job.pFailed)) {
-        // The first line stays the same either way: scripts and users look for it.
-        const RunEnd end = job.pRestart && GetInstallFlag(job.pRestart) ? RunEnd::installedAtRestart : RunEnd::installed;
-        AfxMessageBox(AfxText(RunEndTextKey(end)), MB_OK | MB_ICONINFORMATION);
-        return RunEndExitCode(end);
-    }
-    return StoppedRun(job);
-}
-
-int CSetupApp::StoppedRun(const InstallJob& job)
-{
-    // Once Install.log exists the target holds what the log lists, and the uninstaller removes it.
-    return RunEndExitCode(job.pWritten && GetInstallFlag(job.pWritten) ? RunEnd::stoppedAfterChange
-                                                                         : RunEnd::failedBeforeChange);
 }

@@ -25,35 +25,6 @@ long long FreeMegabytes(DWORD sectorsPerCluster, DWORD bytesPerSector, DWORD fre
     return static_cast<long long>((static_cast<unsigned long long>(freeClusters) * sectorsPerCluster) / sectorsPerMB);
 }
 
-bool IsProposableLocation(const CString& strPath)
-{
-    const std::string& s = strPath.Str();
-    const size_t kMaxPath = 260;
-    // Counted in UTF-16 characters, as the system counts a path: a character outside the BMP is two.
-    size_t nWide = 0;
-    uint32_t cp = 0;
-    for (size_t i = 0; i < s.size();) {
-        if (!AfxNextCodePoint(s, i, cp)) cp = uint8_t(s[i++]);  // a byte of another code page: one character
-        nWide += cp > 0xFFFF ? 2 : 1;
-    }
-    if (s.size() < 3 || nWide >= kMaxPath) return false;
-    char drive = char(s[0] | 0x20);
-    if (drive < 'a' || drive > 'z' || s[1] != ':' || s[2] != '\\') return false;
-    size_t start = 3;
-    while (start < s.size()) {
-        size_t end = s.find('\\', start);
-        if (end == std::string::npos) end = s.size();
-        std::string part = s.substr(start, end - start);
-        // The drive root alone is as good as any folder; an empty component is not.
-        if (part.empty() || part == "." || part == "..") return false;
-        for (unsigned char ch : part)
-            if (ch < 32 || std::strchr("<>:\"/|?*", ch)) return false;
-        start = end + 1;
-        if (end + 1 == s.size()) return false;  // a trailing backslash
-    }
-    return true;
-}
-
 #ifdef _WIN32
 
 BOOL CSetupApp::CheckFreeSpace()

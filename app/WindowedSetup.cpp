@@ -10,6 +10,8 @@
 #include "BackdropWnd.h"
 #include "InstallWorker.h"
 #include "ProgressDlg.h"
+#include "RunOutcome.h"
+#include "SilentSetup.h"
 #include "WelcomeDlg.h"
 
 #include <memory>
@@ -22,14 +24,15 @@ BOOL CSetupApp::InitInstance()
         // Started by the bundle's launcher, this program runs in another folder than its caller.
         options.strLogFile = AfxPathAgainst(options.strCallerDir, options.strLogFile);
         if (options.bHasTarget) options.strTarget = AfxPathAgainst(options.strCallerDir, options.strTarget);
-        m_nExitCode = RunSilent(options);
+        m_nExitCode = CSilentSetup(*this, options).Run();
         return FALSE;
     }
-    // Whatever ends the run before the worker starts leaves the machine as it was.
-    m_nExitCode = kExitRefused;
     if (!Enable3dControlsStatic()) return FALSE;
     // A missing or incomplete Setup.ini ends the program at once, with no window and no message.
-    if (!ReadSetupIni()) return FALSE;
+    if (!ReadSetupIni()) {
+        m_nExitCode = RunEndExitCode(RunEnd::setupIniUnusable);
+        return FALSE;
+    }
     // The language: /LANG=, else the user's among those Setup.ini allows (AfxText.h).
     AfxStartLanguage(options.strLanguage, m_extensions.languages);
 
@@ -45,7 +48,7 @@ BOOL CSetupApp::InitInstance()
         ProposeEarlierLocation();
         InstallFlag written{0}, restart{0};
         InstallJob job = MakeInstallJob(&written, &restart);
-        if (ChooseTargetDirectory()) m_nExitCode = RunInstallation(job);
+        m_nExitCode = ChooseTargetDirectory() ? RunInstallation(job) : RunEndExitCode(RunEnd::userLeft);
     }
 
     m_pMainWnd = nullptr;
@@ -66,9 +69,12 @@ BOOL CSetupApp::ChooseTargetDirectory()
         m_config.m_strInstallDir = welcome.GetDirectory();
         // Asked before the directory check may create the target, so that No leaves everything as
         // it was; once is enough for a run.
+        const CString& medium = m_extensions.strDisplayVersion;
         CString installed;
-        if (!bAsked && FindNewerInstalled(installed) &&
-            AfxMessageBox(DowngradeQuestion(installed), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        if (!bAsked && InstalledEntry().IsNewerThan(medium, installed) &&
+            AfxMessageBox(AfxTextFormat("downgrade.question", installed.GetString(),
+                                        m_config.m_strProductName.GetString(), medium.GetString()),
+                          MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
             return FALSE;
         bAsked = TRUE;
         // Free space first: it is measured on the drive even when the directory is still missing.
@@ -81,19 +87,16 @@ int CSetupApp::RunInstallation(InstallJob& job)
     // Suspended: the progress dialog resumes it once its window exists, so the job is complete
     // and every notification finds the window.
     m_pWorkerThread = StartInstallWorker(job);
-    if (!m_pWorkerThread) {
-        AfxMessageBox(AfxText("install.start_failed"), MB_ICONHAND);
-        return kExitRefused;
-    }
+    if (!m_pWorkerThread) return TellRunEnd(RunEnd::workerNotStarted);
     m_pProgressDlg = new CProgressDlg(m_pWorkerThread, m_pBackdropWnd);
     job.pProgressDlg = m_pProgressDlg;
-    int nExitCode = kExitRefused;
+    int nExitCode;
     if (m_pProgressDlg->DoModal() == -1) {
         // The dialog never opened, so it never resumed the worker: the worker is let go marked as
         // abandoned, which it finds before it touches anything, and the run ends as a failure.
         job.bAbandoned = true;
         m_pWorkerThread->ResumeThread();
-        AfxMessageBox(AfxText("install.progress_failed"), MB_ICONHAND);
+        nExitCode = TellRunEnd(RunEnd::progressNotShown);
     } else if (!GetInstallFlag(&g_bDone)) {
         // The user cancelled, or the worker failed and closed the dialog: stop it and wait, since
         // it still reads the dialog object to find the window. The worker may be showing a
@@ -101,9 +104,9 @@ int CSetupApp::RunInstallation(InstallJob& job)
         SetInstallFlag(&g_bCancel, 1);
         AfxWaitForThreadEnd(m_pWorkerThread);
         // Stopped, never complete, however the worker ended: what it wrote is all that counts.
-        nExitCode = StoppedRun(job);
+        nExitCode = TellRunEnd(StoppedRunEnd(job));
     } else {
-        nExitCode = FinishedRun(job);
+        nExitCode = TellRunEnd(FinishedRunEnd(job));
     }
     // A done worker touches nothing after its WM_CLOSE, but its thread object and handle must
     // outlive the thread; it is ending, so this wait is short.

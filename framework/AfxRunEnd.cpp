@@ -16,6 +16,17 @@ constexpr RunEndRow kRunEnds[] = {
     {RunEnd::refused, kExitRefused, nullptr},
     {RunEnd::failedBeforeChange, kExitRefused, nullptr},
     {RunEnd::stoppedAfterChange, kExitFailed, nullptr},
+    {RunEnd::commandLineRefused, kExitRefused, nullptr},
+    {RunEnd::setupIniUnusable, kExitRefused, nullptr},
+    {RunEnd::logUnwritable, kExitRefused, nullptr},
+    {RunEnd::scopeRefused, kExitRefused, nullptr},
+    {RunEnd::otherScopeInstalled, kExitRefused, nullptr},
+    {RunEnd::rightsUnavailable, kExitRefused, nullptr},
+    {RunEnd::newerInstalled, kExitRefused, nullptr},
+    {RunEnd::userLeft, kExitRefused, nullptr},
+    {RunEnd::targetRefused, kExitRefused, nullptr},
+    {RunEnd::workerNotStarted, kExitRefused, "install.start_failed"},
+    {RunEnd::progressNotShown, kExitRefused, "install.progress_failed"},
     {RunEnd::removed, kExitDone, "outcome.removed"},
     {RunEnd::removedAtRestart, kExitRestartNeeded, "outcome.at_restart"},
     {RunEnd::removedAtSignIn, kExitRestartNeeded, "outcome.at_sign_in"},
@@ -43,3 +54,5 @@ static_assert(InOrder(), "the rows follow the enum");
 AfxExitCode RunEndExitCode(RunEnd end) { return kRunEnds[int(end)].nExitCode; }
 
 const char* RunEndTextKey(RunEnd end) { return kRunEnds[int(end)].pszTextKey; }
+
+bool IsSetupRefusal(RunEnd end) { return end >= RunEnd::commandLineRefused && end <= RunEnd::progressNotShown; }

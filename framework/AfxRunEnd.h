@@ -10,9 +10,21 @@ enum class RunEnd {
     // Setup.exe
     installed,           // everything is in place
     installedAtRestart,  // in place once Windows has restarted (files that were in use)
-    refused,             // refused before anything was touched; the run told why
+    refused,             // the worker refused before anything was touched; it told why
     failedBeforeChange,  // failed or cancelled after a look at the target, before the record began
     stoppedAfterChange,  // failed or cancelled after the record began; it lists what is there
+    // Setup.exe, before its worker started: nothing was touched, and each told why in its own words
+    commandLineRefused,  // a silent command line that cannot be read
+    setupIniUnusable,    // Setup.ini missing or damaged (a windowed run ends without a word)
+    logUnwritable,       // the /LOG= file cannot be made, or is a file of the medium
+    scopeRefused,        // the medium does not install for whom the switches or its script ask
+    otherScopeInstalled, // the product is installed for the other scope
+    rightsUnavailable,   // the rights that the scope needs cannot be had
+    newerInstalled,      // a newer version is installed and no downgrade was allowed
+    userLeft,            // the user left a question or dialog
+    targetRefused,       // the target failed a check (a silent run has nobody to choose another)
+    workerNotStarted,    // the worker's thread could not be made
+    progressNotShown,    // the progress dialog did not open, so the worker was let go unstarted
     // Uninstal.exe
     removed,             // everything listed is gone
     removedAtRestart,    // gone once Windows has restarted
@@ -34,3 +46,5 @@ AfxExitCode RunEndExitCode(RunEnd end);
 // The key of the text that says so (some take the product's name or a path); null where the run
 // has told it in its own words already (a refusal names its cause).
 const char* RunEndTextKey(RunEnd end);
+// True for the ways Setup.exe ends before its worker started: the machine is as it was.
+bool IsSetupRefusal(RunEnd end);

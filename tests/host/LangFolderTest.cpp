@@ -100,6 +100,10 @@ TEST(LangFolder, EveryWayARunEndsHasItsExitCodeAndText)
         SCOPED_TRACE(i);
         const RunEnd end = RunEnd(i);
         EXPECT_TRUE(codes.count(RunEndExitCode(end)));
+        // Setup.exe refused before its worker started: nothing was touched.
+        if (IsSetupRefusal(end)) {
+            EXPECT_EQ(RunEndExitCode(end), kExitRefused);
+        }
         const char* pszKey = RunEndTextKey(end);
         if (!pszKey) continue;
         const char* pszEnglish = AfxEnglishTexts().Find(pszKey);

@@ -4,6 +4,7 @@
 #include "InstallFlags.h"
 #include "InstallRecordFormat.h"
 #include "InstallWorker.h"
+#include "RunOutcome.h"
 #include "SetupApp.h"
 #include "SilentLog.h"
 
@@ -423,7 +424,7 @@ TEST(RunOutcome, ExitCodeAndCompletionFromTheWorkersFlags)
         InstallJob job = app.MakeInstallJob(&written, &restart);
         job.pDone = &done;
         job.pFailed = &failed;
-        EXPECT_EQ(app.FinishedRun(job), row.exitCode);
+        EXPECT_EQ(TellRunEnd(FinishedRunEnd(job)), row.exitCode);
         EXPECT_EQ(boxes.Texts(), row.box);
     }
 }

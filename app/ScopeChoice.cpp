@@ -1,5 +1,5 @@
 // Whom a run installs for: everyone who uses the computer, or the user who runs the installer.
-#include "SetupApp.h"
+#include "ScopeChoice.h"
 
 #include "AfxElevation.h"
 #include "AfxMessageBox.h"
@@ -7,11 +7,13 @@
 #include "AfxRegistry.h"
 #include "AfxShell.h"
 #include "AfxText.h"
+#include "AfxWnd.h"
 #include "InstallRecordFormat.h"
 #include "OneInstallation.h"
 #include "RegistryAnchorStore.h"
-#include "BackdropWnd.h"
+#include "RunOutcome.h"
 #include "ScopeDlg.h"
+#include "SetupOptions.h"
 #include "TargetFolder.h"
 
 namespace {
@@ -54,26 +56,16 @@ CString ArgumentsAgain(const SetupOptions& options, const char* pszScope)
     return text;
 }
 
-int Refused(const CString& strText)
-{
-    AfxMessageBox(strText, MB_ICONHAND);
-    return kExitRefused;
-}
-
 }  // namespace
 
-int CSetupApp::ChooseScope(const SetupOptions& options, bool bAsk, const std::function<void()>& beforeAgain)
+int CScopeChoice::Choose(const SetupOptions& options, bool bAsk, const std::function<void()>& beforeAgain)
 {
-    const CString& product = m_config.m_strProductName;
-    if (options.bAllUsers && options.bCurrentUser) {
-        AfxMessageBox(AfxText("scope.exclusive"), MB_ICONHAND);
-        return kExitRefused;
-    }
+    const CString& product = m_strProduct;
+    if (options.bAllUsers && options.bCurrentUser) return Refuse(RunEnd::scopeRefused, AfxText("scope.exclusive"));
     if ((options.bAllUsers && m_scope == SetupScope::user) || (options.bCurrentUser && m_scope == SetupScope::machine)) {
         CString text = AfxTextFormat(m_scope == SetupScope::user ? "scope.only_user" : "scope.only_everyone",
                                      product.GetString(), options.bAllUsers ? "/ALLUSERS" : "/CURRENTUSER");
-        AfxMessageBox(text, MB_ICONHAND);
-        return kExitRefused;
+        return Refuse(RunEnd::scopeRefused, text);
     }
     bool bForOneUser = m_scope == SetupScope::user;
     if (m_scope == SetupScope::either) {
@@ -85,20 +77,17 @@ int CSetupApp::ChooseScope(const SetupOptions& options, bool bAsk, const std::fu
             // there, which any of the user's programs can write, decides nothing.
             if (!InstallationForUser(CRegistryAnchorStore(), product, ReadRecordIn).IsEmpty()) bForOneUser = true;
             else if (InstalledBelow(kRootLocalMachine, product)) bForOneUser = false;
-            else bForOneUser = m_preferredScope == SetupScope::user;
+            else bForOneUser = m_preferred == SetupScope::user;
             if (bAsk) {
                 CScopeDlg dlg(product, bForOneUser);
-                if (dlg.DoModal() != IDOK) return kExitRefused;
+                if (dlg.DoModal() != IDOK) return Refuse(RunEnd::userLeft);
                 bForOneUser = dlg.ForOneUser();
             }
         }
     }
     m_bForOneUser = bForOneUser;
-    if (bForOneUser && m_nMachineWideLine) {
-        CString text = AfxTextFormat("scope.machine_line", m_nMachineWideLine);
-        AfxMessageBox(text, MB_ICONHAND);
-        return kExitRefused;
-    }
+    if (bForOneUser && m_nMachineWideLine)
+        return Refuse(RunEnd::scopeRefused, AfxTextFormat("scope.machine_line", m_nMachineWideLine));
     // Before this program starts itself again with other rights and before anything is made; the
     // program started again looks once more, and finds the same. A product installed only for
     // everyone has no installation for one user to look for: entries of the user's own are not read.
@@ -106,37 +95,39 @@ int CSetupApp::ChooseScope(const SetupOptions& options, bool bAsk, const std::fu
     if (m_scope != SetupScope::machine)
         there = InstallationInOtherScope(CRegistryAnchorStore(), product, bForOneUser, RecordIsThere, ReadRecordIn);
     if (!there.IsEmpty() && bForOneUser)
-        return Refused(AfxTextFormat("scope.other_for_everyone", product.GetString(), there.GetString(),
+        return Refuse(RunEnd::otherScopeInstalled, AfxTextFormat("scope.other_for_everyone", product.GetString(), there.GetString(),
                                      there.GetString(), kUninstallerName));
     // The user's installation is the user's to remove: no program of the user's folder is named.
-    if (!there.IsEmpty()) return Refused(AfxTextFormat("scope.other_for_user", product.GetString(), there.GetString()));
-    int nAgain = StartAgainWhereDue(options, beforeAgain);
-    if (nAgain >= 0) return nAgain;
-    // The user's own folder for programs, with the last part of the author's folder.
+    if (!there.IsEmpty())
+        return Refuse(RunEnd::otherScopeInstalled,
+                      AfxTextFormat("scope.other_for_user", product.GetString(), there.GetString()));
+    return StartAgainWhereDue(options, beforeAgain);
+}
+
+void CScopeChoice::PlaceTarget(CString& strInstallDir) const
+{
     CString base;
-    if (bForOneUser && AfxGetUserProgramFilesFolder(base))
-        m_config.m_strInstallDir = base + "\\" + AfxNameOf(m_config.m_strInstallDir);
-    return -1;
+    if (m_bForOneUser && AfxGetUserProgramFilesFolder(base)) strInstallDir = base + "\\" + AfxNameOf(strInstallDir);
 }
 
 // An installation for everyone is made with the administrators' rights, one for a user with that
 // user's own rights alone: everything it reads and writes the user's everyday programs may change.
 // This program started with the wrong ones starts itself again with the right ones, once.
-int CSetupApp::StartAgainWhereDue(const SetupOptions& options, const std::function<void()>& beforeAgain)
+int CScopeChoice::StartAgainWhereDue(const SetupOptions& options, const std::function<void()>& beforeAgain)
 {
     AfxRights rights = AfxGetRights();
     bool bAsUser = m_bForOneUser && rights == AfxRights::elevated;
     bool bForEveryone = !m_bForOneUser && (rights == AfxRights::limited || rights == AfxRights::noWay);
     if (!bAsUser && !bForEveryone) return -1;
     if (options.bStartedAgain)
-        return Refused(AfxText(bAsUser ? "rights.again_still_admin" : "rights.again_still_not_admin"));
-    if (bForEveryone && rights == AfxRights::noWay)
-        return Refused(AfxText("rights.no_way"));
+        return Refuse(RunEnd::rightsUnavailable,
+                      AfxText(bAsUser ? "rights.again_still_admin" : "rights.again_still_not_admin"));
+    if (bForEveryone && rights == AfxRights::noWay) return Refuse(RunEnd::rightsUnavailable, AfxText("rights.no_way"));
     CString dir = AfxCallForText([](char* p, DWORD n) { return GetCurrentDirectoryA(n, p); });
-    if (m_pBackdropWnd) m_pBackdropWnd->ShowWindow(SW_HIDE);
+    if (m_pHide) m_pHide->ShowWindow(SW_HIDE);
     if (beforeAgain) beforeAgain();
     int nCode = bAsUser ? AfxRunAsUser(AfxGetProgramPath(), ArgumentsAgain(options, "/CURRENTUSER"), dir)
                         : AfxRunElevated(AfxGetProgramPath(), ArgumentsAgain(options, "/ALLUSERS"), dir);
     if (nCode >= 0) return nCode;
-    return Refused(AfxText(bAsUser ? "rights.as_user_failed" : "rights.not_given"));
+    return Refuse(RunEnd::rightsUnavailable, AfxText(bAsUser ? "rights.as_user_failed" : "rights.not_given"));
 }
