@@ -2,9 +2,9 @@
 
 #include "AfxCodePageWin32.h"
 #include "AfxDialog.h"
+#include "AfxRegistry.h"
 
 #include <map>
-#include <cwchar>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,17 +18,20 @@ bool IsPlainAscii(const char* psz)
     return true;
 }
 
+const char kFontKeys[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\";
+// The longest values read there. A face's links are a few hundred bytes; a substitute is a face
+// name, perhaps with ",charset" after it.
+const DWORD kMaxLinkBytes = 16380;
+const DWORD kMaxSubstituteBytes = (LF_FACESIZE + 7) * sizeof(wchar_t);
+
 // The faces the system links to pszFace, in order: the second field of each "FILE,FACE[,...]".
 std::vector<std::wstring> LinkedFacesOf(const wchar_t* pszFace)
 {
-    std::vector<std::wstring> faces;
-    std::vector<wchar_t> buf(8192, L'\0');
-    DWORD cb = DWORD((buf.size() - 2) * sizeof(wchar_t));
-    if (::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink",
-                       pszFace, RRF_RT_REG_MULTI_SZ, nullptr, buf.data(), &cb) != ERROR_SUCCESS)
+    std::vector<std::wstring> entries, faces;
+    const std::string key = std::string(kFontKeys) + "FontLink\\SystemLink";
+    if (!AfxRegQueryWideStrings(HKEY_LOCAL_MACHINE, key.c_str(), pszFace, REG_MULTI_SZ, entries, kMaxLinkBytes))
         return faces;
-    for (const wchar_t* p = buf.data(); *p; p += ::lstrlenW(p) + 1) {
-        std::wstring entry(p);
+    for (const std::wstring& entry : entries) {
         size_t comma = entry.find(L',');
         if (comma == std::wstring::npos) continue;
         std::wstring face = entry.substr(comma + 1, entry.find(L',', comma + 1) - comma - 1);
@@ -42,13 +45,11 @@ std::vector<std::wstring> LinkedFacesOf(const wchar_t* pszFace)
 std::vector<std::wstring> LinkedFaces(const wchar_t* pszFace)
 {
     std::vector<std::wstring> faces = LinkedFacesOf(pszFace);
-    wchar_t real[LF_FACESIZE + 8] = L"";
-    DWORD cb = sizeof real - sizeof(wchar_t);
-    if (faces.empty() && ::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes",
-                                        pszFace, RRF_RT_REG_SZ, nullptr, real, &cb) == ERROR_SUCCESS) {
-        if (wchar_t* comma = std::wcschr(real, L',')) *comma = L'\0';
-        faces = LinkedFacesOf(real);
-    }
+    std::vector<std::wstring> real;
+    const std::string key = std::string(kFontKeys) + "FontSubstitutes";
+    if (faces.empty() && AfxRegQueryWideStrings(HKEY_LOCAL_MACHINE, key.c_str(), pszFace, REG_SZ, real,
+                                                  kMaxSubstituteBytes))
+        faces = LinkedFacesOf(real[0].substr(0, real[0].find(L',')).c_str());
     return faces;
 }
 

@@ -48,6 +48,7 @@ const char kRegistryLinkReason[] = "the key, or a key above it, is a registry li
 #include "AfxHandle.h"
 #include "AfxString.h"
 
+#include <string>
 #include <vector>
 
 // Opens the existing key pszPath under hRoot with access, into key. ERROR_FILE_NOT_FOUND when it
@@ -89,6 +90,15 @@ bool AfxRegQueryStringValue(HKEY hKey, const char* pszName, CString& strValue, D
 // The same for the key pszSubKey under hRoot; false too when a key on the way is a link.
 bool AfxRegQueryString(HKEY hRoot, const char* pszSubKey, const char* pszName, CString& strValue,
                        DWORD nMaxBytes = 4096);
+
+// The wide text of the value pszName (which may be any text, a font's face name among them) of the
+// key pszSubKey under hRoot, when the value is of type dwType, REG_SZ or REG_MULTI_SZ: a REG_SZ as
+// one string, to its first zero; a REG_MULTI_SZ as its strings in order, up to the first empty one
+// (the list's end; a list stored without its closing zeros ends with the data). False, with strings
+// untouched, when the key (reached without a link) or the value is missing, the value is of
+// another type or longer than nMaxBytes bytes.
+bool AfxRegQueryWideStrings(HKEY hRoot, const char* pszSubKey, const wchar_t* pszName, DWORD dwType,
+                            std::vector<std::wstring>& strings, DWORD nMaxBytes = 16384);
 
 // The REG_DWORD value pszName of hKey; false when it is missing or of another type.
 bool AfxRegQueryDword(HKEY hKey, const char* pszName, DWORD& dwValue);

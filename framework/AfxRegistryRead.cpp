@@ -1,6 +1,9 @@
 // The registry reader (AfxRegistry.h): values, names and "is it there", one way for every program.
 #include "AfxRegistry.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 // The names that enumerate returns one index at a time; a name too long for the buffer is skipped.
@@ -17,6 +20,42 @@ std::vector<CString> Names(DWORD nMaxChars, Enumerate enumerate)
         names.push_back(CString(name.data()));
     }
     return names;
+}
+
+// Reads a whole value through query (RegQueryValueExA or RegQueryValueExW with the key and name
+// bound): the size first, then the bytes, and again when the value grew in between, so that what
+// comes back is one whole value. A value longer than nMaxBytes is not read: ERROR_MORE_DATA.
+template <class Query>
+LONG ReadWhole(Query query, DWORD* pdwType, std::vector<BYTE>& data, DWORD nMaxBytes)
+{
+    for (;;) {
+        DWORD cb = 0;
+        LONG rc = query(pdwType, nullptr, &cb);
+        if (rc != ERROR_SUCCESS) return rc;
+        if (cb > nMaxBytes) return ERROR_MORE_DATA;
+        data.assign(cb, 0);
+        rc = query(pdwType, cb ? data.data() : nullptr, &cb);
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc == ERROR_SUCCESS) data.resize(cb);
+        return rc;
+    }
+}
+
+// The strings of a REG_SZ (one, to its first zero) or REG_MULTI_SZ (each to its zero, up to the
+// first empty one, which ends the list) value's bytes; an odd last byte is no character.
+std::vector<std::wstring> WideStrings(const std::vector<BYTE>& data, DWORD dwType)
+{
+    std::wstring text(data.size() / sizeof(wchar_t), L'\0');
+    if (!text.empty()) std::memcpy(&text[0], data.data(), text.size() * sizeof(wchar_t));
+    if (dwType == REG_SZ) return {text.substr(0, text.find(L'\0'))};
+    std::vector<std::wstring> strings;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = std::min(text.find(L'\0', at), text.size());
+        if (end == at) break;
+        strings.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return strings;
 }
 
 }  // namespace
@@ -41,16 +80,9 @@ bool AfxRegValueExists(HKEY hRoot, const char* pszPath, const char* pszName)
 
 LONG AfxRegQueryValue(HKEY hKey, const char* pszName, DWORD* pdwType, std::vector<BYTE>& data)
 {
-    for (;;) {
-        DWORD cb = 0;
-        LONG rc = RegQueryValueExA(hKey, pszName, nullptr, pdwType, nullptr, &cb);
-        if (rc != ERROR_SUCCESS) return rc;
-        data.assign(cb, 0);
-        rc = RegQueryValueExA(hKey, pszName, nullptr, pdwType, cb ? data.data() : nullptr, &cb);
-        if (rc == ERROR_MORE_DATA) continue;
-        if (rc == ERROR_SUCCESS) data.resize(cb);
-        return rc;
-    }
+    return ReadWhole([hKey, pszName](DWORD* pType, BYTE* pData, DWORD* pcb) {
+        return RegQueryValueExA(hKey, pszName, nullptr, pType, pData, pcb);
+    }, pdwType, data, MAXDWORD);
 }
 
 bool AfxRegQueryStringValue(HKEY hKey, const char* pszName, CString& strValue, DWORD nMaxBytes)
@@ -73,6 +105,23 @@ bool AfxRegQueryString(HKEY hRoot, const char* pszSubKey, const char* pszName, C
     CRegKey key;
     return hRoot && AfxRegOpenKeyNoLinks(hRoot, pszSubKey, KEY_QUERY_VALUE, key) == ERROR_SUCCESS &&
            AfxRegQueryStringValue(key.Get(), pszName, strValue, nMaxBytes);
+}
+
+bool AfxRegQueryWideStrings(HKEY hRoot, const char* pszSubKey, const wchar_t* pszName, DWORD dwType,
+                            std::vector<std::wstring>& strings, DWORD nMaxBytes)
+{
+    CRegKey key;
+    if (!hRoot || (dwType != REG_SZ && dwType != REG_MULTI_SZ) ||
+        AfxRegOpenKeyNoLinks(hRoot, pszSubKey, KEY_QUERY_VALUE, key) != ERROR_SUCCESS)
+        return false;
+    DWORD dwStored = 0;
+    std::vector<BYTE> data;
+    auto query = [&key, pszName](DWORD* pType, BYTE* pData, DWORD* pcb) {
+        return RegQueryValueExW(key.Get(), pszName, nullptr, pType, pData, pcb);
+    };
+    if (ReadWhole(query, &dwStored, data, nMaxBytes) != ERROR_SUCCESS || dwStored != dwType) return false;
+    strings = WideStrings(data, dwType);
+    return true;
 }
 
 bool AfxRegQueryDword(HKEY hKey, const char* pszName, DWORD& dwValue)

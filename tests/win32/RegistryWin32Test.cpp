@@ -506,6 +506,14 @@ TEST(RegistryNoLinks, TheScriptStopsAtAKeyBelowALink)
     }
 }
 
+// Makes the key base under HKEY_CURRENT_USER, open in key, removed with cleanup.
+void MakeUserKey(const std::string& base, KeyCleanup& cleanup, CRegKey& key)
+{
+    cleanup.Add(HKEY_CURRENT_USER, base);
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, base.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                             key.Receive(), nullptr));
+}
+
 // The registry reader: a string is read only as REG_SZ and within its bound, ends at its first zero
 // whether or not one was stored; a number only as REG_DWORD; "is there a value" for every type;
 // the names of subkeys and values, a name too long left out.
@@ -513,10 +521,8 @@ TEST(RegistryReader, ReadsEachValueAsItsTypeAllows)
 {
     const std::string base = "Software\\" + UniqueName();
     KeyCleanup cleanup;
-    cleanup.Add(HKEY_CURRENT_USER, base);
     CRegKey key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, base.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                             key.Receive(), nullptr));
+    ASSERT_NO_FATAL_FAILURE(MakeUserKey(base, cleanup, key));
     struct Stored {
         const char* pszName;
         DWORD dwType;
@@ -578,4 +584,86 @@ TEST(RegistryReader, ReadsEachValueAsItsTypeAllows)
     EXPECT_EQ("One,Two,", joined(AfxRegSubKeyNames(key.Get(), 8)));
     EXPECT_EQ("Bytes,Inner,Long,Short,Text,", joined(AfxRegValueNames(key.Get(), 6)));
     EXPECT_EQ("Bytes,Expand,Inner,Long,NoZero,Number,Short,Text,", joined(AfxRegValueNames(key.Get())));
+}
+
+// The wide reader, as the font code reads FontLink and FontSubstitutes: face names that no narrow
+// code page holds, as value names and as data; a REG_SZ to its first zero, a REG_MULTI_SZ to its
+// first empty string or its end; nothing for another type, a missing value or key, a longer value.
+TEST(RegistryReader, ReadsWideStringsAsTheirTypeAllows)
+{
+    const std::string base = "Software\\" + UniqueName();
+    KeyCleanup cleanup;
+    CRegKey key;
+    ASSERT_NO_FATAL_FAILURE(MakeUserKey(base, cleanup, key));
+    const std::wstring gothic = L"\xFF2D\xFF33 \x30B4\x30B7\x30C3\x30AF";  // full-width "MS", then "Gothic"
+    const std::wstring song = L"\x5B8B\x4F53";
+    const std::wstring links = L"MSGOTHIC.TTC," + gothic + L"\nSIMSUN.TTC," + song + L"\n\n";
+    auto zeros = [](std::wstring text) {
+        for (wchar_t& c : text)
+            if (c == L'\n') c = L'\0';
+        return text;
+    };
+    struct Stored {
+        std::wstring name;
+        DWORD dwType;
+        std::wstring data;  // '\n' stands for a zero
+        size_t nExtraBytes;  // of data's next character, written after it
+    } stored[] = {
+        {gothic, REG_MULTI_SZ, links, 0},
+        {L"Face", REG_SZ, L"\xFF2D\xFF33 \xFF30\x30B4\x30B7\x30C3\x30AF,128\n", 0},
+        {L"Open", REG_MULTI_SZ, L"a\nb", 0},
+        {L"Gap", REG_MULTI_SZ, L"a\n\nb\n\n", 0},
+        {L"Inner", REG_SZ, L"ab\ncd\n", 0},
+        {L"EmptyList", REG_MULTI_SZ, L"\n", 0},
+        {L"EmptyText", REG_SZ, L"\n", 0},
+        {L"Odd", REG_SZ, L"abc", 1},  // "ab" and half of 'c'
+        {L"Edge", REG_SZ, std::wstring(39, L'e') + L"\n", 0},  // as long as the bound
+        {L"Long", REG_MULTI_SZ, std::wstring(39, L'l') + L"\n\n", 0},
+        {L"Expand", REG_EXPAND_SZ, L"%x%\n", 0},
+        {L"Number", REG_DWORD, L"\x0007\n", 0},
+    };
+    for (const Stored& s : stored) {
+        const std::wstring data = zeros(s.data);
+        const DWORD cb = DWORD(s.nExtraBytes ? (data.size() - 1) * sizeof(wchar_t) + s.nExtraBytes
+                                             : data.size() * sizeof(wchar_t));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key.Get(), s.name.c_str(), 0, s.dwType,
+                                                reinterpret_cast<const BYTE*>(data.data()), cb));
+    }
+    struct Row {
+        const char* what;
+        std::string sub;  // below base
+        std::wstring name;
+        DWORD dwType;  // asked for
+        std::wstring strings;  // each with '\n' after it; "-": false, strings untouched
+    } rows[] = {
+        {"links under a Japanese face", "", gothic, REG_MULTI_SZ, links.substr(0, links.size() - 1)},
+        {"a list asked for as text", "", gothic, REG_SZ, L"-"},
+        {"a Japanese substitute", "", L"Face", REG_SZ, L"\xFF2D\xFF33 \xFF30\x30B4\x30B7\x30C3\x30AF,128\n"},
+        {"text asked for as a list", "", L"Face", REG_MULTI_SZ, L"-"},
+        {"a list without its closing zeros", "", L"Open", REG_MULTI_SZ, L"a\nb\n"},
+        {"a list ends at its first empty string", "", L"Gap", REG_MULTI_SZ, L"a\n"},
+        {"text ends at its first zero", "", L"Inner", REG_SZ, L"ab\n"},
+        {"an empty list", "", L"EmptyList", REG_MULTI_SZ, L""},
+        {"an empty text is one string", "", L"EmptyText", REG_SZ, L"\n"},
+        {"an odd last byte", "", L"Odd", REG_SZ, L"ab\n"},
+        {"as long as the bound", "", L"Edge", REG_SZ, std::wstring(39, L'e') + L"\n"},
+        {"longer than the bound", "", L"Long", REG_MULTI_SZ, L"-"},
+        {"an expandable text", "", L"Expand", REG_SZ, L"-"},
+        {"a number", "", L"Number", REG_SZ, L"-"},
+        {"no such value", "", L"Missing", REG_MULTI_SZ, L"-"},
+        {"no such key", "\\None", L"Face", REG_SZ, L"-"},
+        {"a type that is no text", "", L"Number", REG_DWORD, L"-"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::vector<std::wstring> strings = {L"-"};
+        std::wstring got;
+        if (AfxRegQueryWideStrings(HKEY_CURRENT_USER, (base + row.sub).c_str(), row.name.c_str(), row.dwType, strings,
+                                   80)) {
+            for (const std::wstring& one : strings) got += one + L"\n";
+        } else {
+            got = strings.size() == 1 ? strings[0] : L"changed";
+        }
+        EXPECT_EQ(row.strings, got);
+    }
 }
