@@ -17,7 +17,7 @@ void CListedLog::Write(const void* lpBuf, UINT nCount)
     std::string cp1252;
     if (m_bUtf8) {
         WriteOut(text);
-    } else if (Utf8ToCp1252(text, cp1252)) {
+    } else if (LogTextInCp1252(text, cp1252)) {
         CDigestFile::Write(cp1252.data(), UINT(cp1252.size()));
     } else {
         SwitchToUtf8(text);

@@ -15,7 +15,7 @@
 class CListedLog : public CDigestFile {
 public:
     // Whether the log goes out in UTF-8 (with kUtf8Mark first) from its first line on; without it,
-    // Windows-1252 until a line comes that the code page cannot hold (SwitchToUtf8).
+    // Windows-1252 until a line comes that the code page cannot hold (LogTextInCp1252, then SwitchToUtf8).
     void SetUtf8(bool bUtf8) { m_bUtf8 = bUtf8; }
     bool IsUtf8() const { return m_bUtf8; }
     // lpBuf holds whole lines of the program's UTF-8 text; they go out in the log's code page.

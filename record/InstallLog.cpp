@@ -136,10 +136,12 @@ bool ParseInstallLog(const char* pData, size_t nSize, InstallRecord& record, Log
     return true;
 }
 
+bool LogTextInCp1252(const std::string& strUtf8, std::string& cp1252) { return Utf8ToCp1252(strUtf8, cp1252); }
+
 std::string StoredLogText(const std::string& strUtf8)
 {
     std::string cp1252;
-    return Utf8ToCp1252(strUtf8, cp1252) ? cp1252 : kUtf8Mark + strUtf8;
+    return LogTextInCp1252(strUtf8, cp1252) ? cp1252 : kUtf8Mark + strUtf8;
 }
 
 void InstallLogWriter::Line(const std::string& strLine)

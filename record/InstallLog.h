@@ -55,8 +55,15 @@ struct LogDamage {
 // the first bad line and the reason in damage (record is then incomplete and must not be used).
 bool ParseInstallLog(const char* pData, size_t nSize, InstallRecord& record, LogDamage& damage);
 
-// A log text (the program's UTF-8 lines) in the form the record's readers take: Windows-1252 when
-// the code page holds every character of it, else kUtf8Mark and the UTF-8.
+// The one rule of a log's code page, for every writer of one: a log is Windows-1252 while the code
+// page holds every character of its text, else UTF-8 after kUtf8Mark. For strUtf8 (the program's
+// UTF-8 lines, the whole log or the lines added to it): true with their Windows-1252 bytes in
+// cp1252 when the code page holds them all; false when a log that holds them must be UTF-8 (as
+// must one holding text that is not UTF-8), and cp1252 is then unspecified.
+bool LogTextInCp1252(const std::string& strUtf8, std::string& cp1252);
+
+// A log text (the program's UTF-8 lines) in the form the record's readers take, by LogTextInCp1252:
+// its Windows-1252 bytes, else kUtf8Mark and the UTF-8.
 std::string StoredLogText(const std::string& strUtf8);
 
 // Appends the log's lines (the program's UTF-8 text) to an open file, each line with its CR LF in
