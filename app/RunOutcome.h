@@ -16,6 +16,6 @@ RunEnd StoppedRunEnd(const InstallJob& job);
 // Tells the end where the table gives it a text (as information when the product is installed, as
 // an error otherwise) and returns its exit code.
 int TellRunEnd(RunEnd end);
-// A refusal before the worker started (IsSetupRefusal): strText, when given, told as an error, then
+// A refusal before the worker started (IsRefusal): strText, when given, told as an error, then
 // the cause's exit code.
 int Refuse(RunEnd cause, const CString& strText = CString());

@@ -27,6 +27,9 @@ constexpr RunEndRow kRunEnds[] = {
     {RunEnd::targetRefused, kExitRefused, nullptr},
     {RunEnd::workerNotStarted, kExitRefused, "install.start_failed"},
     {RunEnd::progressNotShown, kExitRefused, "install.progress_failed"},
+    {RunEnd::targetIsLink, kExitRefused, nullptr},
+    {RunEnd::recordNotBelieved, kExitRefused, nullptr},
+    {RunEnd::handoverRefused, kExitRefused, nullptr},
     {RunEnd::removed, kExitDone, "outcome.removed"},
     {RunEnd::removedAtRestart, kExitRestartNeeded, "outcome.at_restart"},
     {RunEnd::removedAtSignIn, kExitRestartNeeded, "outcome.at_sign_in"},
@@ -55,4 +58,4 @@ AfxExitCode RunEndExitCode(RunEnd end) { return kRunEnds[int(end)].nExitCode; }
 
 const char* RunEndTextKey(RunEnd end) { return kRunEnds[int(end)].pszTextKey; }
 
-bool IsSetupRefusal(RunEnd end) { return end >= RunEnd::commandLineRefused && end <= RunEnd::progressNotShown; }
+bool IsRefusal(RunEnd end) { return end >= RunEnd::commandLineRefused && end <= RunEnd::handoverRefused; }

@@ -13,18 +13,21 @@ enum class RunEnd {
     refused,             // the worker refused before anything was touched; it told why
     failedBeforeChange,  // failed or cancelled after a look at the target, before the record began
     stoppedAfterChange,  // failed or cancelled after the record began; it lists what is there
-    // Setup.exe, before its worker started: nothing was touched, and each told why in its own words
-    commandLineRefused,  // a silent command line that cannot be read
+    // Setup.exe or Uninstal.exe refused before anything was touched; each told why in its own words
+    commandLineRefused,  // a command line that cannot be read, or one that asks for the usage
     setupIniUnusable,    // Setup.ini missing or damaged (a windowed run ends without a word)
     logUnwritable,       // the /LOG= file cannot be made, or is a file of the medium
     scopeRefused,        // the medium does not install for whom the switches or its script ask
     otherScopeInstalled, // the product is installed for the other scope
-    rightsUnavailable,   // the rights that the scope needs cannot be had
+    rightsUnavailable,   // the rights that the installation's scope needs cannot be had
     newerInstalled,      // a newer version is installed and no downgrade was allowed
     userLeft,            // the user left a question or dialog
     targetRefused,       // the target failed a check (a silent run has nobody to choose another)
     workerNotStarted,    // the worker's thread could not be made
     progressNotShown,    // the progress dialog did not open, so the worker was let go unstarted
+    targetIsLink,        // the installation's folder is reached through a link
+    recordNotBelieved,   // the record is missing, damaged or not vouched for
+    handoverRefused,     // a copy asked to work for a program that is not the one it names
     // Uninstal.exe
     removed,             // everything listed is gone
     removedAtRestart,    // gone once Windows has restarted
@@ -46,5 +49,5 @@ AfxExitCode RunEndExitCode(RunEnd end);
 // The key of the text that says so (some take the product's name or a path); null where the run
 // has told it in its own words already (a refusal names its cause).
 const char* RunEndTextKey(RunEnd end);
-// True for the ways Setup.exe ends before its worker started: the machine is as it was.
-bool IsSetupRefusal(RunEnd end);
+// True for the refusals of either program before anything was touched: the machine is as it was.
+bool IsRefusal(RunEnd end);

@@ -2,7 +2,7 @@
 // their own do not pull it in.
 #include "AfxCodePageWin32.h"
 #include "AfxCommandLine.h"
-#include "AfxExitCodes.h"
+#include "AfxRunEnd.h"
 #include "AfxSystemDll.h"
 #include "AfxWinApp.h"
 
@@ -24,7 +24,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR, int nCmd
                            "\n\nStart the program with names that the code page can hold, or on Windows 10 "
                            "version 1903 or later.";
         if (!CCommandSwitches(AfxArgumentsOf(pszLine)).Has("/S")) MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONHAND);
-        return kExitRefused;
+        return RunEndExitCode(RunEnd::commandLineRefused);
     }
     return AfxWinMain(hInstance, hPrevInstance, const_cast<LPSTR>(AfxArgumentsOf(pszLine)), nCmdShow);
 }

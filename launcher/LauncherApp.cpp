@@ -91,27 +91,28 @@ int CLauncherApp::Launch(LaunchFault& fault, LaunchPlaces& places)
 {
     CBundle bundle;
     places.strOwnFile = AfxGetProgramPath();
-    // Every fault of the launcher's own comes before Setup.exe has run: nothing is installed.
-    if ((fault = bundle.Open(places.strOwnFile)) != LaunchFault::none) return kExitRefused;
-    if ((fault = bundle.CheckFiles()) != LaunchFault::none) return kExitRefused;
+    // Every fault of the launcher's own comes before Setup.exe has run: nothing is installed, and
+    // the fault's way to end (LaunchEnd) gives the exit code.
+    if ((fault = bundle.Open(places.strOwnFile)) != LaunchFault::none) return -1;
+    if ((fault = bundle.CheckFiles()) != LaunchFault::none) return -1;
     if (!RoomInTemporaryFolder(bundle.TotalSize(), places.strTempFolder)) {
         fault = LaunchFault::noRoom;
-        return kExitRefused;
+        return -1;
     }
     CString folder;
     CFolderHandle held;
     if (!AfxCreatePrivateFolder(folder, held)) {
         fault = GetLastError() == ERROR_DISK_FULL ? LaunchFault::noRoom : LaunchFault::cannotUnpack;
-        return kExitRefused;
+        return -1;
     }
     places.strPrivateFolder = folder;
     fault = bundle.UnpackInto(held);
     bundle.Close();
-    int code = kExitRefused;
+    int code = -1;
     if (fault == LaunchFault::none && !RunSetup(folder, code)) {
         fault = LaunchFault::cannotStart;
         places.strSetup = folder + "\\Setup.exe";
-        code = kExitRefused;
+        code = -1;
     }
     // The folder and every file in it stay held until Setup.exe has ended.
     bundle.Release();

@@ -24,7 +24,7 @@ public:
     int ExitInstance() override { return m_nExitCode; }
 
 private:
-    // Unpacks and runs the medium; returns Setup.exe's exit code, or 1 with fault set. places
+    // Unpacks and runs the medium; returns Setup.exe's exit code, or -1 with fault set. places
     // gets each file and folder as the launch reaches it.
     int Launch(LaunchFault& fault, LaunchPlaces& places);
 

@@ -24,15 +24,14 @@ int CUninstallApp::Main()
     bool known = ParseUninstallOptions(m_lpCmdLine, m_options);
     m_voice.SpeakLanguage();
     // Made first, so that a run that can keep no log removes nothing.
-    if (!m_voice.OpenLog()) {
-        m_voice.Tell(AfxTextFormat("uninstall.log_not_made", m_options.strLogFile.GetString()), MB_ICONHAND);
-        return kExitRefused;
-    }
+    if (!m_voice.OpenLog())
+        return m_voice.Refuse(RunEnd::logUnwritable,
+                              AfxTextFormat("uninstall.log_not_made", m_options.strLogFile.GetString()));
     if (!known || m_options.bHelp) {
         m_voice.Tell(UninstallUsage(), m_options.bHelp ? MB_ICONINFORMATION : MB_ICONHAND);
-        return kExitRefused;
+        return RunEndExitCode(RunEnd::commandLineRefused);
     }
-    if (m_options.bHandover && !AcceptHandover()) return kExitRefused;
+    if (m_options.bHandover && !AcceptHandover()) return RunEndExitCode(RunEnd::handoverRefused);
     CString program = m_options.bHandover ? m_options.strProgram : AfxGetProgramPath();
     m_strTarget = AfxFolderOf(program);
     m_strProgramName = AfxNameOf(program);
@@ -40,8 +39,7 @@ int CUninstallApp::Main()
     // from, and while it is held nobody can rename it and put a link in its place.
     if (!m_target.Open(m_strTarget) && GetLastError() == kErrorLinkOnPath) {
         m_voice.SetProduct(AfxNameOf(m_strTarget));
-        m_voice.Tell(AfxTextFormat("uninstall.target_link", m_strTarget.GetString()), MB_ICONHAND);
-        return kExitRefused;
+        return m_voice.Refuse(RunEnd::targetIsLink, AfxTextFormat("uninstall.target_link", m_strTarget.GetString()));
     }
     // The finishing run at a sign-in works quietly.
     if (m_options.bFinish) m_options.bSilent = true;
@@ -54,7 +52,7 @@ int CUninstallApp::Main()
         !FolderNamedUnder(kRootLocalMachine))
         return AgainAsUser();
     CBelievedRecord record(m_target, m_strTarget, m_voice);
-    if (!record.Read()) return kExitRefused;
+    if (!record.Read()) return RunEndExitCode(RunEnd::recordNotBelieved);
     m_voice.SpeakRecordedLanguage(record.RecordedLanguage());
     // An installation for everyone is removed with the administrators' rights: an uninstaller that
     // runs as its invoker (that of a product that may be installed either way) starts itself again
@@ -66,12 +64,9 @@ int CUninstallApp::Main()
     if (m_options.bFinish)
         return FinishReplacements(record.Record(), m_target, m_strTarget, m_strProgramName, m_voice.Product(),
                                   m_voice.Log());
-    if (m_options.bHandover && !record.ListsUninstaller(m_options.strProgram)) {
-        m_voice.Tell(
-            AfxTextFormat("uninstall.not_listed", program.GetString(), kInstallLogName, m_strTarget.GetString()),
-            MB_ICONHAND);
-        return kExitRefused;
-    }
+    if (m_options.bHandover && !record.ListsUninstaller(m_options.strProgram))
+        return m_voice.Refuse(RunEnd::handoverRefused, AfxTextFormat("uninstall.not_listed", program.GetString(),
+                                                                     kInstallLogName, m_strTarget.GetString()));
     return m_options.bHandover ? Work(record, &m_handover) : FirstProcess(record);
 }
 
@@ -88,7 +83,7 @@ bool CUninstallApp::AcceptHandover()
 int CUninstallApp::FirstProcess(CBelievedRecord& record)
 {
     CString question = AfxTextFormat("uninstall.question", m_voice.Product().GetString(), m_strTarget.GetString());
-    if (m_voice.Tell(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return kExitRefused;
+    if (m_voice.Tell(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return RunEndExitCode(RunEnd::userLeft);
     // A copy accepts only the uninstaller that the log lists; under another name this program
     // does the work itself, and its file goes at the next restart.
     if (!record.ListsUninstaller(AfxNormalisedPath(AfxGetProgramPath()))) return Work(record, nullptr);
@@ -98,7 +93,7 @@ int CUninstallApp::FirstProcess(CBelievedRecord& record)
     int verdict = RunHandoverCopy(options, m_strTarget + "\\" + m_strProgramName);
     if (verdict >= 0) return verdict;
     // No copy could run: the work is done here, and this program's file goes at the next restart.
-    if (!m_voice.OpenLog()) return kExitRefused;
+    if (!m_voice.OpenLog()) return RunEndExitCode(RunEnd::logUnwritable);
     return Work(record, nullptr);
 }
 

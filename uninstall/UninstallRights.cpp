@@ -26,25 +26,21 @@ int CUninstallApp::AgainElevated(AfxRights rights)
         m_voice.OpenLog();
         why = AfxText("uninstall.why_not_given");
     }
-    m_voice.Tell(AfxTextFormat("uninstall.needs_admin", m_voice.Product().GetString(), why), MB_ICONHAND);
-    return kExitRefused;
+    return m_voice.Refuse(RunEnd::rightsUnavailable,
+                          AfxTextFormat("uninstall.needs_admin", m_voice.Product().GetString(), why));
 }
 
 // This program again, once, as the signed-in user without the administrators' rights.
 int CUninstallApp::AgainAsUser()
 {
     m_voice.SetProduct(AfxNameOf(m_strTarget));
-    if (m_options.bStartedAgain) {
-        m_voice.Tell(AfxText("uninstall.again_still_admin"), MB_ICONHAND);
-        return kExitRefused;
-    }
+    if (m_options.bStartedAgain) return m_voice.Refuse(RunEnd::rightsUnavailable, AfxText("uninstall.again_still_admin"));
     m_voice.CloseLog();
     m_target.Close();
     int nCode = AfxRunAsUser(AfxGetProgramPath(), OptionsPassedOn(m_options) + " " + kAfxStartedAgainSwitch, m_strTarget);
     if (nCode >= 0) return nCode;
     m_voice.OpenLog();
-    m_voice.Tell(AfxTextFormat("uninstall.as_user_failed", m_strTarget.GetString()), MB_ICONHAND);
-    return kExitRefused;
+    return m_voice.Refuse(RunEnd::rightsUnavailable, AfxTextFormat("uninstall.as_user_failed", m_strTarget.GetString()));
 }
 
 // Whether an entry below nRoot names this folder as its installation's (digests unchecked).

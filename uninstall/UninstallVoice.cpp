@@ -16,6 +16,12 @@ bool CUninstallVoice::OpenLog()
     return m_log.Open(m_options.strLogFile, &error) != FALSE;
 }
 
+int CUninstallVoice::Refuse(RunEnd cause, const CString& strText)
+{
+    if (!strText.IsEmpty()) Tell(strText, MB_ICONHAND);
+    return RunEndExitCode(cause);
+}
+
 int CUninstallVoice::Tell(const CString& strText, UINT nType)
 {
     if ((nType & 0x0F) != MB_YESNO) m_log.WriteLine(strText);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "AfxLogFile.h"
+#include "AfxRunEnd.h"
 #include "AfxString.h"
 #include "UninstallOptions.h"
 
@@ -25,6 +26,9 @@ public:
     // question (MB_YESNO) goes to the log as well. Silent: no box, and the answer is IDYES to the
     // question, IDOK to anything else.
     int Tell(const CString& strText, UINT nType);
+    // A refusal before anything was removed: strText told as an error (nothing when empty), then
+    // the cause's exit code (AfxRunEnd.h).
+    int Refuse(RunEnd cause, const CString& strText = CString());
     // A box that the log does not get (the outcome writes its own lines); nothing when silent.
     void Show(const CString& strText, UINT nType);
     bool Silent() const { return m_options.bSilent; }

@@ -100,8 +100,8 @@ TEST(LangFolder, EveryWayARunEndsHasItsExitCodeAndText)
         SCOPED_TRACE(i);
         const RunEnd end = RunEnd(i);
         EXPECT_TRUE(codes.count(RunEndExitCode(end)));
-        // Setup.exe refused before its worker started: nothing was touched.
-        if (IsSetupRefusal(end)) {
+        // Refused before anything was touched.
+        if (IsRefusal(end)) {
             EXPECT_EQ(RunEndExitCode(end), kExitRefused);
         }
         const char* pszKey = RunEndTextKey(end);
