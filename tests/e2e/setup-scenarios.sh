@@ -82,9 +82,15 @@ installed_ok() {
 # reg_value KEY NAME: "TYPE DATA" as the registry holds it; NAME (Default) is the key's default value.
 # (fields re-joined with single blanks)
 reg_value() {
-  local which=(/v "$2")
+  local which=(/v "$2") out rc tries=0
   [ "$2" = '(Default)' ] && which=(/ve)
-  wine reg query "$1" "${which[@]}" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { $1 = ""; sub(/^ +/, ""); print }'
+  # reg ends with 0, or 1 for a key or value that is not there; anything else is Wine failing to
+  # run it (seen on a loaded machine), asked once more.
+  while :; do
+    out=$(wine reg query "$1" "${which[@]}" 2>/dev/null) && rc=0 || rc=$?
+    [ $rc -le 1 ] || [ $((tries += 1)) -ge 2 ] && break
+  done
+  printf '%s\n' "$out" | tr -d '\r' | awk -v n="$2" '$1 == n { $1 = ""; sub(/^ +/, ""); print }'
 }
 
 # registry_ok DIR UNIX_DIR: the script's values and the uninstall entry of an installation in DIR.
