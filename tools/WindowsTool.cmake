@@ -3,8 +3,7 @@
 # build builds first). A win64 build on its own (the preset) without them carries the x64 ones
 # only, and says so in --version, as a host-only build of the Linux tool does.
 set(ZRV_X86_BUILD_DIR ${CMAKE_BINARY_DIR}/../win32 CACHE PATH "the win32 sub-build whose programs zrvtool.exe carries")
-add_library(zrv_embedded STATIC EmbeddedPrograms.cpp)
-target_include_directories(zrv_embedded PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_sources(zrv_toollib PRIVATE EmbeddedPrograms.cpp)
 foreach(program SETUP:app/Setup.exe UNINSTALLER:uninstall/Uninstal.exe LAUNCHER:launcher/Launcher.exe)
   string(REPLACE ":" ";" parts ${program})
   list(GET parts 0 what)
@@ -17,12 +16,11 @@ foreach(program SETUP:app/Setup.exe UNINSTALLER:uninstall/Uninstal.exe LAUNCHER:
     if(ARCH STREQUAL "X86" AND NOT EXISTS ${path})
       continue()
     endif()
-    target_compile_definitions(zrv_embedded PRIVATE ZRV_EMBED_${what}_${ARCH}="${path}")
+    set_property(SOURCE EmbeddedPrograms.cpp APPEND PROPERTY COMPILE_DEFINITIONS ZRV_EMBED_${what}_${ARCH}="${path}")
     set_property(SOURCE EmbeddedPrograms.cpp APPEND PROPERTY OBJECT_DEPENDS ${path})
   endforeach()
 endforeach()
-add_dependencies(zrv_embedded Setup Uninstal Launcher)
-target_link_libraries(zrv_toollib PUBLIC zrv_embedded)
+add_dependencies(zrv_toollib Setup Uninstal Launcher)
 
 add_executable(zrvtool zrvtool.cpp zrvtool.rc)
 set_source_files_properties(zrvtool.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/zrvtool.manifest)
