@@ -1,5 +1,7 @@
 #include "UiTestSupport.h"
 
+#include "AfxRegistry.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
@@ -161,14 +163,10 @@ std::vector<std::wstring> EntriesOf(HWND hWnd)
 // The faces the system links to pszFace, in the registry's order ("FILE,FACE[,...]" entries).
 std::vector<std::wstring> LinkedFacesOf(const wchar_t* pszFace)
 {
-    std::vector<std::wstring> faces;
-    wchar_t buf[4096] = {};
-    DWORD cb = sizeof buf - sizeof(wchar_t) * 2;
-    if (::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink",
-                       pszFace, RRF_RT_REG_MULTI_SZ, nullptr, buf, &cb) != ERROR_SUCCESS)
-        return faces;
-    for (const wchar_t* p = buf; *p; p += ::lstrlenW(p) + 1) {
-        std::wstring entry(p);
+    std::vector<std::wstring> entries, faces;
+    AfxRegQueryWideStrings(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink",
+                           pszFace, REG_MULTI_SZ, entries);
+    for (const std::wstring& entry : entries) {
         size_t comma = entry.find(L',');
         if (comma == std::wstring::npos) continue;
         std::wstring face = entry.substr(comma + 1);
@@ -183,13 +181,12 @@ std::vector<std::wstring> LinkedFacesOf(const wchar_t* pszFace)
 std::vector<std::wstring> LinkedFaces(const wchar_t* pszFace)
 {
     std::vector<std::wstring> faces = LinkedFacesOf(pszFace);
-    wchar_t real[LF_FACESIZE + 8] = L"";
-    DWORD cb = sizeof real - sizeof(wchar_t);
-    if (faces.empty() && ::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes",
-                                        pszFace, RRF_RT_REG_SZ, nullptr, real, &cb) == ERROR_SUCCESS) {
-        if (wchar_t* comma = std::wcschr(real, L',')) *comma = L'\0';
-        faces = LinkedFacesOf(real);
-    }
+    std::vector<std::wstring> real;
+    if (faces.empty() && AfxRegQueryWideStrings(HKEY_LOCAL_MACHINE,
+                                                "Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes",
+                                                pszFace, REG_SZ, real) &&
+        !real.empty())
+        faces = LinkedFacesOf(real[0].substr(0, real[0].find(L',')).c_str());
     return faces;
 }
 
