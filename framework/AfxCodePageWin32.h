@@ -17,6 +17,11 @@ bool AfxWideToAnsi(const wchar_t* psz, int nLength, std::string& out);
 // Converts text of the process's code page to UTF-16; false for bytes that are no text of it.
 bool AfxAnsiToWide(const std::string& text, std::wstring& out);
 
+// The same between UTF-16 and UTF-8, whatever the process's code page (the language tables, the
+// tool's names): false for bytes that are no UTF-8, or an unpaired surrogate.
+bool AfxUtf8ToWide(const std::string& text, std::wstring& out);
+bool AfxWideToUtf8(const wchar_t* psz, int nLength, std::string& out);
+
 // The whole command line (GetCommandLineW) in the process's code page, read once. False when it
 // holds a character that the code page cannot hold: the line is then the code page's best
 // rendering with a question mark for each such character, good for finding switches only.

@@ -1,6 +1,8 @@
 // The language tables from the program's resource, and the user's language (AfxText.h).
 #include "AfxText.h"
 
+#include "AfxCodePageWin32.h"
+
 #include <windows.h>
 
 namespace {
@@ -11,16 +13,10 @@ bool ToProgramCodePage(std::string& text)
 {
     bool bAscii = true;
     for (unsigned char ch : text) bAscii = bAscii && ch < 0x80;
-    if (bAscii || GetACP() == CP_UTF8) return true;
-    int nWide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), int(text.size()), nullptr, 0);
-    if (nWide <= 0) return false;
-    std::wstring wide(size_t(nWide), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), &wide[0], nWide);
-    BOOL bLost = FALSE;
-    int nBytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), nWide, nullptr, 0, nullptr, &bLost);
-    if (nBytes <= 0 || bLost) return false;
-    std::string out(size_t(nBytes), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), nWide, &out[0], nBytes, nullptr, nullptr);
+    if (bAscii || AfxCodePageIsUtf8()) return true;
+    std::wstring wide;
+    std::string out;
+    if (!AfxUtf8ToWide(text, wide) || !AfxWideToAnsi(wide.c_str(), int(wide.size()), out)) return false;
     text = out;
     return true;
 }

@@ -2,6 +2,7 @@
 #define _CRT_RAND_S
 #include "ToolSystem.h"
 
+#include "AfxCodePageWin32.h"
 #include "HostFile.h"
 
 #include <windows.h>
@@ -20,6 +21,9 @@ namespace {
 volatile LONG g_interrupted = 0;
 bool g_bTerminal = false;
 
+// The console's and the command line's text, both ways. Unlike the framework's strict pair
+// (AfxCodePageWin32.h) these never fail: a name holding an unpaired surrogate, which Windows allows,
+// comes through with U+FFFD in its place, and the open that follows fails naming it.
 std::string Utf8Of(const wchar_t* text, int n = -1)
 {
     int size = WideCharToMultiByte(CP_UTF8, 0, text, n, nullptr, 0, nullptr, nullptr);
@@ -95,15 +99,7 @@ std::string ReaderPath(const std::string& utf8)
     // The manifest makes UTF-8 the ANSI code page where Windows knows the setting (10, 1903 on).
     if (GetACP() == CP_UTF8) return utf8;
     std::wstring wide = WideOf(utf8);
-    auto ansi = [](const std::wstring& text, std::string& out) {
-        BOOL bLost = FALSE;
-        int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, nullptr, 0, nullptr, &bLost);
-        if (size <= 0 || bLost) return false;
-        out.assign(size_t(size), '\0');
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, &out[0], size, nullptr, nullptr);
-        out.pop_back();
-        return true;
-    };
+    auto ansi = [](const std::wstring& text, std::string& out) { return AfxWideToAnsi(text.c_str(), -1, out); };
     std::string out;
     if (ansi(wide, out)) return out;
     DWORD size = GetShortPathNameW(wide.c_str(), nullptr, 0);
