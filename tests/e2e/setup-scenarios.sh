@@ -48,10 +48,25 @@ make_media() {
   ZRVTOOL="$ZRVTOOL" "$ZRV_SOURCE/scripts/stage-demo.sh" "$MEDIA" "$1" "$2" "${3:-300000}" "${4:-128k}"
 }
 
+# start_setup: Setup.exe with its windows, until its welcome dialog shows. On a loaded machine
+# Wine's desktop may fail to start for it: with no window it showed nothing, asked nothing and so
+# did nothing, and it runs once more after that session has ended.
 start_setup() {
-  (cd "$MEDIA" && wine Setup.exe >"$SCRATCH/app.log" 2>&1 </dev/null) &
-  APP_PID=$!
-  must wait "$WELCOME" 30000
+  local again=
+  while :; do
+    (cd "$MEDIA" && wine Setup.exe >"$SCRATCH/app.log" 2>&1 </dev/null) &
+    APP_PID=$!
+    drv wait "$WELCOME" 30000 && return 0
+    if [ -z "$again" ] && ! kill -0 "$APP_PID" 2>/dev/null &&
+      grep -q 'explorer process failed to start' "$SCRATCH/app.log"; then
+      echo "Wine's desktop did not start for Setup.exe; once more" >&2
+      wait "$APP_PID" || true
+      zrv_wait_server 30 || true
+      again=1
+      continue
+    fi
+    fail "driver command failed: wait $WELCOME 30000"
+  done
 }
 
 # The log a complete installation of the demo product writes: directories and files in the
