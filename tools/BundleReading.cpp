@@ -3,7 +3,6 @@
 #include "BundleFormat.h"
 #include "Crc32.h"
 #include "CodePage.h"
-#include "IniCheck.h"
 #include "SetupText.h"
 #include "SetupConfig.h"
 #include "HostFile.h"

@@ -1,3 +1,5 @@
+// zrvtool's check of a Setup.ini (IniCheck.h): its settings, code page, languages, extension lines
+// and registry script, reported line by line as the installer would take them.
 #include "IniCheck.h"
 
 #include "HostFile.h"
@@ -22,29 +24,6 @@
 #include <ostream>
 
 namespace zrvtool {
-
-std::string ChainSetupIni(const std::string& text)
-{
-    std::string stored = text;
-    for (size_t k = 1; k < stored.size(); ++k) stored[k] = char(text[k] ^ stored[k - 1]);
-    return stored;
-}
-
-std::string UnchainSetupIni(const std::string& stored)
-{
-    std::string text = stored;
-    for (size_t k = text.size(); k-- > 1;) text[k] = char(stored[k] ^ stored[k - 1]);
-    return text;
-}
-
-std::string DecodeSetupIni(const std::string& bytes, bool* pbPlain)
-{
-    // A stored text that the installer accepts begins with "I" and 0x07, never with "INSTALL4"; an
-    // editor may put a byte-order mark before a plain text's first line.
-    bool bPlain = bytes.compare(0, 8, "INSTALL4") == 0 || bytes.compare(0, 11, "\xEF\xBB\xBFINSTALL4") == 0;
-    if (pbPlain) *pbPlain = bPlain;
-    return bPlain ? bytes : UnchainSetupIni(bytes);
-}
 
 namespace {
 

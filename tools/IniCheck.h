@@ -12,16 +12,6 @@
 
 namespace zrvtool {
 
-// The stored form of a Setup.ini text (each byte after the first XOR the stored byte before it),
-// and back.
-std::string ChainSetupIni(const std::string& text);
-std::string UnchainSetupIni(const std::string& stored);
-
-// The text of a Setup.ini file: taken as it is when it begins with "INSTALL4" (the plain text an
-// author writes; a stored file the installer accepts never does), a UTF-8 byte-order mark before it
-// allowed, else un-chained from its stored form. *pbPlain says which.
-std::string DecodeSetupIni(const std::string& bytes, bool* pbPlain = nullptr);
-
 struct IniCheck {
     bool bAccepted = false;  // the installer would read the settings (else config is partly filled)
     SetupConfig config;

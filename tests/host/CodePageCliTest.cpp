@@ -2,7 +2,7 @@
 // it can write every name and text, UTF-8 chosen (and said) when one needs it, refusals that name
 // what is wrong and leave nothing behind; line ends; what ini check shows of code page and languages.
 #include "EmbeddedPrograms.h"
-#include "IniCheck.h"
+#include "SetupText.h"
 #include "LanguageTables.h"
 #include "ProgramResources.h"
 

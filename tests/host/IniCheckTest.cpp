@@ -1,6 +1,7 @@
 // The check of Setup.ini on texts made of the script's own troublesome characters: it never
 // crashes, and every diagnostic names the file and, when it names a line, one of the text's lines.
 #include "IniCheck.h"
+#include "SetupText.h"
 
 #include <gtest/gtest.h>
 

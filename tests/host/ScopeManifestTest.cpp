@@ -4,7 +4,7 @@
 // same Windows program, of the same size.
 #include "BundleFormat.h"
 #include "EmbeddedPrograms.h"
-#include "IniCheck.h"
+#include "SetupText.h"
 #include "ProgramManifest.h"
 #include "ProgramVersion.h"
 #include "ToolCommon.h"
