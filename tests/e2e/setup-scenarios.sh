@@ -2042,7 +2042,8 @@ cpack-textview)
   # A .ztv file opened as the shell opens it: through the association.
   printf 'opened through its type\r\n' >"$WINEPREFIX/drive_c/note.ztv"
   start_app start 'C:\note.ztv'
-  must wait "TextView - note.ztv@NexalTextView" 20000
+  # Through start, the shell and the association: on a loaded machine this took over 20 s once.
+  must wait "TextView - note.ztv@NexalTextView" 60000
   must text "TextView - note.ztv@NexalTextView" 100
   expect "the associated file's text" "opened through its type" "$out"
   must keys "TextView - note.ztv@NexalTextView" 100 Escape
